@@ -1,0 +1,68 @@
+#include "app/command_line.h"
+#include "app/database_path.h"
+#include "app/menu.h"
+#include "app/messages.h"
+#include "app/regional_settings.h"
+#include "app/startup.h"
+#include "widgets/message_boxes.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+QStringList rawArguments(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    return args;
+}
+
+// The commands without a window must run where there is no display, so they get a
+// QCoreApplication; only the window needs QApplication.
+int runCommand(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return app::runWithoutWindow(app::parseCommandLine(QCoreApplication::arguments()), out, err);
+}
+
+int runWindow(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Dosivant"));
+    QApplication::setApplicationVersion(QStringLiteral("2.0"));
+
+    // Qt has removed its own options by now; what is left must all be ours.
+    const app::Invocation invocation = app::parseCommandLine(QCoreApplication::arguments());
+    if (invocation.kind != app::Invocation::Window) {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return app::runWithoutWindow(invocation, out, err);
+    }
+
+    widgets::QtMessageService messages;
+    msg::setService(&messages);
+
+    app::IniRegionalSettings settings;
+    app::StartupResult started =
+        app::runStartup(settings, app::resolveDatabasePath(invocation.database));
+    int status = 1;
+    // A failed start-up has told the user why; the program ends without showing a window.
+    if (started.ok) {
+        app::menu window(std::move(started.cnBase));
+        window.show();
+        status = QApplication::exec();
+    }
+    msg::setService(nullptr);
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (app::needsWindow(rawArguments(argc, argv)))
+        return runWindow(argc, argv);
+    return runCommand(argc, argv);
+}

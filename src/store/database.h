@@ -1,0 +1,76 @@
+#pragma once
+
+#include "store/record_set.h"
+
+#include <QString>
+#include <memory>
+#include <stdexcept>
+
+namespace store {
+
+// A failed statement, open or key allocation. what() is UTF-8; message() the same as QString.
+class StoreError : public std::runtime_error {
+public:
+    explicit StoreError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    QString message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+class DatabasePrivate;
+
+// The one connection of the program: runs statements (the command), opens queries into record
+// sets (the look-up record set) and groups writes into transactions. Statements are passed in
+// the program's own SQL text; the dialect layer translates them for SQLite.
+class Database {
+public:
+    // Opens an existing database file. Throws StoreError when the file is missing or unusable.
+    static std::unique_ptr<Database> openFile(const QString& path);
+    // Creates a new database file with the schema (and the sample catalogue when asked), written
+    // under a temporary name and renamed into place when complete. Refuses an existing file.
+    static void createFile(const QString& path, bool withSample);
+
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    QString path() const;
+
+    // Runs an insert, update, delete or DDL statement; returns the rows it changed.
+    int exec(const QString& sql);
+    // Runs a query and returns its rows as a record set: Integer32 for integer columns,
+    // Double for real ones, Char for text.
+    RecordSet query(const QString& sql);
+
+    // New key for table.column: its maximum plus 1, 1 on an empty table. Throws StoreError
+    // "No se pudo recuperar el id" when the query returns no row.
+    int nextKey(const QString& table, const QString& column);
+
+    // RAII transaction: rolled back unless commit() is called. Nested guards join the
+    // outermost one.
+    class Transaction {
+    public:
+        explicit Transaction(Database& db);
+        ~Transaction();
+        void commit();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+
+    private:
+        Database& db_;
+        bool done_ = false;
+        bool outermost_ = false;
+    };
+
+    // Test-only: the Nth statement from now (1 = the next one) fails as if the engine had
+    // refused it. 0 switches the fault off.
+    void failStatementAfter(int n);
+
+private:
+    explicit Database(std::unique_ptr<DatabasePrivate> d);
+    std::unique_ptr<DatabasePrivate> d;
+};
+
+} // namespace store

@@ -1,0 +1,36 @@
+#include "store/sql_text.h"
+
+#include <cmath>
+#include <limits>
+
+namespace sql {
+
+QString text(const QString& value) {
+    QString v = value.trimmed();
+    v.replace('\'', QStringLiteral("''"));
+    return '\'' + v + '\'';
+}
+
+QString number(double value) {
+    if (!std::isfinite(value))
+        return QStringLiteral("Null"); // never reached by validated input; keeps the SQL valid
+    if (value == 0)
+        return QStringLiteral("0");
+    // QString::number with QLocale::FloatingPointShortest writes the shortest text that reads
+    // back as the same double, always with "." and no group separators.
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString date(const QDate& value) {
+    return '#' + value.toString(QStringLiteral("MM/dd/yyyy")) + '#';
+}
+
+QString paddedCode(const QString& code) {
+    return code.trimmed().rightJustified(20, ' ', true);
+}
+
+QString codeText(const QString& code) {
+    return '\'' + paddedCode(code).replace('\'', QStringLiteral("''")) + '\'';
+}
+
+} // namespace sql

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// The only places where values become SQL literals.
+namespace sql {
+
+// 'text', trimmed, apostrophes doubled.
+QString text(const QString& value);
+// "." decimal, no thousands separator, the shortest text that reads back as the same double.
+QString number(double value);
+// #mm/dd/yyyy#, the program's date literal (translated for the engine by the dialect layer).
+QString date(const QDate& value);
+// Ingredient codes are stored right-aligned in 20 characters.
+QString paddedCode(const QString& code);
+// The padded code as a quoted literal (text() would trim the padding away).
+QString codeText(const QString& code);
+
+} // namespace sql

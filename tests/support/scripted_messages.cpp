@@ -1,0 +1,26 @@
+#include "support/scripted_messages.h"
+
+#include <QStringList>
+
+ScriptedMessages::ScriptedMessages() : previous_(msg::setService(this)) {}
+
+ScriptedMessages::~ScriptedMessages() {
+    msg::setService(previous_);
+}
+
+int ScriptedMessages::show(const QString& text, int style, const QString& title) {
+    shown_.push_back({text, style, title});
+    if (!answers_.empty()) {
+        const int a = answers_.front();
+        answers_.pop_front();
+        return a;
+    }
+    return style == msg::Question ? msg::No : msg::Ok;
+}
+
+QStringList ScriptedMessages::texts() const {
+    QStringList out;
+    for (const auto& s : shown_)
+        out << s.text;
+    return out;
+}
