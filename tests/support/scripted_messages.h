@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/messages.h"
+#include "support/qt_printers.h"
 
 #include <QString>
 #include <deque>

@@ -1,0 +1,91 @@
+#include "app/help_documents.h"
+
+#include "app/messages.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace app {
+
+namespace {
+
+DocumentShell* installedShell = nullptr;
+
+DocumentShell& shell() {
+    static DesktopDocumentShell desktop;
+    return installedShell ? *installedShell : desktop;
+}
+
+} // namespace
+
+bool DesktopDocumentShell::hasPdfViewer() {
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QStringLiteral("application/pdf")});
+    // Without xdg-utils nothing can be asked: let the open itself decide.
+    if (!query.waitForStarted(3000))
+        return true;
+    if (!query.waitForFinished(5000)) {
+        query.kill();
+        query.waitForFinished(1000);
+        return true;
+    }
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+bool DesktopDocumentShell::open(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+DocumentShell* setDocumentShell(DocumentShell* s) {
+    DocumentShell* old = installedShell;
+    installedShell = s;
+    return old;
+}
+
+QStringList helpDocumentFolders() {
+    QStringList folders;
+    if (QCoreApplication::instance())
+        folders << QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                   QStringLiteral("/../share/dosivant"));
+    for (const QString& data :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        folders << QDir::cleanPath(data + QStringLiteral("/dosivant"));
+    folders.removeDuplicates();
+    return folders;
+}
+
+QString findHelpDocument(const QString& fileName, const QStringList& folders) {
+    for (const QString& folder : folders) {
+        const QFileInfo file(QDir(folder).filePath(fileName));
+        if (file.isFile())
+            return file.absoluteFilePath();
+    }
+    return {};
+}
+
+bool openHelpDocument(const QString& fileName, const QStringList& folders) {
+    // A missing document is reported as such even where no PDF program exists: it is the
+    // fault the user can do something about first.
+    const QString path = findHelpDocument(fileName, folders);
+    if (path.isEmpty()) {
+        msg::msgBox(kCannotShowText, msg::Exclamation);
+        return false;
+    }
+    if (!shell().hasPdfViewer()) {
+        msg::msgBox(kNoPdfViewerText, msg::Exclamation);
+        return false;
+    }
+    if (!shell().open(path)) {
+        msg::msgBox(kCannotShowText, msg::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+} // namespace app

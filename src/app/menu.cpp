@@ -1,0 +1,94 @@
+#include "app/menu.h"
+
+#include "app/frmacercade.h"
+#include "app/help_documents.h"
+#include "widgets/modal.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace app {
+
+menu::menu(std::unique_ptr<store::Database> cnBase, QWidget* parent)
+    : QMainWindow(parent), cnBase_(std::move(cnBase)) {
+    setObjectName(QStringLiteral("menu"));
+    setWindowTitle(QStringLiteral("Dosivant - Formulación de raciones al mínimo costo"));
+
+    auto* background = new QLabel(QStringLiteral("Dosivant"), this);
+    background->setAlignment(Qt::AlignCenter);
+    QFont font = background->font();
+    font.setPointSize(36);
+    font.setBold(true);
+    background->setFont(font);
+    background->setEnabled(false);
+    setCentralWidget(background);
+
+    buildMenus();
+    resize(900, 600);
+}
+
+menu::~menu() = default;
+
+QAction* menu::addItem(QMenu* to, const char* name, const QString& caption) {
+    QAction* action = to->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+void menu::addSeparator(QMenu* to, const char* name) {
+    to->addSeparator()->setObjectName(QString::fromLatin1(name));
+}
+
+void menu::buildMenus() {
+    QMenu* datos = menuBar()->addMenu(QStringLiteral("&Datos del Sistema"));
+    datos->setObjectName(QStringLiteral("datos"));
+    // The catalogue, formula, workspace and import views arrive with their own subsystems;
+    // until then their items are shown but cannot be chosen.
+    addItem(datos, "productos", QStringLiteral("&Ingredientes"))->setEnabled(false);
+    addSeparator(datos, "sep1_1");
+    addItem(datos, "propiedades", QStringLiteral("&Nutrientes"))->setEnabled(false);
+    addSeparator(datos, "sep11");
+    connect(addItem(datos, "salir", QStringLiteral("&Salir")), &QAction::triggered, this,
+            &QWidget::close);
+
+    QMenu* formulas = menuBar()->addMenu(QStringLiteral("&Fórmulas"));
+    formulas->setObjectName(QStringLiteral("formulas"));
+    addItem(formulas, "admformulas", QStringLiteral("&Administración de Fórmulas"))
+        ->setEnabled(false);
+    addSeparator(formulas, "sep2_1");
+    addItem(formulas, "optimizacion", QStringLiteral("&Optimización"))->setEnabled(false);
+
+    QMenu* utilidades = menuBar()->addMenu(QStringLiteral("&Utilidades"));
+    utilidades->setObjectName(QStringLiteral("utilidades"));
+    addItem(utilidades, "ImpDatos", QStringLiteral("&Importar datos de Ingredientes y Nutrientes"))
+        ->setEnabled(false);
+    addItem(utilidades, "OrigenDatos", QStringLiteral("&Configurar Origen de Datos"))
+        ->setEnabled(false);
+
+    QMenu* ayuda = menuBar()->addMenu(QStringLiteral("&Ayuda"));
+    ayuda->setObjectName(QStringLiteral("ayuda"));
+    connect(addItem(ayuda, "guiarapida", QStringLiteral("Guía Rápida de Formulación")),
+            &QAction::triggered, this, &menu::guiarapida_Click);
+    addSeparator(ayuda, "sepayuda");
+    connect(addItem(ayuda, "acercadetarvel", QStringLiteral("Acerca de Tarvel Sistemas")),
+            &QAction::triggered, this, &menu::acercadetarvel_Click);
+    connect(addItem(ayuda, "version", QStringLiteral("Información sobre la Versión")),
+            &QAction::triggered, this, &menu::version_Click);
+}
+
+void menu::guiarapida_Click() {
+    openHelpDocument(kGuiaRapida);
+}
+
+void menu::acercadetarvel_Click() {
+    openHelpDocument(kAcercaDeTarvel);
+}
+
+void menu::version_Click() {
+    frmacercade box;
+    widgets::openModal(box);
+}
+
+} // namespace app

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "store/database.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class QAction;
+class QMenu;
+
+namespace app {
+
+// The main window: the menu bar from which every task view is opened modally. It owns the
+// working database for the life of the program; closing it ends the program.
+class menu : public QMainWindow {
+    Q_OBJECT
+public:
+    // cnBase is the database opened at start-up (null only in tests of the window itself).
+    explicit menu(std::unique_ptr<store::Database> cnBase, QWidget* parent = nullptr);
+    ~menu() override;
+
+    store::Database* cnBase() const { return cnBase_.get(); }
+
+private:
+    QAction* addItem(QMenu* to, const char* name, const QString& caption);
+    void addSeparator(QMenu* to, const char* name);
+    void buildMenus();
+
+    void guiarapida_Click();
+    void acercadetarvel_Click();
+    void version_Click();
+
+    std::unique_ptr<store::Database> cnBase_;
+};
+
+} // namespace app
