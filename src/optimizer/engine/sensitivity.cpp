@@ -1,0 +1,98 @@
+#include "optimizer/engine/sensitivity.h"
+
+#include "optimizer/engine/simplex.h"
+
+#include <cmath>
+#include <vector>
+
+namespace lp {
+
+namespace {
+
+std::vector<bool> basicColumns(const Tableau& t) {
+    std::vector<bool> basic(t.C + 1, false);
+    for (int r = 1; r <= t.M; ++r)
+        basic[t.varBasica[r]] = true;
+    return basic;
+}
+
+bool isMaximum(const std::string& label) { return label.rfind("Máximo", 0) == 0; }
+
+// A reduced cost within the optimality tolerance of 0 is 0: a residue is no price signal.
+double reducedCost(const Tableau& t, int c) {
+    const double d = t.at(0, c);
+    return std::abs(d) <= kOptimalityTolerance ? 0.0 : d;
+}
+
+// The largest rise of the cost of the ingredient basic in row r that keeps every reduced
+// cost >= 0: the smallest reduced cost per unit of a positive entry of its row. Entries
+// within the pivot tolerance are residues of a 0 and limit nothing (a residue of 1e-17 would
+// otherwise turn a price rise of 0.02 into 1e15). The quantity slacks are left out.
+double priceRise(const Tableau& t, const std::vector<bool>& basic, int r) {
+    double d = 0;
+    bool found = false;
+    for (int c = 1; c <= t.C - 2; ++c) {
+        if (basic[c] || !(t.at(r, c) > kPivotTolerance))
+            continue;
+        const double ratio = reducedCost(t, c) / t.at(r, c);
+        if (!found || ratio < d) {
+            d = ratio;
+            found = true;
+        }
+    }
+    return d;
+}
+
+// Dry-matter fraction of the as-fed mix: sum(dm x).
+double dryFraction(const Tableau& t) {
+    double dry = 0;
+    for (int r = 1; r <= t.M; ++r)
+        if (t.varBasica[r] <= t.N)
+            dry += t.factorSeca[t.varBasica[r]] * t.at(r, t.rhs());
+    return dry;
+}
+
+} // namespace
+
+std::vector<AnalysisRow> sensitivityRows(const Tableau& t, const Blend& blend) {
+    const std::vector<bool> basic = basicColumns(t);
+    const double q = blend.cantidad;
+    const double batchCost = -t.at(0, t.rhs()) * q;
+    std::vector<AnalysisRow> rows;
+
+    for (int r = 1; r <= t.M; ++r) {
+        const int j = t.varBasica[r];
+        if (j > t.N)
+            continue;
+        const double d = priceRise(t, basic, r);
+        const Ingredient& ing = blend.ingredients[j - 1];
+        const double up = blend.secaIng ? d * t.factorSeca[j] : d;
+        rows.push_back({"IA", ing.nombre, ing.costoHumeda, up, ing.costoHumeda + up});
+    }
+    for (int j = 1; j <= t.N; ++j) {
+        if (basic[j])
+            continue;
+        const Ingredient& ing = blend.ingredients[j - 1];
+        const double d = reducedCost(t, j);
+        const double down = blend.secaIng ? d * t.factorSeca[j] : d;
+        rows.push_back({"II", ing.nombre, ing.costoHumeda, down, ing.costoHumeda - down});
+    }
+    // With as-fed shares and dry-basis nutrients a nutrient row holds its limit inside the
+    // coefficients, (a - limit) dm, with right-hand side 0: a unit more of the limit weighs
+    // on the row as much as sum(dm x) on the right-hand side would, so the slack's reduced
+    // cost is scaled by the dry-matter fraction of the mix.
+    const double perLimit = !blend.secaIng && blend.secaNut ? dryFraction(t) : 1.0;
+    for (int s = t.N + 1; s <= t.N + t.K + t.L; ++s) {
+        if (basic[s])
+            continue;
+        const bool nutrient = s <= t.N + t.K;
+        const std::string& label = t.etiquetaFila[s - t.N];
+        const double scale = nutrient ? q * perLimit : 1.0;
+        const double d = reducedCost(t, s);
+        const double change = (isMaximum(label) ? -d : d) * scale;
+        rows.push_back({nutrient ? "RN" : "RI", label, batchCost, change, batchCost + change});
+    }
+    return rows;
+}
+
+} // namespace lp

@@ -1,0 +1,342 @@
+#include "optimizer/engine/simplex.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace lp {
+
+void pivot(Tableau& t, int p, int q) {
+    const int w = t.width();
+    double* rp = t.row(p);
+    const double v = rp[q];
+    if (v != 1)
+        for (int k = 1; k < w; ++k)
+            rp[k] /= v;
+    // Later rows only change where the pivot row is not zero. When that is a small part of
+    // the row, walk a list of those entries instead of the whole row: the same subtractions,
+    // only the ones of a zero product are left out.
+    thread_local std::vector<int> cols;
+    thread_local std::vector<double> vals;
+    cols.clear();
+    vals.clear();
+    for (int k = 0; k < w; ++k)
+        if (rp[k] != 0) {
+            cols.push_back(k);
+            vals.push_back(rp[k]);
+        }
+    const bool sparse = cols.size() * 4 < static_cast<size_t>(w);
+    const int n = static_cast<int>(cols.size());
+    for (int i = 0; i <= t.M; ++i) {
+        if (i == p)
+            continue;
+        double* ri = t.row(i);
+        const double f = ri[q];
+        if (f == 0)
+            continue;
+        if (sparse)
+            for (int e = 0; e < n; ++e)
+                ri[cols[e]] -= f * vals[e];
+        else
+            for (int k = 0; k < w; ++k)
+                ri[k] -= f * rp[k];
+    }
+    t.varBasica[p] = q;
+}
+
+namespace {
+
+// Consecutive pivots without progress of the cost after which the choices switch to Bland's
+// rule (least index) until the cost moves again. Without progress the simplex could return
+// to a basis it has seen; Bland's rule cannot cycle, and once the cost has moved by more than
+// round-off no earlier basis can come back, so both phases end after finitely many pivots.
+constexpr int kStallLimit = 50;
+
+bool moved(double before, double after) {
+    return std::abs(after - before) > 1e-12 * std::max(1.0, std::abs(before));
+}
+
+class Engine {
+public:
+    explicit Engine(Tableau& t) : t_(t), R_(t.rhs()), original_(t.M + 1) {
+        for (int r = 1; r <= t.M; ++r)
+            original_[r].assign(t.row(r) + 1, t.row(r) + t.N + 1);
+        rhs_.resize(t.M + 1);
+        for (int r = 1; r <= t.M; ++r)
+            rhs_[r] = t.at(r, R_);
+    }
+
+    // Phase 1, a dual simplex: a row with a negative right-hand side leaves, and the entering
+    // column is the one among the row's negative entries with the smallest cost-row entry
+    // divided by the entry's size, so every reduced cost stays >= 0 and the cost only rises.
+    // Ties go to the more negative entry, then the smaller cost-row entry, then the lower
+    // column. Rows are visited last to first in passes; a row that stays negative with no
+    // negative entry proves that no mix meets every limit.
+    enum class Start { Feasible, Infeasible, Unsupported };
+    Start phase1(SolveResult& res) {
+        if (feasible()) {
+            res.phase1Passes = 1; // one pass that finds nothing to mend
+            return Start::Feasible;
+        }
+        if (!makeCostRowNonNegative())
+            return Start::Unsupported;
+        bool done = false;
+        while (!done) {
+            if (res.phase1Passes >= kPhase1PassLimit)
+                break;
+            ++res.phase1Passes;
+            bool pivoted = false;
+            for (int r = t_.M; r >= 1 && !done; --r) {
+                if (t_.at(r, R_) >= -kFeasibilityTolerance)
+                    continue;
+                const int q = dualEntering(r);
+                if (q == 0)
+                    continue;
+                dualStep(r, q);
+                pivoted = true;
+                if (bland_)
+                    done = blandDualSteps();
+            }
+            if (!pivoted)
+                break;
+        }
+        res.phase1LimitReached = res.phase1Passes >= kPhase1PassLimit;
+        return feasible() ? Start::Feasible : Start::Infeasible;
+    }
+
+    // Phase 2, the primal simplex: most negative reduced cost enters (lower column on a
+    // tie), minimum ratio leaves (lower row on a tie).
+    Outcome phase2(SolveResult& res) {
+        stalled_ = 0;
+        bland_ = false;
+        for (;;) {
+            if (res.phase2Pivots >= kPhase2PivotLimit)
+                return Outcome::IterationLimit;
+            const int q = primalEntering();
+            if (q == 0)
+                return Outcome::Optimum;
+            const int p = primalLeaving(q);
+            if (p == 0)
+                return Outcome::NoLeavingRow;
+            const double before = t_.at(0, R_);
+            pivot(t_, p, q);
+            ++res.phase2Pivots;
+            track(before);
+        }
+    }
+
+    bool feasible() const {
+        for (int r = 1; r <= t_.M; ++r)
+            if (t_.at(r, R_) < -kFeasibilityTolerance)
+                return false;
+        return true;
+    }
+
+    bool standard() const {
+        for (int r = 1; r <= t_.M; ++r) {
+            const int q = t_.varBasica[r];
+            for (int i = 0; i <= t_.M; ++i)
+                if (t_.at(i, q) != (i == r ? 1.0 : 0.0))
+                    return false;
+        }
+        return true;
+    }
+
+    // Hundreds of pivots leave round-off of about 1e-12 relative in the right-hand sides, which
+    // on rows of large figures (energy in kcal) is more than 1e-9 absolute. One step of
+    // iterative refinement removes it: the residual of every row against the tableau as it
+    // arrived, mapped back through the inverse basis (the slack columns of the final
+    // tableau, which started as the identity) onto the basic values and the cost.
+    void refine() {
+        std::vector<double> value(t_.C + 1, 0.0);
+        for (int r = 1; r <= t_.M; ++r)
+            value[t_.varBasica[r]] = t_.at(r, R_);
+        std::vector<double> residual(t_.M + 1, 0.0);
+        for (int k = 1; k <= t_.M; ++k) {
+            double lhs = value[t_.N + k];
+            for (int j = 1; j <= t_.N; ++j)
+                lhs += original_[k][j - 1] * value[j];
+            residual[k] = rhs_[k] - lhs;
+        }
+        for (int i = 0; i <= t_.M; ++i) {
+            const double* inverse = t_.row(i) + t_.N;
+            double correction = 0;
+            for (int k = 1; k <= t_.M; ++k)
+                correction += inverse[k] * residual[k];
+            t_.at(i, R_) += correction;
+        }
+    }
+
+    void normaliseInfeasible() {
+        double s = 0;
+        for (int r = 1; r <= t_.M; ++r) {
+            if (t_.varBasica[r] > t_.N)
+                continue;
+            if (t_.at(r, R_) < 0)
+                t_.at(r, R_) = 0;
+            s += t_.at(r, R_);
+        }
+        if (s > 0)
+            for (int r = 1; r <= t_.M; ++r)
+                if (t_.varBasica[r] <= t_.N)
+                    t_.at(r, R_) /= s;
+    }
+
+private:
+    // Clamped so that a residue of a zero reduced cost counts as zero.
+    double reducedCost(int c) const { return std::max(t_.at(0, c), 0.0); }
+
+    int dualEntering(int r) const {
+        const double* row = t_.row(r);
+        int best = 0;
+        double bestRatio = 0, bestEntry = 0, bestCost = 0;
+        for (int c = 1; c <= t_.C; ++c) {
+            const double a = row[c];
+            if (!(a < -kPivotTolerance))
+                continue;
+            const double d = reducedCost(c);
+            const double ratio = d / -a;
+            bool better = best == 0 || ratio < bestRatio;
+            if (!better && ratio == bestRatio && !bland_)
+                better = a < bestEntry || (a == bestEntry && d < bestCost);
+            if (better) {
+                best = c;
+                bestRatio = ratio;
+                bestEntry = a;
+                bestCost = d;
+            }
+        }
+        return best;
+    }
+
+    void dualStep(int r, int q) {
+        const double before = t_.at(0, R_);
+        pivot(t_, r, q);
+        track(before);
+    }
+
+    // Bland's rule for the dual: the violated row whose basic column is lowest leaves, the
+    // lowest column of the smallest ratio enters. Returns true when phase 1 is over (no
+    // violated row, or one that cannot be mended), false once the cost has moved again.
+    bool blandDualSteps() {
+        while (bland_) {
+            int leave = 0;
+            for (int r = 1; r <= t_.M; ++r)
+                if (t_.at(r, R_) < -kFeasibilityTolerance &&
+                    (leave == 0 || t_.varBasica[r] < t_.varBasica[leave]))
+                    leave = r;
+            if (leave == 0)
+                return true;
+            const int q = dualEntering(leave);
+            if (q == 0)
+                return true;
+            dualStep(leave, q);
+        }
+        return false;
+    }
+
+    // The slack basis is a dual simplex start only when no reduced cost is negative. When
+    // some cost is, pivot the ingredient with the most negative cost per unit of the row into
+    // a row that bounds every such column (the upper quantity row: +1 in every ingredient
+    // column, nothing in the others): afterwards every reduced cost is >= 0.
+    bool makeCostRowNonNegative() {
+        bool negative = false;
+        for (int c = 1; c <= t_.C && !negative; ++c)
+            negative = t_.at(0, c) < -kOptimalityTolerance;
+        if (!negative)
+            return true;
+        std::vector<bool> basic(t_.C + 1, false);
+        for (int r = 1; r <= t_.M; ++r)
+            basic[t_.varBasica[r]] = true;
+        const int r = t_.M - 1;
+        if (r < 1 || t_.at(r, R_) < 0)
+            return false;
+        int best = 0;
+        for (int c = 1; c <= t_.C; ++c) {
+            if (basic[c])
+                continue;
+            const double a = t_.at(r, c), d = t_.at(0, c);
+            if (a < 0 || (d < -kOptimalityTolerance && !(a > kPivotTolerance)))
+                return false; // the row does not bound this column
+            if (a > kPivotTolerance && (best == 0 || d / a < t_.at(0, best) / t_.at(r, best)))
+                best = c;
+        }
+        if (best == 0)
+            return false;
+        pivot(t_, r, best);
+        return true;
+    }
+
+    int primalEntering() const {
+        const double* cost = t_.row(0);
+        int best = 0;
+        for (int c = 1; c <= t_.C; ++c) {
+            if (!(cost[c] < -kOptimalityTolerance))
+                continue;
+            if (bland_)
+                return c;
+            if (best == 0 || cost[c] < cost[best])
+                best = c;
+        }
+        return best;
+    }
+
+    int primalLeaving(int q) const {
+        int best = 0;
+        double bestRatio = 0;
+        for (int r = 1; r <= t_.M; ++r) {
+            const double a = t_.at(r, q);
+            if (!(a > kPivotTolerance))
+                continue;
+            // A residue below zero on the right is a zero: the step stays forward.
+            const double ratio = std::max(t_.at(r, R_), 0.0) / a;
+            bool better = best == 0 || ratio < bestRatio;
+            if (!better && bland_ && ratio == bestRatio)
+                better = t_.varBasica[r] < t_.varBasica[best];
+            if (better) {
+                best = r;
+                bestRatio = ratio;
+            }
+        }
+        return best;
+    }
+
+    void track(double before) {
+        if (moved(before, t_.at(0, R_))) {
+            stalled_ = 0;
+            bland_ = false;
+        } else if (++stalled_ >= kStallLimit) {
+            bland_ = true;
+        }
+    }
+
+    Tableau& t_;
+    const int R_;
+    std::vector<std::vector<double>> original_; // ingredient columns of rows 1..M on arrival
+    std::vector<double> rhs_;                   // right-hand sides on arrival
+    int stalled_ = 0;
+    bool bland_ = false;
+};
+
+} // namespace
+
+SolveResult solve(Tableau& t) {
+    SolveResult res;
+    Engine engine(t);
+    const Engine::Start start = engine.phase1(res);
+    if (start == Engine::Start::Infeasible) {
+        engine.normaliseInfeasible();
+        res.outcome = Outcome::Infeasible;
+        return res;
+    }
+    // A tableau phase 1 cannot start from is not one this engine solves.
+    if (start == Engine::Start::Unsupported || !engine.standard()) {
+        res.outcome = Outcome::NotStandard;
+        return res;
+    }
+    res.outcome = engine.phase2(res);
+    engine.refine();
+    return res;
+}
+
+} // namespace lp

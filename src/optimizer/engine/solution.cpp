@@ -1,0 +1,42 @@
+#include "optimizer/engine/solution.h"
+
+namespace lp {
+
+std::vector<double> shares(const Tableau& t) {
+    std::vector<double> x(t.N, 0.0);
+    for (int r = 1; r <= t.M; ++r)
+        if (t.varBasica[r] >= 1 && t.varBasica[r] <= t.N)
+            x[t.varBasica[r] - 1] = t.at(r, t.rhs());
+    return x;
+}
+
+std::vector<BatchLine> batchLines(const Blend& blend, const std::vector<double>& shares) {
+    const double q = blend.cantidad;
+    std::vector<BatchLine> lines(blend.ingredients.size());
+    double totalSeca = 0, totalHumeda = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const double x = shares[i];
+        const double f = blend.ingredients[i].materiaSeca / 100;
+        BatchLine& b = lines[i];
+        if (blend.secaIng) {
+            b.porcentajeSeca = x;
+            b.cantidadSeca = x * q;
+            b.cantidadHumeda = b.cantidadSeca / f;
+        } else {
+            b.porcentajeHumeda = x;
+            b.cantidadHumeda = x * q;
+            b.cantidadSeca = b.cantidadHumeda * f;
+        }
+        totalSeca += b.cantidadSeca;
+        totalHumeda += b.cantidadHumeda;
+    }
+    for (BatchLine& b : lines) {
+        if (blend.secaIng)
+            b.porcentajeHumeda = totalHumeda != 0 ? b.cantidadHumeda / totalHumeda : 0;
+        else
+            b.porcentajeSeca = totalSeca != 0 ? b.cantidadSeca / totalSeca : 0;
+    }
+    return lines;
+}
+
+} // namespace lp

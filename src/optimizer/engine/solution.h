@@ -1,0 +1,26 @@
+#pragma once
+
+#include "optimizer/engine/blend.h"
+#include "optimizer/engine/tableau.h"
+
+#include <vector>
+
+namespace lp {
+
+// Share of each ingredient column (index j - 1 for column j) on the blend's ingredient basis:
+// the right-hand side of the row where it is basic, 0 when it is basic nowhere.
+std::vector<double> shares(const Tableau& t);
+
+// What the write-back stores in one ingredient row.
+struct BatchLine {
+    double cantidadSeca = 0;
+    double porcentajeSeca = 0;
+    double cantidadHumeda = 0;
+    double porcentajeHumeda = 0;
+};
+
+// Quantities and shares on both bases from the shares on the blend's ingredient basis: the
+// solved basis keeps its shares, the other basis is normalised by its own total.
+std::vector<BatchLine> batchLines(const Blend& blend, const std::vector<double>& shares);
+
+} // namespace lp

@@ -1,0 +1,139 @@
+#include "optimizer/engine/tableau.h"
+
+#include "optimizer/engine/text.h"
+
+namespace lp {
+
+namespace {
+
+constexpr double kSumUpper = 1.00000001;
+constexpr double kSumLower = 0.99999999;
+// A fixed ingredient (minimum = maximum) gets this much room either side, in units of quantity.
+constexpr double kFixedWidening = 0.001;
+
+int countNutrientRows(const Blend& blend) {
+    int k = 0;
+    for (const auto& n : blend.nutrients) {
+        k += n.minimo.has_value() ? 1 : 0;
+        k += n.maximo.has_value() ? 1 : 0;
+    }
+    return k;
+}
+
+int countIngredientRows(const Blend& blend) {
+    int l = 0;
+    for (const auto& i : blend.ingredients)
+        l += i.maximo.has_value() ? 2 : 1;
+    return l;
+}
+
+// Writes coefficients and right-hand side of one constraint row and its slack.
+struct RowWriter {
+    Tableau& t;
+    int r = 1;
+
+    double* begin(const std::string& label, double rhs) {
+        t.etiquetaFila[r] = label;
+        t.at(r, t.N + r) = 1;
+        t.at(r, t.rhs()) = rhs;
+        return t.row(r);
+    }
+    void next() { ++r; }
+};
+
+void writeNutrientRows(const Blend& blend, RowWriter& w) {
+    const Tableau& t = w.t;
+    for (size_t n = 0; n < blend.nutrients.size(); ++n) {
+        const Nutrient& nut = blend.nutrients[n];
+        const std::string name = trimmed(nut.nombre);
+        const std::vector<double>& a = blend.valor[n];
+        // As-fed shares with a dry-basis limit compare sum(a dm x) / sum(dm x) with the limit,
+        // multiplied out; the other combinations are linear in the shares directly.
+        const bool ratio = !blend.secaIng && blend.secaNut;
+        if (nut.minimo) {
+            const double lim = *nut.minimo;
+            double* row = w.begin("Mínimo para " + name, ratio ? 0.0 : -lim);
+            for (int j = 1; j <= t.N; ++j) {
+                const double dm = t.factorSeca[j];
+                if (ratio)
+                    row[j] = -(a[j - 1] - lim) * dm;
+                else
+                    row[j] = blend.secaIng ? -a[j - 1] : -a[j - 1] * dm;
+            }
+            w.next();
+        }
+        if (nut.maximo) {
+            const double lim = *nut.maximo;
+            double* row = w.begin("Máximo para " + name, ratio ? 0.0 : lim);
+            for (int j = 1; j <= t.N; ++j) {
+                const double dm = t.factorSeca[j];
+                if (ratio)
+                    row[j] = (a[j - 1] - lim) * dm;
+                else
+                    row[j] = blend.secaIng ? a[j - 1] : a[j - 1] * dm;
+            }
+            w.next();
+        }
+    }
+}
+
+void writeIngredientRows(const Blend& blend, RowWriter& w) {
+    const double q = blend.cantidad;
+    for (size_t i = 0; i < blend.ingredients.size(); ++i) {
+        const Ingredient& ing = blend.ingredients[i];
+        const int j = static_cast<int>(i) + 1;
+        const std::string name = trimmed(ing.nombre);
+        const bool fixed = ing.minimo && ing.maximo && *ing.minimo == *ing.maximo;
+        double rhsMin = ing.minimo ? -*ing.minimo / q : 0.0;
+        if (fixed)
+            rhsMin += kFixedWidening / q;
+        w.begin("Mínimo para " + name, rhsMin)[j] = -1;
+        w.next();
+        if (ing.maximo) {
+            double rhsMax = *ing.maximo / q;
+            if (fixed)
+                rhsMax += kFixedWidening / q;
+            w.begin("Máximo para " + name, rhsMax)[j] = 1;
+            w.next();
+        }
+    }
+}
+
+void writeQuantityRows(RowWriter& w) {
+    double* upper = w.begin("Cantidad > 1.0000001", kSumUpper);
+    for (int j = 1; j <= w.t.N; ++j)
+        upper[j] = 1;
+    w.next();
+    double* lower = w.begin("Cantidad < 0.0000009", -kSumLower);
+    for (int j = 1; j <= w.t.N; ++j)
+        lower[j] = -1;
+}
+
+} // namespace
+
+Tableau::Tableau(int n, int k, int l)
+    : N(n), K(k), L(l), M(k + l + 2), C(n + k + l + 2),
+      tabla(static_cast<size_t>(M + 1) * (C + 2), 0.0), varBasica(M + 1, 0),
+      colProducto(N + 1, 0), factorSeca(N + 1, 0.0), etiquetaFila(M + 1) {
+    at(0, 0) = 1;
+    for (int r = 1; r <= M; ++r)
+        varBasica[r] = N + r;
+}
+
+Tableau assemble(const Blend& blend) {
+    Tableau t(static_cast<int>(blend.ingredients.size()), countNutrientRows(blend),
+              countIngredientRows(blend));
+    for (int j = 1; j <= t.N; ++j) {
+        const Ingredient& ing = blend.ingredients[j - 1];
+        t.colProducto[j] = ing.id;
+        t.factorSeca[j] = ing.materiaSeca / 100;
+        t.at(0, j) = blend.secaIng ? ing.costoSeca : ing.costoHumeda;
+    }
+    RowWriter w{t};
+    writeNutrientRows(blend, w);
+    writeIngredientRows(blend, w);
+    writeQuantityRows(w);
+    return t;
+}
+
+} // namespace lp

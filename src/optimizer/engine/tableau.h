@@ -1,0 +1,43 @@
+#pragma once
+
+#include "optimizer/engine/blend.h"
+
+#include <string>
+#include <vector>
+
+namespace lp {
+
+// The dense simplex tableau of one run. Row 0 is the cost row; rows 1..M are constraints in
+// less-than-or-equal form (a lower limit is stored negated). Column 0 is the objective column,
+// 1..N the ingredients in ascending id, N+r the slack of row r, C+1 the right-hand side.
+struct Tableau {
+    int N = 0; // ingredients
+    int K = 0; // nutrient limit rows
+    int L = 0; // ingredient limit rows
+    int M = 0; // constraint rows: K + L + 2
+    int C = 0; // variable columns: N + M
+
+    std::vector<double> tabla;             // (M + 1) x (C + 2), row-major
+    std::vector<int> varBasica;            // [0..M]: basic column of each row (entry 0 unused)
+    std::vector<int> colProducto;          // [0..N]: id of the ingredient of each column
+    std::vector<double> factorSeca;        // [0..N]: dry-matter fraction of each column
+    std::vector<std::string> etiquetaFila; // [0..M]: label of each row
+
+    Tableau() = default;
+    // An all-zero tableau of the given sizes with the slack basis; M = K + L + 2.
+    Tableau(int n, int k, int l);
+
+    int rhs() const { return C + 1; }
+    int width() const { return C + 2; }
+    double& at(int r, int c) { return tabla[static_cast<size_t>(r) * width() + c]; }
+    double at(int r, int c) const { return tabla[static_cast<size_t>(r) * width() + c]; }
+    double* row(int r) { return &tabla[static_cast<size_t>(r) * width()]; }
+    const double* row(int r) const { return &tabla[static_cast<size_t>(r) * width()]; }
+};
+
+// Builds the tableau of a blend that passed validation: nutrient rows in the blend's order
+// (minimum then maximum), ingredient rows in column order (minimum always, maximum when set,
+// both widened by 0.001 units of quantity when they are equal), then the two quantity rows.
+Tableau assemble(const Blend& blend);
+
+} // namespace lp

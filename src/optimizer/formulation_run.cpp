@@ -1,0 +1,255 @@
+#include "optimizer/formulation_run.h"
+
+#include "app/busy_pointer.h"
+#include "app/format.h"
+#include "app/globals.h"
+#include "app/messages.h"
+#include "optimizer/engine/engine.h"
+#include "optimizer/validation.h"
+#include "store/database.h"
+#include "workspace/results.h"
+#include "workspace/workspace.h"
+
+#include <QHash>
+
+namespace optimizer {
+
+namespace {
+
+std::optional<double> optionalValue(const store::RecordSet& rs, const QString& field) {
+    if (rs.isNull(field))
+        return std::nullopt;
+    return rs.toDouble(field);
+}
+
+std::string utf8(const QString& s) {
+    return s.toStdString();
+}
+
+// The blend as the workspace holds it: ingredients by ascending id (the tableau's columns) and
+// nutrients in the workspace's order. Compositions are filled in separately.
+lp::Blend blendOf(const workspace::Workspace& constWs, std::vector<int>* workspaceOrder) {
+    auto& ws = const_cast<workspace::Workspace&>(constWs);
+    lp::Blend b;
+    b.secaIng = ws.vSecaIng;
+    b.secaNut = ws.vSecaNut;
+    b.cantidad = ws.vCantidad;
+    store::RecordSet& p = ws.rsProductos;
+    std::vector<std::pair<int, int>> idAtRow; // id, workspace position
+    for (p.moveFirst(); !p.eof(); p.moveNext()) {
+        lp::Ingredient ing;
+        ing.id = p.toInt("id_producto");
+        ing.nombre = utf8(p.toString("nombre"));
+        ing.materiaSeca = p.toDouble("materia_seca");
+        ing.costoSeca = p.toDouble("costo_seca");
+        ing.costoHumeda = p.toDouble("costo_humeda");
+        ing.minimo = optionalValue(p, "minimo");
+        ing.maximo = optionalValue(p, "maximo");
+        ing.materiaSecaCatalogo =
+            p.isNull("materiaSecaActual") ? ing.materiaSeca : p.toDouble("materiaSecaActual");
+        b.ingredients.push_back(ing);
+        idAtRow.push_back({ing.id, p.position()});
+    }
+    std::vector<int> byId(b.ingredients.size());
+    for (size_t i = 0; i < byId.size(); ++i)
+        byId[i] = int(i);
+    std::stable_sort(byId.begin(), byId.end(), [&](int x, int y) {
+        return b.ingredients[size_t(x)].id < b.ingredients[size_t(y)].id;
+    });
+    std::vector<lp::Ingredient> sorted;
+    std::vector<int> newIndexOfRow(byId.size());
+    for (size_t k = 0; k < byId.size(); ++k) {
+        sorted.push_back(b.ingredients[size_t(byId[k])]);
+        newIndexOfRow[size_t(byId[k])] = int(k);
+    }
+    b.ingredients = std::move(sorted);
+    workspaceOrder->assign(newIndexOfRow.begin(), newIndexOfRow.end());
+
+    store::RecordSet& n = ws.rsPropiedades;
+    for (n.moveFirst(); !n.eof(); n.moveNext()) {
+        lp::Nutrient nut;
+        nut.id = n.toInt("id_propiedad");
+        nut.nombre = utf8(n.toString("nombre"));
+        nut.minimo = optionalValue(n, "minimo");
+        nut.maximo = optionalValue(n, "maximo");
+        b.nutrients.push_back(nut);
+    }
+    b.valor.assign(b.nutrients.size(), std::vector<double>(b.ingredients.size(), 0.0));
+    return b;
+}
+
+QHash<int, int> columnOfIngredient(const lp::Blend& b) {
+    QHash<int, int> col;
+    for (size_t j = 0; j < b.ingredients.size(); ++j)
+        col.insert(b.ingredients[j].id, int(j));
+    return col;
+}
+
+// The compositions the reachability check reads, with today's catalogue dry matter.
+void readCompositionsForCheck(lp::Blend& b, store::Database& db) {
+    const QHash<int, int> col = columnOfIngredient(b);
+    for (size_t k = 0; k < b.nutrients.size(); ++k) {
+        if (!b.nutrients[k].minimo)
+            continue;
+        store::RecordSet rs =
+            db.query("select pp.*,p.materia_seca from producto_propiedad pp, productos p where "
+                     "pp.id_producto=p.id_producto and id_propiedad=" +
+                     QString::number(b.nutrients[k].id));
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+            const auto j = col.constFind(rs.toInt("id_producto"));
+            if (j == col.constEnd())
+                continue;
+            b.valor[k][size_t(*j)] = rs.toDouble("valor");
+            b.ingredients[size_t(*j)].materiaSecaCatalogo = rs.toDouble("materia_seca");
+        }
+    }
+}
+
+// The compositions the tableau is built from.
+void readCompositionsForTableau(lp::Blend& b, store::Database& db) {
+    const QHash<int, int> col = columnOfIngredient(b);
+    for (size_t k = 0; k < b.nutrients.size(); ++k) {
+        std::fill(b.valor[k].begin(), b.valor[k].end(), 0.0);
+        store::RecordSet rs = db.query("select * from producto_propiedad where id_propiedad=" +
+                                       QString::number(b.nutrients[k].id));
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+            const auto j = col.constFind(rs.toInt("id_producto"));
+            if (j != col.constEnd())
+                b.valor[k][size_t(*j)] = rs.toDouble("valor");
+        }
+    }
+}
+
+void fillContributions(workspace::Workspace& ws, const lp::Reachability& r) {
+    ws.rsAportes = workspace::Workspace::newAportes();
+    for (const lp::Contribution& c : r.rows) {
+        ws.rsAportes.addNew();
+        ws.rsAportes.setValue("producto", QString::fromStdString(c.producto));
+        ws.rsAportes.setValue("maximo", c.maximo ? QVariant(*c.maximo) : QVariant());
+        ws.rsAportes.setValue("valor", c.valor);
+        ws.rsAportes.setValue("aportemaximo", c.aportemaximo);
+        ws.rsAportes.update();
+    }
+    if (ws.rsAportes.count() > 0)
+        ws.rsAportes.moveFirst();
+}
+
+void fillAnalysis(workspace::Workspace& ws, const std::vector<lp::AnalysisRow>& rows) {
+    for (const lp::AnalysisRow& a : rows) {
+        ws.rsAnalisis.addNew();
+        ws.rsAnalisis.setValue("tipo", QString::fromStdString(a.tipo));
+        ws.rsAnalisis.setValue("detalle", QString::fromStdString(a.detalle));
+        ws.rsAnalisis.setValue("valor1", a.valor1);
+        ws.rsAnalisis.setValue("valor2", a.valor2);
+        ws.rsAnalisis.setValue("valor3", a.valor3);
+        ws.rsAnalisis.update();
+    }
+}
+
+void writeBack(workspace::Workspace& ws, const lp::Blend& b, const lp::Tableau& t) {
+    const std::vector<lp::BatchLine> lines = lp::batchLines(b, lp::shares(t));
+    store::RecordSet& p = ws.rsProductos;
+    p.setSort("id_producto ASC");
+    const QHash<int, int> col = columnOfIngredient(b);
+    for (p.moveFirst(); !p.eof(); p.moveNext()) {
+        const auto j = col.constFind(p.toInt("id_producto"));
+        const lp::BatchLine line = j == col.constEnd() ? lp::BatchLine{} : lines[size_t(*j)];
+        p.setValue("cantidad_seca", line.cantidadSeca);
+        p.setValue("porcentaje_seca", line.porcentajeSeca);
+        p.setValue("cantidad_humeda", line.cantidadHumeda);
+        p.setValue("porcentaje_humeda", line.porcentajeHumeda);
+        p.setValue("costo_total", 0.0);
+        p.update();
+    }
+}
+
+} // namespace
+
+QString contributionsMessage(const QString& nutrientName) {
+    return "No es posible alcanzar el Mínimo para la propiedad " + nutrientName.trimmed();
+}
+
+QString contributionsCaption(const QString& nutrientName, double minimo) {
+    return "PROBLEMA CON RESTRICCIÓN: Mínimo para " + nutrientName.trimmed() + " = " +
+           fmt::format(minimo, QStringLiteral("0.00"));
+}
+
+RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput& input) {
+    RunResult result;
+    const Validation v = validate(ws, input.cantidadText, input.option1Seca, input.option2Seca);
+    result.cantidadText = v.cantidadText;
+    result.focusCantidad = v.focusCantidad;
+    if (!v.ok)
+        return result;
+
+    std::vector<int> workspaceOrder;
+    lp::Blend blend = blendOf(ws, &workspaceOrder);
+    readCompositionsForCheck(blend, db);
+    const lp::Reachability reach = lp::checkReachability(blend, workspaceOrder);
+    if (!reach.passed) {
+        const lp::Nutrient& failing = blend.nutrients[size_t(reach.failingNutrient)];
+        const QString name = QString::fromStdString(failing.nombre);
+        fillContributions(ws, reach);
+        app::globals().gNombrePropiedad = name;
+        result.outcome = RunOutcome::PrecheckFailed;
+        result.maximoAlcanzable = reach.maximoAlcanzable;
+        if (input.showContributions)
+            input.showContributions(contributionsCaption(name, failing.minimo.value_or(0)));
+        else
+            msg::msgBox(contributionsMessage(name), msg::Critical,
+                        QStringLiteral("Se ha cancelado la Formulación"));
+        ws.rsAportes = workspace::Workspace::newAportes();
+        return result;
+    }
+
+    app::BusyPointer busy;
+    result.boxesCleared = true;
+    ws.rsProductos.setSort("id_producto ASC");
+    readCompositionsForTableau(blend, db);
+    lp::Tableau tableau = lp::assemble(blend);
+    const lp::SolveResult solved = lp::solve(tableau);
+    if (solved.phase1LimitReached)
+        msg::msgBox(QStringLiteral("No es posible definir el estado de la solución"));
+    ws.rsAnalisis.clear();
+
+    bool sensitivity = false;
+    switch (solved.outcome) {
+    case lp::Outcome::NotStandard:
+        busy.release();
+        msg::msgBox(QStringLiteral("Problema no standar"));
+        result.outcome = RunOutcome::NotStandard;
+        return result;
+    case lp::Outcome::Infeasible:
+        msg::msgBox(QStringLiteral("No es posible cumplir todas las restricciones"),
+                    msg::Exclamation, QStringLiteral("Se ha detenido la Formulación"));
+        result.outcome = RunOutcome::Infeasible;
+        break;
+    case lp::Outcome::IterationLimit:
+        msg::msgBox(QStringLiteral("Se ha detenido la ejecución sin llegar a una solución óptima "
+                                   "luego de 1.000.000 de iteraciones"));
+        result.outcome = RunOutcome::IterationLimit;
+        break;
+    case lp::Outcome::NoLeavingRow:
+        busy.release();
+        msg::msgBox(QStringLiteral("Aun existen ingredientes que pueden mejorar la solución pero "
+                                   "no es posible desplazar otros"));
+        result.outcome = RunOutcome::NoLeavingRow;
+        sensitivity = true;
+        break;
+    case lp::Outcome::Optimum:
+        result.outcome = RunOutcome::Optimum;
+        sensitivity = true;
+        break;
+    }
+    if (sensitivity) {
+        fillAnalysis(ws, lp::sensitivityRows(tableau, blend));
+        if (ws.rsAnalisis.count() > 0)
+            ws.rsAnalisis.moveFirst();
+    }
+    writeBack(ws, blend, tableau);
+    result.figures = workspace::actuResultados(ws, db);
+    result.cantidadText = result.figures->cantidadText;
+    return result;
+}
+
+} // namespace optimizer

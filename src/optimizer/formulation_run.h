@@ -1,0 +1,57 @@
+#pragma once
+
+#include "workspace/results.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace store {
+class Database;
+}
+namespace workspace {
+struct Workspace;
+}
+
+namespace optimizer {
+
+enum class RunOutcome {
+    Optimum,        // mix and sensitivity rows written
+    NoLeavingRow,   // written as an optimum, with its message
+    IterationLimit, // mix written, no sensitivity rows
+    Infeasible,     // normalised mix written, no sensitivity rows
+    NotStandard,    // nothing written
+    PrecheckFailed, // a nutrient minimum out of reach: contributions shown, nothing written
+    Invalid,        // a validation message: nothing written
+};
+
+struct RunInput {
+    QString cantidadText;    // txt_cantidad as typed
+    bool option1Seca = true; // "Mat. Seca" selected
+    bool option2Seca = true; // "Base Seca" selected
+    // Opens the contributions view on ws.rsAportes with this caption. Without it the run shows
+    // the view's message itself.
+    std::function<void(const QString& caption)> showContributions;
+};
+
+struct RunResult {
+    RunOutcome outcome = RunOutcome::Invalid;
+    QString cantidadText;                            // what the quantity box shows afterwards
+    bool focusCantidad = false;                      // a quantity failure: focus back to the box
+    bool boxesCleared = false;                       // the eight result boxes were emptied
+    std::optional<workspace::ResultFigures> figures; // set when the mix was written back
+    double maximoAlcanzable = 0; // the most the failing nutrient can reach, after a failed check
+};
+
+// The least-cost formulation of the workspace, as the "&Formular Mínimo Costo" button runs it:
+// validation, the reachability check, the tableau, the simplex, the sensitivity rows and the
+// write-back, ending with the result figures. Reads compositions, writes nothing to the database.
+RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput& input);
+
+// The message the contributions view shows when it opens.
+QString contributionsMessage(const QString& nutrientName);
+
+// The caption of the contributions view for the failing nutrient.
+QString contributionsCaption(const QString& nutrientName, double minimo);
+
+} // namespace optimizer

@@ -1,0 +1,119 @@
+#include "optimizer/validation.h"
+
+#include "app/format.h"
+#include "app/messages.h"
+#include "app/number_text.h"
+#include "workspace/workspace.h"
+
+#include <cmath>
+
+namespace optimizer {
+
+namespace {
+
+const QString kCancelled = QStringLiteral("Se ha cancelado la Formulación");
+
+QString limitsTooClose(const QString& name, double minimo, double maximo) {
+    auto f = [](double v) { return fmt::format(v, QStringLiteral("######0.00")); };
+    return "El valor máximo debe ser mayor al mínimo en al menos el 0.01% para la propiedad <" +
+           name + ">\n\n" + f(minimo) + "    " + f(fmt::roundDecimals(minimo * 1.0001, 2)) + "\n" +
+           f(fmt::roundDecimals(maximo / 1.0001, 2)) + "    " + f(maximo);
+}
+
+bool checkNutrients(store::RecordSet& n) {
+    for (n.moveFirst(); !n.eof(); n.moveNext()) {
+        const QString name = n.toString("nombre").trimmed();
+        const bool hasMin = !n.isNull("minimo"), hasMax = !n.isNull("maximo");
+        if (!hasMin && !hasMax) {
+            msg::msgBox("Debe ingresar un valor mínimo o máximo para la propiedad <" + name + ">");
+            return false;
+        }
+        if (!hasMin || !hasMax)
+            continue;
+        const double minimo = n.toDouble("minimo"), maximo = n.toDouble("maximo");
+        if (minimo >= maximo) {
+            msg::msgBox("El valor máximo debe ser mayor al mínimo para la propiedad <" + name +
+                        ">");
+            return false;
+        }
+        if (minimo != 0 && fmt::roundDecimals(std::fabs((maximo - minimo) / minimo), 10) < 0.0001) {
+            msg::msgBox(limitsTooClose(name, minimo, maximo));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool checkIngredientSums(store::RecordSet& p, double cantidad) {
+    double minimos = 0, maximos = 0;
+    for (p.moveFirst(); !p.eof(); p.moveNext()) {
+        if (!p.isNull("minimo"))
+            minimos += p.toDouble("minimo");
+        // An ingredient without a maximum can fill the whole batch by itself.
+        maximos = p.isNull("maximo") ? cantidad : maximos + p.toDouble("maximo");
+    }
+    if (minimos > cantidad) {
+        msg::msgBox("La suma de los valores mínimos para los ingredientes es superior a la "
+                    "cantidad total a elaborar",
+                    msg::Critical, kCancelled);
+        return false;
+    }
+    if (maximos < cantidad) {
+        msg::msgBox("La suma de los valores máximos para los ingredientes no alcanzan la cantidad "
+                    "total a elaborar",
+                    msg::Critical, kCancelled);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool option1Seca,
+                    bool option2Seca) {
+    Validation v;
+    v.cantidadText = cantidadText;
+    const std::optional<double> quantity = numtext::toNumber(cantidadText);
+    if (!quantity) {
+        msg::msgBox(QStringLiteral("La cantidad a elaborar debe ser numérica"), msg::Critical);
+        v.focusCantidad = true;
+        return v;
+    }
+    const double whole = numtext::roundHalfEven(*quantity);
+    if (!(whole > 0)) {
+        msg::msgBox(QStringLiteral("La cantidad a elaborar debe ser mayor que cero"),
+                    msg::Critical);
+        v.focusCantidad = true;
+        return v;
+    }
+    if (whole > 1000) {
+        msg::msgBox(QStringLiteral("La cantidad a elaborar no puede ser mayor a 1000"),
+                    msg::Critical);
+        v.focusCantidad = true;
+        return v;
+    }
+    if (ws.rsPropiedades.count() == 0) {
+        msg::msgBox(QStringLiteral("Debe ingresar al menos una restricción para los Nutrientes"),
+                    msg::Critical);
+        return v;
+    }
+    if (ws.rsProductos.count() == 0) {
+        msg::msgBox(QStringLiteral("Debe ingresar al menos un Ingrediente"), msg::Critical);
+        return v;
+    }
+    ws.vSecaIng = option1Seca;
+    ws.vSecaNut = option2Seca;
+    if (ws.vSecaIng && !ws.vSecaNut) {
+        msg::msgBox(QStringLiteral(
+            "No es posible formular nutrientes en húmeda e ingredientes en base seca"));
+        return v;
+    }
+    ws.vCantidad = *quantity;
+    v.cantidadText = fmt::format(ws.vCantidad, QStringLiteral("0.00"));
+    if (!checkNutrients(ws.rsPropiedades) || !checkIngredientSums(ws.rsProductos, ws.vCantidad))
+        return v;
+    v.ok = true;
+    return v;
+}
+
+} // namespace optimizer

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace workspace {
+struct Workspace;
+}
+
+namespace optimizer {
+
+// The checks a formulation makes before it builds anything, in order; the first failure shows
+// its message and stops the run. On success vCantidad holds the quantity.
+struct Validation {
+    bool ok = false;
+    bool focusCantidad = false; // the failure is in the quantity box
+    QString cantidadText;       // the quantity box after the checks ("0.00" once it is valid)
+};
+
+// option1Seca / option2Seca: the selectors "Mat. Seca" and "Base Seca" as the user left them.
+Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool option1Seca,
+                    bool option2Seca);
+
+} // namespace optimizer

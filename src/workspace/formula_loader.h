@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+namespace store {
+class Database;
+}
+
+namespace workspace {
+
+struct Workspace;
+
+// The header boxes of the workspace window after a load, as text.
+struct FormulaHeader {
+    QString producto;          // txt_Formula
+    QString codigo;            // txt_CodFormula
+    QString version;           // txt_VerFormula
+    QString fechaCreacion;     // txt_FecCFormula, dd/mm/yyyy
+    QString fechaModificacion; // txt_FecMFormula, empty when Null
+    QString cantidad;          // txt_cantidad
+    bool found = false;        // the header row exists
+};
+
+// Fills the workspace from the formula vIdFormula (an empty workspace when it is 0): header,
+// bases, nutrient limits and ingredients, then the result figures. Ingredients without dry matter
+// are left out with a message. The batch quantity becomes the nearest whole number (halves to
+// even); a stored quantity beyond the 16-bit range is kept whole rather than wrapped, and the
+// formulation refuses it like any quantity above 1000.
+FormulaHeader actuFormula(Workspace& ws, store::Database& db);
+
+} // namespace workspace

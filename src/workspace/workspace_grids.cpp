@@ -1,0 +1,141 @@
+#include "workspace/workspace_grids.h"
+
+#include "app/format.h"
+#include "workspace/workspace.h"
+
+#include <QLocale>
+
+namespace workspace {
+
+namespace {
+
+using grid::Column;
+using grid::kLeft;
+using grid::kRight;
+
+const QString kQuantity = QStringLiteral("#####0.00");
+
+Column hidden() {
+    return Column({}, 0);
+}
+Column separator() {
+    return Column({}, 80);
+}
+Column number(const QString& caption, int width, const QString& format = kQuantity) {
+    return Column(caption, width, kRight, format);
+}
+Column share(const QString& caption) {
+    Column c(caption, 700, kRight, QStringLiteral("##0.00"));
+    c.scale = 100;
+    c.blankZero = true;
+    return c;
+}
+Column quantity(const QString& caption) {
+    Column c = number(caption, 1000);
+    c.blankZero = true;
+    return c;
+}
+
+std::vector<Column> ingredientColumns() {
+    Column cost = number(QStringLiteral("Costo"), 1000, QStringLiteral("$ #####0.00"));
+    cost.blankZero = true;
+    return {hidden(),
+            Column(QStringLiteral("Descripción"), 0),
+            number(QStringLiteral("Mat.Seca"), 900, QStringLiteral("#####0.00 %")),
+            hidden(),
+            number(QStringLiteral("Precio"), 900, QStringLiteral("$ #####0.00")),
+            separator(),
+            number(QStringLiteral("Mínimo"), 1000),
+            number(QStringLiteral("Máximo"), 1000),
+            separator(),
+            quantity(QStringLiteral("B.Seca")),
+            share(QStringLiteral("%")),
+            separator(),
+            quantity(QStringLiteral("B.Húmeda")),
+            share(QStringLiteral("%")),
+            cost,
+            hidden(),
+            hidden()};
+}
+
+std::vector<Column> nutrientColumns() {
+    return {hidden(),
+            Column(QStringLiteral("Descripción"), 0),
+            separator(),
+            number(QStringLiteral("Mínimo"), 1200),
+            number(QStringLiteral("Máximo"), 1200),
+            separator(),
+            number(QStringLiteral("Valor"), 1200),
+            hidden()};
+}
+
+// The figure as the grid shows it, so signals agree with what the user reads.
+double shown(const QVariant& v) {
+    return fmt::roundDecimals(v.toDouble(), 2);
+}
+
+bool outOfLimits(const QVariant& value, const QVariant& minimo, const QVariant& maximo) {
+    if (!value.isValid())
+        return false;
+    return (minimo.isValid() && shown(value) < shown(minimo)) ||
+           (maximo.isValid() && shown(value) > shown(maximo));
+}
+
+void alarm(grid::CellStyle& c) {
+    c.background = grid::kRed;
+    c.foreground = grid::kWhite;
+}
+
+QString rawText(const QVariant& v) {
+    return v.isValid() ? QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest)
+                       : QString();
+}
+
+} // namespace
+
+grid::GridContent ingredientGrid(Workspace& ws) {
+    grid::GridContent g = grid::gridContent(ws.rsProductos, ingredientColumns());
+    for (int sep : {5, 8, 11})
+        g.setColumnBackground(sep, grid::kGrey);
+    const int quantityCol = ws.vSecaIng ? 9 : 12;
+    const int shareCol = ws.vSecaIng ? 10 : 13;
+    store::RecordSet& p = ws.rsProductos;
+    int row = 0;
+    for (p.moveFirst(); !p.eof(); p.moveNext(), ++row) {
+        const QVariant q = p.value(quantityCol);
+        if (q.toDouble() != 0) {
+            for (int c : {1, quantityCol, shareCol})
+                g.cell(row, c).bold = true;
+        } else {
+            for (int c = 0; c < g.columnCount(); ++c)
+                if (c != 5 && c != 8 && c != 11)
+                    g.cell(row, c).background = grid::kDimmed;
+        }
+        if (outOfLimits(q, p.value("minimo"), p.value("maximo")))
+            alarm(g.cell(row, quantityCol));
+        if (rawText(p.value("materia_seca")) != rawText(p.value("materiaSecaActual")))
+            alarm(g.cell(row, 2));
+        if (rawText(p.value("costo_humeda")) != rawText(p.value("costoHumedaActual")))
+            g.cell(row, 4).background = grid::kGreen;
+    }
+    return g;
+}
+
+grid::GridContent nutrientGrid(Workspace& ws, bool justLoaded) {
+    grid::GridContent g = grid::gridContent(ws.rsPropiedades, nutrientColumns());
+    for (int sep : {2, 5})
+        g.setColumnBackground(sep, grid::kGrey);
+    store::RecordSet& n = ws.rsPropiedades;
+    int row = 0;
+    for (n.moveFirst(); !n.eof(); n.moveNext(), ++row) {
+        const QVariant valor = n.value("valor");
+        if (justLoaded &&
+            fmt::format(valor, kQuantity) != fmt::format(n.value("valorAnterior"), kQuantity))
+            g.cell(row, 1).background = grid::kGreen;
+        if (outOfLimits(valor, n.value("minimo"), n.value("maximo")))
+            alarm(g.cell(row, 6));
+    }
+    return g;
+}
+
+} // namespace workspace

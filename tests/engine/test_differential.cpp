@@ -1,0 +1,133 @@
+// The engine against GLPK on realistic diets from the sample catalogue and on random blends:
+// same outcome class, same optimal cost, and a mix that meets every row of its own tableau.
+
+#include "blend_generator.h"
+#include "glpk_reference.h"
+#include "optimizer/engine/engine.h"
+#include "sample_catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+#include <string>
+
+namespace lp {
+namespace {
+
+// Worst violation of a row of the tableau as assembled (before solving) by the mix x.
+double worstViolation(const Tableau& original, const std::vector<double>& x) {
+    double worst = 0;
+    for (int r = 1; r <= original.M; ++r) {
+        double lhs = 0;
+        for (int j = 1; j <= original.N; ++j)
+            lhs += original.at(r, j) * x[j - 1];
+        worst = std::max(worst, lhs - original.at(r, original.rhs()));
+    }
+    for (double v : x)
+        worst = std::max(worst, -v);
+    return worst;
+}
+
+struct Tally {
+    int optimum = 0, infeasible = 0, refused = 0;
+};
+
+bool agrees(const reference::Solution& ref, bool refused, const SolveResult& r, double cost) {
+    if (ref.status == reference::Status::NoFeasiblePoint)
+        return refused || r.outcome == Outcome::Infeasible;
+    return !refused && r.outcome == Outcome::Optimum &&
+           std::abs(cost - ref.cost) <= 1e-7 * std::max(1.0, std::abs(ref.cost));
+}
+
+void expectAgreesWithGlpk(const Blend& b, const std::string& what, Tally& tally) {
+    SCOPED_TRACE(what);
+    std::vector<int> order(b.ingredients.size());
+    std::iota(order.begin(), order.end(), 0);
+    const bool refused = !checkReachability(b, order).passed;
+    Tableau t = assemble(b);
+    const Tableau original = t;
+    const SolveResult r = refused ? SolveResult{} : solve(t);
+    const double cost = -t.at(0, t.rhs());
+
+    // GLPK's floating-point answer, confirmed in rational arithmetic when the two differ.
+    reference::Solution ref = reference::solveWithGlpk(b);
+    if (!agrees(ref, refused, r, cost))
+        ref = reference::solveWithGlpk(b, true);
+    ASSERT_NE(ref.status, reference::Status::Other);
+    if (refused) {
+        ++tally.refused;
+        EXPECT_EQ(ref.status, reference::Status::NoFeasiblePoint) << "screen refused a feasible blend";
+        return;
+    }
+    EXPECT_FALSE(r.phase1LimitReached);
+    EXPECT_NE(r.outcome, Outcome::IterationLimit);
+    if (ref.status == reference::Status::NoFeasiblePoint) {
+        ++tally.infeasible;
+        EXPECT_EQ(r.outcome, Outcome::Infeasible);
+        return;
+    }
+    ++tally.optimum;
+    ASSERT_EQ(r.outcome, Outcome::Optimum);
+    EXPECT_NEAR(cost, ref.cost, 1e-7 * std::max(1.0, std::abs(ref.cost)));
+    EXPECT_LE(worstViolation(original, shares(t)), 1e-9);
+}
+
+Blend varied(const Blend& base, generator::Rng& rng) {
+    Blend b = base;
+    for (auto& ing : b.ingredients) {
+        ing.costoHumeda *= rng.uniform(0.6, 1.4);
+        ing.materiaSeca = std::min(99.5, ing.materiaSeca + rng.uniform(-3, 3));
+        ing.materiaSecaCatalogo = ing.materiaSeca;
+        ing.costoSeca = ing.costoHumeda / (ing.materiaSeca / 100);
+    }
+    for (auto& row : b.valor)
+        for (double& v : row)
+            v *= rng.uniform(0.9, 1.1);
+    return b;
+}
+
+TEST(Differential, SampleDietsAgreeWithGlpk) {
+    const sample::Catalogue catalogue;
+    generator::Rng rng(20240611);
+    Tally tally;
+    for (const std::string& code : catalogue.formulaCodes()) {
+        const Blend base = catalogue.blend(code);
+        expectAgreesWithGlpk(base, code, tally);
+        for (int v = 0; v < 12; ++v) {
+            Blend b = varied(base, rng);
+            if (v % 3 == 1 && !(b.secaIng && !b.secaNut)) // the other allowed bases
+                b.secaNut = !b.secaNut;
+            if (v % 3 == 2)
+                b.cantidad = 100 * rng.integer(1, 10);
+            expectAgreesWithGlpk(b, code + " variant " + std::to_string(v), tally);
+        }
+    }
+    EXPECT_GE(tally.optimum, 40);
+}
+
+TEST(Differential, RandomBlendsAgreeWithGlpk) {
+    generator::Rng rng(7);
+    Tally tally;
+    for (int i = 0; i < 300; ++i) {
+        generator::Shape s;
+        s.ingredients = i % 10 == 0 ? rng.integer(2, 6) : rng.integer(2, 120);
+        s.nutrients = rng.integer(1, 40);
+        s.secaIng = i % 3 == 2;
+        s.secaNut = i % 3 != 0;
+        s.cantidad = rng.chance(0.5) ? 1000 : rng.uniform(1, 1000);
+        s.withMinimum = 0.1;
+        s.fixed = 0.05;
+        s.stretched = rng.chance(0.3) ? 0.2 : 0.0;
+        const Blend b = generator::randomBlend(rng, s);
+        expectAgreesWithGlpk(b, "random blend " + std::to_string(i), tally);
+    }
+    std::printf("optimum %d infeasible %d refused %d\n", tally.optimum, tally.infeasible, tally.refused);
+    // Both kinds of answer must be exercised, not only one.
+    EXPECT_GE(tally.optimum, 150);
+    EXPECT_GE(tally.infeasible + tally.refused, 20);
+}
+
+} // namespace
+} // namespace lp

@@ -1,0 +1,230 @@
+#include "app/globals.h"
+#include "optimizer/formulation_run.h"
+#include "support/blend_database.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+#include "workspace/formula_loader.h"
+#include "workspace/workspace.h"
+
+#include <gtest/gtest.h>
+
+using namespace blenddb;
+using optimizer::RunOutcome;
+using workspace::Workspace;
+
+namespace {
+
+// Two ingredients A (price 10) and B (price 30), both 90 % dry matter, with one nutrient
+// "Proteína" (A 10, B 40) that must reach `minimo`, in a batch of 100.
+struct TwoIngredients {
+    TempDatabase t;
+    int a, b, prot, formula;
+    Workspace ws;
+
+    explicit TwoIngredients(double minimo, int tipoBase = 1, int tipoBaseNutrientes = 1) {
+        auto& db = t.db();
+        a = addIngredient(db, "A", 10, 90);
+        b = addIngredient(db, "B", 30, 90);
+        prot = addNutrient(db, "Proteína");
+        setComposition(db, a, prot, 10);
+        setComposition(db, b, prot, 40);
+        formula = addFormula(db, "EJ", 100, tipoBase, tipoBaseNutrientes);
+        addFormulaIngredient(db, formula, a, std::nullopt, std::nullopt, 10, 90);
+        addFormulaIngredient(db, formula, b, std::nullopt, std::nullopt, 30, 90);
+        addFormulaNutrient(db, formula, prot, minimo, std::nullopt);
+    }
+    void load() {
+        ws.vIdFormula = formula;
+        workspace::actuFormula(ws, t.db());
+    }
+    optimizer::RunResult run(const QString& quantity = "100") {
+        optimizer::RunInput in;
+        in.cantidadText = quantity;
+        in.option1Seca = ws.vSecaIng;
+        in.option2Seca = ws.vSecaNut;
+        return optimizer::formular(ws, t.db(), in);
+    }
+    double field(int id, const char* name) {
+        ws.rsProductos.moveFirst();
+        EXPECT_TRUE(ws.rsProductos.find("id_producto=" + QString::number(id)));
+        return ws.rsProductos.toDouble(name);
+    }
+};
+
+QStringList analysis(Workspace& ws) {
+    QStringList rows;
+    for (auto& a = ws.rsAnalisis; !a.eof(); a.moveNext())
+        rows << QString("%1|%2|%3|%4|%5")
+                    .arg(a.toString("tipo"), a.toString("detalle"))
+                    .arg(a.toDouble("valor1"), 0, 'f', 3)
+                    .arg(a.toDouble("valor2"), 0, 'f', 3)
+                    .arg(a.toDouble("valor3"), 0, 'f', 3);
+    return rows;
+}
+
+} // namespace
+
+TEST(FormulationRun, WorkedExampleWritesMixAndSensitivity) {
+    TwoIngredients ex(20);
+    ex.load();
+    ScriptedMessages messages;
+    const auto r = ex.run();
+    EXPECT_EQ(r.outcome, RunOutcome::Optimum);
+    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.5925926, 1e-7);
+    EXPECT_NEAR(ex.field(ex.b, "porcentaje_humeda"), 0.4074074, 1e-7);
+    EXPECT_NEAR(ex.field(ex.a, "cantidad_humeda"), 59.259258, 1e-6);
+    EXPECT_NEAR(ex.field(ex.a, "cantidad_seca"), 53.333332, 1e-6);
+    EXPECT_NEAR(ex.field(ex.b, "cantidad_seca"), 36.666667, 1e-6);
+    EXPECT_NEAR(ex.field(ex.a, "porcentaje_seca"), 0.5925926, 1e-7);
+    EXPECT_NEAR(ex.ws.vCostoHumeda, 18.148148, 1e-6);
+    QStringList rows = analysis(ex.ws);
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows.last(), "RN|Mínimo para Proteína|1814.815|74.074|1888.889");
+    rows.removeLast();
+    rows.sort(); // IA rows follow the tableau's rows
+    EXPECT_EQ(rows, (QStringList{"IA|A|10.000|20.000|30.000", "IA|B|30.000|0.000|30.000"}));
+    ex.ws.rsPropiedades.moveFirst();
+    EXPECT_NEAR(ex.ws.rsPropiedades.toDouble("valor"), 20, 1e-6);
+    ASSERT_TRUE(r.figures.has_value());
+    EXPECT_EQ(r.figures->txtPorH, "100.00");
+    EXPECT_EQ(r.cantidadText, r.figures->txtCanH);
+}
+
+TEST(FormulationRun, InfeasibleBlendIsNormalisedWithoutSensitivityRows) {
+    TwoIngredients ex(30);
+    const int fat = addNutrient(ex.t.db(), "Grasa");
+    setComposition(ex.t.db(), ex.a, fat, 1);
+    setComposition(ex.t.db(), ex.b, fat, 20);
+    addFormulaNutrient(ex.t.db(), ex.formula, fat, std::nullopt, 5);
+    ex.load();
+    ex.ws.rsAnalisis.addNew(); // left over from an earlier run
+    ex.ws.rsAnalisis.setValue("tipo", "IA");
+    ScriptedMessages messages;
+    const auto r = ex.run();
+    EXPECT_EQ(r.outcome, RunOutcome::Infeasible);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].text, "No es posible cumplir todas las restricciones");
+    EXPECT_EQ(messages.shown()[0].style, 48);
+    EXPECT_EQ(messages.shown()[0].title, "Se ha detenido la Formulación");
+    EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.952381, 1e-6);
+    EXPECT_NEAR(ex.field(ex.b, "porcentaje_humeda"), 0.047619, 1e-6);
+    EXPECT_EQ(ex.ws.rsAnalisis.count(), 0);
+}
+
+TEST(FormulationRun, DryBasisWriteBackNormalisesTheWetShares) {
+    TwoIngredients ex(20, 0, 0);
+    // B is wetter in this formula: the as-fed shares follow from the dry ones.
+    ex.t.db().exec("update formula_producto set materia_seca=45 where id_producto=" +
+                   QString::number(ex.b));
+    ex.load();
+    ASSERT_TRUE(ex.ws.vSecaIng);
+    ScriptedMessages messages;
+    ASSERT_EQ(ex.run().outcome, RunOutcome::Optimum);
+    const double xa = ex.field(ex.a, "porcentaje_seca"), xb = ex.field(ex.b, "porcentaje_seca");
+    EXPECT_NEAR(xa, 2.0 / 3, 1e-7); // 10 xa + 40 xb = 20 on dry matter
+    EXPECT_NEAR(ex.field(ex.a, "cantidad_seca"), xa * 100, 1e-9);
+    EXPECT_NEAR(ex.field(ex.b, "cantidad_humeda"), xb * 100 / 0.45, 1e-9);
+    const double wa = xa * 100 / 0.9, wb = xb * 100 / 0.45;
+    EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), wa / (wa + wb), 1e-12);
+}
+
+TEST(FormulationRun, ValidationStopsAtTheFirstFailure) {
+    TwoIngredients ex(20);
+    ex.load();
+    auto firstMessage = [&](const QString& quantity) {
+        ScriptedMessages messages;
+        const auto r = ex.run(quantity);
+        EXPECT_EQ(r.outcome, RunOutcome::Invalid) << quantity.toStdString();
+        return messages.shown().empty() ? ScriptedMessages::Shown{} : messages.shown().front();
+    };
+    EXPECT_EQ(firstMessage("abc").text, "La cantidad a elaborar debe ser numérica");
+    EXPECT_EQ(firstMessage("0.4").text, "La cantidad a elaborar debe ser mayor que cero");
+    EXPECT_EQ(firstMessage("0.5").text, "La cantidad a elaborar debe ser mayor que cero");
+    EXPECT_EQ(firstMessage("1000.6").text, "La cantidad a elaborar no puede ser mayor a 1000");
+    {
+        ScriptedMessages messages;
+        const auto r = ex.run("1000.4");
+        EXPECT_EQ(r.outcome, RunOutcome::Optimum);
+        EXPECT_DOUBLE_EQ(ex.ws.vCantidad, 1000.4);
+    }
+
+    ex.ws.vSecaIng = true;
+    ex.ws.vSecaNut = false;
+    const auto mixed = firstMessage("100");
+    EXPECT_EQ(mixed.text,
+              "No es posible formular nutrientes en húmeda e ingredientes en base seca");
+    EXPECT_EQ(mixed.style, 0);
+    ex.ws.vSecaIng = ex.ws.vSecaNut = false;
+
+    auto limits = [&](QVariant minimo, QVariant maximo) {
+        auto& n = ex.ws.rsPropiedades;
+        n.moveFirst();
+        n.setValue("minimo", minimo);
+        n.setValue("maximo", maximo);
+    };
+    limits(10.0, 10.0005);
+    EXPECT_EQ(firstMessage("100").text,
+              "El valor máximo debe ser mayor al mínimo en al menos el 0.01% para la propiedad "
+              "<Proteína>\n\n10.00    10.00\n10.00    10.00");
+    limits(12.0, 11.0);
+    EXPECT_EQ(firstMessage("100").text,
+              "El valor máximo debe ser mayor al mínimo para la propiedad <Proteína>");
+    limits(QVariant(), QVariant());
+    EXPECT_EQ(firstMessage("100").text,
+              "Debe ingresar un valor mínimo o máximo para la propiedad <Proteína>");
+    limits(0.0, 0.0005); // the 0.01 % rule does not apply to a minimum of 0
+
+    auto& p = ex.ws.rsProductos;
+    p.moveFirst();
+    p.setValue("minimo", 60.0);
+    p.moveNext();
+    p.setValue("minimo", 50.0);
+    const auto mins = firstMessage("100");
+    EXPECT_EQ(mins.text, "La suma de los valores mínimos para los ingredientes es superior a la "
+                         "cantidad total a elaborar");
+    EXPECT_EQ(mins.title, "Se ha cancelado la Formulación");
+    p.moveFirst();
+    p.setValue("maximo", 60.0);
+    p.moveNext();
+    p.setValue("minimo", QVariant());
+    p.setValue("maximo", 30.0);
+    EXPECT_EQ(firstMessage("100").text, "La suma de los valores máximos para los ingredientes no "
+                                        "alcanzan la cantidad total a elaborar");
+
+    ex.ws.rsProductos.clear();
+    EXPECT_EQ(firstMessage("100").text, "Debe ingresar al menos un Ingrediente");
+    ex.ws.rsPropiedades.clear();
+    EXPECT_EQ(firstMessage("100").text,
+              "Debe ingresar al menos una restricción para los Nutrientes");
+}
+
+TEST(FormulationRun, UnreachableMinimumShowsContributionsAndWritesNothing) {
+    TwoIngredients ex(45); // B alone gives 40 × 0.9 = 36 per unit as fed
+    ex.load();
+    ScriptedMessages messages;
+    optimizer::RunInput in;
+    in.cantidadText = "100";
+    in.option1Seca = false;
+    in.option2Seca = false;
+    QString caption;
+    QStringList rows;
+    in.showContributions = [&](const QString& c) {
+        caption = c;
+        for (auto& a = ex.ws.rsAportes; !a.eof(); a.moveNext())
+            rows << QString("%1|%2|%3")
+                        .arg(a.toString("producto"))
+                        .arg(a.toDouble("valor"))
+                        .arg(a.toDouble("aportemaximo"));
+    };
+    const auto r = optimizer::formular(ex.ws, ex.t.db(), in);
+    EXPECT_EQ(r.outcome, RunOutcome::PrecheckFailed);
+    EXPECT_EQ(caption, "PROBLEMA CON RESTRICCIÓN: Mínimo para Proteína = 45.00");
+    EXPECT_EQ(rows, (QStringList{"A|9|9", "B|36|36"}));
+    EXPECT_NEAR(r.maximoAlcanzable, 36, 1e-6); // within the quantity band
+    EXPECT_EQ(app::globals().gNombrePropiedad, "Proteína");
+    EXPECT_EQ(optimizer::contributionsMessage(app::globals().gNombrePropiedad),
+              "No es posible alcanzar el Mínimo para la propiedad Proteína");
+    EXPECT_DOUBLE_EQ(ex.field(ex.a, "cantidad_humeda"), 0);
+    EXPECT_FALSE(r.figures.has_value());
+}

@@ -1,0 +1,114 @@
+#include "support/blend_database.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+#include "workspace/basis_rule.h"
+#include "workspace/formula_loader.h"
+#include "workspace/workspace.h"
+
+#include <gtest/gtest.h>
+
+using namespace blenddb;
+using workspace::Workspace;
+
+TEST(FormulaLoader, EmptyWorkspaceStartsDryWithNoRows) {
+    TempDatabase t(true);
+    Workspace ws;
+    ws.vSecaIng = false;
+    ws.vSecaNut = false;
+    ws.rsProductos.addNew();
+    const auto header = workspace::actuFormula(ws, t.db());
+    EXPECT_FALSE(header.found);
+    EXPECT_TRUE(header.cantidad.isEmpty());
+    EXPECT_TRUE(ws.vSecaIng);
+    EXPECT_TRUE(ws.vSecaNut);
+    EXPECT_EQ(ws.rsProductos.count(), 0);
+    EXPECT_EQ(ws.rsPropiedades.count(), 0);
+    EXPECT_EQ(ws.rsAnalisis.count(), 0);
+    EXPECT_EQ(ws.rsPropiedades.fieldCount(), 8);
+    EXPECT_EQ(ws.rsProductos.fieldCount(), 17);
+    EXPECT_EQ(ws.rsProductos.field(16).name, "costoHumedaActual");
+}
+
+TEST(FormulaLoader, LoadsHeaderBasesLimitsAndIngredients) {
+    TempDatabase t;
+    auto& db = t.db();
+    const int maiz = addIngredient(db, "Maíz", 0.2, 88);
+    const int soja = addIngredient(db, "Soja", 0.4, 90);
+    const int seco = addIngredient(db, "Sin materia seca", 0.1, 50);
+    const int prot = addNutrient(db, "Proteína");
+    const int ca = addNutrient(db, "Calcio");
+    setComposition(db, maiz, prot, 10);
+    setComposition(db, soja, prot, 50);
+    // Stored dry quantities with wet nutrients come up as wet and wet.
+    const int f = addFormula(db, "F1", 999.5, 0, 1, 3);
+    addFormulaIngredient(db, f, maiz, 100, std::nullopt, 0.25, 87, 0.8); // stored price differs
+    addFormulaIngredient(db, f, soja, std::nullopt, 400, 0.4, 90, 0.2);
+    addFormulaIngredient(db, f, seco, std::nullopt, std::nullopt, 0.1, 0, 0);
+    addFormulaNutrient(db, f, prot, 15, std::nullopt, 99);
+    addFormulaNutrient(db, f, ca, std::nullopt, 2);
+
+    ScriptedMessages messages;
+    Workspace ws;
+    ws.vIdFormula = f;
+    const auto header = workspace::actuFormula(ws, db);
+    ASSERT_TRUE(header.found);
+    EXPECT_EQ(header.codigo, "F1");
+    EXPECT_EQ(header.version, "3");
+    EXPECT_EQ(header.fechaCreacion, "01/02/2009");
+    EXPECT_EQ(header.fechaModificacion, "");
+    EXPECT_EQ(ws.vCantidad, 1000); // 999.5 rounds to the even whole number
+    EXPECT_FALSE(ws.vSecaIng);
+    EXPECT_FALSE(ws.vSecaNut);
+    EXPECT_EQ(workspace::nutrientTabCaption(ws), "Base Húmeda");
+
+    ASSERT_EQ(messages.texts(),
+              QStringList{"El Ingrediente no posee materia seca definida\n\nEl ingrediente Sin "
+                          "materia seca no se ha ingresado a la Fórmula"});
+    EXPECT_EQ(messages.shown()[0].style, 16);
+    ASSERT_EQ(ws.rsProductos.count(), 2);
+    auto& p = ws.rsProductos;
+    p.moveFirst(); // largest as-fed share first
+    EXPECT_EQ(p.toInt("id_producto"), maiz);
+    EXPECT_DOUBLE_EQ(p.toDouble("costo_humeda"), 0.25);
+    EXPECT_DOUBLE_EQ(p.toDouble("costo_seca"), 0.25 / 0.87);
+    EXPECT_DOUBLE_EQ(p.toDouble("materiaSecaActual"), 88);
+    EXPECT_DOUBLE_EQ(p.toDouble("costoHumedaActual"), 0.2);
+    EXPECT_TRUE(p.isNull("maximo"));
+
+    auto& n = ws.rsPropiedades;
+    n.moveFirst(); // by name
+    EXPECT_EQ(n.toString("nombre"), "Calcio");
+    EXPECT_TRUE(n.isNull("minimo"));
+    EXPECT_TRUE(n.isNull("valorAnterior"));
+    n.moveNext();
+    EXPECT_DOUBLE_EQ(n.toDouble("valorAnterior"), 99);
+    // Recomputed from today's catalogue, wet basis with catalogue dry matter.
+    EXPECT_NEAR(n.toDouble("valor"), 10 * 0.88 * 0.8 + 50 * 0.9 * 0.2, 1e-12);
+    // The quantity box shows the batch total of the loaded mix (none yet).
+    EXPECT_EQ(header.cantidad, "0.00");
+
+    // A missing header clears the workspace with its message.
+    messages.clear();
+    ws.vIdFormula = 77;
+    const auto missing = workspace::actuFormula(ws, db);
+    EXPECT_FALSE(missing.found);
+    EXPECT_EQ(messages.texts(), QStringList{"No se pudo establecer la Fórmula"});
+    EXPECT_EQ(ws.rsProductos.count(), 0);
+    EXPECT_EQ(ws.rsPropiedades.count(), 0);
+}
+
+TEST(BasisRule, DryQuantitiesWithWetNutrientsNeverExists) {
+    Workspace ws;
+    workspace::chooseIngredientBasis(ws, false);
+    workspace::chooseNutrientBasis(ws, false);
+    EXPECT_EQ(workspace::nutrientTabCaption(ws), "Base Húmeda");
+    workspace::chooseIngredientBasis(ws, true); // switches the nutrients to dry
+    EXPECT_TRUE(ws.vSecaNut);
+    EXPECT_EQ(workspace::nutrientTabCaption(ws), "Base Seca");
+    workspace::chooseNutrientBasis(ws, false); // switches the quantities to wet
+    EXPECT_FALSE(ws.vSecaIng);
+    EXPECT_FALSE(ws.vSecaNut);
+    workspace::chooseNutrientBasis(ws, true);
+    EXPECT_FALSE(ws.vSecaIng);
+    EXPECT_TRUE(ws.vSecaNut);
+}

@@ -1,0 +1,170 @@
+#include "support/blend_database.h"
+#include "support/temp_database.h"
+#include "workspace/results.h"
+#include "workspace/workspace.h"
+#include "workspace/workspace_grids.h"
+
+#include <gtest/gtest.h>
+
+using namespace blenddb;
+using workspace::Workspace;
+
+namespace {
+
+void addRow(Workspace& ws, int id, const QString& name, double dm, double cost, double ch,
+            QVariant minimo = {}, QVariant maximo = {}) {
+    auto& p = ws.rsProductos;
+    p.addNew();
+    p.setValue("id_producto", id);
+    p.setValue("nombre", name);
+    p.setValue("materia_seca", dm);
+    p.setValue("costo_humeda", cost);
+    p.setValue("costo_seca", cost / (dm / 100));
+    p.setValue("cantidad_humeda", ch);
+    p.setValue("cantidad_seca", ch * dm / 100);
+    p.setValue("minimo", minimo);
+    p.setValue("maximo", maximo);
+    p.setValue("materiaSecaActual", dm);
+    p.setValue("costoHumedaActual", cost);
+    p.setValue("costo_total", ch * cost);
+}
+
+// Shares from the quantities, as a quantity edit leaves them.
+void shareOut(Workspace& ws) {
+    auto& p = ws.rsProductos;
+    double h = 0, s = 0;
+    for (p.moveFirst(); !p.eof(); p.moveNext()) {
+        h += p.toDouble("cantidad_humeda");
+        s += p.toDouble("cantidad_seca");
+    }
+    for (p.moveFirst(); !p.eof(); p.moveNext()) {
+        p.setValue("porcentaje_humeda", p.toDouble("cantidad_humeda") / h);
+        p.setValue("porcentaje_seca", p.toDouble("cantidad_seca") / s);
+    }
+}
+
+} // namespace
+
+TEST(Results, TotalsNutrientValuesAndOrder) {
+    TempDatabase t;
+    auto& db = t.db();
+    const int a = addIngredient(db, "A", 10, 80); // catalogue dry matter 80
+    const int b = addIngredient(db, "B", 30, 90);
+    const int c = addIngredient(db, "C (no está)", 1, 90);
+    const int prot = addNutrient(db, "Proteína");
+    setComposition(db, a, prot, 10);
+    setComposition(db, b, prot, 40);
+    setComposition(db, c, prot, 1000); // not in the workspace: skipped
+
+    Workspace ws;
+    ws.vSecaIng = false;
+    ws.vSecaNut = false;
+    addRow(ws, b, "B", 90, 30, 25);
+    addRow(ws, a, "A", 50, 10, 75); // the formula's own dry matter differs from the catalogue
+    shareOut(ws);
+    ws.rsPropiedades.addNew();
+    ws.rsPropiedades.setValue("id_propiedad", prot);
+    ws.rsPropiedades.setValue("nombre", "Proteína");
+
+    auto f = workspace::actuResultados(ws, db);
+    EXPECT_EQ(f.txtCanH, "100.00");
+    EXPECT_EQ(f.txtCanS, "60.00"); // 75 × 0.5 + 25 × 0.9
+    EXPECT_EQ(f.txtPorH, "100.00");
+    EXPECT_FALSE(f.porHAlarm);
+    EXPECT_EQ(f.txtCosTot, "$ 1500.00");
+    EXPECT_EQ(f.txtCosH, "$ 15.00");
+    EXPECT_EQ(f.txtMatSeca, "60.00 %");
+    EXPECT_EQ(f.cantidadText, "100.00"); // as fed
+    EXPECT_DOUBLE_EQ(ws.vCostoHumeda, 15);
+    EXPECT_DOUBLE_EQ(ws.vMateriaSeca, 60);
+    ws.rsPropiedades.moveFirst();
+    // Wet rule: catalogue dry matter, not the formula's.
+    EXPECT_NEAR(ws.rsPropiedades.toDouble("valor"), 10 * 0.8 * 0.75 + 40 * 0.9 * 0.25, 1e-12);
+    ws.rsProductos.moveFirst();
+    EXPECT_EQ(ws.rsProductos.toInt("id_producto"), a); // largest share first
+    EXPECT_DOUBLE_EQ(ws.rsProductos.toDouble("costo_total"), 750);
+
+    // Dry rule: composition × dry share; shares that miss 100 raise the alarm.
+    ws.vSecaIng = true;
+    ws.vSecaNut = true;
+    for (auto& p = ws.rsProductos; !p.eof(); p.moveNext())
+        p.setValue("porcentaje_seca", p.toDouble("porcentaje_seca") * 0.9999);
+    f = workspace::actuResultados(ws, db);
+    EXPECT_EQ(f.txtPorS, "99.99");
+    EXPECT_TRUE(f.porSAlarm);
+    EXPECT_EQ(f.cantidadText, "60.00");
+    ws.rsPropiedades.moveFirst();
+    EXPECT_NEAR(ws.rsPropiedades.toDouble("valor"), (10 * 37.5 / 60 + 40 * 22.5 / 60) * 0.9999,
+                1e-12);
+}
+
+TEST(WorkspaceGrids, SignalsMixLimitsAndCatalogueChanges) {
+    Workspace ws;
+    ws.vSecaIng = false;
+    addRow(ws, 1, "En la mezcla", 88, 0.2, 40, 50.0, QVariant()); // below its minimum
+    addRow(ws, 2, "Fuera", 90, 0.3, 0, QVariant(), 10.0);
+    addRow(ws, 3, "Al máximo", 90, 0.3, 60.001, QVariant(), 60.0); // rounding, not an excess
+    shareOut(ws);
+    ws.rsProductos.moveFirst();
+    ws.rsProductos.moveNext();
+    ws.rsProductos.setValue("costoHumedaActual", 0.35); // price changed in the catalogue
+    ws.rsProductos.setValue("materiaSecaActual", 91.0); // dry matter changed
+
+    grid::GridContent g = workspace::ingredientGrid(ws);
+    ASSERT_EQ(g.columnCount(), 17);
+    EXPECT_EQ(g.header[12].text, "B.Húmeda");
+    EXPECT_EQ(g.header[1].background, grid::kGrey);
+    EXPECT_EQ(g.columns[0].widthTwips, 0);
+    EXPECT_EQ(g.columns[5].widthTwips, 80);
+    EXPECT_EQ(g.cell(0, 5).background, grid::kGrey);
+    EXPECT_TRUE(g.cell(0, 1).bold);
+    EXPECT_TRUE(g.cell(0, 13).bold);
+    EXPECT_EQ(g.cell(0, 13).text, "40.00");
+    EXPECT_EQ(g.cell(0, 12).background, grid::kRed);
+    EXPECT_EQ(g.cell(0, 12).foreground, grid::kWhite);
+    EXPECT_EQ(g.cell(0, 2).text, "88.00 %");
+    EXPECT_EQ(g.cell(0, 4).text, "$ 0.20");
+    EXPECT_EQ(g.cell(0, 14).text, "$ 8.00");
+    // Out of the mix: dimmed but for the separators, empty quantities and cost.
+    EXPECT_FALSE(g.cell(1, 1).bold);
+    EXPECT_EQ(g.cell(1, 1).background, grid::kDimmed);
+    EXPECT_EQ(g.cell(1, 8).background, grid::kGrey);
+    EXPECT_EQ(g.cell(1, 12).text, "");
+    EXPECT_EQ(g.cell(1, 14).text, "");
+    EXPECT_EQ(g.cell(1, 4).background, grid::kGreen);
+    EXPECT_EQ(g.cell(1, 2).background, grid::kRed);
+    EXPECT_FALSE(g.cell(2, 12).background == grid::kRed);
+
+    // The dry basis reads the dry columns.
+    ws.vSecaIng = true;
+    g = workspace::ingredientGrid(ws);
+    EXPECT_TRUE(g.cell(0, 9).bold);
+    EXPECT_FALSE(g.cell(0, 12).bold);
+}
+
+TEST(WorkspaceGrids, NutrientAlarmsAndChangesSinceSaved) {
+    Workspace ws;
+    auto add = [&](const char* name, QVariant mn, QVariant mx, double valor, QVariant before) {
+        ws.rsPropiedades.addNew();
+        ws.rsPropiedades.setValue("nombre", name);
+        ws.rsPropiedades.setValue("minimo", mn);
+        ws.rsPropiedades.setValue("maximo", mx);
+        ws.rsPropiedades.setValue("valor", valor);
+        ws.rsPropiedades.setValue("valorAnterior", before);
+    };
+    add("Solo mínimo", 3.0, QVariant(), 2.994, 2.994); // shows 2.99 < 3.00
+    add("Solo mínimo alto", 3.0, QVariant(), 1e6, 1e6);
+    add("Redondeo", 3.0, QVariant(), 2.996, 3.0); // shows 3.00: no alarm, no change
+    add("Cambiado", QVariant(), 5.0, 4.0, 4.5);
+    grid::GridContent g = workspace::nutrientGrid(ws, true);
+    EXPECT_EQ(g.cell(0, 6).background, grid::kRed);
+    EXPECT_FALSE(g.cell(1, 6).background.has_value());
+    EXPECT_FALSE(g.cell(2, 6).background.has_value());
+    EXPECT_FALSE(g.cell(2, 1).background.has_value());
+    EXPECT_EQ(g.cell(3, 1).background, grid::kGreen);
+    EXPECT_EQ(g.cell(3, 6).text, "4.00");
+    EXPECT_EQ(g.columns[3].widthTwips, 1200);
+    EXPECT_EQ(g.cell(0, 2).background, grid::kGrey);
+    g = workspace::nutrientGrid(ws, false); // only while loading
+    EXPECT_FALSE(g.cell(3, 1).background.has_value());
+}
