@@ -165,6 +165,13 @@ void writeBack(workspace::Workspace& ws, const lp::Blend& b, const lp::Tableau& 
 
 } // namespace
 
+lp::Blend tableauBlend(workspace::Workspace& ws, store::Database& db) {
+    std::vector<int> workspaceOrder;
+    lp::Blend blend = blendOf(ws, &workspaceOrder);
+    readCompositionsForTableau(blend, db);
+    return blend;
+}
+
 QString contributionsMessage(const QString& nutrientName) {
     return "No es posible alcanzar el Mínimo para la propiedad " + nutrientName.trimmed();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "optimizer/engine/blend.h"
 #include "workspace/results.h"
 
 #include <QString>
@@ -47,6 +48,11 @@ struct RunResult {
 // validation, the reachability check, the tableau, the simplex, the sensitivity rows and the
 // write-back, ending with the result figures. Reads compositions, writes nothing to the database.
 RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput& input);
+
+// The blend the tableau is built from: the workspace's ingredients (ascending id), nutrients and
+// today's compositions, on the workspace's bases and quantity. For comparisons with other
+// solvers; formular() builds the same one.
+lp::Blend tableauBlend(workspace::Workspace& ws, store::Database& db);
 
 // The message the contributions view shows when it opens.
 QString contributionsMessage(const QString& nutrientName);
