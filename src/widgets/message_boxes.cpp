@@ -1,5 +1,6 @@
 #include "widgets/message_boxes.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -28,9 +29,13 @@ int QtMessageService::show(const QString& text, int style, const QString& title)
         box.setDefaultButton(QMessageBox::Yes);
         // Closing the box is a No: nothing is done that the user did not confirm.
         box.setEscapeButton(QMessageBox::No);
+        // The program speaks Spanish whatever translations the system has.
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Sí"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
         return box.exec() == QMessageBox::Yes ? msg::Yes : msg::No;
     }
     box.setStandardButtons(QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
     box.exec();
     return msg::Ok;
 }
