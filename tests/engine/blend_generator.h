@@ -37,11 +37,14 @@ struct Shape {
     bool secaIng = false;
     bool secaNut = false;
     double cantidad = 1000;
-    double bothLimits = 1.0 / 3;  // nutrients with a minimum and a maximum (the rest: one)
-    double withMaximum = 0.2;     // ingredients with a maximum
-    double withMinimum = 0.1;     // ingredients with a minimum
-    double fixed = 0.0;           // ingredients with minimum = maximum
-    double stretched = 0.0;       // nutrient limits pushed past the planted mix (may be infeasible)
+    double bothLimits = 1.0 / 3; // nutrients with a minimum and a maximum (the rest: one)
+    double withMaximum = 0.2;    // ingredients with a maximum
+    double withMinimum = 0.1;    // ingredients with a minimum
+    double fixed = 0.0;          // ingredients with minimum = maximum
+    double stretched = 0.0;      // nutrient limits pushed past the planted mix (may be infeasible)
+    double twins = 0.0;          // ingredients identical to the one before them
+    double free = 0.0;           // ingredients that cost nothing
+    double paid = 0.0;           // ingredients one is paid to take (negative cost)
 };
 
 // A blend built around a planted mix: the limits bracket the planted mix's own contents and
@@ -53,12 +56,24 @@ inline Blend randomBlend(Rng& rng, const Shape& s) {
     b.cantidad = s.cantidad;
     const int n = s.ingredients;
     std::vector<double> planted(n);
+    std::vector<bool> twin(n, false);
     double total = 0;
     for (int j = 0; j < n; ++j) {
+        twin[j] = j > 0 && rng.chance(s.twins);
         const double dm = rng.chance(0.15) ? rng.uniform(20, 60) : rng.uniform(85, 99.5);
-        const double cost = rng.logUniform(0.04, 4.0);
+        double cost = rng.logUniform(0.04, 4.0);
+        if (rng.chance(s.free))
+            cost = 0;
+        else if (rng.chance(s.paid))
+            cost = -cost;
         b.ingredients.push_back({j + 1, "Ingrediente " + std::to_string(j + 1), dm,
                                  cost / (dm / 100), cost, std::nullopt, std::nullopt, dm});
+        if (twin[j]) {
+            const Ingredient before = b.ingredients[j - 1];
+            b.ingredients[j] = before;
+            b.ingredients[j].id = j + 1;
+            b.ingredients[j].nombre = "Ingrediente " + std::to_string(j + 1);
+        }
         planted[j] = rng.chance(0.5) ? -std::log(rng.uniform(1e-9, 1)) : 0.0;
         total += planted[j];
     }
@@ -73,8 +88,8 @@ inline Blend randomBlend(Rng& rng, const Shape& s) {
         // Scales from trace minerals (%) to energy in kcal.
         const double scale = rng.chance(0.1) ? rng.uniform(2000, 4000) : rng.logUniform(0.05, 60);
         std::vector<double> a(n);
-        for (double& v : a)
-            v = rng.chance(0.75) ? scale * rng.uniform(0.02, 1.5) : 0.0;
+        for (int j = 0; j < n; ++j)
+            a[j] = twin[j] ? a[j - 1] : rng.chance(0.75) ? scale * rng.uniform(0.02, 1.5) : 0.0;
         double content = 0, dry = 0;
         for (int j = 0; j < n; ++j) {
             const double f = b.ingredients[j].materiaSeca / 100;

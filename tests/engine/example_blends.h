@@ -8,10 +8,9 @@
 namespace lp::examples {
 
 inline Ingredient ingredient(int id, std::string name, double costoHumeda, double materiaSeca,
-                             std::optional<double> minimo = {},
-                             std::optional<double> maximo = {}) {
-    return {id,     std::move(name), materiaSeca, costoHumeda / (materiaSeca / 100),
-            costoHumeda, minimo,     maximo,      materiaSeca};
+                             std::optional<double> minimo = {}, std::optional<double> maximo = {}) {
+    return {id,          std::move(name), materiaSeca, costoHumeda / (materiaSeca / 100),
+            costoHumeda, minimo,          maximo,      materiaSeca};
 }
 
 // Two ingredients A (10 per unit, 90 % dry matter, 10 of the nutrient) and B (30, 90 %, 40),

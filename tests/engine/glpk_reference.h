@@ -69,6 +69,17 @@ public:
     GlpkBlend(const GlpkBlend&) = delete;
     GlpkBlend& operator=(const GlpkBlend&) = delete;
 
+    // GLPK's primal simplex from the slack basis with its own default settings: what the
+    // benchmarks time. Returns GLPK's status (GLP_OPT, GLP_NOFEAS, ...).
+    int simplexFromScratch() {
+        glp_std_basis(lp_);
+        glp_smcp parm;
+        glp_init_smcp(&parm);
+        parm.msg_lev = GLP_MSG_OFF;
+        glp_simplex(lp_, &parm);
+        return glp_get_status(lp_);
+    }
+
     // GLPK's simplex with tolerances tightened towards the engine's; `exact` then confirms
     // the final basis in rational arithmetic (slower by an order of magnitude).
     Solution solve(bool exact = false) {

@@ -27,8 +27,8 @@ TEST(Assembly, WorkedExampleLayout) {
     EXPECT_EQ(t.etiquetaFila, labels);
     // Cost row, nutrient minimum (negated, times dry matter), ingredient minimums, quantity band.
     const std::vector<std::vector<double>> expected{
-        {1, 10, 30, 0, 0, 0, 0, 0, 0},       {0, -9, -36, 1, 0, 0, 0, 0, -20},
-        {0, -1, 0, 0, 1, 0, 0, 0, 0},        {0, 0, -1, 0, 0, 1, 0, 0, 0},
+        {1, 10, 30, 0, 0, 0, 0, 0, 0},        {0, -9, -36, 1, 0, 0, 0, 0, -20},
+        {0, -1, 0, 0, 1, 0, 0, 0, 0},         {0, 0, -1, 0, 0, 1, 0, 0, 0},
         {0, 1, 1, 0, 0, 0, 1, 0, 1.00000001}, {0, -1, -1, 0, 0, 0, 0, 1, -0.99999999}};
     for (int r = 0; r <= t.M; ++r)
         for (int c = 0; c <= t.rhs(); ++c)

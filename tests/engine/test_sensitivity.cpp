@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <map>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace lp {
@@ -49,10 +51,76 @@ TEST(Sensitivity, WorkedExampleRows) {
     EXPECT_NEAR(rows[2].valor3, 1888.889, 5e-4);
 }
 
-// Every figure against re-solving the sample diets with one price or one limit moved: a price
-// raised by less than an "IA" figure (or lowered by less than an "II" figure) leaves the mix
-// as it is, and the batch cost moves with a limit at the "RN"/"RI" rate (between the
-// one-sided rates where the optimum is degenerate).
+// A final tableau written by hand: A is out of the mix (reduced cost 2 per unit of dry matter,
+// 50 % dry matter), the protein minimum and A's minimum bind with reduced cost 0.5 each.
+TEST(Sensitivity, FiguresFromAFinalTableau) {
+    Blend b;
+    b.secaIng = b.secaNut = true;
+    b.cantidad = 1000;
+    b.ingredients = {examples::ingredient(1, "A", 3, 50), examples::ingredient(2, "B", 4, 80),
+                     examples::ingredient(3, "C", 5, 90)};
+    Tableau t(3, 1, 3);
+    t.etiquetaFila = {"",
+                      "Mínimo para Proteína",
+                      "Mínimo para A",
+                      "Mínimo para B",
+                      "Mínimo para C",
+                      "Cantidad > 1.0000001",
+                      "Cantidad < 0.0000009"};
+    t.factorSeca = {0, 0.5, 0.8, 0.9};
+    t.varBasica = {0, 2, 3, 6, 7, 8, 9};
+    t.at(0, 1) = 2;
+    t.at(0, 4) = 0.5;
+    t.at(0, 5) = 0.5;
+    t.at(0, t.rhs()) = -1.2;
+    // Row of B: A limits the rise to 2 / 0.25; a residue under the protein slack and a
+    // negative entry limit nothing.
+    t.at(1, 1) = 0.25;
+    t.at(1, 4) = 1e-17;
+    t.at(1, 5) = -1;
+    // Row of C: the smaller of 2 / 4 and 0.5 / 0.5.
+    t.at(2, 1) = 4;
+    t.at(2, 4) = 0.5;
+
+    const std::vector<AnalysisRow> rows = sensitivityRows(t, b);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0].tipo + rows[0].detalle, "IAB");
+    EXPECT_NEAR(rows[0].valor2, 8 * 0.8, 1e-12); // per unit as fed
+    EXPECT_EQ(rows[1].tipo + rows[1].detalle, "IAC");
+    EXPECT_NEAR(rows[1].valor2, 0.5 * 0.9, 1e-12);
+    EXPECT_EQ(rows[2].tipo + rows[2].detalle, "IIA");
+    EXPECT_NEAR(rows[2].valor2, 1, 1e-12);
+    EXPECT_NEAR(rows[2].valor3, 2, 1e-12);
+    EXPECT_EQ(rows[3].tipo + rows[3].detalle, "RNMínimo para Proteína");
+    EXPECT_NEAR(rows[3].valor1, 1200, 1e-9);
+    EXPECT_NEAR(rows[3].valor2, 500, 1e-9);
+    EXPECT_EQ(rows[4].tipo + rows[4].detalle, "RIMínimo para A"); // slacks 6..9 are basic
+    EXPECT_NEAR(rows[4].valor2, 0.5, 1e-12);
+    EXPECT_NEAR(rows[4].valor3, 1200.5, 1e-9);
+}
+
+// The limit an "RN" or "RI" row speaks of, found by its label.
+std::optional<double>& limitOf(Blend& b, const AnalysisRow& row) {
+    auto find = [&](auto& items) -> std::optional<double>* {
+        for (auto& item : items) {
+            if (row.detalle == "Mínimo para " + item.nombre)
+                return &item.minimo;
+            if (row.detalle == "Máximo para " + item.nombre)
+                return &item.maximo;
+        }
+        return nullptr;
+    };
+    std::optional<double>* limit = row.tipo == "RN" ? find(b.nutrients) : find(b.ingredients);
+    if (limit == nullptr || !*limit)
+        throw std::logic_error("no limit for " + row.detalle);
+    return *limit;
+}
+
+// Every figure against re-solving the sample diets with one price or one limit moved. A price
+// raised by half an "IA" figure (or lowered by half an "II" figure) leaves the mix as it is,
+// up to the sum band: the "IA" rise leaves the quantity slacks out, so the sum may move from
+// one end of the band to the other (shares change by about 1e-7). The batch cost moves with a
+// limit at the "RN"/"RI" rate, or between the one-sided rates where the optimum is degenerate.
 TEST(Sensitivity, FiguresMatchResolvingTheSampleDiets) {
     const sample::Catalogue catalogue;
     int checkedPrices = 0, checkedLimits = 0;
@@ -67,45 +135,26 @@ TEST(Sensitivity, FiguresMatchResolvingTheSampleDiets) {
             EXPECT_LT(std::abs(row.valor2), 1e6);
             if (row.tipo == "IA" || row.tipo == "II") {
                 Blend moved = base;
-                size_t i = 0;
-                while (moved.ingredients[i].nombre != row.detalle)
-                    ++i;
-                Ingredient& ing = moved.ingredients[i];
-                ing.costoHumeda += (row.tipo == "IA" ? 0.5 : -0.5) * row.valor2;
-                ing.costoSeca = ing.costoHumeda / (ing.materiaSeca / 100);
+                for (Ingredient& ing : moved.ingredients)
+                    if (ing.nombre == row.detalle) {
+                        ing.costoHumeda += (row.tipo == "IA" ? 0.5 : -0.5) * row.valor2;
+                        ing.costoSeca = ing.costoHumeda / (ing.materiaSeca / 100);
+                    }
                 const Solved m = solveBlend(moved);
                 for (size_t j = 0; j < s.x.size(); ++j)
                     EXPECT_NEAR(m.x[j], s.x[j], 1e-6);
                 ++checkedPrices;
                 continue;
             }
-            // A limit moved by +-h units of its own figure: nutrient limits are in the
-            // nutrient's unit, ingredient limits in units of quantity.
+            // Nutrient limits move in the nutrient's unit, ingredient limits in quantity.
             const double h = row.tipo == "RN" ? 1e-5 : 1e-3;
-            auto resolved = [&](double delta) {
+            auto costWith = [&](double delta) {
                 Blend moved = base;
-                bool found = false;
-                for (auto& n : moved.nutrients)
-                    for (const char* kind : {"Mínimo para ", "Máximo para "}) {
-                        auto& limit = std::string(kind) == "Mínimo para " ? n.minimo : n.maximo;
-                        if (row.tipo == "RN" && limit && kind + n.nombre == row.detalle) {
-                            *limit += delta;
-                            found = true;
-                        }
-                    }
-                for (auto& ing : moved.ingredients)
-                    for (const char* kind : {"Mínimo para ", "Máximo para "}) {
-                        auto& limit = std::string(kind) == "Mínimo para " ? ing.minimo : ing.maximo;
-                        if (row.tipo == "RI" && limit && kind + ing.nombre == row.detalle) {
-                            *limit += delta;
-                            found = true;
-                        }
-                    }
-                EXPECT_TRUE(found);
+                *limitOf(moved, row) += delta;
                 return solveBlend(moved).batchCost;
             };
-            const double up = (resolved(h) - s.batchCost) / h;
-            const double down = (s.batchCost - resolved(-h)) / h;
+            const double up = (costWith(h) - s.batchCost) / h;
+            const double down = (s.batchCost - costWith(-h)) / h;
             const double slack = 1e-4 * std::max(1.0, std::abs(row.valor2));
             EXPECT_GE(row.valor2, std::min(up, down) - slack);
             EXPECT_LE(row.valor2, std::max(up, down) + slack);

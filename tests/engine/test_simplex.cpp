@@ -85,6 +85,21 @@ TEST(Simplex, Phase1EnteringColumnAndTieBreaks) {
     EXPECT_EQ(entering({1, 10}, {-1, -2}), 1);
 }
 
+// Round-off never becomes a pivot. In phase 2 a residue of 1e-17 in the entering column
+// would "limit" the step to 0 and stop at cost 0 instead of -1; in phase 1 an entry of
+// -1.2e-9 in a row of energy figures in the thousands is a residue of such a row.
+TEST(Simplex, ResiduesAreNeverPivots) {
+    Tableau t = handMade({-1}, {{1e-17, 0}, {1, 1}, {0, 0}});
+    EXPECT_EQ(solve(t).outcome, Outcome::Optimum);
+    EXPECT_EQ(t.varBasica[2], 1);
+    EXPECT_NEAR(t.at(0, t.rhs()), 1, 1e-15);
+
+    Tableau big = handMade({50, 0}, {{-3000, -1.2e-9, -22000}, {1, 1, 10}, {0, 0, 0}});
+    EXPECT_EQ(solve(big).outcome, Outcome::Optimum);
+    EXPECT_EQ(big.varBasica[1], 1);
+    EXPECT_NEAR(big.at(0, big.rhs()), -50 * 22000.0 / 3000, 1e-9);
+}
+
 TEST(Simplex, Phase2TieGoesToTheLowerRow) {
     Tableau t = handMade({-1}, {{1, 1}, {1, 1}, {1, 2}});
     const SolveResult r = solve(t);

@@ -22,7 +22,8 @@ TEST(WriteBack, DrySharesAndAnEmptyMix) {
     Blend b;
     b.secaIng = b.secaNut = true;
     b.cantidad = 100;
-    b.ingredients = {examples::ingredient(1, "Húmedo", 1, 50), examples::ingredient(2, "Seco", 1, 100)};
+    b.ingredients = {examples::ingredient(1, "Húmedo", 1, 50),
+                     examples::ingredient(2, "Seco", 1, 100)};
     std::vector<BatchLine> l = batchLines(b, {0.6, 0.4});
     EXPECT_DOUBLE_EQ(l[0].cantidadSeca, 60);
     EXPECT_DOUBLE_EQ(l[0].cantidadHumeda, 120);

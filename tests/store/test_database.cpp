@@ -181,3 +181,24 @@ TEST(Database, CreatesFilesWholeAndRefusesToOverwrite) {
     junk.close();
     EXPECT_THROW(Database::openFile(junk.fileName()), StoreError);
 }
+
+TEST(Database, TracePrintsTranslatedStatementsAndTransactionBoundaries) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("trace.db");
+    Database::createFile(path, false);
+    qputenv("DOSIVANT_SQL_TRACE", "1");
+    auto db = Database::openFile(path);
+    qunsetenv("DOSIVANT_SQL_TRACE");
+    testing::internal::CaptureStderr();
+    {
+        Database::Transaction tx(*db);
+        db->exec("UPDATE formulas SET fecha_modificacion=#12/31/2009# WHERE id_formula=1");
+        tx.commit();
+    }
+    { Database::Transaction abandoned(*db); }
+    const std::string trace = testing::internal::GetCapturedStderr();
+    EXPECT_NE(trace.find("SQL: BEGIN\n"), std::string::npos);
+    EXPECT_NE(trace.find("fecha_modificacion='2009-12-31'"), std::string::npos);
+    EXPECT_NE(trace.find("SQL: COMMIT\n"), std::string::npos);
+    EXPECT_NE(trace.find("SQL: ROLLBACK\n"), std::string::npos);
+}

@@ -11,9 +11,9 @@ namespace lp {
 struct Ingredient {
     int id = 0;
     std::string nombre;
-    double materiaSeca = 100;  // percent, as used by the formula (> 0)
-    double costoSeca = 0;      // per unit of dry matter
-    double costoHumeda = 0;    // per unit as fed
+    double materiaSeca = 100; // percent, as used by the formula (> 0)
+    double costoSeca = 0;     // per unit of dry matter
+    double costoHumeda = 0;   // per unit as fed
     std::optional<double> minimo, maximo;
     double materiaSecaCatalogo = 100; // percent, as in the catalogue today
 };

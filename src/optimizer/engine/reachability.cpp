@@ -13,7 +13,7 @@ namespace {
 // The shares the engine may choose from: within each ingredient's limits (a fixed ingredient
 // widened by 0.001 units either side, as in its tableau rows), summing to 1 within the same
 // band as the quantity rows. Judging reach over exactly this set means the screen never
-// refuses a blend the engine would solve, nor lets through a minimum no mix can reach.
+// refuses a blend the engine would solve, and refuses every minimum no such mix reaches.
 struct Admissible {
     std::vector<double> lo, hi;
     double sumLo = 0.99999999, sumHi = 1.00000001;

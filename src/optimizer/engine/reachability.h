@@ -10,16 +10,16 @@ namespace lp {
 
 // What one ingredient can bring to a nutrient, as the contribution view lists it.
 struct Contribution {
-    std::string producto;          // name, first 50 characters
-    std::optional<double> maximo;  // the ingredient's maximum quantity, when set
-    double valor = 0;              // contribution per unit of the ingredient
-    double aportemaximo = 0;       // contribution at the ingredient's maximum share
+    std::string producto;         // name, first 50 characters
+    std::optional<double> maximo; // the ingredient's maximum quantity, when set
+    double valor = 0;             // contribution per unit of the ingredient
+    double aportemaximo = 0;      // contribution at the ingredient's maximum share
 };
 
 struct Reachability {
     bool passed = true;
-    int failingNutrient = -1;    // index into Blend::nutrients when not passed
-    double maximoAlcanzable = 0; // the most the failing nutrient reaches in any admissible mix
+    int failingNutrient = -1;       // index into Blend::nutrients when not passed
+    double maximoAlcanzable = 0;    // the most the failing nutrient reaches in any admissible mix
     std::vector<Contribution> rows; // the failing nutrient's contributions, workspace order
 };
 

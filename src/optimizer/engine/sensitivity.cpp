@@ -16,7 +16,9 @@ std::vector<bool> basicColumns(const Tableau& t) {
     return basic;
 }
 
-bool isMaximum(const std::string& label) { return label.rfind("Máximo", 0) == 0; }
+bool isMaximum(const std::string& label) {
+    return label.rfind("Máximo", 0) == 0;
+}
 
 // A reduced cost within the optimality tolerance of 0 is 0: a residue is no price signal.
 double reducedCost(const Tableau& t, int c) {

@@ -13,9 +13,10 @@ void pivot(Tableau& t, int p, int q) {
     if (v != 1)
         for (int k = 1; k < w; ++k)
             rp[k] /= v;
-    // Later rows only change where the pivot row is not zero. When that is a small part of
-    // the row, walk a list of those entries instead of the whole row: the same subtractions,
-    // only the ones of a zero product are left out.
+    // Later rows only change where the pivot row is not zero: walk a list of those entries
+    // instead of the whole row (the same subtractions, only those of a zero product left
+    // out). Basic columns are zero in every row but their own, so the list is usually under
+    // half the row; a plain sweep is kept for rows that are nearly full.
     thread_local std::vector<int> cols;
     thread_local std::vector<double> vals;
     cols.clear();
@@ -25,7 +26,7 @@ void pivot(Tableau& t, int p, int q) {
             cols.push_back(k);
             vals.push_back(rp[k]);
         }
-    const bool sparse = cols.size() * 4 < static_cast<size_t>(w);
+    const bool sparse = cols.size() * 4 < static_cast<size_t>(w) * 3;
     const int n = static_cast<int>(cols.size());
     for (int i = 0; i <= t.M; ++i) {
         if (i == p)
@@ -47,14 +48,11 @@ void pivot(Tableau& t, int p, int q) {
 namespace {
 
 // Consecutive pivots without progress of the cost after which the choices switch to Bland's
-// rule (least index) until the cost moves again. Without progress the simplex could return
-// to a basis it has seen; Bland's rule cannot cycle, and once the cost has moved by more than
-// round-off no earlier basis can come back, so both phases end after finitely many pivots.
+// rule (least index) until the cost makes progress again. Without progress the simplex could
+// return to a basis it has seen; Bland's rule cannot cycle, and once the cost has moved on by
+// more than round-off no earlier basis can come back, so both phases end after finitely many
+// pivots. Phase 1 makes progress when the cost rises, phase 2 when it falls.
 constexpr int kStallLimit = 50;
-
-bool moved(double before, double after) {
-    return std::abs(after - before) > 1e-12 * std::max(1.0, std::abs(before));
-}
 
 class Engine {
 public:
@@ -121,7 +119,7 @@ public:
             const double before = t_.at(0, R_);
             pivot(t_, p, q);
             ++res.phase2Pivots;
-            track(before);
+            track(t_.at(0, R_) - before, before); // the cost is minus the right-hand side
         }
     }
 
@@ -183,22 +181,53 @@ public:
     }
 
 private:
+    // Entries up to this size are round-off for a row or column whose largest entry is
+    // `largest`: the tolerance is relative, since rows of energy in kcal carry entries in the
+    // thousands and their residues are correspondingly larger.
+    static double pivotThreshold(double largest) {
+        return kPivotTolerance * std::max(1.0, largest);
+    }
+    double pivotThreshold(const double* row) const {
+        double largest = 0;
+        for (int c = 1; c <= t_.C; ++c)
+            largest = std::max(largest, std::abs(row[c]));
+        return pivotThreshold(largest);
+    }
+
     // Clamped so that a residue of a zero reduced cost counts as zero.
     double reducedCost(int c) const { return std::max(t_.at(0, c), 0.0); }
 
     int dualEntering(int r) const {
         const double* row = t_.row(r);
+        const double tiny = pivotThreshold(row);
+        // First pass: the smallest ratio, loosened by the optimality tolerance so that a
+        // reduced cost may go that little below 0.
+        double bound = 0;
+        bool any = false;
+        for (int c = 1; c <= t_.C; ++c)
+            if (row[c] < -tiny) {
+                const double loose = (reducedCost(c) + kOptimalityTolerance) / -row[c];
+                bound = any ? std::min(bound, loose) : loose;
+                any = true;
+            }
+        if (!any)
+            return 0;
+        // Second pass, among the columns within that bound: the smallest ratio under Bland's
+        // rule, otherwise the more negative entry (a large pivot keeps round-off small), then
+        // the smaller cost-row entry, then the lower column.
         int best = 0;
         double bestRatio = 0, bestEntry = 0, bestCost = 0;
         for (int c = 1; c <= t_.C; ++c) {
             const double a = row[c];
-            if (!(a < -kPivotTolerance))
+            if (!(a < -tiny))
                 continue;
             const double d = reducedCost(c);
             const double ratio = d / -a;
-            bool better = best == 0 || ratio < bestRatio;
-            if (!better && ratio == bestRatio && !bland_)
-                better = a < bestEntry || (a == bestEntry && d < bestCost);
+            if (ratio > bound)
+                continue;
+            const bool better =
+                best == 0 ||
+                (bland_ ? ratio < bestRatio : a < bestEntry || (a == bestEntry && d < bestCost));
             if (better) {
                 best = c;
                 bestRatio = ratio;
@@ -212,7 +241,7 @@ private:
     void dualStep(int r, int q) {
         const double before = t_.at(0, R_);
         pivot(t_, r, q);
-        track(before);
+        track(before - t_.at(0, R_), before);
     }
 
     // Bland's rule for the dual: the violated row whose basic column is lowest leaves, the
@@ -282,11 +311,15 @@ private:
     }
 
     int primalLeaving(int q) const {
+        double largest = 0;
+        for (int r = 1; r <= t_.M; ++r)
+            largest = std::max(largest, std::abs(t_.at(r, q)));
+        const double tiny = pivotThreshold(largest);
         int best = 0;
         double bestRatio = 0;
         for (int r = 1; r <= t_.M; ++r) {
             const double a = t_.at(r, q);
-            if (!(a > kPivotTolerance))
+            if (!(a > tiny))
                 continue;
             // A residue below zero on the right is a zero: the step stays forward.
             const double ratio = std::max(t_.at(r, R_), 0.0) / a;
@@ -301,8 +334,8 @@ private:
         return best;
     }
 
-    void track(double before) {
-        if (moved(before, t_.at(0, R_))) {
+    void track(double gain, double before) {
+        if (gain > 1e-12 * std::max(1.0, std::abs(before))) {
             stalled_ = 0;
             bland_ = false;
         } else if (++stalled_ >= kStallLimit) {

@@ -1,12 +1,17 @@
 #include "optimizer/engine/solution.h"
 
+#include "optimizer/engine/simplex.h"
+
 namespace lp {
 
 std::vector<double> shares(const Tableau& t) {
     std::vector<double> x(t.N, 0.0);
     for (int r = 1; r <= t.M; ++r)
-        if (t.varBasica[r] >= 1 && t.varBasica[r] <= t.N)
-            x[t.varBasica[r] - 1] = t.at(r, t.rhs());
+        if (t.varBasica[r] >= 1 && t.varBasica[r] <= t.N) {
+            // A residue just below 0 is a share of 0, not a negative quantity to show.
+            const double v = t.at(r, t.rhs());
+            x[t.varBasica[r] - 1] = v < 0 && v >= -kFeasibilityTolerance ? 0.0 : v;
+        }
     return x;
 }
 

@@ -8,7 +8,8 @@
 namespace lp {
 
 // Share of each ingredient column (index j - 1 for column j) on the blend's ingredient basis:
-// the right-hand side of the row where it is basic, 0 when it is basic nowhere.
+// the right-hand side of the row where it is basic (a round-off residue below 0 reads 0), 0 when
+// it is basic nowhere.
 std::vector<double> shares(const Tableau& t);
 
 // What the write-back stores in one ingredient row.
