@@ -57,6 +57,10 @@ void RecordSet::appendField(const QString& name, FieldType type, int size, bool 
 }
 
 int RecordSet::fieldIndex(const QString& name) const {
+    // Callers nearly always spell the name as defined: try that cheap comparison first.
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].name == name)
+            return int(i);
     for (size_t i = 0; i < fields_.size(); ++i)
         if (fields_[i].name.compare(name, Qt::CaseInsensitive) == 0)
             return int(i);
@@ -64,7 +68,9 @@ int RecordSet::fieldIndex(const QString& name) const {
 }
 
 int RecordSet::fieldIndexChecked(const QString& name) const {
-    const int i = fieldIndex(name.trimmed());
+    int i = fieldIndex(name);
+    if (i < 0)
+        i = fieldIndex(name.trimmed());
     if (i < 0)
         throw RecordSetError("unknown field " + name.toStdString());
     return i;

@@ -186,10 +186,10 @@ TEST(Database, TracePrintsTranslatedStatementsAndTransactionBoundaries) {
     QTemporaryDir dir;
     const QString path = dir.filePath("trace.db");
     Database::createFile(path, false);
+    testing::internal::CaptureStderr();
     qputenv("DOSIVANT_SQL_TRACE", "1");
     auto db = Database::openFile(path);
     qunsetenv("DOSIVANT_SQL_TRACE");
-    testing::internal::CaptureStderr();
     {
         Database::Transaction tx(*db);
         db->exec("UPDATE formulas SET fecha_modificacion=#12/31/2009# WHERE id_formula=1");
