@@ -112,3 +112,12 @@ TEST(BasisRule, DryQuantitiesWithWetNutrientsNeverExists) {
     EXPECT_FALSE(ws.vSecaIng);
     EXPECT_TRUE(ws.vSecaNut);
 }
+
+TEST(FormulaLoader, QuantityBeyondSixteenBitsIsKeptWhole) {
+    TempDatabase t;
+    const int f = blenddb::addFormula(t.db(), "GRANDE", 40000.4, 1, 1);
+    Workspace ws;
+    ws.vIdFormula = f;
+    workspace::actuFormula(ws, t.db());
+    EXPECT_EQ(ws.vCantidad, 40000); // not wrapped to a negative 16-bit value
+}
