@@ -1,4 +1,5 @@
 #include "app/globals.h"
+#include "engine/glpk_reference.h"
 #include "optimizer/formulation_run.h"
 #include "support/blend_database.h"
 #include "support/scripted_messages.h"
@@ -227,4 +228,33 @@ TEST(FormulationRun, UnreachableMinimumShowsContributionsAndWritesNothing) {
               "No es posible alcanzar el Mínimo para la propiedad Proteína");
     EXPECT_DOUBLE_EQ(ex.field(ex.a, "cantidad_humeda"), 0);
     EXPECT_FALSE(r.figures.has_value());
+}
+
+TEST(FormulationRun, SampleFormulasReachGlpksOptimumThroughTheDatabase) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    store::RecordSet formulas = t.db().query("select id_formula,codigo from formulas");
+    ASSERT_EQ(formulas.count(), 4);
+    for (; !formulas.eof(); formulas.moveNext()) {
+        SCOPED_TRACE(formulas.toString("codigo").toStdString());
+        Workspace ws;
+        ws.vIdFormula = formulas.toInt("id_formula");
+        workspace::actuFormula(ws, t.db());
+        optimizer::RunInput in;
+        in.cantidadText = "1000";
+        in.option1Seca = ws.vSecaIng;
+        in.option2Seca = ws.vSecaNut;
+        ASSERT_EQ(optimizer::formular(ws, t.db(), in).outcome, RunOutcome::Optimum);
+
+        const lp::reference::Solution glpk =
+            lp::reference::solveWithGlpk(optimizer::tableauBlend(ws, t.db()));
+        ASSERT_EQ(glpk.status, lp::reference::Status::Optimum);
+        // The cost of one unit of mix on the basis the shares were solved on.
+        double cost = 0;
+        auto& p = ws.rsProductos;
+        for (p.moveFirst(); !p.eof(); p.moveNext())
+            cost += ws.vSecaIng ? p.toDouble("porcentaje_seca") * p.toDouble("costo_seca")
+                                : p.toDouble("porcentaje_humeda") * p.toDouble("costo_humeda");
+        EXPECT_NEAR(cost, glpk.cost, 1e-7 * glpk.cost);
+    }
 }
