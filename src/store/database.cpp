@@ -11,11 +11,10 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlField>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QUuid>
 #include <cstdio>
+#include <optional>
 #include <sqlite3.h>
 
 namespace store {
@@ -28,6 +27,8 @@ public:
     int failCountdown = 0;
     int transactionDepth = 0;
     bool rollbackOnly = false;
+
+    sqlite3* handle = nullptr; // the same connection, for reading query results directly
 
     QSqlDatabase connection() const { return QSqlDatabase::database(connectionName, false); }
 
@@ -45,6 +46,13 @@ public:
 
 namespace {
 
+sqlite3* sqliteHandle(const QSqlDatabase& db) {
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
 QString openConnection(const QString& path) {
     const QString name = QStringLiteral("dosivant-") + QUuid::createUuid().toString(QUuid::Id128);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -56,9 +64,8 @@ QString openConnection(const QString& path) {
         throw StoreError(QStringLiteral("No se pudo abrir la base de datos ") + path + ": " +
                          error);
     }
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
-        !installUnicodeLike(*static_cast<sqlite3* const*>(handle.constData()))) {
+    sqlite3* handle = sqliteHandle(db);
+    if (!handle || !installUnicodeLike(handle)) {
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
@@ -66,22 +73,6 @@ QString openConnection(const QString& path) {
     }
     QSqlQuery(db).exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
     return name;
-}
-
-FieldType typeOf(QMetaType::Type t) {
-    switch (t) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Bool:
-        return FieldType::Integer32;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return FieldType::Double;
-    default:
-        return FieldType::Char;
-    }
 }
 
 } // namespace
@@ -104,6 +95,7 @@ std::unique_ptr<Database> Database::openFile(const QString& path) {
     auto p = std::make_unique<DatabasePrivate>();
     p->path = path;
     p->connectionName = openConnection(path);
+    p->handle = sqliteHandle(p->connection());
     auto db = std::unique_ptr<Database>(new Database(std::move(p)));
     // A file that is not a database (or lacks the tables) fails here, not at the first view.
     db->query(QStringLiteral("select max(id_producto) from productos"));
@@ -123,6 +115,7 @@ void Database::createFile(const QString& path, bool withSample) {
         auto p = std::make_unique<DatabasePrivate>();
         p->path = temporary;
         p->connectionName = openConnection(temporary);
+        p->handle = sqliteHandle(p->connection());
         Database db(std::move(p));
         Transaction tx(db);
         for (const QString& statement : schemaStatements())
@@ -154,49 +147,91 @@ int Database::exec(const QString& sql) {
     return q.numRowsAffected();
 }
 
+namespace {
+
+// Declared column types map to field types; an expression such as max(id) has none and takes the
+// type of its values.
+std::optional<FieldType> declaredType(const char* decltype_) {
+    if (!decltype_)
+        return std::nullopt;
+    const QByteArray t = QByteArray(decltype_).toLower();
+    if (t.contains("int"))
+        return FieldType::Integer32;
+    if (t.contains("doub") || t.contains("real") || t.contains("floa"))
+        return FieldType::Double;
+    return FieldType::Char;
+}
+
+FieldType storageType(int sqliteType) {
+    switch (sqliteType) {
+    case SQLITE_INTEGER:
+        return FieldType::Integer32;
+    case SQLITE_FLOAT:
+        return FieldType::Double;
+    default:
+        return FieldType::Char;
+    }
+}
+
+QVariant columnValue(sqlite3_stmt* st, int c) {
+    switch (sqlite3_column_type(st, c)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(st, c)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(st, c));
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(st, c)));
+    }
+    }
+}
+
+} // namespace
+
+// Query results are read straight from the connection's SQLite handle: the same connection and
+// transaction as every other statement, without the copy Qt's result cache makes of each row.
 RecordSet Database::query(const QString& sql) {
     const QString translated = translateSql(sql);
     d->checkFault(translated);
     d->traceLine(translated);
-    QSqlQuery q(d->connection());
-    q.setForwardOnly(true);
-    if (!q.exec(translated))
-        throw StoreError(q.lastError().text() + QStringLiteral(" [") + translated + ']');
+    const QByteArray text = translated.toUtf8();
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(d->handle, text.constData(), int(text.size()), &st, nullptr) !=
+        SQLITE_OK) {
+        const QString error = QString::fromUtf8(sqlite3_errmsg(d->handle));
+        sqlite3_finalize(st);
+        throw StoreError(error + QStringLiteral(" [") + translated + ']');
+    }
+    const int columns = sqlite3_column_count(st);
+    auto types = std::vector<std::optional<FieldType>>(size_t(columns));
+    for (int c = 0; c < columns; ++c)
+        types[size_t(c)] = declaredType(sqlite3_column_decltype(st, c));
 
-    const QSqlRecord record = q.record();
-    const int columns = record.count();
     std::vector<std::vector<QVariant>> rows;
-    while (q.next()) {
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         auto row = std::vector<QVariant>(size_t(columns));
         for (int c = 0; c < columns; ++c) {
-            const QVariant v = q.value(c);
-            if (!v.isNull())
-                row[size_t(c)] = v;
+            row[size_t(c)] = columnValue(st, c);
+            if (!types[size_t(c)] && row[size_t(c)].isValid())
+                types[size_t(c)] = storageType(sqlite3_column_type(st, c));
         }
         rows.push_back(std::move(row));
     }
-
     RecordSet rs;
-    for (int c = 0; c < columns; ++c) {
-        // Expressions such as max(id) carry no declared type: take it from the values.
-        auto type = QMetaType::Type(record.field(c).metaType().id());
-        if (type == QMetaType::UnknownType || type == QMetaType::QString) {
-            for (const auto& row : rows) {
-                if (row[size_t(c)].isValid()) {
-                    const auto valueType = QMetaType::Type(row[size_t(c)].typeId());
-                    if (type == QMetaType::UnknownType || valueType != QMetaType::QString)
-                        type = valueType;
-                    break;
-                }
-            }
-        }
-        rs.appendField(record.fieldName(c), typeOf(type), 0, true);
-    }
-    for (auto& row : rows) {
-        rs.addNew();
-        for (int c = 0; c < columns; ++c)
-            rs.setValue(c, row[size_t(c)]);
-    }
+    for (int c = 0; c < columns; ++c)
+        rs.appendField(QString::fromUtf8(sqlite3_column_name(st, c)),
+                       types[size_t(c)].value_or(FieldType::Char), 0, true);
+    const QString error =
+        rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(d->handle));
+    sqlite3_finalize(st);
+    if (!error.isEmpty())
+        throw StoreError(error + QStringLiteral(" [") + translated + ']');
+
+    for (auto& row : rows)
+        rs.appendRow(std::move(row));
     if (rs.count() > 0)
         rs.moveFirst();
     return rs;

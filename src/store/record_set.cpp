@@ -92,6 +92,17 @@ void RecordSet::addNew() {
     justDeleted_ = false;
 }
 
+void RecordSet::appendRow(std::vector<QVariant> values) {
+    if (values.size() != fields_.size())
+        throw RecordSetError("row does not match the fields");
+    for (size_t f = 0; f < values.size(); ++f)
+        values[f] = coerce(int(f), values[f]);
+    rows_.push_back(std::move(values));
+    view_.push_back(rows_.size() - 1);
+    current_ = count() - 1;
+    justDeleted_ = false;
+}
+
 size_t RecordSet::currentRowIndex() const {
     if (eof())
         throw RecordSetError("no current row");

@@ -48,6 +48,8 @@ public:
     // add-then-commit rhythm of callers; values are stored at once).
     void addNew();
     void update() {}
+    // Appends a row with one value per field, in field order, and makes it current.
+    void appendRow(std::vector<QVariant> values);
     // Deletes the current row. The row after it becomes current, and the next moveNext() stays
     // on it, so both "delete, move next" and "move first, delete" loops visit every row.
     void remove();
