@@ -6,34 +6,29 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
-TEST(ErroresView, ShowsTheErrorTextAndDetailsTheLastError) {
+TEST(ErroresView, ShowsTheErrorTextDetalleDetailsTheLastErrorAceptarCloses) {
     app::globals().gTextoError = "No es posible efectuar la operación.";
     app::setLastError(3197, "El registro fue cambiado por otro usuario");
-
     ScriptedMessages messages;
     app::errores view;
     EXPECT_EQ(view.windowTitle(), "Dosivant");
     EXPECT_EQ(view.findChild<QPlainTextEdit*>("Text1")->toPlainText(),
               "No es posible efectuar la operación.");
+    auto* aceptar = view.findChild<QPushButton*>("Command2");
+    auto* detalle = view.findChild<QPushButton*>("Command1");
+    EXPECT_EQ(aceptar->text(), "Aceptar");
+    EXPECT_EQ(detalle->text(), "Detalle");
     view.show();
-    view.findChild<QPushButton*>("Command1")->click();
+    aceptar->click();
+    EXPECT_FALSE(view.isVisible());
+    EXPECT_TRUE(messages.shown().empty());
 
+    view.show();
+    detalle->click();
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].text,
               "Código del error: 3197\n\nDescripción : El registro fue cambiado por otro usuario");
     EXPECT_EQ(messages.shown()[0].style, msg::Plain);
     EXPECT_EQ(messages.shown()[0].title, "Información del error");
     EXPECT_FALSE(view.isVisible());
-}
-
-TEST(ErroresView, AceptarClosesWithoutAMessage) {
-    ScriptedMessages messages;
-    app::errores view;
-    view.show();
-    auto* aceptar = view.findChild<QPushButton*>("Command2");
-    EXPECT_EQ(aceptar->text(), "Aceptar");
-    EXPECT_EQ(view.findChild<QPushButton*>("Command1")->text(), "Detalle");
-    aceptar->click();
-    EXPECT_FALSE(view.isVisible());
-    EXPECT_TRUE(messages.shown().empty());
 }

@@ -7,48 +7,35 @@
 
 using fmt::format;
 
-TEST(Format, FixedDecimalPatterns) {
+TEST(Format, FixedAndOptionalDecimals) {
     EXPECT_EQ(format(3.14159, "#####0.00"), "3.14");
-    EXPECT_EQ(format(3.14159, "#####0.000"), "3.142");
     EXPECT_EQ(format(3.14159, "#####0.00000"), "3.14159");
-    EXPECT_EQ(format(0.5, "######0.00"), "0.50");
-    EXPECT_EQ(format(7.0, "#######0.00"), "7.00");
-    EXPECT_EQ(format(12.0, "#########0.00"), "12.00");
     EXPECT_EQ(format(0.0, "0.00"), "0.00");
     EXPECT_EQ(format(5.0, "0"), "5");
     EXPECT_EQ(format(42.0, "00000"), "00042");
     EXPECT_EQ(format(0.5, "#.00"), ".50");
-}
-
-TEST(Format, OptionalDecimalsDropTrailingZerosOnly) {
     EXPECT_EQ(format(1.5, "0.00###"), "1.50");
-    EXPECT_EQ(format(1.23456, "0.00###"), "1.23456");
     EXPECT_EQ(format(1.234567, "0.00###"), "1.23457");
-    EXPECT_EQ(format(2.10, "#########0.00###"), "2.10");
     EXPECT_EQ(format(0.123456789012, "0.00########"), "0.123456789");
-    EXPECT_EQ(format(25.0, "#####0.00########"), "25.00");
-    EXPECT_EQ(format(0.1 + 0.2, "#####0.00########"), "0.30");
+    EXPECT_EQ(format(0.1 + 0.2, "#####0.00########"), "0.30"); // no binary noise
     EXPECT_EQ(format(1.005, "#####0.00##"), "1.005");
 }
 
 TEST(Format, RoundsHalfAwayFromZeroOnTheDecimalValue) {
+    // 2.675 and 1.005 lie just below the half in binary; the user typed the half.
     EXPECT_EQ(format(0.125, "0.00"), "0.13");
-    EXPECT_EQ(format(2.675, "0.00"), "2.68"); // 2.67499999... in binary, 2.675 to the user
+    EXPECT_EQ(format(2.675, "0.00"), "2.68");
     EXPECT_EQ(format(1.005, "0.00"), "1.01");
     EXPECT_EQ(format(0.994, "0.00"), "0.99");
     EXPECT_EQ(format(0.995, "0.00"), "1.00");
-    EXPECT_EQ(format(9.999, "0.00"), "10.00");
     EXPECT_EQ(format(99999.995, "#####0.00"), "100000.00");
-    EXPECT_EQ(format(0.5, "0"), "1");
     EXPECT_EQ(format(2.5, "0"), "3");
     EXPECT_EQ(format(0.004, "0.00"), "0.00");
-    EXPECT_EQ(format(0.0004, "0"), "0");
 }
 
 TEST(Format, NegativesAndZero) {
     EXPECT_EQ(format(-2.5, "0"), "-3");
     EXPECT_EQ(format(-0.125, "0.00"), "-0.13");
-    EXPECT_EQ(format(-1234.5, "#####0.00"), "-1234.50");
     EXPECT_EQ(format(-0.0, "0.00"), "0.00");
     EXPECT_EQ(format(-0.001, "0.00"), "0.00"); // no "-0.00"
     EXPECT_EQ(format(-0.004, "##0.00%"), "-0.40%");
@@ -68,10 +55,8 @@ TEST(Format, PercentPrefixesAndSuffixes) {
     EXPECT_EQ(format(0.285, "##0.00%"), "28.50%");
     EXPECT_EQ(format(0.00285, "0%"), "0%");
     EXPECT_EQ(format(0.005, "0%"), "1%"); // the decimal 0.5 %, not 0.5000000000000001 %
-    EXPECT_EQ(format(1.0, "##0.00%"), "100.00%");
     EXPECT_EQ(format(12.5, "#####0.00 %"), "12.50 %"); // a suffix, not a percentage
     EXPECT_EQ(format(12.5, "$ #####0.00"), "$ 12.50");
-    EXPECT_EQ(format(0.12345, "$ #####0.00##"), "$ 0.1235");
     EXPECT_EQ(format(3.0, "0.00\"%\""), "3.00%");
     EXPECT_EQ(format(3.0, "0.00\\%"), "3.00%");
     EXPECT_EQ(format(3.0, "Nro \\#0"), "Nro #3");
@@ -84,7 +69,6 @@ TEST(Format, VariantsNullTextsAndOddValues) {
     EXPECT_EQ(format(QVariant(QStringLiteral(" 12.345 ")), "#########0.00###"), "12.345");
     EXPECT_EQ(format(QVariant(QStringLiteral("abc")), "0.00"), "abc");
     EXPECT_EQ(format(QVariant(7), "#####0.00"), "7.00");
-    EXPECT_EQ(format(QVariant(2.5), "0"), "3");
     EXPECT_EQ(format(std::numeric_limits<double>::quiet_NaN(), "0.00"), "");
     EXPECT_EQ(format(std::numeric_limits<double>::infinity(), "0.00"), QStringLiteral("∞"));
     EXPECT_EQ(format(0.1, ""), "0.1");
@@ -92,11 +76,10 @@ TEST(Format, VariantsNullTextsAndOddValues) {
 }
 
 TEST(Format, RoundDecimalsAgreesWithTheShownText) {
-    EXPECT_EQ(fmt::roundDecimals(12.34, 1), 12.3);
     EXPECT_EQ(fmt::roundDecimals(12.25, 1), 12.3);
     EXPECT_EQ(fmt::roundDecimals(2.675, 2), 2.68);
     EXPECT_EQ(fmt::roundDecimals(-2.675, 2), -2.68);
-    EXPECT_EQ(fmt::roundDecimals(0.001, 2), 0.0);
+    EXPECT_EQ(fmt::roundDecimals(-0.001, 2), 0.0);
     EXPECT_FALSE(std::signbit(fmt::roundDecimals(-0.001, 2)));
     EXPECT_EQ(fmt::roundDecimals(99.995, 2), 100.0);
     EXPECT_EQ(fmt::roundDecimals(1234.5, 0), 1235.0);

@@ -3,50 +3,41 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace {
-
-struct Seen {
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    QString title;
-    QString text;
-};
-
-// Shows one box and, once it is up, records it and presses `press` (Escape when none).
-int showAndPress(int style, QMessageBox::StandardButton press, Seen& seen) {
-    QTimer::singleShot(0, [&seen, press] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        seen = {box->icon(), box->standardButtons(), box->windowTitle(), box->text()};
-        if (press == QMessageBox::NoButton)
-            box->reject();
-        else
-            box->button(press)->click();
-    });
-    widgets::QtMessageService service;
-    return service.show("Texto", style, "Título");
-}
-
-} // namespace
+using B = QMessageBox;
 
 TEST(MessageBoxes, StylesGiveTheirIconButtonsAndAnswers) {
-    Seen seen;
-    EXPECT_EQ(showAndPress(msg::Question, QMessageBox::Yes, seen), msg::Yes);
-    EXPECT_EQ(seen.icon, QMessageBox::Question);
-    EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
-    EXPECT_EQ(seen.title, "Título");
-    EXPECT_EQ(seen.text, "Texto");
-    EXPECT_EQ(showAndPress(msg::Question, QMessageBox::No, seen), msg::No);
-    EXPECT_EQ(showAndPress(msg::Question, QMessageBox::NoButton, seen), msg::No);
-
-    EXPECT_EQ(showAndPress(msg::Critical, QMessageBox::Ok, seen), msg::Ok);
-    EXPECT_EQ(seen.icon, QMessageBox::Critical);
-    EXPECT_EQ(seen.buttons, QMessageBox::Ok);
-    EXPECT_EQ(showAndPress(msg::Exclamation, QMessageBox::Ok, seen), msg::Ok);
-    EXPECT_EQ(seen.icon, QMessageBox::Warning);
-    EXPECT_EQ(showAndPress(msg::Plain, QMessageBox::Ok, seen), msg::Ok);
-    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+    struct Case {
+        int style;
+        B::StandardButton press; // NoButton: closed with Escape
+        int answer;
+        B::Icon icon;
+        B::StandardButtons buttons;
+    };
+    const Case cases[] = {{msg::Question, B::Yes, msg::Yes, B::Question, B::Yes | B::No},
+                          {msg::Question, B::No, msg::No, B::Question, B::Yes | B::No},
+                          {msg::Question, B::NoButton, msg::No, B::Question, B::Yes | B::No},
+                          {msg::Critical, B::Ok, msg::Ok, B::Critical, B::Ok},
+                          {msg::Exclamation, B::Ok, msg::Ok, B::Warning, B::Ok},
+                          {msg::Plain, B::Ok, msg::Ok, B::NoIcon, B::Ok}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.style);
+        // Once the box is up, record what it shows and answer it.
+        QTimer::singleShot(0, [&c] {
+            auto* box = qobject_cast<B*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->icon(), c.icon);
+            EXPECT_EQ(box->standardButtons(), c.buttons);
+            EXPECT_EQ(box->windowTitle(), "Título");
+            EXPECT_EQ(box->text(), "Texto");
+            if (c.press == B::NoButton)
+                QTest::keyClick(box, Qt::Key_Escape);
+            else
+                box->button(c.press)->click();
+        });
+        EXPECT_EQ(widgets::QtMessageService().show("Texto", c.style, "Título"), c.answer);
+    }
 }

@@ -5,7 +5,6 @@
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -13,27 +12,42 @@
 
 namespace {
 
-class RequiredSettings : public app::RegionalSettings {
-public:
+// Settings as required, but for the decimal separator a test may change.
+struct RequiredSettings : app::RegionalSettings {
     std::optional<QString> read(app::LocaleItem item) override {
-        if (item == app::LocaleItem::DecimalSeparator && decimalComma)
-            return QStringLiteral(",");
+        if (item == app::LocaleItem::DecimalSeparator)
+            return decimal;
         for (const auto& r : app::regionalRequirements())
             if (r.item == item)
                 return r.required;
         return std::nullopt;
     }
     bool write(app::LocaleItem, const QString&) override { return true; }
-    bool decimalComma = false;
+    QString decimal = QStringLiteral(".");
 };
 
 // Start-up changes the default locale; the other tests of this program must not see it.
-class Startup : public ::testing::Test {
-protected:
+struct Startup : ::testing::Test {
     void SetUp() override { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
     void TearDown() override { QLocale::setDefault(saved_); }
 
-private:
+    // Runs start-up on a file it cannot use and checks its one message: error `number`, titled
+    // with the second connection step. Returns the message's text.
+    QString expectConnectionFailure(const QString& path, int number) {
+        ScriptedMessages messages;
+        const app::StartupResult r = app::runStartup(settings, path);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.cnBase, nullptr);
+        EXPECT_EQ(messages.shown().size(), 1u) << path.toStdString();
+        const auto m = messages.shown().empty() ? ScriptedMessages::Shown{} : messages.shown()[0];
+        EXPECT_EQ(m.title, "Crea conexión 2");
+        EXPECT_EQ(m.style, msg::Critical);
+        EXPECT_TRUE(m.text.startsWith(QStringLiteral("Error nro.: %1\n").arg(number)))
+            << m.text.toStdString();
+        return m.text;
+    }
+
+    RequiredSettings settings;
     QLocale saved_;
 };
 
@@ -42,7 +56,6 @@ private:
 TEST_F(Startup, OpensAnExistingDatabaseWithoutAnyMessageAndFormatsWithAPoint) {
     ScriptedMessages messages;
     TempDatabase file;
-    RequiredSettings settings;
     const app::StartupResult r = app::runStartup(settings, file.path());
     EXPECT_TRUE(r.ok);
     ASSERT_NE(r.cnBase, nullptr);
@@ -55,8 +68,7 @@ TEST_F(Startup, DecliningTheRegionalUpdateEndsAtThatStepWithoutAnErrorNumber) {
     ScriptedMessages messages;
     messages.planAnswer(msg::No);
     TempDatabase file;
-    RequiredSettings settings;
-    settings.decimalComma = true;
+    settings.decimal = QStringLiteral(",");
     const app::StartupResult r = app::runStartup(settings, file.path());
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.step, "Configuración Regional");
@@ -67,51 +79,21 @@ TEST_F(Startup, DecliningTheRegionalUpdateEndsAtThatStepWithoutAnErrorNumber) {
     EXPECT_EQ(QLocale().decimalPoint(), ",");
 }
 
-TEST_F(Startup, MissingDatabaseIsReportedUnderTheSecondConnectionStep) {
-    ScriptedMessages messages;
+TEST_F(Startup, MissingOrUnusableDatabasesAreReportedUnderTheSecondConnectionStep) {
     QTemporaryDir dir;
-    const QString path = dir.filePath("mis datos/Dosivant.db");
-    RequiredSettings settings;
-    const app::StartupResult r = app::runStartup(settings, path);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.step, "Crea conexión 2");
-    ASSERT_EQ(messages.shown().size(), 1u);
-    const ScriptedMessages::Shown& m = messages.shown()[0];
-    EXPECT_EQ(m.title, "Crea conexión 2");
-    EXPECT_EQ(m.style, msg::Critical);
-    EXPECT_TRUE(m.text.startsWith("Error nro.: 3024\n")) << m.text.toStdString();
-    EXPECT_TRUE(m.text.contains("dosivant create-database '" + path + "' --sample"))
-        << m.text.toStdString();
+    const QString missing = dir.filePath("mis datos/Dosivant.db");
+    EXPECT_TRUE(expectConnectionFailure(missing, 3024)
+                    .contains("dosivant create-database '" + missing + "' --sample"));
     // The error view's detail shows the same error.
     EXPECT_EQ(app::globals().errorNumber, app::kErrDatabaseMissing);
-    EXPECT_EQ(app::globals().errorDescription, app::missingDatabaseDescription(path));
-}
+    EXPECT_EQ(app::globals().errorDescription, app::missingDatabaseDescription(missing));
 
-TEST_F(Startup, UnusableDatabaseFilesAreReportedUnderTheSecondConnectionStep) {
-    QTemporaryDir dir;
-    RequiredSettings settings;
-    {
-        ScriptedMessages messages;
-        const app::StartupResult r = app::runStartup(settings, dir.path());
-        EXPECT_FALSE(r.ok);
-        ASSERT_EQ(messages.shown().size(), 1u);
-        EXPECT_EQ(messages.shown()[0].title, "Crea conexión 2");
-        EXPECT_TRUE(messages.shown()[0].text.startsWith("Error nro.: 3051\n"));
-    }
-    {
-        QFile junk(dir.filePath("junk.db"));
-        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-        junk.write(QByteArray(4096, 'x'));
-        junk.close();
-        ScriptedMessages messages;
-        const app::StartupResult r = app::runStartup(settings, junk.fileName());
-        EXPECT_FALSE(r.ok);
-        EXPECT_EQ(r.cnBase, nullptr);
-        ASSERT_EQ(messages.shown().size(), 1u);
-        EXPECT_EQ(messages.shown()[0].title, "Crea conexión 2");
-        EXPECT_TRUE(messages.shown()[0].text.startsWith("Error nro.: 3049\n"))
-            << messages.shown()[0].text.toStdString();
-    }
+    expectConnectionFailure(dir.path(), 3051); // a folder
+    QFile junk(dir.filePath("junk.db"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    expectConnectionFailure(junk.fileName(), 3049);
 }
 
 TEST(DatabasePath, OptionThenEnvironmentThenPerUserDataFolder) {
@@ -129,10 +111,8 @@ TEST(DatabasePath, OptionThenEnvironmentThenPerUserDataFolder) {
     EXPECT_EQ(app::resolveDatabasePath("/home/u/prueba.db"), "/home/u/prueba.db");
 
     qputenv("XDG_DATA_HOME", savedData);
-    if (savedDb.isNull())
-        qunsetenv(app::kDatabaseEnvironment);
-    else
-        qputenv(app::kDatabaseEnvironment, savedDb);
+    savedDb.isNull() ? qunsetenv(app::kDatabaseEnvironment)
+                     : qputenv(app::kDatabaseEnvironment, savedDb);
 }
 
 TEST(DatabasePath, ShellQuotingKeepsOddPathsAsOneArgument) {
