@@ -28,8 +28,7 @@ std::string utf8(const QString& s) {
 
 // The blend as the workspace holds it: ingredients by ascending id (the tableau's columns) and
 // nutrients in the workspace's order. Compositions are filled in separately.
-lp::Blend blendOf(const workspace::Workspace& constWs, std::vector<int>* workspaceOrder) {
-    auto& ws = const_cast<workspace::Workspace&>(constWs);
+lp::Blend blendOf(workspace::Workspace& ws, std::vector<int>* workspaceOrder) {
     lp::Blend b;
     b.secaIng = ws.vSecaIng;
     b.secaNut = ws.vSecaNut;

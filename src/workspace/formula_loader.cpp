@@ -1,6 +1,7 @@
 #include "workspace/formula_loader.h"
 
 #include "app/busy_pointer.h"
+#include "app/format.h"
 #include "app/messages.h"
 #include "app/number_text.h"
 #include "store/database.h"
@@ -9,7 +10,6 @@
 #include "workspace/workspace.h"
 
 #include <QDate>
-#include <QLocale>
 
 namespace workspace {
 
@@ -20,11 +20,6 @@ QString dateText(const QVariant& stored) {
         return {};
     const QDate d = QDate::fromString(stored.toString().left(10), Qt::ISODate);
     return d.isValid() ? d.toString(QStringLiteral("dd/MM/yyyy")) : stored.toString();
-}
-
-QString numberText(const QVariant& v) {
-    return v.isValid() ? QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest)
-                       : QString();
 }
 
 // Loading holds the nutrient grid's change signal for as long as it runs, on every way out.
@@ -111,7 +106,7 @@ FormulaHeader actuFormula(Workspace& ws, store::Database& db) {
         header.found = true;
         header.producto = row.toString("producto");
         header.codigo = row.toString("codigo");
-        header.version = numberText(row.value("version"));
+        header.version = fmt::format(row.value("version"), QString());
         header.fechaCreacion = dateText(row.value("fecha_creacion"));
         header.fechaModificacion = dateText(row.value("fecha_modificacion"));
         ws.vCantidad = numtext::roundHalfEven(row.toDouble("cantidad"));

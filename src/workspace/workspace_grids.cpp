@@ -3,8 +3,6 @@
 #include "app/format.h"
 #include "workspace/workspace.h"
 
-#include <QLocale>
-
 namespace workspace {
 
 namespace {
@@ -74,6 +72,11 @@ double shown(const QVariant& v) {
     return fmt::roundDecimals(v.toDouble(), 2);
 }
 
+// The value as stored, in its shortest text, so a catalogue figure that differs shows up.
+QString storedText(const QVariant& v) {
+    return fmt::format(v, QString());
+}
+
 bool outOfLimits(const QVariant& value, const QVariant& minimo, const QVariant& maximo) {
     if (!value.isValid())
         return false;
@@ -84,11 +87,6 @@ bool outOfLimits(const QVariant& value, const QVariant& minimo, const QVariant& 
 void alarm(grid::CellStyle& c) {
     c.background = grid::kRed;
     c.foreground = grid::kWhite;
-}
-
-QString rawText(const QVariant& v) {
-    return v.isValid() ? QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest)
-                       : QString();
 }
 
 } // namespace
@@ -113,9 +111,9 @@ grid::GridContent ingredientGrid(Workspace& ws) {
         }
         if (outOfLimits(q, p.value("minimo"), p.value("maximo")))
             alarm(g.cell(row, quantityCol));
-        if (rawText(p.value("materia_seca")) != rawText(p.value("materiaSecaActual")))
+        if (storedText(p.value("materia_seca")) != storedText(p.value("materiaSecaActual")))
             alarm(g.cell(row, 2));
-        if (rawText(p.value("costo_humeda")) != rawText(p.value("costoHumedaActual")))
+        if (storedText(p.value("costo_humeda")) != storedText(p.value("costoHumedaActual")))
             g.cell(row, 4).background = grid::kGreen;
     }
     return g;
