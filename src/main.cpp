@@ -1,10 +1,10 @@
-#include "app/command_line.h"
+#include "cli/command_line.h"
 #include "app/database_path.h"
-#include "app/menu.h"
+#include "app/views/menu.h"
 #include "app/messages.h"
 #include "app/regional_settings.h"
 #include "app/startup.h"
-#include "widgets/message_boxes.h"
+#include "app/views/message_boxes.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -26,7 +26,7 @@ int runCommand(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return app::runWithoutWindow(app::parseCommandLine(QCoreApplication::arguments()), out, err);
+    return cli::runWithoutWindow(cli::parseCommandLine(QCoreApplication::arguments()), out, err);
 }
 
 int runWindow(int argc, char** argv) {
@@ -35,11 +35,11 @@ int runWindow(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
 
     // Qt has removed its own options by now; what is left must all be ours.
-    const app::Invocation invocation = app::parseCommandLine(QCoreApplication::arguments());
-    if (invocation.kind != app::Invocation::Window) {
+    const cli::Invocation invocation = cli::parseCommandLine(QCoreApplication::arguments());
+    if (invocation.kind != cli::Invocation::Window) {
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return app::runWithoutWindow(invocation, out, err);
+        return cli::runWithoutWindow(invocation, out, err);
     }
 
     widgets::QtMessageService messages;
@@ -62,7 +62,7 @@ int runWindow(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (app::needsWindow(rawArguments(argc, argv)))
+    if (cli::needsWindow(rawArguments(argc, argv)))
         return runWindow(argc, argv);
     return runCommand(argc, argv);
 }

@@ -1,4 +1,4 @@
-#include "widgets/keyboard_rules.h"
+#include "app/views/keyboard_rules.h"
 
 #include "app/date_text.h"
 

@@ -1,6 +1,6 @@
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
-#include "workspace/formulate_command.h"
+#include "cli/formulate_command.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,7 +18,7 @@ struct CommandRun {
 CommandRun formulate(const QString& db, const QStringList& args) {
     ScriptedMessages messages;
     QString out;
-    const int status = workspace::runFormulateCommand(QStringList{"--database", db} + args, &out);
+    const int status = cli::runFormulateCommand(QStringList{"--database", db} + args, &out);
     return {status, QJsonDocument::fromJson(out.toUtf8()).object(), messages.texts()};
 }
 

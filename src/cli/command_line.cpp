@@ -1,14 +1,14 @@
-#include "app/command_line.h"
+#include "cli/command_line.h"
 
 #include "store/database.h"
-#include "workspace/formulate_command.h"
+#include "cli/formulate_command.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 #include <exception>
 
-namespace app {
+namespace cli {
 
 namespace {
 
@@ -148,7 +148,7 @@ int runWithoutWindow(const Invocation& inv, QTextStream& out, QTextStream& err) 
     case Invocation::Formulate:
         out.flush();
         err.flush();
-        return workspace::runFormulateCommand(inv.rest);
+        return runFormulateCommand(inv.rest);
     case Invocation::Invalid:
         err << QStringLiteral("dosivant: ") << inv.error << u'\n' << usageText();
         return 2;
@@ -159,4 +159,4 @@ int runWithoutWindow(const Invocation& inv, QTextStream& out, QTextStream& err) 
     return 2;
 }
 
-} // namespace app
+} // namespace cli

@@ -1,4 +1,4 @@
-#include "app/frmacercade.h"
+#include "app/views/frmacercade.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

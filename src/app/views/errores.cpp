@@ -1,4 +1,4 @@
-#include "app/errores.h"
+#include "app/views/errores.h"
 
 #include "app/globals.h"
 #include "app/messages.h"

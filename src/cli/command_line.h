@@ -5,7 +5,7 @@
 
 class QTextStream;
 
-namespace app {
+namespace cli {
 
 // What the command line asks for.
 struct Invocation {
@@ -35,4 +35,4 @@ int runWithoutWindow(const Invocation& invocation, QTextStream& out, QTextStream
 // `dosivant create-database PATH [--sample]`.
 int createDatabaseCommand(const QString& path, bool sample, QTextStream& out, QTextStream& err);
 
-} // namespace app
+} // namespace cli

@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "cli/command_line.h"
 #include "app/data_error.h"
 #include "app/globals.h"
 #include "store/database.h"
@@ -8,13 +8,13 @@
 #include <QTextStream>
 #include <gtest/gtest.h>
 
-using app::Invocation;
+using cli::Invocation;
 
 namespace {
 
 Invocation parse(QStringList args) {
     args.prepend("dosivant");
-    return app::parseCommandLine(args);
+    return cli::parseCommandLine(args);
 }
 
 } // namespace
@@ -41,13 +41,13 @@ TEST(CommandLine, ParsesTheWindowOptionsAndTheSubcommands) {
 }
 
 TEST(CommandLine, OnlyTheWindowAndQtOwnOptionsNeedADisplay) {
-    EXPECT_TRUE(app::needsWindow({"dosivant", "--database", "a.db"}));
-    EXPECT_TRUE(app::needsWindow({"dosivant", "-platform", "offscreen"}));
-    EXPECT_FALSE(app::needsWindow({"dosivant", "--help"}));
-    EXPECT_FALSE(app::needsWindow({"dosivant", "--bogus"}));
-    EXPECT_FALSE(app::needsWindow({"dosivant", "bogus"}));
-    EXPECT_FALSE(app::needsWindow({"dosivant", "create-database", "a.db"}));
-    EXPECT_FALSE(app::needsWindow({"dosivant", "formulate", "1"}));
+    EXPECT_TRUE(cli::needsWindow({"dosivant", "--database", "a.db"}));
+    EXPECT_TRUE(cli::needsWindow({"dosivant", "-platform", "offscreen"}));
+    EXPECT_FALSE(cli::needsWindow({"dosivant", "--help"}));
+    EXPECT_FALSE(cli::needsWindow({"dosivant", "--bogus"}));
+    EXPECT_FALSE(cli::needsWindow({"dosivant", "bogus"}));
+    EXPECT_FALSE(cli::needsWindow({"dosivant", "create-database", "a.db"}));
+    EXPECT_FALSE(cli::needsWindow({"dosivant", "formulate", "1"}));
 }
 
 TEST(CommandLine, CreateDatabaseMakesItsFolderAndNeverReplacesAFile) {
@@ -55,14 +55,14 @@ TEST(CommandLine, CreateDatabaseMakesItsFolderAndNeverReplacesAFile) {
     const QString path = dir.filePath("nueva carpeta/Dosivant.db");
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
-    EXPECT_EQ(app::createDatabaseCommand(path, false, out, err), 0) << errText.toStdString();
+    EXPECT_EQ(cli::createDatabaseCommand(path, false, out, err), 0) << errText.toStdString();
     EXPECT_NO_THROW(store::Database::openFile(path));
 
     QFile existing(dir.filePath("mio.db"));
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
     existing.write("keep me");
     existing.close();
-    EXPECT_EQ(app::createDatabaseCommand(existing.fileName(), true, out, err), 1);
+    EXPECT_EQ(cli::createDatabaseCommand(existing.fileName(), true, out, err), 1);
     err.flush();
     EXPECT_TRUE(errText.contains("ya existe")) << errText.toStdString();
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
@@ -72,11 +72,11 @@ TEST(CommandLine, CreateDatabaseMakesItsFolderAndNeverReplacesAFile) {
 TEST(CommandLine, InvalidLineExitsWithUsage) {
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
-    EXPECT_EQ(app::runWithoutWindow(parse({"--nada"}), out, err), 2);
+    EXPECT_EQ(cli::runWithoutWindow(parse({"--nada"}), out, err), 2);
     err.flush();
     EXPECT_TRUE(errText.contains("--nada"));
     EXPECT_TRUE(errText.contains("create-database RUTA [--sample]"));
-    EXPECT_EQ(app::runWithoutWindow(parse({"--help"}), out, err), 0);
+    EXPECT_EQ(cli::runWithoutWindow(parse({"--help"}), out, err), 0);
     out.flush();
     EXPECT_TRUE(outText.contains("DOSIVANT_DB"));
 }

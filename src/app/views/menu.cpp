@@ -1,8 +1,8 @@
-#include "app/menu.h"
+#include "app/views/menu.h"
 
-#include "app/frmacercade.h"
+#include "app/views/frmacercade.h"
 #include "app/help_documents.h"
-#include "widgets/modal.h"
+#include "app/views/modal.h"
 
 #include <QAction>
 #include <QLabel>

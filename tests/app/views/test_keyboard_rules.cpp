@@ -1,4 +1,4 @@
-#include "widgets/keyboard_rules.h"
+#include "app/views/keyboard_rules.h"
 
 #include "app/messages.h"
 #include "app/number_text.h"

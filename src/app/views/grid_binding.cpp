@@ -1,4 +1,4 @@
-#include "widgets/grid_binding.h"
+#include "app/views/grid_binding.h"
 
 #include "store/record_set.h"
 

@@ -1,4 +1,4 @@
-#include "workspace/formulate_command.h"
+#include "cli/formulate_command.h"
 
 #include "app/format.h"
 #include "app/globals.h"
@@ -13,7 +13,10 @@
 #include <cmath>
 #include <cstdio>
 
-namespace workspace {
+namespace cli {
+
+using workspace::FormulaHeader;
+using workspace::Workspace;
 
 namespace {
 
@@ -304,4 +307,4 @@ int runFormulateCommand(const QStringList& arguments, QString* output) {
     }
 }
 
-} // namespace workspace
+} // namespace cli

@@ -1,4 +1,4 @@
-#include "widgets/modal.h"
+#include "app/views/modal.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "widgets/message_boxes.h"
+#include "app/views/message_boxes.h"
 
 #include <QAbstractButton>
 #include <QApplication>
