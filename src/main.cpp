@@ -1,10 +1,10 @@
-#include "cli/command_line.h"
 #include "app/database_path.h"
-#include "app/views/menu.h"
 #include "app/messages.h"
 #include "app/regional_settings.h"
 #include "app/startup.h"
+#include "app/views/menu.h"
 #include "app/views/message_boxes.h"
+#include "cli/command_line.h"
 
 #include <QApplication>
 #include <QCoreApplication>

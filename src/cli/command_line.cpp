@@ -1,7 +1,7 @@
 #include "cli/command_line.h"
 
-#include "store/database.h"
 #include "cli/formulate_command.h"
+#include "store/database.h"
 
 #include <QDir>
 #include <QFileInfo>

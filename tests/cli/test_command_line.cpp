@@ -1,6 +1,6 @@
-#include "cli/command_line.h"
 #include "app/data_error.h"
 #include "app/globals.h"
+#include "cli/command_line.h"
 #include "store/database.h"
 
 #include <QFile>

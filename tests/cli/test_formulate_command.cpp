@@ -1,6 +1,6 @@
+#include "cli/formulate_command.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
-#include "cli/formulate_command.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 #include "app/views/menu.h"
 
-#include "app/views/frmacercade.h"
 #include "app/help_documents.h"
+#include "app/views/frmacercade.h"
 #include "app/views/modal.h"
 
 #include <QAction>

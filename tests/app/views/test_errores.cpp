@@ -1,5 +1,5 @@
-#include "app/views/errores.h"
 #include "app/globals.h"
+#include "app/views/errores.h"
 #include "support/scripted_messages.h"
 
 #include <QPlainTextEdit>

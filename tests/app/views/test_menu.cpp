@@ -1,7 +1,7 @@
 #include "app/help_documents.h"
 #include "app/views/menu.h"
-#include "support/scripted_messages.h"
 #include "app/views/modal.h"
+#include "support/scripted_messages.h"
 
 #include <QAction>
 #include <QDialog>
