@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 DB_DEFAULT := $(or $(XDG_DATA_HOME),$(HOME)/.local/share)/Dosivant/Dosivant.db
 
-.PHONY: run test build deps configure bench screenshots clean
+.PHONY: run test build deps configure bench screenshots package clean
 
 deps:
 	bash scripts/install-deps
@@ -38,6 +38,10 @@ screenshots: build
 	HOME="$$tmp" XDG_CONFIG_HOME="$$tmp/config" XDG_DATA_HOME="$$tmp/data" \
 	XDG_RUNTIME_DIR="$$tmp/runtime" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 \
 	$(BUILD_DIR)/tools/screenshots/dosivant_screenshots --database "$$tmp/tour.db" --out docs/screenshots
+
+# A Debian package of the installed program, in the build folder.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR)
