@@ -69,7 +69,8 @@ QString ingredientSearchSql(const IngredientFilter& f) {
 std::vector<grid::Column> ingredientColumns() {
     return {
         grid::Column(QString(), 0),
-        grid::Column(QStringLiteral("Código"), 1000),
+        // Wider than the classic 1000 twips, so codes of eight and more letters are not clipped.
+        grid::Column(QStringLiteral("Código"), 1400),
         grid::Column(QStringLiteral("Descripción"), 0),
         grid::Column(QStringLiteral("Unidad"), 1100, grid::kRight),
         grid::Column(QStringLiteral("Costo"), 1000, grid::kRight, QStringLiteral("#####0.00")),

@@ -68,6 +68,7 @@ void frmproducto_propiedades::buildControls() {
     FlexGrid1 = new QTableWidget(this);
     FlexGrid1->setObjectName(QStringLiteral("FlexGrid1"));
     binding_ = new GridBinding(FlexGrid1);
+    FlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     binding_->setColumns(compositionColumns());
     txt_aux = new QLineEdit(this);
     txt_aux->setObjectName(QStringLiteral("txt_aux"));

@@ -122,6 +122,7 @@ void frmproductos::buildControls() {
 
     FlexGrid1 = named<QTableWidget>(this, "FlexGrid1");
     binding_ = new GridBinding(FlexGrid1);
+    FlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     binding_->setColumns(ingredientColumns());
     binding_->setFillColumn(kIngredientFillColumn);
 

@@ -76,6 +76,7 @@ void frmpropiedades::buildControls() {
     FlexGrid1 = new QTableWidget(this);
     FlexGrid1->setObjectName(QStringLiteral("FlexGrid1"));
     binding_ = new GridBinding(FlexGrid1);
+    FlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     binding_->setColumns(nutrientColumns());
     binding_->setFillColumn(kNutrientFillColumn);
 

@@ -80,7 +80,7 @@ IngredientForm::IngredientForm(QDialog* view, bool withNutrientsButton) {
     layout->addLayout(fields);
     layout->addStretch(1);
     layout->addLayout(buttons);
-    view->resize(560, 250);
+    view->resize(560, 215);
 
     keys::enterMovesOn({Text1, Text2, Combo1, Text3, Text4});
     numericOnLeave(Text3, texts::kDebeCosto);
