@@ -317,3 +317,64 @@ TEST(FormulaAsIngredientView, SavesTheMixWithItsNutrientValuesAndCloses) {
     EXPECT_EQ(rows.valueAt(0, 1).toDouble(), 21.5);
     EXPECT_EQ(rows.valueAt(1, 0).toInt(), 9);
 }
+
+TEST(IngredientEditorView, FailedSavesGoToTheErrorViewAndLeaveNothingHalfDone) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    ScriptedMessages messages;
+    resetGlobals("ABM");
+    QStringList errorTexts;
+    widgets::ScopedModalRunner runner([&](QDialog& d) {
+        EXPECT_EQ(d.objectName(), "errores");
+        errorTexts << app::globals().gTextoError;
+        return 0;
+    });
+
+    // A statement failing midway through the zero rows: the error view, and no ingredient.
+    frmproducto fresh(db);
+    fill(fresh, "FALLA", "Falla", "Kg", "1", "90");
+    db.failStatementAfter(7);
+    click(fresh, "cmdUpdate");
+    db.failStatementAfter(0);
+    EXPECT_EQ(errorTexts, QStringList{texts::kNoGrabar});
+    EXPECT_EQ(scalar(db, "select count(*) from productos where trim(codigo)='FALLA'"), 0);
+    EXPECT_EQ(scalar(db, "select count(*) from producto_propiedad where id_producto=22"), 0);
+    EXPECT_EQ(fresh.ingredientId(), 0);
+    EXPECT_FALSE(control<QLineEdit>(fresh, "Text1")->isReadOnly()); // still new: may retry
+    click(fresh, "cmdUpdate");
+    EXPECT_EQ(fresh.ingredientId(), 22);
+
+    // The ingredient deleted by another window while it is edited.
+    errorTexts.clear();
+    app::globals().gIdProducto = 22;
+    frmproducto stale(db);
+    db.exec("delete from productos where id_producto=22");
+    type(stale, "Text2", "Cambiado");
+    click(stale, "cmdUpdate");
+    EXPECT_EQ(errorTexts, QStringList{"Se ha encontrado el final del archivo o el registro ha "
+                                      "sido eliminado por otro usuario."});
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST(IngredientEditorView, CostIsCheckedWhenLeftAndEnterMovesOn) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    resetGlobals("ABM");
+    frmproducto view(t.db());
+    showActive(view);
+    auto* text2 = control<QLineEdit>(view, "Text2");
+    auto* text3 = control<QLineEdit>(view, "Text3");
+    text2->setFocus();
+    QTest::keyClick(text2, Qt::Key_Return);
+    EXPECT_FALSE(text2->hasFocus()); // on to the unit
+    text3->setFocus();
+    QTest::keyClicks(text3, "1,5");
+    control(view, "Text4")->setFocus(Qt::TabFocusReason);
+    QTest::qWait(30);
+    EXPECT_EQ(messages.texts(), QStringList{texts::kDebeCosto});
+    EXPECT_TRUE(text3->hasFocus());
+    text3->setText("1.5");
+    control(view, "Text4")->setFocus(Qt::TabFocusReason);
+    QTest::qWait(30);
+    EXPECT_EQ(messages.texts().size(), 1);
+}
