@@ -16,6 +16,7 @@
 #include "store/database.h"
 #include "workspace/views/frmoptimizacion.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace formulas {
 
@@ -237,7 +239,28 @@ void frmformulas::requery() {
         runStatement(statement_);
 }
 
+// The widths of the list are minimums: a code, a version or a date wider than its column in
+// this font widens the column, so no figure is cut.
+std::vector<grid::Column> frmformulas::fittedColumns() const {
+    std::vector<grid::Column> columns = formulaColumns();
+    const QFontMetrics body(FlexGrid1->font());
+    const QFontMetrics header(FlexGrid1->horizontalHeader()->font());
+    const double dpi = FlexGrid1->logicalDpiX();
+    for (int c = 0; c < int(columns.size()); ++c) {
+        grid::Column& column = columns[size_t(c)];
+        if (column.widthTwips <= 0 || c == kProductColumn)
+            continue;
+        int pixels = header.horizontalAdvance(column.caption) + 16;
+        for (int r = 0; r < rows_.count() && c < rows_.fieldCount(); ++r)
+            pixels = std::max(
+                pixels, body.horizontalAdvance(grid::cellText(rows_.valueAt(r, c), column)) + 12);
+        column.widthTwips = std::max(column.widthTwips, grid::pixelsToTwips(pixels, dpi));
+    }
+    return columns;
+}
+
 void frmformulas::actu_flexgrid1() {
+    binding_->setColumns(fittedColumns());
     binding_->bind(rows_);
     if (rows_.count() == 0)
         return;

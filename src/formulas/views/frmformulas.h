@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/grid_style.h"
 #include "store/record_set.h"
 
 #include <QDialog>
@@ -48,6 +49,7 @@ private:
     void runStatement(const QString& sql);
     void requery();
     void actu_flexgrid1();
+    std::vector<grid::Column> fittedColumns() const;
     int currentRow() const;
     void openWorkspace();
     void showDataError(const QString& description);
