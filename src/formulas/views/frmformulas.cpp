@@ -43,6 +43,9 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setAutoDefault(false);
+    // A click leaves the focus where it was, so a date box being left is checked once, by the
+    // action itself, and not again by a second message over the first.
+    b->setFocusPolicy(Qt::TabFocus);
     return b;
 }
 

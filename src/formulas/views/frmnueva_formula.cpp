@@ -152,8 +152,14 @@ void frmnueva_formula::cmdUpdate_Click() {
 }
 
 void frmnueva_formula::cmdRefresh_Click() {
-    app::globals().gIdFormula = 0;
     reject();
+}
+
+// Esc and the window's close button cancel too: the workspace must not take the formula it
+// loaded as written.
+void frmnueva_formula::reject() {
+    app::globals().gIdFormula = 0;
+    QDialog::reject();
 }
 
 } // namespace formulas

@@ -28,6 +28,9 @@ public:
     // as soon as it is shown.
     bool closesAtOnce() const { return opened_.formulaId == -1; }
 
+public Q_SLOTS:
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 

@@ -113,6 +113,13 @@ TEST_F(EditorFixture, RefusedQuantityCancelAndAMissingFormula) {
         EXPECT_EQ(w.result(), QDialog::Rejected);
         EXPECT_EQ(app::globals().gIdFormula, 0);
     }
+    {
+        app::globals().gIdFormula = 2;
+        frmnueva_formula w(t.db(), true, true);
+        QTest::keyClick(child<QLineEdit>(w, "txtFields(1)"), Qt::Key_Escape);
+        EXPECT_EQ(w.result(), QDialog::Rejected);
+        EXPECT_EQ(app::globals().gIdFormula, 0); // Esc cancels like Cancelar
+    }
     messages.clear();
     app::globals().gIdFormula = 99;
     frmnueva_formula w(t.db(), true, true);
