@@ -222,24 +222,3 @@ TEST(FormulaDelete, RemovesTheFormulaWithItsRowsOrNothing) {
     EXPECT_EQ(rowsOf(1), 0);
     EXPECT_EQ(rowsOf(2), 4);
 }
-
-TEST(FormulaList, GridColumns) {
-    const auto columns = formulas::formulaColumns();
-    ASSERT_EQ(columns.size(), 7u);
-    QStringList captions;
-    QList<int> widths;
-    for (const auto& c : columns) {
-        captions << c.caption;
-        widths << c.widthTwips;
-    }
-    EXPECT_EQ(captions, QStringList({"", "Código", "Producto", "", "Versión", "", "Modificada"}));
-    EXPECT_EQ(widths[0], 0);
-    EXPECT_EQ(widths[1], 1000);
-    EXPECT_EQ(widths[3], 0);
-    EXPECT_EQ(widths[4], 700);
-    EXPECT_EQ(widths[5], 0);
-    EXPECT_EQ(widths[6], 1100);
-    EXPECT_EQ(grid::cellText(QVariant("2009-02-01"), columns[6]), "01/02/2009");
-    EXPECT_EQ(grid::cellText(QVariant(), columns[6]), "");
-    EXPECT_EQ(grid::cellText(QVariant(2.0), columns[4]), "2");
-}
