@@ -253,3 +253,20 @@ TEST_F(ListFixture, EscapeCancelsAndTheMenuOpensTheList) {
     item->trigger();
     EXPECT_EQ(shown, 1);
 }
+
+TEST_F(ListFixture, PickModeReturnsTheChosenFormula) {
+    app::globals().gModo = app::kModoBuscar;
+    frmformulas w(t.db());
+    for (const char* name : {"cmdAdd", "cmdEditar", "cmdDelete", "cmdPrint", "cmdClose"})
+        EXPECT_TRUE(child<QPushButton>(w, name)->isHidden()) << name;
+    EXPECT_FALSE(child<QPushButton>(w, "Command4")->isHidden());
+    auto* grid = child<QTableWidget>(w, "FlexGrid1");
+    grid->setCurrentCell(2, 1);
+    widgets::ScopedModalRunner noWorkspace([](QDialog& d) {
+        ADD_FAILURE() << "opened " << d.objectName().toStdString();
+        return 0;
+    });
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_EQ(app::globals().gIdFormula, idOf(t.db(), grid->item(2, 1)->text()));
+}
