@@ -6,6 +6,7 @@
 #include "app/views/modal.h"
 #include "catalog/views/frmproductos.h"
 #include "catalog/views/frmpropiedades.h"
+#include "formulas/views/frmformulas.h"
 
 #include <QAction>
 #include <QLabel>
@@ -56,12 +57,12 @@ void menu::buildMenus() {
     connect(addItem(datos, "salir", QStringLiteral("&Salir")), &QAction::triggered, this,
             &QWidget::close);
 
-    // The formula, workspace and import views arrive with their own subsystems; until then
-    // their items are shown but cannot be chosen.
+    // The workspace and import views arrive with their own subsystems; until then their items
+    // are shown but cannot be chosen.
     QMenu* formulas = menuBar()->addMenu(QStringLiteral("&Fórmulas"));
     formulas->setObjectName(QStringLiteral("formulas"));
-    addItem(formulas, "admformulas", QStringLiteral("&Administración de Fórmulas"))
-        ->setEnabled(false);
+    connect(addItem(formulas, "admformulas", QStringLiteral("&Administración de Fórmulas")),
+            &QAction::triggered, this, &menu::admformulas_Click);
     addSeparator(formulas, "sep2_1");
     addItem(formulas, "optimizacion", QStringLiteral("&Optimización"))->setEnabled(false);
 
@@ -97,6 +98,14 @@ void menu::propiedades_Click() {
     globals().gModo = kModoABM;
     catalog::frmpropiedades list(*cnBase_);
     widgets::openModal(list);
+}
+
+void menu::admformulas_Click() {
+    if (!cnBase_)
+        return;
+    globals().gModo = kModoABM;
+    formulas::frmformulas view(*cnBase_, this);
+    widgets::openModal(view);
 }
 
 void menu::guiarapida_Click() {
