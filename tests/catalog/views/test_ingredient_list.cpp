@@ -239,6 +239,29 @@ TEST(IngredientListView, EditAndNewOpenTheEditorAndTheMenuOpensTheList) {
     EXPECT_EQ(column(view, 2).first(), "Aaa nuevo");
     EXPECT_TRUE(messages.texts().isEmpty());
 
+    // Nutrientes opens the values of the current ingredient, captioned with its name; a
+    // cancelled pick there adds nothing.
+    ASSERT_TRUE(selectRow(view, 1, "MAIZ"));
+    int values = -1;
+    {
+        // One runner stands in for both views (the helper holds one runner at a time).
+        widgets::ScopedModalRunner runner([&](QDialog& d) {
+            if (d.objectName() == "frmpropiedades") {
+                click(d, "Command3");
+                return d.result();
+            }
+            EXPECT_EQ(d.objectName(), "frmproducto_propiedades");
+            EXPECT_EQ(d.windowTitle(), "Maíz amarillo grano");
+            values = control<QTableWidget>(d, "FlexGrid1")->rowCount();
+            click(d, "cmdNuevo");
+            EXPECT_EQ(control<QTableWidget>(d, "FlexGrid1")->rowCount(), values);
+            return 0;
+        });
+        click(view, "CmdPropiedades");
+    }
+    EXPECT_EQ(values, 12);
+    EXPECT_EQ(app::globals().gModo, "ABM");
+
     // The menu's item opens the list in maintenance mode.
     app::globals().gModo = "BUSCAR";
     app::menu window(store::Database::openFile(t.path()));
