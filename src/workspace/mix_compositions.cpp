@@ -5,14 +5,28 @@
 #include "workspace/workspace.h"
 
 #include <QSet>
+#include <QStringList>
+#include <algorithm>
 
 namespace workspace {
 
 namespace {
 
-const QString kCompositionOfIngredient = QStringLiteral(
-    "select pp.id_propiedad,pp.valor,p.materia_seca from producto_propiedad pp, productos p "
-    "where pp.id_producto=p.id_producto and pp.id_producto=?");
+// One ingredient's rows for the nutrients listed: a few index look-ups, however large the
+// catalogue. The list is the same for every ingredient of a run, so the statement is prepared
+// once and run once per ingredient.
+QString compositionOfIngredient(const std::vector<int>& nutrients) {
+    std::vector<int> sorted = nutrients;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    QStringList ids;
+    for (const int id : sorted)
+        ids << QString::number(id);
+    return QStringLiteral("select pp.id_propiedad,pp.valor,p.materia_seca from producto_propiedad "
+                          "pp, productos p where pp.id_producto=p.id_producto and "
+                          "pp.id_producto=? and pp.id_propiedad in(") +
+           ids.join(',') + ')';
+}
 
 std::vector<int> idsOf(store::RecordSet& rs, const QString& field) {
     std::vector<int> ids;
@@ -46,22 +60,25 @@ bool MixCompositions::add(int nutrient, int ingredient, double valor, double cat
 MixCompositions readMixCompositions(store::Database& db, const std::vector<int>& ingredients,
                                     const std::vector<int>& nutrients) {
     MixCompositions c;
-    const QSet<int> wanted(nutrients.begin(), nutrients.end());
+    if (nutrients.empty())
+        return c;
+    const QString statement = compositionOfIngredient(nutrients);
+    const QSet<qlonglong> wanted(nutrients.begin(), nutrients.end());
     QSet<int> done;
     for (const int ingredient : ingredients) {
         if (done.contains(ingredient))
             continue;
         done.insert(ingredient);
         const QString ingredientKey = QStringLiteral("id_producto=") + QString::number(ingredient);
-        db.forEachRow(kCompositionOfIngredient, {ingredient}, [&](const store::Database::Row& row) {
-            const QString where = ingredientKey + QStringLiteral(", id_propiedad=") +
-                                  (row[0].isValid() ? row[0].toString() : QStringLiteral("Null"));
-            const qint32 nutrient =
-                store::storedInteger(row[0], {"producto_propiedad", where, "id_propiedad"});
+        db.forEachRow(statement, {ingredient}, [&](const store::Database::Row& row) {
+            // A key stored as something else than a whole number names no nutrient here.
+            if (row[0].typeId() != QMetaType::LongLong || !wanted.contains(row[0].toLongLong()))
+                return;
+            const int nutrient = int(row[0].toLongLong());
+            const QString where =
+                ingredientKey + QStringLiteral(", id_propiedad=") + QString::number(nutrient);
             const std::optional<double> dm =
                 store::storedNumber(row[2], {"productos", ingredientKey, "materia_seca"});
-            if (!wanted.contains(nutrient))
-                return;
             // A Null content is no content, as a missing row is.
             const double v =
                 store::storedNumber(row[1], {"producto_propiedad", where, "valor"}).value_or(0);

@@ -7,6 +7,7 @@
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace blenddb;
@@ -334,9 +335,18 @@ TEST(FormulationRun, ReadsOnlyTheMixsCompositionsOncePerRun) {
     ASSERT_EQ(optimizer::formular(ws, t.db(), in).outcome, RunOutcome::Optimum);
     const std::string run = testing::internal::GetCapturedStderr();
 
+    QList<int> nutrients;
+    for (int r = 0; r < ws.rsPropiedades.count(); ++r)
+        nutrients << ws.rsPropiedades.valueAt(r, 0).toInt();
+    std::sort(nutrients.begin(), nutrients.end());
+    QStringList list;
+    for (const int id : nutrients)
+        list << QString::number(id);
     const QString statement =
         "SQL: select pp.id_propiedad,pp.valor,p.materia_seca from producto_propiedad pp, "
-        "productos p where pp.id_producto=p.id_producto and pp.id_producto=? <- ";
+        "productos p where pp.id_producto=p.id_producto and pp.id_producto=? and "
+        "pp.id_propiedad in(" +
+        list.join(',') + ") <- ";
     for (const std::string& trace : {load, run}) {
         const QStringList lines = QString::fromStdString(trace).split('\n', Qt::SkipEmptyParts);
         QStringList compositionReads;
