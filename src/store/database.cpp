@@ -222,6 +222,13 @@ bool moveIntoFreePath(const QString& from, const QString& to) {
         }
         if (errno == EEXIST)
             return false;
+        // Nor hard links (some network and removable file systems): look, then rename.
+        if (errno == EPERM || errno == ENOTSUP || errno == ENOSYS) {
+            if (QFileInfo::exists(to))
+                return false;
+            if (::rename(f.constData(), t.constData()) == 0)
+                return true;
+        }
     }
     throw StoreError(QStringLiteral("No se pudo crear el archivo ") + to + ": " +
                      QString::fromLocal8Bit(std::strerror(errno)));
