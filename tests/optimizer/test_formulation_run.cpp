@@ -299,8 +299,9 @@ TEST(FormulationRun, TheCheckOnADryBasisWeighsWithTheCataloguesDryMatter) {
     TwoIngredients ex(22, 1, 0);
     auto& db = ex.t.db();
     db.exec("update formula_producto set maximo=50 where id_producto=" + QString::number(ex.b));
-    db.exec("update productos set materia_seca=45 where id_producto=" + QString::number(ex.b));
     ex.load();
+    // The catalogue changes after the formula was opened: the run reads today's figure.
+    db.exec("update productos set materia_seca=45 where id_producto=" + QString::number(ex.b));
     ASSERT_FALSE(ex.ws.vSecaIng);
     ASSERT_TRUE(ex.ws.vSecaNut);
     ScriptedMessages messages;
@@ -311,9 +312,9 @@ TEST(FormulationRun, TheCheckOnADryBasisWeighsWithTheCataloguesDryMatter) {
     // And with wet nutrients each content counts at the catalogue's dry matter: B gives
     // 40 × 0.45 = 18 per unit, not 36.
     TwoIngredients wet(19, 1, 1);
+    wet.load();
     wet.t.db().exec("update productos set materia_seca=45 where id_producto=" +
                     QString::number(wet.b));
-    wet.load();
     EXPECT_EQ(wet.run().outcome, RunOutcome::PrecheckFailed);
 }
 
