@@ -1,4 +1,5 @@
 #include "app/database_path.h"
+#include "app/globals.h"
 #include "app/messages.h"
 #include "app/regional_settings.h"
 #include "app/startup.h"
@@ -30,8 +31,28 @@ int runCommand(int argc, char** argv, const cli::Invocation& invocation) {
     return cli::runWithoutWindow(invocation, out, err);
 }
 
+// An error no view caught would otherwise unwind through Qt's event loop and end the program;
+// here it is reported like any unforeseen error and the window stays open.
+class GuardedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            const QString description = QString::fromUtf8(e.what());
+            app::setLastError(app::kErrUnexpected, description);
+            msg::msgBox(
+                QStringLiteral("Error nro.: %1\n%2").arg(app::kErrUnexpected).arg(description),
+                msg::Critical);
+            return false;
+        }
+    }
+};
+
 int runWindow(int argc, char** argv) {
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dosivant"));
     QApplication::setApplicationVersion(cli::kProgramVersion);
 
