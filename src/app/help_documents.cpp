@@ -48,6 +48,10 @@ DocumentShell* setDocumentShell(DocumentShell* s) {
     return old;
 }
 
+bool openDocument(const QString& path) {
+    return shell().open(path);
+}
+
 QStringList helpDocumentFolders() {
     QStringList folders;
     if (QCoreApplication::instance())
