@@ -8,8 +8,10 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -21,9 +23,16 @@ QStringList rawArguments(int argc, char** argv) {
 }
 
 // The commands without a window must run where there is no display, so they get a
-// QCoreApplication; only the window needs QApplication.
+// QCoreApplication; only the window needs QApplication. Printing needs fonts, which come with
+// a GUI application on the offscreen platform, still without a display.
 int runCommand(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (cli::needsFonts(cli::parseCommandLine(rawArguments(argc, argv)))) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QTextStream out(stdout);
     QTextStream err(stderr);
     return cli::runWithoutWindow(cli::parseCommandLine(QCoreApplication::arguments()), out, err);

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "cli/formulate_command.h"
+#include "cli/print_command.h"
 #include "store/database.h"
 
 #include <QDir>
@@ -80,6 +81,13 @@ Invocation parseCommandLine(const QStringList& args) {
         inv.rest = args.mid(2);
         return inv;
     }
+    if (args.size() >= 2 &&
+        (args.at(1) == QStringLiteral("print") || args.at(1) == QStringLiteral("report"))) {
+        Invocation inv;
+        inv.kind = args.at(1) == QStringLiteral("print") ? Invocation::Print : Invocation::Report;
+        inv.rest = args.mid(2);
+        return inv;
+    }
     return parseWindow(args);
 }
 
@@ -91,6 +99,10 @@ bool needsWindow(const QStringList& args) {
            !inv.offending.startsWith(QStringLiteral("--"));
 }
 
+bool needsFonts(const Invocation& inv) {
+    return inv.kind == Invocation::Print || inv.kind == Invocation::Report;
+}
+
 QString usageText() {
     return QStringLiteral(
         "Uso (usage):\n"
@@ -100,6 +112,11 @@ QString usageText() {
         "      crea una base de datos nueva en RUTA; con --sample, con los datos de ejemplo\n"
         "  dosivant formulate ARGUMENTOS...\n"
         "      formula una fórmula guardada sin abrir la ventana (formulate --help)\n"
+        "  dosivant print --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
+        "                 (--pdf ARCHIVO | --odt ARCHIVO)\n"
+        "      escribe la impresión de una fórmula guardada en PDF o como documento de texto\n"
+        "  dosivant report (ingredientes|nutrientes|formulas) --database RUTA --pdf ARCHIVO\n"
+        "      escribe el informe de la lista completa en PDF\n"
         "  dosivant --help\n"
         "      muestra esta ayuda\n"
         "\n"
@@ -149,6 +166,10 @@ int runWithoutWindow(const Invocation& inv, QTextStream& out, QTextStream& err) 
         out.flush();
         err.flush();
         return runFormulateCommand(inv.rest);
+    case Invocation::Print:
+        return runPrintCommand(inv.rest, out, err);
+    case Invocation::Report:
+        return runReportCommand(inv.rest, out, err);
     case Invocation::Invalid:
         err << QStringLiteral("dosivant: ") << inv.error << u'\n' << usageText();
         return 2;

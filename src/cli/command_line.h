@@ -9,11 +9,11 @@ namespace cli {
 
 // What the command line asks for.
 struct Invocation {
-    enum Kind { Window, CreateDatabase, Formulate, Help, Invalid };
+    enum Kind { Window, CreateDatabase, Formulate, Print, Report, Help, Invalid };
     Kind kind = Window;
     QString database;    // --database for the window, the new file for create-database
     bool sample = false; // create-database --sample
-    QStringList rest;    // the arguments after `formulate`
+    QStringList rest;    // the arguments after `formulate`, `print` or `report`
     QString error;       // why the command line is invalid
     QString offending;   // the argument that made it invalid
 };
@@ -25,6 +25,10 @@ Invocation parseCommandLine(const QStringList& arguments);
 // needed. A single-dash option nobody here knows may be one of Qt's own (-platform, -style),
 // which the GUI application strips before the command line is read again.
 bool needsWindow(const QStringList& arguments);
+
+// Whether the invocation lays out printed text, which needs a GUI application (fonts) though
+// never a display.
+bool needsFonts(const Invocation& invocation);
 
 QString usageText();
 
