@@ -60,6 +60,10 @@ QStringList helpDocumentFolders() {
     for (const QString& data :
          QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         folders << QDir::cleanPath(data + QStringLiteral("/dosivant"));
+    // Last, beside the program itself: where a build tree (and so `make run`) keeps them.
+    if (QCoreApplication::instance())
+        folders << QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                   QStringLiteral("/share/dosivant"));
     folders.removeDuplicates();
     return folders;
 }
