@@ -1,11 +1,13 @@
 // Turns a help page kept as HTML in the repository into the PDF the Ayuda menu opens, with
 // Qt's own text layout: no other tool is needed to build the documents.
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QTextDocument>
 #include <QTextStream>
+#include <QUrl>
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
@@ -24,6 +26,8 @@ int main(int argc, char** argv) {
     document.setDefaultStyleSheet(QStringLiteral(
         "h1 { color: #1f4e79; } h2 { color: #1f4e79; } h3 { color: #1f4e79; margin-top: 14px; }"
         "pre { background-color: #f0f0f0; }"));
+    // Pictures (<img src="../screenshots/menu.png">) are found relative to the page.
+    document.setBaseUrl(QUrl::fromLocalFile(QFileInfo(source).absolutePath() + u'/'));
     document.setHtml(QString::fromUtf8(source.readAll()));
 
     QPdfWriter writer(QString::fromLocal8Bit(argv[2]));
