@@ -55,11 +55,27 @@ QString columnStyleName(int table, int column) {
     return tableName(table) + u'.' + QChar(u'A' + column);
 }
 
-QString cellStyleName(bool borders, bool shaded) {
-    if (!borders)
-        return shaded ? QStringLiteral("CeldaSinBordeSombreada") : QStringLiteral("CeldaSinBorde");
-    return shaded ? QStringLiteral("CeldaSombreada") : QStringLiteral("Celda");
+// Where a cell stands decides which of its sides carry a line: each line between two cells is
+// drawn once, by the cell left of or above it, as word processors keep single-line grids.
+struct CellPlace {
+    bool borders = true;
+    bool shaded = false;
+    bool firstRow = false;
+    bool lastColumn = false;
+};
+
+QString cellStyleName(const CellPlace& place) {
+    if (!place.borders)
+        return place.shaded ? QStringLiteral("CeldaSinBordeSombreada")
+                            : QStringLiteral("CeldaSinBorde");
+    return QStringLiteral("Celda%1%2%3")
+        .arg(place.shaded ? QStringLiteral("Sombreada") : QString())
+        .arg(place.firstRow ? QStringLiteral("Arriba") : QString())
+        .arg(place.lastColumn ? QStringLiteral("Derecha") : QString());
 }
+
+const QString kLine = QStringLiteral("0.5pt solid #000000");
+const QString kNoLine = QStringLiteral("none");
 
 QString paragraphStyleName(bool bold, bool right) {
     if (bold && right)
@@ -96,19 +112,27 @@ void writeAutomaticStyles(QXmlStreamWriter& xml, const OdtDocument& doc) {
             xml.writeEndElement();
         }
     }
-    for (bool borders : {true, false}) {
-        for (bool shaded : {false, true}) {
-            writeStyle(xml, cellStyleName(borders, shaded), QStringLiteral("table-cell"));
-            xml.writeStartElement(kStyle, QStringLiteral("table-cell-properties"));
-            xml.writeAttribute(kFo, QStringLiteral("padding"), QStringLiteral("1.5pt"));
-            xml.writeAttribute(kFo, QStringLiteral("border"),
-                               borders ? QStringLiteral("0.5pt solid #000000")
-                                       : QStringLiteral("none"));
-            if (shaded)
-                xml.writeAttribute(kFo, QStringLiteral("background-color"), shadeColor());
-            xml.writeEndElement();
-            xml.writeEndElement();
+    for (int variant = 0; variant < 16; ++variant) {
+        const CellPlace place{(variant & 1) != 0, (variant & 2) != 0, (variant & 4) != 0,
+                              (variant & 8) != 0};
+        if (!place.borders && (place.firstRow || place.lastColumn))
+            continue;
+        writeStyle(xml, cellStyleName(place), QStringLiteral("table-cell"));
+        xml.writeStartElement(kStyle, QStringLiteral("table-cell-properties"));
+        xml.writeAttribute(kFo, QStringLiteral("padding"), QStringLiteral("1.5pt"));
+        if (place.borders) {
+            xml.writeAttribute(kFo, QStringLiteral("border-left"), kLine);
+            xml.writeAttribute(kFo, QStringLiteral("border-right"),
+                               place.lastColumn ? kLine : kNoLine);
+            xml.writeAttribute(kFo, QStringLiteral("border-top"), place.firstRow ? kLine : kNoLine);
+            xml.writeAttribute(kFo, QStringLiteral("border-bottom"), kLine);
+        } else {
+            xml.writeAttribute(kFo, QStringLiteral("border"), kNoLine);
         }
+        if (place.shaded)
+            xml.writeAttribute(kFo, QStringLiteral("background-color"), shadeColor());
+        xml.writeEndElement();
+        xml.writeEndElement();
     }
     for (bool bold : {true, false}) {
         for (bool right : {true, false}) {
@@ -153,12 +177,14 @@ void writeTable(QXmlStreamWriter& xml, const OdtTable& table, int index) {
         xml.writeEndElement();
     }
     for (int r = 0; r < table.rows.size(); ++r) {
-        const bool shaded = table.shadeFirstRow && r == 0;
+        const QList<OdtCell>& row = table.rows.at(r);
         xml.writeStartElement(kTable, QStringLiteral("table-row"));
-        for (const OdtCell& cell : table.rows.at(r)) {
+        for (int c = 0; c < row.size(); ++c) {
+            const OdtCell& cell = row.at(c);
+            const CellPlace place{table.borders, table.shadeFirstRow && r == 0, r == 0,
+                                  c == row.size() - 1};
             xml.writeStartElement(kTable, QStringLiteral("table-cell"));
-            xml.writeAttribute(kTable, QStringLiteral("style-name"),
-                               cellStyleName(table.borders, shaded));
+            xml.writeAttribute(kTable, QStringLiteral("style-name"), cellStyleName(place));
             xml.writeAttribute(kOffice, QStringLiteral("value-type"), QStringLiteral("string"));
             const QString style = paragraphStyleName(cell.bold, cell.right);
             if (cell.paragraphs.isEmpty())

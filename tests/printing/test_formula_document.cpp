@@ -191,7 +191,16 @@ TEST(FormulaDocument, FourTablesWithWidthsShadingBoldAndAlignment) {
         EXPECT_TRUE(bold(styles, nutrients.rows[0][c]));
         EXPECT_EQ(styles.get(nutrients.rows[0][c].cellStyle, "background-color"), "#e0e0e0");
         EXPECT_EQ(styles.get(nutrients.rows[1][c].cellStyle, "background-color"), "");
-        EXPECT_EQ(styles.get(nutrients.rows[1][c].cellStyle, "border"), "0.5pt solid #000000");
+        // One line between two cells: left and bottom always, top in the first row only, right
+        // in the last column only.
+        const QString line = "0.5pt solid #000000";
+        for (int r : {0, 1}) {
+            const QString style = nutrients.rows[r][c].cellStyle;
+            EXPECT_EQ(styles.get(style, "border-left"), line);
+            EXPECT_EQ(styles.get(style, "border-bottom"), line);
+            EXPECT_EQ(styles.get(style, "border-top"), r == 0 ? line : "none");
+            EXPECT_EQ(styles.get(style, "border-right"), c == 3 ? line : "none");
+        }
         EXPECT_FALSE(bold(styles, nutrients.rows[1][c]));
         EXPECT_EQ(right(styles, nutrients.rows[1][c]), c > 0);
         EXPECT_EQ(right(styles, nutrients.rows[0][c]), c > 0);
