@@ -5,9 +5,9 @@
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTextDocument>
 #include <QTextStream>
-#include <QUrl>
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
@@ -27,8 +27,11 @@ int main(int argc, char** argv) {
         "h1 { color: #1f4e79; } h2 { color: #1f4e79; } h3 { color: #1f4e79; margin-top: 14px; }"
         "pre { background-color: #f0f0f0; }"));
     // Pictures (<img src="../screenshots/menu.png">) are found relative to the page.
-    document.setBaseUrl(QUrl::fromLocalFile(QFileInfo(source).absolutePath() + u'/'));
-    document.setHtml(QString::fromUtf8(source.readAll()));
+    QString html = QString::fromUtf8(source.readAll());
+    const QString folder = QFileInfo(source).absolutePath();
+    html.replace(QRegularExpression(QStringLiteral("src=\"(?!/)([^\"]+)\"")),
+                 QStringLiteral("src=\"") + folder + QStringLiteral("/\\1\""));
+    document.setHtml(html);
 
     QPdfWriter writer(QString::fromLocal8Bit(argv[2]));
     writer.setTitle(document.metaInformation(QTextDocument::DocumentTitle));
