@@ -6,6 +6,8 @@
 
 #include <QBuffer>
 #include <QDomDocument>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -246,4 +248,25 @@ TEST(FormulaDocument, WritesToDevicesAndFilesAndReportsFailures) {
     // The workspace is left as it was.
     EXPECT_EQ(ws.rsProductos.count(), 3);
     EXPECT_EQ(ws.rsPropiedades.count(), 2);
+}
+
+// Where LibreOffice is installed (libreoffice-writer-nogui), it must open the package and lay
+// it out: converted to PDF it gives a page that holds the tables' texts.
+TEST(FormulaDocument, LibreOfficeOpensThePackage) {
+    const QString soffice = QStandardPaths::findExecutable("soffice");
+    if (soffice.isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    QTemporaryDir dir;
+    const QString odt = dir.filePath("formula.odt");
+    QString error;
+    ASSERT_TRUE(printing::writeFormulaDocument(odt, smallFormula(), sampleTexts(), kToday, &error));
+    QProcess office;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", dir.path()); // a profile of its own, never the user's
+    office.setProcessEnvironment(env);
+    office.start(soffice, {"--headless", "--convert-to", "pdf", "--outdir", dir.path(), odt});
+    ASSERT_TRUE(office.waitForFinished(180000));
+    QFile pdf(dir.filePath("formula.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << office.readAllStandardError().toStdString();
+    EXPECT_TRUE(pdf.readAll().startsWith("%PDF"));
 }
