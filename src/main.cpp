@@ -9,9 +9,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -23,9 +25,16 @@ QStringList rawArguments(int argc, char** argv) {
 }
 
 // The commands without a window must run where there is no display, so they get a
-// QCoreApplication; only the window needs QApplication.
+// QCoreApplication; only the window needs QApplication. Printing needs fonts, which come with
+// a GUI application on the offscreen platform, still without a display.
 int runCommand(int argc, char** argv, const cli::Invocation& invocation) {
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (cli::needsFonts(invocation)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QTextStream out(stdout);
     QTextStream err(stderr);
     return cli::runWithoutWindow(invocation, out, err);

@@ -48,6 +48,10 @@ DocumentShell* setDocumentShell(DocumentShell* s) {
     return old;
 }
 
+bool openDocument(const QString& path) {
+    return shell().open(path);
+}
+
 QStringList helpDocumentFolders() {
     QStringList folders;
     if (QCoreApplication::instance())
@@ -56,6 +60,10 @@ QStringList helpDocumentFolders() {
     for (const QString& data :
          QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         folders << QDir::cleanPath(data + QStringLiteral("/dosivant"));
+    // Last, beside the program itself: where a build tree (and so `make run`) keeps them.
+    if (QCoreApplication::instance())
+        folders << QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                   QStringLiteral("/share/dosivant"));
     folders.removeDuplicates();
     return folders;
 }

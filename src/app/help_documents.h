@@ -34,9 +34,14 @@ public:
 // desktop shell is used.
 DocumentShell* setDocumentShell(DocumentShell* shell);
 
+// Asks the installed shell (the desktop without one) to open any document with its program;
+// false when it refused. Printing opens its PDF and word-processor files this way.
+bool openDocument(const QString& path);
+
 // Where help documents are installed, searched in this order: <executable folder>/../share/
 // dosivant (the installation prefix of this very program), then dosivant/ under each of the
-// system's data folders ($XDG_DATA_HOME, $XDG_DATA_DIRS).
+// system's data folders ($XDG_DATA_HOME, $XDG_DATA_DIRS), then share/dosivant beside the program
+// (a build tree).
 QStringList helpDocumentFolders();
 
 // The full path of the document in the first folder that holds it; empty when none does.

@@ -15,6 +15,8 @@ namespace {
 
 const QString kCreateDatabase = QStringLiteral("create-database");
 const QString kFormulate = QStringLiteral("formulate");
+const QString kPrint = QStringLiteral("print");
+const QString kReport = QStringLiteral("report");
 
 struct OptionSpec {
     QStringList names;
@@ -49,6 +51,28 @@ const std::vector<OptionSpec>& formulateOptions() {
         {{"id"}, "ID", "la fórmula de ese id (en lugar de --formula)"},
         {{"quantity"}, "CANTIDAD", "la cantidad a elaborar (si no, la de la fórmula)"},
         {{"json"}, {}, "el resultado como un objeto JSON en lugar de una tabla"},
+        kHelp,
+    };
+    return options;
+}
+
+const std::vector<OptionSpec>& printOptions() {
+    static const std::vector<OptionSpec> options = {
+        {{"database"}, "RUTA", "la base de datos (obligatoria)"},
+        {{"formula"}, "CODIGO", "la fórmula de ese código (su versión más alta)"},
+        {{"version"}, "N", "con --formula: la versión N de la fórmula"},
+        {{"id"}, "ID", "la fórmula de ese id (en lugar de --formula)"},
+        {{"pdf"}, "ARCHIVO", "escribe la impresión en un PDF"},
+        {{"odt"}, "ARCHIVO", "escribe el documento de texto (.odt)"},
+        kHelp,
+    };
+    return options;
+}
+
+const std::vector<OptionSpec>& reportOptions() {
+    static const std::vector<OptionSpec> options = {
+        {{"database"}, "RUTA", "la base de datos (obligatoria)"},
+        {{"pdf"}, "ARCHIVO", "el PDF que se escribe (obligatorio)"},
         kHelp,
     };
     return options;
@@ -161,6 +185,75 @@ Invocation parseFormulate(const QStringList& args) {
     return inv;
 }
 
+const QString kPrintUsage = QStringLiteral(
+    "Uso: dosivant print --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
+    "                    (--pdf ARCHIVO | --odt ARCHIVO)\n\n"
+    "Escribe la impresión de una fórmula guardada en PDF o como documento de texto; no escribe "
+    "nada\nen la base de datos.\n\nOpciones:\n");
+const QString kReportUsage =
+    QStringLiteral("Uso: dosivant report (ingredientes|nutrientes|formulas) --database RUTA "
+                   "--pdf ARCHIVO\n\nEscribe el informe de la lista completa en PDF.\n\n"
+                   "Opciones:\n");
+
+Invocation parsePrintOrReport(const QStringList& args, bool report) {
+    QCommandLineParser parser;
+    configure(parser, report ? reportOptions() : printOptions());
+    if (!parser.parse(args))
+        return parseError(parser);
+    Invocation inv;
+    if (parser.isSet("help")) {
+        inv.kind = Invocation::Help;
+        inv.helpText = report ? kReportUsage + optionList(reportOptions())
+                              : kPrintUsage + optionList(printOptions());
+        return inv;
+    }
+    PrintOptions& o = inv.print;
+    QStringList positional = parser.positionalArguments();
+    if (report) {
+        if (positional.isEmpty())
+            return invalid(
+                QStringLiteral("Indique el informe: ingredientes, nutrientes o formulas"));
+        o.list = positional.takeFirst();
+        if (o.list != QStringLiteral("ingredientes") && o.list != QStringLiteral("nutrientes") &&
+            o.list != QStringLiteral("formulas"))
+            return invalid(
+                QStringLiteral("Indique el informe: ingredientes, nutrientes o formulas"));
+    }
+    if (!positional.isEmpty())
+        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
+                           .arg(positional.first()));
+    o.database = parser.value("database");
+    o.pdf = parser.value("pdf");
+    if (o.database.isEmpty())
+        return invalid(QStringLiteral("Falta --database"));
+    if (report) {
+        if (o.pdf.isEmpty())
+            return invalid(QStringLiteral("Falta --pdf"));
+        inv.kind = Invocation::Report;
+        return inv;
+    }
+    o.code = parser.value("formula").trimmed();
+    o.odt = parser.value("odt");
+    if (parser.isSet("id")) {
+        if (!wholeNumber(parser.value("id"), &o.id) || o.id <= 0)
+            return invalid("Valor no válido para --id: " + parser.value("id"));
+    }
+    if (parser.isSet("version")) {
+        int version = 0;
+        if (!wholeNumber(parser.value("version"), &version) || version < 0)
+            return invalid("Valor no válido para --version: " + parser.value("version"));
+        o.version = version;
+    }
+    if (o.code.isEmpty() == (o.id == 0))
+        return invalid(QStringLiteral("Indique --formula o --id (uno de los dos)"));
+    if (o.version && o.code.isEmpty())
+        return invalid(QStringLiteral("--version va con --formula"));
+    if (o.pdf.isEmpty() == o.odt.isEmpty())
+        return invalid(QStringLiteral("Indique --pdf o --odt (uno de los dos)"));
+    inv.kind = Invocation::Print;
+    return inv;
+}
+
 // Options of the window system: name and whether a value follows.
 struct WindowSystemOption {
     const char* name;
@@ -212,14 +305,17 @@ Invocation parseCommandLine(const QStringList& arguments) {
         return parseError(parser);
     const QStringList positional = parser.positionalArguments();
     const QString program = arguments.value(0, QStringLiteral("dosivant"));
-    if (!positional.isEmpty() &&
-        (positional[0] == kCreateDatabase || positional[0] == kFormulate)) {
+    if (!positional.isEmpty() && (positional[0] == kCreateDatabase || positional[0] == kFormulate ||
+                                  positional[0] == kPrint || positional[0] == kReport)) {
         if (parser.isSet("database"))
             return invalid(
                 QStringLiteral("--database va después de la orden %1").arg(positional[0]));
         const QStringList commandArgs = QStringList{program} + positional.mid(1);
-        return positional[0] == kCreateDatabase ? parseCreateDatabase(commandArgs)
-                                                : parseFormulate(commandArgs);
+        if (positional[0] == kCreateDatabase)
+            return parseCreateDatabase(commandArgs);
+        if (positional[0] == kFormulate)
+            return parseFormulate(commandArgs);
+        return parsePrintOrReport(commandArgs, positional[0] == kReport);
     }
     Invocation inv;
     if (parser.isSet("help")) {
@@ -271,6 +367,10 @@ bool displayAvailable(const QStringList& arguments) {
     return false;
 }
 
+bool needsFonts(const Invocation& inv) {
+    return inv.kind == Invocation::Print || inv.kind == Invocation::Report;
+}
+
 QString usageText() {
     return QStringLiteral(
                "Uso (usage):\n"
@@ -281,12 +381,20 @@ QString usageText() {
                "  dosivant formulate --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
                "                     [--quantity CANTIDAD] [--json]\n"
                "      formula una fórmula guardada sin abrir la ventana\n"
+               "  dosivant print --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
+               "                 (--pdf ARCHIVO | --odt ARCHIVO)\n"
+               "      escribe la impresión de una fórmula guardada en PDF o como documento\n"
+               "  dosivant report (ingredientes|nutrientes|formulas) --database RUTA --pdf "
+               "ARCHIVO\n"
+               "      escribe el informe de la lista completa en PDF\n"
                "  dosivant --help | --version\n"
                "\n"
                "Opciones del programa:\n") +
            optionList(programOptions()) + QStringLiteral("\nOpciones de create-database:\n") +
            optionList(createOptions()) + QStringLiteral("\nOpciones de formulate:\n") +
-           optionList(formulateOptions()) +
+           optionList(formulateOptions()) + QStringLiteral("\nOpciones de print:\n") +
+           optionList(printOptions()) + QStringLiteral("\nOpciones de report:\n") +
+           optionList(reportOptions()) +
            QStringLiteral(
                "\nLa base de datos es la de --database; si no se indica, la de la variable "
                "DOSIVANT_DB;\nsi tampoco, $XDG_DATA_HOME/Dosivant/Dosivant.db.\n"
@@ -353,6 +461,10 @@ int runWithoutWindow(const Invocation& inv, QTextStream& out, QTextStream& err) 
         out << output;
         return status;
     }
+    case Invocation::Print:
+        return runPrint(inv.print, out, err);
+    case Invocation::Report:
+        return runReport(inv.print, out, err);
     case Invocation::Invalid:
         err << QStringLiteral("dosivant: ") << inv.error
             << QStringLiteral(" (dosivant --help muestra el uso)\n");

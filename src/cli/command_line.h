@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/formulate_command.h"
+#include "cli/print_command.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,11 +14,12 @@ inline const QString kProgramVersion = QStringLiteral("2.0");
 
 // What the command line asks for.
 struct Invocation {
-    enum Kind { Window, CreateDatabase, Formulate, Help, Version, Invalid };
+    enum Kind { Window, CreateDatabase, Formulate, Print, Report, Help, Version, Invalid };
     Kind kind = Window;
     QString database;           // --database for the window, the new file for create-database
     bool sample = false;        // create-database --sample
     FormulateOptions formulate; // formulate's options
+    PrintOptions print;         // print's and report's options
     QString helpText;           // the usage asked for with --help (the program's or a command's)
     QString error;              // why the command line is invalid, one line
 };
@@ -35,6 +37,10 @@ QStringList withoutWindowSystemOptions(const QStringList& arguments);
 // Whether a window can be shown: a platform is named (QT_QPA_PLATFORM or -platform) or a display
 // is there (DISPLAY, WAYLAND_DISPLAY).
 bool displayAvailable(const QStringList& arguments);
+
+// Whether the invocation lays out printed text, which needs a GUI application (fonts) though
+// never a display.
+bool needsFonts(const Invocation& invocation);
 
 QString usageText();
 QString formulateUsageText();

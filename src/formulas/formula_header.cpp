@@ -140,8 +140,6 @@ SaveOutcome saveHeader(store::Database& db, const HeaderOpening& opened, const H
             } catch (const store::StoreError&) {
                 return refused(texts::kNoId);
             }
-            if (key > std::numeric_limits<qint16>::max())
-                return refused(texts::kNoMoreKeys);
             db.exec(insertStatement(key, in, version));
             out.idFormula = key;
         } else {

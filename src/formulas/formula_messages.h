@@ -28,10 +28,6 @@ inline const QString kNoId = QStringLiteral("No se pudo recuperar el id");
 inline const QString kQuantityOutOfRange =
     QStringLiteral("No es posible grabar la fórmula: la cantidad a elaborar debe estar entre "
                    "-32768 y 32767.");
-// gIdFormula is a 16-bit value: a key beyond it could not be handed back to the workspace.
-inline const QString kNoMoreKeys =
-    QStringLiteral("No es posible grabar la fórmula: se alcanzó el número máximo de fórmulas "
-                   "(32767).");
 
 inline QString deleteQuestion(const QString& code) {
     return kDeleteQuestionStart + code + kDeleteQuestionEnd;

@@ -1,0 +1,155 @@
+#include "printing/formula_document.h"
+
+#include "app/date_text.h"
+#include "app/format.h"
+#include "printing/formula_printout.h"
+#include "workspace/workspace.h"
+
+#include <QSaveFile>
+
+namespace printing {
+
+namespace {
+
+OdtCell text(const QString& value, bool bold = false, bool right = false) {
+    return OdtCell{QStringList{value}, bold, right};
+}
+
+QVariant field(const store::RecordSet& rs, int row, const QString& name) {
+    return rs.valueAt(row, rs.fieldIndex(name));
+}
+
+OdtBlock table(OdtTable t) {
+    OdtBlock block;
+    block.table = std::move(t);
+    return block;
+}
+
+OdtBlock paragraphs(int count) {
+    OdtBlock block;
+    block.emptyParagraphs = count;
+    return block;
+}
+
+OdtTable titleTable(const QDate& today) {
+    OdtTable t;
+    t.columnWidthsPt = {315, 85};
+    t.borders = false;
+    t.rows = {{OdtCell{{QString(), QStringLiteral("DOSIVANT - Composición de Fórmulas")}, true},
+               OdtCell{{QString(), QStringLiteral("Fecha: ") + datetext::formatDate(today)}}}};
+    return t;
+}
+
+OdtTable dataTable(const PrintoutTexts& texts) {
+    OdtTable t;
+    t.columnWidthsPt = {120, 280};
+    t.borders = false;
+    const std::pair<QString, QString> rows[] = {
+        {QStringLiteral("Fórmula:"), texts.formula},
+        {QStringLiteral("Código:"), texts.codigo},
+        {QStringLiteral("Versión:"), texts.version},
+        {QStringLiteral("Última modificación:"), texts.fechaModificacion},
+        {QStringLiteral("Materia Seca:"), texts.matSeca}};
+    for (const auto& [label, value] : rows)
+        t.rows.append({text(label), text(value, true)});
+    return t;
+}
+
+OdtTable nutrientTable(const store::RecordSet& nutrients) {
+    OdtTable t;
+    t.columnWidthsPt = {220, 60, 60, 60};
+    t.shadeFirstRow = true;
+    t.rows.append(
+        {text(QStringLiteral("NUTRIENTES"), true), text(QStringLiteral("Mínimo"), true, true),
+         text(QStringLiteral("Máximo"), true, true), text(QStringLiteral("Valor"), true, true)});
+    for (int row = 0; row < nutrients.count(); ++row) {
+        QList<OdtCell> cells{text(field(nutrients, row, QStringLiteral("nombre")).toString())};
+        for (const char* name : {"minimo", "maximo", "valor"})
+            cells.append(text(
+                fmt::format(field(nutrients, row, QString::fromLatin1(name)), kNutrientPattern),
+                false, true));
+        t.rows.append(cells);
+    }
+    return t;
+}
+
+OdtTable ingredientTable(const store::RecordSet& ingredients) {
+    OdtTable t;
+    t.columnWidthsPt = {170, 60, 50, 70, 50};
+    t.shadeFirstRow = true;
+    t.rows.append({text(QStringLiteral("INGREDIENTES"), true),
+                   text(QStringLiteral("Base Seca"), true, true), text({}, true, true),
+                   text(QStringLiteral("Base Húmeda"), true, true), text({}, true, true)});
+    for (int row = 0; row < ingredients.count(); ++row) {
+        if (!isPrintedIngredient(ingredients, row))
+            continue;
+        t.rows.append({text(field(ingredients, row, QStringLiteral("nombre")).toString()),
+                       text(fmt::format(field(ingredients, row, QStringLiteral("cantidad_seca")),
+                                        kIngredientPattern),
+                            false, true),
+                       text(shareText(field(ingredients, row, QStringLiteral("porcentaje_seca"))),
+                            false, true),
+                       text(fmt::format(field(ingredients, row, QStringLiteral("cantidad_humeda")),
+                                        kIngredientPattern),
+                            false, true),
+                       text(shareText(field(ingredients, row, QStringLiteral("porcentaje_humeda"))),
+                            false, true)});
+    }
+    return t;
+}
+
+} // namespace
+
+OdtDocument imprimeWord(const workspace::Workspace& ws, const PrintoutTexts& texts,
+                        const QDate& today) {
+    OdtDocument doc;
+    doc.fontName = QStringLiteral("Arial");
+    doc.fontSizePt = 9;
+    doc.blocks = {table(titleTable(today)),
+                  paragraphs(2),
+                  table(dataTable(texts)),
+                  paragraphs(1),
+                  table(nutrientTable(ws.rsPropiedades)),
+                  paragraphs(2),
+                  table(ingredientTable(ws.rsProductos))};
+    return doc;
+}
+
+bool writeFormulaDocument(QIODevice& out, const workspace::Workspace& ws,
+                          const PrintoutTexts& texts, const QDate& today, QString* error) {
+    QString zipError;
+    const QByteArray package = odtPackage(imprimeWord(ws, texts, today), &zipError);
+    if (package.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("No se pudo armar el documento: %1").arg(zipError);
+        return false;
+    }
+    if (out.write(package) != package.size()) {
+        if (error)
+            *error = QStringLiteral("No se pudo escribir el documento: %1").arg(out.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool writeFormulaDocument(const QString& path, const workspace::Workspace& ws,
+                          const PrintoutTexts& texts, const QDate& today, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("No se pudo crear el archivo \"%1\": %2")
+                         .arg(path, file.errorString());
+        return false;
+    }
+    if (!writeFormulaDocument(file, ws, texts, today, error))
+        return false;
+    if (!file.commit()) {
+        if (error)
+            *error = QStringLiteral("No se pudo guardar el archivo \"%1\": %2")
+                         .arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace printing

@@ -1,0 +1,186 @@
+#include "printing/formula_printout.h"
+
+#include "app/date_text.h"
+#include "app/format.h"
+#include "printing/page_canvas.h"
+#include "workspace/formula_loader.h"
+#include "workspace/results.h"
+#include "workspace/workspace.h"
+
+namespace printing {
+
+namespace {
+
+constexpr double kLineStep = 5;
+const TextStyle kTitle{12, true, false};
+const TextStyle kSmall{8, false, false};
+const TextStyle kSmallBold{8, true, false};
+const TextStyle kShare{7, false, false};
+
+QString numberText(const QVariant& value, const QString& pattern) {
+    return fmt::format(value, pattern);
+}
+
+QVariant field(const store::RecordSet& rs, int row, const QString& name) {
+    return rs.valueAt(row, rs.fieldIndex(name));
+}
+
+// After each detail row: a full page goes on on the next one, under a fresh page header.
+void breakPageIfFull(PageCanvas& page, double& fila, const QString& formula, const QDate& today) {
+    if (fila >= kPageBreakAt) {
+        page.newPage();
+        fila = imprimeEncabezado(page, formula, today);
+    }
+}
+
+} // namespace
+
+PrintoutTexts PrintoutTexts::from(const workspace::FormulaHeader& header,
+                                  const workspace::ResultFigures& figures) {
+    PrintoutTexts t;
+    t.formula = header.producto;
+    t.codigo = header.codigo;
+    t.version = header.version;
+    t.fechaModificacion = header.fechaModificacion;
+    t.matSeca = figures.txtMatSeca;
+    t.canS = figures.txtCanS;
+    t.porS = figures.txtPorS;
+    t.canH = figures.txtCanH;
+    t.porH = figures.txtPorH;
+    return t;
+}
+
+bool isPrintedIngredient(const store::RecordSet& productos, int row) {
+    const QVariant quantity = field(productos, row, QStringLiteral("cantidad_humeda"));
+    return quantity.isValid() && quantity.toDouble() != 0;
+}
+
+QString shareText(const QVariant& fraction) {
+    if (!fraction.isValid() || fraction.toString().trimmed().isEmpty())
+        return {};
+    bool numeric = false;
+    const double value = fraction.toDouble(&numeric);
+    if (!numeric)
+        return {};
+    return fmt::format(value * 100, kIngredientPattern) + QStringLiteral(" %");
+}
+
+double imprimeEncabezado(PageCanvas& page, const QString& formula, const QDate& today) {
+    page.setDrawWidth(1);
+    page.drawLine(QPointF(10, 10), QPointF(10 + 190, 10));
+    page.setFont(kTitle);
+    page.drawText(QPointF(11, 5), QStringLiteral("Dosivant"));
+    page.setFont(kSmall);
+    page.drawText(QPointF(160, 6),
+                  QStringLiteral("Fecha de Impresión: ") + datetext::formatDate(today));
+    page.setFont(TextStyle{12, true, true});
+    page.drawText(QPointF(60, 19), QStringLiteral("COMPOSICIÓN DE FÓRMULAS"));
+    page.setFont(kTitle);
+    page.drawText(QPointF(13, 33), formula.trimmed());
+    page.setDrawWidth(3);
+    page.drawBox(QPointF(10, 31), 150, 7);
+    page.setDrawWidth(1);
+    return kFirstLineBelowHeader;
+}
+
+void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const PrintoutTexts& texts,
+                      const QDate& today) {
+    page.setDrawWidth(1);
+    double fila = imprimeEncabezado(page, texts.formula, today);
+
+    const std::pair<QString, QString> data[] = {
+        {QStringLiteral("Código:"), texts.codigo},
+        {QStringLiteral("Versión:"), texts.version},
+        {QStringLiteral("Última modificación:"), texts.fechaModificacion}};
+    for (const auto& [label, value] : data) {
+        page.setFont(kSmall);
+        page.drawText(QPointF(13, fila), label);
+        page.setFont(kSmallBold);
+        page.drawText(QPointF(40, fila), value);
+        fila += kLineStep;
+    }
+    fila += 10 - kLineStep;
+
+    page.setFont(kSmallBold);
+    page.drawText(QPointF(13, fila), QStringLiteral("NUTRIENTES"));
+    page.setFont(kSmall);
+    page.drawTextRight(90, fila, QStringLiteral("Mínimo"));
+    page.drawTextRight(115, fila, QStringLiteral("Máximo"));
+    page.drawTextRight(140, fila, QStringLiteral("Valor"));
+    page.drawBox(QPointF(10, fila - 1.5), 140, 5);
+    fila += 5;
+
+    const store::RecordSet& nutrients = ws.rsPropiedades;
+    for (int row = 0; row < nutrients.count(); ++row) {
+        // The size is set on every row: a page header in between leaves its own title font.
+        page.setFont(kSmall);
+        page.drawText(QPointF(17, fila),
+                      field(nutrients, row, QStringLiteral("nombre")).toString());
+        const double columns[] = {90, 115, 140};
+        const QString names[] = {QStringLiteral("minimo"), QStringLiteral("maximo"),
+                                 QStringLiteral("valor")};
+        for (int c = 0; c < 3; ++c) {
+            const QString text = numberText(field(nutrients, row, names[c]), kNutrientPattern);
+            if (!text.isEmpty())
+                page.drawTextRight(columns[c], fila, text);
+        }
+        fila += kLineStep;
+        breakPageIfFull(page, fila, texts.formula, today);
+    }
+
+    fila += 10;
+    page.setFont(kSmallBold);
+    page.drawText(QPointF(13, fila), QStringLiteral("INGREDIENTES"));
+    page.setFont(kSmall);
+    page.drawTextRight(90, fila, QStringLiteral("Base Seca"));
+    page.drawTextRight(125, fila, QStringLiteral("Base Húmeda"));
+    page.drawBox(QPointF(10, fila - 1.5), 140, 5);
+    fila += 5;
+
+    const store::RecordSet& ingredients = ws.rsProductos;
+    for (int row = 0; row < ingredients.count(); ++row) {
+        if (isPrintedIngredient(ingredients, row)) {
+            page.setFont(kSmall);
+            page.drawText(QPointF(17, fila),
+                          field(ingredients, row, QStringLiteral("nombre")).toString());
+            const QString seca = numberText(
+                field(ingredients, row, QStringLiteral("cantidad_seca")), kIngredientPattern);
+            if (!seca.isEmpty())
+                page.drawTextRight(90, fila, seca);
+            page.setFont(kShare);
+            const QString porSeca =
+                shareText(field(ingredients, row, QStringLiteral("porcentaje_seca")));
+            if (!porSeca.isEmpty())
+                page.drawTextRight(105, fila, porSeca);
+            page.setFont(kSmall);
+            const QString humeda = numberText(
+                field(ingredients, row, QStringLiteral("cantidad_humeda")), kIngredientPattern);
+            if (!humeda.isEmpty())
+                page.drawTextRight(125, fila, humeda);
+            page.setFont(kShare);
+            const QString porHumeda =
+                shareText(field(ingredients, row, QStringLiteral("porcentaje_humeda")));
+            if (!porHumeda.isEmpty())
+                page.drawTextRight(140, fila, porHumeda);
+            fila += kLineStep;
+        }
+        breakPageIfFull(page, fila, texts.formula, today);
+    }
+
+    page.drawLine(QPointF(13, fila), QPointF(13 + 137, fila));
+    fila += kLineStep - 3;
+    page.setFont(kSmallBold);
+    page.drawText(QPointF(17, fila), QStringLiteral("Materia Seca"));
+    page.drawText(QPointF(35, fila), texts.matSeca);
+    page.drawTextRight(90, fila, texts.canS);
+    page.setFont(kShare);
+    page.drawTextRight(105, fila, texts.porS + QStringLiteral(" %"));
+    page.setFont(kSmallBold);
+    page.drawTextRight(125, fila, texts.canH);
+    page.setFont(kShare);
+    page.drawTextRight(140, fila, texts.porH + QStringLiteral(" %"));
+    fila += 2;
+    page.drawLine(QPointF(13, fila), QPointF(13 + 137, fila));
+}
+
+} // namespace printing

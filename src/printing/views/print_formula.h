@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace workspace {
+struct Workspace;
+struct FormulaHeader;
+struct ResultFigures;
+} // namespace workspace
+
+namespace printing {
+
+struct PrintoutTexts;
+
+// The workspace window's print button: asks for the destination in frmImprimir (through
+// openModal) and prints there. Nothing in the workspace changes, whatever happens.
+void printFormula(const workspace::Workspace& ws, const PrintoutTexts& texts, QWidget* parent);
+void printFormula(const workspace::Workspace& ws, const workspace::FormulaHeader& header,
+                  const workspace::ResultFigures& figures, QWidget* parent);
+
+// The printout on the system's default printer. Without any printer, says so and offers to
+// save the page as a PDF file, then opens it. Returns whether something was printed or saved.
+bool printOnPrinter(const workspace::Workspace& ws, const PrintoutTexts& texts, QWidget* parent);
+
+// The formula as a word-processor document, written to a new file in the temporary folder and
+// opened with the desktop's program for it. Returns the file written, empty on failure (told in
+// Spanish).
+QString exportToWordProcessor(const workspace::Workspace& ws, const PrintoutTexts& texts,
+                              QWidget* parent);
+
+} // namespace printing

@@ -1,0 +1,116 @@
+#include "cli/command_line.h"
+#include "printing/zip_reader.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CommandRun {
+    int status;
+    QString out, err;
+};
+
+// Runs `dosivant <command> args...` through the program's option parser.
+CommandRun runCommand(const char* command, const QStringList& args) {
+    ScriptedMessages messages;
+    CommandRun r;
+    QTextStream out(&r.out), err(&r.err);
+    r.status = cli::runWithoutWindow(cli::parseCommandLine(QStringList{"dosivant", command} + args),
+                                     out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+int pdfPages(const QByteArray& pdf) {
+    return int(pdf.count("/Type /Page\n"));
+}
+
+} // namespace
+
+TEST(PrintCommand, WritesTheStoredFormulaAsPdfOrDocumentAndNothingElse) {
+    TempDatabase t(true);
+    QTemporaryDir dir;
+    const QByteArray before =
+        QCryptographicHash::hash(contents(t.path()), QCryptographicHash::Sha256);
+
+    const CommandRun pdf = runCommand("print", {"--database", t.path(), "--formula", "POLLO-INI",
+                                                "--pdf", dir.filePath("pollo.pdf")});
+    ASSERT_EQ(pdf.status, 0) << pdf.err.toStdString();
+    EXPECT_TRUE(contents(dir.filePath("pollo.pdf")).startsWith("%PDF"));
+    EXPECT_EQ(pdfPages(contents(dir.filePath("pollo.pdf"))), 1);
+
+    const CommandRun odt = runCommand(
+        "print", {"--database", t.path(), "--id", "1", "--odt", dir.filePath("pollo.odt")});
+    ASSERT_EQ(odt.status, 0) << odt.err.toStdString();
+    ZipReader zip(contents(dir.filePath("pollo.odt")));
+    ASSERT_TRUE(zip.isOpen());
+    const QString content = QString::fromUtf8(zip.read("content.xml"));
+    // The header and the nutrient limits as loaded into the workspace.
+    EXPECT_TRUE(content.contains("Pollo parrillero iniciador 0-3 semanas"));
+    EXPECT_TRUE(content.contains("POLLO-INI"));
+    EXPECT_TRUE(content.contains("NUTRIENTES"));
+
+    EXPECT_EQ(QCryptographicHash::hash(contents(t.path()), QCryptographicHash::Sha256), before);
+}
+
+TEST(PrintCommand, RefusesBadRequestsWithAClearMessage) {
+    TempDatabase t(true);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("x.pdf");
+    const std::pair<QStringList, QString> cases[] = {
+        {{"--formula", "POLLO-INI", "--pdf", pdf}, "Falta --database"},
+        {{"--database", t.path(), "--pdf", pdf}, "Indique --formula o --id"},
+        {{"--database", t.path(), "--formula", "POLLO-INI"}, "Indique --pdf o --odt"},
+        {{"--database", t.path(), "--formula", "POLLO-INI", "--pdf", pdf, "--odt", pdf},
+         "Indique --pdf o --odt"},
+        {{"--database", t.path(), "--id", "x", "--pdf", pdf}, "Valor no válido para --id"},
+        {{"--database", t.path(), "--formula", "NO-EXISTE", "--pdf", pdf}, "no existe la fórmula"},
+        {{"--database", t.path(), "--id", "999", "--pdf", pdf}, "no existe la fórmula"},
+        {{"--database", dir.filePath("nada.db"), "--id", "1", "--pdf", pdf},
+         "error de base de datos"},
+        {{"--database", t.path(), "--id", "1", "--pdf", "/proc/no/such/x.pdf"}, "No se pudo"},
+    };
+    for (const auto& [args, expected] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CommandRun r = runCommand("print", args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.contains(expected)) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST(ReportCommand, WritesEachCatalogueListAndRefusesAnEmptyOne) {
+    TempDatabase t(true);
+    QTemporaryDir dir;
+    for (const QString list : {"ingredientes", "nutrientes", "formulas"}) {
+        SCOPED_TRACE(list.toStdString());
+        const QString pdf = dir.filePath(list + ".pdf");
+        const CommandRun r = runCommand("report", {list, "--database", t.path(), "--pdf", pdf});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(pdfPages(contents(pdf)), 1);
+    }
+    const CommandRun unknown =
+        runCommand("report", {"clientes", "--database", t.path(), "--pdf", "x.pdf"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_TRUE(unknown.err.contains("ingredientes, nutrientes o formulas"));
+
+    TempDatabase empty(false);
+    const QString pdf = dir.filePath("vacio.pdf");
+    const CommandRun r =
+        runCommand("report", {"formulas", "--database", empty.path(), "--pdf", pdf});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("vacía"));
+    EXPECT_FALSE(QFile::exists(pdf));
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "printing/formula_printout.h"
+#include "workspace/workspace.h"
+
+#include <QVariant>
+
+// Workspaces filled by hand, as a formulation leaves them.
+inline void addNutrient(workspace::Workspace& ws, const QString& name, QVariant minimo,
+                        QVariant maximo, QVariant valor) {
+    auto& rs = ws.rsPropiedades;
+    rs.addNew();
+    rs.setValue("id_propiedad", rs.count());
+    rs.setValue("nombre", name);
+    rs.setValue("minimo", minimo);
+    rs.setValue("maximo", maximo);
+    rs.setValue("valor", valor);
+    rs.update();
+}
+
+inline void addIngredient(workspace::Workspace& ws, const QString& name, QVariant cantidadSeca,
+                          QVariant porcentajeSeca, QVariant cantidadHumeda,
+                          QVariant porcentajeHumeda) {
+    auto& rs = ws.rsProductos;
+    rs.addNew();
+    rs.setValue("id_producto", rs.count());
+    rs.setValue("nombre", name);
+    rs.setValue("cantidad_seca", cantidadSeca);
+    rs.setValue("porcentaje_seca", porcentajeSeca);
+    rs.setValue("cantidad_humeda", cantidadHumeda);
+    rs.setValue("porcentaje_humeda", porcentajeHumeda);
+    rs.update();
+}
+
+inline printing::PrintoutTexts sampleTexts() {
+    printing::PrintoutTexts t;
+    t.formula = QStringLiteral("  Iniciador pollos  ");
+    t.codigo = QStringLiteral("POL-01");
+    t.version = QStringLiteral("3");
+    t.fechaModificacion = QStringLiteral("05/12/2026");
+    t.matSeca = QStringLiteral("88.40");
+    t.canS = QStringLiteral("884.00");
+    t.porS = QStringLiteral("100.00");
+    t.canH = QStringLiteral("1000.00");
+    t.porH = QStringLiteral("100.00");
+    return t;
+}
+
+// A formula of `nutrients` nutrients and `ingredients` ingredients; every fifth ingredient has
+// no as-fed quantity.
+inline workspace::Workspace bigFormula(int nutrients, int ingredients) {
+    workspace::Workspace ws;
+    for (int i = 1; i <= nutrients; ++i)
+        addNutrient(ws, QStringLiteral("Nutriente %1").arg(i), i,
+                    i % 3 ? QVariant(i * 2.0) : QVariant(), i * 1.5);
+    for (int i = 1; i <= ingredients; ++i) {
+        const bool used = i % 5 != 0;
+        addIngredient(ws, QStringLiteral("Ingrediente %1").arg(i), used ? 10.0 * i : 0.0,
+                      used ? 0.01 : 0.0, used ? 11.0 * i : 0.0, used ? 0.011 : 0.0);
+    }
+    return ws;
+}

@@ -1,0 +1,248 @@
+#include "printing/formula_printout.h"
+#include "printing/page_output.h"
+#include "printout_fixture.h"
+#include "recording_canvas.h"
+#include "support/qt_printers.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using printing::TextStyle;
+
+namespace {
+
+const QDate kToday(2026, 12, 6);
+constexpr double kTolerance = 0.1; // mm
+
+void expectTextAt(const RecordingCanvas& page, const QString& text, double x, double y,
+                  TextStyle style, int onPage = 1) {
+    const auto* t = page.find(text, onPage);
+    ASSERT_NE(t, nullptr) << text.toStdString();
+    EXPECT_NEAR(t->at.x(), x, kTolerance) << text.toStdString();
+    EXPECT_NEAR(t->at.y(), y, kTolerance) << text.toStdString();
+    EXPECT_EQ(t->style, style) << text.toStdString();
+}
+
+void expectRightAt(const RecordingCanvas& page, const QString& text, double right, double y,
+                   double points, bool bold, int onPage = 1) {
+    const auto* t = page.find(text, onPage);
+    ASSERT_NE(t, nullptr) << text.toStdString();
+    EXPECT_NEAR(t->right(), right, kTolerance) << text.toStdString();
+    EXPECT_NEAR(t->at.y(), y, kTolerance) << text.toStdString();
+    EXPECT_EQ(t->style, (TextStyle{points, bold, false})) << text.toStdString();
+}
+
+// The four segments of a box drawn clockwise from its top-left corner.
+bool hasBox(const RecordingCanvas& page, double x, double y, double w, double h, int drawWidth,
+            int onPage = 1) {
+    const QPointF corners[] = {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}, {x, y}};
+    for (int i = 0; i + 1 < 5; ++i) {
+        bool found = false;
+        for (const auto& l : page.lines)
+            found = found || (l.page == onPage && l.drawWidth == drawWidth &&
+                              QLineF(l.from, corners[i]).length() < kTolerance &&
+                              QLineF(l.to, corners[i + 1]).length() < kTolerance);
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(FormulaPrintout, PageHeaderDataLinesAndHeadings) {
+    workspace::Workspace ws;
+    addNutrient(ws, "Proteína", 20.0, 23.0, 21.456);
+    addNutrient(ws, "Calcio", 0.9, QVariant(), 1.0);
+    RecordingCanvas page;
+    printing::imprimeImpresora(page, ws, sampleTexts(), kToday);
+
+    ASSERT_FALSE(page.lines.isEmpty());
+    const auto& top = page.lines.first();
+    EXPECT_EQ(top.from, QPointF(10, 10));
+    EXPECT_EQ(top.to, QPointF(200, 10));
+    EXPECT_EQ(top.drawWidth, 1);
+    expectTextAt(page, "Dosivant", 11, 5, {12, true, false});
+    expectTextAt(page, "Fecha de Impresión: 06/12/2026", 160, 6, {8, false, false});
+    expectTextAt(page, "COMPOSICIÓN DE FÓRMULAS", 60, 19, {12, true, true});
+    expectTextAt(page, "Iniciador pollos", 13, 33, {12, true, false});
+    EXPECT_TRUE(hasBox(page, 10, 31, 150, 7, 3));
+
+    expectTextAt(page, "Código:", 13, 42, {8, false, false});
+    expectTextAt(page, "POL-01", 40, 42, {8, true, false});
+    expectTextAt(page, "Versión:", 13, 47, {8, false, false});
+    expectTextAt(page, "3", 40, 47, {8, true, false});
+    expectTextAt(page, "Última modificación:", 13, 52, {8, false, false});
+    expectTextAt(page, "05/12/2026", 40, 52, {8, true, false});
+
+    expectTextAt(page, "NUTRIENTES", 13, 62, {8, true, false});
+    expectRightAt(page, "Mínimo", 90, 62, 8, false);
+    expectRightAt(page, "Máximo", 115, 62, 8, false);
+    expectRightAt(page, "Valor", 140, 62, 8, false);
+    EXPECT_TRUE(hasBox(page, 10, 60.5, 140, 5, 1));
+
+    expectTextAt(page, "Proteína", 17, 67, {8, false, false});
+    expectRightAt(page, "20.00", 90, 67, 8, false);
+    expectRightAt(page, "23.00", 115, 67, 8, false);
+    expectRightAt(page, "21.46", 140, 67, 8, false);
+    // Only a minimum: the maximum's place stays blank.
+    expectTextAt(page, "Calcio", 17, 72, {8, false, false});
+    int onCalcioLine = 0;
+    for (const auto& t : page.texts)
+        onCalcioLine += qAbs(t.at.y() - 72) < kTolerance;
+    EXPECT_EQ(onCalcioLine, 3); // name, minimum, value
+    expectRightAt(page, "0.90", 90, 72, 8, false);
+    expectRightAt(page, "1.00", 140, 72, 8, false);
+
+    expectTextAt(page, "INGREDIENTES", 13, 87, {8, true, false});
+    expectRightAt(page, "Base Seca", 90, 87, 8, false);
+    expectRightAt(page, "Base Húmeda", 125, 87, 8, false);
+    EXPECT_TRUE(hasBox(page, 10, 85.5, 140, 5, 1));
+    EXPECT_EQ(page.pages, 1);
+}
+
+TEST(FormulaPrintout, IngredientRowsSharesAndTotals) {
+    workspace::Workspace ws;
+    addIngredient(ws, "Maíz", 500.0, 0.125, 560.0, 0.56);
+    addIngredient(ws, "Sin uso", 0.0, 0.0, 0.0, 0.0);
+    addIngredient(ws, "Sin formular", QVariant(), QVariant(), QVariant(), QVariant());
+    addIngredient(ws, "Soja", 384.0, 0.875, 440.0, 0.44);
+    RecordingCanvas page;
+    printing::imprimeImpresora(page, ws, sampleTexts(), kToday);
+
+    // No nutrients: the ingredient heading stands 10 below the nutrient heading's row.
+    expectTextAt(page, "INGREDIENTES", 13, 77, {8, true, false});
+    expectTextAt(page, "Maíz", 17, 82, {8, false, false});
+    expectRightAt(page, "500.00", 90, 82, 8, false);
+    expectRightAt(page, "12.50 %", 105, 82, 7, false);
+    expectRightAt(page, "560.00", 125, 82, 8, false);
+    expectRightAt(page, "56.00 %", 140, 82, 7, false);
+    // Rows without an as-fed quantity take no line.
+    EXPECT_EQ(page.find("Sin uso"), nullptr);
+    EXPECT_EQ(page.find("Sin formular"), nullptr);
+    expectTextAt(page, "Soja", 17, 87, {8, false, false});
+    expectRightAt(page, "87.50 %", 105, 87, 7, false);
+
+    // The total line between two rules.
+    const auto& upper = page.lines.at(page.lines.size() - 2);
+    const auto& lower = page.lines.last();
+    EXPECT_EQ(upper.from, QPointF(13, 92));
+    EXPECT_EQ(upper.to, QPointF(150, 92));
+    EXPECT_EQ(lower.from, QPointF(13, 96));
+    EXPECT_EQ(lower.to, QPointF(150, 96));
+    expectTextAt(page, "Materia Seca", 17, 94, {8, true, false});
+    expectTextAt(page, "88.40", 35, 94, {8, true, false});
+    expectRightAt(page, "884.00", 90, 94, 8, true);
+    expectRightAt(page, "1000.00", 125, 94, 8, true);
+    const auto shares = page.onPage(1);
+    int totalShares = 0;
+    for (const auto& t : shares)
+        if (t.text == "100.00 %" && qAbs(t.at.y() - 94) < kTolerance) {
+            ++totalShares;
+            EXPECT_EQ(t.style, (TextStyle{7, false, false}));
+            EXPECT_TRUE(qAbs(t.right() - 105) < kTolerance || qAbs(t.right() - 140) < kTolerance);
+        }
+    EXPECT_EQ(totalShares, 2);
+}
+
+TEST(FormulaPrintout, EmptyWorkspacePrintsHeadingsAndEmptyTotals) {
+    workspace::Workspace ws;
+    RecordingCanvas page;
+    printing::imprimeImpresora(page, ws, printing::PrintoutTexts{}, kToday);
+    EXPECT_NE(page.find("NUTRIENTES"), nullptr);
+    EXPECT_NE(page.find("INGREDIENTES"), nullptr);
+    EXPECT_NE(page.find("Materia Seca"), nullptr);
+    EXPECT_NE(page.find(" %"), nullptr);
+    EXPECT_EQ(page.pages, 1);
+}
+
+TEST(FormulaPrintout, LongFormulaBreaksPagesAt266WithoutRepeatingHeadings) {
+    const workspace::Workspace ws = bigFormula(60, 40);
+    RecordingCanvas page;
+    printing::imprimeImpresora(page, ws, sampleTexts(), kToday);
+
+    // Nutrients 1-40 fill page 1 from 67 to 262; the row after 262 would start at 267.
+    expectTextAt(page, "Nutriente 1", 17, 67, {8, false, false}, 1);
+    expectTextAt(page, "Nutriente 40", 17, 262, {8, false, false}, 1);
+    // Page 2: the page header again, rows from 42, at 8 points, no column headings.
+    expectTextAt(page, "Dosivant", 11, 5, {12, true, false}, 2);
+    expectTextAt(page, "Iniciador pollos", 13, 33, {12, true, false}, 2);
+    EXPECT_TRUE(hasBox(page, 10, 31, 150, 7, 3, 2));
+    expectTextAt(page, "Nutriente 41", 17, 42, {8, false, false}, 2);
+    expectTextAt(page, "Nutriente 60", 17, 137, {8, false, false}, 2);
+    EXPECT_EQ(page.find("Mínimo", 2), nullptr);
+    // Ingredients: heading at 152, rows from 157; 32 of 40 have a quantity.
+    expectTextAt(page, "INGREDIENTES", 13, 152, {8, true, false}, 2);
+    expectTextAt(page, "Ingrediente 1", 17, 157, {8, false, false}, 2);
+    int ingredientRows = 0;
+    for (const auto& t : page.texts)
+        ingredientRows += t.text.startsWith("Ingrediente ");
+    EXPECT_EQ(ingredientRows, 32);
+    EXPECT_EQ(page.find("Ingrediente 5"), nullptr);
+    // 157 + 5 * 21 = 262 is the last line of page 2; ingredient 28 (the 23rd printed) opens
+    // page 3 at 42.
+    expectTextAt(page, "Ingrediente 27", 17, 262, {8, false, false}, 2);
+    expectTextAt(page, "Ingrediente 28", 17, 42, {8, false, false}, 3);
+    EXPECT_EQ(page.find("Base Seca", 3), nullptr);
+    EXPECT_EQ(page.pages, 3);
+    EXPECT_NE(page.find("Materia Seca", 3), nullptr);
+
+    // Nothing leaves the printable area of an A4 sheet in an office printer.
+    for (int p = 1; p <= page.pages; ++p)
+        for (const auto& t : page.onPage(p))
+            EXPECT_LE(t.at.y(), 266) << t.text.toStdString();
+    const QRectF extent = page.extent();
+    EXPECT_GE(extent.left(), 0);
+    EXPECT_GE(extent.top(), 0);
+    EXPECT_LE(extent.right(), page.pageSize().width());
+    EXPECT_LE(extent.bottom(), page.pageSize().height());
+}
+
+TEST(FormulaPrintout, RendersOnImagesAndIntoPdf) {
+    const workspace::Workspace ws = bigFormula(60, 40);
+    const printing::PageDrawing draw = [&](printing::PageCanvas& canvas) {
+        printing::imprimeImpresora(canvas, ws, sampleTexts(), kToday);
+    };
+    const QList<QImage> pages = printing::renderPages(draw, 100);
+    ASSERT_EQ(pages.size(), 3);
+    const QImage& first = pages.first();
+    const double dotsPerMm = 100 / 25.4;
+    // Inked: some pixel of the 3 x 3 around the point is clearly not white.
+    auto dark = [&](double xMm, double yMm) {
+        const int cx = int(xMm * dotsPerMm), cy = int(yMm * dotsPerMm);
+        for (int x = cx - 1; x <= cx + 1; ++x)
+            for (int y = cy - 1; y <= cy + 1; ++y)
+                if (first.valid(x, y) && qGray(first.pixel(x, y)) < 200)
+                    return true;
+        return false;
+    };
+    // The rule under the brand runs from 10 to 200 mm at 10 mm.
+    EXPECT_TRUE(dark(20, 10));
+    EXPECT_TRUE(dark(199, 10));
+    EXPECT_FALSE(dark(8, 10));
+    // The thick frame of the product name: its left edge at 10 mm between 31 and 38 mm.
+    EXPECT_TRUE(dark(10, 34));
+    EXPECT_TRUE(dark(160, 34));
+    EXPECT_FALSE(dark(165, 34));
+    // The page's bottom strip stays white.
+    for (int y = int(275 * dotsPerMm); y < first.height(); ++y)
+        for (int x = 0; x < first.width(); ++x)
+            ASSERT_EQ(first.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("formula.pdf");
+    QString error;
+    ASSERT_TRUE(printing::writePdf(path, "Fórmula", draw, &error)) << error.toStdString();
+    QFile pdf(path);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    EXPECT_EQ(bytes.count("/Type /Page\n"), 3);
+}
+
+TEST(FormulaPrintout, PdfIntoAFolderThatCannotBeWrittenReportsInSpanish) {
+    QString error;
+    EXPECT_FALSE(printing::writePdf(
+        "/proc/no/such/folder/formula.pdf", "x", [](printing::PageCanvas&) {}, &error));
+    EXPECT_TRUE(error.startsWith("No se pudo")) << error.toStdString();
+}

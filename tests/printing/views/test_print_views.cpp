@@ -1,0 +1,231 @@
+#include "app/globals.h"
+#include "app/help_documents.h"
+#include "app/views/modal.h"
+#include "printing/formula_printout.h"
+#include "printing/views/frmImprimir.h"
+#include "printing/views/print_formula.h"
+#include "printing/views/print_services.h"
+#include "printing/views/report_preview.h"
+#include "store/record_set.h"
+#include "support/scripted_messages.h"
+#include "workspace/workspace.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Stands in for the desktop: records what it was asked to open.
+class RecordingShell : public app::DocumentShell {
+public:
+    RecordingShell() : previous_(app::setDocumentShell(this)) {}
+    ~RecordingShell() override { app::setDocumentShell(previous_); }
+    bool hasPdfViewer() override { return true; }
+    bool open(const QString& path) override {
+        opened << path;
+        return answer;
+    }
+    QStringList opened;
+    bool answer = true;
+
+private:
+    app::DocumentShell* previous_;
+};
+
+workspace::Workspace smallWorkspace() {
+    workspace::Workspace ws;
+    auto& p = ws.rsProductos;
+    p.addNew();
+    p.setValue("id_producto", 1);
+    p.setValue("nombre", "Maíz");
+    p.setValue("cantidad_seca", 880.0);
+    p.setValue("porcentaje_seca", 1.0);
+    p.setValue("cantidad_humeda", 1000.0);
+    p.setValue("porcentaje_humeda", 1.0);
+    p.update();
+    return ws;
+}
+
+printing::PrintoutTexts texts() {
+    printing::PrintoutTexts t;
+    t.formula = "Iniciador pollos";
+    t.codigo = "POL/01";
+    t.version = "2";
+    return t;
+}
+
+// Presses one of the dialog's buttons, as the user would.
+widgets::ModalRunner pressing(const char* button) {
+    return [button](QDialog& dialog) {
+        EXPECT_EQ(dialog.objectName(), "frmImprimir");
+        auto* b = dialog.findChild<QPushButton*>(button);
+        EXPECT_NE(b, nullptr);
+        if (b)
+            b->click();
+        return dialog.result();
+    };
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(frmImprimir, ButtonsChooseTheDestinationAndCloseKeepsNothing) {
+    printing::frmImprimir dialog;
+    EXPECT_EQ(dialog.windowTitle(), "Seleccione destino");
+    EXPECT_NE(dialog.findChild<QWidget*>("Frame1"), nullptr);
+    EXPECT_EQ(dialog.findChild<QPushButton*>("Command1")->text(), "&Impresora");
+    EXPECT_EQ(dialog.findChild<QPushButton*>("Command2")->text(), "Exportar a &Word");
+
+    app::globals().gDestinoImpresion = 0;
+    dialog.findChild<QPushButton*>("Command1")->click();
+    EXPECT_EQ(app::globals().gDestinoImpresion, 1);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    dialog.findChild<QPushButton*>("Command2")->click();
+    EXPECT_EQ(app::globals().gDestinoImpresion, 2);
+
+    // Closed with the window's box: the print button's 0 stays and nothing is printed.
+    ScriptedMessages messages;
+    RecordingShell shell;
+    printing::ScopedPrintServices services({[] { return false; }, {}});
+    widgets::ScopedModalRunner runner([](QDialog& d) {
+        d.reject();
+        return int(QDialog::Rejected);
+    });
+    const workspace::Workspace ws = smallWorkspace();
+    app::globals().gDestinoImpresion = 2;
+    printing::printFormula(ws, texts(), nullptr);
+    EXPECT_EQ(app::globals().gDestinoImpresion, 0);
+    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_TRUE(shell.opened.isEmpty());
+}
+
+TEST(PrintFormula, WordProcessorDocumentIsWrittenAndOpened) {
+    ScriptedMessages messages;
+    RecordingShell shell;
+    widgets::ScopedModalRunner runner(pressing("Command2"));
+    const workspace::Workspace ws = smallWorkspace();
+    printing::printFormula(ws, texts(), nullptr);
+    ASSERT_EQ(shell.opened.size(), 1);
+    const QString path = shell.opened.first();
+    EXPECT_EQ(QFileInfo(path).fileName(), "Formula POL_01 v2.odt");
+    EXPECT_TRUE(readAll(path).startsWith("PK"));
+    EXPECT_TRUE(messages.shown().empty());
+    QDir(QFileInfo(path).absolutePath()).removeRecursively();
+
+    // The desktop cannot open it: the user is told where the document stays.
+    shell.answer = false;
+    printing::printFormula(ws, texts(), nullptr);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown().front().style, 48);
+    EXPECT_TRUE(messages.shown().front().text.startsWith(
+        "No se pudo abrir el documento con el procesador de textos."));
+    EXPECT_TRUE(QFile::exists(shell.opened.last()));
+    QDir(QFileInfo(shell.opened.last()).absolutePath()).removeRecursively();
+    EXPECT_EQ(ws.rsProductos.count(), 1);
+}
+
+TEST(PrintFormula, WithoutPrinterOffersAPdfFile) {
+    QTemporaryDir dir;
+    ScriptedMessages messages;
+    RecordingShell shell;
+    QString chosen;
+    printing::ScopedPrintServices services(
+        {[] { return false; },
+         [&](QWidget*, const QString& caption, const QString& suggested, const QString&) {
+             EXPECT_EQ(caption, "Guardar como PDF");
+             EXPECT_TRUE(suggested.endsWith("Formula POL_01 v2.pdf"));
+             return chosen;
+         }});
+    widgets::ScopedModalRunner runner(pressing("Command1"));
+    const workspace::Workspace ws = smallWorkspace();
+
+    // Declined: nothing is written.
+    messages.planAnswer(msg::No);
+    printing::printFormula(ws, texts(), nullptr);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown().front().style, 36);
+    EXPECT_TRUE(messages.shown().front().text.startsWith("No hay ninguna impresora instalada"));
+    EXPECT_TRUE(shell.opened.isEmpty());
+
+    // Accepted, then the file dialog cancelled: nothing either.
+    messages.planAnswer(msg::Yes);
+    printing::printFormula(ws, texts(), nullptr);
+    EXPECT_TRUE(shell.opened.isEmpty());
+
+    // Accepted and a file chosen (without its extension): the PDF is written and shown.
+    chosen = dir.filePath("pollos");
+    messages.planAnswer(msg::Yes);
+    printing::printFormula(ws, texts(), nullptr);
+    ASSERT_EQ(shell.opened, QStringList({dir.filePath("pollos.pdf")}));
+    EXPECT_TRUE(readAll(dir.filePath("pollos.pdf")).startsWith("%PDF"));
+
+    // A folder that cannot be written: told, nothing opened.
+    chosen = "/proc/no/such/pollos.pdf";
+    messages.clear();
+    messages.planAnswer(msg::Yes);
+    printing::printFormula(ws, texts(), nullptr);
+    ASSERT_EQ(messages.shown().size(), 2u);
+    EXPECT_EQ(messages.shown().back().style, 16);
+    EXPECT_TRUE(messages.shown().back().text.startsWith("No se pudo"));
+    EXPECT_EQ(shell.opened.size(), 1);
+}
+
+TEST(ReportPreview, ShowsThePagesOfTheListAndSavesThemAsPdf) {
+    store::RecordSet rows;
+    rows.appendField("id_propiedad", store::FieldType::Integer32);
+    rows.appendField("nombre", store::FieldType::Char, 100);
+    rows.appendField("unidad", store::FieldType::Char, 10);
+
+    // An empty list opens no report.
+    int opened = 0;
+    widgets::ScopedModalRunner none([&](QDialog&) {
+        ++opened;
+        return 0;
+    });
+    printing::previewNutrientReport(rows, nullptr);
+    EXPECT_EQ(opened, 0);
+
+    for (int i = 1; i <= 60; ++i)
+        rows.appendRow({i, QStringLiteral("Nutriente %1").arg(i), "%"});
+    QTemporaryDir dir;
+    RecordingShell shell;
+    printing::ScopedPrintServices services(
+        {{}, [&](QWidget*, const QString&, const QString& suggested, const QString&) {
+             EXPECT_TRUE(suggested.endsWith("Nutrientes.pdf"));
+             return dir.filePath("nutrientes.pdf");
+         }});
+    int pages = 0;
+    widgets::ScopedModalRunner runner([&](QDialog& dialog) {
+        ++opened;
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(&dialog);
+        EXPECT_NE(preview, nullptr);
+        EXPECT_EQ(dialog.windowTitle(), "Nutrientes");
+        EXPECT_EQ(dialog.objectName(), "repNutrientes");
+        auto* widget = dialog.findChild<QPrintPreviewWidget*>();
+        if (widget) {
+            widget->updatePreview();
+            pages = widget->pageCount();
+        }
+        auto* pdf = dialog.findChild<QAction*>("cmdGuardarPdf");
+        EXPECT_NE(pdf, nullptr);
+        if (pdf)
+            pdf->trigger();
+        return 0;
+    });
+    printing::previewNutrientReport(rows, nullptr);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(pages, 2);
+    EXPECT_EQ(shell.opened, QStringList({dir.filePath("nutrientes.pdf")}));
+    EXPECT_TRUE(readAll(dir.filePath("nutrientes.pdf")).startsWith("%PDF"));
+    EXPECT_EQ(rows.count(), 60);
+}
