@@ -25,16 +25,21 @@ constexpr double kPrimalTolerance = 0.5 * kFeasibilityTolerance;
 // rebuilt tableau needs no pivot to be optimal.
 constexpr double kDualTolerance = 0.5 * kOptimalityTolerance;
 
+// The basis is kept as its explicit inverse B^-1 (rows: basis positions, columns: rows of
+// the programme). A row whose own logical is basic has the unit vector as its column of
+// B^-1, so products with B^-1 only need the columns of the rows whose logical is not basic
+// (`open_`): on a blend about one row in five, the binding limits. The pivot row is priced
+// from the original rows each time, so a pivot costs (binding rows) x (columns) instead of
+// (rows) x (columns) for a full tableau.
 class DualSimplex {
 public:
     explicit DualSimplex(const BoundedLp& lp)
         : lp_(lp), m_(lp.m), n_(lp.n), w_(lp.n + lp.m),
-          t_(static_cast<size_t>(lp.m) * (lp.n + lp.m), 0.0), head_(lp.m),
-          state_(w_, ColumnState::AtLower), x_(w_, 0.0), d_(w_, 0.0), weight_(lp.m, 1.0) {
+          binv_(static_cast<size_t>(lp.m) * lp.m, 0.0), head_(lp.m),
+          state_(w_, ColumnState::AtLower), x_(w_, 0.0), d_(w_, 0.0), weight_(lp.m, 1.0),
+          alphaRow_(w_, 0.0), alphaCol_(lp.m, 0.0), tau_(lp.m, 0.0), work_(lp.m, 0.0) {
         for (int i = 0; i < m_; ++i) {
-            std::copy(lp.a.begin() + static_cast<long>(i) * n_,
-                      lp.a.begin() + static_cast<long>(i + 1) * n_, row(i));
-            row(i)[n_ + i] = 1;
+            inverse(i)[i] = 1;
             head_[i] = n_ + i;
             state_[n_ + i] = ColumnState::Basic;
         }
@@ -57,6 +62,7 @@ public:
             for (int j = 0; j < w_; ++j)
                 if (state_[j] != ColumnState::Basic && fixed(j))
                     state_[j] = d_[j] < 0 ? ColumnState::AtUpper : ColumnState::AtLower;
+            s.tableau = finalTableau();
         }
         s.pivots = pivots_;
         s.flips = flips_;
@@ -64,14 +70,16 @@ public:
         s.state = std::move(state_);
         s.x = std::move(x_);
         s.d = std::move(d_);
-        s.tableau = std::move(t_);
         return s;
     }
 
 private:
-    double* row(int i) { return &t_[static_cast<size_t>(i) * w_]; }
-    const double* row(int i) const { return &t_[static_cast<size_t>(i) * w_]; }
+    double* inverse(int p) { return &binv_[static_cast<size_t>(p) * m_]; }
+    const double* inverse(int p) const { return &binv_[static_cast<size_t>(p) * m_]; }
+    const double* original(int i) const { return &lp_.a[static_cast<size_t>(i) * n_]; }
     bool fixed(int j) const { return !(lp_.lower[j] < lp_.upper[j]); }
+    // The row whose logical is basic in position p, or -1.
+    int ownRow(int p) const { return head_[p] >= n_ ? head_[p] - n_ : -1; }
 
     // Every non-basic column at the bound its reduced cost asks for. A negative cost with no
     // upper bound is first priced out through the sum row, as the dense path does: the
@@ -82,6 +90,8 @@ private:
         if (n_ > 0 && lp_.cost[cheapest] < -kOptimalityTolerance) {
             if (lp_.sumRow < 0)
                 return false;
+            priceRow(lp_.sumRow);
+            priceColumn(cheapest);
             pivot(lp_.sumRow, cheapest);
             state_[n_ + lp_.sumRow] = ColumnState::AtLower;
         }
@@ -118,17 +128,17 @@ private:
             const int leave = head_[r];
             const bool below = x_[leave] < lp_.lower[leave];
             const double target = below ? lp_.lower[leave] : lp_.upper[leave];
+            priceRow(r);
             double ratio = 0;
-            const int q = enteringColumn(r, below, x_[leave] - target, ratio);
+            const int q = enteringColumn(below, x_[leave] - target, ratio);
             if (q < 0)
                 return BoundedStatus::Infeasible;
-            for (int j : flipped_)
-                flip(j);
+            applyFlips();
+            priceColumn(q);
             const double delta = x_[leave] - target;
-            const double* tr = row(r);
-            const double stepP = delta / tr[q];
-            for (int i = 0; i < m_; ++i)
-                x_[head_[i]] -= stepP * row(i)[q];
+            const double stepP = delta / alphaCol_[r];
+            for (int p = 0; p < m_; ++p)
+                x_[head_[p]] -= stepP * alphaCol_[p];
             x_[q] += stepP;
             x_[leave] = target;
             pivot(r, q);
@@ -174,6 +184,47 @@ private:
         return best;
     }
 
+    // out = B^-1 v: the open columns of B^-1, plus v's entry of the row whose logical is
+    // basic in each position.
+    void applyInverse(const double* v, double* out) const {
+        for (int p = 0; p < m_; ++p) {
+            const double* bp = inverse(p);
+            double s = 0;
+            for (int i : open_)
+                s += bp[i] * v[i];
+            const int own = ownRow(p);
+            out[p] = own >= 0 ? s + v[own] : s;
+        }
+    }
+
+    // Row r of B^-1 [A | I] into alphaRow_: the original rows weighted by row r of B^-1.
+    void priceRow(int r) {
+        const double* rho = inverse(r);
+        std::fill(alphaRow_.begin(), alphaRow_.begin() + n_, 0.0);
+        for (int i : open_)
+            if (rho[i] != 0)
+                axpy(alphaRow_.data(), original(i), rho[i], n_);
+        const int own = ownRow(r);
+        if (own >= 0)
+            axpy(alphaRow_.data(), original(own), 1.0, n_);
+        for (int i = 0; i < m_; ++i)
+            alphaRow_[n_ + i] = rho[i];
+        for (int p = 0; p < m_; ++p)
+            alphaRow_[head_[p]] = p == r ? 1.0 : 0.0;
+    }
+
+    // Column q of B^-1 [A | I] into alphaCol_.
+    void priceColumn(int q) {
+        if (q >= n_) {
+            for (int p = 0; p < m_; ++p)
+                alphaCol_[p] = inverse(p)[q - n_];
+            return;
+        }
+        for (int i = 0; i < m_; ++i)
+            work_[i] = original(i)[q];
+        applyInverse(work_.data(), alphaCol_.data());
+    }
+
     struct Candidate {
         int j;
         double entry; // |entry of the pivot row|
@@ -181,13 +232,13 @@ private:
         double loose; // the ratio with Harris' tolerance
     };
 
-    // Bound-flipping ratio test. Candidates are the columns whose move in the allowed
-    // direction brings the leaving value towards its bound. Passing a candidate's breakpoint
-    // lowers the rate at which the cost rises by its entry times its range; while the rate
-    // stays positive the candidate flips to its other bound instead of entering. Within the
-    // last group of breakpoints (Harris) the largest entry enters.
-    int enteringColumn(int r, bool below, double delta, double& ratio) {
-        const double* tr = row(r);
+    // Bound-flipping ratio test on the pivot row. Candidates are the columns whose move in
+    // the allowed direction brings the leaving value towards its bound. Passing a candidate's
+    // breakpoint lowers the rate at which the cost rises by its entry times its range; while
+    // the rate stays positive the candidate flips to its other bound instead of entering.
+    // Within the last group of breakpoints (Harris) the largest entry enters.
+    int enteringColumn(bool below, double delta, double& ratio) {
+        const double* tr = alphaRow_.data();
         double largest = 0;
         for (int j = 0; j < w_; ++j)
             if (state_[j] != ColumnState::Basic)
@@ -250,147 +301,179 @@ private:
         return best->j;
     }
 
-    void flip(int j) {
-        const bool toUpper = state_[j] == ColumnState::AtLower;
-        const double v = toUpper ? lp_.upper[j] : lp_.lower[j];
-        const double step = v - x_[j];
-        state_[j] = toUpper ? ColumnState::AtUpper : ColumnState::AtLower;
-        x_[j] = v;
-        for (int i = 0; i < m_; ++i)
-            x_[head_[i]] -= step * row(i)[j];
-        ++flips_;
+    // Moves the flipped columns to their other bound and the basic values with them:
+    // x_B -= B^-1 (sum of the moved columns times their steps).
+    void applyFlips() {
+        if (flipped_.empty())
+            return;
+        std::fill(work_.begin(), work_.end(), 0.0);
+        for (int j : flipped_) {
+            const bool toUpper = state_[j] == ColumnState::AtLower;
+            const double v = toUpper ? lp_.upper[j] : lp_.lower[j];
+            const double step = v - x_[j];
+            state_[j] = toUpper ? ColumnState::AtUpper : ColumnState::AtLower;
+            x_[j] = v;
+            if (j >= n_)
+                work_[j - n_] += step;
+            else
+                for (int i = 0; i < m_; ++i)
+                    work_[i] += step * original(i)[j];
+            ++flips_;
+        }
+        applyInverse(work_.data(), tau_.data());
+        for (int p = 0; p < m_; ++p)
+            x_[head_[p]] -= tau_[p];
     }
 
-    // Pivots the tableau and the reduced costs on (r, q). The structural part of a row is
-    // nearly full and is updated as a whole; the inverse-basis part of the pivot row holds
-    // few entries (one per basic structural column and its own), so only those are updated,
-    // and each row's weight is corrected by the change of those entries alone.
+    // Pivots on (r, q) with alphaRow_ and alphaCol_ priced: reduced costs, the dual
+    // steepest-edge weights (Forrest and Goldfarb's update, from tau = B^-1 rho_r) and B^-1.
     void pivot(int r, int q) {
-        double* tr = row(r);
-        const double inv = 1 / tr[q];
-        const double stepD = d_[q]; // applied to the divided row
+        const double pivotEntry = alphaCol_[r];
+        const double stepD = d_[q] / alphaRow_[q];
         for (int j = 0; j < w_; ++j)
-            tr[j] *= inv;
-        tr[q] = 1;
-        for (int j = 0; j < w_; ++j)
-            if (tr[j] != 0 && j != q)
-                d_[j] -= stepD * tr[j];
+            if (state_[j] != ColumnState::Basic && alphaRow_[j] != 0)
+                d_[j] -= stepD * alphaRow_[j];
+        d_[head_[r]] = -stepD;
         d_[q] = 0;
-        cols_.clear();
-        for (int j = n_; j < w_; ++j)
-            if (tr[j] != 0 && j != q)
-                cols_.push_back(j);
-        const bool logicalEnters = q >= n_;
-        for (int i = 0; i < m_; ++i) {
-            if (i == r)
+
+        double* br = inverse(r);
+        applyInverse(br, tau_.data());
+        const double wr = weight_[r];
+        for (int p = 0; p < m_; ++p) {
+            if (p == r || alphaCol_[p] == 0)
                 continue;
-            double* ti = row(i);
-            const double f = ti[q];
-            if (f == 0)
-                continue;
-            axpy(ti, tr, -f, n_);
-            double change = 0;
-            for (int j : cols_) {
-                const double before = ti[j];
-                const double after = before - f * tr[j];
-                ti[j] = after;
-                change += after * after - before * before;
-            }
-            if (logicalEnters)
-                change -= f * f;
-            ti[q] = 0;
-            weight_[i] = std::max(weight_[i] + change, 1e-12);
+            const double k = alphaCol_[p] / pivotEntry;
+            weight_[p] = std::max(weight_[p] - 2 * k * tau_[p] + k * k * wr, 1e-12);
         }
-        weight_[r] = inverseNorm(tr);
+        weight_[r] = std::max(wr / (pivotEntry * pivotEntry), 1e-12);
+
+        // The leaving logical's row opens; its column of B^-1 was the unit vector of r.
+        const int leavingOwn = ownRow(r);
+        if (leavingOwn >= 0)
+            open_.push_back(leavingOwn);
+        cols_.clear();
+        for (int i : open_)
+            if (br[i] != 0)
+                cols_.push_back(i);
+        const double inv = 1 / pivotEntry;
+        for (int i : cols_)
+            br[i] *= inv;
+        for (int p = 0; p < m_; ++p) {
+            const double f = alphaCol_[p];
+            if (p == r || f == 0)
+                continue;
+            double* bp = inverse(p);
+            for (int i : cols_)
+                bp[i] -= f * br[i];
+        }
         head_[r] = q;
         state_[q] = ColumnState::Basic;
+        // An entering logical closes its row: its column of B^-1 is exactly the unit vector.
+        if (q >= n_) {
+            const int own = q - n_;
+            open_.erase(std::find(open_.begin(), open_.end(), own));
+            for (int p = 0; p < m_; ++p)
+                inverse(p)[own] = p == r ? 1.0 : 0.0;
+        }
     }
 
-    // y += f x, four lanes at a time (two vector instructions on any x86-64, one with AVX).
+    // y += f x in pairs of lanes (SSE2 registers on any x86-64), two pairs at a time.
     static void axpy(double* y, const double* x, double f, int len) {
-        using Lanes = double __attribute__((vector_size(32)));
-        const Lanes factor = {f, f, f, f};
+        using Pair = double __attribute__((vector_size(16)));
+        const Pair factor = {f, f};
         int k = 0;
         for (; k + 4 <= len; k += 4) {
-            Lanes a, b;
-            std::memcpy(&a, y + k, sizeof a);
-            std::memcpy(&b, x + k, sizeof b);
-            a += factor * b;
-            std::memcpy(y + k, &a, sizeof a);
+            Pair a0, a1, b0, b1;
+            std::memcpy(&a0, y + k, sizeof a0);
+            std::memcpy(&a1, y + k + 2, sizeof a1);
+            std::memcpy(&b0, x + k, sizeof b0);
+            std::memcpy(&b1, x + k + 2, sizeof b1);
+            a0 += factor * b0;
+            a1 += factor * b1;
+            std::memcpy(y + k, &a0, sizeof a0);
+            std::memcpy(y + k + 2, &a1, sizeof a1);
         }
         for (; k < len; ++k)
             y[k] += f * x[k];
     }
 
-    // Squared norms of the rows of the inverse basis afresh, clearing the drift of the
-    // corrections.
+    // Squared norms of the rows of B^-1 afresh, clearing the drift of the updates.
     void recomputeWeights() {
-        for (int i = 0; i < m_; ++i)
-            weight_[i] = inverseNorm(row(i));
-    }
-
-    double inverseNorm(const double* ti) const {
-        double s = 0;
-        for (int l = 0; l < m_; ++l)
-            s += ti[n_ + l] * ti[n_ + l];
-        return std::max(s, 1e-12);
+        for (int p = 0; p < m_; ++p) {
+            const double* bp = inverse(p);
+            double s = 0;
+            for (int i = 0; i < m_; ++i)
+                s += bp[i] * bp[i];
+            weight_[p] = std::max(s, 1e-12);
+        }
     }
 
     // Basic values from the non-basic ones through the inverse basis: B^-1 (b - N x_N).
     void recomputePrimal() {
-        std::vector<double>& rhs = scratch_;
+        std::vector<double>& rhs = work_;
         rhs.assign(lp_.b.begin(), lp_.b.end());
         for (int j = 0; j < n_; ++j) {
             if (state_[j] == ColumnState::Basic || x_[j] == 0)
                 continue;
             for (int i = 0; i < m_; ++i)
-                rhs[i] -= lp_.at(i, j) * x_[j];
+                rhs[i] -= original(i)[j] * x_[j];
         }
         for (int i = 0; i < m_; ++i)
             if (state_[n_ + i] != ColumnState::Basic)
                 rhs[i] -= x_[n_ + i];
-        for (int p = 0; p < m_; ++p) {
-            const double* inverse = row(p) + n_;
-            double v = 0;
-            for (int i = 0; i < m_; ++i)
-                v += inverse[i] * rhs[i];
-            x_[head_[p]] = v;
-        }
+        applyInverse(rhs.data(), tau_.data());
+        for (int p = 0; p < m_; ++p)
+            x_[head_[p]] = tau_[p];
     }
 
     // One step of iterative refinement: the residual of every row with all values as they
     // are, mapped back through the inverse basis onto the basic values.
     void refinePrimal() {
-        std::vector<double>& residual = scratch_;
-        residual.assign(lp_.b.begin(), lp_.b.end());
+        std::vector<double>& residual = work_;
         for (int i = 0; i < m_; ++i) {
             double lhs = x_[n_ + i];
-            const double* ai = &lp_.a[static_cast<size_t>(i) * n_];
+            const double* ai = original(i);
             for (int j = 0; j < n_; ++j)
                 lhs += ai[j] * x_[j];
-            residual[i] -= lhs;
+            residual[i] = lp_.b[i] - lhs;
         }
-        for (int p = 0; p < m_; ++p) {
-            const double* inverse = row(p) + n_;
-            double v = 0;
-            for (int i = 0; i < m_; ++i)
-                v += inverse[i] * residual[i];
-            x_[head_[p]] += v;
-        }
+        applyInverse(residual.data(), tau_.data());
+        for (int p = 0; p < m_; ++p)
+            x_[head_[p]] += tau_[p];
     }
 
-    // Reduced costs from the costs of the basic columns: c_j - c_B B^-1 a_j.
+    // Reduced costs from the costs of the basic columns: c_j - y a_j with y = c_B B^-1.
     void recomputeDual() {
-        for (int j = 0; j < w_; ++j)
-            d_[j] = j < n_ ? lp_.cost[j] : 0.0;
+        std::vector<double> y(m_, 0.0);
         for (int p = 0; p < m_; ++p) {
             const int h = head_[p];
             const double c = h < n_ ? lp_.cost[h] : 0.0;
-            if (c != 0)
-                axpy(d_.data(), row(p), -c, w_);
+            if (c == 0)
+                continue;
+            const double* bp = inverse(p);
+            for (int i = 0; i < m_; ++i)
+                y[i] += c * bp[i];
+        }
+        for (int j = 0; j < n_; ++j)
+            d_[j] = lp_.cost[j];
+        for (int i = 0; i < m_; ++i) {
+            if (y[i] != 0)
+                axpy(d_.data(), original(i), -y[i], n_);
+            d_[n_ + i] = -y[i];
         }
         for (int p = 0; p < m_; ++p)
             d_[head_[p]] = 0;
+    }
+
+    // B^-1 [A | I], row by row, for the full tableau.
+    std::vector<double> finalTableau() {
+        std::vector<double> t;
+        t.reserve(static_cast<size_t>(m_) * w_);
+        for (int p = 0; p < m_; ++p) {
+            priceRow(p);
+            t.insert(t.end(), alphaRow_.begin(), alphaRow_.end());
+        }
+        return t;
     }
 
     void track(double gain) {
@@ -404,11 +487,12 @@ private:
 
     const BoundedLp& lp_;
     const int m_, n_, w_;
-    std::vector<double> t_;
+    std::vector<double> binv_;
     std::vector<int> head_;
     std::vector<ColumnState> state_;
     std::vector<double> x_, d_, weight_;
-    std::vector<double> scratch_;
+    std::vector<double> alphaRow_, alphaCol_, tau_, work_;
+    std::vector<int> open_; // rows whose logical is not basic
     std::vector<Candidate> candidates_;
     std::vector<int> flipped_, cols_;
     long pivots_ = 0, flips_ = 0;
