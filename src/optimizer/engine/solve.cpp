@@ -3,12 +3,13 @@
 
 namespace lp {
 
-// Measured on generated blends (bench_engine): from about ten ingredients and five nutrient
-// limits on (20 rows) the bounded path is the faster, and its lead grows with the size, as
-// its pivots touch a tableau of K + 1 rows instead of K + L + 2 and it needs fewer of them.
-// Below that, building the bounded form and rewriting the full tableau cost more than the
-// few dense pivots they save.
-constexpr int kBoundedPathFromRows = 20;
+// Measured on generated blends (bench_engine and the same blends timed per path): up to
+// about 20 x 10 (40 rows) the two paths take the same time within the noise, and below
+// 10 x 5 (20 rows) the dense one is clearly faster: it needs only a handful of pivots there,
+// while the bounded path pays a fixed price for building its programme and rewriting the
+// full tableau. From 20 x 15 (about 50 rows) on the bounded path is faster, by more the
+// larger the blend (its pivots touch the binding rows only, and it needs fewer of them).
+constexpr int kBoundedPathFromRows = 45;
 
 bool prefersBoundedPath(const Tableau& t) {
     return t.M >= kBoundedPathFromRows;
