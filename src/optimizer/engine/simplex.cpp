@@ -102,6 +102,7 @@ public:
                 break;
         }
         res.phase1LimitReached = res.phase1Passes >= kPhase1PassLimit;
+        res.phase1Pivots = phase1Pivots_;
         return feasible() ? Start::Feasible : Start::Infeasible;
     }
 
@@ -244,6 +245,7 @@ private:
     void dualStep(int r, int q) {
         const double before = t_.at(0, R_);
         pivot(t_, r, q);
+        ++phase1Pivots_;
         track(before - t_.at(0, R_), before);
     }
 
@@ -296,6 +298,7 @@ private:
         if (best == 0)
             return false;
         pivot(t_, r, best);
+        ++phase1Pivots_;
         return true;
     }
 
@@ -352,6 +355,7 @@ private:
     std::vector<double> rhs_;                   // right-hand sides on arrival
     int stalled_ = 0;
     bool bland_ = false;
+    long phase1Pivots_ = 0;
 };
 
 } // namespace

@@ -10,6 +10,7 @@ struct SolveResult {
     Outcome outcome = Outcome::Optimum;
     bool phase1LimitReached = false; // phase 1 used every pass it is allowed
     long phase1Passes = 0;
+    long phase1Pivots = 0;
     long phase2Pivots = 0;
     bool bounded = false;   // solved by the bounded dual simplex (the dense path otherwise)
     long boundedPivots = 0; // its pivots, also when it gave way to the dense path
