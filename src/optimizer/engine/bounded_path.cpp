@@ -175,7 +175,9 @@ private:
         const int y = s_.head[p];
         double* row = t_.row(r);
         std::fill(row, row + w_, 0.0);
-        const double* tp = &s_.tableau[static_cast<size_t>(p) * s_.width()];
+        row_.resize(s_.width());
+        tableauRow(lp_, s_, p, row_.data());
+        const double* tp = row_.data();
         for (int c = 0; c < s_.width(); ++c) {
             if (place_[c] == Place::Basic || tp[c] == 0)
                 continue;
@@ -293,6 +295,7 @@ private:
     const int N_, M_, K_, w_, sumSlack_;
     std::vector<Place> place_;
     std::vector<int> position_;
+    std::vector<double> row_;
 };
 
 } // namespace

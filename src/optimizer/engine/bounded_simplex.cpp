@@ -25,6 +25,43 @@ constexpr double kPrimalTolerance = 0.5 * kFeasibilityTolerance;
 // rebuilt tableau needs no pivot to be optimal.
 constexpr double kDualTolerance = 0.5 * kOptimalityTolerance;
 
+// y += f x in pairs of lanes (SSE2 registers on any x86-64), two pairs at a time.
+void axpy(double* y, const double* x, double f, int len) {
+    using Pair = double __attribute__((vector_size(16)));
+    const Pair factor = {f, f};
+    int k = 0;
+    for (; k + 4 <= len; k += 4) {
+        Pair a0, a1, b0, b1;
+        std::memcpy(&a0, y + k, sizeof a0);
+        std::memcpy(&a1, y + k + 2, sizeof a1);
+        std::memcpy(&b0, x + k, sizeof b0);
+        std::memcpy(&b1, x + k + 2, sizeof b1);
+        a0 += factor * b0;
+        a1 += factor * b1;
+        std::memcpy(y + k, &a0, sizeof a0);
+        std::memcpy(y + k + 2, &a1, sizeof a1);
+    }
+    for (; k < len; ++k)
+        y[k] += f * x[k];
+}
+
+// Row r of B^-1 [A | I]: the original rows weighted by row r of B^-1, rho. Only the open rows
+// and the row whose logical is basic in position r can carry weight.
+void priceInverseRow(const BoundedLp& lp, const double* rho, const std::vector<int>& open,
+                     const std::vector<int>& head, int r, double* out) {
+    const int n = lp.n, m = lp.m;
+    std::fill(out, out + n, 0.0);
+    for (int i : open)
+        if (rho[i] != 0)
+            axpy(out, &lp.a[static_cast<size_t>(i) * n], rho[i], n);
+    if (head[r] >= n)
+        axpy(out, &lp.a[static_cast<size_t>(head[r] - n) * n], 1.0, n);
+    for (int i = 0; i < m; ++i)
+        out[n + i] = rho[i];
+    for (int p = 0; p < m; ++p)
+        out[head[p]] = p == r ? 1.0 : 0.0;
+}
+
 // The basis is kept as its explicit inverse B^-1 (rows: basis positions, columns: rows of
 // the programme). A row whose own logical is basic has the unit vector as its column of
 // B^-1, so products with B^-1 only need the columns of the rows whose logical is not basic
@@ -62,8 +99,9 @@ public:
             for (int j = 0; j < w_; ++j)
                 if (state_[j] != ColumnState::Basic && fixed(j))
                     state_[j] = d_[j] < 0 ? ColumnState::AtUpper : ColumnState::AtLower;
-            s.tableau = finalTableau();
         }
+        s.inverse = std::move(binv_);
+        s.open = std::move(open_);
         s.pivots = pivots_;
         s.flips = flips_;
         s.head = std::move(head_);
@@ -197,21 +235,7 @@ private:
         }
     }
 
-    // Row r of B^-1 [A | I] into alphaRow_: the original rows weighted by row r of B^-1.
-    void priceRow(int r) {
-        const double* rho = inverse(r);
-        std::fill(alphaRow_.begin(), alphaRow_.begin() + n_, 0.0);
-        for (int i : open_)
-            if (rho[i] != 0)
-                axpy(alphaRow_.data(), original(i), rho[i], n_);
-        const int own = ownRow(r);
-        if (own >= 0)
-            axpy(alphaRow_.data(), original(own), 1.0, n_);
-        for (int i = 0; i < m_; ++i)
-            alphaRow_[n_ + i] = rho[i];
-        for (int p = 0; p < m_; ++p)
-            alphaRow_[head_[p]] = p == r ? 1.0 : 0.0;
-    }
+    void priceRow(int r) { priceInverseRow(lp_, inverse(r), open_, head_, r, alphaRow_.data()); }
 
     // Column q of B^-1 [A | I] into alphaCol_.
     void priceColumn(int q) {
@@ -377,26 +401,6 @@ private:
         }
     }
 
-    // y += f x in pairs of lanes (SSE2 registers on any x86-64), two pairs at a time.
-    static void axpy(double* y, const double* x, double f, int len) {
-        using Pair = double __attribute__((vector_size(16)));
-        const Pair factor = {f, f};
-        int k = 0;
-        for (; k + 4 <= len; k += 4) {
-            Pair a0, a1, b0, b1;
-            std::memcpy(&a0, y + k, sizeof a0);
-            std::memcpy(&a1, y + k + 2, sizeof a1);
-            std::memcpy(&b0, x + k, sizeof b0);
-            std::memcpy(&b1, x + k + 2, sizeof b1);
-            a0 += factor * b0;
-            a1 += factor * b1;
-            std::memcpy(y + k, &a0, sizeof a0);
-            std::memcpy(y + k + 2, &a1, sizeof a1);
-        }
-        for (; k < len; ++k)
-            y[k] += f * x[k];
-    }
-
     // Squared norms of the rows of B^-1 afresh, clearing the drift of the updates.
     void recomputeWeights() {
         for (int p = 0; p < m_; ++p) {
@@ -465,17 +469,6 @@ private:
             d_[head_[p]] = 0;
     }
 
-    // B^-1 [A | I], row by row, for the full tableau.
-    std::vector<double> finalTableau() {
-        std::vector<double> t;
-        t.reserve(static_cast<size_t>(m_) * w_);
-        for (int p = 0; p < m_; ++p) {
-            priceRow(p);
-            t.insert(t.end(), alphaRow_.begin(), alphaRow_.end());
-        }
-        return t;
-    }
-
     void track(double gain) {
         if (gain > 1e-12) {
             stalled_ = 0;
@@ -501,6 +494,10 @@ private:
 };
 
 } // namespace
+
+void tableauRow(const BoundedLp& lp, const BoundedSolution& s, int p, double* out) {
+    priceInverseRow(lp, &s.inverse[static_cast<size_t>(p) * lp.m], s.open, s.head, p, out);
+}
 
 BoundedSolution solveBounded(const BoundedLp& lp) {
     DualSimplex simplex(lp);

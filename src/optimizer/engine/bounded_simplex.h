@@ -35,10 +35,13 @@ struct BoundedSolution {
     std::vector<ColumnState> state; // n + m
     std::vector<double> x;          // n + m: values of every column
     std::vector<double> d;          // n + m: reduced costs (0 on basic columns)
-    std::vector<double> tableau;    // m x (n + m): B^-1 [A | I], row-major
+    std::vector<double> inverse;    // m x m: B^-1, row-major (rows: positions of the basis)
+    std::vector<int> open;          // the rows whose logical is not basic
     int width() const { return static_cast<int>(x.size()); }
-    double entry(int i, int j) const { return tableau[static_cast<std::size_t>(i) * width() + j]; }
 };
+
+// Row p of the final tableau B^-1 [A | I] (n + m entries) of an optimal solution.
+void tableauRow(const BoundedLp& lp, const BoundedSolution& s, int p, double* out);
 
 // Limits of the bounded dual simplex: beyond them it gives up (Failed) and the caller falls
 // back to the dense two-phase path.
