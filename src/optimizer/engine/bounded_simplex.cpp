@@ -9,9 +9,9 @@
 namespace lp {
 
 long boundedPivotLimit(const BoundedLp& lp) {
-    // Far above what a blend needs (a few times the number of rows); reaching it means
-    // round-off is steering the search, and the dense path takes over.
-    return 1000 + 50L * (lp.m + lp.n);
+    // Well above what a blend needs (about a quarter of rows plus columns); reaching it
+    // means the search is lost, and the dense path takes over.
+    return 500 + 4L * (lp.m + lp.n);
 }
 
 namespace {
@@ -469,12 +469,35 @@ private:
             d_[head_[p]] = 0;
     }
 
+    // A stall is met first by perturbing the costs, then by Bland's rule.
     void track(double gain) {
         if (gain > 1e-12) {
             stalled_ = 0;
             bland_ = false;
         } else if (++stalled_ >= kBoundedStallLimit) {
-            bland_ = true;
+            stalled_ = 0;
+            if (perturbed_)
+                bland_ = true;
+            else
+                perturb();
+        }
+    }
+
+    // Ingredients that cost nothing (water) or cost the same leave many reduced costs at 0;
+    // then every dual step has length 0 and the search can wander for thousands of pivots.
+    // Raising each non-basic column's cost by a different tiny amount (about 1e-7 of a unit
+    // of cost, far below any price) breaks those ties. The costs come back at the end: the
+    // reduced costs are recomputed from the true costs, and a column they leave slightly
+    // negative is priced in by phase 2 of the dense path on the rebuilt tableau.
+    void perturb() {
+        perturbed_ = true;
+        for (int j = 0; j < w_; ++j) {
+            if (state_[j] == ColumnState::Basic || fixed(j))
+                continue;
+            const double cost = j < n_ ? std::abs(lp_.cost[j]) : 0.0;
+            const double spread = 0.5 + 0.5 * std::fmod(0.6180339887 * (j + 1), 1.0);
+            const double delta = 1e-7 * (1 + cost) * spread;
+            d_[j] += state_[j] == ColumnState::AtLower ? delta : -delta;
         }
     }
 
@@ -491,6 +514,7 @@ private:
     long pivots_ = 0, flips_ = 0;
     int stalled_ = 0;
     bool bland_ = false;
+    bool perturbed_ = false;
 };
 
 } // namespace

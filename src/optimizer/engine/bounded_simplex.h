@@ -50,8 +50,10 @@ long boundedPivotLimit(const BoundedLp& lp);
 
 // Dual simplex with bounded columns from the slack basis: the leaving row by dual steepest
 // edge, a bound-flipping ratio test with Harris' tolerance. After kBoundedStallLimit pivots
-// without a rise of the cost it runs on Bland's rule (least index leaves, least index of the
-// smallest ratio enters, no flips) until the cost rises again, so it cannot cycle.
+// without a rise of the cost it perturbs the costs; after as many more it runs on Bland's
+// rule (least index leaves, least index of the smallest ratio enters, no flips) until the
+// cost rises again, so it cannot cycle. The reduced costs it returns are those of the true
+// costs, and may be slightly negative after a perturbation.
 BoundedSolution solveBounded(const BoundedLp& lp);
 
 } // namespace lp
