@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 
 namespace lp {
 namespace {
@@ -262,6 +263,71 @@ TEST(BoundedPath, WorkedExample) {
     EXPECT_NEAR(rows[2].valor2, 74.074, 5e-4);
     for (int k = 0; k < 2; ++k)
         EXPECT_NEAR(rows[k].valor2, rows[k].detalle == "A" ? 20 : 0, 1e-9);
+}
+
+// solve() keeps the dense path for small blends and takes the bounded one for larger ones.
+TEST(BoundedPath, SolveChoosesByTheNumberOfRows) {
+    EXPECT_FALSE(prefersBoundedPath(Tableau(10, 20, 14))); // 36 rows
+    EXPECT_TRUE(prefersBoundedPath(Tableau(20, 15, 28)));  // 45 rows
+    Tableau small = assemble(examples::twoIngredientBlend());
+    EXPECT_FALSE(solve(small).bounded);
+    generator::Rng rng(3);
+    generator::Shape s;
+    s.ingredients = 40;
+    s.nutrients = 20;
+    Tableau large = assemble(generator::randomBlend(rng, s));
+    ASSERT_GE(large.M, 45);
+    EXPECT_TRUE(solve(large).bounded);
+}
+
+// The sample diets through the bounded path: the dense path's optimal cost, and where both
+// end on the same basis, the same sensitivity rows.
+TEST(BoundedPath, SampleDietsGiveTheDensePathsFigures) {
+    const sample::Catalogue catalogue;
+    int same = 0;
+    for (const std::string& code : catalogue.formulaCodes()) {
+        SCOPED_TRACE(code);
+        const Blend b = catalogue.blend(code);
+        Tableau dense = assemble(b), bounded = dense;
+        ASSERT_EQ(solveDense(dense).outcome, Outcome::Optimum);
+        const SolveResult r = solveBoundedPath(bounded);
+        ASSERT_TRUE(r.bounded);
+        ASSERT_EQ(r.outcome, Outcome::Optimum);
+        EXPECT_LT(relative(costOf(bounded), costOf(dense)), 1e-9);
+        if (sortedBasis(bounded) != sortedBasis(dense))
+            continue;
+        ++same;
+        std::vector<AnalysisRow> a = sensitivityRows(bounded, b), e = sensitivityRows(dense, b);
+        ASSERT_EQ(a.size(), e.size());
+        auto byKind = [](const AnalysisRow& x, const AnalysisRow& y) {
+            return x.tipo + x.detalle < y.tipo + y.detalle;
+        };
+        std::sort(a.begin(), a.end(), byKind);
+        std::sort(e.begin(), e.end(), byKind);
+        for (size_t k = 0; k < a.size(); ++k) {
+            EXPECT_EQ(a[k].tipo + a[k].detalle, e[k].tipo + e[k].detalle);
+            EXPECT_NEAR(a[k].valor1, e[k].valor1, 1e-9 * std::max(1.0, std::abs(e[k].valor1)));
+            EXPECT_NEAR(a[k].valor2, e[k].valor2, 1e-7 * std::max(1.0, std::abs(e[k].valor2)));
+        }
+    }
+    EXPECT_GE(same, 1);
+}
+
+// Tableau memory arrives zeroed, on the small path (calloc) and the large one (a mapping),
+// and copies compare equal entry by entry.
+TEST(BoundedPath, TableauMemoryStartsAtZero) {
+    for (auto [n, k, l] : {std::tuple{3, 2, 3}, {600, 270, 720}}) {
+        const Tableau t(n, k, l);
+        size_t nonZero = 0;
+        for (double v : t.tabla)
+            nonZero += v != 0 ? 1 : 0;
+        EXPECT_EQ(nonZero, 1u); // the objective column of the cost row
+        Tableau copy = t;
+        copy.at(1, 1) = 5;
+        EXPECT_NE(copy.tabla, t.tabla);
+        copy.at(1, 1) = 0;
+        EXPECT_EQ(copy.tabla, t.tabla);
+    }
 }
 
 // Ingredients that cost nothing make many dual steps degenerate (length 0). The search meets
