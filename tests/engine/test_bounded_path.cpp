@@ -245,7 +245,7 @@ TEST(BoundedPath, OtherTableauxTakeTheDensePath) {
     EXPECT_FALSE(boundedForm(assemble(b), lp, layout));
 }
 
-// The worked example through the bounded path: the specified shares and figures.
+// The worked example through the bounded path: the same shares and figures as the dense path.
 TEST(BoundedPath, WorkedExample) {
     const Blend b = examples::twoIngredientBlend();
     Tableau t = assemble(b);
