@@ -1,5 +1,6 @@
 // The engine against GLPK on realistic diets from the sample catalogue and on random blends:
-// same outcome class, same optimal cost, and a mix that meets every row of its own tableau.
+// same outcome class, same optimal cost, and a mix that meets every row of its own tableau,
+// on both paths of the engine.
 
 #include "blend_generator.h"
 #include "glpk_reference.h"
@@ -40,14 +41,16 @@ bool agrees(const reference::Solution& ref, bool refused, const SolveResult& r, 
            std::abs(cost - ref.cost) <= 1e-7 * std::max(1.0, std::abs(ref.cost));
 }
 
-void expectAgreesWithGlpk(const Blend& b, const std::string& what, Tally& tally) {
-    SCOPED_TRACE(what);
+using Solver = SolveResult (*)(Tableau&);
+
+// One path of the engine on the blend; the tally counts for the first path only.
+void expectPathAgreesWithGlpk(const Blend& b, Solver solver, Tally* tally) {
     std::vector<int> order(b.ingredients.size());
     std::iota(order.begin(), order.end(), 0);
     const bool refused = !checkReachability(b, order).passed;
     Tableau t = assemble(b);
     const Tableau original = t;
-    const SolveResult r = refused ? SolveResult{} : solve(t);
+    const SolveResult r = refused ? SolveResult{} : solver(t);
     const double cost = -t.at(0, t.rhs());
 
     // GLPK's floating-point answer, confirmed in rational arithmetic when the two differ.
@@ -55,8 +58,10 @@ void expectAgreesWithGlpk(const Blend& b, const std::string& what, Tally& tally)
     if (!agrees(ref, refused, r, cost))
         ref = reference::solveWithGlpk(b, true);
     ASSERT_NE(ref.status, reference::Status::Other);
+    Tally ignored;
+    Tally& count = tally != nullptr ? *tally : ignored;
     if (refused) {
-        ++tally.refused;
+        ++count.refused;
         EXPECT_EQ(ref.status, reference::Status::NoFeasiblePoint)
             << "screen refused a feasible blend";
         return;
@@ -66,14 +71,26 @@ void expectAgreesWithGlpk(const Blend& b, const std::string& what, Tally& tally)
     // A stable phase 1 settles in a handful of passes; hundreds mean round-off is steering it.
     EXPECT_LE(r.phase1Passes, 30);
     if (ref.status == reference::Status::NoFeasiblePoint) {
-        ++tally.infeasible;
+        ++count.infeasible;
         EXPECT_EQ(r.outcome, Outcome::Infeasible);
         return;
     }
-    ++tally.optimum;
+    ++count.optimum;
     ASSERT_EQ(r.outcome, Outcome::Optimum);
     EXPECT_NEAR(cost, ref.cost, 1e-7 * std::max(1.0, std::abs(ref.cost)));
     EXPECT_LE(worstViolation(original, shares(t)), 1e-9);
+}
+
+// Both paths of the engine, the dense one and the bounded one, whatever solve() would choose.
+void expectAgreesWithGlpk(const Blend& b, const std::string& what, Tally& tally) {
+    {
+        SCOPED_TRACE(what + ", dense path");
+        expectPathAgreesWithGlpk(b, &solveDense, &tally);
+    }
+    {
+        SCOPED_TRACE(what + ", bounded path");
+        expectPathAgreesWithGlpk(b, &solveBoundedPath, nullptr);
+    }
 }
 
 Blend varied(const Blend& base, generator::Rng& rng) {

@@ -56,7 +56,10 @@ constexpr int kStallLimit = 50;
 
 class Engine {
 public:
-    explicit Engine(Tableau& t) : t_(t), R_(t.rhs()), original_(t.M + 1) {
+    // `refinable`: keep the rows as they arrive, for refine().
+    explicit Engine(Tableau& t, bool refinable = true) : t_(t), R_(t.rhs()), original_(t.M + 1) {
+        if (!refinable)
+            return;
         for (int r = 1; r <= t.M; ++r)
             original_[r].assign(t.row(r) + 1, t.row(r) + t.N + 1);
         rhs_.resize(t.M + 1);
@@ -99,6 +102,7 @@ public:
                 break;
         }
         res.phase1LimitReached = res.phase1Passes >= kPhase1PassLimit;
+        res.phase1Pivots = phase1Pivots_;
         return feasible() ? Start::Feasible : Start::Infeasible;
     }
 
@@ -241,6 +245,7 @@ private:
     void dualStep(int r, int q) {
         const double before = t_.at(0, R_);
         pivot(t_, r, q);
+        ++phase1Pivots_;
         track(before - t_.at(0, R_), before);
     }
 
@@ -293,6 +298,7 @@ private:
         if (best == 0)
             return false;
         pivot(t_, r, best);
+        ++phase1Pivots_;
         return true;
     }
 
@@ -349,11 +355,12 @@ private:
     std::vector<double> rhs_;                   // right-hand sides on arrival
     int stalled_ = 0;
     bool bland_ = false;
+    long phase1Pivots_ = 0;
 };
 
 } // namespace
 
-SolveResult solve(Tableau& t) {
+SolveResult solveDense(Tableau& t) {
     SolveResult res;
     Engine engine(t);
     const Engine::Start start = engine.phase1(res);
@@ -370,6 +377,20 @@ SolveResult solve(Tableau& t) {
     res.outcome = engine.phase2(res);
     engine.refine();
     return res;
+}
+
+bool improvable(const Tableau& t) {
+    for (int c = 1; c <= t.C; ++c)
+        if (t.at(0, c) < -kOptimalityTolerance)
+            return true;
+    return false;
+}
+
+Outcome finishFromFeasibleBasis(Tableau& t, SolveResult& res) {
+    if (!improvable(t))
+        return Outcome::Optimum;
+    Engine engine(t, false);
+    return engine.phase2(res);
 }
 
 } // namespace lp

@@ -10,7 +10,11 @@ struct SolveResult {
     Outcome outcome = Outcome::Optimum;
     bool phase1LimitReached = false; // phase 1 used every pass it is allowed
     long phase1Passes = 0;
+    long phase1Pivots = 0;
     long phase2Pivots = 0;
+    bool bounded = false;   // solved by the bounded dual simplex (the dense path otherwise)
+    long boundedPivots = 0; // its pivots, also when it gave way to the dense path
+    long boundedFlips = 0;  // columns it moved from one bound to the other without a pivot
 };
 
 constexpr long kPhase1PassLimit = 99999;
@@ -36,9 +40,28 @@ constexpr double kOptimalityTolerance = 1e-11;
 // every other row whose entry there is not 0. Column q ends as an exact unit column.
 void pivot(Tableau& t, int p, int q);
 
-// Both phases on the tableau in place. Phase 1 is a dual simplex from the slack basis (see
-// simplex.cpp); phase 2 the primal simplex. On the infeasible outcome the shares of the basic
-// ingredients are clipped at 0 and rescaled to sum to 1 (left as they are when they sum to 0).
+// Solves the tableau in place and leaves the final tableau of its basis in the layout it
+// arrived in. Small blends take the dense path, larger ones the bounded path (see solve.cpp).
 SolveResult solve(Tableau& t);
+
+// The dense path: both phases on the tableau in place. Phase 1 is a dual simplex from the
+// slack basis (see simplex.cpp); phase 2 the primal simplex. On the infeasible outcome the
+// shares of the basic ingredients are clipped at 0 and rescaled to sum to 1 (left as they are
+// when they sum to 0).
+SolveResult solveDense(Tableau& t);
+
+// The bounded path: the ingredient limits become column bounds and the two quantity rows one
+// ranged row of a much smaller programme, solved by a bounded dual simplex; its optimal basis
+// is then written back as the full tableau. A tableau not in the assembled layout, and a
+// search that fails or finds no feasible mix, go to the dense path from the start, so the
+// infeasible outcome writes back the same normalised mix.
+SolveResult solveBoundedPath(Tableau& t);
+
+// Whether solve() takes the bounded path for a tableau of this size.
+bool prefersBoundedPath(const Tableau& t);
+
+// Phase 2 of the dense path on a feasible tableau in standard form (no pivot when no reduced
+// cost is negative): what finishes a tableau rebuilt from a basis found elsewhere.
+Outcome finishFromFeasibleBasis(Tableau& t, SolveResult& res);
 
 } // namespace lp

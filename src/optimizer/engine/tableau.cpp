@@ -112,9 +112,8 @@ void writeQuantityRows(RowWriter& w) {
 } // namespace
 
 Tableau::Tableau(int n, int k, int l)
-    : N(n), K(k), L(l), M(k + l + 2), C(n + k + l + 2),
-      tabla(static_cast<size_t>(M + 1) * (C + 2), 0.0), varBasica(M + 1, 0), colProducto(N + 1, 0),
-      factorSeca(N + 1, 0.0), etiquetaFila(M + 1) {
+    : N(n), K(k), L(l), M(k + l + 2), C(n + k + l + 2), tabla(static_cast<size_t>(M + 1) * (C + 2)),
+      varBasica(M + 1, 0), colProducto(N + 1, 0), factorSeca(N + 1, 0.0), etiquetaFila(M + 1) {
     at(0, 0) = 1;
     for (int r = 1; r <= M; ++r)
         varBasica[r] = N + r;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "optimizer/engine/blend.h"
+#include "optimizer/engine/zeroed_memory.h"
 
 #include <string>
 #include <vector>
@@ -17,7 +18,7 @@ struct Tableau {
     int M = 0; // constraint rows: K + L + 2
     int C = 0; // variable columns: N + M
 
-    std::vector<double> tabla;             // (M + 1) x (C + 2), row-major
+    std::vector<double, ZeroedAllocator<double>> tabla; // (M + 1) x (C + 2), row-major
     std::vector<int> varBasica;            // [0..M]: basic column of each row (entry 0 unused)
     std::vector<int> colProducto;          // [0..N]: id of the ingredient of each column
     std::vector<double> factorSeca;        // [0..N]: dry-matter fraction of each column

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <limits>
+#include <vector>
+
+namespace lp {
+
+// A linear programme with bounded columns: minimise cost x over A x + s = b, where every
+// structural column j lies in [lower[j], upper[j]] and the logical s_i of row i lies in
+// [lower[n + i], upper[n + i]]. A is dense, m x n, row-major.
+struct BoundedLp {
+    static constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+    int m = 0; // rows
+    int n = 0; // structural columns
+    std::vector<double> a;
+    std::vector<double> b;
+    std::vector<double> cost;         // n
+    std::vector<double> lower, upper; // n + m
+    int sumRow = -1; // a row with +1 in every structural column, used to start from when a
+                     // cost is negative; -1 when there is none
+
+    double at(int i, int j) const { return a[static_cast<std::size_t>(i) * n + j]; }
+};
+
+enum class BoundedStatus { Optimal, Infeasible, Failed };
+enum class ColumnState { Basic, AtLower, AtUpper };
+
+struct BoundedSolution {
+    BoundedStatus status = BoundedStatus::Failed;
+    long pivots = 0;
+    long flips = 0;
+    std::vector<int> head;          // m: the column basic in each row
+    std::vector<ColumnState> state; // n + m
+    std::vector<double> x;          // n + m: values of every column
+    std::vector<double> d;          // n + m: reduced costs (0 on basic columns)
+    std::vector<double> inverse;    // m x m: B^-1, row-major (rows: positions of the basis)
+    std::vector<int> open;          // the rows whose logical is not basic
+    int width() const { return static_cast<int>(x.size()); }
+};
+
+// Row p of the final tableau B^-1 [A | I] (n + m entries) of an optimal solution.
+void tableauRow(const BoundedLp& lp, const BoundedSolution& s, int p, double* out);
+
+// Limits of the bounded dual simplex: beyond them it gives up (Failed) and the caller falls
+// back to the dense two-phase path.
+constexpr int kBoundedStallLimit = 50;
+long boundedPivotLimit(const BoundedLp& lp);
+
+// Dual simplex with bounded columns from the slack basis: the leaving row by dual steepest
+// edge, a bound-flipping ratio test with Harris' tolerance. After kBoundedStallLimit pivots
+// without a rise of the cost it perturbs the costs; after as many more it runs on Bland's
+// rule (least index leaves, least index of the smallest ratio enters, no flips) until the
+// cost rises again, so it cannot cycle. The reduced costs it returns are those of the true
+// costs, and may be slightly negative after a perturbation.
+BoundedSolution solveBounded(const BoundedLp& lp);
+
+} // namespace lp
