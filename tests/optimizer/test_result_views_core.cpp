@@ -98,24 +98,6 @@ TEST(AnalysisGrids, EachTabListsItsKindByValor2WithItsHeadersAndFormats) {
     EXPECT_EQ(ws.rsAnalisis.valueAt(0, 1).toString(), "Maíz");
 }
 
-TEST(AnalysisGrids, ContributionsGridAndTheGreatestValue) {
-    store::RecordSet a = Workspace::newAportes();
-    EXPECT_DOUBLE_EQ(optimizer::largestContribution(a), 0);
-    a.appendRow({QString("Maíz"), QVariant(), 8.8, 8.8});
-    a.appendRow({QString("Harina de carne"), 200.0, 45.5, 9.1});
-    const grid::GridContent g = optimizer::contributionsGrid(a);
-    EXPECT_EQ(g.header[0].text, "Ingrediente");
-    EXPECT_EQ(g.header[1].text, "Rest. Máximo");
-    EXPECT_EQ(g.header[2].text, "Aporte");
-    EXPECT_EQ(g.header[3].text, "Aporte Máximo");
-    EXPECT_EQ(g.cell(0, 1).text, ""); // no maximum
-    EXPECT_EQ(g.cell(1, 1).text, "200.00");
-    EXPECT_EQ(g.cell(1, 3).text, "9.10");
-    EXPECT_DOUBLE_EQ(optimizer::largestContribution(a), 9.1);
-    EXPECT_EQ(optimizer::reachableText(9.1), "9.10");
-    EXPECT_EQ(optimizer::reachableText(12.3456789), "12.34568");
-}
-
 TEST(ResultViewsOnSample, BroilerDietAnalysisAndASaveThatReadsBackTheSameFigures) {
     TempDatabase t(true);
     auto& db = t.db();
