@@ -131,13 +131,30 @@ public:
         : db_(db), source_(source), cb_(cb) {}
 
     ImportResult run() {
+        // A catalogue's compositions do not fit SQLite's default page cache; without a bigger
+        // one every composition write rereads index pages from the file.
+        const QVariant cacheSize = pragma(QStringLiteral("cache_size"));
+        if (cacheSize.isValid())
+            pragma(QStringLiteral("cache_size=-262144"));
         try {
             ingredients();
             nutrients();
             compositions();
         } catch (const Stop&) {
         }
+        if (cacheSize.isValid())
+            pragma(QStringLiteral("cache_size=") + cacheSize.toString());
         return result_;
+    }
+
+    // Reads or sets a setting of the working connection; an invalid value when refused.
+    QVariant pragma(const QString& setting) {
+        try {
+            store::RecordSet rs = db_.query(QStringLiteral("PRAGMA ") + setting);
+            return rs.count() > 0 ? rs.value(0) : QVariant(0);
+        } catch (const store::StoreError&) {
+            return {};
+        }
     }
 
 private:

@@ -22,7 +22,7 @@ struct ImportCallbacks {
     std::function<bool()> cancelRequested;
     int progressIntervalMs = 50;
     // Rows written per transaction: one transaction per row costs a disk sync each.
-    int batchRows = 2000;
+    int batchRows = 5000;
 };
 
 enum class ImportOutcome { Finished, Cancelled, SourceUnavailable, Failed };

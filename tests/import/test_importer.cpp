@@ -19,7 +19,7 @@ struct Seen {
     int cancelAfterRows = -1; // rows let through before a cancel is requested
     int asked = 0;
 
-    import::ImportCallbacks callbacks(int batchRows = 2000){import::ImportCallbacks cb;
+    import::ImportCallbacks callbacks(int batchRows = 5000){import::ImportCallbacks cb;
     cb.progressIntervalMs = 0;
     cb.batchRows = batchRows;
     cb.progress = [this](const QString& text, int done, int total) {
@@ -214,8 +214,9 @@ TEST(Importer, AFailureRollsBackItsBatchOnlyAndStops) {
     addNutrient(remote.db(), 1, "Proteína", "%");
     addValue(remote.db(), 1, 1, 1);
 
-    // Statements: the code list, then a look-up and a write per row. The 11th is row 5's write.
-    local.db().failStatementAfter(11);
+    // Statements: the page-cache setting read and set, the code list, then a look-up and a
+    // write per row. The 13th is row 5's write.
+    local.db().failStatementAfter(13);
     Seen seen;
     const auto result = import::runImport(local.db(), remote.connectionText(), seen.callbacks(3));
     EXPECT_EQ(result.outcome, ImportOutcome::Failed);
