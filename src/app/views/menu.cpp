@@ -1,8 +1,10 @@
 #include "app/views/menu.h"
 
+#include "app/globals.h"
 #include "app/help_documents.h"
 #include "app/views/frmacercade.h"
 #include "app/views/modal.h"
+#include "formulas/views/frmformulas.h"
 #include "import/views/frmImportacion.h"
 #include "import/views/frmOrigendeDatos.h"
 
@@ -57,8 +59,8 @@ void menu::buildMenus() {
 
     QMenu* formulas = menuBar()->addMenu(QStringLiteral("&Fórmulas"));
     formulas->setObjectName(QStringLiteral("formulas"));
-    addItem(formulas, "admformulas", QStringLiteral("&Administración de Fórmulas"))
-        ->setEnabled(false);
+    connect(addItem(formulas, "admformulas", QStringLiteral("&Administración de Fórmulas")),
+            &QAction::triggered, this, &menu::admformulas_Click);
     addSeparator(formulas, "sep2_1");
     addItem(formulas, "optimizacion", QStringLiteral("&Optimización"))->setEnabled(false);
 
@@ -81,6 +83,14 @@ void menu::buildMenus() {
             &QAction::triggered, this, &menu::version_Click);
 }
 
+void menu::admformulas_Click() {
+    if (!cnBase_)
+        return;
+    globals().gModo = kModoABM;
+    formulas::frmformulas view(*cnBase_, this);
+    widgets::openModal(view);
+}
+
 void menu::guiarapida_Click() {
     openHelpDocument(kGuiaRapida);
 }
@@ -97,12 +107,12 @@ void menu::version_Click() {
 void menu::ImpDatos_Click() {
     if (!cnBase_)
         return;
-    import::frmImportacion view(*cnBase_);
+    import::frmImportacion view(*cnBase_, this);
     widgets::openModal(view);
 }
 
 void menu::OrigenDatos_Click() {
-    import::frmOrigendeDatos view;
+    import::frmOrigendeDatos view(this);
     widgets::openModal(view);
 }
 

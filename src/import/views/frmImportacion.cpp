@@ -115,8 +115,12 @@ void frmImportacion::cmdImpotar_Click() {
 
 void frmImportacion::showProgress(const QString& text, int done, int total) {
     ProgNutrientes->setText(text);
-    barProgreso->setRange(0, total > 0 ? total : 1);
-    barProgreso->setValue(done);
+    if (total > 0) {
+        barProgreso->setRange(0, total);
+        barProgreso->setValue(done);
+    } else {
+        barProgreso->setValue(barProgreso->maximum()); // between phases: the last one is done
+    }
     // The import runs on this thread: let the window repaint and read Esc.
     QCoreApplication::processEvents();
 }

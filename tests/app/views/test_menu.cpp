@@ -51,7 +51,7 @@ TEST(MenuView, CaptionAndTheWholeMenuTree) {
                {"productos|&Ingredientes|off", "sep1_1", "propiedades|&Nutrientes|off", "sep11",
                 "salir|&Salir"});
     expectMenu(bar[1]->menu(), "formulas", "&Fórmulas",
-               {"admformulas|&Administración de Fórmulas|off", "sep2_1",
+               {"admformulas|&Administración de Fórmulas", "sep2_1",
                 "optimizacion|&Optimización|off"});
     expectMenu(bar[2]->menu(), "utilidades", "&Utilidades",
                {"ImpDatos|&Importar datos de Ingredientes y Nutrientes",

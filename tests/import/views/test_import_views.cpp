@@ -154,6 +154,9 @@ TEST(ImportacionView, ConfirmedImportLogsConflictsAndDisablesTheButton) {
     EXPECT_EQ(log->toPlainText(), "Ingrediente A - Avena blanca\nNutriente Proteína bruta\n");
     EXPECT_EQ(log->textCursor().position(), log->toPlainText().size());
     EXPECT_TRUE(child<QLineEdit>(view, "ProgNutrientes")->text().isEmpty());
+    auto* bar = child<QProgressBar>(view, "barProgreso");
+    EXPECT_EQ(bar->maximum(), 1); // the composition phase's one row, done
+    EXPECT_EQ(bar->value(), 1);
     EXPECT_EQ(dump(local.db(), "producto_propiedad", "id_producto"), QStringList({"2|2|4.5"}));
 }
 
