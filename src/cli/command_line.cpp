@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "cli/formulate_command.h"
+#include "cli/import_command.h"
 #include "store/database.h"
 
 #include <QDir>
@@ -80,6 +81,12 @@ Invocation parseCommandLine(const QStringList& args) {
         inv.rest = args.mid(2);
         return inv;
     }
+    if (args.size() >= 2 && args.at(1) == QStringLiteral("import")) {
+        Invocation inv;
+        inv.kind = Invocation::Import;
+        inv.rest = args.mid(2);
+        return inv;
+    }
     return parseWindow(args);
 }
 
@@ -100,6 +107,8 @@ QString usageText() {
         "      crea una base de datos nueva en RUTA; con --sample, con los datos de ejemplo\n"
         "  dosivant formulate ARGUMENTOS...\n"
         "      formula una fórmula guardada sin abrir la ventana (formulate --help)\n"
+        "  dosivant import --database RUTA --from ORIGEN [--yes]\n"
+        "      importa ingredientes, nutrientes y composiciones de ORIGEN (SQLite o Access)\n"
         "  dosivant --help\n"
         "      muestra esta ayuda\n"
         "\n"
@@ -149,6 +158,10 @@ int runWithoutWindow(const Invocation& inv, QTextStream& out, QTextStream& err) 
         out.flush();
         err.flush();
         return runFormulateCommand(inv.rest);
+    case Invocation::Import:
+        out.flush();
+        err.flush();
+        return runImportCommand(inv.rest);
     case Invocation::Invalid:
         err << QStringLiteral("dosivant: ") << inv.error << u'\n' << usageText();
         return 2;

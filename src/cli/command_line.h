@@ -9,11 +9,11 @@ namespace cli {
 
 // What the command line asks for.
 struct Invocation {
-    enum Kind { Window, CreateDatabase, Formulate, Help, Invalid };
+    enum Kind { Window, CreateDatabase, Formulate, Import, Help, Invalid };
     Kind kind = Window;
     QString database;    // --database for the window, the new file for create-database
     bool sample = false; // create-database --sample
-    QStringList rest;    // the arguments after `formulate`
+    QStringList rest;    // the arguments after `formulate` or `import`
     QString error;       // why the command line is invalid
     QString offending;   // the argument that made it invalid
 };
