@@ -6,6 +6,7 @@
 #include "store/sql_text.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <cmath>
@@ -292,13 +293,22 @@ private:
         }
     }
 
-    QSet<int> localKeys(const QString& sql, int column = 0) {
+    QSet<int> localKeys(const QString& sql) {
         QSet<int> keys;
         store::RecordSet rs = db_.query(sql);
         keys.reserve(rs.count());
         for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            keys.insert(rs.value(column).toInt());
+            keys.insert(rs.value(0).toInt());
         return keys;
+    }
+
+    QHash<int, QString> localValues(int idPropiedad) {
+        QHash<int, QString> values;
+        store::RecordSet rs = db_.query(st::localCompositions(idPropiedad));
+        values.reserve(rs.count());
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            values.insert(rs.value(1).toInt(), numberLiteral(rs.value(2)).value_or(QString()));
+        return values;
     }
 
     void compositions() {
@@ -317,7 +327,8 @@ private:
             phase.fail(e.message());
         }
         std::optional<int> group;
-        QSet<int> present; // the group nutrient's ingredients that have a local value
+        // The group nutrient's local values by ingredient, as literals.
+        QHash<int, QString> present;
         int i = 1;
         while (remote.next()) {
             phase.beginRow(i);
@@ -325,27 +336,32 @@ private:
                 const auto idProducto = keyOf(remote.value(0));
                 const auto idPropiedad = keyOf(remote.value(1));
                 const auto valor = numberLiteral(remote.value(2));
-                const QString where =
-                    QStringLiteral("Composición del ingrediente ") + remote.value(0).toString() +
-                    QStringLiteral(" en el nutriente ") + remote.value(1).toString();
+                const auto where = [&] {
+                    return QStringLiteral("Composición del ingrediente ") +
+                           remote.value(0).toString() + QStringLiteral(" en el nutriente ") +
+                           remote.value(1).toString();
+                };
                 if (!idProducto || !idPropiedad || !ingredients.contains(*idProducto) ||
                     !nutrients.contains(*idPropiedad)) {
-                    logConflict(where + QStringLiteral(" (falta el ingrediente o el nutriente)"));
+                    logConflict(where() + QStringLiteral(" (falta el ingrediente o el nutriente)"));
                 } else if (!valor) {
-                    logConflict(where + QStringLiteral(" (el valor no es un número)"));
+                    logConflict(where() + QStringLiteral(" (el valor no es un número)"));
                 } else {
                     if (group != idPropiedad) {
                         group = idPropiedad;
-                        present = localKeys(st::localCompositions(*idPropiedad), 1);
+                        present = localValues(*idPropiedad);
                     }
-                    if (present.contains(*idProducto)) {
+                    const auto local = present.constFind(*idProducto);
+                    if (local == present.cend()) {
+                        db_.exec(st::insertComposition(*idProducto, *idPropiedad, *valor));
+                        ++result_.compositionsAdded;
+                    } else if (*local != *valor) {
+                        // An equal value is left as it is: importing the same source again
+                        // writes nothing.
                         db_.exec(st::updateComposition(*idProducto, *idPropiedad, *valor));
                         ++result_.compositionsRefreshed;
-                    } else {
-                        db_.exec(st::insertComposition(*idProducto, *idPropiedad, *valor));
-                        present.insert(*idProducto); // a repeated remote row updates it
-                        ++result_.compositionsAdded;
                     }
+                    present.insert(*idProducto, *valor); // a repeated remote row updates it
                 }
             } catch (const store::StoreError& e) {
                 phase.fail(e.message());

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -52,7 +51,6 @@ frmImportacion::frmImportacion(store::Database& db, QWidget* parent, QString dsn
 
     cmdImpotar = new QPushButton(QStringLiteral("Importar"), this);
     cmdImpotar->setObjectName(QStringLiteral("cmdImpotar"));
-    cmdImpotar->installEventFilter(this);
     connect(cmdImpotar, &QPushButton::clicked, this, &frmImportacion::cmdImpotar_Click);
     cdmSalir = new QPushButton(QStringLiteral("Salir"), this);
     cdmSalir->setObjectName(QStringLiteral("cdmSalir"));
@@ -143,15 +141,6 @@ void frmImportacion::reject() {
         return;
     }
     QDialog::reject();
-}
-
-bool frmImportacion::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == cmdImpotar && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && importing_) {
-        cancelRequested_ = true;
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace import

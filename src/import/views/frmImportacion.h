@@ -28,8 +28,8 @@ public:
 
 protected:
     // During an import Esc and the window's close button ask for a cancel instead of closing.
+    // (The import button itself is disabled then, so it cannot hold the focus for Esc.)
     void reject() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void cmdImpotar_Click();
