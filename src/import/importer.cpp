@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -58,9 +59,9 @@ QString trimmed(const QVariant& v) {
 class PhaseRun {
 public:
     PhaseRun(store::Database& db, const ImportCallbacks& cb, ImportResult& result, QString label,
-             QString name, int total)
+             QString name, int total, int batchRows)
         : db_(db), cb_(cb), result_(result), label_(std::move(label)), name_(std::move(name)),
-          total_(total) {
+          total_(total), batchRows_(std::max(1, batchRows)) {
         clock_.start();
     }
 
@@ -83,7 +84,7 @@ public:
     }
 
     void endRow() {
-        if (++inBatch_ >= cb_.batchRows)
+        if (++inBatch_ >= batchRows_)
             commit();
     }
 
@@ -120,6 +121,7 @@ private:
     QString label_;
     QString name_;
     int total_;
+    int batchRows_;
     int row_ = 0;
     int inBatch_ = 0;
     std::optional<store::Database::Transaction> tx_;
@@ -182,7 +184,7 @@ private:
         if (remote.count() == 0)
             return;
         PhaseRun phase(db_, cb_, result_, QStringLiteral("Ingrediente "),
-                       QStringLiteral("los ingredientes"), remote.count());
+                       QStringLiteral("los ingredientes"), remote.count(), cb_.batchRows);
         // Codes are unique in the catalogue: a new key may not bring a code another ingredient
         // already has.
         QSet<QString> codes;
@@ -256,7 +258,7 @@ private:
         if (remote.count() == 0)
             return;
         PhaseRun phase(db_, cb_, result_, QStringLiteral("Nutrientes "),
-                       QStringLiteral("los nutrientes"), remote.count());
+                       QStringLiteral("los nutrientes"), remote.count(), cb_.batchRows);
         int i = 1;
         while (remote.next()) {
             phase.beginRow(i);
@@ -318,7 +320,8 @@ private:
         if (remote.count() == 0)
             return;
         PhaseRun phase(db_, cb_, result_, QStringLiteral("Ingredientes/Nutrientes "),
-                       QStringLiteral("las composiciones"), remote.count());
+                       QStringLiteral("las composiciones"), remote.count(),
+                       cb_.compositionBatchRows);
         QSet<int> ingredients, nutrients;
         try {
             ingredients = localKeys(QStringLiteral("select id_producto from productos"));

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+using import::ImportCallbacks;
 using import::ImportOutcome;
 
 namespace {
@@ -19,18 +20,20 @@ struct Seen {
     int cancelAfterRows = -1; // rows let through before a cancel is requested
     int asked = 0;
 
-    import::ImportCallbacks callbacks(int batchRows = 5000){import::ImportCallbacks cb;
-    cb.progressIntervalMs = 0;
-    cb.batchRows = batchRows;
-    cb.progress = [this](const QString& text, int done, int total) {
-        progress << (text.isEmpty() ? QString()
-                                    : text + QStringLiteral(" [%1/%2]").arg(done).arg(total));
-    };
-    cb.conflict = [this](const QString& line) { log << line; };
-    cb.cancelRequested = [this] { return cancelAfterRows >= 0 && asked++ >= cancelAfterRows; };
-    return cb;
-}
-}; // namespace
+    ImportCallbacks callbacks(int batchRows = 5000) {
+        ImportCallbacks cb;
+        cb.progressIntervalMs = 0;
+        cb.batchRows = batchRows;
+        cb.compositionBatchRows = batchRows;
+        cb.progress = [this](const QString& text, int done, int total) {
+            progress << (text.isEmpty() ? QString()
+                                        : text + QStringLiteral(" [%1/%2]").arg(done).arg(total));
+        };
+        cb.conflict = [this](const QString& line) { log << line; };
+        cb.cancelRequested = [this] { return cancelAfterRows >= 0 && asked++ >= cancelAfterRows; };
+        return cb;
+    }
+};
 
 // Local: two ingredients, two nutrients, four values. Remote: ingredient 1 refreshed,
 // ingredient 2 renamed (conflict), ingredient 40 new; nutrient 1 the same, nutrient 2 renamed
