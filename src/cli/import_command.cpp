@@ -79,7 +79,7 @@ int runImportCommand(const QStringList& arguments, QTextStream& in, QTextStream&
     QString error;
     if (!parse(arguments, &o, &error)) {
         err << QStringLiteral("dosivant import: ") << error << u'\n' << kUsage;
-        return 2;
+        return 1;
     }
     std::unique_ptr<store::Database> db;
     try {

@@ -55,7 +55,7 @@ TEST(ImportCommand, BadSourcesAndCommandLinesFail) {
         runCommand({"--database", local.path(), "--from", local.path() + ".x"});
     EXPECT_EQ(notADatabase.status, 1);
     EXPECT_EQ(notADatabase.err, "No se pudo abrir la base de datos remota\n");
-    EXPECT_EQ(runCommand({"--database", local.path()}).status, 2);
-    EXPECT_EQ(runCommand({"--from", local.path(), "--database"}).status, 2);
+    EXPECT_EQ(runCommand({"--database", local.path()}).status, 1);
+    EXPECT_EQ(runCommand({"--from", local.path(), "--database"}).status, 1);
     EXPECT_EQ(runCommand({"--database", local.path() + ".no", "--from", local.path()}).status, 1);
 }
