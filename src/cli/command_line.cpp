@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "cli/import_command.h"
 #include "store/database.h"
 
 #include <QCommandLineParser>
@@ -17,6 +18,7 @@ const QString kCreateDatabase = QStringLiteral("create-database");
 const QString kFormulate = QStringLiteral("formulate");
 const QString kPrint = QStringLiteral("print");
 const QString kReport = QStringLiteral("report");
+const QString kImport = QStringLiteral("import");
 
 struct OptionSpec {
     QStringList names;
@@ -305,11 +307,18 @@ Invocation parseCommandLine(const QStringList& arguments) {
         return parseError(parser);
     const QStringList positional = parser.positionalArguments();
     const QString program = arguments.value(0, QStringLiteral("dosivant"));
-    if (!positional.isEmpty() && (positional[0] == kCreateDatabase || positional[0] == kFormulate ||
-                                  positional[0] == kPrint || positional[0] == kReport)) {
+    if (!positional.isEmpty() &&
+        (positional[0] == kCreateDatabase || positional[0] == kFormulate ||
+         positional[0] == kPrint || positional[0] == kReport || positional[0] == kImport)) {
         if (parser.isSet("database"))
             return invalid(
                 QStringLiteral("--database va después de la orden %1").arg(positional[0]));
+        if (positional[0] == kImport) {
+            Invocation inv;
+            inv.kind = Invocation::Import;
+            inv.importArguments = positional.mid(1);
+            return inv;
+        }
         const QStringList commandArgs = QStringList{program} + positional.mid(1);
         if (positional[0] == kCreateDatabase)
             return parseCreateDatabase(commandArgs);
@@ -333,8 +342,8 @@ Invocation parseCommandLine(const QStringList& arguments) {
     if (parser.isSet("database")) {
         inv.database = parser.value("database");
         if (inv.database.isEmpty())
-            return invalid(
-                QStringLiteral("--database necesita una ruta (--database needs a path)"));
+            return invalid(QStringLiteral("--database necesita una ruta "
+                                          "(--database needs a path)"));
     }
     return inv;
 }
@@ -378,7 +387,8 @@ QString usageText() {
                "      abre la ventana principal con la base de datos RUTA\n"
                "  dosivant create-database RUTA [--sample]\n"
                "      crea una base de datos nueva en RUTA\n"
-               "  dosivant formulate --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
+               "  dosivant formulate --database RUTA (--formula CODIGO [--version N] | --id "
+               "ID)\n"
                "                     [--quantity CANTIDAD] [--json]\n"
                "      formula una fórmula guardada sin abrir la ventana\n"
                "  dosivant print --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
@@ -387,6 +397,9 @@ QString usageText() {
                "  dosivant report (ingredientes|nutrientes|formulas) --database RUTA --pdf "
                "ARCHIVO\n"
                "      escribe el informe de la lista completa en PDF\n"
+               "  dosivant import --database RUTA --from ORIGEN [--yes]\n"
+               "      importa ingredientes, nutrientes y composiciones de ORIGEN (SQLite o "
+               "Access)\n"
                "  dosivant --help | --version\n"
                "\n"
                "Opciones del programa:\n") +
@@ -465,6 +478,10 @@ int runWithoutWindow(const Invocation& inv, QTextStream& out, QTextStream& err) 
         return runPrint(inv.print, out, err);
     case Invocation::Report:
         return runReport(inv.print, out, err);
+    case Invocation::Import:
+        out.flush();
+        err.flush();
+        return runImportCommand(inv.importArguments);
     case Invocation::Invalid:
         err << QStringLiteral("dosivant: ") << inv.error
             << QStringLiteral(" (dosivant --help muestra el uso)\n");

@@ -7,6 +7,8 @@
 #include "catalog/views/frmproductos.h"
 #include "catalog/views/frmpropiedades.h"
 #include "formulas/views/frmformulas.h"
+#include "import/views/frmImportacion.h"
+#include "import/views/frmOrigendeDatos.h"
 
 #include <QAction>
 #include <QLabel>
@@ -68,10 +70,11 @@ void menu::buildMenus() {
 
     QMenu* utilidades = menuBar()->addMenu(QStringLiteral("&Utilidades"));
     utilidades->setObjectName(QStringLiteral("utilidades"));
-    addItem(utilidades, "ImpDatos", QStringLiteral("&Importar datos de Ingredientes y Nutrientes"))
-        ->setEnabled(false);
-    addItem(utilidades, "OrigenDatos", QStringLiteral("&Configurar Origen de Datos"))
-        ->setEnabled(false);
+    connect(addItem(utilidades, "ImpDatos",
+                    QStringLiteral("&Importar datos de Ingredientes y Nutrientes")),
+            &QAction::triggered, this, &menu::ImpDatos_Click);
+    connect(addItem(utilidades, "OrigenDatos", QStringLiteral("&Configurar Origen de Datos")),
+            &QAction::triggered, this, &menu::OrigenDatos_Click);
 
     QMenu* ayuda = menuBar()->addMenu(QStringLiteral("&Ayuda"));
     ayuda->setObjectName(QStringLiteral("ayuda"));
@@ -119,6 +122,18 @@ void menu::acercadetarvel_Click() {
 void menu::version_Click() {
     frmacercade box;
     widgets::openModal(box);
+}
+
+void menu::ImpDatos_Click() {
+    if (!cnBase_)
+        return;
+    import::frmImportacion view(*cnBase_, this);
+    widgets::openModal(view);
+}
+
+void menu::OrigenDatos_Click() {
+    import::frmOrigendeDatos view(this);
+    widgets::openModal(view);
 }
 
 } // namespace app

@@ -32,6 +32,8 @@ private:
     void guiarapida_Click();
     void acercadetarvel_Click();
     void version_Click();
+    void ImpDatos_Click();
+    void OrigenDatos_Click();
 
     std::unique_ptr<store::Database> cnBase_;
 };

@@ -54,8 +54,8 @@ TEST(MenuView, CaptionAndTheWholeMenuTree) {
                {"admformulas|&Administración de Fórmulas", "sep2_1",
                 "optimizacion|&Optimización|off"});
     expectMenu(bar[2]->menu(), "utilidades", "&Utilidades",
-               {"ImpDatos|&Importar datos de Ingredientes y Nutrientes|off",
-                "OrigenDatos|&Configurar Origen de Datos|off"});
+               {"ImpDatos|&Importar datos de Ingredientes y Nutrientes",
+                "OrigenDatos|&Configurar Origen de Datos"});
     expectMenu(bar[3]->menu(), "ayuda", "&Ayuda",
                {"guiarapida|Guía Rápida de Formulación", "sepayuda",
                 "acercadetarvel|Acerca de Tarvel Sistemas",

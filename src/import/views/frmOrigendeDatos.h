@@ -1,0 +1,38 @@
+#pragma once
+
+#include "import/file_dsn.h"
+
+#include <QDialog>
+#include <functional>
+
+class QLineEdit;
+
+namespace import {
+
+// Chooses the database the import reads from and records it in the File DSN.
+class frmOrigendeDatos : public QDialog {
+    Q_OBJECT
+public:
+    // Asks the user for a file to open; an empty text when cancelled. Tests install their own.
+    using FileChooser =
+        std::function<QString(QWidget* parent, const QString& title, const QString& filters)>;
+    // Installs a chooser (an empty one restores the platform's file dialog); returns the old one.
+    static FileChooser setFileChooser(FileChooser chooser);
+
+    explicit frmOrigendeDatos(QWidget* parent = nullptr, QString dsnPath = defaultDsnPath());
+
+private:
+    void Command1_Click();
+    void Command2_Click();
+    void showValues(const QString& dbq, const QString& defaultDir);
+
+    QString dsnPath_;
+    // The chosen values whole: the boxes show them cut to 100 characters, and a save must not
+    // write the cut text back.
+    QString dbq_;
+    QString defaultDir_;
+    QLineEdit* TxtDBQ = nullptr;
+    QLineEdit* Txtdefdir = nullptr;
+};
+
+} // namespace import

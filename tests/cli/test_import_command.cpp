@@ -1,0 +1,61 @@
+#include "../import/import_fixture.h"
+#include "cli/command_line.h"
+#include "cli/import_command.h"
+#include "support/qt_printers.h"
+#include "support/temp_database.h"
+
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CommandRun {
+    int status;
+    QString err;
+};
+
+CommandRun runCommand(const QStringList& args, QString answer = {}) {
+    QTextStream in(&answer);
+    QString err;
+    QTextStream errStream(&err);
+    const int status = cli::runImportCommand(args, in, errStream);
+    errStream.flush();
+    return {status, err};
+}
+
+} // namespace
+
+TEST(ImportCommand, ImportsAsTheWindowDoesAndAsksUnlessYes) {
+    EXPECT_EQ(cli::parseCommandLine({"dosivant", "import", "--yes"}).kind, cli::Invocation::Import);
+    TempDatabase local;
+    RemoteDatabase remote;
+    addIngredient(local.db(), 1, "A", "Avena", "kg", 5, 88);
+    addIngredient(remote.db(), 1, "A", "Avena blanca", "kg", 5, 88);
+    addIngredient(remote.db(), 2, "B", "Cebada", "kg", 4, 87);
+    const QStringList args = {"--database", local.path(), "--from", remote.path()};
+
+    const CommandRun refused = runCommand(args, "n\n");
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_EQ(refused.err, "Confirma la importación de los Ingredientes y Nutrientes? (s/n) ");
+    EXPECT_EQ(dump(local.db(), "productos", "id_producto").size(), 1);
+
+    const CommandRun done = runCommand(args, "s\n");
+    EXPECT_EQ(done.status, 0);
+    EXPECT_TRUE(done.err.contains("Ingrediente 1 de 2\n"));
+    EXPECT_TRUE(done.err.contains("Ingrediente A - Avena blanca\n"));
+    EXPECT_TRUE(done.err.endsWith("Proceso de Importación Finalizado.\n"));
+    EXPECT_EQ(dump(local.db(), "productos", "id_producto").size(), 2);
+
+    EXPECT_EQ(runCommand(args + QStringList{"--yes"}).status, 0);
+}
+
+TEST(ImportCommand, BadSourcesAndCommandLinesFail) {
+    TempDatabase local;
+    const CommandRun notADatabase =
+        runCommand({"--database", local.path(), "--from", local.path() + ".x"});
+    EXPECT_EQ(notADatabase.status, 1);
+    EXPECT_EQ(notADatabase.err, "No se pudo abrir la base de datos remota\n");
+    EXPECT_EQ(runCommand({"--database", local.path()}).status, 1);
+    EXPECT_EQ(runCommand({"--from", local.path(), "--database"}).status, 1);
+    EXPECT_EQ(runCommand({"--database", local.path() + ".no", "--from", local.path()}).status, 1);
+}
