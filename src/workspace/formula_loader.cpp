@@ -119,7 +119,8 @@ FormulaHeader actuFormula(Workspace& ws, store::Database& db) {
     ws.rsProductos.clear();
     loadIngredients(ws, db, id);
     // The quantity box ends up showing the batch total of the loaded mix, as after any recount.
-    header.cantidad = actuResultados(ws, db).cantidadText;
+    header.figures = actuResultados(ws, db);
+    header.cantidad = header.figures->cantidadText;
     return header;
 }
 

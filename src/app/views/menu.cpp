@@ -1,8 +1,10 @@
 #include "app/views/menu.h"
 
+#include "app/globals.h"
 #include "app/help_documents.h"
 #include "app/views/frmacercade.h"
 #include "app/views/modal.h"
+#include "workspace/views/frmoptimizacion.h"
 
 #include <QAction>
 #include <QLabel>
@@ -58,7 +60,8 @@ void menu::buildMenus() {
     addItem(formulas, "admformulas", QStringLiteral("&Administración de Fórmulas"))
         ->setEnabled(false);
     addSeparator(formulas, "sep2_1");
-    addItem(formulas, "optimizacion", QStringLiteral("&Optimización"))->setEnabled(false);
+    connect(addItem(formulas, "optimizacion", QStringLiteral("&Optimización")), &QAction::triggered,
+            this, &menu::optimizacion_Click);
 
     QMenu* utilidades = menuBar()->addMenu(QStringLiteral("&Utilidades"));
     utilidades->setObjectName(QStringLiteral("utilidades"));
@@ -84,6 +87,14 @@ void menu::guiarapida_Click() {
 
 void menu::acercadetarvel_Click() {
     openHelpDocument(kAcercaDeTarvel);
+}
+
+void menu::optimizacion_Click() {
+    if (!cnBase_)
+        return;
+    globals().gIdFormula = 0;
+    workspace::frmoptimizacion optimizacion(*cnBase_);
+    widgets::openModal(optimizacion);
 }
 
 void menu::version_Click() {

@@ -29,6 +29,7 @@ private:
     void guiarapida_Click();
     void acercadetarvel_Click();
     void version_Click();
+    void optimizacion_Click();
 
     std::unique_ptr<store::Database> cnBase_;
 };
