@@ -11,7 +11,6 @@
 #include "workspace/workspace.h"
 #include "workspace/workspace_edits.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QEvent>
 #include <QGridLayout>
@@ -85,6 +84,7 @@ frmoptimizacion::frmoptimizacion(store::Database& db, QWidget* parent)
     ws_->vIdFormula = app::globals().gIdFormula;
     actuFormula();
     SSTab1_->setCurrentIndex(0);
+    flexprod_->setFocus(Qt::OtherFocusReason);
 }
 
 frmoptimizacion::~frmoptimizacion() = default;
@@ -182,6 +182,7 @@ QWidget* frmoptimizacion::buildIngredientTab() {
     // The totals lie under the columns they add up; the painter places them.
     auto* totals = new QWidget(page);
     totals->setObjectName(QStringLiteral("totales"));
+    totals->setFont(compactFont(totals->font()));
     txtMatSeca_ = box("txtMatSeca");
     txtCanS_ = box("txtCanS");
     txtPorS_ = box("txtPorS");
@@ -197,12 +198,15 @@ QWidget* frmoptimizacion::buildIngredientTab() {
     for (const auto& [name, text] : labels) {
         QLabel* l = label(text, totals, name);
         l->setAlignment(Qt::AlignRight | Qt::AlignBottom);
+        QFont small = l->font();
+        small.setPointSizeF(7.5); // each caption fits the width of its column
+        l->setFont(small);
     }
     for (QLineEdit* b : {txtMatSeca_, txtCanS_, txtPorS_, txtCanH_, txtPorH_, txtCosTot_}) {
         b->setParent(totals);
         b->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
-    totals->setFixedHeight(txtCanS_->sizeHint().height() + fontMetrics().height() + 6);
+    totals->setFixedHeight(txtCanS_->sizeHint().height() + totals->fontMetrics().height() + 6);
     layout->addWidget(totals);
 
     auto* costs = new QHBoxLayout;
@@ -307,12 +311,9 @@ QWidget* frmoptimizacion::buildButtons() {
 
 void frmoptimizacion::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        // Whatever opened another window hands the normal pointer back here.
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
+    // The busy pointer is given back by the guard of whatever showed it, on every way out.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
         setWindowTitle(kCaption);
-    }
 }
 
 void frmoptimizacion::actuFormula() {

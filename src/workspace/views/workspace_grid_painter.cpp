@@ -11,6 +11,11 @@
 
 namespace workspace {
 
+QFont compactFont(QFont font) {
+    font.setPointSizeF(8);
+    return font;
+}
+
 WorkspaceGridPainter::WorkspaceGridPainter(QTableWidget* flexprod, QTableWidget* flexprop,
                                            QObject* parent)
     : QObject(parent), flexprod_(flexprod), prod_(new GridBinding(flexprod)),
@@ -18,8 +23,17 @@ WorkspaceGridPainter::WorkspaceGridPainter(QTableWidget* flexprod, QTableWidget*
     prod_->setFillColumn(1);
     prop_->setFillColumn(1);
     for (QTableWidget* grid : {flexprod, flexprop}) {
+        // The column widths are the classic ones in twips; a compact font keeps every caption
+        // and figure inside them.
+        grid->setFont(compactFont(grid->font()));
+        QHeaderView* header = grid->horizontalHeader();
+        header->setStyleSheet(header->styleSheet() +
+                              QStringLiteral(" QHeaderView::section { font-size: 8pt; }"));
+        grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
         grid->setSelectionBehavior(QAbstractItemView::SelectItems);
-        grid->horizontalHeader()->setStretchLastSection(false);
+        header->setStretchLastSection(false);
+        // The separator columns are narrower than the header's default least section.
+        header->setMinimumSectionSize(1);
     }
     // The boxes follow their columns whenever the widths change (a resized window).
     connect(flexprod->horizontalHeader(), &QHeaderView::sectionResized, this,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QObject>
@@ -12,6 +13,9 @@ class QTableWidget;
 namespace workspace {
 
 struct Workspace;
+
+// The font of the grids and of the totals under them.
+QFont compactFont(QFont font);
 
 // Paints the ingredient grid `flexprod` and the nutrient grid `flexprop` from what core decides
 // for the workspace, and keeps the totals boxes under the ingredient columns they add up.
