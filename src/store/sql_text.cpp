@@ -21,6 +21,10 @@ QString number(double value) {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
+QString numberOrNull(const QVariant& value) {
+    return value.isValid() && !value.isNull() ? number(value.toDouble()) : QStringLiteral("Null");
+}
+
 QString date(const QDate& value) {
     return '#' + value.toString(QStringLiteral("MM/dd/yyyy")) + '#';
 }

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QVariant>
 
 // The only places where values become SQL literals.
 namespace sql {
@@ -10,6 +11,8 @@ namespace sql {
 QString text(const QString& value);
 // "." decimal, no thousands separator, the shortest text that reads back as the same double.
 QString number(double value);
+// A nullable number field: Null for a Null (invalid) value, otherwise number().
+QString numberOrNull(const QVariant& value);
 // #mm/dd/yyyy#, the program's date literal (translated for the engine by the dialect layer).
 QString date(const QDate& value);
 // Ingredient codes are stored right-aligned in 20 characters.

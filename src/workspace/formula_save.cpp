@@ -1,0 +1,180 @@
+#include "workspace/formula_save.h"
+
+#include "app/busy_pointer.h"
+#include "app/messages.h"
+#include "store/database.h"
+#include "store/sql_text.h"
+#include "workspace/workspace.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace workspace {
+
+namespace {
+
+// One stored column and the workspace field it is written from.
+struct Column {
+    const char* stored;
+    const char* field;
+};
+
+// A table of formula rows: its merge key and the columns written besides id_formula and the key.
+struct RowTable {
+    const char* table;
+    const char* key;
+    std::vector<Column> columns;
+};
+
+const RowTable kNutrientRows{"formula_propiedad",
+                             "id_propiedad",
+                             {{"minimo", "minimo"}, {"maximo", "maximo"}, {"valor", "valor"}}};
+
+const RowTable kIngredientRows{"formula_producto",
+                               "id_producto",
+                               {{"minimo", "minimo"},
+                                {"maximo", "maximo"},
+                                {"porcentaje_seca", "porcentaje_seca"},
+                                {"porcentaje_humeda", "porcentaje_humeda"},
+                                {"cantidad_seca", "cantidad_seca"},
+                                {"cantidad_humeda", "cantidad_humeda"},
+                                {"materia_seca", "materia_seca"},
+                                {"costo", "costo_humeda"}}};
+
+class RowWriter {
+public:
+    RowWriter(const RowTable& t, const store::RecordSet& records, store::Database& db,
+              int idFormula)
+        : t_(t), records_(records), db_(db), formula_(sql::number(idFormula)),
+          keyField_(records.fieldIndex(t.key)) {}
+
+    // The workspace rows by ascending key, read in place so the record set keeps its order.
+    std::vector<int> rowsByKey() const {
+        std::vector<int> rows(size_t(records_.count()));
+        for (int r = 0; r < records_.count(); ++r)
+            rows[size_t(r)] = r;
+        std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) { return key(a) < key(b); });
+        return rows;
+    }
+    int key(int row) const { return records_.valueAt(row, keyField_).toInt(); }
+
+    // The stored keys in ascending order.
+    std::vector<int> storedKeys() {
+        store::RecordSet stored =
+            db_.query(QStringLiteral("select * from ") + t_.table +
+                      " where id_formula=" + formula_ + " order by " + t_.key + " ASC");
+        std::vector<int> keys;
+        for (stored.moveFirst(); !stored.eof(); stored.moveNext())
+            keys.push_back(stored.toInt(t_.key));
+        return keys;
+    }
+
+    void update(int row) {
+        QString sql = QStringLiteral("update ") + t_.table + " set ";
+        for (size_t c = 0; c < t_.columns.size(); ++c)
+            sql += (c ? "," : "") + QString(t_.columns[c].stored) + '=' + value(row, c);
+        db_.exec(sql + where(key(row)));
+    }
+
+    void insert(int row) {
+        QString names = QStringLiteral("id_formula,") + t_.key;
+        QString values = formula_ + ',' + sql::number(key(row));
+        for (size_t c = 0; c < t_.columns.size(); ++c) {
+            names += ',' + QString(t_.columns[c].stored);
+            values += ',' + value(row, c);
+        }
+        db_.exec(QStringLiteral("insert into ") + t_.table + " (" + names + ") values (" + values +
+                 ')');
+    }
+
+    void remove(int storedKey) {
+        db_.exec(QStringLiteral("delete from ") + t_.table + where(storedKey));
+    }
+
+private:
+    QString value(int row, size_t column) const {
+        return sql::numberOrNull(
+            records_.valueAt(row, records_.fieldIndex(t_.columns[column].field)));
+    }
+    QString where(int storedKey) const {
+        return " where id_formula=" + formula_ + " and " + t_.key + '=' + sql::number(storedKey);
+    }
+
+    const RowTable& t_;
+    const store::RecordSet& records_;
+    store::Database& db_;
+    QString formula_;
+    int keyField_;
+};
+
+// Both sides in ascending key: equal keys update, a workspace key below the stored one is
+// missing from the formula, a stored key below the workspace one is no longer wanted.
+void mergeRows(const RowTable& t, const store::RecordSet& records, store::Database& db,
+               int idFormula) {
+    RowWriter w(t, records, db, idFormula);
+    const std::vector<int> rows = w.rowsByKey();
+    const std::vector<int> stored = w.storedKeys();
+    auto ws = rows.begin();
+    auto st = stored.begin();
+    while (ws != rows.end() && st != stored.end()) {
+        if (w.key(*ws) == *st) {
+            w.update(*ws++);
+            ++st;
+        } else if (w.key(*ws) < *st) {
+            w.insert(*ws++);
+        } else {
+            w.remove(*st++);
+        }
+    }
+    for (; st != stored.end(); ++st)
+        w.remove(*st);
+    for (; ws != rows.end(); ++ws)
+        w.insert(*ws);
+}
+
+} // namespace
+
+void saveFormulaRows(const Workspace& ws, store::Database& db, int idFormula) {
+    store::Database::Transaction tx(db);
+    mergeRows(kNutrientRows, ws.rsPropiedades, db, idFormula);
+    mergeRows(kIngredientRows, ws.rsProductos, db, idFormula);
+    tx.commit();
+}
+
+QString saveFailedMessage(const QString& detail) {
+    return QStringLiteral("No es posible grabar la Fórmula. No se modificó nada en la base de "
+                          "datos y los cambios siguen en pantalla: puede intentarlo de nuevo.") +
+           (detail.isEmpty() ? QString() : QStringLiteral("\n\nDetalle: ") + detail);
+}
+
+SaveResult saveFormula(Workspace& ws, store::Database& db,
+                       const std::function<int()>& writeHeader) {
+    SaveResult result;
+    int id = 0;
+    try {
+        store::Database::Transaction tx(db);
+        id = writeHeader();
+        if (id <= 0)
+            return result; // cancelled: the guard undoes anything the editor may have begun
+        app::BusyPointer busy;
+        saveFormulaRows(ws, db, id);
+        tx.commit();
+    } catch (const store::StoreError& e) {
+        result.outcome = SaveResult::Failed;
+        msg::msgBox(saveFailedMessage(e.message()), msg::Critical);
+        return result;
+    }
+    ws.vIdFormula = id;
+    result.outcome = SaveResult::Saved;
+    try {
+        result.header = actuFormula(ws, db);
+    } catch (const store::StoreError& e) {
+        msg::msgBox(QStringLiteral("La Fórmula se grabó, pero no se pudo volver a leer.\n\n"
+                                   "Detalle: ") +
+                        e.message(),
+                    msg::Critical);
+    }
+    return result;
+}
+
+} // namespace workspace

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "workspace/formula_loader.h"
+
+#include <QString>
+#include <functional>
+
+namespace store {
+class Database;
+}
+
+namespace workspace {
+
+struct Workspace;
+
+// Makes the stored nutrient rows (formula_propiedad) and ingredient rows (formula_producto) of
+// formula idFormula equal to the workspace's records, by a merge of both sides in ascending id:
+// a row on both sides is updated in place (columns the program does not know are kept), a
+// workspace row the formula lacks is inserted, a stored row the workspace no longer has is
+// deleted.
+//
+// The workspace is only read: its rows and their order stay as they are, so a failed save
+// leaves the user's edits on screen. The writes run under a store::Database::Transaction, which
+// joins the caller's when there is one: open it before the header is written and commit it
+// after this returns, so header and rows are all written or none. Throws store::StoreError
+// from the failing statement; the caller's guard then rolls everything back.
+void saveFormulaRows(const Workspace& ws, store::Database& db, int idFormula);
+
+// How a whole save ended.
+struct SaveResult {
+    enum Outcome { Saved, Cancelled, Failed };
+    Outcome outcome = Cancelled;
+    FormulaHeader header; // after Saved: the header boxes of the reloaded formula
+};
+
+// The whole "&Grabar": in one transaction, writeHeader writes the formulas row (the header
+// editor: it returns the id it wrote, 0 or less when the user cancelled), then the rows are
+// merged. Saved: committed, vIdFormula takes the id, and the workspace is reloaded from what was
+// stored. Cancelled: nothing written. Failed: everything rolled back, a message says so, and
+// the workspace (vIdFormula included) is as it was so the user can try again.
+SaveResult saveFormula(Workspace& ws, store::Database& db, const std::function<int()>& writeHeader);
+
+// The message shown when a save fails; detail is the database's own description.
+QString saveFailedMessage(const QString& detail);
+
+} // namespace workspace

@@ -1,0 +1,287 @@
+#include "store/sql_text.h"
+#include "support/blend_database.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+#include "workspace/formula_loader.h"
+#include "workspace/formula_save.h"
+#include "workspace/workspace.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+
+using namespace blenddb;
+using workspace::SaveResult;
+using workspace::Workspace;
+
+namespace {
+
+// Every row of the three formula tables, as text.
+QStringList storedState(store::Database& db) {
+    QStringList out;
+    for (const char* sql : {"select * from formulas order by id_formula",
+                            "select * from formula_propiedad order by id_formula,id_propiedad",
+                            "select * from formula_producto order by id_formula,id_producto"}) {
+        store::RecordSet rs = db.query(sql);
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+            QStringList row;
+            for (int f = 0; f < rs.fieldCount(); ++f)
+                row << (rs.value(f).isValid() ? rs.value(f).toString() : "Null");
+            out << row.join('|');
+        }
+        out << "--";
+    }
+    return out;
+}
+
+// The workspace records in their present order, as text.
+QStringList workspaceState(const Workspace& ws) {
+    QStringList out;
+    for (const store::RecordSet* rs : {&ws.rsPropiedades, &ws.rsProductos}) {
+        for (int r = 0; r < rs->count(); ++r) {
+            QStringList row;
+            for (int f = 0; f < rs->fieldCount(); ++f)
+                row << rs->valueAt(r, f).toString();
+            out << row.join('|');
+        }
+    }
+    return out << QString::number(ws.vIdFormula);
+}
+
+// The stored keys of one formula's rows.
+std::vector<int> keys(store::Database& db, const QString& table, const QString& key, int formula) {
+    store::RecordSet rs = db.query("select " + key + " from " + table + " where id_formula=" +
+                                   QString::number(formula) + " order by " + key);
+    std::vector<int> out;
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        out.push_back(rs.value(0).toInt());
+    return out;
+}
+
+void addIngredientRow(Workspace& ws, int id, QVariant minimo, QVariant maximo, double share) {
+    auto& p = ws.rsProductos;
+    p.addNew();
+    p.setValue("id_producto", id);
+    p.setValue("nombre", "I" + QString::number(id));
+    p.setValue("materia_seca", 80.0);
+    p.setValue("costo_humeda", 2.5 + id);
+    p.setValue("costo_seca", (2.5 + id) / 0.8);
+    p.setValue("minimo", minimo);
+    p.setValue("maximo", maximo);
+    p.setValue("porcentaje_humeda", share);
+    p.setValue("porcentaje_seca", share);
+    p.setValue("cantidad_humeda", share * 1000);
+    p.setValue("cantidad_seca", share * 800);
+}
+
+void addNutrientRow(Workspace& ws, int id, QVariant minimo, QVariant maximo, double valor) {
+    auto& n = ws.rsPropiedades;
+    n.addNew();
+    n.setValue("id_propiedad", id);
+    n.setValue("nombre", "N" + QString::number(id));
+    n.setValue("minimo", minimo);
+    n.setValue("maximo", maximo);
+    n.setValue("valor", valor);
+}
+
+bool removeRow(store::RecordSet& rs, const QString& key, int id) {
+    rs.moveFirst();
+    if (!rs.find(key + "=" + QString::number(id)))
+        return false;
+    rs.remove();
+    return true;
+}
+
+// Six ingredients, four nutrients; formula F holds ingredients 3, 4, 5 and nutrients 2, 3;
+// formula G (which no save here may touch) holds ingredient 4 and nutrient 2.
+struct Fixture {
+    TempDatabase t;
+    int f = 0, g = 0;
+
+    Fixture() {
+        auto& db = t.db();
+        for (int i = 1; i <= 6; ++i)
+            addIngredient(db, "I" + QString::number(i), 2.5 + i, 80);
+        for (int i = 1; i <= 4; ++i)
+            addNutrient(db, "N" + QString::number(i));
+        f = addFormula(db, "F", 1000, 1, 1);
+        g = addFormula(db, "G", 1000, 1, 1);
+        for (int i : {3, 4, 5})
+            addFormulaIngredient(db, f, i, 0, 50, 2.5 + i, 80, 1.0 / 3);
+        addFormulaIngredient(db, g, 4, 0, 50, 6.5, 80, 1);
+        addFormulaNutrient(db, f, 2, 10, {}, 11);
+        addFormulaNutrient(db, f, 3, 1, 2, 1.5);
+        addFormulaNutrient(db, g, 2, 1, {}, 3);
+    }
+
+    // F loaded, then edited so that a save updates, inserts and deletes rows of both kinds.
+    void loadAndEdit(Workspace& ws) {
+        ws.vIdFormula = f;
+        workspace::actuFormula(ws, t.db());
+        ASSERT_TRUE(removeRow(ws.rsProductos, "id_producto", 4));
+        addIngredientRow(ws, 2, 5, QVariant(), 0.1); // both sort before every stored row
+        addIngredientRow(ws, 1, QVariant(), 20, 0.2);
+        ws.rsProductos.moveFirst();
+        ASSERT_TRUE(ws.rsProductos.find("id_producto=5"));
+        ws.rsProductos.setValue("maximo", QVariant()); // a limit taken away is stored as Null
+        ASSERT_TRUE(removeRow(ws.rsPropiedades, "id_propiedad", 2));
+        addNutrientRow(ws, 4, QVariant(), 7, 6.5);
+        addNutrientRow(ws, 1, 0.5, QVariant(), 0.75);
+        ws.rsPropiedades.moveFirst();
+        ASSERT_TRUE(ws.rsPropiedades.find("id_propiedad=3"));
+        ws.rsPropiedades.setValue("minimo", 1.25);
+    }
+
+    // The header editor's part, as a test stands in for it: one statement on the header row.
+    std::function<int()> headerUpdate() {
+        return [this] {
+            t.db().exec("UPDATE formulas SET producto='F editada',cantidad=500 WHERE id_formula=" +
+                        sql::number(f));
+            return f;
+        };
+    }
+};
+
+} // namespace
+
+TEST(FormulaSave, MergeUpdatesInsertsAndDeletesExactlyTheRowsThatDiffer) {
+    Fixture fx;
+    auto& db = fx.t.db();
+    db.exec("alter table formula_producto add column nota text");
+    db.exec("update formula_producto set nota='a mano' where id_producto=3");
+    ScriptedMessages messages;
+    Workspace ws;
+    fx.loadAndEdit(ws);
+    const QStringList before = workspaceState(ws);
+
+    workspace::saveFormulaRows(ws, db, fx.f);
+
+    EXPECT_EQ(workspaceState(ws), before); // only read: same rows, same order
+    EXPECT_EQ(keys(db, "formula_producto", "id_producto", fx.f), (std::vector<int>{1, 2, 3, 5}));
+    EXPECT_EQ(keys(db, "formula_propiedad", "id_propiedad", fx.f), (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(keys(db, "formula_producto", "id_producto", fx.g), (std::vector<int>{4}));
+    EXPECT_EQ(keys(db, "formula_propiedad", "id_propiedad", fx.g), (std::vector<int>{2}));
+
+    store::RecordSet i =
+        db.query("select * from formula_producto where id_formula=" + QString::number(fx.f) +
+                 " order by id_producto");
+    i.moveFirst();
+    EXPECT_FALSE(i.value("minimo").isValid()); // ingredient 1: no minimum
+    EXPECT_DOUBLE_EQ(i.toDouble("maximo"), 20);
+    EXPECT_DOUBLE_EQ(i.toDouble("costo"), 3.5); // the workspace's costo_humeda
+    EXPECT_DOUBLE_EQ(i.toDouble("cantidad_seca"), 160);
+    EXPECT_DOUBLE_EQ(i.toDouble("porcentaje_humeda"), 0.2);
+    i.moveNext();
+    i.moveNext();
+    EXPECT_EQ(i.toString("nota"), "a mano"); // updated in place: a column we do not know is kept
+    i.moveNext();
+    EXPECT_FALSE(i.value("maximo").isValid());
+
+    store::RecordSet n =
+        db.query("select * from formula_propiedad where id_formula=" + QString::number(fx.f) +
+                 " and id_propiedad=3");
+    EXPECT_DOUBLE_EQ(n.toDouble("minimo"), 1.25);
+    EXPECT_DOUBLE_EQ(n.toDouble("maximo"), 2);
+
+    // Saved again unchanged: every row updated in place, nothing added or lost.
+    const QStringList saved = storedState(db);
+    workspace::saveFormulaRows(ws, db, fx.f);
+    EXPECT_EQ(storedState(db), saved);
+
+    // Emptied lists delete every row of the formula, and only of that formula.
+    ws.rsProductos.clear();
+    ws.rsPropiedades.clear();
+    workspace::saveFormulaRows(ws, db, fx.f);
+    EXPECT_TRUE(keys(db, "formula_producto", "id_producto", fx.f).empty());
+    EXPECT_TRUE(keys(db, "formula_propiedad", "id_propiedad", fx.f).empty());
+    EXPECT_EQ(keys(db, "formula_producto", "id_producto", fx.g), (std::vector<int>{4}));
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWere) {
+    Fixture fx;
+    auto& db = fx.t.db();
+    ScriptedMessages messages;
+    Workspace ws;
+    fx.loadAndEdit(ws);
+    const QStringList stored = storedState(db);
+    const QStringList edits = workspaceState(ws);
+
+    // The header, the nutrient rows read, 1 update + 2 inserts + 1 delete, the ingredient rows
+    // read, 2 inserts + 1 delete + 2 updates.
+    const int statements = 12;
+    for (int n = 1; n <= statements; ++n) {
+        SCOPED_TRACE(n);
+        messages.clear();
+        db.failStatementAfter(n);
+        const SaveResult r = workspace::saveFormula(ws, db, fx.headerUpdate());
+        db.failStatementAfter(0);
+        EXPECT_EQ(r.outcome, SaveResult::Failed);
+        EXPECT_EQ(storedState(db), stored);
+        EXPECT_EQ(workspaceState(ws), edits);
+        ASSERT_EQ(messages.shown().size(), 1u);
+        EXPECT_EQ(messages.shown()[0].style, msg::Critical);
+        EXPECT_TRUE(messages.shown()[0].text.startsWith(
+            "No es posible grabar la Fórmula. No se modificó nada en la base de datos"));
+    }
+
+    // One statement further the save is complete: the fault falls on the reload, which says so.
+    messages.clear();
+    db.failStatementAfter(statements + 1);
+    SaveResult r = workspace::saveFormula(ws, db, fx.headerUpdate());
+    db.failStatementAfter(0);
+    EXPECT_EQ(r.outcome, SaveResult::Saved);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_TRUE(
+        messages.texts()[0].startsWith("La Fórmula se grabó, pero no se pudo volver a leer"));
+    EXPECT_NE(storedState(db), stored);
+    EXPECT_EQ(keys(db, "formula_producto", "id_producto", fx.f), (std::vector<int>{1, 2, 3, 5}));
+
+    // A save that runs through reloads the workspace from what it stored.
+    Fixture fresh;
+    Workspace again;
+    fresh.loadAndEdit(again);
+    messages.clear();
+    r = workspace::saveFormula(again, fresh.t.db(), fresh.headerUpdate());
+    EXPECT_EQ(r.outcome, SaveResult::Saved);
+    EXPECT_TRUE(r.header.found);
+    EXPECT_EQ(r.header.producto, "F editada");
+    EXPECT_EQ(again.rsProductos.count(), 4);
+    EXPECT_EQ(again.rsPropiedades.count(), 3);
+    again.rsPropiedades.moveFirst();
+    EXPECT_EQ(again.rsPropiedades.toString("nombre"), "N1"); // by name again after the reload
+    EXPECT_DOUBLE_EQ(again.rsPropiedades.toDouble("valorAnterior"), 0.75);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndACancelWritesNothing) {
+    Fixture fx;
+    auto& db = fx.t.db();
+    ScriptedMessages messages;
+    Workspace ws;
+    addIngredientRow(ws, 6, QVariant(), QVariant(), 1);
+    addNutrientRow(ws, 2, 1, QVariant(), 2);
+    const QStringList stored = storedState(db);
+
+    // The editor wrote its header and then was cancelled: nothing stands.
+    SaveResult r = workspace::saveFormula(ws, db, [&] {
+        addFormula(db, "NUEVA", 1000, 1, 1);
+        return 0;
+    });
+    EXPECT_EQ(r.outcome, SaveResult::Cancelled);
+    EXPECT_EQ(storedState(db), stored);
+
+    auto newHeader = [&] { return addFormula(db, "NUEVA", 1000, 1, 1); };
+    db.failStatementAfter(6); // the ingredient insert, after key, header, nutrient rows
+    r = workspace::saveFormula(ws, db, newHeader);
+    db.failStatementAfter(0);
+    EXPECT_EQ(r.outcome, SaveResult::Failed);
+    EXPECT_EQ(ws.vIdFormula, 0);
+    EXPECT_EQ(storedState(db), stored);
+
+    r = workspace::saveFormula(ws, db, newHeader);
+    ASSERT_EQ(r.outcome, SaveResult::Saved);
+    EXPECT_EQ(ws.vIdFormula, fx.g + 1);
+    EXPECT_EQ(keys(db, "formula_producto", "id_producto", ws.vIdFormula), (std::vector<int>{6}));
+    EXPECT_EQ(keys(db, "formula_propiedad", "id_propiedad", ws.vIdFormula), (std::vector<int>{2}));
+    EXPECT_EQ(messages.shown().size(), 1u); // only the failure above spoke
+}
