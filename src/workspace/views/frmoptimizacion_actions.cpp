@@ -13,18 +13,13 @@
 #include "printing/views/frmImprimir.h"
 #include "workspace/basis_rule.h"
 #include "workspace/composition_matrix.h"
+#include "workspace/formula_save.h"
 #include "workspace/views/frmRecalcular.h"
 #include "workspace/views/frmResultados.h"
 #include "workspace/views/workspace_cell_editors.h"
 #include "workspace/views/workspace_grid_painter.h"
 #include "workspace/workspace.h"
 #include "workspace/workspace_rows.h"
-
-// The save merge and its transaction come with the workspace dialogs' work.
-#if __has_include("workspace/formula_save.h")
-#include "workspace/formula_save.h"
-#define DOSIVANT_HAS_FORMULA_SAVE 1
-#endif
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -121,7 +116,6 @@ void frmoptimizacion::cmdImprimir_Click() {
 }
 
 void frmoptimizacion::cmdUpdate_Click() {
-#ifdef DOSIVANT_HAS_FORMULA_SAVE
     app::Globals& g = app::globals();
     const int before = ws_->vIdFormula;
     // The header editor writes the formula's header inside the save's transaction, so a failure
@@ -139,7 +133,6 @@ void frmoptimizacion::cmdUpdate_Click() {
         g.gIdFormula = qint16(before); // the id the editor wrote was taken back
         paintAll(false);
     }
-#endif
 }
 
 void frmoptimizacion::cmdCancel_Click() {
