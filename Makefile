@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 DB_DEFAULT := $(or $(XDG_DATA_HOME),$(HOME)/.local/share)/Dosivant/Dosivant.db
 
-.PHONY: run test build deps configure bench clean
+.PHONY: run test build deps configure bench screenshots package clean
 
 deps:
 	bash scripts/install-deps
@@ -29,6 +29,19 @@ test: build
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+# Every view on a fresh sample database in a temporary folder, offscreen, into docs/screenshots/.
+# HOME and the XDG folders point into the temporary folder, so nothing of the user's changes.
+screenshots: build
+	@tmp=$$(mktemp -d); trap 'rm -rf "$$tmp"' EXIT; \
+	$(BUILD_DIR)/src/dosivant create-database "$$tmp/tour.db" --sample >/dev/null && \
+	HOME="$$tmp" XDG_CONFIG_HOME="$$tmp/config" XDG_DATA_HOME="$$tmp/data" \
+	XDG_RUNTIME_DIR="$$tmp/runtime" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 \
+	$(BUILD_DIR)/tools/screenshots/dosivant_screenshots --database "$$tmp/tour.db" --out docs/screenshots
+
+# A Debian package of the installed program, in the build folder.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR)

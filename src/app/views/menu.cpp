@@ -4,6 +4,7 @@
 #include "app/help_documents.h"
 #include "app/views/frmacercade.h"
 #include "app/views/modal.h"
+#include "formulas/views/frmformulas.h"
 #include "workspace/views/frmoptimizacion.h"
 
 #include <QAction>
@@ -57,8 +58,8 @@ void menu::buildMenus() {
 
     QMenu* formulas = menuBar()->addMenu(QStringLiteral("&Fórmulas"));
     formulas->setObjectName(QStringLiteral("formulas"));
-    addItem(formulas, "admformulas", QStringLiteral("&Administración de Fórmulas"))
-        ->setEnabled(false);
+    connect(addItem(formulas, "admformulas", QStringLiteral("&Administración de Fórmulas")),
+            &QAction::triggered, this, &menu::admformulas_Click);
     addSeparator(formulas, "sep2_1");
     connect(addItem(formulas, "optimizacion", QStringLiteral("&Optimización")), &QAction::triggered,
             this, &menu::optimizacion_Click);
@@ -79,6 +80,14 @@ void menu::buildMenus() {
             &QAction::triggered, this, &menu::acercadetarvel_Click);
     connect(addItem(ayuda, "version", QStringLiteral("Información sobre la Versión")),
             &QAction::triggered, this, &menu::version_Click);
+}
+
+void menu::admformulas_Click() {
+    if (!cnBase_)
+        return;
+    globals().gModo = kModoABM;
+    formulas::frmformulas view(*cnBase_, this);
+    widgets::openModal(view);
 }
 
 void menu::guiarapida_Click() {

@@ -26,6 +26,7 @@ private:
     void addSeparator(QMenu* to, const char* name);
     void buildMenus();
 
+    void admformulas_Click();
     void guiarapida_Click();
     void acercadetarvel_Click();
     void version_Click();

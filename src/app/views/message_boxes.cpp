@@ -6,37 +6,46 @@
 
 namespace widgets {
 
-int QtMessageService::show(const QString& text, int style, const QString& title) {
-    QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(title);
-    box.setText(text);
+std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, int style, const QString& title,
+                                            QWidget* parent) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(title);
+    box->setText(text);
     switch (style) {
     case msg::Critical:
-        box.setIcon(QMessageBox::Critical);
+        box->setIcon(QMessageBox::Critical);
         break;
     case msg::Question:
-        box.setIcon(QMessageBox::Question);
+        box->setIcon(QMessageBox::Question);
         break;
     case msg::Exclamation:
-        box.setIcon(QMessageBox::Warning);
+        box->setIcon(QMessageBox::Warning);
         break;
     default:
-        box.setIcon(QMessageBox::NoIcon);
+        box->setIcon(QMessageBox::NoIcon);
         break;
     }
     if (style == msg::Question) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::Yes);
         // Closing the box is a No: nothing is done that the user did not confirm.
-        box.setEscapeButton(QMessageBox::No);
+        box->setEscapeButton(QMessageBox::No);
         // The program speaks Spanish whatever translations the system has.
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Sí"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
-        return box.exec() == QMessageBox::Yes ? msg::Yes : msg::No;
+        box->button(QMessageBox::Yes)->setText(QStringLiteral("&Sí"));
+        box->button(QMessageBox::No)->setText(QStringLiteral("&No"));
+    } else {
+        box->setStandardButtons(QMessageBox::Ok);
+        box->button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
     }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
-    box.exec();
+    return box;
+}
+
+int QtMessageService::show(const QString& text, int style, const QString& title) {
+    const std::unique_ptr<QMessageBox> box =
+        makeMessageBox(text, style, title, QApplication::activeWindow());
+    const int result = box->exec();
+    if (style == msg::Question)
+        return result == QMessageBox::Yes ? msg::Yes : msg::No;
     return msg::Ok;
 }
 

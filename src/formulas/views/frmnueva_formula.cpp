@@ -1,13 +1,165 @@
 #include "formulas/views/frmnueva_formula.h"
 
+#include "app/globals.h"
+#include "app/grid_style.h"
+#include "app/messages.h"
+#include "app/views/keyboard_rules.h"
+#include "formulas/formula_messages.h"
+#include "store/database.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
 namespace formulas {
 
-// Placeholder: the view's own work replaces this file.
-frmnueva_formula::frmnueva_formula(store::Database&, bool, bool, QWidget* parent)
-    : QDialog(parent) {
+namespace {
+
+QLineEdit* field(QWidget* parent, const QString& name, int maxLength) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setMaxLength(maxLength);
+    return box;
+}
+
+void paintBackground(QLineEdit* box, long colour) {
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, grid::colorFromLong(colour));
+    box->setPalette(palette);
+}
+
+} // namespace
+
+frmnueva_formula::frmnueva_formula(store::Database& db, bool vSecaIng, bool vSecaNut,
+                                   QWidget* parent)
+    : QDialog(parent), db_(db), vSecaIng_(vSecaIng), vSecaNut_(vSecaNut) {
     setObjectName(QStringLiteral("frmnueva_formula"));
+    setWindowTitle(texts::kEditorCaption);
+    buildControls();
+
+    app::Globals& g = app::globals();
+    try {
+        opened_ = openHeader(db_, g.gIdFormula);
+    } catch (const store::StoreError&) {
+        opened_.formulaId = -1;
+        opened_.message = texts::kCannotSave;
+    }
+    if (opened_.formulaId == -1) {
+        msg::msgBox(opened_.message, msg::Critical);
+        // Nothing will be written: the workspace must not write rows under a header that does
+        // not exist, so the result is "cancelled".
+        g.gIdFormula = 0;
+        return;
+    }
+    Text1->setText(opened_.lastCode);
+    code_->setText(opened_.code);
+    product_->setText(opened_.product);
+    version_->setText(opened_.versionLoaded);
+    code_->setEnabled(opened_.isNew);
+    paintBackground(code_, opened_.isNew ? grid::kWhite : grid::kButtonFace);
+    Check1->setEnabled(!opened_.isNew);
 }
 
 frmnueva_formula::~frmnueva_formula() = default;
+
+void frmnueva_formula::buildControls() {
+    code_ = field(this, QStringLiteral("txtFields(0)"), 20);
+    product_ = field(this, QStringLiteral("txtFields(1)"), 100);
+    version_ = field(this, QStringLiteral("txtFields(2)"), 10);
+    version_->setReadOnly(true);
+    version_->setFocusPolicy(Qt::NoFocus);
+    Text1 = field(this, QStringLiteral("Text1"), 20);
+    Text1->setReadOnly(true);
+    Text1->setFocusPolicy(Qt::NoFocus);
+    Check1 = new QCheckBox(texts::kNewVersionCheck, this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    cmdUpdate = new QPushButton(QStringLiteral("&Grabar"), this);
+    cmdUpdate->setObjectName(QStringLiteral("cmdUpdate"));
+    cmdRefresh = new QPushButton(QStringLiteral("&Cancelar"), this);
+    cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
+    for (QPushButton* b : {cmdUpdate, cmdRefresh})
+        b->setAutoDefault(false);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Código"), this), 0, 0);
+    layout->addWidget(code_, 0, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Último"), this), 0, 2);
+    layout->addWidget(Text1, 0, 3);
+    layout->addWidget(new QLabel(QStringLiteral("Producto"), this), 1, 0);
+    layout->addWidget(product_, 1, 1, 1, 3);
+    layout->addWidget(new QLabel(QStringLiteral("Versión"), this), 2, 0);
+    layout->addWidget(version_, 2, 1);
+    layout->addWidget(Check1, 3, 1, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdUpdate);
+    buttons->addWidget(cmdRefresh);
+    layout->addLayout(buttons, 4, 0, 1, 4);
+    layout->setColumnStretch(1, 1);
+    layout->setColumnStretch(3, 1);
+    resize(520, layout->sizeHint().height());
+
+    keys::enterMovesOn({code_, product_});
+    connect(Check1, &QCheckBox::clicked, this, &frmnueva_formula::Check1_Click);
+    connect(cmdUpdate, &QPushButton::clicked, this, &frmnueva_formula::cmdUpdate_Click);
+    connect(cmdRefresh, &QPushButton::clicked, this, &frmnueva_formula::cmdRefresh_Click);
+}
+
+void frmnueva_formula::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (closesAtOnce()) {
+        QTimer::singleShot(0, this, &QDialog::reject);
+        return;
+    }
+    (opened_.isNew ? code_ : product_)->setFocus(Qt::OtherFocusReason);
+}
+
+void frmnueva_formula::Check1_Click() {
+    version_->setText(Check1->isChecked() ? opened_.nextVersion : opened_.versionLoaded);
+}
+
+void frmnueva_formula::cmdUpdate_Click() {
+    if (closesAtOnce())
+        return;
+    const app::Globals& g = app::globals();
+    HeaderInput in;
+    in.code = code_->text();
+    in.product = product_->text();
+    in.newVersion = !opened_.isNew && Check1->isChecked();
+    in.cantidad = g.gCantidad;
+    in.secaIng = vSecaIng_;
+    in.secaNut = vSecaNut_;
+    in.today = QDate::currentDate();
+
+    const SaveOutcome out = saveHeader(db_, opened_, in);
+    if (!out.saved) {
+        msg::msgBox(out.message, msg::Critical);
+        QLineEdit* focus = out.focus == kFocusCode      ? code_
+                           : out.focus == kFocusProduct ? product_
+                                                        : nullptr;
+        if (focus) {
+            focus->activateWindow();
+            focus->setFocus(Qt::OtherFocusReason);
+        }
+        return;
+    }
+    app::globals().gIdFormula = qint16(out.idFormula);
+    accept();
+}
+
+void frmnueva_formula::cmdRefresh_Click() {
+    reject();
+}
+
+// Esc and the window's close button cancel too: the workspace must not take the formula it
+// loaded as written.
+void frmnueva_formula::reject() {
+    app::globals().gIdFormula = 0;
+    QDialog::reject();
+}
 
 } // namespace formulas

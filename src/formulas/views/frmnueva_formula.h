@@ -1,6 +1,12 @@
 #pragma once
 
+#include "formulas/formula_header.h"
+
 #include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
 
 namespace store {
 class Database;
@@ -8,6 +14,8 @@ class Database;
 
 namespace formulas {
 
+// Writes the header row of the formula the workspace saves: a new formula, a new version or
+// an update. Reads gIdFormula and gCantidad; leaves in gIdFormula the id written, or 0.
 class frmnueva_formula : public QDialog {
     Q_OBJECT
 
@@ -15,6 +23,35 @@ public:
     explicit frmnueva_formula(store::Database& db, bool vSecaIng, bool vSecaNut,
                               QWidget* parent = nullptr);
     ~frmnueva_formula() override;
+
+    // The formula cannot be edited (its row or versions could not be read): the editor closes
+    // as soon as it is shown.
+    bool closesAtOnce() const { return opened_.formulaId == -1; }
+
+public Q_SLOTS:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void Check1_Click();
+    void cmdUpdate_Click();
+    void cmdRefresh_Click();
+
+    store::Database& db_;
+    bool vSecaIng_;
+    bool vSecaNut_;
+    HeaderOpening opened_;
+
+    QLineEdit* code_ = nullptr;    // txtFields(0)
+    QLineEdit* product_ = nullptr; // txtFields(1)
+    QLineEdit* version_ = nullptr; // txtFields(2)
+    QLineEdit* Text1 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QPushButton* cmdUpdate = nullptr;
+    QPushButton* cmdRefresh = nullptr;
 };
 
 } // namespace formulas

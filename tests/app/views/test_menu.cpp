@@ -50,9 +50,8 @@ TEST(MenuView, CaptionAndTheWholeMenuTree) {
     expectMenu(bar[0]->menu(), "datos", "&Datos del Sistema",
                {"productos|&Ingredientes|off", "sep1_1", "propiedades|&Nutrientes|off", "sep11",
                 "salir|&Salir"});
-    expectMenu(
-        bar[1]->menu(), "formulas", "&Fórmulas",
-        {"admformulas|&Administración de Fórmulas|off", "sep2_1", "optimizacion|&Optimización"});
+    expectMenu(bar[1]->menu(), "formulas", "&Fórmulas",
+               {"admformulas|&Administración de Fórmulas", "sep2_1", "optimizacion|&Optimización"});
     expectMenu(bar[2]->menu(), "utilidades", "&Utilidades",
                {"ImpDatos|&Importar datos de Ingredientes y Nutrientes|off",
                 "OrigenDatos|&Configurar Origen de Datos|off"});

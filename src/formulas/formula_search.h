@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/grid_style.h"
+#include "store/record_set.h"
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace store {
+class Database;
+}
+
+// The formula list: its search statement, the grid's columns and the delete of a formula.
+namespace formulas {
+
+// The search panel as typed. The two chosen rows (nutrient, ingredient) are 0 when unset.
+struct FormulaFilter {
+    QString codeFrom;     // Text1
+    QString codeTo;       // Text2
+    QString product;      // Text3
+    QString createdFrom;  // Text4, dd/mm/yyyy
+    QString createdTo;    // Text5
+    QString modifiedFrom; // Text12
+    QString modifiedTo;   // Text13
+    int nutrientId = 0;   // chosen with Command9
+    QString valueFrom;    // Text7, only with a nutrient
+    QString valueTo;      // Text8
+    int ingredientId = 0; // chosen with Command5
+};
+
+// A refused search: the message (critical) and the box that takes the focus back.
+struct FilterProblem {
+    QString message;
+    QString field; // objectName of the box
+};
+
+// Checks the dates in order (Text4, Text5, Text12, Text13), then, with a nutrient chosen, the
+// value bounds (Text7, Text8). Value bounds without a nutrient are ignored.
+std::optional<FilterProblem> checkFilter(const FormulaFilter& filter);
+
+// The statement of a checked filter; empty filters list every formula, most recently modified
+// first. Text goes in quoted, wildcards in the product text are taken literally, numbers and
+// dates are written by the store's literal writers.
+QString searchStatement(const FormulaFilter& filter);
+
+// The columns of FlexGrid1, one per field of the statement.
+std::vector<grid::Column> formulaColumns();
+inline constexpr int kProductColumn = 2; // takes the width the others leave
+
+// Deletes a formula with its nutrient and ingredient rows, all or nothing. Throws
+// store::StoreError when the database refuses; nothing is deleted then.
+void deleteFormula(store::Database& db, int idFormula);
+
+// "producto LIKE" pattern for text that must be found as typed: the contains pattern and, when
+// the text holds a wildcard, the escape clause that makes it literal.
+QString containsPattern(const QString& typed);
+
+} // namespace formulas

@@ -1,0 +1,272 @@
+#include "app/globals.h"
+#include "app/views/menu.h"
+#include "app/views/modal.h"
+#include "formulas/views/frmformulas.h"
+#include "store/database.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using formulas::frmformulas;
+
+namespace {
+
+template <typename T> T* child(const QWidget& w, const char* name) {
+    T* c = w.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+QStringList listedCodes(const frmformulas& w) {
+    auto* grid = child<QTableWidget>(w, "FlexGrid1");
+    QStringList codes;
+    for (int r = 0; r < grid->rowCount(); ++r)
+        codes << grid->item(r, 1)->text();
+    codes.sort();
+    return codes;
+}
+
+void click(const QWidget& w, const char* name) {
+    QPushButton* b = child<QPushButton>(w, name);
+    ASSERT_TRUE(b);
+    b->click();
+}
+
+int idOf(store::Database& db, const QString& code) {
+    store::RecordSet rs = db.query("select id_formula from formulas where codigo='" + code + "'");
+    return rs.count() ? rs.toInt("id_formula") : 0;
+}
+
+struct ListFixture : ::testing::Test {
+    TempDatabase t{true};
+    ScriptedMessages messages;
+    void SetUp() override { app::globals().gModo = app::kModoABM; }
+};
+
+} // namespace
+
+TEST_F(ListFixture, OpensWithEveryFormulaInTheMaintenanceLayout) {
+    frmformulas w(t.db());
+    EXPECT_EQ(w.windowTitle(), "Fórmulas");
+    EXPECT_EQ(listedCodes(w), QStringList({"CERDO-CREC", "POLLO-INI", "PONEDORA", "VACA-CONC"}));
+    auto* grid = child<QTableWidget>(w, "FlexGrid1");
+    QStringList captions;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        captions << grid->horizontalHeaderItem(c)->text();
+    EXPECT_EQ(captions, QStringList({"", "Código", "Producto", "", "Versión", "", "Modificada"}));
+    for (int hidden : {0, 3, 5})
+        EXPECT_TRUE(grid->isColumnHidden(hidden)) << hidden;
+    EXPECT_EQ(grid->item(0, 6)->text(), QDate::currentDate().toString("dd/MM/yyyy"));
+    EXPECT_EQ(grid->currentRow(), 0);
+    for (const char* name : {"cmdAdd", "cmdEditar", "cmdDelete", "cmdPrint", "cmdClose"})
+        EXPECT_FALSE(child<QPushButton>(w, name)->isHidden()) << name;
+    for (const char* name : {"Command3", "Command4"})
+        EXPECT_TRUE(child<QPushButton>(w, name)->isHidden()) << name;
+    EXPECT_EQ(child<QPushButton>(w, "Command9")->toolTip(), "Asignar presupuesto ");
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST_F(ListFixture, SearchPanelFiltersAndRefusesBadInput) {
+    t.db().exec("insert into formulas (id_formula,codigo,producto,cantidad,version) values "
+                "(9,'OLD','Sin fechas',100,0)");
+    frmformulas w(t.db());
+    auto* text3 = child<QLineEdit>(w, "Text3");
+    QTest::keyClicks(text3, "pollo");
+    QTest::keyClick(text3, Qt::Key_Return); // Enter runs the search
+    EXPECT_EQ(listedCodes(w), QStringList({"POLLO-INI"}));
+
+    text3->clear();
+    child<QLineEdit>(w, "Text5")->setText("01/01/2000"); // upper bound keeps formulas without date
+    click(w, "Command1");
+    EXPECT_EQ(listedCodes(w), QStringList({"OLD"}));
+
+    child<QLineEdit>(w, "Text5")->setText("32/01/2009");
+    click(w, "Command1");
+    EXPECT_EQ(messages.texts(), QStringList({"La fecha no es Válida"}));
+    EXPECT_EQ(messages.shown().back().style, 16);
+    EXPECT_EQ(listedCodes(w), QStringList({"OLD"})); // the list stays as it was
+
+    messages.clear();
+    child<QLineEdit>(w, "Text5")->clear();
+    text3->setText("no existe");
+    click(w, "Command1");
+    EXPECT_TRUE(listedCodes(w).isEmpty());
+    EXPECT_FALSE(child<QLabel>(w, "txtnohubo")->isHidden());
+
+    click(w, "Command2");
+    EXPECT_TRUE(text3->text().isEmpty());
+    EXPECT_TRUE(child<QLabel>(w, "txtnohubo")->isHidden());
+    EXPECT_TRUE(w.rows().count() == 0);
+}
+
+TEST_F(ListFixture, NutrientAndIngredientPicksFilterTheList) {
+    store::RecordSet nutrient =
+        t.db().query("select id_propiedad,nombre from propiedades where nombre='Lisina'");
+    ASSERT_EQ(nutrient.count(), 1);
+    store::RecordSet ingredient = t.db().query(
+        "select p.id_producto,p.nombre from productos p, formula_producto fp, formulas f where "
+        "p.id_producto=fp.id_producto and fp.id_formula=f.id_formula and f.codigo='VACA-CONC'");
+    ASSERT_GT(ingredient.count(), 0);
+
+    frmformulas w(t.db());
+    QStringList opened;
+    widgets::ScopedModalRunner runner([&](QDialog& d) {
+        opened << d.objectName() + ":" + app::globals().gModo;
+        app::Globals& g = app::globals();
+        if (d.objectName() == "frmpropiedades") {
+            EXPECT_EQ(g.gIdPropiedad, 0);
+            g.gIdPropiedad = qint16(nutrient.toInt("id_propiedad"));
+            g.gNombrePropiedad = nutrient.toString("nombre");
+        } else {
+            EXPECT_EQ(g.gIdProducto, 0);
+            g.gIdProducto = qint16(ingredient.toInt("id_producto"));
+            g.gNombreProducto = ingredient.toString("nombre");
+        }
+        return int(QDialog::Accepted);
+    });
+    click(w, "Command9");
+    EXPECT_EQ(app::globals().gModo, "ABM");
+    EXPECT_EQ(child<QLineEdit>(w, "Text6")->text(), "Lisina");
+    child<QLineEdit>(w, "Text7")->setText("abc");
+    click(w, "Command1");
+    EXPECT_EQ(messages.texts(), QStringList({"Debe ingresar un valor numérico Válido"}));
+    child<QLineEdit>(w, "Text7")->clear();
+    click(w, "Command1");
+    EXPECT_EQ(listedCodes(w), QStringList({"CERDO-CREC", "POLLO-INI", "PONEDORA"}));
+    // The value a saved mix reaches for the nutrient.
+    t.db().exec("update formula_propiedad set valor=1.2 where id_propiedad=" +
+                QString::number(nutrient.toInt("id_propiedad")) +
+                " and id_formula=" + QString::number(idOf(t.db(), "PONEDORA")));
+    child<QLineEdit>(w, "Text7")->setText("1.15");
+    child<QLineEdit>(w, "Text8")->setText("1.2");
+    click(w, "Command1");
+    EXPECT_EQ(listedCodes(w), QStringList({"PONEDORA"}));
+    child<QLineEdit>(w, "Text8")->clear();
+
+    child<QLineEdit>(w, "Text7")->clear();
+    click(w, "Command2");
+    click(w, "Command5");
+    EXPECT_EQ(child<QLineEdit>(w, "Text11")->text(), ingredient.toString("nombre"));
+    click(w, "Command1");
+    EXPECT_TRUE(listedCodes(w).contains("VACA-CONC"));
+    EXPECT_EQ(opened, QStringList({"frmpropiedades:BUSCAR", "frmproductos:BUSCAR"}));
+
+    // A cancelled pick clears the filter.
+    widgets::ScopedModalRunner cancel([](QDialog&) { return int(QDialog::Rejected); });
+    click(w, "Command5");
+    EXPECT_TRUE(child<QLineEdit>(w, "Text11")->text().isEmpty());
+    click(w, "Command1");
+    EXPECT_EQ(listedCodes(w).size(), 4);
+}
+
+TEST_F(ListFixture, NuevoAndEditarOpenTheWorkspaceAndRefresh) {
+    frmformulas w(t.db());
+    auto* grid = child<QTableWidget>(w, "FlexGrid1");
+    QList<int> ids;
+    widgets::ScopedModalRunner runner([&](QDialog& d) {
+        EXPECT_EQ(d.objectName(), "frmoptimizacion");
+        ids << app::globals().gIdFormula;
+        // The workspace saves a new formula meanwhile; the list shows it afterwards.
+        t.db().exec("insert into formulas (id_formula,codigo,producto,version) values (" +
+                    QString::number(50 + ids.size()) + ",'NEW" + QString::number(ids.size()) +
+                    "','x',0)");
+        return int(QDialog::Accepted);
+    });
+    app::globals().gIdFormula = 7;
+    click(w, "cmdAdd");
+    EXPECT_EQ(listedCodes(w).size(), 5);
+
+    const int row = grid->currentRow();
+    const int expected = idOf(t.db(), grid->item(row, 1)->text());
+    click(w, "cmdEditar");
+    QTest::keyClick(grid, Qt::Key_Return); // Enter in the grid edits too
+    EXPECT_EQ(ids, QList<int>({0, expected, idOf(t.db(), grid->item(0, 1)->text())}));
+    EXPECT_EQ(listedCodes(w).size(), 7);
+}
+
+TEST_F(ListFixture, DeleteAsksAndRemovesTheFormulaWithItsRows) {
+    frmformulas w(t.db());
+    auto* grid = child<QTableWidget>(w, "FlexGrid1");
+    grid->setCurrentCell(0, 1);
+    const QString code = grid->item(0, 1)->text();
+    const QString id = QString::number(idOf(t.db(), code));
+    auto rowsOfFormula = [&] {
+        return t.db().query("select * from formula_producto where id_formula=" + id).count() +
+               t.db().query("select * from formula_propiedad where id_formula=" + id).count() +
+               t.db().query("select * from formulas where id_formula=" + id).count();
+    };
+    const int before = rowsOfFormula();
+    ASSERT_GT(before, 1);
+
+    messages.planAnswer(msg::No);
+    click(w, "cmdDelete");
+    EXPECT_EQ(messages.texts(), QStringList({"Desea eliminar la Fórmula " + code + " ?"}));
+    EXPECT_EQ(messages.shown().back().style, 36);
+    EXPECT_EQ(rowsOfFormula(), before);
+
+    // A failure half-way leaves the formula whole and says so.
+    messages.clear();
+    messages.planAnswer(msg::Yes);
+    t.db().failStatementAfter(2);
+    click(w, "cmdDelete");
+    t.db().failStatementAfter(0);
+    EXPECT_EQ(messages.texts().last(), "No es posible eliminar el Registro");
+    EXPECT_EQ(rowsOfFormula(), before);
+
+    messages.planAnswer(msg::Yes);
+    grid->setCurrentCell(0, 1);
+    ASSERT_EQ(grid->item(0, 1)->text(), code);
+    click(w, "cmdDelete");
+    EXPECT_EQ(rowsOfFormula(), 0);
+    EXPECT_FALSE(listedCodes(w).contains(code));
+    EXPECT_EQ(listedCodes(w).size(), 3);
+}
+
+TEST_F(ListFixture, EscapeCancelsAndTheMenuOpensTheList) {
+    {
+        frmformulas w(t.db());
+        app::globals().gIdFormula = 3;
+        QTest::keyClick(child<QLineEdit>(w, "Text3"), Qt::Key_Escape);
+        EXPECT_EQ(w.result(), QDialog::Rejected);
+        EXPECT_EQ(app::globals().gIdFormula, 0);
+    }
+    app::globals().gModo = "BUSCAR";
+    app::menu main(store::Database::openFile(t.path()));
+    int shown = 0;
+    widgets::ScopedModalRunner runner([&](QDialog& d) {
+        ++shown;
+        EXPECT_EQ(d.objectName(), "frmformulas");
+        EXPECT_EQ(app::globals().gModo, "ABM");
+        EXPECT_EQ(d.findChild<QTableWidget*>("FlexGrid1")->rowCount(), 4);
+        return int(QDialog::Accepted);
+    });
+    QAction* item = main.findChild<QAction*>("admformulas");
+    ASSERT_TRUE(item && item->isEnabled());
+    item->trigger();
+    EXPECT_EQ(shown, 1);
+}
+
+TEST_F(ListFixture, PickModeReturnsTheChosenFormula) {
+    app::globals().gModo = app::kModoBuscar;
+    frmformulas w(t.db());
+    for (const char* name : {"cmdAdd", "cmdEditar", "cmdDelete", "cmdPrint", "cmdClose"})
+        EXPECT_TRUE(child<QPushButton>(w, name)->isHidden()) << name;
+    EXPECT_FALSE(child<QPushButton>(w, "Command4")->isHidden());
+    auto* grid = child<QTableWidget>(w, "FlexGrid1");
+    grid->setCurrentCell(2, 1);
+    widgets::ScopedModalRunner noWorkspace([](QDialog& d) {
+        ADD_FAILURE() << "opened " << d.objectName().toStdString();
+        return 0;
+    });
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_EQ(app::globals().gIdFormula, idOf(t.db(), grid->item(2, 1)->text()));
+}
