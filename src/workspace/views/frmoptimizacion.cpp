@@ -147,8 +147,8 @@ QWidget* frmoptimizacion::buildIngredientTab() {
     basis->setObjectName(QStringLiteral("Option1"));
     auto* basisLayout = new QHBoxLayout(basis);
     auto* group = new QButtonGroup(basis);
-    Option1_[0] = option("Option1_0", QStringLiteral("Mat. Seca"), basis);
-    Option1_[1] = option("Option1_1", QStringLiteral("Mat. Húmeda"), basis);
+    Option1_[0] = option("Option1(0)", QStringLiteral("Mat. Seca"), basis);
+    Option1_[1] = option("Option1(1)", QStringLiteral("Mat. Húmeda"), basis);
     for (QRadioButton* o : Option1_) {
         group->addButton(o);
         basisLayout->addWidget(o);
@@ -239,8 +239,8 @@ QWidget* frmoptimizacion::buildNutrientTab() {
     basis->setObjectName(QStringLiteral("Option2"));
     auto* basisLayout = new QHBoxLayout(basis);
     auto* group = new QButtonGroup(basis);
-    Option2_[0] = option("Option2_0", QStringLiteral("Base Seca"), basis);
-    Option2_[1] = option("Option2_1", QStringLiteral("Base Húmeda"), basis);
+    Option2_[0] = option("Option2(0)", QStringLiteral("Base Seca"), basis);
+    Option2_[1] = option("Option2(1)", QStringLiteral("Base Húmeda"), basis);
     for (QRadioButton* o : Option2_) {
         group->addButton(o);
         basisLayout->addWidget(o);

@@ -76,8 +76,8 @@ struct Window : ::testing::Test {
 TEST_F(Window, EmptyWorkspaceFromTheMenuStartsDryWithEveryBoxEmpty) {
     open({});
     EXPECT_EQ(w->windowTitle(), "Optimización de Fórmulas");
-    EXPECT_TRUE(child<QRadioButton>("Option1_0")->isChecked());
-    EXPECT_TRUE(child<QRadioButton>("Option2_0")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>("Option1(0)")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>("Option2(0)")->isChecked());
     for (const char* box : {"txt_Formula", "txt_CodFormula", "txt_VerFormula", "txt_FecCFormula",
                             "txt_FecMFormula", "txt_cantidad", "txtCanS", "txtCanH", "txtPorS",
                             "txtPorH", "txtCosTot", "txtCosS", "txtCosH", "txtMatSeca"})
@@ -87,12 +87,12 @@ TEST_F(Window, EmptyWorkspaceFromTheMenuStartsDryWithEveryBoxEmpty) {
     EXPECT_EQ(child<QTabWidget>("SSTab1")->tabText(1), "Base Seca");
 
     // The basis rule: wet nutrients bring wet quantities, dry quantities bring dry nutrients.
-    child<QRadioButton>("Option2_1")->click();
-    EXPECT_TRUE(child<QRadioButton>("Option1_1")->isChecked());
+    child<QRadioButton>("Option2(1)")->click();
+    EXPECT_TRUE(child<QRadioButton>("Option1(1)")->isChecked());
     EXPECT_FALSE(ws().vSecaIng);
     EXPECT_EQ(child<QTabWidget>("SSTab1")->tabText(1), "Base Húmeda");
-    child<QRadioButton>("Option1_0")->click();
-    EXPECT_TRUE(child<QRadioButton>("Option2_0")->isChecked());
+    child<QRadioButton>("Option1(0)")->click();
+    EXPECT_TRUE(child<QRadioButton>("Option2(0)")->isChecked());
     EXPECT_TRUE(ws().vSecaNut);
     EXPECT_EQ(child<QTabWidget>("SSTab1")->tabText(1), "Base Seca");
 
@@ -106,7 +106,7 @@ TEST_F(Window, EmptyWorkspaceFromTheMenuStartsDryWithEveryBoxEmpty) {
 TEST_F(Window, FormulatesTheBroilerDietAndPaintsTheFigures) {
     open("POLLO-INI");
     EXPECT_EQ(text("txt_CodFormula"), "POLLO-INI");
-    EXPECT_TRUE(child<QRadioButton>("Option1_1")->isChecked()); // stored as fed
+    EXPECT_TRUE(child<QRadioButton>("Option1(1)")->isChecked()); // stored as fed
     EXPECT_EQ(child<QTabWidget>("SSTab1")->tabText(1), "Base Húmeda");
     auto* flexprod = child<QTableWidget>("flexprod");
     ASSERT_EQ(flexprod->rowCount(), 19);
