@@ -231,6 +231,7 @@ TEST_F(Window, AddsAPickedIngredientAndAnswersTheDryMatterQuestion) {
 
 TEST_F(Window, QuantityEditSharesTheBatchAndTheQuantityBoxChecksItsNumber) {
     open("POLLO-INI");
+    child<QTabWidget>("SSTab1")->setCurrentIndex(0);
     auto* flexprod = child<QTableWidget>("flexprod");
     const int maiz = rowNamed(flexprod, "Maíz amarillo grano");
     ASSERT_GE(maiz, 0);
@@ -274,4 +275,83 @@ TEST(MenuOptimizacion, OpensAnEmptyWorkspaceModally) {
     item->trigger();
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(app::globals().gIdFormula, 0);
+}
+
+TEST_F(Window, BuildsAFormulaFromAnEmptyWorkspaceThroughThePickLists) {
+    open({});
+    auto nutrientId = [&](const QString& name) {
+        store::RecordSet rs =
+            t.db().query("select id_propiedad from propiedades where nombre='" + name + "'");
+        rs.moveFirst();
+        return rs.toInt("id_propiedad");
+    };
+    QList<int> ingredients{ingredientId(t.db(), "MAIZ"), ingredientId(t.db(), "SOJA44"),
+                           ingredientId(t.db(), "CALCAREO")};
+    QList<QPair<int, QString>> nutrients{{nutrientId("Proteína bruta"), "Proteína bruta"},
+                                         {nutrientId("Calcio"), "Calcio"}};
+    widgets::ScopedModalRunner user([&](QDialog& d) {
+        app::Globals& g = app::globals();
+        if (d.objectName() == "frmproductos") {
+            g.gIdProducto = qint16(ingredients.takeFirst());
+        } else if (d.objectName() == "frmpropiedades") {
+            const auto [id, name] = nutrients.takeFirst();
+            g.gIdPropiedad = qint16(id);
+            g.gNombrePropiedad = name;
+        }
+        return int(QDialog::Accepted);
+    });
+    for (int i = 0; i < 3; ++i)
+        click("Command3");
+    auto* flexprop = child<QTableWidget>("flexprop");
+    click("Command4");
+    click("Command4");
+    EXPECT_EQ(flexprop->currentRow(), 1); // the nutrient just added is selected
+    EXPECT_EQ(flexprop->item(1, 1)->text().trimmed(), "Calcio");
+
+    // Limits typed in place: protein at least 20, calcium between 0.9 and 1.2.
+    child<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto type = [&](int row, int column, const char* value) {
+        flexprop->setFocus();
+        flexprop->setCurrentCell(row, column);
+        QTest::keyClick(flexprop, Qt::Key_Return);
+        auto* txtProp = child<QLineEdit>("txtProp");
+        txtProp->selectAll();
+        QTest::keyClicks(txtProp, value);
+        QTest::keyClick(txtProp, Qt::Key_Return);
+    };
+    type(0, 3, "20");
+    type(1, 3, "0.9");
+    type(1, 4, "1.2");
+    formulate("100");
+    EXPECT_TRUE(messages.shown().empty()) << messages.texts().join("|").toStdString();
+    EXPECT_EQ(text("txtCanS"), "100.00"); // a new workspace works on dry matter
+    EXPECT_EQ(text("txtPorS"), "100.00");
+    EXPECT_EQ(flexprop->item(rowNamed(flexprop, "Proteína bruta"), 6)->text(), "20.00");
+    EXPECT_FALSE(flexprop->item(0, 6)->background().color() == QColor(Qt::red));
+
+    // The value box shows the full figure.
+    QTest::mouseClick(flexprop->viewport(), Qt::LeftButton, {},
+                      flexprop->visualRect(flexprop->model()->index(1, 6)).center());
+    auto* text2 = child<QLineEdit>("Text2");
+    EXPECT_TRUE(text2->isVisible());
+    EXPECT_TRUE(text2->text().startsWith(flexprop->item(1, 6)->text().left(3)));
+
+    // A price typed in place: the box starts without "$", and the dry price follows.
+    child<QTabWidget>("SSTab1")->setCurrentIndex(0);
+    auto* flexprod = child<QTableWidget>("flexprod");
+    const int maiz = rowNamed(flexprod, "Maíz amarillo grano");
+    flexprod->setFocus();
+    flexprod->setCurrentCell(maiz, 4);
+    QTest::keyClick(flexprod, Qt::Key_Return);
+    auto* txtPrecio = child<QLineEdit>("txtPrecio");
+    ASSERT_TRUE(txtPrecio->isVisible());
+    EXPECT_EQ(txtPrecio->text(), "0.17");
+    txtPrecio->selectAll();
+    QTest::keyClicks(txtPrecio, "0.2");
+    QTest::keyClick(txtPrecio, Qt::Key_Return);
+    EXPECT_EQ(flexprod->item(rowNamed(flexprod, "Maíz amarillo grano"), 4)->text(), "$ 0.20");
+    // The catalogue still says 0.173: the changed price is signalled in green.
+    EXPECT_EQ(flexprod->item(rowNamed(flexprod, "Maíz amarillo grano"), 4)->background().color(),
+              grid::colorFromLong(grid::kGreen));
+    EXPECT_TRUE(messages.shown().empty());
 }
