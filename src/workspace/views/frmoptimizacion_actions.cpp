@@ -21,6 +21,13 @@
 #include "workspace/workspace.h"
 #include "workspace/workspace_rows.h"
 
+// The catalogue's composition editor arrives with the catalogue views; until then "Ver
+// Nutrientes" only hands the ingredient over.
+#if __has_include("catalog/views/frmproducto_propiedades.h")
+#include "catalog/views/frmproducto_propiedades.h"
+#define DOSIVANT_HAS_COMPOSITION_EDITOR 1
+#endif
+
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -163,7 +170,10 @@ void frmoptimizacion::cmdNutrientes_Click() {
         return;
     app::globals().gIdProducto = qint16(row->id);
     app::globals().gNombreProducto = row->name.trimmed();
-    // The ingredient composition editor of the catalogue opens here once it exists.
+#ifdef DOSIVANT_HAS_COMPOSITION_EDITOR
+    catalog::frmproducto_propiedades composicion(db_, this);
+    widgets::openModal(composicion);
+#endif
 }
 
 void frmoptimizacion::Command4_Click() {

@@ -355,3 +355,25 @@ TEST_F(Window, BuildsAFormulaFromAnEmptyWorkspaceThroughThePickLists) {
               grid::colorFromLong(grid::kGreen));
     EXPECT_TRUE(messages.shown().empty());
 }
+
+TEST_F(Window, VerNutrientesHandsTheSelectedIngredientOver) {
+    open("POLLO-INI");
+    auto* flexprod = child<QTableWidget>("flexprod");
+    const int maiz = rowNamed(flexprod, "Maíz amarillo grano");
+    QStringList opened;
+    widgets::ScopedModalRunner user([&](QDialog& d) {
+        opened << d.objectName();
+        return int(QDialog::Accepted);
+    });
+    flexprod->setCurrentCell(-1, -1);
+    click("cmdNutrientes"); // no row selected: nothing
+    EXPECT_TRUE(opened.isEmpty());
+    flexprod->setCurrentCell(maiz, 1);
+    click("cmdNutrientes");
+    EXPECT_EQ(app::globals().gIdProducto, ingredientId(t.db(), "MAIZ"));
+    EXPECT_EQ(app::globals().gNombreProducto, "Maíz amarillo grano");
+#if __has_include("catalog/views/frmproducto_propiedades.h")
+    EXPECT_EQ(opened, QStringList{"frmproducto_propiedades"});
+#endif
+    EXPECT_TRUE(messages.shown().empty());
+}
