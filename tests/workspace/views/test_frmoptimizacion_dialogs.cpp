@@ -191,3 +191,41 @@ TEST_F(Formulated, ButtonsOpenTheirViewsModallyOverTheWorkspace) {
     EXPECT_EQ(opened, QStringList{"frmAportes"});
     EXPECT_TRUE(messages.shown().empty());
 }
+
+// The real header editor refuses a code already taken, then saves under a new one: the save must
+// go through, with the header and the rows written once.
+TEST(SaveWithHeaderEditor, ARefusedCodeThenAGoodOneSaves) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    app::globals().gIdFormula = 0;
+    frmoptimizacion w(t.db());
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    widgets::ScopedModalRunner user([&](QDialog& d) {
+        if (d.objectName() == "frmproductos") {
+            store::RecordSet rs = t.db().query("select id_producto from productos");
+            rs.moveFirst();
+            app::globals().gIdProducto = qint16(rs.toInt("id_producto"));
+            return int(QDialog::Accepted);
+        }
+        EXPECT_EQ(d.objectName(), "frmnueva_formula");
+        auto* code = d.findChild<QLineEdit*>("txtFields(0)");
+        d.findChild<QLineEdit*>("txtFields(1)")->setText("Nueva");
+        code->setText("POLLO-INI");
+        d.findChild<QPushButton*>("cmdUpdate")->click();
+        EXPECT_EQ(d.result(), int(QDialog::Rejected)); // refused: still open
+        code->setText("NUEVA-1");
+        d.findChild<QPushButton*>("cmdUpdate")->click();
+        return d.result();
+    });
+    w.findChild<QPushButton*>("Command3")->click();
+    w.findChild<QPushButton*>("cmdUpdate")->click();
+    EXPECT_EQ(messages.texts(), QStringList{"El Código de la Fórmula Ya fue Ingresado"});
+    ASSERT_GT(w.workspace().vIdFormula, 0);
+    EXPECT_EQ(t.db()
+                  .query("select * from formula_producto where id_formula=" +
+                         QString::number(w.workspace().vIdFormula))
+                  .count(),
+              1);
+    EXPECT_EQ(w.findChild<QLineEdit*>("txt_CodFormula")->text(), "NUEVA-1");
+}
