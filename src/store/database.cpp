@@ -37,16 +37,6 @@ public:
             std::fprintf(stderr, "SQL: %s\n", line.toUtf8().constData());
     }
 
-    // Transaction control outside the statements the fault switch counts.
-    bool control(const QString& sql) {
-        traceLine(sql);
-        if (handle)
-            return sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, nullptr) ==
-                   SQLITE_OK;
-        QSqlQuery q(connection());
-        return q.exec(sql);
-    }
-
     // The test fault switch: counts statements down and fails the one it reaches.
     void checkFault(const QString& sql) {
         if (failCountdown > 0 && --failCountdown == 0)
@@ -261,12 +251,8 @@ void Database::failStatementAfter(int n) {
     d->failCountdown = n;
 }
 
-// An inner guard is a savepoint: when it gives up, its own writes are undone and the outer
-// guard decides about the rest, so a step that was refused (and wrote nothing) and then done
-// again does not spoil the whole write.
 Database::Transaction::Transaction(Database& db) : db_(db) {
-    level_ = db_.d->transactionDepth++;
-    if (level_ == 0) {
+    if (db_.d->transactionDepth++ == 0) {
         outermost_ = true;
         db_.d->rollbackOnly = false;
         db_.d->traceLine(QStringLiteral("BEGIN"));
@@ -275,9 +261,6 @@ Database::Transaction::Transaction(Database& db) : db_(db) {
             throw StoreError(QStringLiteral("No se pudo iniciar la transacción: ") +
                              db_.d->connection().lastError().text());
         }
-    } else if (!db_.d->control(QStringLiteral("SAVEPOINT paso_") + QString::number(level_))) {
-        --db_.d->transactionDepth;
-        throw StoreError(QStringLiteral("No se pudo iniciar la transacción."));
     }
 }
 
@@ -288,12 +271,9 @@ Database::Transaction::~Transaction() {
     if (outermost_) {
         db_.d->traceLine(QStringLiteral("ROLLBACK"));
         db_.d->connection().rollback();
-        return;
+    } else {
+        db_.d->rollbackOnly = true; // an inner step gave up: the whole write must not stand
     }
-    const QString savepoint = QStringLiteral("paso_") + QString::number(level_);
-    if (!db_.d->control(QStringLiteral("ROLLBACK TO ") + savepoint) ||
-        !db_.d->control(QStringLiteral("RELEASE ") + savepoint))
-        db_.d->rollbackOnly = true; // the step could not be undone: the whole write must not stand
 }
 
 void Database::Transaction::commit() {
@@ -301,11 +281,8 @@ void Database::Transaction::commit() {
         return;
     done_ = true;
     --db_.d->transactionDepth;
-    if (!outermost_) {
-        if (!db_.d->control(QStringLiteral("RELEASE paso_") + QString::number(level_)))
-            db_.d->rollbackOnly = true;
+    if (!outermost_)
         return;
-    }
     if (db_.d->rollbackOnly) {
         db_.d->traceLine(QStringLiteral("ROLLBACK"));
         db_.d->connection().rollback();

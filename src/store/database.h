@@ -48,9 +48,8 @@ public:
     // "No se pudo recuperar el id" when the query returns no row.
     int nextKey(const QString& table, const QString& column);
 
-    // RAII transaction: rolled back unless commit() is called. A nested guard is a step of the
-    // outermost one: committed, its writes stand or fall with the outer guard; given up, only
-    // its own writes are undone.
+    // RAII transaction: rolled back unless commit() is called. Nested guards join the
+    // outermost one.
     class Transaction {
     public:
         explicit Transaction(Database& db);
@@ -63,7 +62,6 @@ public:
         Database& db_;
         bool done_ = false;
         bool outermost_ = false;
-        int level_ = 0;
     };
 
     // Test-only: the Nth statement from now (1 = the next one) fails as if the engine had
