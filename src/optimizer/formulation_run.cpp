@@ -199,12 +199,14 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
         app::globals().gNombrePropiedad = name;
         result.outcome = RunOutcome::PrecheckFailed;
         result.maximoAlcanzable = reach.maximoAlcanzable;
+        ws.maximoAlcanzable = reach.maximoAlcanzable;
         if (input.showContributions)
             input.showContributions(contributionsCaption(name, failing.minimo.value_or(0)));
         else
             msg::msgBox(contributionsMessage(name), msg::Critical,
                         QStringLiteral("Se ha cancelado la Formulación"));
         ws.rsAportes = workspace::Workspace::newAportes();
+        ws.maximoAlcanzable.reset();
         return result;
     }
 

@@ -22,6 +22,7 @@ namespace store {
 class DatabasePrivate {
 public:
     QString path;
+    long long statementsRun = 0; // exec() calls: tells a guard whether its step wrote anything
     QString connectionName;
     bool trace = qEnvironmentVariableIntValue("DOSIVANT_SQL_TRACE") == 1;
     int failCountdown = 0;
@@ -138,6 +139,7 @@ QString Database::path() const {
 }
 
 int Database::exec(const QString& sql) {
+    ++d->statementsRun;
     const QString translated = translateSql(sql);
     d->checkFault(translated);
     d->traceLine(translated);
@@ -251,7 +253,8 @@ void Database::failStatementAfter(int n) {
     d->failCountdown = n;
 }
 
-Database::Transaction::Transaction(Database& db) : db_(db) {
+Database::Transaction::Transaction(Database& db)
+    : db_(db), statementsAtStart_(db.d->statementsRun) {
     if (db_.d->transactionDepth++ == 0) {
         outermost_ = true;
         db_.d->rollbackOnly = false;
@@ -271,9 +274,12 @@ Database::Transaction::~Transaction() {
     if (outermost_) {
         db_.d->traceLine(QStringLiteral("ROLLBACK"));
         db_.d->connection().rollback();
-    } else {
+    } else if (db_.d->statementsRun != statementsAtStart_) {
         db_.d->rollbackOnly = true; // an inner step gave up: the whole write must not stand
     }
+    // An inner step that gave up before running any statement (a refused check) has nothing to
+    // undo, and the outer write may go on, as when an editor refuses a value and the user
+    // corrects it within the same save.
 }
 
 void Database::Transaction::commit() {

@@ -62,6 +62,7 @@ public:
         Database& db_;
         bool done_ = false;
         bool outermost_ = false;
+        long long statementsAtStart_ = 0;
     };
 
     // Test-only: the Nth statement from now (1 = the next one) fails as if the engine had

@@ -11,6 +11,19 @@ QString text(const QString& value) {
     return '\'' + v + '\'';
 }
 
+QString containsPattern(const QString& value) {
+    QString v = value.trimmed();
+    const bool needsEscape = v.contains('%') || v.contains('_') || v.contains('\\');
+    if (needsEscape) {
+        v.replace('\\', QStringLiteral("\\\\"));
+        v.replace('%', QStringLiteral("\\%"));
+        v.replace('_', QStringLiteral("\\_"));
+    }
+    v.replace('\'', QStringLiteral("''"));
+    return QStringLiteral("'%") + v + QStringLiteral("%'") +
+           (needsEscape ? QStringLiteral(" escape '\\'") : QString());
+}
+
 QString number(double value) {
     if (!std::isfinite(value))
         return QStringLiteral("Null"); // never reached by validated input; keeps the SQL valid

@@ -9,6 +9,10 @@ namespace sql {
 
 // 'text', trimmed, apostrophes doubled.
 QString text(const QString& value);
+// A "contains" pattern for LIKE: '%text%', the text trimmed and its apostrophes doubled. A "%",
+// "_" or "\" typed by the user matches only itself: when the text holds one, it is escaped and
+// " escape '\'" follows the literal.
+QString containsPattern(const QString& value);
 // "." decimal, no thousands separator, the shortest text that reads back as the same double.
 QString number(double value);
 // A nullable number field: Null for a Null (invalid) value, otherwise number().

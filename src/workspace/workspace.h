@@ -2,6 +2,8 @@
 
 #include "store/record_set.h"
 
+#include <optional>
+
 namespace workspace {
 
 // The records and scalars of the formula under work. Nothing here is stored until the formula
@@ -13,7 +15,9 @@ struct Workspace {
     store::RecordSet rsProductos;   // ingredient rows
     store::RecordSet rsAnalisis;    // sensitivity rows of the last formulation
     store::RecordSet rsAportes;     // contributions to the nutrient that failed the check
-    store::RecordSet rsResultado;   // composition matrix, rebuilt by the composition view
+    // The most the failing nutrient reaches in any admissible mix, set with rsAportes.
+    std::optional<double> maximoAlcanzable;
+    store::RecordSet rsResultado; // composition matrix, rebuilt by the composition view
 
     bool vSecaIng = true; // ingredient quantities on dry matter ("Mat. Seca")
     bool vSecaNut = true; // nutrient limits and values on dry basis ("Base Seca")

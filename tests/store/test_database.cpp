@@ -131,16 +131,33 @@ TEST(Database, FailedWriteInsideTransactionLeavesDatabaseAsItWas) {
     EXPECT_EQ(count(db, "select * from productos"), 1);
     EXPECT_EQ(count(db, "select * from producto_propiedad"), 0);
 
-    // An inner guard that gives up spoils the outer commit.
+    // An inner guard that gives up after running a statement spoils the outer commit.
     EXPECT_THROW(
         {
             Database::Transaction outer(db);
             db.exec("delete from productos");
-            { Database::Transaction inner(db); }
+            {
+                Database::Transaction inner(db);
+                db.exec("delete from propiedades");
+            }
             outer.commit();
         },
         StoreError);
     EXPECT_EQ(count(db, "select * from productos"), 1);
+    EXPECT_EQ(count(db, "select * from propiedades"), 1);
+
+    // One that gives up before running any (a refused check) leaves nothing to undo.
+    {
+        Database::Transaction outer(db);
+        {
+            Database::Transaction inner(db);
+            count(db, "select * from productos");
+        }
+        db.exec("delete from propiedades");
+        outer.commit();
+    }
+    EXPECT_EQ(count(db, "select * from propiedades"), 0);
+    db.exec("insert into propiedades (id_propiedad,nombre,unidad) values (1,'Proteína','%')");
 
     {
         Database::Transaction tx(db);

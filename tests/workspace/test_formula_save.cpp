@@ -278,7 +278,18 @@ TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndACancelWritesNoth
     EXPECT_EQ(ws.vIdFormula, 0);
     EXPECT_EQ(storedState(db), stored);
 
-    r = workspace::saveFormula(ws, db, newHeader);
+    // The editor refuses a first try (a check in its own step, nothing written) and the user
+    // corrects it: that refusal does not undo the save.
+    r = workspace::saveFormula(ws, db, [&] {
+        {
+            store::Database::Transaction refused(db);
+            db.query("select id_formula from formulas where codigo='F'");
+        }
+        store::Database::Transaction accepted(db);
+        const int id = newHeader();
+        accepted.commit();
+        return id;
+    });
     ASSERT_EQ(r.outcome, SaveResult::Saved);
     EXPECT_EQ(ws.vIdFormula, fx.g + 1);
     EXPECT_EQ(keys(db, "formula_producto", "id_producto", ws.vIdFormula), (std::vector<int>{6}));

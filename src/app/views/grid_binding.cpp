@@ -44,6 +44,11 @@ void GridBinding::setFillColumn(int column) {
     applyWidths();
 }
 
+void GridBinding::setFitCaptions(bool fit) {
+    fitCaptions_ = fit;
+    applyWidths();
+}
+
 void GridBinding::bind(const store::RecordSet& records) {
     show(grid::gridContent(records, columns_));
 }
@@ -140,9 +145,12 @@ void GridBinding::applyWidths() {
         grid_->setColumnHidden(c, twips <= 0 && c != fillColumn_);
         if (c == fillColumn_)
             continue;
-        others += twips > 0 ? twips : 0;
-        if (twips > 0)
-            grid_->setColumnWidth(c, grid::twipsToPixels(twips, dpi));
+        if (twips <= 0)
+            continue;
+        const int pixels = grid::twipsToPixels(twips, dpi);
+        const int caption = fitCaptions_ ? grid_->horizontalHeader()->sectionSizeHint(c) : 0;
+        grid_->setColumnWidth(c, std::max(pixels, caption));
+        others += caption > pixels ? grid::pixelsToTwips(caption, dpi) : twips;
     }
     if (fillColumn_ < 0 || fillColumn_ >= grid_->columnCount())
         return;

@@ -29,6 +29,9 @@ public:
     // The column that takes the width the others leave (-1: none). It is sized again whenever
     // the grid is resized.
     void setFillColumn(int column);
+    // Columns never narrower than their caption, where the widths in twips were chosen for a
+    // smaller font than the screen's.
+    void setFitCaptions(bool fit);
 
     // Shows the record set with the columns set; the overlay shows when it has no rows.
     void bind(const store::RecordSet& records);
@@ -60,4 +63,5 @@ private:
     std::vector<grid::Column> columns_;
     std::vector<QString> fields_;
     int fillColumn_ = -1;
+    bool fitCaptions_ = false;
 };

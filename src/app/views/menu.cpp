@@ -4,6 +4,8 @@
 #include "app/help_documents.h"
 #include "app/views/frmacercade.h"
 #include "app/views/modal.h"
+#include "catalog/views/frmproductos.h"
+#include "catalog/views/frmpropiedades.h"
 #include "formulas/views/frmformulas.h"
 #include "workspace/views/frmoptimizacion.h"
 
@@ -47,15 +49,17 @@ void menu::addSeparator(QMenu* to, const char* name) {
 void menu::buildMenus() {
     QMenu* datos = menuBar()->addMenu(QStringLiteral("&Datos del Sistema"));
     datos->setObjectName(QStringLiteral("datos"));
-    // The catalogue, formula, workspace and import views arrive with their own subsystems;
-    // until then their items are shown but cannot be chosen.
-    addItem(datos, "productos", QStringLiteral("&Ingredientes"))->setEnabled(false);
+    connect(addItem(datos, "productos", QStringLiteral("&Ingredientes")), &QAction::triggered, this,
+            &menu::productos_Click);
     addSeparator(datos, "sep1_1");
-    addItem(datos, "propiedades", QStringLiteral("&Nutrientes"))->setEnabled(false);
+    connect(addItem(datos, "propiedades", QStringLiteral("&Nutrientes")), &QAction::triggered, this,
+            &menu::propiedades_Click);
     addSeparator(datos, "sep11");
     connect(addItem(datos, "salir", QStringLiteral("&Salir")), &QAction::triggered, this,
             &QWidget::close);
 
+    // The workspace and import views arrive with their own subsystems; until then their items
+    // are shown but cannot be chosen.
     QMenu* formulas = menuBar()->addMenu(QStringLiteral("&Fórmulas"));
     formulas->setObjectName(QStringLiteral("formulas"));
     connect(addItem(formulas, "admformulas", QStringLiteral("&Administración de Fórmulas")),
@@ -80,6 +84,22 @@ void menu::buildMenus() {
             &QAction::triggered, this, &menu::acercadetarvel_Click);
     connect(addItem(ayuda, "version", QStringLiteral("Información sobre la Versión")),
             &QAction::triggered, this, &menu::version_Click);
+}
+
+void menu::productos_Click() {
+    if (!cnBase_)
+        return;
+    globals().gModo = kModoABM;
+    catalog::frmproductos list(*cnBase_);
+    widgets::openModal(list);
+}
+
+void menu::propiedades_Click() {
+    if (!cnBase_)
+        return;
+    globals().gModo = kModoABM;
+    catalog::frmpropiedades list(*cnBase_);
+    widgets::openModal(list);
 }
 
 void menu::admformulas_Click() {

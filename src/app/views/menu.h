@@ -26,6 +26,8 @@ private:
     void addSeparator(QMenu* to, const char* name);
     void buildMenus();
 
+    void productos_Click();
+    void propiedades_Click();
     void admformulas_Click();
     void guiarapida_Click();
     void acercadetarvel_Click();

@@ -2,12 +2,18 @@
 
 #include <QDialog>
 
+class QLabel;
+class QTableWidget;
+
 namespace workspace {
 struct Workspace;
 }
 
 namespace optimizer {
 
+// What each ingredient can bring to the nutrient whose minimum the formulation could not reach,
+// under the caption the run gives ("PROBLEMA CON RESTRICCIÓN: …"). When it is first activated it
+// says which nutrient stopped the formulation.
 class frmAportes : public QDialog {
     Q_OBJECT
 
@@ -15,6 +21,19 @@ public:
     explicit frmAportes(const workspace::Workspace& ws, const QString& caption,
                         QWidget* parent = nullptr);
     ~frmAportes() override;
+
+    // The greatest value the nutrient reaches, when the caller knows better than the workspace.
+    void setMaximoAlcanzable(double value);
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void announce();
+
+    QLabel* Label1_1_ = nullptr;
+    QTableWidget* FlexGrid1_ = nullptr;
+    bool announced_ = false;
 };
 
 } // namespace optimizer

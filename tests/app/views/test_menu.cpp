@@ -48,7 +48,7 @@ TEST(MenuView, CaptionAndTheWholeMenuTree) {
     const QList<QAction*> bar = w.menuBar()->actions();
     ASSERT_EQ(bar.size(), 4);
     expectMenu(bar[0]->menu(), "datos", "&Datos del Sistema",
-               {"productos|&Ingredientes|off", "sep1_1", "propiedades|&Nutrientes|off", "sep11",
+               {"productos|&Ingredientes", "sep1_1", "propiedades|&Nutrientes", "sep11",
                 "salir|&Salir"});
     expectMenu(bar[1]->menu(), "formulas", "&Fórmulas",
                {"admformulas|&Administración de Fórmulas", "sep2_1", "optimizacion|&Optimización"});

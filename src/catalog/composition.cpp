@@ -1,0 +1,100 @@
+#include "catalog/composition.h"
+
+#include "app/number_text.h"
+#include "store/database.h"
+#include "store/record_set.h"
+#include "store/sql_text.h"
+
+namespace catalog {
+
+namespace {
+
+QString key(int id) {
+    return QString::number(id);
+}
+
+QString rowCondition(int idProducto, int idPropiedad) {
+    return QStringLiteral(" where id_producto=") + key(idProducto) +
+           QStringLiteral(" and id_propiedad=") + key(idPropiedad);
+}
+
+} // namespace
+
+QString compositionSql(int idProducto, const QString& nameFilter) {
+    QString sql = QStringLiteral("select pp.id_producto,pp.id_propiedad,p.nombre,pp.valor from "
+                                 "producto_propiedad pp,propiedades p where "
+                                 "pp.id_propiedad=p.id_propiedad and pp.id_producto=") +
+                  key(idProducto);
+    if (!nameFilter.trimmed().isEmpty())
+        sql += QStringLiteral(" and p.nombre like ") + sql::containsPattern(nameFilter);
+    sql += QStringLiteral(" order by pp.valor DESC,p.nombre");
+    return sql;
+}
+
+std::vector<grid::Column> compositionColumns() {
+    return {
+        grid::Column(QString(), 0),
+        grid::Column(QString(), 0),
+        grid::Column(QStringLiteral("Nutriente"), 5130),
+        grid::Column(QStringLiteral("Valor"), 1300, grid::kRight, QStringLiteral("#####0.00000")),
+    };
+}
+
+int compositionNameWidth(int dataRows) {
+    return dataRows + 1 >= 17 ? 5130 - grid::kScrollBarRoom : 5130;
+}
+
+AddOutcome addNutrientToIngredient(store::Database& db, int idProducto, int idPropiedad) {
+    store::Database::Transaction tx(db);
+    if (db.query(QStringLiteral("select id_producto from producto_propiedad where id_producto=") +
+                 key(idProducto) + QStringLiteral(" and id_propiedad=") + key(idPropiedad))
+            .count() > 0)
+        return AddOutcome::AlreadyPresent;
+    db.exec(QStringLiteral("insert into producto_propiedad (id_producto,id_propiedad,valor) "
+                           "values (") +
+            key(idProducto) + ',' + key(idPropiedad) + QStringLiteral(",0)"));
+    tx.commit();
+    return AddOutcome::Added;
+}
+
+bool updateCompositionValue(store::Database& db, int idProducto, int idPropiedad, double valor) {
+    return db.exec(QStringLiteral("update producto_propiedad set valor=") + sql::number(valor) +
+                   rowCondition(idProducto, idPropiedad)) > 0;
+}
+
+void deleteComposition(store::Database& db, int idProducto, int idPropiedad) {
+    db.exec(QStringLiteral("delete from producto_propiedad") +
+            rowCondition(idProducto, idPropiedad));
+}
+
+double startValueOf(const QString& cellText) {
+    return numtext::toDouble(cellText, 0);
+}
+
+bool editUnchanged(const QString& typed, double startValue) {
+    const std::optional<double> v = numtext::toNumber(typed);
+    return v && *v == startValue;
+}
+
+std::optional<double> valueToStore(const QString& typed) {
+    if (typed.trimmed().isEmpty())
+        return 0.0;
+    return numtext::toNumber(typed);
+}
+
+std::vector<CompositionValue> mixComposition(const store::RecordSet& nutrients,
+                                             bool valuesOnDryBasis, double mixDryMatter) {
+    std::vector<CompositionValue> rows;
+    const int idField = nutrients.fieldIndex(QStringLiteral("id_propiedad"));
+    const int valueField = nutrients.fieldIndex(QStringLiteral("valor"));
+    const bool toDry = !valuesOnDryBasis && mixDryMatter > 0;
+    for (int r = 0; r < nutrients.count(); ++r) {
+        double valor = nutrients.valueAt(r, valueField).toDouble(); // Null: none, 0
+        if (toDry)
+            valor = valor * 100 / mixDryMatter;
+        rows.push_back({nutrients.valueAt(r, idField).toInt(), valor});
+    }
+    return rows;
+}
+
+} // namespace catalog

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/grid_style.h"
+#include "catalog/ingredients.h"
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace store {
+class Database;
+class RecordSet;
+} // namespace store
+
+// The nutrient values of one ingredient: the query its editor shows, adding, changing and
+// removing one value, and the decisions of the in-place editor.
+namespace catalog {
+
+// Largest value first, then by name; `nameFilter` keeps nutrients whose name contains it.
+QString compositionSql(int idProducto, const QString& nameFilter);
+
+// id_producto and id_propiedad hidden, "Nutriente" 5130 twips, "Valor" 1300 right-aligned as
+// "#####0.00000".
+std::vector<grid::Column> compositionColumns();
+// The name column gives up room for a scroll bar once the grid holds 17 rows with its header.
+int compositionNameWidth(int dataRows);
+
+enum class AddOutcome { Added, AlreadyPresent };
+// Adds the nutrient with value 0 unless the ingredient has it already.
+AddOutcome addNutrientToIngredient(store::Database& db, int idProducto, int idPropiedad);
+// False when the row is no longer there.
+bool updateCompositionValue(store::Database& db, int idProducto, int idPropiedad, double valor);
+void deleteComposition(store::Database& db, int idProducto, int idPropiedad);
+
+// The value a cell stands for when its edit starts: its number, 0 when empty.
+double startValueOf(const QString& cellText);
+// A numeric text equal to the start value changes nothing: the edit ends as with Esc.
+bool editUnchanged(const QString& typed, double startValue);
+// The value to store for Enter: blank is 0; nothing when the text is not a number.
+std::optional<double> valueToStore(const QString& typed);
+
+// The nutrient values a formulated mix reaches, as composition rows of a new ingredient. The
+// catalogue keeps contents per unit of dry matter, so values the workspace shows on the as-fed
+// basis are divided by the mix's dry-matter fraction. `nutrients` has id_propiedad and valor.
+std::vector<CompositionValue> mixComposition(const store::RecordSet& nutrients,
+                                             bool valuesOnDryBasis, double mixDryMatter);
+
+} // namespace catalog

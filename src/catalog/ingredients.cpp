@@ -1,0 +1,168 @@
+#include "catalog/ingredients.h"
+
+#include "app/format.h"
+#include "app/number_text.h"
+#include "catalog/catalog_texts.h"
+#include "catalog/new_key.h"
+#include "store/database.h"
+#include "store/sql_text.h"
+
+namespace catalog {
+
+namespace {
+
+QString key(int id) {
+    return QString::number(id);
+}
+
+QString plainNumber(const QVariant& value) {
+    return value.isValid() ? fmt::format(value.toDouble(), QString()) : QString();
+}
+
+// A typed number whose text is still the one shown stands for the stored value.
+double typedOrStored(const QString& typed, const QString& shown, double stored) {
+    if (typed.trimmed() == shown.trimmed())
+        return stored;
+    return numtext::toDouble(typed);
+}
+
+QString insertSql(int id, const IngredientValues& v) {
+    return QStringLiteral("insert into productos (id_producto,codigo,nombre,unidad,costo,"
+                          "materia_seca) values (") +
+           key(id) + ',' + sql::codeText(v.codigo) + ',' + sql::text(v.nombre) + ',' +
+           sql::text(v.unidad) + ',' + sql::number(v.costo) + ',' + sql::number(v.materiaSeca) +
+           ')';
+}
+
+QString compositionInsert(int idProducto, int idPropiedad, double valor) {
+    return QStringLiteral("insert into producto_propiedad (id_producto,id_propiedad,valor) "
+                          "values (") +
+           key(idProducto) + ',' + key(idPropiedad) + ',' + sql::number(valor) + ')';
+}
+
+// Inserts the ingredient row; the composition rows follow in the same transaction.
+template <class WriteRows>
+CreateResult create(store::Database& db, const IngredientValues& values, WriteRows writeRows) {
+    store::Database::Transaction tx(db);
+    if (codeTaken(db, values.codigo))
+        return {0, Refusal{texts::kCodigoRepetido, QStringLiteral("Text1")}};
+    int id = 0;
+    try {
+        id = insertWithNewKey(db, QStringLiteral("productos"), QStringLiteral("id_producto"),
+                              [&](int k) { return insertSql(k, values); });
+    } catch (const store::StoreError&) {
+        // Another window stored the same code meanwhile.
+        if (codeTaken(db, values.codigo))
+            return {0, Refusal{texts::kCodigoRepetido, QStringLiteral("Text1")}};
+        throw;
+    }
+    writeRows(id);
+    tx.commit();
+    return {id, std::nullopt};
+}
+
+} // namespace
+
+QString costText(double costo) {
+    return fmt::format(costo, QStringLiteral("#####0.000"));
+}
+
+std::optional<Refusal> checkIngredient(const IngredientFields& t) {
+    if (t.codigo.trimmed().isEmpty())
+        return Refusal{texts::kDebeCodigo, QStringLiteral("Text1")};
+    if (t.nombre.trimmed().isEmpty())
+        return Refusal{texts::kDebeDescripcion, QStringLiteral("Text2")};
+    if (t.unidad.trimmed().isEmpty())
+        return Refusal{texts::kDebeUnidad, QStringLiteral("Combo1")};
+    if (!numtext::isNumber(t.costo))
+        return Refusal{texts::kDebeCosto, QStringLiteral("Text3")};
+    const std::optional<double> dry = numtext::toNumber(t.materiaSeca);
+    if (!dry)
+        return Refusal{texts::kDebeMateriaSeca, QStringLiteral("Text4")};
+    if (*dry < 0 || *dry > 100)
+        return Refusal{texts::kEntre0y100, QStringLiteral("Text4")};
+    return std::nullopt;
+}
+
+IngredientValues valuesToStore(const IngredientFields& typed, const IngredientRecord& record) {
+    IngredientValues v;
+    v.codigo = typed.codigo.trimmed();
+    v.nombre = typed.nombre.trimmed();
+    v.unidad = typed.unidad.trimmed();
+    v.costo = typedOrStored(typed.costo, record.shown.costo, record.costo);
+    v.materiaSeca = typedOrStored(typed.materiaSeca, record.shown.materiaSeca, record.materiaSeca);
+    return v;
+}
+
+std::optional<IngredientRecord> loadIngredient(store::Database& db, int id) {
+    store::RecordSet rs =
+        db.query(QStringLiteral("select * from productos where id_producto=") + key(id));
+    if (rs.count() == 0)
+        return std::nullopt;
+    rs.moveFirst();
+    IngredientRecord r;
+    r.id = rs.toInt(QStringLiteral("id_producto"));
+    r.shown.codigo = rs.toString(QStringLiteral("codigo")).trimmed();
+    r.shown.nombre = rs.toString(QStringLiteral("nombre"));
+    r.shown.unidad = rs.toString(QStringLiteral("unidad"));
+    const QVariant costo = rs.value(QStringLiteral("costo"));
+    r.costo = costo.toDouble();
+    r.shown.costo = costo.isValid() ? costText(r.costo) : QString();
+    const QVariant dry = rs.value(QStringLiteral("materia_seca"));
+    r.materiaSeca = dry.toDouble();
+    r.shown.materiaSeca = plainNumber(dry);
+    return r;
+}
+
+bool codeTaken(store::Database& db, const QString& code) {
+    return db.query(QStringLiteral("select id_producto from productos where trim(codigo)=") +
+                    sql::text(code))
+               .count() > 0;
+}
+
+CreateResult createIngredient(store::Database& db, const IngredientValues& values) {
+    return create(db, values, [&](int id) {
+        store::RecordSet nutrients =
+            db.query(QStringLiteral("select id_propiedad from propiedades"));
+        for (nutrients.moveFirst(); !nutrients.eof(); nutrients.moveNext())
+            db.exec(compositionInsert(id, nutrients.value(0).toInt(), 0));
+    });
+}
+
+CreateResult createIngredient(store::Database& db, const IngredientValues& values,
+                              const std::vector<CompositionValue>& composition) {
+    return create(db, values, [&](int id) {
+        for (const CompositionValue& c : composition)
+            db.exec(compositionInsert(id, c.idPropiedad, c.valor));
+    });
+}
+
+bool updateIngredient(store::Database& db, int id, const IngredientValues& v) {
+    return db.exec(QStringLiteral("update productos set nombre=") + sql::text(v.nombre) +
+                   QStringLiteral(",unidad=") + sql::text(v.unidad) + QStringLiteral(",costo=") +
+                   sql::number(v.costo) + QStringLiteral(",materia_seca=") +
+                   sql::number(v.materiaSeca) + QStringLiteral(" where id_producto=") + key(id)) >
+           0;
+}
+
+bool ingredientHasNutrients(store::Database& db, int id) {
+    return db.query(QStringLiteral("select * from producto_propiedad where id_producto=") + key(id))
+               .count() > 0;
+}
+
+int formulasUsingIngredient(store::Database& db, int id) {
+    store::RecordSet rs =
+        db.query(QStringLiteral("select count(*) from formula_producto fp,formulas f where "
+                                "fp.id_formula=f.id_formula and fp.id_producto=") +
+                 key(id));
+    return rs.count() > 0 ? rs.valueAt(0, 0).toInt() : 0;
+}
+
+void deleteIngredient(store::Database& db, int id) {
+    store::Database::Transaction tx(db);
+    db.exec(QStringLiteral("delete from producto_propiedad where id_producto=") + key(id));
+    db.exec(QStringLiteral("delete from productos where id_producto=") + key(id));
+    tx.commit();
+}
+
+} // namespace catalog

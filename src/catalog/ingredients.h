@@ -1,0 +1,98 @@
+#pragma once
+
+#include "catalog/refusal.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace store {
+class Database;
+}
+
+// Ingredients of the catalogue: the editor's checks, reading one, creating it with its
+// composition rows, updating and deleting it. Every multi-statement write runs in one
+// transaction: it is stored whole or not at all.
+namespace catalog {
+
+inline const QStringList kIngredientUnits = {QStringLiteral("%"),   QStringLiteral("mg"),
+                                             QStringLiteral("Kg"),  QStringLiteral("Mcal"),
+                                             QStringLiteral("PPM"), QStringLiteral("UI")};
+
+// The editor's fields as typed: Text1 code, Text2 description, Combo1 unit, Text3 cost,
+// Text4 dry matter.
+struct IngredientFields {
+    QString codigo;
+    QString nombre;
+    QString unidad;
+    QString costo;
+    QString materiaSeca;
+
+    bool operator==(const IngredientFields&) const = default;
+};
+
+// One ingredient as an editor holds it: the texts it showed when opened, and the stored numbers
+// behind the formatted ones, so that a cost shown with three decimals and left alone keeps all
+// of its own.
+struct IngredientRecord {
+    int id = 0; // 0 while the ingredient is new
+    IngredientFields shown;
+    double costo = 0;
+    double materiaSeca = 0;
+};
+
+// What is written.
+struct IngredientValues {
+    QString codigo;
+    QString nombre;
+    QString unidad;
+    double costo = 0;
+    double materiaSeca = 0;
+};
+
+// The cost as the editor shows it.
+QString costText(double costo);
+
+// The six checks, in order: code, description, unit, cost, dry matter, dry matter within
+// 0..100. The first that fails names its message and control.
+std::optional<Refusal> checkIngredient(const IngredientFields& typed);
+
+// The numbers to store for checked fields: a field whose text is still the one shown keeps the
+// record's own value.
+IngredientValues valuesToStore(const IngredientFields& typed, const IngredientRecord& record);
+
+// Reads "select * from productos where id_producto=" id; nothing when it is not there.
+std::optional<IngredientRecord> loadIngredient(store::Database& db, int id);
+
+// A new ingredient has a code no other ingredient has (compared trimmed).
+bool codeTaken(store::Database& db, const QString& code);
+
+struct CreateResult {
+    int id = 0;                     // the new key when created
+    std::optional<Refusal> refusal; // the code is taken
+};
+
+// Creates the ingredient with one composition row of value 0 for every nutrient.
+CreateResult createIngredient(store::Database& db, const IngredientValues& values);
+
+struct CompositionValue {
+    int idPropiedad = 0;
+    double valor = 0;
+};
+// Creates the ingredient with exactly the composition rows given.
+CreateResult createIngredient(store::Database& db, const IngredientValues& values,
+                              const std::vector<CompositionValue>& composition);
+
+// Writes description, unit, cost and dry matter (the code stays). False when the ingredient is
+// no longer there.
+bool updateIngredient(store::Database& db, int id, const IngredientValues& values);
+
+// Whether the ingredient has composition rows, and how many stored formulas use it.
+bool ingredientHasNutrients(store::Database& db, int id);
+int formulasUsingIngredient(store::Database& db, int id);
+
+// Deletes its composition rows, then the ingredient.
+void deleteIngredient(store::Database& db, int id);
+
+} // namespace catalog

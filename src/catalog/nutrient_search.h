@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/grid_style.h"
+
+#include <QString>
+#include <vector>
+
+// The nutrient list: its search statement and how its grid shows the rows.
+namespace catalog {
+
+inline const QString kNutrientListSql =
+    QStringLiteral("select id_propiedad,nombre,unidad from propiedades order by nombre");
+
+// All nutrients, or those whose name contains `name` (ignoring case and accents).
+QString nutrientSearchSql(const QString& name);
+
+// id_propiedad hidden, Descripción (takes the rest), Unidad.
+std::vector<grid::Column> nutrientColumns();
+inline constexpr int kNutrientFillColumn = 1;
+
+} // namespace catalog

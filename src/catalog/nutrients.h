@@ -1,0 +1,44 @@
+#pragma once
+
+#include "catalog/refusal.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace store {
+class Database;
+}
+
+// Nutrients of the catalogue: the editor's check, reading one, creating it with a zero
+// composition row for every ingredient (in one transaction), updating and deleting it.
+namespace catalog {
+
+inline const QStringList kNutrientUnits = {QStringLiteral("%"), QStringLiteral("mg"),
+                                           QStringLiteral("PPM")};
+
+// Text1 name, Combo1 unit, as typed.
+struct NutrientFields {
+    QString nombre;
+    QString unidad;
+
+    bool operator==(const NutrientFields&) const = default;
+};
+
+// The name is required; the unit may stay empty and names may repeat.
+std::optional<Refusal> checkNutrient(const NutrientFields& typed);
+
+// Reads "select * from propiedades where id_propiedad=" id; nothing when it is not there.
+std::optional<NutrientFields> loadNutrient(store::Database& db, int id);
+
+// Returns the new key.
+int createNutrient(store::Database& db, const NutrientFields& fields);
+// False when the nutrient is no longer there.
+bool updateNutrient(store::Database& db, int id, const NutrientFields& fields);
+
+bool nutrientHasIngredients(store::Database& db, int id);
+int formulasUsingNutrient(store::Database& db, int id);
+// Deletes its composition rows, then the nutrient.
+void deleteNutrient(store::Database& db, int id);
+
+} // namespace catalog

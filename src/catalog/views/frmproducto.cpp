@@ -1,0 +1,165 @@
+#include "catalog/views/frmproducto.h"
+
+#include "app/busy_pointer.h"
+#include "app/data_error.h"
+#include "app/globals.h"
+#include "app/messages.h"
+#include "app/views/modal.h"
+#include "catalog/catalog_texts.h"
+#include "catalog/views/frmproducto_propiedades.h"
+#include "catalog/views/ingredient_form.h"
+#include "catalog/views/view_support.h"
+#include "store/database.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace catalog {
+
+frmproducto::frmproducto(store::Database& db, QWidget* parent)
+    : QDialog(parent), db_(db), form_(std::make_unique<views::IngredientForm>(this, true)) {
+    setObjectName(QStringLiteral("frmproducto"));
+    setWindowTitle(QStringLiteral("Ingredientes"));
+    connect(form_->cmdUpdate, &QPushButton::clicked, this, &frmproducto::cmdUpdate_Click);
+    connect(form_->cmdRefresh, &QPushButton::clicked, this, &frmproducto::cmdRefresh_Click);
+    connect(form_->cmdrequery, &QPushButton::clicked, this, &frmproducto::cmdrequery_Click);
+    connect(form_->CmdPropiedades, &QPushButton::clicked, this, &frmproducto::CmdPropiedades_Click);
+    connect(form_->cmdClose, &QPushButton::clicked, this, &frmproducto::reject);
+
+    const int id = app::globals().gIdProducto;
+    if (id < 1) {
+        isNew_ = true;
+        hasRecord_ = true;
+        form_->setCodeEditable(true);
+        form_->CmdPropiedades->setEnabled(false);
+        showRecord();
+        return;
+    }
+    form_->setCodeEditable(false);
+    try {
+        if (auto stored = loadIngredient(db_, id)) {
+            record_ = *stored;
+            hasRecord_ = true;
+        } else {
+            msg::msgBox(texts::kNoSeEncuentraProducto, msg::Critical);
+        }
+    } catch (const store::StoreError& e) {
+        views::showDataError(0, e.message());
+    }
+    form_->CmdPropiedades->setEnabled(hasRecord_);
+    showRecord();
+}
+
+frmproducto::~frmproducto() = default;
+
+void frmproducto::showRecord() {
+    form_->show(record_.shown, record_.id);
+}
+
+bool frmproducto::pending() const {
+    return hasRecord_ && form_->typed() != record_.shown;
+}
+
+bool frmproducto::reload() {
+    try {
+        if (auto stored = loadIngredient(db_, record_.id)) {
+            record_ = *stored;
+            showRecord();
+            return true;
+        }
+        hasRecord_ = false; // deleted meanwhile, by another window
+        views::showDataError(app::kErrNoCurrentRecord, texts::kNoSeEncuentraProducto);
+    } catch (const store::StoreError& e) {
+        views::showDataError(0, e.message());
+    }
+    return false;
+}
+
+void frmproducto::markStored() {
+    isNew_ = false;
+    form_->setCodeEditable(false);
+    form_->CmdPropiedades->setEnabled(true);
+}
+
+bool frmproducto::cmdUpdate_Click() {
+    if (!hasRecord_)
+        return false;
+    const IngredientFields typed = form_->typed();
+    if (const auto refusal = checkIngredient(typed)) {
+        msg::msgBox(refusal->message, msg::Critical);
+        views::focusControl(this, refusal->control);
+        return false;
+    }
+    const IngredientValues values = valuesToStore(typed, record_);
+    try {
+        if (isNew_) {
+            app::BusyPointer busy;
+            const CreateResult created = createIngredient(db_, values);
+            if (created.refusal) {
+                busy.release();
+                msg::msgBox(created.refusal->message, msg::Critical);
+                views::focusControl(this, created.refusal->control);
+                return false;
+            }
+            record_.id = created.id;
+        } else if (!updateIngredient(db_, record_.id, values)) {
+            views::showDataError(app::kErrNoCurrentRecord, texts::kNoSeEncuentraProducto);
+            return false;
+        }
+    } catch (const store::StoreError& e) {
+        if (e.message() == texts::kSinId)
+            msg::msgBox(texts::kSinId, msg::Critical);
+        else
+            views::showErrorView(texts::kNoGrabar, e);
+        return false;
+    }
+    markStored();
+    reload();
+    return true;
+}
+
+void frmproducto::cmdRefresh_Click() {
+    if (!form_->cmdRefresh->isEnabled())
+        return;
+    if (isNew_) {
+        // The new ingredient was never stored: discarding it leaves nothing to show.
+        hasRecord_ = false;
+        QDialog::reject();
+        return;
+    }
+    if (hasRecord_)
+        reload();
+}
+
+void frmproducto::cmdrequery_Click() {
+    if (!form_->cmdrequery->isEnabled() || isNew_ || !hasRecord_)
+        return;
+    reload();
+}
+
+void frmproducto::CmdPropiedades_Click() {
+    if (isNew_ || !hasRecord_)
+        return;
+    app::globals().gIdProducto = qint16(record_.id);
+    frmproducto_propiedades values(db_);
+    values.setWindowTitle(record_.shown.nombre);
+    widgets::openModal(values);
+}
+
+void frmproducto::reject() {
+    if (pending()) {
+        if (msg::msgBox(texts::kDeseaGrabar, msg::Question) == msg::Yes) {
+            cmdUpdate_Click();
+        } else if (isNew_) {
+            hasRecord_ = false;
+        } else {
+            reload();
+        }
+        if (pending())
+            return; // a check refused the changes: the view stays open
+    }
+    QDialog::reject();
+}
+
+} // namespace catalog

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "store/record_set.h"
+
+#include <QDialog>
+
+class GridBinding;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace keys {
+class InGridEditor;
+}
+namespace store {
+class Database;
+}
+
+namespace catalog {
+
+// The nutrient values of the ingredient gIdProducto, largest first, each edited in place in the
+// grid; Nuevo adds a nutrient picked in the nutrient list. The opener sets the caption to the
+// ingredient's name.
+class frmproducto_propiedades : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit frmproducto_propiedades(store::Database& db, QWidget* parent = nullptr);
+    ~frmproducto_propiedades() override;
+
+    const store::RecordSet& rows() const { return rs_; }
+
+private:
+    void buildControls();
+    void Command1_Click();
+    void cmdNuevo_Click();
+    void cmdEditar_Click();
+    void cmdDelete_Click();
+    void cmdrequery_Click();
+
+    void requery();
+    void actu_flexgrid1();
+    bool layoutOk();
+    QString cell(int row, int column) const;
+    int unconfirmedEnd(const QString& text);
+    bool commitValue(const QString& text);
+
+    store::Database& db_;
+    store::RecordSet rs_;
+    int idProducto_ = 0;
+
+    // The edit under way.
+    int editRow_ = -1;
+    int editIdProducto_ = 0;
+    int editIdPropiedad_ = 0;
+    QString editName_;
+    double startValue_ = 0;
+
+    QGroupBox* Frame1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QTableWidget* FlexGrid1 = nullptr;
+    GridBinding* binding_ = nullptr;
+    QLineEdit* txt_aux = nullptr;
+    keys::InGridEditor* editor_ = nullptr;
+    QPushButton* cmdNuevo = nullptr;
+    QPushButton* cmdEditar = nullptr;
+    QPushButton* cmdDelete = nullptr;
+    QPushButton* cmdrequery = nullptr;
+    QPushButton* cmdClose = nullptr;
+};
+
+} // namespace catalog

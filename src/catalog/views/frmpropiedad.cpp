@@ -1,0 +1,188 @@
+#include "catalog/views/frmpropiedad.h"
+
+#include "app/busy_pointer.h"
+#include "app/data_error.h"
+#include "app/globals.h"
+#include "app/messages.h"
+#include "app/views/keyboard_rules.h"
+#include "catalog/catalog_texts.h"
+#include "catalog/views/view_support.h"
+#include "store/database.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace catalog {
+
+namespace {
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+frmpropiedad::frmpropiedad(store::Database& db, QWidget* parent) : QDialog(parent), db_(db) {
+    setObjectName(QStringLiteral("frmpropiedad"));
+    setWindowTitle(QStringLiteral("Nutrientes"));
+
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setMaxLength(100);
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setEditable(true);
+    Combo1->addItems(kNutrientUnits);
+    Combo1->setCurrentIndex(-1);
+    txtid_producto = new QLineEdit(this);
+    txtid_producto->setObjectName(QStringLiteral("txtid_producto"));
+    txtid_producto->hide();
+    cmdUpdate = button(this, "cmdUpdate", QStringLiteral("Grabar"));
+    cmdRefresh = button(this, "cmdRefresh", QStringLiteral("Cancelar"));
+    cmdrequery = button(this, "cmdrequery", QStringLiteral("Refrescar"));
+    cmdClose = button(this, "cmdClose", QStringLiteral("Salir"));
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel(QStringLiteral("Descripción"), this), 0, 0);
+    fields->addWidget(Text1, 0, 1, 1, 2);
+    fields->addWidget(new QLabel(QStringLiteral("Unidad"), this), 1, 0);
+    fields->addWidget(Combo1, 1, 1);
+    fields->setColumnStretch(2, 1);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {cmdUpdate, cmdRefresh, cmdrequery, cmdClose})
+        buttons->addWidget(b);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    resize(480, 150);
+
+    keys::enterMovesOn({Text1, Combo1});
+    connect(cmdUpdate, &QPushButton::clicked, this, &frmpropiedad::cmdUpdate_Click);
+    connect(cmdRefresh, &QPushButton::clicked, this, &frmpropiedad::cmdRefresh_Click);
+    connect(cmdrequery, &QPushButton::clicked, this, &frmpropiedad::cmdrequery_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmpropiedad::reject);
+
+    const int id = app::globals().gIdPropiedad;
+    if (id < 1) {
+        isNew_ = true;
+        hasRecord_ = true;
+    } else {
+        id_ = id;
+        try {
+            if (auto stored = loadNutrient(db_, id)) {
+                shown_ = *stored;
+                hasRecord_ = true;
+            } else {
+                msg::msgBox(texts::kNoSeEncuentraNutriente, msg::Critical);
+            }
+        } catch (const store::StoreError& e) {
+            views::showDataError(0, e.message());
+        }
+    }
+    showRecord();
+}
+
+frmpropiedad::~frmpropiedad() = default;
+
+NutrientFields frmpropiedad::typed() const {
+    return {Text1->text(), Combo1->currentText()};
+}
+
+void frmpropiedad::showRecord() {
+    Text1->setText(shown_.nombre);
+    Combo1->setCurrentIndex(Combo1->findText(shown_.unidad));
+    Combo1->setEditText(shown_.unidad);
+    txtid_producto->setText(id_ > 0 ? QString::number(id_) : QString());
+}
+
+bool frmpropiedad::pending() const {
+    return hasRecord_ && typed() != shown_;
+}
+
+bool frmpropiedad::reload() {
+    try {
+        if (auto stored = loadNutrient(db_, id_)) {
+            shown_ = *stored;
+            showRecord();
+            return true;
+        }
+        hasRecord_ = false; // deleted meanwhile, by another window
+        views::showDataError(app::kErrNoCurrentRecord, texts::kNoSeEncuentraNutriente);
+    } catch (const store::StoreError& e) {
+        views::showDataError(0, e.message());
+    }
+    return false;
+}
+
+bool frmpropiedad::cmdUpdate_Click() {
+    if (!hasRecord_)
+        return false;
+    const NutrientFields fields = typed();
+    if (const auto refusal = checkNutrient(fields)) {
+        msg::msgBox(refusal->message, msg::Critical);
+        views::focusControl(this, refusal->control);
+        return false;
+    }
+    try {
+        if (isNew_) {
+            app::BusyPointer busy;
+            id_ = createNutrient(db_, fields);
+            isNew_ = false;
+        } else if (!updateNutrient(db_, id_, fields)) {
+            views::showDataError(app::kErrNoCurrentRecord, texts::kNoSeEncuentraNutriente);
+            return false;
+        }
+    } catch (const store::StoreError& e) {
+        if (e.message() == texts::kSinId)
+            msg::msgBox(texts::kSinId, msg::Critical);
+        else
+            views::showErrorView(texts::kNoGrabar, e);
+        return false;
+    }
+    reload();
+    return true;
+}
+
+void frmpropiedad::cmdRefresh_Click() {
+    if (!cmdRefresh->isEnabled())
+        return;
+    if (isNew_) {
+        hasRecord_ = false;
+        QDialog::reject();
+        return;
+    }
+    if (hasRecord_)
+        reload();
+}
+
+void frmpropiedad::cmdrequery_Click() {
+    if (!cmdrequery->isEnabled() || isNew_ || !hasRecord_)
+        return;
+    reload();
+}
+
+void frmpropiedad::reject() {
+    if (pending()) {
+        if (msg::msgBox(texts::kDeseaGrabar, msg::Question) == msg::Yes) {
+            cmdUpdate_Click();
+        } else if (isNew_) {
+            hasRecord_ = false;
+        } else {
+            reload();
+        }
+        if (pending())
+            return;
+    }
+    QDialog::reject();
+}
+
+} // namespace catalog

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/grid_style.h"
+
+#include <QString>
+#include <array>
+
+namespace store {
+class RecordSet;
+}
+
+namespace optimizer {
+
+// One tab of the analysis view: the kind of sensitivity row it lists and how it heads them.
+struct AnalysisTab {
+    QString tabCaption;
+    QString gridName;               // objectName of the tab's grid
+    QString tipo;                   // "IA", "II", "RI" or "RN"
+    std::array<QString, 4> headers; // columns 1 to 4: detalle, valor1, valor2, valor3
+};
+
+// The four tabs in their order: active ingredients, inactive ingredients, ingredient
+// restrictions, nutrient restrictions.
+const std::array<AnalysisTab, 4>& analysisTabs();
+
+// The rows of one kind, smallest valor2 first (the change that matters most to the user comes
+// first), with the type column hidden, the figures formatted and the header grey. Reads a copy:
+// the workspace's own record set keeps its filter and order.
+grid::GridContent analysisGrid(const store::RecordSet& rsAnalisis, const AnalysisTab& tab);
+
+// The contribution view's grid: ingredient, its maximum, what one unit brings and what the
+// ingredient brings at its maximum.
+grid::GridContent contributionsGrid(const store::RecordSet& rsAportes);
+
+// The largest contribution of any single ingredient at its maximum (0 when none), as the
+// contribution view shows it.
+double largestContribution(const store::RecordSet& rsAportes);
+
+// A figure of the contribution view's label: "0.00###".
+QString reachableText(double value);
+
+} // namespace optimizer

@@ -1,0 +1,23 @@
+#include "workspace/recalc_quantity.h"
+
+#include "app/number_text.h"
+
+namespace workspace {
+
+RecalcQuantity checkRecalcQuantity(const QString& text) {
+    RecalcQuantity r;
+    const std::optional<double> value = numtext::toNumber(text);
+    if (!value)
+        r.message = QStringLiteral("La cantidad debe ser un dato numérico válido");
+    else if (*value <= 0)
+        r.message = QStringLiteral("La cantidad debe ser mayor que cero");
+    else
+        r.quantity = value;
+    return r;
+}
+
+QString recalcBasisText(bool vSecaIng) {
+    return vSecaIng ? QStringLiteral("Materia Seca") : QStringLiteral("Materia Húmeda");
+}
+
+} // namespace workspace

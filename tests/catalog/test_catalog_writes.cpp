@@ -1,0 +1,292 @@
+#include "catalog/catalog_texts.h"
+#include "catalog/composition.h"
+#include "catalog/ingredients.h"
+#include "catalog/new_key.h"
+#include "catalog/nutrients.h"
+#include "store/sql_text.h"
+#include "support/qt_printers.h"
+#include "support/temp_database.h"
+
+#include <gtest/gtest.h>
+
+using catalog::IngredientFields;
+using catalog::Refusal;
+
+namespace {
+
+int count(store::Database& db, const QString& sql) {
+    return db.query(sql).valueAt(0, 0).toInt();
+}
+
+// Every row of the tables the catalogue writes, as text, to prove a failed write left nothing.
+QString snapshot(store::Database& db) {
+    QString all;
+    for (const char* sql : {"select * from productos order by id_producto",
+                            "select * from propiedades order by id_propiedad",
+                            "select * from producto_propiedad order by id_producto,id_propiedad"}) {
+        store::RecordSet rs = db.query(sql);
+        for (int r = 0; r < rs.count(); ++r) {
+            for (int c = 0; c < rs.fieldCount(); ++c)
+                all += rs.valueAt(r, c).toString() + '|';
+            all += '\n';
+        }
+    }
+    return all;
+}
+
+catalog::IngredientValues values(const QString& code, const QString& name) {
+    return {code, name, "Kg", 0.25, 88};
+}
+
+// Runs a write with the Nth statement failing, for every N until the write completes; each
+// failure must leave the database exactly as it was. Returns how many statements it takes.
+template <class Write> int failAtEveryStatement(store::Database& db, Write write) {
+    const QString before = snapshot(db);
+    for (int n = 1; n < 10000; ++n) {
+        db.failStatementAfter(n);
+        try {
+            write();
+        } catch (const store::StoreError&) {
+            db.failStatementAfter(0);
+            EXPECT_EQ(snapshot(db), before) << "statement " << n;
+            continue;
+        }
+        db.failStatementAfter(0);
+        return n - 1;
+    }
+    return -1;
+}
+
+} // namespace
+
+TEST(IngredientEditor, ChecksInOrderWithTheirControls) {
+    IngredientFields t{" A1 ", "Maíz", "Kg", "0.2", "88"};
+    EXPECT_FALSE(catalog::checkIngredient(t));
+    t.materiaSeca = "100";
+    EXPECT_FALSE(catalog::checkIngredient(t));
+    t.materiaSeca = "0";
+    EXPECT_FALSE(catalog::checkIngredient(t));
+    t.materiaSeca = "100.01";
+    EXPECT_EQ(catalog::checkIngredient(t),
+              (Refusal{"El valor debe estar comprendido entre 0 y 100", "Text4"}));
+    t.materiaSeca = "-1";
+    EXPECT_EQ(catalog::checkIngredient(t),
+              (Refusal{"El valor debe estar comprendido entre 0 y 100", "Text4"}));
+    t.materiaSeca = "";
+    EXPECT_EQ(catalog::checkIngredient(t),
+              (Refusal{"Debe ingresar el Porcentaje de Materia Seca del Producto", "Text4"}));
+    t.costo = "0,2";
+    EXPECT_EQ(catalog::checkIngredient(t),
+              (Refusal{"Debe ingresar el Costo por Unidad de Producto", "Text3"}));
+    t.unidad = " ";
+    EXPECT_EQ(catalog::checkIngredient(t), (Refusal{"Debe ingresar la Unidad", "Combo1"}));
+    t.nombre = "";
+    EXPECT_EQ(catalog::checkIngredient(t), (Refusal{"Debe ingresar la Descripción", "Text2"}));
+    t.codigo = "  ";
+    EXPECT_EQ(catalog::checkIngredient(t), (Refusal{"Debe ingresar el Código", "Text1"}));
+
+    EXPECT_EQ(catalog::checkNutrient({" ", ""}),
+              (Refusal{"Debe ingresar la Descripción", "Text1"}));
+    EXPECT_FALSE(catalog::checkNutrient({"Lisina", ""}));
+}
+
+TEST(IngredientWrites, CreateStoresPaddedCodeKeyAndOneZeroRowPerNutrient) {
+    TempDatabase t;
+    store::Database& db = t.db();
+    db.exec("insert into propiedades (id_propiedad,nombre,unidad) values (3,'A','%')");
+    db.exec("insert into propiedades (id_propiedad,nombre,unidad) values (8,'B','%')");
+
+    const auto first = catalog::createIngredient(db, values(" A1 ", "O'Higgins \"50%\"; --"));
+    EXPECT_FALSE(first.refusal);
+    EXPECT_EQ(first.id, 1); // first key of an empty table
+    store::RecordSet row = db.query("select * from productos where id_producto=1");
+    EXPECT_EQ(row.toString("codigo"), QString(18, ' ') + "A1");
+    EXPECT_EQ(row.toString("nombre"), "O'Higgins \"50%\"; --");
+    EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_producto=1 and valor=0"),
+              2);
+
+    // The code is unique, compared trimmed; nothing is written for a refused one.
+    const auto again = catalog::createIngredient(db, values("A1", "Otro"));
+    EXPECT_EQ(again.refusal, (Refusal{"El Código del Producto Ya fue Ingresado", "Text1"}));
+    EXPECT_EQ(count(db, "select count(*) from productos"), 1);
+
+    EXPECT_EQ(catalog::createIngredient(db, values("B2", "Dos")).id, 2);
+    catalog::deleteIngredient(db, 2);
+    EXPECT_EQ(catalog::createIngredient(db, values("B3", "Tres")).id, 2); // max + 1 again
+
+    // Updates leave the code alone; a vanished row reports false.
+    EXPECT_TRUE(catalog::updateIngredient(db, 1, {"ZZ", "Nuevo", "mg", 1.5, 90}));
+    row = db.query("select * from productos where id_producto=1");
+    EXPECT_EQ(row.toString("codigo").trimmed(), "A1");
+    EXPECT_EQ(row.toString("unidad"), "mg");
+    EXPECT_FALSE(catalog::updateIngredient(db, 77, {"ZZ", "x", "mg", 1, 1}));
+}
+
+TEST(IngredientWrites, FormattedNumbersLeftAloneKeepTheirStoredPrecision) {
+    TempDatabase t;
+    store::Database& db = t.db();
+    db.exec("insert into productos (id_producto,codigo,nombre,unidad,costo,materia_seca) values "
+            "(5,'A','Maíz','Kg',0.123456,88.5)");
+    const auto record = catalog::loadIngredient(db, 5);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->shown.costo, "0.123");
+    EXPECT_EQ(record->shown.materiaSeca, "88.5");
+    IngredientFields typed = record->shown;
+    typed.nombre = "Maíz molido";
+    EXPECT_EQ(catalog::valuesToStore(typed, *record).costo, 0.123456);
+    typed.costo = "0.2";
+    EXPECT_EQ(catalog::valuesToStore(typed, *record).costo, 0.2);
+    EXPECT_FALSE(catalog::loadIngredient(db, 6));
+}
+
+TEST(IngredientWrites, EveryMultiStatementWriteIsWholeOrNothing) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    const int nutrients = count(db, "select count(*) from propiedades");
+    const int ingredients = count(db, "select count(*) from productos");
+
+    // code check, key, insert, nutrient list, then one insert per nutrient
+    int id = 0;
+    EXPECT_EQ(failAtEveryStatement(
+                  db, [&] { id = catalog::createIngredient(db, values("NEW", "Nuevo")).id; }),
+              4 + nutrients);
+    EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_producto=" +
+                            QString::number(id)),
+              nutrients);
+
+    const int nid = [&] {
+        int k = 0;
+        failAtEveryStatement(db, [&] { k = catalog::createNutrient(db, {"Lisina", "%"}); });
+        return k;
+    }();
+    EXPECT_EQ(count(db, "select count(*) from producto_propiedad where valor=0 and id_propiedad=" +
+                            QString::number(nid)),
+              ingredients + 1);
+
+    std::vector<catalog::CompositionValue> mix{{1, 2.5}, {2, 0.75}};
+    failAtEveryStatement(
+        db, [&] { id = catalog::createIngredient(db, values("MIX", "Mezcla"), mix).id; });
+    EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_producto=" +
+                            QString::number(id)),
+              2);
+
+    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteIngredient(db, id); }), 2);
+    EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_producto=" +
+                            QString::number(id)),
+              0);
+    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteNutrient(db, nid); }), 2);
+    EXPECT_FALSE(catalog::loadNutrient(db, nid));
+    EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_propiedad=" +
+                            QString::number(nid)),
+              0);
+}
+
+TEST(IngredientWrites, TwoWindowsOnOneDatabaseNeverShareAKey) {
+    TempDatabase t(true);
+    auto other = store::Database::openFile(t.path());
+    store::Database& mine = t.db();
+
+    // This window looks the key up; the other stores an ingredient under it meanwhile.
+    const int stale = mine.nextKey("productos", "id_producto");
+    const auto theirs = catalog::createIngredient(*other, values("OTRO", "Del otro"));
+    ASSERT_EQ(theirs.id, stale);
+    int used = 0;
+    EXPECT_NO_THROW(used = catalog::insertWithNewKey(
+                        mine, "productos", "id_producto",
+                        [](int k) {
+                            return "insert into productos (id_producto,codigo,nombre) values (" +
+                                   QString::number(k) + ",'MIO','Mío')";
+                        },
+                        stale));
+    EXPECT_EQ(used, stale + 1);
+
+    // A code stored by the other window is refused, not shown as a failure.
+    catalog::createIngredient(*other, values("X9", "Otro"));
+    EXPECT_EQ(catalog::createIngredient(mine, values("X9", "Mío")).refusal->message,
+              catalog::texts::kCodigoRepetido);
+
+    // Nutrients alternate between the windows without a clash.
+    const int a = catalog::createNutrient(mine, {"A", "%"});
+    const int b = catalog::createNutrient(*other, {"B", "%"});
+    EXPECT_EQ(b, a + 1);
+    // A failure that is not a taken key is passed on.
+    EXPECT_THROW(
+        catalog::insertWithNewKey(mine, "propiedades", "id_propiedad",
+                                  [](int) { return QString("insert into nada values (1)"); }),
+        store::StoreError);
+}
+
+TEST(IngredientWrites, DeleteChecksReportRowsAndFormulasThatUseIt) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    const int maiz = db.query("select id_producto from productos where trim(codigo)='MAIZ'")
+                         .valueAt(0, 0)
+                         .toInt();
+    EXPECT_TRUE(catalog::ingredientHasNutrients(db, maiz));
+    EXPECT_GT(catalog::formulasUsingIngredient(db, maiz), 0);
+    const int prot = db.query("select id_propiedad from propiedades where nombre='Proteína bruta'")
+                         .valueAt(0, 0)
+                         .toInt();
+    EXPECT_TRUE(catalog::nutrientHasIngredients(db, prot));
+    EXPECT_GT(catalog::formulasUsingNutrient(db, prot), 0);
+    const int lonely = catalog::createNutrient(db, {"Solo", ""});
+    db.exec("delete from producto_propiedad where id_propiedad=" + QString::number(lonely));
+    EXPECT_FALSE(catalog::nutrientHasIngredients(db, lonely));
+    EXPECT_EQ(catalog::formulasUsingNutrient(db, lonely), 0);
+
+    EXPECT_EQ(catalog::texts::askDeleteIngredient("Maíz", 0),
+              "Desea eliminar el Ingrediente Maíz ?");
+    EXPECT_EQ(catalog::texts::askDeleteIngredient("Maíz", 2),
+              "Desea eliminar el Ingrediente Maíz ?\n\nLo usan 2 fórmulas guardadas, que dejarán "
+              "de tenerlo.");
+    EXPECT_EQ(catalog::texts::askDeleteIngredientWithNutrients("Maíz"),
+              "El Ingrediente << Maíz >> posee nutrientes asignados\n\n¿Confirma la Eliminación "
+              "del Ingrediente?");
+    EXPECT_EQ(catalog::texts::askDeleteNutrientWithIngredients("Lisina"),
+              "El Nutriente << Lisina >> posee Ingredientes asignados\n\n¿Confirma la Eliminación "
+              "del Nutriente?");
+}
+
+TEST(CompositionEditor, AddChangeDeleteAndTheEditDecisions) {
+    TempDatabase t;
+    store::Database& db = t.db();
+    EXPECT_EQ(catalog::addNutrientToIngredient(db, 1, 2), catalog::AddOutcome::Added);
+    EXPECT_EQ(catalog::addNutrientToIngredient(db, 1, 2), catalog::AddOutcome::AlreadyPresent);
+    EXPECT_EQ(count(db, "select count(*) from producto_propiedad"), 1);
+    EXPECT_TRUE(catalog::updateCompositionValue(db, 1, 2, 3.25));
+    EXPECT_EQ(db.query("select valor from producto_propiedad").valueAt(0, 0).toDouble(), 3.25);
+    EXPECT_FALSE(catalog::updateCompositionValue(db, 1, 3, 1));
+    catalog::deleteComposition(db, 1, 2);
+    EXPECT_EQ(count(db, "select count(*) from producto_propiedad"), 0);
+
+    EXPECT_EQ(catalog::startValueOf(""), 0);
+    EXPECT_EQ(catalog::startValueOf("3.25000"), 3.25);
+    EXPECT_TRUE(catalog::editUnchanged(" 3.25 ", 3.25));
+    EXPECT_FALSE(catalog::editUnchanged("abc", 0));
+    EXPECT_FALSE(catalog::editUnchanged("", 0)); // blank is stored as 0 on Enter, not skipped
+    EXPECT_EQ(catalog::valueToStore("  "), 0.0);
+    EXPECT_EQ(catalog::valueToStore("1.5"), 1.5);
+    EXPECT_FALSE(catalog::valueToStore("1,5"));
+    EXPECT_EQ(catalog::texts::askSaveValue("1.5", "Lisina"),
+              "Desea Grabar el Valor 1.50 para el Nutriente Lisina ?");
+    EXPECT_EQ(catalog::texts::askSaveValue("1.123456", "Lisina"),
+              "Desea Grabar el Valor 1.12346 para el Nutriente Lisina ?");
+    EXPECT_EQ(catalog::texts::askDeleteComposition(" Lisina "),
+              "¿Confirma la eliminación del Nutriente Lisina para el Producto?");
+}
+
+TEST(FormulaAsIngredient, MixValuesBecomeDryMatterContents) {
+    store::RecordSet n;
+    n.appendField("id_propiedad", store::FieldType::Integer32);
+    n.appendField("valor", store::FieldType::Double, 0, true);
+    n.appendRow({4, 20.0});
+    n.appendRow({9, QVariant()});
+    auto dry = catalog::mixComposition(n, true, 80);
+    ASSERT_EQ(dry.size(), 2u);
+    EXPECT_EQ(dry[0].idPropiedad, 4);
+    EXPECT_EQ(dry[0].valor, 20.0);
+    EXPECT_EQ(dry[1].valor, 0.0);
+    // 20 per unit as fed at 80 % dry matter is 25 per unit of dry matter.
+    EXPECT_EQ(catalog::mixComposition(n, false, 80)[0].valor, 25.0);
+    EXPECT_EQ(catalog::mixComposition(n, false, 0)[0].valor, 20.0);
+}

@@ -1,0 +1,185 @@
+#include "optimizer/analysis_grids.h"
+#include "optimizer/formulation_run.h"
+#include "store/sql_text.h"
+#include "support/blend_database.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+#include "workspace/formula_loader.h"
+#include "workspace/formula_save.h"
+#include "workspace/workspace.h"
+
+#include <gtest/gtest.h>
+
+using optimizer::analysisGrid;
+using optimizer::analysisTabs;
+using optimizer::RunOutcome;
+using workspace::Workspace;
+
+namespace {
+
+void addAnalysis(Workspace& ws, const QString& tipo, const QString& detalle, double v1, double v2,
+                 double v3) {
+    auto& a = ws.rsAnalisis;
+    a.addNew();
+    a.setValue("tipo", tipo);
+    a.setValue("detalle", detalle);
+    a.setValue("valor1", v1);
+    a.setValue("valor2", v2);
+    a.setValue("valor3", v3);
+}
+
+// The texts of the data rows of a grid, columns 1 to 4 joined.
+QStringList rowTexts(const grid::GridContent& g) {
+    QStringList out;
+    for (int r = 0; r < g.rowCount(); ++r)
+        out << QStringList{g.cell(r, 1).text, g.cell(r, 2).text, g.cell(r, 3).text,
+                           g.cell(r, 4).text}
+                   .join('|');
+    return out;
+}
+
+int formulaId(store::Database& db, const QString& code) {
+    store::RecordSet rs =
+        db.query("select id_formula from formulas where codigo=" + sql::text(code) +
+                 " order by version desc");
+    return rs.count() ? rs.toInt("id_formula") : 0;
+}
+
+optimizer::RunResult formulate(Workspace& ws, store::Database& db, const QString& quantity) {
+    optimizer::RunInput in;
+    in.cantidadText = quantity;
+    in.option1Seca = ws.vSecaIng;
+    in.option2Seca = ws.vSecaNut;
+    return optimizer::formular(ws, db, in);
+}
+
+} // namespace
+
+TEST(AnalysisGrids, EachTabListsItsKindByValor2WithItsHeadersAndFormats) {
+    Workspace ws;
+    addAnalysis(ws, "IA", "Maíz", 0.25, 0.0125, 0.2625);
+    addAnalysis(ws, "IA", "Soja", 0.48, 0, 0.48); // no increase before the mix changes
+    addAnalysis(ws, "II", "Afrecho", 0.2, 0.031, 0.169);
+    addAnalysis(ws, "RN", "Mínimo para Proteína", 274.7324, 3.14159, 277.874);
+    addAnalysis(ws, "RN", "Máximo para Fibra", 274.7324, -1.5, 273.2324);
+    addAnalysis(ws, "RI", "Máximo para Premezcla", 274.7324, -0.0625, 274.6699);
+    ws.rsAnalisis.moveFirst();
+
+    const auto& tabs = analysisTabs();
+    ASSERT_EQ(tabs.size(), 4u);
+    EXPECT_EQ(tabs[0].tabCaption, "Ingredientes Activos");
+    EXPECT_EQ(tabs[2].gridName, "FlexGrid3"); // ingredient restrictions on the third tab
+    EXPECT_EQ(tabs[3].gridName, "FlexGrid2");
+
+    const grid::GridContent ia = analysisGrid(ws.rsAnalisis, tabs[0]);
+    EXPECT_EQ(rowTexts(ia), (QStringList{"Soja|0.48|0.000|0.480", "Maíz|0.25|0.013|0.263"}));
+    EXPECT_EQ(ia.columns[0].widthTwips, 0);
+    EXPECT_EQ(ia.columns[2].widthTwips, 1500);
+    EXPECT_EQ(ia.header[2].text, "Precio Actual");
+    EXPECT_EQ(ia.header[3].text, "Máxima Variación");
+    EXPECT_EQ(ia.header[4].text, "Precio Máximo");
+    EXPECT_EQ(ia.header[1].background, grid::kGrey);
+
+    const grid::GridContent ii = analysisGrid(ws.rsAnalisis, tabs[1]);
+    EXPECT_EQ(rowTexts(ii), (QStringList{"Afrecho|0.20|0.031|0.169"}));
+    EXPECT_EQ(ii.header[3].text, "Excedente");
+    EXPECT_EQ(ii.header[4].text, "Precio Oportuno");
+
+    const grid::GridContent rn = analysisGrid(ws.rsAnalisis, tabs[3]);
+    EXPECT_EQ(rowTexts(rn), (QStringList{"Máximo para Fibra|274.73|-1.500|273.232",
+                                         "Mínimo para Proteína|274.73|3.142|277.874"}));
+    EXPECT_EQ(rn.header[1].text, "Por cada unidad de aumento en la restricción");
+    EXPECT_EQ(rowTexts(analysisGrid(ws.rsAnalisis, tabs[2])),
+              (QStringList{"Máximo para Premezcla|274.73|-0.063|274.670"}));
+
+    // The workspace's own rows keep their order and show every kind.
+    EXPECT_TRUE(ws.rsAnalisis.filter().isEmpty());
+    EXPECT_EQ(ws.rsAnalisis.count(), 6);
+    EXPECT_EQ(ws.rsAnalisis.valueAt(0, 1).toString(), "Maíz");
+}
+
+TEST(ResultViewsOnSample, BroilerDietAnalysisAndASaveThatReadsBackTheSameFigures) {
+    TempDatabase t(true);
+    auto& db = t.db();
+    ScriptedMessages messages;
+    Workspace ws;
+    ws.vIdFormula = formulaId(db, "POLLO-INI");
+    ASSERT_GT(ws.vIdFormula, 0);
+    workspace::actuFormula(ws, db);
+    ASSERT_EQ(formulate(ws, db, "1000").outcome, RunOutcome::Optimum);
+    EXPECT_NEAR(ws.vCostoHumeda, 0.274732, 5e-7);
+
+    // Every sensitivity row is on exactly one tab, each tab by valor2 ascending.
+    int listed = 0;
+    for (const auto& tab : analysisTabs()) {
+        const grid::GridContent g = analysisGrid(ws.rsAnalisis, tab);
+        listed += g.rowCount();
+        for (int r = 1; r < g.rowCount(); ++r)
+            EXPECT_LE(g.cell(r - 1, 3).text.toDouble(), g.cell(r, 3).text.toDouble());
+    }
+    EXPECT_EQ(listed, ws.rsAnalisis.count());
+    EXPECT_GT(analysisGrid(ws.rsAnalisis, analysisTabs()[0]).rowCount(), 0);
+
+    // Saved as a new version and reopened: the same mix, limits and prices.
+    auto snapshot = [](Workspace& w) {
+        QStringList rows;
+        auto& p = w.rsProductos;
+        p.setSort("id_producto ASC");
+        for (p.moveFirst(); !p.eof(); p.moveNext())
+            rows << QString("%1|%2|%3|%4|%5|%6")
+                        .arg(p.toInt("id_producto"))
+                        .arg(p.toDouble("porcentaje_humeda"), 0, 'g', 12)
+                        .arg(p.toDouble("cantidad_seca"), 0, 'g', 12)
+                        .arg(p.value("minimo").toString(), p.value("maximo").toString())
+                        .arg(p.toDouble("costo_humeda"));
+        return rows;
+    };
+    const QStringList mix = snapshot(ws);
+    const workspace::SaveResult saved = workspace::saveFormula(ws, db, [&] {
+        const int id = db.nextKey("formulas", "id_formula");
+        db.exec("insert into formulas (id_formula,codigo,producto,cantidad,version,fecha_creacion,"
+                "fecha_modificacion,tipoBase,tipoBaseNutrientes) values (" +
+                sql::number(id) + ",'POLLO-INI','Pollo',1000,1,#12/06/2026#,#12/06/2026#,1,1)");
+        return id;
+    });
+    ASSERT_EQ(saved.outcome, workspace::SaveResult::Saved);
+    Workspace reopened;
+    reopened.vIdFormula = formulaId(db, "POLLO-INI");
+    EXPECT_EQ(reopened.vIdFormula, ws.vIdFormula);
+    workspace::actuFormula(reopened, db);
+    EXPECT_EQ(snapshot(reopened), mix);
+    EXPECT_NEAR(reopened.vCostoHumeda, 0.274732, 5e-7);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(ResultViewsOnSample, AFailedCheckHandsTheGreatestReachableValueToTheView) {
+    TempDatabase t(true);
+    auto& db = t.db();
+    ScriptedMessages messages;
+    Workspace ws;
+    ws.vIdFormula = formulaId(db, "POLLO-INI");
+    workspace::actuFormula(ws, db);
+    auto& n = ws.rsPropiedades;
+    n.moveFirst();
+    n.setValue("minimo", 1e6); // far beyond any mix
+    n.setValue("maximo", QVariant());
+    const QString nutrient = n.toString("nombre").trimmed();
+
+    std::optional<double> seen;
+    double largest = -1;
+    optimizer::RunInput in;
+    in.cantidadText = "1000";
+    in.option1Seca = ws.vSecaIng;
+    in.option2Seca = ws.vSecaNut;
+    in.showContributions = [&](const QString& caption) {
+        EXPECT_TRUE(caption.startsWith("PROBLEMA CON RESTRICCIÓN: Mínimo para " + nutrient));
+        seen = ws.maximoAlcanzable;
+        largest = optimizer::largestContribution(ws.rsAportes);
+    };
+    const auto r = optimizer::formular(ws, db, in);
+    ASSERT_EQ(r.outcome, RunOutcome::PrecheckFailed) << messages.texts().join('\n').toStdString();
+    ASSERT_TRUE(seen.has_value());
+    EXPECT_DOUBLE_EQ(*seen, r.maximoAlcanzable);
+    EXPECT_GT(largest, 0);
+    EXPECT_FALSE(ws.maximoAlcanzable.has_value()); // released with the contributions
+}

@@ -1,0 +1,148 @@
+#include "app/globals.h"
+#include "optimizer/formulation_run.h"
+#include "optimizer/views/frmAnalisis.h"
+#include "optimizer/views/frmAportes.h"
+#include "store/sql_text.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+#include "workspace/formula_loader.h"
+#include "workspace/workspace.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using workspace::Workspace;
+
+namespace {
+
+QString headerText(QTableWidget* grid, int column) {
+    return grid->horizontalHeaderItem(column)->text();
+}
+
+// The sample broiler diet, formulated for 1000 units.
+void formulateBroilerDiet(Workspace& ws, store::Database& db) {
+    store::RecordSet rs =
+        db.query("select id_formula from formulas where codigo=" + sql::text("POLLO-INI"));
+    ws.vIdFormula = rs.toInt("id_formula");
+    workspace::actuFormula(ws, db);
+    optimizer::RunInput in;
+    in.cantidadText = "1000";
+    in.option1Seca = ws.vSecaIng;
+    in.option2Seca = ws.vSecaNut;
+    ASSERT_EQ(optimizer::formular(ws, db, in).outcome, optimizer::RunOutcome::Optimum);
+}
+
+} // namespace
+
+TEST(AportesView, ShowsTheContributionsTheGreatestValueAndSaysWhyOnce) {
+    ScriptedMessages messages;
+    app::globals().gNombrePropiedad = "Calcio  ";
+    Workspace ws;
+    ws.rsAportes.appendRow({QString("Carbonato de calcio"), 30.0, 38.0, 1.14});
+    ws.rsAportes.appendRow({QString("Maíz"), QVariant(), 0.02, 0.02});
+    ws.maximoAlcanzable = 1.0612345;
+
+    optimizer::frmAportes view(ws, "PROBLEMA CON RESTRICCIÓN: Mínimo para Calcio = 1.20");
+    EXPECT_EQ(view.windowTitle(), "PROBLEMA CON RESTRICCIÓN: Mínimo para Calcio = 1.20");
+    EXPECT_EQ(view.findChild<QLabel*>("Label1_0")->text(),
+              "Máximo valor a alcanzar con los ingredientes acutales");
+    EXPECT_EQ(view.findChild<QLabel*>("Label1_1")->text(), "1.06123");
+    auto* grid = view.findChild<QTableWidget*>("FlexGrid1");
+    ASSERT_EQ(grid->rowCount(), 2);
+    EXPECT_EQ(headerText(grid, 0), "Ingrediente");
+    EXPECT_EQ(headerText(grid, 3), "Aporte Máximo");
+    EXPECT_EQ(grid->item(0, 0)->text(), "Carbonato de calcio");
+    EXPECT_EQ(grid->item(0, 2)->text(), "38.00");
+    EXPECT_EQ(grid->item(1, 1)->text(), "");
+    view.setMaximoAlcanzable(2);
+    EXPECT_EQ(view.findChild<QLabel*>("Label1_1")->text(), "2.00");
+    EXPECT_TRUE(messages.shown().empty()); // nothing said before the view comes up
+
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    QTRY_COMPARE(int(messages.shown().size()), 1);
+    EXPECT_EQ(messages.shown()[0].text,
+              "No es posible alcanzar el Mínimo para la propiedad Calcio");
+    EXPECT_EQ(messages.shown()[0].style, msg::Critical);
+    EXPECT_EQ(messages.shown()[0].title, "Se ha cancelado la Formulación");
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    view.activateWindow();
+    QTest::qWait(20);
+    EXPECT_EQ(messages.shown().size(), 1u); // once, not at every activation
+
+    QSignalSpy accepted(&view, &QDialog::accepted);
+    view.findChild<QPushButton*>("cmdClose")->click();
+    EXPECT_EQ(accepted.count(), 1);
+    EXPECT_FALSE(view.isVisible());
+}
+
+TEST(AportesView, WithoutARunFigureShowsTheLargestSingleContribution) {
+    ScriptedMessages messages;
+    Workspace ws;
+    ws.rsAportes.appendRow({QString("A"), QVariant(), 9.0, 9.0});
+    ws.rsAportes.appendRow({QString("B"), 50.0, 40.0, 20.0});
+    optimizer::frmAportes view(ws, "Aportes");
+    EXPECT_EQ(view.findChild<QLabel*>("Label1_1")->text(), "20.00");
+}
+
+TEST(AnalisisView, FourTabsOfTheBroilerDietAndOnlyHeadersAfterAnInfeasibleRun) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    Workspace ws;
+    formulateBroilerDiet(ws, t.db());
+    const QString before = ws.rsAnalisis.valueAt(0, 1).toString();
+
+    {
+        optimizer::frmAnalisis view(ws);
+        EXPECT_EQ(view.windowTitle(), "Análisis de los Resultados");
+        auto* tabs = view.findChild<QTabWidget*>("SSTab1");
+        ASSERT_EQ(tabs->count(), 4);
+        EXPECT_EQ(tabs->currentIndex(), 0);
+        EXPECT_EQ(tabs->tabText(1), "Ingredientes Inactivos");
+        EXPECT_EQ(tabs->tabText(2), "Restricciones de Ingredientes");
+        EXPECT_EQ(tabs->widget(2)->objectName(), "FlexGrid3");
+        EXPECT_EQ(tabs->widget(3)->objectName(), "FlexGrid2");
+        int rows = 0;
+        for (const char* name : {"FlexGrid0", "FlexGrid1", "FlexGrid2", "FlexGrid3"})
+            rows += view.findChild<QTableWidget*>(name)->rowCount();
+        EXPECT_EQ(rows, ws.rsAnalisis.count());
+
+        auto* active = view.findChild<QTableWidget*>("FlexGrid0");
+        ASSERT_GT(active->rowCount(), 1);
+        EXPECT_TRUE(active->isColumnHidden(0));
+        EXPECT_FALSE(active->isColumnHidden(1));
+        EXPECT_EQ(headerText(active, 3), "Máxima Variación");
+        EXPECT_GE(active->columnWidth(3), active->horizontalHeader()->sectionSizeHint(3));
+        for (int r = 1; r < active->rowCount(); ++r)
+            EXPECT_LE(active->item(r - 1, 3)->text().toDouble(),
+                      active->item(r, 3)->text().toDouble());
+        EXPECT_EQ(headerText(view.findChild<QTableWidget*>("FlexGrid2"), 1),
+                  "Por cada unidad de aumento en la restricción");
+        EXPECT_FALSE(active->findChild<QLabel*>("txtnohubo")->isVisible());
+    }
+    EXPECT_EQ(ws.rsAnalisis.valueAt(0, 1).toString(), before); // the view only reads
+
+    ws.rsAnalisis.clear(); // as an infeasible run leaves it
+    optimizer::frmAnalisis empty(ws);
+    empty.show();
+    for (auto [name, price] :
+         std::vector<std::pair<const char*, const char*>>{{"FlexGrid0", "Precio Actual"},
+                                                          {"FlexGrid1", "Precio Actual"},
+                                                          {"FlexGrid2", "Costo Actual"},
+                                                          {"FlexGrid3", "Costo Actual"}}) {
+        auto* grid = empty.findChild<QTableWidget*>(name);
+        EXPECT_EQ(grid->rowCount(), 0) << name;
+        EXPECT_EQ(headerText(grid, 2), price) << name;
+        EXPECT_FALSE(grid->findChild<QLabel*>("txtnohubo")->isVisible());
+    }
+    EXPECT_TRUE(messages.shown().empty());
+}

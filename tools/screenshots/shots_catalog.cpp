@@ -1,0 +1,115 @@
+// The catalogue: both lists in each mode, the editors on a sample ingredient and nutrient, the
+// composition of one ingredient, and a mix about to be saved as an ingredient.
+#include "tour.h"
+
+#include "app/globals.h"
+#include "catalog/views/frmComoProducto.h"
+#include "catalog/views/frmproducto.h"
+#include "catalog/views/frmproducto_propiedades.h"
+#include "catalog/views/frmproductos.h"
+#include "catalog/views/frmpropiedad.h"
+#include "catalog/views/frmpropiedades.h"
+#include "store/database.h"
+#include "workspace/workspace.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+int ingredientId(store::Database& db, const QString& code) {
+    return db.query("select id_producto from productos where trim(codigo)='" + code + "'")
+        .valueAt(0, 0)
+        .toInt();
+}
+
+int nutrientId(store::Database& db, const QString& name) {
+    return db.query("select id_propiedad from propiedades where nombre='" + name + "'")
+        .valueAt(0, 0)
+        .toInt();
+}
+
+// A mix as the workspace holds it after a formulation: its cost, dry matter and the values its
+// nutrients reach.
+const workspace::Workspace& formulatedMix(store::Database& db) {
+    static workspace::Workspace ws;
+    ws.rsPropiedades.clear();
+    ws.vCostoHumeda = 0.2475;
+    ws.vMateriaSeca = 88.6;
+    const std::pair<const char*, double> values[] = {{"Proteína bruta", 21.5},
+                                                     {"Energía metabolizable aves", 3.05},
+                                                     {"Lisina", 1.18},
+                                                     {"Calcio", 0.95}};
+    for (const auto& [name, value] : values)
+        ws.rsPropiedades.appendRow({nutrientId(db, QString::fromUtf8(name)),
+                                    QString::fromUtf8(name), QString(), QVariant(), QVariant(),
+                                    QString(), value, QVariant()});
+    return ws;
+}
+
+template <class View> std::unique_ptr<QWidget> list(tour::Context& c, const QString& mode) {
+    app::globals().gModo = mode;
+    return std::make_unique<View>(c.db);
+}
+
+const tour::Registration shots([](std::vector<tour::Shot>& all) {
+    all.push_back({QStringLiteral("frmproductos"),
+                   [](tour::Context& c) { return list<catalog::frmproductos>(c, "ABM"); },
+                   nullptr});
+    all.push_back({QStringLiteral("frmproductos_buscar"),
+                   [](tour::Context& c) {
+                       auto view = list<catalog::frmproductos>(c, "BUSCAR");
+                       view->findChild<QLineEdit*>("Text3")->setText(QStringLiteral("harina"));
+                       view->findChild<QPushButton*>("Command1")->click();
+                       return view;
+                   },
+                   nullptr});
+    all.push_back({QStringLiteral("frmproductos_sin_coincidencias"),
+                   [](tour::Context& c) {
+                       auto view = list<catalog::frmproductos>(c, "ABM");
+                       view->findChild<QLineEdit*>("Text3")->setText(QStringLiteral("avena"));
+                       view->findChild<QPushButton*>("Command1")->click();
+                       return view;
+                   },
+                   nullptr});
+    all.push_back({QStringLiteral("frmproducto"),
+                   [](tour::Context& c) -> std::unique_ptr<QWidget> {
+                       app::globals().gIdProducto = qint16(ingredientId(c.db, "SOJA44"));
+                       return std::make_unique<catalog::frmproducto>(c.db);
+                   },
+                   nullptr});
+    all.push_back({QStringLiteral("frmproducto_nuevo"),
+                   [](tour::Context& c) -> std::unique_ptr<QWidget> {
+                       app::globals().gIdProducto = 0;
+                       return std::make_unique<catalog::frmproducto>(c.db);
+                   },
+                   nullptr});
+    all.push_back({QStringLiteral("frmproducto_propiedades"),
+                   [](tour::Context& c) -> std::unique_ptr<QWidget> {
+                       app::globals().gIdProducto = qint16(ingredientId(c.db, "MAIZ"));
+                       auto view = std::make_unique<catalog::frmproducto_propiedades>(c.db);
+                       view->setWindowTitle(QStringLiteral("Maíz amarillo grano"));
+                       return view;
+                   },
+                   nullptr});
+    all.push_back({QStringLiteral("frmpropiedades"),
+                   [](tour::Context& c) { return list<catalog::frmpropiedades>(c, "ABM"); },
+                   nullptr});
+    all.push_back({QStringLiteral("frmpropiedades_buscar"),
+                   [](tour::Context& c) { return list<catalog::frmpropiedades>(c, "BUSCAR"); },
+                   nullptr});
+    all.push_back({QStringLiteral("frmpropiedad"),
+                   [](tour::Context& c) -> std::unique_ptr<QWidget> {
+                       app::globals().gIdPropiedad =
+                           qint16(nutrientId(c.db, QStringLiteral("Proteína bruta")));
+                       return std::make_unique<catalog::frmpropiedad>(c.db);
+                   },
+                   nullptr});
+    all.push_back({QStringLiteral("frmComoProducto"),
+                   [](tour::Context& c) -> std::unique_ptr<QWidget> {
+                       return std::make_unique<catalog::frmComoProducto>(c.db, formulatedMix(c.db));
+                   },
+                   nullptr});
+});
+
+} // namespace

@@ -1,0 +1,78 @@
+// The workspace's result dialogs on the sample broiler diet formulated for 1000 units: the
+// analysis, the contributions after a failed check, and the recalculation dialog.
+#include "tour.h"
+
+#include "app/globals.h"
+#include "optimizer/formulation_run.h"
+#include "optimizer/views/frmAnalisis.h"
+#include "optimizer/views/frmAportes.h"
+#include "store/database.h"
+#include "store/sql_text.h"
+#include "workspace/formula_loader.h"
+#include "workspace/views/frmRecalcular.h"
+#include "workspace/workspace.h"
+
+#include <QLineEdit>
+#include <stdexcept>
+
+namespace {
+
+optimizer::RunInput runInput(const workspace::Workspace& ws) {
+    optimizer::RunInput in;
+    in.cantidadText = QStringLiteral("1000");
+    in.option1Seca = ws.vSecaIng;
+    in.option2Seca = ws.vSecaNut;
+    return in;
+}
+
+void loadBroilerDiet(workspace::Workspace& ws, store::Database& db) {
+    store::RecordSet rs = db.query("select id_formula from formulas where codigo=" +
+                                   sql::text(QStringLiteral("POLLO-INI")) + " order by version");
+    ws.vIdFormula = rs.count() ? rs.toInt("id_formula") : 0;
+    workspace::actuFormula(ws, db);
+}
+
+std::unique_ptr<QWidget> analysis(tour::Context& c) {
+    workspace::Workspace ws;
+    loadBroilerDiet(ws, c.db);
+    optimizer::formular(ws, c.db, runInput(ws));
+    return std::make_unique<optimizer::frmAnalisis>(ws);
+}
+
+// Calcium asked beyond what the ingredients can bring: the check stops the run and the view
+// lists what each ingredient brings.
+std::unique_ptr<QWidget> contributions(tour::Context& c) {
+    workspace::Workspace ws;
+    loadBroilerDiet(ws, c.db);
+    store::RecordSet& n = ws.rsPropiedades;
+    for (n.moveFirst(); !n.eof(); n.moveNext()) {
+        if (n.toString("nombre").trimmed() == QStringLiteral("Calcio")) {
+            n.setValue("minimo", 45.0);
+            n.setValue("maximo", QVariant());
+        }
+    }
+    std::unique_ptr<QWidget> view;
+    optimizer::RunInput in = runInput(ws);
+    in.showContributions = [&](const QString& caption) {
+        view = std::make_unique<optimizer::frmAportes>(ws, caption);
+    };
+    optimizer::formular(ws, c.db, in);
+    if (!view)
+        throw std::runtime_error("the check passed: no contributions to show");
+    return view;
+}
+
+std::unique_ptr<QWidget> recalculation(tour::Context&) {
+    auto view = std::make_unique<workspace::frmRecalcular>();
+    view->setSecaIng(false);
+    view->findChild<QLineEdit*>(QStringLiteral("txt_cantidad"))->setText(QStringLiteral("500"));
+    return view;
+}
+
+const tour::Registration shots([](std::vector<tour::Shot>& all) {
+    all.push_back({QStringLiteral("frmAnalisis"), analysis, nullptr});
+    all.push_back({QStringLiteral("frmAportes"), contributions, nullptr});
+    all.push_back({QStringLiteral("frmRecalcular"), recalculation, nullptr});
+});
+
+} // namespace
