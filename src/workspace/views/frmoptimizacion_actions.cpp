@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/views/modal.h"
 #include "catalog/views/frmComoProducto.h"
+#include "catalog/views/frmproducto_propiedades.h"
 #include "catalog/views/frmproductos.h"
 #include "catalog/views/frmpropiedades.h"
 #include "formulas/views/frmnueva_formula.h"
@@ -20,13 +21,6 @@
 #include "workspace/views/workspace_grid_painter.h"
 #include "workspace/workspace.h"
 #include "workspace/workspace_rows.h"
-
-// The catalogue's composition editor arrives with the catalogue views; until then "Ver
-// Nutrientes" only hands the ingredient over.
-#if __has_include("catalog/views/frmproducto_propiedades.h")
-#include "catalog/views/frmproducto_propiedades.h"
-#define DOSIVANT_HAS_COMPOSITION_EDITOR 1
-#endif
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -170,10 +164,8 @@ void frmoptimizacion::cmdNutrientes_Click() {
         return;
     app::globals().gIdProducto = qint16(row->id);
     app::globals().gNombreProducto = row->name.trimmed();
-#ifdef DOSIVANT_HAS_COMPOSITION_EDITOR
     catalog::frmproducto_propiedades composicion(db_, this);
     widgets::openModal(composicion);
-#endif
 }
 
 void frmoptimizacion::Command4_Click() {

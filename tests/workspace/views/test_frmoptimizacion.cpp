@@ -372,8 +372,6 @@ TEST_F(Window, VerNutrientesHandsTheSelectedIngredientOver) {
     click("cmdNutrientes");
     EXPECT_EQ(app::globals().gIdProducto, ingredientId(t.db(), "MAIZ"));
     EXPECT_EQ(app::globals().gNombreProducto, "Maíz amarillo grano");
-#if __has_include("catalog/views/frmproducto_propiedades.h")
     EXPECT_EQ(opened, QStringList{"frmproducto_propiedades"});
-#endif
     EXPECT_TRUE(messages.shown().empty());
 }
