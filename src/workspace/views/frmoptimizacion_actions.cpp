@@ -96,6 +96,7 @@ void frmoptimizacion::cmdRecalcular_Click() {
     app::Globals& g = app::globals();
     g.gCantidad = 0;
     frmRecalcular recalcular(this);
+    recalcular.setSecaIng(ws_->vSecaIng);
     widgets::openModal(recalcular);
     if (g.gCantidad == 0)
         return;
