@@ -1,4 +1,5 @@
 #include "app/database_path.h"
+#include "app/globals.h"
 #include "app/messages.h"
 #include "app/regional_settings.h"
 #include "app/startup.h"
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -22,17 +24,37 @@ QStringList rawArguments(int argc, char** argv) {
 
 // The commands without a window must run where there is no display, so they get a
 // QCoreApplication; only the window needs QApplication.
-int runCommand(int argc, char** argv) {
+int runCommand(int argc, char** argv, const cli::Invocation& invocation) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return cli::runWithoutWindow(cli::parseCommandLine(QCoreApplication::arguments()), out, err);
+    return cli::runWithoutWindow(invocation, out, err);
 }
 
+// An error no view caught would otherwise unwind through Qt's event loop and end the program;
+// here it is reported like any unforeseen error and the window stays open.
+class GuardedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            const QString description = QString::fromUtf8(e.what());
+            app::setLastError(app::kErrUnexpected, description);
+            msg::msgBox(
+                QStringLiteral("Error nro.: %1\n%2").arg(app::kErrUnexpected).arg(description),
+                msg::Critical);
+            return false;
+        }
+    }
+};
+
 int runWindow(int argc, char** argv) {
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dosivant"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0"));
+    QApplication::setApplicationVersion(cli::kProgramVersion);
 
     // Qt has removed its own options by now; what is left must all be ours.
     const cli::Invocation invocation = cli::parseCommandLine(QCoreApplication::arguments());
@@ -59,10 +81,34 @@ int runWindow(int argc, char** argv) {
     return status;
 }
 
+int run(int argc, char** argv) {
+    const QStringList arguments = rawArguments(argc, argv);
+    // The line is judged before anything touches the window system, so a mistake is reported
+    // as such even where there is no display.
+    const cli::Invocation invocation =
+        cli::parseCommandLine(cli::withoutWindowSystemOptions(arguments));
+    if (invocation.kind != cli::Invocation::Window)
+        return runCommand(argc, argv, invocation);
+    if (!cli::displayAvailable(arguments)) {
+        std::fputs("dosivant: no hay pantalla para la ventana (no display: set DISPLAY or "
+                   "WAYLAND_DISPLAY, or QT_QPA_PLATFORM)\n",
+                   stderr);
+        return 1;
+    }
+    return runWindow(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (cli::needsWindow(rawArguments(argc, argv)))
-        return runWindow(argc, argv);
-    return runCommand(argc, argv);
+    // The last resort: every error of the store or the record sets is meant to be reported
+    // where it happens, but none may end the program without a word.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "dosivant: error inesperado (unexpected error): %s\n", e.what());
+    } catch (...) {
+        std::fputs("dosivant: error inesperado (unexpected error)\n", stderr);
+    }
+    return 1;
 }

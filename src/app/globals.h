@@ -13,9 +13,9 @@ inline const QString kModoBuscar = QStringLiteral("BUSCAR");
 // reads what it sets after the view closes; ids of 0 mean none, new or cancelled.
 struct Globals {
     QString gModo;
-    qint16 gIdFormula = 0;
-    qint16 gIdProducto = 0;
-    qint16 gIdPropiedad = 0;
+    qint32 gIdFormula = 0;
+    qint32 gIdProducto = 0;
+    qint32 gIdPropiedad = 0;
     QString gNombreProducto;
     QString gNombrePropiedad;
     double gCostoProducto = 0.0;

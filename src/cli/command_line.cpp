@@ -1,119 +1,321 @@
 #include "cli/command_line.h"
 
-#include "cli/formulate_command.h"
 #include "store/database.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 #include <exception>
+#include <vector>
 
 namespace cli {
 
 namespace {
 
-const QString kDatabaseOption = QStringLiteral("--database");
+const QString kCreateDatabase = QStringLiteral("create-database");
+const QString kFormulate = QStringLiteral("formulate");
 
-Invocation invalid(const QString& error, const QString& offending = {}) {
+struct OptionSpec {
+    QStringList names;
+    QString valueName; // empty for a switch
+    QString description;
+};
+
+const OptionSpec kHelp{{"h", "help"}, {}, "muestra esta ayuda"};
+
+const std::vector<OptionSpec>& programOptions() {
+    static const std::vector<OptionSpec> options = {
+        {{"database"}, "RUTA", "abre la ventana con la base de datos RUTA"},
+        kHelp,
+        {{"v", "version"}, {}, "muestra la versión del programa"},
+    };
+    return options;
+}
+
+const std::vector<OptionSpec>& createOptions() {
+    static const std::vector<OptionSpec> options = {
+        {{"sample"}, {}, "la llena con los datos de ejemplo (21 ingredientes, 4 fórmulas)"},
+        kHelp,
+    };
+    return options;
+}
+
+const std::vector<OptionSpec>& formulateOptions() {
+    static const std::vector<OptionSpec> options = {
+        {{"database"}, "RUTA", "la base de datos (obligatoria)"},
+        {{"formula"}, "CODIGO", "la fórmula de ese código (su versión más alta)"},
+        {{"version"}, "N", "con --formula: la versión N de la fórmula"},
+        {{"id"}, "ID", "la fórmula de ese id (en lugar de --formula)"},
+        {{"quantity"}, "CANTIDAD", "la cantidad a elaborar (si no, la de la fórmula)"},
+        {{"json"}, {}, "el resultado como un objeto JSON en lugar de una tabla"},
+        kHelp,
+    };
+    return options;
+}
+
+void configure(QCommandLineParser& parser, const std::vector<OptionSpec>& options) {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    for (const OptionSpec& o : options)
+        parser.addOption(QCommandLineOption(o.names, o.description, o.valueName));
+}
+
+QString optionList(const std::vector<OptionSpec>& options) {
+    QString out;
+    for (const OptionSpec& o : options) {
+        QStringList names;
+        for (const QString& n : o.names)
+            names << (n.size() == 1 ? "-" : "--") + n;
+        QString left = names.join(", ");
+        if (!o.valueName.isEmpty())
+            left += ' ' + o.valueName;
+        out += QStringLiteral("  %1  %2\n").arg(left, -22).arg(o.description);
+    }
+    return out;
+}
+
+Invocation invalid(const QString& error) {
     Invocation inv;
     inv.kind = Invocation::Invalid;
     inv.error = error;
-    inv.offending = offending;
     return inv;
+}
+
+// Qt's error texts end with a period and are in English; they name the option.
+Invocation parseError(const QCommandLineParser& parser) {
+    return invalid(parser.errorText());
 }
 
 Invocation parseCreateDatabase(const QStringList& args) {
+    QCommandLineParser parser;
+    configure(parser, createOptions());
+    if (!parser.parse(args))
+        return parseError(parser);
     Invocation inv;
-    inv.kind = Invocation::CreateDatabase;
-    for (int i = 2; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QStringLiteral("--sample"))
-            inv.sample = true;
-        else if (a == QStringLiteral("--help") || a == QStringLiteral("-h"))
-            inv.kind = Invocation::Help;
-        else if (a.startsWith(u'-') || !inv.database.isEmpty())
-            return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1").arg(a),
-                           a);
-        else
-            inv.database = a;
+    if (parser.isSet("help")) {
+        inv.kind = Invocation::Help;
+        inv.helpText = QStringLiteral("Uso: dosivant create-database RUTA [--sample]\n\nCrea una "
+                                      "base de datos nueva en RUTA; nunca reemplaza un archivo.\n\n"
+                                      "Opciones:\n") +
+                       optionList(createOptions());
+        return inv;
     }
-    if (inv.kind == Invocation::CreateDatabase && inv.database.isEmpty())
+    const QStringList paths = parser.positionalArguments();
+    if (paths.isEmpty())
         return invalid(QStringLiteral("create-database necesita la ruta del archivo nuevo "
-                                      "(create-database needs the path of the new file)"));
+                                      "(create-database needs the path of the new file)."));
+    if (paths.size() > 1)
+        return invalid(
+            QStringLiteral("argumento no reconocido (unknown argument): %1").arg(paths[1]));
+    if (paths[0].isEmpty())
+        return invalid(QStringLiteral("la ruta del archivo nuevo está vacía (empty path)."));
+    inv.kind = Invocation::CreateDatabase;
+    inv.database = paths[0];
+    inv.sample = parser.isSet("sample");
     return inv;
 }
 
-Invocation parseWindow(const QStringList& args) {
+bool wholeNumber(const QString& text, int* value) {
+    bool ok = false;
+    *value = text.toInt(&ok);
+    return ok;
+}
+
+Invocation parseFormulate(const QStringList& args) {
+    QCommandLineParser parser;
+    configure(parser, formulateOptions());
+    if (!parser.parse(args))
+        return parseError(parser);
     Invocation inv;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QStringLiteral("--help") || a == QStringLiteral("-h")) {
-            inv.kind = Invocation::Help;
-        } else if (a == kDatabaseOption) {
-            if (i + 1 >= args.size() || args.at(i + 1).isEmpty())
-                return invalid(QStringLiteral("--database necesita una ruta (--database needs a "
-                                              "path)"),
-                               a);
-            inv.database = args.at(++i);
-        } else if (a.startsWith(kDatabaseOption + u'=')) {
-            inv.database = a.mid(kDatabaseOption.size() + 1);
-            if (inv.database.isEmpty())
-                return invalid(QStringLiteral("--database necesita una ruta (--database needs a "
-                                              "path)"),
-                               a);
-        } else {
-            return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1").arg(a),
-                           a);
-        }
+    if (parser.isSet("help")) {
+        inv.kind = Invocation::Help;
+        inv.helpText = formulateUsageText();
+        return inv;
     }
+    if (!parser.positionalArguments().isEmpty())
+        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
+                           .arg(parser.positionalArguments().first()));
+    FormulateOptions& o = inv.formulate;
+    o.database = parser.value("database");
+    o.code = parser.value("formula").trimmed();
+    o.json = parser.isSet("json");
+    o.quantityGiven = parser.isSet("quantity");
+    o.quantity = parser.value("quantity");
+    if (parser.isSet("id")) {
+        if (!wholeNumber(parser.value("id"), &o.id) || o.id <= 0)
+            return invalid("Valor no válido para --id: " + parser.value("id"));
+    }
+    if (parser.isSet("version")) {
+        int version = 0;
+        if (!wholeNumber(parser.value("version"), &version) || version < 0)
+            return invalid("Valor no válido para --version: " + parser.value("version"));
+        o.version = version;
+    }
+    if (o.database.isEmpty())
+        return invalid(QStringLiteral("Falta --database"));
+    if (o.code.isEmpty() == (o.id == 0))
+        return invalid(QStringLiteral("Indique --formula o --id (uno de los dos)"));
+    if (o.version && o.code.isEmpty())
+        return invalid(QStringLiteral("--version va con --formula"));
+    inv.kind = Invocation::Formulate;
     return inv;
+}
+
+// Options of the window system: name and whether a value follows.
+struct WindowSystemOption {
+    const char* name;
+    bool takesValue;
+};
+constexpr WindowSystemOption kWindowSystemOptions[] = {
+    {"platform", true},
+    {"platformpluginpath", true},
+    {"platformtheme", true},
+    {"plugin", true},
+    {"qwindowgeometry", true},
+    {"geometry", true},
+    {"qwindowicon", true},
+    {"icon", true},
+    {"qwindowtitle", true},
+    {"title", true},
+    {"style", true},
+    {"stylesheet", true},
+    {"session", true},
+    {"display", true},
+    {"name", true},
+    {"reverse", false},
+    {"widgetcount", false},
+    {"nograb", false},
+    {"dograb", false},
+    {"testability", false},
+};
+
+const WindowSystemOption* windowSystemOption(const QString& arg, bool* valueAttached) {
+    if (!arg.startsWith('-') || arg == QStringLiteral("-") || arg == QStringLiteral("--"))
+        return nullptr;
+    QString name = arg.mid(arg.startsWith(QStringLiteral("--")) ? 2 : 1);
+    *valueAttached = name.contains('=');
+    name = name.section('=', 0, 0);
+    for (const WindowSystemOption& o : kWindowSystemOptions)
+        if (name == QLatin1String(o.name))
+            return &o;
+    return nullptr;
 }
 
 } // namespace
 
-Invocation parseCommandLine(const QStringList& args) {
-    if (args.size() >= 2 && args.at(1) == QStringLiteral("create-database"))
-        return parseCreateDatabase(args);
-    if (args.size() >= 2 && args.at(1) == QStringLiteral("formulate")) {
-        Invocation inv;
-        inv.kind = Invocation::Formulate;
-        inv.rest = args.mid(2);
+Invocation parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    configure(parser, programOptions());
+    // A command's own options follow its name; the command's parser reads them.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!parser.parse(arguments))
+        return parseError(parser);
+    const QStringList positional = parser.positionalArguments();
+    const QString program = arguments.value(0, QStringLiteral("dosivant"));
+    if (!positional.isEmpty() &&
+        (positional[0] == kCreateDatabase || positional[0] == kFormulate)) {
+        if (parser.isSet("database"))
+            return invalid(
+                QStringLiteral("--database va después de la orden %1").arg(positional[0]));
+        const QStringList commandArgs = QStringList{program} + positional.mid(1);
+        return positional[0] == kCreateDatabase ? parseCreateDatabase(commandArgs)
+                                                : parseFormulate(commandArgs);
+    }
+    Invocation inv;
+    if (parser.isSet("help")) {
+        inv.kind = Invocation::Help;
+        inv.helpText = usageText();
         return inv;
     }
-    return parseWindow(args);
+    if (parser.isSet("version")) {
+        inv.kind = Invocation::Version;
+        return inv;
+    }
+    if (!positional.isEmpty())
+        return invalid(
+            QStringLiteral("orden desconocida (unknown command): %1").arg(positional[0]));
+    if (parser.isSet("database")) {
+        inv.database = parser.value("database");
+        if (inv.database.isEmpty())
+            return invalid(
+                QStringLiteral("--database necesita una ruta (--database needs a path)"));
+    }
+    return inv;
 }
 
-bool needsWindow(const QStringList& args) {
-    const Invocation inv = parseCommandLine(args);
-    if (inv.kind == Invocation::Window)
-        return true;
-    return inv.kind == Invocation::Invalid && inv.offending.startsWith(u'-') &&
-           !inv.offending.startsWith(QStringLiteral("--"));
+QStringList withoutWindowSystemOptions(const QStringList& arguments) {
+    QStringList out;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        bool attached = false;
+        const WindowSystemOption* o = i > 0 ? windowSystemOption(arguments[i], &attached) : nullptr;
+        if (!o) {
+            out << arguments[i];
+            continue;
+        }
+        if (o->takesValue && !attached)
+            ++i;
+    }
+    return out;
+}
+
+bool displayAvailable(const QStringList& arguments) {
+    for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return true;
+    for (const QString& a : arguments) {
+        bool attached = false;
+        const WindowSystemOption* o = windowSystemOption(a, &attached);
+        if (o && QLatin1String(o->name) == QLatin1String("platform"))
+            return true;
+    }
+    return false;
 }
 
 QString usageText() {
     return QStringLiteral(
-        "Uso (usage):\n"
-        "  dosivant [--database RUTA]\n"
-        "      abre la ventana principal con la base de datos RUTA\n"
-        "  dosivant create-database RUTA [--sample]\n"
-        "      crea una base de datos nueva en RUTA; con --sample, con los datos de ejemplo\n"
-        "  dosivant formulate ARGUMENTOS...\n"
-        "      formula una fórmula guardada sin abrir la ventana (formulate --help)\n"
-        "  dosivant --help\n"
-        "      muestra esta ayuda\n"
-        "\n"
-        "La base de datos es la de --database; si no se indica, la de la variable DOSIVANT_DB;\n"
-        "si tampoco, $XDG_DATA_HOME/Dosivant/Dosivant.db.\n");
+               "Uso (usage):\n"
+               "  dosivant [--database RUTA]\n"
+               "      abre la ventana principal con la base de datos RUTA\n"
+               "  dosivant create-database RUTA [--sample]\n"
+               "      crea una base de datos nueva en RUTA\n"
+               "  dosivant formulate --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
+               "                     [--quantity CANTIDAD] [--json]\n"
+               "      formula una fórmula guardada sin abrir la ventana\n"
+               "  dosivant --help | --version\n"
+               "\n"
+               "Opciones del programa:\n") +
+           optionList(programOptions()) + QStringLiteral("\nOpciones de create-database:\n") +
+           optionList(createOptions()) + QStringLiteral("\nOpciones de formulate:\n") +
+           optionList(formulateOptions()) +
+           QStringLiteral(
+               "\nLa base de datos es la de --database; si no se indica, la de la variable "
+               "DOSIVANT_DB;\nsi tampoco, $XDG_DATA_HOME/Dosivant/Dosivant.db.\n"
+               "Un error en la línea de órdenes termina con el estado 1.\n");
+}
+
+QString formulateUsageText() {
+    return QStringLiteral("Uso: dosivant formulate --database RUTA (--formula CODIGO [--version "
+                          "N] | --id ID)\n"
+                          "                          [--quantity CANTIDAD] [--json]\n\n"
+                          "Carga la fórmula, la formula a mínimo costo como el botón de la "
+                          "ventana y muestra el\nresultado; no escribe nada en la base de "
+                          "datos.\n\nOpciones:\n") +
+           optionList(formulateOptions()) +
+           QStringLiteral("\nEstado de salida: 0 óptimo; 3 mezcla escrita sin análisis "
+                          "(infactible, límite de\niteraciones); 4 detenida antes de escribir "
+                          "(validación, control de alcance);\n1 error de uso, de cantidad o de "
+                          "la base de datos.\n");
 }
 
 int createDatabaseCommand(const QString& path, bool sample, QTextStream& out, QTextStream& err) {
-    if (QFileInfo::exists(path)) {
+    const auto exists = [&] {
         err << QStringLiteral("dosivant: ya existe \"%1\"; no se reemplaza "
                               "(the file already exists and is left as it is)\n")
                    .arg(path);
         return 1;
-    }
+    };
+    if (QFileInfo::exists(path))
+        return exists();
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
         err << QStringLiteral("dosivant: no se puede crear la carpeta \"%1\" "
@@ -123,11 +325,8 @@ int createDatabaseCommand(const QString& path, bool sample, QTextStream& out, QT
     }
     try {
         store::Database::createFile(path, sample);
-    } catch (const store::StoreError& e) {
-        err << QStringLiteral("dosivant: no se pudo crear la base de datos \"%1\" "
-                              "(could not create the database): %2\n")
-                   .arg(path, e.message());
-        return 1;
+    } catch (const store::FileExistsError&) {
+        return exists(); // another run made it first
     } catch (const std::exception& e) {
         err << QStringLiteral("dosivant: no se pudo crear la base de datos \"%1\" "
                               "(could not create the database): %2\n")
@@ -141,22 +340,28 @@ int createDatabaseCommand(const QString& path, bool sample, QTextStream& out, QT
 int runWithoutWindow(const Invocation& inv, QTextStream& out, QTextStream& err) {
     switch (inv.kind) {
     case Invocation::Help:
-        out << usageText();
+        out << inv.helpText;
+        return 0;
+    case Invocation::Version:
+        out << QStringLiteral("Dosivant ") << kProgramVersion << u'\n';
         return 0;
     case Invocation::CreateDatabase:
         return createDatabaseCommand(inv.database, inv.sample, out, err);
-    case Invocation::Formulate:
-        out.flush();
-        err.flush();
-        return runFormulateCommand(inv.rest);
+    case Invocation::Formulate: {
+        QString output;
+        const int status = runFormulate(inv.formulate, &output, err);
+        out << output;
+        return status;
+    }
     case Invocation::Invalid:
-        err << QStringLiteral("dosivant: ") << inv.error << u'\n' << usageText();
-        return 2;
+        err << QStringLiteral("dosivant: ") << inv.error
+            << QStringLiteral(" (dosivant --help muestra el uso)\n");
+        return 1;
     case Invocation::Window:
         break;
     }
     err << QStringLiteral("dosivant: la ventana no se abre desde aquí (no window here)\n");
-    return 2;
+    return 1;
 }
 
 } // namespace cli

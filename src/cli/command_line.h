@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/formulate_command.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,29 +9,38 @@ class QTextStream;
 
 namespace cli {
 
+inline const QString kProgramVersion = QStringLiteral("2.0");
+
 // What the command line asks for.
 struct Invocation {
-    enum Kind { Window, CreateDatabase, Formulate, Help, Invalid };
+    enum Kind { Window, CreateDatabase, Formulate, Help, Version, Invalid };
     Kind kind = Window;
-    QString database;    // --database for the window, the new file for create-database
-    bool sample = false; // create-database --sample
-    QStringList rest;    // the arguments after `formulate`
-    QString error;       // why the command line is invalid
-    QString offending;   // the argument that made it invalid
+    QString database;           // --database for the window, the new file for create-database
+    bool sample = false;        // create-database --sample
+    FormulateOptions formulate; // formulate's options
+    QString helpText;           // the usage asked for with --help (the program's or a command's)
+    QString error;              // why the command line is invalid, one line
 };
 
-// Parses the arguments after the program name (arguments[0] is the program).
+// Parses the whole command line (arguments[0] is the program) with one option parser set up for
+// the program or for the command named: `dosivant [--database RUTA]`, `dosivant create-database
+// RUTA [--sample]`, `dosivant formulate ...`, and --help / --version.
 Invocation parseCommandLine(const QStringList& arguments);
 
-// Whether the command line is for the window, so that a GUI application (and a display) is
-// needed. A single-dash option nobody here knows may be one of Qt's own (-platform, -style),
-// which the GUI application strips before the command line is read again.
-bool needsWindow(const QStringList& arguments);
+// The arguments without the options the window system takes for itself (-platform X, -style X,
+// -reverse...), which QApplication removes once it exists. Lets the command line be judged
+// before anything touches a display.
+QStringList withoutWindowSystemOptions(const QStringList& arguments);
+
+// Whether a window can be shown: a platform is named (QT_QPA_PLATFORM or -platform) or a display
+// is there (DISPLAY, WAYLAND_DISPLAY).
+bool displayAvailable(const QStringList& arguments);
 
 QString usageText();
+QString formulateUsageText();
 
-// Runs an invocation that needs no window: help, create-database, formulate, or reports an
-// invalid command line. Returns the exit status.
+// Runs an invocation that needs no window: help, version, create-database, formulate, or
+// reports an invalid command line in one line (exit status 1). Returns the exit status.
 int runWithoutWindow(const Invocation& invocation, QTextStream& out, QTextStream& err);
 
 // `dosivant create-database PATH [--sample]`.

@@ -3,15 +3,19 @@
 #include "app/format.h"
 #include "app/globals.h"
 #include "app/messages.h"
+#include "cli/command_line.h"
 #include "optimizer/formulation_run.h"
 #include "store/database.h"
 #include "store/sql_text.h"
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTextStream>
 #include <cmath>
-#include <cstdio>
+#include <exception>
 
 namespace cli {
 
@@ -20,76 +24,7 @@ using workspace::Workspace;
 
 namespace {
 
-const char* kUsage =
-    "Uso: dosivant formulate --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
-    "                        [--quantity CANTIDAD] [--json]\n";
-
-struct Options {
-    QString database, code, quantity;
-    std::optional<double> version;
-    int id = 0;
-    bool json = false;
-    bool quantityGiven = false;
-};
-
-bool parse(const QStringList& args, Options* o, QString* error) {
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto next = [&](QString* into) {
-            if (i + 1 >= args.size()) {
-                *error = "Falta el valor de " + a;
-                return false;
-            }
-            *into = args[++i];
-            return true;
-        };
-        QString value;
-        if (a == "--json") {
-            o->json = true;
-        } else if (a == "--database") {
-            if (!next(&o->database))
-                return false;
-        } else if (a == "--formula") {
-            if (!next(&o->code))
-                return false;
-        } else if (a == "--quantity") {
-            if (!next(&o->quantity))
-                return false;
-            o->quantityGiven = true;
-        } else if (a == "--version" || a == "--id") {
-            if (!next(&value))
-                return false;
-            bool ok = false;
-            const int n = value.toInt(&ok);
-            if (!ok || n < 0) {
-                *error = "Valor no válido para " + a + ": " + value;
-                return false;
-            }
-            if (a == "--id")
-                o->id = n;
-            else
-                o->version = n;
-        } else {
-            *error = "Argumento desconocido: " + a;
-            return false;
-        }
-    }
-    if (o->database.isEmpty()) {
-        *error = "Falta --database";
-        return false;
-    }
-    if (o->code.isEmpty() == (o->id == 0)) {
-        *error = "Indique --formula o --id (uno de los dos)";
-        return false;
-    }
-    if (o->version && o->code.isEmpty()) {
-        *error = "--version va con --formula";
-        return false;
-    }
-    return true;
-}
-
-int findFormula(store::Database& db, const Options& o) {
+int findFormula(store::Database& db, const FormulateOptions& o) {
     if (o.id != 0)
         return o.id;
     QString sql = "select id_formula,version from formulas where codigo=" + sql::text(o.code);
@@ -132,39 +67,26 @@ int exitStatus(optimizer::RunOutcome o) {
     }
 }
 
-QString jsonNumber(const QVariant& v) {
+QJsonValue jsonNumber(const QVariant& v) {
     if (!v.isValid() || !std::isfinite(v.toDouble()))
-        return "null";
-    return sql::number(v.toDouble());
+        return QJsonValue::Null;
+    return v.toDouble();
 }
 
-QString jsonText(const QString& s) {
-    QString out = "\"";
-    for (const QChar c : s) {
-        if (c == '"' || c == '\\')
-            out += '\\' + QString(c);
-        else if (c.unicode() < 0x20)
-            out += QString("\\u%1").arg(c.unicode(), 4, 16, QChar('0'));
-        else
-            out += c;
-    }
-    return out + '"';
-}
-
-QString jsonRows(store::RecordSet& rs, const QStringList& fields, const QStringList& textFields) {
-    QStringList rows;
+QJsonArray jsonRows(store::RecordSet& rs, const QStringList& fields,
+                    const QStringList& textFields) {
+    QJsonArray rows;
     for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-        QStringList members;
+        QJsonObject row;
         for (const QString& f : fields) {
             const QVariant v = rs.value(f);
-            const QString value = textFields.contains(f)
-                                      ? (v.isValid() ? jsonText(v.toString().trimmed()) : "null")
-                                      : jsonNumber(v);
-            members << jsonText(f) + ": " + value;
+            row.insert(f, textFields.contains(f) ? (v.isValid() ? QJsonValue(v.toString().trimmed())
+                                                                : QJsonValue(QJsonValue::Null))
+                                                 : jsonNumber(v));
         }
-        rows << "{" + members.join(", ") + "}";
+        rows.append(row);
     }
-    return "[" + rows.join(", ") + "]";
+    return rows;
 }
 
 const QStringList kIngredientFields = {"id_producto",     "nombre",          "porcentaje_humeda",
@@ -181,19 +103,21 @@ double totalCost(store::RecordSet& p) {
     return total;
 }
 
+// Qt writes every double as the shortest text that reads back as the same double, so the
+// document carries the figures exactly.
 QString json(Workspace& ws, optimizer::RunOutcome outcome, store::RecordSet& aportes) {
     const QStringList text = {"nombre", "tipo", "detalle", "producto"};
-    QStringList members;
-    members << "\"outcome\": " + jsonText(outcomeName(outcome));
-    members << "\"cantidad\": " + jsonNumber(ws.vCantidad);
-    members << "\"costo_unitario_humeda\": " + jsonNumber(ws.vCostoHumeda);
-    members << "\"materia_seca\": " + jsonNumber(ws.vMateriaSeca);
-    members << "\"costo_total\": " + jsonNumber(totalCost(ws.rsProductos));
-    members << "\"ingredientes\": " + jsonRows(ws.rsProductos, kIngredientFields, text);
-    members << "\"nutrientes\": " + jsonRows(ws.rsPropiedades, kNutrientFields, text);
-    members << "\"analisis\": " + jsonRows(ws.rsAnalisis, kAnalysisFields, text);
-    members << "\"aportes\": " + jsonRows(aportes, kContributionFields, text);
-    return "{" + members.join(", ") + "}\n";
+    QJsonObject o;
+    o.insert("outcome", outcomeName(outcome));
+    o.insert("cantidad", jsonNumber(ws.vCantidad));
+    o.insert("costo_unitario_humeda", jsonNumber(ws.vCostoHumeda));
+    o.insert("materia_seca", jsonNumber(ws.vMateriaSeca));
+    o.insert("costo_total", jsonNumber(totalCost(ws.rsProductos)));
+    o.insert("ingredientes", jsonRows(ws.rsProductos, kIngredientFields, text));
+    o.insert("nutrientes", jsonRows(ws.rsPropiedades, kNutrientFields, text));
+    o.insert("analisis", jsonRows(ws.rsAnalisis, kAnalysisFields, text));
+    o.insert("aportes", jsonRows(aportes, kContributionFields, text));
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + '\n';
 }
 
 QString cell(const QVariant& v, const QString& pattern) {
@@ -260,25 +184,12 @@ QString table(Workspace& ws, optimizer::RunOutcome outcome, store::RecordSet& ap
 
 } // namespace
 
-int runFormulateCommand(const QStringList& arguments) {
-    QString out;
-    const int status = runFormulateCommand(arguments, &out);
-    std::fputs(out.toUtf8().constData(), stdout);
-    return status;
-}
-
-int runFormulateCommand(const QStringList& arguments, QString* output) {
-    Options o;
-    QString error;
-    if (!parse(arguments, &o, &error)) {
-        std::fprintf(stderr, "%s\n%s", error.toUtf8().constData(), kUsage);
-        return 1;
-    }
+int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
     try {
         auto db = store::Database::openFile(o.database);
         const int id = findFormula(*db, o);
         if (id == 0) {
-            std::fprintf(stderr, "No existe la fórmula %s\n", o.code.toUtf8().constData());
+            err << "No existe la fórmula " << o.code << '\n';
             return 1;
         }
         Workspace ws;
@@ -299,12 +210,26 @@ int runFormulateCommand(const QStringList& arguments, QString* output) {
                         msg::Critical, QStringLiteral("Se ha cancelado la Formulación"));
         };
         const optimizer::RunResult result = optimizer::formular(ws, *db, input);
+        // A quantity the run refuses is a mistake on the command line: its message says which,
+        // and there are no results to show.
+        if (result.focusCantidad)
+            return 1;
         *output = o.json ? json(ws, result.outcome, aportes) : table(ws, result.outcome, aportes);
         return exitStatus(result.outcome);
-    } catch (const store::StoreError& e) {
-        std::fprintf(stderr, "Error de base de datos: %s\n", e.what());
+    } catch (const std::exception& e) {
+        err << "Error de base de datos: " << QString::fromUtf8(e.what()) << '\n';
         return 1;
     }
+}
+
+int runFormulateCommand(const QStringList& arguments, QString* output) {
+    QTextStream err(stderr);
+    const Invocation inv = parseCommandLine(QStringList{"dosivant", "formulate"} + arguments);
+    if (inv.kind != Invocation::Formulate) {
+        QTextStream out(output);
+        return runWithoutWindow(inv, out, err);
+    }
+    return runFormulate(inv.formulate, output, err);
 }
 
 } // namespace cli

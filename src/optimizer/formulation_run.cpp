@@ -7,6 +7,7 @@
 #include "optimizer/engine/engine.h"
 #include "optimizer/validation.h"
 #include "store/database.h"
+#include "workspace/mix_compositions.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
 
@@ -84,39 +85,25 @@ QHash<int, int> columnOfIngredient(const lp::Blend& b) {
     return col;
 }
 
-// The compositions the reachability check reads, with today's catalogue dry matter.
-void readCompositionsForCheck(lp::Blend& b, store::Database& db) {
-    const QHash<int, int> col = columnOfIngredient(b);
-    for (size_t k = 0; k < b.nutrients.size(); ++k) {
-        if (!b.nutrients[k].minimo)
-            continue;
-        store::RecordSet rs =
-            db.query("select pp.*,p.materia_seca from producto_propiedad pp, productos p where "
-                     "pp.id_producto=p.id_producto and id_propiedad=" +
-                     QString::number(b.nutrients[k].id));
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-            const auto j = col.constFind(rs.toInt("id_producto"));
-            if (j == col.constEnd())
-                continue;
-            b.valor[k][size_t(*j)] = rs.toDouble("valor");
-            b.ingredients[size_t(*j)].materiaSecaCatalogo = rs.toDouble("materia_seca");
-        }
-    }
+// The coefficients of the check and of the tableau, from one reading of the catalogue: an
+// ingredient without a composition row for a nutrient has 0, and the check weighs contents with
+// today's catalogue dry matter.
+void fillCompositions(lp::Blend& b, const workspace::MixCompositions& comps) {
+    for (lp::Ingredient& ing : b.ingredients)
+        if (const auto dm = comps.catalogueDryMatter(ing.id))
+            ing.materiaSecaCatalogo = *dm;
+    for (size_t k = 0; k < b.nutrients.size(); ++k)
+        for (size_t j = 0; j < b.ingredients.size(); ++j)
+            b.valor[k][j] = comps.valor(b.nutrients[k].id, b.ingredients[j].id).value_or(0.0);
 }
 
-// The compositions the tableau is built from.
-void readCompositionsForTableau(lp::Blend& b, store::Database& db) {
-    const QHash<int, int> col = columnOfIngredient(b);
-    for (size_t k = 0; k < b.nutrients.size(); ++k) {
-        std::fill(b.valor[k].begin(), b.valor[k].end(), 0.0);
-        store::RecordSet rs = db.query("select * from producto_propiedad where id_propiedad=" +
-                                       QString::number(b.nutrients[k].id));
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-            const auto j = col.constFind(rs.toInt("id_producto"));
-            if (j != col.constEnd())
-                b.valor[k][size_t(*j)] = rs.toDouble("valor");
-        }
-    }
+workspace::MixCompositions compositionsOf(const lp::Blend& b, store::Database& db) {
+    std::vector<int> ingredients, nutrients;
+    for (const lp::Ingredient& i : b.ingredients)
+        ingredients.push_back(i.id);
+    for (const lp::Nutrient& n : b.nutrients)
+        nutrients.push_back(n.id);
+    return workspace::readMixCompositions(db, ingredients, nutrients);
 }
 
 void fillContributions(workspace::Workspace& ws, const lp::Reachability& r) {
@@ -167,7 +154,7 @@ void writeBack(workspace::Workspace& ws, const lp::Blend& b, const lp::Tableau& 
 lp::Blend tableauBlend(workspace::Workspace& ws, store::Database& db) {
     std::vector<int> workspaceOrder;
     lp::Blend blend = blendOf(ws, &workspaceOrder);
-    readCompositionsForTableau(blend, db);
+    fillCompositions(blend, compositionsOf(blend, db));
     return blend;
 }
 
@@ -190,7 +177,8 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
 
     std::vector<int> workspaceOrder;
     lp::Blend blend = blendOf(ws, &workspaceOrder);
-    readCompositionsForCheck(blend, db);
+    const workspace::MixCompositions compositions = compositionsOf(blend, db);
+    fillCompositions(blend, compositions);
     const lp::Reachability reach = lp::checkReachability(blend, workspaceOrder);
     if (!reach.passed) {
         const lp::Nutrient& failing = blend.nutrients[size_t(reach.failingNutrient)];
@@ -213,7 +201,6 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
     app::BusyPointer busy;
     result.boxesCleared = true;
     ws.rsProductos.setSort("id_producto ASC");
-    readCompositionsForTableau(blend, db);
     lp::Tableau tableau = lp::assemble(blend);
     const lp::SolveResult solved = lp::solve(tableau);
     if (solved.phase1LimitReached)
@@ -255,7 +242,7 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
             ws.rsAnalisis.moveFirst();
     }
     writeBack(ws, blend, tableau);
-    result.figures = workspace::actuResultados(ws, db);
+    result.figures = workspace::actuResultados(ws, compositions);
     result.cantidadText = result.figures->cantidadText;
     return result;
 }

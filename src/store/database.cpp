@@ -8,16 +8,32 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <optional>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace store {
+
+namespace {
+
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
+};
+// A prepared statement that is finalized on every way out.
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+} // namespace
 
 class DatabasePrivate {
 public:
@@ -30,6 +46,16 @@ public:
     bool rollbackOnly = false;
 
     sqlite3* handle = nullptr; // the same connection, for reading query results directly
+    QHash<QString, sqlite3_stmt*> prepared; // statements of forEachRow, by their text
+
+    ~DatabasePrivate() { finalizePrepared(); }
+
+    // Statements still open would keep the connection from closing.
+    void finalizePrepared() {
+        for (sqlite3_stmt* st : std::as_const(prepared))
+            sqlite3_finalize(st);
+        prepared.clear();
+    }
 
     QSqlDatabase connection() const { return QSqlDatabase::database(connectionName, false); }
 
@@ -54,10 +80,12 @@ sqlite3* sqliteHandle(const QSqlDatabase& db) {
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 
-QString openConnection(const QString& path) {
+QString openConnection(const QString& path, bool readOnly) {
     const QString name = QStringLiteral("dosivant-") + QUuid::createUuid().toString(QUuid::Id128);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(path);
+    if (readOnly)
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!db.open()) {
         const QString error = db.lastError().text();
         db = QSqlDatabase();
@@ -73,6 +101,9 @@ QString openConnection(const QString& path) {
         throw StoreError(QStringLiteral("No se pudo preparar la conexión a ") + path);
     }
     QSqlQuery(db).exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
+    // The composition rows of a mix lie scattered over a large catalogue's pages; a cache of
+    // 32 MB (instead of SQLite's 2 MB) keeps them between runs instead of reading them again.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size = -32768"));
     return name;
 }
 
@@ -81,6 +112,7 @@ QString openConnection(const QString& path) {
 Database::Database(std::unique_ptr<DatabasePrivate> p) : d(std::move(p)) {}
 
 Database::~Database() {
+    d->finalizePrepared();
     const QString name = d->connectionName;
     {
         QSqlDatabase db = d->connection();
@@ -90,47 +122,152 @@ Database::~Database() {
     QSqlDatabase::removeDatabase(name);
 }
 
+namespace {
+
+// Every table and column the program reads must be there, so that a file made by another tool
+// fails here with a message that names what is missing rather than later, in the middle of a
+// view or a run.
+void checkTablesAndColumns(Database& db) {
+    for (const TableColumns& t : schemaTables()) {
+        RecordSet info = db.query(QStringLiteral("PRAGMA table_info(") + t.table + ')');
+        if (info.count() == 0)
+            throw StoreError(QStringLiteral("La base de datos no tiene la tabla %1.").arg(t.table));
+        QStringList present;
+        for (info.moveFirst(); !info.eof(); info.moveNext())
+            present << info.toString(QStringLiteral("name"));
+        for (const QString& column : t.columns)
+            if (!present.contains(column, Qt::CaseInsensitive))
+                throw StoreError(
+                    QStringLiteral("La tabla %1 de la base de datos no tiene la columna %2.")
+                        .arg(t.table, column));
+    }
+    for (const ForbiddenColumn& f : forbiddenColumns()) {
+        RecordSet info = db.query(QStringLiteral("PRAGMA table_info(") + f.table + ')');
+        for (info.moveFirst(); !info.eof(); info.moveNext())
+            if (info.toString(QStringLiteral("name")).compare(f.column, Qt::CaseInsensitive) == 0)
+                throw StoreError(QStringLiteral("La tabla %1 de la base de datos tiene una columna "
+                                                "%2 que repite la de la tabla %3; quítela para "
+                                                "usar el archivo.")
+                                     .arg(f.table, f.column, f.joinedTable));
+    }
+}
+
+// A file made by another tool or an old installation may lack the indexes, and then every
+// composition query reads the whole table. A read-only file is used as it is.
+void createMissingIndexes(Database& db, sqlite3* handle) {
+    if (sqlite3_db_readonly(handle, "main") != 0)
+        return;
+    try {
+        Database::Transaction tx(db);
+        for (const QString& statement : schemaIndexStatements()) {
+            try {
+                db.exec(statement);
+            } catch (const StoreError&) {
+                // Rows that break a unique index of the schema: the file still works without it.
+            }
+        }
+        tx.commit();
+    } catch (const StoreError&) {
+        // Locked or not writable after all: the indexes only make it faster.
+    }
+}
+
+} // namespace
+
 std::unique_ptr<Database> Database::openFile(const QString& path) {
     if (!QFileInfo(path).isFile())
         throw StoreError(QStringLiteral("No se encontró el archivo de base de datos ") + path);
     auto p = std::make_unique<DatabasePrivate>();
     p->path = path;
-    p->connectionName = openConnection(path);
+    p->connectionName = openConnection(path, !QFileInfo(path).isWritable());
     p->handle = sqliteHandle(p->connection());
     auto db = std::unique_ptr<Database>(new Database(std::move(p)));
-    // A file that is not a database (or lacks the tables) fails here, not at the first view.
-    db->query(QStringLiteral("select max(id_producto) from productos"));
+    // A file that is not a database fails here, not at the first view.
+    db->query(QStringLiteral("select count(*) from sqlite_master"));
+    checkTablesAndColumns(*db);
+    createMissingIndexes(*db, db->d->handle);
     return db;
 }
+
+namespace {
+
+// A new, empty file of our own next to the target: another run can never pick the same name.
+QString createUniqueTemporary(const QString& target) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString name = target + '.' + QUuid::createUuid().toString(QUuid::Id128).left(12) +
+                             QStringLiteral(".creando");
+        const int fd =
+            ::open(QFile::encodeName(name).constData(), O_CREAT | O_EXCL | O_WRONLY, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    throw StoreError(QStringLiteral("No se pudo crear un archivo temporal junto a ") + target);
+}
+
+// Moves `from` to `to` only while `to` does not exist: true when moved, false when `to` exists.
+bool moveIntoFreePath(const QString& from, const QString& to) {
+    const QByteArray f = QFile::encodeName(from), t = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    // File systems without the no-replace rename: a hard link fails on an existing name too.
+    if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP) {
+        if (::link(f.constData(), t.constData()) == 0) {
+            ::unlink(f.constData());
+            return true;
+        }
+        if (errno == EEXIST)
+            return false;
+        // Nor hard links (some network and removable file systems): look, then rename.
+        if (errno == EPERM || errno == ENOTSUP || errno == ENOSYS) {
+            if (QFileInfo::exists(to))
+                return false;
+            if (::rename(f.constData(), t.constData()) == 0)
+                return true;
+        }
+    }
+    throw StoreError(QStringLiteral("No se pudo crear el archivo ") + to + ": " +
+                     QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+FileExistsError fileExists(const QString& path) {
+    return FileExistsError(QStringLiteral("Ya existe el archivo ") + path +
+                           QStringLiteral("; no se sobrescribe."));
+}
+
+} // namespace
 
 void Database::createFile(const QString& path, bool withSample) {
     const QFileInfo target(path);
     if (target.exists())
-        throw StoreError(QStringLiteral("Ya existe el archivo ") + path +
-                         QStringLiteral("; no se sobrescribe."));
+        throw fileExists(path);
     if (!QDir().mkpath(target.absolutePath()))
         throw StoreError(QStringLiteral("No se pudo crear la carpeta ") + target.absolutePath());
-    const QString temporary = target.absoluteFilePath() + QStringLiteral(".creando");
-    QFile::remove(temporary);
+    const QString temporary = createUniqueTemporary(target.absoluteFilePath());
     try {
-        auto p = std::make_unique<DatabasePrivate>();
-        p->path = temporary;
-        p->connectionName = openConnection(temporary);
-        p->handle = sqliteHandle(p->connection());
-        Database db(std::move(p));
-        Transaction tx(db);
-        for (const QString& statement : schemaStatements())
-            db.exec(statement);
-        if (withSample)
-            loadSampleCatalogue(db);
-        tx.commit();
+        {
+            auto p = std::make_unique<DatabasePrivate>();
+            p->path = temporary;
+            p->connectionName = openConnection(temporary, false);
+            p->handle = sqliteHandle(p->connection());
+            Database db(std::move(p));
+            Transaction tx(db);
+            for (const QString& statement : schemaStatements())
+                db.exec(statement);
+            if (withSample)
+                loadSampleCatalogue(db);
+            tx.commit();
+        }
+        if (!moveIntoFreePath(temporary, target.absoluteFilePath()))
+            throw fileExists(path);
     } catch (...) {
         QFile::remove(temporary);
         throw;
-    }
-    if (!QFile::rename(temporary, target.absoluteFilePath())) {
-        QFile::remove(temporary);
-        throw StoreError(QStringLiteral("No se pudo crear el archivo ") + path);
     }
 }
 
@@ -190,6 +327,17 @@ QVariant columnValue(sqlite3_stmt* st, int c) {
     }
 }
 
+StatementPtr prepare(sqlite3* handle, const QString& translated) {
+    const QByteArray text = translated.toUtf8();
+    sqlite3_stmt* st = nullptr;
+    const int rc = sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &st, nullptr);
+    StatementPtr owned(st);
+    if (rc != SQLITE_OK)
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(handle)) + QStringLiteral(" [") +
+                         translated + ']');
+    return owned;
+}
+
 } // namespace
 
 // Query results are read straight from the connection's SQLite handle: the same connection and
@@ -198,14 +346,8 @@ RecordSet Database::query(const QString& sql) {
     const QString translated = translateSql(sql);
     d->checkFault(translated);
     d->traceLine(translated);
-    const QByteArray text = translated.toUtf8();
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(d->handle, text.constData(), int(text.size()), &st, nullptr) !=
-        SQLITE_OK) {
-        const QString error = QString::fromUtf8(sqlite3_errmsg(d->handle));
-        sqlite3_finalize(st);
-        throw StoreError(error + QStringLiteral(" [") + translated + ']');
-    }
+    const StatementPtr owned = prepare(d->handle, translated);
+    sqlite3_stmt* st = owned.get();
     const int columns = sqlite3_column_count(st);
     auto types = std::vector<std::optional<FieldType>>(size_t(columns));
     for (int c = 0; c < columns; ++c)
@@ -222,21 +364,94 @@ RecordSet Database::query(const QString& sql) {
         }
         rows.push_back(std::move(row));
     }
+    if (rc != SQLITE_DONE)
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(d->handle)) + QStringLiteral(" [") +
+                         translated + ']');
     RecordSet rs;
-    for (int c = 0; c < columns; ++c)
-        rs.appendField(QString::fromUtf8(sqlite3_column_name(st, c)),
-                       types[size_t(c)].value_or(FieldType::Char), 0, true);
-    const QString error =
-        rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(d->handle));
-    sqlite3_finalize(st);
-    if (!error.isEmpty())
-        throw StoreError(error + QStringLiteral(" [") + translated + ']');
-
-    for (auto& row : rows)
-        rs.appendRow(std::move(row));
+    try {
+        for (int c = 0; c < columns; ++c)
+            rs.appendField(QString::fromUtf8(sqlite3_column_name(st, c)),
+                           types[size_t(c)].value_or(FieldType::Char), 0, true);
+        for (auto& row : rows)
+            rs.appendRow(std::move(row));
+    } catch (const RecordSetError& e) {
+        throw StoreError(
+            QStringLiteral("La consulta devuelve un resultado que no se puede leer (") +
+            QString::fromUtf8(e.what()) + QStringLiteral(") [") + translated + ']');
+    }
     if (rs.count() > 0)
         rs.moveFirst();
     return rs;
+}
+
+namespace {
+
+void bindParameter(sqlite3_stmt* st, int index, const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+        sqlite3_bind_int64(st, index, v.toLongLong());
+        break;
+    case QMetaType::Double:
+        sqlite3_bind_double(st, index, v.toDouble());
+        break;
+    case QMetaType::UnknownType:
+        sqlite3_bind_null(st, index);
+        break;
+    default: {
+        const QByteArray text = v.toString().toUtf8();
+        sqlite3_bind_text(st, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+// A kept statement is reset on every way out, so it holds no read lock between uses.
+struct ResetOnExit {
+    sqlite3_stmt* st;
+    ~ResetOnExit() {
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+    }
+};
+
+} // namespace
+
+void Database::forEachRow(const QString& sql, const std::vector<QVariant>& parameters,
+                          const std::function<void(const Row&)>& onRow) {
+    const QString translated = translateSql(sql);
+    d->checkFault(translated);
+    if (d->trace) {
+        QStringList values;
+        for (const QVariant& v : parameters)
+            values << (v.isValid() ? v.toString() : QStringLiteral("Null"));
+        d->traceLine(translated + QStringLiteral(" <- ") + values.join(','));
+    }
+    sqlite3_stmt* st = d->prepared.value(translated);
+    if (!st) {
+        // Texts that vary (a list of keys) must not pile up for the life of the connection.
+        if (d->prepared.size() >= 64)
+            d->finalizePrepared();
+        st = prepare(d->handle, translated).release();
+        d->prepared.insert(translated, st);
+    }
+    ResetOnExit reset{st};
+    if (sqlite3_bind_parameter_count(st) != int(parameters.size()))
+        throw StoreError(QStringLiteral("La sentencia espera otro número de valores [") +
+                         translated + ']');
+    for (size_t i = 0; i < parameters.size(); ++i)
+        bindParameter(st, int(i) + 1, parameters[i]);
+    const int columns = sqlite3_column_count(st);
+    Row row = Row(size_t(columns));
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c)
+            row[size_t(c)] = columnValue(st, c);
+        onRow(row);
+    }
+    if (rc != SQLITE_DONE)
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(d->handle)) + QStringLiteral(" [") +
+                         translated + ']');
 }
 
 int Database::nextKey(const QString& table, const QString& column) {

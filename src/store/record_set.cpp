@@ -9,12 +9,17 @@ namespace store {
 
 namespace {
 
-QString unquote(const QString& literal) {
-    QString s = literal.trimmed();
-    if (s.size() >= 2 && s.front() == '\'' && s.back() == '\'')
-        return s.mid(1, s.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
-    return s;
+bool isQuoted(const QString& literal) {
+    return literal.size() >= 2 && literal.front() == '\'' && literal.back() == '\'';
 }
+
+QString unquote(const QString& literal) {
+    return literal.mid(1, literal.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
+}
+
+// A literal compared with a row value: text with the collator, numbers as doubles (every
+// Integer32 is exact as a double, so 4294967297 matches no 32-bit value).
+int compareWithLiteral(const QVariant& value, const QVariant& literal, FieldType type);
 
 const QCollator& textCollator() {
     static const QCollator collator = [] {
@@ -44,6 +49,16 @@ int compareValues(const QVariant& a, const QVariant& b, FieldType type) {
         return textCollator().compare(a.toString(), b.toString());
     }
     return 0;
+}
+
+int compareWithLiteral(const QVariant& value, const QVariant& literal, FieldType type) {
+    const bool vn = !value.isValid(), ln = !literal.isValid();
+    if (vn || ln)
+        return vn == ln ? 0 : (vn ? -1 : 1);
+    if (type == FieldType::Char)
+        return textCollator().compare(value.toString(), literal.toString());
+    const double x = value.toDouble(), y = literal.toDouble();
+    return x < y ? -1 : (x > y ? 1 : 0);
 }
 
 } // namespace
@@ -218,8 +233,25 @@ std::vector<RecordSet::Condition> RecordSet::parseConditions(const QString& text
         c.field = fieldIndexChecked(m.captured(1));
         c.op = m.captured(2);
         const QString literal = m.captured(3);
-        if (literal.compare("Null", Qt::CaseInsensitive) != 0)
-            c.value = coerce(c.field, unquote(literal));
+        const bool textField = fields_[size_t(c.field)].type == FieldType::Char;
+        if (literal.compare("Null", Qt::CaseInsensitive) == 0) {
+            // stays invalid
+        } else if (isQuoted(literal)) {
+            if (!textField)
+                throw RecordSetError("text compared with the number field " +
+                                     m.captured(1).toStdString() + " in " + text.toStdString());
+            c.value = unquote(literal);
+        } else {
+            bool ok = false;
+            const double number = literal.toDouble(&ok);
+            if (!ok || !std::isfinite(number))
+                throw RecordSetError("not a number: " + literal.toStdString() + " in " +
+                                     text.toStdString());
+            if (textField)
+                throw RecordSetError("number compared with the text field " +
+                                     m.captured(1).toStdString() + " in " + text.toStdString());
+            c.value = number;
+        }
         out.push_back(c);
     }
     return out;
@@ -228,7 +260,8 @@ std::vector<RecordSet::Condition> RecordSet::parseConditions(const QString& text
 bool RecordSet::matches(const std::vector<QVariant>& row,
                         const std::vector<Condition>& conds) const {
     for (const Condition& c : conds) {
-        const int cmp = compareValues(row[size_t(c.field)], c.value, fields_[size_t(c.field)].type);
+        const int cmp =
+            compareWithLiteral(row[size_t(c.field)], c.value, fields_[size_t(c.field)].type);
         const bool ok = c.op == "="    ? cmp == 0
                         : c.op == "<>" ? cmp != 0
                         : c.op == "<"  ? cmp < 0

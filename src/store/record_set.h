@@ -71,6 +71,9 @@ public:
     void setSort(const QString& order);
     QString sort() const { return sort_; }
     // "tipo='IA'", "id_producto=7", "tipo<>'RN'", several joined by AND; empty shows all rows.
+    // The literal is compared as written: a quoted text with a text field (never cut to the
+    // field's size), an unquoted number with a number field, Null with any. Any other pairing
+    // is a RecordSetError naming the criterion.
     void setFilter(const QString& filter);
     QString filter() const { return filter_; }
     // "field=value" searched from the current row forward. On no match the record set is left
@@ -81,7 +84,7 @@ private:
     struct Condition {
         int field = -1;
         QString op;
-        QVariant value;
+        QVariant value; // invalid for Null, QString for a text field, double for a number field
     };
     QVariant coerce(int field, const QVariant& value) const;
     int fieldIndexChecked(const QString& name) const;

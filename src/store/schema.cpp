@@ -1,5 +1,7 @@
 #include "store/schema.h"
 
+#include <QRegularExpression>
+
 namespace store {
 
 QStringList schemaStatements() {
@@ -35,6 +37,45 @@ QStringList schemaStatements() {
         QStringLiteral("CREATE INDEX formula_propiedad_propiedad ON formula_propiedad "
                        "(id_propiedad)"),
     };
+}
+
+QStringList schemaIndexStatements() {
+    static const QRegularExpression index(QStringLiteral("^CREATE (UNIQUE )?INDEX "));
+    QStringList out;
+    for (const QString& statement : schemaStatements()) {
+        const auto m = index.match(statement);
+        if (m.hasMatch())
+            out << m.captured(0) + QStringLiteral("IF NOT EXISTS ") +
+                       statement.mid(m.capturedEnd());
+    }
+    return out;
+}
+
+// Read from the CREATE TABLE statements, so the check on opening can never disagree with what a
+// new file holds.
+std::vector<TableColumns> schemaTables() {
+    static const QRegularExpression table(QStringLiteral("^CREATE TABLE (\\w+) \\((.*)\\)$"));
+    std::vector<TableColumns> out;
+    for (const QString& statement : schemaStatements()) {
+        const auto m = table.match(statement);
+        if (!m.hasMatch())
+            continue;
+        TableColumns t{m.captured(1), {}};
+        for (const QString& item : m.captured(2).split(',')) {
+            const QString name = item.trimmed().section(' ', 0, 0);
+            // "PRIMARY KEY (a, b)" is split at its comma; neither piece names a column.
+            if (!name.isEmpty() && name != QStringLiteral("PRIMARY") && !name.endsWith(')'))
+                t.columns << name;
+        }
+        out.push_back(t);
+    }
+    return out;
+}
+
+std::vector<ForbiddenColumn> forbiddenColumns() {
+    // "select pp.*,p.materia_seca from producto_propiedad pp, productos p ..."
+    return {{QStringLiteral("producto_propiedad"), QStringLiteral("materia_seca"),
+             QStringLiteral("productos")}};
 }
 
 } // namespace store

@@ -5,11 +5,14 @@
 #include "app/messages.h"
 #include "app/number_text.h"
 #include "store/database.h"
+#include "store/stored_values.h"
 #include "workspace/basis_rule.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
 
 #include <QDate>
+#include <QSet>
+#include <vector>
 
 namespace workspace {
 
@@ -32,51 +35,189 @@ private:
     Workspace& ws_;
 };
 
-void loadNutrients(Workspace& ws, store::Database& db, const QString& id) {
-    store::RecordSet rows = db.query(
+QString keyText(const QVariant& raw) {
+    return raw.isValid() ? raw.toString() : QStringLiteral("Null");
+}
+
+// The rows of a formula, read and checked in full before anything reaches the workspace, so a
+// formula holding a value the program cannot use is refused whole.
+struct StoredNutrient {
+    int id;
+    QVariant nombre, minimo, maximo, valor;
+};
+struct StoredIngredient {
+    int id;
+    QVariant nombre, costo, costoActual, materiaSeca, materiaSecaActual, minimo, maximo;
+    QVariant porcentajeHumeda, porcentajeSeca, cantidadHumeda, cantidadSeca;
+};
+
+QVariant number(const QVariant& raw, const store::StoredCell& cell) {
+    const std::optional<double> v = store::storedNumber(raw, cell);
+    return v ? QVariant(*v) : QVariant();
+}
+
+void refuseRepeated(QSet<int>& seen, int id, const QString& table, const QString& row) {
+    if (seen.contains(id))
+        throw store::StoredValueError(
+            QStringLiteral("La tabla %1 tiene dos filas para (%2).").arg(table, row));
+    seen.insert(id);
+}
+
+std::vector<StoredNutrient> readNutrients(store::Database& db, int formula) {
+    const QString formulaKey = QStringLiteral("id_formula=") + QString::number(formula);
+    const QString table = QStringLiteral("formula_propiedad");
+    std::vector<StoredNutrient> out;
+    QSet<int> seen;
+    db.forEachRow(
         "select fp.id_propiedad,p.nombre,fp.minimo,fp.maximo,fp.valor from formula_propiedad fp, "
-        "propiedades p where fp.id_propiedad=p.id_propiedad and fp.id_formula=" +
-        id + " order by p.nombre");
-    for (rows.moveFirst(); !rows.eof(); rows.moveNext()) {
+        "propiedades p where fp.id_propiedad=p.id_propiedad and fp.id_formula=? order by p.nombre",
+        {formula}, [&](const store::Database::Row& r) {
+            const QString row = formulaKey + QStringLiteral(", id_propiedad=") + keyText(r[0]);
+            const int id = store::storedInteger(r[0], {table, row, "id_propiedad"});
+            refuseRepeated(seen, id, table, row);
+            out.push_back({id, r[1], number(r[2], {table, row, "minimo"}),
+                           number(r[3], {table, row, "maximo"}),
+                           number(r[4], {table, row, "valor"})});
+        });
+    return out;
+}
+
+std::vector<StoredIngredient> readIngredients(store::Database& db, int formula) {
+    const QString formulaKey = QStringLiteral("id_formula=") + QString::number(formula);
+    const QString table = QStringLiteral("formula_producto");
+    std::vector<StoredIngredient> out;
+    QSet<int> seen;
+    db.forEachRow(
+        "select fp.id_producto,p.nombre,fp.costo,p.costo as costoActual,fp.materia_seca,"
+        "p.materia_Seca as materiaSecaActual,fp.minimo,fp.maximo,fp.porcentaje_humeda,"
+        "fp.porcentaje_seca,fp.cantidad_humeda,fp.cantidad_seca from formula_producto fp, "
+        "productos p where fp.id_producto=p.id_producto and fp.id_formula=? "
+        "order by fp.porcentaje_humeda DESC",
+        {formula}, [&](const store::Database::Row& r) {
+            const QString row = formulaKey + QStringLiteral(", id_producto=") + keyText(r[0]);
+            const QString catalogueRow = QStringLiteral("id_producto=") + keyText(r[0]);
+            const int id = store::storedInteger(r[0], {table, row, "id_producto"});
+            refuseRepeated(seen, id, table, row);
+            out.push_back({id, r[1], number(r[2], {table, row, "costo"}),
+                           number(r[3], {"productos", catalogueRow, "costo"}),
+                           number(r[4], {table, row, "materia_seca"}),
+                           number(r[5], {"productos", catalogueRow, "materia_seca"}),
+                           number(r[6], {table, row, "minimo"}),
+                           number(r[7], {table, row, "maximo"}),
+                           number(r[8], {table, row, "porcentaje_humeda"}),
+                           number(r[9], {table, row, "porcentaje_seca"}),
+                           number(r[10], {table, row, "cantidad_humeda"}),
+                           number(r[11], {table, row, "cantidad_seca"})});
+        });
+    return out;
+}
+
+void fillNutrients(Workspace& ws, const std::vector<StoredNutrient>& rows) {
+    for (const StoredNutrient& r : rows) {
         ws.rsPropiedades.addNew();
-        ws.rsPropiedades.setValue("id_propiedad", rows.value("id_propiedad"));
-        ws.rsPropiedades.setValue("nombre", rows.value("nombre"));
-        ws.rsPropiedades.setValue("minimo", rows.value("minimo"));
-        ws.rsPropiedades.setValue("maximo", rows.value("maximo"));
-        ws.rsPropiedades.setValue("valor", rows.value("valor"));
-        ws.rsPropiedades.setValue("valorAnterior", rows.value("valor"));
+        ws.rsPropiedades.setValue("id_propiedad", r.id);
+        ws.rsPropiedades.setValue("nombre", r.nombre);
+        ws.rsPropiedades.setValue("minimo", r.minimo);
+        ws.rsPropiedades.setValue("maximo", r.maximo);
+        ws.rsPropiedades.setValue("valor", r.valor);
+        ws.rsPropiedades.setValue("valorAnterior", r.valor);
         ws.rsPropiedades.update();
     }
 }
 
-void loadIngredients(Workspace& ws, store::Database& db, const QString& id) {
-    store::RecordSet rows =
-        db.query("select fp.id_producto,p.nombre,fp.costo,p.costo as costoActual,fp.materia_seca,"
-                 "p.materia_Seca as materiaSecaActual,fp.minimo,fp.maximo,fp.porcentaje_humeda,"
-                 "fp.porcentaje_seca,fp.cantidad_humeda,fp.cantidad_seca from formula_producto fp, "
-                 "productos p where fp.id_producto=p.id_producto and fp.id_formula=" +
-                 id + " order by fp.porcentaje_humeda DESC");
+void fillIngredients(Workspace& ws, const std::vector<StoredIngredient>& rows) {
     store::RecordSet& p = ws.rsProductos;
-    for (rows.moveFirst(); !rows.eof(); rows.moveNext()) {
-        const double dm = rows.toDouble("materia_seca");
+    for (const StoredIngredient& r : rows) {
+        const double dm = r.materiaSeca.toDouble();
         if (!(dm > 0)) {
             msg::msgBox("El Ingrediente no posee materia seca definida\n\nEl ingrediente " +
-                            rows.toString("nombre").trimmed() + " no se ha ingresado a la Fórmula",
+                            r.nombre.toString().trimmed() + " no se ha ingresado a la Fórmula",
                         msg::Critical);
             continue;
         }
         p.addNew();
-        p.setValue("id_producto", rows.value("id_producto"));
-        p.setValue("nombre", rows.value("nombre"));
-        p.setValue("costo_humeda", rows.value("costo"));
-        p.setValue("costo_seca", rows.toDouble("costo") / (dm / 100));
-        for (const char* f : {"materia_seca", "minimo", "maximo", "porcentaje_humeda",
-                              "porcentaje_seca", "cantidad_humeda", "cantidad_seca"})
-            p.setValue(f, rows.value(f));
-        p.setValue("materiaSecaActual", rows.value("materiaSecaActual"));
-        p.setValue("costoHumedaActual", rows.value("costoActual"));
+        p.setValue("id_producto", r.id);
+        p.setValue("nombre", r.nombre);
+        p.setValue("costo_humeda", r.costo);
+        p.setValue("costo_seca", r.costo.toDouble() / (dm / 100));
+        p.setValue("materia_seca", r.materiaSeca);
+        p.setValue("minimo", r.minimo);
+        p.setValue("maximo", r.maximo);
+        p.setValue("porcentaje_humeda", r.porcentajeHumeda);
+        p.setValue("porcentaje_seca", r.porcentajeSeca);
+        p.setValue("cantidad_humeda", r.cantidadHumeda);
+        p.setValue("cantidad_seca", r.cantidadSeca);
+        p.setValue("materiaSecaActual", r.materiaSecaActual);
+        p.setValue("costoHumedaActual", r.costoActual);
         p.update();
     }
+}
+
+struct StoredHeader {
+    bool found = false;
+    QVariant producto, codigo, version, fechaCreacion, fechaModificacion, cantidad;
+    int tipoBase = 0, tipoBaseNutrientes = 0;
+};
+
+StoredHeader readHeader(store::Database& db, int formula) {
+    const QString row = QStringLiteral("id_formula=") + QString::number(formula);
+    const QString table = QStringLiteral("formulas");
+    StoredHeader h;
+    db.forEachRow(
+        "select producto,codigo,version,fecha_creacion,fecha_modificacion,cantidad,"
+        "tipoBase,tipoBaseNutrientes from formulas where id_formula=?",
+        {formula}, [&](const store::Database::Row& r) {
+            if (h.found)
+                throw store::StoredValueError(
+                    QStringLiteral("La tabla formulas tiene dos filas para (%1).").arg(row));
+            h.found = true;
+            h.producto = r[0];
+            h.codigo = r[1];
+            h.version = number(r[2], {table, row, "version"});
+            h.fechaCreacion = r[3];
+            h.fechaModificacion = r[4];
+            h.cantidad = number(r[5], {table, row, "cantidad"});
+            h.tipoBase = store::storedInteger(r[6], {table, row, "tipoBase"});
+            h.tipoBaseNutrientes = store::storedInteger(r[7], {table, row, "tipoBaseNutrientes"});
+        });
+    return h;
+}
+
+void emptyWorkspace(Workspace& ws) {
+    ws.rsPropiedades.clear();
+    ws.rsProductos.clear();
+    ws.vCantidad = 0;
+    ws.vCostoHumeda = 0;
+    ws.vMateriaSeca = 0;
+}
+
+FormulaHeader loadStoredFormula(Workspace& ws, store::Database& db) {
+    FormulaHeader header;
+    const StoredHeader stored = readHeader(db, ws.vIdFormula);
+    const std::vector<StoredNutrient> nutrients = readNutrients(db, ws.vIdFormula);
+    const std::vector<StoredIngredient> ingredients = readIngredients(db, ws.vIdFormula);
+    if (!stored.found) {
+        msg::msgBox(QStringLiteral("No se pudo establecer la Fórmula"), msg::Critical);
+    } else {
+        header.found = true;
+        header.producto = stored.producto.toString();
+        header.codigo = stored.codigo.toString();
+        header.version = fmt::format(stored.version, QString());
+        header.fechaCreacion = dateText(stored.fechaCreacion);
+        header.fechaModificacion = dateText(stored.fechaModificacion);
+        ws.vCantidad = numtext::roundHalfEven(stored.cantidad.toDouble());
+        chooseIngredientBasis(ws, stored.tipoBase == 0);
+        chooseNutrientBasis(ws, stored.tipoBaseNutrientes == 0);
+    }
+
+    ws.rsPropiedades.clear();
+    fillNutrients(ws, nutrients);
+    ws.rsProductos.clear();
+    fillIngredients(ws, ingredients);
+    // The quantity box ends up showing the batch total of the loaded mix, as after any recount.
+    header.figures = actuResultados(ws, db);
+    header.cantidad = header.figures->cantidadText;
+    return header;
 }
 
 } // namespace
@@ -97,31 +238,16 @@ FormulaHeader actuFormula(Workspace& ws, store::Database& db) {
         return header;
     }
 
-    const QString id = QString::number(ws.vIdFormula);
-    store::RecordSet row = db.query("SELECT * FROM formulas WHERE id_formula=" + id);
-    if (row.count() == 0) {
-        msg::msgBox(QStringLiteral("No se pudo establecer la Fórmula"), msg::Critical);
-    } else {
-        row.moveFirst();
-        header.found = true;
-        header.producto = row.toString("producto");
-        header.codigo = row.toString("codigo");
-        header.version = fmt::format(row.value("version"), QString());
-        header.fechaCreacion = dateText(row.value("fecha_creacion"));
-        header.fechaModificacion = dateText(row.value("fecha_modificacion"));
-        ws.vCantidad = numtext::roundHalfEven(row.toDouble("cantidad"));
-        chooseIngredientBasis(ws, row.toInt("tipoBase") == 0);
-        chooseNutrientBasis(ws, row.toInt("tipoBaseNutrientes") == 0);
+    try {
+        return loadStoredFormula(ws, db);
+    } catch (const store::StoredValueError& e) {
+        // Nothing of the formula stays: a save from here must not replace the stored one.
+        emptyWorkspace(ws);
+        ws.vIdFormula = 0;
+        msg::msgBox(QStringLiteral("No se puede abrir la fórmula.\n\n") + e.message(),
+                    msg::Critical);
+        return FormulaHeader{};
     }
-
-    ws.rsPropiedades.clear();
-    loadNutrients(ws, db, id);
-    ws.rsProductos.clear();
-    loadIngredients(ws, db, id);
-    // The quantity box ends up showing the batch total of the loaded mix, as after any recount.
-    header.figures = actuResultados(ws, db);
-    header.cantidad = header.figures->cantidadText;
-    return header;
 }
 
 } // namespace workspace

@@ -30,6 +30,10 @@ struct FormulaHeader {
 // are left out with a message. The batch quantity becomes the nearest whole number (halves to
 // even); a stored quantity beyond the 16-bit range is kept whole rather than wrapped, and the
 // formulation refuses it like any quantity above 1000.
+// A stored value the program cannot use (text in a number column, an infinite number, a key
+// beyond 32 bits, a repeated row, a composition it cannot read) refuses the whole formula with a
+// message naming the table, the row and the column: the workspace is left empty and without a
+// formula id, so nothing is read as 0 and a save cannot replace the stored formula.
 FormulaHeader actuFormula(Workspace& ws, store::Database& db);
 
 } // namespace workspace

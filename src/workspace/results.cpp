@@ -3,10 +3,8 @@
 #include "app/busy_pointer.h"
 #include "app/format.h"
 #include "app/number_text.h"
-#include "store/database.h"
+#include "workspace/mix_compositions.h"
 #include "workspace/workspace.h"
-
-#include <QHash>
 
 namespace workspace {
 
@@ -42,30 +40,28 @@ bool notHundred(const QString& shown) {
     return numtext::toDouble(shown, 0) != 100;
 }
 
-void recomputeNutrients(Workspace& ws, store::Database& db) {
-    QHash<int, int> rowOfIngredient;
+// Each nutrient's value is summed over the ingredients in ascending id, the order the rows are
+// in while the figures are computed.
+void recomputeNutrients(Workspace& ws, const MixCompositions& comps) {
     store::RecordSet& p = ws.rsProductos;
-    for (p.moveFirst(); !p.eof(); p.moveNext())
-        rowOfIngredient.insert(p.toInt("id_producto"), p.position());
+    const int idField = p.fieldIndex("id_producto");
     const int secaField = p.fieldIndex("porcentaje_seca");
     const int humedaField = p.fieldIndex("porcentaje_humeda");
 
     store::RecordSet& n = ws.rsPropiedades;
     for (n.moveFirst(); !n.eof(); n.moveNext()) {
+        const int nutrient = n.toInt("id_propiedad");
         double valor = 0;
-        store::RecordSet comp =
-            db.query("select pp.*,p.materia_seca from producto_propiedad pp, productos p where "
-                     "pp.id_producto=p.id_producto and id_propiedad=" +
-                     QString::number(n.toInt("id_propiedad")));
-        for (comp.moveFirst(); !comp.eof(); comp.moveNext()) {
-            const auto row = rowOfIngredient.constFind(comp.toInt("id_producto"));
-            if (row == rowOfIngredient.constEnd())
-                continue; // not in the workspace
+        for (int row = 0; row < p.count(); ++row) {
+            const int ingredient = p.valueAt(row, idField).toInt();
+            const std::optional<double> a = comps.valor(nutrient, ingredient);
+            if (!a)
+                continue; // no composition row
             if (ws.vSecaNut)
-                valor += comp.toDouble("valor") * p.valueAt(*row, secaField).toDouble();
+                valor += *a * p.valueAt(row, secaField).toDouble();
             else
-                valor += comp.toDouble("valor") * (comp.toDouble("materia_seca") / 100) *
-                         p.valueAt(*row, humedaField).toDouble();
+                valor += *a * (comps.catalogueDryMatter(ingredient).value_or(0) / 100) *
+                         p.valueAt(row, humedaField).toDouble();
         }
         n.setValue("valor", valor);
         n.update();
@@ -75,6 +71,11 @@ void recomputeNutrients(Workspace& ws, store::Database& db) {
 } // namespace
 
 ResultFigures actuResultados(Workspace& ws, store::Database& db) {
+    app::BusyPointer busy;
+    return actuResultados(ws, readMixCompositions(db, ws));
+}
+
+ResultFigures actuResultados(Workspace& ws, const MixCompositions& compositions) {
     app::BusyPointer busy;
     ws.rsProductos.setSort("id_producto ASC");
     const Sums s = accumulate(ws.rsProductos);
@@ -94,7 +95,7 @@ ResultFigures actuResultados(Workspace& ws, store::Database& db) {
     f.porSAlarm = notHundred(f.txtPorS);
     f.cantidadText = ws.vSecaIng ? f.txtCanS : f.txtCanH;
 
-    recomputeNutrients(ws, db);
+    recomputeNutrients(ws, compositions);
     ws.rsProductos.setSort(ws.vSecaIng ? "porcentaje_seca DESC" : "porcentaje_humeda DESC");
     return f;
 }

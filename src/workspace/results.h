@@ -9,6 +9,7 @@ class Database;
 namespace workspace {
 
 struct Workspace;
+class MixCompositions;
 
 // The totals boxes under the ingredient grid, as text, and the quantity box.
 struct ResultFigures {
@@ -28,6 +29,9 @@ struct ResultFigures {
 // Recomputes the totals, each ingredient's costo_total, vCostoHumeda, vMateriaSeca and every
 // nutrient's valor from the current shares and today's catalogue compositions, then orders the
 // ingredients by their share on the ingredient basis, largest first.
+// Reads the compositions of the workspace's ingredients once (see MixCompositions).
 ResultFigures actuResultados(Workspace& ws, store::Database& db);
+// The same with compositions already read for the workspace's ingredients and nutrients.
+ResultFigures actuResultados(Workspace& ws, const MixCompositions& compositions);
 
 } // namespace workspace

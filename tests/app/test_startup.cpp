@@ -94,6 +94,19 @@ TEST_F(Startup, MissingOrUnusableDatabasesAreReportedUnderTheSecondConnectionSte
     junk.write(QByteArray(4096, 'x'));
     junk.close();
     expectConnectionFailure(junk.fileName(), 3049);
+
+    // A file made by another tool without a column the program reads.
+    QString lacking;
+    {
+        TempDatabase file(true);
+        file.db().exec("alter table formula_propiedad drop column maximo");
+        lacking = dir.filePath("sin columna.db");
+        ASSERT_TRUE(QFile::copy(file.path(), lacking));
+    }
+    const QString text = expectConnectionFailure(lacking, 3049);
+    EXPECT_TRUE(text.contains("La tabla formula_propiedad de la base de datos no tiene la columna "
+                              "maximo."))
+        << text.toStdString();
 }
 
 TEST(DatabasePath, OptionThenEnvironmentThenPerUserDataFolder) {

@@ -4,6 +4,7 @@
 #include "store/database.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
@@ -17,37 +18,147 @@ Invocation parse(QStringList args) {
     return cli::parseCommandLine(args);
 }
 
+struct LineRun {
+    int status;
+    QString out, err;
+};
+
+LineRun runLine(const QStringList& args) {
+    QString outText, errText;
+    LineRun r;
+    {
+        QTextStream out(&outText), err(&errText);
+        r.status = cli::runWithoutWindow(parse(args), out, err);
+    }
+    r.out = outText;
+    r.err = errText;
+    return r;
+}
+
+// The program as a user starts it where there is no display.
+LineRun runProgram(const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(v);
+    p.setProcessEnvironment(env);
+    p.start(DOSIVANT_PROGRAM, args);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
 } // namespace
 
-TEST(CommandLine, ParsesTheWindowOptionsAndTheSubcommands) {
+TEST(CommandLine, ParsesTheWindowOptionsAndTheCommands) {
     EXPECT_EQ(parse({}).kind, Invocation::Window);
     EXPECT_EQ(parse({"--database", "/x/y.db"}).database, "/x/y.db");
     EXPECT_EQ(parse({"--database=/x/y z.db"}).database, "/x/y z.db");
-    EXPECT_EQ(parse({"--database"}).kind, Invocation::Invalid);
-    EXPECT_EQ(parse({"--database="}).kind, Invocation::Invalid);
-    EXPECT_EQ(parse({"--base", "x"}).kind, Invocation::Invalid);
-    EXPECT_EQ(parse({"create-database", "--sample"}).kind, Invocation::Invalid);
-    EXPECT_EQ(parse({"create-database", "a.db", "b.db"}).kind, Invocation::Invalid);
     EXPECT_EQ(parse({"--database", "a.db", "-h"}).kind, Invocation::Help);
+    EXPECT_EQ(parse({"--version"}).kind, Invocation::Version);
 
     const Invocation create = parse({"create-database", "/tmp/n.db", "--sample"});
     EXPECT_EQ(create.kind, Invocation::CreateDatabase);
     EXPECT_EQ(create.database, "/tmp/n.db");
     EXPECT_TRUE(create.sample);
     EXPECT_FALSE(parse({"create-database", "/tmp/n.db"}).sample);
-    const Invocation formulate = parse({"formulate", "--database", "d.db", "7"});
-    EXPECT_EQ(formulate.kind, Invocation::Formulate);
-    EXPECT_EQ(formulate.rest, (QStringList{"--database", "d.db", "7"}));
+
+    // formulate's --version is the formula's version, not the program's.
+    const Invocation f = parse({"formulate", "--database", "d.db", "--formula", "POLLO",
+                                "--version", "2", "--quantity", "500", "--json"});
+    ASSERT_EQ(f.kind, Invocation::Formulate) << f.error.toStdString();
+    EXPECT_EQ(f.formulate.database, "d.db");
+    EXPECT_EQ(f.formulate.code, "POLLO");
+    EXPECT_EQ(f.formulate.version, 2);
+    EXPECT_EQ(f.formulate.quantity, "500");
+    EXPECT_TRUE(f.formulate.quantityGiven);
+    EXPECT_TRUE(f.formulate.json);
+    EXPECT_EQ(parse({"formulate", "--database=d.db", "--id", "3"}).formulate.id, 3);
 }
 
-TEST(CommandLine, OnlyTheWindowAndQtOwnOptionsNeedADisplay) {
-    EXPECT_TRUE(cli::needsWindow({"dosivant", "--database", "a.db"}));
-    EXPECT_TRUE(cli::needsWindow({"dosivant", "-platform", "offscreen"}));
-    EXPECT_FALSE(cli::needsWindow({"dosivant", "--help"}));
-    EXPECT_FALSE(cli::needsWindow({"dosivant", "--bogus"}));
-    EXPECT_FALSE(cli::needsWindow({"dosivant", "bogus"}));
-    EXPECT_FALSE(cli::needsWindow({"dosivant", "create-database", "a.db"}));
-    EXPECT_FALSE(cli::needsWindow({"dosivant", "formulate", "1"}));
+TEST(CommandLine, EveryMistakeIsOneLineAndStatusOne) {
+    const QList<QStringList> mistakes = {
+        {"-x"},
+        {"--base", "x"},
+        {"--database"},
+        {"--database="},
+        {"bogus"},
+        {"create-database", "x.db", "-x"},
+        {"create-database", "--sample"},
+        {"create-database", "a.db", "b.db"},
+        {"formulate", "--database"},
+        {"formulate", "--database", "d.db"},
+        {"formulate", "--database", "d.db", "--id", "1", "--formula", "X"},
+        {"formulate", "--database", "d.db", "--id", "uno"},
+        {"formulate", "--database", "d.db", "--id", "1", "--version", "2"},
+        {"formulate", "--database", "d.db", "--formula", "X", "--bogus"},
+        {"formulate", "--database", "d.db", "--formula", "X", "7"},
+    };
+    for (const QStringList& args : mistakes) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        EXPECT_EQ(parse(args).kind, Invocation::Invalid);
+        const LineRun r = runLine(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    }
+    EXPECT_TRUE(runLine({"-x"}).err.contains("Unknown option 'x'"));
+    EXPECT_TRUE(runLine({"create-database", "x.db", "-x"}).err.contains("Unknown option 'x'"));
+    EXPECT_TRUE(runLine({"--database"}).err.contains("Missing value after '--database'"));
+}
+
+TEST(CommandLine, HelpAndVersionListEveryCommandAndOption) {
+    const LineRun help = runLine({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* word : {"create-database", "formulate", "--database", "--sample", "--formula",
+                             "--version", "--id", "--quantity", "--json", "--help", "DOSIVANT_DB"})
+        EXPECT_TRUE(help.out.contains(word)) << word;
+    const LineRun formulate = runLine({"formulate", "--help"});
+    EXPECT_EQ(formulate.status, 0);
+    for (const char* word : {"--database", "--formula", "--version", "--id", "--quantity", "--json",
+                             "Estado de salida"})
+        EXPECT_TRUE(formulate.out.contains(word)) << word;
+    EXPECT_TRUE(runLine({"create-database", "--help"}).out.contains("--sample"));
+    EXPECT_EQ(runLine({"--version"}).out, "Dosivant 2.0\n");
+}
+
+TEST(CommandLine, WindowSystemOptionsAndTheDisplay) {
+    EXPECT_EQ(cli::withoutWindowSystemOptions(
+                  {"dosivant", "-platform", "offscreen", "--style=Fusion", "-reverse", "-x"}),
+              (QStringList{"dosivant", "-x"}));
+    EXPECT_EQ(cli::parseCommandLine(
+                  cli::withoutWindowSystemOptions({"dosivant", "-platform", "offscreen"}))
+                  .kind,
+              Invocation::Window);
+    qputenv("QT_QPA_PLATFORM", "");
+    qputenv("DISPLAY", "");
+    qputenv("WAYLAND_DISPLAY", "");
+    EXPECT_FALSE(cli::displayAvailable({"dosivant"}));
+    EXPECT_TRUE(cli::displayAvailable({"dosivant", "-platform", "offscreen"}));
+    qputenv("WAYLAND_DISPLAY", "wayland-0");
+    EXPECT_TRUE(cli::displayAvailable({"dosivant"}));
+    qputenv("WAYLAND_DISPLAY", "");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+TEST(CommandLine, TheProgramWithoutADisplay) {
+    LineRun r = runProgram({"-x"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Unknown option 'x'")) << r.err.toStdString();
+    r = runProgram({"create-database", "x.db", "-x"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Unknown option 'x'")) << r.err.toStdString();
+    r = runProgram({});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("no display")) << r.err.toStdString();
+    r = runProgram({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Dosivant 2.0\n");
+    r = runProgram({"formulate", "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.contains("--quantity"));
 }
 
 TEST(CommandLine, CreateDatabaseMakesItsFolderAndNeverReplacesAFile) {
@@ -67,18 +178,6 @@ TEST(CommandLine, CreateDatabaseMakesItsFolderAndNeverReplacesAFile) {
     EXPECT_TRUE(errText.contains("ya existe")) << errText.toStdString();
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), "keep me");
-}
-
-TEST(CommandLine, InvalidLineExitsWithUsage) {
-    QString outText, errText;
-    QTextStream out(&outText), err(&errText);
-    EXPECT_EQ(cli::runWithoutWindow(parse({"--nada"}), out, err), 2);
-    err.flush();
-    EXPECT_TRUE(errText.contains("--nada"));
-    EXPECT_TRUE(errText.contains("create-database RUTA [--sample]"));
-    EXPECT_EQ(cli::runWithoutWindow(parse({"--help"}), out, err), 0);
-    out.flush();
-    EXPECT_TRUE(outText.contains("DOSIVANT_DB"));
 }
 
 TEST(DataError, TextDependsOnTheErrorNumberAndTheErrorIsRecorded) {

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,13 +14,14 @@ struct CommandRun {
     int status;
     QJsonObject json;
     QStringList messages;
+    QString out;
 };
 
 CommandRun formulate(const QString& db, const QStringList& args) {
     ScriptedMessages messages;
     QString out;
     const int status = cli::runFormulateCommand(QStringList{"--database", db} + args, &out);
-    return {status, QJsonDocument::fromJson(out.toUtf8()).object(), messages.texts()};
+    return {status, QJsonDocument::fromJson(out.toUtf8()).object(), messages.texts(), out};
 }
 
 } // namespace
@@ -64,14 +66,8 @@ TEST(FormulateCommand, SampleFormulasMeetEveryLimitAtTheirCost) {
 
 TEST(FormulateCommand, ExitStatusFollowsTheOutcome) {
     TempDatabase t(true);
-    // A never-formulated formula loads with an empty mix: the quantity box shows 0.00.
-    CommandRun r = formulate(t.path(), {"--formula", "POLLO-INI", "--json"});
-    EXPECT_EQ(r.status, 4);
-    EXPECT_EQ(r.json["outcome"].toString(), "invalid");
-    EXPECT_EQ(r.messages, QStringList{"La cantidad a elaborar debe ser mayor que cero"});
-
     // Nothing is written back to the database by a headless run.
-    r = formulate(t.path(), {"--id", "1", "--quantity", "1000"});
+    CommandRun r = formulate(t.path(), {"--id", "1", "--quantity", "1000"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(t.db().query("select * from formula_producto where cantidad_humeda<>0").count(), 0);
 
@@ -88,4 +84,64 @@ TEST(FormulateCommand, ExitStatusFollowsTheOutcome) {
     EXPECT_EQ(formulate(t.path(), {"--formula", "NO-EXISTE"}).status, 1);
     EXPECT_EQ(formulate(t.path(), {"--id", "1", "--formula", "X"}).status, 1);
     EXPECT_EQ(formulate(t.path() + ".missing", {"--id", "1"}).status, 1);
+}
+
+TEST(FormulateCommand, AQuantityTheRunRefusesPrintsNoResults) {
+    TempDatabase t(true);
+    for (const auto& [quantity, message] :
+         {std::pair<QString, QString>{"0.4", "La cantidad a elaborar debe ser mayor que cero"},
+          {"abc", "La cantidad a elaborar debe ser numérica"},
+          {"1500", "La cantidad a elaborar no puede ser mayor a 1000"}}) {
+        for (const QStringList& format : {QStringList{}, QStringList{"--json"}}) {
+            const CommandRun r = formulate(
+                t.path(), QStringList{"--formula", "POLLO-INI", "--quantity", quantity} + format);
+            EXPECT_EQ(r.status, 1) << quantity.toStdString();
+            EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+            EXPECT_EQ(r.messages, QStringList{message});
+        }
+    }
+}
+
+TEST(FormulateCommand, StoredValuesItCannotUseStopItWithoutResults) {
+    TempDatabase t(true);
+    // A protein minimum stored as text was once read as 0 and the run reported an optimum.
+    t.db().exec("update formula_propiedad set minimo='quince' where id_formula=1 and id_propiedad="
+                "(select id_propiedad from propiedades where nombre='Proteína bruta')");
+    const CommandRun r = formulate(t.path(), {"--id", "1", "--quantity", "1000"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    ASSERT_EQ(r.messages.size(), 1);
+    EXPECT_TRUE(r.messages[0].contains("quince") && r.messages[0].contains("formula_propiedad") &&
+                r.messages[0].contains("minimo") && r.messages[0].contains("id_formula=1"))
+        << r.messages[0].toStdString();
+
+    // A file without a column the program reads is refused on opening.
+    t.db().exec("alter table formula_producto drop column maximo");
+    EXPECT_EQ(formulate(t.path(), {"--id", "2", "--quantity", "1000"}).status, 1);
+}
+
+TEST(FormulateCommand, JsonKeepsItsKeysAndEveryFigureExactly) {
+    TempDatabase t(true);
+    const CommandRun r =
+        formulate(t.path(), {"--formula", "PONEDORA", "--quantity", "1000", "--json"});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.endsWith("}\n"));
+    EXPECT_EQ(r.json.keys(), (QStringList{"analisis", "aportes", "cantidad", "costo_total",
+                                          "costo_unitario_humeda", "ingredientes", "materia_seca",
+                                          "nutrientes", "outcome"}));
+    const QJsonObject first = r.json["ingredientes"].toArray().first().toObject();
+    EXPECT_EQ(first.keys(),
+              (QStringList{"cantidad_humeda", "cantidad_seca", "costo_total", "id_producto",
+                           "nombre", "porcentaje_humeda", "porcentaje_seca"}));
+    EXPECT_TRUE(r.json["nutrientes"].toArray().first().toObject()["maximo"].isNull() ||
+                r.json["nutrientes"].toArray().first().toObject()["maximo"].isDouble());
+
+    // Qt writes the shortest text that reads back as the same double.
+    for (const double v : {0.1 + 0.2, 1.0 / 3, 1e-7, 2.0 / 3 * 1000, 123456789.123456789, 5e-324,
+                           1.7976931348623157e308}) {
+        const QByteArray text = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
+        const QByteArray number = text.mid(1, text.size() - 2);
+        EXPECT_EQ(std::strtod(number.constData(), nullptr), v) << text.constData();
+        EXPECT_LE(number.size(), 24) << text.constData();
+    }
 }

@@ -7,6 +7,7 @@
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace blenddb;
@@ -256,5 +257,110 @@ TEST(FormulationRun, SampleFormulasReachGlpksOptimumThroughTheDatabase) {
             cost += ws.vSecaIng ? p.toDouble("porcentaje_seca") * p.toDouble("costo_seca")
                                 : p.toDouble("porcentaje_humeda") * p.toDouble("costo_humeda");
         EXPECT_NEAR(cost, glpk.cost, 1e-7 * glpk.cost);
+    }
+}
+
+TEST(FormulationRun, MinimumsThatFillTheBatchExactlyPassAndSolve) {
+    TwoIngredients ex(15); // the only mix gives (10 × 0.6 + 40 × 0.4) × 0.9 = 19.8
+    ex.t.db().exec("update formula_producto set minimo=60 where id_producto=" +
+                   QString::number(ex.a));
+    ex.t.db().exec("update formula_producto set minimo=40 where id_producto=" +
+                   QString::number(ex.b));
+    ex.load();
+    ScriptedMessages messages;
+    EXPECT_EQ(ex.run().outcome, RunOutcome::Optimum);
+    EXPECT_TRUE(messages.shown().empty()) << messages.texts().join('\n').toStdString();
+    EXPECT_NEAR(ex.field(ex.a, "cantidad_humeda"), 60, 1e-4);
+    EXPECT_NEAR(ex.field(ex.b, "cantidad_humeda"), 40, 1e-4);
+}
+
+TEST(FormulationRun, AMinimumReachedOnlyThroughTheFixedIngredientsWideningPasses) {
+    // B is fixed at 40 of 100 and alone holds the nutrient: 100 × 40.001 / 100 reaches 40.0005
+    // only because a fixed ingredient may move 0.001 either side.
+    TwoIngredients ex(0, 0, 0);
+    auto& db = ex.t.db();
+    const int solo = addNutrient(db, "Sólo en B");
+    setComposition(db, ex.b, solo, 100);
+    addFormulaNutrient(db, ex.formula, solo, 40.0005, std::nullopt);
+    db.exec("update formula_producto set minimo=40, maximo=40 where id_producto=" +
+            QString::number(ex.b));
+    ex.load();
+    ScriptedMessages messages;
+    const auto r = ex.run();
+    EXPECT_EQ(r.outcome, RunOutcome::Optimum) << messages.texts().join('\n').toStdString();
+    // B is the dearer one: the cheapest mix holds just enough of it.
+    EXPECT_NEAR(ex.field(ex.b, "cantidad_seca"), 40.0005, 1e-6);
+}
+
+TEST(FormulationRun, TheCheckOnADryBasisWeighsWithTheCataloguesDryMatter) {
+    // Wet quantities, dry nutrients: the best mix (B at its maximum of 50) reaches
+    // (10 dmA + 40 dmB) / (dmA + dmB). With the formula's 90 and 90 that is 25; with B's
+    // catalogue dry matter of 45 it is 20, below the minimum of 22.
+    TwoIngredients ex(22, 1, 0);
+    auto& db = ex.t.db();
+    db.exec("update formula_producto set maximo=50 where id_producto=" + QString::number(ex.b));
+    ex.load();
+    // The catalogue changes after the formula was opened: the run reads today's figure.
+    db.exec("update productos set materia_seca=45 where id_producto=" + QString::number(ex.b));
+    ASSERT_FALSE(ex.ws.vSecaIng);
+    ASSERT_TRUE(ex.ws.vSecaNut);
+    ScriptedMessages messages;
+    const auto r = ex.run();
+    EXPECT_EQ(r.outcome, RunOutcome::PrecheckFailed);
+    EXPECT_NEAR(r.maximoAlcanzable, 20, 1e-6);
+
+    // And with wet nutrients each content counts at the catalogue's dry matter: B gives
+    // 40 × 0.45 = 18 per unit, not 36.
+    TwoIngredients wet(19, 1, 1);
+    wet.load();
+    wet.t.db().exec("update productos set materia_seca=45 where id_producto=" +
+                    QString::number(wet.b));
+    EXPECT_EQ(wet.run().outcome, RunOutcome::PrecheckFailed);
+}
+
+TEST(FormulationRun, ReadsOnlyTheMixsCompositionsOncePerRun) {
+    qputenv("DOSIVANT_SQL_TRACE", "1");
+    TempDatabase t(true);
+    qunsetenv("DOSIVANT_SQL_TRACE");
+    ScriptedMessages messages;
+    Workspace ws;
+    ws.vIdFormula = 1;
+    testing::internal::CaptureStderr();
+    workspace::actuFormula(ws, t.db());
+    const std::string load = testing::internal::GetCapturedStderr();
+    optimizer::RunInput in;
+    in.cantidadText = "1000";
+    in.option1Seca = ws.vSecaIng;
+    in.option2Seca = ws.vSecaNut;
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(optimizer::formular(ws, t.db(), in).outcome, RunOutcome::Optimum);
+    const std::string run = testing::internal::GetCapturedStderr();
+
+    QList<int> nutrients;
+    for (int r = 0; r < ws.rsPropiedades.count(); ++r)
+        nutrients << ws.rsPropiedades.valueAt(r, 0).toInt();
+    std::sort(nutrients.begin(), nutrients.end());
+    QStringList list;
+    for (const int id : nutrients)
+        list << QString::number(id);
+    const QString statement =
+        "SQL: select pp.id_propiedad,pp.valor,p.materia_seca from producto_propiedad pp, "
+        "productos p where pp.id_producto=p.id_producto and pp.id_producto=? and "
+        "pp.id_propiedad in(" +
+        list.join(',') + ") <- ";
+    for (const std::string& trace : {load, run}) {
+        const QStringList lines = QString::fromStdString(trace).split('\n', Qt::SkipEmptyParts);
+        QStringList compositionReads;
+        for (const QString& line : lines)
+            if (line.contains("producto_propiedad"))
+                compositionReads << line;
+        // One look-up per ingredient of the mix, each with its id; nothing reads a whole nutrient.
+        ASSERT_EQ(compositionReads.size(), ws.rsProductos.count()) << trace;
+        QStringList ids;
+        for (int r = 0; r < ws.rsProductos.count(); ++r)
+            ids << statement + ws.rsProductos.valueAt(r, 0).toString();
+        compositionReads.sort();
+        ids.sort();
+        EXPECT_EQ(compositionReads, ids);
     }
 }

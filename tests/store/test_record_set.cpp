@@ -116,3 +116,59 @@ TEST(RecordSet, FiltersAndDeletes) {
     EXPECT_EQ(rs.count(), 0);
     EXPECT_THROW(rs.remove(), store::RecordSetError);
 }
+
+TEST(RecordSet, FiltersCompareTheLiteralAsWritten) {
+    RecordSet rs;
+    rs.appendField("id", FieldType::Integer32);
+    rs.appendField("tipo", FieldType::Char, 2);
+    for (const auto& [id, tipo] : {std::pair{0, "IA"}, {1, "RN"}, {8, "II"}}) {
+        rs.addNew();
+        rs.setValue("id", id);
+        rs.setValue("tipo", tipo);
+    }
+    rs.setFilter("tipo='IAX'"); // not cut to the field's two characters
+    EXPECT_EQ(rs.count(), 0);
+    rs.setFilter("tipo='IA'");
+    EXPECT_EQ(rs.count(), 1);
+    rs.setFilter("id=7.6"); // not rounded to 8
+    EXPECT_EQ(rs.count(), 0);
+    rs.setFilter("id=4294967297"); // not cut to 32 bits
+    EXPECT_EQ(rs.count(), 0);
+    rs.setFilter("id<=1");
+    EXPECT_EQ(rs.count(), 2);
+    rs.setFilter("id=8 and tipo<>'RN'");
+    EXPECT_EQ(rs.count(), 1);
+
+    for (const char* bad : {"id=abc", "id='7'", "tipo=5", "tipo=IA", "id=inf"}) {
+        try {
+            rs.setFilter(bad);
+            ADD_FAILURE() << bad << " was accepted";
+        } catch (const store::RecordSetError& e) {
+            EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
+        }
+    }
+    rs.setFilter("");
+    rs.moveFirst();
+    EXPECT_THROW(rs.find("id=abc"), store::RecordSetError);
+    EXPECT_FALSE(rs.find("id=7.6"));
+}
+
+TEST(RecordSet, SortKeepsEqualRowsInOrderBeyondSixteenRows) {
+    // Below 17 rows an unstable sort happens to keep ties in order; 20 rows with most keys
+    // equal do not.
+    RecordSet rs;
+    rs.appendField("id_producto", FieldType::Integer32);
+    rs.appendField("porcentaje_seca", FieldType::Double);
+    const QList<double> shares = {0, 0, 0.3, 0, 0, 0, 0, 0.2, 0, 0, 0, 0, 0, 0.5, 0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < shares.size(); ++i) {
+        rs.addNew();
+        rs.setValue("id_producto", i + 1);
+        rs.setValue("porcentaje_seca", shares[i]);
+    }
+    rs.setSort("porcentaje_seca DESC");
+    QList<int> expected = {14, 3, 8};
+    for (int i = 0; i < shares.size(); ++i)
+        if (shares[i] == 0)
+            expected << i + 1;
+    EXPECT_EQ(ids(rs), expected);
+}

@@ -168,3 +168,22 @@ TEST(WorkspaceGrids, NutrientAlarmsAndChangesSinceSaved) {
     g = workspace::nutrientGrid(ws, false); // only while loading
     EXPECT_FALSE(g.cell(3, 1).background.has_value());
 }
+
+TEST(Results, AfterADryRecountRowsComeInDryShareOrder) {
+    TempDatabase t;
+    Workspace ws;
+    ws.vSecaIng = true;
+    ws.vSecaNut = true;
+    // A is first by its as-fed share, B by its dry share.
+    addRow(ws, 1, "A húmedo", 30, 1, 60);
+    addRow(ws, 2, "B seco", 90, 1, 40);
+    shareOut(ws);
+    workspace::actuResultados(ws, t.db());
+    ws.rsProductos.moveFirst();
+    EXPECT_EQ(ws.rsProductos.toString("nombre"), "B seco");
+    ws.vSecaIng = false;
+    ws.vSecaNut = false;
+    workspace::actuResultados(ws, t.db());
+    ws.rsProductos.moveFirst();
+    EXPECT_EQ(ws.rsProductos.toString("nombre"), "A húmedo");
+}

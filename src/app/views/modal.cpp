@@ -16,8 +16,12 @@ ModalRunner& runner() {
 int openModal(QDialog& dialog) {
     // Views open with no owner window, as application-modal windows of their own.
     dialog.setWindowModality(Qt::ApplicationModal);
-    if (runner())
-        return runner()(dialog);
+    if (runner()) {
+        // A copy runs: the runner may install another one while it plays the user's part (a
+        // view it answers opens a view of its own), which must not destroy the one running.
+        const ModalRunner running = runner();
+        return running(dialog);
+    }
     return dialog.exec();
 }
 

@@ -1,0 +1,99 @@
+#include "workspace/mix_compositions.h"
+
+#include "store/database.h"
+#include "store/stored_values.h"
+#include "workspace/workspace.h"
+
+#include <QSet>
+#include <QStringList>
+#include <algorithm>
+
+namespace workspace {
+
+namespace {
+
+// One ingredient's rows for the nutrients listed: a few index look-ups, however large the
+// catalogue. The list is the same for every ingredient of a run, so the statement is prepared
+// once and run once per ingredient.
+QString compositionOfIngredient(const std::vector<int>& nutrients) {
+    std::vector<int> sorted = nutrients;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    QStringList ids;
+    for (const int id : sorted)
+        ids << QString::number(id);
+    return QStringLiteral("select pp.id_propiedad,pp.valor,p.materia_seca from producto_propiedad "
+                          "pp, productos p where pp.id_producto=p.id_producto and "
+                          "pp.id_producto=? and pp.id_propiedad in(") +
+           ids.join(',') + ')';
+}
+
+std::vector<int> idsOf(store::RecordSet& rs, const QString& field) {
+    std::vector<int> ids;
+    const int f = rs.fieldIndex(field);
+    for (int r = 0; r < rs.count(); ++r)
+        ids.push_back(rs.valueAt(r, f).toInt());
+    return ids;
+}
+
+} // namespace
+
+std::optional<double> MixCompositions::valor(int nutrient, int ingredient) const {
+    const auto it = valor_.constFind(key(nutrient, ingredient));
+    return it == valor_.constEnd() ? std::nullopt : std::optional<double>(*it);
+}
+
+std::optional<double> MixCompositions::catalogueDryMatter(int ingredient) const {
+    const auto it = dryMatter_.constFind(ingredient);
+    return it == dryMatter_.constEnd() ? std::nullopt : std::optional<double>(*it);
+}
+
+bool MixCompositions::add(int nutrient, int ingredient, double valor, double catalogueDryMatter) {
+    const qint64 k = key(nutrient, ingredient);
+    if (valor_.contains(k))
+        return false;
+    valor_.insert(k, valor);
+    dryMatter_.insert(ingredient, catalogueDryMatter);
+    return true;
+}
+
+MixCompositions readMixCompositions(store::Database& db, const std::vector<int>& ingredients,
+                                    const std::vector<int>& nutrients) {
+    MixCompositions c;
+    if (nutrients.empty())
+        return c;
+    const QString statement = compositionOfIngredient(nutrients);
+    const QSet<qlonglong> wanted(nutrients.begin(), nutrients.end());
+    QSet<int> done;
+    for (const int ingredient : ingredients) {
+        if (done.contains(ingredient))
+            continue;
+        done.insert(ingredient);
+        const QString ingredientKey = QStringLiteral("id_producto=") + QString::number(ingredient);
+        db.forEachRow(statement, {ingredient}, [&](const store::Database::Row& row) {
+            // A key stored as something else than a whole number names no nutrient here.
+            if (row[0].typeId() != QMetaType::LongLong || !wanted.contains(row[0].toLongLong()))
+                return;
+            const int nutrient = int(row[0].toLongLong());
+            const QString where =
+                ingredientKey + QStringLiteral(", id_propiedad=") + QString::number(nutrient);
+            const std::optional<double> dm =
+                store::storedNumber(row[2], {"productos", ingredientKey, "materia_seca"});
+            // A Null content is no content, as a missing row is.
+            const double v =
+                store::storedNumber(row[1], {"producto_propiedad", where, "valor"}).value_or(0);
+            if (!c.add(nutrient, ingredient, v, dm.value_or(0)))
+                throw store::StoredValueError(
+                    QStringLiteral("La tabla producto_propiedad tiene dos filas para (%1).")
+                        .arg(where));
+        });
+    }
+    return c;
+}
+
+MixCompositions readMixCompositions(store::Database& db, Workspace& ws) {
+    return readMixCompositions(db, idsOf(ws.rsProductos, QStringLiteral("id_producto")),
+                               idsOf(ws.rsPropiedades, QStringLiteral("id_propiedad")));
+}
+
+} // namespace workspace

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QHash>
+#include <optional>
+#include <vector>
+
+namespace store {
+class Database;
+}
+
+namespace workspace {
+
+struct Workspace;
+
+// Today's catalogue composition of the workspace's ingredients, read once for a whole run or
+// recount: only the rows of those ingredients (never the rest of the catalogue) and only for
+// the nutrients asked for.
+class MixCompositions {
+public:
+    // The catalogue's valor of the nutrient in the ingredient; nullopt when it has no row.
+    std::optional<double> valor(int nutrient, int ingredient) const;
+    // The catalogue's materia_seca of an ingredient with at least one composition row read.
+    std::optional<double> catalogueDryMatter(int ingredient) const;
+
+    // Records a row; false when the pair was already recorded.
+    bool add(int nutrient, int ingredient, double valor, double catalogueDryMatter);
+
+private:
+    static qint64 key(int nutrient, int ingredient) {
+        return (qint64(nutrient) << 32) | quint32(ingredient);
+    }
+    QHash<qint64, double> valor_;
+    QHash<int, double> dryMatter_;
+};
+
+// One prepared look-up per ingredient. A stored value the program cannot use (text, an
+// infinite number) or a repeated composition row throws store::StoredValueError naming it.
+MixCompositions readMixCompositions(store::Database& db, const std::vector<int>& ingredients,
+                                    const std::vector<int>& nutrients);
+
+// The same for the ingredients of rsProductos and the nutrients of rsPropiedades.
+MixCompositions readMixCompositions(store::Database& db, Workspace& ws);
+
+} // namespace workspace

@@ -1,0 +1,168 @@
+#include "store/database.h"
+#include "support/temp_database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using store::Database;
+using store::StoreError;
+
+namespace {
+
+QStringList indexes(Database& db) {
+    QStringList names;
+    store::RecordSet rs =
+        db.query("select name from sqlite_master where type='index' and name not like 'sqlite_%'");
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        names << rs.toString("name");
+    names.sort();
+    return names;
+}
+
+const QStringList kSchemaIndexes = {"formula_producto_producto", "formula_propiedad_propiedad",
+                                    "formulas_codigo",           "producto_propiedad_propiedad",
+                                    "productos_codigo",          "productos_nombre",
+                                    "propiedades_nombre"};
+
+// A new file changed by `sql` before the test opens it again.
+QString fileWith(QTemporaryDir& dir, const QStringList& sql) {
+    const QString path = dir.filePath("altered.db");
+    Database::createFile(path, true);
+    auto db = Database::openFile(path);
+    for (const QString& s : sql)
+        db->exec(s);
+    return path;
+}
+
+QString openingError(const QString& path) {
+    try {
+        Database::openFile(path);
+    } catch (const StoreError& e) {
+        return e.message();
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(DatabaseOpening, TwoColumnsOfOneNameAreAStoreErrorNamingTheStatement) {
+    TempDatabase t(true);
+    const QString sql = "select pp.*, p.id_producto from producto_propiedad pp, productos p where "
+                        "pp.id_producto=p.id_producto";
+    try {
+        t.db().query(sql);
+        FAIL() << "a result with two id_producto columns was read";
+    } catch (const StoreError& e) {
+        EXPECT_TRUE(e.message().contains(sql)) << e.what();
+    }
+    // The connection is still whole: nothing was left open by the failed query.
+    EXPECT_EQ(t.db().query("select count(*) from productos").value(0).toInt(), 21);
+}
+
+TEST(DatabaseOpening, CreatesTheIndexesAFileLacksInOneGo) {
+    QTemporaryDir dir;
+    QStringList drops;
+    for (const QString& name : kSchemaIndexes)
+        drops << "drop index " + name;
+    // Duplicate codes keep the unique index from being made; the others still are.
+    drops << "insert into productos (id_producto,codigo,nombre) select 900,codigo,'copia' from "
+             "productos where id_producto=1";
+    const QString path = fileWith(dir, drops);
+    auto db = Database::openFile(path);
+    QStringList expected = kSchemaIndexes;
+    expected.removeOne("productos_codigo");
+    EXPECT_EQ(indexes(*db), expected);
+    EXPECT_EQ(db->query("select * from producto_propiedad where id_propiedad=1").count(), 21);
+}
+
+TEST(DatabaseOpening, AReadOnlyFileOpensWithoutIndexesAndWorks) {
+    QTemporaryDir dir;
+    QStringList drops;
+    for (const QString& name : kSchemaIndexes)
+        drops << "drop index " + name;
+    const QString path = fileWith(dir, drops);
+    ASSERT_TRUE(
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner | QFile::ReadOther |
+                                                      QFile::ExeOther));
+    // Root may write any file: the check runs as another user in a child process.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(10);
+        try {
+            auto db = Database::openFile(path);
+            if (db->query("select * from formulas").count() != 4)
+                _exit(11);
+            if (!indexes(*db).isEmpty())
+                _exit(12);
+        } catch (...) {
+            _exit(13);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(DatabaseOpening, NamesAMissingTableOrColumnAndARepeatedOne) {
+    QTemporaryDir a, b, c, d;
+    QString error = openingError(fileWith(a, {"alter table formula_producto drop column minimo"}));
+    EXPECT_TRUE(error.contains("formula_producto") && error.contains("minimo"))
+        << error.toStdString();
+    error = openingError(fileWith(b, {"drop table formula_propiedad"}));
+    EXPECT_TRUE(error.contains("no tiene la tabla formula_propiedad")) << error.toStdString();
+    error = openingError(fileWith(c, {"alter table productos rename column materia_seca to ms"}));
+    EXPECT_TRUE(error.contains("productos") && error.contains("materia_seca"))
+        << error.toStdString();
+    error = openingError(
+        fileWith(d, {"alter table producto_propiedad add column materia_seca double"}));
+    EXPECT_TRUE(error.contains("producto_propiedad") && error.contains("materia_seca"))
+        << error.toStdString();
+}
+
+TEST(DatabaseCreation, NeverTouchesAUsersFileAndOneOfTwoRacingRunsWins) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("carrera.db");
+    QFile mine(path + ".creando");
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("mío");
+    mine.close();
+
+    for (int round = 0; round < 25; ++round) {
+        QFile::remove(path);
+        std::atomic<int> created{0}, refused{0}, other{0};
+        auto create = [&] {
+            try {
+                Database::createFile(path, false);
+                ++created;
+            } catch (const store::FileExistsError&) {
+                ++refused;
+            } catch (...) {
+                ++other;
+            }
+        };
+        std::thread first(create), second(create);
+        first.join();
+        second.join();
+        ASSERT_EQ(created.load(), 1) << "round " << round;
+        ASSERT_EQ(refused.load(), 1) << "round " << round;
+        ASSERT_EQ(other.load(), 0);
+        ASSERT_GT(QFileInfo(path).size(), 0) << "round " << round;
+    }
+    EXPECT_NO_THROW(Database::openFile(path));
+    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(mine.readAll()), "mío");
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
