@@ -215,7 +215,8 @@ FormulaHeader loadStoredFormula(Workspace& ws, store::Database& db) {
     ws.rsProductos.clear();
     fillIngredients(ws, ingredients);
     // The quantity box ends up showing the batch total of the loaded mix, as after any recount.
-    header.cantidad = actuResultados(ws, db).cantidadText;
+    header.figures = actuResultados(ws, db);
+    header.cantidad = header.figures->cantidadText;
     return header;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "workspace/results.h"
+
 #include <QString>
+#include <optional>
 
 namespace store {
 class Database;
@@ -12,13 +15,14 @@ struct Workspace;
 
 // The header boxes of the workspace window after a load, as text.
 struct FormulaHeader {
-    QString producto;          // txt_Formula
-    QString codigo;            // txt_CodFormula
-    QString version;           // txt_VerFormula
-    QString fechaCreacion;     // txt_FecCFormula, dd/mm/yyyy
-    QString fechaModificacion; // txt_FecMFormula, empty when Null
-    QString cantidad;          // txt_cantidad
-    bool found = false;        // the header row exists
+    QString producto;                     // txt_Formula
+    QString codigo;                       // txt_CodFormula
+    QString version;                      // txt_VerFormula
+    QString fechaCreacion;                // txt_FecCFormula, dd/mm/yyyy
+    QString fechaModificacion;            // txt_FecMFormula, empty when Null
+    QString cantidad;                     // txt_cantidad
+    bool found = false;                   // the header row exists
+    std::optional<ResultFigures> figures; // the totals boxes; none for an empty workspace
 };
 
 // Fills the workspace from the formula vIdFormula (an empty workspace when it is 0): header,

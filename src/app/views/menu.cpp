@@ -9,6 +9,7 @@
 #include "formulas/views/frmformulas.h"
 #include "import/views/frmImportacion.h"
 #include "import/views/frmOrigendeDatos.h"
+#include "workspace/views/frmoptimizacion.h"
 
 #include <QAction>
 #include <QLabel>
@@ -66,7 +67,8 @@ void menu::buildMenus() {
     connect(addItem(formulas, "admformulas", QStringLiteral("&Administración de Fórmulas")),
             &QAction::triggered, this, &menu::admformulas_Click);
     addSeparator(formulas, "sep2_1");
-    addItem(formulas, "optimizacion", QStringLiteral("&Optimización"))->setEnabled(false);
+    connect(addItem(formulas, "optimizacion", QStringLiteral("&Optimización")), &QAction::triggered,
+            this, &menu::optimizacion_Click);
 
     QMenu* utilidades = menuBar()->addMenu(QStringLiteral("&Utilidades"));
     utilidades->setObjectName(QStringLiteral("utilidades"));
@@ -117,6 +119,14 @@ void menu::guiarapida_Click() {
 
 void menu::acercadetarvel_Click() {
     openHelpDocument(kAcercaDeTarvel);
+}
+
+void menu::optimizacion_Click() {
+    if (!cnBase_)
+        return;
+    globals().gIdFormula = 0;
+    workspace::frmoptimizacion optimizacion(*cnBase_);
+    widgets::openModal(optimizacion);
 }
 
 void menu::version_Click() {

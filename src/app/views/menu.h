@@ -34,6 +34,7 @@ private:
     void version_Click();
     void ImpDatos_Click();
     void OrigenDatos_Click();
+    void optimizacion_Click();
 
     std::unique_ptr<store::Database> cnBase_;
 };

@@ -141,7 +141,7 @@ void frmproducto::cmdrequery_Click() {
 void frmproducto::CmdPropiedades_Click() {
     if (isNew_ || !hasRecord_)
         return;
-    app::globals().gIdProducto = qint16(record_.id);
+    app::globals().gIdProducto = record_.id;
     frmproducto_propiedades values(db_);
     values.setWindowTitle(record_.shown.nombre);
     widgets::openModal(values);

@@ -282,7 +282,7 @@ void frmproductos::cmdEditar_Click() {
     const int row = checkedRow(false);
     if (row < 0)
         return;
-    app::globals().gIdProducto = qint16(cell(row, 0).toInt());
+    app::globals().gIdProducto = cell(row, 0).toInt();
     {
         app::BusyPointer busy;
         frmproducto editor(db_);
@@ -300,7 +300,7 @@ void frmproductos::cmdDelete_Click() {
     rowToReselect_ = row + 1;
     app::Globals& g = app::globals();
     const int id = cell(row, 0).toInt();
-    g.gIdProducto = qint16(id);
+    g.gIdProducto = id;
     g.gNombreProducto = cell(row, 2).trimmed();
     try {
         const int formulas = formulasUsingIngredient(db_, id);
@@ -326,7 +326,7 @@ void frmproductos::CmdPropiedades_Click() {
     if (row < 0)
         return;
     app::Globals& g = app::globals();
-    g.gIdProducto = qint16(cell(row, 0).toInt());
+    g.gIdProducto = cell(row, 0).toInt();
     g.gNombreProducto = cell(row, 2).trimmed();
     frmproducto_propiedades values(db_);
     values.setWindowTitle(g.gNombreProducto);
@@ -344,7 +344,7 @@ void frmproductos::Command4_Click() {
     if (row < 0)
         return;
     app::Globals& g = app::globals();
-    g.gIdProducto = qint16(cell(row, 0).toInt());
+    g.gIdProducto = cell(row, 0).toInt();
     g.gNombreProducto = cell(row, 2);
     // The cost as stored, not as the grid rounds it.
     g.gCostoProducto = rs_.valueAt(row, rs_.fieldIndex(QStringLiteral("costo"))).toDouble();

@@ -182,7 +182,7 @@ void frmpropiedades::cmdEditar_Click() {
     const int row = checkedRow(false);
     if (row < 0)
         return;
-    app::globals().gIdPropiedad = qint16(cell(row, 0).toInt());
+    app::globals().gIdPropiedad = cell(row, 0).toInt();
     {
         app::BusyPointer busy;
         frmpropiedad editor(db_);
@@ -200,7 +200,7 @@ void frmpropiedades::cmdDelete_Click() {
     rowToReselect_ = row + 1;
     app::Globals& g = app::globals();
     const int id = cell(row, 0).toInt();
-    g.gIdPropiedad = qint16(id);
+    g.gIdPropiedad = id;
     g.gNombrePropiedad = cell(row, 1);
     try {
         const int formulas = formulasUsingNutrient(db_, id);
@@ -230,7 +230,7 @@ void frmpropiedades::Command4_Click() {
     if (row < 0)
         return;
     app::Globals& g = app::globals();
-    g.gIdPropiedad = qint16(cell(row, 0).toInt());
+    g.gIdPropiedad = cell(row, 0).toInt();
     g.gNombrePropiedad = cell(row, 1);
     accept();
 }

@@ -348,7 +348,7 @@ void frmformulas::cmdEditar_Click() {
     const int row = currentRow();
     if (row < 0)
         return;
-    app::globals().gIdFormula = qint16(rows_.valueAt(row, 0).toInt());
+    app::globals().gIdFormula = rows_.valueAt(row, 0).toInt();
     openWorkspace();
 }
 
@@ -357,7 +357,7 @@ void frmformulas::cmdDelete_Click() {
     if (row < 0)
         return;
     const int id = rows_.valueAt(row, 0).toInt();
-    app::globals().gIdFormula = qint16(id);
+    app::globals().gIdFormula = id;
     const QString code = rows_.valueAt(row, 1).toString().trimmed();
     if (msg::msgBox(texts::deleteQuestion(code), msg::Question) != msg::Yes)
         return;
@@ -385,7 +385,7 @@ void frmformulas::Command4_Click() {
     const int row = currentRow();
     if (row < 0)
         return;
-    app::globals().gIdFormula = qint16(rows_.valueAt(row, 0).toInt());
+    app::globals().gIdFormula = rows_.valueAt(row, 0).toInt();
     accept();
 }
 

@@ -147,7 +147,7 @@ void frmnueva_formula::cmdUpdate_Click() {
         }
         return;
     }
-    app::globals().gIdFormula = qint16(out.idFormula);
+    app::globals().gIdFormula = out.idFormula;
     accept();
 }
 

@@ -1,12 +1,388 @@
 #include "workspace/views/frmoptimizacion.h"
 
+#include "app/busy_pointer.h"
+#include "app/globals.h"
+#include "app/grid_style.h"
+#include "app/views/grid_binding.h"
+#include "workspace/basis_rule.h"
+#include "workspace/formula_loader.h"
+#include "workspace/views/workspace_cell_editors.h"
+#include "workspace/views/workspace_grid_painter.h"
+#include "workspace/workspace.h"
+#include "workspace/workspace_edits.h"
+
+#include <QButtonGroup>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
 namespace workspace {
 
-// Placeholder: the view's own work replaces this file.
-frmoptimizacion::frmoptimizacion(store::Database&, QWidget* parent) : QDialog(parent) {
+namespace {
+
+const QString kCaption = QStringLiteral("Optimización de Fórmulas");
+
+QLabel* label(const QString& text, QWidget* parent, const char* name = nullptr) {
+    auto* l = new QLabel(text, parent);
+    if (name)
+        l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+QRadioButton* option(const char* name, const QString& caption, QWidget* parent) {
+    auto* o = new QRadioButton(caption, parent);
+    o->setObjectName(QString::fromLatin1(name));
+    return o;
+}
+
+void paintAlarm(QLineEdit* box, bool alarm) {
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, alarm ? grid::colorFromLong(grid::kRed) : QColor(Qt::white));
+    p.setColor(QPalette::Text, alarm ? QColor(Qt::white) : QColor(Qt::black));
+    box->setPalette(p);
+}
+
+} // namespace
+
+frmoptimizacion::frmoptimizacion(store::Database& db, QWidget* parent)
+    : QDialog(parent), db_(db), ws_(std::make_unique<Workspace>()) {
     setObjectName(QStringLiteral("frmoptimizacion"));
+    setWindowTitle(kCaption);
+
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(buildHeader());
+    auto* middle = new QHBoxLayout;
+    SSTab1_ = new QTabWidget(this);
+    SSTab1_->setObjectName(QStringLiteral("SSTab1"));
+    SSTab1_->addTab(buildIngredientTab(), QStringLiteral("Ingredientes"));
+    SSTab1_->addTab(buildNutrientTab(), QStringLiteral("Base Seca"));
+    middle->addWidget(SSTab1_, 1);
+    middle->addWidget(buildButtons());
+    main->addLayout(middle, 1);
+
+    painter_ = new WorkspaceGridPainter(flexprod_, flexprop_, this);
+    painter_->addTotal(7, findChild<QLabel*>(QStringLiteral("lblMatSeca")), txtMatSeca_);
+    painter_->addTotal(9, findChild<QLabel*>(QStringLiteral("lblCanS")), txtCanS_);
+    painter_->addTotal(10, findChild<QLabel*>(QStringLiteral("lblPorS")), txtPorS_);
+    painter_->addTotal(12, findChild<QLabel*>(QStringLiteral("lblCanH")), txtCanH_);
+    painter_->addTotal(13, findChild<QLabel*>(QStringLiteral("lblPorH")), txtPorH_);
+    painter_->addTotal(14, findChild<QLabel*>(QStringLiteral("lblCosTot")), txtCosTot_);
+    editors_ = new WorkspaceCellEditors(
+        *ws_, db_, *painter_, flexprod_, flexprop_, [this](const EditResult& r) { redraw(r); },
+        this);
+    editors_->watchCantidad(txt_cantidad_);
+
+    resize(1180, 720);
+    ws_->vIdFormula = app::globals().gIdFormula;
+    actuFormula();
+    SSTab1_->setCurrentIndex(0);
+    flexprod_->setFocus(Qt::OtherFocusReason);
 }
 
 frmoptimizacion::~frmoptimizacion() = default;
+
+QPushButton* frmoptimizacion::button(const char* name, const QString& caption,
+                                     const QString& toolTip) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    if (!toolTip.isEmpty())
+        b->setToolTip(toolTip);
+    return b;
+}
+
+QLineEdit* frmoptimizacion::box(const char* name, bool readOnly) {
+    auto* b = new QLineEdit(this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setReadOnly(readOnly);
+    return b;
+}
+
+QWidget* frmoptimizacion::buildHeader() {
+    auto* header = new QWidget(this);
+    auto* grid = new QGridLayout(header);
+    grid->setContentsMargins(0, 0, 0, 0);
+    txt_Formula_ = box("txt_Formula");
+    txt_CodFormula_ = box("txt_CodFormula");
+    txt_VerFormula_ = box("txt_VerFormula");
+    txt_FecCFormula_ = box("txt_FecCFormula");
+    txt_FecMFormula_ = box("txt_FecMFormula");
+    txt_cantidad_ = box("txt_cantidad", false);
+    for (QLineEdit* b : {txt_VerFormula_, txt_FecCFormula_, txt_FecMFormula_, txt_cantidad_})
+        b->setMaximumWidth(110);
+    txt_cantidad_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* cmdBuscaFormula = button("cmdBuscaFormula", QStringLiteral("&Fórmulas"));
+
+    grid->addWidget(label(QStringLiteral("Producto"), header), 0, 0);
+    grid->addWidget(txt_Formula_, 0, 1, 1, 5);
+    grid->addWidget(cmdBuscaFormula, 0, 6);
+    grid->addWidget(label(QStringLiteral("Código"), header), 1, 0);
+    grid->addWidget(txt_CodFormula_, 1, 1);
+    grid->addWidget(label(QStringLiteral("Versión"), header), 1, 2);
+    grid->addWidget(txt_VerFormula_, 1, 3);
+    grid->addWidget(label(QStringLiteral("Cantidad a elaborar"), header), 1, 4);
+    grid->addWidget(txt_cantidad_, 1, 5);
+    grid->addWidget(label(QStringLiteral("Creada"), header), 2, 0);
+    grid->addWidget(txt_FecCFormula_, 2, 1);
+    grid->addWidget(label(QStringLiteral("Modificada"), header), 2, 2);
+    grid->addWidget(txt_FecMFormula_, 2, 3);
+    grid->setColumnStretch(1, 1);
+    return header;
+}
+
+QWidget* frmoptimizacion::buildIngredientTab() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+
+    auto* top = new QHBoxLayout;
+    auto* basis = new QGroupBox(QStringLiteral("Cantidades de Ingredientes"), page);
+    basis->setObjectName(QStringLiteral("Option1"));
+    auto* basisLayout = new QHBoxLayout(basis);
+    auto* group = new QButtonGroup(basis);
+    Option1_[0] = option("Option1(0)", QStringLiteral("Mat. Seca"), basis);
+    Option1_[1] = option("Option1(1)", QStringLiteral("Mat. Húmeda"), basis);
+    for (QRadioButton* o : Option1_) {
+        group->addButton(o);
+        basisLayout->addWidget(o);
+        connect(o, &QRadioButton::clicked, this, &frmoptimizacion::Option1_Click);
+    }
+    top->addWidget(basis);
+    top->addStretch(1);
+    auto* add = button("Command3", QStringLiteral("+"),
+                       QStringLiteral("Ingresar un nuevo Ingrediente a la Fórmula"));
+    auto* remove = button("Command2", QStringLiteral("-"),
+                          QStringLiteral("Eliminar el Ingrediente de la Fórmula"));
+    auto* nutrientes = button("cmdNutrientes", QStringLiteral("Ver &Nutrientes"),
+                              QStringLiteral("Visualizar los Nutrientes del Ingrediente"));
+    auto* precios = button("cmdActuPrecios", QStringLiteral("Actualizar &Precios"),
+                           QStringLiteral("Actualizar los Precios con los valores actuales"));
+    auto* mseca = button("cmdActuMSeca", QStringLiteral("Actualizar &M.Seca"),
+                         QStringLiteral("Actualizar la Materia Seca con los valores actuales"));
+    for (QPushButton* b : {add, remove, nutrientes, precios, mseca})
+        top->addWidget(b);
+    connect(add, &QPushButton::clicked, this, &frmoptimizacion::Command3_Click);
+    connect(remove, &QPushButton::clicked, this, &frmoptimizacion::Command2_Click);
+    connect(nutrientes, &QPushButton::clicked, this, &frmoptimizacion::cmdNutrientes_Click);
+    connect(precios, &QPushButton::clicked, this, &frmoptimizacion::cmdActuPrecios_Click);
+    connect(mseca, &QPushButton::clicked, this, &frmoptimizacion::cmdActuMSeca_Click);
+    layout->addLayout(top);
+
+    flexprod_ = new QTableWidget(page);
+    flexprod_->setObjectName(QStringLiteral("flexprod"));
+    layout->addWidget(flexprod_, 1);
+
+    // The totals lie under the columns they add up; the painter places them.
+    auto* totals = new QWidget(page);
+    totals->setObjectName(QStringLiteral("totales"));
+    totals->setFont(compactFont(totals->font()));
+    txtMatSeca_ = box("txtMatSeca");
+    txtCanS_ = box("txtCanS");
+    txtPorS_ = box("txtPorS");
+    txtCanH_ = box("txtCanH");
+    txtPorH_ = box("txtPorH");
+    txtCosTot_ = box("txtCosTot");
+    const std::pair<const char*, QString> labels[] = {{"lblMatSeca", QStringLiteral("% Mat.Seca")},
+                                                      {"lblCanS", QStringLiteral("Mat.Seca")},
+                                                      {"lblPorS", QStringLiteral("%")},
+                                                      {"lblCanH", QStringLiteral("Mat.Húmeda")},
+                                                      {"lblPorH", QStringLiteral("%")},
+                                                      {"lblCosTot", QStringLiteral("Costo Total")}};
+    for (const auto& [name, text] : labels) {
+        QLabel* l = label(text, totals, name);
+        l->setAlignment(Qt::AlignRight | Qt::AlignBottom);
+        QFont small = l->font();
+        small.setPointSizeF(7.5); // each caption fits the width of its column
+        l->setFont(small);
+    }
+    for (QLineEdit* b : {txtMatSeca_, txtCanS_, txtPorS_, txtCanH_, txtPorH_, txtCosTot_}) {
+        b->setParent(totals);
+        b->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    totals->setFixedHeight(txtCanS_->sizeHint().height() + totals->fontMetrics().height() + 6);
+    layout->addWidget(totals);
+
+    auto* costs = new QHBoxLayout;
+    txtCosH_ = box("txtCosH");
+    txtCosS_ = box("txtCosS");
+    costs->addStretch(1);
+    costs->addWidget(label(QStringLiteral("Costo U.Húmeda"), page));
+    costs->addWidget(txtCosH_);
+    costs->addWidget(label(QStringLiteral("Costo U. Seca"), page));
+    costs->addWidget(txtCosS_);
+    for (QLineEdit* b : {txtCosH_, txtCosS_}) {
+        b->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        b->setMaximumWidth(130);
+    }
+    layout->addLayout(costs);
+    return page;
+}
+
+QWidget* frmoptimizacion::buildNutrientTab() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    auto* top = new QHBoxLayout;
+    auto* explanation =
+        label(QStringLiteral("Indique el Tipo de Base utilizada para expresar los nutrientes de la "
+                             "fórmula"),
+              page);
+    explanation->setWordWrap(true);
+    top->addWidget(explanation, 1);
+    auto* basis = new QGroupBox(page);
+    basis->setObjectName(QStringLiteral("Option2"));
+    auto* basisLayout = new QHBoxLayout(basis);
+    auto* group = new QButtonGroup(basis);
+    Option2_[0] = option("Option2(0)", QStringLiteral("Base Seca"), basis);
+    Option2_[1] = option("Option2(1)", QStringLiteral("Base Húmeda"), basis);
+    for (QRadioButton* o : Option2_) {
+        group->addButton(o);
+        basisLayout->addWidget(o);
+        connect(o, &QRadioButton::clicked, this, &frmoptimizacion::Option2_Click);
+    }
+    top->addWidget(basis);
+    auto* add = button("Command4", QStringLiteral("+"),
+                       QStringLiteral("Ingresar un nuevo Nutriente a la Fórmula"));
+    auto* remove = button("Command5", QStringLiteral("-"),
+                          QStringLiteral("Eliminar el Nutriente de la Fórmula"));
+    top->addWidget(add);
+    top->addWidget(remove);
+    connect(add, &QPushButton::clicked, this, &frmoptimizacion::Command4_Click);
+    connect(remove, &QPushButton::clicked, this, &frmoptimizacion::Command5_Click);
+    layout->addLayout(top);
+
+    flexprop_ = new QTableWidget(page);
+    flexprop_->setObjectName(QStringLiteral("flexprop"));
+    layout->addWidget(flexprop_, 1);
+    return page;
+}
+
+QWidget* frmoptimizacion::buildButtons() {
+    auto* panel = new QWidget(this);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    struct Spec {
+        const char* name;
+        QString caption;
+        QString toolTip;
+        void (frmoptimizacion::*slot)();
+    };
+    const Spec specs[] = {
+        {"cmdFormular", QStringLiteral("&Formular Mínimo Costo"),
+         QStringLiteral("Efectuar Formulación de Mínimo Costo"),
+         &frmoptimizacion::cmdFormular_Click},
+        {"Command1",
+         QStringLiteral("&Análisis de Resultados"),
+         {},
+         &frmoptimizacion::Command1_Click},
+        {"cmdComposicion", QStringLiteral("&Composición"),
+         QStringLiteral("Detalle de composición de la Fórmula"),
+         &frmoptimizacion::cmdComposicion_Click},
+        {"cmdRecalcular",
+         QStringLiteral("&Recalcular Valores"),
+         {},
+         &frmoptimizacion::cmdRecalcular_Click},
+        {"Command6",
+         QStringLiteral("Guardar como &Ingrediente"),
+         {},
+         &frmoptimizacion::Command6_Click},
+        {"cmdImprimir", QStringLiteral("&Imprimir"), {}, &frmoptimizacion::cmdImprimir_Click},
+        {"cmdUpdate", QStringLiteral("&Grabar"), {}, &frmoptimizacion::cmdUpdate_Click},
+        {"cmdCancel", QStringLiteral("&Cancelar"), {}, &frmoptimizacion::cmdCancel_Click},
+        {"cmdClose", QStringLiteral("&Salir"), {}, &frmoptimizacion::cmdClose_Click},
+    };
+    for (const Spec& s : specs) {
+        if (QLatin1String(s.name) == QLatin1String("cmdUpdate"))
+            layout->addSpacing(24);
+        QPushButton* b = button(s.name, s.caption, s.toolTip);
+        b->setParent(panel);
+        layout->addWidget(b);
+        connect(b, &QPushButton::clicked, this, s.slot);
+    }
+    layout->addStretch(1);
+    return panel;
+}
+
+void frmoptimizacion::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // The busy pointer is given back by the guard of whatever showed it, on every way out.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        setWindowTitle(kCaption);
+}
+
+void frmoptimizacion::actuFormula() {
+    const FormulaHeader header = workspace::actuFormula(*ws_, db_);
+    showHeader(header);
+}
+
+void frmoptimizacion::showHeader(const FormulaHeader& header) {
+    txt_Formula_->setText(header.producto);
+    txt_CodFormula_->setText(header.codigo);
+    txt_VerFormula_->setText(header.version);
+    txt_FecCFormula_->setText(header.fechaCreacion);
+    txt_FecMFormula_->setText(header.fechaModificacion);
+    if (header.figures)
+        showFigures(*header.figures);
+    else
+        clearFigures();
+    txt_cantidad_->setText(header.figures ? header.figures->cantidadText : header.cantidad);
+    syncOptions();
+    actuBaseNut();
+    paintAll(true);
+}
+
+void frmoptimizacion::showFigures(const ResultFigures& f) {
+    txtMatSeca_->setText(f.txtMatSeca);
+    txtCanS_->setText(f.txtCanS);
+    txtPorS_->setText(f.txtPorS);
+    txtCanH_->setText(f.txtCanH);
+    txtPorH_->setText(f.txtPorH);
+    txtCosTot_->setText(f.txtCosTot);
+    txtCosH_->setText(f.txtCosH);
+    txtCosS_->setText(f.txtCosS);
+    paintAlarm(txtPorH_, f.porHAlarm);
+    paintAlarm(txtPorS_, f.porSAlarm);
+    txt_cantidad_->setText(f.cantidadText);
+}
+
+void frmoptimizacion::clearFigures() {
+    for (QLineEdit* b :
+         {txtMatSeca_, txtCanS_, txtPorS_, txtCanH_, txtPorH_, txtCosTot_, txtCosH_, txtCosS_})
+        b->clear();
+    paintAlarm(txtPorH_, false);
+    paintAlarm(txtPorS_, false);
+}
+
+void frmoptimizacion::actuBaseNut() {
+    SSTab1_->setTabText(1, nutrientTabCaption(*ws_));
+}
+
+void frmoptimizacion::syncOptions() {
+    Option1_[ws_->vSecaIng ? 0 : 1]->setChecked(true);
+    Option2_[ws_->vSecaNut ? 0 : 1]->setChecked(true);
+}
+
+void frmoptimizacion::redraw(const EditResult& r) {
+    if (r.figures) {
+        showFigures(*r.figures);
+        paintAll(false);
+        return;
+    }
+    if (r.ingredientGrid)
+        painter_->paintIngredients(*ws_);
+    if (r.nutrientGrid)
+        painter_->paintNutrients(*ws_, false);
+}
+
+void frmoptimizacion::paintAll(bool justLoaded) {
+    painter_->paintIngredients(*ws_);
+    painter_->paintNutrients(*ws_, justLoaded);
+}
 
 } // namespace workspace

@@ -1,6 +1,14 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTableWidget;
 
 namespace store {
 class Database;
@@ -8,12 +16,94 @@ class Database;
 
 namespace workspace {
 
+struct Workspace;
+struct EditResult;
+struct FormulaHeader;
+struct ResultFigures;
+class WorkspaceCellEditors;
+class WorkspaceGridPainter;
+
+// The optimisation workspace: one formula in memory, its ingredients and nutrients in two grids
+// on the tabs of `SSTab1`, edited in place, formulated at least cost and saved as a version.
+// The formula shown is gIdFormula when the window is built (0: an empty workspace).
 class frmoptimizacion : public QDialog {
     Q_OBJECT
 
 public:
     explicit frmoptimizacion(store::Database& db, QWidget* parent = nullptr);
     ~frmoptimizacion() override;
+
+    // The records and scalars the other views of the workspace read.
+    Workspace& workspace() { return *ws_; }
+    const Workspace& workspace() const { return *ws_; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Layout (frmoptimizacion.cpp).
+    QWidget* buildHeader();
+    QWidget* buildIngredientTab();
+    QWidget* buildNutrientTab();
+    QWidget* buildButtons();
+    QPushButton* button(const char* name, const QString& caption, const QString& toolTip = {});
+    QLineEdit* box(const char* name, bool readOnly = true);
+
+    // Refreshing what the window shows.
+    void actuFormula();
+    void showHeader(const FormulaHeader& header);
+    void showFigures(const ResultFigures& figures);
+    void clearFigures();
+    void actuBaseNut();
+    void syncOptions();
+    void redraw(const EditResult& result);
+    void paintAll(bool justLoaded);
+
+    // Controls (frmoptimizacion_actions.cpp).
+    void Option1_Click();
+    void Option2_Click();
+    void cmdFormular_Click();
+    void Command1_Click();
+    void Command6_Click();
+    void cmdRecalcular_Click();
+    void cmdComposicion_Click();
+    void cmdImprimir_Click();
+    void cmdUpdate_Click();
+    void cmdCancel_Click();
+    void cmdClose_Click();
+    void Command3_Click();
+    void Command2_Click();
+    void cmdNutrientes_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void cmdActuPrecios_Click();
+    void cmdActuMSeca_Click();
+
+    store::Database& db_;
+    std::unique_ptr<Workspace> ws_;
+
+    QTabWidget* SSTab1_ = nullptr;
+    QTableWidget* flexprod_ = nullptr;
+    QTableWidget* flexprop_ = nullptr;
+    QLineEdit* txt_Formula_ = nullptr;
+    QLineEdit* txt_CodFormula_ = nullptr;
+    QLineEdit* txt_VerFormula_ = nullptr;
+    QLineEdit* txt_FecCFormula_ = nullptr;
+    QLineEdit* txt_FecMFormula_ = nullptr;
+    QLineEdit* txt_cantidad_ = nullptr;
+    QRadioButton* Option1_[2] = {};
+    QRadioButton* Option2_[2] = {};
+    QLineEdit* txtMatSeca_ = nullptr;
+    QLineEdit* txtCanS_ = nullptr;
+    QLineEdit* txtPorS_ = nullptr;
+    QLineEdit* txtCanH_ = nullptr;
+    QLineEdit* txtPorH_ = nullptr;
+    QLineEdit* txtCosTot_ = nullptr;
+    QLineEdit* txtCosH_ = nullptr;
+    QLineEdit* txtCosS_ = nullptr;
+
+    WorkspaceGridPainter* painter_ = nullptr;
+    WorkspaceCellEditors* editors_ = nullptr;
 };
 
 } // namespace workspace

@@ -1,0 +1,215 @@
+// What the workspace window's controls do. Each hands the work to core and paints the result.
+#include "workspace/views/frmoptimizacion.h"
+
+#include "app/globals.h"
+#include "app/views/modal.h"
+#include "catalog/views/frmComoProducto.h"
+#include "catalog/views/frmproducto_propiedades.h"
+#include "catalog/views/frmproductos.h"
+#include "catalog/views/frmpropiedades.h"
+#include "formulas/views/frmnueva_formula.h"
+#include "optimizer/formulation_run.h"
+#include "optimizer/views/frmAnalisis.h"
+#include "optimizer/views/frmAportes.h"
+#include "printing/formula_printout.h"
+#include "printing/views/print_formula.h"
+#include "workspace/basis_rule.h"
+#include "workspace/composition_matrix.h"
+#include "workspace/formula_save.h"
+#include "workspace/views/frmRecalcular.h"
+#include "workspace/views/frmResultados.h"
+#include "workspace/views/workspace_cell_editors.h"
+#include "workspace/views/workspace_grid_painter.h"
+#include "workspace/workspace.h"
+#include "workspace/workspace_rows.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTableWidget>
+
+namespace workspace {
+
+namespace {
+
+// A pick list opened from the workspace: the list is in pick mode while it is open and the
+// opener's mode is back afterwards.
+class PickMode {
+public:
+    PickMode() : kept_(app::globals().gModo) { app::globals().gModo = app::kModoBuscar; }
+    ~PickMode() { app::globals().gModo = kept_; }
+    PickMode(const PickMode&) = delete;
+    PickMode& operator=(const PickMode&) = delete;
+
+private:
+    QString kept_;
+};
+
+} // namespace
+
+void frmoptimizacion::Option1_Click() {
+    chooseIngredientBasis(*ws_, Option1_[0]->isChecked());
+    syncOptions();
+    actuBaseNut();
+}
+
+void frmoptimizacion::Option2_Click() {
+    chooseNutrientBasis(*ws_, Option2_[0]->isChecked());
+    syncOptions();
+    actuBaseNut();
+}
+
+void frmoptimizacion::cmdFormular_Click() {
+    optimizer::RunInput input;
+    input.cantidadText = txt_cantidad_->text();
+    input.option1Seca = Option1_[0]->isChecked();
+    input.option2Seca = Option2_[0]->isChecked();
+    input.showContributions = [this](const QString& caption) {
+        optimizer::frmAportes aportes(*ws_, caption, this);
+        widgets::openModal(aportes);
+    };
+    const optimizer::RunResult r = optimizer::formular(*ws_, db_, input);
+    txt_cantidad_->setText(r.cantidadText);
+    if (r.boxesCleared && !r.figures)
+        clearFigures();
+    if (r.figures) {
+        showFigures(*r.figures);
+        paintAll(false);
+    }
+    if (r.focusCantidad) {
+        txt_cantidad_->setFocus(Qt::OtherFocusReason);
+        txt_cantidad_->selectAll();
+    }
+}
+
+void frmoptimizacion::Command1_Click() {
+    optimizer::frmAnalisis analisis(*ws_, this);
+    widgets::openModal(analisis);
+}
+
+void frmoptimizacion::Command6_Click() {
+    catalog::frmComoProducto comoProducto(db_, *ws_, this);
+    widgets::openModal(comoProducto);
+}
+
+void frmoptimizacion::cmdRecalcular_Click() {
+    if (ws_->rsProductos.count() == 0)
+        return;
+    app::Globals& g = app::globals();
+    g.gCantidad = 0;
+    frmRecalcular recalcular(this);
+    recalcular.setSecaIng(ws_->vSecaIng);
+    widgets::openModal(recalcular);
+    if (g.gCantidad == 0)
+        return;
+    redraw(recalculate(*ws_, db_, g.gCantidad, g.gMantenerNutrientes));
+}
+
+void frmoptimizacion::cmdComposicion_Click() {
+    if (ws_->rsProductos.count() == 0)
+        return;
+    buildComposition(*ws_, db_);
+    frmResultados resultados(*ws_, this);
+    widgets::openModal(resultados);
+}
+
+void frmoptimizacion::cmdImprimir_Click() {
+    printing::PrintoutTexts texts;
+    texts.formula = txt_Formula_->text();
+    texts.codigo = txt_CodFormula_->text();
+    texts.version = txt_VerFormula_->text();
+    texts.fechaModificacion = txt_FecMFormula_->text();
+    texts.matSeca = txtMatSeca_->text();
+    texts.canS = txtCanS_->text();
+    texts.porS = txtPorS_->text();
+    texts.canH = txtCanH_->text();
+    texts.porH = txtPorH_->text();
+    printing::printFormula(*ws_, texts, this);
+}
+
+void frmoptimizacion::cmdUpdate_Click() {
+    app::Globals& g = app::globals();
+    const int before = ws_->vIdFormula;
+    // The header editor writes the formula's header inside the save's transaction, so a failure
+    // in the rows takes the header back with it.
+    const SaveResult r = saveFormula(*ws_, db_, [this, &g] {
+        g.gIdFormula = ws_->vIdFormula;
+        g.gCantidad = ws_->vCantidad;
+        formulas::frmnueva_formula header(db_, ws_->vSecaIng, ws_->vSecaNut, this);
+        widgets::openModal(header);
+        return int(g.gIdFormula);
+    });
+    if (r.outcome == SaveResult::Saved) {
+        showHeader(r.header);
+    } else if (r.outcome == SaveResult::Failed) {
+        g.gIdFormula = before; // the id the editor wrote was taken back
+        paintAll(false);
+    }
+}
+
+void frmoptimizacion::cmdCancel_Click() {
+    actuFormula();
+}
+
+void frmoptimizacion::cmdClose_Click() {
+    close();
+}
+
+void frmoptimizacion::Command3_Click() {
+    PickMode pick;
+    app::globals().gIdProducto = 0;
+    catalog::frmproductos lista(db_, this);
+    widgets::openModal(lista);
+    if (app::globals().gIdProducto > 0)
+        redraw(addIngredient(*ws_, db_, app::globals().gIdProducto));
+}
+
+void frmoptimizacion::Command2_Click() {
+    if (const std::optional<GridRow> row = editors_->currentIngredient())
+        redraw(removeIngredient(*ws_, db_, *row));
+}
+
+void frmoptimizacion::cmdNutrientes_Click() {
+    const std::optional<GridRow> row = editors_->currentIngredient();
+    if (!row || !checkIngredientColumns(*row))
+        return;
+    app::globals().gIdProducto = row->id;
+    app::globals().gNombreProducto = row->name.trimmed();
+    catalog::frmproducto_propiedades composicion(db_, this);
+    widgets::openModal(composicion);
+}
+
+void frmoptimizacion::Command4_Click() {
+    PickMode pick;
+    app::Globals& g = app::globals();
+    g.gIdPropiedad = 0;
+    catalog::frmpropiedades lista(db_, this);
+    widgets::openModal(lista);
+    if (g.gIdPropiedad <= 0)
+        return;
+    const EditResult r = addNutrient(*ws_, g.gIdPropiedad, g.gNombrePropiedad);
+    redraw(r);
+    if (!r.stored)
+        return;
+    for (int row = 0; row < flexprop_->rowCount(); ++row) {
+        const QTableWidgetItem* id = flexprop_->item(row, 0);
+        if (id && id->text().toInt() == g.gIdPropiedad) {
+            flexprop_->setCurrentCell(row, 1);
+            break;
+        }
+    }
+}
+
+void frmoptimizacion::Command5_Click() {
+    if (const std::optional<GridRow> row = editors_->currentNutrient())
+        redraw(removeNutrient(*ws_, *row));
+}
+
+void frmoptimizacion::cmdActuPrecios_Click() {
+    redraw(takeOverPrices(*ws_));
+}
+
+void frmoptimizacion::cmdActuMSeca_Click() {
+    redraw(takeOverDryMatter(*ws_, db_));
+}
+
+} // namespace workspace

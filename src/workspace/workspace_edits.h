@@ -1,0 +1,72 @@
+#pragma once
+
+#include "workspace/results.h"
+
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+namespace store {
+class Database;
+}
+
+// The edits a user makes in the workspace grids and boxes: each checks the typed text, shows
+// the defined message when it refuses it (and then leaves the records as they were), rounds and
+// stores the value, and says what must be redrawn.
+namespace workspace {
+
+struct Workspace;
+
+// The in-place editor a grid column opens, by the field the column shows.
+enum class CellEditor { None, Quantity, Price, IngredientLimit, NutrientLimit };
+CellEditor ingredientEditorFor(const QString& field);
+CellEditor nutrientEditorFor(const QString& field);
+
+// The text an editor starts with: the cell as shown, without any "$" for the price.
+QString editorStartText(CellEditor editor, const QString& cellText);
+
+// The read-only boxes that show a figure at full precision: an ingredient share (a fraction,
+// shown × 100) and a nutrient value.
+QString shareDetailText(const QVariant& share);
+QString valueDetailText(const QVariant& valor);
+
+// What a workspace change leaves to redraw.
+struct EditResult {
+    bool stored = false;                  // the records changed
+    std::optional<ResultFigures> figures; // the figures were recomputed: both grids and the boxes
+    bool ingredientGrid = false;          // only the ingredient grid
+    bool nutrientGrid = false;            // only the nutrient grid
+    QString editorText;                   // the price box shows the rounded value
+};
+
+// The grid row an action came from, as the checks need it: the fields shown in columns 0 and 1,
+// and the row's id and name as the grid shows them.
+struct GridRow {
+    QString column0;
+    QString column1;
+    int id = 0;
+    QString name;
+};
+
+// Ingredient quantity (field cantidad_seca or cantidad_humeda): 2 decimals, the other basis
+// follows, every share is recomputed, then the figures.
+EditResult editQuantity(Workspace& ws, store::Database& db, const GridRow& row,
+                        const QString& field, const QString& text);
+// Wet price: 2 decimals; the dry price follows; then the figures. An empty text does nothing.
+EditResult editPrice(Workspace& ws, store::Database& db, const GridRow& row, const QString& text);
+// Ingredient limit (minimo or maximo): 0 to 1000, 1 decimal; empty means no limit.
+EditResult editIngredientLimit(Workspace& ws, const GridRow& row, const QString& field,
+                               const QString& text);
+// Nutrient limit (minimo or maximo): any number, 2 decimals; empty means no limit.
+EditResult editNutrientLimit(Workspace& ws, const GridRow& row, const QString& field,
+                             const QString& text);
+
+// Each share from the quantities: a row's quantity over the total on its basis, 0 when the
+// total is 0.
+void recomputeShares(Workspace& ws);
+
+// The batch quantity box on leaving it: empty means 0; a text that is not a number is refused
+// with its message (false: the focus stays in the box).
+bool leaveCantidad(Workspace& ws, const QString& text);
+
+} // namespace workspace

@@ -1,0 +1,284 @@
+#include "app/globals.h"
+#include "support/blend_database.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+#include "workspace/composition_matrix.h"
+#include "workspace/workspace.h"
+#include "workspace/workspace_edits.h"
+#include "workspace/workspace_rows.h"
+
+#include <gtest/gtest.h>
+
+using namespace blenddb;
+using workspace::GridRow;
+using workspace::Workspace;
+
+namespace {
+
+// A workspace of two catalogue ingredients (A: price 10, 50 % dry matter; B: price 30, 90 %)
+// with one nutrient, both ingredients added through the add rule.
+struct Sample {
+    TempDatabase t;
+    Workspace ws;
+    int a, b, prot;
+
+    Sample() {
+        a = addIngredient(t.db(), "A", 10, 50);
+        b = addIngredient(t.db(), "B", 30, 90);
+        prot = addNutrient(t.db(), "Proteína");
+        setComposition(t.db(), a, prot, 10);
+        setComposition(t.db(), b, prot, 40);
+        ws.vSecaIng = false;
+        ws.vSecaNut = false;
+        EXPECT_TRUE(workspace::addIngredient(ws, t.db(), a).stored);
+        EXPECT_TRUE(workspace::addIngredient(ws, t.db(), b).stored);
+        EXPECT_TRUE(workspace::addNutrient(ws, prot, "Proteína").stored);
+    }
+    GridRow ingredient(int id) const { return {"id_producto", "nombre", id, " A "}; }
+    GridRow nutrient(int id) const { return {"id_propiedad", "nombre", id, "Proteína"}; }
+    QVariant field(int id, const char* name) {
+        auto& p = ws.rsProductos;
+        p.moveFirst();
+        EXPECT_TRUE(p.find("id_producto=" + QString::number(id)));
+        return p.value(name);
+    }
+    QVariant nutrientField(const char* name) {
+        ws.rsPropiedades.moveFirst();
+        return ws.rsPropiedades.value(name);
+    }
+};
+
+} // namespace
+
+TEST(WorkspaceEdits, QuantityRoundsFollowsTheOtherBasisAndSharesOut) {
+    Sample s;
+    ScriptedMessages messages;
+    auto r =
+        workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", "75.555");
+    ASSERT_TRUE(r.figures);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "cantidad_humeda").toDouble(), 75.56);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "cantidad_seca").toDouble(), 37.78);
+    r = workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.b), "cantidad_seca", "22.5");
+    EXPECT_DOUBLE_EQ(s.field(s.b, "cantidad_humeda").toDouble(), 25);
+    EXPECT_NEAR(s.field(s.a, "porcentaje_humeda").toDouble(), 75.56 / 100.56, 1e-12);
+    EXPECT_NEAR(s.field(s.b, "porcentaje_seca").toDouble(), 22.5 / 60.28, 1e-12);
+    EXPECT_EQ(r.figures->txtPorH, "100.00");
+    EXPECT_NEAR(s.nutrientField("valor").toDouble(),
+                10 * 0.5 * 75.56 / 100.56 + 40 * 0.9 * 25 / 100.56, 1e-9);
+    EXPECT_TRUE(messages.shown().empty());
+
+    // Refusals leave the record as it was; an empty box counts as 0, and 0 is accepted.
+    for (const char* bad : {"abc", "-1"})
+        EXPECT_FALSE(
+            workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", bad)
+                .stored);
+    EXPECT_FALSE(workspace::editQuantity(s.ws, s.t.db(), {"nombre", "nombre", s.a, "A"},
+                                         "cantidad_humeda", "5")
+                     .stored);
+    EXPECT_EQ(messages.texts(),
+              (QStringList{"El valor debe ser numérico", "El valor debe ser mayor que cero",
+                           "Campo id_producto no válido"}));
+    EXPECT_DOUBLE_EQ(s.field(s.a, "cantidad_humeda").toDouble(), 75.56);
+    workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", " ");
+    r = workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.b), "cantidad_humeda", "0");
+    EXPECT_DOUBLE_EQ(s.field(s.a, "porcentaje_humeda").toDouble(), 0);
+    EXPECT_DOUBLE_EQ(s.field(s.b, "porcentaje_seca").toDouble(), 0);
+    EXPECT_EQ(r.figures->txtPorH, "0.00");
+    EXPECT_TRUE(r.figures->porHAlarm);
+}
+
+TEST(WorkspaceEdits, PriceAndLimitsRoundAndCheckTheirRanges) {
+    Sample s;
+    ScriptedMessages messages;
+    auto r = workspace::editPrice(s.ws, s.t.db(), s.ingredient(s.a), "12.345");
+    EXPECT_TRUE(r.figures);
+    EXPECT_EQ(r.editorText, "12.35");
+    EXPECT_DOUBLE_EQ(s.field(s.a, "costo_humeda").toDouble(), 12.35);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "costo_seca").toDouble(), 24.7);
+    EXPECT_FALSE(workspace::editPrice(s.ws, s.t.db(), s.ingredient(s.a), "").stored);
+    EXPECT_FALSE(workspace::editPrice(s.ws, s.t.db(), s.ingredient(s.a), "-3").stored);
+    EXPECT_FALSE(workspace::editPrice(s.ws, s.t.db(), s.ingredient(99), "3").stored);
+
+    EXPECT_TRUE(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "minimo", "12.34").stored);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "minimo").toDouble(), 12.3);
+    EXPECT_TRUE(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "maximo", "1000").stored);
+    EXPECT_FALSE(
+        workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "maximo", "1000.5").stored);
+    EXPECT_FALSE(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "maximo", "-0.1").stored);
+    EXPECT_FALSE(workspace::editIngredientLimit(s.ws, s.ingredient(99), "maximo", "1").stored);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "maximo").toDouble(), 1000);
+    EXPECT_TRUE(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "minimo", "").stored);
+    EXPECT_FALSE(s.field(s.a, "minimo").isValid()); // no limit, not 0
+
+    EXPECT_TRUE(workspace::editNutrientLimit(s.ws, s.nutrient(s.prot), "minimo", "-1.239").stored);
+    EXPECT_DOUBLE_EQ(s.nutrientField("minimo").toDouble(), -1.24);
+    EXPECT_TRUE(workspace::editNutrientLimit(s.ws, s.nutrient(s.prot), "maximo", "").stored);
+    EXPECT_FALSE(s.nutrientField("maximo").isValid());
+    EXPECT_FALSE(workspace::editNutrientLimit(s.ws, s.nutrient(s.prot), "maximo", "x").stored);
+    EXPECT_FALSE(workspace::editNutrientLimit(s.ws, s.nutrient(99), "maximo", "1").stored);
+    EXPECT_EQ(messages.texts(),
+              (QStringList{"El valor debe ser mayor que cero", "No se encuentra el Ingrediente",
+                           "El valor debe ser menor a 1000 unidades",
+                           "El valor debe ser mayor que cero", "No se encuentra el Producto",
+                           "El valor debe ser numérico", "No se encuentra el Nutriente"}));
+    for (const auto& m : messages.shown())
+        EXPECT_EQ(m.style, msg::Critical);
+}
+
+TEST(WorkspaceEdits, EditorsAndDetailBoxesByColumn) {
+    using workspace::CellEditor;
+    EXPECT_EQ(workspace::ingredientEditorFor("costo_humeda"), CellEditor::Price);
+    EXPECT_EQ(workspace::ingredientEditorFor("cantidad_seca"), CellEditor::Quantity);
+    EXPECT_EQ(workspace::ingredientEditorFor("maximo"), CellEditor::IngredientLimit);
+    EXPECT_EQ(workspace::ingredientEditorFor("materia_seca"), CellEditor::None);
+    EXPECT_EQ(workspace::nutrientEditorFor("valor"), CellEditor::None);
+    EXPECT_EQ(workspace::nutrientEditorFor("minimo"), CellEditor::NutrientLimit);
+    EXPECT_EQ(workspace::editorStartText(CellEditor::Price, "$ 12.50"), "12.50");
+    EXPECT_EQ(workspace::shareDetailText(0.123456789012), "12.3456789012");
+    EXPECT_EQ(workspace::shareDetailText(0.25), "25.00");
+    EXPECT_EQ(workspace::valueDetailText(2.5), "2.50");
+    EXPECT_EQ(workspace::valueDetailText(QVariant()), "");
+}
+
+TEST(WorkspaceRows, AddAndRemoveIngredientsAndNutrients) {
+    Sample s;
+    ScriptedMessages messages;
+    const int none = addIngredient(s.t.db(), "Sin materia seca", 5, 0);
+    EXPECT_FALSE(workspace::addIngredient(s.ws, s.t.db(), s.a).stored);
+    EXPECT_FALSE(workspace::addIngredient(s.ws, s.t.db(), none).stored);
+    EXPECT_FALSE(workspace::addNutrient(s.ws, s.prot, "Proteína").stored);
+    EXPECT_EQ(messages.texts(),
+              (QStringList{"El Ingrediente Ya se encuentra Asginado a la Fórmula",
+                           "El Ingrediente no posee materia seca definida\n\nEl ingrediente Sin "
+                           "materia seca no se ha ingresado a la Fórmule",
+                           "El Nutriente Ya se encuentra Asginada a la Fórmula"}));
+    EXPECT_EQ(s.ws.rsProductos.count(), 2);
+    // A new ingredient: catalogue price and dry matter, minimum 0, no maximum, nothing yet.
+    EXPECT_DOUBLE_EQ(s.field(s.a, "costo_seca").toDouble(), 20);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "minimo").toDouble(), 0);
+    EXPECT_FALSE(s.field(s.a, "maximo").isValid());
+    EXPECT_DOUBLE_EQ(s.field(s.a, "cantidad_humeda").toDouble(), 0);
+    EXPECT_FALSE(s.nutrientField("valor").isValid());
+
+    workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", "30");
+    workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.b), "cantidad_humeda", "70");
+    messages.clear();
+    auto r = workspace::removeIngredient(s.ws, s.t.db(), s.ingredient(s.b));
+    ASSERT_TRUE(r.figures);
+    EXPECT_EQ(app::globals().gIdProducto, s.b);
+    EXPECT_EQ(app::globals().gNombreProducto, "A"); // the name as the grid showed it, trimmed
+    EXPECT_DOUBLE_EQ(s.field(s.a, "porcentaje_humeda").toDouble(), 1);
+    EXPECT_FALSE(workspace::removeIngredient(s.ws, s.t.db(), s.ingredient(s.b)).stored);
+    EXPECT_FALSE(
+        workspace::removeIngredient(s.ws, s.t.db(), {"id_producto", "codigo", s.a, ""}).stored);
+    r = workspace::removeIngredient(s.ws, s.t.db(), s.ingredient(s.a));
+    EXPECT_EQ(s.ws.rsProductos.count(), 0);
+    EXPECT_EQ(r.figures->txtCanH, "0.00");
+    EXPECT_EQ(r.figures->txtCosTot, "$ 0.00");
+
+    EXPECT_TRUE(workspace::removeNutrient(s.ws, s.nutrient(s.prot)).nutrientGrid);
+    EXPECT_EQ(s.ws.rsPropiedades.count(), 0);
+    EXPECT_EQ(messages.texts(),
+              (QStringList{"No se pudo eliminar el Ingrediente", "Campo nombre incorrecto"}));
+}
+
+TEST(WorkspaceRows, TakingOverCatalogueDryMatterAndPrices) {
+    Sample s;
+    workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", "100");
+    const int c = addIngredient(s.t.db(), "C", 4, 80);
+    workspace::addIngredient(s.ws, s.t.db(), c);
+    s.t.db().exec("update productos set materia_seca=40, costo=11 where id_producto=" +
+                  QString::number(s.a));
+    s.t.db().exec("update productos set materia_seca=0 where id_producto=" + QString::number(c));
+    // The workspace keeps the formula's figures; the catalogue's are read when a row is loaded.
+    s.ws.rsProductos.moveFirst();
+    s.ws.rsProductos.find("id_producto=" + QString::number(s.a));
+    s.ws.rsProductos.setValue("materiaSecaActual", 40.0);
+    s.ws.rsProductos.setValue("costoHumedaActual", 11.0);
+    s.ws.rsProductos.moveFirst();
+    s.ws.rsProductos.find("id_producto=" + QString::number(c));
+    s.ws.rsProductos.setValue("materiaSecaActual", 0.0);
+
+    ScriptedMessages messages;
+    EXPECT_FALSE(workspace::takeOverDryMatter(s.ws, s.t.db()).stored); // answered No
+    EXPECT_DOUBLE_EQ(s.field(s.a, "materia_seca").toDouble(), 50);
+    messages.planAnswer(msg::Yes);
+    auto r = workspace::takeOverDryMatter(s.ws, s.t.db());
+    ASSERT_TRUE(r.figures);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "materia_seca").toDouble(), 40);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "costo_seca").toDouble(), 25);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "cantidad_humeda").toDouble(), 100); // wet quantities stay
+    EXPECT_DOUBLE_EQ(s.field(s.a, "cantidad_seca").toDouble(), 40);
+    EXPECT_DOUBLE_EQ(s.field(c, "materia_seca").toDouble(), 80); // a dry matter of 0 is refused
+    ASSERT_EQ(messages.shown().size(), 3u);
+    EXPECT_EQ(messages.shown()[0].style, msg::Question);
+    EXPECT_EQ(messages.shown()[0].text,
+              "Confirma la Actualización de la Materia Seca para los Ingredientes?");
+    EXPECT_TRUE(messages.shown()[2].text.contains("C"));
+    EXPECT_FALSE(messages.shown()[2].text.contains("A,"));
+
+    r = workspace::takeOverPrices(s.ws);
+    EXPECT_TRUE(r.ingredientGrid);
+    EXPECT_FALSE(r.figures);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "costo_humeda").toDouble(), 11);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "costo_seca").toDouble(), 27.5);
+}
+
+TEST(WorkspaceRows, RecalculationKeepsSharesOrTakesEveryNutrient) {
+    Sample s;
+    workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", "25");
+    workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.b), "cantidad_humeda", "75");
+    auto r = workspace::recalculate(s.ws, s.t.db(), 500, true);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "cantidad_humeda").toDouble(), 125);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "cantidad_seca").toDouble(), 62.5);
+    EXPECT_DOUBLE_EQ(s.field(s.a, "porcentaje_humeda").toDouble(), 0.25);
+    EXPECT_EQ(r.figures->cantidadText, "500.00");
+
+    const int fibra = addNutrient(s.t.db(), "Fibra");
+    const int ceniza = addNutrient(s.t.db(), "Ceniza");
+    setComposition(s.t.db(), s.b, fibra, 3);
+    setComposition(s.t.db(), s.b, ceniza, 0); // a zero content is not a nutrient it brings
+    s.ws.vSecaIng = true;
+    s.ws.vSecaNut = true;
+    r = workspace::recalculate(s.ws, s.t.db(), 100, false);
+    EXPECT_EQ(s.ws.rsPropiedades.count(), 2);
+    EXPECT_NEAR(s.field(s.b, "cantidad_seca").toDouble(), 100 * 67.5 / (12.5 + 67.5),
+                1e-9); // dry share of B × 100
+    s.ws.rsPropiedades.moveFirst();
+    EXPECT_TRUE(s.ws.rsPropiedades.find("id_propiedad=" + QString::number(fibra)));
+    EXPECT_DOUBLE_EQ(s.ws.rsPropiedades.toDouble("minimo"), 0);
+    EXPECT_FALSE(s.ws.rsPropiedades.value("maximo").isValid());
+
+    ScriptedMessages messages;
+    EXPECT_TRUE(workspace::leaveCantidad(s.ws, ""));
+    EXPECT_DOUBLE_EQ(s.ws.vCantidad, 0);
+    EXPECT_FALSE(workspace::leaveCantidad(s.ws, "12,5"));
+    EXPECT_TRUE(workspace::leaveCantidad(s.ws, "750"));
+    EXPECT_DOUBLE_EQ(s.ws.vCantidad, 750);
+    EXPECT_EQ(messages.texts(), QStringList{"Debe ingresar un valor Numérico"});
+}
+
+TEST(CompositionMatrix, RowsPerIngredientColumnsPerNutrientAndTotals) {
+    Sample s;
+    const int fibra = addNutrient(s.t.db(), "Fibra");
+    setComposition(s.t.db(), s.a, fibra, 2); // B has no fibre at all
+    workspace::addNutrient(s.ws, fibra, "Fibra");
+    workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", "25.5");
+    workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.b), "cantidad_humeda", "74.5");
+    workspace::buildComposition(s.ws, s.t.db());
+    store::RecordSet& m = s.ws.rsResultado;
+    ASSERT_EQ(m.fieldCount(), 7 + 2);
+    EXPECT_EQ(m.field(7).name, QString::number(s.prot));
+    EXPECT_EQ(m.count(), 3);
+    m.moveFirst();
+    m.find("id_producto=" + QString::number(s.b));
+    EXPECT_FALSE(m.value(QString::number(fibra)).isValid());
+    m.setPosition(2);
+    EXPECT_FALSE(m.value("id_producto").isValid());
+    EXPECT_DOUBLE_EQ(m.toDouble("cantidad_humeda"), 100);
+    EXPECT_NEAR(m.toDouble("porcentaje_humeda"), 1, 1e-12);
+    // The totals are the nutrient contents of the mix, as the nutrient grid shows them.
+    s.ws.rsPropiedades.moveFirst();
+    EXPECT_NEAR(m.toDouble(QString::number(s.prot)), s.ws.rsPropiedades.toDouble("valor"), 1e-12);
+    EXPECT_NEAR(m.toDouble(QString::number(fibra)), 2 * 0.5 * 0.255, 1e-12);
+}

@@ -1,0 +1,377 @@
+#include "app/globals.h"
+#include "app/grid_style.h"
+#include "app/views/menu.h"
+#include "app/views/modal.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+#include "workspace/views/frmoptimizacion.h"
+#include "workspace/workspace.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+using workspace::frmoptimizacion;
+
+namespace {
+
+int formulaId(store::Database& db, const QString& code) {
+    store::RecordSet rs = db.query("select id_formula from formulas where codigo='" + code + "'");
+    rs.moveFirst();
+    return rs.toInt("id_formula");
+}
+
+int ingredientId(store::Database& db, const QString& code) {
+    store::RecordSet rs =
+        db.query("select id_producto from productos where trim(codigo)='" + code + "'");
+    rs.moveFirst();
+    return rs.toInt("id_producto");
+}
+
+// The workspace window on a sample database, shown and active, opened on `code` (empty: the
+// empty workspace of the main menu).
+struct Window : ::testing::Test {
+    TempDatabase t{true};
+    ScriptedMessages messages;
+    std::unique_ptr<frmoptimizacion> w;
+
+    void open(const QString& code) {
+        app::globals().gIdFormula = code.isEmpty() ? 0 : qint16(formulaId(t.db(), code));
+        w = std::make_unique<frmoptimizacion>(t.db());
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        QApplication::setActiveWindow(w.get());
+    }
+    template <class T> T* child(const char* name) {
+        T* c = w->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    QString text(const char* box) { return child<QLineEdit>(box)->text(); }
+    void click(const char* name) { child<QPushButton>(name)->click(); }
+    // Types the quantity and formulates.
+    void formulate(const QString& quantity) {
+        child<QLineEdit>("txt_cantidad")->setText(quantity);
+        click("cmdFormular");
+    }
+    int rowNamed(QTableWidget* grid, const QString& name) {
+        for (int r = 0; r < grid->rowCount(); ++r)
+            if (grid->item(r, 1) && grid->item(r, 1)->text().trimmed() == name)
+                return r;
+        return -1;
+    }
+    workspace::Workspace& ws() { return w->workspace(); }
+};
+
+} // namespace
+
+TEST_F(Window, EmptyWorkspaceFromTheMenuStartsDryWithEveryBoxEmpty) {
+    open({});
+    EXPECT_EQ(w->windowTitle(), "Optimización de Fórmulas");
+    EXPECT_TRUE(child<QRadioButton>("Option1(0)")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>("Option2(0)")->isChecked());
+    for (const char* box : {"txt_Formula", "txt_CodFormula", "txt_VerFormula", "txt_FecCFormula",
+                            "txt_FecMFormula", "txt_cantidad", "txtCanS", "txtCanH", "txtPorS",
+                            "txtPorH", "txtCosTot", "txtCosS", "txtCosH", "txtMatSeca"})
+        EXPECT_EQ(text(box), "") << box;
+    EXPECT_EQ(child<QTableWidget>("flexprod")->rowCount(), 0);
+    EXPECT_EQ(child<QTabWidget>("SSTab1")->currentIndex(), 0);
+    EXPECT_EQ(child<QTabWidget>("SSTab1")->tabText(1), "Base Seca");
+
+    // The basis rule: wet nutrients bring wet quantities, dry quantities bring dry nutrients.
+    child<QRadioButton>("Option2(1)")->click();
+    EXPECT_TRUE(child<QRadioButton>("Option1(1)")->isChecked());
+    EXPECT_FALSE(ws().vSecaIng);
+    EXPECT_EQ(child<QTabWidget>("SSTab1")->tabText(1), "Base Húmeda");
+    child<QRadioButton>("Option1(0)")->click();
+    EXPECT_TRUE(child<QRadioButton>("Option2(0)")->isChecked());
+    EXPECT_TRUE(ws().vSecaNut);
+    EXPECT_EQ(child<QTabWidget>("SSTab1")->tabText(1), "Base Seca");
+
+    // The buttons that need rows do nothing on an empty workspace; "Fórmulas" does nothing.
+    for (const char* b : {"cmdComposicion", "cmdRecalcular", "cmdBuscaFormula", "Command2",
+                          "Command5", "cmdActuPrecios"})
+        click(b);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(Window, FormulatesTheBroilerDietAndPaintsTheFigures) {
+    open("POLLO-INI");
+    EXPECT_EQ(text("txt_CodFormula"), "POLLO-INI");
+    EXPECT_TRUE(child<QRadioButton>("Option1(1)")->isChecked()); // stored as fed
+    EXPECT_EQ(child<QTabWidget>("SSTab1")->tabText(1), "Base Húmeda");
+    auto* flexprod = child<QTableWidget>("flexprod");
+    ASSERT_EQ(flexprod->rowCount(), 19);
+
+    formulate("1000");
+    EXPECT_TRUE(messages.shown().empty()) << messages.texts().join("|").toStdString();
+    EXPECT_NEAR(ws().vCostoHumeda, 0.274732, 5e-7);
+    EXPECT_EQ(text("txtCosH"), "$ 0.2747");
+    EXPECT_EQ(text("txtCanH"), "1000.00");
+    EXPECT_EQ(text("txtPorH"), "100.00");
+    EXPECT_EQ(text("txt_cantidad"), "1000.00");
+    EXPECT_EQ(child<QLineEdit>("txtPorH")->palette().color(QPalette::Base), QColor(Qt::white));
+
+    // The mix in bold, largest share first; the rest dimmed with empty quantities.
+    const QTableWidgetItem* first = flexprod->item(0, 1);
+    EXPECT_TRUE(first->font().bold());
+    EXPECT_FALSE(flexprod->item(0, 12)->text().isEmpty());
+    const int last = flexprod->rowCount() - 1;
+    EXPECT_EQ(flexprod->item(last, 12)->text(), "");
+    EXPECT_EQ(flexprod->item(last, 1)->background().color(), grid::colorFromLong(grid::kDimmed));
+    EXPECT_EQ(flexprod->item(0, 5)->background().color(), grid::colorFromLong(grid::kGrey));
+    // The totals lie under their columns.
+    auto* txtCanH = child<QLineEdit>("txtCanH");
+    const QPoint boxLeft = txtCanH->mapToGlobal(QPoint(0, 0));
+    const QPoint columnLeft =
+        flexprod->viewport()->mapToGlobal(QPoint(flexprod->columnViewportPosition(12), 0));
+    EXPECT_EQ(boxLeft.x(), columnLeft.x());
+    EXPECT_EQ(txtCanH->width(), flexprod->columnWidth(12));
+    EXPECT_TRUE(txtCanH->isVisible());
+
+    // The share box shows the full precision of a share.
+    QTest::mouseClick(flexprod->viewport(), Qt::LeftButton, {},
+                      flexprod->visualRect(flexprod->model()->index(0, 13)).center());
+    auto* text8 = child<QLineEdit>("Text8");
+    EXPECT_TRUE(text8->isVisible());
+    EXPECT_GT(text8->text().size(), flexprod->item(0, 13)->text().size());
+}
+
+TEST_F(Window, EditsANutrientLimitInPlaceWithEnterEscAndClickAway) {
+    open("POLLO-INI");
+    child<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto* flexprop = child<QTableWidget>("flexprop");
+    const int row = rowNamed(flexprop, "Proteína bruta");
+    ASSERT_GE(row, 0);
+    auto* txtProp = child<QLineEdit>("txtProp");
+    auto minimo = [&] {
+        ws().rsPropiedades.moveFirst();
+        ws().rsPropiedades.find("nombre='Proteína bruta'");
+        return ws().rsPropiedades.value("minimo");
+    };
+
+    flexprop->setFocus();
+    flexprop->setCurrentCell(row, 3);
+    QTest::keyClick(flexprop, Qt::Key_Return);
+    ASSERT_TRUE(txtProp->isVisible());
+    EXPECT_EQ(txtProp->text(), "23.00");
+    txtProp->selectAll();
+    QTest::keyClicks(txtProp, "21.456");
+    QTest::keyClick(txtProp, Qt::Key_Return);
+    EXPECT_FALSE(txtProp->isVisible());
+    EXPECT_DOUBLE_EQ(minimo().toDouble(), 21.46);
+    EXPECT_EQ(flexprop->item(rowNamed(flexprop, "Proteína bruta"), 3)->text(), "21.46");
+
+    // Esc drops the edit.
+    QTest::keyClick(flexprop, Qt::Key_Return);
+    txtProp->selectAll();
+    QTest::keyClicks(txtProp, "5");
+    QTest::keyClick(txtProp, Qt::Key_Escape);
+    EXPECT_DOUBLE_EQ(minimo().toDouble(), 21.46);
+
+    // Leaving the box for another control counts as Enter; a refused text changes nothing.
+    QTest::keyClick(flexprop, Qt::Key_Return);
+    txtProp->selectAll();
+    QTest::keyClicks(txtProp, "abc");
+    child<QLineEdit>("txt_cantidad")->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(!txtProp->isVisible());
+    EXPECT_DOUBLE_EQ(minimo().toDouble(), 21.46);
+    EXPECT_EQ(messages.texts(), QStringList{"El valor debe ser numérico"});
+
+    // A value column opens nothing but its read-only detail box.
+    flexprop->setFocus();
+    flexprop->setCurrentCell(row, 6);
+    QTest::keyClick(flexprop, Qt::Key_Return);
+    EXPECT_FALSE(txtProp->isVisible());
+}
+
+TEST_F(Window, AddsAPickedIngredientAndAnswersTheDryMatterQuestion) {
+    open("POLLO-INI");
+    const int soja = ingredientId(t.db(), "SOJA44");
+    app::globals().gModo = app::kModoABM;
+    QString modeSeen;
+    widgets::ScopedModalRunner user([&](QDialog& d) {
+        if (d.objectName() != "frmproductos")
+            return int(QDialog::Rejected);
+        modeSeen = app::globals().gModo;
+        app::globals().gIdProducto = qint16(soja);
+        return int(QDialog::Accepted);
+    });
+    auto* flexprod = child<QTableWidget>("flexprod");
+    click("Command3");
+    EXPECT_EQ(modeSeen, "BUSCAR");
+    EXPECT_EQ(app::globals().gModo, "ABM");
+    EXPECT_EQ(flexprod->rowCount(), 20);
+    EXPECT_GE(rowNamed(flexprod, "Harina de soja 44%"), 0);
+    EXPECT_TRUE(messages.shown().empty());
+
+    click("Command3"); // the same one again
+    EXPECT_EQ(messages.texts(),
+              QStringList{"El Ingrediente Ya se encuentra Asginado a la Fórmula"});
+
+    // Removing the selected ingredient takes exactly its row.
+    flexprod->setCurrentCell(rowNamed(flexprod, "Harina de soja 44%"), 1);
+    click("Command2");
+    EXPECT_EQ(flexprod->rowCount(), 19);
+    EXPECT_EQ(rowNamed(flexprod, "Harina de soja 44%"), -1);
+
+    messages.clear();
+    click("cmdActuMSeca"); // answered No: nothing changes
+    EXPECT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].style, msg::Question);
+}
+
+TEST_F(Window, QuantityEditSharesTheBatchAndTheQuantityBoxChecksItsNumber) {
+    open("POLLO-INI");
+    child<QTabWidget>("SSTab1")->setCurrentIndex(0);
+    auto* flexprod = child<QTableWidget>("flexprod");
+    const int maiz = rowNamed(flexprod, "Maíz amarillo grano");
+    ASSERT_GE(maiz, 0);
+    flexprod->setFocus();
+    flexprod->setCurrentCell(maiz, 12);
+    QTest::keyClick(flexprod, Qt::Key_Return);
+    auto* text1 = child<QLineEdit>("Text1");
+    ASSERT_TRUE(text1->isVisible());
+    QTest::keyClicks(text1, "600");
+    QTest::keyClick(text1, Qt::Key_Return);
+    EXPECT_EQ(text("txtCanH"), "600.00");
+    EXPECT_EQ(text("txtPorH"), "100.00");
+    EXPECT_EQ(text("txt_cantidad"), "600.00");
+    EXPECT_EQ(flexprod->item(0, 1)->text().trimmed(), "Maíz amarillo grano");
+    EXPECT_EQ(flexprod->item(0, 13)->text(), "100.00");
+
+    auto* cantidad = child<QLineEdit>("txt_cantidad");
+    cantidad->setFocus();
+    cantidad->setText("mil");
+    flexprod->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(messages.texts(), QStringList{"Debe ingresar un valor Numérico"});
+    QTRY_VERIFY(cantidad->hasFocus());
+}
+
+TEST(MenuOptimizacion, OpensAnEmptyWorkspaceModally) {
+    TempDatabase t(true);
+    app::menu main(store::Database::openFile(t.path()));
+    app::globals().gIdFormula = 3;
+    int opened = 0;
+    widgets::ScopedModalRunner user([&](QDialog& d) {
+        ++opened;
+        EXPECT_EQ(d.objectName(), "frmoptimizacion");
+        EXPECT_TRUE(d.isModal());
+        auto& w = static_cast<frmoptimizacion&>(d);
+        EXPECT_EQ(w.workspace().vIdFormula, 0);
+        EXPECT_EQ(w.workspace().rsProductos.count(), 0);
+        return int(QDialog::Rejected);
+    });
+    auto* item = main.findChild<QAction*>("optimizacion");
+    ASSERT_TRUE(item && item->isEnabled());
+    item->trigger();
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(app::globals().gIdFormula, 0);
+}
+
+TEST_F(Window, BuildsAFormulaFromAnEmptyWorkspaceThroughThePickLists) {
+    open({});
+    auto nutrientId = [&](const QString& name) {
+        store::RecordSet rs =
+            t.db().query("select id_propiedad from propiedades where nombre='" + name + "'");
+        rs.moveFirst();
+        return rs.toInt("id_propiedad");
+    };
+    QList<int> ingredients{ingredientId(t.db(), "MAIZ"), ingredientId(t.db(), "SOJA44"),
+                           ingredientId(t.db(), "CALCAREO")};
+    QList<QPair<int, QString>> nutrients{{nutrientId("Proteína bruta"), "Proteína bruta"},
+                                         {nutrientId("Calcio"), "Calcio"}};
+    widgets::ScopedModalRunner user([&](QDialog& d) {
+        app::Globals& g = app::globals();
+        if (d.objectName() == "frmproductos") {
+            g.gIdProducto = qint16(ingredients.takeFirst());
+        } else if (d.objectName() == "frmpropiedades") {
+            const auto [id, name] = nutrients.takeFirst();
+            g.gIdPropiedad = qint16(id);
+            g.gNombrePropiedad = name;
+        }
+        return int(QDialog::Accepted);
+    });
+    for (int i = 0; i < 3; ++i)
+        click("Command3");
+    auto* flexprop = child<QTableWidget>("flexprop");
+    click("Command4");
+    click("Command4");
+    EXPECT_EQ(flexprop->currentRow(), 1); // the nutrient just added is selected
+    EXPECT_EQ(flexprop->item(1, 1)->text().trimmed(), "Calcio");
+
+    // Limits typed in place: protein at least 20, calcium between 0.9 and 1.2.
+    child<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto type = [&](int row, int column, const char* value) {
+        flexprop->setFocus();
+        flexprop->setCurrentCell(row, column);
+        QTest::keyClick(flexprop, Qt::Key_Return);
+        auto* txtProp = child<QLineEdit>("txtProp");
+        txtProp->selectAll();
+        QTest::keyClicks(txtProp, value);
+        QTest::keyClick(txtProp, Qt::Key_Return);
+    };
+    type(0, 3, "20");
+    type(1, 3, "0.9");
+    type(1, 4, "1.2");
+    formulate("100");
+    EXPECT_TRUE(messages.shown().empty()) << messages.texts().join("|").toStdString();
+    EXPECT_EQ(text("txtCanS"), "100.00"); // a new workspace works on dry matter
+    EXPECT_EQ(text("txtPorS"), "100.00");
+    EXPECT_EQ(flexprop->item(rowNamed(flexprop, "Proteína bruta"), 6)->text(), "20.00");
+    EXPECT_FALSE(flexprop->item(0, 6)->background().color() == QColor(Qt::red));
+
+    // The value box shows the full figure.
+    QTest::mouseClick(flexprop->viewport(), Qt::LeftButton, {},
+                      flexprop->visualRect(flexprop->model()->index(1, 6)).center());
+    auto* text2 = child<QLineEdit>("Text2");
+    EXPECT_TRUE(text2->isVisible());
+    EXPECT_TRUE(text2->text().startsWith(flexprop->item(1, 6)->text().left(3)));
+
+    // A price typed in place: the box starts without "$", and the dry price follows.
+    child<QTabWidget>("SSTab1")->setCurrentIndex(0);
+    auto* flexprod = child<QTableWidget>("flexprod");
+    const int maiz = rowNamed(flexprod, "Maíz amarillo grano");
+    flexprod->setFocus();
+    flexprod->setCurrentCell(maiz, 4);
+    QTest::keyClick(flexprod, Qt::Key_Return);
+    auto* txtPrecio = child<QLineEdit>("txtPrecio");
+    ASSERT_TRUE(txtPrecio->isVisible());
+    EXPECT_EQ(txtPrecio->text(), "0.17");
+    txtPrecio->selectAll();
+    QTest::keyClicks(txtPrecio, "0.2");
+    QTest::keyClick(txtPrecio, Qt::Key_Return);
+    EXPECT_EQ(flexprod->item(rowNamed(flexprod, "Maíz amarillo grano"), 4)->text(), "$ 0.20");
+    // The catalogue still says 0.173: the changed price is signalled in green.
+    EXPECT_EQ(flexprod->item(rowNamed(flexprod, "Maíz amarillo grano"), 4)->background().color(),
+              grid::colorFromLong(grid::kGreen));
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(Window, VerNutrientesHandsTheSelectedIngredientOver) {
+    open("POLLO-INI");
+    auto* flexprod = child<QTableWidget>("flexprod");
+    const int maiz = rowNamed(flexprod, "Maíz amarillo grano");
+    QStringList opened;
+    widgets::ScopedModalRunner user([&](QDialog& d) {
+        opened << d.objectName();
+        return int(QDialog::Accepted);
+    });
+    flexprod->setCurrentCell(-1, -1);
+    click("cmdNutrientes"); // no row selected: nothing
+    EXPECT_TRUE(opened.isEmpty());
+    flexprod->setCurrentCell(maiz, 1);
+    click("cmdNutrientes");
+    EXPECT_EQ(app::globals().gIdProducto, ingredientId(t.db(), "MAIZ"));
+    EXPECT_EQ(app::globals().gNombreProducto, "Maíz amarillo grano");
+    EXPECT_EQ(opened, QStringList{"frmproducto_propiedades"});
+    EXPECT_TRUE(messages.shown().empty());
+}

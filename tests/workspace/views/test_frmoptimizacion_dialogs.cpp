@@ -1,0 +1,231 @@
+#include "app/globals.h"
+#include "app/views/modal.h"
+#include "support/blend_database.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+#include "workspace/views/frmoptimizacion.h"
+#include "workspace/workspace.h"
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+using workspace::frmoptimizacion;
+
+namespace {
+
+// The workspace on the sample broiler diet, formulated for 1000 kg.
+struct Formulated : ::testing::Test {
+    TempDatabase t{true};
+    ScriptedMessages messages;
+    std::unique_ptr<frmoptimizacion> w;
+    int original = 0;
+
+    void SetUp() override {
+        store::RecordSet rs =
+            t.db().query("select id_formula from formulas where codigo='POLLO-INI'");
+        rs.moveFirst();
+        original = rs.toInt("id_formula");
+        w = open(original);
+        box("txt_cantidad")->setText("1000");
+        click("cmdFormular");
+        ASSERT_EQ(box("txtCosH")->text(), "$ 0.2747");
+    }
+    std::unique_ptr<frmoptimizacion> open(int id) {
+        app::globals().gIdFormula = qint16(id);
+        auto window = std::make_unique<frmoptimizacion>(t.db());
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return window;
+    }
+    QLineEdit* box(const char* name) { return w->findChild<QLineEdit*>(name); }
+    void click(const char* name) { w->findChild<QPushButton*>(name)->click(); }
+    workspace::Workspace& ws() { return w->workspace(); }
+    // Sets the protein minimum in the workspace as the nutrient editor would.
+    void setProteinMinimum(double v) {
+        ws().rsPropiedades.moveFirst();
+        ASSERT_TRUE(ws().rsPropiedades.find("nombre='Proteína bruta'"));
+        ws().rsPropiedades.setValue("minimo", v);
+    }
+    double proteinMinimum(workspace::Workspace& in) {
+        in.rsPropiedades.moveFirst();
+        EXPECT_TRUE(in.rsPropiedades.find("nombre='Proteína bruta'"));
+        return in.rsPropiedades.toDouble("minimo");
+    }
+    int count(const QString& table, int id) {
+        return t.db()
+            .query("select * from " + table + " where id_formula=" + QString::number(id))
+            .count();
+    }
+};
+
+// The header editor as the user fills it: a new version of the formula, written at once.
+struct NewVersion {
+    store::Database& db;
+    int seenId = -1;
+    double seenCantidad = -1;
+    int written = 0;
+    int failAfter = 0; // arms the fault switch once the header is written
+
+    int operator()(QDialog& d) {
+        EXPECT_EQ(d.objectName(), "frmnueva_formula");
+        app::Globals& g = app::globals();
+        seenId = g.gIdFormula;
+        seenCantidad = g.gCantidad;
+        written = blenddb::addFormula(db, "POLLO-INI", g.gCantidad, 1, 1, 1);
+        g.gIdFormula = qint16(written);
+        if (failAfter)
+            db.failStatementAfter(failAfter);
+        return QDialog::Accepted;
+    }
+};
+
+} // namespace
+
+TEST_F(Formulated, SavesANewVersionAndReopensItWithTheSameFigures) {
+    setProteinMinimum(22.5);
+    NewVersion editor{t.db()};
+    {
+        widgets::ScopedModalRunner user(std::ref(editor));
+        click("cmdUpdate");
+    }
+    EXPECT_TRUE(messages.shown().empty()) << messages.texts().join("|").toStdString();
+    EXPECT_EQ(editor.seenId, original);
+    EXPECT_DOUBLE_EQ(editor.seenCantidad, 1000);
+    EXPECT_EQ(ws().vIdFormula, editor.written);
+    EXPECT_EQ(app::globals().gIdFormula, editor.written);
+    EXPECT_EQ(count("formula_producto", editor.written), ws().rsProductos.count());
+    EXPECT_EQ(count("formula_propiedad", editor.written), 10);
+    EXPECT_EQ(box("txtCosH")->text(), "$ 0.2747"); // reloaded from what was stored
+    EXPECT_EQ(box("txt_cantidad")->text(), "1000.00");
+
+    auto again = open(editor.written);
+    auto* reopened = again->findChild<QLineEdit*>("txtCosH");
+    EXPECT_EQ(reopened->text(), "$ 0.2747");
+    EXPECT_EQ(again->findChild<QLineEdit*>("txtCanH")->text(), "1000.00");
+    EXPECT_DOUBLE_EQ(proteinMinimum(again->workspace()), 22.5);
+    EXPECT_EQ(again->findChild<QTableWidget*>("flexprod")->item(0, 1)->text(),
+              w->findChild<QTableWidget*>("flexprod")->item(0, 1)->text());
+}
+
+TEST_F(Formulated, AFailedSaveChangesNothingStoredAndKeepsTheEdits) {
+    setProteinMinimum(22.5);
+    const int formulas = t.db().query("select * from formulas").count();
+    for (int failAt : {1, 7}) {
+        SCOPED_TRACE(failAt);
+        messages.clear();
+        NewVersion editor{t.db()};
+        editor.failAfter = failAt;
+        {
+            widgets::ScopedModalRunner user(std::ref(editor));
+            click("cmdUpdate");
+        }
+        t.db().failStatementAfter(0);
+        ASSERT_EQ(messages.shown().size(), 1u);
+        EXPECT_TRUE(messages.shown()[0].text.startsWith("No es posible grabar la Fórmula"));
+        EXPECT_EQ(messages.shown()[0].style, msg::Critical);
+        EXPECT_EQ(t.db().query("select * from formulas").count(), formulas);
+        EXPECT_EQ(count("formula_producto", editor.written), 0);
+        EXPECT_EQ(ws().vIdFormula, original);
+        EXPECT_EQ(app::globals().gIdFormula, original);
+        EXPECT_DOUBLE_EQ(proteinMinimum(ws()), 22.5);
+        EXPECT_EQ(box("txtCosH")->text(), "$ 0.2747");
+    }
+    // The original formula still holds what it held.
+    store::RecordSet stored = t.db().query(
+        "select fp.minimo from formula_propiedad fp, propiedades p where fp.id_propiedad="
+        "p.id_propiedad and p.nombre='Proteína bruta' and fp.id_formula=" +
+        QString::number(original));
+    stored.moveFirst();
+    EXPECT_DOUBLE_EQ(stored.toDouble("minimo"), 23);
+
+    // Cancelling the header editor writes nothing; "Cancelar" drops the edits.
+    widgets::ScopedModalRunner cancel([](QDialog&) {
+        app::globals().gIdFormula = 0;
+        return int(QDialog::Rejected);
+    });
+    click("cmdUpdate");
+    EXPECT_EQ(t.db().query("select * from formulas").count(), formulas);
+    click("cmdCancel");
+    EXPECT_DOUBLE_EQ(proteinMinimum(ws()), 23);
+    EXPECT_EQ(box("txtCanH")->text(), "0.00"); // the stored, never formulated mix
+}
+
+TEST_F(Formulated, ButtonsOpenTheirViewsModallyOverTheWorkspace) {
+    QStringList opened;
+    int resultRows = 0;
+    widgets::ScopedModalRunner user([&](QDialog& d) {
+        opened << d.objectName();
+        EXPECT_EQ(d.parentWidget(), w.get());
+        if (d.objectName() == "frmResultados")
+            resultRows = ws().rsResultado.count();
+        if (d.objectName() == "frmRecalcular") {
+            app::globals().gCantidad = 500;
+            app::globals().gMantenerNutrientes = true;
+        }
+        return int(QDialog::Accepted);
+    });
+    for (const char* b : {"Command1", "cmdComposicion", "Command6", "cmdImprimir", "cmdRecalcular"})
+        click(b);
+    EXPECT_EQ(opened, (QStringList{"frmAnalisis", "frmResultados", "frmComoProducto", "frmImprimir",
+                                   "frmRecalcular"}));
+    EXPECT_EQ(resultRows, ws().rsProductos.count() + 1);
+    EXPECT_EQ(box("txtCanH")->text(), "500.00");
+    EXPECT_EQ(box("txt_cantidad")->text(), "500.00");
+    EXPECT_EQ(box("txtCosH")->text(), "$ 0.2747"); // the shares stay
+    EXPECT_TRUE(messages.shown().empty());
+
+    // A minimum out of reach opens the contributions with their caption and stops.
+    opened.clear();
+    widgets::ScopedModalRunner aportes([&](QDialog& d) {
+        opened << d.objectName();
+        return int(QDialog::Accepted);
+    });
+    setProteinMinimum(97);
+    box("txt_cantidad")->setText("1000");
+    click("cmdFormular");
+    EXPECT_EQ(opened, QStringList{"frmAportes"});
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+// The real header editor refuses a code already taken, then saves under a new one: the save must
+// go through, with the header and the rows written once.
+TEST(SaveWithHeaderEditor, ARefusedCodeThenAGoodOneSaves) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    app::globals().gIdFormula = 0;
+    frmoptimizacion w(t.db());
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    widgets::ScopedModalRunner user([&](QDialog& d) {
+        if (d.objectName() == "frmproductos") {
+            store::RecordSet rs = t.db().query("select id_producto from productos");
+            rs.moveFirst();
+            app::globals().gIdProducto = qint16(rs.toInt("id_producto"));
+            return int(QDialog::Accepted);
+        }
+        EXPECT_EQ(d.objectName(), "frmnueva_formula");
+        auto* code = d.findChild<QLineEdit*>("txtFields(0)");
+        d.findChild<QLineEdit*>("txtFields(1)")->setText("Nueva");
+        code->setText("POLLO-INI");
+        d.findChild<QPushButton*>("cmdUpdate")->click();
+        EXPECT_EQ(d.result(), int(QDialog::Rejected)); // refused: still open
+        code->setText("NUEVA-1");
+        d.findChild<QPushButton*>("cmdUpdate")->click();
+        return d.result();
+    });
+    w.findChild<QPushButton*>("Command3")->click();
+    w.findChild<QPushButton*>("cmdUpdate")->click();
+    EXPECT_EQ(messages.texts(), QStringList{"El Código de la Fórmula Ya fue Ingresado"});
+    ASSERT_GT(w.workspace().vIdFormula, 0);
+    EXPECT_EQ(t.db()
+                  .query("select * from formula_producto where id_formula=" +
+                         QString::number(w.workspace().vIdFormula))
+                  .count(),
+              1);
+    EXPECT_EQ(w.findChild<QLineEdit*>("txt_CodFormula")->text(), "NUEVA-1");
+}
