@@ -74,7 +74,7 @@ const tour::Registration shots([](std::vector<tour::Shot>& all) {
                    nullptr});
     all.push_back({QStringLiteral("frmproducto"),
                    [](tour::Context& c) -> std::unique_ptr<QWidget> {
-                       app::globals().gIdProducto = qint16(ingredientId(c.db, "SOJA44"));
+                       app::globals().gIdProducto = ingredientId(c.db, "SOJA44");
                        return std::make_unique<catalog::frmproducto>(c.db);
                    },
                    nullptr});
@@ -86,7 +86,7 @@ const tour::Registration shots([](std::vector<tour::Shot>& all) {
                    nullptr});
     all.push_back({QStringLiteral("frmproducto_propiedades"),
                    [](tour::Context& c) -> std::unique_ptr<QWidget> {
-                       app::globals().gIdProducto = qint16(ingredientId(c.db, "MAIZ"));
+                       app::globals().gIdProducto = ingredientId(c.db, "MAIZ");
                        auto view = std::make_unique<catalog::frmproducto_propiedades>(c.db);
                        view->setWindowTitle(QStringLiteral("Maíz amarillo grano"));
                        return view;
@@ -101,7 +101,7 @@ const tour::Registration shots([](std::vector<tour::Shot>& all) {
     all.push_back({QStringLiteral("frmpropiedad"),
                    [](tour::Context& c) -> std::unique_ptr<QWidget> {
                        app::globals().gIdPropiedad =
-                           qint16(nutrientId(c.db, QStringLiteral("Proteína bruta")));
+                           nutrientId(c.db, QStringLiteral("Proteína bruta"));
                        return std::make_unique<catalog::frmpropiedad>(c.db);
                    },
                    nullptr});
