@@ -10,7 +10,10 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTextStream>
+#include <QTranslator>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -64,6 +67,11 @@ int runWindow(int argc, char** argv) {
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dosivant"));
     QApplication::setApplicationVersion(cli::kProgramVersion);
+    // The standard dialogs (files, printing, print preview) speak the program's language.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
 
     // Qt has removed its own options by now; what is left must all be ours.
     const cli::Invocation invocation = cli::parseCommandLine(QCoreApplication::arguments());

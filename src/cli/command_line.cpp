@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "cli/import_command.h"
+#include "optimizer/sample_formulas.h"
 #include "store/database.h"
 
 #include <QCommandLineParser>
@@ -445,7 +446,11 @@ int createDatabaseCommand(const QString& path, bool sample, QTextStream& out, QT
         return 1;
     }
     try {
-        store::Database::createFile(path, sample);
+        // The sample formulas are stored formulated, so the first one opened shows a mix.
+        store::Database::createFile(path, sample, [sample](store::Database& db) {
+            if (sample)
+                optimizer::formulateSampleFormulas(db);
+        });
     } catch (const store::FileExistsError&) {
         return exists(); // another run made it first
     } catch (const std::exception& e) {

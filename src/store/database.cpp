@@ -242,7 +242,8 @@ FileExistsError fileExists(const QString& path) {
 
 } // namespace
 
-void Database::createFile(const QString& path, bool withSample) {
+void Database::createFile(const QString& path, bool withSample,
+                          const std::function<void(Database&)>& finish) {
     const QFileInfo target(path);
     if (target.exists())
         throw fileExists(path);
@@ -261,6 +262,8 @@ void Database::createFile(const QString& path, bool withSample) {
                 db.exec(statement);
             if (withSample)
                 loadSampleCatalogue(db);
+            if (finish)
+                finish(db);
             tx.commit();
         }
         if (!moveIntoFreePath(temporary, target.absoluteFilePath()))

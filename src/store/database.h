@@ -42,7 +42,9 @@ public:
     // Creates a new database file with the schema (and the sample catalogue when asked), written
     // to a temporary file of its own in the target folder and moved into place only while the
     // path is still free. Throws FileExistsError when a file is (or appears) at the path.
-    static void createFile(const QString& path, bool withSample);
+    // finish, when given, runs last inside the transaction that fills the new file.
+    static void createFile(const QString& path, bool withSample,
+                           const std::function<void(Database&)>& finish = {});
 
     ~Database();
     Database(const Database&) = delete;

@@ -1,3 +1,4 @@
+#include "cli/command_line.h"
 #include "cli/formulate_command.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
@@ -5,6 +6,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTextStream>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -144,4 +147,32 @@ TEST(FormulateCommand, JsonKeepsItsKeysAndEveryFigureExactly) {
         EXPECT_EQ(std::strtod(number.constData(), nullptr), v) << text.constData();
         EXPECT_LE(number.size(), 24) << text.constData();
     }
+}
+
+// A new sample database opens on formulated diets: each formula's stored mix is the optimum for
+// a batch of 1000, so formulating it again, with no quantity given, finds the same cost and mix.
+TEST(FormulateCommand, TheSampleDatabaseStoresEachFormulaFormulatedAtABatchOf1000) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("muestra.db");
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    ASSERT_EQ(cli::createDatabaseCommand(path, true, out, err), 0) << errText.toStdString();
+    auto db = store::Database::openFile(path);
+    for (const QString code : {"POLLO-INI", "PONEDORA", "CERDO-CREC", "VACA-CONC"}) {
+        SCOPED_TRACE(code.toStdString());
+        store::RecordSet stored = db->query(
+            "select sum(fp.cantidad_humeda) as wet, sum(fp.cantidad_humeda*fp.costo) as cost "
+            "from formula_producto fp, formulas f where fp.id_formula=f.id_formula "
+            "and f.codigo='" +
+            code + "'");
+        stored.moveFirst();
+        const CommandRun again = formulate(path, {"--formula", code, "--json"});
+        ASSERT_EQ(again.status, 0) << again.messages.join("\n").toStdString();
+        EXPECT_EQ(again.json["cantidad"].toDouble(), 1000);
+        EXPECT_GT(stored.value("wet").toDouble(), 999);
+        EXPECT_NEAR(stored.value("cost").toDouble(), again.json["costo_total"].toDouble(),
+                    1e-6 * again.json["costo_total"].toDouble());
+    }
+    const CommandRun broiler = formulate(path, {"--formula", "POLLO-INI", "--json"});
+    EXPECT_NEAR(broiler.json["costo_unitario_humeda"].toDouble(), 0.274732, 5e-7);
 }

@@ -1,0 +1,37 @@
+#include "optimizer/sample_formulas.h"
+
+#include "optimizer/formulation_run.h"
+#include "store/database.h"
+#include "workspace/formula_loader.h"
+#include "workspace/formula_save.h"
+#include "workspace/workspace.h"
+
+#include <vector>
+
+namespace optimizer {
+
+int formulateSampleFormulas(store::Database& db) {
+    std::vector<int> ids;
+    store::RecordSet formulas =
+        db.query(QStringLiteral("select id_formula from formulas order by id_formula"));
+    for (formulas.moveFirst(); !formulas.eof(); formulas.moveNext())
+        ids.push_back(formulas.toInt(QStringLiteral("id_formula")));
+
+    int stored = 0;
+    for (const int id : ids) {
+        workspace::Workspace ws;
+        ws.vIdFormula = id;
+        workspace::actuFormula(ws, db);
+        RunInput input;
+        input.cantidadText = QString::number(kSampleBatch);
+        input.option1Seca = ws.vSecaIng;
+        input.option2Seca = ws.vSecaNut;
+        if (formular(ws, db, input).outcome != RunOutcome::Optimum)
+            continue;
+        workspace::saveFormulaRows(ws, db, id);
+        ++stored;
+    }
+    return stored;
+}
+
+} // namespace optimizer
