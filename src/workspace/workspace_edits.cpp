@@ -3,6 +3,7 @@
 #include "app/format.h"
 #include "app/messages.h"
 #include "app/number_text.h"
+#include "workspace/row_lookup.h"
 #include "workspace/workspace.h"
 
 namespace workspace {
@@ -11,23 +12,6 @@ namespace {
 
 const QString kNotNumeric = QStringLiteral("El valor debe ser numérico");
 const QString kNegative = QStringLiteral("El valor debe ser mayor que cero");
-
-bool isField(const QString& field, const char* name) {
-    return field.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
-}
-
-bool refuse(const QString& text) {
-    msg::msgBox(text, msg::Critical);
-    return false;
-}
-
-// Makes the row with this id current, searching from the first row.
-bool findRow(store::RecordSet& rs, const char* idField, int id) {
-    if (rs.count() == 0)
-        return false;
-    rs.moveFirst();
-    return rs.find(QString::fromLatin1(idField) + '=' + QString::number(id));
-}
 
 // A limit as typed: Null for an empty box, else the number; nothing when it is not a number.
 std::optional<QVariant> limitValue(const QString& text) {

@@ -3,6 +3,7 @@
 #include "app/globals.h"
 #include "app/messages.h"
 #include "store/database.h"
+#include "workspace/row_lookup.h"
 #include "workspace/workspace.h"
 
 #include <QSet>
@@ -11,22 +12,6 @@
 namespace workspace {
 
 namespace {
-
-bool refuse(const QString& text) {
-    msg::msgBox(text, msg::Critical);
-    return false;
-}
-
-bool findRow(store::RecordSet& rs, const char* idField, int id) {
-    if (rs.count() == 0)
-        return false;
-    rs.moveFirst();
-    return rs.find(QString::fromLatin1(idField) + '=' + QString::number(id));
-}
-
-bool isField(const QString& field, const char* name) {
-    return field.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
-}
 
 bool checkColumns(const GridRow& row, const char* idField) {
     if (!isField(row.column0, idField))
