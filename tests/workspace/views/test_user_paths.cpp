@@ -105,9 +105,12 @@ int pickByName(QDialog& list, int nameColumn, const QString& name) {
 // A sample formula and what formulating it for 1000 kg gives, as the command line reports it.
 struct Sample {
     const char* code;
+    const char* batchBox;      // the box that shows the typed quantity: the formula's basis
     const char* costAsFed;     // the as-fed cost box
+    const char* costTotal;     // the batch's cost box
     const char* topIngredient; // the largest share of the mix
     const char* topAsFed;      // its as-fed quantity
+    int active;                // ingredients in the optimal basis
     const char* proteinMin;    // the lowered protein minimum the user types
 };
 
@@ -116,10 +119,12 @@ void PrintTo(const Sample& s, std::ostream* os) {
 }
 
 const Sample kSamples[] = {
-    {"POLLO-INI", "$ 0.2747", "Sorgo grano bajo tanino", "568.99", "22"},
-    {"CERDO-CREC", "$ 0.2149", "Sorgo grano bajo tanino", "646.76", "19.45"},
-    {"PONEDORA", "$ 0.1915", "Sorgo grano bajo tanino", "675.52", "14"},
-    {"VACA-CONC", "$ 0.1882", "Burlanda de maíz (DDGS)", "280.90", "19.2"},
+    {"POLLO-INI", "txtCanH", "$ 0.2747", "$ 274.73", "Sorgo grano bajo tanino", "568.99", 13, "22"},
+    {"CERDO-CREC", "txtCanH", "$ 0.2149", "$ 214.92", "Sorgo grano bajo tanino", "646.76", 10,
+     "19.45"},
+    {"PONEDORA", "txtCanH", "$ 0.1915", "$ 191.51", "Sorgo grano bajo tanino", "675.52", 11, "14"},
+    {"VACA-CONC", "txtCanS", "$ 0.1882", "$ 211.24", "Burlanda de maíz (DDGS)", "280.90", 8,
+     "19.2"},
 };
 
 struct FromTheFormulaList : ::testing::TestWithParam<Sample> {
@@ -129,6 +134,7 @@ struct FromTheFormulaList : ::testing::TestWithParam<Sample> {
         app::globals() = app::Globals();
         app::globals().gModo = app::kModoABM;
     }
+    void drive(formulas::frmformulas& list, int& original, int& written);
 };
 
 QString noMessages(const ScriptedMessages& m) {
@@ -137,20 +143,20 @@ QString noMessages(const ScriptedMessages& m) {
 
 } // namespace
 
-TEST_P(FromTheFormulaList, FormulatesEditsSavesANewVersionAndReopensIt) {
+// The user's work in the formula list opened from the menu: the sample is edited, saved as
+// a new version and reopened.
+void FromTheFormulaList::drive(formulas::frmformulas& list, int& original, int& written) {
     const Sample s = GetParam();
     const QString code = QString::fromLatin1(s.code);
-    formulas::frmformulas list(t.db());
     showActive(list);
     auto* listed = find<QTableWidget>(list, "FlexGrid1");
     const int row = rowWith(listed, 1, code);
     ASSERT_GE(row, 0);
     listed->setCurrentCell(row, 1);
-    const int original = list.rows().valueAt(row, 0).toInt();
+    original = list.rows().valueAt(row, 0).toInt();
 
     QStringList saved;
     QStringList opened;
-    int written = 0;
     widgets::ScopedModalRunner user([&](QDialog& d) {
         EXPECT_EQ(d.objectName(), "frmoptimizacion");
         auto& w = static_cast<frmoptimizacion&>(d);
@@ -164,6 +170,8 @@ TEST_P(FromTheFormulaList, FormulatesEditsSavesANewVersionAndReopensIt) {
         click(w, "cmdFormular");
         EXPECT_EQ(noMessages(messages), "");
         EXPECT_EQ(text(w, "txtCosH"), s.costAsFed);
+        EXPECT_EQ(text(w, "txtCosTot"), s.costTotal);
+        EXPECT_EQ(text(w, s.batchBox), "1000.00");
         auto* flexprod = find<QTableWidget>(w, "flexprod");
         EXPECT_EQ(flexprod->item(0, 1)->text().trimmed(), s.topIngredient);
         EXPECT_EQ(flexprod->item(0, 12)->text(), s.topAsFed);
@@ -178,7 +186,7 @@ TEST_P(FromTheFormulaList, FormulatesEditsSavesANewVersionAndReopensIt) {
                     // Every ingredient is either in the mix or out of it.
                     const int active = find<QTableWidget>(v, "FlexGrid0")->rowCount();
                     const int inactive = find<QTableWidget>(v, "FlexGrid1")->rowCount();
-                    EXPECT_GT(active, 0);
+                    EXPECT_EQ(active, s.active);
                     EXPECT_EQ(active + inactive, flexprod->rowCount());
                     EXPECT_GE(rowWith(find<QTableWidget>(v, "FlexGrid0"), 1, s.topIngredient), 0);
                 } else if (v.objectName() == "frmResultados") {
@@ -261,12 +269,33 @@ TEST_P(FromTheFormulaList, FormulatesEditsSavesANewVersionAndReopensIt) {
         showActive(w);
         EXPECT_EQ(w.workspace().vIdFormula, written);
         EXPECT_EQ(figures(w), saved);
+        // Everything the run depends on was stored: formulating again finds the same mix.
+        click(w, "cmdFormular");
+        EXPECT_EQ(figures(w), saved);
         click(w, "cmdClose");
         return w.result();
     });
     click(list, "cmdEditar");
     EXPECT_EQ(reopened, 1);
     EXPECT_EQ(noMessages(messages), "");
+}
+
+TEST_P(FromTheFormulaList, FormulatesEditsSavesANewVersionAndReopensIt) {
+    const Sample s = GetParam();
+    app::menu main(store::Database::openFile(t.path()));
+    int original = 0, written = 0, lists = 0;
+    widgets::ScopedModalRunner user([&](QDialog& d) {
+        ++lists;
+        EXPECT_EQ(d.objectName(), "frmformulas");
+        drive(static_cast<formulas::frmformulas&>(d), original, written);
+        click(d, "cmdClose");
+        return d.result();
+    });
+    auto* item = main.findChild<QAction*>("admformulas");
+    ASSERT_TRUE(item && item->isEnabled());
+    item->trigger();
+    EXPECT_EQ(lists, 1);
+    ASSERT_GT(written, 0);
 
     // The original version keeps its stored limit.
     store::RecordSet stored = t.db().query(
