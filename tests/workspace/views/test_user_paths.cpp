@@ -456,3 +456,90 @@ TEST(FromAnEmptyWorkspace, BuildsAFormulaThroughThePickListsAndSavesIt) {
     EXPECT_TRUE(limits.valueAt(1, 2).isNull());
     EXPECT_NEAR(limits.valueAt(1, 3).toDouble(), 20, 1e-6);
 }
+
+// A user often types a price and clicks elsewhere without Enter: leaving the box takes the
+// price, and the formulation clicked next counts it exactly as Enter would have.
+TEST(TypedThenClicked, ClickingAwayTakesTheTypedPriceLikeEnter) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    app::globals() = app::Globals();
+    app::globals().gIdFormula = qint16(1);
+    ASSERT_EQ(
+        t.db().query("select * from formulas where id_formula=1 and codigo='POLLO-INI'").count(),
+        1);
+    auto formulate = [&](bool pressEnter) -> QStringList {
+        frmoptimizacion w(t.db());
+        showActive(w);
+        auto* flexprod = find<QTableWidget>(w, "flexprod");
+        find<QTabWidget>(w, "SSTab1")->setCurrentIndex(0);
+        flexprod->setFocus();
+        flexprod->setCurrentCell(rowWith(flexprod, 1, "Sorgo grano bajo tanino"), 4);
+        QTest::keyClick(flexprod, Qt::Key_Return);
+        auto* txtPrecio = find<QLineEdit>(w, "txtPrecio");
+        EXPECT_TRUE(txtPrecio->isVisible());
+        txtPrecio->selectAll();
+        QTest::keyClicks(txtPrecio, "0.2");
+        if (pressEnter)
+            QTest::keyClick(txtPrecio, Qt::Key_Return);
+        auto* cantidad = find<QLineEdit>(w, "txt_cantidad");
+        QTest::mouseClick(cantidad, Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !txtPrecio->isVisible(); }));
+        cantidad->selectAll();
+        QTest::keyClicks(cantidad, "1000");
+        // A person's click: the press moves the focus, the release comes after.
+        auto* formular = find<QPushButton>(w, "cmdFormular");
+        QTest::mousePress(formular, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QTest::mouseRelease(formular, Qt::LeftButton);
+        EXPECT_EQ(flexprod->item(rowWith(flexprod, 1, "Sorgo grano bajo tanino"), 4)->text(),
+                  "$ 0.20");
+        return figures(w);
+    };
+    const QStringList withEnter = formulate(true);
+    EXPECT_TRUE(withEnter.contains("txt_cantidad=1000.00"));
+    EXPECT_FALSE(withEnter.contains("txtCosH=$ 0.2747")); // the new price counted
+    EXPECT_EQ(formulate(false), withEnter);
+    EXPECT_EQ(noMessages(messages), "");
+}
+
+// The grids are sorted again by every formulation; an edit still open when that happens (a
+// click whose press and release arrive together) must store its value on the row it was typed
+// over, not on whatever row now lies at that position.
+TEST(TypedThenClicked, AnEditEndedAfterTheGridIsSortedKeepsItsRow) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    app::globals() = app::Globals();
+    app::globals().gIdFormula = qint16(1);
+    frmoptimizacion w(t.db());
+    showActive(w);
+    find<QLineEdit>(w, "txt_cantidad")->setText("1000");
+    auto* flexprod = find<QTableWidget>(w, "flexprod");
+    const int sorgo = rowWith(flexprod, 1, "Sorgo grano bajo tanino");
+    flexprod->setFocus();
+    flexprod->setCurrentCell(sorgo, 4);
+    QTest::keyClick(flexprod, Qt::Key_Return);
+    auto* txtPrecio = find<QLineEdit>(w, "txtPrecio");
+    ASSERT_TRUE(txtPrecio->isVisible());
+    txtPrecio->selectAll();
+    QTest::keyClicks(txtPrecio, "0.2");
+    QTest::mouseClick(find<QPushButton>(w, "cmdFormular"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !txtPrecio->isVisible(); }));
+    ASSERT_NE(rowWith(flexprod, 1, "Sorgo grano bajo tanino"), sorgo); // sorted by the run
+
+    auto price = [&](const QString& name) {
+        store::RecordSet& p = w.workspace().rsProductos;
+        p.moveFirst();
+        while (!p.eof() && p.toString("nombre").trimmed() != name)
+            p.moveNext();
+        return p.eof() ? -1.0 : p.toDouble("costo_humeda");
+    };
+    EXPECT_DOUBLE_EQ(price("Sorgo grano bajo tanino"), 0.2);
+    const QString whatWasThere = flexprod->item(sorgo, 1)->text().trimmed();
+    store::RecordSet catalogue =
+        t.db().query("select costo from productos where trim(nombre)='" + whatWasThere + "'");
+    catalogue.moveFirst();
+    EXPECT_DOUBLE_EQ(price(whatWasThere), catalogue.toDouble("costo"))
+        << whatWasThere.toStdString();
+    EXPECT_EQ(flexprod->item(rowWith(flexprod, 1, "Sorgo grano bajo tanino"), 4)->text(), "$ 0.20");
+    EXPECT_EQ(noMessages(messages), "");
+}
