@@ -147,8 +147,11 @@ void WorkspaceCellEditors::beginIngredientEdit() {
                                  : kind == CellEditor::Price           ? txtPrecio_
                                  : kind == CellEditor::IngredientLimit ? txtProd_
                                                                        : nullptr;
-    if (editor)
-        editor->begin(row, column, editorStartText(kind, itemText(flexprod_, row, column)));
+    if (!editor)
+        return;
+    if (const std::optional<GridRow> r = gridRow(flexprod_, painter_.ingredients(), row))
+        editedRows_[editor] = *r;
+    editor->begin(row, column, editorStartText(kind, itemText(flexprod_, row, column)));
 }
 
 void WorkspaceCellEditors::beginNutrientEdit() {
@@ -156,8 +159,11 @@ void WorkspaceCellEditors::beginNutrientEdit() {
     if (row < 0 || column < 0)
         return;
     const CellEditor kind = nutrientEditorFor(painter_.nutrients().boundField(column));
-    if (kind == CellEditor::NutrientLimit)
-        txtProp_->begin(row, column, editorStartText(kind, itemText(flexprop_, row, column)));
+    if (kind != CellEditor::NutrientLimit)
+        return;
+    if (const std::optional<GridRow> r = gridRow(flexprop_, painter_.nutrients(), row))
+        editedRows_[txtProp_] = *r;
+    txtProp_->begin(row, column, editorStartText(kind, itemText(flexprop_, row, column)));
 }
 
 bool WorkspaceCellEditors::commit(CellEditor kind, const keys::InGridEditor& editor,
@@ -165,7 +171,9 @@ bool WorkspaceCellEditors::commit(CellEditor kind, const keys::InGridEditor& edi
     const bool nutrient = kind == CellEditor::NutrientLimit;
     QTableWidget* grid = nutrient ? flexprop_.data() : flexprod_.data();
     GridBinding& binding = nutrient ? painter_.nutrients() : painter_.ingredients();
-    const std::optional<GridRow> row = gridRow(grid, binding, editor.row());
+    const auto began = editedRows_.find(&editor);
+    const std::optional<GridRow> row =
+        began != editedRows_.end() ? began->second : gridRow(grid, binding, editor.row());
     if (!row)
         return true;
     const QString field = binding.boundField(editor.column());

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <map>
 
 class QLineEdit;
 class QTableWidget;
@@ -56,6 +57,9 @@ private:
     keys::InGridEditor* txtProp_;
     QLineEdit* text8_;
     QLineEdit* text2_;
+    // The row each open editor began on, by id: the grid may be redrawn (and sorted again)
+    // before the edit ends, and the value belongs to the row the user typed it over.
+    std::map<const keys::InGridEditor*, GridRow> editedRows_;
 };
 
 } // namespace workspace
