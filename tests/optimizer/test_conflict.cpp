@@ -1,3 +1,4 @@
+#include "optimizer/conflict_table.h"
 #include "optimizer/engine/conflict.h"
 
 #include <gtest/gtest.h>
@@ -136,4 +137,22 @@ TEST(Conflict, NothingToDiagnoseOnAFeasibleBlend) {
     b.nutrients[0].minimo = 0.9;
     ASSERT_TRUE(lp::probe(b).feasible);
     EXPECT_TRUE(lp::diagnoseConflict(b).empty());
+}
+
+TEST(Conflict, RowsShowEachLimitAndSayWhenMovingItAloneIsNotEnough) {
+    ConflictLimit fixedCost;
+    fixedCost.limit = {LimitRef::Nutrient, LimitRef::Minimum, 0};
+    fixedCost.nombre = "Calcio  ";
+    fixedCost.valor = 1.2;
+    fixedCost.relajacion = 1.0464271;
+    fixedCost.costo = 0.27456;
+    ConflictLimit stuck;
+    stuck.limit = {LimitRef::Ingredient, LimitRef::Maximum, 2};
+    stuck.nombre = "Calcáreo";
+    stuck.valor = 20;
+    const std::vector<QStringList> rows = optimizer::conflictRows({fixedCost, stuck});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].join('|'), "Nutriente|Calcio|Mínimo|1.20|1.046427|$ 0.2746");
+    EXPECT_EQ(rows[1].join('|'), "Ingrediente|Calcáreo|Máximo|20.00|No basta con cambiarla|");
+    EXPECT_EQ(optimizer::conflictHeaders().size(), rows[0].size());
 }
