@@ -103,9 +103,31 @@ double totalCost(store::RecordSet& p) {
     return total;
 }
 
+QJsonValue jsonOptional(const std::optional<double>& v) {
+    return v ? jsonNumber(*v) : QJsonValue(QJsonValue::Null);
+}
+
+// The limits that cannot hold together, each with the value that would let the formula solve
+// and the cost there.
+QJsonArray jsonConflict(const std::vector<lp::ConflictLimit>& conflict) {
+    QJsonArray rows;
+    for (const lp::ConflictLimit& c : conflict) {
+        QJsonObject row;
+        row.insert("tipo", c.limit.kind == lp::LimitRef::Nutrient ? "nutriente" : "ingrediente");
+        row.insert("nombre", QString::fromStdString(c.nombre).trimmed());
+        row.insert("limite", c.limit.side == lp::LimitRef::Minimum ? "minimo" : "maximo");
+        row.insert("valor", jsonNumber(c.valor));
+        row.insert("relajacion", jsonOptional(c.relajacion));
+        row.insert("costo", jsonOptional(c.costo));
+        rows.append(row);
+    }
+    return rows;
+}
+
 // Qt writes every double as the shortest text that reads back as the same double, so the
 // document carries the figures exactly.
-QString json(Workspace& ws, optimizer::RunOutcome outcome, store::RecordSet& aportes) {
+QString json(Workspace& ws, const optimizer::RunResult& result, store::RecordSet& aportes) {
+    const optimizer::RunOutcome outcome = result.outcome;
     const QStringList text = {"nombre", "tipo", "detalle", "producto"};
     QJsonObject o;
     o.insert("outcome", outcomeName(outcome));
@@ -117,6 +139,8 @@ QString json(Workspace& ws, optimizer::RunOutcome outcome, store::RecordSet& apo
     o.insert("nutrientes", jsonRows(ws.rsPropiedades, kNutrientFields, text));
     o.insert("analisis", jsonRows(ws.rsAnalisis, kAnalysisFields, text));
     o.insert("aportes", jsonRows(aportes, kContributionFields, text));
+    if (outcome == optimizer::RunOutcome::Infeasible)
+        o.insert("conflicto", jsonConflict(result.conflicto));
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + '\n';
 }
 
@@ -214,7 +238,7 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
         // and there are no results to show.
         if (result.focusCantidad)
             return 1;
-        *output = o.json ? json(ws, result.outcome, aportes) : table(ws, result.outcome, aportes);
+        *output = o.json ? json(ws, result, aportes) : table(ws, result.outcome, aportes);
         return exitStatus(result.outcome);
     } catch (const std::exception& e) {
         err << "Error de base de datos: " << QString::fromUtf8(e.what()) << '\n';

@@ -218,6 +218,7 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
         msg::msgBox(QStringLiteral("No es posible cumplir todas las restricciones"),
                     msg::Exclamation, QStringLiteral("Se ha detenido la Formulación"));
         result.outcome = RunOutcome::Infeasible;
+        result.conflicto = lp::diagnoseConflict(blend);
         break;
     case lp::Outcome::IterationLimit:
         msg::msgBox(QStringLiteral("Se ha detenido la ejecución sin llegar a una solución óptima "

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "optimizer/engine/blend.h"
+#include "optimizer/engine/conflict.h"
 #include "workspace/results.h"
 
 #include <QString>
@@ -42,6 +43,9 @@ struct RunResult {
     bool boxesCleared = false;                       // the eight result boxes were emptied
     std::optional<workspace::ResultFigures> figures; // set when the mix was written back
     double maximoAlcanzable = 0; // the most the failing nutrient can reach, after a failed check
+    // On the infeasible outcome: a minimal set of limits that cannot hold together, each with the
+    // nearest value that makes the formula feasible and the cost there.
+    std::vector<lp::ConflictLimit> conflicto;
 };
 
 // The least-cost formulation of the workspace, as the "&Formular Mínimo Costo" button runs it:

@@ -72,6 +72,7 @@ TEST(FormulationRun, WorkedExampleWritesMixAndSensitivity) {
     ScriptedMessages messages;
     const auto r = ex.run();
     EXPECT_EQ(r.outcome, RunOutcome::Optimum);
+    EXPECT_TRUE(r.conflicto.empty());
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.5925926, 1e-7);
     EXPECT_NEAR(ex.field(ex.b, "porcentaje_humeda"), 0.4074074, 1e-7);
@@ -112,6 +113,18 @@ TEST(FormulationRun, InfeasibleBlendIsNormalisedWithoutSensitivityRows) {
     EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.952381, 1e-6);
     EXPECT_NEAR(ex.field(ex.b, "porcentaje_humeda"), 0.047619, 1e-6);
     EXPECT_EQ(ex.ws.rsAnalisis.count(), 0);
+    // The protein minimum and the fat maximum cannot hold together. At most 4.1 / 17.1 of B
+    // keeps fat at 5 (as fed: A 0.9, B 18), which gives 9 + 27 x protein.
+    ASSERT_EQ(r.conflicto.size(), 2u);
+    EXPECT_EQ(r.conflicto[0].nombre, "Grasa");
+    EXPECT_EQ(r.conflicto[0].limit.side, lp::LimitRef::Maximum);
+    EXPECT_NEAR(r.conflicto[0].relajacion.value_or(0), 0.9 + 17.1 * 21.0 / 27, 1e-5);
+    EXPECT_NEAR(r.conflicto[0].costo.value_or(0), 10 + 20 * 21.0 / 27, 1e-5);
+    EXPECT_EQ(r.conflicto[1].nombre, "Proteína");
+    EXPECT_EQ(r.conflicto[1].limit.side, lp::LimitRef::Minimum);
+    EXPECT_NEAR(r.conflicto[1].relajacion.value_or(0), 9 + 27 * 4.1 / 17.1, 1e-5);
+    EXPECT_NEAR(r.conflicto[1].costo.value_or(0), 10 + 20 * 4.1 / 17.1, 1e-5);
+    EXPECT_EQ(messages.shown().size(), 1u); // the diagnosis adds no message of its own
 }
 
 TEST(FormulationRun, DryBasisWriteBackNormalisesTheWetShares) {

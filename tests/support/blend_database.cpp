@@ -64,3 +64,27 @@ void addFormulaNutrient(store::Database& db, int formula, int nutrient,
 }
 
 } // namespace blenddb
+
+namespace blenddb {
+
+int addCalciumConflict(store::Database& db) {
+    const int maiz = addIngredient(db, "Maíz", 0.20, 88);
+    const int calcareo = addIngredient(db, "Calcáreo", 0.05, 99);
+    const int fosfato = addIngredient(db, "Fosfato dicálcico", 0.80, 97);
+    const int calcio = addNutrient(db, "Calcio");
+    const int fosforo = addNutrient(db, "Fósforo");
+    setComposition(db, maiz, calcio, 0.02);
+    setComposition(db, calcareo, calcio, 38);
+    setComposition(db, fosfato, calcio, 22);
+    setComposition(db, maiz, fosforo, 0.28);
+    setComposition(db, fosfato, fosforo, 18);
+    const int formula = addFormula(db, "CALCIO", 1000, 1, 1);
+    addFormulaIngredient(db, formula, maiz, std::nullopt, std::nullopt, 0.20, 88);
+    addFormulaIngredient(db, formula, calcareo, std::nullopt, 20, 0.05, 99);
+    addFormulaIngredient(db, formula, fosfato, std::nullopt, std::nullopt, 0.80, 97);
+    addFormulaNutrient(db, formula, calcio, 1.2, std::nullopt);
+    addFormulaNutrient(db, formula, fosforo, std::nullopt, 0.5);
+    return formula;
+}
+
+} // namespace blenddb

@@ -21,3 +21,13 @@ void addFormulaNutrient(store::Database& db, int formula, int nutrient,
                         std::optional<double> valor = std::nullopt);
 
 } // namespace blenddb
+
+namespace blenddb {
+
+// Formula "CALCIO": maize, limestone capped at 20 and dicalcium phosphate in a batch of 1000 as
+// fed. With phosphorus held at 0.5 the calcium minimum of 1.2 cannot be met, though calcium is
+// within the ingredients' reach on its own: the engine finds it infeasible, the screen before it
+// lets it pass. Returns the formula's id.
+int addCalciumConflict(store::Database& db);
+
+} // namespace blenddb

@@ -11,6 +11,7 @@
 #include "optimizer/formulation_run.h"
 #include "optimizer/views/frmAnalisis.h"
 #include "optimizer/views/frmAportes.h"
+#include "optimizer/views/frmConflicto.h"
 #include "printing/formula_printout.h"
 #include "printing/views/print_formula.h"
 #include "workspace/basis_rule.h"
@@ -78,6 +79,10 @@ void frmoptimizacion::cmdFormular_Click() {
     if (r.focusCantidad) {
         txt_cantidad_->setFocus(Qt::OtherFocusReason);
         txt_cantidad_->selectAll();
+    }
+    if (r.outcome == optimizer::RunOutcome::Infeasible && !r.conflicto.empty()) {
+        optimizer::frmConflicto conflicto(r.conflicto, this);
+        widgets::openModal(conflicto);
     }
 }
 

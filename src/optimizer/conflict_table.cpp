@@ -1,0 +1,47 @@
+#include "optimizer/conflict_table.h"
+
+#include "app/format.h"
+
+namespace optimizer {
+
+namespace {
+
+const QString kFigure = QStringLiteral("######0.00####");
+
+} // namespace
+
+QString conflictCaption() {
+    return QStringLiteral("Restricciones en conflicto");
+}
+
+QString conflictExplanation() {
+    return QStringLiteral(
+        "Estas restricciones no pueden cumplirse juntas, y quitando cualquiera de ellas las "
+        "demás del grupo sí. Relajación es el valor más cercano de la restricción, cambiando solo "
+        "ésa y manteniendo todas las otras, con el que la fórmula tiene solución; Costo es el "
+        "costo unitario (húmeda) de esa solución.");
+}
+
+QStringList conflictHeaders() {
+    return {QStringLiteral("Tipo"),  QStringLiteral("Nombre"),     QStringLiteral("Límite"),
+            QStringLiteral("Valor"), QStringLiteral("Relajación"), QStringLiteral("Costo")};
+}
+
+std::vector<QStringList> conflictRows(const std::vector<lp::ConflictLimit>& conflict) {
+    std::vector<QStringList> rows;
+    for (const lp::ConflictLimit& c : conflict) {
+        const bool nutrient = c.limit.kind == lp::LimitRef::Nutrient;
+        const bool minimum = c.limit.side == lp::LimitRef::Minimum;
+        rows.push_back(
+            {nutrient ? QStringLiteral("Nutriente") : QStringLiteral("Ingrediente"),
+             QString::fromStdString(c.nombre).trimmed(),
+             minimum ? QStringLiteral("Mínimo") : QStringLiteral("Máximo"),
+             fmt::format(c.valor, kFigure),
+             c.relajacion ? fmt::format(*c.relajacion, kFigure)
+                          : QStringLiteral("No basta con cambiarla"),
+             c.costo ? "$ " + fmt::format(*c.costo, QStringLiteral("#####0.00##")) : QString()});
+    }
+    return rows;
+}
+
+} // namespace optimizer

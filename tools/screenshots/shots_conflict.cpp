@@ -1,0 +1,50 @@
+// The limits in conflict, on the sample broiler diet with limestone capped at 10 and available
+// phosphorus held at 0.30: calcium can no longer reach its minimum beside them.
+#include "tour.h"
+
+#include "optimizer/formulation_run.h"
+#include "optimizer/views/frmConflicto.h"
+#include "store/database.h"
+#include "store/sql_text.h"
+#include "workspace/formula_loader.h"
+#include "workspace/workspace.h"
+
+#include <stdexcept>
+
+namespace {
+
+void setLimits(store::RecordSet& rs, const QString& name, const QVariant& minimo,
+               const QVariant& maximo) {
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        if (rs.toString("nombre").trimmed().startsWith(name)) {
+            rs.setValue("minimo", minimo);
+            rs.setValue("maximo", maximo);
+            rs.update();
+            return;
+        }
+    throw std::runtime_error("not in the broiler diet: " + name.toStdString());
+}
+
+std::unique_ptr<QWidget> conflict(tour::Context& c) {
+    workspace::Workspace ws;
+    store::RecordSet rs = c.db.query("select id_formula from formulas where codigo=" +
+                                     sql::text(QStringLiteral("POLLO-INI")) + " order by version");
+    ws.vIdFormula = rs.count() ? rs.toInt("id_formula") : 0;
+    workspace::actuFormula(ws, c.db);
+    setLimits(ws.rsProductos, QStringLiteral("Carbonato de calcio"), 0.0, 10.0);
+    setLimits(ws.rsPropiedades, QStringLiteral("Fósforo disponible"), 0.25, 0.30);
+    optimizer::RunInput in;
+    in.cantidadText = QStringLiteral("1000");
+    in.option1Seca = ws.vSecaIng;
+    in.option2Seca = ws.vSecaNut;
+    const optimizer::RunResult r = optimizer::formular(ws, c.db, in);
+    if (r.conflicto.empty())
+        throw std::runtime_error("the broiler diet solved: no conflict to show");
+    return std::make_unique<optimizer::frmConflicto>(r.conflicto);
+}
+
+const tour::Registration shots([](std::vector<tour::Shot>& all) {
+    all.push_back({QStringLiteral("frmConflicto"), conflict, nullptr});
+});
+
+} // namespace
