@@ -35,4 +35,28 @@ QString updateIngredient(int idProducto, const QString& unidad, const QString& c
 QString insertNutrient(int idPropiedad, const QString& nombre, const QString& unidad);
 QString updateNutrient(int idPropiedad, const QString& unidad);
 
+// The per-row statements above in the shape they are prepared in, once per import: each value
+// a "?" parameter in the order of the functions' arguments. Bound, they read as the texts above.
+inline const QString kLocalIngredient =
+    QStringLiteral("select id_producto,codigo,nombre,unidad,costo,materia_seca from productos "
+                   "where id_producto=?");
+inline const QString kLocalNutrient =
+    QStringLiteral("select id_propiedad,nombre,unidad from propiedades where id_propiedad=?");
+inline const QString kInsertComposition = QStringLiteral(
+    "INSERT INTO producto_propiedad (id_producto,id_propiedad,valor) VALUES (?,?,?)");
+// Parameters: valor, id_producto, id_propiedad.
+inline const QString kUpdateComposition =
+    QStringLiteral("UPDATE producto_propiedad set valor=? where id_producto=? and id_propiedad=?");
+inline const QString kInsertIngredient =
+    QStringLiteral("INSERT INTO productos (id_producto,codigo,nombre,unidad,costo,materia_seca) "
+                   "VALUES (?,?,?,?,?,?)");
+// Parameters: unidad, costo, materia_seca, id_producto.
+inline const QString kUpdateIngredient =
+    QStringLiteral("UPDATE productos set unidad=?,costo=?,materia_seca=? where id_producto=?");
+inline const QString kInsertNutrient =
+    QStringLiteral("INSERT INTO propiedades (id_propiedad,nombre,unidad) VALUES (?,?,?)");
+// Parameters: unidad, id_propiedad.
+inline const QString kUpdateNutrient =
+    QStringLiteral("UPDATE propiedades set unidad=? where id_propiedad=?");
+
 } // namespace import::statements

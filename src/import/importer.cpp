@@ -33,21 +33,42 @@ std::optional<int> keyOf(const QVariant& v) {
     return int(d);
 }
 
-// A remote number as a literal: "Null" for Null; nothing when it is not a finite number.
-std::optional<QString> numberLiteral(const QVariant& v) {
+// A number as written: Null or a finite double. Two numbers are equal when they would be
+// written as the same literal.
+struct Number {
+    bool null = true;
+    double value = 0;
+    bool operator==(const Number& other) const {
+        return null == other.null && (null || value == other.value);
+    }
+};
+
+// A remote or local number; nothing when it is not a finite number.
+std::optional<Number> numberOf(const QVariant& v) {
     if (!v.isValid())
-        return QStringLiteral("Null");
+        return Number{};
     if (v.typeId() != QMetaType::Double && v.typeId() != QMetaType::LongLong &&
         v.typeId() != QMetaType::Int)
         return std::nullopt;
     const double d = v.toDouble();
     if (!std::isfinite(d))
         return std::nullopt;
-    return sql::number(d);
+    return Number{false, d == 0 ? 0.0 : d}; // -0 is written as 0
 }
 
-QString textLiteral(const QVariant& v) {
-    return v.isValid() ? sql::text(v.toString()) : QStringLiteral("Null");
+void bindNumber(store::PreparedStatement& statement, int index, const Number& n) {
+    if (n.null)
+        statement.bindNull(index);
+    else
+        statement.bind(index, n.value);
+}
+
+// Text is written trimmed, as the text literals of store's writers are.
+void bindText(store::PreparedStatement& statement, int index, const QVariant& v) {
+    if (v.isValid())
+        statement.bind(index, v.toString().trimmed());
+    else
+        statement.bindNull(index);
 }
 
 QString trimmed(const QVariant& v) {
@@ -178,6 +199,11 @@ private:
         }
     }
 
+    // The per-row statements of a phase, prepared once: SQLite parses each text only once.
+    struct IngredientStatements {
+        store::PreparedStatement lookup, insert, update;
+    };
+
     void ingredients() {
         RemoteSource::Rows remote =
             remoteRows(st::kRemoteIngredients, QStringLiteral("los ingredientes"));
@@ -188,10 +214,14 @@ private:
         // Codes are unique in the catalogue: a new key may not bring a code another ingredient
         // already has.
         QSet<QString> codes;
+        std::optional<IngredientStatements> statements;
         try {
             store::RecordSet all = db_.query(QStringLiteral("select codigo from productos"));
             for (all.moveFirst(); !all.eof(); all.moveNext())
                 codes.insert(all.toString(QStringLiteral("codigo")).trimmed());
+            statements.emplace(IngredientStatements{db_.prepare(st::kLocalIngredient),
+                                                    db_.prepare(st::kInsertIngredient),
+                                                    db_.prepare(st::kUpdateIngredient)});
         } catch (const store::StoreError& e) {
             phase.fail(e.message());
         }
@@ -199,7 +229,7 @@ private:
         while (remote.next()) {
             phase.beginRow(i);
             try {
-                ingredientRow(remote, codes);
+                ingredientRow(remote, codes, *statements);
             } catch (const store::StoreError& e) {
                 phase.fail(e.message());
             }
@@ -209,7 +239,8 @@ private:
         phase.finish();
     }
 
-    void ingredientRow(const RemoteSource::Rows& remote, QSet<QString>& codes) {
+    void ingredientRow(const RemoteSource::Rows& remote, QSet<QString>& codes,
+                       IngredientStatements& statements) {
         const QVariant id = remote.value(0);
         const QString codigo = trimmed(remote.value(1));
         const QString nombre = remote.value(2).toString();
@@ -222,21 +253,28 @@ private:
         const auto key = keyOf(id);
         if (!key)
             return conflict(QStringLiteral(" (clave no válida)"));
-        const auto costo = numberLiteral(remote.value(4));
-        const auto materiaSeca = numberLiteral(remote.value(5));
+        const auto costo = numberOf(remote.value(4));
+        const auto materiaSeca = numberOf(remote.value(5));
 
-        store::RecordSet local = db_.query(st::localIngredient(*key));
-        const bool exists = local.count() > 0;
-        if (exists && (local.toString(QStringLiteral("codigo")).trimmed() != codigo ||
-                       local.toString(QStringLiteral("nombre")).trimmed() != nombre.trimmed()))
+        store::PreparedStatement& lookup = statements.lookup;
+        lookup.bind(1, *key);
+        const bool exists = lookup.next();
+        const bool sameIdentity = exists && trimmed(lookup.value(1)) == codigo &&
+                                  trimmed(lookup.value(2)) == nombre.trimmed();
+        lookup.reset();
+        if (exists && !sameIdentity)
             return conflict(QString());
         if (!costo)
             return conflict(QStringLiteral(" (el costo no es un número)"));
         if (!materiaSeca)
             return conflict(QStringLiteral(" (la materia seca no es un número)"));
-        const QString unidad = textLiteral(remote.value(3));
         if (exists) {
-            db_.exec(st::updateIngredient(*key, unidad, *costo, *materiaSeca));
+            store::PreparedStatement& update = statements.update;
+            bindText(update, 1, remote.value(3));
+            bindNumber(update, 2, *costo);
+            bindNumber(update, 3, *materiaSeca);
+            update.bind(4, *key);
+            update.execute();
             ++result_.ingredientsRefreshed;
             return;
         }
@@ -246,11 +284,21 @@ private:
             return conflict(QStringLiteral(" (código de más de 20 caracteres)"));
         if (codes.contains(codigo))
             return conflict(QStringLiteral(" (el código ya existe con otra clave)"));
-        db_.exec(st::insertIngredient(*key, sql::codeText(codigo), textLiteral(remote.value(2)),
-                                      unidad, *costo, *materiaSeca));
+        store::PreparedStatement& insert = statements.insert;
+        insert.bind(1, *key);
+        insert.bind(2, sql::paddedCode(codigo));
+        bindText(insert, 3, remote.value(2));
+        bindText(insert, 4, remote.value(3));
+        bindNumber(insert, 5, *costo);
+        bindNumber(insert, 6, *materiaSeca);
+        insert.execute();
         codes.insert(codigo);
         ++result_.ingredientsAdded;
     }
+
+    struct NutrientStatements {
+        store::PreparedStatement lookup, insert, update;
+    };
 
     void nutrients() {
         RemoteSource::Rows remote =
@@ -259,11 +307,19 @@ private:
             return;
         PhaseRun phase(db_, cb_, result_, QStringLiteral("Nutrientes "),
                        QStringLiteral("los nutrientes"), remote.count(), cb_.batchRows);
+        std::optional<NutrientStatements> statements;
+        try {
+            statements.emplace(NutrientStatements{db_.prepare(st::kLocalNutrient),
+                                                  db_.prepare(st::kInsertNutrient),
+                                                  db_.prepare(st::kUpdateNutrient)});
+        } catch (const store::StoreError& e) {
+            phase.fail(e.message());
+        }
         int i = 1;
         while (remote.next()) {
             phase.beginRow(i);
             try {
-                nutrientRow(remote);
+                nutrientRow(remote, *statements);
             } catch (const store::StoreError& e) {
                 phase.fail(e.message());
             }
@@ -273,7 +329,7 @@ private:
         phase.finish();
     }
 
-    void nutrientRow(const RemoteSource::Rows& remote) {
+    void nutrientRow(const RemoteSource::Rows& remote, NutrientStatements& statements) {
         const QString nombre = remote.value(1).toString();
         const auto key = keyOf(remote.value(0));
         if (!key) {
@@ -281,13 +337,23 @@ private:
                         QStringLiteral(" (clave no válida)"));
             return;
         }
-        store::RecordSet local = db_.query(st::localNutrient(*key));
-        const QString unidad = textLiteral(remote.value(2));
-        if (local.count() == 0) {
-            db_.exec(st::insertNutrient(*key, textLiteral(remote.value(1)), unidad));
+        store::PreparedStatement& lookup = statements.lookup;
+        lookup.bind(1, *key);
+        const bool exists = lookup.next();
+        const bool sameName = exists && trimmed(lookup.value(1)) == nombre.trimmed();
+        lookup.reset();
+        if (!exists) {
+            store::PreparedStatement& insert = statements.insert;
+            insert.bind(1, *key);
+            bindText(insert, 2, remote.value(1));
+            bindText(insert, 3, remote.value(2));
+            insert.execute();
             ++result_.nutrientsAdded;
-        } else if (local.toString(QStringLiteral("nombre")).trimmed() == nombre.trimmed()) {
-            db_.exec(st::updateNutrient(*key, unidad));
+        } else if (sameName) {
+            store::PreparedStatement& update = statements.update;
+            bindText(update, 1, remote.value(2));
+            update.bind(2, *key);
+            update.execute();
             ++result_.nutrientsRefreshed;
         } else {
             logConflict(QStringLiteral("Nutriente ") + nombre);
@@ -304,12 +370,14 @@ private:
         return keys;
     }
 
-    QHash<int, QString> localValues(int idPropiedad) {
-        QHash<int, QString> values;
+    // A stored value that is not a number is never equal to a remote one, so it is rewritten.
+    QHash<int, Number> localValues(int idPropiedad) {
+        QHash<int, Number> values;
         store::RecordSet rs = db_.query(st::localCompositions(idPropiedad));
         values.reserve(rs.count());
         for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            values.insert(rs.value(1).toInt(), numberLiteral(rs.value(2)).value_or(QString()));
+            values.insert(rs.value(1).toInt(),
+                          numberOf(rs.value(2)).value_or(Number{false, std::nan("")}));
         return values;
     }
 
@@ -323,22 +391,25 @@ private:
                        QStringLiteral("las composiciones"), remote.count(),
                        cb_.compositionBatchRows);
         QSet<int> ingredients, nutrients;
+        std::optional<store::PreparedStatement> insert, update;
         try {
             ingredients = localKeys(QStringLiteral("select id_producto from productos"));
             nutrients = localKeys(QStringLiteral("select id_propiedad from propiedades"));
+            insert.emplace(db_.prepare(st::kInsertComposition));
+            update.emplace(db_.prepare(st::kUpdateComposition));
         } catch (const store::StoreError& e) {
             phase.fail(e.message());
         }
         std::optional<int> group;
-        // The group nutrient's local values by ingredient, as literals.
-        QHash<int, QString> present;
+        // The group nutrient's local values by ingredient.
+        QHash<int, Number> present;
         int i = 1;
         while (remote.next()) {
             phase.beginRow(i);
             try {
                 const auto idProducto = keyOf(remote.value(0));
                 const auto idPropiedad = keyOf(remote.value(1));
-                const auto valor = numberLiteral(remote.value(2));
+                const auto valor = numberOf(remote.value(2));
                 const auto where = [&] {
                     return QStringLiteral("Composición del ingrediente ") +
                            remote.value(0).toString() + QStringLiteral(" en el nutriente ") +
@@ -356,12 +427,18 @@ private:
                     }
                     const auto local = present.constFind(*idProducto);
                     if (local == present.cend()) {
-                        db_.exec(st::insertComposition(*idProducto, *idPropiedad, *valor));
+                        insert->bind(1, *idProducto);
+                        insert->bind(2, *idPropiedad);
+                        bindNumber(*insert, 3, *valor);
+                        insert->execute();
                         ++result_.compositionsAdded;
-                    } else if (*local != *valor) {
+                    } else if (!(*local == *valor)) {
                         // An equal value is left as it is: importing the same source again
                         // writes nothing.
-                        db_.exec(st::updateComposition(*idProducto, *idPropiedad, *valor));
+                        bindNumber(*update, 1, *valor);
+                        update->bind(2, *idProducto);
+                        update->bind(3, *idPropiedad);
+                        update->execute();
                         ++result_.compositionsRefreshed;
                     }
                     present.insert(*idProducto, *valor); // a repeated remote row updates it

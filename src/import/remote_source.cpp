@@ -69,6 +69,19 @@ QString openReadOnly(const QString& path) {
     return {};
 }
 
+// The query without a closing ORDER BY, which never changes how many rows there are. Counted
+// with it, SQLite reads every row through the order's index: a second whole pass over a
+// catalogue's compositions before the first row is read.
+QString withoutOrder(const QString& sql) {
+    const int at = int(sql.lastIndexOf(QStringLiteral(" ORDER BY "), -1, Qt::CaseInsensitive));
+    if (at < 0)
+        return sql;
+    const QStringView tail = QStringView(sql).mid(at);
+    if (tail.contains(u')') || tail.contains(u'\'') || tail.contains(u'"'))
+        return sql; // not a closing clause of the outer query
+    return sql.left(at);
+}
+
 } // namespace
 
 struct RemoteSource::Rows::Query {
@@ -144,7 +157,8 @@ RemoteSource::Rows RemoteSource::query(const QString& sql) {
     const QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
     // The row count is asked first; the rows themselves are then read once, forward only.
     QSqlQuery counter(db);
-    if (!counter.exec(QStringLiteral("select count(*) from (") + sql + u')') || !counter.next())
+    if (!counter.exec(QStringLiteral("select count(*) from (") + withoutOrder(sql) + u')') ||
+        !counter.next())
         throw store::StoreError(counter.lastError().text() + QStringLiteral(" [") + sql + u']');
     const int count = counter.value(0).toInt();
     counter.finish();

@@ -64,10 +64,14 @@ public:
             std::fprintf(stderr, "SQL: %s\n", line.toUtf8().constData());
     }
 
-    // The test fault switch: counts statements down and fails the one it reaches.
+    // The test fault switch: counts statements down and tells whether this one must fail.
+    bool faultDue() { return failCountdown > 0 && --failCountdown == 0; }
+    static StoreError simulatedFault(const QString& sql) {
+        return StoreError(QStringLiteral("Fallo simulado en la sentencia: ") + sql);
+    }
     void checkFault(const QString& sql) {
-        if (failCountdown > 0 && --failCountdown == 0)
-            throw StoreError(QStringLiteral("Fallo simulado en la sentencia: ") + sql);
+        if (faultDue())
+            throw simulatedFault(sql);
     }
 };
 
@@ -330,7 +334,7 @@ QVariant columnValue(sqlite3_stmt* st, int c) {
     }
 }
 
-StatementPtr prepare(sqlite3* handle, const QString& translated) {
+StatementPtr prepareStatement(sqlite3* handle, const QString& translated) {
     const QByteArray text = translated.toUtf8();
     sqlite3_stmt* st = nullptr;
     const int rc = sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &st, nullptr);
@@ -349,7 +353,7 @@ RecordSet Database::query(const QString& sql) {
     const QString translated = translateSql(sql);
     d->checkFault(translated);
     d->traceLine(translated);
-    const StatementPtr owned = prepare(d->handle, translated);
+    const StatementPtr owned = prepareStatement(d->handle, translated);
     sqlite3_stmt* st = owned.get();
     const int columns = sqlite3_column_count(st);
     auto types = std::vector<std::optional<FieldType>>(size_t(columns));
@@ -435,7 +439,7 @@ void Database::forEachRow(const QString& sql, const std::vector<QVariant>& param
         // Texts that vary (a list of keys) must not pile up for the life of the connection.
         if (d->prepared.size() >= 64)
             d->finalizePrepared();
-        st = prepare(d->handle, translated).release();
+        st = prepareStatement(d->handle, translated).release();
         d->prepared.insert(translated, st);
     }
     ResetOnExit reset{st};
@@ -455,6 +459,150 @@ void Database::forEachRow(const QString& sql, const std::vector<QVariant>& param
     if (rc != SQLITE_DONE)
         throw StoreError(QString::fromUtf8(sqlite3_errmsg(d->handle)) + QStringLiteral(" [") +
                          translated + ']');
+}
+
+struct PreparedStatementHandle {
+    StatementPtr st;
+};
+
+PreparedStatement Database::prepare(const QString& sql) {
+    const QString translated = translateSql(sql);
+    auto handle = std::make_unique<PreparedStatementHandle>();
+    handle->st = prepareStatement(d->handle, translated);
+    return PreparedStatement(d.get(), std::move(handle), translated);
+}
+
+PreparedStatement::PreparedStatement(DatabasePrivate* db,
+                                     std::unique_ptr<PreparedStatementHandle> handle, QString text)
+    : db_(db), h_(std::move(handle)), text_(std::move(text)) {}
+
+PreparedStatement::~PreparedStatement() = default;
+PreparedStatement::PreparedStatement(PreparedStatement&& other) noexcept = default;
+PreparedStatement& PreparedStatement::operator=(PreparedStatement&& other) noexcept = default;
+
+int PreparedStatement::parameterCount() const {
+    return sqlite3_bind_parameter_count(h_->st.get());
+}
+
+void PreparedStatement::fail(const QString& why) {
+    const QString text = boundText();
+    reset();
+    throw StoreError(why + QStringLiteral(" [") + text + ']');
+}
+
+namespace {
+
+bool bound(int rc) {
+    return rc == SQLITE_OK;
+}
+
+} // namespace
+
+PreparedStatement& PreparedStatement::bind(int index, const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        return bind(index, value.toLongLong());
+    case QMetaType::Double:
+        return bind(index, value.toDouble());
+    case QMetaType::UnknownType:
+        return bindNull(index);
+    case QMetaType::QString:
+        return bind(index, value.toString());
+    default:
+        fail(QStringLiteral("Valor de un tipo que no se puede guardar (%1) en el parámetro %2")
+                 .arg(QString::fromLatin1(value.typeName()))
+                 .arg(index));
+    }
+}
+
+PreparedStatement& PreparedStatement::bind(int index, double value) {
+    if (!std::isfinite(value))
+        fail(QStringLiteral("Número no válido en el parámetro %1").arg(index));
+    if (!bound(sqlite3_bind_double(h_->st.get(), index, value)))
+        fail(QStringLiteral("No existe el parámetro %1").arg(index));
+    return *this;
+}
+
+PreparedStatement& PreparedStatement::bind(int index, qlonglong value) {
+    if (!bound(sqlite3_bind_int64(h_->st.get(), index, value)))
+        fail(QStringLiteral("No existe el parámetro %1").arg(index));
+    return *this;
+}
+
+PreparedStatement& PreparedStatement::bind(int index, const QString& value) {
+    const QByteArray text = value.toUtf8();
+    if (!bound(sqlite3_bind_text(h_->st.get(), index, text.constData(), int(text.size()),
+                                 SQLITE_TRANSIENT)))
+        fail(QStringLiteral("No existe el parámetro %1").arg(index));
+    return *this;
+}
+
+PreparedStatement& PreparedStatement::bindNull(int index) {
+    if (!bound(sqlite3_bind_null(h_->st.get(), index)))
+        fail(QStringLiteral("No existe el parámetro %1").arg(index));
+    return *this;
+}
+
+QString PreparedStatement::boundText() const {
+    char* expanded = sqlite3_expanded_sql(h_->st.get());
+    if (!expanded)
+        return text_;
+    const QString text = QString::fromUtf8(expanded);
+    sqlite3_free(expanded);
+    return text;
+}
+
+// A run: counted by the fault switch and traced with its values, as exec() and query() are.
+void PreparedStatement::start() {
+    if (db_->faultDue()) {
+        const QString text = boundText();
+        reset();
+        throw DatabasePrivate::simulatedFault(text);
+    }
+    if (db_->trace)
+        db_->traceLine(boundText());
+    running_ = true;
+}
+
+int PreparedStatement::execute() {
+    if (running_)
+        reset();
+    ++db_->statementsRun;
+    start();
+    const int rc = sqlite3_step(h_->st.get());
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+        fail(QString::fromUtf8(sqlite3_errmsg(db_->handle)));
+    const int changed = sqlite3_changes(db_->handle);
+    reset();
+    return changed;
+}
+
+bool PreparedStatement::next() {
+    if (!running_)
+        start();
+    const int rc = sqlite3_step(h_->st.get());
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc != SQLITE_DONE)
+        fail(QString::fromUtf8(sqlite3_errmsg(db_->handle)));
+    reset();
+    return false;
+}
+
+QVariant PreparedStatement::value(int column) const {
+    if (!running_ || column < 0 || column >= sqlite3_data_count(h_->st.get()))
+        return {};
+    return columnValue(h_->st.get(), column);
+}
+
+void PreparedStatement::reset() {
+    if (!h_)
+        return;
+    sqlite3_reset(h_->st.get());
+    sqlite3_clear_bindings(h_->st.get());
+    running_ = false;
 }
 
 int Database::nextKey(const QString& table, const QString& column) {

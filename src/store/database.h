@@ -29,6 +29,7 @@ public:
 };
 
 class DatabasePrivate;
+class PreparedStatement;
 
 // The one connection of the program: runs statements (the command), opens queries into record
 // sets (the look-up record set) and groups writes into transactions. Statements are passed in
@@ -67,6 +68,11 @@ public:
     void forEachRow(const QString& sql, const std::vector<QVariant>& parameters,
                     const std::function<void(const Row&)>& onRow);
 
+    // Prepares a statement with "?" parameters once, to be run many times with other values
+    // (the rows of an import): SQLite parses its text only here. Throws StoreError naming the
+    // statement when the text is not valid. The statement must not outlive the database.
+    PreparedStatement prepare(const QString& sql);
+
     // New key for table.column: its maximum plus 1, 1 on an empty table. Throws StoreError
     // "No se pudo recuperar el id" when the query returns no row.
     int nextKey(const QString& table, const QString& column);
@@ -93,8 +99,59 @@ public:
     void failStatementAfter(int n);
 
 private:
+    friend class PreparedStatement;
     explicit Database(std::unique_ptr<DatabasePrivate> d);
     std::unique_ptr<DatabasePrivate> d;
+};
+
+struct PreparedStatementHandle;
+
+// A statement of Database::prepare: bind its values (parameters count from 1), then execute()
+// a write or step through a query's rows with next(). Each run is one statement for the
+// transaction guard, the SQL trace (written with the values in place) and the test fault
+// switch, like exec() and query(). After a run the values are cleared, so a value not bound
+// again is Null rather than the previous row's.
+class PreparedStatement {
+public:
+    ~PreparedStatement();
+    PreparedStatement(PreparedStatement&& other) noexcept;
+    PreparedStatement& operator=(PreparedStatement&& other) noexcept;
+
+    int parameterCount() const;
+
+    // An int, qlonglong, double or QString value; an invalid QVariant binds Null. A number that
+    // is not finite is refused (SQLite would store Null in its place).
+    PreparedStatement& bind(int index, const QVariant& value);
+    PreparedStatement& bind(int index, double value);
+    PreparedStatement& bind(int index, qlonglong value);
+    PreparedStatement& bind(int index, int value) { return bind(index, qlonglong(value)); }
+    PreparedStatement& bind(int index, const QString& value);
+    PreparedStatement& bindNull(int index);
+
+    // Runs a write with the values bound and returns the rows it changed.
+    int execute();
+
+    // Runs a query on its first call and moves to the next row: false past the last one, when
+    // the statement is ready to be run again. reset() abandons the rows not read.
+    bool next();
+    // The current row's column (from 0) as stored: qlonglong, double, QString or invalid (Null).
+    QVariant value(int column) const;
+    void reset();
+
+    // The statement's text with the values bound so far written in, as the trace shows it.
+    QString boundText() const;
+
+private:
+    friend class Database;
+    PreparedStatement(DatabasePrivate* db, std::unique_ptr<PreparedStatementHandle> handle,
+                      QString text);
+    void start();
+    [[noreturn]] void fail(const QString& why);
+
+    DatabasePrivate* db_;
+    std::unique_ptr<PreparedStatementHandle> h_;
+    QString text_;
+    bool running_ = false;
 };
 
 } // namespace store

@@ -87,6 +87,29 @@ TEST(ImportStatements, CompositionQueryTextsKeepTheirBlanks) {
               "id_producto=8");
 }
 
+// The per-row statements run prepared; with their values bound they are the defined texts.
+TEST(ImportStatements, PreparedFormsReadAsTheDefinedTexts) {
+    namespace st = import::statements;
+    TempDatabase local;
+    const auto bound = [&](const QString& sql, const QVariantList& values) {
+        store::PreparedStatement s = local.db().prepare(sql);
+        for (int i = 0; i < values.size(); ++i)
+            s.bind(i + 1, values[i]);
+        return s.boundText();
+    };
+    EXPECT_EQ(bound(st::kInsertComposition, {3, 4, 1.5}), st::insertComposition(3, 4, "1.5"));
+    EXPECT_EQ(bound(st::kUpdateComposition, {0.25, 3, 4}), st::updateComposition(3, 4, "0.25"));
+    EXPECT_EQ(bound(st::kLocalIngredient, {8}), st::localIngredient(8));
+    EXPECT_EQ(bound(st::kLocalNutrient, {8}), st::localNutrient(8));
+    EXPECT_EQ(bound(st::kInsertIngredient, {5, "   A1", "L'isina", "kg", 2.5, 88.0}),
+              st::insertIngredient(5, "'   A1'", "'L''isina'", "'kg'", "2.5", "88.0"));
+    EXPECT_EQ(bound(st::kUpdateIngredient, {"kg", 2.5, 0.5, 5}),
+              st::updateIngredient(5, "'kg'", "2.5", "0.5"));
+    EXPECT_EQ(bound(st::kInsertNutrient, {2, "Proteína", "%"}),
+              st::insertNutrient(2, "'Proteína'", "'%'"));
+    EXPECT_EQ(bound(st::kUpdateNutrient, {"%", 2}), st::updateNutrient(2, "'%'"));
+}
+
 TEST(Importer, AddsRefreshesAndLogsConflictsLeavingTheirValuesAlone) {
     TempDatabase local;
     RemoteDatabase remote;
