@@ -176,65 +176,65 @@ TEST(FormulateCommand, TheSampleDatabaseStoresEachFormulaFormulatedAtABatchOf100
     }
     const CommandRun broiler = formulate(path, {"--formula", "POLLO-INI", "--json"});
     EXPECT_NEAR(broiler.json["costo_unitario_humeda"].toDouble(), 0.274732, 5e-7);
+}
 
-    namespace {
+namespace {
 
-    // The calcium formula whose limits cannot hold together.
-    struct CalciumConflict {
-        TempDatabase t;
-        int formula = blenddb::addCalciumConflict(t.db());
+// The calcium formula whose limits cannot hold together.
+struct CalciumConflict {
+    TempDatabase t;
+    int formula = blenddb::addCalciumConflict(t.db());
 
-        // Stores one limit of the formula, as a person would type it in the workspace.
-        void setLimit(const QJsonObject& c, const QJsonValue& value) {
-            const bool nutrient = c["tipo"].toString() == "nutriente";
-            const QString table = nutrient ? "formula_propiedad" : "formula_producto";
-            const QString key = nutrient ? "id_propiedad" : "id_producto";
-            const QString names = nutrient ? "propiedades" : "productos";
-            const QString v = value.isNull() ? "null" : QString::number(value.toDouble(), 'g', 17);
-            t.db().exec("update " + table + " set " + c["limite"].toString() + "=" + v + " where " +
-                        key + " in (select " + key + " from " + names + " where nombre='" +
-                        c["nombre"].toString() + "')");
-        }
-        CommandRun run() {
-            return formulate(t.path(), {"--formula", "CALCIO", "--quantity", "1000", "--json"});
-        }
-    };
-
-    } // namespace
-
-    TEST(FormulateCommand, InfeasibleRunNamesTheConflictAndEachRelaxationSolves) {
-        CalciumConflict ex;
-        const CommandRun r = ex.run();
-        EXPECT_EQ(r.status, 3) << r.messages.join('/').toStdString() << r.out.toStdString();
-        ASSERT_EQ(r.json["outcome"].toString(), "infeasible");
-        const QJsonArray conflict = r.json["conflicto"].toArray();
-        ASSERT_EQ(conflict.size(), 3) << r.out.toStdString();
-        const QStringList expected = {"nutriente|Calcio|minimo|1.2", "nutriente|Fósforo|maximo|0.5",
-                                      "ingrediente|Calcáreo|maximo|20"};
-        for (qsizetype i = 0; i < conflict.size(); ++i) {
-            const QJsonObject c = conflict[i].toObject();
-            EXPECT_EQ(c.keys(),
-                      (QStringList{"costo", "limite", "nombre", "relajacion", "tipo", "valor"}));
-            EXPECT_EQ(QString("%1|%2|%3|%4")
-                          .arg(c["tipo"].toString(), c["nombre"].toString(), c["limite"].toString())
-                          .arg(c["valor"].toDouble()),
-                      expected[i]);
-            ASSERT_TRUE(c["relajacion"].isDouble()) << i;
-            // The formula with this limit alone moved to its relaxation solves at the cost given,
-            // and the key is gone once it does.
-            ex.setLimit(c, c["relajacion"]);
-            const CommandRun relaxed = ex.run();
-            EXPECT_EQ(relaxed.status, 0) << i;
-            EXPECT_NEAR(relaxed.json["costo_unitario_humeda"].toDouble(), c["costo"].toDouble(),
-                        1e-9);
-            EXPECT_FALSE(relaxed.json.contains("conflicto"));
-            ex.setLimit(c, c["valor"]);
-        }
-        EXPECT_EQ(ex.run().json["conflicto"].toArray(), conflict);
-
-        // A minimum out of reach stops before the engine: no diagnosis.
-        ex.t.db().exec("update formula_propiedad set minimo=100 where minimo is not null");
-        const CommandRun unreachable = ex.run();
-        EXPECT_EQ(unreachable.json["outcome"].toString(), "precheck_failed");
-        EXPECT_FALSE(unreachable.json.contains("conflicto"));
+    // Stores one limit of the formula, as a person would type it in the workspace.
+    void setLimit(const QJsonObject& c, const QJsonValue& value) {
+        const bool nutrient = c["tipo"].toString() == "nutriente";
+        const QString table = nutrient ? "formula_propiedad" : "formula_producto";
+        const QString key = nutrient ? "id_propiedad" : "id_producto";
+        const QString names = nutrient ? "propiedades" : "productos";
+        const QString v = value.isNull() ? "null" : QString::number(value.toDouble(), 'g', 17);
+        t.db().exec("update " + table + " set " + c["limite"].toString() + "=" + v + " where " +
+                    key + " in (select " + key + " from " + names + " where nombre='" +
+                    c["nombre"].toString() + "')");
     }
+    CommandRun run() {
+        return formulate(t.path(), {"--formula", "CALCIO", "--quantity", "1000", "--json"});
+    }
+};
+
+} // namespace
+
+TEST(FormulateCommand, InfeasibleRunNamesTheConflictAndEachRelaxationSolves) {
+    CalciumConflict ex;
+    const CommandRun r = ex.run();
+    EXPECT_EQ(r.status, 3) << r.messages.join('/').toStdString() << r.out.toStdString();
+    ASSERT_EQ(r.json["outcome"].toString(), "infeasible");
+    const QJsonArray conflict = r.json["conflicto"].toArray();
+    ASSERT_EQ(conflict.size(), 3) << r.out.toStdString();
+    const QStringList expected = {"nutriente|Calcio|minimo|1.2", "nutriente|Fósforo|maximo|0.5",
+                                  "ingrediente|Calcáreo|maximo|20"};
+    for (qsizetype i = 0; i < conflict.size(); ++i) {
+        const QJsonObject c = conflict[i].toObject();
+        EXPECT_EQ(c.keys(),
+                  (QStringList{"costo", "limite", "nombre", "relajacion", "tipo", "valor"}));
+        EXPECT_EQ(QString("%1|%2|%3|%4")
+                      .arg(c["tipo"].toString(), c["nombre"].toString(), c["limite"].toString())
+                      .arg(c["valor"].toDouble()),
+                  expected[i]);
+        ASSERT_TRUE(c["relajacion"].isDouble()) << i;
+        // The formula with this limit alone moved to its relaxation solves at the cost given,
+        // and the key is gone once it does.
+        ex.setLimit(c, c["relajacion"]);
+        const CommandRun relaxed = ex.run();
+        EXPECT_EQ(relaxed.status, 0) << i;
+        EXPECT_NEAR(relaxed.json["costo_unitario_humeda"].toDouble(), c["costo"].toDouble(), 1e-9);
+        EXPECT_FALSE(relaxed.json.contains("conflicto"));
+        ex.setLimit(c, c["valor"]);
+    }
+    EXPECT_EQ(ex.run().json["conflicto"].toArray(), conflict);
+
+    // A minimum out of reach stops before the engine: no diagnosis.
+    ex.t.db().exec("update formula_propiedad set minimo=100 where minimo is not null");
+    const CommandRun unreachable = ex.run();
+    EXPECT_EQ(unreachable.json["outcome"].toString(), "precheck_failed");
+    EXPECT_FALSE(unreachable.json.contains("conflicto"));
+}
