@@ -267,13 +267,13 @@ QWidget* frmoptimizacion::buildButtons() {
     auto* panel = new QWidget(this);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
-    struct Spec {
+    struct ButtonDef {
         const char* name;
         QString caption;
         QString toolTip;
         void (frmoptimizacion::*slot)();
     };
-    const Spec specs[] = {
+    const ButtonDef buttons[] = {
         {"cmdFormular", QStringLiteral("&Formular Mínimo Costo"),
          QStringLiteral("Efectuar Formulación de Mínimo Costo"),
          &frmoptimizacion::cmdFormular_Click},
@@ -297,7 +297,7 @@ QWidget* frmoptimizacion::buildButtons() {
         {"cmdCancel", QStringLiteral("&Cancelar"), {}, &frmoptimizacion::cmdCancel_Click},
         {"cmdClose", QStringLiteral("&Salir"), {}, &frmoptimizacion::cmdClose_Click},
     };
-    for (const Spec& s : specs) {
+    for (const ButtonDef& s : buttons) {
         if (QLatin1String(s.name) == QLatin1String("cmdUpdate"))
             layout->addSpacing(24);
         QPushButton* b = button(s.name, s.caption, s.toolTip);
