@@ -45,38 +45,36 @@ void axpy(double* y, const double* x, double f, int len) {
         y[k] += f * x[k];
 }
 
-// Row r of B^-1 [A | I]: the original rows weighted by row r of B^-1, rho. Only the open rows
-// and the row whose logical is basic in position r can carry weight.
-void priceInverseRow(const BoundedLp& lp, const double* rho, const std::vector<int>& open,
-                     const std::vector<int>& head, int r, double* out) {
+// Row r of B^-1 [A | I]: the original rows weighted by row r of B^-1 (the entries of the
+// open columns in position r, and 1 for the row whose logical is basic there).
+void priceInverseRow(const BoundedLp& lp, const InverseColumns& inv, const std::vector<int>& head,
+                     int r, double* out) {
     const int n = lp.n, m = lp.m;
-    std::fill(out, out + n, 0.0);
-    for (int i : open)
-        if (rho[i] != 0)
-            axpy(out, &lp.a[static_cast<size_t>(i) * n], rho[i], n);
+    std::fill(out, out + n + m, 0.0);
+    for (size_t s = 0; s < inv.open.size(); ++s) {
+        const double f = inv.column(static_cast<int>(s))[r];
+        out[n + inv.open[s]] = f;
+        if (f != 0)
+            axpy(out, &lp.a[static_cast<size_t>(inv.open[s]) * n], f, n);
+    }
     if (head[r] >= n)
         axpy(out, &lp.a[static_cast<size_t>(head[r] - n) * n], 1.0, n);
-    for (int i = 0; i < m; ++i)
-        out[n + i] = rho[i];
     for (int p = 0; p < m; ++p)
         out[head[p]] = p == r ? 1.0 : 0.0;
 }
 
-// The basis is kept as its explicit inverse B^-1 (rows: basis positions, columns: rows of
-// the programme). A row whose own logical is basic has the unit vector as its column of
-// B^-1, so products with B^-1 only need the columns of the rows whose logical is not basic
-// (`open_`): on a blend about one row in five, the binding limits. The pivot row is priced
-// from the original rows each time, so a pivot costs (binding rows) x (columns) instead of
-// (rows) x (columns) for a full tableau.
+// Keeps B^-1 (see InverseColumns) with the basis heads, the column states, the values and
+// reduced costs of every column, and the dual steepest-edge weights of the rows.
 class DualSimplex {
 public:
     explicit DualSimplex(const BoundedLp& lp)
-        : lp_(lp), m_(lp.m), n_(lp.n), w_(lp.n + lp.m),
-          binv_(static_cast<size_t>(lp.m) * lp.m, 0.0), head_(lp.m),
+        : lp_(lp), m_(lp.m), n_(lp.n), w_(lp.n + lp.m), head_(lp.m), slotOf_(lp.m, -1),
           state_(w_, ColumnState::AtLower), x_(w_, 0.0), d_(w_, 0.0), weight_(lp.m, 1.0),
-          alphaRow_(w_, 0.0), alphaCol_(lp.m, 0.0), tau_(lp.m, 0.0), work_(lp.m, 0.0) {
+          alphaRow_(w_, 0.0), alphaCol_(lp.m, 0.0), tau_(lp.m, 0.0), work_(lp.m, 0.0),
+          rho_(lp.m, 0.0) {
+        inv_.m = m_;
+        inv_.values.reserve(static_cast<size_t>(m_) * std::min(m_, n_ + 1));
         for (int i = 0; i < m_; ++i) {
-            inverse(i)[i] = 1;
             head_[i] = n_ + i;
             state_[n_ + i] = ColumnState::Basic;
         }
@@ -100,8 +98,7 @@ public:
                 if (state_[j] != ColumnState::Basic && fixed(j))
                     state_[j] = d_[j] < 0 ? ColumnState::AtUpper : ColumnState::AtLower;
         }
-        s.inverse = std::move(binv_);
-        s.open = std::move(open_);
+        s.inverse = std::move(inv_);
         s.pivots = pivots_;
         s.flips = flips_;
         s.head = std::move(head_);
@@ -112,8 +109,7 @@ public:
     }
 
 private:
-    double* inverse(int p) { return &binv_[static_cast<size_t>(p) * m_]; }
-    const double* inverse(int p) const { return &binv_[static_cast<size_t>(p) * m_]; }
+    int slots() const { return inv_.slots(); }
     const double* original(int i) const { return &lp_.a[static_cast<size_t>(i) * n_]; }
     bool fixed(int j) const { return !(lp_.lower[j] < lp_.upper[j]); }
     // The row whose logical is basic in position p, or -1.
@@ -226,22 +222,30 @@ private:
     // basic in each position.
     void applyInverse(const double* v, double* out) const {
         for (int p = 0; p < m_; ++p) {
-            const double* bp = inverse(p);
-            double s = 0;
-            for (int i : open_)
-                s += bp[i] * v[i];
             const int own = ownRow(p);
-            out[p] = own >= 0 ? s + v[own] : s;
+            out[p] = own >= 0 ? v[own] : 0.0;
         }
+        for (int s = 0; s < slots(); ++s)
+            if (const double f = v[inv_.open[s]]; f != 0)
+                axpy(out, inv_.column(s), f, m_);
     }
 
-    void priceRow(int r) { priceInverseRow(lp_, inverse(r), open_, head_, r, alphaRow_.data()); }
+    // Row r of B^-1 into rho_.
+    void inverseRow(int r) {
+        std::fill(rho_.begin(), rho_.end(), 0.0);
+        for (int s = 0; s < slots(); ++s)
+            rho_[inv_.open[s]] = inv_.column(s)[r];
+        if (const int own = ownRow(r); own >= 0)
+            rho_[own] = 1;
+    }
 
-    // Column q of B^-1 [A | I] into alphaCol_.
+    void priceRow(int r) { priceInverseRow(lp_, inv_, head_, r, alphaRow_.data()); }
+
+    // Column q of B^-1 [A | I] into alphaCol_. A non-basic logical's row is open.
     void priceColumn(int q) {
         if (q >= n_) {
-            for (int p = 0; p < m_; ++p)
-                alphaCol_[p] = inverse(p)[q - n_];
+            const double* c = inv_.column(slotOf_[q - n_]);
+            std::copy(c, c + m_, alphaCol_.begin());
             return;
         }
         for (int i = 0; i < m_; ++i)
@@ -360,8 +364,8 @@ private:
         d_[head_[r]] = -stepD;
         d_[q] = 0;
 
-        double* br = inverse(r);
-        applyInverse(br, tau_.data());
+        inverseRow(r);
+        applyInverse(rho_.data(), tau_.data());
         const double wr = weight_[r];
         for (int p = 0; p < m_; ++p) {
             if (p == r || alphaCol_[p] == 0)
@@ -372,44 +376,56 @@ private:
         weight_[r] = std::max(wr / (pivotEntry * pivotEntry), 1e-12);
 
         // The leaving logical's row opens; its column of B^-1 was the unit vector of r.
-        const int leavingOwn = ownRow(r);
-        if (leavingOwn >= 0)
-            open_.push_back(leavingOwn);
-        cols_.clear();
-        for (int i : open_)
-            if (br[i] != 0)
-                cols_.push_back(i);
+        if (const int leavingOwn = ownRow(r); leavingOwn >= 0)
+            openRow(leavingOwn, r);
+        // Each column c of B^-1 becomes c - alphaCol (c_r / pivot), with c_r / pivot at r.
         const double inv = 1 / pivotEntry;
-        for (int i : cols_)
-            br[i] *= inv;
-        for (int p = 0; p < m_; ++p) {
-            const double f = alphaCol_[p];
-            if (p == r || f == 0)
+        for (int s = 0; s < slots(); ++s) {
+            double* c = inv_.column(s);
+            const double f = c[r] * inv;
+            if (f == 0)
                 continue;
-            double* bp = inverse(p);
-            for (int i : cols_)
-                bp[i] -= f * br[i];
+            axpy(c, alphaCol_.data(), -f, m_);
+            c[r] = f;
         }
         head_[r] = q;
         state_[q] = ColumnState::Basic;
         // An entering logical closes its row: its column of B^-1 is exactly the unit vector.
-        if (q >= n_) {
-            const int own = q - n_;
-            open_.erase(std::find(open_.begin(), open_.end(), own));
-            for (int p = 0; p < m_; ++p)
-                inverse(p)[own] = p == r ? 1.0 : 0.0;
+        if (q >= n_)
+            closeRow(q - n_);
+    }
+
+    void openRow(int row, int position) {
+        slotOf_[row] = slots();
+        inv_.open.push_back(row);
+        inv_.values.resize(inv_.values.size() + static_cast<size_t>(m_), 0.0);
+        inv_.column(slots() - 1)[position] = 1;
+    }
+
+    // The last slot takes the place of the closed one.
+    void closeRow(int row) {
+        const int s = slotOf_[row], last = slots() - 1;
+        if (s != last) {
+            std::copy(inv_.column(last), inv_.column(last) + m_, inv_.column(s));
+            inv_.open[s] = inv_.open[last];
+            slotOf_[inv_.open[s]] = s;
         }
+        slotOf_[row] = -1;
+        inv_.open.pop_back();
+        inv_.values.resize(static_cast<size_t>(last) * m_);
     }
 
     // Squared norms of the rows of B^-1 afresh, clearing the drift of the updates.
     void recomputeWeights() {
-        for (int p = 0; p < m_; ++p) {
-            const double* bp = inverse(p);
-            double s = 0;
-            for (int i = 0; i < m_; ++i)
-                s += bp[i] * bp[i];
-            weight_[p] = std::max(s, 1e-12);
+        for (int p = 0; p < m_; ++p)
+            weight_[p] = ownRow(p) >= 0 ? 1.0 : 0.0;
+        for (int s = 0; s < slots(); ++s) {
+            const double* c = inv_.column(s);
+            for (int p = 0; p < m_; ++p)
+                weight_[p] += c[p] * c[p];
         }
+        for (double& w : weight_)
+            w = std::max(w, 1e-12);
     }
 
     // Basic values from the non-basic ones through the inverse basis: B^-1 (b - N x_N).
@@ -448,15 +464,16 @@ private:
 
     // Reduced costs from the costs of the basic columns: c_j - y a_j with y = c_B B^-1.
     void recomputeDual() {
+        // y is 0 on a row whose logical is basic: that column of B^-1 is a unit vector under
+        // a logical, which costs nothing.
         std::vector<double> y(m_, 0.0);
-        for (int p = 0; p < m_; ++p) {
-            const int h = head_[p];
-            const double c = h < n_ ? lp_.cost[h] : 0.0;
-            if (c == 0)
-                continue;
-            const double* bp = inverse(p);
-            for (int i = 0; i < m_; ++i)
-                y[i] += c * bp[i];
+        for (int s = 0; s < slots(); ++s) {
+            const double* c = inv_.column(s);
+            double sum = 0;
+            for (int p = 0; p < m_; ++p)
+                if (head_[p] < n_)
+                    sum += lp_.cost[head_[p]] * c[p];
+            y[inv_.open[s]] = sum;
         }
         for (int j = 0; j < n_; ++j)
             d_[j] = lp_.cost[j];
@@ -503,14 +520,13 @@ private:
 
     const BoundedLp& lp_;
     const int m_, n_, w_;
-    std::vector<double> binv_;
-    std::vector<int> head_;
+    InverseColumns inv_;
+    std::vector<int> head_, slotOf_;
     std::vector<ColumnState> state_;
     std::vector<double> x_, d_, weight_;
-    std::vector<double> alphaRow_, alphaCol_, tau_, work_;
-    std::vector<int> open_; // rows whose logical is not basic
+    std::vector<double> alphaRow_, alphaCol_, tau_, work_, rho_;
     std::vector<Candidate> candidates_;
-    std::vector<int> flipped_, cols_;
+    std::vector<int> flipped_;
     long pivots_ = 0, flips_ = 0;
     int stalled_ = 0;
     bool bland_ = false;
@@ -520,7 +536,7 @@ private:
 } // namespace
 
 void tableauRow(const BoundedLp& lp, const BoundedSolution& s, int p, double* out) {
-    priceInverseRow(lp, &s.inverse[static_cast<size_t>(p) * lp.m], s.open, s.head, p, out);
+    priceInverseRow(lp, s.inverse, s.head, p, out);
 }
 
 BoundedSolution solveBounded(const BoundedLp& lp) {

@@ -24,6 +24,20 @@ struct BoundedLp {
     double at(int i, int j) const { return a[static_cast<std::size_t>(i) * n + j]; }
 };
 
+// The inverse basis B^-1 by columns. The column of a row whose own logical is basic in
+// position p is the unit vector e_p and is not stored; each other row (an "open" row: on a
+// blend about one in five, the binding limits) has a slot with its column, m entries. So a
+// product with B^-1 costs (open rows) x (rows), and every loop runs over contiguous memory.
+struct InverseColumns {
+    int m = 0;
+    std::vector<double> values; // slots x m
+    std::vector<int> open;      // the row of each slot
+
+    const double* column(int s) const { return &values[static_cast<std::size_t>(s) * m]; }
+    double* column(int s) { return &values[static_cast<std::size_t>(s) * m]; }
+    int slots() const { return static_cast<int>(open.size()); }
+};
+
 enum class BoundedStatus { Optimal, Infeasible, Failed };
 enum class ColumnState { Basic, AtLower, AtUpper };
 
@@ -35,8 +49,7 @@ struct BoundedSolution {
     std::vector<ColumnState> state; // n + m
     std::vector<double> x;          // n + m: values of every column
     std::vector<double> d;          // n + m: reduced costs (0 on basic columns)
-    std::vector<double> inverse;    // m x m: B^-1, row-major (rows: positions of the basis)
-    std::vector<int> open;          // the rows whose logical is not basic
+    InverseColumns inverse;
     int width() const { return static_cast<int>(x.size()); }
 };
 
