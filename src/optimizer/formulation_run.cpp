@@ -201,8 +201,9 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
     app::BusyPointer busy;
     result.boxesCleared = true;
     ws.rsProductos.setSort("id_producto ASC");
-    lp::Tableau tableau = lp::assemble(blend);
-    const lp::SolveResult solved = lp::solve(tableau);
+    lp::SolvedBlend run = lp::solveBlend(blend);
+    lp::Tableau& tableau = run.tableau;
+    const lp::SolveResult& solved = run.result;
     if (solved.phase1LimitReached)
         msg::msgBox(QStringLiteral("No es posible definir el estado de la solución"));
     ws.rsAnalisis.clear();

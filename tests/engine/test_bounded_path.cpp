@@ -265,6 +265,64 @@ TEST(BoundedPath, WorkedExample) {
         EXPECT_NEAR(rows[k].valor2, rows[k].detalle == "A" ? 20 : 0, 1e-9);
 }
 
+// A blend solved without its assembled tableau ends exactly as assemble() then solve():
+// the bounded programme written from the blend is the one read from the tableau, and the
+// final tableau, labels, basis and counts agree entry for entry, on both paths, on both
+// bases, with fixed, capped and negative-cost ingredients, and when the blend has no mix
+// (the dense path from the assembled tableau).
+TEST(BoundedPath, BlendSolvedWithoutItsTableauEndsTheSame) {
+    generator::Rng rng(77);
+    int bounded = 0, infeasible = 0;
+    for (int i = 0; i < 24; ++i) {
+        SCOPED_TRACE("blend " + std::to_string(i));
+        generator::Shape s;
+        s.ingredients = i % 4 == 0 ? 6 : 30 + 7 * i;
+        s.nutrients = i % 4 == 0 ? 3 : 10 + 3 * i;
+        s.secaIng = i % 3 == 1;
+        s.secaNut = i % 3 != 0;
+        s.fixed = 0.05;
+        s.withMinimum = 0.2;
+        s.paid = i % 5 == 2 ? 0.1 : 0.0;
+        s.stretched = i % 6 == 5 ? 0.5 : 0.0;
+        const Blend b = generator::randomBlend(rng, s);
+
+        BoundedLp fromTableau, fromBlend;
+        BoundedLayout tableauLayout, blendLayout;
+        const bool formed = boundedForm(assemble(b), fromTableau, tableauLayout);
+        ASSERT_EQ(boundedForm(b, fromBlend, blendLayout), formed);
+        if (formed) {
+            EXPECT_EQ(fromBlend.a, fromTableau.a);
+            EXPECT_EQ(fromBlend.b, fromTableau.b);
+            EXPECT_EQ(fromBlend.cost, fromTableau.cost);
+            EXPECT_EQ(fromBlend.lower, fromTableau.lower);
+            EXPECT_EQ(fromBlend.upper, fromTableau.upper);
+            EXPECT_EQ(blendLayout.minRow, tableauLayout.minRow);
+            EXPECT_EQ(blendLayout.maxRow, tableauLayout.maxRow);
+            EXPECT_EQ(blendLayout.minRhs, tableauLayout.minRhs);
+            EXPECT_EQ(blendLayout.maxRhs, tableauLayout.maxRhs);
+            EXPECT_EQ(blendLayout.range, tableauLayout.range);
+        }
+
+        Tableau expected = assemble(b);
+        const SolveResult r = solve(expected);
+        const SolvedBlend got = solveBlend(b);
+        EXPECT_EQ(got.result.outcome, r.outcome);
+        EXPECT_EQ(got.result.bounded, r.bounded);
+        EXPECT_EQ(got.result.boundedPivots, r.boundedPivots);
+        EXPECT_EQ(got.result.phase1Pivots + got.result.phase2Pivots,
+                  r.phase1Pivots + r.phase2Pivots);
+        EXPECT_EQ(got.tableau.tabla, expected.tabla);
+        EXPECT_EQ(got.tableau.varBasica, expected.varBasica);
+        EXPECT_EQ(got.tableau.etiquetaFila, expected.etiquetaFila);
+        EXPECT_EQ(got.tableau.colProducto, expected.colProducto);
+        EXPECT_EQ(got.tableau.factorSeca, expected.factorSeca);
+        bounded += r.bounded ? 1 : 0;
+        infeasible += r.outcome == Outcome::Infeasible ? 1 : 0;
+    }
+    EXPECT_GE(bounded, 12);
+    EXPECT_GE(infeasible, 1);
+}
+
 // solve() keeps the dense path for small blends and takes the bounded one for larger ones.
 TEST(BoundedPath, SolveChoosesByTheNumberOfRows) {
     EXPECT_FALSE(prefersBoundedPath(Tableau(10, 20, 14))); // 36 rows

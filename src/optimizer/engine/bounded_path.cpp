@@ -7,6 +7,28 @@
 
 namespace lp {
 
+namespace {
+
+// The column bounds from the ingredient rows of the layout, and the band of the sum row.
+bool setBounds(BoundedLp& lp, BoundedLayout& layout) {
+    const int N = lp.n;
+    lp.lower.assign(N + lp.m, 0.0);
+    lp.upper.assign(N + lp.m, BoundedLp::kInfinity);
+    for (int j = 1; j <= N; ++j) {
+        // -x + s = rhs with s >= 0 holds x >= -rhs; a bound below 0 adds nothing to x >= 0.
+        layout.lowerFromRow[j] = -layout.minRhs[j] > 0;
+        lp.lower[j - 1] = layout.lowerFromRow[j] ? -layout.minRhs[j] : 0.0;
+        if (layout.maxRow[j] != 0)
+            lp.upper[j - 1] = layout.maxRhs[j];
+        if (lp.upper[j - 1] < lp.lower[j - 1])
+            return false;
+    }
+    lp.upper[N + layout.K] = layout.range;
+    return true;
+}
+
+} // namespace
+
 bool boundedForm(const Tableau& t, BoundedLp& lp, BoundedLayout& layout) {
     const int N = t.N, K = t.K, M = t.M;
     if (N < 1 || K < 0 || t.L < N || M != K + t.L + 2 || t.C != N + M)
@@ -62,19 +84,57 @@ bool boundedForm(const Tableau& t, BoundedLp& lp, BoundedLayout& layout) {
     std::fill(lp.a.begin() + static_cast<long>(K) * N, lp.a.end(), 1.0);
     lp.b[K] = upperSum;
     lp.cost.assign(t.row(0) + 1, t.row(0) + N + 1);
-    lp.lower.assign(N + lp.m, 0.0);
-    lp.upper.assign(N + lp.m, BoundedLp::kInfinity);
+    return setBounds(lp, layout);
+}
+
+bool boundedForm(const Blend& blend, BoundedLp& lp, BoundedLayout& layout) {
+    const int N = static_cast<int>(blend.ingredients.size());
+    if (N < 1)
+        return false;
+    int K = 0;
+    for (const Nutrient& nut : blend.nutrients)
+        K += (nut.minimo ? 1 : 0) + (nut.maximo ? 1 : 0);
+    lp.m = K + 1;
+    lp.n = N;
+    lp.sumRow = K;
+    lp.a.assign(static_cast<size_t>(lp.m) * N, 1.0);
+    lp.b.assign(lp.m, 0.0);
+    int k = 0;
+    for (size_t n = 0; n < blend.nutrients.size(); ++n)
+        for (const bool minimum : {true, false})
+            if (minimum ? blend.nutrients[n].minimo : blend.nutrients[n].maximo) {
+                lp.b[k] = nutrientRow(blend, n, minimum, &lp.a[static_cast<size_t>(k) * N]);
+                ++k;
+            }
+    lp.b[K] = kSumUpper;
+    lp.cost.resize(N);
+    for (int j = 0; j < N; ++j)
+        lp.cost[j] =
+            blend.secaIng ? blend.ingredients[j].costoSeca : blend.ingredients[j].costoHumeda;
+
+    layout.K = K;
+    layout.minRow.assign(N + 1, 0);
+    layout.maxRow.assign(N + 1, 0);
+    layout.minRhs.assign(N + 1, 0.0);
+    layout.maxRhs.assign(N + 1, 0.0);
+    layout.lowerFromRow.assign(N + 1, false);
+    int r = K + 1;
     for (int j = 1; j <= N; ++j) {
-        // -x + s = rhs with s >= 0 holds x >= -rhs; a bound below 0 adds nothing to x >= 0.
-        layout.lowerFromRow[j] = -layout.minRhs[j] > 0;
-        lp.lower[j - 1] = layout.lowerFromRow[j] ? -layout.minRhs[j] : 0.0;
-        if (layout.maxRow[j] != 0)
-            lp.upper[j - 1] = layout.maxRhs[j];
-        if (lp.upper[j - 1] < lp.lower[j - 1])
-            return false;
+        const IngredientRows rows = ingredientRows(blend, static_cast<size_t>(j - 1));
+        layout.minRow[j] = r++;
+        layout.minRhs[j] = rows.minimumRhs;
+        if (rows.maximumRhs) {
+            layout.maxRow[j] = r++;
+            layout.maxRhs[j] = *rows.maximumRhs;
+        }
     }
-    lp.upper[N + K] = layout.range;
-    return true;
+    layout.range = kSumUpper + -kSumLower;
+    auto finite = [](double v) { return std::isfinite(v); };
+    if (!std::all_of(lp.b.begin(), lp.b.end(), finite) ||
+        !std::all_of(layout.minRhs.begin(), layout.minRhs.end(), finite) ||
+        !std::all_of(layout.maxRhs.begin(), layout.maxRhs.end(), finite))
+        return false;
+    return setBounds(lp, layout);
 }
 
 namespace {
@@ -102,8 +162,14 @@ public:
     bool run() {
         if (!feasible())
             return false;
+        // Bounded row p is row p + 1 of the full tableau; the sum row is the quantity row whose
+        // slack is basic in the bounded programme (the upper one when s_u is not at its upper
+        // bound, the lower one when it is).
+        std::vector<std::pair<int, int>> rows;
         for (int k = 1; k <= K_; ++k)
-            writeBoundedRow(k, k - 1);
+            rows.push_back({k, k - 1});
+        rows.push_back({s_.state[sumSlack_] == ColumnState::AtUpper ? M_ : M_ - 1, K_});
+        writeBoundedRows(rows);
         writeSumRows();
         for (int j = 1; j <= N_; ++j)
             writeIngredientRows(j);
@@ -169,15 +235,29 @@ private:
         return ok(su) && ok(lay_.range - su);
     }
 
-    // Row r of the full tableau from bounded row p: the entries of the non-basic columns
+    // Each (r, p): row r of the full tableau from bounded row p, the bounded rows priced four
+    // at a time.
+    void writeBoundedRows(const std::vector<std::pair<int, int>>& rows) {
+        const int width = s_.width();
+        std::vector<double> block(static_cast<size_t>(4) * width);
+        for (size_t first = 0; first < rows.size(); first += 4) {
+            const int count = static_cast<int>(std::min<size_t>(4, rows.size() - first));
+            int positions[4];
+            for (int k = 0; k < count; ++k)
+                positions[k] = rows[first + k].second;
+            tableauRows(lp_, s_, positions, count, block.data());
+            for (int k = 0; k < count; ++k)
+                writeBoundedRow(rows[first + k].first, positions[k],
+                                &block[static_cast<size_t>(k) * width]);
+        }
+    }
+
+    // Row r of the full tableau from bounded row p, `tp`: the entries of the non-basic columns
     // carried to the full tableau's columns, 1 under the basic column, its value on the right.
-    void writeBoundedRow(int r, int p) {
+    void writeBoundedRow(int r, int p, const double* tp) {
         const int y = s_.head[p];
         double* row = t_.row(r);
         std::fill(row, row + w_, 0.0);
-        row_.resize(s_.width());
-        tableauRow(lp_, s_, p, row_.data());
-        const double* tp = row_.data();
         for (int c = 0; c < s_.width(); ++c) {
             if (place_[c] == Place::Basic || tp[c] == 0)
                 continue;
@@ -214,6 +294,7 @@ private:
     }
 
     // The two quantity rows: s_u + sum(x) = upper, s_l - sum(x) = -lower, s_l = range - s_u.
+    // The one holding the bounded programme's sum row is written with the bounded rows.
     void writeSumRows() {
         const int up = N_ + M_ - 1, low = N_ + M_;
         const double su = value(sumSlack_);
@@ -221,17 +302,14 @@ private:
         case ColumnState::Basic: {
             // Both slacks basic: s_l follows the row of s_u, wherever that row is.
             const int p = position_[sumSlack_];
-            writeBoundedRow(M_ - 1, K_);
             writeDependentRow(M_, p == K_ ? M_ - 1 : p + 1, -1.0, low, lay_.range - su);
             break;
         }
         case ColumnState::AtLower:
-            writeBoundedRow(M_ - 1, K_);
             writeUnitRow(M_, low, up, 1.0, lay_.range - su);
             break;
         case ColumnState::AtUpper:
             writeUnitRow(M_ - 1, up, low, 1.0, su);
-            writeBoundedRow(M_, K_);
             break;
         }
     }
@@ -295,7 +373,6 @@ private:
     const int N_, M_, K_, w_, sumSlack_;
     std::vector<Place> place_;
     std::vector<int> position_;
-    std::vector<double> row_;
 };
 
 } // namespace

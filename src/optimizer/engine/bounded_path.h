@@ -23,6 +23,10 @@ struct BoundedLayout {
 // Returns false for any other tableau, or when a column's bounds are empty.
 bool boundedForm(const Tableau& t, BoundedLp& lp, BoundedLayout& layout);
 
+// The same bounded programme and layout written straight from the blend, without the
+// tableau: equal entry for entry to boundedForm(assemble(blend)).
+bool boundedForm(const Blend& blend, BoundedLp& lp, BoundedLayout& layout);
+
 // Writes into `t` (still as assembled) the final tableau of the basis the bounded simplex
 // ended on: every row, label, slack and column in place, rows and reduced costs as the
 // dense path would hold them for that basis. Returns false, leaving `t` untouched, when a

@@ -1,10 +1,10 @@
 #include "optimizer/engine/bounded_simplex.h"
 
+#include "optimizer/engine/dense_kernels.h"
 #include "optimizer/engine/simplex.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace lp {
 
@@ -24,26 +24,6 @@ constexpr double kPrimalTolerance = 0.5 * kFeasibilityTolerance;
 // larger entry be the pivot. Kept under the optimality tolerance of the dense path, so the
 // rebuilt tableau needs no pivot to be optimal.
 constexpr double kDualTolerance = 0.5 * kOptimalityTolerance;
-
-// y += f x in pairs of lanes (SSE2 registers on any x86-64), two pairs at a time.
-void axpy(double* y, const double* x, double f, int len) {
-    using Pair = double __attribute__((vector_size(16)));
-    const Pair factor = {f, f};
-    int k = 0;
-    for (; k + 4 <= len; k += 4) {
-        Pair a0, a1, b0, b1;
-        std::memcpy(&a0, y + k, sizeof a0);
-        std::memcpy(&a1, y + k + 2, sizeof a1);
-        std::memcpy(&b0, x + k, sizeof b0);
-        std::memcpy(&b1, x + k + 2, sizeof b1);
-        a0 += factor * b0;
-        a1 += factor * b1;
-        std::memcpy(y + k, &a0, sizeof a0);
-        std::memcpy(y + k + 2, &a1, sizeof a1);
-    }
-    for (; k < len; ++k)
-        y[k] += f * x[k];
-}
 
 // Row r of B^-1 [A | I]: the original rows weighted by row r of B^-1 (the entries of the
 // open columns in position r, and 1 for the row whose logical is basic there).
@@ -535,8 +515,37 @@ private:
 
 } // namespace
 
-void tableauRow(const BoundedLp& lp, const BoundedSolution& s, int p, double* out) {
-    priceInverseRow(lp, s.inverse, s.head, p, out);
+void tableauRows(const BoundedLp& lp, const BoundedSolution& s, const int* positions, int count,
+                 double* out) {
+    const int n = lp.n, m = lp.m, w = n + m;
+    const InverseColumns& inv = s.inverse;
+    std::vector<const double*> rows;
+    std::vector<double> factors;
+    auto add = [&](int row, const double* weights) {
+        rows.push_back(&lp.a[static_cast<size_t>(row) * n]);
+        factors.insert(factors.end(), weights, weights + 4);
+    };
+    for (int slot = 0; slot < inv.slots(); ++slot) {
+        double weights[4] = {};
+        for (int k = 0; k < count; ++k)
+            weights[k] = inv.column(slot)[positions[k]];
+        add(inv.open[slot], weights);
+    }
+    for (int k = 0; k < count; ++k)
+        if (const int own = s.head[positions[k]] - n; own >= 0) {
+            double weights[4] = {};
+            weights[k] = 1;
+            add(own, weights);
+        }
+    combineRows4(rows.data(), factors.data(), static_cast<int>(rows.size()), n, out, w);
+    for (int k = 0; k < count; ++k) {
+        double* o = out + static_cast<size_t>(k) * w;
+        std::fill(o + n, o + w, 0.0);
+        for (int slot = 0; slot < inv.slots(); ++slot)
+            o[n + inv.open[slot]] = inv.column(slot)[positions[k]];
+        for (int p = 0; p < m; ++p)
+            o[s.head[p]] = p == positions[k] ? 1.0 : 0.0;
+    }
 }
 
 BoundedSolution solveBounded(const BoundedLp& lp) {

@@ -53,8 +53,10 @@ struct BoundedSolution {
     int width() const { return static_cast<int>(x.size()); }
 };
 
-// Row p of the final tableau B^-1 [A | I] (n + m entries) of an optimal solution.
-void tableauRow(const BoundedLp& lp, const BoundedSolution& s, int p, double* out);
+// Rows positions[0..count) of the final tableau B^-1 [A | I] of an optimal solution, n + m
+// entries each, row k at out + k (n + m); count is at most 4 and out has room for 4 rows.
+void tableauRows(const BoundedLp& lp, const BoundedSolution& s, const int* positions, int count,
+                 double* out);
 
 // Limits of the bounded dual simplex: beyond them it gives up (Failed) and the caller falls
 // back to the dense two-phase path.

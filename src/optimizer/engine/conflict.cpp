@@ -77,8 +77,9 @@ std::optional<double> nearestFeasible(const Blend& blend, const LimitRef& limit,
 } // namespace
 
 Probe probe(const Blend& blend) {
-    Tableau t = assemble(blend);
-    const SolveResult solved = solve(t);
+    const SolvedBlend run = solveBlend(blend);
+    const Tableau& t = run.tableau;
+    const SolveResult& solved = run.result;
     Probe p;
     p.feasible = solved.outcome != Outcome::Infeasible && solved.outcome != Outcome::NotStandard &&
                  !solved.phase1LimitReached;

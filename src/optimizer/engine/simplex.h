@@ -57,8 +57,19 @@ SolveResult solveDense(Tableau& t);
 // infeasible outcome writes back the same normalised mix.
 SolveResult solveBoundedPath(Tableau& t);
 
-// Whether solve() takes the bounded path for a tableau of this size.
+// Whether solve() takes the bounded path for a tableau of this size, and for the tableau
+// of a blend.
 bool prefersBoundedPath(const Tableau& t);
+bool prefersBoundedPath(const Blend& blend);
+
+// Assembles and solves a blend: the tableau and result solve(assemble(blend)) gives, entry
+// for entry. On the bounded path the assembled tableau is never built: the bounded programme
+// is written from the blend and the final tableau into a frame of it.
+struct SolvedBlend {
+    Tableau tableau;
+    SolveResult result;
+};
+SolvedBlend solveBlend(const Blend& blend);
 
 // Phase 2 of the dense path on a feasible tableau in standard form (no pivot when no reduced
 // cost is negative): what finishes a tableau rebuilt from a basis found elsewhere.

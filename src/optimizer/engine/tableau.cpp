@@ -6,8 +6,6 @@ namespace lp {
 
 namespace {
 
-constexpr double kSumUpper = 1.00000001;
-constexpr double kSumLower = 0.99999999;
 // A fixed ingredient (minimum = maximum) gets this much room either side, in units of quantity.
 constexpr double kFixedWidening = 0.001;
 
@@ -41,59 +39,31 @@ struct RowWriter {
     void next() { ++r; }
 };
 
-void writeNutrientRows(const Blend& blend, RowWriter& w) {
-    const Tableau& t = w.t;
+void writeNutrientRows(const Blend& blend, RowWriter& w, bool coefficients) {
     for (size_t n = 0; n < blend.nutrients.size(); ++n) {
-        const Nutrient& nut = blend.nutrients[n];
-        const std::string name = trimmed(nut.nombre);
-        const std::vector<double>& a = blend.valor[n];
-        // As-fed shares with a dry-basis limit compare sum(a dm x) / sum(dm x) with the limit,
-        // multiplied out; the other combinations are linear in the shares directly.
-        const bool ratio = !blend.secaIng && blend.secaNut;
-        if (nut.minimo) {
-            const double lim = *nut.minimo;
-            double* row = w.begin("Mínimo para " + name, ratio ? 0.0 : -lim);
-            for (int j = 1; j <= t.N; ++j) {
-                const double dm = t.factorSeca[j];
-                if (ratio)
-                    row[j] = -(a[j - 1] - lim) * dm;
-                else
-                    row[j] = blend.secaIng ? -a[j - 1] : -a[j - 1] * dm;
-            }
-            w.next();
-        }
-        if (nut.maximo) {
-            const double lim = *nut.maximo;
-            double* row = w.begin("Máximo para " + name, ratio ? 0.0 : lim);
-            for (int j = 1; j <= t.N; ++j) {
-                const double dm = t.factorSeca[j];
-                if (ratio)
-                    row[j] = (a[j - 1] - lim) * dm;
-                else
-                    row[j] = blend.secaIng ? a[j - 1] : a[j - 1] * dm;
-            }
+        const std::string name = trimmed(blend.nutrients[n].nombre);
+        for (const bool minimum : {true, false}) {
+            if (!(minimum ? blend.nutrients[n].minimo : blend.nutrients[n].maximo))
+                continue;
+            const double rhs = nutrientRow(blend, n, minimum, nullptr);
+            double* row = w.begin((minimum ? "Mínimo para " : "Máximo para ") + name, rhs);
+            if (coefficients)
+                nutrientRow(blend, n, minimum, row + 1);
             w.next();
         }
     }
 }
 
 void writeIngredientRows(const Blend& blend, RowWriter& w) {
-    const double q = blend.cantidad;
     for (size_t i = 0; i < blend.ingredients.size(); ++i) {
         const Ingredient& ing = blend.ingredients[i];
         const int j = static_cast<int>(i) + 1;
         const std::string name = trimmed(ing.nombre);
-        const bool fixed = ing.minimo && ing.maximo && *ing.minimo == *ing.maximo;
-        double rhsMin = ing.minimo ? -*ing.minimo / q : 0.0;
-        if (fixed)
-            rhsMin += kFixedWidening / q;
-        w.begin("Mínimo para " + name, rhsMin)[j] = -1;
+        const IngredientRows rows = ingredientRows(blend, i);
+        w.begin("Mínimo para " + name, rows.minimumRhs)[j] = -1;
         w.next();
-        if (ing.maximo) {
-            double rhsMax = *ing.maximo / q;
-            if (fixed)
-                rhsMax += kFixedWidening / q;
-            w.begin("Máximo para " + name, rhsMax)[j] = 1;
+        if (rows.maximumRhs) {
+            w.begin("Máximo para " + name, *rows.maximumRhs)[j] = 1;
             w.next();
         }
     }
@@ -111,6 +81,41 @@ void writeQuantityRows(RowWriter& w) {
 
 } // namespace
 
+double nutrientRow(const Blend& blend, size_t n, bool minimum, double* coefficients) {
+    const Nutrient& nut = blend.nutrients[n];
+    const std::vector<double>& a = blend.valor[n];
+    const double lim = minimum ? *nut.minimo : *nut.maximo;
+    const double sign = minimum ? -1.0 : 1.0;
+    // As-fed shares with a dry-basis limit compare sum(a dm x) / sum(dm x) with the limit,
+    // multiplied out; the other combinations are linear in the shares directly.
+    const bool ratio = !blend.secaIng && blend.secaNut;
+    if (coefficients != nullptr)
+        for (size_t j = 0; j < blend.ingredients.size(); ++j) {
+            const double dm = blend.ingredients[j].materiaSeca / 100;
+            if (ratio)
+                coefficients[j] = sign * ((a[j] - lim) * dm);
+            else
+                coefficients[j] = blend.secaIng ? sign * a[j] : sign * (a[j] * dm);
+        }
+    return ratio ? 0.0 : sign * lim;
+}
+
+IngredientRows ingredientRows(const Blend& blend, size_t i) {
+    const double q = blend.cantidad;
+    const Ingredient& ing = blend.ingredients[i];
+    const bool fixed = ing.minimo && ing.maximo && *ing.minimo == *ing.maximo;
+    IngredientRows rows;
+    rows.minimumRhs = ing.minimo ? -*ing.minimo / q : 0.0;
+    if (fixed)
+        rows.minimumRhs += kFixedWidening / q;
+    if (ing.maximo) {
+        rows.maximumRhs = *ing.maximo / q;
+        if (fixed)
+            *rows.maximumRhs += kFixedWidening / q;
+    }
+    return rows;
+}
+
 Tableau::Tableau(int n, int k, int l)
     : N(n), K(k), L(l), M(k + l + 2), C(n + k + l + 2), tabla(static_cast<size_t>(M + 1) * (C + 2)),
       varBasica(M + 1, 0), colProducto(N + 1, 0), factorSeca(N + 1, 0.0), etiquetaFila(M + 1) {
@@ -119,7 +124,9 @@ Tableau::Tableau(int n, int k, int l)
         varBasica[r] = N + r;
 }
 
-Tableau assemble(const Blend& blend) {
+namespace {
+
+Tableau assembleRows(const Blend& blend, bool nutrientCoefficients) {
     Tableau t(static_cast<int>(blend.ingredients.size()), countNutrientRows(blend),
               countIngredientRows(blend));
     for (int j = 1; j <= t.N; ++j) {
@@ -129,10 +136,20 @@ Tableau assemble(const Blend& blend) {
         t.at(0, j) = blend.secaIng ? ing.costoSeca : ing.costoHumeda;
     }
     RowWriter w{t};
-    writeNutrientRows(blend, w);
+    writeNutrientRows(blend, w, nutrientCoefficients);
     writeIngredientRows(blend, w);
     writeQuantityRows(w);
     return t;
+}
+
+} // namespace
+
+Tableau assemble(const Blend& blend) {
+    return assembleRows(blend, true);
+}
+
+Tableau assembleFrame(const Blend& blend) {
+    return assembleRows(blend, false);
 }
 
 } // namespace lp

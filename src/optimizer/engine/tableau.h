@@ -3,6 +3,8 @@
 #include "optimizer/engine/blend.h"
 #include "optimizer/engine/zeroed_memory.h"
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,9 +38,29 @@ struct Tableau {
     const double* row(int r) const { return &tabla[static_cast<size_t>(r) * width()]; }
 };
 
+// The band of the sum of shares: the right-hand sides of the two quantity rows are kSumUpper
+// and -kSumLower.
+constexpr double kSumUpper = 1.00000001;
+constexpr double kSumLower = 0.99999999;
+
 // Builds the tableau of a blend that passed validation: nutrient rows in the blend's order
 // (minimum then maximum), ingredient rows in column order (minimum always, maximum when set,
 // both widened by 0.001 units of quantity when they are equal), then the two quantity rows.
 Tableau assemble(const Blend& blend);
+
+// The same tableau with the coefficients of the nutrient rows left at 0: the frame a final
+// tableau computed elsewhere is written into.
+Tableau assembleFrame(const Blend& blend);
+
+// The coefficients of nutrient n's minimum or maximum row over the ingredients, into
+// coefficients[0..N) unless it is null; returns its right-hand side.
+double nutrientRow(const Blend& blend, std::size_t n, bool minimum, double* coefficients);
+
+// The right-hand sides of ingredient i's minimum row and, when it has one, its maximum row.
+struct IngredientRows {
+    double minimumRhs = 0;
+    std::optional<double> maximumRhs;
+};
+IngredientRows ingredientRows(const Blend& blend, std::size_t i);
 
 } // namespace lp

@@ -1,0 +1,18 @@
+#pragma once
+
+namespace lp {
+
+// The two loops that carry the bounded simplex and the rebuild of its final tableau, written
+// on pairs of lanes (SSE2 registers, present on any x86-64).
+
+// y += f x over len entries.
+void axpy(double* y, const double* x, double f, int len);
+
+// Four combinations of the same rows at once: out[k * stride + j] = sum over s of
+// factors[4 s + k] * rows[s][j], for k < 4 and j < len, summed in the order of s. Each entry
+// of a row is loaded once for the four sums, which stay in registers while the rows are
+// walked.
+void combineRows4(const double* const* rows, const double* factors, int count, int len, double* out,
+                  int stride);
+
+} // namespace lp
