@@ -25,24 +25,6 @@ constexpr double kPrimalTolerance = 0.5 * kFeasibilityTolerance;
 // rebuilt tableau needs no pivot to be optimal.
 constexpr double kDualTolerance = 0.5 * kOptimalityTolerance;
 
-// Row r of B^-1 [A | I]: the original rows weighted by row r of B^-1 (the entries of the
-// open columns in position r, and 1 for the row whose logical is basic there).
-void priceInverseRow(const BoundedLp& lp, const InverseColumns& inv, const std::vector<int>& head,
-                     int r, double* out) {
-    const int n = lp.n, m = lp.m;
-    std::fill(out, out + n + m, 0.0);
-    for (size_t s = 0; s < inv.open.size(); ++s) {
-        const double f = inv.column(static_cast<int>(s))[r];
-        out[n + inv.open[s]] = f;
-        if (f != 0)
-            axpy(out, &lp.a[static_cast<size_t>(inv.open[s]) * n], f, n);
-    }
-    if (head[r] >= n)
-        axpy(out, &lp.a[static_cast<size_t>(head[r] - n) * n], 1.0, n);
-    for (int p = 0; p < m; ++p)
-        out[head[p]] = p == r ? 1.0 : 0.0;
-}
-
 // Keeps B^-1 (see InverseColumns) with the basis heads, the column states, the values and
 // reduced costs of every column, and the dual steepest-edge weights of the rows.
 class DualSimplex {
@@ -200,14 +182,23 @@ private:
 
     // out = B^-1 v: the open columns of B^-1, plus v's entry of the row whose logical is
     // basic in each position.
-    void applyInverse(const double* v, double* out) const {
+    void applyInverse(const double* v, double* out) {
         for (int p = 0; p < m_; ++p) {
             const int own = ownRow(p);
             out[p] = own >= 0 ? v[own] : 0.0;
         }
+        terms_.clear();
+        factors_.clear();
         for (int s = 0; s < slots(); ++s)
-            if (const double f = v[inv_.open[s]]; f != 0)
-                axpy(out, inv_.column(s), f, m_);
+            if (const double f = v[inv_.open[s]]; f != 0) {
+                terms_.push_back(inv_.column(s));
+                factors_.push_back(f);
+            }
+        addTerms(out, m_);
+    }
+
+    void addTerms(double* out, int len) {
+        addCombination(out, terms_.data(), factors_.data(), static_cast<int>(terms_.size()), len);
     }
 
     // Row r of B^-1 into rho_.
@@ -219,7 +210,30 @@ private:
             rho_[own] = 1;
     }
 
-    void priceRow(int r) { priceInverseRow(lp_, inv_, head_, r, alphaRow_.data()); }
+    // Row r of B^-1 [A | I] into alphaRow_: the original rows weighted by row r of B^-1 (the
+    // entries of the open columns in position r, and 1 for the row whose logical is basic
+    // there).
+    void priceRow(int r) {
+        double* out = alphaRow_.data();
+        std::fill(out, out + w_, 0.0);
+        terms_.clear();
+        factors_.clear();
+        for (int s = 0; s < slots(); ++s) {
+            const double f = inv_.column(s)[r];
+            out[n_ + inv_.open[s]] = f;
+            if (f != 0) {
+                terms_.push_back(original(inv_.open[s]));
+                factors_.push_back(f);
+            }
+        }
+        if (const int own = ownRow(r); own >= 0) {
+            terms_.push_back(original(own));
+            factors_.push_back(1.0);
+        }
+        addTerms(out, n_);
+        for (int p = 0; p < m_; ++p)
+            out[head_[p]] = p == r ? 1.0 : 0.0;
+    }
 
     // Column q of B^-1 [A | I] into alphaCol_. A non-basic logical's row is open.
     void priceColumn(int q) {
@@ -507,6 +521,8 @@ private:
     std::vector<double> alphaRow_, alphaCol_, tau_, work_, rho_;
     std::vector<Candidate> candidates_;
     std::vector<int> flipped_;
+    std::vector<const double*> terms_; // rows or columns to combine, with factors_
+    std::vector<double> factors_;
     long pivots_ = 0, flips_ = 0;
     int stalled_ = 0;
     bool bland_ = false;

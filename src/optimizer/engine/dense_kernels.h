@@ -2,11 +2,16 @@
 
 namespace lp {
 
-// The two loops that carry the bounded simplex and the rebuild of its final tableau, written
-// on pairs of lanes (SSE2 registers, present on any x86-64).
+// The two loops that carry the bounded simplex and the rebuild of its final tableau, on four
+// lanes at a time (AVX2 where the processor has it, SSE2 elsewhere, with the same results).
 
 // y += f x over len entries.
 void axpy(double* y, const double* x, double f, int len);
+
+// out[j] += sum over s of factors[s] * rows[s][j], for j < len, added in the order of s (as
+// that many axpy calls would), each entry of out read and written once.
+void addCombination(double* out, const double* const* rows, const double* factors, int count,
+                    int len);
 
 // Four combinations of the same rows at once: out[k * stride + j] = sum over s of
 // factors[4 s + k] * rows[s][j], for k < 4 and j < len, summed in the order of s. Each entry
