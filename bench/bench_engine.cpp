@@ -3,7 +3,7 @@
 // ingredients with a maximum. Each benchmark builds the problem and solves it. Run with
 //   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 // and compare the medians pairwise. "Dense" and "Bounded" are the two paths of the engine on
-// an assembled tableau, "Engine" what the program runs (solveBlend: the path by size, and on
+// an assembled tableau, "Engine" what the program runs (assembleAndSolve: the path by size, and on
 // the bounded one no assembled tableau); the counters give the pivots per blend (for CLP its
 // iterations).
 
@@ -62,13 +62,13 @@ template <typename Solve> void engineRun(benchmark::State& state, Solve solve) {
     state.counters["pivots"] = pivots / runs;
 }
 
-// What the program runs: the blend to its final tableau, by solveBlend.
+// What the program runs: the blend to its final tableau, by assembleAndSolve.
 void Engine(benchmark::State& state) {
     const auto& list = blendsOf(state);
     size_t i = 0;
     double pivots = 0, runs = 0;
     for (auto _ : state) {
-        const lp::SolvedBlend s = lp::solveBlend(list[i++ % list.size()]);
+        const lp::SolvedBlend s = lp::assembleAndSolve(list[i++ % list.size()]);
         const lp::SolveResult& r = s.result;
         if (r.outcome != lp::Outcome::Optimum)
             state.SkipWithError("blend not solved to the optimum");

@@ -201,7 +201,7 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
     app::BusyPointer busy;
     result.boxesCleared = true;
     ws.rsProductos.setSort("id_producto ASC");
-    lp::SolvedBlend run = lp::solveBlend(blend);
+    lp::SolvedBlend run = lp::assembleAndSolve(blend);
     lp::Tableau& tableau = run.tableau;
     const lp::SolveResult& solved = run.result;
     if (solved.phase1LimitReached)

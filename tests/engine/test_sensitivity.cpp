@@ -20,17 +20,17 @@ struct Solved {
     double batchCost;
 };
 
-Solved figuresOf(const Blend& b) {
-    SolvedBlend solved = solveBlend(b);
-    Tableau& t = solved.tableau;
+Solved solveBlend(const Blend& b) {
+    Tableau t = assemble(b);
+    const Outcome o = solve(t).outcome;
     std::vector<double> x = shares(t);
     const double cost = -t.at(0, t.rhs()) * b.cantidad;
-    return {std::move(t), solved.result.outcome, std::move(x), cost};
+    return {std::move(t), o, std::move(x), cost};
 }
 
 TEST(Sensitivity, WorkedExampleRows) {
     const Blend b = examples::twoIngredientBlend();
-    const Solved s = figuresOf(b);
+    const Solved s = solveBlend(b);
     const std::vector<AnalysisRow> rows = sensitivityRows(s.t, b);
     ASSERT_EQ(rows.size(), 3u);
     std::map<std::string, AnalysisRow> ia;
@@ -127,7 +127,7 @@ TEST(Sensitivity, FiguresMatchResolvingTheSampleDiets) {
     for (const std::string& code : catalogue.formulaCodes()) {
         SCOPED_TRACE(code);
         const Blend base = catalogue.blend(code);
-        const Solved s = figuresOf(base);
+        const Solved s = solveBlend(base);
         ASSERT_EQ(s.outcome, Outcome::Optimum);
         for (const AnalysisRow& row : sensitivityRows(s.t, base)) {
             SCOPED_TRACE(row.tipo + " " + row.detalle);
@@ -140,7 +140,7 @@ TEST(Sensitivity, FiguresMatchResolvingTheSampleDiets) {
                         ing.costoHumeda += (row.tipo == "IA" ? 0.5 : -0.5) * row.valor2;
                         ing.costoSeca = ing.costoHumeda / (ing.materiaSeca / 100);
                     }
-                const Solved m = figuresOf(moved);
+                const Solved m = solveBlend(moved);
                 for (size_t j = 0; j < s.x.size(); ++j)
                     EXPECT_NEAR(m.x[j], s.x[j], 1e-6);
                 ++checkedPrices;
@@ -151,7 +151,7 @@ TEST(Sensitivity, FiguresMatchResolvingTheSampleDiets) {
             auto costWith = [&](double delta) {
                 Blend moved = base;
                 *limitOf(moved, row) += delta;
-                return figuresOf(moved).batchCost;
+                return solveBlend(moved).batchCost;
             };
             const double up = (costWith(h) - s.batchCost) / h;
             const double down = (s.batchCost - costWith(-h)) / h;

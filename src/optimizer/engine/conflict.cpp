@@ -77,7 +77,7 @@ std::optional<double> nearestFeasible(const Blend& blend, const LimitRef& limit,
 } // namespace
 
 Probe probe(const Blend& blend) {
-    const SolvedBlend run = solveBlend(blend);
+    const SolvedBlend run = assembleAndSolve(blend);
     const Tableau& t = run.tableau;
     const SolveResult& solved = run.result;
     Probe p;

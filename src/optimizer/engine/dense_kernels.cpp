@@ -48,8 +48,8 @@ DOSIVANT_KERNEL void axpy(double* y, const double* x, double f, int len) {
         y[k] += f * x[k];
 }
 
-DOSIVANT_KERNEL void addCombination(double* out, const double* const* rows,
-                                    const double* factors, int count, int len) {
+DOSIVANT_KERNEL void addCombination(double* out, const double* const* rows, const double* factors,
+                                    int count, int len) {
     int j = 0;
     for (; j + 16 <= len; j += 16) {
         Quad s0 = load(out + j), s1 = load(out + j + 4), s2 = load(out + j + 8),

@@ -69,7 +69,7 @@ struct SolvedBlend {
     Tableau tableau;
     SolveResult result;
 };
-SolvedBlend solveBlend(const Blend& blend);
+SolvedBlend assembleAndSolve(const Blend& blend);
 
 // Phase 2 of the dense path on a feasible tableau in standard form (no pivot when no reduced
 // cost is negative): what finishes a tableau rebuilt from a basis found elsewhere.

@@ -67,7 +67,7 @@ SolveResult solve(Tableau& t) {
     return prefersBoundedPath(t) ? solveBoundedPath(t) : solveDense(t);
 }
 
-SolvedBlend solveBlend(const Blend& blend) {
+SolvedBlend assembleAndSolve(const Blend& blend) {
     SolvedBlend out;
     BoundedLp lp;
     BoundedLayout layout;
