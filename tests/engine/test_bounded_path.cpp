@@ -388,8 +388,8 @@ TEST(BoundedPath, TableauMemoryStartsAtZero) {
     }
 }
 
-// A large block released is kept and handed out again for the next tableau of about its
-// size: written all over before, it arrives zeroed, also when it is larger than asked for.
+// A large block released is kept and handed out again for the next tableau it can hold:
+// written all over before, it arrives zeroed, also when it is larger than asked for.
 TEST(BoundedPath, KeptTableauMemoryArrivesZeroed) {
     for (int round = 0; round < 4; ++round) {
         Tableau dirty(600 - round, 270, 720);

@@ -26,38 +26,39 @@ constexpr std::size_t kHeader = 64;
 struct Kept {
     void* mapping = nullptr;
     std::size_t size = 0;
+    unsigned long released = 0; // when it was released: the oldest goes first
 };
 
 std::mutex keptMutex;
 Kept kept[kKeptBlocks];
+unsigned long releases = 0;
 
 void* userBlock(void* mapping) {
     return static_cast<char*>(mapping) + kHeader;
 }
 
-// The smallest kept mapping that holds `size` bytes without wasting more than half of it.
+// The smallest kept mapping that holds `size` bytes. A larger one serves a smaller tableau
+// too: it is held anyway, and only the part asked for is cleared.
 void* takeKept(std::size_t size) {
     std::lock_guard<std::mutex> lock(keptMutex);
     Kept* best = nullptr;
     for (Kept& k : kept)
-        if (k.mapping != nullptr && k.size >= size && k.size / 2 <= size &&
-            (best == nullptr || k.size < best->size))
+        if (k.mapping != nullptr && k.size >= size && (best == nullptr || k.size < best->size))
             best = &k;
     if (best == nullptr)
         return nullptr;
     return std::exchange(best->mapping, nullptr);
 }
 
-// Keeps the released mapping in a free slot or in place of the smallest kept one, unless
-// every kept one is larger; returns the mapping to unmap, if any.
+// Keeps the released mapping in a free slot, or in place of the one released longest ago;
+// returns the mapping to unmap, if any.
 Kept keep(Kept released) {
     std::lock_guard<std::mutex> lock(keptMutex);
+    released.released = ++releases;
     Kept* slot = &kept[0];
     for (Kept& k : kept)
-        if (k.mapping == nullptr || (slot->mapping != nullptr && k.size < slot->size))
+        if (k.mapping == nullptr || (slot->mapping != nullptr && k.released < slot->released))
             slot = &k;
-    if (slot->mapping != nullptr && slot->size > released.size)
-        return released;
     return std::exchange(*slot, released);
 }
 

@@ -8,9 +8,9 @@ namespace lp {
 // Memory for the tableau: it arrives zeroed from the system, so a tableau of hundreds of
 // thousands of entries is not written twice (once with zeros, once with its rows), and on
 // Linux a large one is asked for in huge pages, so its first touch costs a few faults
-// instead of thousands. The last two large blocks released are kept and cleared for the next
-// tableau of about their size, which costs less than faulting in fresh pages. Most of a
-// tableau stays zero.
+// instead of thousands. The last two large blocks released are kept, and the next large
+// tableau they can hold gets one cleared, which costs less than faulting in fresh pages.
+// Most of a tableau stays zero.
 void* zeroedBlock(std::size_t bytes);
 void releaseZeroedBlock(void* block, std::size_t bytes) noexcept;
 
