@@ -9,6 +9,16 @@ namespace lp {
 
 namespace {
 
+// A layout of K nutrient rows and N ingredients with no ingredient row yet.
+void startLayout(BoundedLayout& layout, int K, int N) {
+    layout.K = K;
+    layout.minRow.assign(N + 1, 0);
+    layout.maxRow.assign(N + 1, 0);
+    layout.minRhs.assign(N + 1, 0.0);
+    layout.maxRhs.assign(N + 1, 0.0);
+    layout.lowerFromRow.assign(N + 1, false);
+}
+
 // The column bounds from the ingredient rows of the layout, and the band of the sum row.
 bool setBounds(BoundedLp& lp, BoundedLayout& layout) {
     const int N = lp.n;
@@ -41,12 +51,7 @@ bool boundedForm(const Tableau& t, BoundedLp& lp, BoundedLayout& layout) {
             t.at(0, N + r) != 0 || !std::isfinite(t.at(r, R)))
             return false;
 
-    layout.K = K;
-    layout.minRow.assign(N + 1, 0);
-    layout.maxRow.assign(N + 1, 0);
-    layout.minRhs.assign(N + 1, 0.0);
-    layout.maxRhs.assign(N + 1, 0.0);
-    layout.lowerFromRow.assign(N + 1, false);
+    startLayout(layout, K, N);
     for (int r = K + 1; r <= K + t.L; ++r) {
         const double* row = t.row(r);
         int col = 0;
@@ -112,12 +117,7 @@ bool boundedForm(const Blend& blend, BoundedLp& lp, BoundedLayout& layout) {
         lp.cost[j] =
             blend.secaIng ? blend.ingredients[j].costoSeca : blend.ingredients[j].costoHumeda;
 
-    layout.K = K;
-    layout.minRow.assign(N + 1, 0);
-    layout.maxRow.assign(N + 1, 0);
-    layout.minRhs.assign(N + 1, 0.0);
-    layout.maxRhs.assign(N + 1, 0.0);
-    layout.lowerFromRow.assign(N + 1, false);
+    startLayout(layout, K, N);
     int r = K + 1;
     for (int j = 1; j <= N; ++j) {
         const IngredientRows rows = ingredientRows(blend, static_cast<size_t>(j - 1));
