@@ -6,6 +6,7 @@
 #include "app/views/grid_binding.h"
 #include "app/views/keyboard_rules.h"
 #include "app/views/modal.h"
+#include "app/views/named_widgets.h"
 #include "catalog/catalog_texts.h"
 #include "catalog/composition.h"
 #include "catalog/views/frmpropiedades.h"
@@ -22,19 +23,14 @@
 
 namespace catalog {
 
+using widgets::button;
+
 namespace {
 
 constexpr int kValueColumn = 3;
 constexpr int kNameColumn = 2;
 // The background that marks a nutrient just added, with white text.
 constexpr long kAddedRow = grid::rgbLong(0, 128, 128);
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 } // namespace
 

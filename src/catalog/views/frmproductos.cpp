@@ -8,6 +8,7 @@
 #include "app/views/grid_binding.h"
 #include "app/views/keyboard_rules.h"
 #include "app/views/modal.h"
+#include "app/views/named_widgets.h"
 #include "catalog/catalog_texts.h"
 #include "catalog/ingredients.h"
 #include "catalog/views/frmproducto.h"
@@ -29,22 +30,8 @@
 
 namespace catalog {
 
-namespace {
-
-template <class W> W* named(QWidget* parent, const char* name) {
-    auto* w = new W(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = named<QPushButton>(parent, name);
-    b->setText(caption);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
+using widgets::button;
+using widgets::named;
 
 frmproductos::frmproductos(store::Database& db, QWidget* parent) : QDialog(parent), db_(db) {
     setObjectName(QStringLiteral("frmproductos"));

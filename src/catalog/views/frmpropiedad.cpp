@@ -5,6 +5,7 @@
 #include "app/globals.h"
 #include "app/messages.h"
 #include "app/views/keyboard_rules.h"
+#include "app/views/named_widgets.h"
 #include "catalog/catalog_texts.h"
 #include "catalog/views/view_support.h"
 #include "store/database.h"
@@ -19,16 +20,7 @@
 
 namespace catalog {
 
-namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
+using widgets::button;
 
 frmpropiedad::frmpropiedad(store::Database& db, QWidget* parent) : QDialog(parent), db_(db) {
     setObjectName(QStringLiteral("frmpropiedad"));

@@ -7,6 +7,7 @@
 #include "app/views/grid_binding.h"
 #include "app/views/keyboard_rules.h"
 #include "app/views/modal.h"
+#include "app/views/named_widgets.h"
 #include "catalog/catalog_texts.h"
 #include "catalog/nutrient_search.h"
 #include "catalog/nutrients.h"
@@ -25,16 +26,8 @@
 
 namespace catalog {
 
-namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
+using widgets::button;
+using widgets::named;
 
 frmpropiedades::frmpropiedades(store::Database& db, QWidget* parent) : QDialog(parent), db_(db) {
     setObjectName(QStringLiteral("frmpropiedades"));
@@ -73,8 +66,7 @@ void frmpropiedades::buildControls() {
     panel->addWidget(Text1, 1);
     panel->addWidget(Command1);
 
-    FlexGrid1 = new QTableWidget(this);
-    FlexGrid1->setObjectName(QStringLiteral("FlexGrid1"));
+    FlexGrid1 = named<QTableWidget>(this, "FlexGrid1");
     binding_ = new GridBinding(FlexGrid1);
     FlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     binding_->setColumns(nutrientColumns());

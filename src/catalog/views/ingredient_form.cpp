@@ -2,6 +2,7 @@
 
 #include "app/grid_style.h"
 #include "app/views/keyboard_rules.h"
+#include "app/views/named_widgets.h"
 #include "catalog/catalog_texts.h"
 #include "catalog/views/view_support.h"
 
@@ -16,22 +17,8 @@
 
 namespace catalog::views {
 
-namespace {
-
-template <class W> W* named(QWidget* parent, const char* name) {
-    auto* w = new W(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = named<QPushButton>(parent, name);
-    b->setText(caption);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
+using widgets::button;
+using widgets::named;
 
 IngredientForm::IngredientForm(QDialog* view, bool withNutrientsButton) {
     Text1 = named<QLineEdit>(view, "Text1");

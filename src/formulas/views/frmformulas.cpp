@@ -8,6 +8,7 @@
 #include "app/views/grid_binding.h"
 #include "app/views/keyboard_rules.h"
 #include "app/views/modal.h"
+#include "app/views/named_widgets.h"
 #include "catalog/views/frmproductos.h"
 #include "catalog/views/frmpropiedades.h"
 #include "formulas/formula_messages.h"
@@ -40,9 +41,7 @@ QLineEdit* lineEdit(QWidget* parent, const char* name, int maxLength = 100) {
 }
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
+    auto* b = widgets::button(parent, name, caption);
     // A click leaves the focus where it was, so a date box being left is checked once, by the
     // action itself, and not again by a second message over the first.
     b->setFocusPolicy(Qt::TabFocus);
@@ -142,8 +141,7 @@ void frmformulas::buildControls() {
     panel->setColumnStretch(5, 1);
     panel->setColumnStretch(6, 1);
 
-    FlexGrid1 = new QTableWidget(this);
-    FlexGrid1->setObjectName(QStringLiteral("FlexGrid1"));
+    FlexGrid1 = widgets::named<QTableWidget>(this, "FlexGrid1");
     FlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     binding_ = new GridBinding(FlexGrid1);
     binding_->setColumns(formulaColumns());
