@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 #include <exception>
+#include <optional>
 #include <vector>
 
 namespace cli {
@@ -148,6 +149,38 @@ bool wholeNumber(const QString& text, int* value) {
     return ok;
 }
 
+// The stored formula a command names: --formula CODE [--version N] or --id ID.
+struct FormulaChoice {
+    QString code;
+    int id = 0;
+    std::optional<int> version;
+};
+
+// Reads the choice; the message for a value that is not a valid number, or empty.
+QString readFormulaChoice(const QCommandLineParser& parser, FormulaChoice& choice) {
+    choice.code = parser.value("formula").trimmed();
+    if (parser.isSet("id")) {
+        if (!wholeNumber(parser.value("id"), &choice.id) || choice.id <= 0)
+            return "Valor no válido para --id: " + parser.value("id");
+    }
+    if (parser.isSet("version")) {
+        int version = 0;
+        if (!wholeNumber(parser.value("version"), &version) || version < 0)
+            return "Valor no válido para --version: " + parser.value("version");
+        choice.version = version;
+    }
+    return {};
+}
+
+// The message for options that do not name exactly one formula, or empty.
+QString formulaChoiceError(const FormulaChoice& choice) {
+    if (choice.code.isEmpty() == (choice.id == 0))
+        return QStringLiteral("Indique --formula o --id (uno de los dos)");
+    if (choice.version && choice.code.isEmpty())
+        return QStringLiteral("--version va con --formula");
+    return {};
+}
+
 Invocation parseFormulate(const QStringList& args) {
     QCommandLineParser parser;
     configure(parser, formulateOptions());
@@ -164,26 +197,20 @@ Invocation parseFormulate(const QStringList& args) {
                            .arg(parser.positionalArguments().first()));
     FormulateOptions& o = inv.formulate;
     o.database = parser.value("database");
-    o.code = parser.value("formula").trimmed();
     o.json = parser.isSet("json");
     o.quantityGiven = parser.isSet("quantity");
     o.quantity = parser.value("quantity");
-    if (parser.isSet("id")) {
-        if (!wholeNumber(parser.value("id"), &o.id) || o.id <= 0)
-            return invalid("Valor no válido para --id: " + parser.value("id"));
-    }
-    if (parser.isSet("version")) {
-        int version = 0;
-        if (!wholeNumber(parser.value("version"), &version) || version < 0)
-            return invalid("Valor no válido para --version: " + parser.value("version"));
-        o.version = version;
-    }
+    FormulaChoice choice;
+    if (const QString error = readFormulaChoice(parser, choice); !error.isEmpty())
+        return invalid(error);
     if (o.database.isEmpty())
         return invalid(QStringLiteral("Falta --database"));
-    if (o.code.isEmpty() == (o.id == 0))
-        return invalid(QStringLiteral("Indique --formula o --id (uno de los dos)"));
-    if (o.version && o.code.isEmpty())
-        return invalid(QStringLiteral("--version va con --formula"));
+    if (const QString error = formulaChoiceError(choice); !error.isEmpty())
+        return invalid(error);
+    o.code = choice.code;
+    o.id = choice.id;
+    if (choice.version)
+        o.version = *choice.version;
     inv.kind = Invocation::Formulate;
     return inv;
 }
@@ -235,22 +262,16 @@ Invocation parsePrintOrReport(const QStringList& args, bool report) {
         inv.kind = Invocation::Report;
         return inv;
     }
-    o.code = parser.value("formula").trimmed();
     o.odt = parser.value("odt");
-    if (parser.isSet("id")) {
-        if (!wholeNumber(parser.value("id"), &o.id) || o.id <= 0)
-            return invalid("Valor no válido para --id: " + parser.value("id"));
-    }
-    if (parser.isSet("version")) {
-        int version = 0;
-        if (!wholeNumber(parser.value("version"), &version) || version < 0)
-            return invalid("Valor no válido para --version: " + parser.value("version"));
-        o.version = version;
-    }
-    if (o.code.isEmpty() == (o.id == 0))
-        return invalid(QStringLiteral("Indique --formula o --id (uno de los dos)"));
-    if (o.version && o.code.isEmpty())
-        return invalid(QStringLiteral("--version va con --formula"));
+    FormulaChoice choice;
+    QString error = readFormulaChoice(parser, choice);
+    if (error.isEmpty())
+        error = formulaChoiceError(choice);
+    if (!error.isEmpty())
+        return invalid(error);
+    o.code = choice.code;
+    o.id = choice.id;
+    o.version = choice.version;
     if (o.pdf.isEmpty() == o.odt.isEmpty())
         return invalid(QStringLiteral("Indique --pdf o --odt (uno de los dos)"));
     inv.kind = Invocation::Print;
