@@ -8,6 +8,7 @@
 #include "optimizer/engine/bounded_path.h"
 #include "optimizer/engine/engine.h"
 #include "sample_catalogue.h"
+#include "tableau_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -19,26 +20,14 @@
 namespace lp {
 namespace {
 
+using checks::worstViolation;
+
 double costOf(const Tableau& t) {
     return -t.at(0, t.rhs());
 }
 
 double relative(double a, double b) {
     return std::abs(a - b) / std::max(1.0, std::abs(b));
-}
-
-// Worst violation of a row of the tableau as assembled by the mix x.
-double worstViolation(const Tableau& original, const std::vector<double>& x) {
-    double worst = 0;
-    for (int r = 1; r <= original.M; ++r) {
-        double lhs = 0;
-        for (int j = 1; j <= original.N; ++j)
-            lhs += original.at(r, j) * x[j - 1];
-        worst = std::max(worst, lhs - original.at(r, original.rhs()));
-    }
-    for (double v : x)
-        worst = std::max(worst, -v);
-    return worst;
 }
 
 // A final tableau is the tableau of its basis: basic columns are exact unit columns, and since

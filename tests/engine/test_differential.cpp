@@ -6,6 +6,7 @@
 #include "glpk_reference.h"
 #include "optimizer/engine/engine.h"
 #include "sample_catalogue.h"
+#include "tableau_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -16,19 +17,7 @@
 namespace lp {
 namespace {
 
-// Worst violation of a row of the tableau as assembled (before solving) by the mix x.
-double worstViolation(const Tableau& original, const std::vector<double>& x) {
-    double worst = 0;
-    for (int r = 1; r <= original.M; ++r) {
-        double lhs = 0;
-        for (int j = 1; j <= original.N; ++j)
-            lhs += original.at(r, j) * x[j - 1];
-        worst = std::max(worst, lhs - original.at(r, original.rhs()));
-    }
-    for (double v : x)
-        worst = std::max(worst, -v);
-    return worst;
-}
+using checks::worstViolation;
 
 struct Tally {
     int optimum = 0, infeasible = 0, refused = 0;
