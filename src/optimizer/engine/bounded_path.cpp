@@ -96,9 +96,7 @@ bool boundedForm(const Blend& blend, BoundedLp& lp, BoundedLayout& layout) {
     const int N = static_cast<int>(blend.ingredients.size());
     if (N < 1)
         return false;
-    int K = 0;
-    for (const Nutrient& nut : blend.nutrients)
-        K += (nut.minimo ? 1 : 0) + (nut.maximo ? 1 : 0);
+    const int K = countNutrientRows(blend);
     lp.m = K + 1;
     lp.n = N;
     lp.sumRow = K;
@@ -114,8 +112,7 @@ bool boundedForm(const Blend& blend, BoundedLp& lp, BoundedLayout& layout) {
     lp.b[K] = kSumUpper;
     lp.cost.resize(N);
     for (int j = 0; j < N; ++j)
-        lp.cost[j] =
-            blend.secaIng ? blend.ingredients[j].costoSeca : blend.ingredients[j].costoHumeda;
+        lp.cost[j] = columnCost(blend, static_cast<size_t>(j));
 
     startLayout(layout, K, N);
     int r = K + 1;

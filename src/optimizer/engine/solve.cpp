@@ -17,33 +17,30 @@ bool prefersBoundedPath(const Tableau& t) {
 }
 
 bool prefersBoundedPath(const Blend& blend) {
-    int rows = 2;
-    for (const Nutrient& n : blend.nutrients)
-        rows += (n.minimo ? 1 : 0) + (n.maximo ? 1 : 0);
-    for (const Ingredient& i : blend.ingredients)
-        rows += i.maximo ? 2 : 1;
-    return rows >= kBoundedPathFromRows;
+    return countNutrientRows(blend) + countIngredientRows(blend) + 2 >= kBoundedPathFromRows;
 }
 
 namespace {
 
-// The bounded search on a programme already built. With an optimal basis, `frame` gives the
-// tableau it is written into (the assembled one, or a frame of it); otherwise `assembled`
-// gives the assembled tableau the dense path solves from the start.
-template <typename Frame, typename Assembled>
+// The bounded search on a programme already built. Without `blend`, `t` is the assembled
+// tableau: the final one is written over it, and rebuildTableau leaves it untouched when it
+// gives up, so the dense path starts from it. With `blend`, `t` is first a frame of the blend's
+// tableau to write the final one into, or its assembled tableau for the dense path.
 SolveResult solveBoundedForm(const BoundedLp& lp, const BoundedLayout& layout, Tableau& t,
-                             Frame frame, Assembled assembled) {
+                             const Blend* blend) {
     const BoundedSolution s = solveBounded(lp);
     SolveResult res;
     if (s.status == BoundedStatus::Optimal) {
-        frame(t);
+        if (blend != nullptr)
+            t = assembleFrame(*blend);
         if (rebuildTableau(t, lp, layout, s)) {
             res.bounded = true;
             res.outcome = finishFromFeasibleBasis(t, res);
         }
     }
     if (!res.bounded) {
-        assembled(t);
+        if (blend != nullptr)
+            t = assemble(*blend);
         res = solveDense(t);
     }
     res.boundedPivots = s.pivots;
@@ -58,10 +55,7 @@ SolveResult solveBoundedPath(Tableau& t) {
     BoundedLayout layout;
     if (!boundedForm(t, lp, layout))
         return solveDense(t);
-    // rebuildTableau leaves `t` untouched when it gives up, so the dense path starts from
-    // the assembled tableau.
-    return solveBoundedForm(
-        lp, layout, t, [](Tableau&) {}, [](Tableau&) {});
+    return solveBoundedForm(lp, layout, t, nullptr);
 }
 
 SolveResult solve(Tableau& t) {
@@ -73,9 +67,7 @@ SolvedBlend assembleAndSolve(const Blend& blend) {
     BoundedLp lp;
     BoundedLayout layout;
     if (prefersBoundedPath(blend) && boundedForm(blend, lp, layout)) {
-        out.result = solveBoundedForm(
-            lp, layout, out.tableau, [&](Tableau& t) { t = assembleFrame(blend); },
-            [&](Tableau& t) { t = assemble(blend); });
+        out.result = solveBoundedForm(lp, layout, out.tableau, &blend);
         return out;
     }
     out.tableau = assemble(blend);

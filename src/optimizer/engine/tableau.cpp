@@ -9,22 +9,6 @@ namespace {
 // A fixed ingredient (minimum = maximum) gets this much room either side, in units of quantity.
 constexpr double kFixedWidening = 0.001;
 
-int countNutrientRows(const Blend& blend) {
-    int k = 0;
-    for (const auto& n : blend.nutrients) {
-        k += n.minimo.has_value() ? 1 : 0;
-        k += n.maximo.has_value() ? 1 : 0;
-    }
-    return k;
-}
-
-int countIngredientRows(const Blend& blend) {
-    int l = 0;
-    for (const auto& i : blend.ingredients)
-        l += i.maximo.has_value() ? 2 : 1;
-    return l;
-}
-
 // Writes coefficients and right-hand side of one constraint row and its slack.
 struct RowWriter {
     Tableau& t;
@@ -81,6 +65,27 @@ void writeQuantityRows(RowWriter& w) {
 
 } // namespace
 
+int countNutrientRows(const Blend& blend) {
+    int k = 0;
+    for (const auto& n : blend.nutrients) {
+        k += n.minimo.has_value() ? 1 : 0;
+        k += n.maximo.has_value() ? 1 : 0;
+    }
+    return k;
+}
+
+int countIngredientRows(const Blend& blend) {
+    int l = 0;
+    for (const auto& i : blend.ingredients)
+        l += i.maximo.has_value() ? 2 : 1;
+    return l;
+}
+
+double columnCost(const Blend& blend, std::size_t i) {
+    const Ingredient& ing = blend.ingredients[i];
+    return blend.secaIng ? ing.costoSeca : ing.costoHumeda;
+}
+
 double nutrientRow(const Blend& blend, size_t n, bool minimum, double* coefficients) {
     const Nutrient& nut = blend.nutrients[n];
     const std::vector<double>& a = blend.valor[n];
@@ -133,7 +138,7 @@ Tableau assembleRows(const Blend& blend, bool nutrientCoefficients) {
         const Ingredient& ing = blend.ingredients[j - 1];
         t.colProducto[j] = ing.id;
         t.factorSeca[j] = ing.materiaSeca / 100;
-        t.at(0, j) = blend.secaIng ? ing.costoSeca : ing.costoHumeda;
+        t.at(0, j) = columnCost(blend, j - 1);
     }
     RowWriter w{t};
     writeNutrientRows(blend, w, nutrientCoefficients);

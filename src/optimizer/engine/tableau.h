@@ -52,6 +52,13 @@ Tableau assemble(const Blend& blend);
 // tableau computed elsewhere is written into.
 Tableau assembleFrame(const Blend& blend);
 
+// The numbers of nutrient limit rows (K) and ingredient limit rows (L) of a blend's tableau.
+int countNutrientRows(const Blend& blend);
+int countIngredientRows(const Blend& blend);
+
+// The cost of ingredient i's column: per unit of dry matter or as fed, as the shares are.
+double columnCost(const Blend& blend, std::size_t i);
+
 // The coefficients of nutrient n's minimum or maximum row over the ingredients, into
 // coefficients[0..N) unless it is null; returns its right-hand side.
 double nutrientRow(const Blend& blend, std::size_t n, bool minimum, double* coefficients);
