@@ -56,7 +56,9 @@ TEST_F(EditorFixture, NewFormulaIsTypedAndSavedAsVersionZero) {
     child<QLineEdit>(w, "txtFields(0)")->setText(" POLLO-FIN ");
     child<QPushButton>(w, "cmdUpdate")->click();
     EXPECT_EQ(w.result(), QDialog::Accepted);
-    const int id = app::globals().gIdFormula;
+    // The editor only asks: the workspace writes its answer together with the rows.
+    EXPECT_EQ(t.db().query("select * from formulas").count(), 4);
+    const int id = formulas::writeHeader(t.db(), w.opening(), w.answer());
     EXPECT_EQ(id, 5);
     store::RecordSet r = formula(id);
     EXPECT_EQ(r.toString("codigo"), "POLLO-FIN");
@@ -83,7 +85,9 @@ TEST_F(EditorFixture, SavedFormulaUpdatesOrBecomesANewVersion) {
         EXPECT_EQ(version->text(), "0");
         child<QLineEdit>(w, "txtFields(1)")->setText("Pollo iniciador B");
         child<QPushButton>(w, "cmdUpdate")->click();
-        EXPECT_EQ(app::globals().gIdFormula, 1);
+        EXPECT_EQ(w.result(), QDialog::Accepted);
+        EXPECT_EQ(formula(1).toString("producto"), "Pollo parrillero iniciador 0-3 semanas");
+        EXPECT_EQ(formulas::writeHeader(t.db(), w.opening(), w.answer()), 1);
         EXPECT_EQ(formula(1).toString("producto"), "Pollo iniciador B");
         EXPECT_EQ(formula(1).toInt("tipoBase"), 0);
     }
@@ -91,7 +95,7 @@ TEST_F(EditorFixture, SavedFormulaUpdatesOrBecomesANewVersion) {
         frmnueva_formula w(t.db(), false, false);
         child<QCheckBox>(w, "Check1")->click();
         child<QPushButton>(w, "cmdUpdate")->click();
-        const int id = app::globals().gIdFormula;
+        const int id = formulas::writeHeader(t.db(), w.opening(), w.answer());
         EXPECT_EQ(id, 5);
         EXPECT_EQ(formula(id).toString("codigo"), "POLLO-INI");
         EXPECT_EQ(formula(id).toDouble("version"), 1);
