@@ -193,6 +193,45 @@ TEST_F(Window, EditsANutrientLimitInPlaceWithEnterEscAndClickAway) {
     EXPECT_FALSE(txtProp->isVisible());
 }
 
+TEST_F(Window, EscOutsideAnEditorKeepsTheWindowAndItsEdits) {
+    open("POLLO-INI");
+    child<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto* flexprop = child<QTableWidget>("flexprop");
+    auto* txtProp = child<QLineEdit>("txtProp");
+    auto edit = [&](const QString& typed) {
+        flexprop->setFocus();
+        flexprop->setCurrentCell(rowNamed(flexprop, "Proteína bruta"), 3);
+        QTest::keyClick(flexprop, Qt::Key_Return);
+        txtProp->selectAll();
+        QTest::keyClicks(txtProp, typed);
+        QTest::keyClick(txtProp, Qt::Key_Return);
+    };
+    auto minimo = [&] {
+        ws().rsPropiedades.moveFirst();
+        ws().rsPropiedades.find("nombre='Proteína bruta'");
+        return ws().rsPropiedades.toDouble("minimo");
+    };
+    edit("21.5");
+    edit("abc"); // refused: the editor is hidden again and the grid has the focus
+    EXPECT_EQ(messages.texts(), QStringList{"El valor debe ser numérico"});
+    ASSERT_FALSE(txtProp->isVisible());
+    for (QWidget* target : {QApplication::focusWidget(), static_cast<QWidget*>(flexprop),
+                            static_cast<QWidget*>(child<QLineEdit>("txt_cantidad"))}) {
+        ASSERT_NE(target, nullptr);
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->result(), 0);
+    }
+    EXPECT_DOUBLE_EQ(minimo(), 21.5);
+
+    // The window's close button leaves as "&Salir" does.
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+    open("POLLO-INI");
+    click("cmdClose");
+    EXPECT_FALSE(w->isVisible());
+}
+
 TEST_F(Window, AddsAPickedIngredientAndAnswersTheDryMatterQuestion) {
     open("POLLO-INI");
     const int soja = ingredientId(t.db(), "SOJA44");
