@@ -185,6 +185,7 @@ void frmoptimizacion::cmdNutrientes_Click() {
     app::globals().gIdProducto = row->id;
     app::globals().gNombreProducto = row->name.trimmed();
     catalog::frmproducto_propiedades composicion(db_, this);
+    composicion.setWindowTitle(app::globals().gNombreProducto);
     widgets::openModal(composicion);
 }
 

@@ -400,8 +400,10 @@ TEST_F(Window, VerNutrientesHandsTheSelectedIngredientOver) {
     auto* flexprod = child<QTableWidget>("flexprod");
     const int maiz = rowNamed(flexprod, "Maíz amarillo grano");
     QStringList opened;
+    QString caption;
     widgets::ScopedModalRunner user([&](QDialog& d) {
         opened << d.objectName();
+        caption = d.windowTitle();
         return int(QDialog::Accepted);
     });
     flexprod->setCurrentCell(-1, -1);
@@ -412,5 +414,6 @@ TEST_F(Window, VerNutrientesHandsTheSelectedIngredientOver) {
     EXPECT_EQ(app::globals().gIdProducto, ingredientId(t.db(), "MAIZ"));
     EXPECT_EQ(app::globals().gNombreProducto, "Maíz amarillo grano");
     EXPECT_EQ(opened, QStringList{"frmproducto_propiedades"});
+    EXPECT_EQ(caption, "Maíz amarillo grano"); // the ingredient whose composition it shows
     EXPECT_TRUE(messages.shown().empty());
 }
