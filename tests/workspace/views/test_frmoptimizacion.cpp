@@ -232,6 +232,40 @@ TEST_F(Window, EscOutsideAnEditorKeepsTheWindowAndItsEdits) {
     EXPECT_FALSE(w->isVisible());
 }
 
+TEST_F(Window, AfterARunThatFindsNoMixEveryBoldRowShowsItsFigures) {
+    open("POLLO-INI");
+    store::RecordSet& p = ws().rsProductos;
+    // 700 of the 1000 as maize bring more energy than the new maximum allows.
+    for (p.moveFirst(); !p.eof(); p.moveNext())
+        if (p.toString("nombre").trimmed() == "Maíz amarillo grano")
+            p.setValue("minimo", 700.0);
+    store::RecordSet& n = ws().rsPropiedades;
+    for (n.moveFirst(); !n.eof(); n.moveNext()) {
+        if (n.toString("nombre").trimmed() == "Energía metabolizable aves") {
+            n.setValue("minimo", QVariant());
+            n.setValue("maximo", 2.0);
+        }
+    }
+    widgets::ScopedModalRunner conflict([](QDialog& d) {
+        EXPECT_EQ(d.objectName(), "frmConflicto");
+        return int(QDialog::Accepted);
+    });
+    formulate("1000");
+    ASSERT_EQ(messages.texts(), QStringList{"No es posible cumplir todas las restricciones"});
+    auto* flexprod = child<QTableWidget>("flexprod");
+    int bold = 0;
+    for (int r = 0; r < flexprod->rowCount(); ++r) {
+        SCOPED_TRACE(flexprod->item(r, 1)->text().toStdString());
+        const bool inMix = flexprod->item(r, 1)->font().bold();
+        for (int c : {12, 13}) {
+            EXPECT_EQ(flexprod->item(r, c)->font().bold(), inMix) << c;
+            EXPECT_EQ(flexprod->item(r, c)->text().isEmpty(), !inMix) << c;
+        }
+        bold += inMix;
+    }
+    EXPECT_GT(bold, 0);
+}
+
 TEST_F(Window, AddsAPickedIngredientAndAnswersTheDryMatterQuestion) {
     open("POLLO-INI");
     const int soja = ingredientId(t.db(), "SOJA44");
