@@ -67,6 +67,16 @@ TEST_F(EditorFixture, NewFormulaIsTypedAndSavedAsVersionZero) {
     EXPECT_EQ(r.toDouble("version"), 0);
     EXPECT_EQ(r.toInt("tipoBase"), 1);
     EXPECT_EQ(r.toInt("tipoBaseNutrientes"), 0);
+
+    // Written again as new, the code is taken by then: the refusal is thrown, for the caller's
+    // transaction to undo its other writes before the user is told.
+    try {
+        formulas::writeHeader(t.db(), w.opening(), w.answer());
+        ADD_FAILURE() << "a taken code was written";
+    } catch (const store::StoreError& e) {
+        EXPECT_EQ(e.message(), "El Código de la Fórmula Ya fue Ingresado");
+    }
+    EXPECT_EQ(t.db().query("select * from formulas where codigo='POLLO-FIN'").count(), 1);
 }
 
 TEST_F(EditorFixture, SavedFormulaUpdatesOrBecomesANewVersion) {
