@@ -109,17 +109,20 @@ QImage compositionFromTheWorkspace(tour::Context& c) {
     return picture;
 }
 
-// Minimums of maize and soybean meal that add up to more than the batch: no mix meets them.
-// The rows show what the run left, in bold only where a figure shows.
+// 700 of the 1000 as maize bring more energy than a maximum of 2.0 allows: no mix meets every
+// limit. The rows show what the run left, in bold only where a figure shows.
 std::unique_ptr<QWidget> afterAnInfeasibleRun(tour::Context& c) {
     auto view = formulatedBroilerDiet(c);
     store::RecordSet& p = view->workspace().rsProductos;
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        const QString name = p.toString("nombre").trimmed();
-        if (name == QStringLiteral("Maíz amarillo grano"))
+    for (p.moveFirst(); !p.eof(); p.moveNext())
+        if (p.toString("nombre").trimmed() == QStringLiteral("Maíz amarillo grano"))
             p.setValue("minimo", 700.0);
-        if (name == QStringLiteral("Harina de soja 44%"))
-            p.setValue("minimo", 450.0);
+    store::RecordSet& n = view->workspace().rsPropiedades;
+    for (n.moveFirst(); !n.eof(); n.moveNext()) {
+        if (n.toString("nombre").trimmed() == QStringLiteral("Energía metabolizable aves")) {
+            n.setValue("minimo", QVariant());
+            n.setValue("maximo", 2.0);
+        }
     }
     widgets::ScopedModalRunner conflict([](QDialog&) { return int(QDialog::Accepted); });
     view->findChild<QPushButton*>(QStringLiteral("cmdFormular"))->click();
