@@ -14,9 +14,6 @@ class Database;
 // composition row for every ingredient (in one transaction), updating and deleting it.
 namespace catalog {
 
-inline const QStringList kNutrientUnits = {QStringLiteral("%"), QStringLiteral("mg"),
-                                           QStringLiteral("PPM")};
-
 // Text1 name, Combo1 unit, as typed.
 struct NutrientFields {
     QString nombre;

@@ -43,6 +43,17 @@ SaveOutcome refused(const QString& message, const QString& focus = QString()) {
     return out;
 }
 
+// The boxes filled and a quantity the workspace can load back.
+std::optional<SaveOutcome> checkBoxes(const HeaderInput& in) {
+    if (in.code.trimmed().isEmpty())
+        return refused(texts::kCodeMissing, kFocusCode);
+    if (in.product.trimmed().isEmpty())
+        return refused(texts::kProductMissing, kFocusProduct);
+    if (!quantityFitsWorkspace(in.cantidad))
+        return refused(texts::kQuantityOutOfRange);
+    return std::nullopt;
+}
+
 } // namespace
 
 HeaderOpening openHeader(store::Database& db, int gIdFormula) {
@@ -111,13 +122,29 @@ QString updateStatement(int id, const HeaderInput& in) {
            QStringLiteral(" WHERE id_formula=") + QString::number(id);
 }
 
+std::optional<SaveOutcome> checkHeader(store::Database& db, const HeaderOpening& opened,
+                                       const HeaderInput& in) {
+    if (std::optional<SaveOutcome> refusal = checkBoxes(in))
+        return refusal;
+    try {
+        if (opened.isNew && codeTaken(db, in.code))
+            return refused(texts::kCodeTaken, kFocusCode);
+    } catch (const store::StoreError&) {
+        return refused(texts::kCannotSave);
+    }
+    return std::nullopt;
+}
+
+int writeHeader(store::Database& db, const HeaderOpening& opened, const HeaderInput& in) {
+    const SaveOutcome out = saveHeader(db, opened, in);
+    if (!out.saved)
+        throw store::StoreError(out.message);
+    return out.idFormula;
+}
+
 SaveOutcome saveHeader(store::Database& db, const HeaderOpening& opened, const HeaderInput& in) {
-    if (in.code.trimmed().isEmpty())
-        return refused(texts::kCodeMissing, kFocusCode);
-    if (in.product.trimmed().isEmpty())
-        return refused(texts::kProductMissing, kFocusProduct);
-    if (!quantityFitsWorkspace(in.cantidad))
-        return refused(texts::kQuantityOutOfRange);
+    if (std::optional<SaveOutcome> refusal = checkBoxes(in))
+        return *refusal;
 
     try {
         store::Database::Transaction tx(db);

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <optional>
 
 namespace store {
 class Database;
@@ -47,10 +48,21 @@ struct SaveOutcome {
 inline const QString kFocusCode = QStringLiteral("code");
 inline const QString kFocusProduct = QStringLiteral("product");
 
+// The checks of Grabar that need no write, in order: code and product filled, a quantity the
+// workspace can load back, and for a formula never saved a code not stored yet. The editor runs
+// them before it closes; the refusal is returned, nothing when the header may be written.
+std::optional<SaveOutcome> checkHeader(store::Database& db, const HeaderOpening& opened,
+                                       const HeaderInput& in);
+
 // Validates and writes. A new row takes its key and, for a new version, its version number at
 // the moment it is written, in one transaction with the insert, so two windows saving the same
 // formula get consecutive versions and never the same key.
 SaveOutcome saveHeader(store::Database& db, const HeaderOpening& opened, const HeaderInput& in);
+
+// saveHeader for a caller that writes more in the same transaction (the save of the workspace):
+// returns the id written; a refusal throws store::StoreError with the refusal's text, so the
+// caller's transaction is undone before the user is told.
+int writeHeader(store::Database& db, const HeaderOpening& opened, const HeaderInput& in);
 
 // The statements, as written for a key and version.
 QString insertStatement(int id, const HeaderInput& in, double version);

@@ -151,17 +151,23 @@ SaveResult saveFormula(Workspace& ws, store::Database& db,
                        const std::function<int()>& writeHeader) {
     SaveResult result;
     int id = 0;
+    QString failure;
     try {
         store::Database::Transaction tx(db);
         id = writeHeader();
         if (id <= 0)
-            return result; // cancelled: the guard undoes anything the editor may have begun
+            return result; // cancelled: the guard undoes anything the header step may have begun
         app::BusyPointer busy;
         saveFormulaRows(ws, db, id);
         tx.commit();
     } catch (const store::StoreError& e) {
+        failure = e.message();
         result.outcome = SaveResult::Failed;
-        msg::msgBox(saveFailedMessage(e.message()), msg::Critical);
+    }
+    if (result.outcome == SaveResult::Failed) {
+        // Told only now, with the transaction rolled back: the database is free while the
+        // message waits for the user.
+        msg::msgBox(saveFailedMessage(failure), msg::Critical);
         return result;
     }
     ws.vIdFormula = id;

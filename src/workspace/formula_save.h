@@ -33,11 +33,13 @@ struct SaveResult {
     FormulaHeader header; // after Saved: the header boxes of the reloaded formula
 };
 
-// The whole "&Grabar": in one transaction, writeHeader writes the formulas row (the header
-// editor: it returns the id it wrote, 0 or less when the user cancelled), then the rows are
-// merged. Saved: committed, vIdFormula takes the id, and the workspace is reloaded from what was
-// stored. Cancelled: nothing written. Failed: everything rolled back, a message says so, and
-// the workspace (vIdFormula included) is as it was so the user can try again.
+// The writing of "&Grabar", once the user has answered the header editor: in one transaction,
+// writeHeader writes the formulas row (it returns the id it wrote, 0 or less to give up; it may
+// throw store::StoreError) and then the rows are merged. writeHeader must not ask the user
+// anything: the database is locked for other connections until the transaction ends. Saved:
+// committed, vIdFormula takes the id, and the workspace is reloaded from what was stored.
+// Cancelled: nothing written. Failed: everything rolled back, then a message says so, and the
+// workspace (vIdFormula included) is as it was so the user can try again.
 SaveResult saveFormula(Workspace& ws, store::Database& db, const std::function<int()>& writeHeader);
 
 // The message shown when a save fails; detail is the database's own description.

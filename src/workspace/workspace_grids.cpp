@@ -92,7 +92,8 @@ void alarm(grid::CellStyle& c) {
 } // namespace
 
 grid::GridContent ingredientGrid(Workspace& ws) {
-    grid::GridContent g = grid::gridContent(ws.rsProductos, ingredientColumns());
+    const std::vector<Column> columns = ingredientColumns();
+    grid::GridContent g = grid::gridContent(ws.rsProductos, columns);
     for (int sep : {5, 8, 11})
         g.setColumnBackground(sep, grid::kGrey);
     const int quantityCol = ws.vSecaIng ? 9 : 12;
@@ -101,7 +102,17 @@ grid::GridContent ingredientGrid(Workspace& ws) {
     int row = 0;
     for (p.moveFirst(); !p.eof(); p.moveNext(), ++row) {
         const QVariant q = p.value(quantityCol);
-        if (q.toDouble() != 0) {
+        // In the mix is what the user can read as in it: a quantity or share of the active basis
+        // that shows a figure. A remainder that rounds to 0.00 on both (as an infeasible run
+        // can leave) is out; a row in the mix shows both figures, even one that rounds to 0.
+        const bool inMix =
+            !g.cell(row, quantityCol).text.isEmpty() || !g.cell(row, shareCol).text.isEmpty();
+        if (inMix) {
+            for (int c : {quantityCol, shareCol}) {
+                Column whole = columns[size_t(c)];
+                whole.blankZero = false;
+                g.cell(row, c).text = grid::cellText(p.value(c), whole);
+            }
             for (int c : {1, quantityCol, shareCol})
                 g.cell(row, c).bold = true;
         } else {

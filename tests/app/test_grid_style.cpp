@@ -1,6 +1,5 @@
 #include "app/grid_style.h"
 
-#include "app/busy_pointer.h"
 #include "store/record_set.h"
 
 #include <QDate>
@@ -91,12 +90,4 @@ TEST(GridStyle, ContentOfABoundRecordSet) {
 
     rs.setSort("nombre DESC"); // the grid follows the record set's order
     EXPECT_EQ(gridContent(rs, columns).cell(0, 1).text, "Soja");
-}
-
-TEST(BusyPointer, DoesNothingWithoutAWindowSystem) {
-    // The core tests run with a plain QCoreApplication: the guard must not crash.
-    app::BusyPointer outer;
-    app::BusyPointer inner;
-    inner.release();
-    inner.release();
 }

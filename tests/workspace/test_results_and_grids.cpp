@@ -142,6 +142,36 @@ TEST(WorkspaceGrids, SignalsMixLimitsAndCatalogueChanges) {
     EXPECT_FALSE(g.cell(0, 12).bold);
 }
 
+TEST(WorkspaceGrids, ABoldRowShowsItsFiguresAndARemainderOfZeroIsNotBold) {
+    Workspace ws;
+    ws.vSecaIng = false;
+    addRow(ws, 1, "Mezcla", 88, 0.2, 999.996, 0.0); // shows 1000.00
+    addRow(ws, 2, "Resto", 90, 0.3, 0.004);         // both figures round to 0.00
+    addRow(ws, 3, "Negativo", 90, 0.3, -1e-9);      // a remainder below 0
+    addRow(ws, 4, "Lote chico", 90, 0.3, 0.004);    // its share shows, its quantity does not
+    shareOut(ws);
+    ws.rsProductos.setPosition(3);
+    ws.rsProductos.setValue("porcentaje_humeda", 0.003);
+
+    const grid::GridContent g = workspace::ingredientGrid(ws);
+    EXPECT_TRUE(g.cell(0, 1).bold);
+    EXPECT_EQ(g.cell(0, 12).text, "1000.00");
+    for (int row : {1, 2}) {
+        SCOPED_TRACE(row);
+        for (int c : {1, 12, 13})
+            EXPECT_FALSE(g.cell(row, c).bold) << c;
+        EXPECT_EQ(g.cell(row, 12).text, "");
+        EXPECT_EQ(g.cell(row, 13).text, "");
+        EXPECT_EQ(g.cell(row, 1).background, grid::kDimmed);
+    }
+    // In bold, so with both figures, the one that rounds to 0 included.
+    EXPECT_TRUE(g.cell(3, 1).bold);
+    EXPECT_TRUE(g.cell(3, 12).bold);
+    EXPECT_EQ(g.cell(3, 12).text, "0.00");
+    EXPECT_EQ(g.cell(3, 13).text, "0.30");
+    EXPECT_FALSE(g.cell(3, 1).background == grid::kDimmed);
+}
+
 TEST(WorkspaceGrids, NutrientAlarmsAndChangesSinceSaved) {
     Workspace ws;
     auto add = [&](const char* name, QVariant mn, QVariant mx, double valor, QVariant before) {

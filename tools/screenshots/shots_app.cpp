@@ -1,4 +1,5 @@
-// The main window, the about box, the error view and the start-up message of a missing database.
+// The main window, the about box, the error view, the start-up message of a missing database
+// and the first pages of the quick guide.
 #include "tour.h"
 
 #include "app/globals.h"
@@ -9,6 +10,7 @@
 #include "app/views/frmacercade.h"
 #include "app/views/menu.h"
 #include "app/views/message_boxes.h"
+#include "help_pdf.h"
 
 #include <QApplication>
 #include <QImage>
@@ -86,6 +88,11 @@ QImage missingDatabaseMessage() {
 }
 
 const tour::Registration shots([](std::vector<tour::Shot>& all) {
+    // The first pages of the quick guide as its PDF lays them out: no heading ends a page.
+    all.push_back({QStringLiteral("guiarapidadosivant_paginas"), nullptr, [](tour::Context&) {
+                       return helppdf::pagesPicture(
+                           QStringLiteral(DOSIVANT_HELP_DIR "/guiarapidadosivant.html"), 0, 2);
+                   }});
     all.push_back({QStringLiteral("menu"), nullptr,
                    [](tour::Context&) { return menuWithOpenMenu(QStringLiteral("datos")); }});
     all.push_back({QStringLiteral("menu_formulas"), nullptr,

@@ -3,9 +3,11 @@
 #include "store/record_set.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <algorithm>
 
@@ -49,6 +51,12 @@ void GridBinding::setFitCaptions(bool fit) {
     applyWidths();
 }
 
+void GridBinding::setFitContents(bool fit) {
+    fitContents_ = fit;
+    measureContents();
+    applyWidths();
+}
+
 void GridBinding::bind(const store::RecordSet& records) {
     show(grid::gridContent(records, columns_));
 }
@@ -74,6 +82,7 @@ void GridBinding::show(const grid::GridContent& content) {
             grid_->setItem(r, c, item);
         }
     }
+    measureContents();
     applyWidths();
     setNoMatchVisible(content.rowCount() == 0);
     grid_->setUpdatesEnabled(true);
@@ -148,9 +157,11 @@ void GridBinding::applyWidths() {
         if (twips <= 0)
             continue;
         const int pixels = grid::twipsToPixels(twips, dpi);
-        const int caption = fitCaptions_ ? grid_->horizontalHeader()->sectionSizeHint(c) : 0;
-        grid_->setColumnWidth(c, std::max(pixels, caption));
-        others += caption > pixels ? grid::pixelsToTwips(caption, dpi) : twips;
+        int least = fitCaptions_ ? grid_->horizontalHeader()->sectionSizeHint(c) : 0;
+        if (size_t(c) < contentWidths_.size())
+            least = std::max(least, contentWidths_[size_t(c)]);
+        grid_->setColumnWidth(c, std::max(pixels, least));
+        others += least > pixels ? grid::pixelsToTwips(least, dpi) : twips;
     }
     if (fillColumn_ < 0 || fillColumn_ >= grid_->columnCount())
         return;
@@ -162,6 +173,25 @@ void GridBinding::applyWidths() {
     const int fill =
         grid::remainingWidthTwips(grid::pixelsToTwips(grid_->width(), dpi), others, scrollBar);
     grid_->setColumnWidth(fillColumn_, grid::twipsToPixels(fill, dpi));
+}
+
+void GridBinding::measureContents() {
+    contentWidths_.clear();
+    if (!grid_ || !fitContents_)
+        return;
+    // The item view's own margins around a cell's text, and a little air.
+    const int margin =
+        2 * (grid_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid_) + 1) + 4;
+    contentWidths_.assign(size_t(grid_->columnCount()), 0);
+    for (int c = 0; c < grid_->columnCount(); ++c) {
+        for (int r = 0; r < grid_->rowCount(); ++r) {
+            const QTableWidgetItem* item = grid_->item(r, c);
+            if (!item || item->text().isEmpty())
+                continue;
+            const int width = QFontMetrics(item->font()).horizontalAdvance(item->text()) + margin;
+            contentWidths_[size_t(c)] = std::max(contentWidths_[size_t(c)], width);
+        }
+    }
 }
 
 void GridBinding::placeNoMatch() {

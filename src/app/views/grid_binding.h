@@ -32,6 +32,9 @@ public:
     // Columns never narrower than their caption, where the widths in twips were chosen for a
     // smaller font than the screen's.
     void setFitCaptions(bool fit);
+    // Columns never narrower than their widest cell (bold ones included), for grids whose widths
+    // in twips would cut a long name or a large total.
+    void setFitContents(bool fit);
 
     // Shows the record set with the columns set; the overlay shows when it has no rows.
     void bind(const store::RecordSet& records);
@@ -56,6 +59,7 @@ protected:
 
 private:
     void applyWidths();
+    void measureContents();
     void placeNoMatch();
 
     QPointer<QTableWidget> grid_;
@@ -64,4 +68,6 @@ private:
     std::vector<QString> fields_;
     int fillColumn_ = -1;
     bool fitCaptions_ = false;
+    bool fitContents_ = false;
+    std::vector<int> contentWidths_; // pixels, by column, measured when content is shown
 };

@@ -7,6 +7,7 @@
 #include "app/views/keyboard_rules.h"
 #include "app/views/named_widgets.h"
 #include "catalog/catalog_texts.h"
+#include "catalog/ingredient_search.h"
 #include "catalog/views/view_support.h"
 #include "store/database.h"
 
@@ -29,10 +30,12 @@ frmpropiedad::frmpropiedad(store::Database& db, QWidget* parent) : QDialog(paren
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setMaxLength(100);
+    // The unit is chosen, never typed: the units the ingredient search filters by, the empty
+    // entry meaning none.
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setEditable(true);
-    Combo1->addItems(kNutrientUnits);
+    Combo1->addItems(kFilterUnits);
+    Combo1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     Combo1->setCurrentIndex(-1);
     txtid_producto = new QLineEdit(this);
     txtid_producto->setObjectName(QStringLiteral("txtid_producto"));
@@ -46,7 +49,7 @@ frmpropiedad::frmpropiedad(store::Database& db, QWidget* parent) : QDialog(paren
     fields->addWidget(new QLabel(QStringLiteral("Descripción"), this), 0, 0);
     fields->addWidget(Text1, 0, 1, 1, 2);
     fields->addWidget(new QLabel(QStringLiteral("Unidad"), this), 1, 0);
-    fields->addWidget(Combo1, 1, 1);
+    fields->addWidget(Combo1, 1, 1, Qt::AlignLeft);
     fields->setColumnStretch(2, 1);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {cmdUpdate, cmdRefresh, cmdrequery, cmdClose})
@@ -91,8 +94,10 @@ NutrientFields frmpropiedad::typed() const {
 
 void frmpropiedad::showRecord() {
     Text1->setText(shown_.nombre);
+    // A unit stored by another program is offered as it is, so showing the record changes nothing.
+    if (Combo1->findText(shown_.unidad) < 0)
+        Combo1->addItem(shown_.unidad);
     Combo1->setCurrentIndex(Combo1->findText(shown_.unidad));
-    Combo1->setEditText(shown_.unidad);
     txtid_producto->setText(id_ > 0 ? QString::number(id_) : QString());
 }
 

@@ -122,32 +122,33 @@ void frmnueva_formula::Check1_Click() {
     version_->setText(Check1->isChecked() ? opened_.nextVersion : opened_.versionLoaded);
 }
 
-void frmnueva_formula::cmdUpdate_Click() {
-    if (closesAtOnce())
-        return;
-    const app::Globals& g = app::globals();
+HeaderInput frmnueva_formula::answer() const {
     HeaderInput in;
     in.code = code_->text();
     in.product = product_->text();
     in.newVersion = !opened_.isNew && Check1->isChecked();
-    in.cantidad = g.gCantidad;
+    in.cantidad = app::globals().gCantidad;
     in.secaIng = vSecaIng_;
     in.secaNut = vSecaNut_;
     in.today = QDate::currentDate();
+    return in;
+}
 
-    const SaveOutcome out = saveHeader(db_, opened_, in);
-    if (!out.saved) {
-        msg::msgBox(out.message, msg::Critical);
-        QLineEdit* focus = out.focus == kFocusCode      ? code_
-                           : out.focus == kFocusProduct ? product_
-                                                        : nullptr;
+void frmnueva_formula::cmdUpdate_Click() {
+    if (closesAtOnce())
+        return;
+    const std::optional<SaveOutcome> refusal = checkHeader(db_, opened_, answer());
+    if (refusal) {
+        msg::msgBox(refusal->message, msg::Critical);
+        QLineEdit* focus = refusal->focus == kFocusCode      ? code_
+                           : refusal->focus == kFocusProduct ? product_
+                                                             : nullptr;
         if (focus) {
             focus->activateWindow();
             focus->setFocus(Qt::OtherFocusReason);
         }
         return;
     }
-    app::globals().gIdFormula = out.idFormula;
     accept();
 }
 

@@ -14,8 +14,10 @@ class Database;
 
 namespace formulas {
 
-// Writes the header row of the formula the workspace saves: a new formula, a new version or
-// an update. Reads gIdFormula and gCantidad; leaves in gIdFormula the id written, or 0.
+// Asks for the header row of the formula the workspace saves: a new formula, a new version or
+// an update. Reads gIdFormula and gCantidad. It writes nothing: "&Grabar" checks the answer and
+// closes accepted, and the workspace then writes header and rows in one transaction, so no
+// transaction is open while the user is asked. Cancelling leaves 0 in gIdFormula.
 class frmnueva_formula : public QDialog {
     Q_OBJECT
 
@@ -27,6 +29,10 @@ public:
     // The formula cannot be edited (its row or versions could not be read): the editor closes
     // as soon as it is shown.
     bool closesAtOnce() const { return opened_.formulaId == -1; }
+
+    // What the editor was opened on, and the header as the boxes hold it now; for writeHeader.
+    const HeaderOpening& opening() const { return opened_; }
+    HeaderInput answer() const;
 
 public Q_SLOTS:
     void reject() override;

@@ -24,6 +24,7 @@ frmResultados::frmResultados(const Workspace& ws, QWidget* parent) : QDialog(par
     FlexGrid1_->setStyleSheet(QStringLiteral("QTableWidget { background-color: white; }"));
     auto* binding = new GridBinding(FlexGrid1_);
     binding->setFitCaptions(true);
+    binding->setFitContents(true); // the totals and long names are read whole
     const grid::GridContent content = compositionGrid(ws);
     binding->show(content);
     binding->setNoMatchVisible(false);

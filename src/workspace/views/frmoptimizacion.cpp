@@ -16,6 +16,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -314,6 +315,17 @@ void frmoptimizacion::changeEvent(QEvent* event) {
     // The busy pointer is given back by the guard of whatever showed it, on every way out.
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         setWindowTitle(kCaption);
+}
+
+// An Esc that no in-grid editor took (for instance right after a refused value hid the editor)
+// would close the window and drop every edit unasked: here it does nothing. "&Salir" and the
+// window's close button leave.
+void frmoptimizacion::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void frmoptimizacion::actuFormula() {

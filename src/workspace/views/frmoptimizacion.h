@@ -39,6 +39,7 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // Layout (frmoptimizacion.cpp).

@@ -134,19 +134,24 @@ void frmoptimizacion::cmdImprimir_Click() {
 void frmoptimizacion::cmdUpdate_Click() {
     app::Globals& g = app::globals();
     const int before = ws_->vIdFormula;
-    // The header editor writes the formula's header inside the save's transaction, so a failure
-    // in the rows takes the header back with it.
-    const SaveResult r = saveFormula(*ws_, db_, [this, &g] {
-        g.gIdFormula = ws_->vIdFormula;
-        g.gCantidad = ws_->vCantidad;
-        formulas::frmnueva_formula header(db_, ws_->vSecaIng, ws_->vSecaNut, this);
-        widgets::openModal(header);
-        return int(g.gIdFormula);
-    });
+    // The user answers the header editor first, with no transaction open; header and rows are
+    // then written together, so a failure in the rows takes the header back with it.
+    g.gIdFormula = ws_->vIdFormula;
+    g.gCantidad = ws_->vCantidad;
+    formulas::frmnueva_formula header(db_, ws_->vSecaIng, ws_->vSecaNut, this);
+    if (widgets::openModal(header) != QDialog::Accepted || header.closesAtOnce()) {
+        g.gIdFormula = 0;
+        return;
+    }
+    const formulas::HeaderOpening opened = header.opening();
+    const formulas::HeaderInput answer = header.answer();
+    const SaveResult r = saveFormula(
+        *ws_, db_, [this, &opened, &answer] { return formulas::writeHeader(db_, opened, answer); });
     if (r.outcome == SaveResult::Saved) {
+        g.gIdFormula = ws_->vIdFormula;
         showHeader(r.header);
     } else if (r.outcome == SaveResult::Failed) {
-        g.gIdFormula = before; // the id the editor wrote was taken back
+        g.gIdFormula = before;
         paintAll(false);
     }
 }
@@ -180,6 +185,7 @@ void frmoptimizacion::cmdNutrientes_Click() {
     app::globals().gIdProducto = row->id;
     app::globals().gNombreProducto = row->name.trimmed();
     catalog::frmproducto_propiedades composicion(db_, this);
+    composicion.setWindowTitle(app::globals().gNombreProducto);
     widgets::openModal(composicion);
 }
 

@@ -126,6 +126,17 @@ TEST(BusyPointer, HourglassUntilEveryExitPath) {
         busy.release(); // handing over to a modal window
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
+    {
+        app::BusyPointer outer;
+        {
+            app::BusyPointer inner;
+            inner.release();
+            inner.release(); // gives back nothing more: the outer guard still shows its hourglass
+            ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+            EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        }
+        EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
+    }
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_THROW(
         [] {

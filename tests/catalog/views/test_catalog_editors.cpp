@@ -13,6 +13,8 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 using namespace catalog;
 
@@ -225,6 +227,42 @@ TEST(CompositionEditorView, NuevoPicksANutrientAndEditsItAtOnceEliminarRemovesIt
     click(view, "cmdDelete");
     EXPECT_EQ(messages.texts(), QStringList{texts::askDeleteComposition("Calcio")});
     EXPECT_EQ(control<QTableWidget>(view, "FlexGrid1")->rowCount(), 11);
+}
+
+TEST(NutrientEditorView, TheUnitIsChosenFromTheSearchUnitsAndShownWhole) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    ScriptedMessages messages;
+    db.exec("update propiedades set unidad='kcal/kg' where id_propiedad=1"); // another program's
+    db.exec("update propiedades set unidad='Mcal' where id_propiedad=2");
+    auto fieldWidth = [](QComboBox* box) {
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        return box->style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box)
+            .width();
+    };
+    for (int id : {0, 1, 2}) {
+        SCOPED_TRACE(id);
+        app::globals().gIdPropiedad = id;
+        frmpropiedad d(db);
+        showActive(d);
+        auto* unit = control<QComboBox>(d, "Combo1");
+        EXPECT_FALSE(unit->isEditable());
+        QStringList items;
+        for (int i = 0; i < unit->count(); ++i)
+            items << unit->itemText(i);
+        const QStringList units{"", "%", "mg", "Mcal", "PPM", "UI"};
+        EXPECT_EQ(items.mid(0, 6), units);
+        EXPECT_EQ(unit->currentText(), id == 0 ? "" : id == 1 ? "kcal/kg" : "Mcal");
+        EXPECT_EQ(items.size(), id == 1 ? 7 : 6); // a stored unit outside the list is kept
+        for (const QString& item : items)
+            EXPECT_LE(unit->fontMetrics().horizontalAdvance(item), fieldWidth(unit))
+                << item.toStdString();
+        click(d, "cmdClose"); // showing the record changed nothing: Salir asks nothing
+        EXPECT_FALSE(d.isVisible());
+    }
+    EXPECT_TRUE(messages.texts().isEmpty());
 }
 
 TEST(NutrientViews, ListSearchesEditsAndDeletesNewNutrientGetsZeroRows) {

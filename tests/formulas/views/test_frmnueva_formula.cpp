@@ -56,7 +56,9 @@ TEST_F(EditorFixture, NewFormulaIsTypedAndSavedAsVersionZero) {
     child<QLineEdit>(w, "txtFields(0)")->setText(" POLLO-FIN ");
     child<QPushButton>(w, "cmdUpdate")->click();
     EXPECT_EQ(w.result(), QDialog::Accepted);
-    const int id = app::globals().gIdFormula;
+    // The editor only asks: the workspace writes its answer together with the rows.
+    EXPECT_EQ(t.db().query("select * from formulas").count(), 4);
+    const int id = formulas::writeHeader(t.db(), w.opening(), w.answer());
     EXPECT_EQ(id, 5);
     store::RecordSet r = formula(id);
     EXPECT_EQ(r.toString("codigo"), "POLLO-FIN");
@@ -65,6 +67,16 @@ TEST_F(EditorFixture, NewFormulaIsTypedAndSavedAsVersionZero) {
     EXPECT_EQ(r.toDouble("version"), 0);
     EXPECT_EQ(r.toInt("tipoBase"), 1);
     EXPECT_EQ(r.toInt("tipoBaseNutrientes"), 0);
+
+    // Written again as new, the code is taken by then: the refusal is thrown, for the caller's
+    // transaction to undo its other writes before the user is told.
+    try {
+        formulas::writeHeader(t.db(), w.opening(), w.answer());
+        ADD_FAILURE() << "a taken code was written";
+    } catch (const store::StoreError& e) {
+        EXPECT_EQ(e.message(), "El Código de la Fórmula Ya fue Ingresado");
+    }
+    EXPECT_EQ(t.db().query("select * from formulas where codigo='POLLO-FIN'").count(), 1);
 }
 
 TEST_F(EditorFixture, SavedFormulaUpdatesOrBecomesANewVersion) {
@@ -83,7 +95,9 @@ TEST_F(EditorFixture, SavedFormulaUpdatesOrBecomesANewVersion) {
         EXPECT_EQ(version->text(), "0");
         child<QLineEdit>(w, "txtFields(1)")->setText("Pollo iniciador B");
         child<QPushButton>(w, "cmdUpdate")->click();
-        EXPECT_EQ(app::globals().gIdFormula, 1);
+        EXPECT_EQ(w.result(), QDialog::Accepted);
+        EXPECT_EQ(formula(1).toString("producto"), "Pollo parrillero iniciador 0-3 semanas");
+        EXPECT_EQ(formulas::writeHeader(t.db(), w.opening(), w.answer()), 1);
         EXPECT_EQ(formula(1).toString("producto"), "Pollo iniciador B");
         EXPECT_EQ(formula(1).toInt("tipoBase"), 0);
     }
@@ -91,7 +105,7 @@ TEST_F(EditorFixture, SavedFormulaUpdatesOrBecomesANewVersion) {
         frmnueva_formula w(t.db(), false, false);
         child<QCheckBox>(w, "Check1")->click();
         child<QPushButton>(w, "cmdUpdate")->click();
-        const int id = app::globals().gIdFormula;
+        const int id = formulas::writeHeader(t.db(), w.opening(), w.answer());
         EXPECT_EQ(id, 5);
         EXPECT_EQ(formula(id).toString("codigo"), "POLLO-INI");
         EXPECT_EQ(formula(id).toDouble("version"), 1);

@@ -193,6 +193,79 @@ TEST_F(Window, EditsANutrientLimitInPlaceWithEnterEscAndClickAway) {
     EXPECT_FALSE(txtProp->isVisible());
 }
 
+TEST_F(Window, EscOutsideAnEditorKeepsTheWindowAndItsEdits) {
+    open("POLLO-INI");
+    child<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto* flexprop = child<QTableWidget>("flexprop");
+    auto* txtProp = child<QLineEdit>("txtProp");
+    auto edit = [&](const QString& typed) {
+        flexprop->setFocus();
+        flexprop->setCurrentCell(rowNamed(flexprop, "Proteína bruta"), 3);
+        QTest::keyClick(flexprop, Qt::Key_Return);
+        txtProp->selectAll();
+        QTest::keyClicks(txtProp, typed);
+        QTest::keyClick(txtProp, Qt::Key_Return);
+    };
+    auto minimo = [&] {
+        ws().rsPropiedades.moveFirst();
+        ws().rsPropiedades.find("nombre='Proteína bruta'");
+        return ws().rsPropiedades.toDouble("minimo");
+    };
+    edit("21.5");
+    edit("abc"); // refused: the editor is hidden again and the grid has the focus
+    EXPECT_EQ(messages.texts(), QStringList{"El valor debe ser numérico"});
+    ASSERT_FALSE(txtProp->isVisible());
+    for (QWidget* target : {QApplication::focusWidget(), static_cast<QWidget*>(flexprop),
+                            static_cast<QWidget*>(child<QLineEdit>("txt_cantidad"))}) {
+        ASSERT_NE(target, nullptr);
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->result(), 0);
+    }
+    EXPECT_DOUBLE_EQ(minimo(), 21.5);
+
+    // The window's close button leaves as "&Salir" does.
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+    open("POLLO-INI");
+    click("cmdClose");
+    EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(Window, AfterARunThatFindsNoMixEveryBoldRowShowsItsFigures) {
+    open("POLLO-INI");
+    store::RecordSet& p = ws().rsProductos;
+    // 700 of the 1000 as maize bring more energy than the new maximum allows.
+    for (p.moveFirst(); !p.eof(); p.moveNext())
+        if (p.toString("nombre").trimmed() == "Maíz amarillo grano")
+            p.setValue("minimo", 700.0);
+    store::RecordSet& n = ws().rsPropiedades;
+    for (n.moveFirst(); !n.eof(); n.moveNext()) {
+        if (n.toString("nombre").trimmed() == "Energía metabolizable aves") {
+            n.setValue("minimo", QVariant());
+            n.setValue("maximo", 2.0);
+        }
+    }
+    widgets::ScopedModalRunner conflict([](QDialog& d) {
+        EXPECT_EQ(d.objectName(), "frmConflicto");
+        return int(QDialog::Accepted);
+    });
+    formulate("1000");
+    ASSERT_EQ(messages.texts(), QStringList{"No es posible cumplir todas las restricciones"});
+    auto* flexprod = child<QTableWidget>("flexprod");
+    int bold = 0;
+    for (int r = 0; r < flexprod->rowCount(); ++r) {
+        SCOPED_TRACE(flexprod->item(r, 1)->text().toStdString());
+        const bool inMix = flexprod->item(r, 1)->font().bold();
+        for (int c : {12, 13}) {
+            EXPECT_EQ(flexprod->item(r, c)->font().bold(), inMix) << c;
+            EXPECT_EQ(flexprod->item(r, c)->text().isEmpty(), !inMix) << c;
+        }
+        bold += inMix;
+    }
+    EXPECT_GT(bold, 0);
+}
+
 TEST_F(Window, AddsAPickedIngredientAndAnswersTheDryMatterQuestion) {
     open("POLLO-INI");
     const int soja = ingredientId(t.db(), "SOJA44");
@@ -361,8 +434,10 @@ TEST_F(Window, VerNutrientesHandsTheSelectedIngredientOver) {
     auto* flexprod = child<QTableWidget>("flexprod");
     const int maiz = rowNamed(flexprod, "Maíz amarillo grano");
     QStringList opened;
+    QString caption;
     widgets::ScopedModalRunner user([&](QDialog& d) {
         opened << d.objectName();
+        caption = d.windowTitle();
         return int(QDialog::Accepted);
     });
     flexprod->setCurrentCell(-1, -1);
@@ -373,5 +448,6 @@ TEST_F(Window, VerNutrientesHandsTheSelectedIngredientOver) {
     EXPECT_EQ(app::globals().gIdProducto, ingredientId(t.db(), "MAIZ"));
     EXPECT_EQ(app::globals().gNombreProducto, "Maíz amarillo grano");
     EXPECT_EQ(opened, QStringList{"frmproducto_propiedades"});
+    EXPECT_EQ(caption, "Maíz amarillo grano"); // the ingredient whose composition it shows
     EXPECT_TRUE(messages.shown().empty());
 }

@@ -1,16 +1,19 @@
 #include "app/globals.h"
 #include "app/views/modal.h"
+#include "store/database.h"
 #include "support/blend_database.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/views/frmoptimizacion.h"
 #include "workspace/workspace.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -63,24 +66,28 @@ struct Formulated : ::testing::Test {
     }
 };
 
-// The header editor as the user fills it: a new version of the formula, written at once.
+// The header editor as the user fills it: a new version of the formula, written with the rows
+// once the editor has closed.
 struct NewVersion {
     store::Database& db;
     int seenId = -1;
     double seenCantidad = -1;
     int written = 0;
-    int failAfter = 0; // arms the fault switch once the header is written
+    int failAfter = 0; // arms the fault switch once the user has answered
 
     int operator()(QDialog& d) {
         EXPECT_EQ(d.objectName(), "frmnueva_formula");
         app::Globals& g = app::globals();
         seenId = g.gIdFormula;
         seenCantidad = g.gCantidad;
-        written = blenddb::addFormula(db, "POLLO-INI", g.gCantidad, 1, 1, 1);
-        g.gIdFormula = qint16(written);
+        store::RecordSet last = db.query("select max(id_formula) from formulas");
+        last.moveFirst();
+        written = last.value(0).toInt() + 1; // the key the new version takes
+        d.findChild<QCheckBox*>("Check1")->click();
+        d.findChild<QPushButton*>("cmdUpdate")->click();
         if (failAfter)
             db.failStatementAfter(failAfter);
-        return QDialog::Accepted;
+        return d.result();
     }
 };
 
@@ -228,4 +235,64 @@ TEST(SaveWithHeaderEditor, ARefusedCodeThenAGoodOneSaves) {
                   .count(),
               1);
     EXPECT_EQ(w.findChild<QLineEdit*>("txt_CodFormula")->text(), "NUEVA-1");
+}
+
+namespace {
+
+// Records every message like ScriptedMessages and runs a check while each one is on screen.
+struct WatchedMessages : ScriptedMessages {
+    std::function<void()> whileShown;
+    int show(const QString& text, int style, const QString& title) override {
+        if (whileShown)
+            whileShown();
+        return ScriptedMessages::show(text, style, title);
+    }
+};
+
+} // namespace
+
+// While the header editor waits for the user, and while a refusal or a failed save is on screen,
+// the workspace holds no transaction: another program (here a second connection) writes at once.
+TEST(SaveWithHeaderEditor, NothingIsLockedWhileTheUserIsAsked) {
+    TempDatabase t(true);
+    WatchedMessages messages;
+    std::unique_ptr<store::Database> other = store::Database::openFile(t.path());
+    other->exec("PRAGMA busy_timeout = 100"); // a lock shows as a refusal, not as a long wait
+    QStringList refusedWrites;
+    int writes = 0;
+    auto otherWrites = [&] {
+        try {
+            other->exec("update formulas set producto=producto where id_formula=1");
+            ++writes;
+        } catch (const store::StoreError& e) {
+            refusedWrites << e.message();
+        }
+    };
+    messages.whileShown = otherWrites;
+    app::globals().gIdFormula = 0;
+    frmoptimizacion w(t.db());
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+
+    widgets::ScopedModalRunner user([&](QDialog& d) {
+        EXPECT_EQ(d.objectName(), "frmnueva_formula");
+        otherWrites(); // the editor is open
+        d.findChild<QLineEdit*>("txtFields(1)")->setText("Nueva");
+        d.findChild<QLineEdit*>("txtFields(0)")->setText("POLLO-INI");
+        d.findChild<QPushButton*>("cmdUpdate")->click(); // refused: the code is taken
+        d.findChild<QLineEdit*>("txtFields(0)")->setText("NUEVA-1");
+        d.findChild<QPushButton*>("cmdUpdate")->click();
+        t.db().failStatementAfter(4); // the header is written, reading the stored rows fails
+        return d.result();
+    });
+    w.findChild<QPushButton*>("cmdUpdate")->click();
+    t.db().failStatementAfter(0);
+
+    ASSERT_EQ(messages.texts().size(), 2);
+    EXPECT_EQ(messages.texts()[0], "El Código de la Fórmula Ya fue Ingresado");
+    EXPECT_TRUE(messages.texts()[1].startsWith("No es posible grabar la Fórmula"));
+    EXPECT_EQ(refusedWrites, QStringList());
+    EXPECT_EQ(writes, 3);
+    EXPECT_EQ(t.db().query("select * from formulas where codigo='NUEVA-1'").count(), 0);
+    EXPECT_EQ(w.workspace().vIdFormula, 0);
 }

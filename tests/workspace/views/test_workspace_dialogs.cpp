@@ -4,6 +4,7 @@
 #include "workspace/views/frmResultados.h"
 #include "workspace/workspace.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -154,4 +155,36 @@ TEST(ResultadosView, TheMatrixWithFrozenColumnsAndTheTotalsRow) {
     workspace::frmResultados plain(withMatrix(2, 0));
     EXPECT_EQ(plain.frozenColumns(), nullptr);
     EXPECT_EQ(plain.findChild<QTableWidget*>("FlexGrid1")->rowCount(), 3);
+}
+
+TEST(ResultadosView, EveryCellIsReadWholeLongNamesAndTheTotalsRowIncluded) {
+    Workspace ws = withMatrix(2, 2);
+    store::RecordSet& m = ws.rsResultado;
+    m.moveFirst();
+    m.setValue("nombre", "Harina de soja 48% proteína descascarada extrusada");
+    m.setPosition(m.count() - 1);
+    m.setValue("cantidad_humeda", 1000.0); // the totals row, bold: "1000.00" and "100.00%"
+    m.setValue("porcentaje_humeda", 1.0);
+    m.setValue("porcentaje_seca", 1.0);
+    m.setValue("2", 12345.678);
+    workspace::frmResultados view(ws);
+    auto* grid = view.findChild<QTableWidget*>("FlexGrid1");
+    ASSERT_EQ(grid->item(2, 5)->text(), "100.00%");
+    ASSERT_TRUE(grid->item(2, 5)->font().bold());
+    auto expectWhole = [&](int c) {
+        for (int r = 0; r < grid->rowCount(); ++r) {
+            const QTableWidgetItem* item = grid->item(r, c);
+            const int needed = QFontMetrics(item->font()).horizontalAdvance(item->text());
+            EXPECT_GT(grid->columnWidth(c), needed + 4)
+                << r << ',' << c << ' ' << item->text().toStdString();
+        }
+    };
+    for (int c = 1; c < grid->columnCount(); ++c)
+        if (c != 6)
+            expectWhole(c);
+    view.resize(500, 260); // a resize lays the widths out again: they still fit
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    for (int c : {1, 3, 5, 8})
+        expectWhole(c);
 }
