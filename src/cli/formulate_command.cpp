@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/messages.h"
 #include "cli/command_line.h"
+#include "cli/shown_text.h"
 #include "optimizer/formulation_run.h"
 #include "store/database.h"
 #include "store/sql_text.h"
@@ -213,7 +214,7 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
         auto db = store::Database::openFile(o.database);
         const int id = findFormula(*db, o);
         if (id == 0) {
-            err << "No existe la fórmula " << o.code << '\n';
+            err << "No existe la fórmula " << shownText(o.code) << '\n';
             return 1;
         }
         Workspace ws;
@@ -241,7 +242,7 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
         *output = o.json ? json(ws, result, aportes) : table(ws, result.outcome, aportes);
         return exitStatus(result.outcome);
     } catch (const std::exception& e) {
-        err << "Error de base de datos: " << QString::fromUtf8(e.what()) << '\n';
+        err << "Error de base de datos: " << shownLine(QString::fromUtf8(e.what())) << '\n';
         return 1;
     }
 }
