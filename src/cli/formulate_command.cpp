@@ -8,6 +8,7 @@
 #include "optimizer/formulation_run.h"
 #include "store/database.h"
 #include "store/sql_text.h"
+#include "store/stored_values.h"
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
 
@@ -28,11 +29,22 @@ namespace {
 int findFormula(store::Database& db, const FormulateOptions& o) {
     if (o.id != 0)
         return o.id;
-    QString sql = "select id_formula,version from formulas where codigo=" + sql::text(o.code);
-    if (o.version)
-        sql += " and version=" + sql::number(*o.version);
-    store::RecordSet rs = db.query(sql + " order by version DESC");
-    return rs.count() == 0 ? 0 : rs.toInt("id_formula");
+    QString sql = "select id_formula from formulas where codigo=?";
+    std::vector<QVariant> parameters = {o.code};
+    if (o.version) {
+        sql += " and version=?";
+        parameters.push_back(*o.version);
+    }
+    // The key as stored: one past 32 bits is refused, not cut down to another formula's key.
+    int id = 0;
+    bool first = true;
+    db.forEachRow(sql + " order by version DESC", parameters, [&](const store::Database::Row& row) {
+        if (first)
+            id = store::storedInteger(row[0],
+                                      {"formulas", "codigo=" + sql::text(o.code), "id_formula"});
+        first = false;
+    });
+    return id;
 }
 
 QString outcomeName(optimizer::RunOutcome o) {

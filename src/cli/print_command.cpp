@@ -9,6 +9,7 @@
 #include "printing/page_output.h"
 #include "store/database.h"
 #include "store/sql_text.h"
+#include "store/stored_values.h"
 #include "workspace/formula_loader.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
@@ -28,12 +29,25 @@ int findFormula(store::Database& db, const PrintOptions& o) {
                      QString::number(o.id));
         return rs.count() == 0 ? 0 : o.id;
     }
-    QString sql =
-        QStringLiteral("select id_formula,version from formulas where codigo=") + sql::text(o.code);
-    if (o.version)
-        sql += QStringLiteral(" and version=") + QString::number(*o.version);
-    const store::RecordSet rs = db.query(sql + QStringLiteral(" order by version DESC"));
-    return rs.count() == 0 ? 0 : rs.valueAt(0, 0).toInt();
+    QString sql = QStringLiteral("select id_formula from formulas where codigo=?");
+    std::vector<QVariant> parameters = {o.code};
+    if (o.version) {
+        sql += QStringLiteral(" and version=?");
+        parameters.push_back(*o.version);
+    }
+    // The key as stored: one past 32 bits is refused, not cut down to another formula's key.
+    int id = 0;
+    bool first = true;
+    db.forEachRow(sql + QStringLiteral(" order by version DESC"), parameters,
+                  [&](const store::Database::Row& row) {
+                      if (first)
+                          id = store::storedInteger(row[0],
+                                                    {QStringLiteral("formulas"),
+                                                     QStringLiteral("codigo=") + sql::text(o.code),
+                                                     QStringLiteral("id_formula")});
+                      first = false;
+                  });
+    return id;
 }
 
 // Refuses, before anything is read or written, an output that would destroy the database the

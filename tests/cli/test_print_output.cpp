@@ -144,6 +144,34 @@ TEST(PrintOutput, AFormulaThatCannotBeLoadedPrintsNothing) {
     }
 }
 
+TEST(PrintOutput, AFormulaKeyPast32BitsIsNotTakenForAnother) {
+    TempDatabase t(true);
+    const int id = t.db()
+                       .query("select id_formula from formulas where codigo='POLLO-INI'")
+                       .valueAt(0, 0)
+                       .toInt();
+    const int other = t.db()
+                          .query("select id_formula from formulas where codigo='PONEDORA'")
+                          .valueAt(0, 0)
+                          .toInt();
+    // Cut to 32 bits, the key would be the laying hens' formula.
+    const QString wide = QString::number((qlonglong(1) << 32) + other);
+    for (const char* table : {"formula_producto", "formula_propiedad", "formulas"})
+        t.db().exec(
+            QString("update %1 set id_formula=%2 where id_formula=%3").arg(table, wide).arg(id));
+    QTemporaryDir dir;
+    const QString file = dir.filePath("pollo.odt");
+    const CommandRun print =
+        runCommand("print", {"--database", t.path(), "--formula", "POLLO-INI", "--odt", file});
+    EXPECT_EQ(print.status, 1);
+    EXPECT_TRUE(print.err.contains("id_formula")) << print.err.toStdString();
+    EXPECT_FALSE(QFile::exists(file));
+    const CommandRun formulate =
+        runCommand("formulate", {"--database", t.path(), "--formula", "POLLO-INI"});
+    EXPECT_EQ(formulate.status, 1);
+    EXPECT_TRUE(formulate.out.isEmpty());
+}
+
 TEST(PrintOutput, AFullDiskLeavesNoFileAndFails) {
     TempDatabase t(true);
     QTemporaryDir dir;
