@@ -16,6 +16,10 @@ namespace {
 
 DocumentShell* installedShell = nullptr;
 
+// How long xdg-open is given to say it found no program: it answers that at once, while one
+// that found a program may keep running as long as the program does.
+constexpr int kOpenerAnswerMs = 2000;
+
 DocumentShell& shell() {
     static DesktopDocumentShell desktop;
     return installedShell ? *installedShell : desktop;
@@ -39,7 +43,24 @@ bool DesktopDocumentShell::hasPdfViewer() {
 }
 
 bool DesktopDocumentShell::open(const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // QDesktopServices starts xdg-open detached and calls that success, even when xdg-open then
+    // finds no program for the file ("no method available"). Its exit status says so: a quick
+    // failure is a refusal; xdg-open still running means it waits on the program it started.
+    auto* opener = new QProcess;
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    opener->start(QStringLiteral("xdg-open"), {path});
+    if (!opener->waitForStarted(3000)) {
+        delete opener;
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    }
+    if (opener->waitForFinished(kOpenerAnswerMs)) {
+        const bool opened = opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
+        delete opener;
+        return opened;
+    }
+    // Left to run with the program it opened (deleting it would end both); it goes when it ends.
+    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+    return true;
 }
 
 DocumentShell* setDocumentShell(DocumentShell* s) {

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "cli/import_command.h"
+#include "cli/shown_text.h"
 #include "optimizer/sample_formulas.h"
 #include "store/database.h"
 
@@ -111,7 +112,7 @@ Invocation invalid(const QString& error) {
 
 // Qt's error texts end with a period and are in English; they name the option.
 Invocation parseError(const QCommandLineParser& parser) {
-    return invalid(parser.errorText());
+    return invalid(shownLine(parser.errorText()));
 }
 
 Invocation parseCreateDatabase(const QStringList& args) {
@@ -133,8 +134,8 @@ Invocation parseCreateDatabase(const QStringList& args) {
         return invalid(QStringLiteral("create-database necesita la ruta del archivo nuevo "
                                       "(create-database needs the path of the new file)."));
     if (paths.size() > 1)
-        return invalid(
-            QStringLiteral("argumento no reconocido (unknown argument): %1").arg(paths[1]));
+        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
+                           .arg(shownText(paths[1])));
     if (paths[0].isEmpty())
         return invalid(QStringLiteral("la ruta del archivo nuevo está vacía (empty path)."));
     inv.kind = Invocation::CreateDatabase;
@@ -161,12 +162,12 @@ QString readFormulaChoice(const QCommandLineParser& parser, FormulaChoice& choic
     choice.code = parser.value("formula").trimmed();
     if (parser.isSet("id")) {
         if (!wholeNumber(parser.value("id"), &choice.id) || choice.id <= 0)
-            return "Valor no válido para --id: " + parser.value("id");
+            return "Valor no válido para --id: " + shownText(parser.value("id"));
     }
     if (parser.isSet("version")) {
         int version = 0;
         if (!wholeNumber(parser.value("version"), &version) || version < 0)
-            return "Valor no válido para --version: " + parser.value("version");
+            return "Valor no válido para --version: " + shownText(parser.value("version"));
         choice.version = version;
     }
     return {};
@@ -194,7 +195,7 @@ Invocation parseFormulate(const QStringList& args) {
     }
     if (!parser.positionalArguments().isEmpty())
         return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
-                           .arg(parser.positionalArguments().first()));
+                           .arg(shownText(parser.positionalArguments().first())));
     FormulateOptions& o = inv.formulate;
     o.database = parser.value("database");
     o.json = parser.isSet("json");
@@ -251,7 +252,7 @@ Invocation parsePrintOrReport(const QStringList& args, bool report) {
     }
     if (!positional.isEmpty())
         return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
-                           .arg(positional.first()));
+                           .arg(shownText(positional.first())));
     o.database = parser.value("database");
     o.pdf = parser.value("pdf");
     if (o.database.isEmpty())
@@ -333,8 +334,8 @@ Invocation parseCommandLine(const QStringList& arguments) {
         (positional[0] == kCreateDatabase || positional[0] == kFormulate ||
          positional[0] == kPrint || positional[0] == kReport || positional[0] == kImport)) {
         if (parser.isSet("database"))
-            return invalid(
-                QStringLiteral("--database va después de la orden %1").arg(positional[0]));
+            return invalid(QStringLiteral("--database va después de la orden %1")
+                               .arg(shownText(positional[0])));
         if (positional[0] == kImport) {
             Invocation inv;
             inv.kind = Invocation::Import;
@@ -359,8 +360,8 @@ Invocation parseCommandLine(const QStringList& arguments) {
         return inv;
     }
     if (!positional.isEmpty())
-        return invalid(
-            QStringLiteral("orden desconocida (unknown command): %1").arg(positional[0]));
+        return invalid(QStringLiteral("orden desconocida (unknown command): %1")
+                           .arg(shownText(positional[0])));
     if (parser.isSet("database")) {
         inv.database = parser.value("database");
         if (inv.database.isEmpty())

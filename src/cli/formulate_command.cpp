@@ -4,9 +4,11 @@
 #include "app/globals.h"
 #include "app/messages.h"
 #include "cli/command_line.h"
+#include "cli/shown_text.h"
 #include "optimizer/formulation_run.h"
 #include "store/database.h"
 #include "store/sql_text.h"
+#include "store/stored_values.h"
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
 
@@ -27,11 +29,22 @@ namespace {
 int findFormula(store::Database& db, const FormulateOptions& o) {
     if (o.id != 0)
         return o.id;
-    QString sql = "select id_formula,version from formulas where codigo=" + sql::text(o.code);
-    if (o.version)
-        sql += " and version=" + sql::number(*o.version);
-    store::RecordSet rs = db.query(sql + " order by version DESC");
-    return rs.count() == 0 ? 0 : rs.toInt("id_formula");
+    QString sql = "select id_formula from formulas where codigo=?";
+    std::vector<QVariant> parameters = {o.code};
+    if (o.version) {
+        sql += " and version=?";
+        parameters.push_back(*o.version);
+    }
+    // The key as stored: one past 32 bits is refused, not cut down to another formula's key.
+    int id = 0;
+    bool first = true;
+    db.forEachRow(sql + " order by version DESC", parameters, [&](const store::Database::Row& row) {
+        if (first)
+            id = store::storedInteger(row[0],
+                                      {"formulas", "codigo=" + sql::text(o.code), "id_formula"});
+        first = false;
+    });
+    return id;
 }
 
 QString outcomeName(optimizer::RunOutcome o) {
@@ -213,7 +226,7 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
         auto db = store::Database::openFile(o.database);
         const int id = findFormula(*db, o);
         if (id == 0) {
-            err << "No existe la fórmula " << o.code << '\n';
+            err << "No existe la fórmula " << shownText(o.code) << '\n';
             return 1;
         }
         Workspace ws;
@@ -241,7 +254,7 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
         *output = o.json ? json(ws, result, aportes) : table(ws, result.outcome, aportes);
         return exitStatus(result.outcome);
     } catch (const std::exception& e) {
-        err << "Error de base de datos: " << QString::fromUtf8(e.what()) << '\n';
+        err << "Error de base de datos: " << shownLine(QString::fromUtf8(e.what())) << '\n';
         return 1;
     }
 }

@@ -1,5 +1,6 @@
 #include "cli/import_command.h"
 
+#include "cli/shown_text.h"
 #include "import/importer.h"
 #include "import/remote_source.h"
 #include "store/database.h"
@@ -78,14 +79,14 @@ int runImportCommand(const QStringList& arguments, QTextStream& in, QTextStream&
     Options o;
     QString error;
     if (!parse(arguments, &o, &error)) {
-        err << QStringLiteral("dosivant import: ") << error << u'\n' << kUsage;
+        err << QStringLiteral("dosivant import: ") << shownLine(error) << u'\n' << kUsage;
         return 1;
     }
     std::unique_ptr<store::Database> db;
     try {
         db = store::Database::openFile(o.database);
     } catch (const store::StoreError& e) {
-        err << QStringLiteral("dosivant import: ") << e.message() << u'\n';
+        err << QStringLiteral("dosivant import: ") << shownLine(e.message()) << u'\n';
         return 1;
     }
     const auto source = import::RemoteSource::openFile(o.source);

@@ -1,12 +1,15 @@
 #include "cli/print_command.h"
 
+#include "cli/shown_text.h"
 #include "printing/catalogue_lists.h"
 #include "printing/catalogue_report.h"
 #include "printing/formula_document.h"
 #include "printing/formula_printout.h"
+#include "printing/output_file.h"
 #include "printing/page_output.h"
 #include "store/database.h"
 #include "store/sql_text.h"
+#include "store/stored_values.h"
 #include "workspace/formula_loader.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
@@ -26,32 +29,64 @@ int findFormula(store::Database& db, const PrintOptions& o) {
                      QString::number(o.id));
         return rs.count() == 0 ? 0 : o.id;
     }
-    QString sql =
-        QStringLiteral("select id_formula,version from formulas where codigo=") + sql::text(o.code);
-    if (o.version)
-        sql += QStringLiteral(" and version=") + QString::number(*o.version);
-    const store::RecordSet rs = db.query(sql + QStringLiteral(" order by version DESC"));
-    return rs.count() == 0 ? 0 : rs.valueAt(0, 0).toInt();
+    QString sql = QStringLiteral("select id_formula from formulas where codigo=?");
+    std::vector<QVariant> parameters = {o.code};
+    if (o.version) {
+        sql += QStringLiteral(" and version=?");
+        parameters.push_back(*o.version);
+    }
+    // The key as stored: one past 32 bits is refused, not cut down to another formula's key.
+    int id = 0;
+    bool first = true;
+    db.forEachRow(sql + QStringLiteral(" order by version DESC"), parameters,
+                  [&](const store::Database::Row& row) {
+                      if (first)
+                          id = store::storedInteger(row[0],
+                                                    {QStringLiteral("formulas"),
+                                                     QStringLiteral("codigo=") + sql::text(o.code),
+                                                     QStringLiteral("id_formula")});
+                      first = false;
+                  });
+    return id;
+}
+
+// Refuses, before anything is read or written, an output that would destroy the database the
+// command reads or that is no file at all.
+bool outputRefused(const QString& command, const QString& output, const QString& database,
+                   QTextStream& err) {
+    const QString problem = printing::outputTargetProblem(output, database);
+    if (problem.isEmpty())
+        return false;
+    err << "dosivant " << command << ": " << shownLine(problem) << '\n';
+    return true;
 }
 
 } // namespace
 
 int runPrint(const PrintOptions& o, QTextStream& out, QTextStream& err) {
     QString error;
+    const QString target = o.pdf.isEmpty() ? o.odt : o.pdf;
+    if (outputRefused(QStringLiteral("print"), target, o.database, err))
+        return 1;
     try {
         auto db = store::Database::openFile(o.database);
         workspace::Workspace ws;
         ws.vIdFormula = findFormula(*db, o);
+        const QString named = o.code.isEmpty() ? QString::number(o.id) : shownText(o.code);
         if (ws.vIdFormula == 0) {
-            err << "dosivant print: no existe la fórmula "
-                << (o.code.isEmpty() ? QString::number(o.id) : o.code) << '\n';
+            err << "dosivant print: no existe la fórmula " << named << '\n';
             return 1;
         }
         const workspace::FormulaHeader header = workspace::actuFormula(ws, *db);
+        // The load has said why; an empty page in its place would pass for the formula.
+        if (!header.found) {
+            err << "dosivant print: no se pudo cargar la fórmula " << named
+                << "; no se escribió nada\n";
+            return 1;
+        }
         const workspace::ResultFigures figures = workspace::actuResultados(ws, *db);
         const printing::PrintoutTexts texts = printing::PrintoutTexts::from(header, figures);
         const QDate today = QDate::currentDate();
-        const QString target = o.pdf.isEmpty() ? o.odt : o.pdf;
         const bool written = o.pdf.isEmpty()
                                  ? printing::writeFormulaDocument(o.odt, ws, texts, today, &error)
                                  : printing::writePdf(
@@ -61,13 +96,13 @@ int runPrint(const PrintOptions& o, QTextStream& out, QTextStream& err) {
                                        },
                                        &error);
         if (!written) {
-            err << "dosivant print: " << error << '\n';
+            err << "dosivant print: " << shownLine(error) << '\n';
             return 1;
         }
-        out << "Escrito " << target << '\n';
+        out << "Escrito " << shownLine(target) << '\n';
         return 0;
     } catch (const store::StoreError& e) {
-        err << "dosivant print: error de base de datos: " << e.message() << '\n';
+        err << "dosivant print: error de base de datos: " << shownLine(e.message()) << '\n';
         return 1;
     }
 }
@@ -81,6 +116,8 @@ int runReport(const PrintOptions& o, QTextStream& out, QTextStream& err) {
         report = &printing::repNutrientes();
     else
         report = &printing::repFormulas();
+    if (outputRefused(QStringLiteral("report"), o.pdf, o.database, err))
+        return 1;
     try {
         auto db = store::Database::openFile(o.database);
         const store::RecordSet rows = printing::catalogueListRows(*db, *report);
@@ -96,13 +133,13 @@ int runReport(const PrintOptions& o, QTextStream& out, QTextStream& err) {
                     printing::renderReport(canvas, *report, rows, today);
                 },
                 &error)) {
-            err << "dosivant report: " << error << '\n';
+            err << "dosivant report: " << shownLine(error) << '\n';
             return 1;
         }
-        out << "Escrito " << o.pdf << " (" << rows.count() << " filas)\n";
+        out << "Escrito " << shownLine(o.pdf) << " (" << rows.count() << " filas)\n";
         return 0;
     } catch (const store::StoreError& e) {
-        err << "dosivant report: error de base de datos: " << e.message() << '\n';
+        err << "dosivant report: error de base de datos: " << shownLine(e.message()) << '\n';
         return 1;
     }
 }

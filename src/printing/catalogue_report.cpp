@@ -17,11 +17,12 @@ const TextStyle kValueStyle{8, false, false};
 const TextStyle kCaptionStyle{9, true, false};
 const TextStyle kDetailStyle{9, false, false};
 constexpr double kCellPadding = 1;
+constexpr double kColumnGap = 2; // between a fitted column's text and the next column
 
 using Kind = ReportColumn::Kind;
 
 ReportColumn text(const QString& caption, const QString& field, double weight, bool right = false) {
-    return ReportColumn{caption, field, Kind::Text, {}, weight, right};
+    return ReportColumn{caption, field, Kind::Text, {}, weight, right, {}};
 }
 
 // The longest start of `text` that fits in `width`, marked with an ellipsis when cut.
@@ -92,10 +93,20 @@ const ReportDefinition& repIngredientes() {
         QStringLiteral("Ingredientes"),
         {text(QStringLiteral("Código"), QStringLiteral("codigo"), 35, true),
          text(QStringLiteral("Descripción"), QStringLiteral("nombre"), 85),
-         ReportColumn{QStringLiteral("Costo"), QStringLiteral("costo"), Kind::Number,
-                      QStringLiteral("0.00"), 30, true},
-         ReportColumn{QStringLiteral("Materia Seca"), QStringLiteral("materia_seca"), Kind::Number,
-                      QStringLiteral("0.00"), 30, true}}};
+         ReportColumn{QStringLiteral("Costo"),
+                      QStringLiteral("costo"),
+                      Kind::Number,
+                      QStringLiteral("0.00"),
+                      30,
+                      true,
+                      {}},
+         ReportColumn{QStringLiteral("Materia Seca"),
+                      QStringLiteral("materia_seca"),
+                      Kind::Number,
+                      QStringLiteral("0.00"),
+                      30,
+                      true,
+                      {}}}};
     return report;
 }
 
@@ -109,24 +120,33 @@ const ReportDefinition& repNutrientes() {
 }
 
 const ReportDefinition& repFormulas() {
+    const QString aDate = QStringLiteral("00/00/0000");
     static const ReportDefinition report{
         QStringLiteral("repFormulas"),
         QStringLiteral("Fórmulas"),
-        {text(QStringLiteral("Código"), QStringLiteral("codigo"), 28),
-         text(QStringLiteral("Versión"), QStringLiteral("version"), 16, true),
-         text(QStringLiteral("Producto"), QStringLiteral("producto"), 56),
+        {text(QStringLiteral("Código"), QStringLiteral("codigo"), 30),
+         ReportColumn{QStringLiteral("Versión"),
+                      QStringLiteral("version"),
+                      Kind::Text,
+                      {},
+                      0,
+                      true,
+                      QStringLiteral("00000")},
+         text(QStringLiteral("Producto"), QStringLiteral("producto"), 100),
          ReportColumn{QStringLiteral("Fecha Creación"),
                       QStringLiteral("fecha_creacion"),
                       Kind::Date,
                       {},
-                      38,
-                      false},
+                      0,
+                      false,
+                      aDate},
          ReportColumn{QStringLiteral("Última modificación"),
                       QStringLiteral("fecha_modificacion"),
                       Kind::Date,
                       {},
-                      42,
-                      false}}};
+                      0,
+                      false,
+                      aDate}}};
     return report;
 }
 
@@ -153,15 +173,32 @@ ReportLayout::ReportLayout(QSizeF page) {
     rowsPerPage = std::max(1, int(std::floor((bottom - firstRowTop) / rowHeight + 1e-9)));
 }
 
+namespace {
+
+double fittedWidth(const ReportColumn& column) {
+    const double caption = canvasTextWidth(canvasFont(kCaptionStyle), column.caption);
+    const double value = canvasTextWidth(canvasFont(kDetailStyle), column.widest);
+    return std::max(caption, value) + 2 * kCellPadding + kColumnGap;
+}
+
+} // namespace
+
 void ReportLayout::placeColumns(const ReportDefinition& report) {
-    double total = 0;
-    for (const ReportColumn& c : report.columns)
-        total += c.weight;
+    // Short values get what they and their caption need; the rest is shared by weight, so long
+    // names get the room.
+    double fixed = 0, total = 0;
+    for (const ReportColumn& c : report.columns) {
+        if (!c.widest.isEmpty())
+            fixed += fittedWidth(c);
+        else
+            total += c.weight;
+    }
     columnLefts.clear();
     columnWidths.clear();
     double x = left;
     for (const ReportColumn& c : report.columns) {
-        const double width = (right - left) * c.weight / total;
+        const double width =
+            !c.widest.isEmpty() ? fittedWidth(c) : (right - left - fixed) * c.weight / total;
         columnLefts.append(x);
         columnWidths.append(width);
         x += width;

@@ -21,8 +21,11 @@ struct ReportColumn {
     QString field;
     Kind kind = Kind::Text;
     QString pattern;   // for numbers
-    double weight = 1; // share of the page width
+    double weight = 1; // share of the width the fitted columns leave
     bool right = false;
+    // For a column whose values are never long (dates, version numbers): its widest value. The
+    // column is then as wide as that or its caption, and takes no share of the rest.
+    QString widest;
 };
 
 struct ReportDefinition {

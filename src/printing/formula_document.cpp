@@ -3,6 +3,7 @@
 #include "app/date_text.h"
 #include "app/format.h"
 #include "printing/formula_printout.h"
+#include "printing/output_file.h"
 #include "workspace/workspace.h"
 
 #include <QSaveFile>
@@ -124,7 +125,9 @@ bool writeFormulaDocument(QIODevice& out, const workspace::Workspace& ws,
             *error = QStringLiteral("No se pudo armar el documento: %1").arg(zipError);
         return false;
     }
-    if (out.write(package) != package.size()) {
+    // A file keeps a small package in its buffer: only the flush shows whether it was written.
+    auto* file = qobject_cast<QFileDevice*>(&out);
+    if (out.write(package) != package.size() || (file && !file->flush())) {
         if (error)
             *error = QStringLiteral("No se pudo escribir el documento: %1").arg(out.errorString());
         return false;
@@ -134,6 +137,11 @@ bool writeFormulaDocument(QIODevice& out, const workspace::Workspace& ws,
 
 bool writeFormulaDocument(const QString& path, const workspace::Workspace& ws,
                           const PrintoutTexts& texts, const QDate& today, QString* error) {
+    if (const QString problem = outputTargetProblem(path); !problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return false;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
@@ -142,14 +150,8 @@ bool writeFormulaDocument(const QString& path, const workspace::Workspace& ws,
         return false;
     }
     if (!writeFormulaDocument(file, ws, texts, today, error))
-        return false;
-    if (!file.commit()) {
-        if (error)
-            *error = QStringLiteral("No se pudo guardar el archivo \"%1\": %2")
-                         .arg(path, file.errorString());
-        return false;
-    }
-    return true;
+        return false; // the unfinished file goes with `file`
+    return commitOutputFile(file, path, error);
 }
 
 } // namespace printing

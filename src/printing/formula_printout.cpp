@@ -12,6 +12,8 @@ namespace printing {
 namespace {
 
 constexpr double kLineStep = 5;
+// From the top of the totals text to the rule under it: the text's height and a gap.
+constexpr double kTotalsTextHeight = 4.5;
 const TextStyle kTitle{12, true, false};
 const TextStyle kSmall{8, false, false};
 const TextStyle kSmallBold{8, true, false};
@@ -179,7 +181,8 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
     page.drawTextRight(125, fila, texts.canH);
     page.setFont(kShare);
     page.drawTextRight(140, fila, texts.porH + QStringLiteral(" %"));
-    fila += 2;
+    // Under the whole line of 8-point text (3.3 mm high), not through its figures.
+    fila += kTotalsTextHeight;
     page.drawLine(QPointF(13, fila), QPointF(13 + 137, fila));
 }
 

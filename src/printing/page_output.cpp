@@ -1,5 +1,6 @@
 #include "printing/page_output.h"
 
+#include "printing/output_file.h"
 #include "printing/page_canvas.h"
 
 #include <QPainter>
@@ -16,6 +17,11 @@ QPageLayout standardPageLayout() {
 }
 
 bool writePdf(const QString& path, const QString& title, const PageDrawing& draw, QString* error) {
+    if (const QString problem = outputTargetProblem(path); !problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return false;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
@@ -40,13 +46,7 @@ bool writePdf(const QString& path, const QString& title, const PageDrawing& draw
         draw(canvas);
         painter.end();
     }
-    if (!file.commit()) {
-        if (error)
-            *error = QStringLiteral("No se pudo guardar el archivo \"%1\": %2")
-                         .arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return commitOutputFile(file, path, error);
 }
 
 QList<QImage> renderPages(const PageDrawing& draw, int dotsPerInch, const QPageLayout& layout) {

@@ -2,6 +2,7 @@
 #include "app/globals.h"
 #include "cli/command_line.h"
 #include "store/database.h"
+#include "support/temp_database.h"
 
 #include <QFile>
 #include <QProcess>
@@ -106,6 +107,37 @@ TEST(CommandLine, EveryMistakeIsOneLineAndStatusOne) {
     EXPECT_TRUE(runLine({"-x"}).err.contains("Unknown option 'x'"));
     EXPECT_TRUE(runLine({"create-database", "x.db", "-x"}).err.contains("Unknown option 'x'"));
     EXPECT_TRUE(runLine({"--database"}).err.contains("Missing value after '--database'"));
+}
+
+TEST(CommandLine, ValuesInMessagesArePrintableAndShort) {
+    TempDatabase t(false);
+    const QString escape = QStringLiteral("\x1b[2J\x1b]0;pwned\x07ROJO");
+    const QString huge(10000, u'A');
+    const QList<QStringList> lines = {
+        {"formulate", "--database", t.path(), "--formula", escape + huge},
+        {"print", "--database", t.path(), "--formula", escape + huge, "--pdf", "x.pdf"},
+        {"formulate", "--database", "d.db", "--id", escape},
+        {"print", "--database", "d.db", "--formula", "X", "--version", huge},
+        {escape + huge},
+        {"--" + escape},
+        {"create-database", "a.db", QStringLiteral("b\u202Egpj.db")},
+    };
+    for (const QStringList& args : lines) {
+        SCOPED_TRACE(args.join(' ').left(80).toStdString());
+        const LineRun r = runLine(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_LT(r.err.size(), 400);
+        for (const QChar c : r.err.chopped(1))
+            EXPECT_TRUE(c.isPrint()) << "U+" << std::hex << unsigned(c.unicode());
+    }
+    const LineRun missing =
+        runLine({"formulate", "--database", t.path(), "--formula", escape + huge});
+    EXPECT_TRUE(missing.err.contains("\\x1B[2J\\x1B]0;pwned\\x07ROJOAAA"))
+        << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.trimmed().endsWith("…"));
+    EXPECT_TRUE(runLine({"create-database", "a.db", QStringLiteral("b\u202Egpj.db")})
+                    .err.contains("b\\u202Egpj.db"));
 }
 
 TEST(CommandLine, HelpAndVersionListEveryCommandAndOption) {

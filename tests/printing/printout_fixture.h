@@ -39,10 +39,11 @@ inline printing::PrintoutTexts sampleTexts() {
     t.version = QStringLiteral("3");
     t.fechaModificacion = QStringLiteral("05/12/2026");
     t.matSeca = QStringLiteral("88.40");
+    // Every total differs from the others, so a figure printed in another's place shows.
     t.canS = QStringLiteral("884.00");
-    t.porS = QStringLiteral("100.00");
+    t.porS = QStringLiteral("99.98");
     t.canH = QStringLiteral("1000.00");
-    t.porH = QStringLiteral("100.00");
+    t.porH = QStringLiteral("100.01");
     return t;
 }
 

@@ -4,6 +4,7 @@
 #include "store/record_set.h"
 #include "support/qt_printers.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using store::FieldType;
@@ -180,4 +181,36 @@ TEST(CatalogueReport, RendersAPageImage) {
     const int bottom = pages.at(0).height() - 1;
     for (int x = 0; x < pages.at(0).width(); ++x)
         ASSERT_EQ(pages.at(0).pixel(x, bottom), qRgb(255, 255, 255));
+}
+
+TEST(CatalogueReport, FormulaNamesGetTheRoomTheDatesDoNotNeed) {
+    store::RecordSet rs = formulaRows();
+    const QString longName = "Cerdo en crecimiento y terminación 50-110 kg, verano";
+    rs.appendRow({3, "CER-TER-V", longName, 1000.0, 12, "2026-02-28", "2026-12-06"});
+    RecordingCanvas canvas;
+    printing::renderReport(canvas, printing::repFormulas(), rs, kToday);
+    printing::ReportLayout layout(canvas.pageSize());
+    layout.placeColumns(printing::repFormulas());
+
+    // Whole texts: the long name, every caption, the dates and versions.
+    QStringList whole = {longName, "28/02/2026", "12"};
+    for (const auto& c : printing::repFormulas().columns)
+        whole << c.caption;
+    for (const QString& text : whole)
+        EXPECT_NE(canvas.find(text), nullptr) << text.toStdString();
+
+    // Each text stays inside its own column.
+    for (const auto& t : canvas.texts) {
+        if (t.at.y() < layout.captionTop)
+            continue;
+        for (int c = 0; c + 1 < layout.columnLefts.size(); ++c) {
+            if (t.at.x() >= layout.columnLefts.at(c) && t.at.x() < layout.columnLefts.at(c + 1)) {
+                EXPECT_LE(t.right(), layout.columnLefts.at(c + 1)) << t.text.toStdString();
+            }
+        }
+    }
+    // The product takes the widest column; the columns fill the page between the margins.
+    const QList<double>& widths = layout.columnWidths;
+    EXPECT_EQ(*std::max_element(widths.begin(), widths.end()), widths.at(2));
+    EXPECT_NEAR(layout.columnLefts.last() + widths.last(), layout.right, 1e-9);
 }

@@ -245,6 +245,14 @@ TEST(FormulaDocument, WritesToDevicesAndFilesAndReportsFailures) {
     EXPECT_FALSE(printing::writeFormulaDocument("/proc/no/such/formula.odt", ws, sampleTexts(),
                                                 kToday, &error));
     EXPECT_TRUE(error.startsWith("No se pudo")) << error.toStdString();
+    // A device that takes nothing: the package sits in the file's buffer until it is flushed,
+    // and that is where the failure shows.
+    QFile full("/dev/full");
+    if (full.open(QIODevice::WriteOnly)) {
+        error.clear();
+        EXPECT_FALSE(printing::writeFormulaDocument(full, ws, sampleTexts(), kToday, &error));
+        EXPECT_TRUE(error.startsWith("No se pudo escribir el documento")) << error.toStdString();
+    }
     // The workspace is left as it was.
     EXPECT_EQ(ws.rsProductos.count(), 3);
     EXPECT_EQ(ws.rsPropiedades.count(), 2);

@@ -1,5 +1,5 @@
 // The print destination dialog, the first printed page of the formulated broiler diet and the
-// first page of the ingredient report.
+// first pages of the ingredient and formula reports.
 #include "tour.h"
 
 #include "optimizer/formulation_run.h"
@@ -42,12 +42,13 @@ QImage broilerPrintout(tour::Context& ctx) {
         .first();
 }
 
-QImage ingredientReport(tour::Context& ctx) {
-    const store::RecordSet rows = printing::catalogueListRows(ctx.db, printing::repIngredientes());
+// The first page of a catalogue report of the whole list.
+QImage reportPage(tour::Context& ctx, const printing::ReportDefinition& report) {
+    const store::RecordSet rows = printing::catalogueListRows(ctx.db, report);
     const QDate today = QDate::currentDate();
     return printing::renderPages(
                [&](printing::PageCanvas& canvas) {
-                   printing::renderReport(canvas, printing::repIngredientes(), rows, today);
+                   printing::renderReport(canvas, report, rows, today);
                },
                kDotsPerInch)
         .first();
@@ -60,7 +61,11 @@ const tour::Registration shots([](std::vector<tour::Shot>& all) {
                    },
                    nullptr});
     all.push_back({QStringLiteral("impresion_formula"), nullptr, broilerPrintout});
-    all.push_back({QStringLiteral("repIngredientes"), nullptr, ingredientReport});
+    all.push_back({QStringLiteral("repIngredientes"), nullptr, [](tour::Context& ctx) {
+                       return reportPage(ctx, printing::repIngredientes());
+                   }});
+    all.push_back({QStringLiteral("repFormulas"), nullptr,
+                   [](tour::Context& ctx) { return reportPage(ctx, printing::repFormulas()); }});
 });
 
 } // namespace

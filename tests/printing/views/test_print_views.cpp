@@ -8,9 +8,11 @@
 #include "printing/views/report_preview.h"
 #include "store/record_set.h"
 #include "support/scripted_messages.h"
+#include "support/temp_database.h"
 #include "workspace/workspace.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
@@ -228,4 +230,76 @@ TEST(ReportPreview, ShowsThePagesOfTheListAndSavesThemAsPdf) {
     EXPECT_EQ(shell.opened, QStringList({dir.filePath("nutrientes.pdf")}));
     EXPECT_TRUE(readAll(dir.filePath("nutrientes.pdf")).startsWith("%PDF"));
     EXPECT_EQ(rows.count(), 60);
+}
+
+// The desktop's own opener, xdg-open, stood in for by a script on the PATH that answers as told.
+class FakeOpener {
+public:
+    explicit FakeOpener(int exitCode) : previousPath_(qgetenv("PATH")) {
+        QFile script(dir_.filePath("xdg-open"));
+        script.open(QIODevice::WriteOnly);
+        script.write(QStringLiteral("#!/bin/sh\necho \"$1\" >> \"%1\"\n%2exit %3\n")
+                         .arg(dir_.filePath("asked"),
+                              exitCode ? "echo 'xdg-open: no method available' >&2\n" : "")
+                         .arg(exitCode)
+                         .toUtf8());
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", QFile::encodeName(dir_.path()) + ':' + previousPath_);
+    }
+    ~FakeOpener() { qputenv("PATH", previousPath_); }
+    QStringList asked() const {
+        return QString::fromUtf8(readAll(dir_.filePath("asked"))).split('\n', Qt::SkipEmptyParts);
+    }
+
+private:
+    QTemporaryDir dir_;
+    QByteArray previousPath_;
+};
+
+TEST(PrintFormula, ADesktopWithoutAWordProcessorIsToldWhereTheDocumentIs) {
+    ScriptedMessages messages;
+    widgets::ScopedModalRunner runner(pressing("Command2"));
+    const workspace::Workspace ws = smallWorkspace();
+    {
+        FakeOpener opener(0);
+        printing::printFormula(ws, texts(), nullptr);
+        ASSERT_EQ(opener.asked().size(), 1);
+        EXPECT_TRUE(messages.shown().empty());
+        QDir(QFileInfo(opener.asked().first()).absolutePath()).removeRecursively();
+    }
+    FakeOpener opener(3);
+    printing::printFormula(ws, texts(), nullptr);
+    ASSERT_EQ(opener.asked().size(), 1);
+    const QString path = opener.asked().first();
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown().front().style, 48);
+    EXPECT_TRUE(messages.shown().front().text.contains("El documento quedó guardado en \"" +
+                                                       QDir::toNativeSeparators(path) + "\""))
+        << messages.shown().front().text.toStdString();
+    EXPECT_TRUE(readAll(path).startsWith("PK"));
+    QDir(QFileInfo(path).absolutePath()).removeRecursively();
+}
+
+TEST(PrintFormula, SavingThePdfOverADatabaseIsRefused) {
+    // A database under a name the dialog takes as a PDF's.
+    TempDatabase t(false);
+    QTemporaryDir dir;
+    const QString chosen = dir.filePath("base.pdf");
+    ASSERT_TRUE(QFile::copy(t.path(), chosen));
+    const QByteArray before = readAll(chosen);
+    ScriptedMessages messages;
+    RecordingShell shell;
+    printing::ScopedPrintServices services(
+        {[] { return false; },
+         [&](QWidget*, const QString&, const QString&, const QString&) { return chosen; }});
+    widgets::ScopedModalRunner runner(pressing("Command1"));
+    messages.planAnswer(msg::Yes);
+    printing::printFormula(smallWorkspace(), texts(), nullptr);
+    ASSERT_EQ(messages.shown().size(), 2u);
+    EXPECT_EQ(messages.shown().back().style, 16);
+    EXPECT_TRUE(messages.shown().back().text.contains("es una base de datos"))
+        << messages.shown().back().text.toStdString();
+    EXPECT_TRUE(shell.opened.isEmpty());
+    EXPECT_EQ(readAll(chosen), before);
 }
