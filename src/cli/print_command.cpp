@@ -39,7 +39,7 @@ int findFormula(store::Database& db, const PrintOptions& o) {
 int runPrint(const PrintOptions& o, QTextStream& out, QTextStream& err) {
     QString error;
     try {
-        auto db = store::Database::openFile(o.database);
+        auto db = store::Database::openFile(o.database, store::Database::OpenMode::ReadOnly);
         workspace::Workspace ws;
         ws.vIdFormula = findFormula(*db, o);
         if (ws.vIdFormula == 0) {
@@ -82,7 +82,7 @@ int runReport(const PrintOptions& o, QTextStream& out, QTextStream& err) {
     else
         report = &printing::repFormulas();
     try {
-        auto db = store::Database::openFile(o.database);
+        auto db = store::Database::openFile(o.database, store::Database::OpenMode::ReadOnly);
         const store::RecordSet rows = printing::catalogueListRows(*db, *report);
         // As from the list: an empty list prints nothing.
         if (rows.count() == 0) {
