@@ -37,9 +37,29 @@ struct StatementFinalizer {
 // A prepared statement that is finalized on every way out.
 using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
-} // namespace
+// A path as one word of a shell command: quoted unless it is plain.
+QString shellWord(const QString& path) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+:-]+$"));
+    if (plain.match(path).hasMatch())
+        return path;
+    return '\'' + QString(path).replace('\'', QStringLiteral("'\\''")) + '\'';
+}
 
-static QString damagedFileMessage(const QString& path, const QString& finding);
+QString damagedFileMessage(const QString& path, const QString& finding) {
+    const QFileInfo file(path);
+    const QString recovered =
+        file.dir().filePath(file.completeBaseName() + QStringLiteral("-recuperado.") +
+                            (file.suffix().isEmpty() ? QStringLiteral("db") : file.suffix()));
+    return QStringLiteral("El archivo de base de datos %1 está dañado (SQLite informa: %2). "
+                          "No se graba nada en él, para no extender el daño.\n"
+                          "Para recuperar sus datos, cierre el programa y ejecute:\n"
+                          "sqlite3 %3 .recover | sqlite3 %4\n"
+                          "Luego revise el archivo recuperado y úselo en lugar del dañado "
+                          "(guarde una copia del dañado).")
+        .arg(path, finding.simplified().left(300), shellWord(path), shellWord(recovered));
+}
+
+} // namespace
 
 class DatabasePrivate {
 public:
@@ -55,8 +75,9 @@ public:
     QHash<QString, sqlite3_stmt*> prepared; // statements of forEachRow, by their text
     std::optional<QString> damage;          // the quick check's answer, once asked
 
-    // SQLite's quick check reads every page and index of the file; it is asked once per
-    // connection, before the first write (or on opening, where that is cheap enough).
+    // SQLite's quick check reads every page and index of the file: about half a second on a
+    // large catalogue, too much for every opening, so it is asked once per connection, before
+    // the first write.
     QString checkDamage() {
         if (damage)
             return *damage;
@@ -147,28 +168,6 @@ QString openConnection(const QString& path, bool readOnly) {
 }
 
 } // namespace
-
-// A path as one word of a shell command: quoted unless it is plain.
-static QString shellWord(const QString& path) {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+:-]+$"));
-    if (plain.match(path).hasMatch())
-        return path;
-    return '\'' + QString(path).replace('\'', QStringLiteral("'\\''")) + '\'';
-}
-
-static QString damagedFileMessage(const QString& path, const QString& finding) {
-    const QFileInfo file(path);
-    const QString recovered =
-        file.dir().filePath(file.completeBaseName() + QStringLiteral("-recuperado.") +
-                            (file.suffix().isEmpty() ? QStringLiteral("db") : file.suffix()));
-    return QStringLiteral("El archivo de base de datos %1 está dañado (SQLite informa: %2). "
-                          "No se graba nada en él, para no extender el daño.\n"
-                          "Para recuperar sus datos, cierre el programa y ejecute:\n"
-                          "sqlite3 %3 .recover | sqlite3 %4\n"
-                          "Luego revise el archivo recuperado y úselo en lugar del dañado "
-                          "(guarde una copia del dañado).")
-        .arg(path, finding.left(300), shellWord(path), shellWord(recovered));
-}
 
 Database::Database(std::unique_ptr<DatabasePrivate> p) : d(std::move(p)) {}
 
