@@ -57,3 +57,18 @@ TEST(ReadOnlyCommands, LeaveAFileWithoutIndexesByteForByteAsItWas) {
     EXPECT_EQ(QDir(dir.path()).entryList({"sin_indices.db*"}, QDir::Files),
               QStringList({"sin_indices.db"}));
 }
+
+// A key past 32 bits is refused with the row named, never printed cut.
+TEST(ReadOnlyCommands, AReportRefusesAKeyPast32Bits) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("grande.db");
+    store::Database::createFile(path, true);
+    store::Database::openFile(path)->exec(
+        "insert into formulas (id_formula,codigo,producto,version) values (3000000000,'G','x',0)");
+    QString err;
+    EXPECT_EQ(run({"report", "formulas", "--database", path, "--pdf", dir.filePath("f.pdf")}, &err),
+              1);
+    EXPECT_TRUE(err.contains("columna id_formula de la tabla formulas (id_formula=3000000000)"))
+        << err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("f.pdf")));
+}
