@@ -223,7 +223,7 @@ QString table(Workspace& ws, optimizer::RunOutcome outcome, store::RecordSet& ap
 
 int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
     try {
-        auto db = store::Database::openFile(o.database);
+        auto db = store::Database::openFile(o.database, store::Database::OpenMode::ReadOnly);
         const int id = findFormula(*db, o);
         if (id == 0) {
             err << "No existe la fórmula " << shownText(o.code) << '\n';

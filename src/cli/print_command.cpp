@@ -69,7 +69,7 @@ int runPrint(const PrintOptions& o, QTextStream& out, QTextStream& err) {
     if (outputRefused(QStringLiteral("print"), target, o.database, err))
         return 1;
     try {
-        auto db = store::Database::openFile(o.database);
+        auto db = store::Database::openFile(o.database, store::Database::OpenMode::ReadOnly);
         workspace::Workspace ws;
         ws.vIdFormula = findFormula(*db, o);
         const QString named = o.code.isEmpty() ? QString::number(o.id) : shownText(o.code);
@@ -119,7 +119,7 @@ int runReport(const PrintOptions& o, QTextStream& out, QTextStream& err) {
     if (outputRefused(QStringLiteral("report"), o.pdf, o.database, err))
         return 1;
     try {
-        auto db = store::Database::openFile(o.database);
+        auto db = store::Database::openFile(o.database, store::Database::OpenMode::ReadOnly);
         const store::RecordSet rows = printing::catalogueListRows(*db, *report);
         // As from the list: an empty list prints nothing.
         if (rows.count() == 0) {

@@ -164,6 +164,8 @@ SaveOutcome saveHeader(store::Database& db, const HeaderOpening& opened, const H
             int key = 0;
             try {
                 key = db.nextKey(QStringLiteral("formulas"), QStringLiteral("id_formula"));
+            } catch (const store::KeyRangeError& e) {
+                return refused(e.message());
             } catch (const store::StoreError&) {
                 return refused(texts::kNoId);
             }
@@ -178,6 +180,8 @@ SaveOutcome saveHeader(store::Database& db, const HeaderOpening& opened, const H
         tx.commit();
         out.saved = true;
         return out;
+    } catch (const store::DamagedFileError& e) {
+        return refused(e.message()); // says how to recover the file
     } catch (const store::StoreError&) {
         return refused(texts::kCannotSave);
     }

@@ -3,12 +3,15 @@
 #include "store/sample_catalogue.h"
 #include "store/schema.h"
 #include "store/sql_dialect.h"
+#include "store/stored_values.h"
 #include "store/unicode_like.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -19,6 +22,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <optional>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -32,6 +36,28 @@ struct StatementFinalizer {
 };
 // A prepared statement that is finalized on every way out.
 using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+// A path as one word of a shell command: quoted unless it is plain.
+QString shellWord(const QString& path) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+:-]+$"));
+    if (plain.match(path).hasMatch())
+        return path;
+    return '\'' + QString(path).replace('\'', QStringLiteral("'\\''")) + '\'';
+}
+
+QString damagedFileMessage(const QString& path, const QString& finding) {
+    const QFileInfo file(path);
+    const QString recovered =
+        file.dir().filePath(file.completeBaseName() + QStringLiteral("-recuperado.") +
+                            (file.suffix().isEmpty() ? QStringLiteral("db") : file.suffix()));
+    return QStringLiteral("El archivo de base de datos %1 está dañado (SQLite informa: %2). "
+                          "No se graba nada en él, para no extender el daño.\n"
+                          "Para recuperar sus datos, cierre el programa y ejecute:\n"
+                          "sqlite3 %3 .recover | sqlite3 %4\n"
+                          "Luego revise el archivo recuperado y úselo en lugar del dañado "
+                          "(guarde una copia del dañado).")
+        .arg(path, finding.simplified().left(300), shellWord(path), shellWord(recovered));
+}
 
 } // namespace
 
@@ -47,6 +73,36 @@ public:
 
     sqlite3* handle = nullptr; // the same connection, for reading query results directly
     QHash<QString, sqlite3_stmt*> prepared; // statements of forEachRow, by their text
+    std::optional<QString> damage;          // the quick check's answer, once asked
+
+    // SQLite's quick check reads every page and index of the file: about half a second on a
+    // large catalogue, too much for every opening, so it is asked once per connection, before
+    // the first write.
+    QString checkDamage() {
+        if (damage)
+            return *damage;
+        sqlite3_stmt* raw = nullptr;
+        int rc = sqlite3_prepare_v2(handle, "PRAGMA quick_check(1)", -1, &raw, nullptr);
+        QString finding;
+        if (rc == SQLITE_OK && (rc = sqlite3_step(raw)) == SQLITE_ROW) {
+            finding = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0)));
+            rc = SQLITE_OK;
+        }
+        const QString error = QString::fromUtf8(sqlite3_errmsg(handle));
+        sqlite3_finalize(raw);
+        const int primary = rc & 0xff;
+        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+            return {}; // not known yet: the write itself meets the lock, and the next one asks
+        if (rc != SQLITE_OK)
+            finding = error; // a damaged file may fail the check itself
+        damage = finding == QStringLiteral("ok") ? QString() : damagedFileMessage(path, finding);
+        return *damage;
+    }
+    void refuseWriteToDamagedFile() {
+        const QString message = checkDamage();
+        if (!message.isEmpty())
+            throw DamagedFileError(message);
+    }
 
     ~DatabasePrivate() { finalizePrepared(); }
 
@@ -156,14 +212,32 @@ void checkTablesAndColumns(Database& db) {
     }
 }
 
+// The index statements of the schema whose index the file lacks.
+QStringList missingIndexStatements(Database& db) {
+    static const QRegularExpression indexName(QStringLiteral("INDEX IF NOT EXISTS (\\w+) "));
+    QStringList present;
+    RecordSet rs = db.query(QStringLiteral("select name from sqlite_master where type='index'"));
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        present << rs.toString(QStringLiteral("name"));
+    QStringList missing;
+    for (const QString& statement : schemaIndexStatements())
+        if (!present.contains(indexName.match(statement).captured(1), Qt::CaseInsensitive))
+            missing << statement;
+    return missing;
+}
+
 // A file made by another tool or an old installation may lack the indexes, and then every
-// composition query reads the whole table. A read-only file is used as it is.
+// composition query reads the whole table. A read-only file is used as it is, and a file that
+// has them all is not written at all.
 void createMissingIndexes(Database& db, sqlite3* handle) {
     if (sqlite3_db_readonly(handle, "main") != 0)
         return;
+    const QStringList missing = missingIndexStatements(db);
+    if (missing.isEmpty())
+        return;
     try {
         Database::Transaction tx(db);
-        for (const QString& statement : schemaIndexStatements()) {
+        for (const QString& statement : missing) {
             try {
                 db.exec(statement);
             } catch (const StoreError&) {
@@ -178,12 +252,13 @@ void createMissingIndexes(Database& db, sqlite3* handle) {
 
 } // namespace
 
-std::unique_ptr<Database> Database::openFile(const QString& path) {
+std::unique_ptr<Database> Database::openFile(const QString& path, OpenMode mode) {
     if (!QFileInfo(path).isFile())
         throw StoreError(QStringLiteral("No se encontró el archivo de base de datos ") + path);
     auto p = std::make_unique<DatabasePrivate>();
     p->path = path;
-    p->connectionName = openConnection(path, !QFileInfo(path).isWritable());
+    const bool readOnly = mode == OpenMode::ReadOnly || !QFileInfo(path).isWritable();
+    p->connectionName = openConnection(path, readOnly);
     p->handle = sqliteHandle(p->connection());
     auto db = std::unique_ptr<Database>(new Database(std::move(p)));
     // A file that is not a database fails here, not at the first view.
@@ -191,6 +266,10 @@ std::unique_ptr<Database> Database::openFile(const QString& path) {
     checkTablesAndColumns(*db);
     createMissingIndexes(*db, db->d->handle);
     return db;
+}
+
+QString Database::damageMessage() {
+    return d->checkDamage();
 }
 
 namespace {
@@ -239,6 +318,33 @@ bool moveIntoFreePath(const QString& from, const QString& to) {
                      QString::fromLocal8Bit(std::strerror(errno)));
 }
 
+// The temporaries of a run that was killed: "<target>.<12 hex digits>.creando" (the names of
+// createUniqueTemporary) and their journals, when none of the set changed for a minute. The
+// user's own "<target>.creando" has no such name, and a run under way keeps its files fresh.
+void removeStaleTemporaries(const QString& target) {
+    const QFileInfo t(target);
+    const QDir dir = t.dir();
+    static const QStringList kCompanions = {QString(), QStringLiteral("-journal"),
+                                            QStringLiteral("-wal"), QStringLiteral("-shm")};
+    const QRegularExpression ours(
+        QStringLiteral("^(") + QRegularExpression::escape(t.fileName()) +
+        QStringLiteral("\\.[0-9a-f]{12}\\.creando)(-journal|-wal|-shm)?$"));
+    const QDateTime limit = QDateTime::currentDateTime().addSecs(-60);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const auto m = ours.match(name);
+        if (!m.hasMatch())
+            continue;
+        const QString stem = dir.filePath(m.captured(1));
+        bool fresh = false;
+        for (const QString& companion : kCompanions) {
+            const QFileInfo f(stem + companion);
+            fresh = fresh || (f.exists() && f.lastModified() >= limit);
+        }
+        if (!fresh)
+            QFile::remove(dir.filePath(name));
+    }
+}
+
 FileExistsError fileExists(const QString& path) {
     return FileExistsError(QStringLiteral("Ya existe el archivo ") + path +
                            QStringLiteral("; no se sobrescribe."));
@@ -253,6 +359,7 @@ void Database::createFile(const QString& path, bool withSample,
         throw fileExists(path);
     if (!QDir().mkpath(target.absolutePath()))
         throw StoreError(QStringLiteral("No se pudo crear la carpeta ") + target.absolutePath());
+    removeStaleTemporaries(target.absoluteFilePath());
     const QString temporary = createUniqueTemporary(target.absoluteFilePath());
     try {
         {
@@ -260,6 +367,7 @@ void Database::createFile(const QString& path, bool withSample,
             p->path = temporary;
             p->connectionName = openConnection(temporary, false);
             p->handle = sqliteHandle(p->connection());
+            p->damage = QString(); // a new file, sound by construction
             Database db(std::move(p));
             Transaction tx(db);
             for (const QString& statement : schemaStatements())
@@ -283,6 +391,7 @@ QString Database::path() const {
 }
 
 int Database::exec(const QString& sql) {
+    d->refuseWriteToDamagedFile();
     ++d->statementsRun;
     const QString translated = translateSql(sql);
     d->checkFault(translated);
@@ -334,6 +443,72 @@ QVariant columnValue(sqlite3_stmt* st, int c) {
     }
 }
 
+// Null and text are read as before; a number must be a whole one within 32 bits to be held by an
+// Integer32 field unchanged.
+bool fitsInteger32(const QVariant& v) {
+    constexpr qlonglong kLow = std::numeric_limits<qint32>::min();
+    constexpr qlonglong kHigh = std::numeric_limits<qint32>::max();
+    switch (v.typeId()) {
+    case QMetaType::LongLong:
+        return v.toLongLong() >= kLow && v.toLongLong() <= kHigh;
+    case QMetaType::Double: {
+        const double x = v.toDouble();
+        return std::isfinite(x) && x > double(kLow) - 0.5 && x < double(kHigh) + 0.5;
+    }
+    default:
+        return true;
+    }
+}
+
+// The row of a stored value, for its message: the primary-key columns of its table that the
+// result holds ("id_formula=3"), else its place in the result.
+QString rowOfValue(sqlite3* handle, sqlite3_stmt* st, const std::vector<QVariant>& row,
+                   size_t rowIndex, const char* table) {
+    QStringList keys;
+    for (int c = 0; c < sqlite3_column_count(st); ++c) {
+        const char* t = sqlite3_column_table_name(st, c);
+        const char* origin = sqlite3_column_origin_name(st, c);
+        int primaryKey = 0;
+        if (!t || !origin || qstrcmp(t, table) != 0 ||
+            sqlite3_table_column_metadata(handle, sqlite3_column_database_name(st, c), t, origin,
+                                          nullptr, nullptr, nullptr, &primaryKey,
+                                          nullptr) != SQLITE_OK ||
+            !primaryKey)
+            continue;
+        const QString key =
+            QString::fromUtf8(origin) + '=' +
+            (row[size_t(c)].isValid() ? row[size_t(c)].toString() : QStringLiteral("Null"));
+        if (!keys.contains(key))
+            keys << key;
+    }
+    return keys.isEmpty() ? QStringLiteral("fila %1 del resultado").arg(rowIndex + 1)
+                          : keys.join(QStringLiteral(", "));
+}
+
+// An integer column whose values pass 32 bits: a table's column is refused rather than cut (the
+// key of a formula list must never name another formula); a computed one is read as Double.
+void refuseCutIntegers(sqlite3* handle, sqlite3_stmt* st,
+                       const std::vector<std::vector<QVariant>>& rows,
+                       std::vector<std::optional<FieldType>>& types) {
+    for (size_t c = 0; c < types.size(); ++c) {
+        if (types[c] != FieldType::Integer32)
+            continue;
+        for (size_t r = 0; r < rows.size(); ++r) {
+            if (fitsInteger32(rows[r][c]))
+                continue;
+            const char* table = sqlite3_column_table_name(st, int(c));
+            if (!table) {
+                types[c] = FieldType::Double;
+                break;
+            }
+            // Throws the stored-value message for a value that does not fit.
+            storedInteger(rows[r][c],
+                          {QString::fromUtf8(table), rowOfValue(handle, st, rows[r], r, table),
+                           QString::fromUtf8(sqlite3_column_origin_name(st, int(c)))});
+        }
+    }
+}
+
 StatementPtr prepareStatement(sqlite3* handle, const QString& translated) {
     const QByteArray text = translated.toUtf8();
     sqlite3_stmt* st = nullptr;
@@ -374,6 +549,7 @@ RecordSet Database::query(const QString& sql) {
     if (rc != SQLITE_DONE)
         throw StoreError(QString::fromUtf8(sqlite3_errmsg(d->handle)) + QStringLiteral(" [") +
                          translated + ']');
+    refuseCutIntegers(d->handle, st, rows, types);
     RecordSet rs;
     try {
         for (int c = 0; c < columns; ++c)
@@ -569,6 +745,7 @@ void PreparedStatement::start() {
 int PreparedStatement::execute() {
     if (running_)
         reset();
+    db_->refuseWriteToDamagedFile();
     ++db_->statementsRun;
     start();
     const int rc = sqlite3_step(h_->st.get());
@@ -606,13 +783,29 @@ void PreparedStatement::reset() {
 }
 
 int Database::nextKey(const QString& table, const QString& column) {
-    RecordSet rs =
-        query(QStringLiteral("select max(") + column + QStringLiteral(") from ") + table);
-    if (rs.count() == 0)
+    // Read as stored (64 bits), so that a maximum past the 32-bit range is seen, not cut.
+    std::optional<QVariant> maximum;
+    forEachRow(QStringLiteral("select max(") + column + QStringLiteral(") from ") + table, {},
+               [&](const Row& row) { maximum = row.at(0); });
+    if (!maximum)
         throw StoreError(QStringLiteral("No se pudo recuperar el id"));
-    rs.moveFirst();
-    const QVariant v = rs.value(0);
-    return v.isValid() ? v.toInt() + 1 : 1;
+    if (!maximum->isValid())
+        return 1;
+    constexpr qint32 kLargest = std::numeric_limits<qint32>::max();
+    bool whole = false;
+    const qlonglong top = maximum->toLongLong(&whole);
+    if (!whole)
+        throw StoreError(QStringLiteral("La mayor clave de la tabla %1 (%2 = %3) no es un número.")
+                             .arg(table, column, maximum->toString()));
+    if (top < std::numeric_limits<qint32>::min())
+        return 1; // every key lies below: 1 is free
+    if (top >= kLargest)
+        throw KeyRangeError(
+            QStringLiteral("No se puede asignar una clave nueva en la tabla %1: su mayor clave "
+                           "(%2 = %3) ya es la mayor que admite el programa (%4). Asigne a esa "
+                           "fila una clave menor para poder agregar otras.")
+                .arg(table, column, maximum->toString(), QString::number(kLargest)));
+    return int(top) + 1;
 }
 
 void Database::failStatementAfter(int n) {

@@ -28,6 +28,19 @@ public:
     using StoreError::StoreError;
 };
 
+// A write refused because SQLite's quick check found the file damaged; the message says how to
+// recover the data.
+class DamagedFileError : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
+// No new key is left below the largest key the program can hold (2147483647).
+class KeyRangeError : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
 class DatabasePrivate;
 class PreparedStatement;
 
@@ -36,10 +49,17 @@ class PreparedStatement;
 // the program's own SQL text; the dialect layer translates them for SQLite.
 class Database {
 public:
+    // ReadOnly: SQLite opens the file read-only, so nothing is ever written to it (not even a
+    // missing index) and every write is refused; for the commands that only read.
+    enum class OpenMode { ReadWrite, ReadOnly };
+
     // Opens an existing database file. Throws StoreError when the file is missing, is not a
     // database, or lacks a table or column the program reads (the message names them). Creates
-    // any missing index of the schema, unless the file is read-only.
-    static std::unique_ptr<Database> openFile(const QString& path);
+    // any missing index of the schema, unless opened ReadOnly or the file is read-only.
+    // A damaged file (SQLite's quick check fails) opens, but every write is refused with
+    // damageMessage().
+    static std::unique_ptr<Database> openFile(const QString& path,
+                                              OpenMode mode = OpenMode::ReadWrite);
     // Creates a new database file with the schema (and the sample catalogue when asked), written
     // to a temporary file of its own in the target folder and moved into place only while the
     // path is still free. Throws FileExistsError when a file is (or appears) at the path.
@@ -53,11 +73,18 @@ public:
 
     QString path() const;
 
+    // Runs SQLite's quick check of the pages and indexes once per connection (later calls
+    // return the first answer): empty when the file is sound, else the message that says it is
+    // damaged and how to recover it. Every write asks it first.
+    QString damageMessage();
+
     // Runs an insert, update, delete or DDL statement; returns the rows it changed.
     int exec(const QString& sql);
     // Runs a query and returns its rows as a record set: Integer32 for integer columns,
     // Double for real ones, Char for text. A result with two columns of one name is a
-    // StoreError naming the statement.
+    // StoreError naming the statement. A stored integer beyond 32 bits in a table's integer
+    // column is never cut: it is a StoredValueError naming the table, the row and the column.
+    // (A computed column whose values pass 32 bits, such as a sum, is read as Double.)
     RecordSet query(const QString& sql);
 
     // One row of a prepared query, as stored: qlonglong, double, QString or invalid (Null).
@@ -74,7 +101,8 @@ public:
     PreparedStatement prepare(const QString& sql);
 
     // New key for table.column: its maximum plus 1, 1 on an empty table. Throws StoreError
-    // "No se pudo recuperar el id" when the query returns no row.
+    // "No se pudo recuperar el id" when the query returns no row, and KeyRangeError when the
+    // maximum is already the largest 32-bit key (or beyond it).
     int nextKey(const QString& table, const QString& column);
 
     // RAII transaction: rolled back unless commit() is called. Nested guards join the

@@ -1,7 +1,9 @@
 #include "catalog/catalog_texts.h"
 #include "catalog/composition.h"
+#include "catalog/ingredient_search.h"
 #include "catalog/ingredients.h"
 #include "catalog/new_key.h"
+#include "catalog/nutrient_search.h"
 #include "catalog/nutrients.h"
 #include "store/sql_text.h"
 #include "support/qt_printers.h"
@@ -289,4 +291,51 @@ TEST(FormulaAsIngredient, MixValuesBecomeDryMatterContents) {
     // 20 per unit as fed at 80 % dry matter is 25 per unit of dry matter.
     EXPECT_EQ(catalog::mixComposition(n, false, 80)[0].valor, 25.0);
     EXPECT_EQ(catalog::mixComposition(n, false, 0)[0].valor, 20.0);
+}
+
+// After an imported key of 2147483647 the next one would wrap to -2147483648.
+TEST(IngredientWrites, NoNewKeyPastTheLargest32BitOneAndNothingWritten) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    db.exec("insert into propiedades (id_propiedad,nombre,unidad) values (2147483647,'I','%')");
+    db.exec("insert into productos (id_producto,codigo,nombre) values (2147483647,'IMP','I')");
+    const QString before = snapshot(db);
+    EXPECT_THROW(catalog::createNutrient(db, {"Lisina", "%"}), store::KeyRangeError);
+    EXPECT_THROW(catalog::createIngredient(db, values("NEW", "Nuevo")), store::KeyRangeError);
+    EXPECT_EQ(snapshot(db), before);
+    EXPECT_EQ(count(db, "select count(*) from propiedades where id_propiedad<0"), 0);
+}
+
+// A search for a typed "%" or "_" finds only the names holding it: the wildcard, unescaped,
+// would match every name around it as well.
+TEST(CatalogueSearch, TypedWildcardsMatchOnlyThemselves) {
+    TempDatabase t;
+    store::Database& db = t.db();
+    const QStringList names = {"Grasa 50% bypass", "Grasa 500 bypass", "Grasa 5 x bypass",
+                               "Sal_fina",         "Sal fina",         "Salxfina"};
+    for (int i = 0; i < names.size(); ++i) {
+        const QString id = QString::number(i + 1);
+        db.exec("insert into productos (id_producto,codigo,nombre,unidad,costo,materia_seca) "
+                "values (" +
+                id + "," + sql::codeText("C" + id) + "," + sql::text(names[i]) + ",'Kg',1,90)");
+        db.exec("insert into propiedades (id_propiedad,nombre,unidad) values (" + id + "," +
+                sql::text(names[i]) + ",'%')");
+        db.exec("insert into producto_propiedad (id_producto,id_propiedad,valor) values (1," + id +
+                ",1)");
+    }
+    auto found = [&](const QString& sql, const QString& column) {
+        QStringList out;
+        store::RecordSet rs = db.query(sql);
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            out << rs.toString(column);
+        return out;
+    };
+    for (const auto& [typed, expected] :
+         {std::pair<QString, QString>{"50%", "Grasa 50% bypass"}, {"l_f", "Sal_fina"}}) {
+        catalog::IngredientFilter f;
+        f.name = typed;
+        EXPECT_EQ(found(catalog::ingredientSearchSql(f), "nombre"), QStringList{expected});
+        EXPECT_EQ(found(catalog::nutrientSearchSql(typed), "nombre"), QStringList{expected});
+        EXPECT_EQ(found(catalog::compositionSql(1, typed), "nombre"), QStringList{expected});
+    }
 }

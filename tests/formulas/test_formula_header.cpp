@@ -1,6 +1,7 @@
 #include "formula_rows.h"
 #include "formulas/formula_header.h"
 #include "formulas/formula_messages.h"
+#include "formulas/formula_search.h"
 #include "support/temp_database.h"
 
 #include <gtest/gtest.h>
@@ -245,4 +246,30 @@ TEST(FormulaTexts, EveryMessageAsTheUserReadsIt) {
     EXPECT_EQ(kProductMissing, "Debe ingresar el Producto para la Fórmula");
     EXPECT_EQ(kCodeTaken, "El Código de la Fórmula Ya fue Ingresado");
     EXPECT_EQ(kNoId, "No se pudo recuperar el id");
+}
+
+TEST(FormulaHeader, NoKeyPastTheLargest32BitOneAndItsMessageShown) {
+    TempDatabase t;
+    store::Database& db = t.db();
+    addFormula(db, 2147483647, "IMPORTADA", "Pollo");
+    const auto out = formulas::saveHeader(db, formulas::openHeader(db, 0), input("F2", "Cerdo"));
+    EXPECT_FALSE(out.saved);
+    EXPECT_TRUE(out.message.contains("formulas") && out.message.contains("2147483647"))
+        << out.message.toStdString();
+    EXPECT_EQ(rowCount(db, "select * from formulas"), 1);
+}
+
+TEST(FormulaHeader, ADamagedFileRefusesTheSaveAndTheDeleteSayingSo) {
+    TempDatabase t(true);
+    t.db().exec("PRAGMA writable_schema=ON");
+    // An index of the ingredients, which neither write reads, points at its table's pages.
+    t.db().exec("update sqlite_master set rootpage=(select rootpage from sqlite_master where "
+                "name='productos') where name='productos_nombre'");
+    auto db = store::Database::openFile(t.path());
+    const auto out = formulas::saveHeader(*db, formulas::openHeader(*db, 0), input("F9", "Cerdo"));
+    EXPECT_FALSE(out.saved);
+    EXPECT_TRUE(out.message.contains("está dañado") && out.message.contains(".recover"))
+        << out.message.toStdString();
+    EXPECT_THROW(formulas::deleteFormula(*db, 1), store::DamagedFileError);
+    EXPECT_EQ(rowCount(*db, "select * from formulas"), 4);
 }

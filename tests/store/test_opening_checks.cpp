@@ -1,6 +1,8 @@
 #include "store/database.h"
+#include "support/qt_printers.h"
 #include "support/temp_database.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -165,4 +167,97 @@ TEST(DatabaseCreation, NeverTouchesAUsersFileAndOneOfTwoRacingRunsWins) {
     EXPECT_EQ(QString::fromUtf8(mine.readAll()), "mío");
     // No temporary file is left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+int rows(Database& db, const QString& table) {
+    return db.query("select count(*) from " + table).value(0).toInt();
+}
+
+} // namespace
+
+TEST(DatabaseOpening, ReadOnlyLeavesAFileWithoutIndexesByteForByteAsItWas) {
+    QTemporaryDir dir;
+    QStringList drops;
+    for (const QString& name : kSchemaIndexes)
+        drops << "drop index " + name;
+    const QString path = fileWith(dir, drops);
+    const QByteArray before = fileBytes(path);
+    {
+        auto db = Database::openFile(path, Database::OpenMode::ReadOnly);
+        EXPECT_EQ(rows(*db, "formulas"), 4);
+        EXPECT_TRUE(indexes(*db).isEmpty());
+        EXPECT_THROW(db->exec("delete from formulas"), StoreError);
+        EXPECT_EQ(rows(*db, "formulas"), 4);
+    }
+    EXPECT_TRUE(fileBytes(path) == before);
+    // Opened for writing (the window), the indexes are made.
+    EXPECT_EQ(indexes(*Database::openFile(path)), kSchemaIndexes);
+}
+
+TEST(DatabaseOpening, ADamagedFileOpensButRefusesEveryWriteSayingHowToRecoverIt) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("dañado.db");
+    Database::createFile(path, true);
+    {
+        // The name index of the ingredients is pointed at the pages of the table itself.
+        auto db = Database::openFile(path);
+        EXPECT_TRUE(db->damageMessage().isEmpty());
+        db->exec("PRAGMA writable_schema=ON");
+        db->exec("update sqlite_master set rootpage=(select rootpage from sqlite_master where "
+                 "name='productos') where name='productos_nombre'");
+    }
+    auto db = Database::openFile(path);
+    EXPECT_EQ(rows(*db, "propiedades"), 12);
+    try {
+        db->exec("insert into propiedades (id_propiedad,nombre,unidad) values (99,'N','%')");
+        FAIL() << "a write to a damaged file went through";
+    } catch (const StoreError& e) {
+        const QString m = e.message();
+        EXPECT_TRUE(m.contains("está dañado")) << e.what();
+        EXPECT_TRUE(m.contains("sqlite3 '" + path + "' .recover | sqlite3 '" +
+                               dir.filePath("dañado-recuperado.db") + "'"))
+            << e.what();
+    }
+    auto prepared = db->prepare("update propiedades set unidad=? where id_propiedad=1");
+    prepared.bind(1, QString("g"));
+    EXPECT_THROW(prepared.execute(), store::DamagedFileError);
+    EXPECT_EQ(rows(*db, "propiedades"), 12);
+    EXPECT_EQ(db->query("select unidad from propiedades where id_propiedad=1").value(0), "%");
+    EXPECT_FALSE(db->damageMessage().isEmpty());
+}
+
+TEST(DatabaseCreation, RemovesOnlyItsOwnTemporariesLeftByAKilledRun) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("base.db");
+    const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
+    auto leave = [&](const QString& name, const QDateTime& when) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+        f.flush();
+        EXPECT_TRUE(f.setFileTime(when, QFileDevice::FileModificationTime));
+    };
+    leave("base.db.0123456789ab.creando", old);                          // killed run
+    leave("base.db.0123456789ab.creando-journal", old);                  // and its journal
+    leave("base.db.fedcba987654.creando-journal", old);                  // a journal alone
+    leave("base.db.aaaaaaaaaaaa.creando", QDateTime::currentDateTime()); // a run under way
+    leave("base.db.bbbbbbbbbbbb.creando", old); // old, but its journal is being written
+    leave("base.db.bbbbbbbbbbbb.creando-journal", QDateTime::currentDateTime());
+    leave("base.db.creando", old);                    // the user's own
+    leave("otra.db.0123456789ab.creando", old);       // another target's
+    leave("base.db.0123456789ab.creando.copia", old); // not of our naming
+    Database::createFile(path, false);
+    QStringList left = QDir(dir.path()).entryList(QDir::Files);
+    left.sort();
+    EXPECT_EQ(left, QStringList({"base.db", "base.db.0123456789ab.creando.copia",
+                                 "base.db.aaaaaaaaaaaa.creando", "base.db.bbbbbbbbbbbb.creando",
+                                 "base.db.bbbbbbbbbbbb.creando-journal", "base.db.creando",
+                                 "otra.db.0123456789ab.creando"}));
 }

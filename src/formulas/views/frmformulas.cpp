@@ -362,6 +362,8 @@ void frmformulas::cmdDelete_Click() {
     try {
         app::BusyPointer busy;
         deleteFormula(db_, id);
+    } catch (const store::DamagedFileError& e) {
+        msg::msgBox(e.message(), msg::Critical); // says how to recover the file
     } catch (const store::StoreError&) {
         msg::msgBox(texts::kDeleteFailed, msg::Critical);
     }

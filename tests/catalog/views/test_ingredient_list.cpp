@@ -274,3 +274,26 @@ TEST(IngredientListView, EditAndNewOpenTheEditorAndTheMenuOpensTheList) {
     window.findChild<QAction*>("productos")->trigger();
     EXPECT_EQ(mode, "ABM");
 }
+
+// A key past 32 bits would be cut to another ingredient's: the list says which row it is and
+// offers nothing to pick or to print.
+TEST(IngredientListView, AKeyPast32BitsIsRefusedNotPickedCut) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    resetGlobals("BUSCAR");
+    t.db().exec("insert into productos (id_producto,codigo,nombre,unidad,costo,materia_seca) "
+                "values (3000000000,'GRANDE','Aaa primero','Kg',1,90)");
+    QStringList opened;
+    widgets::ScopedModalRunner runner([&](QDialog& d) {
+        opened << d.objectName();
+        return int(QDialog::Accepted);
+    });
+    frmproductos view(t.db());
+    EXPECT_EQ(opened, QStringList({"errores"}));
+    EXPECT_TRUE(app::globals().errorDescription.contains(
+        "columna id_producto de la tabla productos (id_producto=3000000000)"))
+        << app::globals().errorDescription.toStdString();
+    EXPECT_FALSE(selectRow(view, 2, "Aaa primero"));
+    click(view, "Command4");
+    EXPECT_EQ(app::globals().gIdProducto, 0);
+}

@@ -270,3 +270,29 @@ TEST_F(ListFixture, PickModeReturnsTheChosenFormula) {
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_EQ(app::globals().gIdFormula, idOf(t.db(), grid->item(2, 1)->text()));
 }
+
+// A stored key past 32 bits, cut, would name another formula: the list refuses to show it, with
+// the message that names the row, and so neither deletes nor edits through the cut key.
+TEST_F(ListFixture, AKeyPast32BitsIsRefusedAndNoOtherFormulaIsTouched) {
+    // 3000000000 cut to 32 bits is -1294967296. The large one is the most recently modified.
+    t.db().exec("insert into formulas (id_formula,codigo,producto,version,fecha_modificacion) "
+                "values (3000000000,'GRANDE','x',0,#01/01/2100#)");
+    t.db().exec("insert into formulas (id_formula,codigo,producto,version,fecha_modificacion) "
+                "values (-1294967296,'VICTIMA','x',0,#01/01/2001#)");
+    QStringList opened;
+    widgets::ScopedModalRunner runner([&](QDialog& d) {
+        opened << d.objectName();
+        return int(QDialog::Accepted);
+    });
+    messages.planAnswer(msg::Yes);
+    frmformulas w(t.db());
+    EXPECT_EQ(opened, QStringList({"errores"}));
+    EXPECT_TRUE(app::globals().errorDescription.contains(
+        "columna id_formula de la tabla formulas (id_formula=3000000000)"))
+        << app::globals().errorDescription.toStdString();
+    click(w, "cmdDelete");
+    click(w, "cmdEditar");
+    EXPECT_EQ(idOf(t.db(), "VICTIMA"), -1294967296);
+    EXPECT_EQ(t.db().query("select count(*) from formulas").value(0).toInt(), 6);
+    EXPECT_FALSE(opened.contains("frmoptimizacion"));
+}
