@@ -1,0 +1,51 @@
+#pragma once
+
+#include "import/importer.h"
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+
+class QThread;
+
+namespace import {
+
+// Runs an import on a thread of its own, so that the window showing it keeps repainting and
+// taking Esc while a batch is written or committed. A SQLite connection may be used only on the
+// thread that opened it: the worker opens its own connections to the working database (by its
+// path) and to the source, and the window keeps its own. Progress and conflicts reach the thread
+// that started the import through queued signals, in the order the import reported them, and
+// finished() comes after the last of them.
+class BackgroundImport : public QObject {
+    Q_OBJECT
+public:
+    BackgroundImport(QString databasePath, QString connectionText, QObject* parent = nullptr);
+    // Asks for a cancel and waits for the worker.
+    ~BackgroundImport() override;
+
+    // Starts the worker with the settings of `settings` (intervals, batch sizes, lock wait); its
+    // functions are this object's own.
+    void start(const ImportCallbacks& settings = {});
+    // From any thread: the import stops after the row in hand, or at once while it waits for a
+    // lock, committing what was done.
+    void cancel();
+    // The outcome, once finished() was emitted.
+    const ImportResult& result() const { return result_; }
+
+Q_SIGNALS:
+    void progress(const QString& text, int done, int total);
+    void conflict(const QString& line);
+    void finished();
+
+private:
+    ImportResult work(ImportCallbacks callbacks);
+    void threadEnded();
+
+    QString databasePath_;
+    QString connectionText_;
+    std::atomic<bool> cancel_{false};
+    QThread* thread_ = nullptr;
+    ImportResult result_;
+};
+
+} // namespace import
