@@ -56,7 +56,13 @@ ImportResult BackgroundImport::work(ImportCallbacks callbacks) {
     return runImport(*db, connectionText_, callbacks);
 }
 
+void BackgroundImport::waitForFinished() {
+    threadEnded();
+}
+
 void BackgroundImport::threadEnded() {
+    if (!thread_)
+        return; // already waited for
     thread_->wait();
     delete thread_;
     thread_ = nullptr;

@@ -29,6 +29,9 @@ public:
     // From any thread: the import stops after the row in hand, or at once while it waits for a
     // lock, committing what was done.
     void cancel();
+    bool isRunning() const { return thread_ != nullptr; }
+    // Blocks until the worker has ended (finished() is emitted then, if it was not yet).
+    void waitForFinished();
     // The outcome, once finished() was emitted.
     const ImportResult& result() const { return result_; }
 

@@ -256,6 +256,18 @@ public:
                       run_.why(e));
     }
 
+    // A read that failed between rows (the source, or the working database's keys): the batch
+    // under way is rolled back.
+    [[noreturn]] void failReading(const QString& where, const store::StoreError& e) {
+        tx_.reset();
+        discardBatch();
+        if (stoppedByCancel())
+            throw Stop{};
+        run_.failWith(
+            QStringLiteral("No se pudieron leer ") + state_.name + QStringLiteral(" de ") + where +
+            QStringLiteral(" después de la fila %1 de %2: ").arg(row_).arg(total_) + run_.why(e));
+    }
+
     void finish() {
         commit();
         state_.complete = true;
@@ -388,7 +400,7 @@ private:
         try {
             return remote.next();
         } catch (const store::StoreError& e) {
-            phase.fail(e);
+            phase.failReading(QStringLiteral("la base de datos remota"), e);
         }
     }
 
@@ -409,7 +421,7 @@ private:
             for (all.moveFirst(); !all.eof(); all.moveNext())
                 codes.insert(all.toString(QStringLiteral("codigo")).trimmed());
         } catch (const store::StoreError& e) {
-            phase.fail(e);
+            phase.failReading(QStringLiteral("la base de datos de trabajo"), e);
         }
         for (int i = 1; nextRow(remote, phase); ++i) {
             phase.beginRow(i);
@@ -589,7 +601,7 @@ private:
             ingredients_ = localKeys(QStringLiteral("select id_producto from productos"));
             nutrients_ = localKeys(QStringLiteral("select id_propiedad from propiedades"));
         } catch (const store::StoreError& e) {
-            phase.fail(e);
+            phase.failReading(QStringLiteral("la base de datos de trabajo"), e);
         }
         // The rows come grouped by nutrient; a group is read whole before it is written, so that
         // a pair the source repeats is known before either of its rows is.

@@ -12,9 +12,10 @@ class RemoteSource;
 // What the import tells whoever shows it, and how it learns of a cancel. Every member may be
 // left empty.
 struct ImportCallbacks {
-    // The running phase's text ("Ingrediente 3 de 120", empty between phases) with rows done
-    // and rows in the phase. Called on a phase's first and last row and otherwise at most once
-    // per progressIntervalMs, so a window can repaint and take input there.
+    // The running phase's text ("Ingrediente 3 de 120", empty between phases, or the wait for
+    // another program's lock) with rows done and rows in the phase. Called on a phase's first
+    // and last row and otherwise at most once per progressIntervalMs. It runs on the import's
+    // thread (see BackgroundImport for a window's import).
     std::function<void(const QString& text, int done, int total)> progress;
     // One line per conflicting remote row, as the log shows it.
     std::function<void(const QString& line)> conflict;

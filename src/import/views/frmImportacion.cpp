@@ -104,6 +104,10 @@ void frmImportacion::cmdImpotar_Click() {
         app::BusyPointer busy;
         job.start();
         running.exec();
+        if (job.isRunning()) { // the program is quitting
+            job.cancel();
+            job.waitForFinished();
+        }
     }
     job_ = nullptr;
     importing_ = false;
