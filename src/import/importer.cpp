@@ -2,15 +2,14 @@
 
 #include "app/messages.h"
 #include "import/import_checks.h"
+#include "import/import_run.h"
 #include "import/import_statements.h"
 #include "import/remote_source.h"
 #include "store/sql_text.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QSet>
-#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -23,9 +22,6 @@ namespace {
 namespace st = statements;
 
 constexpr int kCodeLength = 20;
-
-// Stops the phases early; the outcome is already recorded.
-struct Stop {};
 
 void bindNumber(store::PreparedStatement& statement, int index, const Number& n) {
     if (n.null)
@@ -45,260 +41,6 @@ void bindText(store::PreparedStatement& statement, int index, const QVariant& v)
 QString trimmed(const QVariant& v) {
     return v.toString().trimmed();
 }
-
-// "a", "a y b", "a, b y c".
-QString joinedList(const QStringList& parts) {
-    if (parts.size() < 2)
-        return parts.join(QString());
-    return parts.mid(0, parts.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" y ") +
-           parts.last();
-}
-
-// How far one phase got, for the message that says what a failed import left saved.
-struct PhaseState {
-    QString name;          // "los ingredientes"
-    bool feminine = false; // "nuevas" or "nuevos"
-    int* added = nullptr;  // the committed counts in the result
-    int* refreshed = nullptr;
-    int total = -1; // rows read from the source; -1 before the phase started
-    int committedRows = 0;
-    bool complete = false;
-};
-
-// The state shared by the phases: the working database, the callbacks, the result, and the
-// waits for another program's lock.
-struct Run {
-    store::Database& db;
-    const ImportCallbacks& cb;
-    ImportResult result;
-    PhaseState ingredients{QStringLiteral("los ingredientes"), false, &result.ingredientsAdded,
-                           &result.ingredientsRefreshed};
-    PhaseState nutrients{QStringLiteral("los nutrientes"), false, &result.nutrientsAdded,
-                         &result.nutrientsRefreshed};
-    PhaseState compositions{QStringLiteral("las composiciones"), true, &result.compositionsAdded,
-                            &result.compositionsRefreshed};
-    // The last progress shown, so a wait keeps the bar where it was.
-    int shownDone = 0, shownTotal = 0;
-    // The wait for the lock under way.
-    QElapsedTimer waitClock, waitReport;
-    bool lockTimedOut = false;
-    bool cancelledWhileWaiting = false;
-
-    Run(store::Database& d, const ImportCallbacks& c) : db(d), cb(c) {}
-
-    bool cancelRequested() const { return cb.cancelRequested && cb.cancelRequested(); }
-
-    void progress(const QString& text, int done, int total) {
-        shownDone = done;
-        shownTotal = total;
-        if (cb.progress)
-            cb.progress(text, done, total);
-    }
-
-    // Called by SQLite before each new try while another program holds the database.
-    bool waitForLock(int attempt) {
-        if (attempt == 0) {
-            waitClock.start();
-            waitReport.invalidate();
-            lockTimedOut = false;
-            cancelledWhileWaiting = false;
-        }
-        if (cancelRequested()) {
-            cancelledWhileWaiting = true;
-            return false;
-        }
-        const qint64 waited = waitClock.elapsed();
-        if (waited >= cb.lockWaitMs) {
-            lockTimedOut = true;
-            return false;
-        }
-        if (cb.progress &&
-            (!waitReport.isValid() || waitReport.elapsed() >= cb.progressIntervalMs)) {
-            cb.progress(QStringLiteral("Base de datos ocupada por otro programa: esperando %1 s "
-                                       "de %2")
-                            .arg(waited / 1000)
-                            .arg((cb.lockWaitMs + 999) / 1000),
-                        shownDone, shownTotal);
-            waitReport.start();
-        }
-        QThread::msleep(10);
-        return true;
-    }
-
-    // A refused statement's reason; a lock that was never released is said in words.
-    QString why(const store::StoreError& e) const {
-        if (lockTimedOut)
-            return QStringLiteral("la base de datos está ocupada por otro programa y no se liberó "
-                                  "en %1 s (%2)")
-                .arg((cb.lockWaitMs + 999) / 1000)
-                .arg(e.message());
-        return e.message();
-    }
-
-    // What the committed batches left in the working database.
-    QString savedSummary() const {
-        QStringList saved, missing;
-        for (const PhaseState* p : {&ingredients, &nutrients, &compositions}) {
-            if (p->complete && p->total == 0)
-                continue;
-            const QString counts =
-                QStringLiteral(" (%1 %2, %3 %4)")
-                    .arg(*p->added)
-                    .arg(p->feminine ? QStringLiteral("nuevas") : QStringLiteral("nuevos"))
-                    .arg(*p->refreshed)
-                    .arg(p->feminine ? QStringLiteral("actualizadas")
-                                     : QStringLiteral("actualizados"));
-            if (p->complete) {
-                saved << p->name + counts;
-            } else if (p->committedRows > 0) {
-                saved << QStringLiteral("las filas 1 a %1 de %2 de ")
-                                 .arg(p->committedRows)
-                                 .arg(p->total) +
-                             p->name + counts;
-                missing << QStringLiteral("el resto de ") + p->name;
-            } else {
-                missing << p->name;
-            }
-        }
-        if (saved.isEmpty())
-            return QStringLiteral("No se importó nada; deberá repetir la importación.");
-        QString text = QStringLiteral("Se guardaron ") + joinedList(saved);
-        if (!missing.isEmpty())
-            text += QStringLiteral("; faltan ") + joinedList(missing);
-        return text + QStringLiteral(". Deberá repetir la importación para completarla.");
-    }
-
-    [[noreturn]] void failWith(const QString& head) {
-        result.outcome = ImportOutcome::Failed;
-        result.failure = head + u'\n' + savedSummary();
-        throw Stop{};
-    }
-};
-
-// The machinery every phase shares: the row counter and its progress text, the cancel
-// request, and the batches of rows committed together.
-class PhaseRun {
-public:
-    PhaseRun(Run& run, PhaseState& state, QString label, int total, int batchRows)
-        : run_(run), state_(state), label_(std::move(label)), total_(total),
-          batchRows_(std::max(1, batchRows)) {
-        state_.total = total;
-        clock_.start();
-    }
-
-    int row() const { return row_; }
-
-    // Before row i (from 1): stops on a cancel request, after committing the rows done.
-    void beginRow(int i) {
-        row_ = i;
-        if (run_.cancelRequested()) {
-            commit();
-            run_.result.outcome = ImportOutcome::Cancelled;
-            throw Stop{};
-        }
-        if (i == 1 || i == total_ || clock_.elapsed() >= run_.cb.progressIntervalMs) {
-            run_.progress(label_ + QString::number(i) + QStringLiteral(" de ") +
-                              QString::number(total_),
-                          i, total_);
-            clock_.restart();
-        }
-        if (!tx_) {
-            try {
-                tx_.emplace(run_.db, store::Database::Transaction::WriteLock::Now);
-            } catch (const store::StoreError& e) {
-                fail(e);
-            }
-        }
-    }
-
-    void endRow() {
-        if (++inBatch_ >= batchRows_)
-            commit();
-    }
-
-    void added() { ++added_; }
-    void refreshed() { ++refreshed_; }
-
-    void commit() {
-        if (tx_) {
-            try {
-                tx_->commit();
-            } catch (const store::StoreError& e) {
-                tx_.reset();
-                discardBatch();
-                if (stoppedByCancel())
-                    throw Stop{};
-                run_.failWith(QStringLiteral("No se pudo confirmar la importación de ") +
-                              state_.name +
-                              QStringLiteral(" de las filas %1 a %2 de %3: ")
-                                  .arg(state_.committedRows + 1)
-                                  .arg(row_)
-                                  .arg(total_) +
-                              run_.why(e));
-            }
-        }
-        tx_.reset();
-        *state_.added += added_;
-        *state_.refreshed += refreshed_;
-        state_.committedRows = row_;
-        discardBatch();
-    }
-
-    // A failed statement: its batch is rolled back, the import stops and says where.
-    [[noreturn]] void fail(const store::StoreError& e) {
-        tx_.reset();
-        discardBatch();
-        if (stoppedByCancel())
-            throw Stop{};
-        run_.failWith(QStringLiteral("No se pudo completar la importación de ") + state_.name +
-                      QStringLiteral(" en la fila ") + QString::number(row_) +
-                      QStringLiteral(" de ") + QString::number(total_) + QStringLiteral(": ") +
-                      run_.why(e));
-    }
-
-    // A read that failed between rows (the source, or the working database's keys): the batch
-    // under way is rolled back.
-    [[noreturn]] void failReading(const QString& where, const store::StoreError& e) {
-        tx_.reset();
-        discardBatch();
-        if (stoppedByCancel())
-            throw Stop{};
-        run_.failWith(
-            QStringLiteral("No se pudieron leer ") + state_.name + QStringLiteral(" de ") + where +
-            QStringLiteral(" después de la fila %1 de %2: ").arg(row_).arg(total_) + run_.why(e));
-    }
-
-    void finish() {
-        commit();
-        state_.complete = true;
-        run_.progress(QString(), 0, 0);
-    }
-
-private:
-    void discardBatch() {
-        inBatch_ = 0;
-        added_ = refreshed_ = 0;
-    }
-
-    // A cancel asked for while the import waited for a lock ends it as a cancel.
-    bool stoppedByCancel() {
-        if (!run_.cancelledWhileWaiting)
-            return false;
-        run_.result.outcome = ImportOutcome::Cancelled;
-        return true;
-    }
-
-    Run& run_;
-    PhaseState& state_;
-    QString label_;
-    int total_;
-    int batchRows_;
-    int row_ = 0;
-    int inBatch_ = 0;
-    int added_ = 0, refreshed_ = 0;
-    std::optional<store::Database::Transaction> tx_;
-    QElapsedTimer clock_;
-};
 
 // The write statements of all three phases, prepared before anything is written: a working
 // database that cannot take a row of one of the tables is refused whole.
@@ -359,7 +101,7 @@ public:
             ingredients();
             nutrients();
             compositions();
-        } catch (const Stop&) {
+        } catch (const ImportStop&) {
         }
         statements_.reset();
         if (cacheSize.isValid())
@@ -715,7 +457,7 @@ private:
         }
     }
 
-    Run run_;
+    ImportRun run_;
     store::Database& db_;
     RemoteSource& source_;
     std::optional<Statements> statements_;
