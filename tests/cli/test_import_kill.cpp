@@ -45,6 +45,8 @@ QStringList contents(store::Database& db) {
 struct Child {
     bool killed = false; // still running when it was killed
     int status = -1;
+    int startMs = 0; // from the start to the first progress line, when waited for
+    int runMs = 0;   // from then to the end
 };
 
 // Runs the command to its end, or kills it killAfterMs after it starts (or after it prints its
@@ -59,15 +61,19 @@ Child runImport(const QString& database, const QString& source, int killAfterMs 
     p.start(DOSIVANT_PROGRAM, {"import", "--database", database, "--from", source, "--yes"});
     EXPECT_TRUE(p.waitForStarted(10000));
     Child child;
+    QElapsedTimer clock;
+    clock.start();
     if (afterFirstLine) {
         p.setReadChannel(QProcess::StandardError);
         p.waitForReadyRead(10000);
+        child.startMs = int(clock.restart());
     }
     if (killAfterMs >= 0 && !p.waitForFinished(killAfterMs)) {
         p.kill(); // SIGKILL: no handler runs, as when the power goes
         child.killed = true;
     }
     p.waitForFinished(60000);
+    child.runMs = int(clock.elapsed());
     if (!child.killed)
         child.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     return child;
@@ -86,20 +92,24 @@ TEST(ImportKill, AKilledImportLeavesASoundDatabaseThatTheNextImportCompletes) {
     store::Database::createFile(empty, false);
     const QString local = dir.filePath("trabajo.db");
 
-    // How long a whole import takes here, to spread the kills over it.
+    // How long the start and a whole import take here, to spread the kills over them.
     ASSERT_TRUE(QFile::copy(empty, local));
-    QElapsedTimer clock;
-    clock.start();
-    ASSERT_EQ(runImport(local, remote.path()).status, 0);
-    const int wholeRunMs = int(clock.elapsed());
+    const Child whole = runImport(local, remote.path(), -1, true);
+    ASSERT_EQ(whole.status, 0);
     EXPECT_EQ(contents(*store::Database::openFile(local)), expected);
+    QFile::remove(local);
+    ASSERT_TRUE(QFile::copy(empty, local));
 
     std::mt19937 random(20261207);
-    std::uniform_int_distribution<int> delay(0, wholeRunMs);
+    std::uniform_int_distribution<int> fromStart(0, whole.startMs + whole.runMs);
+    std::uniform_int_distribution<int> inImport(0, whole.runMs);
     int kills = 0;
-    for (int attempt = 0; kills < 50 && attempt < 150; ++attempt) {
+    for (int attempt = 0; kills < 50 && attempt < 300; ++attempt) {
         // One kill in five may land while the program starts and opens the database.
-        if (!runImport(local, remote.path(), delay(random), attempt % 5 != 0).killed)
+        const bool atStart = attempt % 5 == 0;
+        if (!runImport(local, remote.path(), atStart ? fromStart(random) : inImport(random),
+                       !atStart)
+                 .killed)
             continue; // it finished first
         ++kills;
         {
