@@ -73,6 +73,10 @@ Statements prepareAll(store::Database& db) {
                       prepareFor(db, composiciones, st::kUpdateComposition)};
 }
 
+QString repeatedText(int key) {
+    return QStringLiteral("la clave %1 se repite en el origen").arg(key);
+}
+
 // One remote composition row as read.
 struct RemoteComposition {
     QVariant producto, propiedad, valor;
@@ -146,7 +150,24 @@ private:
         }
     }
 
+    // The keys the source gives more than one row: none of those rows is taken.
+    QSet<int> repeatedKeys(const QString& sql, const QString& phase) {
+        QSet<int> keys;
+        RemoteSource::Rows rows = remoteRows(sql, phase);
+        try {
+            while (rows.next())
+                if (const auto key = checkKey(rows.value(0)).value)
+                    keys.insert(*key);
+        } catch (const store::StoreError& e) {
+            run_.failWith(QStringLiteral("No se pudieron leer ") + phase +
+                          QStringLiteral(" de la base de datos remota: ") + e.message());
+        }
+        return keys;
+    }
+
     void ingredients() {
+        const QSet<int> repeated =
+            repeatedKeys(st::kRemoteRepeatedIngredients, QStringLiteral("los ingredientes"));
         RemoteSource::Rows remote =
             remoteRows(st::kRemoteIngredients, QStringLiteral("los ingredientes"));
         PhaseRun phase(run_, run_.ingredients, QStringLiteral("Ingrediente "), remote.count(),
@@ -168,7 +189,7 @@ private:
         for (int i = 1; nextRow(remote, phase); ++i) {
             phase.beginRow(i);
             try {
-                ingredientRow(remote, i, codes, phase);
+                ingredientRow(remote, i, repeated, codes, phase);
             } catch (const store::StoreError& e) {
                 phase.fail(e);
             }
@@ -177,8 +198,8 @@ private:
         phase.finish();
     }
 
-    void ingredientRow(const RemoteSource::Rows& remote, int row, QSet<QString>& codes,
-                       PhaseRun& phase) {
+    void ingredientRow(const RemoteSource::Rows& remote, int row, const QSet<int>& repeated,
+                       QSet<QString>& codes, PhaseRun& phase) {
         const QVariant id = remote.value(0);
         const QString codigo = trimmed(remote.value(1));
         const Key key = checkKey(id);
@@ -192,6 +213,8 @@ private:
         if (!key.value)
             return conflict(cellText(QStringLiteral("productos"), row,
                                      QStringLiteral("id_producto"), key.problem));
+        if (repeated.contains(*key.value))
+            return conflict(repeatedText(*key.value));
         for (const auto& [column, what] :
              {std::pair{1, QStringLiteral("el código")}, std::pair{2, QStringLiteral("el nombre")},
               std::pair{3, QStringLiteral("la unidad")}}) {
@@ -246,6 +269,8 @@ private:
     }
 
     void nutrients() {
+        const QSet<int> repeated =
+            repeatedKeys(st::kRemoteRepeatedNutrients, QStringLiteral("los nutrientes"));
         RemoteSource::Rows remote =
             remoteRows(st::kRemoteNutrients, QStringLiteral("los nutrientes"));
         PhaseRun phase(run_, run_.nutrients, QStringLiteral("Nutrientes "), remote.count(),
@@ -257,7 +282,7 @@ private:
         for (int i = 1; nextRow(remote, phase); ++i) {
             phase.beginRow(i);
             try {
-                nutrientRow(remote, i, phase);
+                nutrientRow(remote, i, repeated, phase);
             } catch (const store::StoreError& e) {
                 phase.fail(e);
             }
@@ -266,7 +291,8 @@ private:
         phase.finish();
     }
 
-    void nutrientRow(const RemoteSource::Rows& remote, int row, PhaseRun& phase) {
+    void nutrientRow(const RemoteSource::Rows& remote, int row, const QSet<int>& repeated,
+                     PhaseRun& phase) {
         const Key key = checkKey(remote.value(0));
         const auto conflict = [&](const QString& why) {
             logConflict(QStringLiteral("Nutriente ") + printable(remote.value(1)) +
@@ -277,6 +303,8 @@ private:
         if (!key.value)
             return conflict(cellText(QStringLiteral("propiedades"), row,
                                      QStringLiteral("id_propiedad"), key.problem));
+        if (repeated.contains(*key.value))
+            return conflict(repeatedText(*key.value));
         for (const auto& [column, what] : {std::pair{1, QStringLiteral("el nombre")},
                                            std::pair{2, QStringLiteral("la unidad")}}) {
             const QString problem = textProblem(remote.value(column), what);

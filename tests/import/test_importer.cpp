@@ -325,6 +325,41 @@ TEST(Importer, ValuesTheDatabaseWouldAlterAreConflictsWithTheirReason) {
     EXPECT_EQ(dumpAll(local.db()), before);
 }
 
+// A source made by another tool may repeat a key: none of its rows is taken, whichever came last,
+// and neither are the key's compositions.
+TEST(Importer, KeysTheSourceRepeatsAreConflictsAndWriteNothing) {
+    TempDatabase local;
+    RemoteDatabase remote;
+    addIngredient(local.db(), 1, "A", "Avena", "kg", 5, 88);
+    store::Database& r = remote.db();
+    for (const char* table : {"productos", "propiedades"}) {
+        r.exec(QString("CREATE TABLE copia AS SELECT * FROM %1").arg(table));
+        r.exec(QString("DROP TABLE %1").arg(table));
+        r.exec(QString("ALTER TABLE copia RENAME TO %1").arg(table));
+    }
+    addIngredient(r, 1, "A", "Avena", "kg", 6, 88);
+    addIngredient(r, 1, "A", "Avena", "kg", 7, 88);
+    addIngredient(r, 2, "B", "Cebada", "kg", 4, 87);
+    addNutrient(r, 1, "Proteína", "%");
+    addNutrient(r, 1, "Proteína", "g/kg");
+    addNutrient(r, 2, "Fibra", "%");
+    addValue(r, 1, 2, 3);
+    addValue(r, 2, 1, 3);
+    addValue(r, 2, 2, 4);
+    Seen seen;
+    const auto result = import::runImport(local.db(), remote.connectionText(), seen.callbacks());
+    EXPECT_EQ(result.outcome, ImportOutcome::Finished);
+    EXPECT_EQ(seen.log, QStringList({"Ingrediente A - Avena (la clave 1 se repite en el origen)",
+                                     "Ingrediente A - Avena (la clave 1 se repite en el origen)",
+                                     "Nutriente Proteína (la clave 1 se repite en el origen)",
+                                     "Nutriente Proteína (la clave 1 se repite en el origen)"}));
+    EXPECT_EQ(dump(local.db(), "productos", "id_producto"),
+              QStringList({"1|                   A|Avena|kg|5|88",
+                           "2|                   B|Cebada|kg|4|87"}));
+    EXPECT_EQ(dump(local.db(), "propiedades", "id_propiedad"), QStringList({"2|Fibra|%"}));
+    EXPECT_EQ(dump(local.db(), "producto_propiedad", "id_producto"), QStringList({"2|2|4"}));
+}
+
 // A working database whose table is a view (a file made by another tool) is refused before any
 // row is written, naming the table.
 TEST(Importer, ATableThatCannotTakeRowsIsRefusedBeforeAnythingIsWritten) {
