@@ -187,9 +187,11 @@ void PhaseRun::failReading(const QString& where, const store::StoreError& e) {
     tx_.reset();
     discardBatch();
     stopIfCancelled();
-    run_.failWith(QStringLiteral("No se pudieron leer ") + state_.name + QStringLiteral(" de ") +
-                  where + QStringLiteral(" después de la fila %1 de %2: ").arg(ended_).arg(total_) +
-                  run_.why(e));
+    run_.failWith(
+        QStringLiteral("No se pudieron leer ") + state_.name + QStringLiteral(" de ") + where +
+        (ended_ > 0 ? QStringLiteral(" después de la fila %1 de %2").arg(ended_).arg(total_)
+                    : QString()) +
+        QStringLiteral(": ") + run_.why(e));
 }
 
 void PhaseRun::discardBatch() {

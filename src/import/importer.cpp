@@ -88,6 +88,11 @@ public:
         : run_(db, cb), db_(db), source_(source) {}
 
     ImportResult run() {
+        // The wait refers to this run: it must not outlive it on any way out.
+        struct LockWait {
+            store::Database& db;
+            ~LockWait() { db.setLockWait({}); }
+        } lockWait{db_};
         db_.setLockWait([this](int attempt) { return run_.waitForLock(attempt); });
         // A catalogue's compositions do not fit SQLite's default page cache; without a bigger
         // one every composition write rereads index pages from the file.
@@ -110,7 +115,6 @@ public:
         statements_.reset();
         if (cacheSize.isValid())
             pragma(QStringLiteral("cache_size=") + cacheSize.toString());
-        db_.setLockWait({});
         return run_.result;
     }
 
