@@ -27,7 +27,13 @@ void BackgroundImport::start(const ImportCallbacks& settings) {
     callbacks.progress = [this](const QString& text, int done, int total) {
         Q_EMIT progress(text, done, total);
     };
-    callbacks.conflict = [this](const QString& line) { Q_EMIT conflict(line); };
+    callbacks.conflict = [this](const QString& line) {
+        QMutexLocker lock(&pendingMutex_);
+        pending_ << line;
+        if (pending_.size() == 1) // the first of a batch asks for it to be handed on
+            QMetaObject::invokeMethod(this, &BackgroundImport::flushConflicts,
+                                      Qt::QueuedConnection);
+    };
     callbacks.cancelRequested = [this] { return cancel_.load(); };
     // The result is written on the worker before it ends and read here only after its finished
     // signal has arrived.
@@ -60,12 +66,23 @@ void BackgroundImport::waitForFinished() {
     threadEnded();
 }
 
+void BackgroundImport::flushConflicts() {
+    QStringList lines;
+    {
+        QMutexLocker lock(&pendingMutex_);
+        lines.swap(pending_);
+    }
+    if (!lines.isEmpty())
+        Q_EMIT conflicts(lines);
+}
+
 void BackgroundImport::threadEnded() {
     if (!thread_)
         return; // already waited for
     thread_->wait();
     delete thread_;
     thread_ = nullptr;
+    flushConflicts();
     Q_EMIT finished();
 }
 

@@ -2,8 +2,10 @@
 
 #include "import/importer.h"
 
+#include <QMutex>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 
 class QThread;
@@ -14,8 +16,9 @@ namespace import {
 // taking Esc while a batch is written or committed. A SQLite connection may be used only on the
 // thread that opened it: the worker opens its own connections to the working database (by its
 // path) and to the source, and the window keeps its own. Progress and conflicts reach the thread
-// that started the import through queued signals, in the order the import reported them, and
-// finished() comes after the last of them.
+// that started the import through queued signals, each kind in the order the import reported
+// it, and finished() comes after the last of them. Conflict lines come in batches: a source with
+// thousands of them must not flood the window with one event each.
 class BackgroundImport : public QObject {
     Q_OBJECT
 public:
@@ -37,18 +40,22 @@ public:
 
 Q_SIGNALS:
     void progress(const QString& text, int done, int total);
-    void conflict(const QString& line);
+    void conflicts(const QStringList& lines);
     void finished();
 
 private:
     ImportResult work(ImportCallbacks callbacks);
     void threadEnded();
+    // On the starting thread: hands on the conflict lines the worker has gathered.
+    void flushConflicts();
 
     QString databasePath_;
     QString connectionText_;
     std::atomic<bool> cancel_{false};
     QThread* thread_ = nullptr;
     ImportResult result_;
+    QMutex pendingMutex_;
+    QStringList pending_; // conflict lines not yet handed on
 };
 
 } // namespace import

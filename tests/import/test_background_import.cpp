@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 using import::BackgroundImport;
+using import::ImportCallbacks;
 using import::ImportOutcome;
+using import::ImportResult;
 
 namespace {
 
@@ -20,28 +22,29 @@ struct Watched {
     bool allOnThisThread = true;
     std::function<void(const QString&)> onProgress;
 
-    import::ImportResult run(BackgroundImport& job, const import::ImportCallbacks& settings = {}){
-        const auto here = [this]{allOnThisThread = allOnThisThread &&
-                                                   QThread::currentThread() == qApp->thread();
+    void arrived() {
+        allOnThisThread = allOnThisThread && QThread::currentThread() == qApp->thread();
+    }
+
+    ImportResult run(BackgroundImport& job, const ImportCallbacks& settings = ImportCallbacks()) {
+        QObject::connect(&job, &BackgroundImport::progress, &job, [this](const QString& text) {
+            arrived();
+            progress << text;
+            if (onProgress)
+                onProgress(text);
+        });
+        QObject::connect(&job, &BackgroundImport::conflicts, &job,
+                         [this](const QStringList& lines) {
+                             arrived();
+                             log << lines;
+                         });
+        QEventLoop loop;
+        QObject::connect(&job, &BackgroundImport::finished, &loop, &QEventLoop::quit);
+        job.start(settings);
+        loop.exec();
+        return job.result();
+    }
 };
-QObject::connect(&job, &BackgroundImport::progress, &job, [&, here](const QString& text) {
-    here();
-    progress << text;
-    if (onProgress)
-        onProgress(text);
-});
-QObject::connect(&job, &BackgroundImport::conflict, &job, [&, here](const QString& line) {
-    here();
-    log << line;
-});
-QEventLoop loop;
-QObject::connect(&job, &BackgroundImport::finished, &loop, &QEventLoop::quit);
-job.start(settings);
-loop.exec();
-return job.result();
-} // namespace
-}
-;
 
 } // namespace
 
@@ -57,13 +60,14 @@ TEST(BackgroundImport, ImportsOnAWorkerAndReportsOnTheStartingThread) {
 
     BackgroundImport job(local.path(), remote.connectionText());
     Watched watched;
-    import::ImportCallbacks settings;
+    ImportCallbacks settings;
     settings.progressIntervalMs = 0;
     const auto result = watched.run(job, settings);
     EXPECT_EQ(result.outcome, ImportOutcome::Finished) << result.failure.toStdString();
     EXPECT_TRUE(watched.allOnThisThread);
     EXPECT_EQ(watched.log, QStringList({"Ingrediente A - Avena blanca"}));
-    EXPECT_EQ(watched.progress.size(), 30 + 1 + 1 + 1 + 1 + 1); // every row, and each phase's end
+    // Every row, and each phase's end.
+    EXPECT_EQ(watched.progress.size(), 30 + 1 + 1 + 1 + 1 + 1);
     EXPECT_EQ(watched.progress.first(), "Ingrediente 1 de 30");
     EXPECT_EQ(watched.progress.last(), "");
     EXPECT_EQ(result.ingredientsAdded, 29);
@@ -83,7 +87,7 @@ TEST(BackgroundImport, ACancelWhileWaitingForALockStopsAtOnce) {
         if (text.startsWith("Base de datos ocupada por otro programa: esperando"))
             job.cancel();
     };
-    import::ImportCallbacks settings;
+    ImportCallbacks settings;
     settings.lockWaitMs = 60000;
     const auto result = watched.run(job, settings);
     EXPECT_EQ(result.outcome, ImportOutcome::Cancelled);

@@ -96,7 +96,7 @@ void frmImportacion::cmdImpotar_Click() {
     // event loop of its own, so it repaints and takes Esc at any moment.
     BackgroundImport job(db_.path(), remoteConnectionText(dsnPath_, remotePassword(settingsPath_)));
     connect(&job, &BackgroundImport::progress, this, &frmImportacion::showProgress);
-    connect(&job, &BackgroundImport::conflict, this, &frmImportacion::appendLog);
+    connect(&job, &BackgroundImport::conflicts, this, &frmImportacion::appendLog);
     QEventLoop running;
     connect(&job, &BackgroundImport::finished, &running, &QEventLoop::quit);
     job_ = &job;
@@ -125,10 +125,10 @@ void frmImportacion::showProgress(const QString& text, int done, int total) {
     }
 }
 
-void frmImportacion::appendLog(const QString& line) {
+void frmImportacion::appendLog(const QStringList& lines) {
     QTextCursor end = txtLog->textCursor();
     end.movePosition(QTextCursor::End);
-    end.insertText(line + u'\n');
+    end.insertText(lines.join(u'\n') + u'\n');
 }
 
 void frmImportacion::txtLog_Change() {

@@ -37,7 +37,7 @@ protected:
 private:
     void cmdImpotar_Click();
     void txtLog_Change();
-    void appendLog(const QString& line);
+    void appendLog(const QStringList& lines);
     void showProgress(const QString& text, int done, int total);
 
     store::Database& db_;
