@@ -11,6 +11,11 @@ inline const QString kRemoteIngredients =
     QStringLiteral("Select id_producto,codigo,nombre,unidad,costo,materia_seca from productos");
 inline const QString kRemoteNutrients =
     QStringLiteral("Select id_propiedad,nombre,unidad from propiedades");
+// The keys a source made by another tool (without a primary key) repeats.
+inline const QString kRemoteRepeatedIngredients =
+    QStringLiteral("select id_producto from productos group by id_producto having count(*) > 1");
+inline const QString kRemoteRepeatedNutrients = QStringLiteral(
+    "select id_propiedad from propiedades group by id_propiedad having count(*) > 1");
 
 // The remote compositions, less those of the conflicting ingredients and nutrients, grouped by
 // nutrient. The pieces are joined as they always were, so two blanks stand before "and" and

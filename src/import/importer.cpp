@@ -1,17 +1,19 @@
 #include "import/importer.h"
 
 #include "app/messages.h"
+#include "import/import_checks.h"
+#include "import/import_run.h"
 #include "import/import_statements.h"
 #include "import/remote_source.h"
 #include "store/sql_text.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QSet>
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 namespace import {
 
@@ -20,41 +22,6 @@ namespace {
 namespace st = statements;
 
 constexpr int kCodeLength = 20;
-
-// Stops the phases early; the outcome is already recorded.
-struct Stop {};
-
-std::optional<int> keyOf(const QVariant& v) {
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    if (!v.isValid() || v.typeId() == QMetaType::QString || !ok || d != std::floor(d) || d < 1 ||
-        d > 2147483647.0)
-        return std::nullopt;
-    return int(d);
-}
-
-// A number as written: Null or a finite double. Two numbers are equal when they would be
-// written as the same literal.
-struct Number {
-    bool null = true;
-    double value = 0;
-    bool operator==(const Number& other) const {
-        return null == other.null && (null || value == other.value);
-    }
-};
-
-// A remote or local number; nothing when it is not a finite number.
-std::optional<Number> numberOf(const QVariant& v) {
-    if (!v.isValid())
-        return Number{};
-    if (v.typeId() != QMetaType::Double && v.typeId() != QMetaType::LongLong &&
-        v.typeId() != QMetaType::Int)
-        return std::nullopt;
-    const double d = v.toDouble();
-    if (!std::isfinite(d))
-        return std::nullopt;
-    return Number{false, d == 0 ? 0.0 : d}; // -0 is written as 0
-}
 
 void bindNumber(store::PreparedStatement& statement, int index, const Number& n) {
     if (n.null)
@@ -75,100 +42,80 @@ QString trimmed(const QVariant& v) {
     return v.toString().trimmed();
 }
 
-// The machinery every phase shares: the row counter and its progress text, the cancel
-// request, and the batches of rows committed together.
-class PhaseRun {
-public:
-    PhaseRun(store::Database& db, const ImportCallbacks& cb, ImportResult& result, QString label,
-             QString name, int total, int batchRows)
-        : db_(db), cb_(cb), result_(result), label_(std::move(label)), name_(std::move(name)),
-          total_(total), batchRows_(std::max(1, batchRows)) {
-        clock_.start();
-    }
+// The write statements of all three phases, prepared before anything is written: a working
+// database that cannot take a row of one of the tables is refused whole.
+struct Statements {
+    store::PreparedStatement ingredientLookup, ingredientInsert, ingredientUpdate;
+    store::PreparedStatement nutrientLookup, nutrientInsert, nutrientUpdate;
+    store::PreparedStatement compositionInsert, compositionUpdate;
+};
 
-    // Before row i (from 1): stops on a cancel request, after committing the rows done.
-    void beginRow(int i) {
-        row_ = i;
-        if (cb_.cancelRequested && cb_.cancelRequested()) {
-            commit();
-            result_.outcome = ImportOutcome::Cancelled;
-            throw Stop{};
-        }
-        if (cb_.progress && (i == 1 || i == total_ || clock_.elapsed() >= cb_.progressIntervalMs)) {
-            cb_.progress(label_ + QString::number(i) + QStringLiteral(" de ") +
-                             QString::number(total_),
-                         i, total_);
-            clock_.restart();
-        }
-        if (!tx_)
-            tx_.emplace(db_);
+store::PreparedStatement prepareFor(store::Database& db, const QString& table, const QString& sql) {
+    try {
+        return db.prepare(sql);
+    } catch (const store::StoreError& e) {
+        throw store::StoreError(QStringLiteral("la tabla ") + table +
+                                QStringLiteral(" no admite la importación (") + e.message() + u')');
     }
+}
 
-    void endRow() {
-        if (++inBatch_ >= batchRows_)
-            commit();
-    }
+Statements prepareAll(store::Database& db) {
+    const QString productos = QStringLiteral("productos"),
+                  propiedades = QStringLiteral("propiedades"),
+                  composiciones = QStringLiteral("producto_propiedad");
+    return Statements{prepareFor(db, productos, st::kLocalIngredient),
+                      prepareFor(db, productos, st::kInsertIngredient),
+                      prepareFor(db, productos, st::kUpdateIngredient),
+                      prepareFor(db, propiedades, st::kLocalNutrient),
+                      prepareFor(db, propiedades, st::kInsertNutrient),
+                      prepareFor(db, propiedades, st::kUpdateNutrient),
+                      prepareFor(db, composiciones, st::kInsertComposition),
+                      prepareFor(db, composiciones, st::kUpdateComposition)};
+}
 
-    void commit() {
-        if (tx_)
-            tx_->commit();
-        tx_.reset();
-        inBatch_ = 0;
-    }
+QString repeatedText(int key) {
+    return QStringLiteral("la clave %1 se repite en el origen").arg(key);
+}
 
-    // A failed statement: its batch is rolled back, the import stops and says where.
-    [[noreturn]] void fail(const QString& error) {
-        tx_.reset();
-        result_.outcome = ImportOutcome::Failed;
-        result_.failure = QStringLiteral("No se pudo completar la importación de ") + name_ +
-                          QStringLiteral(" en la fila ") + QString::number(row_) +
-                          QStringLiteral(" de ") + QString::number(total_) + QStringLiteral(": ") +
-                          error +
-                          QStringLiteral("\nLas filas de los lotes anteriores quedaron "
-                                         "importadas; deberá repetir la importación.");
-        throw Stop{};
-    }
-
-    void finish() {
-        commit();
-        if (cb_.progress)
-            cb_.progress(QString(), 0, 0);
-    }
-
-private:
-    store::Database& db_;
-    const ImportCallbacks& cb_;
-    ImportResult& result_;
-    QString label_;
-    QString name_;
-    int total_;
-    int batchRows_;
-    int row_ = 0;
-    int inBatch_ = 0;
-    std::optional<store::Database::Transaction> tx_;
-    QElapsedTimer clock_;
+// One remote composition row as read.
+struct RemoteComposition {
+    QVariant producto, propiedad, valor;
 };
 
 class Importer {
 public:
     Importer(store::Database& db, RemoteSource& source, const ImportCallbacks& cb)
-        : db_(db), source_(source), cb_(cb) {}
+        : run_(db, cb), db_(db), source_(source) {}
 
     ImportResult run() {
+        // The wait refers to this run: it must not outlive it on any way out.
+        struct LockWait {
+            store::Database& db;
+            ~LockWait() { db.setLockWait({}); }
+        } lockWait{db_};
+        db_.setLockWait([this](int attempt) { return run_.waitForLock(attempt); });
         // A catalogue's compositions do not fit SQLite's default page cache; without a bigger
         // one every composition write rereads index pages from the file.
         const QVariant cacheSize = pragma(QStringLiteral("cache_size"));
         if (cacheSize.isValid())
             pragma(QStringLiteral("cache_size=-262144"));
         try {
+            try {
+                statements_.emplace(prepareAll(db_));
+            } catch (const store::StoreError& e) {
+                run_.failWith(QStringLiteral("No se puede importar en la base de datos de "
+                                             "trabajo: ") +
+                              run_.why(e) + u'.');
+            }
             ingredients();
             nutrients();
             compositions();
-        } catch (const Stop&) {
+        } catch (const ImportStop&) {
         }
+        statements_.reset();
         if (cacheSize.isValid())
             pragma(QStringLiteral("cache_size=") + cacheSize.toString());
-        return result_;
+        return run_.result;
     }
 
     // Reads or sets a setting of the working connection; an invalid value when refused.
@@ -183,201 +130,234 @@ public:
 
 private:
     void logConflict(const QString& line) {
-        ++result_.conflicts;
-        if (cb_.conflict)
-            cb_.conflict(line);
+        ++run_.result.conflicts;
+        if (run_.cb.conflict)
+            run_.cb.conflict(line);
     }
 
     RemoteSource::Rows remoteRows(const QString& sql, const QString& phase) {
         try {
             return source_.query(sql);
         } catch (const store::StoreError& e) {
-            result_.outcome = ImportOutcome::Failed;
-            result_.failure = QStringLiteral("No se pudieron leer ") + phase +
-                              QStringLiteral(" de la base de datos remota: ") + e.message();
-            throw Stop{};
+            run_.failWith(QStringLiteral("No se pudieron leer ") + phase +
+                          QStringLiteral(" de la base de datos remota: ") + e.message());
         }
     }
 
-    // The per-row statements of a phase, prepared once: SQLite parses each text only once.
-    struct IngredientStatements {
-        store::PreparedStatement lookup, insert, update;
-    };
+    // The next remote row; a source that fails while being read stops the phase as a failed
+    // statement does.
+    static bool nextRow(RemoteSource::Rows& remote, PhaseRun& phase) {
+        try {
+            return remote.next();
+        } catch (const store::StoreError& e) {
+            phase.failReading(QStringLiteral("la base de datos remota"), e);
+        }
+    }
+
+    // The keys the source gives more than one row: none of those rows is taken.
+    QSet<int> repeatedKeys(const QString& sql, const QString& phase) {
+        QSet<int> keys;
+        RemoteSource::Rows rows = remoteRows(sql, phase);
+        try {
+            while (rows.next())
+                if (const auto key = checkKey(rows.value(0)).value)
+                    keys.insert(*key);
+        } catch (const store::StoreError& e) {
+            run_.failWith(QStringLiteral("No se pudieron leer ") + phase +
+                          QStringLiteral(" de la base de datos remota: ") + e.message());
+        }
+        return keys;
+    }
 
     void ingredients() {
+        const QSet<int> repeated =
+            repeatedKeys(st::kRemoteRepeatedIngredients, QStringLiteral("los ingredientes"));
         RemoteSource::Rows remote =
             remoteRows(st::kRemoteIngredients, QStringLiteral("los ingredientes"));
-        if (remote.count() == 0)
+        PhaseRun phase(run_, run_.ingredients, QStringLiteral("Ingrediente "), remote.count(),
+                       run_.cb.batchRows);
+        if (remote.count() == 0) {
+            run_.ingredients.complete = true; // an empty table skips its phase quietly
             return;
-        PhaseRun phase(db_, cb_, result_, QStringLiteral("Ingrediente "),
-                       QStringLiteral("los ingredientes"), remote.count(), cb_.batchRows);
+        }
         // Codes are unique in the catalogue: a new key may not bring a code another ingredient
         // already has.
         QSet<QString> codes;
-        std::optional<IngredientStatements> statements;
         try {
             store::RecordSet all = db_.query(QStringLiteral("select codigo from productos"));
             for (all.moveFirst(); !all.eof(); all.moveNext())
                 codes.insert(all.toString(QStringLiteral("codigo")).trimmed());
-            statements.emplace(IngredientStatements{db_.prepare(st::kLocalIngredient),
-                                                    db_.prepare(st::kInsertIngredient),
-                                                    db_.prepare(st::kUpdateIngredient)});
         } catch (const store::StoreError& e) {
-            phase.fail(e.message());
+            phase.failReading(QStringLiteral("la base de datos de trabajo"), e);
         }
-        int i = 1;
-        while (remote.next()) {
+        for (int i = 1; nextRow(remote, phase); ++i) {
             phase.beginRow(i);
             try {
-                ingredientRow(remote, codes, *statements);
+                ingredientRow(remote, i, repeated, codes, phase);
             } catch (const store::StoreError& e) {
-                phase.fail(e.message());
+                phase.fail(e);
             }
             phase.endRow();
-            ++i;
         }
         phase.finish();
     }
 
-    void ingredientRow(const RemoteSource::Rows& remote, QSet<QString>& codes,
-                       IngredientStatements& statements) {
+    void ingredientRow(const RemoteSource::Rows& remote, int row, const QSet<int>& repeated,
+                       QSet<QString>& codes, PhaseRun& phase) {
         const QVariant id = remote.value(0);
         const QString codigo = trimmed(remote.value(1));
-        const QString nombre = remote.value(2).toString();
+        const Key key = checkKey(id);
         const auto conflict = [&](const QString& why) {
-            logConflict(QStringLiteral("Ingrediente ") + codigo + QStringLiteral(" - ") + nombre +
-                        why);
-            if (const auto key = keyOf(id))
-                conflictingIngredients_ << *key;
+            logConflict(QStringLiteral("Ingrediente ") + printable(remote.value(1)).trimmed() +
+                        QStringLiteral(" - ") + printable(remote.value(2)) +
+                        (why.isEmpty() ? QString() : QStringLiteral(" (") + why + u')'));
+            if (key.value)
+                conflictingIngredients_ << *key.value;
         };
-        const auto key = keyOf(id);
-        if (!key)
-            return conflict(QStringLiteral(" (clave no válida)"));
-        const auto costo = numberOf(remote.value(4));
-        const auto materiaSeca = numberOf(remote.value(5));
+        if (!key.value)
+            return conflict(cellText(QStringLiteral("productos"), row,
+                                     QStringLiteral("id_producto"), key.problem));
+        if (repeated.contains(*key.value))
+            return conflict(repeatedText(*key.value));
+        for (const auto& [column, what] :
+             {std::pair{1, QStringLiteral("el código")}, std::pair{2, QStringLiteral("el nombre")},
+              std::pair{3, QStringLiteral("la unidad")}}) {
+            const QString problem = textProblem(remote.value(column), what);
+            if (!problem.isEmpty())
+                return conflict(problem);
+        }
+        const QString nombre = remote.value(2).toString();
 
-        store::PreparedStatement& lookup = statements.lookup;
-        lookup.bind(1, *key);
+        store::PreparedStatement& lookup = statements_->ingredientLookup;
+        lookup.bind(1, *key.value);
         const bool exists = lookup.next();
         const bool sameIdentity = exists && trimmed(lookup.value(1)) == codigo &&
                                   trimmed(lookup.value(2)) == nombre.trimmed();
         lookup.reset();
         if (exists && !sameIdentity)
             return conflict(QString());
-        if (!costo)
-            return conflict(QStringLiteral(" (el costo no es un número)"));
-        if (!materiaSeca)
-            return conflict(QStringLiteral(" (la materia seca no es un número)"));
+        const NumberCheck costo = checkNumber(remote.value(4), QStringLiteral("el costo"),
+                                              -kLargestNumber, kLargestNumber);
+        if (!costo.number)
+            return conflict(costo.problem);
+        const NumberCheck materiaSeca =
+            checkNumber(remote.value(5), QStringLiteral("la materia seca"), 0, 100);
+        if (!materiaSeca.number)
+            return conflict(materiaSeca.problem);
         if (exists) {
-            store::PreparedStatement& update = statements.update;
+            store::PreparedStatement& update = statements_->ingredientUpdate;
             bindText(update, 1, remote.value(3));
-            bindNumber(update, 2, *costo);
-            bindNumber(update, 3, *materiaSeca);
-            update.bind(4, *key);
+            bindNumber(update, 2, *costo.number);
+            bindNumber(update, 3, *materiaSeca.number);
+            update.bind(4, *key.value);
             update.execute();
-            ++result_.ingredientsRefreshed;
+            phase.refreshed();
             return;
         }
         if (codigo.isEmpty())
-            return conflict(QStringLiteral(" (sin código)"));
+            return conflict(QStringLiteral("sin código"));
         if (codigo.size() > kCodeLength)
-            return conflict(QStringLiteral(" (código de más de 20 caracteres)"));
+            return conflict(QStringLiteral("código de más de 20 caracteres"));
         if (codes.contains(codigo))
-            return conflict(QStringLiteral(" (el código ya existe con otra clave)"));
-        store::PreparedStatement& insert = statements.insert;
-        insert.bind(1, *key);
+            return conflict(QStringLiteral("el código ya existe con otra clave"));
+        store::PreparedStatement& insert = statements_->ingredientInsert;
+        insert.bind(1, *key.value);
         insert.bind(2, sql::paddedCode(codigo));
         bindText(insert, 3, remote.value(2));
         bindText(insert, 4, remote.value(3));
-        bindNumber(insert, 5, *costo);
-        bindNumber(insert, 6, *materiaSeca);
+        bindNumber(insert, 5, *costo.number);
+        bindNumber(insert, 6, *materiaSeca.number);
         insert.execute();
         codes.insert(codigo);
-        ++result_.ingredientsAdded;
+        phase.added();
     }
 
-    struct NutrientStatements {
-        store::PreparedStatement lookup, insert, update;
-    };
-
     void nutrients() {
+        const QSet<int> repeated =
+            repeatedKeys(st::kRemoteRepeatedNutrients, QStringLiteral("los nutrientes"));
         RemoteSource::Rows remote =
             remoteRows(st::kRemoteNutrients, QStringLiteral("los nutrientes"));
-        if (remote.count() == 0)
+        PhaseRun phase(run_, run_.nutrients, QStringLiteral("Nutrientes "), remote.count(),
+                       run_.cb.batchRows);
+        if (remote.count() == 0) {
+            run_.nutrients.complete = true; // an empty table skips its phase quietly
             return;
-        PhaseRun phase(db_, cb_, result_, QStringLiteral("Nutrientes "),
-                       QStringLiteral("los nutrientes"), remote.count(), cb_.batchRows);
-        std::optional<NutrientStatements> statements;
-        try {
-            statements.emplace(NutrientStatements{db_.prepare(st::kLocalNutrient),
-                                                  db_.prepare(st::kInsertNutrient),
-                                                  db_.prepare(st::kUpdateNutrient)});
-        } catch (const store::StoreError& e) {
-            phase.fail(e.message());
         }
-        int i = 1;
-        while (remote.next()) {
+        for (int i = 1; nextRow(remote, phase); ++i) {
             phase.beginRow(i);
             try {
-                nutrientRow(remote, *statements);
+                nutrientRow(remote, i, repeated, phase);
             } catch (const store::StoreError& e) {
-                phase.fail(e.message());
+                phase.fail(e);
             }
             phase.endRow();
-            ++i;
         }
         phase.finish();
     }
 
-    void nutrientRow(const RemoteSource::Rows& remote, NutrientStatements& statements) {
-        const QString nombre = remote.value(1).toString();
-        const auto key = keyOf(remote.value(0));
-        if (!key) {
-            logConflict(QStringLiteral("Nutriente ") + nombre +
-                        QStringLiteral(" (clave no válida)"));
-            return;
+    void nutrientRow(const RemoteSource::Rows& remote, int row, const QSet<int>& repeated,
+                     PhaseRun& phase) {
+        const Key key = checkKey(remote.value(0));
+        const auto conflict = [&](const QString& why) {
+            logConflict(QStringLiteral("Nutriente ") + printable(remote.value(1)) +
+                        (why.isEmpty() ? QString() : QStringLiteral(" (") + why + u')'));
+            if (key.value)
+                conflictingNutrients_ << *key.value;
+        };
+        if (!key.value)
+            return conflict(cellText(QStringLiteral("propiedades"), row,
+                                     QStringLiteral("id_propiedad"), key.problem));
+        if (repeated.contains(*key.value))
+            return conflict(repeatedText(*key.value));
+        for (const auto& [column, what] : {std::pair{1, QStringLiteral("el nombre")},
+                                           std::pair{2, QStringLiteral("la unidad")}}) {
+            const QString problem = textProblem(remote.value(column), what);
+            if (!problem.isEmpty())
+                return conflict(problem);
         }
-        store::PreparedStatement& lookup = statements.lookup;
-        lookup.bind(1, *key);
+        const QString nombre = remote.value(1).toString();
+        store::PreparedStatement& lookup = statements_->nutrientLookup;
+        lookup.bind(1, *key.value);
         const bool exists = lookup.next();
         const bool sameName = exists && trimmed(lookup.value(1)) == nombre.trimmed();
         lookup.reset();
         if (!exists) {
-            store::PreparedStatement& insert = statements.insert;
-            insert.bind(1, *key);
+            store::PreparedStatement& insert = statements_->nutrientInsert;
+            insert.bind(1, *key.value);
             bindText(insert, 2, remote.value(1));
             bindText(insert, 3, remote.value(2));
             insert.execute();
-            ++result_.nutrientsAdded;
+            phase.added();
         } else if (sameName) {
-            store::PreparedStatement& update = statements.update;
+            store::PreparedStatement& update = statements_->nutrientUpdate;
             bindText(update, 1, remote.value(2));
-            update.bind(2, *key);
+            update.bind(2, *key.value);
             update.execute();
-            ++result_.nutrientsRefreshed;
+            phase.refreshed();
         } else {
-            logConflict(QStringLiteral("Nutriente ") + nombre);
-            conflictingNutrients_ << *key;
+            conflict(QString());
         }
     }
 
+    // The keys of a local table. A key beyond 32 bits can match no remote key; it is left out
+    // rather than cut into another one.
     QSet<int> localKeys(const QString& sql) {
         QSet<int> keys;
-        store::RecordSet rs = db_.query(sql);
-        keys.reserve(rs.count());
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            keys.insert(rs.value(0).toInt());
+        db_.forEachRow(sql, {}, [&](const store::Database::Row& row) {
+            if (const auto key = checkKey(row[0]).value)
+                keys.insert(*key);
+        });
         return keys;
     }
 
     // A stored value that is not a number is never equal to a remote one, so it is rewritten.
     QHash<int, Number> localValues(int idPropiedad) {
         QHash<int, Number> values;
-        store::RecordSet rs = db_.query(st::localCompositions(idPropiedad));
-        values.reserve(rs.count());
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            values.insert(rs.value(1).toInt(),
-                          numberOf(rs.value(2)).value_or(Number{false, std::nan("")}));
+        db_.forEachRow(
+            st::localCompositions(idPropiedad), {}, [&](const store::Database::Row& row) {
+                if (const auto key = checkKey(row[1]).value)
+                    values.insert(*key, numberOf(row[2]).value_or(Number{false, std::nan("")}));
+            });
         return values;
     }
 
@@ -385,79 +365,137 @@ private:
         RemoteSource::Rows remote =
             remoteRows(st::remoteCompositions(conflictingIngredients_, conflictingNutrients_),
                        QStringLiteral("las composiciones"));
-        if (remote.count() == 0)
+        PhaseRun phase(run_, run_.compositions, QStringLiteral("Ingredientes/Nutrientes "),
+                       remote.count(), run_.cb.compositionBatchRows);
+        if (remote.count() == 0) {
+            run_.compositions.complete = true; // an empty table skips its phase quietly
             return;
-        PhaseRun phase(db_, cb_, result_, QStringLiteral("Ingredientes/Nutrientes "),
-                       QStringLiteral("las composiciones"), remote.count(),
-                       cb_.compositionBatchRows);
-        QSet<int> ingredients, nutrients;
-        std::optional<store::PreparedStatement> insert, update;
-        try {
-            ingredients = localKeys(QStringLiteral("select id_producto from productos"));
-            nutrients = localKeys(QStringLiteral("select id_propiedad from propiedades"));
-            insert.emplace(db_.prepare(st::kInsertComposition));
-            update.emplace(db_.prepare(st::kUpdateComposition));
-        } catch (const store::StoreError& e) {
-            phase.fail(e.message());
         }
-        std::optional<int> group;
-        // The group nutrient's local values by ingredient.
-        QHash<int, Number> present;
+        try {
+            ingredients_ = localKeys(QStringLiteral("select id_producto from productos"));
+            nutrients_ = localKeys(QStringLiteral("select id_propiedad from propiedades"));
+        } catch (const store::StoreError& e) {
+            phase.failReading(QStringLiteral("la base de datos de trabajo"), e);
+        }
+        // The rows come grouped by nutrient; a group is read whole before it is written, so that
+        // a pair the source repeats is known before either of its rows is.
+        std::vector<RemoteComposition> group;
+        std::optional<RemoteComposition> next;
+        const auto read = [&] {
+            next.reset();
+            if (nextRow(remote, phase))
+                next = RemoteComposition{remote.value(0), remote.value(1), remote.value(2)};
+        };
+        read();
         int i = 1;
-        while (remote.next()) {
-            phase.beginRow(i);
-            try {
-                const auto idProducto = keyOf(remote.value(0));
-                const auto idPropiedad = keyOf(remote.value(1));
-                const auto valor = numberOf(remote.value(2));
-                const auto where = [&] {
-                    return QStringLiteral("Composición del ingrediente ") +
-                           remote.value(0).toString() + QStringLiteral(" en el nutriente ") +
-                           remote.value(1).toString();
-                };
-                if (!idProducto || !idPropiedad || !ingredients.contains(*idProducto) ||
-                    !nutrients.contains(*idPropiedad)) {
-                    logConflict(where() + QStringLiteral(" (falta el ingrediente o el nutriente)"));
-                } else if (!valor) {
-                    logConflict(where() + QStringLiteral(" (el valor no es un número)"));
-                } else {
-                    if (group != idPropiedad) {
-                        group = idPropiedad;
-                        present = localValues(*idPropiedad);
-                    }
-                    const auto local = present.constFind(*idProducto);
-                    if (local == present.cend()) {
-                        insert->bind(1, *idProducto);
-                        insert->bind(2, *idPropiedad);
-                        bindNumber(*insert, 3, *valor);
-                        insert->execute();
-                        ++result_.compositionsAdded;
-                    } else if (!(*local == *valor)) {
-                        // An equal value is left as it is: importing the same source again
-                        // writes nothing.
-                        bindNumber(*update, 1, *valor);
-                        update->bind(2, *idProducto);
-                        update->bind(3, *idPropiedad);
-                        update->execute();
-                        ++result_.compositionsRefreshed;
-                    }
-                    present.insert(*idProducto, *valor); // a repeated remote row updates it
+        while (next) {
+            group.clear();
+            group.push_back(*next);
+            for (read(); next && next->propiedad == group.front().propiedad; read())
+                group.push_back(*next);
+            GroupState state{repeatedPairs(group), {}, false, {}};
+            for (const RemoteComposition& r : group) {
+                phase.beginRow(i);
+                try {
+                    compositionRow(r, i, state, phase);
+                } catch (const store::StoreError& e) {
+                    phase.fail(e);
                 }
-            } catch (const store::StoreError& e) {
-                phase.fail(e.message());
+                phase.endRow();
+                ++i;
             }
-            phase.endRow();
-            ++i;
         }
         phase.finish();
     }
 
+    // The ingredients whose rows in a group repeat with different values.
+    static QSet<int> repeatedPairs(const std::vector<RemoteComposition>& group) {
+        QHash<int, QVariant> first;
+        QSet<int> repeated;
+        for (const RemoteComposition& r : group) {
+            const auto key = checkKey(r.producto).value;
+            if (!key)
+                continue;
+            const auto seen = first.constFind(*key);
+            if (seen == first.cend())
+                first.insert(*key, r.valor);
+            else if (!sameValue(*seen, r.valor))
+                repeated.insert(*key);
+        }
+        return repeated;
+    }
+
+    // One nutrient's rows as they are written.
+    struct GroupState {
+        QSet<int> repeated; // ingredients the source gives different values
+        QSet<int> done;     // ingredients whose row was taken
+        bool loaded = false;
+        QHash<int, Number> present; // the nutrient's local values by ingredient
+    };
+
+    void compositionRow(const RemoteComposition& r, int row, GroupState& group, PhaseRun& phase) {
+        const auto where = [&] {
+            return QStringLiteral("Composición del ingrediente ") + printable(r.producto) +
+                   QStringLiteral(" en el nutriente ") + printable(r.propiedad);
+        };
+        const Key idProducto = checkKey(r.producto);
+        const Key idPropiedad = checkKey(r.propiedad);
+        const QString table = QStringLiteral("producto_propiedad");
+        if (!idProducto.value)
+            return logConflict(
+                where() + QStringLiteral(" (") +
+                cellText(table, row, QStringLiteral("id_producto"), idProducto.problem) + u')');
+        if (!idPropiedad.value)
+            return logConflict(
+                where() + QStringLiteral(" (") +
+                cellText(table, row, QStringLiteral("id_propiedad"), idPropiedad.problem) + u')');
+        if (!ingredients_.contains(*idProducto.value) || !nutrients_.contains(*idPropiedad.value))
+            return logConflict(where() + QStringLiteral(" (falta el ingrediente o el nutriente)"));
+        if (group.repeated.contains(*idProducto.value)) {
+            // Logged once; none of the values is written.
+            if (!group.done.contains(*idProducto.value))
+                logConflict(where() +
+                            QStringLiteral(" (el origen la repite con valores distintos)"));
+            group.done.insert(*idProducto.value);
+            return;
+        }
+        if (group.done.contains(*idProducto.value))
+            return; // the same value again
+        group.done.insert(*idProducto.value);
+        const NumberCheck valor =
+            checkNumber(r.valor, QStringLiteral("el valor"), -kLargestNumber, kLargestNumber);
+        if (!valor.number)
+            return logConflict(where() + QStringLiteral(" (") + valor.problem + u')');
+        if (!group.loaded) {
+            group.present = localValues(*idPropiedad.value);
+            group.loaded = true;
+        }
+        const auto local = group.present.constFind(*idProducto.value);
+        if (local == group.present.cend()) {
+            store::PreparedStatement& insert = statements_->compositionInsert;
+            insert.bind(1, *idProducto.value);
+            insert.bind(2, *idPropiedad.value);
+            bindNumber(insert, 3, *valor.number);
+            insert.execute();
+            phase.added();
+        } else if (!(*local == *valor.number)) {
+            // An equal value is left as it is: importing the same source again writes nothing.
+            store::PreparedStatement& update = statements_->compositionUpdate;
+            bindNumber(update, 1, *valor.number);
+            update.bind(2, *idProducto.value);
+            update.bind(3, *idPropiedad.value);
+            update.execute();
+            phase.refreshed();
+        }
+    }
+
+    ImportRun run_;
     store::Database& db_;
     RemoteSource& source_;
-    const ImportCallbacks& cb_;
-    ImportResult result_;
+    std::optional<Statements> statements_;
     QList<int> conflictingIngredients_;
     QList<int> conflictingNutrients_;
+    QSet<int> ingredients_, nutrients_;
 };
 
 } // namespace

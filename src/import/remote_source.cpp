@@ -7,9 +7,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringDecoder>
 #include <QUuid>
+#include <sqlite3.h>
 
 namespace import {
 
@@ -84,9 +87,11 @@ QString withoutOrder(const QString& sql) {
 
 } // namespace
 
+// The rows are read straight from SQLite, so that a value comes as it is stored: Qt's driver
+// would turn bytes that are not UTF-8 into U+FFFD, and the import would store a changed text.
 struct RemoteSource::Rows::Query {
-    explicit Query(const QSqlDatabase& db) : q(db) {}
-    QSqlQuery q;
+    ~Query() { sqlite3_finalize(st); }
+    sqlite3_stmt* st = nullptr;
 };
 
 RemoteSource::Rows::Rows(std::unique_ptr<Query> q, int count) : q_(std::move(q)), count_(count) {}
@@ -94,12 +99,34 @@ RemoteSource::Rows::~Rows() = default;
 RemoteSource::Rows::Rows(Rows&&) noexcept = default;
 
 bool RemoteSource::Rows::next() {
-    return q_->q.next();
+    const int rc = sqlite3_step(q_->st);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc != SQLITE_DONE)
+        throw store::StoreError(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(q_->st))));
+    return false;
 }
 
 QVariant RemoteSource::Rows::value(int column) const {
-    const QVariant v = q_->q.value(column);
-    return v.isNull() ? QVariant() : v;
+    sqlite3_stmt* st = q_->st;
+    switch (sqlite3_column_type(st, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(st, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(st, column));
+    case SQLITE_TEXT: {
+        const QByteArray bytes(reinterpret_cast<const char*>(sqlite3_column_text(st, column)),
+                               sqlite3_column_bytes(st, column));
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8(bytes);
+        return utf8.hasError() ? QVariant(bytes) : QVariant(text);
+    }
+    default:
+        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(st, column)),
+                                   sqlite3_column_bytes(st, column)));
+    }
 }
 
 QString dsnFileOf(const QString& connectionText) {
@@ -163,10 +190,17 @@ RemoteSource::Rows RemoteSource::query(const QString& sql) {
     const int count = counter.value(0).toInt();
     counter.finish();
 
-    auto q = std::make_unique<Rows::Query>(db);
-    q->q.setForwardOnly(true);
-    if (!q->q.exec(sql))
-        throw store::StoreError(q->q.lastError().text() + QStringLiteral(" [") + sql + u']');
+    auto q = std::make_unique<Rows::Query>();
+    const QVariant handle = db.driver()->handle();
+    sqlite3* connection = qstrcmp(handle.typeName(), "sqlite3*") == 0
+                              ? *static_cast<sqlite3* const*>(handle.constData())
+                              : nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (!connection || sqlite3_prepare_v2(connection, text.constData(), int(text.size()), &q->st,
+                                          nullptr) != SQLITE_OK)
+        throw store::StoreError(
+            (connection ? QString::fromUtf8(sqlite3_errmsg(connection)) : QString()) +
+            QStringLiteral(" [") + sql + u']');
     return Rows(std::move(q), count);
 }
 

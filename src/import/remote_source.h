@@ -32,9 +32,12 @@ public:
         ~Rows();
         Rows(Rows&&) noexcept;
         Rows& operator=(Rows&&) = delete;
-        // Moves to the next row; false past the last one.
+        // Moves to the next row; false past the last one. Throws store::StoreError when the
+        // source fails while reading.
         bool next();
-        // The column's value in the current row: qlonglong, double or QString; invalid for Null.
+        // The column's value in the current row as stored: qlonglong, double or QString;
+        // invalid for Null; QByteArray for a blob and for a text that is not valid UTF-8, which
+        // no text column of the program may hold as it is.
         QVariant value(int column) const;
         // How many rows the query returns.
         int count() const { return count_; }

@@ -72,6 +72,7 @@ public:
     bool rollbackOnly = false;
 
     sqlite3* handle = nullptr; // the same connection, for reading query results directly
+    std::function<bool(int)> lockWait;
     QHash<QString, sqlite3_stmt*> prepared; // statements of forEachRow, by their text
     std::optional<QString> damage;          // the quick check's answer, once asked
 
@@ -808,20 +809,47 @@ int Database::nextKey(const QString& table, const QString& column) {
     return int(top) + 1;
 }
 
+namespace {
+
+extern "C" int callLockWait(void* wait, int attempt) {
+    return (*static_cast<std::function<bool(int)>*>(wait))(attempt) ? 1 : 0;
+}
+
+} // namespace
+
+void Database::setLockWait(std::function<bool(int attempt)> wait) {
+    d->lockWait = std::move(wait);
+    if (d->lockWait)
+        sqlite3_busy_handler(d->handle, callLockWait, &d->lockWait);
+    else
+        sqlite3_busy_handler(d->handle, nullptr, nullptr);
+}
+
 void Database::failStatementAfter(int n) {
     d->failCountdown = n;
 }
 
-Database::Transaction::Transaction(Database& db)
+Database::Transaction::Transaction(Database& db, WriteLock lock)
     : db_(db), statementsAtStart_(db.d->statementsRun) {
     if (db_.d->transactionDepth++ == 0) {
         outermost_ = true;
         db_.d->rollbackOnly = false;
-        db_.d->traceLine(QStringLiteral("BEGIN"));
-        if (!db_.d->connection().transaction()) {
+        QSqlDatabase connection = db_.d->connection();
+        bool begun = false;
+        QString error;
+        if (lock == WriteLock::Now) {
+            db_.d->traceLine(QStringLiteral("BEGIN IMMEDIATE"));
+            QSqlQuery begin(connection);
+            begun = begin.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            error = begin.lastError().text();
+        } else {
+            db_.d->traceLine(QStringLiteral("BEGIN"));
+            begun = connection.transaction();
+            error = connection.lastError().text();
+        }
+        if (!begun) {
             --db_.d->transactionDepth;
-            throw StoreError(QStringLiteral("No se pudo iniciar la transacción: ") +
-                             db_.d->connection().lastError().text());
+            throw StoreError(QStringLiteral("No se pudo iniciar la transacción: ") + error);
         }
     }
 }

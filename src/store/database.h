@@ -105,11 +105,19 @@ public:
     // maximum is already the largest 32-bit key (or beyond it).
     int nextKey(const QString& table, const QString& column);
 
+    // While another connection holds a lock a statement needs, `wait` is called before each new
+    // try (attempt counts from 0); it may sleep, and returns whether to try again. Without it a
+    // locked database fails at once. An empty function removes it.
+    void setLockWait(std::function<bool(int attempt)> wait);
+
     // RAII transaction: rolled back unless commit() is called. Nested guards join the
-    // outermost one.
+    // outermost one. A writer that reads before it writes takes the write lock at once
+    // (WriteLock::Now): a read-only transaction cannot wait for the lock later, since the
+    // writer holding it may be waiting for that very read to end.
     class Transaction {
     public:
-        explicit Transaction(Database& db);
+        enum class WriteLock { Deferred, Now };
+        explicit Transaction(Database& db, WriteLock lock = WriteLock::Deferred);
         ~Transaction();
         void commit();
         Transaction(const Transaction&) = delete;

@@ -5,7 +5,9 @@
 #include "support/temp_database.h"
 
 #include <QTextStream>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -58,4 +60,30 @@ TEST(ImportCommand, BadSourcesAndCommandLinesFail) {
     EXPECT_EQ(runCommand({"--database", local.path()}).status, 1);
     EXPECT_EQ(runCommand({"--from", local.path(), "--database"}).status, 1);
     EXPECT_EQ(runCommand({"--database", local.path() + ".no", "--from", local.path()}).status, 1);
+}
+
+// Another program writing when the command starts: the command waits, saying so, and imports
+// once the other is done.
+TEST(ImportCommand, WaitsForAnotherWriterSayingSo) {
+    TempDatabase local;
+    RemoteDatabase remote;
+    addIngredient(remote.db(), 1, "A", "Avena", "kg", 5, 88);
+    std::promise<void> holding;
+    std::thread other([&] {
+        OtherProgram writer(local.path()); // a connection of this thread
+        writer.holdWriteLock();
+        holding.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        writer.release();
+    });
+    holding.get_future().wait();
+    const CommandRun run =
+        runCommand({"--database", local.path(), "--from", remote.path(), "--yes"});
+    other.join();
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Ingrediente 1 de 1\nBase de datos ocupada por otro programa: "
+                                 "esperando 0 s de 5\n"))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.endsWith("Proceso de Importación Finalizado.\n"));
+    EXPECT_EQ(dump(local.db(), "productos", "id_producto").size(), 1);
 }

@@ -7,6 +7,7 @@
 
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 
 // A remote database of the program's schema in a temporary folder, with the File DSN that
 // names it, filled through statements.
@@ -73,3 +74,20 @@ inline QStringList dumpAll(store::Database& db) {
            dump(db, QStringLiteral("producto_propiedad"),
                 QStringLiteral("id_propiedad,id_producto"));
 }
+
+// Another program on the same database file: one that writes (another import under way), or one
+// that reads inside a transaction (a long report), which keeps a writer from committing.
+class OtherProgram {
+public:
+    explicit OtherProgram(const QString& path) : db_(store::Database::openFile(path)) {}
+    void holdWriteLock() { tx_.emplace(*db_, store::Database::Transaction::WriteLock::Now); }
+    void holdRead() {
+        tx_.emplace(*db_);
+        db_->query(QStringLiteral("select count(*) from productos"));
+    }
+    void release() { tx_.reset(); }
+
+private:
+    std::unique_ptr<store::Database> db_;
+    std::optional<store::Database::Transaction> tx_;
+};

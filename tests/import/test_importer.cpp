@@ -6,6 +6,7 @@
 #include "support/temp_database.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using import::ImportCallbacks;
@@ -254,6 +255,265 @@ TEST(Importer, AFailureRollsBackItsBatchOnlyAndStops) {
     EXPECT_EQ(dump(local.db(), "productos", "id_producto").size(), 3); // the first batch
     EXPECT_TRUE(dump(local.db(), "propiedades", "id_propiedad").isEmpty());
     EXPECT_TRUE(dump(local.db(), "producto_propiedad", "id_producto").isEmpty());
+}
+
+// Values the working database would store changed, cut or absurd are refused with the reason,
+// and a second import of the same source changes nothing either.
+TEST(Importer, ValuesTheDatabaseWouldAlterAreConflictsWithTheirReason) {
+    TempDatabase local;
+    RemoteDatabase remote;
+    addIngredient(local.db(), 1, "A", "Avena", "kg", 5, 88);
+    addNutrient(local.db(), 1, "Proteína", "%");
+    addValue(local.db(), 1, 1, 2);
+    store::Database& r = remote.db();
+    addIngredient(r, 1, "A", "Avena", "kg", 6, 88);
+    r.exec("INSERT INTO productos VALUES (2,'N','Ceb'||char(0)||'ada','kg',1,88)");
+    r.exec("INSERT INTO productos VALUES (3,'U',CAST(x'4d61ff7a' AS TEXT),'kg',1,88)");
+    r.exec("INSERT INTO productos VALUES (4,'C','Caro','kg',-1e308,88)");
+    r.exec("INSERT INTO productos VALUES (5,'S','Seco','kg',1,150)");
+    r.exec("INSERT INTO productos VALUES (4294967297,'G','Grande','kg',1,88)");
+    addIngredient(r, 7, "M", "Maíz", "kg", 3, 87);
+    addNutrient(r, 1, "Proteína", "%");
+    r.exec("INSERT INTO propiedades VALUES (2,'Fib'||char(0)||'ra','%')");
+    // A source made by another tool: no types, no unique key.
+    r.exec("DROP TABLE producto_propiedad");
+    r.exec("CREATE TABLE producto_propiedad (id_producto, id_propiedad, valor)");
+    r.exec("INSERT INTO producto_propiedad VALUES (1,1,3)");
+    r.exec("INSERT INTO producto_propiedad VALUES (1,1,4)"); // repeated, another value
+    r.exec("INSERT INTO producto_propiedad VALUES (7,1,9)");
+    r.exec("INSERT INTO producto_propiedad VALUES (7,1,9.0)"); // repeated, the same value
+    r.exec("INSERT INTO producto_propiedad VALUES ('101',1,1)");
+    r.exec("INSERT INTO producto_propiedad VALUES (4294967297,1,1)");
+    r.exec("INSERT INTO producto_propiedad VALUES (7,1.5,1)");
+    r.exec("INSERT INTO producto_propiedad VALUES (7,1e308,1)");
+
+    const QStringList expectedLog = {
+        "Ingrediente N - Ceb␀ada (el nombre contiene un carácter nulo)",
+        "Ingrediente U - Ma\ufffdz (el nombre no es un texto UTF-8 válido)",
+        "Ingrediente C - Caro (el costo -1e+308 no está entre -1000000000 y 1000000000)",
+        "Ingrediente S - Seco (la materia seca 150 no está entre 0 y 100)",
+        "Ingrediente G - Grande (fila 7 de productos, columna id_producto: la clave 4294967297 "
+        "no cabe en 32 bits)",
+        "Nutriente Fib␀ra (el nombre contiene un carácter nulo)",
+        "Composición del ingrediente 1 en el nutriente 1 (el origen la repite con valores "
+        "distintos)",
+        "Composición del ingrediente 101 en el nutriente 1 (fila 5 de producto_propiedad, "
+        "columna id_producto: la clave «101» está guardada como texto)",
+        "Composición del ingrediente 4294967297 en el nutriente 1 (fila 6 de producto_propiedad, "
+        "columna id_producto: la clave 4294967297 no cabe en 32 bits)",
+        "Composición del ingrediente 7 en el nutriente 1.5 (fila 7 de producto_propiedad, "
+        "columna id_propiedad: la clave «1.5» no es un número entero)",
+        "Composición del ingrediente 7 en el nutriente 1e+308 (fila 8 de producto_propiedad, "
+        "columna id_propiedad: la clave 1e+308 no cabe en 32 bits)"};
+    Seen seen;
+    auto result = import::runImport(local.db(), remote.connectionText(), seen.callbacks());
+    EXPECT_EQ(result.outcome, ImportOutcome::Finished);
+    EXPECT_EQ(seen.log, expectedLog);
+    EXPECT_EQ(result.conflicts, expectedLog.size());
+    EXPECT_EQ(dump(local.db(), "productos", "id_producto"),
+              QStringList(
+                  {"1|                   A|Avena|kg|6|88", "7|                   M|Maíz|kg|3|87"}));
+    EXPECT_EQ(dump(local.db(), "propiedades", "id_propiedad"), QStringList({"1|Proteína|%"}));
+    EXPECT_EQ(dump(local.db(), "producto_propiedad", "id_propiedad,id_producto"),
+              QStringList({"1|1|2", "7|1|9"}));
+
+    const QStringList before = dumpAll(local.db());
+    Seen again;
+    result = import::runImport(local.db(), remote.connectionText(), again.callbacks());
+    EXPECT_EQ(result.compositionsAdded + result.compositionsRefreshed, 0);
+    EXPECT_EQ(again.log, seen.log);
+    EXPECT_EQ(dumpAll(local.db()), before);
+}
+
+// A source made by another tool may repeat a key: none of its rows is taken, whichever came last,
+// and neither are the key's compositions.
+TEST(Importer, KeysTheSourceRepeatsAreConflictsAndWriteNothing) {
+    TempDatabase local;
+    RemoteDatabase remote;
+    addIngredient(local.db(), 1, "A", "Avena", "kg", 5, 88);
+    store::Database& r = remote.db();
+    for (const char* table : {"productos", "propiedades"}) {
+        r.exec(QString("CREATE TABLE copia AS SELECT * FROM %1").arg(table));
+        r.exec(QString("DROP TABLE %1").arg(table));
+        r.exec(QString("ALTER TABLE copia RENAME TO %1").arg(table));
+    }
+    addIngredient(r, 1, "A", "Avena", "kg", 6, 88);
+    addIngredient(r, 1, "A", "Avena", "kg", 7, 88);
+    addIngredient(r, 2, "B", "Cebada", "kg", 4, 87);
+    addNutrient(r, 1, "Proteína", "%");
+    addNutrient(r, 1, "Proteína", "g/kg");
+    addNutrient(r, 2, "Fibra", "%");
+    addValue(r, 1, 2, 3);
+    addValue(r, 2, 1, 3);
+    addValue(r, 2, 2, 4);
+    Seen seen;
+    const auto result = import::runImport(local.db(), remote.connectionText(), seen.callbacks());
+    EXPECT_EQ(result.outcome, ImportOutcome::Finished);
+    EXPECT_EQ(seen.log, QStringList({"Ingrediente A - Avena (la clave 1 se repite en el origen)",
+                                     "Ingrediente A - Avena (la clave 1 se repite en el origen)",
+                                     "Nutriente Proteína (la clave 1 se repite en el origen)",
+                                     "Nutriente Proteína (la clave 1 se repite en el origen)"}));
+    EXPECT_EQ(dump(local.db(), "productos", "id_producto"),
+              QStringList({"1|                   A|Avena|kg|5|88",
+                           "2|                   B|Cebada|kg|4|87"}));
+    EXPECT_EQ(dump(local.db(), "propiedades", "id_propiedad"), QStringList({"2|Fibra|%"}));
+    EXPECT_EQ(dump(local.db(), "producto_propiedad", "id_producto"), QStringList({"2|2|4"}));
+}
+
+// A working database whose table is a view (a file made by another tool) is refused before any
+// row is written, naming the table.
+TEST(Importer, ATableThatCannotTakeRowsIsRefusedBeforeAnythingIsWritten) {
+    TempDatabase local;
+    RemoteDatabase remote;
+    addIngredient(remote.db(), 1, "A", "Avena", "kg", 5, 88);
+    addNutrient(remote.db(), 1, "Proteína", "%");
+    local.db().exec("ALTER TABLE propiedades RENAME TO propiedades_guardadas");
+    local.db().exec("CREATE VIEW propiedades AS SELECT * FROM propiedades_guardadas");
+    Seen seen;
+    const auto result = import::runImport(local.db(), remote.connectionText(), seen.callbacks());
+    EXPECT_EQ(result.outcome, ImportOutcome::Failed);
+    const QString message = import::outcomeMessage(result);
+    EXPECT_TRUE(message.startsWith("No se puede importar en la base de datos de trabajo: la tabla "
+                                   "propiedades no admite la importación ("))
+        << message.toStdString();
+    EXPECT_TRUE(message.endsWith("\nNo se importó nada; deberá repetir la importación."))
+        << message.toStdString();
+    EXPECT_TRUE(seen.progress.isEmpty());
+    EXPECT_TRUE(dump(local.db(), "productos", "id_producto").isEmpty());
+}
+
+// Another program writing: the import waits for it, saying so, and goes on when it is done; when
+// it is not done in time, the import fails saying that nothing was imported.
+TEST(Importer, AnotherWriterIsWaitedForThenNamedInTheFailure) {
+    TempDatabase local;
+    RemoteDatabase remote;
+    for (int i = 1; i <= 3; ++i)
+        addIngredient(remote.db(), i, QString::number(i), "Ing " + QString::number(i), "kg", i, 90);
+    OtherProgram other(local.path());
+    other.holdWriteLock();
+
+    Seen seen;
+    ImportCallbacks cb = seen.callbacks();
+    cb.lockWaitMs = 300;
+    auto result = import::runImport(local.db(), remote.connectionText(), cb);
+    EXPECT_EQ(result.outcome, ImportOutcome::Failed);
+    EXPECT_TRUE(seen.progress.contains("Base de datos ocupada por otro programa: esperando 0 s de "
+                                       "1 [1/3]"))
+        << seen.progress.join(" / ").toStdString();
+    const QString message = import::outcomeMessage(result);
+    EXPECT_TRUE(message.startsWith("No se pudo completar la importación de los ingredientes en la "
+                                   "fila 1 de 3: la base de datos está ocupada por otro programa "
+                                   "y no se liberó en 1 s ("))
+        << message.toStdString();
+    EXPECT_TRUE(message.endsWith("\nNo se importó nada; deberá repetir la importación."))
+        << message.toStdString();
+    EXPECT_TRUE(dump(local.db(), "productos", "id_producto").isEmpty());
+
+    // The other program finishes while the import waits.
+    cb.lockWaitMs = 60000;
+    cb.progress = [&](const QString& text, int, int) {
+        if (text.startsWith("Base de datos ocupada"))
+            other.release();
+    };
+    result = import::runImport(local.db(), remote.connectionText(), cb);
+    EXPECT_EQ(result.outcome, ImportOutcome::Finished) << result.failure.toStdString();
+    EXPECT_EQ(dump(local.db(), "productos", "id_producto").size(), 3);
+
+    // A cancel while waiting stops at once.
+    other.holdWriteLock();
+    addIngredient(remote.db(), 4, "4", "Ing 4", "kg", 4, 90);
+    Seen cancelled;
+    cb = cancelled.callbacks();
+    bool waiting = false;
+    cb.progress = [&](const QString& text, int, int) {
+        waiting = waiting || text.startsWith("Base de datos ocupada");
+    };
+    cb.cancelRequested = [&] { return waiting; };
+    result = import::runImport(local.db(), remote.connectionText(), cb);
+    EXPECT_EQ(result.outcome, ImportOutcome::Cancelled);
+    other.release();
+    EXPECT_EQ(dump(local.db(), "productos", "id_producto").size(), 3);
+}
+
+// A batch that cannot be committed (a reader keeps the database, or the disk is full) stops the
+// import with a message that says exactly what the earlier batches saved.
+TEST(Importer, AFailedCommitSaysWhatWasSaved) {
+    TempDatabase local;
+    RemoteDatabase remote;
+    for (int i = 1; i <= 7; ++i)
+        addIngredient(remote.db(), i, QString::number(i), "Ing " + QString::number(i), "kg", i, 90);
+    addNutrient(remote.db(), 1, "Proteína", "%");
+    for (int i = 1; i <= 7; ++i)
+        addValue(remote.db(), i, 1, i);
+    OtherProgram reader(local.path());
+
+    const auto importReadingFrom = [&](const QString& progressText) {
+        Seen seen;
+        ImportCallbacks cb = seen.callbacks(3);
+        cb.lockWaitMs = 200;
+        cb.progress = [&](const QString& text, int, int) {
+            if (text == progressText)
+                reader.holdRead();
+        };
+        const auto result = import::runImport(local.db(), remote.connectionText(), cb);
+        reader.release();
+        EXPECT_EQ(result.outcome, ImportOutcome::Failed);
+        return import::outcomeMessage(result);
+    };
+    QString message = importReadingFrom("Ingrediente 4 de 7");
+    EXPECT_TRUE(message.startsWith("No se pudo confirmar la importación de los ingredientes de las "
+                                   "filas 4 a 6 de 7: la base de datos está ocupada por otro "
+                                   "programa y no se liberó en 1 s ("))
+        << message.toStdString();
+    EXPECT_TRUE(message.endsWith(
+        "\nSe guardaron las filas 1 a 3 de 7 de los ingredientes (3 nuevos, 0 actualizados); "
+        "faltan el resto de los ingredientes, los nutrientes y las composiciones. Deberá repetir "
+        "la importación para completarla."))
+        << message.toStdString();
+    EXPECT_EQ(dump(local.db(), "productos", "id_producto").size(), 3);
+
+    message = importReadingFrom("Ingredientes/Nutrientes 1 de 7");
+    EXPECT_TRUE(message.endsWith("\nSe guardaron los ingredientes (4 nuevos, 3 actualizados) y los "
+                                 "nutrientes (1 nuevos, 0 actualizados); faltan las "
+                                 "composiciones. Deberá repetir la importación para completarla."))
+        << message.toStdString();
+    EXPECT_TRUE(dump(local.db(), "producto_propiedad", "id_producto").isEmpty());
+}
+
+// A full disk among the compositions: the message counts the rows the earlier batches saved.
+TEST(Importer, AFullDiskSaysWhatWasSaved) {
+    TempDatabase local;
+    RemoteDatabase remote;
+    for (int i = 1; i <= 7; ++i)
+        addIngredient(remote.db(), i, QString::number(i), "Ing " + QString::number(i), "kg", i, 90);
+    remote.db().exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<300) "
+                     "INSERT INTO propiedades SELECT i, 'Nutriente ' || i, '%' FROM n");
+    remote.db().exec("INSERT INTO producto_propiedad SELECT p.id_producto, n.id_propiedad, 1.5 "
+                     "FROM productos p, propiedades n");
+    Seen seen;
+    ImportCallbacks cb = seen.callbacks(100);
+    cb.progress = [&](const QString& text, int, int) {
+        if (text == "Ingredientes/Nutrientes 1 de 2100") // the file may not grow any more
+            local.db().query("PRAGMA max_page_count=" +
+                             local.db().query("PRAGMA page_count").value(0).toString());
+    };
+    const auto result = import::runImport(local.db(), remote.connectionText(), cb);
+    EXPECT_EQ(result.outcome, ImportOutcome::Failed);
+    const QString message = import::outcomeMessage(result);
+    const QRegularExpressionMatch saved =
+        QRegularExpression("^No se pudo completar la importación de las composiciones en la fila "
+                           "\\d+ de 2100: .*\\nSe guardaron los ingredientes \\(7 nuevos, 0 "
+                           "actualizados\\), los nutrientes \\(300 nuevos, 0 actualizados\\) y "
+                           "las filas 1 a (\\d+) de 2100 de las composiciones \\((\\d+) nuevas, 0 "
+                           "actualizadas\\); faltan el resto de las composiciones\\. Deberá "
+                           "repetir la importación para completarla\\.$",
+                           QRegularExpression::DotMatchesEverythingOption)
+            .match(message);
+    ASSERT_TRUE(saved.hasMatch()) << message.toStdString();
+    EXPECT_EQ(saved.captured(1).toInt() % 100, 0);
+    EXPECT_EQ(saved.captured(2).toInt(), saved.captured(1).toInt());
+    EXPECT_EQ(dump(local.db(), "producto_propiedad", "id_producto").size(),
+              saved.captured(2).toInt());
 }
 
 TEST(Importer, ASourceThatCannotBeOpenedChangesNothing) {

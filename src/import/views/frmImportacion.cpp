@@ -2,9 +2,9 @@
 
 #include "app/busy_pointer.h"
 #include "app/messages.h"
-#include "import/importer.h"
+#include "import/background_import.h"
 
-#include <QCoreApplication>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -91,24 +91,28 @@ void frmImportacion::cmdImpotar_Click() {
     cmdImpotar->setEnabled(false); // one import per opening
     cdmSalir->setEnabled(false);
     importing_ = true;
-    cancelRequested_ = false;
 
-    ImportCallbacks callbacks;
-    callbacks.progress = [this](const QString& text, int done, int total) {
-        showProgress(text, done, total);
-    };
-    callbacks.conflict = [this](const QString& line) { appendLog(line); };
-    callbacks.cancelRequested = [this] { return cancelRequested_; };
-
-    ImportResult result;
+    // The import runs on a worker with connections of its own; this window waits for it in an
+    // event loop of its own, so it repaints and takes Esc at any moment.
+    BackgroundImport job(db_.path(), remoteConnectionText(dsnPath_, remotePassword(settingsPath_)));
+    connect(&job, &BackgroundImport::progress, this, &frmImportacion::showProgress);
+    connect(&job, &BackgroundImport::conflicts, this, &frmImportacion::appendLog);
+    QEventLoop running;
+    connect(&job, &BackgroundImport::finished, &running, &QEventLoop::quit);
+    job_ = &job;
     {
         app::BusyPointer busy;
-        result = runImport(db_, remoteConnectionText(dsnPath_, remotePassword(settingsPath_)),
-                           callbacks);
+        job.start();
+        running.exec();
+        if (job.isRunning()) { // the program is quitting
+            job.cancel();
+            job.waitForFinished();
+        }
     }
+    job_ = nullptr;
     importing_ = false;
     cdmSalir->setEnabled(true);
-    msg::msgBox(outcomeMessage(result), outcomeStyle(result));
+    msg::msgBox(outcomeMessage(job.result()), outcomeStyle(job.result()));
 }
 
 void frmImportacion::showProgress(const QString& text, int done, int total) {
@@ -119,14 +123,12 @@ void frmImportacion::showProgress(const QString& text, int done, int total) {
     } else {
         barProgreso->setValue(barProgreso->maximum()); // between phases: the last one is done
     }
-    // The import runs on this thread: let the window repaint and read Esc.
-    QCoreApplication::processEvents();
 }
 
-void frmImportacion::appendLog(const QString& line) {
+void frmImportacion::appendLog(const QStringList& lines) {
     QTextCursor end = txtLog->textCursor();
     end.movePosition(QTextCursor::End);
-    end.insertText(line + u'\n');
+    end.insertText(lines.join(u'\n') + u'\n');
 }
 
 void frmImportacion::txtLog_Change() {
@@ -137,7 +139,8 @@ void frmImportacion::txtLog_Change() {
 
 void frmImportacion::reject() {
     if (importing_) {
-        cancelRequested_ = true;
+        if (job_)
+            job_->cancel();
         return;
     }
     QDialog::reject();

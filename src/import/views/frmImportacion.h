@@ -14,9 +14,12 @@ class QPushButton;
 
 namespace import {
 
+class BackgroundImport;
+
 // Imports the ingredients, nutrients and compositions of the source named by the File DSN.
-// One import per opening. While it runs the window keeps repainting and taking input: Esc (or
-// closing the window) asks the import to stop after the row in hand.
+// One import per opening. It runs on a worker thread, so the window keeps repainting and taking
+// input: Esc (or closing the window) asks the import to stop after the row in hand, or at once
+// while it waits for another program's lock.
 class frmImportacion : public QDialog {
     Q_OBJECT
 public:
@@ -34,14 +37,14 @@ protected:
 private:
     void cmdImpotar_Click();
     void txtLog_Change();
-    void appendLog(const QString& line);
+    void appendLog(const QStringList& lines);
     void showProgress(const QString& text, int done, int total);
 
     store::Database& db_;
     QString dsnPath_;
     QString settingsPath_;
     bool importing_ = false;
-    bool cancelRequested_ = false;
+    BackgroundImport* job_ = nullptr; // the import under way
 
     QLabel* lblOrigen = nullptr;
     QLabel* lblOK = nullptr;

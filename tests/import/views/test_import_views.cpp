@@ -160,27 +160,37 @@ TEST(ImportacionView, ConfirmedImportLogsConflictsAndDisablesTheButton) {
     EXPECT_EQ(dump(local.db(), "producto_propiedad", "id_producto"), QStringList({"2|2|4.5"}));
 }
 
+// The import runs on a worker: while it waits for another program's lock the window still
+// repaints and takes input, a close is refused and Esc cancels.
 TEST(ImportacionView, EscDuringTheImportCancelsAndClosingWaits) {
     TempDatabase local;
     RemoteDatabase remote;
     for (int i = 1; i <= 20; ++i)
         addIngredient(remote.db(), i, QString::number(i), "Ing " + QString::number(i), "kg", i, 90);
+    OtherProgram other(local.path());
+    other.holdWriteLock();
 
     ScriptedMessages messages;
     messages.planAnswer(msg::Yes);
     import::frmImportacion view(local.db(), nullptr, remote.dsnPath());
     view.show();
-    // Runs at the import's first chance to take input: a close is refused, Esc cancels.
+    auto* progress = child<QLineEdit>(view, "ProgNutrientes");
     bool stillOpen = false;
-    QTimer::singleShot(0, &view, [&] {
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &view, [&] {
+        if (!progress->text().startsWith("Base de datos ocupada por otro programa: esperando"))
+            return;
+        poll.stop();
         view.close();
         stillOpen = view.isVisible();
         QTest::keyClick(&view, Qt::Key_Escape);
     });
+    poll.start(5);
     child<QPushButton>(view, "cmdImpotar")->click();
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(messages.texts().value(1), "Debera repetir la importación");
-    EXPECT_EQ(dump(local.db(), "productos", "id_producto").size(), 1);
+    other.release();
+    EXPECT_TRUE(dump(local.db(), "productos", "id_producto").isEmpty());
     EXPECT_TRUE(view.isVisible());
     child<QPushButton>(view, "cdmSalir")->click();
     EXPECT_FALSE(view.isVisible());
