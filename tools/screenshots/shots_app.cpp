@@ -1,5 +1,6 @@
 // The main window, the about box, the error view, the start-up message of a missing database
 // and the first pages of the quick guide.
+#include "recorded_message.h"
 #include "tour.h"
 
 #include "app/globals.h"
@@ -47,20 +48,6 @@ QImage menuWithOpenMenu(const QString& menuName) {
     return picture;
 }
 
-// Records the message a start-up step shows instead of showing it.
-class RecordedMessage : public msg::MessageService {
-public:
-    int show(const QString& text, int style, const QString& title) override {
-        text_ = text;
-        style_ = style;
-        title_ = title;
-        return msg::No;
-    }
-    QString text_;
-    int style_ = 0;
-    QString title_;
-};
-
 // Settings that already hold what the program wants, so start-up asks nothing about them.
 class SettledRegionalSettings : public app::RegionalSettings {
 public:
@@ -75,7 +62,7 @@ public:
 
 QImage missingDatabaseMessage() {
     SettledRegionalSettings settings;
-    RecordedMessage recorded;
+    tour::RecordedMessage recorded(msg::No);
     msg::MessageService* previous = msg::setService(&recorded);
     // A path that exists nowhere, and reads as the default one does on a user's machine.
     app::runStartup(settings, QStringLiteral("/home/usuario/.local/share/Dosivant/Dosivant.db"));

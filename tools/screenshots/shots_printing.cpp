@@ -1,6 +1,7 @@
 // The print destination dialog, the first printed page of the formulated broiler diet, the
 // message of a desktop without a word processor and the first pages of the ingredient and
 // formula reports.
+#include "recorded_message.h"
 #include "tour.h"
 
 #include "app/help_documents.h"
@@ -70,26 +71,12 @@ public:
     bool open(const QString&) override { return false; }
 };
 
-// Records the message the export shows instead of showing it.
-class RecordedMessage : public msg::MessageService {
-public:
-    int show(const QString& text, int style, const QString& title) override {
-        text_ = text;
-        style_ = style;
-        title_ = title;
-        return msg::Ok;
-    }
-    QString text_;
-    int style_ = 0;
-    QString title_;
-};
-
 // "Exportar a Word" on a desktop without a word processor: the message names where the document
 // was written. The written document is removed again, so the tour leaves nothing behind.
 QImage exportWithoutWordProcessor(tour::Context& ctx) {
     const FormulatedBroiler broiler = formulatedBroiler(ctx);
     DesktopWithoutWordProcessor desktop;
-    RecordedMessage recorded;
+    tour::RecordedMessage recorded;
     app::DocumentShell* previousShell = app::setDocumentShell(&desktop);
     msg::MessageService* previousService = msg::setService(&recorded);
     const QString written = printing::exportToWordProcessor(broiler.ws, broiler.texts, nullptr);
