@@ -109,6 +109,16 @@ TEST_F(Startup, MissingOrUnusableDatabasesAreReportedUnderTheSecondConnectionSte
         << text.toStdString();
 }
 
+TEST_F(Startup, AServerThatCannotBeReachedIsReportedUnderTheSecondConnectionStep) {
+    QTemporaryDir nobodyListens;
+    const QString url = "postgresql://ana@localhost/piensos?host=" + nobodyListens.path();
+    const QString text = expectConnectionFailure(url, app::kErrDatabaseUnusable);
+    EXPECT_TRUE(text.contains("No se puede abrir la base de datos \"" + url +
+                              "\": No se pudo conectar con el servidor de base de datos en " +
+                              nobodyListens.path()))
+        << text.toStdString();
+}
+
 TEST(DatabasePath, OptionThenEnvironmentThenPerUserDataFolder) {
     QTemporaryDir dir;
     const QByteArray savedData = qgetenv("XDG_DATA_HOME");
