@@ -9,6 +9,7 @@
 #include "catalog/catalog_texts.h"
 #include "catalog/views/view_support.h"
 #include "store/database.h"
+#include "store/revisions.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -70,6 +71,7 @@ frmpropiedad::frmpropiedad(store::Database& db, QWidget* parent) : QDialog(paren
     } else {
         id_ = id;
         try {
+            revision_ = nutrientRevision(db_, id);
             if (auto stored = loadNutrient(db_, id)) {
                 shown_ = *stored;
                 hasRecord_ = true;
@@ -102,6 +104,7 @@ bool frmpropiedad::pending() const {
 
 bool frmpropiedad::reload() {
     try {
+        revision_ = nutrientRevision(db_, id_);
         if (auto stored = loadNutrient(db_, id_)) {
             shown_ = *stored;
             showRecord();
@@ -129,10 +132,13 @@ bool frmpropiedad::cmdUpdate_Click() {
             app::BusyPointer busy;
             id_ = createNutrient(db_, fields);
             isNew_ = false;
-        } else if (!updateNutrient(db_, id_, fields)) {
+        } else if (!updateNutrient(db_, id_, fields, revision_)) {
             views::showDataError(app::kErrNoCurrentRecord, texts::kNoSeEncuentraNutriente);
             return false;
         }
+    } catch (const store::StaleRowError& e) {
+        msg::msgBox(e.message(), msg::Critical);
+        return false;
     } catch (const store::StoreError& e) {
         if (e.message() == texts::kSinId)
             msg::msgBox(texts::kSinId, msg::Critical);
