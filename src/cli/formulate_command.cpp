@@ -6,6 +6,7 @@
 #include "cli/command_line.h"
 #include "optimizer/formulation_run.h"
 #include "store/database.h"
+#include "store/read_only.h"
 #include "store/sql_text.h"
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
@@ -211,6 +212,7 @@ QString table(Workspace& ws, optimizer::RunOutcome outcome, store::RecordSet& ap
 int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
     try {
         auto db = store::Database::openFile(o.database);
+        store::readOnlyTransactions(*db); // formulate writes nothing
         const int id = findFormula(*db, o);
         if (id == 0) {
             err << "No existe la fórmula " << o.code << '\n';

@@ -1,4 +1,5 @@
 #include "store/database.h"
+#include "store/read_only.h"
 #include "store/server_address.h"
 #include "store/server_dialect.h"
 #include "store/sql_dialect.h"
@@ -163,6 +164,13 @@ TEST(ServerDatabase, AUserWithoutWriteRightsIsToldSoOnTheFirstWrite) {
         << refused.toStdString();
     // The connection stays usable after the refusal.
     EXPECT_EQ(reader->query("select * from propiedades").count(), 12);
+
+    // A command that only reads asks the server to refuse any write, whatever the user may do.
+    store::readOnlyTransactions(t.db());
+    EXPECT_EQ(t.db().query("select * from productos").count(), 21);
+    const QString readOnly = message([&] { t.db().exec("update productos set costo=1"); });
+    EXPECT_TRUE(readOnly.startsWith("La base de datos está abierta solo para lectura"))
+        << readOnly.toStdString();
 }
 
 TEST(ServerDatabase, ARepeatedKeyFailsAloneAndConcurrentWritersNeverShareAKey) {
