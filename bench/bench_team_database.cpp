@@ -66,9 +66,10 @@ void openAndFormulate(benchmark::State& state, store::Database& db) {
     for (auto _ : state) {
         workspace::Workspace ws;
         ws.vIdFormula = formula;
-        const auto header = workspace::actuFormula(ws, db);
+        if (!workspace::actuFormula(ws, db).found)
+            state.SkipWithError("the formula did not load");
         optimizer::RunInput in;
-        in.cantidadText = header.cantidad;
+        in.cantidadText = "1000";
         in.option1Seca = ws.vSecaIng;
         in.option2Seca = ws.vSecaNut;
         if (optimizer::formular(ws, db, in).outcome != optimizer::RunOutcome::Optimum)
