@@ -1,5 +1,7 @@
 #include "app/database_path.h"
 
+#include "app/team_database.h"
+
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -16,6 +18,9 @@ QString resolveDatabasePath(const QString& optionValue) {
     const QString fromEnvironment = qEnvironmentVariable(kDatabaseEnvironment);
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
+    const QString team = readTeamDatabase();
+    if (!team.isEmpty())
+        return team;
     return defaultDatabasePath();
 }
 

@@ -11,7 +11,8 @@ inline constexpr char kDatabaseEnvironment[] = "DOSIVANT_DB";
 QString defaultDatabasePath();
 
 // The working database: the --database option when given, else DOSIVANT_DB when set and not
-// empty, else the default path.
+// empty, else the team's server database when one is set (team_database.h), else the default
+// path.
 QString resolveDatabasePath(const QString& optionValue);
 
 // A path written so that it can be pasted into a shell as one argument.

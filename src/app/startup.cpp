@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/messages.h"
 #include "app/regional_check.h"
+#include "store/server_address.h"
 
 #include <QFileInfo>
 #include <QLocale>
@@ -55,14 +56,20 @@ StartupResult runStartup(RegionalSettings& settings, const QString& databasePath
         QLocale::setDefault(QLocale::c());
 
         result.step = kStepConexion1;
-        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        const bool onServer = store::isServerAddress(databasePath);
+        if (onServer && !QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+            throw StartupFailure{kErrNoSqliteDriver,
+                                 QStringLiteral("No se encuentra el controlador PostgreSQL de Qt "
+                                                "(QPSQL). Instale el paquete libqt6sql6-psql.")};
+        if (!onServer && !QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
             throw StartupFailure{kErrNoSqliteDriver,
                                  QStringLiteral("No se encuentra el controlador SQLite de Qt "
                                                 "(QSQLITE). Instale el paquete "
                                                 "libqt6sql6-sqlite.")};
 
         result.step = kStepConexion2;
-        openConnectionChecks(databasePath);
+        if (!onServer)
+            openConnectionChecks(databasePath);
         try {
             result.cnBase = store::Database::openFile(databasePath);
         } catch (const store::StoreError& e) {

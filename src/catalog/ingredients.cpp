@@ -5,6 +5,7 @@
 #include "catalog/catalog_texts.h"
 #include "catalog/new_key.h"
 #include "store/database.h"
+#include "store/revisions.h"
 #include "store/sql_text.h"
 
 namespace catalog {
@@ -95,6 +96,7 @@ IngredientValues valuesToStore(const IngredientFields& typed, const IngredientRe
 }
 
 std::optional<IngredientRecord> loadIngredient(store::Database& db, int id) {
+    const int revision = store::readRevision(db, QStringLiteral("productos"), id);
     store::RecordSet rs =
         db.query(QStringLiteral("select * from productos where id_producto=") + key(id));
     if (rs.count() == 0)
@@ -102,6 +104,7 @@ std::optional<IngredientRecord> loadIngredient(store::Database& db, int id) {
     rs.moveFirst();
     IngredientRecord r;
     r.id = rs.toInt(QStringLiteral("id_producto"));
+    r.revision = revision;
     r.shown.codigo = rs.toString(QStringLiteral("codigo")).trimmed();
     r.shown.nombre = rs.toString(QStringLiteral("nombre"));
     r.shown.unidad = rs.toString(QStringLiteral("unidad"));
@@ -137,12 +140,19 @@ CreateResult createIngredient(store::Database& db, const IngredientValues& value
     });
 }
 
-bool updateIngredient(store::Database& db, int id, const IngredientValues& v) {
-    return db.exec(QStringLiteral("update productos set nombre=") + sql::text(v.nombre) +
-                   QStringLiteral(",unidad=") + sql::text(v.unidad) + QStringLiteral(",costo=") +
-                   sql::number(v.costo) + QStringLiteral(",materia_seca=") +
-                   sql::number(v.materiaSeca) + QStringLiteral(" where id_producto=") + key(id)) >
-           0;
+bool updateIngredient(store::Database& db, int id, const IngredientValues& v,
+                      std::optional<int> loadedRevision) {
+    store::Database::Transaction tx(db);
+    const bool updated =
+        db.exec(QStringLiteral("update productos set nombre=") + sql::text(v.nombre) +
+                QStringLiteral(",unidad=") + sql::text(v.unidad) + QStringLiteral(",costo=") +
+                sql::number(v.costo) + QStringLiteral(",materia_seca=") +
+                sql::number(v.materiaSeca) + QStringLiteral(" where id_producto=") + key(id)) > 0;
+    if (updated && loadedRevision)
+        store::claimRevision(db, QStringLiteral("productos"), id, *loadedRevision,
+                             kIngredientChangedByOther);
+    tx.commit();
+    return updated;
 }
 
 bool ingredientHasNutrients(store::Database& db, int id) {

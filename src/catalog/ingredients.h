@@ -36,7 +36,8 @@ struct IngredientFields {
 // behind the formatted ones, so that a cost shown with three decimals and left alone keeps all
 // of its own.
 struct IngredientRecord {
-    int id = 0; // 0 while the ingredient is new
+    int id = 0;       // 0 while the ingredient is new
+    int revision = 0; // its change counter when it was loaded (store/revisions.h)
     IngredientFields shown;
     double costo = 0;
     double materiaSeca = 0;
@@ -85,8 +86,13 @@ CreateResult createIngredient(store::Database& db, const IngredientValues& value
                               const std::vector<CompositionValue>& composition);
 
 // Writes description, unit, cost and dry matter (the code stays). False when the ingredient is
-// no longer there.
-bool updateIngredient(store::Database& db, int id, const IngredientValues& values);
+// no longer there. Given the revision it was loaded at, a save over someone else's later save
+// is refused with store::StaleRowError (kIngredientChangedByOther) and writes nothing.
+bool updateIngredient(store::Database& db, int id, const IngredientValues& values,
+                      std::optional<int> loadedRevision = std::nullopt);
+
+inline const QString kIngredientChangedByOther =
+    QStringLiteral("El ingrediente fue modificado por otro usuario; vuelva a abrirlo");
 
 // Whether the ingredient has composition rows, and how many stored formulas use it.
 bool ingredientHasNutrients(store::Database& db, int id);

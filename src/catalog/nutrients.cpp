@@ -3,6 +3,7 @@
 #include "catalog/catalog_texts.h"
 #include "catalog/new_key.h"
 #include "store/database.h"
+#include "store/revisions.h"
 #include "store/sql_text.h"
 
 namespace catalog {
@@ -48,10 +49,22 @@ int createNutrient(store::Database& db, const NutrientFields& fields) {
     return id;
 }
 
-bool updateNutrient(store::Database& db, int id, const NutrientFields& fields) {
-    return db.exec(QStringLiteral("update propiedades set nombre=") + sql::text(fields.nombre) +
-                   QStringLiteral(",unidad=") + sql::text(fields.unidad) +
-                   QStringLiteral(" where id_propiedad=") + key(id)) > 0;
+bool updateNutrient(store::Database& db, int id, const NutrientFields& fields,
+                    std::optional<int> loadedRevision) {
+    store::Database::Transaction tx(db);
+    const bool updated =
+        db.exec(QStringLiteral("update propiedades set nombre=") + sql::text(fields.nombre) +
+                QStringLiteral(",unidad=") + sql::text(fields.unidad) +
+                QStringLiteral(" where id_propiedad=") + key(id)) > 0;
+    if (updated && loadedRevision)
+        store::claimRevision(db, QStringLiteral("propiedades"), id, *loadedRevision,
+                             kNutrientChangedByOther);
+    tx.commit();
+    return updated;
+}
+
+int nutrientRevision(store::Database& db, int id) {
+    return store::readRevision(db, QStringLiteral("propiedades"), id);
 }
 
 bool nutrientHasIngredients(store::Database& db, int id) {

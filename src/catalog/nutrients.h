@@ -31,7 +31,14 @@ std::optional<NutrientFields> loadNutrient(store::Database& db, int id);
 // Returns the new key.
 int createNutrient(store::Database& db, const NutrientFields& fields);
 // False when the nutrient is no longer there.
-bool updateNutrient(store::Database& db, int id, const NutrientFields& fields);
+// Given the revision the editor loaded (nutrientRevision, read before loadNutrient), a save over
+// someone else's later save is refused with store::StaleRowError (kNutrientChangedByOther).
+bool updateNutrient(store::Database& db, int id, const NutrientFields& fields,
+                    std::optional<int> loadedRevision = std::nullopt);
+int nutrientRevision(store::Database& db, int id);
+
+inline const QString kNutrientChangedByOther =
+    QStringLiteral("El nutriente fue modificado por otro usuario; vuelva a abrirlo");
 
 bool nutrientHasIngredients(store::Database& db, int id);
 int formulasUsingNutrient(store::Database& db, int id);

@@ -1,9 +1,11 @@
 #include "cli/command_line.h"
 
+#include "cli/copy_command.h"
 #include "cli/import_command.h"
 #include "cli/shown_text.h"
 #include "optimizer/sample_formulas.h"
 #include "store/database.h"
+#include "store/server_address.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -18,6 +20,7 @@ namespace cli {
 namespace {
 
 const QString kCreateDatabase = QStringLiteral("create-database");
+const QString kCopyDatabase = QStringLiteral("copy-database");
 const QString kFormulate = QStringLiteral("formulate");
 const QString kPrint = QStringLiteral("print");
 const QString kReport = QStringLiteral("report");
@@ -124,7 +127,10 @@ Invocation parseCreateDatabase(const QStringList& args) {
     if (parser.isSet("help")) {
         inv.kind = Invocation::Help;
         inv.helpText = QStringLiteral("Uso: dosivant create-database RUTA [--sample]\n\nCrea una "
-                                      "base de datos nueva en RUTA; nunca reemplaza un archivo.\n\n"
+                                      "base de datos nueva en RUTA; nunca reemplaza un archivo.\n"
+                                      "RUTA puede ser una base de datos vacía de un servidor "
+                                      "PostgreSQL,\npostgresql://USUARIO@SERVIDOR[:PUERTO]/BASE: "
+                                      "se crean en ella las tablas.\n\n"
                                       "Opciones:\n") +
                        optionList(createOptions());
         return inv;
@@ -330,6 +336,13 @@ Invocation parseCommandLine(const QStringList& arguments) {
         return parseError(parser);
     const QStringList positional = parser.positionalArguments();
     const QString program = arguments.value(0, QStringLiteral("dosivant"));
+    if (!positional.isEmpty() && positional[0] == kCopyDatabase) {
+        Invocation inv;
+        inv.kind = parser.isSet("database") ? Invocation::Invalid : Invocation::CopyDatabase;
+        inv.error = QStringLiteral("copy-database toma --from y --to, no --database");
+        inv.copyArguments = positional.mid(1);
+        return inv;
+    }
     if (!positional.isEmpty() &&
         (positional[0] == kCreateDatabase || positional[0] == kFormulate ||
          positional[0] == kPrint || positional[0] == kReport || positional[0] == kImport)) {
@@ -423,6 +436,8 @@ QString usageText() {
                "  dosivant import --database RUTA --from ORIGEN [--yes]\n"
                "      importa ingredientes, nutrientes y composiciones de ORIGEN (SQLite o "
                "Access)\n"
+               "  dosivant copy-database --from ORIGEN --to DESTINO\n"
+               "      copia toda la base de datos ORIGEN a DESTINO (archivo o servidor)\n"
                "  dosivant --help | --version\n"
                "\n"
                "Opciones del programa:\n") +
@@ -452,16 +467,22 @@ QString formulateUsageText() {
 }
 
 int createDatabaseCommand(const QString& path, bool sample, QTextStream& out, QTextStream& err) {
+    const bool onServer = store::isServerAddress(path);
     const auto exists = [&] {
-        err << QStringLiteral("dosivant: ya existe \"%1\"; no se reemplaza "
-                              "(the file already exists and is left as it is)\n")
-                   .arg(path);
+        if (onServer)
+            err << QStringLiteral("dosivant: la base de datos \"%1\" ya tiene las tablas del "
+                                  "programa; no se reemplaza (the database is not empty)\n")
+                       .arg(path);
+        else
+            err << QStringLiteral("dosivant: ya existe \"%1\"; no se reemplaza "
+                                  "(the file already exists and is left as it is)\n")
+                       .arg(path);
         return 1;
     };
-    if (QFileInfo::exists(path))
+    if (!onServer && QFileInfo::exists(path))
         return exists();
     const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder)) {
+    if (!onServer && !QDir().mkpath(folder)) {
         err << QStringLiteral("dosivant: no se puede crear la carpeta \"%1\" "
                               "(cannot create the folder)\n")
                    .arg(folder);
@@ -509,6 +530,8 @@ int runWithoutWindow(const Invocation& inv, QTextStream& out, QTextStream& err) 
         out.flush();
         err.flush();
         return runImportCommand(inv.importArguments);
+    case Invocation::CopyDatabase:
+        return runCopyCommand(inv.copyArguments, out, err);
     case Invocation::Invalid:
         err << QStringLiteral("dosivant: ") << inv.error
             << QStringLiteral(" (dosivant --help muestra el uso)\n");

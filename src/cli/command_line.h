@@ -14,13 +14,25 @@ inline const QString kProgramVersion = QStringLiteral("2.0");
 
 // What the command line asks for.
 struct Invocation {
-    enum Kind { Window, CreateDatabase, Formulate, Print, Report, Import, Help, Version, Invalid };
+    enum Kind {
+        Window,
+        CreateDatabase,
+        Formulate,
+        Print,
+        Report,
+        Import,
+        CopyDatabase,
+        Help,
+        Version,
+        Invalid
+    };
     Kind kind = Window;
     QString database;            // --database for the window, the new file for create-database
     bool sample = false;         // create-database --sample
     FormulateOptions formulate;  // formulate's options
     PrintOptions print;          // print's and report's options
     QStringList importArguments; // import's arguments, read by its own parser
+    QStringList copyArguments;   // copy-database's arguments, read by its own parser
     QString helpText;            // the usage asked for with --help (the program's or a command's)
     QString error;               // why the command line is invalid, one line
 };

@@ -1,9 +1,15 @@
 #include "store/database.h"
 
+#include "store/read_only.h"
+#include "store/revisions.h"
 #include "store/sample_catalogue.h"
 #include "store/schema.h"
+#include "store/server_address.h"
+#include "store/server_connection.h"
+#include "store/server_dialect.h"
 #include "store/sql_dialect.h"
 #include "store/stored_values.h"
+#include "store/sql_text.h"
 #include "store/unicode_like.h"
 
 #include <QDateTime>
@@ -73,6 +79,13 @@ public:
 
     sqlite3* handle = nullptr; // the same connection, for reading query results directly
     std::function<bool(int)> lockWait;
+    bool server = false;       // a PostgreSQL server instead of a file: no SQLite handle
+
+    // The program's SQL text in the dialect of the engine behind the connection.
+    QString translate(const QString& sql) const {
+        const QString text = translateSql(sql);
+        return server ? translateForServer(text) : text;
+    }
     QHash<QString, sqlite3_stmt*> prepared; // statements of forEachRow, by their text
     std::optional<QString> damage;          // the quick check's answer, once asked
 
@@ -80,6 +93,8 @@ public:
     // large catalogue, too much for every opening, so it is asked once per connection, before
     // the first write.
     QString checkDamage() {
+        if (server)
+            return {}; // the server keeps its own pages; there is no file to check
         if (damage)
             return *damage;
         sqlite3_stmt* raw = nullptr;
@@ -254,6 +269,12 @@ void createMissingIndexes(Database& db, sqlite3* handle) {
 } // namespace
 
 std::unique_ptr<Database> Database::openFile(const QString& path, OpenMode mode) {
+    if (isServerAddress(path)) {
+        auto db = openServer(path);
+        if (mode == OpenMode::ReadOnly)
+            readOnlyTransactions(*db);
+        return db;
+    }
     if (!QFileInfo(path).isFile())
         throw StoreError(QStringLiteral("No se encontró el archivo de base de datos ") + path);
     auto p = std::make_unique<DatabasePrivate>();
@@ -266,6 +287,7 @@ std::unique_ptr<Database> Database::openFile(const QString& path, OpenMode mode)
     db->query(QStringLiteral("select count(*) from sqlite_master"));
     checkTablesAndColumns(*db);
     createMissingIndexes(*db, db->d->handle);
+    ensureRevisionTable(*db);
     return db;
 }
 
@@ -355,6 +377,8 @@ FileExistsError fileExists(const QString& path) {
 
 void Database::createFile(const QString& path, bool withSample,
                           const std::function<void(Database&)>& finish) {
+    if (isServerAddress(path))
+        return createServer(path, withSample, finish);
     const QFileInfo target(path);
     if (target.exists())
         throw fileExists(path);
@@ -373,6 +397,7 @@ void Database::createFile(const QString& path, bool withSample,
             Transaction tx(db);
             for (const QString& statement : schemaStatements())
                 db.exec(statement);
+            ensureRevisionTable(db);
             if (withSample)
                 loadSampleCatalogue(db);
             if (finish)
@@ -394,9 +419,11 @@ QString Database::path() const {
 int Database::exec(const QString& sql) {
     d->refuseWriteToDamagedFile();
     ++d->statementsRun;
-    const QString translated = translateSql(sql);
+    const QString translated = d->translate(sql);
     d->checkFault(translated);
     d->traceLine(translated);
+    if (d->server)
+        return serverWrite(d->connection(), translated);
     QSqlQuery q(d->connection());
     if (!q.exec(translated))
         throw StoreError(q.lastError().text() + QStringLiteral(" [") + translated + ']');
@@ -526,9 +553,11 @@ StatementPtr prepareStatement(sqlite3* handle, const QString& translated) {
 // Query results are read straight from the connection's SQLite handle: the same connection and
 // transaction as every other statement, without the copy Qt's result cache makes of each row.
 RecordSet Database::query(const QString& sql) {
-    const QString translated = translateSql(sql);
+    const QString translated = d->translate(sql);
     d->checkFault(translated);
     d->traceLine(translated);
+    if (d->server)
+        return serverQuery(d->connection(), translated);
     const StatementPtr owned = prepareStatement(d->handle, translated);
     sqlite3_stmt* st = owned.get();
     const int columns = sqlite3_column_count(st);
@@ -603,7 +632,7 @@ struct ResetOnExit {
 
 void Database::forEachRow(const QString& sql, const std::vector<QVariant>& parameters,
                           const std::function<void(const Row&)>& onRow) {
-    const QString translated = translateSql(sql);
+    const QString translated = d->translate(sql);
     d->checkFault(translated);
     if (d->trace) {
         QStringList values;
@@ -611,6 +640,8 @@ void Database::forEachRow(const QString& sql, const std::vector<QVariant>& param
             values << (v.isValid() ? v.toString() : QStringLiteral("Null"));
         d->traceLine(translated + QStringLiteral(" <- ") + values.join(','));
     }
+    if (d->server)
+        return serverRows(d->connection(), withParameters(translated, parameters), onRow);
     sqlite3_stmt* st = d->prepared.value(translated);
     if (!st) {
         // Texts that vary (a list of keys) must not pile up for the life of the connection.
@@ -639,13 +670,22 @@ void Database::forEachRow(const QString& sql, const std::vector<QVariant>& param
 }
 
 struct PreparedStatementHandle {
-    StatementPtr st;
+    StatementPtr st; // null on a server: the values are written into the text at each run
+    std::vector<QVariant> values;
+    std::vector<Database::Row> rows;
+    size_t nextRow = 0;
 };
 
 PreparedStatement Database::prepare(const QString& sql) {
-    const QString translated = translateSql(sql);
+    const QString translated = d->translate(sql);
     auto handle = std::make_unique<PreparedStatementHandle>();
-    handle->st = prepareStatement(d->handle, translated);
+    if (!d->server)
+        handle->st = prepareStatement(d->handle, translated);
+    else // the server checks the text (tables, columns) now, as SQLite does when it parses it
+        serverExec(d->connection(),
+                   QStringLiteral("EXPLAIN ") +
+                       withParameters(translated, std::vector<QVariant>(
+                                                      size_t(store::parameterCount(translated)))));
     return PreparedStatement(d.get(), std::move(handle), translated);
 }
 
@@ -658,6 +698,8 @@ PreparedStatement::PreparedStatement(PreparedStatement&& other) noexcept = defau
 PreparedStatement& PreparedStatement::operator=(PreparedStatement&& other) noexcept = default;
 
 int PreparedStatement::parameterCount() const {
+    if (db_->server)
+        return store::parameterCount(text_);
     return sqlite3_bind_parameter_count(h_->st.get());
 }
 
@@ -697,18 +739,24 @@ PreparedStatement& PreparedStatement::bind(int index, const QVariant& value) {
 PreparedStatement& PreparedStatement::bind(int index, double value) {
     if (!std::isfinite(value))
         fail(QStringLiteral("Número no válido en el parámetro %1").arg(index));
+    if (db_->server)
+        return bindOnServer(index, QVariant(value));
     if (!bound(sqlite3_bind_double(h_->st.get(), index, value)))
         fail(QStringLiteral("No existe el parámetro %1").arg(index));
     return *this;
 }
 
 PreparedStatement& PreparedStatement::bind(int index, qlonglong value) {
+    if (db_->server)
+        return bindOnServer(index, QVariant(value));
     if (!bound(sqlite3_bind_int64(h_->st.get(), index, value)))
         fail(QStringLiteral("No existe el parámetro %1").arg(index));
     return *this;
 }
 
 PreparedStatement& PreparedStatement::bind(int index, const QString& value) {
+    if (db_->server)
+        return bindOnServer(index, QVariant(value));
     const QByteArray text = value.toUtf8();
     if (!bound(sqlite3_bind_text(h_->st.get(), index, text.constData(), int(text.size()),
                                  SQLITE_TRANSIENT)))
@@ -717,12 +765,27 @@ PreparedStatement& PreparedStatement::bind(int index, const QString& value) {
 }
 
 PreparedStatement& PreparedStatement::bindNull(int index) {
+    if (db_->server)
+        return bindOnServer(index, QVariant());
     if (!bound(sqlite3_bind_null(h_->st.get(), index)))
         fail(QStringLiteral("No existe el parámetro %1").arg(index));
     return *this;
 }
 
+PreparedStatement& PreparedStatement::bindOnServer(int index, const QVariant& value) {
+    if (index < 1 || index > parameterCount())
+        fail(QStringLiteral("No existe el parámetro %1").arg(index));
+    h_->values.resize(size_t(parameterCount()));
+    h_->values[size_t(index - 1)] = value;
+    return *this;
+}
+
 QString PreparedStatement::boundText() const {
+    if (db_->server) {
+        std::vector<QVariant> values = h_->values;
+        values.resize(size_t(parameterCount()));
+        return withParameters(text_, values);
+    }
     char* expanded = sqlite3_expanded_sql(h_->st.get());
     if (!expanded)
         return text_;
@@ -749,6 +812,11 @@ int PreparedStatement::execute() {
     db_->refuseWriteToDamagedFile();
     ++db_->statementsRun;
     start();
+    if (db_->server) {
+        const QString text = boundText();
+        reset();
+        return serverWrite(db_->connection(), text);
+    }
     const int rc = sqlite3_step(h_->st.get());
     if (rc != SQLITE_DONE && rc != SQLITE_ROW)
         fail(QString::fromUtf8(sqlite3_errmsg(db_->handle)));
@@ -758,6 +826,8 @@ int PreparedStatement::execute() {
 }
 
 bool PreparedStatement::next() {
+    if (db_->server)
+        return nextOnServer();
     if (!running_)
         start();
     const int rc = sqlite3_step(h_->st.get());
@@ -769,7 +839,30 @@ bool PreparedStatement::next() {
     return false;
 }
 
+bool PreparedStatement::nextOnServer() {
+    if (!running_) {
+        const QString text = boundText();
+        start();
+        h_->rows.clear();
+        h_->nextRow = 0;
+        serverRows(db_->connection(), text,
+                   [&](const Database::Row& row) { h_->rows.push_back(row); });
+    }
+    if (h_->nextRow < h_->rows.size()) {
+        ++h_->nextRow;
+        return true;
+    }
+    reset();
+    return false;
+}
+
 QVariant PreparedStatement::value(int column) const {
+    if (db_->server) {
+        if (!running_ || h_->nextRow == 0 || h_->nextRow > h_->rows.size())
+            return {};
+        const Database::Row& row = h_->rows[h_->nextRow - 1];
+        return column >= 0 && size_t(column) < row.size() ? row[size_t(column)] : QVariant();
+    }
     if (!running_ || column < 0 || column >= sqlite3_data_count(h_->st.get()))
         return {};
     return columnValue(h_->st.get(), column);
@@ -778,12 +871,21 @@ QVariant PreparedStatement::value(int column) const {
 void PreparedStatement::reset() {
     if (!h_)
         return;
+    if (db_->server) {
+        h_->values.clear();
+        h_->rows.clear();
+        h_->nextRow = 0;
+        running_ = false;
+        return;
+    }
     sqlite3_reset(h_->st.get());
     sqlite3_clear_bindings(h_->st.get());
     running_ = false;
 }
 
 int Database::nextKey(const QString& table, const QString& column) {
+    if (d->server)
+        lockKeyOnServer(table, column);
     // Read as stored (64 bits), so that a maximum past the 32-bit range is seen, not cut.
     std::optional<QVariant> maximum;
     forEachRow(QStringLiteral("select max(") + column + QStringLiteral(") from ") + table, {},
@@ -819,6 +921,8 @@ extern "C" int callLockWait(void* wait, int attempt) {
 
 void Database::setLockWait(std::function<bool(int attempt)> wait) {
     d->lockWait = std::move(wait);
+    if (d->server)
+        return; // a server makes a writer wait for another's locks by itself
     if (d->lockWait)
         sqlite3_busy_handler(d->handle, callLockWait, &d->lockWait);
     else
@@ -837,7 +941,9 @@ Database::Transaction::Transaction(Database& db, WriteLock lock)
         QSqlDatabase connection = db_.d->connection();
         bool begun = false;
         QString error;
-        if (lock == WriteLock::Now) {
+        // A server takes its write locks row by row as the statements run; BEGIN IMMEDIATE is
+        // SQLite's alone.
+        if (lock == WriteLock::Now && !db_.d->server) {
             db_.d->traceLine(QStringLiteral("BEGIN IMMEDIATE"));
             QSqlQuery begin(connection);
             begun = begin.exec(QStringLiteral("BEGIN IMMEDIATE"));
@@ -888,6 +994,70 @@ void Database::Transaction::commit() {
         db_.d->connection().rollback();
         throw StoreError(QStringLiteral("No se pudo confirmar la operación: ") + error);
     }
+}
+
+// A team database on a server: the same checks as a file, on the server's catalogue.
+std::unique_ptr<Database> Database::openServer(const QString& url) {
+    const ServerAddress address = parseServerAddress(url);
+    auto p = std::make_unique<DatabasePrivate>();
+    p->path = url;
+    p->server = true;
+    p->connectionName = openServerConnection(address);
+    auto db = std::unique_ptr<Database>(new Database(std::move(p)));
+    checkTablesAndColumns(*db);
+    ensureRevisionTable(*db);
+    return db;
+}
+
+void Database::createServer(const QString& url, bool withSample,
+                            const std::function<void(Database&)>& finish) {
+    const ServerAddress address = parseServerAddress(url);
+    auto p = std::make_unique<DatabasePrivate>();
+    p->path = url;
+    p->server = true;
+    p->connectionName = openServerConnection(address);
+    Database db(std::move(p));
+    QStringList tables;
+    for (const TableColumns& t : schemaTables())
+        tables << sql::text(t.table.toLower());
+    RecordSet present =
+        db.query(QStringLiteral("select table_name from information_schema.tables where "
+                                "table_schema=current_schema() and table_name in (") +
+                 tables.join(u',') + u')');
+    if (present.count() > 0)
+        throw FileExistsError(QStringLiteral("La base de datos %1 del servidor ya tiene las tablas "
+                                             "del programa (%2); no se sobrescribe.")
+                                  .arg(url, present.toString(QStringLiteral("table_name"))));
+    Transaction tx(db);
+    for (const QString& statement : serverSchemaStatements())
+        db.exec(statement);
+    ensureRevisionTable(db);
+    if (withSample)
+        loadSampleCatalogue(db);
+    if (finish)
+        finish(db);
+    tx.commit();
+}
+
+bool Database::isServer() const {
+    return d->server;
+}
+
+// A transaction-scoped advisory lock per key column: a second writer waits at this point until
+// the first commits or rolls back, and then reads the maximum with the first one's row in it.
+// It is part of allocating the key, not a statement of the program: the fault switch skips it.
+// Ingredients and nutrients share one lock: a new one of either kind writes a composition row
+// for every one of the other kind, so two created at once must see each other, or the pair
+// would get no row.
+void Database::lockKeyOnServer(const QString& table, const QString& column) {
+    const QString t = table.toLower();
+    const QString name = t == QStringLiteral("productos") || t == QStringLiteral("propiedades")
+                             ? QStringLiteral("producto_propiedad")
+                             : t + u'.' + column.toLower();
+    const QString lock = QStringLiteral("select pg_advisory_xact_lock(hashtext(") +
+                         sql::text(name) + QStringLiteral("))");
+    d->traceLine(lock);
+    serverExec(d->connection(), lock);
 }
 
 } // namespace store

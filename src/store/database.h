@@ -67,6 +67,16 @@ public:
     static void createFile(const QString& path, bool withSample,
                            const std::function<void(Database&)>& finish = {});
 
+    // A team database on a PostgreSQL server, named "postgresql://USER@HOST[:PORT]/NAME";
+    // openFile and createFile hand such a name over to these. openServer checks the tables and
+    // columns as openFile does. createServer fills an empty server database in one transaction
+    // and throws FileExistsError when it already holds any table of the program.
+    static std::unique_ptr<Database> openServer(const QString& url);
+    static void createServer(const QString& url, bool withSample,
+                             const std::function<void(Database&)>& finish = {});
+    // True for a server database, false for a file.
+    bool isServer() const;
+
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -137,6 +147,8 @@ public:
 private:
     friend class PreparedStatement;
     explicit Database(std::unique_ptr<DatabasePrivate> d);
+    // Holds the key of table.column for this transaction, so concurrent writers take turns.
+    void lockKeyOnServer(const QString& table, const QString& column);
     std::unique_ptr<DatabasePrivate> d;
 };
 
@@ -183,6 +195,8 @@ private:
                       QString text);
     void start();
     [[noreturn]] void fail(const QString& why);
+    PreparedStatement& bindOnServer(int index, const QVariant& value);
+    bool nextOnServer();
 
     DatabasePrivate* db_;
     std::unique_ptr<PreparedStatementHandle> h_;

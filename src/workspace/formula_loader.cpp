@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/number_text.h"
 #include "store/database.h"
+#include "store/revisions.h"
 #include "store/stored_values.h"
 #include "workspace/basis_rule.h"
 #include "workspace/results.h"
@@ -239,7 +240,11 @@ FormulaHeader actuFormula(Workspace& ws, store::Database& db) {
     }
 
     try {
-        return loadStoredFormula(ws, db);
+        // Read before the rows: a save that lands in between then counts as a change.
+        const int revision = store::readRevision(db, QStringLiteral("formulas"), ws.vIdFormula);
+        const FormulaHeader loaded = loadStoredFormula(ws, db);
+        ws.vRevision = revision;
+        return loaded;
     } catch (const store::StoredValueError& e) {
         // Nothing of the formula stays: a save from here must not replace the stored one.
         emptyWorkspace(ws);

@@ -3,6 +3,7 @@
 #include "app/busy_pointer.h"
 #include "app/messages.h"
 #include "store/database.h"
+#include "store/revisions.h"
 #include "store/sql_text.h"
 #include "workspace/workspace.h"
 
@@ -158,8 +159,16 @@ SaveResult saveFormula(Workspace& ws, store::Database& db,
         if (id <= 0)
             return result; // cancelled: the guard undoes anything the header step may have begun
         app::BusyPointer busy;
+        // Saved over the formula it was loaded from: only if nobody saved it since.
+        if (id == ws.vIdFormula)
+            store::claimRevision(db, QStringLiteral("formulas"), id, ws.vRevision,
+                                 kFormulaChangedByOther);
         saveFormulaRows(ws, db, id);
         tx.commit();
+    } catch (const store::StaleRowError& e) {
+        result.outcome = SaveResult::Failed;
+        msg::msgBox(e.message(), msg::Critical);
+        return result;
     } catch (const store::StoreError& e) {
         failure = e.message();
         result.outcome = SaveResult::Failed;

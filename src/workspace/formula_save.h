@@ -39,8 +39,14 @@ struct SaveResult {
 // anything: the database is locked for other connections until the transaction ends. Saved:
 // committed, vIdFormula takes the id, and the workspace is reloaded from what was stored.
 // Cancelled: nothing written. Failed: everything rolled back, then a message says so, and the
-// workspace (vIdFormula included) is as it was so the user can try again.
+// workspace (vIdFormula included) is as it was so the user can try again. A save over the
+// formula it was loaded from fails with kFormulaChangedByOther when someone else saved that
+// formula after it was loaded (its change counter, vRevision, moved on).
 SaveResult saveFormula(Workspace& ws, store::Database& db, const std::function<int()>& writeHeader);
+
+// The refusal of a save over a formula that someone else saved after it was loaded.
+inline const QString kFormulaChangedByOther =
+    QStringLiteral("La fórmula fue modificada por otro usuario; vuelva a cargarla");
 
 // The message shown when a save fails; detail is the database's own description.
 QString saveFailedMessage(const QString& detail);

@@ -28,6 +28,19 @@ QString compositionOfIngredient(const std::vector<int>& nutrients) {
            ids.join(',') + ')';
 }
 
+// Every ingredient's rows at once, for a server: each statement there is a trip over the network.
+QString compositionOfIngredients(const QStringList& ingredients,
+                                 const std::vector<int>& nutrients) {
+    QStringList ids;
+    for (const int id : QSet<int>(nutrients.begin(), nutrients.end()))
+        ids << QString::number(id);
+    return QStringLiteral("select pp.id_propiedad,pp.valor,p.materia_seca,pp.id_producto from "
+                          "producto_propiedad pp, productos p where pp.id_producto=p.id_producto "
+                          "and pp.id_producto in(") +
+           ingredients.join(',') + QStringLiteral(") and pp.id_propiedad in(") + ids.join(',') +
+           ')';
+}
+
 std::vector<int> idsOf(store::RecordSet& rs, const QString& field) {
     std::vector<int> ids;
     const int f = rs.fieldIndex(field);
@@ -64,29 +77,42 @@ MixCompositions readMixCompositions(store::Database& db, const std::vector<int>&
         return c;
     const QString statement = compositionOfIngredient(nutrients);
     const QSet<qlonglong> wanted(nutrients.begin(), nutrients.end());
+    const auto take = [&](int ingredient, const store::Database::Row& row) {
+        // A key stored as something else than a whole number names no nutrient here.
+        if (row[0].typeId() != QMetaType::LongLong || !wanted.contains(row[0].toLongLong()))
+            return;
+        const QString ingredientKey = QStringLiteral("id_producto=") + QString::number(ingredient);
+        const int nutrient = int(row[0].toLongLong());
+        const QString where =
+            ingredientKey + QStringLiteral(", id_propiedad=") + QString::number(nutrient);
+        const std::optional<double> dm =
+            store::storedNumber(row[2], {"productos", ingredientKey, "materia_seca"});
+        // A Null content is no content, as a missing row is.
+        const double v =
+            store::storedNumber(row[1], {"producto_propiedad", where, "valor"}).value_or(0);
+        if (!c.add(nutrient, ingredient, v, dm.value_or(0)))
+            throw store::StoredValueError(
+                QStringLiteral("La tabla producto_propiedad tiene dos filas para (%1).")
+                    .arg(where));
+    };
+    if (db.isServer()) {
+        QStringList ids;
+        for (const int ingredient : QSet<int>(ingredients.begin(), ingredients.end()))
+            ids << QString::number(ingredient);
+        if (ids.isEmpty())
+            return c;
+        db.forEachRow(
+            compositionOfIngredients(ids, nutrients), {},
+            [&](const store::Database::Row& row) { take(int(row[3].toLongLong()), row); });
+        return c;
+    }
     QSet<int> done;
     for (const int ingredient : ingredients) {
         if (done.contains(ingredient))
             continue;
         done.insert(ingredient);
-        const QString ingredientKey = QStringLiteral("id_producto=") + QString::number(ingredient);
-        db.forEachRow(statement, {ingredient}, [&](const store::Database::Row& row) {
-            // A key stored as something else than a whole number names no nutrient here.
-            if (row[0].typeId() != QMetaType::LongLong || !wanted.contains(row[0].toLongLong()))
-                return;
-            const int nutrient = int(row[0].toLongLong());
-            const QString where =
-                ingredientKey + QStringLiteral(", id_propiedad=") + QString::number(nutrient);
-            const std::optional<double> dm =
-                store::storedNumber(row[2], {"productos", ingredientKey, "materia_seca"});
-            // A Null content is no content, as a missing row is.
-            const double v =
-                store::storedNumber(row[1], {"producto_propiedad", where, "valor"}).value_or(0);
-            if (!c.add(nutrient, ingredient, v, dm.value_or(0)))
-                throw store::StoredValueError(
-                    QStringLiteral("La tabla producto_propiedad tiene dos filas para (%1).")
-                        .arg(where));
-        });
+        db.forEachRow(statement, {ingredient},
+                      [&](const store::Database::Row& row) { take(ingredient, row); });
     }
     return c;
 }

@@ -25,6 +25,7 @@ struct Workspace {
     double vMateriaSeca = 0;
     double vCantidad = 0;
     int vIdFormula = 0;
+    int vRevision = 0;    // the formula's change counter when it was loaded (store/revisions.h)
     bool loading = false; // true while a formula is being loaded: the nutrient grid signals changes
 
     static store::RecordSet newAportes();

@@ -5,6 +5,7 @@
 #include "catalog/new_key.h"
 #include "catalog/nutrient_search.h"
 #include "catalog/nutrients.h"
+#include "store/revisions.h"
 #include "store/sql_text.h"
 #include "support/qt_printers.h"
 #include "support/temp_database.h"
@@ -338,4 +339,32 @@ TEST(CatalogueSearch, TypedWildcardsMatchOnlyThemselves) {
         EXPECT_EQ(found(catalog::nutrientSearchSql(typed), "nombre"), QStringList{expected});
         EXPECT_EQ(found(catalog::compositionSql(1, typed), "nombre"), QStringList{expected});
     }
+}
+
+TEST(CatalogueEdits, TheLaterSaveOfAStaleIngredientOrNutrientIsRefused) {
+    TempDatabase t(true);
+    auto other = store::Database::openFile(t.path());
+    const int id = 1;
+    const auto mine = catalog::loadIngredient(t.db(), id);
+    const auto theirs = catalog::loadIngredient(*other, id);
+    ASSERT_TRUE(mine && theirs);
+    catalog::IngredientValues v{theirs->shown.codigo, "Suyo", "Kg", 1.5, 88};
+    EXPECT_TRUE(catalog::updateIngredient(*other, id, v, theirs->revision));
+    v.nombre = "Mío";
+    try {
+        catalog::updateIngredient(t.db(), id, v, mine->revision);
+        ADD_FAILURE() << "a stale ingredient was saved";
+    } catch (const store::StaleRowError& e) {
+        EXPECT_EQ(e.message(), "El ingrediente fue modificado por otro usuario; vuelva a abrirlo");
+    }
+    EXPECT_EQ(catalog::loadIngredient(t.db(), id)->shown.nombre, "Suyo");
+    const auto again = catalog::loadIngredient(t.db(), id);
+    EXPECT_TRUE(catalog::updateIngredient(t.db(), id, v, again->revision));
+    EXPECT_TRUE(catalog::updateIngredient(t.db(), id, v)); // no revision given: not checked
+
+    const int mineAt = catalog::nutrientRevision(t.db(), 2);
+    EXPECT_TRUE(catalog::updateNutrient(*other, 2, {"Energía", "Mcal"},
+                                        catalog::nutrientRevision(*other, 2)));
+    EXPECT_THROW(catalog::updateNutrient(t.db(), 2, {"Otra", "%"}, mineAt), store::StaleRowError);
+    EXPECT_EQ(catalog::loadNutrient(t.db(), 2)->nombre, "Energía");
 }

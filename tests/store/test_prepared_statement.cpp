@@ -12,10 +12,15 @@ using store::StoreError;
 
 namespace {
 
-// The stored type and value of every column of a row, as SQLite keeps them.
+// The stored type and value of every column of a row, as SQLite keeps them (on a server, its
+// column types by the same names).
 QString stored(Database& db, const QString& sql) {
+    const QString type = db.isServer()
+                             ? "case when " + sql + " is null then 'null' when pg_typeof(" + sql +
+                                   ")::text='double precision' then 'real' else " + "'text' end"
+                             : "typeof(" + sql + ")";
     QString out;
-    db.forEachRow("select typeof(" + sql + "), " + sql + " from productos where id_producto=1", {},
+    db.forEachRow("select " + type + ", " + sql + " from productos where id_producto=1", {},
                   [&](const Database::Row& row) {
                       out = row[0].toString() + ':' +
                             (row[1].isValid() ? row[1].toString() : QStringLiteral("Null"));

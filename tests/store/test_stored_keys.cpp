@@ -1,6 +1,7 @@
 #include "store/database.h"
 #include "store/stored_values.h"
 #include "support/temp_database.h"
+#include "support/test_server.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,8 @@ void addFormula(Database& db, const QString& id, const QString& code, const QStr
 } // namespace
 
 TEST(StoredKeys, AnIntegerBeyond32BitsIsRefusedNamingTableRowAndColumnNeverCut) {
+    if (testsOnServer())
+        GTEST_SKIP() << "a server's integer columns refuse such keys when they are written";
     TempDatabase t;
     Database& db = t.db();
     // 3000000000 cut to 32 bits is -1294967296: the key of another formula.
@@ -62,6 +65,8 @@ TEST(StoredKeys, AnIntegerBeyond32BitsIsRefusedNamingTableRowAndColumnNeverCut) 
 }
 
 TEST(StoredKeys, NewKeysStopAtTheLargest32BitKeyWithAClearMessage) {
+    if (testsOnServer())
+        GTEST_SKIP() << "a server's integer columns refuse such keys when they are written";
     TempDatabase t;
     Database& db = t.db();
     db.exec("insert into propiedades (id_propiedad,nombre,unidad) values (2147483646,'a','%')");

@@ -206,9 +206,10 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
     const QStringList stored = storedState(db);
     const QStringList edits = workspaceState(ws);
 
-    // The header, the nutrient rows read, 1 update + 2 inserts + 1 delete, the ingredient rows
-    // read, 2 inserts + 1 delete + 2 updates.
-    const int statements = 12;
+    // The header, the change counter (raised, looked up, inserted on the first save), the
+    // nutrient rows read, 1 update + 2 inserts + 1 delete, the ingredient rows read, 2 inserts
+    // + 1 delete + 2 updates.
+    const int statements = 15;
     for (int n = 1; n <= statements; ++n) {
         SCOPED_TRACE(n);
         messages.clear();
@@ -295,4 +296,45 @@ TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndACancelWritesNoth
     EXPECT_EQ(keys(db, "formula_producto", "id_producto", ws.vIdFormula), (std::vector<int>{6}));
     EXPECT_EQ(keys(db, "formula_propiedad", "id_propiedad", ws.vIdFormula), (std::vector<int>{2}));
     EXPECT_EQ(messages.shown().size(), 1u); // only the failure above spoke
+}
+
+TEST(FormulaSave, ASaveOverAFormulaSavedElsewhereSinceItWasLoadedIsRefused) {
+    Fixture fx;
+    auto other = store::Database::openFile(fx.t.path()); // another user, or another window
+    ScriptedMessages messages;
+    Workspace mine, theirs;
+    mine.vIdFormula = theirs.vIdFormula = fx.f;
+    workspace::actuFormula(mine, fx.t.db());
+    workspace::actuFormula(theirs, *other);
+
+    addIngredientRow(theirs, 1, QVariant(), 20, 0.2);
+    const auto theirHeader = [&] {
+        other->exec("UPDATE formulas SET producto='La suya' WHERE id_formula=" + sql::number(fx.f));
+        return fx.f;
+    };
+    EXPECT_EQ(workspace::saveFormula(theirs, *other, theirHeader).outcome, SaveResult::Saved);
+    const QStringList saved = storedState(fx.t.db());
+
+    addIngredientRow(mine, 2, 5, QVariant(), 0.1);
+    EXPECT_EQ(workspace::saveFormula(mine, fx.t.db(), fx.headerUpdate()).outcome,
+              SaveResult::Failed);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].text,
+              "La fórmula fue modificada por otro usuario; vuelva a cargarla");
+    EXPECT_EQ(storedState(fx.t.db()), saved); // their save stands whole
+
+    // Loaded again, the same edit saves; and saving twice in a row is no conflict with oneself.
+    workspace::actuFormula(mine, fx.t.db());
+    addIngredientRow(mine, 2, 5, QVariant(), 0.1);
+    EXPECT_EQ(workspace::saveFormula(mine, fx.t.db(), fx.headerUpdate()).outcome,
+              SaveResult::Saved);
+    EXPECT_EQ(workspace::saveFormula(mine, fx.t.db(), fx.headerUpdate()).outcome,
+              SaveResult::Saved);
+    EXPECT_EQ(keys(fx.t.db(), "formula_producto", "id_producto", fx.f),
+              (std::vector<int>{1, 2, 3, 4, 5}));
+    // Their copy is stale now; as another formula (a new version) it still saves.
+    EXPECT_EQ(workspace::saveFormula(theirs, *other, theirHeader).outcome, SaveResult::Failed);
+    EXPECT_EQ(workspace::saveFormula(theirs, *other, [&] { return fx.g; }).outcome,
+              SaveResult::Saved);
+    EXPECT_EQ(messages.shown().size(), 2u);
 }

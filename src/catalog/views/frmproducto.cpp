@@ -10,6 +10,7 @@
 #include "catalog/views/ingredient_form.h"
 #include "catalog/views/view_support.h"
 #include "store/database.h"
+#include "store/revisions.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -103,10 +104,13 @@ bool frmproducto::cmdUpdate_Click() {
                 return false;
             }
             record_.id = created.id;
-        } else if (!updateIngredient(db_, record_.id, values)) {
+        } else if (!updateIngredient(db_, record_.id, values, record_.revision)) {
             views::showDataError(app::kErrNoCurrentRecord, texts::kNoSeEncuentraProducto);
             return false;
         }
+    } catch (const store::StaleRowError& e) {
+        msg::msgBox(e.message(), msg::Critical);
+        return false;
     } catch (const store::StoreError& e) {
         if (e.message() == texts::kSinId)
             msg::msgBox(texts::kSinId, msg::Critical);

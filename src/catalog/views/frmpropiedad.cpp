@@ -10,6 +10,7 @@
 #include "catalog/ingredient_search.h"
 #include "catalog/views/view_support.h"
 #include "store/database.h"
+#include "store/revisions.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -73,6 +74,7 @@ frmpropiedad::frmpropiedad(store::Database& db, QWidget* parent) : QDialog(paren
     } else {
         id_ = id;
         try {
+            revision_ = nutrientRevision(db_, id);
             if (auto stored = loadNutrient(db_, id)) {
                 shown_ = *stored;
                 hasRecord_ = true;
@@ -107,6 +109,7 @@ bool frmpropiedad::pending() const {
 
 bool frmpropiedad::reload() {
     try {
+        revision_ = nutrientRevision(db_, id_);
         if (auto stored = loadNutrient(db_, id_)) {
             shown_ = *stored;
             showRecord();
@@ -134,10 +137,13 @@ bool frmpropiedad::cmdUpdate_Click() {
             app::BusyPointer busy;
             id_ = createNutrient(db_, fields);
             isNew_ = false;
-        } else if (!updateNutrient(db_, id_, fields)) {
+        } else if (!updateNutrient(db_, id_, fields, revision_)) {
             views::showDataError(app::kErrNoCurrentRecord, texts::kNoSeEncuentraNutriente);
             return false;
         }
+    } catch (const store::StaleRowError& e) {
+        msg::msgBox(e.message(), msg::Critical);
+        return false;
     } catch (const store::StoreError& e) {
         if (e.message() == texts::kSinId)
             msg::msgBox(texts::kSinId, msg::Critical);

@@ -42,6 +42,7 @@ private:
     store::Database& db_;
     NutrientFields shown_;
     int id_ = 0;
+    int revision_ = 0; // the nutrient's change counter when it was shown
     bool isNew_ = false;
     bool hasRecord_ = false;
 

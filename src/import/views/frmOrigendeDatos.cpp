@@ -32,8 +32,8 @@ frmOrigendeDatos::FileChooser frmOrigendeDatos::setFileChooser(FileChooser c) {
     return old;
 }
 
-frmOrigendeDatos::frmOrigendeDatos(QWidget* parent, QString dsnPath)
-    : QDialog(parent), dsnPath_(std::move(dsnPath)) {
+frmOrigendeDatos::frmOrigendeDatos(QWidget* parent, QString dsnPath, QString teamSettings)
+    : QDialog(parent), dsnPath_(std::move(dsnPath)), teamSettings_(std::move(teamSettings)) {
     setObjectName(QStringLiteral("frmOrigendeDatos"));
     setWindowTitle(QStringLiteral("Utilidades - Origen de Datos"));
 
@@ -61,12 +61,27 @@ frmOrigendeDatos::frmOrigendeDatos(QWidget* parent, QString dsnPath)
     buttons->addWidget(Command1);
     buttons->addWidget(Command2);
     buttons->addWidget(Command3);
+    auto* teamLabel = new QLabel(
+        QStringLiteral("Base de datos del equipo (servidor PostgreSQL; vacío: el archivo):"), this);
+    teamLabel->setObjectName(QStringLiteral("lblServidor"));
+    TxtServidor = new QLineEdit(app::readTeamDatabase(teamSettings_), this);
+    TxtServidor->setObjectName(QStringLiteral("TxtServidor"));
+    TxtServidor->setPlaceholderText(QStringLiteral("postgresql://usuario@servidor/base"));
+    auto* cmdServidor = new QPushButton(QStringLiteral("Usar al iniciar"), this);
+    cmdServidor->setObjectName(QStringLiteral("cmdServidor"));
+    connect(cmdServidor, &QPushButton::clicked, this, &frmOrigendeDatos::cmdServidor_Click);
+    auto* team = new QHBoxLayout;
+    team->addWidget(TxtServidor, 1);
+    team->addWidget(cmdServidor);
+
     auto* layout = new QGridLayout(this);
     layout->addWidget(Label1, 0, 0);
     layout->addWidget(TxtDBQ, 1, 0);
     layout->addWidget(Txtdefdir, 2, 0);
     layout->addLayout(buttons, 3, 0);
-    resize(560, 150);
+    layout->addWidget(teamLabel, 4, 0);
+    layout->addLayout(team, 5, 0);
+    resize(560, 200);
 
     if (const auto values = readDsn(dsnPath_))
         showValues(values->dbq, values->defaultDir);
@@ -101,6 +116,23 @@ void frmOrigendeDatos::Command2_Click() {
         return;
     }
     accept();
+}
+
+void frmOrigendeDatos::cmdServidor_Click() {
+    const QString address = TxtServidor->text().trimmed();
+    const QString error = app::saveTeamDatabase(address, teamSettings_);
+    if (!error.isEmpty()) {
+        msg::msgBox(error, msg::Critical);
+        TxtServidor->setFocus();
+        return;
+    }
+    msg::msgBox(address.isEmpty()
+                    ? QStringLiteral("Al iniciar, el programa volverá a usar su archivo de base "
+                                     "de datos.")
+                    : QStringLiteral("Al iniciar, el programa abrirá la base de datos del equipo "
+                                     "%1 (salvo que --database o DOSIVANT_DB indiquen otra).")
+                          .arg(address),
+                msg::Plain);
 }
 
 } // namespace import

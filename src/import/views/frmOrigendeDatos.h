@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/team_database.h"
 #include "import/file_dsn.h"
 
 #include <QDialog>
@@ -9,7 +10,8 @@ class QLineEdit;
 
 namespace import {
 
-// Chooses the database the import reads from and records it in the File DSN.
+// Chooses the database the import reads from and records it in the File DSN. Below, the team's
+// server database the program opens at start-up (app/team_database.h).
 class frmOrigendeDatos : public QDialog {
     Q_OBJECT
 public:
@@ -19,11 +21,13 @@ public:
     // Installs a chooser (an empty one restores the platform's file dialog); returns the old one.
     static FileChooser setFileChooser(FileChooser chooser);
 
-    explicit frmOrigendeDatos(QWidget* parent = nullptr, QString dsnPath = defaultDsnPath());
+    explicit frmOrigendeDatos(QWidget* parent = nullptr, QString dsnPath = defaultDsnPath(),
+                              QString teamSettings = app::teamSettingsPath());
 
 private:
     void Command1_Click();
     void Command2_Click();
+    void cmdServidor_Click();
     void showValues(const QString& dbq, const QString& defaultDir);
 
     QString dsnPath_;
@@ -33,6 +37,8 @@ private:
     QString defaultDir_;
     QLineEdit* TxtDBQ = nullptr;
     QLineEdit* Txtdefdir = nullptr;
+    QString teamSettings_;
+    QLineEdit* TxtServidor = nullptr;
 };
 
 } // namespace import

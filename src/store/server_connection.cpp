@@ -1,0 +1,242 @@
+#include "store/server_connection.h"
+
+#include "store/database.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUuid>
+
+namespace store {
+
+namespace {
+
+const QString kDriver = QStringLiteral("QPSQL");
+
+QString connectFailure(const ServerAddress& a, const QString& error) {
+    const QString where =
+        a.host.startsWith(u'/')
+            ? QStringLiteral("el servidor de base de datos en %1").arg(a.host)
+            : QStringLiteral("el servidor de base de datos %1 (puerto %2)").arg(a.host).arg(a.port);
+    const QString e = error.toLower();
+    QString why;
+    if (e.contains(QStringLiteral("timeout")))
+        why = QStringLiteral("No respondió %1 en %2 segundos; compruebe la dirección y la red.")
+                  .arg(where)
+                  .arg(kServerConnectTimeout);
+    else if (e.contains(QStringLiteral("password")) || e.contains(QStringLiteral("authentication")))
+        why = QStringLiteral("%1 rechazó al usuario \"%2\": falta la contraseña o no es "
+                             "correcta. Guárdela en ~/.pgpass (o en el archivo de PGPASSFILE) o "
+                             "en la variable PGPASSWORD.")
+                  .arg(where, a.user);
+    else if (e.contains(QStringLiteral("role")) && e.contains(QStringLiteral("does not exist")))
+        why = QStringLiteral("%1 no conoce al usuario \"%2\"; pida al administrador que lo cree.")
+                  .arg(where, a.user);
+    else if (e.contains(QStringLiteral("database")) && e.contains(QStringLiteral("does not exist")))
+        why = QStringLiteral("La base de datos \"%1\" no existe en %2; créela con createdb o pida "
+                             "al administrador que la cree.")
+                  .arg(a.database, where);
+    else
+        why = QStringLiteral("No se pudo conectar con %1; compruebe que esté en marcha y que la "
+                             "dirección sea correcta.")
+                  .arg(where);
+    return why + QStringLiteral(" (") + error.trimmed() + u')';
+}
+
+void setUp(QSqlDatabase& db, const QString& name) {
+    // Texts keep backslashes as typed; notices (an index that exists) are not for the user.
+    for (const char* setting : {"SET standard_conforming_strings = on",
+                                "SET client_min_messages = warning", "SET DateStyle = ISO"}) {
+        QSqlQuery q(db);
+        if (!q.exec(QString::fromLatin1(setting)))
+            throw StoreError(QStringLiteral("No se pudo preparar la conexión al servidor: ") +
+                             q.lastError().text() + QStringLiteral(" [") + name + u']');
+    }
+}
+
+QVariant stored(const QVariant& v) {
+    if (v.isNull())
+        return {};
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+        return QVariant(v.toLongLong());
+    case QMetaType::Bool:
+        return QVariant(qlonglong(v.toBool() ? 1 : 0));
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QVariant(v.toDouble());
+    case QMetaType::QDate:
+        return QVariant(v.toDate().toString(Qt::ISODate));
+    case QMetaType::QDateTime:
+        return QVariant(v.toDateTime().toString(Qt::ISODate));
+    default:
+        return QVariant(v.toString());
+    }
+}
+
+FieldType fieldType(const QSqlField& f) {
+    switch (f.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::Bool:
+        return FieldType::Integer32;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return FieldType::Double;
+    default:
+        return FieldType::Char;
+    }
+}
+
+} // namespace
+
+QString openServerConnection(const ServerAddress& a) {
+    if (!QSqlDatabase::isDriverAvailable(kDriver))
+        throw StoreError(QStringLiteral("No se encuentra el controlador PostgreSQL de Qt (QPSQL). "
+                                        "Instale el paquete libqt6sql6-psql."));
+    const QString name =
+        QStringLiteral("dosivant-server-") + QUuid::createUuid().toString(QUuid::Id128);
+    QSqlDatabase db = QSqlDatabase::addDatabase(kDriver, name);
+    db.setHostName(a.host);
+    db.setPort(a.port);
+    db.setDatabaseName(a.database);
+    if (!a.user.isEmpty())
+        db.setUserName(a.user);
+    // The password is left to the client library: PGPASSWORD or the password file.
+    db.setConnectOptions(
+        QStringLiteral("connect_timeout=%1;application_name=dosivant").arg(kServerConnectTimeout));
+    try {
+        if (!db.open())
+            throw StoreError(connectFailure(a, db.lastError().text()));
+        setUp(db, a.url());
+    } catch (...) {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        throw;
+    }
+    return name;
+}
+
+bool isConnectionLost(const QSqlError& error) {
+    const QString code = error.nativeErrorCode();
+    if (code.startsWith(QStringLiteral("08")) || code.startsWith(QStringLiteral("57P")))
+        return true;
+    const QString text = error.text().toLower();
+    return text.contains(QStringLiteral("server closed the connection")) ||
+           text.contains(QStringLiteral("no connection to the server")) ||
+           text.contains(QStringLiteral("terminating connection")) ||
+           text.contains(QStringLiteral("connection to server")) ||
+           text.contains(QStringLiteral("could not send data"));
+}
+
+StoreError serverError(const QSqlError& error, const QString& statement) {
+    const QString code = error.nativeErrorCode();
+    const QString detail = error.text().trimmed() + QStringLiteral(" [") + statement + u']';
+    if (isConnectionLost(error))
+        return StoreError(QStringLiteral("Se perdió la conexión con el servidor de base de datos; "
+                                         "el servidor deshizo lo que no estaba confirmado y "
+                                         "nada quedó a medio grabar. Vuelva a intentarlo. (") +
+                          detail + u')');
+    if (code == QStringLiteral("42501"))
+        return StoreError(QStringLiteral("Su usuario no tiene permiso para modificar la base de "
+                                         "datos del servidor; pida al administrador el permiso de "
+                                         "escritura. (") +
+                          detail + u')');
+    if (code == QStringLiteral("25006"))
+        return StoreError(QStringLiteral("La base de datos está abierta solo para lectura; no se "
+                                         "puede modificar. (") +
+                          detail + u')');
+    return StoreError(detail);
+}
+
+int serverExec(const QSqlDatabase& db, const QString& statement) {
+    QSqlQuery q(db);
+    if (!q.exec(statement))
+        throw serverError(q.lastError(), statement);
+    return q.numRowsAffected();
+}
+
+int serverWrite(const QSqlDatabase& db, const QString& statement) {
+    static const QRegularExpression insert(
+        QStringLiteral("^\\s*insert\\s+into\\s+\\w+\\s*\\([^)]*\\)\\s*values\\s*\\((.*)\\)\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = insert.match(statement);
+    if (!m.hasMatch())
+        return serverExec(db, statement);
+    const int changed = serverExec(db, statement + QStringLiteral(" ON CONFLICT DO NOTHING"));
+    // One row of values and none written: it repeats a key or a unique code.
+    if (changed == 0 && !m.captured(1).contains(QStringLiteral("),(")))
+        throw StoreError(QStringLiteral("La fila repite una clave o un código que ya existe [") +
+                         statement + u']');
+    return changed;
+}
+
+RecordSet serverQuery(const QSqlDatabase& db, const QString& statement) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(statement))
+        throw serverError(q.lastError(), statement);
+    const QSqlRecord record = q.record();
+    const int columns = record.count();
+    std::vector<std::vector<QVariant>> rows;
+    while (q.next()) {
+        auto row = std::vector<QVariant>(size_t(columns));
+        for (int c = 0; c < columns; ++c)
+            row[size_t(c)] = stored(q.value(c));
+        rows.push_back(std::move(row));
+    }
+    if (q.lastError().isValid())
+        throw serverError(q.lastError(), statement);
+    RecordSet rs;
+    try {
+        for (int c = 0; c < columns; ++c)
+            rs.appendField(record.fieldName(c), fieldType(record.field(c)), 0, true);
+        for (auto& row : rows)
+            rs.appendRow(std::move(row));
+    } catch (const RecordSetError& e) {
+        throw StoreError(
+            QStringLiteral("La consulta devuelve un resultado que no se puede leer (") +
+            QString::fromUtf8(e.what()) + QStringLiteral(") [") + statement + u']');
+    }
+    if (rs.count() > 0)
+        rs.moveFirst();
+    return rs;
+}
+
+void serverRows(const QSqlDatabase& db, const QString& statement,
+                const std::function<void(const std::vector<QVariant>&)>& onRow) {
+    // Every row is read before the first is handed over: onRow may run statements of its own
+    // on the same connection, which a result still being read would refuse.
+    std::vector<std::vector<QVariant>> rows;
+    {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(statement))
+            throw serverError(q.lastError(), statement);
+        const int columns = q.record().count();
+        while (q.next()) {
+            auto row = std::vector<QVariant>(size_t(columns));
+            for (int c = 0; c < columns; ++c)
+                row[size_t(c)] = stored(q.value(c));
+            rows.push_back(std::move(row));
+        }
+        if (q.lastError().isValid())
+            throw serverError(q.lastError(), statement);
+    }
+    for (const auto& row : rows)
+        onRow(row);
+}
+
+} // namespace store

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "store/record_set.h"
+#include "store/server_address.h"
+
+#include <QSqlDatabase>
+#include <QVariant>
+#include <functional>
+#include <vector>
+
+class QSqlError;
+
+namespace store {
+
+class StoreError;
+
+// Seconds the program waits for a server before saying it cannot be reached.
+inline constexpr int kServerConnectTimeout = 5;
+
+// Opens a connection to a PostgreSQL server through Qt's QPSQL driver and returns its name.
+// Throws StoreError with a Spanish message that says why it could not (driver missing, server
+// not reachable within the time-out, user or password refused, database missing).
+QString openServerConnection(const ServerAddress& address);
+
+// A failed statement on the server as a StoreError whose message says what happened in the
+// user's terms: a lost connection (and that the server undid the unfinished work), missing
+// rights to write, a read-only transaction; otherwise the server's own text and the statement.
+StoreError serverError(const QSqlError& error, const QString& statement);
+
+// True when the error means the connection to the server is gone.
+bool isConnectionLost(const QSqlError& error);
+
+// Runs a statement already in the server's dialect; returns the rows it changed.
+int serverExec(const QSqlDatabase& db, const QString& statement);
+
+// Runs a write already in the server's dialect, as SQLite runs it: an insert that would repeat a
+// key or a unique code fails alone (a StoreError) and leaves the transaction usable, as on a
+// file, instead of aborting the whole transaction. Returns the rows it changed.
+int serverWrite(const QSqlDatabase& db, const QString& statement);
+
+// Runs a query already in the server's dialect into a record set typed like the SQLite side's:
+// Integer32 for whole-number columns, Double for floating ones, Char for the rest (dates as
+// "yyyy-MM-dd", the way files store them).
+RecordSet serverQuery(const QSqlDatabase& db, const QString& statement);
+
+// Runs a query and hands each row over as stored: qlonglong, double, QString or invalid (Null).
+void serverRows(const QSqlDatabase& db, const QString& statement,
+                const std::function<void(const std::vector<QVariant>&)>& onRow);
+
+} // namespace store

@@ -1,0 +1,111 @@
+#include "cli/command_line.h"
+#include "cli/formulate_command.h"
+#include "store/database.h"
+#include "support/scripted_messages.h"
+#include "support/test_server.h"
+
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+using store::Database;
+
+namespace {
+
+struct CopyRun {
+    int status = 0;
+    QString out, err;
+};
+
+CopyRun copy(const QString& from, const QString& to) {
+    CopyRun r;
+    QTextStream out(&r.out), err(&r.err);
+    r.status = cli::runWithoutWindow(
+        cli::parseCommandLine({"dosivant", "copy-database", "--from", from, "--to", to}), out, err);
+    return r;
+}
+
+// Every row of every table, in key order, with each number written exactly.
+QStringList dump(const QString& location) {
+    auto db = Database::openFile(location);
+    QStringList out;
+    for (const char* sql : {"select * from productos order by id_producto",
+                            "select * from propiedades order by id_propiedad",
+                            "select * from producto_propiedad order by id_producto,id_propiedad",
+                            "select * from formulas order by id_formula",
+                            "select * from formula_producto order by id_formula,id_producto",
+                            "select * from formula_propiedad order by id_formula,id_propiedad"}) {
+        db->forEachRow(sql, {}, [&](const Database::Row& row) {
+            QStringList cells;
+            for (const QVariant& v : row)
+                cells << (!v.isValid()                      ? QStringLiteral("Null")
+                          : v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'g', 17)
+                                                            : v.toString());
+            out << cells.join('|');
+        });
+    }
+    return out;
+}
+
+// The formulation of every stored formula, as `formulate --json` prints it.
+QStringList formulated(const QString& location) {
+    ScriptedMessages messages;
+    QStringList out;
+    auto db = Database::openFile(location);
+    std::vector<int> ids;
+    db->forEachRow("select id_formula from formulas order by id_formula", {},
+                   [&](const Database::Row& row) { ids.push_back(int(row[0].toLongLong())); });
+    db.reset();
+    for (const int id : ids) {
+        QString json;
+        cli::runFormulateCommand({"--database", location, "--id", QString::number(id), "--json"},
+                                 &json);
+        out << json;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(CopyDatabase, CopiesEverythingIntoANewOrEmptyTargetAndRefusesOneWithData) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("origen.db");
+    QString created, err;
+    {
+        QTextStream o(&created), e(&err);
+        ASSERT_EQ(cli::createDatabaseCommand(source, true, o, e), 0) << err.toStdString();
+    }
+    const QString target = dir.filePath("destino.db");
+    const CopyRun first = copy(source, target);
+    ASSERT_EQ(first.status, 0) << first.err.toStdString();
+    EXPECT_TRUE(first.out.contains("producto_propiedad: ")) << first.out.toStdString();
+    EXPECT_EQ(dump(target), dump(source));
+
+    const CopyRun again = copy(source, target);
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(again.err.contains("ya tiene datos (tabla productos)")) << again.err.toStdString();
+
+    const CopyRun missing = copy(dir.filePath("no-existe.db"), dir.filePath("otro.db"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath("otro.db")));
+    const CopyRun usage = copy(source, "");
+    EXPECT_EQ(usage.status, 1);
+    EXPECT_TRUE(usage.err.contains("falta el valor de --to")) << usage.err.toStdString();
+
+    if (!testsOnServer())
+        return;
+    // A file onto a server database and back: the same rows, the same formulations.
+    TestServer& server = TestServer::instance();
+    const QString team = server.createDatabase();
+    const CopyRun up = copy(source, team);
+    ASSERT_EQ(up.status, 0) << up.err.toStdString();
+    EXPECT_EQ(dump(team), dump(source));
+    EXPECT_EQ(formulated(team), formulated(source));
+    const CopyRun refused = copy(source, team);
+    EXPECT_EQ(refused.status, 1);
+    const QString back = dir.filePath("vuelta.db");
+    const CopyRun down = copy(team, back);
+    ASSERT_EQ(down.status, 0) << down.err.toStdString();
+    EXPECT_EQ(dump(back), dump(source));
+    server.dropDatabase(team);
+}
