@@ -116,6 +116,33 @@ TEST(IngredientListView, PickModeReturnsTheRowOrNothing) {
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
+// Each list keeps the mode it was opened in, whatever another list open at the same time was
+// opened for: Enter in the maintained list edits, Enter in the picking list picks.
+TEST(IngredientListView, ListsOpenTogetherKeepTheirOwnModes) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    frmproductos maintained(t.db(), kMaintain);
+    frmpropiedades picking(t.db(), kPick);
+    frmproductos alsoPicking(t.db(), kPick);
+    QStringList opened;
+    widgets::ScopedModalRunner runner([&](QDialog& d) {
+        opened << d.objectName();
+        return int(QDialog::Rejected);
+    });
+    for (QDialog* view : std::initializer_list<QDialog*>{&maintained, &picking, &alsoPicking}) {
+        showActive(*view);
+        auto* grid = control<QTableWidget>(*view, "FlexGrid1");
+        grid->setFocus();
+        grid->setCurrentCell(0, 1);
+        QTest::keyClick(grid, Qt::Key_Return);
+    }
+    EXPECT_EQ(opened, QStringList({"frmproducto"}));
+    EXPECT_NE(maintained.result(), QDialog::Accepted);
+    EXPECT_GT(pickedId(picking), 0);
+    EXPECT_GT(pickedId(alsoPicking), 0);
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
 TEST(IngredientListView, NutrientFilterIsPickedInTheNutrientList) {
     TempDatabase t(true);
     ScriptedMessages messages;
