@@ -4,7 +4,6 @@
 
 #include "../tests/support/blend_database.h"
 
-#include "app/globals.h"
 #include "app/messages.h"
 #include "store/database.h"
 #include "workspace/views/frmoptimizacion.h"
@@ -68,8 +67,7 @@ void BM_FormulationClick(benchmark::State& state) {
     Sample s;
     Silent silent;
     msg::MessageService* previous = msg::setService(&silent);
-    app::globals().gIdFormula = qint16(s.formula("POLLO-INI"));
-    workspace::frmoptimizacion w(*s.db);
+    workspace::frmoptimizacion w(*s.db, qint16(s.formula("POLLO-INI")));
     w.show();
     QApplication::processEvents();
     w.findChild<QLineEdit*>("txt_cantidad")->setText("1000");
@@ -91,8 +89,7 @@ void BM_OpenLargeFormula(benchmark::State& state) {
     msg::MessageService* previous = msg::setService(&silent);
     const int id = largeFormula(*s.db);
     for (auto _ : state) {
-        app::globals().gIdFormula = qint16(id);
-        workspace::frmoptimizacion w(*s.db);
+        workspace::frmoptimizacion w(*s.db, qint16(id));
         w.show();
         w.repaint();
         if (w.workspace().rsProductos.count() != 60 || w.workspace().rsPropiedades.count() != 40)

@@ -1,5 +1,5 @@
 #include "app/database_path.h"
-#include "app/globals.h"
+#include "app/last_error.h"
 #include "app/messages.h"
 #include "app/regional_settings.h"
 #include "app/startup.h"

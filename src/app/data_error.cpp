@@ -1,6 +1,6 @@
 #include "app/data_error.h"
 
-#include "app/globals.h"
+#include "app/last_error.h"
 
 namespace app {
 
@@ -11,9 +11,9 @@ QString dataErrorText(int number) {
     return QStringLiteral("No es posible efectuar la operación.");
 }
 
-void reportDataError(int number, const QString& description) {
+QString reportDataError(int number, const QString& description) {
     setLastError(number, description);
-    globals().gTextoError = dataErrorText(number);
+    return dataErrorText(number);
 }
 
 } // namespace app

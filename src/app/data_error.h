@@ -10,8 +10,7 @@ inline constexpr int kErrNoCurrentRecord = 3021;
 // What the error view says when a data-bound editor reports a database error.
 QString dataErrorText(int number);
 
-// Records the error as the most recent one and puts its text into gTextoError; the editor then
-// opens the error view.
-void reportDataError(int number, const QString& description);
+// Records the error as the most recent one and returns the text the error view then shows.
+QString reportDataError(int number, const QString& description);
 
 } // namespace app

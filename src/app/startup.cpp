@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
 #include "app/database_path.h"
-#include "app/globals.h"
+#include "app/last_error.h"
 #include "app/messages.h"
 #include "app/regional_check.h"
 #include "store/server_address.h"

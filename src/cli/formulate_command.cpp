@@ -1,7 +1,6 @@
 #include "cli/formulate_command.h"
 
 #include "app/format.h"
-#include "app/globals.h"
 #include "app/messages.h"
 #include "cli/command_line.h"
 #include "cli/shown_text.h"
@@ -241,12 +240,11 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
         input.cantidadText = o.quantityGiven ? o.quantity : header.cantidad;
         input.option1Seca = ws.vSecaIng;
         input.option2Seca = ws.vSecaNut;
-        input.showContributions = [&](const QString&) {
-            aportes = ws.rsAportes;
-            msg::msgBox(optimizer::contributionsMessage(app::globals().gNombrePropiedad),
-                        msg::Critical, QStringLiteral("Se ha cancelado la Formulación"));
-        };
+        input.showContributions = [&](const QString&, const QString&) { aportes = ws.rsAportes; };
         const optimizer::RunResult result = optimizer::formular(ws, *db, input);
+        if (result.outcome == optimizer::RunOutcome::PrecheckFailed)
+            msg::msgBox(optimizer::contributionsMessage(result.nutrienteInalcanzable),
+                        msg::Critical, QStringLiteral("Se ha cancelado la Formulación"));
         // A quantity the run refuses is a mistake on the command line: its message says which,
         // and there are no results to show.
         if (result.focusCantidad)

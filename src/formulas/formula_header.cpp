@@ -56,10 +56,10 @@ std::optional<SaveOutcome> checkBoxes(const HeaderInput& in) {
 
 } // namespace
 
-HeaderOpening openHeader(store::Database& db, int gIdFormula) {
+HeaderOpening openHeader(store::Database& db, int formulaId) {
     HeaderOpening h;
-    h.formulaId = gIdFormula;
-    if (gIdFormula < 1) {
+    h.formulaId = formulaId;
+    if (formulaId < 1) {
         store::RecordSet rs = db.query(QStringLiteral("select max(codigo) from formulas"));
         if (rs.count() > 0) {
             rs.moveFirst();
@@ -71,7 +71,7 @@ HeaderOpening openHeader(store::Database& db, int gIdFormula) {
         return h;
     }
     store::RecordSet row = db.query(QStringLiteral("SELECT * FROM Formulas WHERE id_formula=") +
-                                    QString::number(gIdFormula));
+                                    QString::number(formulaId));
     if (row.count() == 0) {
         h.formulaId = -1;
         h.message = texts::kCannotSave;

@@ -13,7 +13,7 @@ class Database;
 // update of the row in place.
 namespace formulas {
 
-// What the editor shows when it opens on gIdFormula.
+// What the editor shows when it opens on formula `formulaId`.
 struct HeaderOpening {
     int formulaId = 0; // the row edited; -1 when it cannot be edited (the editor closes at once)
     bool isNew = true; // never saved: the code is typed and must be unique
@@ -24,14 +24,14 @@ struct HeaderOpening {
     QString nextVersion;   // the version box with Check1 checked
     QString message;       // shown (critical) when the row or its versions cannot be read
 };
-HeaderOpening openHeader(store::Database& db, int gIdFormula);
+HeaderOpening openHeader(store::Database& db, int formulaId);
 
 // What the editor writes.
 struct HeaderInput {
     QString code;
     QString product;
     bool newVersion = false; // Check1
-    double cantidad = 0;     // gCantidad
+    double cantidad = 0;     // the workspace's batch quantity
     bool secaIng = true;     // tipoBase 0 when true
     bool secaNut = true;     // tipoBaseNutrientes 0 when true
     QDate today;

@@ -2,7 +2,6 @@
 
 #include "app/busy_pointer.h"
 #include "app/format.h"
-#include "app/globals.h"
 #include "app/messages.h"
 #include "optimizer/engine/engine.h"
 #include "optimizer/validation.h"
@@ -184,12 +183,12 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
         const lp::Nutrient& failing = blend.nutrients[size_t(reach.failingNutrient)];
         const QString name = QString::fromStdString(failing.nombre);
         fillContributions(ws, reach);
-        app::globals().gNombrePropiedad = name;
+        result.nutrienteInalcanzable = name;
         result.outcome = RunOutcome::PrecheckFailed;
         result.maximoAlcanzable = reach.maximoAlcanzable;
         ws.maximoAlcanzable = reach.maximoAlcanzable;
         if (input.showContributions)
-            input.showContributions(contributionsCaption(name, failing.minimo.value_or(0)));
+            input.showContributions(contributionsCaption(name, failing.minimo.value_or(0)), name);
         else
             msg::msgBox(contributionsMessage(name), msg::Critical,
                         QStringLiteral("Se ha cancelado la Formulación"));

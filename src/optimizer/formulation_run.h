@@ -31,9 +31,9 @@ struct RunInput {
     QString cantidadText;    // txt_cantidad as typed
     bool option1Seca = true; // "Mat. Seca" selected
     bool option2Seca = true; // "Base Seca" selected
-    // Opens the contributions view on ws.rsAportes with this caption. Without it the run shows
-    // the view's message itself.
-    std::function<void(const QString& caption)> showContributions;
+    // Opens the contributions view on ws.rsAportes with this caption, for the nutrient whose
+    // minimum is out of reach. Without it the run shows the view's message itself.
+    std::function<void(const QString& caption, const QString& nutrientName)> showContributions;
 };
 
 struct RunResult {
@@ -42,7 +42,8 @@ struct RunResult {
     bool focusCantidad = false;                      // a quantity failure: focus back to the box
     bool boxesCleared = false;                       // the eight result boxes were emptied
     std::optional<workspace::ResultFigures> figures; // set when the mix was written back
-    double maximoAlcanzable = 0; // the most the failing nutrient can reach, after a failed check
+    double maximoAlcanzable = 0;   // the most the failing nutrient can reach, after a failed check
+    QString nutrienteInalcanzable; // that nutrient's name, after a failed check
     // On the infeasible outcome: a minimal set of limits that cannot hold together, each with the
     // nearest value that makes the formula feasible and the cost there.
     std::vector<lp::ConflictLimit> conflicto;

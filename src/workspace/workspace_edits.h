@@ -37,6 +37,8 @@ struct EditResult {
     bool ingredientGrid = false;          // only the ingredient grid
     bool nutrientGrid = false;            // only the nutrient grid
     QString editorText;                   // the price box shows the rounded value
+    int removedId = 0;                    // the row a removal was asked for, its id
+    QString removedName;                  // and its name as the grid showed it, trimmed
 };
 
 // The grid row an action came from, as the checks need it: the fields shown in columns 0 and 1,

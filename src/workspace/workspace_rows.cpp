@@ -1,6 +1,5 @@
 #include "workspace/workspace_rows.h"
 
-#include "app/globals.h"
 #include "app/messages.h"
 #include "store/database.h"
 #include "workspace/row_lookup.h"
@@ -109,8 +108,8 @@ EditResult removeIngredient(Workspace& ws, store::Database& db, const GridRow& r
     EditResult r;
     if (!checkColumns(row, "id_producto"))
         return r;
-    app::globals().gIdProducto = row.id;
-    app::globals().gNombreProducto = row.name.trimmed();
+    r.removedId = row.id;
+    r.removedName = row.name.trimmed();
     store::RecordSet& p = ws.rsProductos;
     if (!findRow(p, "id_producto", row.id))
         return refuse(QStringLiteral("No se pudo eliminar el Ingrediente")), r;
@@ -125,8 +124,8 @@ EditResult removeNutrient(Workspace& ws, const GridRow& row) {
     EditResult r;
     if (!checkColumns(row, "id_propiedad"))
         return r;
-    app::globals().gIdPropiedad = row.id;
-    app::globals().gNombrePropiedad = row.name.trimmed();
+    r.removedId = row.id;
+    r.removedName = row.name.trimmed();
     store::RecordSet& n = ws.rsPropiedades;
     if (!findRow(n, "id_propiedad", row.id))
         return refuse(QStringLiteral("No se pudo eliminar el Nutriente")), r;

@@ -1,5 +1,5 @@
 #include "app/database_path.h"
-#include "app/globals.h"
+#include "app/last_error.h"
 #include "app/regional_check.h"
 #include "app/startup.h"
 #include "app/team_database.h"
@@ -86,8 +86,8 @@ TEST_F(Startup, MissingOrUnusableDatabasesAreReportedUnderTheSecondConnectionSte
     EXPECT_TRUE(expectConnectionFailure(missing, 3024)
                     .contains("dosivant create-database '" + missing + "' --sample"));
     // The error view's detail shows the same error.
-    EXPECT_EQ(app::globals().errorNumber, app::kErrDatabaseMissing);
-    EXPECT_EQ(app::globals().errorDescription, app::missingDatabaseDescription(missing));
+    EXPECT_EQ(app::lastError().number, app::kErrDatabaseMissing);
+    EXPECT_EQ(app::lastError().description, app::missingDatabaseDescription(missing));
 
     expectConnectionFailure(dir.path(), 3051); // a folder
     QFile junk(dir.filePath("junk.db"));

@@ -1,5 +1,5 @@
 #include "app/data_error.h"
-#include "app/globals.h"
+#include "app/last_error.h"
 #include "cli/command_line.h"
 #include "store/database.h"
 #include "support/temp_database.h"
@@ -213,11 +213,10 @@ TEST(CommandLine, CreateDatabaseMakesItsFolderAndNeverReplacesAFile) {
 }
 
 TEST(DataError, TextDependsOnTheErrorNumberAndTheErrorIsRecorded) {
-    app::reportDataError(3021, "No current record");
-    EXPECT_EQ(app::globals().gTextoError, "Se ha encontrado el final del archivo o el registro ha "
-                                          "sido eliminado por otro usuario.");
-    EXPECT_EQ(app::globals().errorNumber, 3021);
-    EXPECT_EQ(app::globals().errorDescription, "No current record");
-    app::reportDataError(3197, "Conflicto");
-    EXPECT_EQ(app::globals().gTextoError, "No es posible efectuar la operación.");
+    EXPECT_EQ(app::reportDataError(3021, "No current record"),
+              "Se ha encontrado el final del archivo o el registro ha "
+              "sido eliminado por otro usuario.");
+    EXPECT_EQ(app::lastError().number, 3021);
+    EXPECT_EQ(app::lastError().description, "No current record");
+    EXPECT_EQ(app::reportDataError(3197, "Conflicto"), "No es posible efectuar la operación.");
 }

@@ -1,4 +1,3 @@
-#include "app/globals.h"
 #include "engine/glpk_reference.h"
 #include "optimizer/formulation_run.h"
 #include "support/blend_database.h"
@@ -224,7 +223,7 @@ TEST(FormulationRun, UnreachableMinimumShowsContributionsAndWritesNothing) {
     in.option2Seca = false;
     QString caption;
     QStringList rows;
-    in.showContributions = [&](const QString& c) {
+    in.showContributions = [&](const QString& c, const QString&) {
         caption = c;
         for (auto& a = ex.ws.rsAportes; !a.eof(); a.moveNext())
             rows << QString("%1|%2|%3")
@@ -237,8 +236,8 @@ TEST(FormulationRun, UnreachableMinimumShowsContributionsAndWritesNothing) {
     EXPECT_EQ(caption, "PROBLEMA CON RESTRICCIÓN: Mínimo para Proteína = 45.00");
     EXPECT_EQ(rows, (QStringList{"A|9|9", "B|36|36"}));
     EXPECT_NEAR(r.maximoAlcanzable, 36, 1e-6); // within the quantity band
-    EXPECT_EQ(app::globals().gNombrePropiedad, "Proteína");
-    EXPECT_EQ(optimizer::contributionsMessage(app::globals().gNombrePropiedad),
+    EXPECT_EQ(r.nutrienteInalcanzable, "Proteína");
+    EXPECT_EQ(optimizer::contributionsMessage(r.nutrienteInalcanzable),
               "No es posible alcanzar el Mínimo para la propiedad Proteína");
     EXPECT_DOUBLE_EQ(ex.field(ex.a, "cantidad_humeda"), 0);
     EXPECT_FALSE(r.figures.has_value());

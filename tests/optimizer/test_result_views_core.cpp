@@ -171,7 +171,7 @@ TEST(ResultViewsOnSample, AFailedCheckHandsTheGreatestReachableValueToTheView) {
     in.cantidadText = "1000";
     in.option1Seca = ws.vSecaIng;
     in.option2Seca = ws.vSecaNut;
-    in.showContributions = [&](const QString& caption) {
+    in.showContributions = [&](const QString& caption, const QString&) {
         EXPECT_TRUE(caption.startsWith("PROBLEMA CON RESTRICCIÓN: Mínimo para " + nutrient));
         seen = ws.maximoAlcanzable;
         largest = optimizer::largestContribution(ws.rsAportes);

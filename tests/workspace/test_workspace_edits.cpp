@@ -1,4 +1,3 @@
-#include "app/globals.h"
 #include "support/blend_database.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
@@ -165,8 +164,8 @@ TEST(WorkspaceRows, AddAndRemoveIngredientsAndNutrients) {
     messages.clear();
     auto r = workspace::removeIngredient(s.ws, s.t.db(), s.ingredient(s.b));
     ASSERT_TRUE(r.figures);
-    EXPECT_EQ(app::globals().gIdProducto, s.b);
-    EXPECT_EQ(app::globals().gNombreProducto, "A"); // the name as the grid showed it, trimmed
+    EXPECT_EQ(r.removedId, s.b);
+    EXPECT_EQ(r.removedName, "A"); // the name as the grid showed it, trimmed
     EXPECT_DOUBLE_EQ(s.field(s.a, "porcentaje_humeda").toDouble(), 1);
     EXPECT_FALSE(workspace::removeIngredient(s.ws, s.t.db(), s.ingredient(s.b)).stored);
     EXPECT_FALSE(

@@ -3,7 +3,7 @@
 #include "recorded_message.h"
 #include "tour.h"
 
-#include "app/globals.h"
+#include "app/last_error.h"
 #include "app/messages.h"
 #include "app/regional_check.h"
 #include "app/startup.h"
@@ -93,10 +93,9 @@ const tour::Registration shots([](std::vector<tour::Shot>& all) {
                    nullptr});
     all.push_back({QStringLiteral("errores"),
                    [](tour::Context&) -> std::unique_ptr<QWidget> {
-                       app::globals().gTextoError =
-                           QStringLiteral("No es posible efectuar la operación.");
                        app::setLastError(3197, QStringLiteral("Conflicto al escribir el registro"));
-                       return std::make_unique<app::errores>();
+                       return std::make_unique<app::errores>(
+                           QStringLiteral("No es posible efectuar la operación."));
                    },
                    nullptr});
     all.push_back({QStringLiteral("missing_database"), nullptr,

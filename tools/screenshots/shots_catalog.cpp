@@ -2,7 +2,6 @@
 // composition of one ingredient, and a mix about to be saved as an ingredient.
 #include "tour.h"
 
-#include "app/globals.h"
 #include "catalog/views/frmComoProducto.h"
 #include "catalog/views/frmproducto.h"
 #include "catalog/views/frmproducto_propiedades.h"
@@ -47,18 +46,18 @@ const workspace::Workspace& formulatedMix(store::Database& db) {
     return ws;
 }
 
-template <class View> std::unique_ptr<QWidget> list(tour::Context& c, const QString& mode) {
-    app::globals().gModo = mode;
-    return std::make_unique<View>(c.db);
+template <class View> std::unique_ptr<QWidget> list(tour::Context& c, keys::ListMode mode) {
+    return std::make_unique<View>(c.db, mode);
 }
 
 const tour::Registration shots([](std::vector<tour::Shot>& all) {
-    all.push_back({QStringLiteral("frmproductos"),
-                   [](tour::Context& c) { return list<catalog::frmproductos>(c, "ABM"); },
-                   nullptr});
+    all.push_back(
+        {QStringLiteral("frmproductos"),
+         [](tour::Context& c) { return list<catalog::frmproductos>(c, keys::ListMode::Maintain); },
+         nullptr});
     all.push_back({QStringLiteral("frmproductos_buscar"),
                    [](tour::Context& c) {
-                       auto view = list<catalog::frmproductos>(c, "BUSCAR");
+                       auto view = list<catalog::frmproductos>(c, keys::ListMode::Pick);
                        view->findChild<QLineEdit*>("Text3")->setText(QStringLiteral("harina"));
                        view->findChild<QPushButton*>("Command1")->click();
                        return view;
@@ -66,7 +65,7 @@ const tour::Registration shots([](std::vector<tour::Shot>& all) {
                    nullptr});
     all.push_back({QStringLiteral("frmproductos_sin_coincidencias"),
                    [](tour::Context& c) {
-                       auto view = list<catalog::frmproductos>(c, "ABM");
+                       auto view = list<catalog::frmproductos>(c, keys::ListMode::Maintain);
                        view->findChild<QLineEdit*>("Text3")->setText(QStringLiteral("avena"));
                        view->findChild<QPushButton*>("Command1")->click();
                        return view;
@@ -74,35 +73,36 @@ const tour::Registration shots([](std::vector<tour::Shot>& all) {
                    nullptr});
     all.push_back({QStringLiteral("frmproducto"),
                    [](tour::Context& c) -> std::unique_ptr<QWidget> {
-                       app::globals().gIdProducto = ingredientId(c.db, "SOJA44");
-                       return std::make_unique<catalog::frmproducto>(c.db);
+                       return std::make_unique<catalog::frmproducto>(c.db,
+                                                                     ingredientId(c.db, "SOJA44"));
                    },
                    nullptr});
     all.push_back({QStringLiteral("frmproducto_nuevo"),
                    [](tour::Context& c) -> std::unique_ptr<QWidget> {
-                       app::globals().gIdProducto = 0;
-                       return std::make_unique<catalog::frmproducto>(c.db);
+                       return std::make_unique<catalog::frmproducto>(c.db, 0);
                    },
                    nullptr});
     all.push_back({QStringLiteral("frmproducto_propiedades"),
                    [](tour::Context& c) -> std::unique_ptr<QWidget> {
-                       app::globals().gIdProducto = ingredientId(c.db, "MAIZ");
-                       auto view = std::make_unique<catalog::frmproducto_propiedades>(c.db);
+                       auto view = std::make_unique<catalog::frmproducto_propiedades>(
+                           c.db, ingredientId(c.db, "MAIZ"));
                        view->setWindowTitle(QStringLiteral("Maíz amarillo grano"));
                        return view;
                    },
                    nullptr});
     all.push_back({QStringLiteral("frmpropiedades"),
-                   [](tour::Context& c) { return list<catalog::frmpropiedades>(c, "ABM"); },
+                   [](tour::Context& c) {
+                       return list<catalog::frmpropiedades>(c, keys::ListMode::Maintain);
+                   },
                    nullptr});
-    all.push_back({QStringLiteral("frmpropiedades_buscar"),
-                   [](tour::Context& c) { return list<catalog::frmpropiedades>(c, "BUSCAR"); },
-                   nullptr});
+    all.push_back(
+        {QStringLiteral("frmpropiedades_buscar"),
+         [](tour::Context& c) { return list<catalog::frmpropiedades>(c, keys::ListMode::Pick); },
+         nullptr});
     all.push_back({QStringLiteral("frmpropiedad"),
                    [](tour::Context& c) -> std::unique_ptr<QWidget> {
-                       app::globals().gIdPropiedad =
-                           nutrientId(c.db, QStringLiteral("Proteína bruta"));
-                       return std::make_unique<catalog::frmpropiedad>(c.db);
+                       return std::make_unique<catalog::frmpropiedad>(
+                           c.db, nutrientId(c.db, QStringLiteral("Proteína bruta")));
                    },
                    nullptr});
     all.push_back({QStringLiteral("frmComoProducto"),

@@ -2,7 +2,6 @@
 // version of a sample formula.
 #include "tour.h"
 
-#include "app/globals.h"
 #include "formulas/views/frmformulas.h"
 #include "formulas/views/frmnueva_formula.h"
 
@@ -12,14 +11,11 @@
 namespace {
 
 std::unique_ptr<QWidget> formulaList(tour::Context& c) {
-    app::globals().gModo = app::kModoABM;
-    return std::make_unique<formulas::frmformulas>(c.db);
+    return std::make_unique<formulas::frmformulas>(c.db, keys::ListMode::Maintain);
 }
 
 std::unique_ptr<QWidget> newFormula(tour::Context& c) {
-    app::globals().gIdFormula = 0;
-    app::globals().gCantidad = 1000;
-    auto view = std::make_unique<formulas::frmnueva_formula>(c.db, false, false);
+    auto view = std::make_unique<formulas::frmnueva_formula>(c.db, 0, 1000, false, false);
     view->findChild<QLineEdit*>(QStringLiteral("txtFields(0)"))
         ->setText(QStringLiteral("POLLO-FIN"));
     view->findChild<QLineEdit*>(QStringLiteral("txtFields(1)"))
@@ -28,9 +24,7 @@ std::unique_ptr<QWidget> newFormula(tour::Context& c) {
 }
 
 std::unique_ptr<QWidget> newVersion(tour::Context& c) {
-    app::globals().gIdFormula = 1;
-    app::globals().gCantidad = 1000;
-    auto view = std::make_unique<formulas::frmnueva_formula>(c.db, false, false);
+    auto view = std::make_unique<formulas::frmnueva_formula>(c.db, 1, 1000, false, false);
     view->findChild<QCheckBox*>(QStringLiteral("Check1"))->click();
     return view;
 }

@@ -4,7 +4,6 @@
 // workspace after a run that found no mix.
 #include "tour.h"
 
-#include "app/globals.h"
 #include "app/views/modal.h"
 #include "store/database.h"
 #include "workspace/composition_matrix.h"
@@ -27,8 +26,7 @@ namespace {
 std::unique_ptr<workspace::frmoptimizacion> formulatedBroilerDiet(tour::Context& c) {
     store::RecordSet rs = c.db.query("select id_formula from formulas where codigo='POLLO-INI'");
     rs.moveFirst();
-    app::globals().gIdFormula = rs.toInt("id_formula");
-    auto view = std::make_unique<workspace::frmoptimizacion>(c.db);
+    auto view = std::make_unique<workspace::frmoptimizacion>(c.db, rs.toInt("id_formula"));
     view->findChild<QLineEdit*>(QStringLiteral("txt_cantidad"))->setText(QStringLiteral("1000"));
     view->findChild<QPushButton*>(QStringLiteral("cmdFormular"))->click();
     return view;

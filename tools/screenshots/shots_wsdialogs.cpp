@@ -2,7 +2,6 @@
 // analysis, the contributions after a failed check, and the recalculation dialog.
 #include "tour.h"
 
-#include "app/globals.h"
 #include "optimizer/formulation_run.h"
 #include "optimizer/views/frmAnalisis.h"
 #include "optimizer/views/frmAportes.h"
@@ -53,8 +52,8 @@ std::unique_ptr<QWidget> contributions(tour::Context& c) {
     }
     std::unique_ptr<QWidget> view;
     optimizer::RunInput in = runInput(ws);
-    in.showContributions = [&](const QString& caption) {
-        view = std::make_unique<optimizer::frmAportes>(ws, caption);
+    in.showContributions = [&](const QString& caption, const QString& nutrientName) {
+        view = std::make_unique<optimizer::frmAportes>(ws, caption, nutrientName);
     };
     optimizer::formular(ws, c.db, in);
     if (!view)

@@ -1,6 +1,6 @@
 #include "app/views/errores.h"
 
-#include "app/globals.h"
+#include "app/last_error.h"
 #include "app/messages.h"
 
 #include <QGridLayout>
@@ -11,7 +11,7 @@
 
 namespace app {
 
-errores::errores(QWidget* parent) : QDialog(parent) {
+errores::errores(const QString& text, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("errores"));
     setWindowTitle(QStringLiteral("Dosivant"));
 
@@ -20,7 +20,7 @@ errores::errores(QWidget* parent) : QDialog(parent) {
     Picture1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(48, 48));
     Picture1->setAlignment(Qt::AlignTop);
 
-    auto* Text1 = new QPlainTextEdit(globals().gTextoError, this);
+    auto* Text1 = new QPlainTextEdit(text, this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setReadOnly(true);
 
@@ -42,9 +42,9 @@ errores::errores(QWidget* parent) : QDialog(parent) {
 }
 
 void errores::Command1_Click() {
-    const Globals& g = globals();
-    msg::msgBox(QStringLiteral("Código del error: ") + QString::number(g.errorNumber) +
-                    QStringLiteral("\n\nDescripción : ") + g.errorDescription,
+    const RunTimeError e = lastError();
+    msg::msgBox(QStringLiteral("Código del error: ") + QString::number(e.number) +
+                    QStringLiteral("\n\nDescripción : ") + e.description,
                 msg::Plain, QStringLiteral("Información del error"));
     accept();
 }

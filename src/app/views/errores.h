@@ -4,12 +4,12 @@
 
 namespace app {
 
-// The error view: shows gTextoError; "Detalle" gives the number and description of the most
-// recent run-time error.
+// The error view: shows the text its opener gives; "Detalle" gives the number and description of
+// the most recent run-time error.
 class errores : public QDialog {
     Q_OBJECT
 public:
-    explicit errores(QWidget* parent = nullptr);
+    explicit errores(const QString& text, QWidget* parent = nullptr);
 
 private:
     void Command1_Click();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/views/list_mode.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -89,8 +91,7 @@ void escapeRunsCancel(QWidget* view, QAbstractButton* cancel);
 // A grid whose rows are activated by a double click on a data cell or by Enter.
 void onGridActivation(QTableWidget* grid, std::function<void()> activate);
 
-// How a list view was opened: maintaining the catalogue ("ABM") or picking a row ("BUSCAR").
-enum class ListMode { Maintain, Pick };
+// The list mode a mode text names ("BUSCAR": picking; anything else: maintaining).
 ListMode listModeFromText(const QString& gModo);
 
 // Grids of list views: activating a row runs the edit button when maintaining and the pick

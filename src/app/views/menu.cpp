@@ -1,6 +1,5 @@
 #include "app/views/menu.h"
 
-#include "app/globals.h"
 #include "app/help_documents.h"
 #include "app/views/frmacercade.h"
 #include "app/views/modal.h"
@@ -92,24 +91,21 @@ void menu::buildMenus() {
 void menu::productos_Click() {
     if (!cnBase_)
         return;
-    globals().gModo = kModoABM;
-    catalog::frmproductos list(*cnBase_);
+    catalog::frmproductos list(*cnBase_, keys::ListMode::Maintain);
     widgets::openModal(list);
 }
 
 void menu::propiedades_Click() {
     if (!cnBase_)
         return;
-    globals().gModo = kModoABM;
-    catalog::frmpropiedades list(*cnBase_);
+    catalog::frmpropiedades list(*cnBase_, keys::ListMode::Maintain);
     widgets::openModal(list);
 }
 
 void menu::admformulas_Click() {
     if (!cnBase_)
         return;
-    globals().gModo = kModoABM;
-    formulas::frmformulas view(*cnBase_, this);
+    formulas::frmformulas view(*cnBase_, keys::ListMode::Maintain, this);
     widgets::openModal(view);
 }
 
@@ -124,8 +120,7 @@ void menu::acercadetarvel_Click() {
 void menu::optimizacion_Click() {
     if (!cnBase_)
         return;
-    globals().gIdFormula = 0;
-    workspace::frmoptimizacion optimizacion(*cnBase_);
+    workspace::frmoptimizacion optimizacion(*cnBase_, 0);
     widgets::openModal(optimizacion);
 }
 

@@ -2,7 +2,6 @@
 
 #include "app/busy_pointer.h"
 #include "app/data_error.h"
-#include "app/globals.h"
 #include "app/messages.h"
 #include "app/views/modal.h"
 #include "catalog/catalog_texts.h"
@@ -18,7 +17,7 @@
 
 namespace catalog {
 
-frmproducto::frmproducto(store::Database& db, QWidget* parent)
+frmproducto::frmproducto(store::Database& db, int id, QWidget* parent)
     : QDialog(parent), db_(db), form_(std::make_unique<views::IngredientForm>(this, true)) {
     setObjectName(QStringLiteral("frmproducto"));
     setWindowTitle(QStringLiteral("Ingredientes"));
@@ -28,7 +27,6 @@ frmproducto::frmproducto(store::Database& db, QWidget* parent)
     connect(form_->CmdPropiedades, &QPushButton::clicked, this, &frmproducto::CmdPropiedades_Click);
     connect(form_->cmdClose, &QPushButton::clicked, this, &frmproducto::reject);
 
-    const int id = app::globals().gIdProducto;
     if (id < 1) {
         isNew_ = true;
         hasRecord_ = true;
@@ -145,8 +143,7 @@ void frmproducto::cmdrequery_Click() {
 void frmproducto::CmdPropiedades_Click() {
     if (isNew_ || !hasRecord_)
         return;
-    app::globals().gIdProducto = record_.id;
-    frmproducto_propiedades values(db_);
+    frmproducto_propiedades values(db_, record_.id);
     values.setWindowTitle(record_.shown.nombre);
     widgets::openModal(values);
 }

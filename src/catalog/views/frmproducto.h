@@ -15,14 +15,14 @@ namespace views {
 struct IngredientForm;
 }
 
-// The ingredient editor: a new ingredient when gIdProducto is below 1, otherwise the one with
+// The ingredient editor: a new ingredient when `id` is below 1, otherwise the one with
 // that id. A new one gets its key, and a zero composition row for every nutrient, when first
 // saved. Closing with changes not saved asks whether to save them.
 class frmproducto : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmproducto(store::Database& db, QWidget* parent = nullptr);
+    frmproducto(store::Database& db, int id, QWidget* parent = nullptr);
     ~frmproducto() override;
 
     // The key of the ingredient shown, 0 while it is new.

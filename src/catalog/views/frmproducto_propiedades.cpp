@@ -1,6 +1,5 @@
 #include "catalog/views/frmproducto_propiedades.h"
 
-#include "app/globals.h"
 #include "app/grid_style.h"
 #include "app/messages.h"
 #include "app/views/grid_binding.h"
@@ -34,8 +33,9 @@ constexpr long kAddedRow = grid::rgbLong(0, 128, 128);
 
 } // namespace
 
-frmproducto_propiedades::frmproducto_propiedades(store::Database& db, QWidget* parent)
-    : QDialog(parent), db_(db), idProducto_(app::globals().gIdProducto) {
+frmproducto_propiedades::frmproducto_propiedades(store::Database& db, int idProducto,
+                                                 QWidget* parent)
+    : QDialog(parent), db_(db), idProducto_(idProducto) {
     setObjectName(QStringLiteral("frmproducto_propiedades"));
     buildControls();
 
@@ -184,17 +184,14 @@ bool frmproducto_propiedades::commitValue(const QString& text) {
 }
 
 void frmproducto_propiedades::cmdNuevo_Click() {
-    app::Globals& g = app::globals();
-    const QString savedMode = g.gModo;
-    g.gModo = app::kModoBuscar;
-    g.gIdPropiedad = 0;
+    int picked = 0;
     {
-        frmpropiedades list(db_);
+        frmpropiedades list(db_, keys::ListMode::Pick);
         views::placeBelowRight(&list, this);
         widgets::openModal(list);
+        if (list.pick())
+            picked = list.pick()->id;
     }
-    const int picked = g.gIdPropiedad;
-    g.gModo = savedMode;
     if (picked <= 0)
         return;
     try {

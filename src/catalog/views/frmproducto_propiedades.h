@@ -19,17 +19,19 @@ class Database;
 
 namespace catalog {
 
-// The nutrient values of the ingredient gIdProducto, largest first, each edited in place in the
+// The nutrient values of the ingredient `idProducto`, largest first, each edited in place in the
 // grid; Nuevo adds a nutrient picked in the nutrient list. The opener sets the caption to the
 // ingredient's name.
 class frmproducto_propiedades : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmproducto_propiedades(store::Database& db, QWidget* parent = nullptr);
+    frmproducto_propiedades(store::Database& db, int idProducto, QWidget* parent = nullptr);
     ~frmproducto_propiedades() override;
 
     const store::RecordSet& rows() const { return rs_; }
+    // The ingredient whose values are shown.
+    int ingredientId() const { return idProducto_; }
 
 private:
     void buildControls();

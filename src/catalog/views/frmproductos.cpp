@@ -2,7 +2,6 @@
 
 #include "app/busy_pointer.h"
 #include "app/data_error.h"
-#include "app/globals.h"
 #include "app/messages.h"
 #include "app/number_text.h"
 #include "app/views/grid_binding.h"
@@ -33,12 +32,13 @@ namespace catalog {
 using widgets::button;
 using widgets::named;
 
-frmproductos::frmproductos(store::Database& db, QWidget* parent) : QDialog(parent), db_(db) {
+frmproductos::frmproductos(store::Database& db, keys::ListMode mode, QWidget* parent)
+    : QDialog(parent), db_(db), mode_(mode) {
     setObjectName(QStringLiteral("frmproductos"));
     setWindowTitle(QStringLiteral("Ingredientes"));
     buildControls();
 
-    const bool pick = keys::listModeFromText(app::globals().gModo) == keys::ListMode::Pick;
+    const bool pick = mode_ == keys::ListMode::Pick;
     for (QPushButton* b : {cmdAdd, cmdDelete, cmdEditar, CmdPropiedades, cmdPrint, cmdClose})
         b->setVisible(!pick);
     Command3->setVisible(pick);
@@ -48,8 +48,7 @@ frmproductos::frmproductos(store::Database& db, QWidget* parent) : QDialog(paren
                         [this] { Command1->click(); });
     keys::escapeRunsCancel(this, Command3);
     keys::listGridActivation(
-        FlexGrid1, [] { return keys::listModeFromText(app::globals().gModo); }, cmdEditar,
-        Command4);
+        FlexGrid1, [this] { return mode_; }, cmdEditar, Command4);
 
     rowToReselect_ = 1;
     nutrientFilter_ = 0;
@@ -196,23 +195,20 @@ void frmproductos::Command2_Click() {
 }
 
 void frmproductos::Command9_Click() {
-    app::Globals& g = app::globals();
-    const QString savedMode = g.gModo;
-    g.gModo = app::kModoBuscar;
-    g.gIdPropiedad = 0;
+    std::optional<NutrientPick> picked;
     {
-        frmpropiedades list(db_);
+        frmpropiedades list(db_, keys::ListMode::Pick);
         views::placeBelowRight(&list, this);
         widgets::openModal(list);
+        picked = list.pick();
     }
-    if (g.gIdPropiedad < 1) {
+    if (!picked || picked->id < 1) {
         nutrientFilter_ = 0;
         Text6->clear();
     } else {
-        nutrientFilter_ = g.gIdPropiedad;
-        Text6->setText(g.gNombrePropiedad);
+        nutrientFilter_ = picked->id;
+        Text6->setText(picked->name);
     }
-    g.gModo = savedMode;
 }
 
 void frmproductos::actu_flexgrid1() {
@@ -254,10 +250,9 @@ int frmproductos::checkedRow(bool needCost) {
 }
 
 void frmproductos::cmdAdd_Click() {
-    app::globals().gIdProducto = 0;
     {
         app::BusyPointer busy;
-        frmproducto editor(db_);
+        frmproducto editor(db_, 0);
         busy.release();
         widgets::openModal(editor);
     }
@@ -269,10 +264,9 @@ void frmproductos::cmdEditar_Click() {
     const int row = checkedRow(false);
     if (row < 0)
         return;
-    app::globals().gIdProducto = cell(row, 0).toInt();
     {
         app::BusyPointer busy;
-        frmproducto editor(db_);
+        frmproducto editor(db_, cell(row, 0).toInt());
         busy.release();
         widgets::openModal(editor);
     }
@@ -285,18 +279,14 @@ void frmproductos::cmdDelete_Click() {
     if (row < 0)
         return;
     rowToReselect_ = row + 1;
-    app::Globals& g = app::globals();
     const int id = cell(row, 0).toInt();
-    g.gIdProducto = id;
-    g.gNombreProducto = cell(row, 2).trimmed();
+    const QString name = cell(row, 2).trimmed();
     try {
         const int formulas = formulasUsingIngredient(db_, id);
-        if (msg::msgBox(texts::askDeleteIngredient(g.gNombreProducto, formulas), msg::Question) !=
-            msg::Yes)
+        if (msg::msgBox(texts::askDeleteIngredient(name, formulas), msg::Question) != msg::Yes)
             return;
         if (ingredientHasNutrients(db_, id) &&
-            msg::msgBox(texts::askDeleteIngredientWithNutrients(g.gNombreProducto),
-                        msg::Question) != msg::Yes)
+            msg::msgBox(texts::askDeleteIngredientWithNutrients(name), msg::Question) != msg::Yes)
             return;
         deleteIngredient(db_, id);
     } catch (const store::StoreError& e) {
@@ -312,11 +302,8 @@ void frmproductos::CmdPropiedades_Click() {
     const int row = checkedRow(false);
     if (row < 0)
         return;
-    app::Globals& g = app::globals();
-    g.gIdProducto = cell(row, 0).toInt();
-    g.gNombreProducto = cell(row, 2).trimmed();
-    frmproducto_propiedades values(db_);
-    values.setWindowTitle(g.gNombreProducto);
+    frmproducto_propiedades values(db_, cell(row, 0).toInt());
+    values.setWindowTitle(cell(row, 2).trimmed());
     widgets::openModal(values);
 }
 
@@ -330,16 +317,14 @@ void frmproductos::Command4_Click() {
     const int row = checkedRow(true);
     if (row < 0)
         return;
-    app::Globals& g = app::globals();
-    g.gIdProducto = cell(row, 0).toInt();
-    g.gNombreProducto = cell(row, 2);
     // The cost as stored, not as the grid rounds it.
-    g.gCostoProducto = rs_.valueAt(row, rs_.fieldIndex(QStringLiteral("costo"))).toDouble();
+    pick_ = IngredientPick{cell(row, 0).toInt(), cell(row, 2),
+                           rs_.valueAt(row, rs_.fieldIndex(QStringLiteral("costo"))).toDouble()};
     accept();
 }
 
 void frmproductos::Command3_Click() {
-    app::globals().gIdProducto = 0;
+    pick_.reset();
     reject();
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/views/list_mode.h"
 #include "catalog/ingredient_search.h"
+#include "catalog/picks.h"
 #include "store/record_set.h"
 
 #include <QDialog>
+#include <optional>
 
 class GridBinding;
 class QComboBox;
@@ -19,14 +22,18 @@ class Database;
 namespace catalog {
 
 // The ingredient list: searched by code range, name, unit, cost range and one nutrient's value
-// range. Opened with gModo "ABM" it maintains the catalogue; with "BUSCAR" it returns the row
-// picked through gIdProducto, gNombreProducto and gCostoProducto (gIdProducto 0: cancelled).
+// range. Opened to maintain the catalogue it edits it; opened to pick, the opener reads the row
+// picked from pick() once it has closed (none: cancelled).
 class frmproductos : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmproductos(store::Database& db, QWidget* parent = nullptr);
+    frmproductos(store::Database& db, keys::ListMode mode, QWidget* parent = nullptr);
     ~frmproductos() override;
+
+    keys::ListMode mode() const { return mode_; }
+    // The row "&Aceptar" took in pick mode; none while nothing was picked.
+    const std::optional<IngredientPick>& pick() const { return pick_; }
 
     // The rows the grid shows, in its order.
     const store::RecordSet& rows() const { return rs_; }
@@ -53,6 +60,8 @@ private:
     QString cell(int row, int column) const;
 
     store::Database& db_;
+    const keys::ListMode mode_;
+    std::optional<IngredientPick> pick_;
     store::RecordSet rs_;
     QString source_;
     int rowToReselect_ = 1; // grid row, the header being row 0

@@ -2,7 +2,6 @@
 
 #include "app/busy_pointer.h"
 #include "app/data_error.h"
-#include "app/globals.h"
 #include "app/messages.h"
 #include "app/views/keyboard_rules.h"
 #include "app/views/named_widgets.h"
@@ -24,7 +23,8 @@ namespace catalog {
 
 using widgets::button;
 
-frmpropiedad::frmpropiedad(store::Database& db, QWidget* parent) : QDialog(parent), db_(db) {
+frmpropiedad::frmpropiedad(store::Database& db, int id, QWidget* parent)
+    : QDialog(parent), db_(db) {
     setObjectName(QStringLiteral("frmpropiedad"));
     setWindowTitle(QStringLiteral("Nutrientes"));
 
@@ -67,7 +67,6 @@ frmpropiedad::frmpropiedad(store::Database& db, QWidget* parent) : QDialog(paren
     connect(cmdrequery, &QPushButton::clicked, this, &frmpropiedad::cmdrequery_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmpropiedad::reject);
 
-    const int id = app::globals().gIdPropiedad;
     if (id < 1) {
         isNew_ = true;
         hasRecord_ = true;

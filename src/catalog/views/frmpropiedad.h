@@ -14,14 +14,14 @@ class Database;
 
 namespace catalog {
 
-// The nutrient editor: a new nutrient when gIdPropiedad is below 1, otherwise the one with that
-// id. A new one gets its key, and a zero composition row for every ingredient, when first
+// The nutrient editor: a new nutrient when `id` is below 1, otherwise the one with that id.
+// A new one gets its key, and a zero composition row for every ingredient, when first
 // saved. Closing with changes not saved asks whether to save them.
 class frmpropiedad : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmpropiedad(store::Database& db, QWidget* parent = nullptr);
+    frmpropiedad(store::Database& db, int id, QWidget* parent = nullptr);
     ~frmpropiedad() override;
 
     int nutrientId() const { return id_; }

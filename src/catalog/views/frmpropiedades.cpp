@@ -2,7 +2,6 @@
 
 #include "app/busy_pointer.h"
 #include "app/data_error.h"
-#include "app/globals.h"
 #include "app/messages.h"
 #include "app/views/grid_binding.h"
 #include "app/views/keyboard_rules.h"
@@ -29,12 +28,13 @@ namespace catalog {
 using widgets::button;
 using widgets::named;
 
-frmpropiedades::frmpropiedades(store::Database& db, QWidget* parent) : QDialog(parent), db_(db) {
+frmpropiedades::frmpropiedades(store::Database& db, keys::ListMode mode, QWidget* parent)
+    : QDialog(parent), db_(db), mode_(mode) {
     setObjectName(QStringLiteral("frmpropiedades"));
     setWindowTitle(QStringLiteral("Nutrientes"));
     buildControls();
 
-    const bool pick = keys::listModeFromText(app::globals().gModo) == keys::ListMode::Pick;
+    const bool pick = mode_ == keys::ListMode::Pick;
     for (QPushButton* b : {cmdAdd, cmdEditar, cmdDelete, cmdPrint, cmdClose})
         b->setVisible(!pick);
     Command3->setVisible(pick);
@@ -43,8 +43,7 @@ frmpropiedades::frmpropiedades(store::Database& db, QWidget* parent) : QDialog(p
     keys::searchOnEnter({Text1}, [this] { Command1->click(); });
     keys::escapeRunsCancel(this, Command3);
     keys::listGridActivation(
-        FlexGrid1, [] { return keys::listModeFromText(app::globals().gModo); }, cmdEditar,
-        Command4);
+        FlexGrid1, [this] { return mode_; }, cmdEditar, Command4);
 
     source_ = kNutrientListSql;
     loading_ = true;
@@ -159,10 +158,9 @@ int frmpropiedades::checkedRow(bool needName) {
 }
 
 void frmpropiedades::cmdAdd_Click() {
-    app::globals().gIdPropiedad = 0;
     {
         app::BusyPointer busy;
-        frmpropiedad editor(db_);
+        frmpropiedad editor(db_, 0);
         busy.release();
         widgets::openModal(editor);
     }
@@ -174,10 +172,9 @@ void frmpropiedades::cmdEditar_Click() {
     const int row = checkedRow(false);
     if (row < 0)
         return;
-    app::globals().gIdPropiedad = cell(row, 0).toInt();
     {
         app::BusyPointer busy;
-        frmpropiedad editor(db_);
+        frmpropiedad editor(db_, cell(row, 0).toInt());
         busy.release();
         widgets::openModal(editor);
     }
@@ -190,18 +187,14 @@ void frmpropiedades::cmdDelete_Click() {
     if (row < 0)
         return;
     rowToReselect_ = row + 1;
-    app::Globals& g = app::globals();
     const int id = cell(row, 0).toInt();
-    g.gIdPropiedad = id;
-    g.gNombrePropiedad = cell(row, 1);
+    const QString name = cell(row, 1);
     try {
         const int formulas = formulasUsingNutrient(db_, id);
-        if (msg::msgBox(texts::askDeleteNutrient(g.gNombrePropiedad, formulas), msg::Question) !=
-            msg::Yes)
+        if (msg::msgBox(texts::askDeleteNutrient(name, formulas), msg::Question) != msg::Yes)
             return;
         if (nutrientHasIngredients(db_, id) &&
-            msg::msgBox(texts::askDeleteNutrientWithIngredients(g.gNombrePropiedad),
-                        msg::Question) != msg::Yes)
+            msg::msgBox(texts::askDeleteNutrientWithIngredients(name), msg::Question) != msg::Yes)
             return;
         deleteNutrient(db_, id);
     } catch (const store::StoreError& e) {
@@ -221,14 +214,12 @@ void frmpropiedades::Command4_Click() {
     const int row = checkedRow(true);
     if (row < 0)
         return;
-    app::Globals& g = app::globals();
-    g.gIdPropiedad = cell(row, 0).toInt();
-    g.gNombrePropiedad = cell(row, 1);
+    pick_ = NutrientPick{cell(row, 0).toInt(), cell(row, 1)};
     accept();
 }
 
 void frmpropiedades::Command3_Click() {
-    app::globals().gIdPropiedad = 0;
+    pick_.reset();
     reject();
 }
 

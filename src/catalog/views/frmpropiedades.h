@@ -1,8 +1,11 @@
 #pragma once
 
+#include "app/views/list_mode.h"
+#include "catalog/picks.h"
 #include "store/record_set.h"
 
 #include <QDialog>
+#include <optional>
 
 class GridBinding;
 class QGroupBox;
@@ -16,15 +19,18 @@ class Database;
 
 namespace catalog {
 
-// The nutrient list, searched by name. With gModo "ABM" it maintains the catalogue; with
-// "BUSCAR" it returns the row picked through gIdPropiedad and gNombrePropiedad (gIdPropiedad 0:
-// cancelled).
+// The nutrient list, searched by name. Opened to maintain the catalogue it edits it; opened to
+// pick, the opener reads the row picked from pick() once it has closed (none: cancelled).
 class frmpropiedades : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmpropiedades(store::Database& db, QWidget* parent = nullptr);
+    frmpropiedades(store::Database& db, keys::ListMode mode, QWidget* parent = nullptr);
     ~frmpropiedades() override;
+
+    keys::ListMode mode() const { return mode_; }
+    // The row "&Aceptar" took in pick mode; none while nothing was picked.
+    const std::optional<NutrientPick>& pick() const { return pick_; }
 
     // The rows the grid shows, in its order.
     const store::RecordSet& rows() const { return rs_; }
@@ -48,6 +54,8 @@ private:
     QString cell(int row, int column) const;
 
     store::Database& db_;
+    const keys::ListMode mode_;
+    std::optional<NutrientPick> pick_;
     store::RecordSet rs_;
     QString source_;
     int rowToReselect_ = 1;

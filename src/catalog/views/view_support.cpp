@@ -1,8 +1,8 @@
 #include "catalog/views/view_support.h"
 
 #include "app/data_error.h"
-#include "app/globals.h"
 #include "app/grid_style.h"
+#include "app/last_error.h"
 #include "app/messages.h"
 #include "app/number_text.h"
 #include "app/views/errores.h"
@@ -22,8 +22,8 @@ namespace {
 // Error number of a failed database operation, for the error view's detail.
 constexpr int kProviderError = -2147467259;
 
-void openErrorView() {
-    app::errores view;
+void openErrorView(const QString& text) {
+    app::errores view(text);
     widgets::openModal(view);
 }
 
@@ -63,13 +63,11 @@ private:
 
 void showErrorView(const QString& text, const store::StoreError& error) {
     app::setLastError(kProviderError, error.message());
-    app::globals().gTextoError = text;
-    openErrorView();
+    openErrorView(text);
 }
 
 void showDataError(int number, const QString& description) {
-    app::reportDataError(number, description);
-    openErrorView();
+    openErrorView(app::reportDataError(number, description));
 }
 
 void numericOnLeave(QLineEdit* field, const QString& message) {

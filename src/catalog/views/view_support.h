@@ -12,8 +12,8 @@ class StoreError;
 // Small pieces the catalogue views share.
 namespace catalog::views {
 
-// The common error display: records the failure as the most recent error, puts `text` into
-// gTextoError and opens the error view.
+// The common error display: records the failure as the most recent error and opens the error
+// view on `text`.
 void showErrorView(const QString& text, const store::StoreError& error);
 // The same for an error reported by a data-bound editor (3021: the record is gone).
 void showDataError(int number, const QString& description);

@@ -2,7 +2,6 @@
 
 #include "app/busy_pointer.h"
 #include "app/data_error.h"
-#include "app/globals.h"
 #include "app/messages.h"
 #include "app/views/errores.h"
 #include "app/views/grid_binding.h"
@@ -60,13 +59,14 @@ QPoint pickPosition(const QWidget* opener) {
 
 } // namespace
 
-frmformulas::frmformulas(store::Database& db, QWidget* parent) : QDialog(parent), db_(db) {
+frmformulas::frmformulas(store::Database& db, keys::ListMode mode, QWidget* parent)
+    : QDialog(parent), db_(db), mode_(mode) {
     setObjectName(QStringLiteral("frmformulas"));
     setWindowTitle(texts::kListCaption);
     buildControls();
     connectControls();
 
-    const bool picking = keys::listModeFromText(app::globals().gModo) == keys::ListMode::Pick;
+    const bool picking = mode_ == keys::ListMode::Pick;
     for (QPushButton* b : {cmdAdd, cmdEditar, cmdDelete, cmdPrint, cmdClose})
         b->setVisible(!picking);
     Command3->setVisible(picking);
@@ -188,8 +188,7 @@ void frmformulas::connectControls() {
         keys::dateFieldRule(date);
     keys::escapeRunsCancel(this, Command3);
     keys::listGridActivation(
-        FlexGrid1, [] { return keys::listModeFromText(app::globals().gModo); }, cmdEditar,
-        Command4);
+        FlexGrid1, [this] { return mode_; }, cmdEditar, Command4);
 }
 
 void frmformulas::showEvent(QShowEvent* event) {
@@ -288,49 +287,43 @@ void frmformulas::Command2_Click() {
 }
 
 void frmformulas::Command9_Click() {
-    app::Globals& g = app::globals();
-    const QString savedMode = g.gModo;
-    g.gModo = app::kModoBuscar;
-    g.gIdPropiedad = 0;
+    std::optional<catalog::NutrientPick> picked;
     {
-        catalog::frmpropiedades pick(db_, this);
+        catalog::frmpropiedades pick(db_, keys::ListMode::Pick, this);
         pick.move(pickPosition(this));
         widgets::openModal(pick);
+        picked = pick.pick();
     }
-    if (g.gIdPropiedad < 1) {
+    if (!picked || picked->id < 1) {
         nutrientId_ = 0;
         Text6->clear();
     } else {
-        nutrientId_ = g.gIdPropiedad;
-        Text6->setText(g.gNombrePropiedad);
+        nutrientId_ = picked->id;
+        Text6->setText(picked->name);
     }
-    g.gModo = savedMode;
 }
 
 void frmformulas::Command5_Click() {
-    app::Globals& g = app::globals();
-    const QString savedMode = g.gModo;
-    g.gModo = app::kModoBuscar;
-    g.gIdProducto = 0;
+    std::optional<catalog::IngredientPick> picked;
     {
-        catalog::frmproductos pick(db_, this);
+        catalog::frmproductos pick(db_, keys::ListMode::Pick, this);
         pick.move(pickPosition(this));
         widgets::openModal(pick);
+        picked = pick.pick();
     }
-    if (g.gIdProducto < 1) {
+    if (!picked || picked->id < 1) {
         ingredientId_ = 0;
         Text11->clear();
     } else {
-        ingredientId_ = g.gIdProducto;
-        Text11->setText(g.gNombreProducto);
+        ingredientId_ = picked->id;
+        Text11->setText(picked->name);
     }
-    g.gModo = savedMode;
 }
 
-void frmformulas::openWorkspace() {
+void frmformulas::openWorkspace(int formulaId) {
     {
         app::BusyPointer busy; // while the workspace loads the formula
-        workspace::frmoptimizacion window(db_, this);
+        workspace::frmoptimizacion window(db_, formulaId, this);
         busy.release();
         widgets::openModal(window);
     }
@@ -338,16 +331,14 @@ void frmformulas::openWorkspace() {
 }
 
 void frmformulas::cmdAdd_Click() {
-    app::globals().gIdFormula = 0;
-    openWorkspace();
+    openWorkspace(0);
 }
 
 void frmformulas::cmdEditar_Click() {
     const int row = currentRow();
     if (row < 0)
         return;
-    app::globals().gIdFormula = rows_.valueAt(row, 0).toInt();
-    openWorkspace();
+    openWorkspace(rows_.valueAt(row, 0).toInt());
 }
 
 void frmformulas::cmdDelete_Click() {
@@ -355,7 +346,6 @@ void frmformulas::cmdDelete_Click() {
     if (row < 0)
         return;
     const int id = rows_.valueAt(row, 0).toInt();
-    app::globals().gIdFormula = id;
     const QString code = rows_.valueAt(row, 1).toString().trimmed();
     if (msg::msgBox(texts::deleteQuestion(code), msg::Question) != msg::Yes)
         return;
@@ -377,7 +367,7 @@ void frmformulas::cmdPrint_Click() {
 }
 
 void frmformulas::Command3_Click() {
-    app::globals().gIdFormula = 0;
+    pick_.reset();
     reject();
 }
 
@@ -385,13 +375,12 @@ void frmformulas::Command4_Click() {
     const int row = currentRow();
     if (row < 0)
         return;
-    app::globals().gIdFormula = rows_.valueAt(row, 0).toInt();
+    pick_ = rows_.valueAt(row, 0).toInt();
     accept();
 }
 
 void frmformulas::showDataError(const QString& description) {
-    app::reportDataError(0, description);
-    app::errores box(this);
+    app::errores box(app::reportDataError(0, description), this);
     widgets::openModal(box);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/grid_style.h"
+#include "app/views/list_mode.h"
 #include "store/record_set.h"
 
 #include <QDialog>
+#include <optional>
 
 class GridBinding;
 class QLineEdit;
@@ -17,13 +19,18 @@ class Database;
 namespace formulas {
 
 // The stored formulas with their search panel. Nuevo and Editar open the workspace on a new or
-// the chosen formula; Eliminar deletes a formula with its rows.
+// the chosen formula; Eliminar deletes a formula with its rows. Opened to pick, the opener reads
+// the id of the formula picked from pick() once it has closed (none: cancelled).
 class frmformulas : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmformulas(store::Database& db, QWidget* parent = nullptr);
+    frmformulas(store::Database& db, keys::ListMode mode, QWidget* parent = nullptr);
     ~frmformulas() override;
+
+    keys::ListMode mode() const { return mode_; }
+    // The formula "&Aceptar" took in pick mode; none while nothing was picked.
+    std::optional<int> pick() const { return pick_; }
 
     // The rows listed, in the grid's order.
     const store::RecordSet& rows() const { return rows_; }
@@ -51,10 +58,12 @@ private:
     void actu_flexgrid1();
     std::vector<grid::Column> fittedColumns() const;
     int currentRow() const;
-    void openWorkspace();
+    void openWorkspace(int formulaId);
     void showDataError(const QString& description);
 
     store::Database& db_;
+    const keys::ListMode mode_;
+    std::optional<int> pick_;
     store::RecordSet rows_;
     QString statement_;
     int nutrientId_ = 0;

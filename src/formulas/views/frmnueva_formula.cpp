@@ -1,6 +1,5 @@
 #include "formulas/views/frmnueva_formula.h"
 
-#include "app/globals.h"
 #include "app/grid_style.h"
 #include "app/messages.h"
 #include "app/views/keyboard_rules.h"
@@ -34,16 +33,16 @@ void paintBackground(QLineEdit* box, long colour) {
 
 } // namespace
 
-frmnueva_formula::frmnueva_formula(store::Database& db, bool vSecaIng, bool vSecaNut,
-                                   QWidget* parent)
-    : QDialog(parent), db_(db), vSecaIng_(vSecaIng), vSecaNut_(vSecaNut) {
+frmnueva_formula::frmnueva_formula(store::Database& db, int formulaId, double cantidad,
+                                   bool vSecaIng, bool vSecaNut, QWidget* parent)
+    : QDialog(parent), db_(db), formulaId_(formulaId), cantidad_(cantidad), vSecaIng_(vSecaIng),
+      vSecaNut_(vSecaNut) {
     setObjectName(QStringLiteral("frmnueva_formula"));
     setWindowTitle(texts::kEditorCaption);
     buildControls();
 
-    app::Globals& g = app::globals();
     try {
-        opened_ = openHeader(db_, g.gIdFormula);
+        opened_ = openHeader(db_, formulaId_);
     } catch (const store::StoreError&) {
         opened_.formulaId = -1;
         opened_.message = texts::kCannotSave;
@@ -52,7 +51,7 @@ frmnueva_formula::frmnueva_formula(store::Database& db, bool vSecaIng, bool vSec
         msg::msgBox(opened_.message, msg::Critical);
         // Nothing will be written: the workspace must not write rows under a header that does
         // not exist, so the result is "cancelled".
-        g.gIdFormula = 0;
+        formulaId_ = 0;
         return;
     }
     Text1->setText(opened_.lastCode);
@@ -127,7 +126,7 @@ HeaderInput frmnueva_formula::answer() const {
     in.code = code_->text();
     in.product = product_->text();
     in.newVersion = !opened_.isNew && Check1->isChecked();
-    in.cantidad = app::globals().gCantidad;
+    in.cantidad = cantidad_;
     in.secaIng = vSecaIng_;
     in.secaNut = vSecaNut_;
     in.today = QDate::currentDate();
@@ -159,7 +158,7 @@ void frmnueva_formula::cmdRefresh_Click() {
 // Esc and the window's close button cancel too: the workspace must not take the formula it
 // loaded as written.
 void frmnueva_formula::reject() {
-    app::globals().gIdFormula = 0;
+    formulaId_ = 0;
     QDialog::reject();
 }
 

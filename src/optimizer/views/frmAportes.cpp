@@ -1,6 +1,5 @@
 #include "optimizer/views/frmAportes.h"
 
-#include "app/globals.h"
 #include "app/messages.h"
 #include "app/views/grid_binding.h"
 #include "optimizer/analysis_grids.h"
@@ -17,8 +16,9 @@
 
 namespace optimizer {
 
-frmAportes::frmAportes(const workspace::Workspace& ws, const QString& caption, QWidget* parent)
-    : QDialog(parent) {
+frmAportes::frmAportes(const workspace::Workspace& ws, const QString& caption,
+                       const QString& nutrientName, QWidget* parent)
+    : QDialog(parent), nutrientName_(nutrientName) {
     setObjectName(QStringLiteral("frmAportes"));
     setWindowTitle(caption.isEmpty() ? QStringLiteral("Aportes") : caption);
 
@@ -81,7 +81,7 @@ bool frmAportes::event(QEvent* event) {
 
 // Said once, when the view first comes up, so the user knows why the formulation stopped.
 void frmAportes::announce() {
-    msg::msgBox(contributionsMessage(app::globals().gNombrePropiedad), msg::Critical,
+    msg::msgBox(contributionsMessage(nutrientName_), msg::Critical,
                 QStringLiteral("Se ha cancelado la Formulación"));
 }
 

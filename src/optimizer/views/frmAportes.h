@@ -13,13 +13,13 @@ namespace optimizer {
 
 // What each ingredient can bring to the nutrient whose minimum the formulation could not reach,
 // under the caption the run gives ("PROBLEMA CON RESTRICCIÓN: …"). When it is first activated it
-// says which nutrient stopped the formulation.
+// says which nutrient (`nutrientName`) stopped the formulation.
 class frmAportes : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmAportes(const workspace::Workspace& ws, const QString& caption,
-                        QWidget* parent = nullptr);
+    frmAportes(const workspace::Workspace& ws, const QString& caption, const QString& nutrientName,
+               QWidget* parent = nullptr);
     ~frmAportes() override;
 
     // The greatest value the nutrient reaches, when the caller knows better than the workspace.
@@ -33,6 +33,7 @@ private:
 
     QLabel* Label1_1_ = nullptr;
     QTableWidget* FlexGrid1_ = nullptr;
+    QString nutrientName_;
     bool announced_ = false;
 };
 

@@ -1,7 +1,5 @@
 #include "printing/views/frmImprimir.h"
 
-#include "app/globals.h"
-
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -37,7 +35,7 @@ frmImprimir::frmImprimir(QWidget* parent) : QDialog(parent) {
 frmImprimir::~frmImprimir() = default;
 
 void frmImprimir::choose(qint16 destination) {
-    app::globals().gDestinoImpresion = destination;
+    destination_ = destination;
     accept();
 }
 

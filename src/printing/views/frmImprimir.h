@@ -7,8 +7,8 @@ class QPushButton;
 
 namespace printing {
 
-// Asks where the formula goes: the printer (gDestinoImpresion 1) or a word-processor document
-// (2). Closing it otherwise leaves gDestinoImpresion as the opener set it (0).
+// Asks where the formula goes: the printer (destination() 1) or a word-processor document (2).
+// Closing it otherwise leaves destination() 0: nothing is printed.
 class frmImprimir : public QDialog {
     Q_OBJECT
 
@@ -16,12 +16,15 @@ public:
     explicit frmImprimir(QWidget* parent = nullptr);
     ~frmImprimir() override;
 
+    qint16 destination() const { return destination_; }
+
 private:
     void choose(qint16 destination);
 
     QGroupBox* Frame1;
     QPushButton* Command1;
     QPushButton* Command2;
+    qint16 destination_ = 0;
 };
 
 } // namespace printing

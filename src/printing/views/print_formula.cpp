@@ -1,7 +1,6 @@
 #include "printing/views/print_formula.h"
 
 #include "app/busy_pointer.h"
-#include "app/globals.h"
 #include "app/help_documents.h"
 #include "app/messages.h"
 #include "app/views/modal.h"
@@ -41,12 +40,13 @@ QString documentBaseName(const PrintoutTexts& texts) {
 } // namespace
 
 void printFormula(const workspace::Workspace& ws, const PrintoutTexts& texts, QWidget* parent) {
-    app::globals().gDestinoImpresion = 0;
+    qint16 destination = 0;
     {
         frmImprimir dialog(parent);
         widgets::openModal(dialog);
+        destination = dialog.destination();
     }
-    switch (app::globals().gDestinoImpresion) {
+    switch (destination) {
     case 1:
         printOnPrinter(ws, texts, parent);
         break;

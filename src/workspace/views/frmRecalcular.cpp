@@ -1,6 +1,5 @@
 #include "workspace/views/frmRecalcular.h"
 
-#include "app/globals.h"
 #include "app/messages.h"
 #include "workspace/recalc_quantity.h"
 
@@ -84,9 +83,7 @@ void frmRecalcular::Command4_Click() {
         txt_cantidad_->selectAll();
         return;
     }
-    app::Globals& g = app::globals();
-    g.gCantidad = *q.quantity;
-    g.gMantenerNutrientes = Option2_0_->isChecked();
+    answer_ = Recalculation{*q.quantity, Option2_0_->isChecked()};
     accept();
 }
 

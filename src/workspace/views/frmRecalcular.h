@@ -1,15 +1,21 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 
 class QLineEdit;
 class QRadioButton;
 
 namespace workspace {
 
+// The answer of the recalculation dialog.
+struct Recalculation {
+    double cantidad = 0.0;
+    bool mantenerNutrientes = false;
+};
+
 // Asks for a new batch quantity and whether to keep the present nutrient list. "&Aceptar" with a
-// valid quantity leaves it in gCantidad and the choice in gMantenerNutrientes; "&Cancelar"
-// leaves both as they were.
+// valid quantity closes it with answer() set; "&Cancelar" leaves no answer.
 class frmRecalcular : public QDialog {
     Q_OBJECT
 
@@ -20,12 +26,15 @@ public:
     // The basis of the workspace's ingredient quantities (vSecaIng), shown beside the quantity.
     void setSecaIng(bool vSecaIng);
 
+    const std::optional<Recalculation>& answer() const { return answer_; }
+
 private:
     void Command4_Click();
 
     QLineEdit* txt_cantidad_ = nullptr;
     QLineEdit* Text1_ = nullptr;
     QRadioButton* Option2_0_ = nullptr;
+    std::optional<Recalculation> answer_;
 };
 
 } // namespace workspace

@@ -1,7 +1,6 @@
 #include "workspace/views/frmoptimizacion.h"
 
 #include "app/busy_pointer.h"
-#include "app/globals.h"
 #include "app/grid_style.h"
 #include "app/views/grid_binding.h"
 #include "workspace/basis_rule.h"
@@ -53,7 +52,7 @@ void paintAlarm(QLineEdit* box, bool alarm) {
 
 } // namespace
 
-frmoptimizacion::frmoptimizacion(store::Database& db, QWidget* parent)
+frmoptimizacion::frmoptimizacion(store::Database& db, int formulaId, QWidget* parent)
     : QDialog(parent), db_(db), ws_(std::make_unique<Workspace>()) {
     setObjectName(QStringLiteral("frmoptimizacion"));
     setWindowTitle(kCaption);
@@ -82,13 +81,17 @@ frmoptimizacion::frmoptimizacion(store::Database& db, QWidget* parent)
     editors_->watchCantidad(txt_cantidad_);
 
     resize(1180, 720);
-    ws_->vIdFormula = app::globals().gIdFormula;
+    ws_->vIdFormula = formulaId;
     actuFormula();
     SSTab1_->setCurrentIndex(0);
     flexprod_->setFocus(Qt::OtherFocusReason);
 }
 
 frmoptimizacion::~frmoptimizacion() = default;
+
+int frmoptimizacion::formulaId() const {
+    return ws_->vIdFormula;
+}
 
 QPushButton* frmoptimizacion::button(const char* name, const QString& caption,
                                      const QString& toolTip) {

@@ -25,17 +25,19 @@ class WorkspaceGridPainter;
 
 // The optimisation workspace: one formula in memory, its ingredients and nutrients in two grids
 // on the tabs of `SSTab1`, edited in place, formulated at least cost and saved as a version.
-// The formula shown is gIdFormula when the window is built (0: an empty workspace).
+// It opens on formula `formulaId` (0: an empty workspace).
 class frmoptimizacion : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmoptimizacion(store::Database& db, QWidget* parent = nullptr);
+    frmoptimizacion(store::Database& db, int formulaId, QWidget* parent = nullptr);
     ~frmoptimizacion() override;
 
     // The records and scalars the other views of the workspace read.
     Workspace& workspace() { return *ws_; }
     const Workspace& workspace() const { return *ws_; }
+    // The formula the workspace holds now: as opened, or as last saved (0: never saved).
+    int formulaId() const;
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -1,7 +1,6 @@
 // What the workspace window's controls do. Each hands the work to core and paints the result.
 #include "workspace/views/frmoptimizacion.h"
 
-#include "app/globals.h"
 #include "app/views/modal.h"
 #include "catalog/views/frmComoProducto.h"
 #include "catalog/views/frmproducto_propiedades.h"
@@ -30,23 +29,6 @@
 
 namespace workspace {
 
-namespace {
-
-// A pick list opened from the workspace: the list is in pick mode while it is open and the
-// opener's mode is back afterwards.
-class PickMode {
-public:
-    PickMode() : kept_(app::globals().gModo) { app::globals().gModo = app::kModoBuscar; }
-    ~PickMode() { app::globals().gModo = kept_; }
-    PickMode(const PickMode&) = delete;
-    PickMode& operator=(const PickMode&) = delete;
-
-private:
-    QString kept_;
-};
-
-} // namespace
-
 void frmoptimizacion::Option1_Click() {
     chooseIngredientBasis(*ws_, Option1_[0]->isChecked());
     syncOptions();
@@ -64,8 +46,8 @@ void frmoptimizacion::cmdFormular_Click() {
     input.cantidadText = txt_cantidad_->text();
     input.option1Seca = Option1_[0]->isChecked();
     input.option2Seca = Option2_[0]->isChecked();
-    input.showContributions = [this](const QString& caption) {
-        optimizer::frmAportes aportes(*ws_, caption, this);
+    input.showContributions = [this](const QString& caption, const QString& nutrientName) {
+        optimizer::frmAportes aportes(*ws_, caption, nutrientName, this);
         widgets::openModal(aportes);
     };
     const optimizer::RunResult r = optimizer::formular(*ws_, db_, input);
@@ -99,14 +81,13 @@ void frmoptimizacion::Command6_Click() {
 void frmoptimizacion::cmdRecalcular_Click() {
     if (ws_->rsProductos.count() == 0)
         return;
-    app::Globals& g = app::globals();
-    g.gCantidad = 0;
     frmRecalcular recalcular(this);
     recalcular.setSecaIng(ws_->vSecaIng);
     widgets::openModal(recalcular);
-    if (g.gCantidad == 0)
+    const std::optional<Recalculation> answer = recalcular.answer();
+    if (!answer || answer->cantidad == 0)
         return;
-    redraw(recalculate(*ws_, db_, g.gCantidad, g.gMantenerNutrientes));
+    redraw(recalculate(*ws_, db_, answer->cantidad, answer->mantenerNutrientes));
 }
 
 void frmoptimizacion::cmdComposicion_Click() {
@@ -132,28 +113,20 @@ void frmoptimizacion::cmdImprimir_Click() {
 }
 
 void frmoptimizacion::cmdUpdate_Click() {
-    app::Globals& g = app::globals();
-    const int before = ws_->vIdFormula;
     // The user answers the header editor first, with no transaction open; header and rows are
     // then written together, so a failure in the rows takes the header back with it.
-    g.gIdFormula = ws_->vIdFormula;
-    g.gCantidad = ws_->vCantidad;
-    formulas::frmnueva_formula header(db_, ws_->vSecaIng, ws_->vSecaNut, this);
-    if (widgets::openModal(header) != QDialog::Accepted || header.closesAtOnce()) {
-        g.gIdFormula = 0;
+    formulas::frmnueva_formula header(db_, ws_->vIdFormula, ws_->vCantidad, ws_->vSecaIng,
+                                      ws_->vSecaNut, this);
+    if (widgets::openModal(header) != QDialog::Accepted || header.closesAtOnce())
         return;
-    }
     const formulas::HeaderOpening opened = header.opening();
     const formulas::HeaderInput answer = header.answer();
     const SaveResult r = saveFormula(
         *ws_, db_, [this, &opened, &answer] { return formulas::writeHeader(db_, opened, answer); });
-    if (r.outcome == SaveResult::Saved) {
-        g.gIdFormula = ws_->vIdFormula;
+    if (r.outcome == SaveResult::Saved)
         showHeader(r.header);
-    } else if (r.outcome == SaveResult::Failed) {
-        g.gIdFormula = before;
+    else if (r.outcome == SaveResult::Failed)
         paintAll(false);
-    }
 }
 
 void frmoptimizacion::cmdCancel_Click() {
@@ -165,12 +138,10 @@ void frmoptimizacion::cmdClose_Click() {
 }
 
 void frmoptimizacion::Command3_Click() {
-    PickMode pick;
-    app::globals().gIdProducto = 0;
-    catalog::frmproductos lista(db_, this);
+    catalog::frmproductos lista(db_, keys::ListMode::Pick, this);
     widgets::openModal(lista);
-    if (app::globals().gIdProducto > 0)
-        redraw(addIngredient(*ws_, db_, app::globals().gIdProducto));
+    if (lista.pick() && lista.pick()->id > 0)
+        redraw(addIngredient(*ws_, db_, lista.pick()->id));
 }
 
 void frmoptimizacion::Command2_Click() {
@@ -182,28 +153,24 @@ void frmoptimizacion::cmdNutrientes_Click() {
     const std::optional<GridRow> row = editors_->currentIngredient();
     if (!row || !checkIngredientColumns(*row))
         return;
-    app::globals().gIdProducto = row->id;
-    app::globals().gNombreProducto = row->name.trimmed();
-    catalog::frmproducto_propiedades composicion(db_, this);
-    composicion.setWindowTitle(app::globals().gNombreProducto);
+    catalog::frmproducto_propiedades composicion(db_, row->id, this);
+    composicion.setWindowTitle(row->name.trimmed());
     widgets::openModal(composicion);
 }
 
 void frmoptimizacion::Command4_Click() {
-    PickMode pick;
-    app::Globals& g = app::globals();
-    g.gIdPropiedad = 0;
-    catalog::frmpropiedades lista(db_, this);
+    catalog::frmpropiedades lista(db_, keys::ListMode::Pick, this);
     widgets::openModal(lista);
-    if (g.gIdPropiedad <= 0)
+    if (!lista.pick() || lista.pick()->id <= 0)
         return;
-    const EditResult r = addNutrient(*ws_, g.gIdPropiedad, g.gNombrePropiedad);
+    const catalog::NutrientPick picked = *lista.pick();
+    const EditResult r = addNutrient(*ws_, picked.id, picked.name);
     redraw(r);
     if (!r.stored)
         return;
     for (int row = 0; row < flexprop_->rowCount(); ++row) {
         const QTableWidgetItem* id = flexprop_->item(row, 0);
-        if (id && id->text().toInt() == g.gIdPropiedad) {
+        if (id && id->text().toInt() == picked.id) {
             flexprop_->setCurrentCell(row, 1);
             break;
         }

@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "app/last_error.h"
 #include "app/views/errores.h"
 #include "support/scripted_messages.h"
 
@@ -7,10 +7,9 @@
 #include <gtest/gtest.h>
 
 TEST(ErroresView, ShowsTheErrorTextDetalleDetailsTheLastErrorAceptarCloses) {
-    app::globals().gTextoError = "No es posible efectuar la operación.";
     app::setLastError(3197, "El registro fue cambiado por otro usuario");
     ScriptedMessages messages;
-    app::errores view;
+    app::errores view("No es posible efectuar la operación.");
     EXPECT_EQ(view.windowTitle(), "Dosivant");
     EXPECT_EQ(view.findChild<QPlainTextEdit*>("Text1")->toPlainText(),
               "No es posible efectuar la operación.");

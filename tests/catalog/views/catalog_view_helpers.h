@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/globals.h"
 #include "store/database.h"
+#include "support/list_picks.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -55,10 +55,4 @@ inline void showActive(QWidget& view) {
     view.show();
     view.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
-}
-
-// Each test starts from the values a fresh program has.
-inline void resetGlobals(const QString& mode) {
-    app::globals() = app::Globals();
-    app::globals().gModo = mode;
 }

@@ -12,6 +12,7 @@
 #include "workspace/workspace.h"
 
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -35,8 +36,7 @@ TEST(IngredientEditorView, RefusesInOrderThenSavesOnceWithZeroRows) {
     TempDatabase t(true);
     store::Database& db = t.db();
     ScriptedMessages messages;
-    resetGlobals("ABM");
-    frmproducto view(db);
+    frmproducto view(db, 0);
     EXPECT_FALSE(control(view, "CmdPropiedades")->isEnabled());
 
     const std::pair<std::array<const char*, 5>, QString> steps[] = {
@@ -82,9 +82,8 @@ TEST(IngredientEditorView, RefusesInOrderThenSavesOnceWithZeroRows) {
 TEST(IngredientEditorView, CancelDiscardsANewIngredientAndAFailedCheckKeepsTheViewOpen) {
     TempDatabase t(true);
     ScriptedMessages messages;
-    resetGlobals("ABM");
     {
-        frmproducto view(t.db());
+        frmproducto view(t.db(), 0);
         showActive(view);
         fill(view, "B1", "Nuevo", "Kg", "1", "");
         // Yes runs Grabar, which refuses: the view stays.
@@ -98,8 +97,7 @@ TEST(IngredientEditorView, CancelDiscardsANewIngredientAndAFailedCheckKeepsTheVi
     EXPECT_EQ(scalar(t.db(), "select count(*) from productos"), 21);
 
     messages.clear();
-    app::globals().gIdProducto = 999;
-    frmproducto missing(t.db());
+    frmproducto missing(t.db(), 999);
     EXPECT_EQ(messages.texts(), QStringList{texts::kNoSeEncuentraProducto});
 }
 
@@ -107,10 +105,8 @@ TEST(CompositionEditorView, EditsInPlaceWithEnterEscAndClickAway) {
     TempDatabase t(true);
     store::Database& db = t.db();
     ScriptedMessages messages;
-    resetGlobals("ABM");
     const int maiz = scalar(db, "select id_producto from productos where trim(codigo)='MAIZ'");
-    app::globals().gIdProducto = qint16(maiz);
-    frmproducto_propiedades view(db);
+    frmproducto_propiedades view(db, qint16(maiz));
     showActive(view);
     auto* grid = control<QTableWidget>(view, "FlexGrid1");
     auto* txtAux = control<QLineEdit>(view, "txt_aux");
@@ -184,18 +180,16 @@ TEST(CompositionEditorView, NuevoPicksANutrientAndEditsItAtOnceEliminarRemovesIt
     TempDatabase t(true);
     store::Database& db = t.db();
     ScriptedMessages messages;
-    resetGlobals("ABM");
     const int maiz = scalar(db, "select id_producto from productos where trim(codigo)='MAIZ'");
     db.exec("delete from producto_propiedad where id_producto=" + QString::number(maiz) +
             " and id_propiedad=(select id_propiedad from propiedades where nombre='Calcio')");
-    app::globals().gIdProducto = qint16(maiz);
-    frmproducto_propiedades view(db);
+    frmproducto_propiedades view(db, qint16(maiz));
     showActive(view);
     EXPECT_EQ(control<QTableWidget>(view, "FlexGrid1")->rowCount(), 11);
 
     auto pick = [&](const QString& name) {
         return widgets::ScopedModalRunner([name](QDialog& d) {
-            EXPECT_EQ(app::globals().gModo, "BUSCAR");
+            EXPECT_EQ(modeOf(d), "BUSCAR");
             EXPECT_TRUE(selectRow(d, 1, name));
             click(d, "Command4");
             return d.result();
@@ -206,7 +200,6 @@ TEST(CompositionEditorView, NuevoPicksANutrientAndEditsItAtOnceEliminarRemovesIt
         click(view, "cmdNuevo");
     }
     EXPECT_EQ(messages.texts(), QStringList{texts::kNutrienteYaAsignado});
-    EXPECT_EQ(app::globals().gModo, "ABM");
     {
         auto runner = pick("Calcio");
         click(view, "cmdNuevo");
@@ -244,8 +237,7 @@ TEST(NutrientEditorView, TheUnitIsChosenFromTheSearchUnitsAndShownWhole) {
     };
     for (int id : {0, 1, 2}) {
         SCOPED_TRACE(id);
-        app::globals().gIdPropiedad = id;
-        frmpropiedad d(db);
+        frmpropiedad d(db, id);
         showActive(d);
         auto* unit = control<QComboBox>(d, "Combo1");
         EXPECT_FALSE(unit->isEditable());
@@ -269,8 +261,7 @@ TEST(NutrientViews, ListSearchesEditsAndDeletesNewNutrientGetsZeroRows) {
     TempDatabase t(true);
     store::Database& db = t.db();
     ScriptedMessages messages;
-    resetGlobals("ABM");
-    frmpropiedades list(db);
+    frmpropiedades list(db, kMaintain);
     EXPECT_EQ(list.windowTitle(), "Nutrientes");
     EXPECT_EQ(control<QTableWidget>(list, "FlexGrid1")->rowCount(), 12);
     EXPECT_TRUE(control(list, "Command4")->isHidden());
@@ -311,11 +302,10 @@ TEST(NutrientViews, ListSearchesEditsAndDeletesNewNutrientGetsZeroRows) {
     EXPECT_EQ(scalar(db, "select count(*) from producto_propiedad where id_propiedad=13"), 0);
     EXPECT_EQ(control<QTableWidget>(list, "FlexGrid1")->rowCount(), 12);
 
-    resetGlobals("BUSCAR");
-    frmpropiedades pick(db);
+    frmpropiedades pick(db, kPick);
     showActive(pick);
     QTest::keyClick(control(pick, "FlexGrid1"), Qt::Key_Escape);
-    EXPECT_EQ(app::globals().gIdPropiedad, 0);
+    EXPECT_EQ(pickedId(pick), 0);
     EXPECT_FALSE(pick.isVisible());
 }
 
@@ -323,7 +313,6 @@ TEST(FormulaAsIngredientView, SavesTheMixWithItsNutrientValuesAndCloses) {
     TempDatabase t(true);
     store::Database& db = t.db();
     ScriptedMessages messages;
-    resetGlobals("ABM");
     workspace::Workspace ws;
     ws.vCostoHumeda = 0.23456;
     ws.vMateriaSeca = 88.5;
@@ -360,16 +349,15 @@ TEST(IngredientEditorView, FailedSavesGoToTheErrorViewAndLeaveNothingHalfDone) {
     TempDatabase t(true);
     store::Database& db = t.db();
     ScriptedMessages messages;
-    resetGlobals("ABM");
     QStringList errorTexts;
     widgets::ScopedModalRunner runner([&](QDialog& d) {
         EXPECT_EQ(d.objectName(), "errores");
-        errorTexts << app::globals().gTextoError;
+        errorTexts << control<QPlainTextEdit>(d, "Text1")->toPlainText();
         return 0;
     });
 
     // A statement failing midway through the zero rows: the error view, and no ingredient.
-    frmproducto fresh(db);
+    frmproducto fresh(db, 0);
     fill(fresh, "FALLA", "Falla", "Kg", "1", "90");
     db.failStatementAfter(7);
     click(fresh, "cmdUpdate");
@@ -384,8 +372,7 @@ TEST(IngredientEditorView, FailedSavesGoToTheErrorViewAndLeaveNothingHalfDone) {
 
     // The ingredient deleted by another window while it is edited.
     errorTexts.clear();
-    app::globals().gIdProducto = 22;
-    frmproducto stale(db);
+    frmproducto stale(db, 22);
     db.exec("delete from productos where id_producto=22");
     type(stale, "Text2", "Cambiado");
     click(stale, "cmdUpdate");
@@ -397,8 +384,7 @@ TEST(IngredientEditorView, FailedSavesGoToTheErrorViewAndLeaveNothingHalfDone) {
 TEST(IngredientEditorView, CostIsCheckedWhenLeftAndEnterMovesOn) {
     TempDatabase t(true);
     ScriptedMessages messages;
-    resetGlobals("ABM");
-    frmproducto view(t.db());
+    frmproducto view(t.db(), 0);
     showActive(view);
     auto* text2 = control<QLineEdit>(view, "Text2");
     auto* text3 = control<QLineEdit>(view, "Text3");

@@ -1,3 +1,4 @@
+#include "app/last_error.h"
 #include "app/views/menu.h"
 #include "app/views/modal.h"
 #include "catalog/catalog_texts.h"
@@ -19,8 +20,7 @@ using namespace catalog;
 TEST(IngredientListView, OpensOnTheWholeCatalogueInMaintenanceModeAndSearches) {
     TempDatabase t(true);
     ScriptedMessages messages;
-    resetGlobals("ABM");
-    frmproductos view(t.db());
+    frmproductos view(t.db(), kMaintain);
     EXPECT_EQ(view.windowTitle(), "Ingredientes");
     for (const char* name :
          {"cmdAdd", "cmdEditar", "cmdDelete", "CmdPropiedades", "cmdPrint", "cmdClose"})
@@ -81,49 +81,76 @@ TEST(IngredientListView, OpensOnTheWholeCatalogueInMaintenanceModeAndSearches) {
 TEST(IngredientListView, PickModeReturnsTheRowOrNothing) {
     TempDatabase t(true);
     ScriptedMessages messages;
-    resetGlobals("BUSCAR");
     {
-        frmproductos view(t.db());
+        frmproductos view(t.db(), kPick);
         EXPECT_FALSE(control(view, "Command4")->isHidden());
         EXPECT_TRUE(control(view, "cmdAdd")->isHidden());
         ASSERT_TRUE(selectRow(view, 1, "SOJA44"));
         click(view, "Command4");
         EXPECT_EQ(view.result(), QDialog::Accepted);
-        EXPECT_EQ(app::globals().gNombreProducto, "Harina de soja 44%");
-        EXPECT_EQ(app::globals().gCostoProducto, 0.34);
-        EXPECT_EQ(app::globals().gIdProducto,
+        ASSERT_TRUE(view.pick());
+        EXPECT_EQ(view.pick()->name, "Harina de soja 44%");
+        EXPECT_EQ(view.pick()->cost, 0.34);
+        EXPECT_EQ(view.pick()->id,
                   scalar(t.db(), "select id_producto from productos where trim(codigo)='SOJA44'"));
     }
     {
         // Esc anywhere cancels, and Enter on the grid picks.
-        frmproductos view(t.db());
+        frmproductos view(t.db(), kPick);
         showActive(view);
         QTest::keyClick(control(view, "Text1"), Qt::Key_Escape);
-        EXPECT_EQ(app::globals().gIdProducto, 0);
+        EXPECT_EQ(pickedId(view), 0);
         EXPECT_FALSE(view.isVisible());
     }
     {
-        frmproductos view(t.db());
+        frmproductos view(t.db(), kPick);
         showActive(view);
         auto* grid = control<QTableWidget>(view, "FlexGrid1");
         grid->setFocus();
         grid->setCurrentCell(0, 2);
         QTest::keyClick(grid, Qt::Key_Return);
-        EXPECT_EQ(app::globals().gNombreProducto, grid->item(0, 2)->text());
+        ASSERT_TRUE(view.pick());
+        EXPECT_EQ(view.pick()->name, grid->item(0, 2)->text());
         EXPECT_EQ(view.result(), QDialog::Accepted);
     }
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+// Each list keeps the mode it was opened in, whatever another list open at the same time was
+// opened for: Enter in the maintained list edits, Enter in the picking list picks.
+TEST(IngredientListView, ListsOpenTogetherKeepTheirOwnModes) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    frmproductos maintained(t.db(), kMaintain);
+    frmpropiedades picking(t.db(), kPick);
+    frmproductos alsoPicking(t.db(), kPick);
+    QStringList opened;
+    widgets::ScopedModalRunner runner([&](QDialog& d) {
+        opened << d.objectName();
+        return int(QDialog::Rejected);
+    });
+    for (QDialog* view : std::initializer_list<QDialog*>{&maintained, &picking, &alsoPicking}) {
+        showActive(*view);
+        auto* grid = control<QTableWidget>(*view, "FlexGrid1");
+        grid->setFocus();
+        grid->setCurrentCell(0, 1);
+        QTest::keyClick(grid, Qt::Key_Return);
+    }
+    EXPECT_EQ(opened, QStringList({"frmproducto"}));
+    EXPECT_NE(maintained.result(), QDialog::Accepted);
+    EXPECT_GT(pickedId(picking), 0);
+    EXPECT_GT(pickedId(alsoPicking), 0);
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
 TEST(IngredientListView, NutrientFilterIsPickedInTheNutrientList) {
     TempDatabase t(true);
     ScriptedMessages messages;
-    resetGlobals("ABM");
-    frmproductos view(t.db());
+    frmproductos view(t.db(), kMaintain);
     QString modeSeen;
     {
         widgets::ScopedModalRunner runner([&](QDialog& d) {
-            modeSeen = app::globals().gModo;
+            modeSeen = modeOf(d);
             EXPECT_EQ(d.objectName(), "frmpropiedades");
             EXPECT_TRUE(selectRow(d, 1, "Lisina"));
             click(d, "Command4");
@@ -132,7 +159,7 @@ TEST(IngredientListView, NutrientFilterIsPickedInTheNutrientList) {
         click(view, "Command9");
     }
     EXPECT_EQ(modeSeen, "BUSCAR");
-    EXPECT_EQ(app::globals().gModo, "ABM");
+    EXPECT_EQ(modeText(view.mode()), "ABM");
     EXPECT_EQ(control<QLineEdit>(view, "Text6")->text(), "Lisina");
     type(view, "Text7", "0.5");
     click(view, "Command1");
@@ -157,10 +184,9 @@ TEST(IngredientListView, DeleteAsksOnceOrTwiceAndRemovesTheRowsFirst) {
     TempDatabase t(true);
     store::Database& db = t.db();
     ScriptedMessages messages;
-    resetGlobals("ABM");
     db.exec("insert into productos (id_producto,codigo,nombre,unidad,costo,materia_seca) values "
             "(900,'SOLO','Aaa solo','Kg',1,90)");
-    frmproductos view(db);
+    frmproductos view(db, kMaintain);
 
     // Without composition rows: one question.
     ASSERT_TRUE(selectRow(view, 2, "Aaa solo"));
@@ -201,8 +227,7 @@ TEST(IngredientListView, DeleteAsksOnceOrTwiceAndRemovesTheRowsFirst) {
 TEST(IngredientListView, EditAndNewOpenTheEditorAndTheMenuOpensTheList) {
     TempDatabase t(true);
     ScriptedMessages messages;
-    resetGlobals("ABM");
-    frmproductos view(t.db());
+    frmproductos view(t.db(), kMaintain);
     ASSERT_TRUE(selectRow(view, 1, "SOJA44"));
     int opened = 0;
     {
@@ -223,7 +248,7 @@ TEST(IngredientListView, EditAndNewOpenTheEditorAndTheMenuOpensTheList) {
 
     {
         widgets::ScopedModalRunner runner([&](QDialog& d) {
-            EXPECT_EQ(app::globals().gIdProducto, 0);
+            EXPECT_EQ(static_cast<frmproducto&>(d).ingredientId(), 0);
             EXPECT_FALSE(control<QLineEdit>(d, "Text1")->isReadOnly());
             type(d, "Text1", "NUEVO");
             type(d, "Text2", "Aaa nuevo");
@@ -260,14 +285,13 @@ TEST(IngredientListView, EditAndNewOpenTheEditorAndTheMenuOpensTheList) {
         click(view, "CmdPropiedades");
     }
     EXPECT_EQ(values, 12);
-    EXPECT_EQ(app::globals().gModo, "ABM");
+    EXPECT_EQ(modeText(view.mode()), "ABM");
 
     // The menu's item opens the list in maintenance mode.
-    app::globals().gModo = "BUSCAR";
     app::menu window(store::Database::openFile(t.path()));
     QString mode;
     widgets::ScopedModalRunner runner([&](QDialog& d) {
-        mode = app::globals().gModo;
+        mode = modeOf(d);
         EXPECT_EQ(d.objectName(), "frmproductos");
         return 0;
     });
@@ -280,7 +304,6 @@ TEST(IngredientListView, EditAndNewOpenTheEditorAndTheMenuOpensTheList) {
 TEST(IngredientListView, AKeyPast32BitsIsRefusedNotPickedCut) {
     TempDatabase t(true);
     ScriptedMessages messages;
-    resetGlobals("BUSCAR");
     t.db().exec("insert into productos (id_producto,codigo,nombre,unidad,costo,materia_seca) "
                 "values (3000000000,'GRANDE','Aaa primero','Kg',1,90)");
     QStringList opened;
@@ -288,12 +311,12 @@ TEST(IngredientListView, AKeyPast32BitsIsRefusedNotPickedCut) {
         opened << d.objectName();
         return int(QDialog::Accepted);
     });
-    frmproductos view(t.db());
+    frmproductos view(t.db(), kPick);
     EXPECT_EQ(opened, QStringList({"errores"}));
-    EXPECT_TRUE(app::globals().errorDescription.contains(
+    EXPECT_TRUE(app::lastError().description.contains(
         "columna id_producto de la tabla productos (id_producto=3000000000)"))
-        << app::globals().errorDescription.toStdString();
+        << app::lastError().description.toStdString();
     EXPECT_FALSE(selectRow(view, 2, "Aaa primero"));
     click(view, "Command4");
-    EXPECT_EQ(app::globals().gIdProducto, 0);
+    EXPECT_EQ(pickedId(view), 0);
 }

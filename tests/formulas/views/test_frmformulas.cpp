@@ -1,10 +1,12 @@
-#include "app/globals.h"
+#include "app/last_error.h"
 #include "app/views/menu.h"
 #include "app/views/modal.h"
 #include "formulas/views/frmformulas.h"
 #include "store/database.h"
+#include "support/list_picks.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
+#include "workspace/views/frmoptimizacion.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -48,13 +50,12 @@ int idOf(store::Database& db, const QString& code) {
 struct ListFixture : ::testing::Test {
     TempDatabase t{true};
     ScriptedMessages messages;
-    void SetUp() override { app::globals().gModo = app::kModoABM; }
 };
 
 } // namespace
 
 TEST_F(ListFixture, OpensWithEveryFormulaInTheMaintenanceLayout) {
-    frmformulas w(t.db());
+    frmformulas w(t.db(), kMaintain);
     EXPECT_EQ(w.windowTitle(), "Fórmulas");
     EXPECT_EQ(listedCodes(w), QStringList({"CERDO-CREC", "POLLO-INI", "PONEDORA", "VACA-CONC"}));
     auto* grid = child<QTableWidget>(w, "FlexGrid1");
@@ -77,7 +78,7 @@ TEST_F(ListFixture, OpensWithEveryFormulaInTheMaintenanceLayout) {
 TEST_F(ListFixture, SearchPanelFiltersAndRefusesBadInput) {
     t.db().exec("insert into formulas (id_formula,codigo,producto,cantidad,version) values "
                 "(9,'OLD','Sin fechas',100,0)");
-    frmformulas w(t.db());
+    frmformulas w(t.db(), kMaintain);
     auto* text3 = child<QLineEdit>(w, "Text3");
     QTest::keyClicks(text3, "pollo");
     QTest::keyClick(text3, Qt::Key_Return); // Enter runs the search
@@ -116,24 +117,20 @@ TEST_F(ListFixture, NutrientAndIngredientPicksFilterTheList) {
         "p.id_producto=fp.id_producto and fp.id_formula=f.id_formula and f.codigo='VACA-CONC'");
     ASSERT_GT(ingredient.count(), 0);
 
-    frmformulas w(t.db());
+    frmformulas w(t.db(), kMaintain);
     QStringList opened;
     widgets::ScopedModalRunner runner([&](QDialog& d) {
-        opened << d.objectName() + ":" + app::globals().gModo;
-        app::Globals& g = app::globals();
-        if (d.objectName() == "frmpropiedades") {
-            EXPECT_EQ(g.gIdPropiedad, 0);
-            g.gIdPropiedad = qint16(nutrient.toInt("id_propiedad"));
-            g.gNombrePropiedad = nutrient.toString("nombre");
-        } else {
-            EXPECT_EQ(g.gIdProducto, 0);
-            g.gIdProducto = qint16(ingredient.toInt("id_producto"));
-            g.gNombreProducto = ingredient.toString("nombre");
+        opened << d.objectName() + ":" + modeOf(d);
+        if (auto* list = qobject_cast<catalog::frmpropiedades*>(&d)) {
+            EXPECT_EQ(pickedId(*list), 0);
+            return pickRow(d, qint16(nutrient.toInt("id_propiedad")));
         }
-        return int(QDialog::Accepted);
+        auto& list = static_cast<catalog::frmproductos&>(d);
+        EXPECT_EQ(pickedId(list), 0);
+        return pickRow(d, qint16(ingredient.toInt("id_producto")));
     });
     click(w, "Command9");
-    EXPECT_EQ(app::globals().gModo, "ABM");
+    EXPECT_EQ(modeText(w.mode()), "ABM");
     EXPECT_EQ(child<QLineEdit>(w, "Text6")->text(), "Lisina");
     child<QLineEdit>(w, "Text7")->setText("abc");
     click(w, "Command1");
@@ -168,19 +165,18 @@ TEST_F(ListFixture, NutrientAndIngredientPicksFilterTheList) {
 }
 
 TEST_F(ListFixture, NuevoAndEditarOpenTheWorkspaceAndRefresh) {
-    frmformulas w(t.db());
+    frmformulas w(t.db(), kMaintain);
     auto* grid = child<QTableWidget>(w, "FlexGrid1");
     QList<int> ids;
     widgets::ScopedModalRunner runner([&](QDialog& d) {
         EXPECT_EQ(d.objectName(), "frmoptimizacion");
-        ids << app::globals().gIdFormula;
+        ids << static_cast<workspace::frmoptimizacion&>(d).formulaId();
         // The workspace saves a new formula meanwhile; the list shows it afterwards.
         t.db().exec("insert into formulas (id_formula,codigo,producto,version) values (" +
                     QString::number(50 + ids.size()) + ",'NEW" + QString::number(ids.size()) +
                     "','x',0)");
         return int(QDialog::Accepted);
     });
-    app::globals().gIdFormula = 7;
     click(w, "cmdAdd");
     EXPECT_EQ(listedCodes(w).size(), 5);
 
@@ -193,7 +189,7 @@ TEST_F(ListFixture, NuevoAndEditarOpenTheWorkspaceAndRefresh) {
 }
 
 TEST_F(ListFixture, DeleteAsksAndRemovesTheFormulaWithItsRows) {
-    frmformulas w(t.db());
+    frmformulas w(t.db(), kMaintain);
     auto* grid = child<QTableWidget>(w, "FlexGrid1");
     grid->setCurrentCell(0, 1);
     const QString code = grid->item(0, 1)->text();
@@ -232,19 +228,17 @@ TEST_F(ListFixture, DeleteAsksAndRemovesTheFormulaWithItsRows) {
 
 TEST_F(ListFixture, EscapeCancelsAndTheMenuOpensTheList) {
     {
-        frmformulas w(t.db());
-        app::globals().gIdFormula = 3;
+        frmformulas w(t.db(), kMaintain);
         QTest::keyClick(child<QLineEdit>(w, "Text3"), Qt::Key_Escape);
         EXPECT_EQ(w.result(), QDialog::Rejected);
-        EXPECT_EQ(app::globals().gIdFormula, 0);
+        EXPECT_EQ(w.pick().value_or(0), 0);
     }
-    app::globals().gModo = "BUSCAR";
     app::menu main(store::Database::openFile(t.path()));
     int shown = 0;
     widgets::ScopedModalRunner runner([&](QDialog& d) {
         ++shown;
         EXPECT_EQ(d.objectName(), "frmformulas");
-        EXPECT_EQ(app::globals().gModo, "ABM");
+        EXPECT_EQ(modeOf(d), "ABM");
         EXPECT_EQ(d.findChild<QTableWidget*>("FlexGrid1")->rowCount(), 4);
         return int(QDialog::Accepted);
     });
@@ -255,8 +249,7 @@ TEST_F(ListFixture, EscapeCancelsAndTheMenuOpensTheList) {
 }
 
 TEST_F(ListFixture, PickModeReturnsTheChosenFormula) {
-    app::globals().gModo = app::kModoBuscar;
-    frmformulas w(t.db());
+    frmformulas w(t.db(), kPick);
     for (const char* name : {"cmdAdd", "cmdEditar", "cmdDelete", "cmdPrint", "cmdClose"})
         EXPECT_TRUE(child<QPushButton>(w, name)->isHidden()) << name;
     EXPECT_FALSE(child<QPushButton>(w, "Command4")->isHidden());
@@ -268,7 +261,7 @@ TEST_F(ListFixture, PickModeReturnsTheChosenFormula) {
     });
     QTest::keyClick(grid, Qt::Key_Return);
     EXPECT_EQ(w.result(), QDialog::Accepted);
-    EXPECT_EQ(app::globals().gIdFormula, idOf(t.db(), grid->item(2, 1)->text()));
+    EXPECT_EQ(w.pick().value_or(0), idOf(t.db(), grid->item(2, 1)->text()));
 }
 
 // A stored key past 32 bits, cut, would name another formula: the list refuses to show it, with
@@ -285,11 +278,11 @@ TEST_F(ListFixture, AKeyPast32BitsIsRefusedAndNoOtherFormulaIsTouched) {
         return int(QDialog::Accepted);
     });
     messages.planAnswer(msg::Yes);
-    frmformulas w(t.db());
+    frmformulas w(t.db(), kMaintain);
     EXPECT_EQ(opened, QStringList({"errores"}));
-    EXPECT_TRUE(app::globals().errorDescription.contains(
+    EXPECT_TRUE(app::lastError().description.contains(
         "columna id_formula de la tabla formulas (id_formula=3000000000)"))
-        << app::globals().errorDescription.toStdString();
+        << app::lastError().description.toStdString();
     click(w, "cmdDelete");
     click(w, "cmdEditar");
     EXPECT_EQ(idOf(t.db(), "VICTIMA"), -1294967296);

@@ -1,4 +1,3 @@
-#include "app/globals.h"
 #include "formulas/views/frmnueva_formula.h"
 #include "store/database.h"
 #include "support/scripted_messages.h"
@@ -23,10 +22,6 @@ template <typename T> T* child(const QWidget& w, const char* name) {
 struct EditorFixture : ::testing::Test {
     TempDatabase t{true};
     ScriptedMessages messages;
-    void SetUp() override {
-        app::globals().gIdFormula = 0;
-        app::globals().gCantidad = 1000;
-    }
     store::RecordSet formula(int id) {
         return t.db().query("select * from formulas where id_formula=" + QString::number(id));
     }
@@ -35,8 +30,7 @@ struct EditorFixture : ::testing::Test {
 } // namespace
 
 TEST_F(EditorFixture, NewFormulaIsTypedAndSavedAsVersionZero) {
-    app::globals().gCantidad = 750;
-    frmnueva_formula w(t.db(), false, true);
+    frmnueva_formula w(t.db(), 0, 750, false, true);
     EXPECT_EQ(w.windowTitle(), "Grabar Fórmula");
     EXPECT_EQ(child<QLineEdit>(w, "Text1")->text(), "VACA-CONC"); // the highest code so far
     EXPECT_TRUE(child<QLineEdit>(w, "txtFields(0)")->isEnabled());
@@ -50,7 +44,7 @@ TEST_F(EditorFixture, NewFormulaIsTypedAndSavedAsVersionZero) {
     child<QLineEdit>(w, "txtFields(1)")->setText("Pollo terminación");
     child<QPushButton>(w, "cmdUpdate")->click();
     EXPECT_EQ(messages.texts().last(), "El Código de la Fórmula Ya fue Ingresado");
-    EXPECT_EQ(app::globals().gIdFormula, 0);
+    EXPECT_EQ(w.formulaId(), 0);
     EXPECT_EQ(w.result(), 0); // still open
 
     child<QLineEdit>(w, "txtFields(0)")->setText(" POLLO-FIN ");
@@ -80,9 +74,8 @@ TEST_F(EditorFixture, NewFormulaIsTypedAndSavedAsVersionZero) {
 }
 
 TEST_F(EditorFixture, SavedFormulaUpdatesOrBecomesANewVersion) {
-    app::globals().gIdFormula = 1;
     {
-        frmnueva_formula w(t.db(), true, true);
+        frmnueva_formula w(t.db(), 1, 1000, true, true);
         auto* code = child<QLineEdit>(w, "txtFields(0)");
         EXPECT_EQ(code->text(), "POLLO-INI");
         EXPECT_FALSE(code->isEnabled());
@@ -102,7 +95,7 @@ TEST_F(EditorFixture, SavedFormulaUpdatesOrBecomesANewVersion) {
         EXPECT_EQ(formula(1).toInt("tipoBase"), 0);
     }
     {
-        frmnueva_formula w(t.db(), false, false);
+        frmnueva_formula w(t.db(), 1, 1000, false, false);
         child<QCheckBox>(w, "Check1")->click();
         child<QPushButton>(w, "cmdUpdate")->click();
         const int id = formulas::writeHeader(t.db(), w.opening(), w.answer());
@@ -115,31 +108,27 @@ TEST_F(EditorFixture, SavedFormulaUpdatesOrBecomesANewVersion) {
 }
 
 TEST_F(EditorFixture, RefusedQuantityCancelAndAMissingFormula) {
-    app::globals().gIdFormula = 2;
-    app::globals().gCantidad = 40000;
     {
-        frmnueva_formula w(t.db(), true, true);
+        frmnueva_formula w(t.db(), 2, 40000, true, true);
         child<QPushButton>(w, "cmdUpdate")->click();
         ASSERT_EQ(messages.texts().size(), 1);
         EXPECT_TRUE(messages.texts()[0].contains("32767"));
-        EXPECT_EQ(app::globals().gIdFormula, 2);
+        EXPECT_EQ(w.formulaId(), 2);
         child<QPushButton>(w, "cmdRefresh")->click();
         EXPECT_EQ(w.result(), QDialog::Rejected);
-        EXPECT_EQ(app::globals().gIdFormula, 0);
+        EXPECT_EQ(w.formulaId(), 0);
     }
     {
-        app::globals().gIdFormula = 2;
-        frmnueva_formula w(t.db(), true, true);
+        frmnueva_formula w(t.db(), 2, 40000, true, true);
         QTest::keyClick(child<QLineEdit>(w, "txtFields(1)"), Qt::Key_Escape);
         EXPECT_EQ(w.result(), QDialog::Rejected);
-        EXPECT_EQ(app::globals().gIdFormula, 0); // Esc cancels like Cancelar
+        EXPECT_EQ(w.formulaId(), 0); // Esc cancels like Cancelar
     }
     messages.clear();
-    app::globals().gIdFormula = 99;
-    frmnueva_formula w(t.db(), true, true);
+    frmnueva_formula w(t.db(), 99, 40000, true, true);
     EXPECT_EQ(messages.texts(), QStringList({"No es posible grabar la fórmula"}));
     EXPECT_TRUE(w.closesAtOnce());
-    EXPECT_EQ(app::globals().gIdFormula, 0);
+    EXPECT_EQ(w.formulaId(), 0);
     w.show();
     QTRY_VERIFY(!w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Rejected);

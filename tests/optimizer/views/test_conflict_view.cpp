@@ -1,4 +1,3 @@
-#include "app/globals.h"
 #include "app/views/modal.h"
 #include "support/blend_database.h"
 #include "support/scripted_messages.h"
@@ -17,8 +16,8 @@
 TEST(ConflictView, OpensAfterAnInfeasibleRunWithTheLimitsInConflict) {
     TempDatabase t;
     ScriptedMessages messages;
-    app::globals().gIdFormula = qint16(blenddb::addCalciumConflict(t.db()));
-    workspace::frmoptimizacion w(t.db());
+    const int formula = blenddb::addCalciumConflict(t.db());
+    workspace::frmoptimizacion w(t.db(), qint16(formula));
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
 
@@ -54,7 +53,7 @@ TEST(ConflictView, OpensAfterAnInfeasibleRunWithTheLimitsInConflict) {
     opened.clear();
     messages.clear();
     t.db().exec("update formula_propiedad set minimo=0.9 where minimo is not null");
-    workspace::frmoptimizacion again(t.db());
+    workspace::frmoptimizacion again(t.db(), qint16(formula));
     again.findChild<QLineEdit*>("txt_cantidad")->setText("1000");
     again.findChild<QPushButton*>("cmdFormular")->click();
     EXPECT_TRUE(opened.isEmpty());

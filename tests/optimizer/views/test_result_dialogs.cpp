@@ -1,4 +1,3 @@
-#include "app/globals.h"
 #include "optimizer/formulation_run.h"
 #include "optimizer/views/frmAnalisis.h"
 #include "optimizer/views/frmAportes.h"
@@ -42,13 +41,13 @@ void formulateBroilerDiet(Workspace& ws, store::Database& db) {
 
 TEST(AportesView, ShowsTheContributionsTheGreatestValueAndSaysWhyOnce) {
     ScriptedMessages messages;
-    app::globals().gNombrePropiedad = "Calcio  ";
     Workspace ws;
     ws.rsAportes.appendRow({QString("Carbonato de calcio"), 30.0, 38.0, 1.14});
     ws.rsAportes.appendRow({QString("Maíz"), QVariant(), 0.02, 0.02});
     ws.maximoAlcanzable = 1.0612345;
 
-    optimizer::frmAportes view(ws, "PROBLEMA CON RESTRICCIÓN: Mínimo para Calcio = 1.20");
+    optimizer::frmAportes view(ws, "PROBLEMA CON RESTRICCIÓN: Mínimo para Calcio = 1.20",
+                               "Calcio  ");
     EXPECT_EQ(view.windowTitle(), "PROBLEMA CON RESTRICCIÓN: Mínimo para Calcio = 1.20");
     EXPECT_EQ(view.findChild<QLabel*>("Label1_0")->text(),
               "Máximo valor a alcanzar con los ingredientes acutales");
@@ -90,7 +89,7 @@ TEST(AportesView, WithoutARunFigureShowsTheLargestSingleContribution) {
     Workspace ws;
     ws.rsAportes.appendRow({QString("A"), QVariant(), 9.0, 9.0});
     ws.rsAportes.appendRow({QString("B"), 50.0, 40.0, 20.0});
-    optimizer::frmAportes view(ws, "Aportes");
+    optimizer::frmAportes view(ws, "Aportes", "A");
     EXPECT_EQ(view.findChild<QLabel*>("Label1_1")->text(), "20.00");
 }
 

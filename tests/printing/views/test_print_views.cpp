@@ -1,4 +1,3 @@
-#include "app/globals.h"
 #include "app/help_documents.h"
 #include "app/views/modal.h"
 #include "printing/formula_printout.h"
@@ -88,25 +87,26 @@ TEST(frmImprimir, ButtonsChooseTheDestinationAndCloseKeepsNothing) {
     EXPECT_EQ(dialog.findChild<QPushButton*>("Command1")->text(), "&Impresora");
     EXPECT_EQ(dialog.findChild<QPushButton*>("Command2")->text(), "Exportar a &Word");
 
-    app::globals().gDestinoImpresion = 0;
+    EXPECT_EQ(dialog.destination(), 0);
     dialog.findChild<QPushButton*>("Command1")->click();
-    EXPECT_EQ(app::globals().gDestinoImpresion, 1);
+    EXPECT_EQ(dialog.destination(), 1);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     dialog.findChild<QPushButton*>("Command2")->click();
-    EXPECT_EQ(app::globals().gDestinoImpresion, 2);
+    EXPECT_EQ(dialog.destination(), 2);
 
     // Closed with the window's box: the print button's 0 stays and nothing is printed.
     ScriptedMessages messages;
     RecordingShell shell;
     printing::ScopedPrintServices services({[] { return false; }, {}});
-    widgets::ScopedModalRunner runner([](QDialog& d) {
+    int destination = -1;
+    widgets::ScopedModalRunner runner([&](QDialog& d) {
         d.reject();
+        destination = static_cast<printing::frmImprimir&>(d).destination();
         return int(QDialog::Rejected);
     });
     const workspace::Workspace ws = smallWorkspace();
-    app::globals().gDestinoImpresion = 2;
     printing::printFormula(ws, texts(), nullptr);
-    EXPECT_EQ(app::globals().gDestinoImpresion, 0);
+    EXPECT_EQ(destination, 0);
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_TRUE(shell.opened.isEmpty());
 }

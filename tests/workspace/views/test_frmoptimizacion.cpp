@@ -1,7 +1,8 @@
-#include "app/globals.h"
 #include "app/grid_style.h"
 #include "app/views/menu.h"
 #include "app/views/modal.h"
+#include "catalog/views/frmproducto_propiedades.h"
+#include "support/list_picks.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/views/frmoptimizacion.h"
@@ -44,8 +45,8 @@ struct Window : ::testing::Test {
     std::unique_ptr<frmoptimizacion> w;
 
     void open(const QString& code) {
-        app::globals().gIdFormula = code.isEmpty() ? 0 : qint16(formulaId(t.db(), code));
-        w = std::make_unique<frmoptimizacion>(t.db());
+        w = std::make_unique<frmoptimizacion>(t.db(),
+                                              code.isEmpty() ? 0 : qint16(formulaId(t.db(), code)));
         w->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
         QApplication::setActiveWindow(w.get());
@@ -269,19 +270,16 @@ TEST_F(Window, AfterARunThatFindsNoMixEveryBoldRowShowsItsFigures) {
 TEST_F(Window, AddsAPickedIngredientAndAnswersTheDryMatterQuestion) {
     open("POLLO-INI");
     const int soja = ingredientId(t.db(), "SOJA44");
-    app::globals().gModo = app::kModoABM;
     QString modeSeen;
     widgets::ScopedModalRunner user([&](QDialog& d) {
         if (d.objectName() != "frmproductos")
             return int(QDialog::Rejected);
-        modeSeen = app::globals().gModo;
-        app::globals().gIdProducto = qint16(soja);
-        return int(QDialog::Accepted);
+        modeSeen = modeOf(d);
+        return pickRow(d, qint16(soja));
     });
     auto* flexprod = child<QTableWidget>("flexprod");
     click("Command3");
     EXPECT_EQ(modeSeen, "BUSCAR");
-    EXPECT_EQ(app::globals().gModo, "ABM");
     EXPECT_EQ(flexprod->rowCount(), 20);
     EXPECT_GE(rowNamed(flexprod, "Harina de soja 44%"), 0);
     EXPECT_TRUE(messages.shown().empty());
@@ -332,14 +330,15 @@ TEST_F(Window, QuantityEditSharesTheBatchAndTheQuantityBoxChecksItsNumber) {
 TEST(MenuOptimizacion, OpensAnEmptyWorkspaceModally) {
     TempDatabase t(true);
     app::menu main(store::Database::openFile(t.path()));
-    app::globals().gIdFormula = 3;
     int opened = 0;
+    int openedOn = -1;
     widgets::ScopedModalRunner user([&](QDialog& d) {
         ++opened;
         EXPECT_EQ(d.objectName(), "frmoptimizacion");
         EXPECT_TRUE(d.isModal());
         auto& w = static_cast<frmoptimizacion&>(d);
         EXPECT_EQ(w.workspace().vIdFormula, 0);
+        openedOn = w.formulaId();
         EXPECT_EQ(w.workspace().rsProductos.count(), 0);
         return int(QDialog::Rejected);
     });
@@ -347,7 +346,7 @@ TEST(MenuOptimizacion, OpensAnEmptyWorkspaceModally) {
     ASSERT_TRUE(item && item->isEnabled());
     item->trigger();
     EXPECT_EQ(opened, 1);
-    EXPECT_EQ(app::globals().gIdFormula, 0);
+    EXPECT_EQ(openedOn, 0);
 }
 
 TEST_F(Window, BuildsAFormulaFromAnEmptyWorkspaceThroughThePickLists) {
@@ -363,14 +362,10 @@ TEST_F(Window, BuildsAFormulaFromAnEmptyWorkspaceThroughThePickLists) {
     QList<QPair<int, QString>> nutrients{{nutrientId("Proteína bruta"), "Proteína bruta"},
                                          {nutrientId("Calcio"), "Calcio"}};
     widgets::ScopedModalRunner user([&](QDialog& d) {
-        app::Globals& g = app::globals();
-        if (d.objectName() == "frmproductos") {
-            g.gIdProducto = qint16(ingredients.takeFirst());
-        } else if (d.objectName() == "frmpropiedades") {
-            const auto [id, name] = nutrients.takeFirst();
-            g.gIdPropiedad = qint16(id);
-            g.gNombrePropiedad = name;
-        }
+        if (d.objectName() == "frmproductos")
+            return pickRow(d, qint16(ingredients.takeFirst()));
+        if (d.objectName() == "frmpropiedades")
+            return pickRow(d, qint16(nutrients.takeFirst().first));
         return int(QDialog::Accepted);
     });
     for (int i = 0; i < 3; ++i)
@@ -435,9 +430,12 @@ TEST_F(Window, VerNutrientesHandsTheSelectedIngredientOver) {
     const int maiz = rowNamed(flexprod, "Maíz amarillo grano");
     QStringList opened;
     QString caption;
+    int shownId = 0;
     widgets::ScopedModalRunner user([&](QDialog& d) {
         opened << d.objectName();
         caption = d.windowTitle();
+        if (auto* values = qobject_cast<catalog::frmproducto_propiedades*>(&d))
+            shownId = values->ingredientId();
         return int(QDialog::Accepted);
     });
     flexprod->setCurrentCell(-1, -1);
@@ -445,8 +443,8 @@ TEST_F(Window, VerNutrientesHandsTheSelectedIngredientOver) {
     EXPECT_TRUE(opened.isEmpty());
     flexprod->setCurrentCell(maiz, 1);
     click("cmdNutrientes");
-    EXPECT_EQ(app::globals().gIdProducto, ingredientId(t.db(), "MAIZ"));
-    EXPECT_EQ(app::globals().gNombreProducto, "Maíz amarillo grano");
+    EXPECT_EQ(shownId, ingredientId(t.db(), "MAIZ"));
+    EXPECT_EQ(caption.trimmed(), "Maíz amarillo grano");
     EXPECT_EQ(opened, QStringList{"frmproducto_propiedades"});
     EXPECT_EQ(caption, "Maíz amarillo grano"); // the ingredient whose composition it shows
     EXPECT_TRUE(messages.shown().empty());

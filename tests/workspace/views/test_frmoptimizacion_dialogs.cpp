@@ -1,7 +1,8 @@
-#include "app/globals.h"
 #include "app/views/modal.h"
+#include "formulas/views/frmnueva_formula.h"
 #include "store/database.h"
 #include "support/blend_database.h"
+#include "support/list_picks.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/views/frmoptimizacion.h"
@@ -11,6 +12,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
 #include <functional>
@@ -39,8 +41,7 @@ struct Formulated : ::testing::Test {
         ASSERT_EQ(box("txtCosH")->text(), "$ 0.2747");
     }
     std::unique_ptr<frmoptimizacion> open(int id) {
-        app::globals().gIdFormula = qint16(id);
-        auto window = std::make_unique<frmoptimizacion>(t.db());
+        auto window = std::make_unique<frmoptimizacion>(t.db(), qint16(id));
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window;
@@ -77,9 +78,9 @@ struct NewVersion {
 
     int operator()(QDialog& d) {
         EXPECT_EQ(d.objectName(), "frmnueva_formula");
-        app::Globals& g = app::globals();
-        seenId = g.gIdFormula;
-        seenCantidad = g.gCantidad;
+        auto& header = static_cast<formulas::frmnueva_formula&>(d);
+        seenId = header.formulaId();
+        seenCantidad = header.cantidad();
         store::RecordSet last = db.query("select max(id_formula) from formulas");
         last.moveFirst();
         written = last.value(0).toInt() + 1; // the key the new version takes
@@ -104,7 +105,7 @@ TEST_F(Formulated, SavesANewVersionAndReopensItWithTheSameFigures) {
     EXPECT_EQ(editor.seenId, original);
     EXPECT_DOUBLE_EQ(editor.seenCantidad, 1000);
     EXPECT_EQ(ws().vIdFormula, editor.written);
-    EXPECT_EQ(app::globals().gIdFormula, editor.written);
+    EXPECT_EQ(w->formulaId(), editor.written);
     EXPECT_EQ(count("formula_producto", editor.written), ws().rsProductos.count());
     EXPECT_EQ(count("formula_propiedad", editor.written), 10);
     EXPECT_EQ(box("txtCosH")->text(), "$ 0.2747"); // reloaded from what was stored
@@ -138,7 +139,7 @@ TEST_F(Formulated, AFailedSaveChangesNothingStoredAndKeepsTheEdits) {
         EXPECT_EQ(t.db().query("select * from formulas").count(), formulas);
         EXPECT_EQ(count("formula_producto", editor.written), 0);
         EXPECT_EQ(ws().vIdFormula, original);
-        EXPECT_EQ(app::globals().gIdFormula, original);
+        EXPECT_EQ(w->formulaId(), original);
         EXPECT_DOUBLE_EQ(proteinMinimum(ws()), 22.5);
         EXPECT_EQ(box("txtCosH")->text(), "$ 0.2747");
     }
@@ -151,10 +152,7 @@ TEST_F(Formulated, AFailedSaveChangesNothingStoredAndKeepsTheEdits) {
     EXPECT_DOUBLE_EQ(stored.toDouble("minimo"), 23);
 
     // Cancelling the header editor writes nothing; "Cancelar" drops the edits.
-    widgets::ScopedModalRunner cancel([](QDialog&) {
-        app::globals().gIdFormula = 0;
-        return int(QDialog::Rejected);
-    });
+    widgets::ScopedModalRunner cancel([](QDialog&) { return int(QDialog::Rejected); });
     click("cmdUpdate");
     EXPECT_EQ(t.db().query("select * from formulas").count(), formulas);
     click("cmdCancel");
@@ -171,8 +169,10 @@ TEST_F(Formulated, ButtonsOpenTheirViewsModallyOverTheWorkspace) {
         if (d.objectName() == "frmResultados")
             resultRows = ws().rsResultado.count();
         if (d.objectName() == "frmRecalcular") {
-            app::globals().gCantidad = 500;
-            app::globals().gMantenerNutrientes = true;
+            d.findChild<QLineEdit*>("txt_cantidad")->setText("500");
+            d.findChild<QRadioButton*>("Option2_0")->setChecked(true);
+            d.findChild<QPushButton*>("Command4")->click();
+            return d.result();
         }
         return int(QDialog::Accepted);
     });
@@ -204,16 +204,14 @@ TEST_F(Formulated, ButtonsOpenTheirViewsModallyOverTheWorkspace) {
 TEST(SaveWithHeaderEditor, ARefusedCodeThenAGoodOneSaves) {
     TempDatabase t(true);
     ScriptedMessages messages;
-    app::globals().gIdFormula = 0;
-    frmoptimizacion w(t.db());
+    frmoptimizacion w(t.db(), 0);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     widgets::ScopedModalRunner user([&](QDialog& d) {
         if (d.objectName() == "frmproductos") {
             store::RecordSet rs = t.db().query("select id_producto from productos");
             rs.moveFirst();
-            app::globals().gIdProducto = qint16(rs.toInt("id_producto"));
-            return int(QDialog::Accepted);
+            return pickRow(d, qint16(rs.toInt("id_producto")));
         }
         EXPECT_EQ(d.objectName(), "frmnueva_formula");
         auto* code = d.findChild<QLineEdit*>("txtFields(0)");
@@ -269,8 +267,7 @@ TEST(SaveWithHeaderEditor, NothingIsLockedWhileTheUserIsAsked) {
         }
     };
     messages.whileShown = otherWrites;
-    app::globals().gIdFormula = 0;
-    frmoptimizacion w(t.db());
+    frmoptimizacion w(t.db(), 0);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
 

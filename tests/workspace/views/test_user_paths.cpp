@@ -1,6 +1,5 @@
 // The paths a nutritionist takes through the windows, end to end: every view is the real one,
 // driven by the names of its controls; the tests only play the user in each modal window.
-#include "app/globals.h"
 #include "app/views/menu.h"
 #include "app/views/modal.h"
 #include "formulas/views/frmformulas.h"
@@ -130,10 +129,6 @@ const Sample kSamples[] = {
 struct FromTheFormulaList : ::testing::TestWithParam<Sample> {
     TempDatabase t{true};
     ScriptedMessages messages;
-    void SetUp() override {
-        app::globals() = app::Globals();
-        app::globals().gModo = app::kModoABM;
-    }
     void drive(formulas::frmformulas& list, int& original, int& written);
 };
 
@@ -316,8 +311,6 @@ INSTANTIATE_TEST_SUITE_P(EachSample, FromTheFormulaList, ::testing::ValuesIn(kSa
 TEST(FromAnEmptyWorkspace, BuildsAFormulaThroughThePickListsAndSavesIt) {
     TempDatabase t(true);
     ScriptedMessages messages;
-    app::globals() = app::Globals();
-    app::globals().gModo = app::kModoABM;
     app::menu main(store::Database::openFile(t.path()));
 
     const QStringList ingredients{"Maíz amarillo grano", "Harina de soja 44%",
@@ -462,13 +455,11 @@ TEST(FromAnEmptyWorkspace, BuildsAFormulaThroughThePickListsAndSavesIt) {
 TEST(TypedThenClicked, ClickingAwayTakesTheTypedPriceLikeEnter) {
     TempDatabase t(true);
     ScriptedMessages messages;
-    app::globals() = app::Globals();
-    app::globals().gIdFormula = qint16(1);
     ASSERT_EQ(
         t.db().query("select * from formulas where id_formula=1 and codigo='POLLO-INI'").count(),
         1);
     auto formulate = [&](bool pressEnter) -> QStringList {
-        frmoptimizacion w(t.db());
+        frmoptimizacion w(t.db(), 1);
         showActive(w);
         auto* flexprod = find<QTableWidget>(w, "flexprod");
         find<QTabWidget>(w, "SSTab1")->setCurrentIndex(0);
@@ -508,9 +499,7 @@ TEST(TypedThenClicked, ClickingAwayTakesTheTypedPriceLikeEnter) {
 TEST(TypedThenClicked, AnEditEndedAfterTheGridIsSortedKeepsItsRow) {
     TempDatabase t(true);
     ScriptedMessages messages;
-    app::globals() = app::Globals();
-    app::globals().gIdFormula = qint16(1);
-    frmoptimizacion w(t.db());
+    frmoptimizacion w(t.db(), 1);
     showActive(w);
     find<QLineEdit>(w, "txt_cantidad")->setText("1000");
     auto* flexprod = find<QTableWidget>(w, "flexprod");

@@ -1,4 +1,3 @@
-#include "app/globals.h"
 #include "support/scripted_messages.h"
 #include "workspace/views/frmRecalcular.h"
 #include "workspace/views/frmResultados.h"
@@ -59,12 +58,8 @@ void type(QLineEdit* box, const QString& text) {
 
 } // namespace
 
-TEST(RecalcularView, ChecksTheQuantityAndHandsTheAnswersThroughTheGlobals) {
+TEST(RecalcularView, ChecksTheQuantityAndHandsTheAnswersToItsOpener) {
     ScriptedMessages messages;
-    app::Globals& g = app::globals();
-    g.gCantidad = 0;
-    g.gMantenerNutrientes = false;
-
     workspace::frmRecalcular view;
     EXPECT_EQ(view.windowTitle(), "Recalcular ");
     auto* text1 = view.findChild<QLineEdit*>("Text1");
@@ -92,25 +87,23 @@ TEST(RecalcularView, ChecksTheQuantityAndHandsTheAnswersThroughTheGlobals) {
     type(box, "0");
     aceptar->click();
     EXPECT_EQ(messages.texts().last(), "La cantidad debe ser mayor que cero");
-    EXPECT_EQ(g.gCantidad, 0);
+    EXPECT_FALSE(view.answer());
 
     type(box, "500");
     all->click();
     aceptar->click();
     EXPECT_EQ(view.result(), QDialog::Accepted);
-    EXPECT_DOUBLE_EQ(g.gCantidad, 500);
-    EXPECT_FALSE(g.gMantenerNutrientes);
+    ASSERT_TRUE(view.answer());
+    EXPECT_DOUBLE_EQ(view.answer()->cantidad, 500);
+    EXPECT_FALSE(view.answer()->mantenerNutrientes);
     EXPECT_EQ(messages.shown().size(), 2u);
 
-    // Cancelling leaves the globals alone.
-    g.gCantidad = 0;
-    g.gMantenerNutrientes = true;
+    // Cancelling gives no answer.
     workspace::frmRecalcular again;
     type(again.findChild<QLineEdit*>("txt_cantidad"), "750");
     again.findChild<QPushButton*>("Command3")->click();
     EXPECT_EQ(again.result(), QDialog::Rejected);
-    EXPECT_EQ(g.gCantidad, 0);
-    EXPECT_TRUE(g.gMantenerNutrientes);
+    EXPECT_FALSE(again.answer());
 }
 
 TEST(ResultadosView, TheMatrixWithFrozenColumnsAndTheTotalsRow) {
