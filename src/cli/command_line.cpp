@@ -1,7 +1,5 @@
 #include "cli/command_line.h"
 
-#include "cli/copy_command.h"
-#include "cli/import_command.h"
 #include "cli/shown_text.h"
 #include "optimizer/sample_formulas.h"
 #include "store/database.h"
@@ -11,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
+#include <cstdio>
 #include <exception>
 #include <optional>
 #include <vector>
@@ -18,13 +17,6 @@
 namespace cli {
 
 namespace {
-
-const QString kCreateDatabase = QStringLiteral("create-database");
-const QString kCopyDatabase = QStringLiteral("copy-database");
-const QString kFormulate = QStringLiteral("formulate");
-const QString kPrint = QStringLiteral("print");
-const QString kReport = QStringLiteral("report");
-const QString kImport = QStringLiteral("import");
 
 struct OptionSpec {
     QStringList names;
@@ -86,6 +78,25 @@ const std::vector<OptionSpec>& reportOptions() {
     return options;
 }
 
+const std::vector<OptionSpec>& importOptions() {
+    static const std::vector<OptionSpec> options = {
+        {{"database"}, "RUTA", "la base de datos que recibe los datos (obligatoria)"},
+        {{"from"}, "ORIGEN", "la base de datos de origen, SQLite o Access (obligatoria)"},
+        {{"yes"}, {}, "importa sin pedir confirmación"},
+        kHelp,
+    };
+    return options;
+}
+
+const std::vector<OptionSpec>& copyOptions() {
+    static const std::vector<OptionSpec> options = {
+        {{"from"}, "ORIGEN", "la base de datos que se copia: archivo o servidor (obligatoria)"},
+        {{"to"}, "DESTINO", "la base de datos nueva o vacía que la recibe (obligatoria)"},
+        kHelp,
+    };
+    return options;
+}
+
 void configure(QCommandLineParser& parser, const std::vector<OptionSpec>& options) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     for (const OptionSpec& o : options)
@@ -118,23 +129,8 @@ Invocation parseError(const QCommandLineParser& parser) {
     return invalid(shownLine(parser.errorText()));
 }
 
-Invocation parseCreateDatabase(const QStringList& args) {
-    QCommandLineParser parser;
-    configure(parser, createOptions());
-    if (!parser.parse(args))
-        return parseError(parser);
+Invocation parseCreateDatabase(const QCommandLineParser& parser) {
     Invocation inv;
-    if (parser.isSet("help")) {
-        inv.kind = Invocation::Help;
-        inv.helpText = QStringLiteral("Uso: dosivant create-database RUTA [--sample]\n\nCrea una "
-                                      "base de datos nueva en RUTA; nunca reemplaza un archivo.\n"
-                                      "RUTA puede ser una base de datos vacía de un servidor "
-                                      "PostgreSQL,\npostgresql://USUARIO@SERVIDOR[:PUERTO]/BASE: "
-                                      "se crean en ella las tablas.\n\n"
-                                      "Opciones:\n") +
-                       optionList(createOptions());
-        return inv;
-    }
     const QStringList paths = parser.positionalArguments();
     if (paths.isEmpty())
         return invalid(QStringLiteral("create-database necesita la ruta del archivo nuevo "
@@ -188,17 +184,8 @@ QString formulaChoiceError(const FormulaChoice& choice) {
     return {};
 }
 
-Invocation parseFormulate(const QStringList& args) {
-    QCommandLineParser parser;
-    configure(parser, formulateOptions());
-    if (!parser.parse(args))
-        return parseError(parser);
+Invocation parseFormulate(const QCommandLineParser& parser) {
     Invocation inv;
-    if (parser.isSet("help")) {
-        inv.kind = Invocation::Help;
-        inv.helpText = formulateUsageText();
-        return inv;
-    }
     if (!parser.positionalArguments().isEmpty())
         return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
                            .arg(shownText(parser.positionalArguments().first())));
@@ -232,18 +219,8 @@ const QString kReportUsage =
                    "--pdf ARCHIVO\n\nEscribe el informe de la lista completa en PDF.\n\n"
                    "Opciones:\n");
 
-Invocation parsePrintOrReport(const QStringList& args, bool report) {
-    QCommandLineParser parser;
-    configure(parser, report ? reportOptions() : printOptions());
-    if (!parser.parse(args))
-        return parseError(parser);
+Invocation parsePrintOrReport(const QCommandLineParser& parser, bool report) {
     Invocation inv;
-    if (parser.isSet("help")) {
-        inv.kind = Invocation::Help;
-        inv.helpText = report ? kReportUsage + optionList(reportOptions())
-                              : kPrintUsage + optionList(printOptions());
-        return inv;
-    }
     PrintOptions& o = inv.print;
     QStringList positional = parser.positionalArguments();
     if (report) {
@@ -282,6 +259,224 @@ Invocation parsePrintOrReport(const QStringList& args, bool report) {
     if (o.pdf.isEmpty() == o.odt.isEmpty())
         return invalid(QStringLiteral("Indique --pdf o --odt (uno de los dos)"));
     inv.kind = Invocation::Print;
+    return inv;
+}
+
+Invocation parsePrint(const QCommandLineParser& parser) {
+    return parsePrintOrReport(parser, false);
+}
+
+Invocation parseReport(const QCommandLineParser& parser) {
+    return parsePrintOrReport(parser, true);
+}
+
+// Whether the options are complete is the import's to say when it runs.
+Invocation parseImport(const QCommandLineParser& parser) {
+    Invocation inv;
+    if (const QString error = readImportOptions(parser, &inv.import); !error.isEmpty())
+        return invalid(error);
+    inv.kind = Invocation::Import;
+    return inv;
+}
+
+Invocation parseCopyDatabase(const QCommandLineParser& parser) {
+    Invocation inv;
+    if (!parser.isSet("from") || !parser.isSet("to"))
+        return invalid(QStringLiteral("copy-database necesita --from y --to"));
+    inv.copy.from = parser.value("from");
+    inv.copy.to = parser.value("to");
+    for (const char* name : {"from", "to"})
+        if (parser.value(name).isEmpty())
+            return invalid(QStringLiteral("falta el valor de --%1").arg(QLatin1String(name)));
+    inv.kind = Invocation::CopyDatabase;
+    return inv;
+}
+
+int runCopyInvocation(const Invocation& inv, QTextStream& out, QTextStream& err) {
+    return runCopy(inv.copy, out, err);
+}
+
+const QString kCopyUsage = QStringLiteral(
+    "Uso: dosivant copy-database --from ORIGEN --to DESTINO\n\n"
+    "Copia ingredientes, nutrientes, composiciones y fórmulas con todas sus versiones de ORIGEN a\n"
+    "DESTINO, en una sola transacción. ORIGEN y DESTINO son un archivo o una base de datos del\n"
+    "servidor (postgresql://USUARIO@SERVIDOR[:PUERTO]/BASE). DESTINO no existe todavía o está\n"
+    "vacío; una base con datos no se toca.\n\nOpciones:\n");
+
+const QString kCreateUsage =
+    QStringLiteral("Uso: dosivant create-database RUTA [--sample]\n\nCrea una base de datos nueva "
+                   "en RUTA; nunca reemplaza un archivo.\nRUTA puede ser una base de datos vacía "
+                   "de un servidor PostgreSQL,\npostgresql://USUARIO@SERVIDOR[:PUERTO]/BASE: se "
+                   "crean en ella las tablas.\n\nOpciones:\n");
+const QString kFormulateUsage =
+    QStringLiteral("Uso: dosivant formulate --database RUTA (--formula CODIGO [--version "
+                   "N] | --id ID)\n"
+                   "                          [--quantity CANTIDAD] [--json]\n\n"
+                   "Carga la fórmula, la formula a mínimo costo como el botón de la "
+                   "ventana y muestra el\nresultado; no escribe nada en la base de "
+                   "datos.\n\nOpciones:\n");
+const QString kFormulateUsageEnd =
+    QStringLiteral("\nEstado de salida: 0 óptimo; 3 mezcla escrita sin análisis "
+                   "(infactible, límite de\niteraciones); 4 detenida antes de escribir "
+                   "(validación, control de alcance);\n1 error de uso, de cantidad o de "
+                   "la base de datos.\n");
+const QString kImportUsage = QStringLiteral(
+    "Uso: dosivant import --database RUTA --from ORIGEN [--yes]\n\n"
+    "Importa ingredientes, nutrientes y composiciones de ORIGEN (SQLite o Access) como la\n"
+    "ventana de importación; pide la confirmación en la terminal salvo con --yes. El avance y\n"
+    "los conflictos van a la salida de errores.\n\nOpciones:\n");
+const QString kImportUsageEnd =
+    QStringLiteral("\nEstado de salida: 0 terminada; 3 cancelada (una respuesta negativa, o "
+                   "Ctrl-C, que conserva\nlo terminado); 1 error de uso, del origen o de la base "
+                   "de datos.\n");
+
+int runCreateDatabase(const Invocation& inv, QTextStream& out, QTextStream& err) {
+    return createDatabaseCommand(inv.database, inv.sample, out, err);
+}
+
+int runFormulateInvocation(const Invocation& inv, QTextStream& out, QTextStream& err) {
+    QString output;
+    const int status = runFormulate(inv.formulate, &output, err);
+    out << output;
+    return status;
+}
+
+int runPrintInvocation(const Invocation& inv, QTextStream& out, QTextStream& err) {
+    return runPrint(inv.print, out, err);
+}
+
+int runReportInvocation(const Invocation& inv, QTextStream& out, QTextStream& err) {
+    return runReport(inv.print, out, err);
+}
+
+// The confirmation is read from the terminal; what was written before it is out first.
+int runImportInvocation(const Invocation& inv, QTextStream& out, QTextStream& err) {
+    out.flush();
+    err.flush();
+    QTextStream in(stdin);
+    return runImport(inv.import, in, err);
+}
+
+// A command of the program: its name, its lines in the program's help, its options and its own
+// help, how the parsed options become an Invocation and how that runs. The parser, both helps
+// and runWithoutWindow read every command from commands(); a new command is one more entry.
+struct Command {
+    QString name;
+    Invocation::Kind kind = Invocation::Invalid;
+    QString synopsis = {}; // its lines in the program's help
+    const std::vector<OptionSpec>& (*options)() = nullptr;
+    QString usage = {}; // its own help: this, the options, then usageEnd
+    QString usageEnd = {};
+    Invocation (*parse)(const QCommandLineParser& parser) = nullptr; // once the line is parsed
+    int (*run)(const Invocation& invocation, QTextStream& out, QTextStream& err) = nullptr;
+    bool needsFonts = false; // lays out printed text
+    // A command that reports a mistake in its line its own way: the reason in its words when the
+    // parser refuses the line, and the whole report from the reason. Null: the program's way.
+    QString (*parseError)(const QCommandLineParser& parser, const QStringList& arguments) = nullptr;
+    QString (*mistake)(const QString& reason) = nullptr;
+};
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> table = {
+        {.name = QStringLiteral("create-database"),
+         .kind = Invocation::CreateDatabase,
+         .synopsis = QStringLiteral("  dosivant create-database RUTA [--sample]\n"
+                                    "      crea una base de datos nueva en RUTA\n"),
+         .options = createOptions,
+         .usage = kCreateUsage,
+         .parse = parseCreateDatabase,
+         .run = runCreateDatabase},
+        {.name = QStringLiteral("formulate"),
+         .kind = Invocation::Formulate,
+         .synopsis = QStringLiteral("  dosivant formulate --database RUTA (--formula CODIGO "
+                                    "[--version N] | --id ID)\n"
+                                    "                     [--quantity CANTIDAD] [--json]\n"
+                                    "      formula una fórmula guardada sin abrir la ventana\n"),
+         .options = formulateOptions,
+         .usage = kFormulateUsage,
+         .usageEnd = kFormulateUsageEnd,
+         .parse = parseFormulate,
+         .run = runFormulateInvocation},
+        {.name = QStringLiteral("print"),
+         .kind = Invocation::Print,
+         .synopsis = QStringLiteral("  dosivant print --database RUTA (--formula CODIGO "
+                                    "[--version N] | --id ID)\n"
+                                    "                 (--pdf ARCHIVO | --odt ARCHIVO)\n"
+                                    "      escribe la impresión de una fórmula guardada en PDF "
+                                    "o como documento\n"),
+         .options = printOptions,
+         .usage = kPrintUsage,
+         .parse = parsePrint,
+         .run = runPrintInvocation,
+         .needsFonts = true},
+        {.name = QStringLiteral("report"),
+         .kind = Invocation::Report,
+         .synopsis = QStringLiteral("  dosivant report (ingredientes|nutrientes|formulas) "
+                                    "--database RUTA --pdf ARCHIVO\n"
+                                    "      escribe el informe de la lista completa en PDF\n"),
+         .options = reportOptions,
+         .usage = kReportUsage,
+         .parse = parseReport,
+         .run = runReportInvocation,
+         .needsFonts = true},
+        {.name = QStringLiteral("import"),
+         .kind = Invocation::Import,
+         .synopsis = QStringLiteral("  dosivant import --database RUTA --from ORIGEN [--yes]\n"
+                                    "      importa ingredientes, nutrientes y composiciones de "
+                                    "ORIGEN (SQLite o Access)\n"),
+         .options = importOptions,
+         .usage = kImportUsage,
+         .usageEnd = kImportUsageEnd,
+         .parse = parseImport,
+         .run = runImportInvocation,
+         .parseError = importParseError,
+         .mistake = importMistake},
+        {.name = QStringLiteral("copy-database"),
+         .kind = Invocation::CopyDatabase,
+         .synopsis = QStringLiteral("  dosivant copy-database --from ORIGEN --to DESTINO\n"
+                                    "      copia toda la base de datos ORIGEN a DESTINO (archivo "
+                                    "o servidor)\n"),
+         .options = copyOptions,
+         .usage = kCopyUsage,
+         .parse = parseCopyDatabase,
+         .run = runCopyInvocation},
+    };
+    return table;
+}
+
+const Command* commandNamed(const QString& name) {
+    for (const Command& c : commands())
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+const Command* commandOf(Invocation::Kind kind) {
+    for (const Command& c : commands())
+        if (c.kind == kind)
+            return &c;
+    return nullptr;
+}
+
+QString helpOf(const Command& c) {
+    return c.usage + optionList(c.options()) + c.usageEnd;
+}
+
+// The arguments after the command's name, with the program's name in front as the parser wants.
+Invocation parseCommand(const Command& c, const QStringList& arguments) {
+    QCommandLineParser parser;
+    configure(parser, c.options());
+    Invocation inv;
+    if (!parser.parse(arguments)) {
+        inv = c.parseError ? invalid(c.parseError(parser, arguments)) : parseError(parser);
+    } else if (parser.isSet("help")) {
+        inv.kind = Invocation::Help;
+        inv.helpText = helpOf(c);
+    } else {
+        inv = c.parse(parser);
+    }
+    if (inv.kind == Invocation::Invalid)
+        inv.command = c.name;
     return inv;
 }
 
@@ -336,31 +531,11 @@ Invocation parseCommandLine(const QStringList& arguments) {
         return parseError(parser);
     const QStringList positional = parser.positionalArguments();
     const QString program = arguments.value(0, QStringLiteral("dosivant"));
-    if (!positional.isEmpty() && positional[0] == kCopyDatabase) {
-        Invocation inv;
-        inv.kind = parser.isSet("database") ? Invocation::Invalid : Invocation::CopyDatabase;
-        inv.error = QStringLiteral("copy-database toma --from y --to, no --database");
-        inv.copyArguments = positional.mid(1);
-        return inv;
-    }
-    if (!positional.isEmpty() &&
-        (positional[0] == kCreateDatabase || positional[0] == kFormulate ||
-         positional[0] == kPrint || positional[0] == kReport || positional[0] == kImport)) {
+    if (const Command* command = positional.isEmpty() ? nullptr : commandNamed(positional[0])) {
         if (parser.isSet("database"))
             return invalid(QStringLiteral("--database va después de la orden %1")
                                .arg(shownText(positional[0])));
-        if (positional[0] == kImport) {
-            Invocation inv;
-            inv.kind = Invocation::Import;
-            inv.importArguments = positional.mid(1);
-            return inv;
-        }
-        const QStringList commandArgs = QStringList{program} + positional.mid(1);
-        if (positional[0] == kCreateDatabase)
-            return parseCreateDatabase(commandArgs);
-        if (positional[0] == kFormulate)
-            return parseFormulate(commandArgs);
-        return parsePrintOrReport(commandArgs, positional[0] == kReport);
+        return parseCommand(*command, QStringList{program} + positional.mid(1));
     }
     Invocation inv;
     if (parser.isSet("help")) {
@@ -413,57 +588,30 @@ bool displayAvailable(const QStringList& arguments) {
 }
 
 bool needsFonts(const Invocation& inv) {
-    return inv.kind == Invocation::Print || inv.kind == Invocation::Report;
+    const Command* command = commandOf(inv.kind);
+    return command && command->needsFonts;
 }
 
 QString usageText() {
-    return QStringLiteral(
-               "Uso (usage):\n"
-               "  dosivant [--database RUTA]\n"
-               "      abre la ventana principal con la base de datos RUTA\n"
-               "  dosivant create-database RUTA [--sample]\n"
-               "      crea una base de datos nueva en RUTA\n"
-               "  dosivant formulate --database RUTA (--formula CODIGO [--version N] | --id "
-               "ID)\n"
-               "                     [--quantity CANTIDAD] [--json]\n"
-               "      formula una fórmula guardada sin abrir la ventana\n"
-               "  dosivant print --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
-               "                 (--pdf ARCHIVO | --odt ARCHIVO)\n"
-               "      escribe la impresión de una fórmula guardada en PDF o como documento\n"
-               "  dosivant report (ingredientes|nutrientes|formulas) --database RUTA --pdf "
-               "ARCHIVO\n"
-               "      escribe el informe de la lista completa en PDF\n"
-               "  dosivant import --database RUTA --from ORIGEN [--yes]\n"
-               "      importa ingredientes, nutrientes y composiciones de ORIGEN (SQLite o "
-               "Access)\n"
-               "  dosivant copy-database --from ORIGEN --to DESTINO\n"
-               "      copia toda la base de datos ORIGEN a DESTINO (archivo o servidor)\n"
-               "  dosivant --help | --version\n"
-               "\n"
-               "Opciones del programa:\n") +
-           optionList(programOptions()) + QStringLiteral("\nOpciones de create-database:\n") +
-           optionList(createOptions()) + QStringLiteral("\nOpciones de formulate:\n") +
-           optionList(formulateOptions()) + QStringLiteral("\nOpciones de print:\n") +
-           optionList(printOptions()) + QStringLiteral("\nOpciones de report:\n") +
-           optionList(reportOptions()) +
-           QStringLiteral(
-               "\nLa base de datos es la de --database; si no se indica, la de la variable "
-               "DOSIVANT_DB;\nsi tampoco, $XDG_DATA_HOME/Dosivant/Dosivant.db.\n"
-               "Un error en la línea de órdenes termina con el estado 1.\n");
+    QString text = QStringLiteral("Uso (usage):\n"
+                                  "  dosivant [--database RUTA]\n"
+                                  "      abre la ventana principal con la base de datos RUTA\n");
+    for (const Command& c : commands())
+        text += c.synopsis;
+    text += QStringLiteral("  dosivant --help | --version\n"
+                           "\n"
+                           "Opciones del programa:\n") +
+            optionList(programOptions());
+    for (const Command& c : commands())
+        text += QStringLiteral("\nOpciones de %1:\n").arg(c.name) + optionList(c.options());
+    return text + QStringLiteral(
+                      "\nLa base de datos es la de --database; si no se indica, la de la variable "
+                      "DOSIVANT_DB;\nsi tampoco, $XDG_DATA_HOME/Dosivant/Dosivant.db.\n"
+                      "Un error en la línea de órdenes termina con el estado 1.\n");
 }
 
 QString formulateUsageText() {
-    return QStringLiteral("Uso: dosivant formulate --database RUTA (--formula CODIGO [--version "
-                          "N] | --id ID)\n"
-                          "                          [--quantity CANTIDAD] [--json]\n\n"
-                          "Carga la fórmula, la formula a mínimo costo como el botón de la "
-                          "ventana y muestra el\nresultado; no escribe nada en la base de "
-                          "datos.\n\nOpciones:\n") +
-           optionList(formulateOptions()) +
-           QStringLiteral("\nEstado de salida: 0 óptimo; 3 mezcla escrita sin análisis "
-                          "(infactible, límite de\niteraciones); 4 detenida antes de escribir "
-                          "(validación, control de alcance);\n1 error de uso, de cantidad o de "
-                          "la base de datos.\n");
+    return helpOf(*commandOf(Invocation::Formulate));
 }
 
 int createDatabaseCommand(const QString& path, bool sample, QTextStream& out, QTextStream& err) {
@@ -514,29 +662,19 @@ int runWithoutWindow(const Invocation& inv, QTextStream& out, QTextStream& err) 
     case Invocation::Version:
         out << QStringLiteral("Dosivant ") << kProgramVersion << u'\n';
         return 0;
-    case Invocation::CreateDatabase:
-        return createDatabaseCommand(inv.database, inv.sample, out, err);
-    case Invocation::Formulate: {
-        QString output;
-        const int status = runFormulate(inv.formulate, &output, err);
-        out << output;
-        return status;
-    }
-    case Invocation::Print:
-        return runPrint(inv.print, out, err);
-    case Invocation::Report:
-        return runReport(inv.print, out, err);
-    case Invocation::Import:
-        out.flush();
-        err.flush();
-        return runImportCommand(inv.importArguments);
-    case Invocation::CopyDatabase:
-        return runCopyCommand(inv.copyArguments, out, err);
     case Invocation::Invalid:
+        if (const Command* command = commandNamed(inv.command); command && command->mistake) {
+            err << command->mistake(inv.error);
+            return 1;
+        }
         err << QStringLiteral("dosivant: ") << inv.error
             << QStringLiteral(" (dosivant --help muestra el uso)\n");
         return 1;
     case Invocation::Window:
+        break;
+    default:
+        if (const Command* command = commandOf(inv.kind))
+            return command->run(inv, out, err);
         break;
     }
     err << QStringLiteral("dosivant: la ventana no se abre desde aquí (no window here)\n");

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "cli/copy_command.h"
 #include "cli/formulate_command.h"
+#include "cli/import_command.h"
 #include "cli/print_command.h"
 
 #include <QString>
@@ -27,19 +29,21 @@ struct Invocation {
         Invalid
     };
     Kind kind = Window;
-    QString database;            // --database for the window, the new file for create-database
-    bool sample = false;         // create-database --sample
-    FormulateOptions formulate;  // formulate's options
-    PrintOptions print;          // print's and report's options
-    QStringList importArguments; // import's arguments, read by its own parser
-    QStringList copyArguments;   // copy-database's arguments, read by its own parser
-    QString helpText;            // the usage asked for with --help (the program's or a command's)
-    QString error;               // why the command line is invalid, one line
+    QString database;           // --database for the window, the new file for create-database
+    bool sample = false;        // create-database --sample
+    FormulateOptions formulate; // formulate's options
+    PrintOptions print;         // print's and report's options
+    ImportOptions import;       // import's options
+    CopyOptions copy;           // copy-database's options
+    QString helpText;           // the usage asked for with --help (the program's or a command's)
+    QString error;              // why the command line is invalid, one line
+    QString command;            // the command whose options are invalid, empty for the program
 };
 
-// Parses the whole command line (arguments[0] is the program) with one option parser set up for
-// the program or for the command named: `dosivant [--database RUTA]`, `dosivant create-database
-// RUTA [--sample]`, `dosivant formulate ...`, and --help / --version.
+// Parses the whole command line (arguments[0] is the program) with the option parser set up for
+// the program or for the command named, from the table of commands: `dosivant [--database
+// RUTA]`, `dosivant create-database RUTA [--sample]`, `dosivant formulate ...`, `print`,
+// `report`, `import`, and --help / --version, the program's or a command's.
 Invocation parseCommandLine(const QStringList& arguments);
 
 // The arguments without the options the window system takes for itself (-platform X, -style X,
@@ -58,8 +62,9 @@ bool needsFonts(const Invocation& invocation);
 QString usageText();
 QString formulateUsageText();
 
-// Runs an invocation that needs no window: help, version, create-database, formulate, or
-// reports an invalid command line in one line (exit status 1). Returns the exit status.
+// Runs an invocation that needs no window: help, version, a command of the table, or reports an
+// invalid command line (one line, or the command's own way; exit status 1). Returns the exit
+// status.
 int runWithoutWindow(const Invocation& invocation, QTextStream& out, QTextStream& err);
 
 // `dosivant create-database PATH [--sample]`.

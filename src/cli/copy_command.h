@@ -1,14 +1,21 @@
 #pragma once
 
-#include <QStringList>
+#include <QString>
 
 class QTextStream;
 
 namespace cli {
 
-// `dosivant copy-database --from ORIGEN --to DESTINO`: copies everything from a database file or
-// server database into a new or empty one, in one transaction on the target. Returns the exit
-// status: 0 copied, 1 a mistake on the command line or a copy refused or failed (nothing written).
-int runCopyCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// What `dosivant copy-database --from ORIGEN --to DESTINO` names: each a database file or a
+// server database (postgresql://USUARIO@SERVIDOR[:PUERTO]/BASE).
+struct CopyOptions {
+    QString from;
+    QString to;
+};
+
+// Copies everything from one database into a new or empty one, in one transaction on the
+// target, telling each table's rows as they go. Returns the exit status: 0 copied, 1 a copy
+// refused or failed (nothing written).
+int runCopy(const CopyOptions& options, QTextStream& out, QTextStream& err);
 
 } // namespace cli

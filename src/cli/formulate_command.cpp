@@ -4,10 +4,9 @@
 #include "app/messages.h"
 #include "cli/command_line.h"
 #include "cli/shown_text.h"
+#include "formulas/formula_lookup.h"
 #include "optimizer/formulation_run.h"
 #include "store/database.h"
-#include "store/sql_text.h"
-#include "store/stored_values.h"
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
 
@@ -24,27 +23,6 @@ using workspace::FormulaHeader;
 using workspace::Workspace;
 
 namespace {
-
-int findFormula(store::Database& db, const FormulateOptions& o) {
-    if (o.id != 0)
-        return o.id;
-    QString sql = "select id_formula from formulas where codigo=?";
-    std::vector<QVariant> parameters = {o.code};
-    if (o.version) {
-        sql += " and version=?";
-        parameters.push_back(*o.version);
-    }
-    // The key as stored: one past 32 bits is refused, not cut down to another formula's key.
-    int id = 0;
-    bool first = true;
-    db.forEachRow(sql + " order by version DESC", parameters, [&](const store::Database::Row& row) {
-        if (first)
-            id = store::storedInteger(row[0],
-                                      {"formulas", "codigo=" + sql::text(o.code), "id_formula"});
-        first = false;
-    });
-    return id;
-}
 
 QString outcomeName(optimizer::RunOutcome o) {
     switch (o) {
@@ -223,9 +201,10 @@ QString table(Workspace& ws, optimizer::RunOutcome outcome, store::RecordSet& ap
 int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
     try {
         auto db = store::Database::openFile(o.database, store::Database::OpenMode::ReadOnly);
-        const int id = findFormula(*db, o);
+        const int id = formulas::findFormula(*db, {o.code, o.version, o.id});
         if (id == 0) {
-            err << "No existe la fórmula " << shownText(o.code) << '\n';
+            err << "No existe la fórmula "
+                << (o.code.isEmpty() ? QString::number(o.id) : shownText(o.code)) << '\n';
             return 1;
         }
         Workspace ws;

@@ -11,10 +11,10 @@ namespace cli {
 // The options of `dosivant formulate`, as the command-line parser leaves them.
 struct FormulateOptions {
     QString database;
-    QString code;                  // --formula
-    std::optional<double> version; // --version, with --formula
-    int id = 0;                    // --id
-    QString quantity;              // --quantity as typed
+    QString code;               // --formula
+    std::optional<int> version; // --version, with --formula
+    int id = 0;                 // --id
+    QString quantity;           // --quantity as typed
     bool quantityGiven = false;
     bool json = false;
 };

@@ -1,10 +1,12 @@
 #include "cli/import_command.h"
 
+#include "cli/command_line.h"
 #include "cli/shown_text.h"
 #include "import/importer.h"
 #include "import/remote_source.h"
 #include "store/database.h"
 
+#include <QCommandLineParser>
 #include <QTextStream>
 #include <csignal>
 #include <cstdio>
@@ -13,7 +15,8 @@ namespace cli {
 
 namespace {
 
-const char* kUsage = "Uso: dosivant import --database RUTA --from ORIGEN [--yes]\n";
+const QString kUsage =
+    QStringLiteral("Uso: dosivant import --database RUTA --from ORIGEN [--yes]\n");
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -36,35 +39,6 @@ private:
     void (*previous_)(int) = nullptr;
 };
 
-struct Options {
-    QString database, source;
-    bool yes = false;
-};
-
-bool parse(const QStringList& args, Options* o, QString* error) {
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QStringLiteral("--yes")) {
-            o->yes = true;
-        } else if (a == QStringLiteral("--database") || a == QStringLiteral("--from")) {
-            if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
-                *error = QStringLiteral("Falta el valor de ") + a;
-                return false;
-            }
-            (a == QStringLiteral("--from") ? o->source : o->database) = args[++i];
-        } else {
-            *error = QStringLiteral("Argumento desconocido: ") + a;
-            return false;
-        }
-    }
-    if (o->database.isEmpty() || o->source.isEmpty()) {
-        *error = o->database.isEmpty() ? QStringLiteral("Falta --database")
-                                       : QStringLiteral("Falta --from");
-        return false;
-    }
-    return true;
-}
-
 bool confirmed(QTextStream& in, QTextStream& err) {
     err << import::kConfirmaImportacion << QStringLiteral(" (s/n) ") << Qt::flush;
     const QString answer = in.readLine().trimmed().toLower();
@@ -75,11 +49,53 @@ bool confirmed(QTextStream& in, QTextStream& err) {
 
 } // namespace
 
-int runImportCommand(const QStringList& arguments, QTextStream& in, QTextStream& err) {
-    Options o;
-    QString error;
-    if (!parse(arguments, &o, &error)) {
-        err << QStringLiteral("dosivant import: ") << shownLine(error) << u'\n' << kUsage;
+QString importMistake(const QString& reason) {
+    return QStringLiteral("dosivant import: ") + shownLine(reason) + u'\n' + kUsage;
+}
+
+QString readImportOptions(const QCommandLineParser& parser, ImportOptions* o) {
+    for (const QString& name : {QStringLiteral("database"), QStringLiteral("from")}) {
+        if (parser.isSet(name) && parser.value(name).isEmpty())
+            return QStringLiteral("Falta el valor de --") + name;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return QStringLiteral("Argumento desconocido: ") + parser.positionalArguments().first();
+    o->database = parser.value(QStringLiteral("database"));
+    o->source = parser.value(QStringLiteral("from"));
+    o->yes = parser.isSet(QStringLiteral("yes"));
+    return {};
+}
+
+QString importParseError(const QCommandLineParser& parser, const QStringList& arguments) {
+    // A value option the parser found without its value.
+    ImportOptions unused;
+    if (const QString missing = readImportOptions(parser, &unused);
+        missing.startsWith(QStringLiteral("Falta")))
+        return missing;
+    // An unknown option, named as it was typed.
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const QString name = parser.unknownOptionNames().first();
+        for (const QString& a : arguments.mid(1)) {
+            const bool asLong = a == "--" + name || a.startsWith("--" + name + '=');
+            const bool asShort = name.size() == 1 && a.startsWith('-') && !a.startsWith("--") &&
+                                 a.section('=', 0, 0).contains(name);
+            if (asLong || asShort)
+                return QStringLiteral("Argumento desconocido: ") + a;
+        }
+        return QStringLiteral("Argumento desconocido: --") + name;
+    }
+    // A value given to a switch.
+    for (const QString& a : arguments.mid(1)) {
+        if (a.startsWith(QStringLiteral("--yes=")) || a.startsWith(QStringLiteral("--help=")))
+            return QStringLiteral("Argumento desconocido: ") + a;
+    }
+    return parser.errorText();
+}
+
+int runImport(const ImportOptions& o, QTextStream& in, QTextStream& err) {
+    if (o.database.isEmpty() || o.source.isEmpty()) {
+        err << importMistake(o.database.isEmpty() ? QStringLiteral("Falta --database")
+                                                  : QStringLiteral("Falta --from"));
         return 1;
     }
     std::unique_ptr<store::Database> db;
@@ -120,10 +136,13 @@ int runImportCommand(const QStringList& arguments, QTextStream& in, QTextStream&
     }
 }
 
-int runImportCommand(const QStringList& arguments) {
-    QTextStream in(stdin);
-    QTextStream err(stderr);
-    return runImportCommand(arguments, in, err);
+int runImportCommand(const QStringList& arguments, QTextStream& in, QTextStream& err) {
+    const Invocation inv = parseCommandLine(QStringList{"dosivant", "import"} + arguments);
+    if (inv.kind != Invocation::Import) {
+        QTextStream out(stdout);
+        return runWithoutWindow(inv, out, err);
+    }
+    return runImport(inv.import, in, err);
 }
 
 } // namespace cli

@@ -1,6 +1,7 @@
 #include "cli/print_command.h"
 
 #include "cli/shown_text.h"
+#include "formulas/formula_lookup.h"
 #include "printing/catalogue_lists.h"
 #include "printing/catalogue_report.h"
 #include "printing/formula_document.h"
@@ -8,8 +9,6 @@
 #include "printing/output_file.h"
 #include "printing/page_output.h"
 #include "store/database.h"
-#include "store/sql_text.h"
-#include "store/stored_values.h"
 #include "workspace/formula_loader.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
@@ -21,34 +20,6 @@
 namespace cli {
 
 namespace {
-
-int findFormula(store::Database& db, const PrintOptions& o) {
-    if (o.id != 0) {
-        const store::RecordSet rs =
-            db.query(QStringLiteral("select id_formula from formulas where id_formula=") +
-                     QString::number(o.id));
-        return rs.count() == 0 ? 0 : o.id;
-    }
-    QString sql = QStringLiteral("select id_formula from formulas where codigo=?");
-    std::vector<QVariant> parameters = {o.code};
-    if (o.version) {
-        sql += QStringLiteral(" and version=?");
-        parameters.push_back(*o.version);
-    }
-    // The key as stored: one past 32 bits is refused, not cut down to another formula's key.
-    int id = 0;
-    bool first = true;
-    db.forEachRow(sql + QStringLiteral(" order by version DESC"), parameters,
-                  [&](const store::Database::Row& row) {
-                      if (first)
-                          id = store::storedInteger(row[0],
-                                                    {QStringLiteral("formulas"),
-                                                     QStringLiteral("codigo=") + sql::text(o.code),
-                                                     QStringLiteral("id_formula")});
-                      first = false;
-                  });
-    return id;
-}
 
 // Refuses, before anything is read or written, an output that would destroy the database the
 // command reads or that is no file at all.
@@ -71,7 +42,7 @@ int runPrint(const PrintOptions& o, QTextStream& out, QTextStream& err) {
     try {
         auto db = store::Database::openFile(o.database, store::Database::OpenMode::ReadOnly);
         workspace::Workspace ws;
-        ws.vIdFormula = findFormula(*db, o);
+        ws.vIdFormula = formulas::findFormula(*db, {o.code, o.version, o.id});
         const QString named = o.code.isEmpty() ? QString::number(o.id) : shownText(o.code);
         if (ws.vIdFormula == 0) {
             err << "dosivant print: no existe la fórmula " << named << '\n';

@@ -193,6 +193,19 @@ TEST(CommandLine, TheProgramWithoutADisplay) {
     EXPECT_TRUE(r.out.contains("--quantity"));
 }
 
+// Every command of the table answers --help with its own usage, as the program is run.
+TEST(CommandLine, EveryCommandAnswersHelpThroughTheProgram) {
+    for (const QString command : {"create-database", "formulate", "print", "report", "import"}) {
+        SCOPED_TRACE(command.toStdString());
+        const LineRun r = runProgram({command, "--help"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.out.startsWith("Uso: dosivant " + command + " ")) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains("  -h, --help")) << r.out.toStdString();
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+        EXPECT_TRUE(runLine({"--help"}).out.contains("\nOpciones de " + command + ":\n"));
+    }
+}
+
 TEST(CommandLine, CreateDatabaseMakesItsFolderAndNeverReplacesAFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath("nueva carpeta/Dosivant.db");

@@ -4,6 +4,7 @@
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -237,4 +238,39 @@ TEST(FormulateCommand, InfeasibleRunNamesTheConflictAndEachRelaxationSolves) {
     const CommandRun unreachable = ex.run();
     EXPECT_EQ(unreachable.json["outcome"].toString(), "precheck_failed");
     EXPECT_FALSE(unreachable.json.contains("conflicto"));
+}
+
+// formulate and print find a formula the same way: a key that is not stored is named like a code
+// that is not, and a key stored past 32 bits is refused, never cut down to another formula's.
+TEST(FormulateCommand, FindsTheFormulaAsPrintDoes) {
+    TempDatabase t(true);
+    t.db().exec("insert into formulas (id_formula,codigo,producto,version) values "
+                "(4294967297,'GRANDE','x',0)");
+    QTemporaryDir dir;
+    for (const QString command : {"formulate", "print"}) {
+        SCOPED_TRACE(command.toStdString());
+        const QStringList output =
+            command == "print" ? QStringList{"--pdf", dir.filePath("f.pdf")} : QStringList{};
+        auto run = [&](const QStringList& args) {
+            ScriptedMessages messages;
+            QString out, err;
+            QTextStream o(&out), e(&err);
+            const int status = cli::runWithoutWindow(
+                cli::parseCommandLine(QStringList{"dosivant", command, "--database", t.path()} +
+                                      args + output),
+                o, e);
+            e.flush();
+            EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+            return std::pair{status, err};
+        };
+        const auto [missingStatus, missing] = run({"--id", "999"});
+        EXPECT_EQ(missingStatus, 1);
+        EXPECT_TRUE(missing.contains("o existe la fórmula 999\n")) << missing.toStdString();
+        const auto [wideStatus, wide] = run({"--formula", "GRANDE"});
+        EXPECT_EQ(wideStatus, 1);
+        EXPECT_TRUE(wide.contains("4294967297") &&
+                    wide.contains("columna id_formula de la tabla formulas (codigo='GRANDE')"))
+            << wide.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath("f.pdf")));
 }

@@ -8,6 +8,7 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -86,4 +87,47 @@ TEST(ImportCommand, WaitsForAnotherWriterSayingSo) {
         << run.err.toStdString();
     EXPECT_TRUE(run.err.endsWith("Proceso de Importación Finalizado.\n"));
     EXPECT_EQ(dump(local.db(), "productos", "id_producto").size(), 1);
+}
+
+// The import's line is read by the program's option parser like every command's: --help answers
+// with its usage, --database=PATH is taken, and a mistake keeps the import's own words.
+TEST(ImportCommand, HelpAndMistakesThroughTheProgramsParser) {
+    auto run = [](const QStringList& args) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        const int status = cli::runWithoutWindow(
+            cli::parseCommandLine(QStringList{"dosivant", "import"} + args), o, e);
+        o.flush();
+        e.flush();
+        return std::tuple{status, out, err};
+    };
+    const auto [helpStatus, help, helpErr] = run({"--help"});
+    EXPECT_EQ(helpStatus, 0);
+    EXPECT_TRUE(helpErr.isEmpty()) << helpErr.toStdString();
+    for (const char* word :
+         {"Uso: dosivant import", "--database", "--from", "--yes", "--help", "Estado de salida"})
+        EXPECT_TRUE(help.contains(word)) << word;
+    EXPECT_TRUE(cli::usageText().contains("Opciones de import:\n  --database RUTA"));
+
+    const QString usage = "Uso: dosivant import --database RUTA --from ORIGEN [--yes]\n";
+    const std::pair<QStringList, QString> mistakes[] = {
+        {{"--bogus"}, "Argumento desconocido: --bogus"},
+        {{"--database", "a.db", "-xy"}, "Argumento desconocido: -xy"},
+        {{"--database", "a.db", "--from", "b.db", "extra"}, "Argumento desconocido: extra"},
+        {{"--yes=1"}, "Argumento desconocido: --yes=1"},
+        {{"--from", "b.db", "--database"}, "Falta el valor de --database"},
+        {{"--database", "", "--from", "b.db"}, "Falta el valor de --database"},
+        {{"--from", "b.db"}, "Falta --database"},
+        {{"--database=a.db"}, "Falta --from"},
+    };
+    for (const auto& [args, reason] : mistakes) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const auto [status, out, err] = run(args);
+        EXPECT_EQ(status, 1);
+        EXPECT_TRUE(out.isEmpty());
+        EXPECT_EQ(err, "dosivant import: " + reason + "\n" + usage);
+    }
+    // The program's own option before the command is still refused by the program.
+    EXPECT_EQ(cli::parseCommandLine({"dosivant", "--database", "a.db", "import"}).kind,
+              cli::Invocation::Invalid);
 }
