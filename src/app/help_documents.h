@@ -23,7 +23,8 @@ public:
 };
 
 // The desktop: `xdg-mime query default application/pdf` names the PDF program (an empty answer
-// means none); the document is opened with QDesktopServices.
+// means none); the document is opened with `xdg-open`, whose quick failure is a refusal
+// (QDesktopServices only where xdg-open cannot be started).
 class DesktopDocumentShell : public DocumentShell {
 public:
     bool hasPdfViewer() override;
