@@ -32,4 +32,5 @@ TEST(Package, DependsOnTheFontAndRecommendsTheSpanishDialogs) {
     EXPECT_TRUE(depends.contains("xdg-utils"));
     // Qt's own Spanish texts for the file, print and preview dialogs.
     EXPECT_TRUE(packageList("CPACK_DEBIAN_PACKAGE_RECOMMENDS").contains("qt6-translations-l10n"));
+    EXPECT_TRUE(packageList("CPACK_DEBIAN_PACKAGE_RECOMMENDS").contains("libqt6sql6-psql"));
 }
