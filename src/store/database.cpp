@@ -287,7 +287,10 @@ std::unique_ptr<Database> Database::openFile(const QString& path, OpenMode mode)
     db->query(QStringLiteral("select count(*) from sqlite_master"));
     checkTablesAndColumns(*db);
     createMissingIndexes(*db, db->d->handle);
-    ensureRevisionTable(*db);
+    // A command that only reads never writes, not even the table of change counters: nothing
+    // is saved over anything through it.
+    if (!readOnly)
+        ensureRevisionTable(*db);
     return db;
 }
 
