@@ -1,4 +1,5 @@
 #include "cli/command_line.h"
+#include "cli/command_run.h"
 #include "printing/zip_reader.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
@@ -10,23 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CommandRun {
-    int status;
-    QString out, err;
-};
-
-// Runs `dosivant <command> args...` through the program's option parser.
-CommandRun runCommand(const char* command, const QStringList& args) {
-    ScriptedMessages messages;
-    CommandRun r;
-    QTextStream out(&r.out), err(&r.err);
-    r.status = cli::runWithoutWindow(cli::parseCommandLine(QStringList{"dosivant", command} + args),
-                                     out, err);
-    out.flush();
-    err.flush();
-    return r;
-}
 
 QByteArray contents(const QString& path) {
     QFile f(path);

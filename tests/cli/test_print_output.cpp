@@ -1,5 +1,6 @@
 // What `print` and `report` refuse to write over, and what they do when writing fails.
 #include "cli/command_line.h"
+#include "cli/command_run.h"
 #include "printing/full_disk.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
@@ -14,22 +15,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-struct CommandRun {
-    int status;
-    QString out, err;
-};
-
-CommandRun runCommand(const char* command, const QStringList& args) {
-    ScriptedMessages messages;
-    CommandRun r;
-    QTextStream out(&r.out), err(&r.err);
-    r.status = cli::runWithoutWindow(cli::parseCommandLine(QStringList{"dosivant", command} + args),
-                                     out, err);
-    out.flush();
-    err.flush();
-    return r;
-}
 
 QByteArray hashOf(const QString& path) {
     QFile f(path);
