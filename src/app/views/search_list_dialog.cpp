@@ -38,6 +38,24 @@ QPushButton* SearchListDialog::extraButton(const QString& objectName) const {
     return nullptr;
 }
 
+QString SearchListDialog::cellText(int row, int column) const {
+    const QTableWidgetItem* item = listGrid->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void SearchListDialog::reselectRow(int row, bool takeFocus) {
+    const int dataRows = binding->dataRowCount();
+    if (dataRows <= 0)
+        return;
+    const int column = description_.fillColumn;
+    if (row >= 1 && row <= dataRows) {
+        listGrid->setCurrentCell(row - 1, column);
+        listGrid->scrollToItem(listGrid->item(row - 1, column), QAbstractItemView::PositionAtTop);
+    }
+    if (takeFocus)
+        listGrid->setFocus(Qt::OtherFocusReason);
+}
+
 void SearchListDialog::buildList() {
     listGrid = named<QTableWidget>(this, "FlexGrid1");
     listGrid->setSelectionBehavior(QAbstractItemView::SelectRows);

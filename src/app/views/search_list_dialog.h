@@ -37,6 +37,12 @@ protected:
     // The button of the maintain row the description names `objectName`.
     QPushButton* extraButton(const QString& objectName) const;
 
+    // The text a cell of the grid shows; empty outside the grid.
+    QString cellText(int row, int column) const;
+    // Once rows are shown: data row `row` (counted from 1) becomes current at the top of the
+    // grid, in the column that takes the rest, and the grid takes the focus when asked to.
+    void reselectRow(int row, bool takeFocus);
+
     virtual void addRow() = 0;
     virtual void editRow() = 0;
     virtual void deleteRow() = 0;

@@ -169,21 +169,7 @@ void frmproductos::chooseNutrient() {
 
 void frmproductos::showRows() {
     binding->show(ingredientGrid(rs_));
-    const int dataRows = binding->dataRowCount();
-    if (dataRows > 0) {
-        if (rowToReselect_ >= 1 && rowToReselect_ <= dataRows) {
-            listGrid->setCurrentCell(rowToReselect_ - 1, kIngredientFillColumn);
-            listGrid->scrollToItem(listGrid->item(rowToReselect_ - 1, kIngredientFillColumn),
-                                   QAbstractItemView::PositionAtTop);
-        }
-        if (!loading_)
-            listGrid->setFocus(Qt::OtherFocusReason);
-    }
-}
-
-QString frmproductos::cell(int row, int column) const {
-    const QTableWidgetItem* item = listGrid->item(row, column);
-    return item ? item->text() : QString();
+    reselectRow(rowToReselect_, !loading_);
 }
 
 int frmproductos::checkedRow(bool needCost) {
@@ -222,7 +208,7 @@ void frmproductos::editRow() {
         return;
     {
         app::BusyPointer busy;
-        frmproducto editor(db_, cell(row, 0).toInt());
+        frmproducto editor(db_, cellText(row, 0).toInt());
         busy.release();
         widgets::openModal(editor);
     }
@@ -235,8 +221,8 @@ void frmproductos::deleteRow() {
     if (row < 0)
         return;
     rowToReselect_ = row + 1;
-    const int id = cell(row, 0).toInt();
-    const QString name = cell(row, 2).trimmed();
+    const int id = cellText(row, 0).toInt();
+    const QString name = cellText(row, 2).trimmed();
     try {
         const int formulas = formulasUsingIngredient(db_, id);
         if (msg::msgBox(texts::askDeleteIngredient(name, formulas), msg::Question) != msg::Yes)
@@ -258,8 +244,8 @@ void frmproductos::showNutrientValues() {
     const int row = checkedRow(false);
     if (row < 0)
         return;
-    frmproducto_propiedades values(db_, cell(row, 0).toInt());
-    values.setWindowTitle(cell(row, 2).trimmed());
+    frmproducto_propiedades values(db_, cellText(row, 0).toInt());
+    values.setWindowTitle(cellText(row, 2).trimmed());
     widgets::openModal(values);
 }
 
@@ -274,7 +260,7 @@ void frmproductos::acceptPick() {
     if (row < 0)
         return;
     // The cost as stored, not as the grid rounds it.
-    pick_ = IngredientPick{cell(row, 0).toInt(), cell(row, 2),
+    pick_ = IngredientPick{cellText(row, 0).toInt(), cellText(row, 2),
                            rs_.valueAt(row, rs_.fieldIndex(QStringLiteral("costo"))).toDouble()};
     accept();
 }

@@ -52,7 +52,6 @@ private:
     void showRows();
     // The current data row when there is one and the grid is laid out as expected.
     int checkedRow(bool needCost);
-    QString cell(int row, int column) const;
 
     store::Database& db_;
     std::optional<IngredientPick> pick_;

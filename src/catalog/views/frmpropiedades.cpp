@@ -76,21 +76,7 @@ void frmpropiedades::search() {
 
 void frmpropiedades::showRows() {
     binding->bind(rs_);
-    const int dataRows = binding->dataRowCount();
-    if (dataRows > 0) {
-        if (rowToReselect_ >= 1 && rowToReselect_ <= dataRows) {
-            listGrid->setCurrentCell(rowToReselect_ - 1, kNutrientFillColumn);
-            listGrid->scrollToItem(listGrid->item(rowToReselect_ - 1, kNutrientFillColumn),
-                                   QAbstractItemView::PositionAtTop);
-        }
-        if (!loading_)
-            listGrid->setFocus(Qt::OtherFocusReason);
-    }
-}
-
-QString frmpropiedades::cell(int row, int column) const {
-    const QTableWidgetItem* item = listGrid->item(row, column);
-    return item ? item->text() : QString();
+    reselectRow(rowToReselect_, !loading_);
 }
 
 int frmpropiedades::checkedRow(bool needName) {
@@ -125,7 +111,7 @@ void frmpropiedades::editRow() {
         return;
     {
         app::BusyPointer busy;
-        frmpropiedad editor(db_, cell(row, 0).toInt());
+        frmpropiedad editor(db_, cellText(row, 0).toInt());
         busy.release();
         widgets::openModal(editor);
     }
@@ -138,8 +124,8 @@ void frmpropiedades::deleteRow() {
     if (row < 0)
         return;
     rowToReselect_ = row + 1;
-    const int id = cell(row, 0).toInt();
-    const QString name = cell(row, 1);
+    const int id = cellText(row, 0).toInt();
+    const QString name = cellText(row, 1);
     try {
         const int formulas = formulasUsingNutrient(db_, id);
         if (msg::msgBox(texts::askDeleteNutrient(name, formulas), msg::Question) != msg::Yes)
@@ -165,7 +151,7 @@ void frmpropiedades::acceptPick() {
     const int row = checkedRow(true);
     if (row < 0)
         return;
-    pick_ = NutrientPick{cell(row, 0).toInt(), cell(row, 1)};
+    pick_ = NutrientPick{cellText(row, 0).toInt(), cellText(row, 1)};
     accept();
 }
 

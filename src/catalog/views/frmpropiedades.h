@@ -46,7 +46,6 @@ private:
     void requery();
     void showRows();
     int checkedRow(bool needName);
-    QString cell(int row, int column) const;
 
     store::Database& db_;
     std::optional<NutrientPick> pick_;
