@@ -16,8 +16,8 @@
 #include "workspace/views/frmoptimizacion.h"
 
 #include <QFontMetrics>
-#include <QGroupBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
