@@ -88,4 +88,16 @@ grid::GridContent ingredientGrid(const store::RecordSet& rows) {
     return content;
 }
 
+lists::ListDescription ingredientList() {
+    lists::ListDescription list;
+    list.objectName = QStringLiteral("frmproductos");
+    list.caption = QStringLiteral("Ingredientes");
+    list.openingStatement = kIngredientListSql;
+    list.columns = &ingredientColumns;
+    list.fillColumn = kIngredientFillColumn;
+    list.size = QSize(760, 560);
+    list.extraButtons = {{QStringLiteral("CmdPropiedades"), QStringLiteral("&Nutrientes")}};
+    return list;
+}
+
 } // namespace catalog

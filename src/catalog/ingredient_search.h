@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/grid_style.h"
+#include "app/list_description.h"
 #include "catalog/refusal.h"
 
 #include <QString>
@@ -50,5 +51,8 @@ std::vector<grid::Column> ingredientColumns();
 inline constexpr int kIngredientFillColumn = 2;
 // The rows as the grid shows them: codes without the padding that right-aligns them in storage.
 grid::GridContent ingredientGrid(const store::RecordSet& rows);
+
+// The list as a whole: opened on the whole catalogue, with "&Nutrientes" among its buttons.
+lists::ListDescription ingredientList();
 
 } // namespace catalog

@@ -21,4 +21,15 @@ std::vector<grid::Column> nutrientColumns() {
     };
 }
 
+lists::ListDescription nutrientList() {
+    lists::ListDescription list;
+    list.objectName = QStringLiteral("frmpropiedades");
+    list.caption = QStringLiteral("Nutrientes");
+    list.openingStatement = kNutrientListSql;
+    list.columns = &nutrientColumns;
+    list.fillColumn = kNutrientFillColumn;
+    list.size = QSize(520, 480);
+    return list;
+}
+
 } // namespace catalog

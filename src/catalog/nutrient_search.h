@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/grid_style.h"
+#include "app/list_description.h"
 
 #include <QString>
 #include <vector>
@@ -17,5 +18,8 @@ QString nutrientSearchSql(const QString& name);
 // id_propiedad hidden, Descripción (takes the rest), Unidad.
 std::vector<grid::Column> nutrientColumns();
 inline constexpr int kNutrientFillColumn = 1;
+
+// The list as a whole: opened on every nutrient by name.
+lists::ListDescription nutrientList();
 
 } // namespace catalog

@@ -114,4 +114,19 @@ void deleteFormula(store::Database& db, int idFormula) {
     tx.commit();
 }
 
+lists::ListDescription formulaList() {
+    lists::ListDescription list;
+    list.objectName = QStringLiteral("frmformulas");
+    list.caption = texts::kListCaption;
+    list.searchTitle = QStringLiteral("Búsqueda");
+    list.openingStatement = searchStatement(FormulaFilter{});
+    list.columns = &formulaColumns;
+    list.fillColumn = kProductColumn;
+    list.size = QSize(780, 560);
+    list.acceptCaption = QStringLiteral("Aceptar");
+    list.cancelCaption = QStringLiteral("Cancelar");
+    list.buttonsTakeFocus = false;
+    return list;
+}
+
 } // namespace formulas

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/grid_style.h"
+#include "app/list_description.h"
 #include "store/record_set.h"
 
 #include <QString>
@@ -47,6 +48,10 @@ QString searchStatement(const FormulaFilter& filter);
 // The columns of FlexGrid1, one per field of the statement.
 std::vector<grid::Column> formulaColumns();
 inline constexpr int kProductColumn = 2; // takes the width the others leave
+
+// The list as a whole: opened on the search of an empty panel (every formula); its buttons leave
+// the focus where it was when clicked.
+lists::ListDescription formulaList();
 
 // Deletes a formula with its nutrient and ingredient rows, all or nothing. Throws
 // store::StoreError when the database refuses; nothing is deleted then.

@@ -222,3 +222,19 @@ TEST(FormulaDelete, RemovesTheFormulaWithItsRowsOrNothing) {
     EXPECT_EQ(rowsOf(1), 0);
     EXPECT_EQ(rowsOf(2), 4);
 }
+
+TEST(FormulaList, OpensOnEveryFormulaWithAColumnPerField) {
+    TempDatabase t(true);
+    const lists::ListDescription list = formulas::formulaList();
+    EXPECT_EQ(list.objectName, "frmformulas");
+    EXPECT_EQ(list.caption, formulas::texts::kListCaption);
+    EXPECT_EQ(list.searchTitle, "Búsqueda");
+    EXPECT_EQ(list.openingStatement, formulas::searchStatement({}));
+    EXPECT_EQ(list.acceptCaption, "Aceptar");
+    EXPECT_EQ(list.cancelCaption, "Cancelar");
+    EXPECT_FALSE(list.buttonsTakeFocus) << "a click must not take the focus from a date box";
+    ASSERT_NE(list.columns, nullptr);
+    const store::RecordSet rows = t.db().query(list.openingStatement);
+    EXPECT_EQ(size_t(rows.fieldCount()), list.columns().size());
+    EXPECT_EQ(list.fillColumn, 2);
+}

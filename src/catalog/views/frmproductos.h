@@ -1,19 +1,15 @@
 #pragma once
 
-#include "app/views/list_mode.h"
+#include "app/views/search_list_dialog.h"
 #include "catalog/ingredient_search.h"
 #include "catalog/picks.h"
 #include "store/record_set.h"
 
-#include <QDialog>
 #include <optional>
 
-class GridBinding;
 class QComboBox;
-class QGroupBox;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
 
 namespace store {
 class Database;
@@ -24,14 +20,13 @@ namespace catalog {
 // The ingredient list: searched by code range, name, unit, cost range and one nutrient's value
 // range. Opened to maintain the catalogue it edits it; opened to pick, the opener reads the row
 // picked from pick() once it has closed (none: cancelled).
-class frmproductos : public QDialog {
+class frmproductos : public widgets::SearchListDialog {
     Q_OBJECT
 
 public:
     frmproductos(store::Database& db, keys::ListMode mode, QWidget* parent = nullptr);
     ~frmproductos() override;
 
-    keys::ListMode mode() const { return mode_; }
     // The row "&Aceptar" took in pick mode; none while nothing was picked.
     const std::optional<IngredientPick>& pick() const { return pick_; }
 
@@ -39,28 +34,26 @@ public:
     const store::RecordSet& rows() const { return rs_; }
 
 private:
-    void buildControls();
-    void Command1_Click();
-    void Command2_Click();
-    void Command9_Click();
-    void cmdAdd_Click();
-    void cmdEditar_Click();
-    void cmdDelete_Click();
-    void CmdPropiedades_Click();
-    void cmdPrint_Click();
-    void Command4_Click();
-    void Command3_Click();
+    void buildSearchPanel();
+    void search();
+    void clearSearch();
+    void chooseNutrient();
+    void addRow() override;
+    void editRow() override;
+    void deleteRow() override;
+    void showNutrientValues();
+    void printRows() override;
+    void acceptPick() override;
+    void forgetPick() override { pick_.reset(); }
 
     IngredientFilter filter() const;
     // Runs the record source again; false (after the error view) when it failed.
     bool requery();
-    void actu_flexgrid1();
+    void showRows();
     // The current data row when there is one and the grid is laid out as expected.
     int checkedRow(bool needCost);
-    QString cell(int row, int column) const;
 
     store::Database& db_;
-    const keys::ListMode mode_;
     std::optional<IngredientPick> pick_;
     store::RecordSet rs_;
     QString source_;
@@ -68,29 +61,19 @@ private:
     int nutrientFilter_ = 0;
     bool loading_ = false;
 
-    QGroupBox* Frame1 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QLineEdit* Text3 = nullptr;
-    QComboBox* Combo1 = nullptr;
-    QLineEdit* Text4 = nullptr;
-    QLineEdit* Text5 = nullptr;
-    QLineEdit* Text6 = nullptr;
-    QLineEdit* Text7 = nullptr;
-    QLineEdit* Text8 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command9 = nullptr;
-    QTableWidget* FlexGrid1 = nullptr;
-    GridBinding* binding_ = nullptr;
-    QPushButton* cmdAdd = nullptr;
-    QPushButton* cmdEditar = nullptr;
-    QPushButton* cmdDelete = nullptr;
-    QPushButton* CmdPropiedades = nullptr;
-    QPushButton* cmdPrint = nullptr;
-    QPushButton* cmdClose = nullptr;
-    QPushButton* Command4 = nullptr;
-    QPushButton* Command3 = nullptr;
+    QLineEdit* codeFrom = nullptr;
+    QLineEdit* codeTo = nullptr;
+    QLineEdit* nameText = nullptr;
+    QComboBox* unitBox = nullptr;
+    QLineEdit* costFrom = nullptr;
+    QLineEdit* costTo = nullptr;
+    QLineEdit* nutrientName = nullptr;
+    QLineEdit* valueFrom = nullptr;
+    QLineEdit* valueTo = nullptr;
+    QPushButton* searchButton = nullptr;
+    QPushButton* clearButton = nullptr;
+    QPushButton* nutrientButton = nullptr;
+    QPushButton* nutrientValuesButton = nullptr;
 };
 
 } // namespace catalog

@@ -1,17 +1,13 @@
 #pragma once
 
-#include "app/views/list_mode.h"
+#include "app/views/search_list_dialog.h"
 #include "catalog/picks.h"
 #include "store/record_set.h"
 
-#include <QDialog>
 #include <optional>
 
-class GridBinding;
-class QGroupBox;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
 
 namespace store {
 class Database;
@@ -21,14 +17,13 @@ namespace catalog {
 
 // The nutrient list, searched by name. Opened to maintain the catalogue it edits it; opened to
 // pick, the opener reads the row picked from pick() once it has closed (none: cancelled).
-class frmpropiedades : public QDialog {
+class frmpropiedades : public widgets::SearchListDialog {
     Q_OBJECT
 
 public:
     frmpropiedades(store::Database& db, keys::ListMode mode, QWidget* parent = nullptr);
     ~frmpropiedades() override;
 
-    keys::ListMode mode() const { return mode_; }
     // The row "&Aceptar" took in pick mode; none while nothing was picked.
     const std::optional<NutrientPick>& pick() const { return pick_; }
 
@@ -39,40 +34,28 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void buildControls();
-    void Command1_Click();
-    void cmdAdd_Click();
-    void cmdEditar_Click();
-    void cmdDelete_Click();
-    void cmdPrint_Click();
-    void Command4_Click();
-    void Command3_Click();
+    void buildSearchPanel();
+    void search();
+    void addRow() override;
+    void editRow() override;
+    void deleteRow() override;
+    void printRows() override;
+    void acceptPick() override;
+    void forgetPick() override { pick_.reset(); }
 
     void requery();
-    void actu_flexgrid1();
+    void showRows();
     int checkedRow(bool needName);
-    QString cell(int row, int column) const;
 
     store::Database& db_;
-    const keys::ListMode mode_;
     std::optional<NutrientPick> pick_;
     store::RecordSet rs_;
     QString source_;
     int rowToReselect_ = 1;
     bool loading_ = false;
 
-    QGroupBox* Frame1 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QTableWidget* FlexGrid1 = nullptr;
-    GridBinding* binding_ = nullptr;
-    QPushButton* cmdAdd = nullptr;
-    QPushButton* cmdEditar = nullptr;
-    QPushButton* cmdDelete = nullptr;
-    QPushButton* cmdPrint = nullptr;
-    QPushButton* cmdClose = nullptr;
-    QPushButton* Command4 = nullptr;
-    QPushButton* Command3 = nullptr;
+    QLineEdit* nameText = nullptr;
+    QPushButton* searchButton = nullptr;
 };
 
 } // namespace catalog
