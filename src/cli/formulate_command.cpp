@@ -83,8 +83,35 @@ const QStringList kIngredientFields = {"id_producto",     "nombre",          "po
                                        "porcentaje_seca", "cantidad_humeda", "cantidad_seca",
                                        "costo_total"};
 const QStringList kNutrientFields = {"id_propiedad", "nombre", "minimo", "maximo", "valor"};
-const QStringList kAnalysisFields = {"tipo", "detalle", "valor1", "valor2", "valor3"};
-const QStringList kContributionFields = {"producto", "maximo", "valor", "aportemaximo"};
+
+QJsonArray jsonAnalysis(const std::vector<workspace::SensitivityRow>& rows) {
+    QJsonArray out;
+    for (const workspace::SensitivityRow& a : rows) {
+        QJsonObject row;
+        row.insert("tipo", a.tipo.trimmed());
+        row.insert("detalle", a.detalle.trimmed());
+        row.insert("valor1", jsonNumber(a.valor1));
+        row.insert("valor2", jsonNumber(a.valor2));
+        row.insert("valor3", jsonNumber(a.valor3));
+        out.append(row);
+    }
+    return out;
+}
+
+QJsonValue jsonOptional(const std::optional<double>& v);
+
+QJsonArray jsonContributions(const std::vector<workspace::ContributionRow>& rows) {
+    QJsonArray out;
+    for (const workspace::ContributionRow& c : rows) {
+        QJsonObject row;
+        row.insert("producto", c.producto.trimmed());
+        row.insert("maximo", jsonOptional(c.maximo));
+        row.insert("valor", jsonNumber(c.valor));
+        row.insert("aportemaximo", jsonNumber(c.aportemaximo));
+        out.append(row);
+    }
+    return out;
+}
 
 double totalCost(store::RecordSet& p) {
     double total = 0;
@@ -116,7 +143,8 @@ QJsonArray jsonConflict(const std::vector<lp::ConflictLimit>& conflict) {
 
 // Qt writes every double as the shortest text that reads back as the same double, so the
 // document carries the figures exactly.
-QString json(Workspace& ws, const optimizer::RunResult& result, store::RecordSet& aportes) {
+QString json(Workspace& ws, const optimizer::RunResult& result,
+             const std::vector<workspace::ContributionRow>& aportes) {
     const optimizer::RunOutcome outcome = result.outcome;
     const QStringList text = {"nombre", "tipo", "detalle", "producto"};
     QJsonObject o;
@@ -127,8 +155,8 @@ QString json(Workspace& ws, const optimizer::RunResult& result, store::RecordSet
     o.insert("costo_total", jsonNumber(totalCost(ws.rsProductos)));
     o.insert("ingredientes", jsonRows(ws.rsProductos, kIngredientFields, text));
     o.insert("nutrientes", jsonRows(ws.rsPropiedades, kNutrientFields, text));
-    o.insert("analisis", jsonRows(ws.rsAnalisis, kAnalysisFields, text));
-    o.insert("aportes", jsonRows(aportes, kContributionFields, text));
+    o.insert("analisis", jsonAnalysis(ws.analysisRows));
+    o.insert("aportes", jsonContributions(aportes));
     if (outcome == optimizer::RunOutcome::Infeasible)
         o.insert("conflicto", jsonConflict(result.conflicto));
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + '\n';
@@ -138,7 +166,16 @@ QString cell(const QVariant& v, const QString& pattern) {
     return v.isValid() ? fmt::format(v.toDouble(), pattern) : QString("-");
 }
 
-QString table(Workspace& ws, optimizer::RunOutcome outcome, store::RecordSet& aportes) {
+QString cell(double v, const QString& pattern) {
+    return fmt::format(v, pattern);
+}
+
+QString cell(const std::optional<double>& v, const QString& pattern) {
+    return v ? fmt::format(*v, pattern) : QString("-");
+}
+
+QString table(Workspace& ws, optimizer::RunOutcome outcome,
+              const std::vector<workspace::ContributionRow>& aportes) {
     QString out;
     QTextStream s(&out);
     s << "Resultado: " << outcomeName(outcome) << "\n";
@@ -173,25 +210,24 @@ QString table(Workspace& ws, optimizer::RunOutcome outcome, store::RecordSet& ap
                  .arg(cell(n.value("minimo"), "0.00"), 12)
                  .arg(cell(n.value("maximo"), "0.00"), 12)
                  .arg(cell(n.value("valor"), "0.0000"), 12);
-    store::RecordSet& a = ws.rsAnalisis;
-    if (a.count() > 0) {
+    if (!ws.analysisRows.empty()) {
         s << "\nAnálisis de sensibilidad\n";
-        for (a.moveFirst(); !a.eof(); a.moveNext())
+        for (const workspace::SensitivityRow& a : ws.analysisRows)
             s << QString("%1 %2 %3 %4 %5\n")
-                     .arg(a.toString("tipo"), -3)
-                     .arg(a.toString("detalle").trimmed().left(45), -45)
-                     .arg(cell(a.value("valor1"), "0.00####"), 14)
-                     .arg(cell(a.value("valor2"), "0.00####"), 14)
-                     .arg(cell(a.value("valor3"), "0.00####"), 14);
+                     .arg(a.tipo, -3)
+                     .arg(a.detalle.trimmed().left(45), -45)
+                     .arg(cell(a.valor1, "0.00####"), 14)
+                     .arg(cell(a.valor2, "0.00####"), 14)
+                     .arg(cell(a.valor3, "0.00####"), 14);
     }
-    if (aportes.count() > 0) {
+    if (!aportes.empty()) {
         s << "\nAportes\n";
-        for (aportes.moveFirst(); !aportes.eof(); aportes.moveNext())
+        for (const workspace::ContributionRow& c : aportes)
             s << QString("%1 %2 %3 %4\n")
-                     .arg(aportes.toString("producto").trimmed(), -40)
-                     .arg(cell(aportes.value("maximo"), "0.00"), 12)
-                     .arg(cell(aportes.value("valor"), "0.00###"), 12)
-                     .arg(cell(aportes.value("aportemaximo"), "0.00###"), 12);
+                     .arg(c.producto.trimmed(), -40)
+                     .arg(cell(c.maximo, "0.00"), 12)
+                     .arg(cell(c.valor, "0.00###"), 12)
+                     .arg(cell(c.aportemaximo, "0.00###"), 12);
     }
     return out;
 }
@@ -214,12 +250,14 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
             return 1;
 
         // The run reads the selectors and the quantity box as the window would hold them.
-        store::RecordSet aportes = Workspace::newAportes();
+        std::vector<workspace::ContributionRow> aportes;
         optimizer::RunInput input;
         input.cantidadText = o.quantityGiven ? o.quantity : header.cantidad;
         input.option1Seca = ws.vSecaIng;
         input.option2Seca = ws.vSecaNut;
-        input.showContributions = [&](const QString&, const QString&) { aportes = ws.rsAportes; };
+        input.showContributions = [&](const QString&, const QString&) {
+            aportes = ws.contributionRows;
+        };
         const optimizer::RunResult result = optimizer::formular(ws, *db, input);
         if (result.outcome == optimizer::RunOutcome::PrecheckFailed)
             msg::msgBox(optimizer::contributionsMessage(result.nutrienteInalcanzable),

@@ -31,23 +31,6 @@ Workspace::Workspace() {
     rsProductos.appendField("costo_total", FieldType::Double, 0, true);
     rsProductos.appendField("materiaSecaActual", FieldType::Double, 0, true);
     rsProductos.appendField("costoHumedaActual", FieldType::Double, 0, true);
-
-    rsAnalisis.appendField("tipo", FieldType::Char, 2);
-    rsAnalisis.appendField("detalle", FieldType::Char, 100);
-    rsAnalisis.appendField("valor1", FieldType::Double, 0, true);
-    rsAnalisis.appendField("valor2", FieldType::Double, 0, true);
-    rsAnalisis.appendField("valor3", FieldType::Double, 0, true);
-
-    rsAportes = newAportes();
-}
-
-store::RecordSet Workspace::newAportes() {
-    store::RecordSet rs;
-    rs.appendField("producto", FieldType::Char, 50);
-    rs.appendField("maximo", FieldType::Double, 0, true);
-    rs.appendField("valor", FieldType::Double);
-    rs.appendField("aportemaximo", FieldType::Double);
-    return rs;
 }
 
 } // namespace workspace

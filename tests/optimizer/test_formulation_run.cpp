@@ -54,12 +54,12 @@ struct TwoIngredients {
 
 QStringList analysis(Workspace& ws) {
     QStringList rows;
-    for (auto& a = ws.rsAnalisis; !a.eof(); a.moveNext())
+    for (const workspace::SensitivityRow& a : ws.analysisRows)
         rows << QString("%1|%2|%3|%4|%5")
-                    .arg(a.toString("tipo"), a.toString("detalle"))
-                    .arg(a.toDouble("valor1"), 0, 'f', 3)
-                    .arg(a.toDouble("valor2"), 0, 'f', 3)
-                    .arg(a.toDouble("valor3"), 0, 'f', 3);
+                    .arg(a.tipo, a.detalle)
+                    .arg(a.valor1, 0, 'f', 3)
+                    .arg(a.valor2, 0, 'f', 3)
+                    .arg(a.valor3, 0, 'f', 3);
     return rows;
 }
 
@@ -100,8 +100,7 @@ TEST(FormulationRun, InfeasibleBlendIsNormalisedWithoutSensitivityRows) {
     setComposition(ex.t.db(), ex.b, fat, 20);
     addFormulaNutrient(ex.t.db(), ex.formula, fat, std::nullopt, 5);
     ex.load();
-    ex.ws.rsAnalisis.addNew(); // left over from an earlier run
-    ex.ws.rsAnalisis.setValue("tipo", "IA");
+    ex.ws.analysisRows.push_back({"IA", {}}); // left over from an earlier run
     ScriptedMessages messages;
     const auto r = ex.run();
     EXPECT_EQ(r.outcome, RunOutcome::Infeasible);
@@ -111,7 +110,7 @@ TEST(FormulationRun, InfeasibleBlendIsNormalisedWithoutSensitivityRows) {
     EXPECT_EQ(messages.shown()[0].title, "Se ha detenido la Formulación");
     EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.952381, 1e-6);
     EXPECT_NEAR(ex.field(ex.b, "porcentaje_humeda"), 0.047619, 1e-6);
-    EXPECT_EQ(ex.ws.rsAnalisis.count(), 0);
+    EXPECT_EQ(int(ex.ws.analysisRows.size()), 0);
     // The protein minimum and the fat maximum cannot hold together. At most 4.1 / 17.1 of B
     // keeps fat at 5 (as fed: A 0.9, B 18), which gives 9 + 27 x protein.
     ASSERT_EQ(r.conflicto.size(), 2u);
@@ -225,11 +224,8 @@ TEST(FormulationRun, UnreachableMinimumShowsContributionsAndWritesNothing) {
     QStringList rows;
     in.showContributions = [&](const QString& c, const QString&) {
         caption = c;
-        for (auto& a = ex.ws.rsAportes; !a.eof(); a.moveNext())
-            rows << QString("%1|%2|%3")
-                        .arg(a.toString("producto"))
-                        .arg(a.toDouble("valor"))
-                        .arg(a.toDouble("aportemaximo"));
+        for (const workspace::ContributionRow& a : ex.ws.contributionRows)
+            rows << QString("%1|%2|%3").arg(a.producto).arg(a.valor).arg(a.aportemaximo);
     };
     const auto r = optimizer::formular(ex.ws, ex.t.db(), in);
     EXPECT_EQ(r.outcome, RunOutcome::PrecheckFailed);

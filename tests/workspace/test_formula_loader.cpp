@@ -23,7 +23,7 @@ TEST(FormulaLoader, EmptyWorkspaceStartsDryWithNoRows) {
     EXPECT_TRUE(ws.vSecaNut);
     EXPECT_EQ(ws.rsProductos.count(), 0);
     EXPECT_EQ(ws.rsPropiedades.count(), 0);
-    EXPECT_EQ(ws.rsAnalisis.count(), 0);
+    EXPECT_EQ(int(ws.analysisRows.size()), 0);
     EXPECT_EQ(ws.rsPropiedades.fieldCount(), 8);
     EXPECT_EQ(ws.rsProductos.fieldCount(), 17);
     EXPECT_EQ(ws.rsProductos.field(16).name, "costoHumedaActual");
