@@ -82,7 +82,22 @@ QJsonArray jsonRows(store::RecordSet& rs, const QStringList& fields,
 const QStringList kIngredientFields = {"id_producto",     "nombre",          "porcentaje_humeda",
                                        "porcentaje_seca", "cantidad_humeda", "cantidad_seca",
                                        "costo_total"};
-const QStringList kNutrientFields = {"id_propiedad", "nombre", "minimo", "maximo", "valor"};
+
+QJsonValue jsonOptional(const std::optional<double>& v);
+
+QJsonArray jsonNutrients(const std::vector<workspace::FormulaNutrient>& rows) {
+    QJsonArray out;
+    for (const workspace::FormulaNutrient& n : rows) {
+        QJsonObject row;
+        row.insert("id_propiedad", jsonNumber(n.id));
+        row.insert("nombre", n.nombre.trimmed());
+        row.insert("minimo", jsonOptional(n.minimo));
+        row.insert("maximo", jsonOptional(n.maximo));
+        row.insert("valor", jsonOptional(n.valor));
+        out.append(row);
+    }
+    return out;
+}
 
 QJsonArray jsonAnalysis(const std::vector<workspace::SensitivityRow>& rows) {
     QJsonArray out;
@@ -97,8 +112,6 @@ QJsonArray jsonAnalysis(const std::vector<workspace::SensitivityRow>& rows) {
     }
     return out;
 }
-
-QJsonValue jsonOptional(const std::optional<double>& v);
 
 QJsonArray jsonContributions(const std::vector<workspace::ContributionRow>& rows) {
     QJsonArray out;
@@ -154,7 +167,7 @@ QString json(Workspace& ws, const optimizer::RunResult& result,
     o.insert("materia_seca", jsonNumber(ws.vMateriaSeca));
     o.insert("costo_total", jsonNumber(totalCost(ws.rsProductos)));
     o.insert("ingredientes", jsonRows(ws.rsProductos, kIngredientFields, text));
-    o.insert("nutrientes", jsonRows(ws.rsPropiedades, kNutrientFields, text));
+    o.insert("nutrientes", jsonNutrients(ws.nutrients));
     o.insert("analisis", jsonAnalysis(ws.analysisRows));
     o.insert("aportes", jsonContributions(aportes));
     if (outcome == optimizer::RunOutcome::Infeasible)
@@ -203,13 +216,12 @@ QString table(Workspace& ws, optimizer::RunOutcome outcome,
              .arg("Mínimo", 12)
              .arg("Máximo", 12)
              .arg("Valor", 12);
-    store::RecordSet& n = ws.rsPropiedades;
-    for (n.moveFirst(); !n.eof(); n.moveNext())
+    for (const workspace::FormulaNutrient& n : ws.nutrients)
         s << QString("%1 %2 %3 %4\n")
-                 .arg(n.toString("nombre").trimmed().left(40), -40)
-                 .arg(cell(n.value("minimo"), "0.00"), 12)
-                 .arg(cell(n.value("maximo"), "0.00"), 12)
-                 .arg(cell(n.value("valor"), "0.0000"), 12);
+                 .arg(n.nombre.trimmed().left(40), -40)
+                 .arg(cell(n.minimo, "0.00"), 12)
+                 .arg(cell(n.maximo, "0.00"), 12)
+                 .arg(cell(n.valor, "0.0000"), 12);
     if (!ws.analysisRows.empty()) {
         s << "\nAnálisis de sensibilidad\n";
         for (const workspace::SensitivityRow& a : ws.analysisRows)

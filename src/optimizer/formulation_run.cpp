@@ -64,13 +64,12 @@ lp::Blend blendOf(workspace::Workspace& ws, std::vector<int>* workspaceOrder) {
     b.ingredients = std::move(sorted);
     workspaceOrder->assign(newIndexOfRow.begin(), newIndexOfRow.end());
 
-    store::RecordSet& n = ws.rsPropiedades;
-    for (n.moveFirst(); !n.eof(); n.moveNext()) {
+    for (const workspace::FormulaNutrient& n : ws.nutrients) {
         lp::Nutrient nut;
-        nut.id = n.toInt("id_propiedad");
-        nut.nombre = utf8(n.toString("nombre"));
-        nut.minimo = optionalValue(n, "minimo");
-        nut.maximo = optionalValue(n, "maximo");
+        nut.id = n.id;
+        nut.nombre = utf8(n.nombre);
+        nut.minimo = n.minimo;
+        nut.maximo = n.maximo;
         b.nutrients.push_back(nut);
     }
     b.valor.assign(b.nutrients.size(), std::vector<double>(b.ingredients.size(), 0.0));

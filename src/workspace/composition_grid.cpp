@@ -17,13 +17,11 @@ grid::GridContent compositionGrid(const Workspace& ws) {
         Column({}, 850, grid::kRight, QStringLiteral("##0.00%")),
         Column({}, 80),
     };
-    const store::RecordSet& n = ws.rsPropiedades;
-    const int idField = n.fieldIndex("id_propiedad"), nameField = n.fieldIndex("nombre");
     for (int f = kResultadoFixedColumns; f < m.fieldCount(); ++f) {
         QString caption = m.field(f).name;
-        for (int r = 0; r < n.count(); ++r) {
-            if (QString::number(n.valueAt(r, idField).toInt()) == caption) {
-                caption = n.valueAt(r, nameField).toString().trimmed();
+        for (const FormulaNutrient& n : ws.nutrients) {
+            if (QString::number(n.id) == caption) {
+                caption = n.nombre.trimmed();
                 break;
             }
         }

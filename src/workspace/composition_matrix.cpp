@@ -25,9 +25,8 @@ void buildComposition(Workspace& ws, store::Database& db) {
     m.appendField("sep", FieldType::Char, 1);
 
     QHash<int, int> fieldOfNutrient;
-    store::RecordSet& n = ws.rsPropiedades;
-    for (n.moveFirst(); !n.eof(); n.moveNext()) {
-        const int id = n.toInt("id_propiedad");
+    for (const FormulaNutrient& n : ws.nutrients) {
+        const int id = n.id;
         fieldOfNutrient.insert(id, m.fieldCount());
         m.appendField(QString::number(id), FieldType::Double, 0, true);
     }

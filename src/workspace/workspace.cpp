@@ -5,15 +5,6 @@ namespace workspace {
 using store::FieldType;
 
 Workspace::Workspace() {
-    rsPropiedades.appendField("id_propiedad", FieldType::Integer32);
-    rsPropiedades.appendField("nombre", FieldType::Char, 100);
-    rsPropiedades.appendField("sep1", FieldType::Char, 1);
-    rsPropiedades.appendField("minimo", FieldType::Double, 0, true);
-    rsPropiedades.appendField("maximo", FieldType::Double, 0, true);
-    rsPropiedades.appendField("sep2", FieldType::Char, 1);
-    rsPropiedades.appendField("valor", FieldType::Double, 0, true);
-    rsPropiedades.appendField("valorAnterior", FieldType::Double, 0, true);
-
     rsProductos.appendField("id_producto", FieldType::Integer32);
     rsProductos.appendField("nombre", FieldType::Char, 100);
     rsProductos.appendField("materia_seca", FieldType::Double, 0, true);

@@ -8,6 +8,15 @@
 
 namespace workspace {
 
+// One nutrient limit of the formula and the value the mix reaches. A limit left empty has none.
+struct FormulaNutrient {
+    int id = 0; // id_propiedad
+    QString nombre;
+    std::optional<double> minimo, maximo;
+    std::optional<double> valor;         // empty until the mix is computed
+    std::optional<double> valorAnterior; // as the formula was stored when loaded
+};
+
 // One sensitivity row of the last formulation: its kind ("IA", "II", "RI" or "RN"), what it is
 // about and its three figures, as the analysis view lists them.
 struct SensitivityRow {
@@ -30,7 +39,7 @@ struct ContributionRow {
 struct Workspace {
     Workspace();
 
-    store::RecordSet rsPropiedades;                // nutrient rows
+    std::vector<FormulaNutrient> nutrients;
     store::RecordSet rsProductos;                  // ingredient rows
     std::vector<SensitivityRow> analysisRows;      // of the last formulation
     std::vector<ContributionRow> contributionRows; // to the nutrient that failed the check

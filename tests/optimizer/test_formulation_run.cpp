@@ -86,8 +86,7 @@ TEST(FormulationRun, WorkedExampleWritesMixAndSensitivity) {
     rows.removeLast();
     rows.sort(); // IA rows follow the tableau's rows
     EXPECT_EQ(rows, (QStringList{"IA|A|10.000|20.000|30.000", "IA|B|30.000|0.000|30.000"}));
-    ex.ws.rsPropiedades.moveFirst();
-    EXPECT_NEAR(ex.ws.rsPropiedades.toDouble("valor"), 20, 1e-6);
+    EXPECT_NEAR(ex.ws.nutrients.at(0).valor.value_or(0), 20, 1e-6);
     ASSERT_TRUE(r.figures.has_value());
     EXPECT_EQ(r.figures->txtPorH, "100.00");
     EXPECT_EQ(r.cantidadText, r.figures->txtCanH);
@@ -171,10 +170,9 @@ TEST(FormulationRun, ValidationStopsAtTheFirstFailure) {
     ex.ws.vSecaIng = ex.ws.vSecaNut = false;
 
     auto limits = [&](QVariant minimo, QVariant maximo) {
-        auto& n = ex.ws.rsPropiedades;
-        n.moveFirst();
-        n.setValue("minimo", minimo);
-        n.setValue("maximo", maximo);
+        auto& n = ex.ws.nutrients.at(0);
+        n.minimo = minimo.isValid() ? std::optional<double>(minimo.toDouble()) : std::nullopt;
+        n.maximo = maximo.isValid() ? std::optional<double>(maximo.toDouble()) : std::nullopt;
     };
     limits(10.0, 10.0005);
     EXPECT_EQ(firstMessage("100").text,
@@ -207,7 +205,7 @@ TEST(FormulationRun, ValidationStopsAtTheFirstFailure) {
 
     ex.ws.rsProductos.clear();
     EXPECT_EQ(firstMessage("100").text, "Debe ingresar al menos un Ingrediente");
-    ex.ws.rsPropiedades.clear();
+    ex.ws.nutrients.clear();
     EXPECT_EQ(firstMessage("100").text,
               "Debe ingresar al menos una restricción para los Nutrientes");
 }
@@ -345,8 +343,8 @@ TEST(FormulationRun, ReadsOnlyTheMixsCompositionsOncePerRun) {
     const std::string run = testing::internal::GetCapturedStderr();
 
     QList<int> nutrients;
-    for (int r = 0; r < ws.rsPropiedades.count(); ++r)
-        nutrients << ws.rsPropiedades.valueAt(r, 0).toInt();
+    for (const workspace::FormulaNutrient& n : ws.nutrients)
+        nutrients << n.id;
     std::sort(nutrients.begin(), nutrients.end());
     QStringList list;
     for (const int id : nutrients)

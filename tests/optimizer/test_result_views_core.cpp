@@ -151,11 +151,10 @@ TEST(ResultViewsOnSample, AFailedCheckHandsTheGreatestReachableValueToTheView) {
     Workspace ws;
     ws.vIdFormula = formulaId(db, "POLLO-INI");
     workspace::actuFormula(ws, db);
-    auto& n = ws.rsPropiedades;
-    n.moveFirst();
-    n.setValue("minimo", 1e6); // far beyond any mix
-    n.setValue("maximo", QVariant());
-    const QString nutrient = n.toString("nombre").trimmed();
+    auto& n = ws.nutrients.at(0);
+    n.minimo = 1e6; // far beyond any mix
+    n.maximo.reset();
+    const QString nutrient = n.nombre.trimmed();
 
     std::optional<double> seen;
     double largest = -1;

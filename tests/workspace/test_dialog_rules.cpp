@@ -15,9 +15,7 @@ Workspace withMatrix() {
     Workspace ws;
     for (auto [id, name] : std::vector<std::pair<int, QString>>{
              {7, "Proteína"}, {3, "Calcio"}, {12, "Fósforo disp."}}) {
-        ws.rsPropiedades.addNew();
-        ws.rsPropiedades.setValue("id_propiedad", id);
-        ws.rsPropiedades.setValue("nombre", name);
+        ws.nutrients.push_back({id, name, {}, {}, {}, {}});
     }
     store::RecordSet& m = ws.rsResultado;
     m.appendField("id_producto", FieldType::Integer32);

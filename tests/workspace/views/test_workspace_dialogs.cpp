@@ -31,9 +31,7 @@ Workspace withMatrix(int ingredients, int nutrients) {
     m.appendField("sep", FieldType::Char, 1);
     for (int n = 1; n <= nutrients; ++n) {
         m.appendField(QString::number(n), FieldType::Double, 0, true);
-        ws.rsPropiedades.addNew();
-        ws.rsPropiedades.setValue("id_propiedad", n);
-        ws.rsPropiedades.setValue("nombre", "Nutriente " + QString::number(n));
+        ws.nutrients.push_back({n, "Nutriente " + QString::number(n), {}, {}, {}, {}});
     }
     for (int r = 0; r <= ingredients; ++r) {
         std::vector<QVariant> row = {
