@@ -17,6 +17,22 @@ struct FormulaNutrient {
     std::optional<double> valorAnterior; // as the formula was stored when loaded
 };
 
+// One row of the composition matrix: an ingredient with its quantities and shares and what it
+// brings of each nutrient of the matrix (empty where it has no composition row). The totals row
+// has no id and no name.
+struct CompositionRow {
+    std::optional<int> id;
+    QString nombre;
+    std::optional<double> cantidadSeca, porcentajeSeca, cantidadHumeda, porcentajeHumeda;
+    std::vector<std::optional<double>> values;
+};
+
+// What each ingredient brings to the mix, one value column per nutrient id in `nutrientIds`.
+struct CompositionMatrix {
+    std::vector<int> nutrientIds;
+    std::vector<CompositionRow> rows;
+};
+
 // One sensitivity row of the last formulation: its kind ("IA", "II", "RI" or "RN"), what it is
 // about and its three figures, as the analysis view lists them.
 struct SensitivityRow {
@@ -45,7 +61,7 @@ struct Workspace {
     std::vector<ContributionRow> contributionRows; // to the nutrient that failed the check
     // The most the failing nutrient reaches in any admissible mix, set with contributionRows.
     std::optional<double> maximoAlcanzable;
-    store::RecordSet rsResultado; // composition matrix, rebuilt by the composition view
+    CompositionMatrix composition; // rebuilt by the composition view
 
     bool vSecaIng = true; // ingredient quantities on dry matter ("Mat. Seca")
     bool vSecaNut = true; // nutrient limits and values on dry basis ("Base Seca")

@@ -271,18 +271,19 @@ TEST(CompositionMatrix, RowsPerIngredientColumnsPerNutrientAndTotals) {
     workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", "25.5");
     workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.b), "cantidad_humeda", "74.5");
     workspace::buildComposition(s.ws, s.t.db());
-    store::RecordSet& m = s.ws.rsResultado;
-    ASSERT_EQ(m.fieldCount(), 7 + 2);
-    EXPECT_EQ(m.field(7).name, QString::number(s.prot));
-    EXPECT_EQ(m.count(), 3);
-    m.moveFirst();
-    m.find("id_producto=" + QString::number(s.b));
-    EXPECT_FALSE(m.value(QString::number(fibra)).isValid());
-    m.setPosition(2);
-    EXPECT_FALSE(m.value("id_producto").isValid());
-    EXPECT_DOUBLE_EQ(m.toDouble("cantidad_humeda"), 100);
-    EXPECT_NEAR(m.toDouble("porcentaje_humeda"), 1, 1e-12);
+    const workspace::CompositionMatrix& m = s.ws.composition;
+    ASSERT_EQ(7 + int(m.nutrientIds.size()), 7 + 2);
+    EXPECT_EQ(QString::number(m.nutrientIds[0]), QString::number(s.prot));
+    EXPECT_EQ(int(m.rows.size()), 3);
+    const auto b =
+        std::find_if(m.rows.begin(), m.rows.end(), [&](const auto& r) { return r.id == s.b; });
+    ASSERT_TRUE(b != m.rows.end());
+    EXPECT_FALSE(b->values[1].has_value());
+    const workspace::CompositionRow& totals = m.rows[2];
+    EXPECT_FALSE(totals.id.has_value());
+    EXPECT_DOUBLE_EQ(totals.cantidadHumeda.value_or(0), 100);
+    EXPECT_NEAR(totals.porcentajeHumeda.value_or(0), 1, 1e-12);
     // The totals are the nutrient contents of the mix, as the nutrient grid shows them.
-    EXPECT_NEAR(m.toDouble(QString::number(s.prot)), s.ws.nutrients.at(0).valor.value_or(0), 1e-12);
-    EXPECT_NEAR(m.toDouble(QString::number(fibra)), 2 * 0.5 * 0.255, 1e-12);
+    EXPECT_NEAR(totals.values[0].value_or(0), s.ws.nutrients.at(0).valor.value_or(0), 1e-12);
+    EXPECT_NEAR(totals.values[1].value_or(0), 2 * 0.5 * 0.255, 1e-12);
 }

@@ -173,7 +173,7 @@ TEST_F(Formulated, ButtonsOpenTheirViewsModallyOverTheWorkspace) {
         opened << d.objectName();
         EXPECT_EQ(d.parentWidget(), w.get());
         if (d.objectName() == "frmResultados")
-            resultRows = ws().rsResultado.count();
+            resultRows = int(ws().composition.rows.size());
         if (d.objectName() == "frmRecalcular") {
             d.findChild<QLineEdit*>("txt_cantidad")->setText("500");
             d.findChild<QRadioButton*>("Option2_0")->setChecked(true);
