@@ -162,4 +162,24 @@ GridContent gridContent(const store::RecordSet& records, const std::vector<Colum
     return content;
 }
 
+GridContent gridContent(const std::vector<QString>& fields,
+                        const std::vector<std::vector<QVariant>>& rows,
+                        const std::vector<Column>& columns) {
+    GridContent content;
+    content.fields = fields;
+    content.columns = columns;
+    content.columns.resize(fields.size());
+    for (const Column& column : content.columns)
+        content.header.push_back(headerCell(column));
+    content.rows.reserve(rows.size());
+    for (const std::vector<QVariant>& values : rows) {
+        std::vector<CellStyle> row;
+        row.reserve(fields.size());
+        for (size_t f = 0; f < fields.size(); ++f)
+            row.push_back(bodyCell(f < values.size() ? values[f] : QVariant(), content.columns[f]));
+        content.rows.push_back(std::move(row));
+    }
+    return content;
+}
+
 } // namespace grid

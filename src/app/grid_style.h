@@ -100,5 +100,9 @@ struct GridContent {
 // `columns` gives the look of each field in order; fields beyond it are shown as stored with
 // the field name as caption.
 GridContent gridContent(const store::RecordSet& records, const std::vector<Column>& columns);
+// The same for typed rows already turned into one value per column, in the order given.
+GridContent gridContent(const std::vector<QString>& fields,
+                        const std::vector<std::vector<QVariant>>& rows,
+                        const std::vector<Column>& columns);
 
 } // namespace grid

@@ -82,17 +82,16 @@ std::optional<double> valueToStore(const QString& typed) {
     return numtext::toNumber(typed);
 }
 
-std::vector<CompositionValue> mixComposition(const store::RecordSet& nutrients,
-                                             bool valuesOnDryBasis, double mixDryMatter) {
+std::vector<CompositionValue>
+mixComposition(const std::vector<workspace::FormulaNutrient>& nutrients, bool valuesOnDryBasis,
+               double mixDryMatter) {
     std::vector<CompositionValue> rows;
-    const int idField = nutrients.fieldIndex(QStringLiteral("id_propiedad"));
-    const int valueField = nutrients.fieldIndex(QStringLiteral("valor"));
     const bool toDry = !valuesOnDryBasis && mixDryMatter > 0;
-    for (int r = 0; r < nutrients.count(); ++r) {
-        double valor = nutrients.valueAt(r, valueField).toDouble(); // Null: none, 0
+    for (const workspace::FormulaNutrient& n : nutrients) {
+        double valor = n.valor.value_or(0);
         if (toDry)
             valor = valor * 100 / mixDryMatter;
-        rows.push_back({nutrients.valueAt(r, idField).toInt(), valor});
+        rows.push_back({n.id, valor});
     }
     return rows;
 }

@@ -2,6 +2,7 @@
 
 #include "app/grid_style.h"
 #include "catalog/ingredients.h"
+#include "workspace/workspace.h"
 
 #include <QString>
 #include <optional>
@@ -41,8 +42,9 @@ std::optional<double> valueToStore(const QString& typed);
 
 // The nutrient values a formulated mix reaches, as composition rows of a new ingredient. The
 // catalogue keeps contents per unit of dry matter, so values the workspace shows on the as-fed
-// basis are divided by the mix's dry-matter fraction. `nutrients` has id_propiedad and valor.
-std::vector<CompositionValue> mixComposition(const store::RecordSet& nutrients,
-                                             bool valuesOnDryBasis, double mixDryMatter);
+// basis are divided by the mix's dry-matter fraction. A nutrient without a value gives 0.
+std::vector<CompositionValue>
+mixComposition(const std::vector<workspace::FormulaNutrient>& nutrients, bool valuesOnDryBasis,
+               double mixDryMatter);
 
 } // namespace catalog

@@ -82,9 +82,49 @@ QJsonArray jsonRows(store::RecordSet& rs, const QStringList& fields,
 const QStringList kIngredientFields = {"id_producto",     "nombre",          "porcentaje_humeda",
                                        "porcentaje_seca", "cantidad_humeda", "cantidad_seca",
                                        "costo_total"};
-const QStringList kNutrientFields = {"id_propiedad", "nombre", "minimo", "maximo", "valor"};
-const QStringList kAnalysisFields = {"tipo", "detalle", "valor1", "valor2", "valor3"};
-const QStringList kContributionFields = {"producto", "maximo", "valor", "aportemaximo"};
+
+QJsonValue jsonOptional(const std::optional<double>& v);
+
+QJsonArray jsonNutrients(const std::vector<workspace::FormulaNutrient>& rows) {
+    QJsonArray out;
+    for (const workspace::FormulaNutrient& n : rows) {
+        QJsonObject row;
+        row.insert("id_propiedad", jsonNumber(n.id));
+        row.insert("nombre", n.nombre.trimmed());
+        row.insert("minimo", jsonOptional(n.minimo));
+        row.insert("maximo", jsonOptional(n.maximo));
+        row.insert("valor", jsonOptional(n.valor));
+        out.append(row);
+    }
+    return out;
+}
+
+QJsonArray jsonAnalysis(const std::vector<workspace::SensitivityRow>& rows) {
+    QJsonArray out;
+    for (const workspace::SensitivityRow& a : rows) {
+        QJsonObject row;
+        row.insert("tipo", a.tipo.trimmed());
+        row.insert("detalle", a.detalle.trimmed());
+        row.insert("valor1", jsonNumber(a.valor1));
+        row.insert("valor2", jsonNumber(a.valor2));
+        row.insert("valor3", jsonNumber(a.valor3));
+        out.append(row);
+    }
+    return out;
+}
+
+QJsonArray jsonContributions(const std::vector<workspace::ContributionRow>& rows) {
+    QJsonArray out;
+    for (const workspace::ContributionRow& c : rows) {
+        QJsonObject row;
+        row.insert("producto", c.producto.trimmed());
+        row.insert("maximo", jsonOptional(c.maximo));
+        row.insert("valor", jsonNumber(c.valor));
+        row.insert("aportemaximo", jsonNumber(c.aportemaximo));
+        out.append(row);
+    }
+    return out;
+}
 
 double totalCost(store::RecordSet& p) {
     double total = 0;
@@ -116,7 +156,8 @@ QJsonArray jsonConflict(const std::vector<lp::ConflictLimit>& conflict) {
 
 // Qt writes every double as the shortest text that reads back as the same double, so the
 // document carries the figures exactly.
-QString json(Workspace& ws, const optimizer::RunResult& result, store::RecordSet& aportes) {
+QString json(Workspace& ws, const optimizer::RunResult& result,
+             const std::vector<workspace::ContributionRow>& aportes) {
     const optimizer::RunOutcome outcome = result.outcome;
     const QStringList text = {"nombre", "tipo", "detalle", "producto"};
     QJsonObject o;
@@ -126,9 +167,9 @@ QString json(Workspace& ws, const optimizer::RunResult& result, store::RecordSet
     o.insert("materia_seca", jsonNumber(ws.vMateriaSeca));
     o.insert("costo_total", jsonNumber(totalCost(ws.rsProductos)));
     o.insert("ingredientes", jsonRows(ws.rsProductos, kIngredientFields, text));
-    o.insert("nutrientes", jsonRows(ws.rsPropiedades, kNutrientFields, text));
-    o.insert("analisis", jsonRows(ws.rsAnalisis, kAnalysisFields, text));
-    o.insert("aportes", jsonRows(aportes, kContributionFields, text));
+    o.insert("nutrientes", jsonNutrients(ws.nutrients));
+    o.insert("analisis", jsonAnalysis(ws.analysisRows));
+    o.insert("aportes", jsonContributions(aportes));
     if (outcome == optimizer::RunOutcome::Infeasible)
         o.insert("conflicto", jsonConflict(result.conflicto));
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + '\n';
@@ -138,7 +179,16 @@ QString cell(const QVariant& v, const QString& pattern) {
     return v.isValid() ? fmt::format(v.toDouble(), pattern) : QString("-");
 }
 
-QString table(Workspace& ws, optimizer::RunOutcome outcome, store::RecordSet& aportes) {
+QString cell(double v, const QString& pattern) {
+    return fmt::format(v, pattern);
+}
+
+QString cell(const std::optional<double>& v, const QString& pattern) {
+    return v ? fmt::format(*v, pattern) : QString("-");
+}
+
+QString table(Workspace& ws, optimizer::RunOutcome outcome,
+              const std::vector<workspace::ContributionRow>& aportes) {
     QString out;
     QTextStream s(&out);
     s << "Resultado: " << outcomeName(outcome) << "\n";
@@ -166,32 +216,30 @@ QString table(Workspace& ws, optimizer::RunOutcome outcome, store::RecordSet& ap
              .arg("Mínimo", 12)
              .arg("Máximo", 12)
              .arg("Valor", 12);
-    store::RecordSet& n = ws.rsPropiedades;
-    for (n.moveFirst(); !n.eof(); n.moveNext())
+    for (const workspace::FormulaNutrient& n : ws.nutrients)
         s << QString("%1 %2 %3 %4\n")
-                 .arg(n.toString("nombre").trimmed().left(40), -40)
-                 .arg(cell(n.value("minimo"), "0.00"), 12)
-                 .arg(cell(n.value("maximo"), "0.00"), 12)
-                 .arg(cell(n.value("valor"), "0.0000"), 12);
-    store::RecordSet& a = ws.rsAnalisis;
-    if (a.count() > 0) {
+                 .arg(n.nombre.trimmed().left(40), -40)
+                 .arg(cell(n.minimo, "0.00"), 12)
+                 .arg(cell(n.maximo, "0.00"), 12)
+                 .arg(cell(n.valor, "0.0000"), 12);
+    if (!ws.analysisRows.empty()) {
         s << "\nAnálisis de sensibilidad\n";
-        for (a.moveFirst(); !a.eof(); a.moveNext())
+        for (const workspace::SensitivityRow& a : ws.analysisRows)
             s << QString("%1 %2 %3 %4 %5\n")
-                     .arg(a.toString("tipo"), -3)
-                     .arg(a.toString("detalle").trimmed().left(45), -45)
-                     .arg(cell(a.value("valor1"), "0.00####"), 14)
-                     .arg(cell(a.value("valor2"), "0.00####"), 14)
-                     .arg(cell(a.value("valor3"), "0.00####"), 14);
+                     .arg(a.tipo, -3)
+                     .arg(a.detalle.trimmed().left(45), -45)
+                     .arg(cell(a.valor1, "0.00####"), 14)
+                     .arg(cell(a.valor2, "0.00####"), 14)
+                     .arg(cell(a.valor3, "0.00####"), 14);
     }
-    if (aportes.count() > 0) {
+    if (!aportes.empty()) {
         s << "\nAportes\n";
-        for (aportes.moveFirst(); !aportes.eof(); aportes.moveNext())
+        for (const workspace::ContributionRow& c : aportes)
             s << QString("%1 %2 %3 %4\n")
-                     .arg(aportes.toString("producto").trimmed(), -40)
-                     .arg(cell(aportes.value("maximo"), "0.00"), 12)
-                     .arg(cell(aportes.value("valor"), "0.00###"), 12)
-                     .arg(cell(aportes.value("aportemaximo"), "0.00###"), 12);
+                     .arg(c.producto.trimmed(), -40)
+                     .arg(cell(c.maximo, "0.00"), 12)
+                     .arg(cell(c.valor, "0.00###"), 12)
+                     .arg(cell(c.aportemaximo, "0.00###"), 12);
     }
     return out;
 }
@@ -214,12 +262,14 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
             return 1;
 
         // The run reads the selectors and the quantity box as the window would hold them.
-        store::RecordSet aportes = Workspace::newAportes();
+        std::vector<workspace::ContributionRow> aportes;
         optimizer::RunInput input;
         input.cantidadText = o.quantityGiven ? o.quantity : header.cantidad;
         input.option1Seca = ws.vSecaIng;
         input.option2Seca = ws.vSecaNut;
-        input.showContributions = [&](const QString&, const QString&) { aportes = ws.rsAportes; };
+        input.showContributions = [&](const QString&, const QString&) {
+            aportes = ws.contributionRows;
+        };
         const optimizer::RunResult result = optimizer::formular(ws, *db, input);
         if (result.outcome == optimizer::RunOutcome::PrecheckFailed)
             msg::msgBox(optimizer::contributionsMessage(result.nutrienteInalcanzable),

@@ -1,9 +1,9 @@
 #include "optimizer/analysis_grids.h"
 
 #include "app/format.h"
-#include "store/record_set.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace optimizer {
 
@@ -39,10 +39,18 @@ const std::array<AnalysisTab, 4>& analysisTabs() {
     return tabs;
 }
 
-grid::GridContent analysisGrid(const store::RecordSet& rsAnalisis, const AnalysisTab& tab) {
-    store::RecordSet rows = rsAnalisis;
-    rows.setFilter("tipo='" + tab.tipo + "'");
-    rows.setSort(QStringLiteral("valor2"));
+grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& rows,
+                               const AnalysisTab& tab) {
+    std::vector<workspace::SensitivityRow> listed;
+    std::copy_if(rows.begin(), rows.end(), std::back_inserter(listed),
+                 [&](const workspace::SensitivityRow& r) { return r.tipo == tab.tipo; });
+    std::stable_sort(listed.begin(), listed.end(),
+                     [](const workspace::SensitivityRow& a, const workspace::SensitivityRow& b) {
+                         return a.valor2 < b.valor2;
+                     });
+    std::vector<std::vector<QVariant>> cells;
+    for (const workspace::SensitivityRow& r : listed)
+        cells.push_back({r.tipo, r.detalle, r.valor1, r.valor2, r.valor3});
     const std::vector<grid::Column> columns = {
         grid::Column({}, 0),
         grid::Column(tab.headers[0], 0),
@@ -50,10 +58,10 @@ grid::GridContent analysisGrid(const store::RecordSet& rsAnalisis, const Analysi
         grid::Column(tab.headers[2], 1500, grid::kRight, QStringLiteral("#####0.000")),
         grid::Column(tab.headers[3], 1500, grid::kRight, QStringLiteral("#####0.000")),
     };
-    return grid::gridContent(rows, columns);
+    return grid::gridContent({"tipo", "detalle", "valor1", "valor2", "valor3"}, cells, columns);
 }
 
-grid::GridContent contributionsGrid(const store::RecordSet& rsAportes) {
+grid::GridContent contributionsGrid(const std::vector<workspace::ContributionRow>& rows) {
     const std::vector<grid::Column> columns = {
         grid::Column(QStringLiteral("Ingrediente"), 0),
         grid::Column(QStringLiteral("Rest. Máximo"), 1500, grid::kRight,
@@ -62,14 +70,17 @@ grid::GridContent contributionsGrid(const store::RecordSet& rsAportes) {
         grid::Column(QStringLiteral("Aporte Máximo"), 1500, grid::kRight,
                      QStringLiteral("#####0.00")),
     };
-    return grid::gridContent(rsAportes, columns);
+    std::vector<std::vector<QVariant>> cells;
+    for (const workspace::ContributionRow& r : rows)
+        cells.push_back(
+            {r.producto, r.maximo ? QVariant(*r.maximo) : QVariant(), r.valor, r.aportemaximo});
+    return grid::gridContent({"producto", "maximo", "valor", "aportemaximo"}, cells, columns);
 }
 
-double largestContribution(const store::RecordSet& rsAportes) {
-    const int field = rsAportes.fieldIndex("aportemaximo");
+double largestContribution(const std::vector<workspace::ContributionRow>& rows) {
     double largest = 0;
-    for (int r = 0; r < rsAportes.count(); ++r)
-        largest = std::max(largest, rsAportes.valueAt(r, field).toDouble());
+    for (const workspace::ContributionRow& r : rows)
+        largest = std::max(largest, r.aportemaximo);
     return largest;
 }
 

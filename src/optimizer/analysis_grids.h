@@ -2,12 +2,11 @@
 
 #include "app/grid_style.h"
 
+#include "workspace/workspace.h"
+
 #include <QString>
 #include <array>
-
-namespace store {
-class RecordSet;
-}
+#include <vector>
 
 namespace optimizer {
 
@@ -24,17 +23,18 @@ struct AnalysisTab {
 const std::array<AnalysisTab, 4>& analysisTabs();
 
 // The rows of one kind, smallest valor2 first (the change that matters most to the user comes
-// first), with the type column hidden, the figures formatted and the header grey. Reads a copy:
-// the workspace's own record set keeps its filter and order.
-grid::GridContent analysisGrid(const store::RecordSet& rsAnalisis, const AnalysisTab& tab);
+// first), with the type column hidden, the figures formatted and the header grey. The
+// workspace's own rows keep their order.
+grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& rows,
+                               const AnalysisTab& tab);
 
 // The contribution view's grid: ingredient, its maximum, what one unit brings and what the
 // ingredient brings at its maximum.
-grid::GridContent contributionsGrid(const store::RecordSet& rsAportes);
+grid::GridContent contributionsGrid(const std::vector<workspace::ContributionRow>& rows);
 
 // The largest contribution of any single ingredient at its maximum (0 when none), as the
 // contribution view shows it.
-double largestContribution(const store::RecordSet& rsAportes);
+double largestContribution(const std::vector<workspace::ContributionRow>& rows);
 
 // A figure of the contribution view's label: "0.00###".
 QString reachableText(double value);

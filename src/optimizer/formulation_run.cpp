@@ -64,13 +64,12 @@ lp::Blend blendOf(workspace::Workspace& ws, std::vector<int>* workspaceOrder) {
     b.ingredients = std::move(sorted);
     workspaceOrder->assign(newIndexOfRow.begin(), newIndexOfRow.end());
 
-    store::RecordSet& n = ws.rsPropiedades;
-    for (n.moveFirst(); !n.eof(); n.moveNext()) {
+    for (const workspace::FormulaNutrient& n : ws.nutrients) {
         lp::Nutrient nut;
-        nut.id = n.toInt("id_propiedad");
-        nut.nombre = utf8(n.toString("nombre"));
-        nut.minimo = optionalValue(n, "minimo");
-        nut.maximo = optionalValue(n, "maximo");
+        nut.id = n.id;
+        nut.nombre = utf8(n.nombre);
+        nut.minimo = n.minimo;
+        nut.maximo = n.maximo;
         b.nutrients.push_back(nut);
     }
     b.valor.assign(b.nutrients.size(), std::vector<double>(b.ingredients.size(), 0.0));
@@ -105,30 +104,19 @@ workspace::MixCompositions compositionsOf(const lp::Blend& b, store::Database& d
     return workspace::readMixCompositions(db, ingredients, nutrients);
 }
 
+// Texts keep the lengths the grids have always shown.
 void fillContributions(workspace::Workspace& ws, const lp::Reachability& r) {
-    ws.rsAportes = workspace::Workspace::newAportes();
-    for (const lp::Contribution& c : r.rows) {
-        ws.rsAportes.addNew();
-        ws.rsAportes.setValue("producto", QString::fromStdString(c.producto));
-        ws.rsAportes.setValue("maximo", c.maximo ? QVariant(*c.maximo) : QVariant());
-        ws.rsAportes.setValue("valor", c.valor);
-        ws.rsAportes.setValue("aportemaximo", c.aportemaximo);
-        ws.rsAportes.update();
-    }
-    if (ws.rsAportes.count() > 0)
-        ws.rsAportes.moveFirst();
+    ws.contributionRows.clear();
+    for (const lp::Contribution& c : r.rows)
+        ws.contributionRows.push_back(
+            {QString::fromStdString(c.producto).left(50), c.maximo, c.valor, c.aportemaximo});
 }
 
 void fillAnalysis(workspace::Workspace& ws, const std::vector<lp::AnalysisRow>& rows) {
-    for (const lp::AnalysisRow& a : rows) {
-        ws.rsAnalisis.addNew();
-        ws.rsAnalisis.setValue("tipo", QString::fromStdString(a.tipo));
-        ws.rsAnalisis.setValue("detalle", QString::fromStdString(a.detalle));
-        ws.rsAnalisis.setValue("valor1", a.valor1);
-        ws.rsAnalisis.setValue("valor2", a.valor2);
-        ws.rsAnalisis.setValue("valor3", a.valor3);
-        ws.rsAnalisis.update();
-    }
+    for (const lp::AnalysisRow& a : rows)
+        ws.analysisRows.push_back({QString::fromStdString(a.tipo).left(2),
+                                   QString::fromStdString(a.detalle).left(100), a.valor1, a.valor2,
+                                   a.valor3});
 }
 
 void writeBack(workspace::Workspace& ws, const lp::Blend& b, const lp::Tableau& t) {
@@ -192,7 +180,7 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
         else
             msg::msgBox(contributionsMessage(name), msg::Critical,
                         QStringLiteral("Se ha cancelado la Formulación"));
-        ws.rsAportes = workspace::Workspace::newAportes();
+        ws.contributionRows.clear();
         ws.maximoAlcanzable.reset();
         return result;
     }
@@ -205,7 +193,7 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
     const lp::SolveResult& solved = run.result;
     if (solved.phase1LimitReached)
         msg::msgBox(QStringLiteral("No es posible definir el estado de la solución"));
-    ws.rsAnalisis.clear();
+    ws.analysisRows.clear();
 
     bool sensitivity = false;
     switch (solved.outcome) {
@@ -237,11 +225,8 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
         sensitivity = true;
         break;
     }
-    if (sensitivity) {
+    if (sensitivity)
         fillAnalysis(ws, lp::sensitivityRows(tableau, blend));
-        if (ws.rsAnalisis.count() > 0)
-            ws.rsAnalisis.moveFirst();
-    }
     writeBack(ws, blend, tableau);
     result.figures = workspace::actuResultados(ws, compositions);
     result.cantidadText = result.figures->cantidadText;

@@ -31,7 +31,7 @@ struct RunInput {
     QString cantidadText;    // txt_cantidad as typed
     bool option1Seca = true; // "Mat. Seca" selected
     bool option2Seca = true; // "Base Seca" selected
-    // Opens the contributions view on ws.rsAportes with this caption, for the nutrient whose
+    // Opens the contributions view on ws.contributionRows with this caption, for the nutrient whose
     // minimum is out of reach. Without it the run shows the view's message itself.
     std::function<void(const QString& caption, const QString& nutrientName)> showContributions;
 };

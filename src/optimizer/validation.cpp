@@ -20,17 +20,17 @@ QString limitsTooClose(const QString& name, double minimo, double maximo) {
            f(fmt::roundDecimals(maximo / 1.0001, 2)) + "    " + f(maximo);
 }
 
-bool checkNutrients(store::RecordSet& n) {
-    for (n.moveFirst(); !n.eof(); n.moveNext()) {
-        const QString name = n.toString("nombre").trimmed();
-        const bool hasMin = !n.isNull("minimo"), hasMax = !n.isNull("maximo");
+bool checkNutrients(const std::vector<workspace::FormulaNutrient>& rows) {
+    for (const workspace::FormulaNutrient& n : rows) {
+        const QString name = n.nombre.trimmed();
+        const bool hasMin = n.minimo.has_value(), hasMax = n.maximo.has_value();
         if (!hasMin && !hasMax) {
             msg::msgBox("Debe ingresar un valor mínimo o máximo para la propiedad <" + name + ">");
             return false;
         }
         if (!hasMin || !hasMax)
             continue;
-        const double minimo = n.toDouble("minimo"), maximo = n.toDouble("maximo");
+        const double minimo = *n.minimo, maximo = *n.maximo;
         if (minimo >= maximo) {
             msg::msgBox("El valor máximo debe ser mayor al mínimo para la propiedad <" + name +
                         ">");
@@ -92,7 +92,7 @@ Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool 
         v.focusCantidad = true;
         return v;
     }
-    if (ws.rsPropiedades.count() == 0) {
+    if (ws.nutrients.empty()) {
         msg::msgBox(QStringLiteral("Debe ingresar al menos una restricción para los Nutrientes"),
                     msg::Critical);
         return v;
@@ -110,7 +110,7 @@ Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool 
     }
     ws.vCantidad = *quantity;
     v.cantidadText = fmt::format(ws.vCantidad, QStringLiteral("0.00"));
-    if (!checkNutrients(ws.rsPropiedades) || !checkIngredientSums(ws.rsProductos, ws.vCantidad))
+    if (!checkNutrients(ws.nutrients) || !checkIngredientSums(ws.rsProductos, ws.vCantidad))
         return v;
     v.ok = true;
     return v;

@@ -56,19 +56,18 @@ OdtTable dataTable(const PrintoutTexts& texts) {
     return t;
 }
 
-OdtTable nutrientTable(const store::RecordSet& nutrients) {
+OdtTable nutrientTable(const std::vector<workspace::FormulaNutrient>& nutrients) {
     OdtTable t;
     t.columnWidthsPt = {220, 60, 60, 60};
     t.shadeFirstRow = true;
     t.rows.append(
         {text(QStringLiteral("NUTRIENTES"), true), text(QStringLiteral("Mínimo"), true, true),
          text(QStringLiteral("Máximo"), true, true), text(QStringLiteral("Valor"), true, true)});
-    for (int row = 0; row < nutrients.count(); ++row) {
-        QList<OdtCell> cells{text(field(nutrients, row, QStringLiteral("nombre")).toString())};
-        for (const char* name : {"minimo", "maximo", "valor"})
-            cells.append(text(
-                fmt::format(field(nutrients, row, QString::fromLatin1(name)), kNutrientPattern),
-                false, true));
+    for (const workspace::FormulaNutrient& n : nutrients) {
+        QList<OdtCell> cells{text(n.nombre)};
+        for (const std::optional<double>& v : {n.minimo, n.maximo, n.valor})
+            cells.append(
+                text(fmt::format(v ? QVariant(*v) : QVariant(), kNutrientPattern), false, true));
         t.rows.append(cells);
     }
     return t;
@@ -110,7 +109,7 @@ OdtDocument imprimeWord(const workspace::Workspace& ws, const PrintoutTexts& tex
                   paragraphs(2),
                   table(dataTable(texts)),
                   paragraphs(1),
-                  table(nutrientTable(ws.rsPropiedades)),
+                  table(nutrientTable(ws.nutrients)),
                   paragraphs(2),
                   table(ingredientTable(ws.rsProductos))};
     return doc;

@@ -112,17 +112,15 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
     page.drawBox(QPointF(10, fila - 1.5), 140, 5);
     fila += 5;
 
-    const store::RecordSet& nutrients = ws.rsPropiedades;
-    for (int row = 0; row < nutrients.count(); ++row) {
+    for (const workspace::FormulaNutrient& n : ws.nutrients) {
         // The size is set on every row: a page header in between leaves its own title font.
         page.setFont(kSmall);
-        page.drawText(QPointF(17, fila),
-                      field(nutrients, row, QStringLiteral("nombre")).toString());
+        page.drawText(QPointF(17, fila), n.nombre);
         const double columns[] = {90, 115, 140};
-        const QString names[] = {QStringLiteral("minimo"), QStringLiteral("maximo"),
-                                 QStringLiteral("valor")};
+        const std::optional<double> values[] = {n.minimo, n.maximo, n.valor};
         for (int c = 0; c < 3; ++c) {
-            const QString text = numberText(field(nutrients, row, names[c]), kNutrientPattern);
+            const QString text =
+                numberText(values[c] ? QVariant(*values[c]) : QVariant(), kNutrientPattern);
             if (!text.isEmpty())
                 page.drawTextRight(columns[c], fila, text);
         }

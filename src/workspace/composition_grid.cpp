@@ -1,13 +1,12 @@
 #include "workspace/composition_grid.h"
 
-#include "store/record_set.h"
 #include "workspace/workspace.h"
 
 namespace workspace {
 
 grid::GridContent compositionGrid(const Workspace& ws) {
     using grid::Column;
-    const store::RecordSet& m = ws.rsResultado;
+    const CompositionMatrix& m = ws.composition;
     std::vector<Column> columns = {
         Column({}, 0),
         Column(QStringLiteral("Ingrediente"), 2950),
@@ -17,20 +16,36 @@ grid::GridContent compositionGrid(const Workspace& ws) {
         Column({}, 850, grid::kRight, QStringLiteral("##0.00%")),
         Column({}, 80),
     };
-    const store::RecordSet& n = ws.rsPropiedades;
-    const int idField = n.fieldIndex("id_propiedad"), nameField = n.fieldIndex("nombre");
-    for (int f = kResultadoFixedColumns; f < m.fieldCount(); ++f) {
-        QString caption = m.field(f).name;
-        for (int r = 0; r < n.count(); ++r) {
-            if (QString::number(n.valueAt(r, idField).toInt()) == caption) {
-                caption = n.valueAt(r, nameField).toString().trimmed();
+    std::vector<QString> fields = {
+        "id_producto",       "nombre", "cantidad_seca", "porcentaje_seca", "cantidad_humeda",
+        "porcentaje_humeda", "sep"};
+    for (const int id : m.nutrientIds) {
+        QString caption = QString::number(id);
+        fields.push_back(caption);
+        for (const FormulaNutrient& n : ws.nutrients) {
+            if (QString::number(n.id) == caption) {
+                caption = n.nombre.trimmed();
                 break;
             }
         }
         columns.emplace_back(caption, 2000, grid::kRight, QStringLiteral("#####0.00"));
     }
 
-    grid::GridContent content = grid::gridContent(m, columns);
+    auto variant = [](const std::optional<double>& v) { return v ? QVariant(*v) : QVariant(); };
+    std::vector<std::vector<QVariant>> cells;
+    for (const CompositionRow& r : m.rows) {
+        std::vector<QVariant> row = {r.id ? QVariant(*r.id) : QVariant(),
+                                     r.id ? QVariant(r.nombre) : QVariant(),
+                                     variant(r.cantidadSeca),
+                                     variant(r.porcentajeSeca),
+                                     variant(r.cantidadHumeda),
+                                     variant(r.porcentajeHumeda),
+                                     QVariant()};
+        for (const std::optional<double>& v : r.values)
+            row.push_back(variant(v));
+        cells.push_back(std::move(row));
+    }
+    grid::GridContent content = grid::gridContent(fields, cells, columns);
     if (content.columnCount() >= kResultadoFixedColumns)
         content.setColumnBackground(kResultadoFixedColumns - 1, grid::kGrey);
     if (content.rowCount() > 0) {

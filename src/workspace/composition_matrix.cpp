@@ -4,70 +4,60 @@
 #include "workspace/workspace.h"
 
 #include <QHash>
+#include <optional>
 #include <vector>
 
 namespace workspace {
 
-namespace {
-
-const char* const kFigures[] = {"cantidad_seca", "porcentaje_seca", "cantidad_humeda",
-                                "porcentaje_humeda"};
-
-} // namespace
-
 void buildComposition(Workspace& ws, store::Database& db) {
-    using store::FieldType;
-    store::RecordSet m;
-    m.appendField("id_producto", FieldType::Integer32);
-    m.appendField("nombre", FieldType::Char, 100);
-    for (const char* f : kFigures)
-        m.appendField(f, FieldType::Double, 0, true);
-    m.appendField("sep", FieldType::Char, 1);
-
-    QHash<int, int> fieldOfNutrient;
-    store::RecordSet& n = ws.rsPropiedades;
-    for (n.moveFirst(); !n.eof(); n.moveNext()) {
-        const int id = n.toInt("id_propiedad");
-        fieldOfNutrient.insert(id, m.fieldCount());
-        m.appendField(QString::number(id), FieldType::Double, 0, true);
+    CompositionMatrix m;
+    QHash<int, size_t> columnOfNutrient;
+    for (const FormulaNutrient& n : ws.nutrients) {
+        columnOfNutrient.insert(n.id, m.nutrientIds.size());
+        m.nutrientIds.push_back(n.id);
     }
-    std::vector<double> totals(size_t(m.fieldCount()), 0.0);
+    CompositionRow totals;
+    totals.cantidadSeca = totals.porcentajeSeca = totals.cantidadHumeda = totals.porcentajeHumeda =
+        0.0;
+    totals.values.assign(m.nutrientIds.size(), 0.0);
+    auto add = [](std::optional<double>& total, const QVariant& v) { *total += v.toDouble(); };
+    auto optional = [](const QVariant& v) {
+        return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
+    };
 
     store::RecordSet& p = ws.rsProductos;
     for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        m.addNew();
-        m.setValue("id_producto", p.value("id_producto"));
-        m.setValue("nombre", p.value("nombre"));
-        for (const char* f : kFigures) {
-            m.setValue(f, p.value(f));
-            totals[size_t(m.fieldIndex(f))] += p.toDouble(f);
-        }
+        CompositionRow row;
+        row.id = p.toInt("id_producto");
+        row.nombre = p.toString("nombre").left(100);
+        row.cantidadSeca = optional(p.value("cantidad_seca"));
+        row.porcentajeSeca = optional(p.value("porcentaje_seca"));
+        row.cantidadHumeda = optional(p.value("cantidad_humeda"));
+        row.porcentajeHumeda = optional(p.value("porcentaje_humeda"));
+        add(totals.cantidadSeca, p.value("cantidad_seca"));
+        add(totals.porcentajeSeca, p.value("porcentaje_seca"));
+        add(totals.cantidadHumeda, p.value("cantidad_humeda"));
+        add(totals.porcentajeHumeda, p.value("porcentaje_humeda"));
+        row.values.assign(m.nutrientIds.size(), std::nullopt);
         store::RecordSet comp =
             db.query("select pp.*,p.materia_seca from producto_propiedad pp, productos p where "
                      "pp.id_producto=p.id_producto and pp.id_producto=" +
                      QString::number(p.toInt("id_producto")));
         for (comp.moveFirst(); !comp.eof(); comp.moveNext()) {
-            const auto field = fieldOfNutrient.constFind(comp.toInt("id_propiedad"));
-            if (field == fieldOfNutrient.constEnd())
+            const auto column = columnOfNutrient.constFind(comp.toInt("id_propiedad"));
+            if (column == columnOfNutrient.constEnd())
                 continue; // a nutrient the formula does not limit
             const double contribution =
                 ws.vSecaNut ? comp.toDouble("valor") * p.toDouble("porcentaje_seca")
                             : comp.toDouble("valor") * (comp.toDouble("materia_seca") / 100) *
                                   p.toDouble("porcentaje_humeda");
-            m.setValue(*field, contribution);
-            totals[size_t(*field)] += contribution;
+            row.values[*column] = contribution;
+            *totals.values[*column] += contribution;
         }
-        m.update();
+        m.rows.push_back(std::move(row));
     }
-
-    m.addNew();
-    for (const char* f : kFigures)
-        m.setValue(f, totals[size_t(m.fieldIndex(f))]);
-    for (const int field : fieldOfNutrient)
-        m.setValue(field, totals[size_t(field)]);
-    m.update();
-    m.moveFirst();
-    ws.rsResultado = std::move(m);
+    m.rows.push_back(std::move(totals));
+    ws.composition = std::move(m);
 }
 
 } // namespace workspace

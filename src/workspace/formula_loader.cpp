@@ -114,16 +114,12 @@ std::vector<StoredIngredient> readIngredients(store::Database& db, int formula) 
 }
 
 void fillNutrients(Workspace& ws, const std::vector<StoredNutrient>& rows) {
-    for (const StoredNutrient& r : rows) {
-        ws.rsPropiedades.addNew();
-        ws.rsPropiedades.setValue("id_propiedad", r.id);
-        ws.rsPropiedades.setValue("nombre", r.nombre);
-        ws.rsPropiedades.setValue("minimo", r.minimo);
-        ws.rsPropiedades.setValue("maximo", r.maximo);
-        ws.rsPropiedades.setValue("valor", r.valor);
-        ws.rsPropiedades.setValue("valorAnterior", r.valor);
-        ws.rsPropiedades.update();
-    }
+    auto optional = [](const QVariant& v) {
+        return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
+    };
+    for (const StoredNutrient& r : rows)
+        ws.nutrients.push_back({r.id, r.nombre.toString().left(100), optional(r.minimo),
+                                optional(r.maximo), optional(r.valor), optional(r.valor)});
 }
 
 void fillIngredients(Workspace& ws, const std::vector<StoredIngredient>& rows) {
@@ -185,7 +181,7 @@ StoredHeader readHeader(store::Database& db, int formula) {
 }
 
 void emptyWorkspace(Workspace& ws) {
-    ws.rsPropiedades.clear();
+    ws.nutrients.clear();
     ws.rsProductos.clear();
     ws.vCantidad = 0;
     ws.vCostoHumeda = 0;
@@ -211,7 +207,7 @@ FormulaHeader loadStoredFormula(Workspace& ws, store::Database& db) {
         chooseNutrientBasis(ws, stored.tipoBaseNutrientes == 0);
     }
 
-    ws.rsPropiedades.clear();
+    ws.nutrients.clear();
     fillNutrients(ws, nutrients);
     ws.rsProductos.clear();
     fillIngredients(ws, ingredients);
@@ -234,7 +230,7 @@ FormulaHeader actuFormula(Workspace& ws, store::Database& db) {
         ws.vMateriaSeca = 0;
         chooseIngredientBasis(ws, true);
         chooseNutrientBasis(ws, true);
-        ws.rsPropiedades.clear();
+        ws.nutrients.clear();
         ws.rsProductos.clear();
         return header;
     }

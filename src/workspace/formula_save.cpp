@@ -42,22 +42,50 @@ const RowTable kIngredientRows{"formula_producto",
                                 {"materia_seca", "materia_seca"},
                                 {"costo", "costo_humeda"}}};
 
+// One workspace row as it is written: its key and the values of the table's columns in order.
+struct SavedRow {
+    int key;
+    std::vector<QVariant> values;
+};
+
+std::vector<SavedRow> savedRows(const RowTable& t, const store::RecordSet& records) {
+    std::vector<SavedRow> rows;
+    const int keyField = records.fieldIndex(t.key);
+    for (int r = 0; r < records.count(); ++r) {
+        SavedRow row{records.valueAt(r, keyField).toInt(), {}};
+        for (const Column& c : t.columns)
+            row.values.push_back(records.valueAt(r, records.fieldIndex(c.field)));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+QVariant variant(const std::optional<double>& v) {
+    return v ? QVariant(*v) : QVariant();
+}
+
+std::vector<SavedRow> savedRows(const std::vector<FormulaNutrient>& nutrients) {
+    std::vector<SavedRow> rows;
+    for (const FormulaNutrient& n : nutrients)
+        rows.push_back({n.id, {variant(n.minimo), variant(n.maximo), variant(n.valor)}});
+    return rows;
+}
+
 class RowWriter {
 public:
-    RowWriter(const RowTable& t, const store::RecordSet& records, store::Database& db,
+    RowWriter(const RowTable& t, const std::vector<SavedRow>& records, store::Database& db,
               int idFormula)
-        : t_(t), records_(records), db_(db), formula_(sql::number(idFormula)),
-          keyField_(records.fieldIndex(t.key)) {}
+        : t_(t), records_(records), db_(db), formula_(sql::number(idFormula)) {}
 
-    // The workspace rows by ascending key, read in place so the record set keeps its order.
+    // The workspace rows by ascending key, read in place so the workspace keeps its order.
     std::vector<int> rowsByKey() const {
-        std::vector<int> rows(size_t(records_.count()));
-        for (int r = 0; r < records_.count(); ++r)
-            rows[size_t(r)] = r;
+        std::vector<int> rows(records_.size());
+        for (size_t r = 0; r < records_.size(); ++r)
+            rows[r] = int(r);
         std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) { return key(a) < key(b); });
         return rows;
     }
-    int key(int row) const { return records_.valueAt(row, keyField_).toInt(); }
+    int key(int row) const { return records_[size_t(row)].key; }
 
     // The stored keys in ascending order.
     std::vector<int> storedKeys() {
@@ -94,23 +122,21 @@ public:
 
 private:
     QString value(int row, size_t column) const {
-        return sql::numberOrNull(
-            records_.valueAt(row, records_.fieldIndex(t_.columns[column].field)));
+        return sql::numberOrNull(records_[size_t(row)].values[column]);
     }
     QString where(int storedKey) const {
         return " where id_formula=" + formula_ + " and " + t_.key + '=' + sql::number(storedKey);
     }
 
     const RowTable& t_;
-    const store::RecordSet& records_;
+    const std::vector<SavedRow>& records_;
     store::Database& db_;
     QString formula_;
-    int keyField_;
 };
 
 // Both sides in ascending key: equal keys update, a workspace key below the stored one is
 // missing from the formula, a stored key below the workspace one is no longer wanted.
-void mergeRows(const RowTable& t, const store::RecordSet& records, store::Database& db,
+void mergeRows(const RowTable& t, const std::vector<SavedRow>& records, store::Database& db,
                int idFormula) {
     RowWriter w(t, records, db, idFormula);
     const std::vector<int> rows = w.rowsByKey();
@@ -137,8 +163,8 @@ void mergeRows(const RowTable& t, const store::RecordSet& records, store::Databa
 
 void saveFormulaRows(const Workspace& ws, store::Database& db, int idFormula) {
     store::Database::Transaction tx(db);
-    mergeRows(kNutrientRows, ws.rsPropiedades, db, idFormula);
-    mergeRows(kIngredientRows, ws.rsProductos, db, idFormula);
+    mergeRows(kNutrientRows, savedRows(ws.nutrients), db, idFormula);
+    mergeRows(kIngredientRows, savedRows(kIngredientRows, ws.rsProductos), db, idFormula);
     tx.commit();
 }
 

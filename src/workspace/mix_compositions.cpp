@@ -49,6 +49,13 @@ std::vector<int> idsOf(store::RecordSet& rs, const QString& field) {
     return ids;
 }
 
+std::vector<int> nutrientIds(const std::vector<FormulaNutrient>& rows) {
+    std::vector<int> ids;
+    for (const FormulaNutrient& n : rows)
+        ids.push_back(n.id);
+    return ids;
+}
+
 } // namespace
 
 std::optional<double> MixCompositions::valor(int nutrient, int ingredient) const {
@@ -119,7 +126,7 @@ MixCompositions readMixCompositions(store::Database& db, const std::vector<int>&
 
 MixCompositions readMixCompositions(store::Database& db, Workspace& ws) {
     return readMixCompositions(db, idsOf(ws.rsProductos, QStringLiteral("id_producto")),
-                               idsOf(ws.rsPropiedades, QStringLiteral("id_propiedad")));
+                               nutrientIds(ws.nutrients));
 }
 
 } // namespace workspace

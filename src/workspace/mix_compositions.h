@@ -38,7 +38,7 @@ private:
 MixCompositions readMixCompositions(store::Database& db, const std::vector<int>& ingredients,
                                     const std::vector<int>& nutrients);
 
-// The same for the ingredients of rsProductos and the nutrients of rsPropiedades.
+// The same for the ingredients of rsProductos and the nutrient rows.
 MixCompositions readMixCompositions(store::Database& db, Workspace& ws);
 
 } // namespace workspace

@@ -48,9 +48,8 @@ void recomputeNutrients(Workspace& ws, const MixCompositions& comps) {
     const int secaField = p.fieldIndex("porcentaje_seca");
     const int humedaField = p.fieldIndex("porcentaje_humeda");
 
-    store::RecordSet& n = ws.rsPropiedades;
-    for (n.moveFirst(); !n.eof(); n.moveNext()) {
-        const int nutrient = n.toInt("id_propiedad");
+    for (FormulaNutrient& n : ws.nutrients) {
+        const int nutrient = n.id;
         double valor = 0;
         for (int row = 0; row < p.count(); ++row) {
             const int ingredient = p.valueAt(row, idField).toInt();
@@ -63,8 +62,7 @@ void recomputeNutrients(Workspace& ws, const MixCompositions& comps) {
                 valor += *a * (comps.catalogueDryMatter(ingredient).value_or(0) / 100) *
                          p.valueAt(row, humedaField).toDouble();
         }
-        n.setValue("valor", valor);
-        n.update();
+        n.valor = valor;
     }
 }
 

@@ -5,15 +5,6 @@ namespace workspace {
 using store::FieldType;
 
 Workspace::Workspace() {
-    rsPropiedades.appendField("id_propiedad", FieldType::Integer32);
-    rsPropiedades.appendField("nombre", FieldType::Char, 100);
-    rsPropiedades.appendField("sep1", FieldType::Char, 1);
-    rsPropiedades.appendField("minimo", FieldType::Double, 0, true);
-    rsPropiedades.appendField("maximo", FieldType::Double, 0, true);
-    rsPropiedades.appendField("sep2", FieldType::Char, 1);
-    rsPropiedades.appendField("valor", FieldType::Double, 0, true);
-    rsPropiedades.appendField("valorAnterior", FieldType::Double, 0, true);
-
     rsProductos.appendField("id_producto", FieldType::Integer32);
     rsProductos.appendField("nombre", FieldType::Char, 100);
     rsProductos.appendField("materia_seca", FieldType::Double, 0, true);
@@ -31,23 +22,6 @@ Workspace::Workspace() {
     rsProductos.appendField("costo_total", FieldType::Double, 0, true);
     rsProductos.appendField("materiaSecaActual", FieldType::Double, 0, true);
     rsProductos.appendField("costoHumedaActual", FieldType::Double, 0, true);
-
-    rsAnalisis.appendField("tipo", FieldType::Char, 2);
-    rsAnalisis.appendField("detalle", FieldType::Char, 100);
-    rsAnalisis.appendField("valor1", FieldType::Double, 0, true);
-    rsAnalisis.appendField("valor2", FieldType::Double, 0, true);
-    rsAnalisis.appendField("valor3", FieldType::Double, 0, true);
-
-    rsAportes = newAportes();
-}
-
-store::RecordSet Workspace::newAportes() {
-    store::RecordSet rs;
-    rs.appendField("producto", FieldType::Char, 50);
-    rs.appendField("maximo", FieldType::Double, 0, true);
-    rs.appendField("valor", FieldType::Double);
-    rs.appendField("aportemaximo", FieldType::Double);
-    return rs;
 }
 
 } // namespace workspace

@@ -2,22 +2,66 @@
 
 #include "store/record_set.h"
 
+#include <QString>
 #include <optional>
+#include <vector>
 
 namespace workspace {
+
+// One nutrient limit of the formula and the value the mix reaches. A limit left empty has none.
+struct FormulaNutrient {
+    int id = 0; // id_propiedad
+    QString nombre;
+    std::optional<double> minimo, maximo;
+    std::optional<double> valor;         // empty until the mix is computed
+    std::optional<double> valorAnterior; // as the formula was stored when loaded
+};
+
+// One row of the composition matrix: an ingredient with its quantities and shares and what it
+// brings of each nutrient of the matrix (empty where it has no composition row). The totals row
+// has no id and no name.
+struct CompositionRow {
+    std::optional<int> id;
+    QString nombre;
+    std::optional<double> cantidadSeca, porcentajeSeca, cantidadHumeda, porcentajeHumeda;
+    std::vector<std::optional<double>> values;
+};
+
+// What each ingredient brings to the mix, one value column per nutrient id in `nutrientIds`.
+struct CompositionMatrix {
+    std::vector<int> nutrientIds;
+    std::vector<CompositionRow> rows;
+};
+
+// One sensitivity row of the last formulation: its kind ("IA", "II", "RI" or "RN"), what it is
+// about and its three figures, as the analysis view lists them.
+struct SensitivityRow {
+    QString tipo;
+    QString detalle;
+    double valor1 = 0, valor2 = 0, valor3 = 0;
+};
+
+// What one ingredient brings to the nutrient that failed the check: at one unit of it and at its
+// maximum (no maximum: the whole batch).
+struct ContributionRow {
+    QString producto;
+    std::optional<double> maximo;
+    double valor = 0;
+    double aportemaximo = 0;
+};
 
 // The records and scalars of the formula under work. Nothing here is stored until the formula
 // is saved; the window owns one Workspace for as long as it is open.
 struct Workspace {
     Workspace();
 
-    store::RecordSet rsPropiedades; // nutrient rows
-    store::RecordSet rsProductos;   // ingredient rows
-    store::RecordSet rsAnalisis;    // sensitivity rows of the last formulation
-    store::RecordSet rsAportes;     // contributions to the nutrient that failed the check
-    // The most the failing nutrient reaches in any admissible mix, set with rsAportes.
+    std::vector<FormulaNutrient> nutrients;
+    store::RecordSet rsProductos;                  // ingredient rows
+    std::vector<SensitivityRow> analysisRows;      // of the last formulation
+    std::vector<ContributionRow> contributionRows; // to the nutrient that failed the check
+    // The most the failing nutrient reaches in any admissible mix, set with contributionRows.
     std::optional<double> maximoAlcanzable;
-    store::RecordSet rsResultado; // composition matrix, rebuilt by the composition view
+    CompositionMatrix composition; // rebuilt by the composition view
 
     bool vSecaIng = true; // ingredient quantities on dry matter ("Mat. Seca")
     bool vSecaNut = true; // nutrient limits and values on dry basis ("Base Seca")
@@ -27,8 +71,6 @@ struct Workspace {
     int vIdFormula = 0;
     int vRevision = 0;    // the formula's change counter when it was loaded (store/revisions.h)
     bool loading = false; // true while a formula is being loaded: the nutrient grid signals changes
-
-    static store::RecordSet newAportes();
 };
 
 } // namespace workspace

@@ -167,12 +167,17 @@ EditResult editNutrientLimit(Workspace& ws, const GridRow& row, const QString& f
         return refuse(kNotNumeric), r;
     if (!isField(row.column0, "id_propiedad"))
         return refuse(QStringLiteral("Campo id_propiedad no válido")), r;
-    store::RecordSet& n = ws.rsPropiedades;
-    if (!findRow(n, "id_propiedad", row.id))
+    const auto n = std::find_if(ws.nutrients.begin(), ws.nutrients.end(),
+                                [&](const FormulaNutrient& x) { return x.id == row.id; });
+    if (n == ws.nutrients.end())
         return refuse(QStringLiteral("No se encuentra el Nutriente")), r;
-    n.setValue(field,
-               value->isValid() ? QVariant(fmt::roundDecimals(value->toDouble(), 2)) : QVariant());
-    n.update();
+    const std::optional<double> stored =
+        value->isValid() ? std::optional<double>(fmt::roundDecimals(value->toDouble(), 2))
+                         : std::nullopt;
+    if (isField(field, "minimo"))
+        n->minimo = stored;
+    else if (isField(field, "maximo"))
+        n->maximo = stored;
     r.stored = true;
     r.nutrientGrid = true;
     return r;

@@ -130,19 +130,29 @@ grid::GridContent ingredientGrid(Workspace& ws) {
     return g;
 }
 
+QVariant variant(const std::optional<double>& v) {
+    return v ? QVariant(*v) : QVariant();
+}
+
 grid::GridContent nutrientGrid(Workspace& ws, bool justLoaded) {
-    grid::GridContent g = grid::gridContent(ws.rsPropiedades, nutrientColumns());
+    std::vector<std::vector<QVariant>> cells;
+    for (const FormulaNutrient& n : ws.nutrients)
+        cells.push_back({n.id, n.nombre, QString(), variant(n.minimo), variant(n.maximo), QString(),
+                         variant(n.valor), variant(n.valorAnterior)});
+    grid::GridContent g = grid::gridContent(
+        {"id_propiedad", "nombre", "sep1", "minimo", "maximo", "sep2", "valor", "valorAnterior"},
+        cells, nutrientColumns());
     for (int sep : {2, 5})
         g.setColumnBackground(sep, grid::kGrey);
-    store::RecordSet& n = ws.rsPropiedades;
     int row = 0;
-    for (n.moveFirst(); !n.eof(); n.moveNext(), ++row) {
-        const QVariant valor = n.value("valor");
+    for (const FormulaNutrient& n : ws.nutrients) {
+        const QVariant valor = variant(n.valor);
         if (justLoaded &&
-            fmt::format(valor, kQuantity) != fmt::format(n.value("valorAnterior"), kQuantity))
+            fmt::format(valor, kQuantity) != fmt::format(variant(n.valorAnterior), kQuantity))
             g.cell(row, 1).background = grid::kGreen;
-        if (outOfLimits(valor, n.value("minimo"), n.value("maximo")))
+        if (outOfLimits(valor, variant(n.minimo), variant(n.maximo)))
             alarm(g.cell(row, 6));
+        ++row;
     }
     return g;
 }

@@ -7,6 +7,7 @@
 
 #include <QSet>
 #include <QStringList>
+#include <algorithm>
 
 namespace workspace {
 
@@ -20,19 +21,25 @@ bool checkColumns(const GridRow& row, const char* idField) {
     return true;
 }
 
-void addNutrientRow(store::RecordSet& n, int id, const QVariant& nombre, const QVariant& valor) {
-    n.addNew();
-    n.setValue("id_propiedad", id);
-    n.setValue("nombre", nombre);
-    n.setValue("minimo", 0.0);
-    n.setValue("maximo", QVariant());
-    n.setValue("valor", valor);
-    n.update();
+void addNutrientRow(std::vector<FormulaNutrient>& n, int id, const QString& nombre,
+                    std::optional<double> valor) {
+    FormulaNutrient row;
+    row.id = id;
+    row.nombre = nombre.left(100);
+    row.minimo = 0.0;
+    row.valor = valor;
+    n.push_back(row);
+}
+
+FormulaNutrient* findNutrient(std::vector<FormulaNutrient>& n, int id) {
+    const auto it =
+        std::find_if(n.begin(), n.end(), [&](const FormulaNutrient& r) { return r.id == id; });
+    return it == n.end() ? nullptr : &*it;
 }
 
 // Every nutrient the workspace's ingredients contain, in the order the ingredients come.
 void takeAllNutrients(Workspace& ws, store::Database& db) {
-    store::RecordSet& n = ws.rsPropiedades;
+    std::vector<FormulaNutrient>& n = ws.nutrients;
     n.clear();
     QSet<int> present;
     store::RecordSet& p = ws.rsProductos;
@@ -46,7 +53,7 @@ void takeAllNutrients(Workspace& ws, store::Database& db) {
             if (present.contains(id))
                 continue;
             present.insert(id);
-            addNutrientRow(n, id, comp.value("nombre"), 0.0);
+            addNutrientRow(n, id, comp.toString("nombre"), 0.0);
         }
     }
 }
@@ -91,10 +98,10 @@ EditResult addIngredient(Workspace& ws, store::Database& db, int idProducto) {
 
 EditResult addNutrient(Workspace& ws, int idPropiedad, const QString& nombre) {
     EditResult r;
-    store::RecordSet& n = ws.rsPropiedades;
-    if (findRow(n, "id_propiedad", idPropiedad))
+    std::vector<FormulaNutrient>& n = ws.nutrients;
+    if (findNutrient(n, idPropiedad))
         return refuse(QStringLiteral("El Nutriente Ya se encuentra Asginada a la Fórmula")), r;
-    addNutrientRow(n, idPropiedad, nombre, QVariant());
+    addNutrientRow(n, idPropiedad, nombre, std::nullopt);
     r.stored = true;
     r.nutrientGrid = true;
     return r;
@@ -126,10 +133,11 @@ EditResult removeNutrient(Workspace& ws, const GridRow& row) {
         return r;
     r.removedId = row.id;
     r.removedName = row.name.trimmed();
-    store::RecordSet& n = ws.rsPropiedades;
-    if (!findRow(n, "id_propiedad", row.id))
+    std::vector<FormulaNutrient>& n = ws.nutrients;
+    FormulaNutrient* found = findNutrient(n, row.id);
+    if (!found)
         return refuse(QStringLiteral("No se pudo eliminar el Nutriente")), r;
-    n.remove();
+    n.erase(n.begin() + (found - n.data()));
     r.stored = true;
     r.nutrientGrid = true;
     return r;

@@ -279,11 +279,9 @@ TEST(CompositionEditor, AddChangeDeleteAndTheEditDecisions) {
 }
 
 TEST(FormulaAsIngredient, MixValuesBecomeDryMatterContents) {
-    store::RecordSet n;
-    n.appendField("id_propiedad", store::FieldType::Integer32);
-    n.appendField("valor", store::FieldType::Double, 0, true);
-    n.appendRow({4, 20.0});
-    n.appendRow({9, QVariant()});
+    std::vector<workspace::FormulaNutrient> n;
+    n.push_back({4, {}, {}, {}, 20.0, {}});
+    n.push_back({9, {}, {}, {}, std::nullopt, {}});
     auto dry = catalog::mixComposition(n, true, 80);
     ASSERT_EQ(dry.size(), 2u);
     EXPECT_EQ(dry[0].idPropiedad, 4);

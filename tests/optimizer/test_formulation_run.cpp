@@ -54,12 +54,12 @@ struct TwoIngredients {
 
 QStringList analysis(Workspace& ws) {
     QStringList rows;
-    for (auto& a = ws.rsAnalisis; !a.eof(); a.moveNext())
+    for (const workspace::SensitivityRow& a : ws.analysisRows)
         rows << QString("%1|%2|%3|%4|%5")
-                    .arg(a.toString("tipo"), a.toString("detalle"))
-                    .arg(a.toDouble("valor1"), 0, 'f', 3)
-                    .arg(a.toDouble("valor2"), 0, 'f', 3)
-                    .arg(a.toDouble("valor3"), 0, 'f', 3);
+                    .arg(a.tipo, a.detalle)
+                    .arg(a.valor1, 0, 'f', 3)
+                    .arg(a.valor2, 0, 'f', 3)
+                    .arg(a.valor3, 0, 'f', 3);
     return rows;
 }
 
@@ -86,8 +86,7 @@ TEST(FormulationRun, WorkedExampleWritesMixAndSensitivity) {
     rows.removeLast();
     rows.sort(); // IA rows follow the tableau's rows
     EXPECT_EQ(rows, (QStringList{"IA|A|10.000|20.000|30.000", "IA|B|30.000|0.000|30.000"}));
-    ex.ws.rsPropiedades.moveFirst();
-    EXPECT_NEAR(ex.ws.rsPropiedades.toDouble("valor"), 20, 1e-6);
+    EXPECT_NEAR(ex.ws.nutrients.at(0).valor.value_or(0), 20, 1e-6);
     ASSERT_TRUE(r.figures.has_value());
     EXPECT_EQ(r.figures->txtPorH, "100.00");
     EXPECT_EQ(r.cantidadText, r.figures->txtCanH);
@@ -100,8 +99,7 @@ TEST(FormulationRun, InfeasibleBlendIsNormalisedWithoutSensitivityRows) {
     setComposition(ex.t.db(), ex.b, fat, 20);
     addFormulaNutrient(ex.t.db(), ex.formula, fat, std::nullopt, 5);
     ex.load();
-    ex.ws.rsAnalisis.addNew(); // left over from an earlier run
-    ex.ws.rsAnalisis.setValue("tipo", "IA");
+    ex.ws.analysisRows.push_back({"IA", {}}); // left over from an earlier run
     ScriptedMessages messages;
     const auto r = ex.run();
     EXPECT_EQ(r.outcome, RunOutcome::Infeasible);
@@ -111,7 +109,7 @@ TEST(FormulationRun, InfeasibleBlendIsNormalisedWithoutSensitivityRows) {
     EXPECT_EQ(messages.shown()[0].title, "Se ha detenido la Formulación");
     EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.952381, 1e-6);
     EXPECT_NEAR(ex.field(ex.b, "porcentaje_humeda"), 0.047619, 1e-6);
-    EXPECT_EQ(ex.ws.rsAnalisis.count(), 0);
+    EXPECT_EQ(int(ex.ws.analysisRows.size()), 0);
     // The protein minimum and the fat maximum cannot hold together. At most 4.1 / 17.1 of B
     // keeps fat at 5 (as fed: A 0.9, B 18), which gives 9 + 27 x protein.
     ASSERT_EQ(r.conflicto.size(), 2u);
@@ -172,10 +170,9 @@ TEST(FormulationRun, ValidationStopsAtTheFirstFailure) {
     ex.ws.vSecaIng = ex.ws.vSecaNut = false;
 
     auto limits = [&](QVariant minimo, QVariant maximo) {
-        auto& n = ex.ws.rsPropiedades;
-        n.moveFirst();
-        n.setValue("minimo", minimo);
-        n.setValue("maximo", maximo);
+        auto& n = ex.ws.nutrients.at(0);
+        n.minimo = minimo.isValid() ? std::optional<double>(minimo.toDouble()) : std::nullopt;
+        n.maximo = maximo.isValid() ? std::optional<double>(maximo.toDouble()) : std::nullopt;
     };
     limits(10.0, 10.0005);
     EXPECT_EQ(firstMessage("100").text,
@@ -208,7 +205,7 @@ TEST(FormulationRun, ValidationStopsAtTheFirstFailure) {
 
     ex.ws.rsProductos.clear();
     EXPECT_EQ(firstMessage("100").text, "Debe ingresar al menos un Ingrediente");
-    ex.ws.rsPropiedades.clear();
+    ex.ws.nutrients.clear();
     EXPECT_EQ(firstMessage("100").text,
               "Debe ingresar al menos una restricción para los Nutrientes");
 }
@@ -225,11 +222,8 @@ TEST(FormulationRun, UnreachableMinimumShowsContributionsAndWritesNothing) {
     QStringList rows;
     in.showContributions = [&](const QString& c, const QString&) {
         caption = c;
-        for (auto& a = ex.ws.rsAportes; !a.eof(); a.moveNext())
-            rows << QString("%1|%2|%3")
-                        .arg(a.toString("producto"))
-                        .arg(a.toDouble("valor"))
-                        .arg(a.toDouble("aportemaximo"));
+        for (const workspace::ContributionRow& a : ex.ws.contributionRows)
+            rows << QString("%1|%2|%3").arg(a.producto).arg(a.valor).arg(a.aportemaximo);
     };
     const auto r = optimizer::formular(ex.ws, ex.t.db(), in);
     EXPECT_EQ(r.outcome, RunOutcome::PrecheckFailed);
@@ -349,8 +343,8 @@ TEST(FormulationRun, ReadsOnlyTheMixsCompositionsOncePerRun) {
     const std::string run = testing::internal::GetCapturedStderr();
 
     QList<int> nutrients;
-    for (int r = 0; r < ws.rsPropiedades.count(); ++r)
-        nutrients << ws.rsPropiedades.valueAt(r, 0).toInt();
+    for (const workspace::FormulaNutrient& n : ws.nutrients)
+        nutrients << n.id;
     std::sort(nutrients.begin(), nutrients.end());
     QStringList list;
     for (const int id : nutrients)

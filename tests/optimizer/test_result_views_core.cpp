@@ -19,13 +19,7 @@ namespace {
 
 void addAnalysis(Workspace& ws, const QString& tipo, const QString& detalle, double v1, double v2,
                  double v3) {
-    auto& a = ws.rsAnalisis;
-    a.addNew();
-    a.setValue("tipo", tipo);
-    a.setValue("detalle", detalle);
-    a.setValue("valor1", v1);
-    a.setValue("valor2", v2);
-    a.setValue("valor3", v3);
+    ws.analysisRows.push_back({tipo, detalle, v1, v2, v3});
 }
 
 // The texts of the data rows of a grid, columns 1 to 4 joined.
@@ -63,7 +57,6 @@ TEST(AnalysisGrids, EachTabListsItsKindByValor2WithItsHeadersAndFormats) {
     addAnalysis(ws, "RN", "Mínimo para Proteína", 274.7324, 3.14159, 277.874);
     addAnalysis(ws, "RN", "Máximo para Fibra", 274.7324, -1.5, 273.2324);
     addAnalysis(ws, "RI", "Máximo para Premezcla", 274.7324, -0.0625, 274.6699);
-    ws.rsAnalisis.moveFirst();
 
     const auto& tabs = analysisTabs();
     ASSERT_EQ(tabs.size(), 4u);
@@ -71,7 +64,7 @@ TEST(AnalysisGrids, EachTabListsItsKindByValor2WithItsHeadersAndFormats) {
     EXPECT_EQ(tabs[2].gridName, "FlexGrid3"); // ingredient restrictions on the third tab
     EXPECT_EQ(tabs[3].gridName, "FlexGrid2");
 
-    const grid::GridContent ia = analysisGrid(ws.rsAnalisis, tabs[0]);
+    const grid::GridContent ia = analysisGrid(ws.analysisRows, tabs[0]);
     EXPECT_EQ(rowTexts(ia), (QStringList{"Soja|0.48|0.000|0.480", "Maíz|0.25|0.013|0.263"}));
     EXPECT_EQ(ia.columns[0].widthTwips, 0);
     EXPECT_EQ(ia.columns[2].widthTwips, 1500);
@@ -80,22 +73,21 @@ TEST(AnalysisGrids, EachTabListsItsKindByValor2WithItsHeadersAndFormats) {
     EXPECT_EQ(ia.header[4].text, "Precio Máximo");
     EXPECT_EQ(ia.header[1].background, grid::kGrey);
 
-    const grid::GridContent ii = analysisGrid(ws.rsAnalisis, tabs[1]);
+    const grid::GridContent ii = analysisGrid(ws.analysisRows, tabs[1]);
     EXPECT_EQ(rowTexts(ii), (QStringList{"Afrecho|0.20|0.031|0.169"}));
     EXPECT_EQ(ii.header[3].text, "Excedente");
     EXPECT_EQ(ii.header[4].text, "Precio Oportuno");
 
-    const grid::GridContent rn = analysisGrid(ws.rsAnalisis, tabs[3]);
+    const grid::GridContent rn = analysisGrid(ws.analysisRows, tabs[3]);
     EXPECT_EQ(rowTexts(rn), (QStringList{"Máximo para Fibra|274.73|-1.500|273.232",
                                          "Mínimo para Proteína|274.73|3.142|277.874"}));
     EXPECT_EQ(rn.header[1].text, "Por cada unidad de aumento en la restricción");
-    EXPECT_EQ(rowTexts(analysisGrid(ws.rsAnalisis, tabs[2])),
+    EXPECT_EQ(rowTexts(analysisGrid(ws.analysisRows, tabs[2])),
               (QStringList{"Máximo para Premezcla|274.73|-0.063|274.670"}));
 
     // The workspace's own rows keep their order and show every kind.
-    EXPECT_TRUE(ws.rsAnalisis.filter().isEmpty());
-    EXPECT_EQ(ws.rsAnalisis.count(), 6);
-    EXPECT_EQ(ws.rsAnalisis.valueAt(0, 1).toString(), "Maíz");
+    EXPECT_EQ(int(ws.analysisRows.size()), 6);
+    EXPECT_EQ(ws.analysisRows[0].detalle, "Maíz");
 }
 
 TEST(ResultViewsOnSample, BroilerDietAnalysisAndASaveThatReadsBackTheSameFigures) {
@@ -112,13 +104,13 @@ TEST(ResultViewsOnSample, BroilerDietAnalysisAndASaveThatReadsBackTheSameFigures
     // Every sensitivity row is on exactly one tab, each tab by valor2 ascending.
     int listed = 0;
     for (const auto& tab : analysisTabs()) {
-        const grid::GridContent g = analysisGrid(ws.rsAnalisis, tab);
+        const grid::GridContent g = analysisGrid(ws.analysisRows, tab);
         listed += g.rowCount();
         for (int r = 1; r < g.rowCount(); ++r)
             EXPECT_LE(g.cell(r - 1, 3).text.toDouble(), g.cell(r, 3).text.toDouble());
     }
-    EXPECT_EQ(listed, ws.rsAnalisis.count());
-    EXPECT_GT(analysisGrid(ws.rsAnalisis, analysisTabs()[0]).rowCount(), 0);
+    EXPECT_EQ(listed, int(ws.analysisRows.size()));
+    EXPECT_GT(analysisGrid(ws.analysisRows, analysisTabs()[0]).rowCount(), 0);
 
     // Saved as a new version and reopened: the same mix, limits and prices.
     auto snapshot = [](Workspace& w) {
@@ -159,11 +151,10 @@ TEST(ResultViewsOnSample, AFailedCheckHandsTheGreatestReachableValueToTheView) {
     Workspace ws;
     ws.vIdFormula = formulaId(db, "POLLO-INI");
     workspace::actuFormula(ws, db);
-    auto& n = ws.rsPropiedades;
-    n.moveFirst();
-    n.setValue("minimo", 1e6); // far beyond any mix
-    n.setValue("maximo", QVariant());
-    const QString nutrient = n.toString("nombre").trimmed();
+    auto& n = ws.nutrients.at(0);
+    n.minimo = 1e6; // far beyond any mix
+    n.maximo.reset();
+    const QString nutrient = n.nombre.trimmed();
 
     std::optional<double> seen;
     double largest = -1;
@@ -174,7 +165,7 @@ TEST(ResultViewsOnSample, AFailedCheckHandsTheGreatestReachableValueToTheView) {
     in.showContributions = [&](const QString& caption, const QString&) {
         EXPECT_TRUE(caption.startsWith("PROBLEMA CON RESTRICCIÓN: Mínimo para " + nutrient));
         seen = ws.maximoAlcanzable;
-        largest = optimizer::largestContribution(ws.rsAportes);
+        largest = optimizer::largestContribution(ws.contributionRows);
     };
     const auto r = optimizer::formular(ws, db, in);
     ASSERT_EQ(r.outcome, RunOutcome::PrecheckFailed) << messages.texts().join('\n').toStdString();

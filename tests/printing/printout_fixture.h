@@ -8,14 +8,11 @@
 // Workspaces filled by hand, as a formulation leaves them.
 inline void addNutrient(workspace::Workspace& ws, const QString& name, QVariant minimo,
                         QVariant maximo, QVariant valor) {
-    auto& rs = ws.rsPropiedades;
-    rs.addNew();
-    rs.setValue("id_propiedad", rs.count());
-    rs.setValue("nombre", name);
-    rs.setValue("minimo", minimo);
-    rs.setValue("maximo", maximo);
-    rs.setValue("valor", valor);
-    rs.update();
+    auto opt = [](const QVariant& v) {
+        return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
+    };
+    ws.nutrients.push_back(
+        {int(ws.nutrients.size()) + 1, name, opt(minimo), opt(maximo), opt(valor), std::nullopt});
 }
 
 inline void addIngredient(workspace::Workspace& ws, const QString& name, QVariant cantidadSeca,

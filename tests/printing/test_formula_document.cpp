@@ -255,7 +255,7 @@ TEST(FormulaDocument, WritesToDevicesAndFilesAndReportsFailures) {
     }
     // The workspace is left as it was.
     EXPECT_EQ(ws.rsProductos.count(), 3);
-    EXPECT_EQ(ws.rsPropiedades.count(), 2);
+    EXPECT_EQ(int(ws.nutrients.size()), 2);
 }
 
 // Where LibreOffice is installed (libreoffice-writer-nogui), it must open the package and lay

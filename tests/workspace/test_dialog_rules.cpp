@@ -15,25 +15,15 @@ Workspace withMatrix() {
     Workspace ws;
     for (auto [id, name] : std::vector<std::pair<int, QString>>{
              {7, "Proteína"}, {3, "Calcio"}, {12, "Fósforo disp."}}) {
-        ws.rsPropiedades.addNew();
-        ws.rsPropiedades.setValue("id_propiedad", id);
-        ws.rsPropiedades.setValue("nombre", name);
+        ws.nutrients.push_back({id, name, {}, {}, {}, {}});
     }
-    store::RecordSet& m = ws.rsResultado;
-    m.appendField("id_producto", FieldType::Integer32);
-    m.appendField("nombre", FieldType::Char, 100);
-    for (const char* f :
-         {"cantidad_seca", "porcentaje_seca", "cantidad_humeda", "porcentaje_humeda"})
-        m.appendField(f, FieldType::Double, 0, true);
-    m.appendField("sep", FieldType::Char, 1);
-    for (const char* id : {"7", "3", "12", "40"})
-        m.appendField(id, FieldType::Double, 0, true);
-    m.appendRow(
-        {1, QString("Maíz"), 225.0, 0.255, 255.0, 0.255, QString(), 2.3, 0.01, QVariant(), 0.5});
-    m.appendRow({2, QString("Soja"), 500.0, 0.5, 560.0, 0.56, QString(), 20.5, 0.15, 0.1, 0.0});
-    m.appendRow({3, QString("Carbonato"), 245.0, 0.245, 185.0, 0.185, QString(), QVariant(), 9.2,
-                 QVariant(), 0.0});
-    m.appendRow({QVariant(), QVariant(), 970.0, 1.0, 1000.0, 1.0, QString(), 22.8, 9.36, 0.1, 0.5});
+    workspace::CompositionMatrix& m = ws.composition;
+    m.nutrientIds = {7, 3, 12, 40};
+    const auto none = std::nullopt;
+    m.rows.push_back({1, "Maíz", 225.0, 0.255, 255.0, 0.255, {2.3, 0.01, none, 0.5}});
+    m.rows.push_back({2, "Soja", 500.0, 0.5, 560.0, 0.56, {20.5, 0.15, 0.1, 0.0}});
+    m.rows.push_back({3, "Carbonato", 245.0, 0.245, 185.0, 0.185, {none, 9.2, none, 0.0}});
+    m.rows.push_back({none, {}, 970.0, 1.0, 1000.0, 1.0, {22.8, 9.36, 0.1, 0.5}});
     return ws;
 }
 

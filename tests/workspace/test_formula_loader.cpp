@@ -22,9 +22,8 @@ TEST(FormulaLoader, EmptyWorkspaceStartsDryWithNoRows) {
     EXPECT_TRUE(ws.vSecaIng);
     EXPECT_TRUE(ws.vSecaNut);
     EXPECT_EQ(ws.rsProductos.count(), 0);
-    EXPECT_EQ(ws.rsPropiedades.count(), 0);
-    EXPECT_EQ(ws.rsAnalisis.count(), 0);
-    EXPECT_EQ(ws.rsPropiedades.fieldCount(), 8);
+    EXPECT_EQ(int(ws.nutrients.size()), 0);
+    EXPECT_EQ(int(ws.analysisRows.size()), 0);
     EXPECT_EQ(ws.rsProductos.fieldCount(), 17);
     EXPECT_EQ(ws.rsProductos.field(16).name, "costoHumedaActual");
 }
@@ -75,15 +74,15 @@ TEST(FormulaLoader, LoadsHeaderBasesLimitsAndIngredients) {
     EXPECT_DOUBLE_EQ(p.toDouble("costoHumedaActual"), 0.2);
     EXPECT_TRUE(p.isNull("maximo"));
 
-    auto& n = ws.rsPropiedades;
-    n.moveFirst(); // by name
-    EXPECT_EQ(n.toString("nombre"), "Calcio");
-    EXPECT_TRUE(n.isNull("minimo"));
-    EXPECT_TRUE(n.isNull("valorAnterior"));
-    n.moveNext();
-    EXPECT_DOUBLE_EQ(n.toDouble("valorAnterior"), 99);
+    ASSERT_EQ(ws.nutrients.size(), 2u);
+    const workspace::FormulaNutrient* n = &ws.nutrients[0]; // by name
+    EXPECT_EQ(n->nombre, "Calcio");
+    EXPECT_TRUE(!n->minimo);
+    EXPECT_TRUE(!n->valorAnterior);
+    n = &ws.nutrients[1];
+    EXPECT_DOUBLE_EQ(n->valorAnterior.value_or(0), 99);
     // Recomputed from today's catalogue, wet basis with catalogue dry matter.
-    EXPECT_NEAR(n.toDouble("valor"), 10 * 0.88 * 0.8 + 50 * 0.9 * 0.2, 1e-12);
+    EXPECT_NEAR(n->valor.value_or(0), 10 * 0.88 * 0.8 + 50 * 0.9 * 0.2, 1e-12);
     // The quantity box shows the batch total of the loaded mix (none yet).
     EXPECT_EQ(header.cantidad, "0.00");
 
@@ -94,7 +93,7 @@ TEST(FormulaLoader, LoadsHeaderBasesLimitsAndIngredients) {
     EXPECT_FALSE(missing.found);
     EXPECT_EQ(messages.texts(), QStringList{"No se pudo establecer la Fórmula"});
     EXPECT_EQ(ws.rsProductos.count(), 0);
-    EXPECT_EQ(ws.rsPropiedades.count(), 0);
+    EXPECT_EQ(int(ws.nutrients.size()), 0);
 }
 
 TEST(BasisRule, DryQuantitiesWithWetNutrientsNeverExists) {

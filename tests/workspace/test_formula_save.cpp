@@ -36,7 +36,14 @@ QStringList storedState(store::Database& db) {
 // The workspace records in their present order, as text.
 QStringList workspaceState(const Workspace& ws) {
     QStringList out;
-    for (const store::RecordSet* rs : {&ws.rsPropiedades, &ws.rsProductos}) {
+    auto text = [](const std::optional<double>& v) {
+        return v ? QString::number(*v, 'g', 17) : QString();
+    };
+    for (const workspace::FormulaNutrient& n : ws.nutrients)
+        out << QStringList{QString::number(n.id), n.nombre,      text(n.minimo),
+                           text(n.maximo),        text(n.valor), text(n.valorAnterior)}
+                   .join('|');
+    for (const store::RecordSet* rs : {&ws.rsProductos}) {
         for (int r = 0; r < rs->count(); ++r) {
             QStringList row;
             for (int f = 0; f < rs->fieldCount(); ++f)
@@ -74,13 +81,11 @@ void addIngredientRow(Workspace& ws, int id, QVariant minimo, QVariant maximo, d
 }
 
 void addNutrientRow(Workspace& ws, int id, QVariant minimo, QVariant maximo, double valor) {
-    auto& n = ws.rsPropiedades;
-    n.addNew();
-    n.setValue("id_propiedad", id);
-    n.setValue("nombre", "N" + QString::number(id));
-    n.setValue("minimo", minimo);
-    n.setValue("maximo", maximo);
-    n.setValue("valor", valor);
+    auto opt = [](const QVariant& v) {
+        return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
+    };
+    ws.nutrients.push_back(
+        {id, "N" + QString::number(id), opt(minimo), opt(maximo), valor, std::nullopt});
 }
 
 bool removeRow(store::RecordSet& rs, const QString& key, int id) {
@@ -123,12 +128,16 @@ struct Fixture {
         ws.rsProductos.moveFirst();
         ASSERT_TRUE(ws.rsProductos.find("id_producto=5"));
         ws.rsProductos.setValue("maximo", QVariant()); // a limit taken away is stored as Null
-        ASSERT_TRUE(removeRow(ws.rsPropiedades, "id_propiedad", 2));
+        const auto two = std::find_if(ws.nutrients.begin(), ws.nutrients.end(),
+                                      [](const auto& n) { return n.id == 2; });
+        ASSERT_TRUE(two != ws.nutrients.end());
+        ws.nutrients.erase(two);
         addNutrientRow(ws, 4, QVariant(), 7, 6.5);
         addNutrientRow(ws, 1, 0.5, QVariant(), 0.75);
-        ws.rsPropiedades.moveFirst();
-        ASSERT_TRUE(ws.rsPropiedades.find("id_propiedad=3"));
-        ws.rsPropiedades.setValue("minimo", 1.25);
+        const auto three = std::find_if(ws.nutrients.begin(), ws.nutrients.end(),
+                                        [](const auto& n) { return n.id == 3; });
+        ASSERT_TRUE(three != ws.nutrients.end());
+        three->minimo = 1.25;
     }
 
     // The header editor's part, as a test stands in for it: one statement on the header row.
@@ -189,7 +198,7 @@ TEST(FormulaSave, MergeUpdatesInsertsAndDeletesExactlyTheRowsThatDiffer) {
 
     // Emptied lists delete every row of the formula, and only of that formula.
     ws.rsProductos.clear();
-    ws.rsPropiedades.clear();
+    ws.nutrients.clear();
     workspace::saveFormulaRows(ws, db, fx.f);
     EXPECT_TRUE(keys(db, "formula_producto", "id_producto", fx.f).empty());
     EXPECT_TRUE(keys(db, "formula_propiedad", "id_propiedad", fx.f).empty());
@@ -247,10 +256,10 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
     EXPECT_TRUE(r.header.found);
     EXPECT_EQ(r.header.producto, "F editada");
     EXPECT_EQ(again.rsProductos.count(), 4);
-    EXPECT_EQ(again.rsPropiedades.count(), 3);
-    again.rsPropiedades.moveFirst();
-    EXPECT_EQ(again.rsPropiedades.toString("nombre"), "N1"); // by name again after the reload
-    EXPECT_DOUBLE_EQ(again.rsPropiedades.toDouble("valorAnterior"), 0.75);
+    EXPECT_EQ(int(again.nutrients.size()), 3);
+    ASSERT_FALSE(again.nutrients.empty());
+    EXPECT_EQ(again.nutrients[0].nombre, "N1"); // by name again after the reload
+    EXPECT_DOUBLE_EQ(again.nutrients[0].valorAnterior.value_or(0), 0.75);
     EXPECT_TRUE(messages.shown().empty());
 }
 

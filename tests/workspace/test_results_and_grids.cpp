@@ -62,9 +62,7 @@ TEST(Results, TotalsNutrientValuesAndOrder) {
     addRow(ws, b, "B", 90, 30, 25);
     addRow(ws, a, "A", 50, 10, 75); // the formula's own dry matter differs from the catalogue
     shareOut(ws);
-    ws.rsPropiedades.addNew();
-    ws.rsPropiedades.setValue("id_propiedad", prot);
-    ws.rsPropiedades.setValue("nombre", "Proteína");
+    ws.nutrients.push_back({prot, "Proteína", {}, {}, {}, {}});
 
     auto f = workspace::actuResultados(ws, db);
     EXPECT_EQ(f.txtCanH, "100.00");
@@ -77,9 +75,8 @@ TEST(Results, TotalsNutrientValuesAndOrder) {
     EXPECT_EQ(f.cantidadText, "100.00"); // as fed
     EXPECT_DOUBLE_EQ(ws.vCostoHumeda, 15);
     EXPECT_DOUBLE_EQ(ws.vMateriaSeca, 60);
-    ws.rsPropiedades.moveFirst();
     // Wet rule: catalogue dry matter, not the formula's.
-    EXPECT_NEAR(ws.rsPropiedades.toDouble("valor"), 10 * 0.8 * 0.75 + 40 * 0.9 * 0.25, 1e-12);
+    EXPECT_NEAR(ws.nutrients.at(0).valor.value_or(0), 10 * 0.8 * 0.75 + 40 * 0.9 * 0.25, 1e-12);
     ws.rsProductos.moveFirst();
     EXPECT_EQ(ws.rsProductos.toInt("id_producto"), a); // largest share first
     EXPECT_DOUBLE_EQ(ws.rsProductos.toDouble("costo_total"), 750);
@@ -93,8 +90,7 @@ TEST(Results, TotalsNutrientValuesAndOrder) {
     EXPECT_EQ(f.txtPorS, "99.99");
     EXPECT_TRUE(f.porSAlarm);
     EXPECT_EQ(f.cantidadText, "60.00");
-    ws.rsPropiedades.moveFirst();
-    EXPECT_NEAR(ws.rsPropiedades.toDouble("valor"), (10 * 37.5 / 60 + 40 * 22.5 / 60) * 0.9999,
+    EXPECT_NEAR(ws.nutrients.at(0).valor.value_or(0), (10 * 37.5 / 60 + 40 * 22.5 / 60) * 0.9999,
                 1e-12);
 }
 
@@ -175,12 +171,10 @@ TEST(WorkspaceGrids, ABoldRowShowsItsFiguresAndARemainderOfZeroIsNotBold) {
 TEST(WorkspaceGrids, NutrientAlarmsAndChangesSinceSaved) {
     Workspace ws;
     auto add = [&](const char* name, QVariant mn, QVariant mx, double valor, QVariant before) {
-        ws.rsPropiedades.addNew();
-        ws.rsPropiedades.setValue("nombre", name);
-        ws.rsPropiedades.setValue("minimo", mn);
-        ws.rsPropiedades.setValue("maximo", mx);
-        ws.rsPropiedades.setValue("valor", valor);
-        ws.rsPropiedades.setValue("valorAnterior", before);
+        auto opt = [](const QVariant& v) {
+            return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
+        };
+        ws.nutrients.push_back({0, name, opt(mn), opt(mx), valor, opt(before)});
     };
     add("Solo mínimo", 3.0, QVariant(), 2.994, 2.994); // shows 2.99 < 3.00
     add("Solo mínimo alto", 3.0, QVariant(), 1e6, 1e6);

@@ -42,8 +42,12 @@ struct Sample {
         return p.value(name);
     }
     QVariant nutrientField(const char* name) {
-        ws.rsPropiedades.moveFirst();
-        return ws.rsPropiedades.value(name);
+        const workspace::FormulaNutrient& n = ws.nutrients.at(0);
+        const QString field = QString::fromLatin1(name);
+        const std::optional<double> v = field == "minimo"   ? n.minimo
+                                        : field == "maximo" ? n.maximo
+                                                            : n.valor;
+        return v ? QVariant(*v) : QVariant();
     }
 };
 
@@ -176,7 +180,7 @@ TEST(WorkspaceRows, AddAndRemoveIngredientsAndNutrients) {
     EXPECT_EQ(r.figures->txtCosTot, "$ 0.00");
 
     EXPECT_TRUE(workspace::removeNutrient(s.ws, s.nutrient(s.prot)).nutrientGrid);
-    EXPECT_EQ(s.ws.rsPropiedades.count(), 0);
+    EXPECT_EQ(int(s.ws.nutrients.size()), 0);
     EXPECT_EQ(messages.texts(),
               (QStringList{"No se pudo eliminar el Ingrediente", "Campo nombre incorrecto"}));
 }
@@ -240,13 +244,15 @@ TEST(WorkspaceRows, RecalculationKeepsSharesOrTakesEveryNutrient) {
     s.ws.vSecaIng = true;
     s.ws.vSecaNut = true;
     r = workspace::recalculate(s.ws, s.t.db(), 100, false);
-    EXPECT_EQ(s.ws.rsPropiedades.count(), 2);
+    EXPECT_EQ(int(s.ws.nutrients.size()), 2);
     EXPECT_NEAR(s.field(s.b, "cantidad_seca").toDouble(), 100 * 67.5 / (12.5 + 67.5),
                 1e-9); // dry share of B × 100
-    s.ws.rsPropiedades.moveFirst();
-    EXPECT_TRUE(s.ws.rsPropiedades.find("id_propiedad=" + QString::number(fibra)));
-    EXPECT_DOUBLE_EQ(s.ws.rsPropiedades.toDouble("minimo"), 0);
-    EXPECT_FALSE(s.ws.rsPropiedades.value("maximo").isValid());
+    const auto fib = std::find_if(s.ws.nutrients.begin(), s.ws.nutrients.end(),
+                                  [&](const auto& n) { return n.id == fibra; });
+    EXPECT_TRUE(fib != s.ws.nutrients.end());
+    ASSERT_TRUE(fib != s.ws.nutrients.end());
+    EXPECT_DOUBLE_EQ(fib->minimo.value_or(-1), 0);
+    EXPECT_FALSE(fib->maximo.has_value());
 
     ScriptedMessages messages;
     EXPECT_TRUE(workspace::leaveCantidad(s.ws, ""));
@@ -265,19 +271,19 @@ TEST(CompositionMatrix, RowsPerIngredientColumnsPerNutrientAndTotals) {
     workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", "25.5");
     workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.b), "cantidad_humeda", "74.5");
     workspace::buildComposition(s.ws, s.t.db());
-    store::RecordSet& m = s.ws.rsResultado;
-    ASSERT_EQ(m.fieldCount(), 7 + 2);
-    EXPECT_EQ(m.field(7).name, QString::number(s.prot));
-    EXPECT_EQ(m.count(), 3);
-    m.moveFirst();
-    m.find("id_producto=" + QString::number(s.b));
-    EXPECT_FALSE(m.value(QString::number(fibra)).isValid());
-    m.setPosition(2);
-    EXPECT_FALSE(m.value("id_producto").isValid());
-    EXPECT_DOUBLE_EQ(m.toDouble("cantidad_humeda"), 100);
-    EXPECT_NEAR(m.toDouble("porcentaje_humeda"), 1, 1e-12);
+    const workspace::CompositionMatrix& m = s.ws.composition;
+    ASSERT_EQ(7 + int(m.nutrientIds.size()), 7 + 2);
+    EXPECT_EQ(QString::number(m.nutrientIds[0]), QString::number(s.prot));
+    EXPECT_EQ(int(m.rows.size()), 3);
+    const auto b =
+        std::find_if(m.rows.begin(), m.rows.end(), [&](const auto& r) { return r.id == s.b; });
+    ASSERT_TRUE(b != m.rows.end());
+    EXPECT_FALSE(b->values[1].has_value());
+    const workspace::CompositionRow& totals = m.rows[2];
+    EXPECT_FALSE(totals.id.has_value());
+    EXPECT_DOUBLE_EQ(totals.cantidadHumeda.value_or(0), 100);
+    EXPECT_NEAR(totals.porcentajeHumeda.value_or(0), 1, 1e-12);
     // The totals are the nutrient contents of the mix, as the nutrient grid shows them.
-    s.ws.rsPropiedades.moveFirst();
-    EXPECT_NEAR(m.toDouble(QString::number(s.prot)), s.ws.rsPropiedades.toDouble("valor"), 1e-12);
-    EXPECT_NEAR(m.toDouble(QString::number(fibra)), 2 * 0.5 * 0.255, 1e-12);
+    EXPECT_NEAR(totals.values[0].value_or(0), s.ws.nutrients.at(0).valor.value_or(0), 1e-12);
+    EXPECT_NEAR(totals.values[1].value_or(0), 2 * 0.5 * 0.255, 1e-12);
 }

@@ -32,7 +32,7 @@ int nutrientId(store::Database& db, const QString& name) {
 // nutrients reach.
 const workspace::Workspace& formulatedMix(store::Database& db) {
     static workspace::Workspace ws;
-    ws.rsPropiedades.clear();
+    ws.nutrients.clear();
     ws.vCostoHumeda = 0.2475;
     ws.vMateriaSeca = 88.6;
     const std::pair<const char*, double> values[] = {{"Proteína bruta", 21.5},
@@ -40,9 +40,8 @@ const workspace::Workspace& formulatedMix(store::Database& db) {
                                                      {"Lisina", 1.18},
                                                      {"Calcio", 0.95}};
     for (const auto& [name, value] : values)
-        ws.rsPropiedades.appendRow({nutrientId(db, QString::fromUtf8(name)),
-                                    QString::fromUtf8(name), QString(), QVariant(), QVariant(),
-                                    QString(), value, QVariant()});
+        ws.nutrients.push_back({nutrientId(db, QString::fromUtf8(name)), QString::fromUtf8(name),
+                                std::nullopt, std::nullopt, value, std::nullopt});
     return ws;
 }
 

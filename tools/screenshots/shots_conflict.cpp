@@ -32,7 +32,11 @@ std::unique_ptr<QWidget> conflict(tour::Context& c) {
     ws.vIdFormula = rs.count() ? rs.toInt("id_formula") : 0;
     workspace::actuFormula(ws, c.db);
     setLimits(ws.rsProductos, QStringLiteral("Carbonato de calcio"), 0.0, 10.0);
-    setLimits(ws.rsPropiedades, QStringLiteral("Fósforo disponible"), 0.25, 0.30);
+    for (workspace::FormulaNutrient& n : ws.nutrients)
+        if (n.nombre.trimmed() == QStringLiteral("Fósforo disponible")) {
+            n.minimo = 0.25;
+            n.maximo = 0.30;
+        }
     optimizer::RunInput in;
     in.cantidadText = QStringLiteral("1000");
     in.option1Seca = ws.vSecaIng;

@@ -115,11 +115,10 @@ std::unique_ptr<QWidget> afterAnInfeasibleRun(tour::Context& c) {
     for (p.moveFirst(); !p.eof(); p.moveNext())
         if (p.toString("nombre").trimmed() == QStringLiteral("Maíz amarillo grano"))
             p.setValue("minimo", 700.0);
-    store::RecordSet& n = view->workspace().rsPropiedades;
-    for (n.moveFirst(); !n.eof(); n.moveNext()) {
-        if (n.toString("nombre").trimmed() == QStringLiteral("Energía metabolizable aves")) {
-            n.setValue("minimo", QVariant());
-            n.setValue("maximo", 2.0);
+    for (workspace::FormulaNutrient& n : view->workspace().nutrients) {
+        if (n.nombre.trimmed() == QStringLiteral("Energía metabolizable aves")) {
+            n.minimo.reset();
+            n.maximo = 2.0;
         }
     }
     widgets::ScopedModalRunner conflict([](QDialog&) { return int(QDialog::Accepted); });

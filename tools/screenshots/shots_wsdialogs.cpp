@@ -43,11 +43,10 @@ std::unique_ptr<QWidget> analysis(tour::Context& c) {
 std::unique_ptr<QWidget> contributions(tour::Context& c) {
     workspace::Workspace ws;
     loadBroilerDiet(ws, c.db);
-    store::RecordSet& n = ws.rsPropiedades;
-    for (n.moveFirst(); !n.eof(); n.moveNext()) {
-        if (n.toString("nombre").trimmed() == QStringLiteral("Calcio")) {
-            n.setValue("minimo", 45.0);
-            n.setValue("maximo", QVariant());
+    for (workspace::FormulaNutrient& n : ws.nutrients) {
+        if (n.nombre.trimmed() == QStringLiteral("Calcio")) {
+            n.minimo = 45.0;
+            n.maximo.reset();
         }
     }
     std::unique_ptr<QWidget> view;

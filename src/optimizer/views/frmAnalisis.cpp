@@ -25,7 +25,7 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent) : QDia
         auto* binding = new GridBinding(grid);
         binding->setFitCaptions(true);
         binding->setFillColumn(1);
-        binding->show(analysisGrid(ws.rsAnalisis, tab));
+        binding->show(analysisGrid(ws.analysisRows, tab));
         binding->setNoMatchVisible(false); // no rows of a kind is an answer, not a failed search
         SSTab1_->addTab(grid, tab.tabCaption);
     }

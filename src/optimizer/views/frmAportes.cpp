@@ -42,7 +42,7 @@ frmAportes::frmAportes(const workspace::Workspace& ws, const QString& caption,
     auto* binding = new GridBinding(FlexGrid1_);
     binding->setFitCaptions(true);
     binding->setFillColumn(0);
-    binding->show(contributionsGrid(ws.rsAportes));
+    binding->show(contributionsGrid(ws.contributionRows));
     binding->setNoMatchVisible(false);
 
     auto* cmdClose = new QPushButton(QStringLiteral("Salir"), this);
@@ -60,7 +60,7 @@ frmAportes::frmAportes(const workspace::Workspace& ws, const QString& caption,
     resize(720, 360);
     cmdClose->setFocus(Qt::OtherFocusReason);
 
-    setMaximoAlcanzable(ws.maximoAlcanzable.value_or(largestContribution(ws.rsAportes)));
+    setMaximoAlcanzable(ws.maximoAlcanzable.value_or(largestContribution(ws.contributionRows)));
 }
 
 frmAportes::~frmAportes() = default;

@@ -11,7 +11,7 @@ struct Workspace;
 
 namespace workspace {
 
-// The composition matrix of the mix (the workspace's rsResultado): what each ingredient brings
+// The composition matrix of the mix (the workspace's composition): what each ingredient brings
 // to each nutrient, with a totals row. The ingredient and quantity columns stay in place while
 // the nutrient columns scroll beside them.
 class frmResultados : public QDialog {

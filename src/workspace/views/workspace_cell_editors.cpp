@@ -223,8 +223,11 @@ void WorkspaceCellEditors::showValue(int row, int column) {
     if (!r)
         return;
     placeOverCell(text2_, flexprop_, row, column);
-    text2_->setText(valueDetailText(
-        recordValue(ws_.rsPropiedades, QStringLiteral("id_propiedad"), r->id, "valor")));
+    QVariant valor;
+    for (const FormulaNutrient& n : ws_.nutrients)
+        if (n.id == r->id && n.valor)
+            valor = *n.valor;
+    text2_->setText(valueDetailText(valor));
     text2_->show();
     text2_->raise();
     text2_->setFocus(Qt::OtherFocusReason);

@@ -317,8 +317,8 @@ TEST(FormulaAsIngredientView, SavesTheMixWithItsNutrientValuesAndCloses) {
     ws.vCostoHumeda = 0.23456;
     ws.vMateriaSeca = 88.5;
     ws.vSecaNut = true;
-    ws.rsPropiedades.appendRow({1, "Proteína bruta", "", 20.0, QVariant(), "", 21.5, QVariant()});
-    ws.rsPropiedades.appendRow({9, "Lisina", "", 1.0, QVariant(), "", 1.1, QVariant()});
+    ws.nutrients.push_back({1, "Proteína bruta", 20.0, std::nullopt, 21.5, std::nullopt});
+    ws.nutrients.push_back({9, "Lisina", 1.0, std::nullopt, 1.1, std::nullopt});
     frmComoProducto view(db, ws);
     EXPECT_EQ(view.windowTitle(), "Ingredientes");
     EXPECT_EQ(control<QLineEdit>(view, "Text3")->text(), "0.235");

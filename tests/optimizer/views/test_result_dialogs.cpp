@@ -42,8 +42,8 @@ void formulateBroilerDiet(Workspace& ws, store::Database& db) {
 TEST(AportesView, ShowsTheContributionsTheGreatestValueAndSaysWhyOnce) {
     ScriptedMessages messages;
     Workspace ws;
-    ws.rsAportes.appendRow({QString("Carbonato de calcio"), 30.0, 38.0, 1.14});
-    ws.rsAportes.appendRow({QString("Maíz"), QVariant(), 0.02, 0.02});
+    ws.contributionRows.push_back({QString("Carbonato de calcio"), 30.0, 38.0, 1.14});
+    ws.contributionRows.push_back({QString("Maíz"), std::nullopt, 0.02, 0.02});
     ws.maximoAlcanzable = 1.0612345;
 
     optimizer::frmAportes view(ws, "PROBLEMA CON RESTRICCIÓN: Mínimo para Calcio = 1.20",
@@ -87,8 +87,8 @@ TEST(AportesView, ShowsTheContributionsTheGreatestValueAndSaysWhyOnce) {
 TEST(AportesView, WithoutARunFigureShowsTheLargestSingleContribution) {
     ScriptedMessages messages;
     Workspace ws;
-    ws.rsAportes.appendRow({QString("A"), QVariant(), 9.0, 9.0});
-    ws.rsAportes.appendRow({QString("B"), 50.0, 40.0, 20.0});
+    ws.contributionRows.push_back({QString("A"), std::nullopt, 9.0, 9.0});
+    ws.contributionRows.push_back({QString("B"), 50.0, 40.0, 20.0});
     optimizer::frmAportes view(ws, "Aportes", "A");
     EXPECT_EQ(view.findChild<QLabel*>("Label1_1")->text(), "20.00");
 }
@@ -98,7 +98,7 @@ TEST(AnalisisView, FourTabsOfTheBroilerDietAndOnlyHeadersAfterAnInfeasibleRun) {
     ScriptedMessages messages;
     Workspace ws;
     formulateBroilerDiet(ws, t.db());
-    const QString before = ws.rsAnalisis.valueAt(0, 1).toString();
+    const QString before = ws.analysisRows[0].detalle;
 
     {
         optimizer::frmAnalisis view(ws);
@@ -113,7 +113,7 @@ TEST(AnalisisView, FourTabsOfTheBroilerDietAndOnlyHeadersAfterAnInfeasibleRun) {
         int rows = 0;
         for (const char* name : {"FlexGrid0", "FlexGrid1", "FlexGrid2", "FlexGrid3"})
             rows += view.findChild<QTableWidget*>(name)->rowCount();
-        EXPECT_EQ(rows, ws.rsAnalisis.count());
+        EXPECT_EQ(rows, int(ws.analysisRows.size()));
 
         auto* active = view.findChild<QTableWidget*>("FlexGrid0");
         ASSERT_GT(active->rowCount(), 1);
@@ -128,9 +128,9 @@ TEST(AnalisisView, FourTabsOfTheBroilerDietAndOnlyHeadersAfterAnInfeasibleRun) {
                   "Por cada unidad de aumento en la restricción");
         EXPECT_FALSE(active->findChild<QLabel*>("txtnohubo")->isVisible());
     }
-    EXPECT_EQ(ws.rsAnalisis.valueAt(0, 1).toString(), before); // the view only reads
+    EXPECT_EQ(ws.analysisRows[0].detalle, before); // the view only reads
 
-    ws.rsAnalisis.clear(); // as an infeasible run leaves it
+    ws.analysisRows.clear(); // as an infeasible run leaves it
     optimizer::frmAnalisis empty(ws);
     empty.show();
     for (auto [name, price] :

@@ -154,9 +154,10 @@ TEST_F(Window, EditsANutrientLimitInPlaceWithEnterEscAndClickAway) {
     ASSERT_GE(row, 0);
     auto* txtProp = child<QLineEdit>("txtProp");
     auto minimo = [&] {
-        ws().rsPropiedades.moveFirst();
-        ws().rsPropiedades.find("nombre='Proteína bruta'");
-        return ws().rsPropiedades.value("minimo");
+        for (const workspace::FormulaNutrient& n : ws().nutrients)
+            if (n.nombre == "Proteína bruta")
+                return n.minimo ? QVariant(*n.minimo) : QVariant();
+        return QVariant();
     };
 
     flexprop->setFocus();
@@ -208,9 +209,10 @@ TEST_F(Window, EscOutsideAnEditorKeepsTheWindowAndItsEdits) {
         QTest::keyClick(txtProp, Qt::Key_Return);
     };
     auto minimo = [&] {
-        ws().rsPropiedades.moveFirst();
-        ws().rsPropiedades.find("nombre='Proteína bruta'");
-        return ws().rsPropiedades.toDouble("minimo");
+        for (const workspace::FormulaNutrient& n : ws().nutrients)
+            if (n.nombre == "Proteína bruta")
+                return n.minimo.value_or(0);
+        return 0.0;
     };
     edit("21.5");
     edit("abc"); // refused: the editor is hidden again and the grid has the focus
@@ -240,11 +242,10 @@ TEST_F(Window, AfterARunThatFindsNoMixEveryBoldRowShowsItsFigures) {
     for (p.moveFirst(); !p.eof(); p.moveNext())
         if (p.toString("nombre").trimmed() == "Maíz amarillo grano")
             p.setValue("minimo", 700.0);
-    store::RecordSet& n = ws().rsPropiedades;
-    for (n.moveFirst(); !n.eof(); n.moveNext()) {
-        if (n.toString("nombre").trimmed() == "Energía metabolizable aves") {
-            n.setValue("minimo", QVariant());
-            n.setValue("maximo", 2.0);
+    for (workspace::FormulaNutrient& n : ws().nutrients) {
+        if (n.nombre.trimmed() == "Energía metabolizable aves") {
+            n.minimo.reset();
+            n.maximo = 2.0;
         }
     }
     widgets::ScopedModalRunner conflict([](QDialog& d) {

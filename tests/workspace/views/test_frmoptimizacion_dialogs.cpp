@@ -49,16 +49,22 @@ struct Formulated : ::testing::Test {
     QLineEdit* box(const char* name) { return w->findChild<QLineEdit*>(name); }
     void click(const char* name) { w->findChild<QPushButton*>(name)->click(); }
     workspace::Workspace& ws() { return w->workspace(); }
+    static workspace::FormulaNutrient* protein(workspace::Workspace& in) {
+        for (workspace::FormulaNutrient& n : in.nutrients)
+            if (n.nombre == "Proteína bruta")
+                return &n;
+        return nullptr;
+    }
     // Sets the protein minimum in the workspace as the nutrient editor would.
     void setProteinMinimum(double v) {
-        ws().rsPropiedades.moveFirst();
-        ASSERT_TRUE(ws().rsPropiedades.find("nombre='Proteína bruta'"));
-        ws().rsPropiedades.setValue("minimo", v);
+        workspace::FormulaNutrient* n = protein(ws());
+        ASSERT_TRUE(n != nullptr);
+        n->minimo = v;
     }
     double proteinMinimum(workspace::Workspace& in) {
-        in.rsPropiedades.moveFirst();
-        EXPECT_TRUE(in.rsPropiedades.find("nombre='Proteína bruta'"));
-        return in.rsPropiedades.toDouble("minimo");
+        workspace::FormulaNutrient* n = protein(in);
+        EXPECT_TRUE(n != nullptr);
+        return n ? n->minimo.value_or(0) : 0;
     }
     int count(const QString& table, int id) {
         return t.db()
@@ -167,7 +173,7 @@ TEST_F(Formulated, ButtonsOpenTheirViewsModallyOverTheWorkspace) {
         opened << d.objectName();
         EXPECT_EQ(d.parentWidget(), w.get());
         if (d.objectName() == "frmResultados")
-            resultRows = ws().rsResultado.count();
+            resultRows = int(ws().composition.rows.size());
         if (d.objectName() == "frmRecalcular") {
             d.findChild<QLineEdit*>("txt_cantidad")->setText("500");
             d.findChild<QRadioButton*>("Option2_0")->setChecked(true);

@@ -22,31 +22,24 @@ namespace {
 // A matrix of `ingredients` rows and `nutrients` nutrient columns, plus the totals row.
 Workspace withMatrix(int ingredients, int nutrients) {
     Workspace ws;
-    store::RecordSet& m = ws.rsResultado;
-    m.appendField("id_producto", FieldType::Integer32);
-    m.appendField("nombre", FieldType::Char, 100);
-    for (const char* f :
-         {"cantidad_seca", "porcentaje_seca", "cantidad_humeda", "porcentaje_humeda"})
-        m.appendField(f, FieldType::Double, 0, true);
-    m.appendField("sep", FieldType::Char, 1);
+    workspace::CompositionMatrix& m = ws.composition;
     for (int n = 1; n <= nutrients; ++n) {
-        m.appendField(QString::number(n), FieldType::Double, 0, true);
-        ws.rsPropiedades.addNew();
-        ws.rsPropiedades.setValue("id_propiedad", n);
-        ws.rsPropiedades.setValue("nombre", "Nutriente " + QString::number(n));
+        m.nutrientIds.push_back(n);
+        ws.nutrients.push_back({n, "Nutriente " + QString::number(n), {}, {}, {}, {}});
     }
     for (int r = 0; r <= ingredients; ++r) {
-        std::vector<QVariant> row = {
-            r < ingredients ? QVariant(r + 1) : QVariant(),
-            r < ingredients ? QVariant("Ingrediente " + QString::number(r + 1)) : QVariant(),
-            10.0,
-            0.01,
-            12.0,
-            0.012,
-            QString()};
+        workspace::CompositionRow row;
+        if (r < ingredients) {
+            row.id = r + 1;
+            row.nombre = "Ingrediente " + QString::number(r + 1);
+        }
+        row.cantidadSeca = 10.0;
+        row.porcentajeSeca = 0.01;
+        row.cantidadHumeda = 12.0;
+        row.porcentajeHumeda = 0.012;
         for (int n = 1; n <= nutrients; ++n)
-            row.push_back(double(n));
-        m.appendRow(std::move(row));
+            row.values.push_back(double(n));
+        m.rows.push_back(std::move(row));
     }
     return ws;
 }
@@ -152,14 +145,13 @@ TEST(ResultadosView, TheMatrixWithFrozenColumnsAndTheTotalsRow) {
 
 TEST(ResultadosView, EveryCellIsReadWholeLongNamesAndTheTotalsRowIncluded) {
     Workspace ws = withMatrix(2, 2);
-    store::RecordSet& m = ws.rsResultado;
-    m.moveFirst();
-    m.setValue("nombre", "Harina de soja 48% proteína descascarada extrusada");
-    m.setPosition(m.count() - 1);
-    m.setValue("cantidad_humeda", 1000.0); // the totals row, bold: "1000.00" and "100.00%"
-    m.setValue("porcentaje_humeda", 1.0);
-    m.setValue("porcentaje_seca", 1.0);
-    m.setValue("2", 12345.678);
+    workspace::CompositionMatrix& m = ws.composition;
+    m.rows.front().nombre = "Harina de soja 48% proteína descascarada extrusada";
+    workspace::CompositionRow& totals = m.rows.back();
+    totals.cantidadHumeda = 1000.0; // the totals row, bold: "1000.00" and "100.00%"
+    totals.porcentajeHumeda = 1.0;
+    totals.porcentajeSeca = 1.0;
+    totals.values[1] = 12345.678;
     workspace::frmResultados view(ws);
     auto* grid = view.findChild<QTableWidget*>("FlexGrid1");
     ASSERT_EQ(grid->item(2, 5)->text(), "100.00%");
