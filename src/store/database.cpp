@@ -8,8 +8,8 @@
 #include "store/server_connection.h"
 #include "store/server_dialect.h"
 #include "store/sql_dialect.h"
-#include "store/stored_values.h"
 #include "store/sql_text.h"
+#include "store/stored_values.h"
 #include "store/unicode_like.h"
 
 #include <QDateTime>
@@ -79,7 +79,7 @@ public:
 
     sqlite3* handle = nullptr; // the same connection, for reading query results directly
     std::function<bool(int)> lockWait;
-    bool server = false;       // a PostgreSQL server instead of a file: no SQLite handle
+    bool server = false; // a PostgreSQL server instead of a file: no SQLite handle
 
     // The program's SQL text in the dialect of the engine behind the connection.
     QString translate(const QString& sql) const {
@@ -266,6 +266,21 @@ void createMissingIndexes(Database& db, sqlite3* handle) {
     }
 }
 
+// A new database, file or server, gets its tables, the change counters, the sample catalogue
+// when asked and the caller's last step, all in one transaction.
+void fillNewDatabase(Database& db, const QStringList& schema, bool withSample,
+                     const std::function<void(Database&)>& finish) {
+    Database::Transaction tx(db);
+    for (const QString& statement : schema)
+        db.exec(statement);
+    ensureRevisionTable(db);
+    if (withSample)
+        loadSampleCatalogue(db);
+    if (finish)
+        finish(db);
+    tx.commit();
+}
+
 } // namespace
 
 std::unique_ptr<Database> Database::openFile(const QString& path, OpenMode mode) {
@@ -397,15 +412,7 @@ void Database::createFile(const QString& path, bool withSample,
             p->handle = sqliteHandle(p->connection());
             p->damage = QString(); // a new file, sound by construction
             Database db(std::move(p));
-            Transaction tx(db);
-            for (const QString& statement : schemaStatements())
-                db.exec(statement);
-            ensureRevisionTable(db);
-            if (withSample)
-                loadSampleCatalogue(db);
-            if (finish)
-                finish(db);
-            tx.commit();
+            fillNewDatabase(db, schemaStatements(), withSample, finish);
         }
         if (!moveIntoFreePath(temporary, target.absoluteFilePath()))
             throw fileExists(path);
@@ -1031,15 +1038,7 @@ void Database::createServer(const QString& url, bool withSample,
         throw FileExistsError(QStringLiteral("La base de datos %1 del servidor ya tiene las tablas "
                                              "del programa (%2); no se sobrescribe.")
                                   .arg(url, present.toString(QStringLiteral("table_name"))));
-    Transaction tx(db);
-    for (const QString& statement : serverSchemaStatements())
-        db.exec(statement);
-    ensureRevisionTable(db);
-    if (withSample)
-        loadSampleCatalogue(db);
-    if (finish)
-        finish(db);
-    tx.commit();
+    fillNewDatabase(db, serverSchemaStatements(), withSample, finish);
 }
 
 bool Database::isServer() const {

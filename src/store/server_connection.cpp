@@ -183,13 +183,17 @@ int serverWrite(const QSqlDatabase& db, const QString& statement) {
     return changed;
 }
 
-RecordSet serverQuery(const QSqlDatabase& db, const QString& statement) {
+namespace {
+
+// Runs a query and reads every row, as stored; the columns' description goes to record.
+std::vector<std::vector<QVariant>> readRows(const QSqlDatabase& db, const QString& statement,
+                                            QSqlRecord* record) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(statement))
         throw serverError(q.lastError(), statement);
-    const QSqlRecord record = q.record();
-    const int columns = record.count();
+    *record = q.record();
+    const int columns = record->count();
     std::vector<std::vector<QVariant>> rows;
     while (q.next()) {
         auto row = std::vector<QVariant>(size_t(columns));
@@ -199,6 +203,15 @@ RecordSet serverQuery(const QSqlDatabase& db, const QString& statement) {
     }
     if (q.lastError().isValid())
         throw serverError(q.lastError(), statement);
+    return rows;
+}
+
+} // namespace
+
+RecordSet serverQuery(const QSqlDatabase& db, const QString& statement) {
+    QSqlRecord record;
+    std::vector<std::vector<QVariant>> rows = readRows(db, statement, &record);
+    const int columns = record.count();
     RecordSet rs;
     try {
         for (int c = 0; c < columns; ++c)
@@ -219,22 +232,8 @@ void serverRows(const QSqlDatabase& db, const QString& statement,
                 const std::function<void(const std::vector<QVariant>&)>& onRow) {
     // Every row is read before the first is handed over: onRow may run statements of its own
     // on the same connection, which a result still being read would refuse.
-    std::vector<std::vector<QVariant>> rows;
-    {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.exec(statement))
-            throw serverError(q.lastError(), statement);
-        const int columns = q.record().count();
-        while (q.next()) {
-            auto row = std::vector<QVariant>(size_t(columns));
-            for (int c = 0; c < columns; ++c)
-                row[size_t(c)] = stored(q.value(c));
-            rows.push_back(std::move(row));
-        }
-        if (q.lastError().isValid())
-            throw serverError(q.lastError(), statement);
-    }
+    QSqlRecord record;
+    const std::vector<std::vector<QVariant>> rows = readRows(db, statement, &record);
     for (const auto& row : rows)
         onRow(row);
 }
