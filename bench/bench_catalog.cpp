@@ -10,7 +10,6 @@
 #include "store/database.h"
 #include "store/sql_text.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -177,11 +176,3 @@ BENCHMARK(BM_DeleteIngredient)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenComposition)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

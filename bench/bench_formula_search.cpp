@@ -7,7 +7,6 @@
 #include "store/database.h"
 #include "store/sql_text.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -106,10 +105,3 @@ BENCHMARK(BM_OpenList)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NutrientValueFilter)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IngredientFilter)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ProductAndDates)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

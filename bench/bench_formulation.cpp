@@ -12,7 +12,6 @@
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -160,11 +159,3 @@ BENCHMARK(BM_FormulationGenerated300x150)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GlpkGenerated300x150)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -10,7 +10,6 @@
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -103,11 +102,3 @@ BENCHMARK(BM_LoadSampleBroiler)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormulationSampleBroiler)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -12,7 +12,6 @@
 #include "import/remote_source.h"
 #include "store/database.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -147,11 +146,3 @@ void BM_ImportOnWorkerThread(benchmark::State& state) {
 BENCHMARK(BM_ImportOnWorkerThread)->Unit(benchmark::kSecond)->Iterations(1);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -6,7 +6,6 @@
 
 #include "store/database.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -61,11 +60,3 @@ BENCHMARK(BM_OpenForWriting)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstWriteOfAConnection)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

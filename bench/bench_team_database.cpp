@@ -14,7 +14,6 @@
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -107,11 +106,3 @@ BENCHMARK(BM_IngredientList5000x300_File)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IngredientList5000x300_Server)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
