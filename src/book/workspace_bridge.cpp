@@ -59,6 +59,29 @@ QStringList inMix(const FormulaSnapshot& s) {
     return names;
 }
 
+// Whether taking over today's dry matter would change a row. When it would not, it is left
+// out: the formulation reads the same rows either way, and it would read the compositions once
+// more only to recompute figures the formulation recomputes.
+bool dryMatterChanged(Workspace& ws) {
+    store::RecordSet& p = ws.rsProductos;
+    for (p.moveFirst(); !p.eof(); p.moveNext()) {
+        const QVariant actual = p.value(QStringLiteral("materiaSecaActual"));
+        if (!actual.isValid() || actual.toDouble() != p.toDouble(QStringLiteral("materia_seca")))
+            return true;
+    }
+    return false;
+}
+
+// The cost per unit as fed of the mix the rows hold, at the prices they hold.
+double wetUnitCost(Workspace& ws) {
+    double cost = 0;
+    store::RecordSet& p = ws.rsProductos;
+    for (p.moveFirst(); !p.eof(); p.moveNext())
+        cost += p.toDouble(QStringLiteral("porcentaje_humeda")) *
+                p.toDouble(QStringLiteral("costo_humeda"));
+    return cost;
+}
+
 Outcome outcomeOf(optimizer::RunOutcome o) {
     switch (o) {
     case optimizer::RunOutcome::Optimum:
@@ -112,8 +135,9 @@ Reformulated reformulate(store::Database& db, const ChosenFormula& formula) {
     row.costoAnterior = ws->vCostoHumeda;
 
     workspace::takeOverPrices(*ws);
-    workspace::takeOverDryMatter(*ws, db); // recomputes the figures of the stored mix
-    row.costoMezclaHoy = ws->vCostoHumeda;
+    if (dryMatterChanged(*ws))
+        workspace::takeOverDryMatter(*ws, db); // recomputes the figures of the stored mix
+    row.costoMezclaHoy = wetUnitCost(*ws);
 
     optimizer::RunInput input;
     // The stored batch quantity, also for a formula never formulated (its mix totals 0).
