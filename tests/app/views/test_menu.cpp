@@ -51,7 +51,8 @@ TEST(MenuView, CaptionAndTheWholeMenuTree) {
         bar[0]->menu(), "datos", "&Datos del Sistema",
         {"productos|&Ingredientes", "sep1_1", "propiedades|&Nutrientes", "sep11", "salir|&Salir"});
     expectMenu(bar[1]->menu(), "formulas", "&Fórmulas",
-               {"admformulas|&Administración de Fórmulas", "sep2_1", "optimizacion|&Optimización"});
+               {"admformulas|&Administración de Fórmulas", "sep2_1", "optimizacion|&Optimización",
+                "reformular|&Reformular"});
     expectMenu(bar[2]->menu(), "utilidades", "&Utilidades",
                {"ImpDatos|&Importar datos de Ingredientes y Nutrientes",
                 "OrigenDatos|&Configurar Origen de Datos"});
