@@ -171,8 +171,6 @@ Reformulated reformulate(store::Database& db, const ChosenFormula& formula) {
 }
 
 int saveNewVersion(store::Database& db, Workspace& ws, int idFormula, int* version) {
-    CapturedMessages messages;
-    ws.vIdFormula = idFormula; // a new version of the formula it was loaded from
     const formulas::HeaderOpening opened = formulas::openHeader(db, idFormula);
     if (opened.formulaId <= 0)
         throw store::StoreError(opened.message.isEmpty()
@@ -186,15 +184,16 @@ int saveNewVersion(store::Database& db, Workspace& ws, int idFormula, int* versi
     in.secaIng = ws.vSecaIng;
     in.secaNut = ws.vSecaNut;
     in.today = QDate::currentDate();
-    const workspace::SaveResult saved =
-        workspace::saveFormula(ws, db, [&] { return formulas::writeHeader(db, opened, in); });
-    // A version that was written but cannot be read back is not reported as saved either.
-    if (saved.outcome != workspace::SaveResult::Saved || !saved.header.found)
-        throw store::StoreError(
-            messages.empty() ? QStringLiteral("No es posible grabar la fórmula ") + opened.code
-                             : messages.joined());
-    *version = saved.header.version.toInt();
-    return ws.vIdFormula;
+    // What "&Grabar" writes for a new version, without reading the formula back into the
+    // workspace afterwards: the worklist keeps the mix it showed. Both join the caller's
+    // transaction and throw on any failure.
+    const int id = formulas::writeHeader(db, opened, in);
+    workspace::saveFormulaRows(ws, db, id);
+    const formulas::HeaderOpening written = formulas::openHeader(db, id);
+    if (written.formulaId != id)
+        throw store::StoreError(written.message);
+    *version = written.versionLoaded.toInt();
+    return id;
 }
 
 std::optional<FormulaSnapshot> storedSnapshot(store::Database& db, int idFormula,

@@ -30,7 +30,8 @@ Reformulated reformulate(store::Database& db, const ChosenFormula& formula);
 
 // Saves the workspace as a new version of stored formula idFormula, exactly as the workspace
 // saves one (header with the next version number, then its rows), inside the caller's
-// transaction. Returns the new key and sets *version; throws store::StoreError on any failure.
+// transaction; the workspace is left as it is. Returns the new key and sets *version; throws
+// store::StoreError on any failure.
 int saveNewVersion(store::Database& db, workspace::Workspace& ws, int idFormula, int* version);
 
 // A stored version as it was saved (its limits, its mix, the nutrient values stored with it).
