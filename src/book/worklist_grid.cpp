@@ -67,17 +67,17 @@ int compareKeys(const SortKey& a, const SortKey& b) {
 
 std::vector<grid::Column> worklistColumns() {
     return {
-        grid::Column(QStringLiteral("Código"), 1100),
+        grid::Column(QStringLiteral("Código"), 1400),
         grid::Column(QStringLiteral("Producto"), 2400),
-        grid::Column(QStringLiteral("Versión"), 700, grid::kRight),
-        grid::Column(QStringLiteral("Costo anterior"), 1300, grid::kRight),
-        grid::Column(QStringLiteral("A precios de hoy"), 1500, grid::kRight),
-        grid::Column(QStringLiteral("Costo nuevo"), 1300, grid::kRight),
-        grid::Column(QStringLiteral("Cambio %"), 1000, grid::kRight),
-        grid::Column(QStringLiteral("Resultado"), 1700),
+        grid::Column(QStringLiteral("Vers."), 600, grid::kRight),
+        grid::Column(QStringLiteral("Anterior"), 1100, grid::kRight),
+        grid::Column(QStringLiteral("Precios hoy"), 1100, grid::kRight),
+        grid::Column(QStringLiteral("Nuevo"), 1100, grid::kRight),
+        grid::Column(QStringLiteral("Cambio %"), 900, grid::kRight),
+        grid::Column(QStringLiteral("Resultado"), 1500),
         grid::Column(QStringLiteral("Entran"), 1800),
         grid::Column(QStringLiteral("Salen"), 1800),
-        grid::Column(QStringLiteral("Nueva versión"), 1200, grid::kRight),
+        grid::Column(QStringLiteral("Nueva"), 700, grid::kRight),
     };
 }
 

@@ -45,8 +45,7 @@ frmComparar::frmComparar(Comparison comparison, QWidget* parent)
     grid_->verticalHeader()->hide();
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     binding_ = new GridBinding(grid_);
-    binding_->setFillColumn(0);
-    binding_->setFitContents(true);
+    binding_->setFitContents(true); // a long product name widens its column rather than being cut
     auto* close = new QPushButton(QStringLiteral("&Salir"), this);
     close->setObjectName(QStringLiteral("cmdClose"));
 
@@ -66,7 +65,7 @@ frmComparar::frmComparar(Comparison comparison, QWidget* parent)
     layout->addLayout(titles);
     layout->addWidget(grid_, 1);
     layout->addLayout(bottom);
-    resize(980, 640);
+    resize(1180, 640);
 
     connect(onlyDifferences_, &QCheckBox::toggled, this, &frmComparar::showLines);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);

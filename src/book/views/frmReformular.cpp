@@ -74,7 +74,7 @@ frmReformular::frmReformular(store::Database& db, QWidget* parent) : QDialog(par
     layout->addWidget(summary_);
     layout->addWidget(grid_, 1);
     layout->addWidget(buildButtons());
-    resize(1180, 620);
+    resize(1280, 620);
     showRows();
 }
 
