@@ -132,7 +132,11 @@ bool Reformulation::run(store::Database& db, const std::vector<ChosenFormula>& f
             if (control.progress)
                 control.progress(i + 1, total);
         }
-        reading.commit();
+        try {
+            reading.commit();
+        } catch (const store::StoreError&) {
+            // Only reads ran: a refused end of them loses nothing the run keeps.
+        }
     }
     return true;
 }

@@ -147,6 +147,12 @@ void frmReformular::chooseIngredient() {
 }
 
 void frmReformular::reformulate() {
+    if (std::any_of(run_.rows().begin(), run_.rows().end(),
+                    [](const WorklistRow& r) { return r.savable(); }) &&
+        msg::msgBox(QStringLiteral("Hay fórmulas reformuladas sin grabar. ¿Desea reformular de "
+                                   "nuevo?"),
+                    msg::Question) != msg::Yes)
+        return;
     Selection selection;
     selection.filter.codeFrom = codeFrom_->text();
     selection.filter.codeTo = codeTo_->text();

@@ -117,7 +117,13 @@ TEST_F(BookFixture, WorklistReformulatesSortsComparesAndSaves) {
     EXPECT_EQ(grid->item(0, book::kColVersionNueva)->text(), "1");
     EXPECT_EQ(grid->item(1, book::kColVersionNueva)->text(), "");
 
-    // Leaving with mixes not saved asks first.
+    // Re-formulating again or leaving while mixes are not saved asks first.
+    messages.clear();
+    messages.planAnswer(msg::No);
+    click(w, "cmdReformular");
+    EXPECT_EQ(grid->item(0, book::kColVersionNueva)->text(), "1"); // the worklist stays
+    EXPECT_EQ(messages.texts(),
+              QStringList({"Hay fórmulas reformuladas sin grabar. ¿Desea reformular de nuevo?"}));
     messages.clear();
     messages.planAnswer(msg::No);
     w.show();
