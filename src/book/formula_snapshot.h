@@ -27,7 +27,7 @@ struct FormulaSnapshot {
     QString titulo; // what the view puts over its column ("POLLO-INI v2", "re-formulada")
     QString codigo;
     QString producto;
-    QString version; // empty for a mix not saved yet
+    QString version; // "(sin grabar)" for a mix not saved yet
     double cantidad = 0;
     bool secaIng = true;                 // ingredient quantities on dry matter
     bool secaNut = true;                 // nutrient limits on dry basis

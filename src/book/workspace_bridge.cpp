@@ -29,7 +29,7 @@ FormulaSnapshot snapshot(Workspace& ws, const workspace::FormulaHeader& header, 
     FormulaSnapshot s;
     s.codigo = header.codigo;
     s.producto = header.producto;
-    s.version = storedValues ? header.version : QString();
+    s.version = storedValues ? header.version : QStringLiteral("(sin grabar)");
     s.titulo = storedValues
                    ? QStringLiteral("%1 versión %2").arg(header.codigo.trimmed(), header.version)
                    : QStringLiteral("%1 reformulada").arg(header.codigo.trimmed());
