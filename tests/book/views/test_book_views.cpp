@@ -1,3 +1,4 @@
+#include "app/help_documents.h"
 #include "app/views/menu.h"
 #include "app/views/modal.h"
 #include "book/comparison.h"
@@ -6,16 +7,19 @@
 #include "book/worklist_grid.h"
 #include "formulas/views/frmformulas.h"
 #include "optimizer/sample_formulas.h"
+#include "printing/views/print_services.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -59,6 +63,22 @@ int highlighted(const QTableWidget& grid) {
             n += grid.item(r, c)->background().color() == grid::colorFromLong(book::kDifference);
     return n;
 }
+
+// Records the documents the program asks the desktop to open.
+class RecordingShell : public app::DocumentShell {
+public:
+    RecordingShell() : previous_(app::setDocumentShell(this)) {}
+    ~RecordingShell() override { app::setDocumentShell(previous_); }
+    bool hasPdfViewer() override { return true; }
+    bool open(const QString& path) override {
+        opened << path;
+        return true;
+    }
+    QStringList opened;
+
+private:
+    app::DocumentShell* previous_;
+};
 
 } // namespace
 
@@ -176,4 +196,34 @@ TEST_F(BookFixture, FormulaListComparesTwoSelectedVersions) {
     EXPECT_EQ(titles, QStringList({"POLLO-INI versión 0", "POLLO-INI versión 1"}));
     EXPECT_GT(all, 2); // the version at least, and the cost
     EXPECT_LT(onlyRows, allRows);
+}
+
+// Without a printer, Imprimir offers the worklist as a PDF; Guardar PDF writes it at once. Both
+// open the file written.
+TEST_F(BookFixture, WorklistPrintsToAPdfFile) {
+    QTemporaryDir dir;
+    RecordingShell shell;
+    QString chosen = dir.filePath("lista");
+    printing::ScopedPrintServices services(
+        {[] { return false; },
+         [&](QWidget*, const QString&, const QString& suggested, const QString&) {
+             EXPECT_TRUE(suggested.endsWith("reformulacion.pdf"));
+             return chosen;
+         }});
+    book::frmReformular w(t.db());
+    click(w, "cmdReformular");
+    messages.planAnswer(msg::No);
+    click(w, "cmdImprimir");
+    EXPECT_TRUE(shell.opened.isEmpty());
+    messages.planAnswer(msg::Yes);
+    click(w, "cmdImprimir");
+    ASSERT_EQ(shell.opened, QStringList({dir.filePath("lista.pdf")}));
+    chosen = dir.filePath("otra.pdf");
+    click(w, "cmdPdf");
+    ASSERT_EQ(shell.opened.size(), 2);
+    for (const QString& path : shell.opened) {
+        QFile pdf(path);
+        ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << path.toStdString();
+        EXPECT_TRUE(pdf.read(4) == "%PDF");
+    }
 }
