@@ -67,7 +67,7 @@ TEST(Reformulation, FindsTheNewOptimumOfEveryFormulaAndWritesNothing) {
 TEST(Reformulation, ListsUnloadableAndInfeasibleFormulasAndGoesOn) {
     RaisedPrices f;
     ScriptedMessages messages;
-    f.db().exec("update formula_producto set minimo='mucho' where id_formula=(select id_formula "
+    f.db().exec("update formula_producto set minimo='Infinity' where id_formula=(select id_formula "
                 "from formulas where codigo='PONEDORA')");
     // Protein of at least 60 % cannot be reached by any mix of the pig formula.
     f.db().exec("update formula_propiedad set minimo=60 where id_formula=(select id_formula from "
