@@ -202,6 +202,8 @@ void frmGrupos::cmdEliminar_Click() {
         deleteGroup(db_, id);
     } catch (const store::StoreError& e) {
         views::showErrorView(texts::kNoEliminar, e);
+        showGroups(id);
+        return;
     }
     const int next = size_t(row + 1) < groups_.size() ? groups_[size_t(row + 1)].id
                      : row > 0                        ? groups_[size_t(row - 1)].id
