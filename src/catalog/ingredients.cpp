@@ -4,6 +4,7 @@
 #include "app/number_text.h"
 #include "catalog/catalog_texts.h"
 #include "catalog/new_key.h"
+#include "store/added_tables.h"
 #include "store/database.h"
 #include "store/revisions.h"
 #include "store/sql_text.h"
@@ -170,6 +171,8 @@ int formulasUsingIngredient(store::Database& db, int id) {
 
 void deleteIngredient(store::Database& db, int id) {
     store::Database::Transaction tx(db);
+    if (store::hasTable(db, QStringLiteral("grupo_producto")))
+        db.exec(QStringLiteral("delete from grupo_producto where id_producto=") + key(id));
     db.exec(QStringLiteral("delete from producto_propiedad where id_producto=") + key(id));
     db.exec(QStringLiteral("delete from productos where id_producto=") + key(id));
     tx.commit();

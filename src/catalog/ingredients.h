@@ -98,7 +98,7 @@ inline const QString kIngredientChangedByOther =
 bool ingredientHasNutrients(store::Database& db, int id);
 int formulasUsingIngredient(store::Database& db, int id);
 
-// Deletes its composition rows, then the ingredient.
+// Deletes its group memberships and composition rows, then the ingredient.
 void deleteIngredient(store::Database& db, int id);
 
 } // namespace catalog

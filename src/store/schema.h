@@ -5,9 +5,14 @@
 
 namespace store {
 
-// The statements that create the six tables of a new database, with their keys and the indexes
-// the program's look-ups use.
+// The statements that create the tables of a new database, with their keys and the indexes the
+// program's look-ups use.
 QStringList schemaStatements();
+
+// The part of schemaStatements that a database made before ratio and group limits lacks: the
+// tables formula_relacion, grupos, grupo_producto and formula_grupo ("CREATE TABLE IF NOT
+// EXISTS") and their indexes. Opening a writable database makes the missing ones.
+QStringList addedTableStatements();
 
 // The index statements of the schema as "CREATE [UNIQUE] INDEX IF NOT EXISTS ...": run on a file
 // made elsewhere, they add the indexes it lacks and leave the others alone.
@@ -17,6 +22,7 @@ QStringList schemaIndexStatements();
 struct TableColumns {
     QString table;
     QStringList columns;
+    bool addedLater = false; // one of addedTableStatements(): an older database may lack it
 };
 std::vector<TableColumns> schemaTables();
 

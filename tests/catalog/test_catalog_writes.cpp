@@ -173,11 +173,13 @@ TEST(IngredientWrites, EveryMultiStatementWriteIsWholeOrNothing) {
                             QString::number(id)),
               2);
 
-    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteIngredient(db, id); }), 2);
+    // table check, memberships, composition, ingredient
+    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteIngredient(db, id); }), 4);
     EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_producto=" +
                             QString::number(id)),
               0);
-    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteNutrient(db, nid); }), 2);
+    // table check, ratio limits, composition, nutrient
+    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteNutrient(db, nid); }), 4);
     EXPECT_FALSE(catalog::loadNutrient(db, nid));
     EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_propiedad=" +
                             QString::number(nid)),

@@ -27,9 +27,17 @@ QStringList indexes(Database& db) {
     return names;
 }
 
-const QStringList kSchemaIndexes = {"formula_producto_producto", "formula_propiedad_propiedad",
-                                    "formulas_codigo",           "producto_propiedad_propiedad",
-                                    "productos_codigo",          "productos_nombre",
+const QStringList kSchemaIndexes = {"formula_grupo_grupo",
+                                    "formula_producto_producto",
+                                    "formula_propiedad_propiedad",
+                                    "formula_relacion_divisor",
+                                    "formula_relacion_propiedad",
+                                    "formulas_codigo",
+                                    "grupo_producto_producto",
+                                    "grupos_nombre",
+                                    "producto_propiedad_propiedad",
+                                    "productos_codigo",
+                                    "productos_nombre",
                                     "propiedades_nombre"};
 
 // A new file changed by `sql` before the test opens it again.
