@@ -136,17 +136,26 @@ TEST(RatioGroupRows, ChecksBeforeAssembly) {
     b.nutrients.push_back({12, "Sodio", std::nullopt, 1.0}); // 0 in every ingredient
     b.valor.push_back({0, 0, 0});
     b.ratios.push_back({10, 12, "", 1.0, std::nullopt});
+    // Within the ingredient limits Ca / P reaches 1.035 / 0.895 at most (C at 25, B at 30) and
+    // P / Ca its reciprocal at least.
+    b.ratios.push_back({10, 11, "Ca alto", 1.2, std::nullopt});
+    b.ratios.push_back({11, 10, "P bajo", std::nullopt, 0.86});
     b.groups.push_back({6, "Todo", {1, 2, 3}, 100.5, std::nullopt}); // above the batch
     b.groups.push_back({7, "B y C", {2, 3}, 70.5, std::nullopt});    // 30 + 40 at most
     b.groups.push_back({8, "A y C", {1, 3}, std::nullopt, 54.0});    // 30 + 25 at least
     b.groups.push_back({9, "Cruzado", {1}, 5.0, 4.0});
     const std::vector<LimitIssue> issues = checkRatiosAndGroups(b);
-    ASSERT_EQ(issues.size(), 7u);
+    ASSERT_EQ(issues.size(), 9u);
     using P = LimitIssue;
-    const P::Problem expected[] = {
-        P::RatioNutrientMissing,   P::LimitsCrossed,           P::RatioDivisorZero,
-        P::GroupMinimumAboveBatch, P::GroupMinimumUnreachable, P::GroupMaximumBelowMinimums,
-        P::LimitsCrossed};
+    const P::Problem expected[] = {P::RatioNutrientMissing,
+                                   P::LimitsCrossed,
+                                   P::RatioDivisorZero,
+                                   P::RatioMinimumUnreachable,
+                                   P::RatioMaximumUnreachable,
+                                   P::GroupMinimumAboveBatch,
+                                   P::GroupMinimumUnreachable,
+                                   P::GroupMaximumBelowMinimums,
+                                   P::LimitsCrossed};
     for (size_t i = 0; i < issues.size(); ++i)
         EXPECT_EQ(issues[i].problem, expected[i]) << i;
     EXPECT_EQ(issues[0].limit.kind, LimitRef::Ratio);
@@ -158,21 +167,37 @@ TEST(RatioGroupRows, ChecksBeforeAssembly) {
     EXPECT_EQ(issues[2].mensaje, "El divisor de la relación <Calcio / Sodio>, <Sodio>, vale 0 en "
                                  "todos los ingredientes de la fórmula: la relación no se puede "
                                  "calcular");
-    EXPECT_EQ(issues[3].mensaje,
+    EXPECT_EQ(issues[3].mensaje, "El mínimo de la relación <Ca alto> (1.2) no se alcanza: con los "
+                                 "límites de los ingredientes llega como máximo a 1.1564");
+    // The sum of shares may stray 1e-8 from 1, as in the engine, which moves the ratio a little.
+    EXPECT_NEAR(issues[3].referencia, 1.035 / 0.895, 1e-8);
+    EXPECT_EQ(issues[4].limit.side, LimitRef::Maximum);
+    EXPECT_NEAR(issues[4].referencia, 0.895 / 1.035, 1e-8);
+    EXPECT_EQ(issues[5].mensaje,
               "El mínimo del grupo <Todo> (100.5) supera la cantidad total a elaborar (100)");
-    EXPECT_EQ(issues[4].mensaje, "El mínimo del grupo <B y C> (70.5) no se alcanza: sus "
+    EXPECT_EQ(issues[6].mensaje, "El mínimo del grupo <B y C> (70.5) no se alcanza: sus "
                                  "ingredientes en la fórmula suman como máximo 70");
-    EXPECT_EQ(issues[5].limit.side, LimitRef::Maximum);
-    EXPECT_DOUBLE_EQ(issues[5].referencia, 55);
-    EXPECT_EQ(issues[5].mensaje, "El máximo del grupo <A y C> (54) es menor que la suma de los "
+    EXPECT_EQ(issues[7].limit.side, LimitRef::Maximum);
+    EXPECT_DOUBLE_EQ(issues[7].referencia, 55);
+    EXPECT_EQ(issues[7].mensaje, "El máximo del grupo <A y C> (54) es menor que la suma de los "
                                  "mínimos de sus ingredientes (55)");
-    EXPECT_EQ(issues[6].nombre, "Cruzado");
-    // Every refused group leaves no mix: the engine agrees.
+    EXPECT_EQ(issues[8].nombre, "Cruzado");
+    // Every refused group or unreachable ratio leaves no mix: the engine agrees, and a little
+    // looser it finds one.
+    Blend one = mineralBlend();
+    one.ingredients = b.ingredients;
     for (size_t g = 2; g < b.groups.size(); ++g) {
-        Blend one = mineralBlend();
-        one.ingredients = b.ingredients;
         one.groups = {b.groups[g]};
         EXPECT_FALSE(probe(one).feasible) << b.groups[g].nombre;
+    }
+    one.groups.clear();
+    for (size_t r = 5; r < 7; ++r) {
+        one.ratios = {b.ratios[r]};
+        EXPECT_FALSE(probe(one).feasible) << b.ratios[r].nombre;
+        Ratio& loose = one.ratios[0];
+        loose.minimo = loose.minimo ? std::optional(issues[3].referencia - 1e-6) : std::nullopt;
+        loose.maximo = loose.maximo ? std::optional(issues[4].referencia + 1e-6) : std::nullopt;
+        EXPECT_TRUE(probe(one).feasible) << b.ratios[r].nombre;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "optimizer/engine/limit_checks.h"
 
+#include "optimizer/engine/reachability.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -53,9 +55,28 @@ void checkRatio(const Blend& blend, size_t r, Issues& out) {
                     "calcular");
         return;
     }
-    if (ratio.minimo && ratio.maximo && *ratio.minimo > *ratio.maximo)
+    if (ratio.minimo && ratio.maximo && *ratio.minimo > *ratio.maximo) {
         out.add(LimitIssue::LimitsCrossed, limit, name, *ratio.minimo, *ratio.maximo,
                 "El valor máximo debe ser mayor o igual al mínimo para " + who);
+        return;
+    }
+    // Judged over the same mixes the engine chooses from, so a ratio the engine could meet is
+    // never refused.
+    const std::optional<RatioRange> range = ratioRange(blend, r);
+    if (!range)
+        return;
+    const std::string of = "de la relación <" + name + ">";
+    if (ratio.minimo && above(*ratio.minimo, range->maximo))
+        out.add(LimitIssue::RatioMinimumUnreachable, limit, name, *ratio.minimo, range->maximo,
+                "El mínimo " + of + " (" + number(*ratio.minimo) +
+                    ") no se alcanza: con los límites de los ingredientes llega como máximo a " +
+                    number(range->maximo));
+    if (ratio.maximo && above(range->minimo, *ratio.maximo))
+        out.add(LimitIssue::RatioMaximumUnreachable, {LimitRef::Ratio, LimitRef::Maximum, r}, name,
+                *ratio.maximo, range->minimo,
+                "El máximo " + of + " (" + number(*ratio.maximo) +
+                    ") no se alcanza: con los límites de los ingredientes llega como mínimo a " +
+                    number(range->minimo));
 }
 
 void checkGroup(const Blend& blend, size_t g, Issues& out) {

@@ -9,11 +9,14 @@ namespace lp {
 
 // A ratio or group limit that no mix can meet, or that cannot be computed, found before
 // assembly. `valor` is the limit as set and `referencia` what it is compared with (the batch,
-// the sum of the members' minimums or maximums), for a caller that words it its own way.
+// the sum of the members' minimums or maximums, the most or least a ratio reaches), for a
+// caller that words it its own way.
 struct LimitIssue {
     enum Problem {
         RatioNutrientMissing,      // a nutrient of the ratio is not among the blend's
         RatioDivisorZero,          // the divisor is 0 in every ingredient of the blend
+        RatioMinimumUnreachable,   // above the most the ratio reaches within ingredient limits
+        RatioMaximumUnreachable,   // below the least it reaches
         LimitsCrossed,             // the minimum is above the maximum
         GroupMinimumAboveBatch,    // the group's minimum is above the batch quantity
         GroupMinimumUnreachable,   // above what its members' maximums allow together
