@@ -1,5 +1,6 @@
 #include "store/sql_text.h"
 #include "support/blend_database.h"
+#include "support/ingredient_rows.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -7,6 +8,7 @@
 #include "workspace/workspace.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace blenddb;
@@ -43,14 +45,22 @@ QStringList workspaceState(const Workspace& ws) {
         out << QStringList{QString::number(n.id), n.nombre,      text(n.minimo),
                            text(n.maximo),        text(n.valor), text(n.valorAnterior)}
                    .join('|');
-    for (const store::RecordSet* rs : {&ws.rsProductos}) {
-        for (int r = 0; r < rs->count(); ++r) {
-            QStringList row;
-            for (int f = 0; f < rs->fieldCount(); ++f)
-                row << rs->valueAt(r, f).toString();
-            out << row.join('|');
-        }
-    }
+    for (const workspace::FormulaIngredient& p : ws.ingredients)
+        out << QStringList{QString::number(p.id),
+                           p.nombre,
+                           text(p.materiaSeca),
+                           text(p.costoSeca),
+                           text(p.costoHumeda),
+                           text(p.minimo),
+                           text(p.maximo),
+                           text(p.cantidadSeca),
+                           text(p.porcentajeSeca),
+                           text(p.cantidadHumeda),
+                           text(p.porcentajeHumeda),
+                           text(p.costoTotal),
+                           text(p.materiaSecaActual),
+                           text(p.costoHumedaActual)}
+                   .join('|');
     return out << QString::number(ws.vIdFormula);
 }
 
@@ -65,19 +75,19 @@ std::vector<int> keys(store::Database& db, const QString& table, const QString& 
 }
 
 void addIngredientRow(Workspace& ws, int id, QVariant minimo, QVariant maximo, double share) {
-    auto& p = ws.rsProductos;
-    p.addNew();
-    p.setValue("id_producto", id);
-    p.setValue("nombre", "I" + QString::number(id));
-    p.setValue("materia_seca", 80.0);
-    p.setValue("costo_humeda", 2.5 + id);
-    p.setValue("costo_seca", (2.5 + id) / 0.8);
-    p.setValue("minimo", minimo);
-    p.setValue("maximo", maximo);
-    p.setValue("porcentaje_humeda", share);
-    p.setValue("porcentaje_seca", share);
-    p.setValue("cantidad_humeda", share * 1000);
-    p.setValue("cantidad_seca", share * 800);
+    workspace::FormulaIngredient p;
+    p.id = id;
+    p.nombre = "I" + QString::number(id);
+    p.materiaSeca = 80.0;
+    p.costoHumeda = 2.5 + id;
+    p.costoSeca = (2.5 + id) / 0.8;
+    testrows::set(p, "minimo", minimo);
+    testrows::set(p, "maximo", maximo);
+    p.porcentajeHumeda = share;
+    p.porcentajeSeca = share;
+    p.cantidadHumeda = share * 1000;
+    p.cantidadSeca = share * 800;
+    ws.ingredients.push_back(p);
 }
 
 void addNutrientRow(Workspace& ws, int id, QVariant minimo, QVariant maximo, double valor) {
@@ -88,11 +98,12 @@ void addNutrientRow(Workspace& ws, int id, QVariant minimo, QVariant maximo, dou
         {id, "N" + QString::number(id), opt(minimo), opt(maximo), valor, std::nullopt});
 }
 
-bool removeRow(store::RecordSet& rs, const QString& key, int id) {
-    rs.moveFirst();
-    if (!rs.find(key + "=" + QString::number(id)))
+template <typename Row> bool removeRow(std::vector<Row>& rows, int id) {
+    const auto it =
+        std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.id == id; });
+    if (it == rows.end())
         return false;
-    rs.remove();
+    rows.erase(it);
     return true;
 }
 
@@ -122,12 +133,11 @@ struct Fixture {
     void loadAndEdit(Workspace& ws) {
         ws.vIdFormula = f;
         workspace::actuFormula(ws, t.db());
-        ASSERT_TRUE(removeRow(ws.rsProductos, "id_producto", 4));
+        ASSERT_TRUE(removeRow(ws.ingredients, 4));
         addIngredientRow(ws, 2, 5, QVariant(), 0.1); // both sort before every stored row
         addIngredientRow(ws, 1, QVariant(), 20, 0.2);
-        ws.rsProductos.moveFirst();
-        ASSERT_TRUE(ws.rsProductos.find("id_producto=5"));
-        ws.rsProductos.setValue("maximo", QVariant()); // a limit taken away is stored as Null
+        ASSERT_TRUE(workspace::findIngredient(ws, 5));
+        workspace::findIngredient(ws, 5)->maximo.reset(); // a limit taken away is stored as Null
         const auto two = std::find_if(ws.nutrients.begin(), ws.nutrients.end(),
                                       [](const auto& n) { return n.id == 2; });
         ASSERT_TRUE(two != ws.nutrients.end());
@@ -197,7 +207,7 @@ TEST(FormulaSave, MergeUpdatesInsertsAndDeletesExactlyTheRowsThatDiffer) {
     EXPECT_EQ(storedState(db), saved);
 
     // Emptied lists delete every row of the formula, and only of that formula.
-    ws.rsProductos.clear();
+    ws.ingredients.clear();
     ws.nutrients.clear();
     workspace::saveFormulaRows(ws, db, fx.f);
     EXPECT_TRUE(keys(db, "formula_producto", "id_producto", fx.f).empty());
@@ -255,7 +265,7 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
     EXPECT_EQ(r.outcome, SaveResult::Saved);
     EXPECT_TRUE(r.header.found);
     EXPECT_EQ(r.header.producto, "F editada");
-    EXPECT_EQ(again.rsProductos.count(), 4);
+    EXPECT_EQ(int(again.ingredients.size()), 4);
     EXPECT_EQ(int(again.nutrients.size()), 3);
     ASSERT_FALSE(again.nutrients.empty());
     EXPECT_EQ(again.nutrients[0].nombre, "N1"); // by name again after the reload

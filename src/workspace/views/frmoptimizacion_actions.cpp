@@ -79,7 +79,7 @@ void frmoptimizacion::Command6_Click() {
 }
 
 void frmoptimizacion::cmdRecalcular_Click() {
-    if (ws_->rsProductos.count() == 0)
+    if (ws_->ingredients.empty())
         return;
     frmRecalcular recalcular(this);
     recalcular.setSecaIng(ws_->vSecaIng);
@@ -91,7 +91,7 @@ void frmoptimizacion::cmdRecalcular_Click() {
 }
 
 void frmoptimizacion::cmdComposicion_Click() {
-    if (ws_->rsProductos.count() == 0)
+    if (ws_->ingredients.empty())
         return;
     buildComposition(*ws_, db_);
     frmResultados resultados(*ws_, this);
