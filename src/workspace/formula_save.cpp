@@ -161,16 +161,15 @@ QString saveFailedMessage(const QString& detail) {
            (detail.isEmpty() ? QString() : QStringLiteral("\n\nDetalle: ") + detail);
 }
 
-SaveResult saveFormula(Workspace& ws, store::Database& db,
-                       const std::function<int()>& writeHeader) {
+SaveResult saveFormula(Workspace& ws, store::Database& db, const formulas::HeaderOpening& opened,
+                       const formulas::HeaderInput& header) {
     SaveResult result;
     int id = 0;
     QString failure;
+    bool failed = false;
     try {
         store::Database::Transaction tx(db);
-        id = writeHeader();
-        if (id <= 0)
-            return result; // cancelled: the guard undoes anything the header step may have begun
+        id = formulas::writeHeader(db, opened, header);
         app::BusyPointer busy;
         // Saved over the formula it was loaded from: only if nobody saved it since.
         if (id == ws.vIdFormula)
@@ -179,14 +178,13 @@ SaveResult saveFormula(Workspace& ws, store::Database& db,
         saveFormulaRows(ws, db, id);
         tx.commit();
     } catch (const store::StaleRowError& e) {
-        result.outcome = SaveResult::Failed;
         msg::msgBox(e.message(), msg::Critical);
         return result;
     } catch (const store::StoreError& e) {
         failure = e.message();
-        result.outcome = SaveResult::Failed;
+        failed = true;
     }
-    if (result.outcome == SaveResult::Failed) {
+    if (failed) {
         // Told only now, with the transaction rolled back: the database is free while the
         // message waits for the user.
         msg::msgBox(saveFailedMessage(failure), msg::Critical);

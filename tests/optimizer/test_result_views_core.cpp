@@ -131,13 +131,15 @@ TEST(ResultViewsOnSample, BroilerDietAnalysisAndASaveThatReadsBackTheSameFigures
         return rows;
     };
     const QStringList mix = snapshot(ws);
-    const workspace::SaveResult saved = workspace::saveFormula(ws, db, [&] {
-        const int id = db.nextKey("formulas", "id_formula");
-        db.exec("insert into formulas (id_formula,codigo,producto,cantidad,version,fecha_creacion,"
-                "fecha_modificacion,tipoBase,tipoBaseNutrientes) values (" +
-                sql::number(id) + ",'POLLO-INI','Pollo',1000,1,#12/06/2026#,#12/06/2026#,1,1)");
-        return id;
-    });
+    formulas::HeaderInput header;
+    header.code = "POLLO-INI";
+    header.product = "Pollo";
+    header.newVersion = true;
+    header.cantidad = 1000;
+    header.secaIng = header.secaNut = false;
+    header.today = QDate(2026, 12, 6);
+    const workspace::SaveResult saved =
+        workspace::saveFormula(ws, db, formulas::openHeader(db, ws.vIdFormula), header);
     ASSERT_EQ(saved.outcome, workspace::SaveResult::Saved);
     Workspace reopened;
     reopened.vIdFormula = formulaId(db, "POLLO-INI");

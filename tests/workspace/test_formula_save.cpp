@@ -1,3 +1,4 @@
+#include "formulas/formula_header.h"
 #include "store/sql_text.h"
 #include "support/blend_database.h"
 #include "support/ingredient_rows.h"
@@ -107,6 +108,33 @@ template <typename Row> bool removeRow(std::vector<Row>& rows, int id) {
     return true;
 }
 
+// What the header editor was opened on and what the user answered, as a test stands in for it.
+struct Header {
+    formulas::HeaderOpening opened;
+    formulas::HeaderInput input;
+};
+
+Header updateOf(int formula, const QString& code, const QString& product, double cantidad) {
+    Header h;
+    h.opened.formulaId = formula;
+    h.opened.isNew = false;
+    h.opened.code = h.input.code = code;
+    h.input.product = product;
+    h.input.cantidad = cantidad;
+    h.input.today = QDate(2026, 12, 7);
+    return h;
+}
+
+Header newFormula(const QString& code) {
+    Header h = updateOf(0, code, "Producto " + code, 1000);
+    h.opened.isNew = true;
+    return h;
+}
+
+SaveResult save(Workspace& ws, store::Database& db, const Header& h) {
+    return workspace::saveFormula(ws, db, h.opened, h.input);
+}
+
 // Six ingredients, four nutrients; formula F holds ingredients 3, 4, 5 and nutrients 2, 3;
 // formula G (which no save here may touch) holds ingredient 4 and nutrient 2.
 struct Fixture {
@@ -150,14 +178,8 @@ struct Fixture {
         three->minimo = 1.25;
     }
 
-    // The header editor's part, as a test stands in for it: one statement on the header row.
-    std::function<int()> headerUpdate() {
-        return [this] {
-            t.db().exec("UPDATE formulas SET producto='F editada',cantidad=500 WHERE id_formula=" +
-                        sql::number(f));
-            return f;
-        };
-    }
+    // The header editor's answer for F: one statement on the header row.
+    Header headerUpdate() const { return updateOf(f, "F", "F editada", 500); }
 };
 
 } // namespace
@@ -233,7 +255,7 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
         SCOPED_TRACE(n);
         messages.clear();
         db.failStatementAfter(n);
-        const SaveResult r = workspace::saveFormula(ws, db, fx.headerUpdate());
+        const SaveResult r = save(ws, db, fx.headerUpdate());
         db.failStatementAfter(0);
         EXPECT_EQ(r.outcome, SaveResult::Failed);
         EXPECT_EQ(storedState(db), stored);
@@ -247,7 +269,7 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
     // One statement further the save is complete: the fault falls on the reload, which says so.
     messages.clear();
     db.failStatementAfter(statements + 1);
-    SaveResult r = workspace::saveFormula(ws, db, fx.headerUpdate());
+    SaveResult r = save(ws, db, fx.headerUpdate());
     db.failStatementAfter(0);
     EXPECT_EQ(r.outcome, SaveResult::Saved);
     ASSERT_EQ(messages.shown().size(), 1u);
@@ -261,7 +283,7 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
     Workspace again;
     fresh.loadAndEdit(again);
     messages.clear();
-    r = workspace::saveFormula(again, fresh.t.db(), fresh.headerUpdate());
+    r = save(again, fresh.t.db(), fresh.headerUpdate());
     EXPECT_EQ(r.outcome, SaveResult::Saved);
     EXPECT_TRUE(r.header.found);
     EXPECT_EQ(r.header.producto, "F editada");
@@ -273,7 +295,7 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
     EXPECT_TRUE(messages.shown().empty());
 }
 
-TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndACancelWritesNothing) {
+TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndARefusedHeaderWritesNothing) {
     Fixture fx;
     auto& db = fx.t.db();
     ScriptedMessages messages;
@@ -282,34 +304,26 @@ TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndACancelWritesNoth
     addNutrientRow(ws, 2, 1, QVariant(), 2);
     const QStringList stored = storedState(db);
 
-    // The editor wrote its header and then was cancelled: nothing stands.
-    SaveResult r = workspace::saveFormula(ws, db, [&] {
-        addFormula(db, "NUEVA", 1000, 1, 1);
-        return 0;
-    });
-    EXPECT_EQ(r.outcome, SaveResult::Cancelled);
+    // The header write refuses a code stored meanwhile (here F's): nothing stands.
+    SaveResult r = save(ws, db, newFormula("F"));
+    EXPECT_EQ(r.outcome, SaveResult::Failed);
     EXPECT_EQ(storedState(db), stored);
+    EXPECT_EQ(messages.shown().size(), 1u);
+    messages.clear();
 
-    auto newHeader = [&] { return addFormula(db, "NUEVA", 1000, 1, 1); };
-    db.failStatementAfter(6); // the ingredient insert, after key, header, nutrient rows
-    r = workspace::saveFormula(ws, db, newHeader);
+    const Header header = newFormula("NUEVA");
+    db.failStatementAfter(7); // the ingredient insert, after code, key, header, nutrient rows
+    r = save(ws, db, header);
     db.failStatementAfter(0);
     EXPECT_EQ(r.outcome, SaveResult::Failed);
     EXPECT_EQ(ws.vIdFormula, 0);
     EXPECT_EQ(storedState(db), stored);
 
-    // The editor refuses a first try (a check in its own step, nothing written) and the user
-    // corrects it: that refusal does not undo the save.
-    r = workspace::saveFormula(ws, db, [&] {
-        {
-            store::Database::Transaction refused(db);
-            db.query("select id_formula from formulas where codigo='F'");
-        }
-        store::Database::Transaction accepted(db);
-        const int id = newHeader();
-        accepted.commit();
-        return id;
-    });
+    // The editor refuses a first try (its check, before anything is written) and the user
+    // corrects it: the save then stands whole.
+    EXPECT_TRUE(formulas::checkHeader(db, newFormula("F").opened, newFormula("F").input));
+    EXPECT_FALSE(formulas::checkHeader(db, header.opened, header.input));
+    r = save(ws, db, header);
     ASSERT_EQ(r.outcome, SaveResult::Saved);
     EXPECT_EQ(ws.vIdFormula, fx.g + 1);
     EXPECT_EQ(keys(db, "formula_producto", "id_producto", ws.vIdFormula), (std::vector<int>{6}));
@@ -327,16 +341,12 @@ TEST(FormulaSave, ASaveOverAFormulaSavedElsewhereSinceItWasLoadedIsRefused) {
     workspace::actuFormula(theirs, *other);
 
     addIngredientRow(theirs, 1, QVariant(), 20, 0.2);
-    const auto theirHeader = [&] {
-        other->exec("UPDATE formulas SET producto='La suya' WHERE id_formula=" + sql::number(fx.f));
-        return fx.f;
-    };
-    EXPECT_EQ(workspace::saveFormula(theirs, *other, theirHeader).outcome, SaveResult::Saved);
+    const Header theirHeader = updateOf(fx.f, "F", "La suya", 1000);
+    EXPECT_EQ(save(theirs, *other, theirHeader).outcome, SaveResult::Saved);
     const QStringList saved = storedState(fx.t.db());
 
     addIngredientRow(mine, 2, 5, QVariant(), 0.1);
-    EXPECT_EQ(workspace::saveFormula(mine, fx.t.db(), fx.headerUpdate()).outcome,
-              SaveResult::Failed);
+    EXPECT_EQ(save(mine, fx.t.db(), fx.headerUpdate()).outcome, SaveResult::Failed);
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].text,
               "La fórmula fue modificada por otro usuario; vuelva a cargarla");
@@ -345,15 +355,13 @@ TEST(FormulaSave, ASaveOverAFormulaSavedElsewhereSinceItWasLoadedIsRefused) {
     // Loaded again, the same edit saves; and saving twice in a row is no conflict with oneself.
     workspace::actuFormula(mine, fx.t.db());
     addIngredientRow(mine, 2, 5, QVariant(), 0.1);
-    EXPECT_EQ(workspace::saveFormula(mine, fx.t.db(), fx.headerUpdate()).outcome,
-              SaveResult::Saved);
-    EXPECT_EQ(workspace::saveFormula(mine, fx.t.db(), fx.headerUpdate()).outcome,
-              SaveResult::Saved);
+    EXPECT_EQ(save(mine, fx.t.db(), fx.headerUpdate()).outcome, SaveResult::Saved);
+    EXPECT_EQ(save(mine, fx.t.db(), fx.headerUpdate()).outcome, SaveResult::Saved);
     EXPECT_EQ(keys(fx.t.db(), "formula_producto", "id_producto", fx.f),
               (std::vector<int>{1, 2, 3, 4, 5}));
     // Their copy is stale now; as another formula (a new version) it still saves.
-    EXPECT_EQ(workspace::saveFormula(theirs, *other, theirHeader).outcome, SaveResult::Failed);
-    EXPECT_EQ(workspace::saveFormula(theirs, *other, [&] { return fx.g; }).outcome,
+    EXPECT_EQ(save(theirs, *other, theirHeader).outcome, SaveResult::Failed);
+    EXPECT_EQ(save(theirs, *other, updateOf(fx.g, "G", "Producto G", 1000)).outcome,
               SaveResult::Saved);
     EXPECT_EQ(messages.shown().size(), 2u);
 }

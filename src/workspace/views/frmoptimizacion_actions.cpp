@@ -119,10 +119,7 @@ void frmoptimizacion::cmdUpdate_Click() {
                                       ws_->vSecaNut, this);
     if (widgets::openModal(header) != QDialog::Accepted || header.closesAtOnce())
         return;
-    const formulas::HeaderOpening opened = header.opening();
-    const formulas::HeaderInput answer = header.answer();
-    const SaveResult r = saveFormula(
-        *ws_, db_, [this, &opened, &answer] { return formulas::writeHeader(db_, opened, answer); });
+    const SaveResult r = saveFormula(*ws_, db_, header.opening(), header.answer());
     if (r.outcome == SaveResult::Saved)
         showHeader(r.header);
     else if (r.outcome == SaveResult::Failed)
