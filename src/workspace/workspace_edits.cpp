@@ -23,6 +23,18 @@ std::optional<QVariant> limitValue(const QString& text) {
     return QVariant(*v);
 }
 
+// Stores a limit typed in the minimum or maximum column, rounded; Null leaves it empty.
+template <typename Row>
+void storeLimit(Row& row, const QString& field, const QVariant& value, int decimals) {
+    const std::optional<double> stored =
+        value.isValid() ? std::optional<double>(fmt::roundDecimals(value.toDouble(), decimals))
+                        : std::nullopt;
+    if (isField(field, "minimo"))
+        row.minimo = stored;
+    else if (isField(field, "maximo"))
+        row.maximo = stored;
+}
+
 } // namespace
 
 CellEditor ingredientEditorFor(const QString& field) {
@@ -143,13 +155,7 @@ EditResult editIngredientLimit(Workspace& ws, const GridRow& row, const QString&
     FormulaIngredient* p = findIngredient(ws, row.id);
     if (!p)
         return refuse(QStringLiteral("No se encuentra el Producto")), r;
-    const std::optional<double> stored =
-        value->isValid() ? std::optional<double>(fmt::roundDecimals(value->toDouble(), 1))
-                         : std::nullopt;
-    if (isField(field, "minimo"))
-        p->minimo = stored;
-    else if (isField(field, "maximo"))
-        p->maximo = stored;
+    storeLimit(*p, field, *value, 1);
     r.stored = true;
     r.ingredientGrid = true;
     return r;
@@ -166,13 +172,7 @@ EditResult editNutrientLimit(Workspace& ws, const GridRow& row, const QString& f
     FormulaNutrient* n = findNutrient(ws, row.id);
     if (!n)
         return refuse(QStringLiteral("No se encuentra el Nutriente")), r;
-    const std::optional<double> stored =
-        value->isValid() ? std::optional<double>(fmt::roundDecimals(value->toDouble(), 2))
-                         : std::nullopt;
-    if (isField(field, "minimo"))
-        n->minimo = stored;
-    else if (isField(field, "maximo"))
-        n->maximo = stored;
+    storeLimit(*n, field, *value, 2);
     r.stored = true;
     r.nutrientGrid = true;
     return r;
