@@ -24,8 +24,8 @@ struct FormulaIngredient {
     double materiaSeca = 0; // percent
     std::optional<double> costoSeca, costoHumeda;
     std::optional<double> minimo, maximo;
-    std::optional<double> cantidadSeca, porcentajeSeca;         // shares are fractions of 1
-    std::optional<double> cantidadHumeda, porcentajeHumeda;     //
+    std::optional<double> cantidadSeca, porcentajeSeca;         // dry; a share is a fraction of 1
+    std::optional<double> cantidadHumeda, porcentajeHumeda;     // as fed
     std::optional<double> costoTotal;                           // cantidadHumeda x costoHumeda
     std::optional<double> materiaSecaActual, costoHumedaActual; // the catalogue's, when loaded
 };
