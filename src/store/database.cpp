@@ -266,6 +266,32 @@ void createMissingIndexes(Database& db, sqlite3* handle) {
     }
 }
 
+// The tables added to the schema after the first databases, each with its indexes, where the
+// database lacks them. Asked first, so that a database that has them is not written at all.
+void addMissingTables(Database& db) {
+    const QStringList statements =
+        db.isServer() ? serverStatements(addedTableStatements()) : addedTableStatements();
+    Database::Transaction tx(db);
+    for (const TableColumns& t : addedTables()) {
+        if (db.query(QStringLiteral("PRAGMA table_info(") + t.table + u')').count() > 0)
+            continue;
+        // "CREATE TABLE ... t (" and "CREATE INDEX ... ON t (".
+        for (const QString& statement : statements)
+            if (statement.contains(u' ' + t.table + QStringLiteral(" (")))
+                db.exec(statement);
+    }
+    tx.commit();
+}
+
+// On opening: a database that cannot take them now (read-only, locked by another program) is
+// used without them; whatever needs them says so when it runs.
+void addMissingTablesIfWritable(Database& db) {
+    try {
+        addMissingTables(db);
+    } catch (const StoreError&) {
+    }
+}
+
 // A new database, file or server, gets its tables, the change counters, the sample catalogue
 // when asked and the caller's last step, all in one transaction.
 void fillNewDatabase(Database& db, const QStringList& schema, bool withSample,
@@ -273,6 +299,7 @@ void fillNewDatabase(Database& db, const QStringList& schema, bool withSample,
     Database::Transaction tx(db);
     for (const QString& statement : schema)
         db.exec(statement);
+    addMissingTables(db);
     ensureRevisionTable(db);
     if (withSample)
         loadSampleCatalogue(db);
@@ -304,8 +331,10 @@ std::unique_ptr<Database> Database::openFile(const QString& path, OpenMode mode)
     createMissingIndexes(*db, db->d->handle);
     // A command that only reads never writes, not even the table of change counters: nothing
     // is saved over anything through it.
-    if (!readOnly)
+    if (!readOnly) {
         ensureRevisionTable(*db);
+        addMissingTablesIfWritable(*db);
+    }
     return db;
 }
 
@@ -1016,6 +1045,7 @@ std::unique_ptr<Database> Database::openServer(const QString& url) {
     auto db = std::unique_ptr<Database>(new Database(std::move(p)));
     checkTablesAndColumns(*db);
     ensureRevisionTable(*db);
+    addMissingTablesIfWritable(*db);
     return db;
 }
 

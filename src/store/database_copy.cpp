@@ -73,11 +73,19 @@ void copyTable(Database& from, Database& to, const TableColumns& t) {
     });
 }
 
+bool hasTable(Database& db, const QString& table) {
+    return db.query(QStringLiteral("PRAGMA table_info(") + table + u')').count() > 0;
+}
+
 } // namespace
 
 void copyRows(Database& from, Database& to,
               const std::function<void(const QString& table, int rows)>& progress) {
-    const std::vector<TableColumns> tables = schemaTables();
+    std::vector<TableColumns> tables = schemaTables();
+    // An older source (opened read-only) may lack an added table: there is nothing of it to copy.
+    for (const TableColumns& t : addedTables())
+        if (hasTable(from, t.table) && hasTable(to, t.table))
+            tables.push_back(t);
     for (const TableColumns& t : tables)
         if (rowCount(to, t.table) > 0)
             throw StoreError(QStringLiteral("La base de datos de destino %1 ya tiene datos (tabla "

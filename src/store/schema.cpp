@@ -51,12 +51,14 @@ QStringList schemaIndexStatements() {
     return out;
 }
 
-// Read from the CREATE TABLE statements, so the check on opening can never disagree with what a
-// new file holds.
-std::vector<TableColumns> schemaTables() {
-    static const QRegularExpression table(QStringLiteral("^CREATE TABLE (\\w+) \\((.*)\\)$"));
+namespace {
+
+// The tables that statements create and their columns.
+std::vector<TableColumns> tablesOf(const QStringList& statements) {
+    static const QRegularExpression table(
+        QStringLiteral("^CREATE TABLE (?:IF NOT EXISTS )?(\\w+) \\((.*)\\)$"));
     std::vector<TableColumns> out;
-    for (const QString& statement : schemaStatements()) {
+    for (const QString& statement : statements) {
         const auto m = table.match(statement);
         if (!m.hasMatch())
             continue;
@@ -70,6 +72,29 @@ std::vector<TableColumns> schemaTables() {
         out.push_back(t);
     }
     return out;
+}
+
+} // namespace
+
+// Read from the CREATE TABLE statements, so the check on opening can never disagree with what a
+// new file holds.
+std::vector<TableColumns> schemaTables() {
+    return tablesOf(schemaStatements());
+}
+
+QStringList addedTableStatements() {
+    // One row per change of an ingredient's cost or dry matter; fecha orders them.
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS precio_historial (id_producto INTEGER NOT NULL, "
+                       "fecha TIMESTAMP NOT NULL, costo DOUBLE, materia_seca DOUBLE, "
+                       "origen VARCHAR(30))"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS precio_historial_producto ON precio_historial "
+                       "(id_producto, fecha)"),
+    };
+}
+
+std::vector<TableColumns> addedTables() {
+    return tablesOf(addedTableStatements());
 }
 
 std::vector<ForbiddenColumn> forbiddenColumns() {

@@ -20,6 +20,13 @@ struct TableColumns {
 };
 std::vector<TableColumns> schemaTables();
 
+// Tables that came after the first databases were made (the price history): a new database gets
+// them with the others, and opening one that lacks them creates them, table and indexes, as
+// "CREATE ... IF NOT EXISTS". They are not required of a file, so an older one opened read-only
+// still works.
+QStringList addedTableStatements();
+std::vector<TableColumns> addedTables();
+
 // A column the program must not find in a table, because a "*" query over that table joined
 // with another would then return two columns of one name.
 struct ForbiddenColumn {

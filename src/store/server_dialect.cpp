@@ -119,10 +119,14 @@ QString translateForServer(const QString& sql) {
 }
 
 QStringList serverSchemaStatements() {
+    return serverStatements(schemaStatements());
+}
+
+QStringList serverStatements(const QStringList& statements) {
     static const QRegularExpression text(QStringLiteral("\\b(VARCHAR\\(\\d+\\))"));
     static const QRegularExpression real(QStringLiteral("\\bDOUBLE\\b"));
     QStringList out;
-    for (QString statement : schemaStatements()) {
+    for (QString statement : statements) {
         statement.replace(text, QStringLiteral("\\1 COLLATE \"C\""));
         statement.replace(real, QStringLiteral("DOUBLE PRECISION"));
         out << statement;

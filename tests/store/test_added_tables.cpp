@@ -1,0 +1,65 @@
+#include "store/database.h"
+#include "store/schema.h"
+#include "store/server_dialect.h"
+#include "store/sql_text.h"
+#include "support/temp_database.h"
+
+#include <gtest/gtest.h>
+
+using store::Database;
+
+namespace {
+
+QStringList historyColumns(Database& db) {
+    QStringList names;
+    store::RecordSet rs = db.query("PRAGMA table_info(precio_historial)");
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        names << rs.toString("name").toLower();
+    return names;
+}
+
+const QStringList kHistoryColumns = {"id_producto", "fecha", "costo", "materia_seca", "origen"};
+
+} // namespace
+
+TEST(AddedTables, ANewDatabaseHasThePriceHistoryAndAnOlderOneGetsItOnOpening) {
+    TempDatabase t;
+    EXPECT_EQ(historyColumns(t.db()), kHistoryColumns);
+    t.db().exec("drop table precio_historial");
+    ASSERT_TRUE(historyColumns(t.db()).isEmpty());
+
+    auto reopened = Database::openFile(t.path());
+    EXPECT_EQ(historyColumns(*reopened), kHistoryColumns);
+    // A moment reads back as written, to the millisecond, from a file and from a server.
+    const QDateTime moment(QDate(2026, 3, 2), QTime(10, 15, 0, 250));
+    EXPECT_EQ(sql::dateTime(moment), "'2026-03-02 10:15:00.250'");
+    reopened->exec("insert into precio_historial (id_producto,fecha,costo,materia_seca,origen) "
+                   "values (1," +
+                   sql::dateTime(moment) + ",0.5,Null,'edición')");
+    reopened->exec("insert into precio_historial (id_producto,fecha,costo,materia_seca,origen) "
+                   "values (1," +
+                   sql::dateTime(moment.addMSecs(1)) + ",0.6,Null,'edición')");
+    store::RecordSet rs =
+        reopened->query("select fecha,costo from precio_historial order by fecha desc");
+    ASSERT_EQ(rs.count(), 2);
+    EXPECT_EQ(rs.valueAt(0, 0).toString(), "2026-03-02 10:15:00.251");
+    EXPECT_EQ(rs.valueAt(1, 0).toString(), "2026-03-02 10:15:00.250");
+}
+
+TEST(AddedTables, AreCreatedIfMissingWithTheServersTypes) {
+    const QStringList statements = store::addedTableStatements();
+    for (const QString& s : statements)
+        EXPECT_TRUE(s.startsWith("CREATE TABLE IF NOT EXISTS ") ||
+                    s.startsWith("CREATE INDEX IF NOT EXISTS "))
+            << s.toStdString();
+    ASSERT_EQ(store::addedTables().size(), 1u);
+    EXPECT_EQ(store::addedTables()[0].table, "precio_historial");
+    EXPECT_EQ(store::addedTables()[0].columns, kHistoryColumns);
+    EXPECT_EQ(store::serverStatements(statements).first(),
+              "CREATE TABLE IF NOT EXISTS precio_historial (id_producto INTEGER NOT NULL, fecha "
+              "TIMESTAMP NOT NULL, costo DOUBLE PRECISION, materia_seca DOUBLE PRECISION, origen "
+              "VARCHAR(30) COLLATE \"C\")");
+    // Not required of a file: the opening check reads the tables of the first schema only.
+    for (const store::TableColumns& t : store::schemaTables())
+        EXPECT_NE(t.table, "precio_historial");
+}
