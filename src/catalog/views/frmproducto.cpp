@@ -40,8 +40,13 @@ frmproducto::frmproducto(store::Database& db, int id, QWidget* parent)
     flexHistorial->setFocusPolicy(Qt::NoFocus);
     historial_ = new GridBinding(flexHistorial);
     historial_->setFitCaptions(true);
+    historial_->setFitContents(true);
     historial_->setFillColumn(3);
     if (auto* box = qobject_cast<QVBoxLayout*>(layout())) {
+        // The grid takes the height the fields leave, instead of the form's blank stretch.
+        for (int i = box->count() - 1; i >= 0; --i)
+            if (QLayoutItem* item = box->itemAt(i); item->spacerItem())
+                delete box->takeAt(i);
         box->insertWidget(1, lblHistorial);
         box->insertWidget(2, flexHistorial, 1);
     }
