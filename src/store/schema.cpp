@@ -40,8 +40,8 @@ QStringList schemaStatements() {
     return firstTables + addedTableStatements();
 }
 
-// Ratio and group limits came after the first files: these tables are made on opening a file
-// that lacks them, so their statements say IF NOT EXISTS.
+// Ratio and group limits and the price history came after the first files: these tables are made on
+// opening a file that lacks them, so their statements say IF NOT EXISTS.
 QStringList addedTableStatements() {
     return {
         QStringLiteral("CREATE TABLE IF NOT EXISTS formula_relacion (id_formula INTEGER NOT NULL, "
@@ -62,6 +62,12 @@ QStringList addedTableStatements() {
                        "id_grupo INTEGER NOT NULL, minimo DOUBLE, maximo DOUBLE, valor DOUBLE, "
                        "PRIMARY KEY (id_formula, id_grupo))"),
         QStringLiteral("CREATE INDEX formula_grupo_grupo ON formula_grupo (id_grupo)"),
+        // One row per change of an ingredient's cost or dry matter; fecha orders them.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS precio_historial (id_producto INTEGER NOT NULL, "
+                       "fecha TIMESTAMP NOT NULL, costo DOUBLE, materia_seca DOUBLE, "
+                       "origen VARCHAR(30))"),
+        QStringLiteral("CREATE INDEX precio_historial_producto ON precio_historial "
+                       "(id_producto, fecha)"),
     };
 }
 
@@ -97,6 +103,14 @@ std::vector<TableColumns> schemaTables() {
         }
         out.push_back(t);
     }
+    return out;
+}
+
+std::vector<TableColumns> addedTables() {
+    std::vector<TableColumns> out;
+    for (TableColumns& t : schemaTables())
+        if (t.addedLater)
+            out.push_back(std::move(t));
     return out;
 }
 

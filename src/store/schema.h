@@ -9,9 +9,11 @@ namespace store {
 // program's look-ups use.
 QStringList schemaStatements();
 
-// The part of schemaStatements that a database made before ratio and group limits lacks: the
-// tables formula_relacion, grupos, grupo_producto and formula_grupo ("CREATE TABLE IF NOT
-// EXISTS") and their indexes. Opening a writable database makes the missing ones.
+// The part of schemaStatements that a database made before ratio and group limits and the price
+// history lacks: the tables formula_relacion, grupos, grupo_producto, formula_grupo and
+// precio_historial ("CREATE TABLE IF NOT EXISTS") and their indexes. Opening a writable database
+// makes the missing ones; they are not required of a file, so an older one opened read-only
+// still works.
 QStringList addedTableStatements();
 
 // The index statements of the schema as "CREATE [UNIQUE] INDEX IF NOT EXISTS ...": run on a file
@@ -25,6 +27,8 @@ struct TableColumns {
     bool addedLater = false; // one of addedTableStatements(): an older database may lack it
 };
 std::vector<TableColumns> schemaTables();
+// The tables of addedTableStatements().
+std::vector<TableColumns> addedTables();
 
 // A column the program must not find in a table, because a "*" query over that table joined
 // with another would then return two columns of one name.

@@ -127,8 +127,12 @@ QString serverSchemaStatement(QString statement) {
 }
 
 QStringList serverSchemaStatements() {
+    return serverStatements(schemaStatements());
+}
+
+QStringList serverStatements(const QStringList& statements) {
     QStringList out;
-    for (const QString& statement : schemaStatements())
+    for (const QString& statement : statements)
         out << serverSchemaStatement(statement);
     return out;
 }

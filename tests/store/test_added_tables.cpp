@@ -59,7 +59,7 @@ TEST(AddedTables, SchemaListsThemWithTheirColumnsAsAddedLater) {
     EXPECT_EQ(tables["formula_propiedad"].first,
               (QStringList{"id_formula", "id_propiedad", "minimo", "maximo", "valor"}));
     EXPECT_FALSE(tables["formula_propiedad"].second);
-    EXPECT_EQ(tables.size(), 10u);
+    EXPECT_EQ(tables.size(), 11u);
 }
 
 TEST(AddedTables, ADatabaseOfTheFirstSchemaOpensAndGainsThemWithTheirKeys) {

@@ -87,6 +87,8 @@ TEST(DatabaseOpening, CreatesTheIndexesAFileLacksInOneGo) {
     auto db = Database::openFile(path);
     QStringList expected = kSchemaIndexes;
     expected.removeOne("productos_codigo");
+    expected << "precio_historial_producto"; // never dropped
+    expected.sort();
     EXPECT_EQ(indexes(*db), expected);
     EXPECT_EQ(db->query("select * from producto_propiedad where id_propiedad=1").count(), 21);
 }
@@ -96,6 +98,7 @@ TEST(DatabaseOpening, AReadOnlyFileOpensWithoutIndexesAndWorks) {
     QStringList drops;
     for (const QString& name : kSchemaIndexes)
         drops << "drop index " + name;
+    drops << "drop table precio_historial"; // a file older than the price history
     const QString path = fileWith(dir, drops);
     ASSERT_TRUE(
         QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
@@ -114,6 +117,8 @@ TEST(DatabaseOpening, AReadOnlyFileOpensWithoutIndexesAndWorks) {
                 _exit(11);
             if (!indexes(*db).isEmpty())
                 _exit(12);
+            if (db->query("PRAGMA table_info(precio_historial)").count() != 0)
+                _exit(14);
         } catch (...) {
             _exit(13);
         }
@@ -195,6 +200,7 @@ TEST(DatabaseOpening, ReadOnlyLeavesAFileWithoutIndexesByteForByteAsItWas) {
     QStringList drops;
     for (const QString& name : kSchemaIndexes)
         drops << "drop index " + name;
+    drops << "drop table precio_historial";
     const QString path = fileWith(dir, drops);
     const QByteArray before = fileBytes(path);
     {
@@ -205,8 +211,11 @@ TEST(DatabaseOpening, ReadOnlyLeavesAFileWithoutIndexesByteForByteAsItWas) {
         EXPECT_EQ(rows(*db, "formulas"), 4);
     }
     EXPECT_TRUE(fileBytes(path) == before);
-    // Opened for writing (the window), the indexes are made.
-    EXPECT_EQ(indexes(*Database::openFile(path)), kSchemaIndexes);
+    // Opened for writing (the window), the indexes are made, and the price history with its own.
+    QStringList all = kSchemaIndexes;
+    all << "precio_historial_producto";
+    all.sort();
+    EXPECT_EQ(indexes(*Database::openFile(path)), all);
 }
 
 TEST(DatabaseOpening, ADamagedFileOpensButRefusesEveryWriteSayingHowToRecoverIt) {
