@@ -20,10 +20,6 @@ namespace {
 // Below this a share is the solver's rounding, not an ingredient in the mix.
 constexpr double kInMix = 1e-9;
 
-std::optional<double> optional(const QVariant& v) {
-    return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
-}
-
 // storedValues: the nutrient values saved with the formula rather than those of today's mix.
 FormulaSnapshot snapshot(Workspace& ws, const workspace::FormulaHeader& header, bool storedValues) {
     FormulaSnapshot s;
@@ -37,14 +33,9 @@ FormulaSnapshot snapshot(Workspace& ws, const workspace::FormulaHeader& header, 
     s.secaIng = ws.vSecaIng;
     s.secaNut = ws.vSecaNut;
     s.costoUnitario = ws.vCostoHumeda;
-    store::RecordSet& p = ws.rsProductos;
-    for (p.moveFirst(); !p.eof(); p.moveNext())
-        s.ingredients.push_back({p.toInt(QStringLiteral("id_producto")),
-                                 p.toString(QStringLiteral("nombre")).trimmed(),
-                                 optional(p.value(QStringLiteral("minimo"))),
-                                 optional(p.value(QStringLiteral("maximo"))),
-                                 p.toDouble(QStringLiteral("porcentaje_humeda")),
-                                 p.toDouble(QStringLiteral("porcentaje_seca"))});
+    for (const workspace::FormulaIngredient& i : ws.ingredients)
+        s.ingredients.push_back({i.id, i.nombre.trimmed(), i.minimo, i.maximo,
+                                 i.porcentajeHumeda.value_or(0), i.porcentajeSeca.value_or(0)});
     for (const workspace::FormulaNutrient& n : ws.nutrients)
         s.nutrients.push_back({n.id, n.nombre.trimmed(), n.minimo, n.maximo,
                                storedValues ? n.valorAnterior : n.valor});
@@ -62,23 +53,18 @@ QStringList inMix(const FormulaSnapshot& s) {
 // Whether taking over today's dry matter would change a row. When it would not, it is left
 // out: the formulation reads the same rows either way, and it would read the compositions once
 // more only to recompute figures the formulation recomputes.
-bool dryMatterChanged(Workspace& ws) {
-    store::RecordSet& p = ws.rsProductos;
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        const QVariant actual = p.value(QStringLiteral("materiaSecaActual"));
-        if (!actual.isValid() || actual.toDouble() != p.toDouble(QStringLiteral("materia_seca")))
+bool dryMatterChanged(const Workspace& ws) {
+    for (const workspace::FormulaIngredient& i : ws.ingredients)
+        if (!i.materiaSecaActual || *i.materiaSecaActual != i.materiaSeca)
             return true;
-    }
     return false;
 }
 
 // The cost per unit as fed of the mix the rows hold, at the prices they hold.
-double wetUnitCost(Workspace& ws) {
+double wetUnitCost(const Workspace& ws) {
     double cost = 0;
-    store::RecordSet& p = ws.rsProductos;
-    for (p.moveFirst(); !p.eof(); p.moveNext())
-        cost += p.toDouble(QStringLiteral("porcentaje_humeda")) *
-                p.toDouble(QStringLiteral("costo_humeda"));
+    for (const workspace::FormulaIngredient& i : ws.ingredients)
+        cost += i.porcentajeHumeda.value_or(0) * i.costoHumeda.value_or(0);
     return cost;
 }
 
