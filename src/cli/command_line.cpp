@@ -98,6 +98,17 @@ const std::vector<OptionSpec>& copyOptions() {
     return options;
 }
 
+const std::vector<OptionSpec>& reformulateOptions() {
+    static const std::vector<OptionSpec> options = {
+        {{"database"}, "RUTA", "la base de datos (obligatoria)"},
+        {{"formula"}, "CODIGO", "solo esa fórmula (se repite para varias; si no, todas)"},
+        {{"save"}, {}, "graba las fórmulas óptimas como versiones nuevas (todas o ninguna)"},
+        {{"json"}, {}, "un objeto JSON por fórmula y línea en lugar de una tabla"},
+        kHelp,
+    };
+    return options;
+}
+
 const std::vector<OptionSpec>& pricesOptions() {
     static const std::vector<OptionSpec> options = {
         {{"database"}, "RUTA", "la base de datos (obligatoria)"},
@@ -303,6 +314,44 @@ Invocation parseCopyDatabase(const QCommandLineParser& parser) {
     return inv;
 }
 
+Invocation parseReformulate(const QCommandLineParser& parser) {
+    Invocation inv;
+    if (!parser.positionalArguments().isEmpty())
+        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
+                           .arg(shownText(parser.positionalArguments().first())));
+    ReformulateOptions& o = inv.reformulate;
+    o.database = parser.value("database");
+    if (o.database.isEmpty())
+        return invalid(QStringLiteral("Falta --database"));
+    for (const QString& code : parser.values("formula")) {
+        if (code.trimmed().isEmpty())
+            return invalid(QStringLiteral("--formula necesita un código"));
+        o.codes << code.trimmed();
+    }
+    o.save = parser.isSet("save");
+    o.json = parser.isSet("json");
+    inv.kind = Invocation::Reformulate;
+    return inv;
+}
+
+int runReformulateInvocation(const Invocation& inv, QTextStream& out, QTextStream& err) {
+    return runReformulate(inv.reformulate, out, err);
+}
+
+const QString kReformulateUsage = QStringLiteral(
+    "Uso: dosivant reformulate --database RUTA [--formula CODIGO]... [--save] [--json]\n\n"
+    "Formula de nuevo la versión más alta de cada fórmula (o de las nombradas) con los precios y\n"
+    "la materia seca de hoy del catálogo, sobre sus límites, cantidad y bases, y muestra el\n"
+    "costo anterior y el nuevo, qué ingredientes entran y salen, y cuáles no tienen solución.\n"
+    "Con --save las óptimas se graban como versiones nuevas en una sola transacción: todas o\n"
+    "ninguna. Con --json, un objeto por fórmula y línea: codigo, producto, version,\n"
+    "costo_anterior, costo_mezcla_hoy, costo_nuevo, cambio_porcentual, outcome, mensaje, entran,\n"
+    "salen y, con --save, version_nueva. El avance va a la salida de errores.\n\nOpciones:\n");
+const QString kReformulateUsageEnd = QStringLiteral(
+    "\nEstado de salida: 0 todas óptimas; 3 alguna sin solución o en el límite de iteraciones;\n"
+    "4 alguna detenida antes de formular (validación, control de alcance); 1 error de uso, de la\n"
+    "base de datos, una fórmula que no se puede cargar o una grabación fallida.\n");
+
 Invocation parsePrices(const QCommandLineParser& parser) {
     Invocation inv;
     if (!parser.positionalArguments().isEmpty())
@@ -484,6 +533,17 @@ const std::vector<Command>& commands() {
          .usage = kCopyUsage,
          .parse = parseCopyDatabase,
          .run = runCopyInvocation},
+        {.name = QStringLiteral("reformulate"),
+         .kind = Invocation::Reformulate,
+         .synopsis = QStringLiteral("  dosivant reformulate --database RUTA [--formula CODIGO]... "
+                                    "[--save] [--json]\n"
+                                    "      formula de nuevo las fórmulas con los precios de hoy y "
+                                    "graba las versiones nuevas\n"),
+         .options = reformulateOptions,
+         .usage = kReformulateUsage,
+         .usageEnd = kReformulateUsageEnd,
+         .parse = parseReformulate,
+         .run = runReformulateInvocation},
         {.name = QStringLiteral("prices"),
          .kind = Invocation::Prices,
          .synopsis = QStringLiteral("  dosivant prices --database RUTA --from LISTA.csv [--yes]\n"

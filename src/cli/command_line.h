@@ -5,6 +5,7 @@
 #include "cli/import_command.h"
 #include "cli/prices_command.h"
 #include "cli/print_command.h"
+#include "cli/reformulate_command.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,22 +26,24 @@ struct Invocation {
         Report,
         Import,
         CopyDatabase,
+        Reformulate,
         Prices,
         Help,
         Version,
         Invalid
     };
     Kind kind = Window;
-    QString database;           // --database for the window, the new file for create-database
-    bool sample = false;        // create-database --sample
-    FormulateOptions formulate; // formulate's options
-    PrintOptions print;         // print's and report's options
-    ImportOptions import;       // import's options
-    CopyOptions copy;           // copy-database's options
-    PricesOptions prices;       // prices' options
-    QString helpText;           // the usage asked for with --help (the program's or a command's)
-    QString error;              // why the command line is invalid, one line
-    QString command;            // the command whose options are invalid, empty for the program
+    QString database;               // --database for the window, the new file for create-database
+    bool sample = false;            // create-database --sample
+    FormulateOptions formulate;     // formulate's options
+    PrintOptions print;             // print's and report's options
+    ImportOptions import;           // import's options
+    CopyOptions copy;               // copy-database's options
+    ReformulateOptions reformulate; // reformulate's options
+    PricesOptions prices;           // prices' options
+    QString helpText; // the usage asked for with --help (the program's or a command's)
+    QString error;    // why the command line is invalid, one line
+    QString command;  // the command whose options are invalid, empty for the program
 };
 
 // Parses the whole command line (arguments[0] is the program) with the option parser set up for

@@ -132,6 +132,7 @@ lists::ListDescription formulaList() {
     list.acceptCaption = QStringLiteral("Aceptar");
     list.cancelCaption = QStringLiteral("Cancelar");
     list.buttonsTakeFocus = false;
+    list.extraButtons = {{QStringLiteral("cmdComparar"), QStringLiteral("C&omparar")}};
     return list;
 }
 

@@ -4,6 +4,7 @@
 #include "app/regional_settings.h"
 #include "app/views/frmacercade.h"
 #include "app/views/modal.h"
+#include "book/views/frmReformular.h"
 #include "catalog/views/frmActualizarPrecios.h"
 #include "catalog/views/frmGrupos.h"
 #include "catalog/views/frmproductos.h"
@@ -75,6 +76,8 @@ void menu::buildMenus() {
     addSeparator(formulas, "sep2_1");
     connect(addItem(formulas, "optimizacion", QStringLiteral("&Optimización")), &QAction::triggered,
             this, &menu::optimizacion_Click);
+    connect(addItem(formulas, "reformular", QStringLiteral("&Reformular")), &QAction::triggered,
+            this, &menu::reformular_Click);
 
     QMenu* utilidades = menuBar()->addMenu(QStringLiteral("&Utilidades"));
     utilidades->setObjectName(QStringLiteral("utilidades"));
@@ -144,6 +147,13 @@ void menu::optimizacion_Click() {
         return;
     workspace::frmoptimizacion optimizacion(*cnBase_, 0);
     widgets::openModal(optimizacion);
+}
+
+void menu::reformular_Click() {
+    if (!cnBase_)
+        return;
+    book::frmReformular view(*cnBase_, this);
+    widgets::openModal(view);
 }
 
 void menu::version_Click() {

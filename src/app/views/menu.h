@@ -37,6 +37,7 @@ private:
     void ImpDatos_Click();
     void OrigenDatos_Click();
     void optimizacion_Click();
+    void reformular_Click();
 
     std::unique_ptr<store::Database> cnBase_;
 };

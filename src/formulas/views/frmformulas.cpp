@@ -7,6 +7,7 @@
 #include "app/views/grid_binding.h"
 #include "app/views/keyboard_rules.h"
 #include "app/views/modal.h"
+#include "book/views/frmComparar.h"
 #include "catalog/views/frmproductos.h"
 #include "catalog/views/frmpropiedades.h"
 #include "formulas/formula_messages.h"
@@ -53,6 +54,7 @@ frmformulas::frmformulas(store::Database& db, keys::ListMode mode, QWidget* pare
     : SearchListDialog(formulaList(), mode, parent), db_(db) {
     buildSearchPanel();
     buildList();
+    listGrid->setSelectionMode(QAbstractItemView::ExtendedSelection); // two rows to compare
     connectControls();
 
     nutrientId_ = 0;
@@ -128,6 +130,8 @@ void frmformulas::connectControls() {
     connect(clearButton, &QPushButton::clicked, this, &frmformulas::clearSearch);
     connect(nutrientButton, &QPushButton::clicked, this, &frmformulas::chooseNutrient);
     connect(ingredientButton, &QPushButton::clicked, this, &frmformulas::chooseIngredient);
+    connect(extraButton(QStringLiteral("cmdComparar")), &QPushButton::clicked, this,
+            &frmformulas::compareRows);
 
     keys::searchOnEnter({codeFrom, codeTo, productText, createdFrom, createdTo, nutrientName,
                          valueFrom, valueTo, ingredientName, modifiedFrom, modifiedTo},
@@ -273,6 +277,22 @@ void frmformulas::openWorkspace(int formulaId) {
         widgets::openModal(window);
     }
     requery();
+}
+
+// Two versions of one code, or two formulas, as they were saved; the older one on the left.
+void frmformulas::compareRows() {
+    std::vector<int> ids;
+    for (const QModelIndex& index : listGrid->selectionModel()->selectedRows())
+        if (index.row() < rows_.count())
+            ids.push_back(rows_.valueAt(index.row(), 0).toInt());
+    if (ids.size() != 2) {
+        msg::msgBox(QStringLiteral("Seleccione dos fórmulas de la lista para compararlas "
+                                   "(Ctrl + clic en la segunda)."),
+                    msg::Exclamation);
+        return;
+    }
+    std::sort(ids.begin(), ids.end());
+    book::compareStored(db_, ids[0], ids[1], this);
 }
 
 void frmformulas::addRow() {

@@ -55,6 +55,7 @@ private:
     std::vector<grid::Column> fittedColumns() const;
     int currentRow() const;
     void openWorkspace(int formulaId);
+    void compareRows();
     void showDataError(const QString& description);
 
     store::Database& db_;

@@ -52,7 +52,8 @@ TEST(MenuView, CaptionAndTheWholeMenuTree) {
                 "grupos|&Grupos de Ingredientes", "actualizarprecios|&Actualizar Precios", "sep11",
                 "salir|&Salir"});
     expectMenu(bar[1]->menu(), "formulas", "&Fórmulas",
-               {"admformulas|&Administración de Fórmulas", "sep2_1", "optimizacion|&Optimización"});
+               {"admformulas|&Administración de Fórmulas", "sep2_1", "optimizacion|&Optimización",
+                "reformular|&Reformular"});
     expectMenu(bar[2]->menu(), "utilidades", "&Utilidades",
                {"ImpDatos|&Importar datos de Ingredientes y Nutrientes",
                 "OrigenDatos|&Configurar Origen de Datos"});

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "book/formula_snapshot.h"
+#include "formulas/formula_search.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace store {
+class Database;
+}
+namespace workspace {
+struct Workspace;
+}
+
+// Re-formulating the book of formulas after a price change: every chosen formula is loaded as
+// the workspace loads it, takes over today's catalogue prices and dry matter, and is formulated
+// at least cost on its own limits, quantity and bases. The worklist says what each one costs
+// now, which ingredients entered and left the mix, and which can no longer be made; the chosen
+// rows are then saved as new versions, all of them or none.
+namespace book {
+
+// Which formulas: those the formula list's filters find (empty filters: all), only the codes
+// named (none named: every code), and by default only the highest stored version of each code.
+struct Selection {
+    formulas::FormulaFilter filter;
+    QStringList codes;
+    bool highestVersionOnly = true;
+};
+
+// A stored formula chosen for the run.
+struct ChosenFormula {
+    int idFormula = 0;
+    QString codigo;
+    QString producto;
+    double version = 0;
+};
+
+// The formulas of the selection, by code and version. A named code that matches no formula is
+// returned in `missing` (the caller says so). Throws store::StoreError when the database fails.
+std::vector<ChosenFormula> chooseFormulas(store::Database& db, const Selection& selection,
+                                          QStringList* missing = nullptr);
+
+enum class Outcome {
+    Optimum,        // "óptimo"
+    NoLeavingRow,   // an optimum with the engine's warning
+    IterationLimit, // stopped before the optimum
+    Infeasible,     // "sin solución": the first conflicting limit is named
+    NotStandard,
+    PrecheckFailed, // a nutrient minimum out of reach
+    Invalid,        // a validation refused the formula
+    NotLoaded,      // a stored value the program cannot use: not formulated
+};
+
+QString outcomeText(Outcome outcome); // as the worklist shows it
+QString outcomeKey(Outcome outcome);  // as the command line writes it ("optimum", ...)
+
+// One line of the worklist.
+struct WorklistRow {
+    int idFormula = 0;
+    QString codigo;
+    QString producto;
+    double version = 0;
+    std::optional<double> costoAnterior;  // per unit as fed: the stored mix at its stored prices
+    std::optional<double> costoMezclaHoy; // the stored mix at today's prices
+    std::optional<double> costoNuevo;     // the re-formulated mix, when there is one
+    Outcome outcome = Outcome::NotLoaded;
+    QString mensaje;    // why it is not an optimum, or what the load noted
+    QStringList entran; // ingredients in the new mix that the stored one lacked
+    QStringList salen;  // ingredients of the stored mix that left it
+    int idNuevo = 0;    // after the save: the new version's key
+    std::optional<int> versionNueva;
+
+    // (new - old) / old × 100; none without both costs or with an old cost of 0.
+    std::optional<double> cambioPorcentual() const;
+    // An optimum not saved yet.
+    bool savable() const;
+};
+
+// What one run found; the re-formulated mixes stay here until they are saved.
+class Reformulation {
+public:
+    Reformulation();
+    ~Reformulation();
+    Reformulation(Reformulation&&) noexcept;
+    Reformulation& operator=(Reformulation&&) noexcept;
+
+    // progress(done, total) after each formula; cancelled() is asked before each one, and a
+    // cancelled run keeps the rows it finished. Writes nothing. Returns false when cancelled.
+    struct Control {
+        std::function<void(int done, int total)> progress;
+        std::function<bool()> cancelled;
+    };
+    bool run(store::Database& db, const std::vector<ChosenFormula>& formulas,
+             const Control& control = {});
+
+    const std::vector<WorklistRow>& rows() const { return rows_; }
+    // The stored version and its re-formulated mix (none when it could not be loaded).
+    const std::optional<FormulaSnapshot>& before(int row) const;
+    const std::optional<FormulaSnapshot>& after(int row) const;
+
+    // Saves the savable rows among `rowIndices` as new versions of their formulas, each as the
+    // workspace saves one, all in one transaction: a failure anywhere leaves no new version and
+    // throws store::StoreError with the reason. Returns the rows saved; the others (not an
+    // optimum, or saved already) are left as they were.
+    std::vector<int> save(store::Database& db, const std::vector<int>& rowIndices);
+
+    // Lines on the run as a whole: how many formulas got dearer, cheaper, or have no mix.
+    QString summary() const;
+
+private:
+    struct Held;
+    std::vector<WorklistRow> rows_;
+    std::vector<Held> held_;
+};
+
+} // namespace book

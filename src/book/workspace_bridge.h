@@ -1,0 +1,42 @@
+#pragma once
+
+#include "book/formula_snapshot.h"
+#include "book/worklist.h"
+
+#include <memory>
+#include <optional>
+
+namespace store {
+class Database;
+}
+namespace workspace {
+struct Workspace;
+}
+
+// Every use the book makes of the workspace and the optimiser, in one place: loading a formula,
+// taking over today's prices and dry matter, formulating, saving a new version.
+namespace book {
+
+struct Reformulated {
+    WorklistRow row;
+    std::optional<FormulaSnapshot> before, after;
+    std::shared_ptr<workspace::Workspace> ws; // the re-formulated mix, kept only when savable
+};
+
+// Loads the formula, takes over today's catalogue prices and dry matter, formulates it as the
+// workspace's button does and sums up the result. The messages the workspace would show are in
+// the row's mensaje. Writes nothing.
+Reformulated reformulate(store::Database& db, const ChosenFormula& formula);
+
+// Saves the workspace as a new version of stored formula idFormula, exactly as the workspace
+// saves one (header with the next version number, then its rows), inside the caller's
+// transaction; the workspace is left as it is. Returns the new key and sets *version; throws
+// store::StoreError on any failure.
+int saveNewVersion(store::Database& db, workspace::Workspace& ws, int idFormula, int* version);
+
+// A stored version as it was saved (its limits, its mix, the nutrient values stored with it).
+// None, with the load's message in *message, when it cannot be loaded.
+std::optional<FormulaSnapshot> storedSnapshot(store::Database& db, int idFormula,
+                                              QString* message = nullptr);
+
+} // namespace book

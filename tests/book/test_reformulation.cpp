@@ -1,0 +1,194 @@
+#include "book/worklist.h"
+#include "book/worklist_grid.h"
+#include "book_fixture.h"
+#include "support/scripted_messages.h"
+
+#include <gtest/gtest.h>
+#include <numeric>
+
+using namespace book;
+
+namespace {
+
+Reformulation reformulateAll(store::Database& db, Selection selection = {}) {
+    Reformulation run;
+    run.run(db, chooseFormulas(db, selection));
+    return run;
+}
+
+std::vector<int> allRows(const Reformulation& run) {
+    std::vector<int> rows(run.rows().size());
+    std::iota(rows.begin(), rows.end(), 0);
+    return rows;
+}
+
+// Rows of formula_producto and formula_propiedad whose formula does not exist.
+int orphanRows(RaisedPrices& f) {
+    return f.count("select count(*) from formula_producto fp where not exists (select 1 from "
+                   "formulas f where f.id_formula=fp.id_formula)") +
+           f.count("select count(*) from formula_propiedad fp where not exists (select 1 from "
+                   "formulas f where f.id_formula=fp.id_formula)");
+}
+
+} // namespace
+
+// A rise of maize and soybean meal makes the formulas that use them dearer; the stored mix at
+// today's prices is dearer still (or as dear) than the new optimum, which never costs more than
+// keeping the old mix. Nothing is written.
+TEST(Reformulation, FindsTheNewOptimumOfEveryFormulaAndWritesNothing) {
+    RaisedPrices f;
+    ScriptedMessages messages;
+    const int rowsBefore = f.count("select count(*) from formula_producto");
+    Reformulation run = reformulateAll(f.db());
+    ASSERT_EQ(run.rows().size(), 4u);
+    QStringList codes;
+    for (const WorklistRow& r : run.rows()) {
+        codes << r.codigo;
+        EXPECT_EQ(r.outcome, Outcome::Optimum) << r.codigo.toStdString();
+        ASSERT_TRUE(r.costoAnterior && r.costoMezclaHoy && r.costoNuevo);
+        EXPECT_LE(*r.costoNuevo, *r.costoMezclaHoy + 1e-12) << r.codigo.toStdString();
+        EXPECT_GE(*r.costoMezclaHoy, *r.costoAnterior - 1e-12);
+        ASSERT_TRUE(r.cambioPorcentual());
+        EXPECT_NEAR(*r.cambioPorcentual(),
+                    (*r.costoNuevo - *r.costoAnterior) / *r.costoAnterior * 100, 1e-9);
+        for (const QString& in : r.entran)
+            EXPECT_FALSE(r.salen.contains(in));
+    }
+    EXPECT_EQ(codes, QStringList({"CERDO-CREC", "POLLO-INI", "PONEDORA", "VACA-CONC"}));
+    const WorklistRow& pollo = run.rows()[1];
+    EXPECT_GT(*pollo.costoNuevo, *pollo.costoAnterior * 1.01); // maize is most of its mix
+    EXPECT_EQ(f.count("select count(*) from formulas"), f.formulas);
+    EXPECT_EQ(f.count("select count(*) from formula_producto"), rowsBefore);
+    EXPECT_TRUE(messages.shown().empty()); // nobody was asked anything
+}
+
+// A stored value the program cannot use keeps that formula out with its message; a formula
+// that cannot be solved names its first conflicting limit; the run goes on with the others.
+TEST(Reformulation, ListsUnloadableAndInfeasibleFormulasAndGoesOn) {
+    RaisedPrices f;
+    ScriptedMessages messages;
+    f.db().exec("update formula_producto set minimo='Infinity' where id_formula=(select id_formula "
+                "from formulas where codigo='PONEDORA')");
+    // Protein of at least 60 % cannot be reached by any mix of the pig formula.
+    f.db().exec("update formula_propiedad set minimo=60 where id_formula=(select id_formula from "
+                "formulas where codigo='CERDO-CREC') and id_propiedad=(select id_propiedad from "
+                "propiedades where nombre='Proteína bruta')");
+    Reformulation run = reformulateAll(f.db());
+    ASSERT_EQ(run.rows().size(), 4u);
+    const WorklistRow& cerdo = run.rows()[0];
+    const WorklistRow& ponedora = run.rows()[2];
+    EXPECT_EQ(ponedora.outcome, Outcome::NotLoaded);
+    EXPECT_TRUE(ponedora.mensaje.contains("formula_producto")) << ponedora.mensaje.toStdString();
+    EXPECT_FALSE(ponedora.costoNuevo);
+    EXPECT_NE(cerdo.outcome, Outcome::Optimum);
+    EXPECT_FALSE(cerdo.mensaje.isEmpty());
+    EXPECT_FALSE(cerdo.costoNuevo);
+    EXPECT_FALSE(run.after(0));
+    EXPECT_EQ(run.rows()[1].outcome, Outcome::Optimum);
+    EXPECT_EQ(run.rows()[3].outcome, Outcome::Optimum);
+    EXPECT_TRUE(messages.shown().empty());
+    // Only the two optima can be saved.
+    EXPECT_EQ(run.save(f.db(), allRows(run)), std::vector<int>({1, 3}));
+    EXPECT_EQ(f.count("select count(*) from formulas"), f.formulas + 2);
+}
+
+// Only the highest version of each code by default; filters and named codes narrow the choice;
+// a named code that does not exist is reported; a cancelled run keeps what it finished.
+TEST(Reformulation, ChoosesFormulasAndStopsWhenCancelled) {
+    RaisedPrices f;
+    ScriptedMessages messages;
+    Reformulation first = reformulateAll(f.db());
+    first.save(f.db(), {2}); // PONEDORA version 1
+    EXPECT_EQ(chooseFormulas(f.db(), {}).size(), 4u);
+    Selection every;
+    every.highestVersionOnly = false;
+    EXPECT_EQ(chooseFormulas(f.db(), every).size(), 5u);
+    Selection named;
+    named.codes = {"PONEDORA", "NO-EXISTE"};
+    QStringList missing;
+    const std::vector<ChosenFormula> ponedora = chooseFormulas(f.db(), named, &missing);
+    ASSERT_EQ(ponedora.size(), 1u);
+    EXPECT_EQ(ponedora[0].version, 1);
+    EXPECT_EQ(missing, QStringList({"NO-EXISTE"}));
+    Selection byProduct;
+    byProduct.filter.product = "cerdo";
+    EXPECT_EQ(chooseFormulas(f.db(), byProduct).size(), 1u);
+
+    Reformulation run;
+    int done = 0;
+    Reformulation::Control control;
+    control.progress = [&](int d, int total) {
+        done = d;
+        EXPECT_EQ(total, 4);
+    };
+    control.cancelled = [&] { return done == 2; };
+    EXPECT_FALSE(run.run(f.db(), chooseFormulas(f.db(), {}), control));
+    EXPECT_EQ(run.rows().size(), 2u);
+}
+
+// The save is all or nothing: a failure at any statement leaves no new version and no stray
+// row, and the rows can be saved once the fault is gone. Each new version is the next of its
+// code, with the re-formulated mix at today's prices.
+TEST(Reformulation, SavesEveryNewVersionOrNone) {
+    RaisedPrices f;
+    ScriptedMessages messages;
+    Reformulation run = reformulateAll(f.db());
+    const int rowsBefore = f.count("select count(*) from formula_producto");
+    int failures = 0;
+    for (int n = 1;; ++n) {
+        f.db().failStatementAfter(n);
+        try {
+            run.save(f.db(), allRows(run));
+            f.db().failStatementAfter(0);
+            break;
+        } catch (const store::StoreError&) {
+            f.db().failStatementAfter(0);
+            ++failures;
+            ASSERT_EQ(f.count("select count(*) from formulas"), f.formulas) << n;
+            ASSERT_EQ(f.count("select count(*) from formula_producto"), rowsBefore) << n;
+            ASSERT_EQ(orphanRows(f), 0) << n;
+            for (const WorklistRow& r : run.rows())
+                ASSERT_TRUE(r.savable()) << n;
+        }
+        ASSERT_LT(n, 2000);
+    }
+    EXPECT_GT(failures, 20); // every header, row and look-up of the four saves was hit
+    EXPECT_EQ(f.count("select count(*) from formulas"), 2 * f.formulas);
+    EXPECT_EQ(f.count("select count(*) from formula_producto"), 2 * rowsBefore);
+    for (const WorklistRow& r : run.rows()) {
+        ASSERT_TRUE(r.versionNueva);
+        EXPECT_EQ(*r.versionNueva, 1);
+        EXPECT_FALSE(r.savable());
+        store::RecordSet stored = f.db().query(
+            "select sum(porcentaje_humeda*costo) from formula_producto where id_formula=" +
+            QString::number(r.idNuevo));
+        EXPECT_NEAR(stored.value(0).toDouble(), *r.costoNuevo, 1e-12) << r.codigo.toStdString();
+    }
+    EXPECT_TRUE(run.save(f.db(), allRows(run)).empty()); // saved once only
+}
+
+// The worklist sorts by any column: numbers by value, texts alphabetically, empty cells last.
+TEST(Worklist, SortsByAnyColumnWithEmptyCellsLast) {
+    std::vector<WorklistRow> rows(4);
+    rows[0].codigo = "B";
+    rows[0].costoAnterior = 1;
+    rows[0].costoNuevo = 1.2;
+    rows[1].codigo = "a";
+    rows[2].codigo = "C";
+    rows[2].costoAnterior = 2;
+    rows[2].costoNuevo = 1.5;
+    rows[3].codigo = "D";
+    rows[3].costoAnterior = 1;
+    rows[3].costoNuevo = 1;
+    EXPECT_EQ(sortedRows(rows, kColCambio, true), std::vector<int>({2, 3, 0, 1}));
+    EXPECT_EQ(sortedRows(rows, kColCambio, false), std::vector<int>({0, 3, 2, 1}));
+    EXPECT_EQ(sortedRows(rows, kColCodigo, true), std::vector<int>({1, 0, 2, 3}));
+    EXPECT_EQ(worklistCell(rows[0], kColCambio), "+20.00");
+    EXPECT_EQ(worklistCell(rows[2], kColCambio), "-25.00");
+    EXPECT_EQ(worklistCell(rows[3], kColCambio), "0.00");
+    const grid::GridContent g = worklistGrid(rows, {0, 1, 2, 3});
+    EXPECT_EQ(g.cell(0, kColCambio).foreground, grid::kRed);
+    EXPECT_EQ(g.cell(2, kColCambio).foreground, grid::kGreen);
+    EXPECT_FALSE(g.cell(3, kColCambio).foreground);
+    EXPECT_EQ(g.cell(1, kColResultado).background, grid::kRed); // no new mix
+}
