@@ -4,6 +4,7 @@
 #include "cli/formulate_command.h"
 #include "cli/import_command.h"
 #include "cli/print_command.h"
+#include "cli/ranging_command.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,7 @@ struct Invocation {
         Report,
         Import,
         CopyDatabase,
+        Ranging,
         Help,
         Version,
         Invalid
@@ -35,6 +37,7 @@ struct Invocation {
     PrintOptions print;         // print's and report's options
     ImportOptions import;       // import's options
     CopyOptions copy;           // copy-database's options
+    RangingOptions ranging;     // ranging's options
     QString helpText;           // the usage asked for with --help (the program's or a command's)
     QString error;              // why the command line is invalid, one line
     QString command;            // the command whose options are invalid, empty for the program
