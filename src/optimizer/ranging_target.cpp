@@ -267,6 +267,24 @@ QStringList rangingLines(const lp::Ranging& r, const RangingLabels& labels) {
     return lines;
 }
 
+std::vector<ChartPoint> slopeSteps(const lp::Ranging& r) {
+    std::vector<ChartPoint> out;
+    for (const lp::RangingInterval& i : r.tramos) {
+        out.push_back({i.desde, i.pendiente});
+        out.push_back({i.hasta, i.pendiente});
+    }
+    return out;
+}
+
+std::vector<ChartPoint> costPoints(const lp::Ranging& r) {
+    std::vector<ChartPoint> out;
+    for (const lp::RangingInterval& i : r.tramos)
+        out.push_back({i.desde, i.costoDesde});
+    if (!r.tramos.empty())
+        out.push_back({r.tramos.back().hasta, r.tramos.back().costoHasta});
+    return out;
+}
+
 BlendUnits blendUnits(store::Database& db, const lp::Blend& blend) {
     BlendUnits u;
     for (const lp::Ingredient& i : blend.ingredients) {
@@ -278,6 +296,15 @@ BlendUnits blendUnits(store::Database& db, const lp::Blend& blend) {
         u.nutrient.push_back(fields ? fields->unidad.trimmed() : QString());
     }
     return u;
+}
+
+std::optional<StoredBlend> formulatedBlend(workspace::Workspace& ws, store::Database& db) {
+    if (ws.analysisRows.empty() || !(ws.vCantidad > 0))
+        return std::nullopt;
+    StoredBlend out;
+    out.blend = tableauBlend(ws, db);
+    out.units = blendUnits(db, out.blend);
+    return out;
 }
 
 std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId) {

@@ -12,6 +12,9 @@
 namespace store {
 class Database;
 }
+namespace workspace {
+struct Workspace;
+}
 
 namespace optimizer {
 
@@ -80,6 +83,14 @@ QString rangingProblem(const lp::Ranging& ranging);
 // the value from which no mix exists, if any.
 QStringList rangingLines(const lp::Ranging& ranging, const RangingLabels& labels);
 
+// The lines the charts draw: the slope as steps (both ends of each interval, so a breakpoint is
+// a vertical jump) and the cost through every breakpoint.
+struct ChartPoint {
+    double x = 0, y = 0;
+};
+std::vector<ChartPoint> slopeSteps(const lp::Ranging& ranging);
+std::vector<ChartPoint> costPoints(const lp::Ranging& ranging);
+
 // The formula `formulaId` as the workspace's formulation would hand it to the engine, checked as
 // the formulation checks it (its messages go to the message service), with the catalogue
 // units, for the formula's stored batch quantity. Nothing when the formula cannot be formulated.
@@ -88,6 +99,10 @@ struct StoredBlend {
     BlendUnits units;
 };
 std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId);
+
+// The blend of the workspace as its last formulation ran it, with the catalogue units; nothing
+// before a formulation that ended at an optimum (no sensitivity rows).
+std::optional<StoredBlend> formulatedBlend(workspace::Workspace& ws, store::Database& db);
 
 // The units of the blend's ingredients and nutrients, from the catalogue.
 BlendUnits blendUnits(store::Database& db, const lp::Blend& blend);

@@ -1,0 +1,88 @@
+#include "formulas/formula_lookup.h"
+#include "optimizer/ranging_target.h"
+#include "optimizer/views/frmRangos.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList seriesNames(QChartView* view) {
+    QStringList names;
+    for (QAbstractSeries* s : view->chart()->series())
+        names << s->name();
+    return names;
+}
+
+int linePoints(QChartView* view) {
+    return static_cast<int>(static_cast<QLineSeries*>(view->chart()->series().first())->count());
+}
+
+} // namespace
+
+// The person ranges fish meal's price on the broiler starter: the default range runs from 0 to
+// twice today's price, each interval is a row (today's in bold) and the charts draw the steps of
+// the quantity and the cost with today's price marked; a bad range is refused with a message, and
+// another parameter can be picked.
+TEST(RangingView, FishMealPriceThenTheProteinMinimum) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    const int id = formulas::findFormula(t.db(), {"POLLO-INI", std::nullopt, 0});
+    const auto formula = optimizer::loadStoredBlend(t.db(), id);
+    ASSERT_TRUE(formula);
+    QString error;
+    const auto fish = optimizer::priceTarget(formula->blend, "Harina de pescado", &error);
+    ASSERT_TRUE(fish);
+    optimizer::frmRangos w(formula->blend, *fish, formula->units);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_EQ(w.objectName(), "frmRangos");
+    EXPECT_EQ(w.findChild<QComboBox*>("cboParametro")->currentText(),
+              "Precio de Harina de pescado 62%");
+    EXPECT_EQ(w.findChild<QLineEdit*>("txtDesde")->text(), "0.00");
+    EXPECT_EQ(w.findChild<QLineEdit*>("txtHasta")->text(), "3.00");
+
+    auto* grid = w.findChild<QTableWidget*>("grdTramos");
+    const lp::Ranging r = optimizer::rangeTarget(formula->blend, *fish, 0, 3);
+    ASSERT_EQ(grid->rowCount(), static_cast<int>(r.tramos.size()));
+    ASSERT_GE(grid->rowCount(), 2);
+    EXPECT_EQ(grid->horizontalHeaderItem(4)->text(), "Cantidad (Kg)");
+    int bold = 0;
+    for (int row = 0; row < grid->rowCount(); ++row)
+        bold += grid->item(row, 0)->font().bold() ? 1 : 0;
+    EXPECT_EQ(bold, 1);
+    EXPECT_EQ(grid->item(0, 0)->text(), "0.00");
+    EXPECT_EQ(grid->item(grid->rowCount() - 1, 1)->text(), "3.00");
+
+    auto* valor = w.findChild<QChartView*>("chtValor");
+    auto* costo = w.findChild<QChartView*>("chtCosto");
+    EXPECT_EQ(linePoints(valor), 2 * grid->rowCount());
+    EXPECT_EQ(linePoints(costo), grid->rowCount() + 1);
+    EXPECT_EQ(seriesNames(valor), (QStringList{"Cantidad (Kg)", "Valor actual: 1.50"}));
+    EXPECT_EQ(valor->chart()->axes(Qt::Horizontal).first()->titleText(), "Precio ($/Kg)");
+    EXPECT_EQ(costo->chart()->axes(Qt::Vertical).first()->titleText(), "Costo de la fórmula ($)");
+
+    w.findChild<QLineEdit*>("txtHasta")->setText("cero");
+    w.findChild<QPushButton*>("cmdCalcular")->click();
+    EXPECT_EQ(messages.texts(),
+              QStringList{"Desde y Hasta deben ser números, y Desde menor que Hasta"});
+    EXPECT_EQ(grid->rowCount(), static_cast<int>(r.tramos.size())); // the last answer stays
+
+    auto* combo = w.findChild<QComboBox*>("cboParametro");
+    combo->setCurrentIndex(combo->findText("Mínimo de Proteína bruta"));
+    EXPECT_EQ(w.findChild<QLineEdit*>("txtDesde")->text(), "11.50");
+    EXPECT_EQ(w.findChild<QLineEdit*>("txtHasta")->text(), "34.50");
+    EXPECT_EQ(grid->horizontalHeaderItem(4)->text(), "Precio sombra ($ por %)");
+    EXPECT_TRUE(seriesNames(costo).contains(
+        "Sin mezcla desde " + w.findChild<QLabel*>("lblMensaje")->text().section("encima de ", 1)));
+}
