@@ -11,6 +11,7 @@
 #include "optimizer/views/frmAnalisis.h"
 #include "optimizer/views/frmAportes.h"
 #include "optimizer/views/frmConflicto.h"
+#include "optimizer/views/frmRangos.h"
 #include "printing/formula_printout.h"
 #include "printing/views/print_formula.h"
 #include "workspace/basis_rule.h"
@@ -69,8 +70,12 @@ void frmoptimizacion::cmdFormular_Click() {
 }
 
 void frmoptimizacion::Command1_Click() {
-    optimizer::frmAnalisis analisis(*ws_, this);
+    optimizer::frmAnalisis analisis(*ws_, this, optimizer::formulatedBlend(*ws_, db_));
     widgets::openModal(analisis);
+}
+
+void frmoptimizacion::cmdRangos_Click() {
+    optimizer::openRangos(*ws_, db_, this);
 }
 
 void frmoptimizacion::Command6_Click() {

@@ -1,8 +1,10 @@
+#include "app/views/modal.h"
 #include "formulas/formula_lookup.h"
 #include "optimizer/ranging_target.h"
 #include "optimizer/views/frmRangos.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
+#include "workspace/views/frmoptimizacion.h"
 
 #include <QChart>
 #include <QChartView>
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -85,4 +88,41 @@ TEST(RangingView, FishMealPriceThenTheProteinMinimum) {
     EXPECT_EQ(grid->horizontalHeaderItem(4)->text(), "Precio sombra ($ por %)");
     EXPECT_TRUE(seriesNames(costo).contains(
         "Sin mezcla desde " + w.findChild<QLabel*>("lblMensaje")->text().section("encima de ", 1)));
+}
+
+// From the workspace: before a formulation the button says what to do; after it, the analysis
+// opens the ranging of the row chosen there.
+TEST(RangingView, OpenedFromTheWorkspaceAndTheAnalysis) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    const int id = formulas::findFormula(t.db(), {"POLLO-INI", std::nullopt, 0});
+    workspace::frmoptimizacion w(t.db(), qint16(id));
+    QStringList opened, captions;
+    widgets::ScopedModalRunner runner([&](QDialog& d) {
+        opened << d.objectName();
+        if (auto* combo = d.findChild<QComboBox*>("cboParametro"))
+            captions << combo->currentText();
+        if (d.objectName() == "frmAnalisis") {
+            auto* tabs = d.findChild<QTabWidget*>("SSTab1");
+            tabs->setCurrentIndex(3); // binding nutrient limits
+            auto* grid = qobject_cast<QTableWidget*>(tabs->currentWidget());
+            grid->setCurrentCell(0, 1);
+            captions << grid->item(0, 1)->text();
+            d.findChild<QPushButton*>("cmdRangos")->click();
+        }
+        return 0;
+    });
+    w.findChild<QPushButton*>("cmdRangos")->click();
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(messages.texts(), QStringList{"Formule primero a mínimo costo para ver los rangos"});
+
+    w.findChild<QLineEdit*>("txt_cantidad")->setText("1000");
+    w.findChild<QPushButton*>("cmdFormular")->click();
+    w.findChild<QPushButton*>("cmdRangos")->click();
+    w.findChild<QPushButton*>("Command1")->click();
+    ASSERT_EQ(opened, (QStringList{"frmRangos", "frmAnalisis", "frmRangos"}));
+    ASSERT_EQ(captions.size(), 3);
+    EXPECT_TRUE(captions[0].startsWith("Precio de ")) << captions[0].toStdString();
+    // "Mínimo para X" in the analysis is the ranging of "Mínimo de X".
+    EXPECT_EQ(captions[2], QString(captions[1]).replace(" para ", " de "));
 }
