@@ -99,7 +99,7 @@ frmRangos::frmRangos(const lp::Blend& blend, const RangingTarget& target, const 
     buttons->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(grdTramos_, 2);
+    layout->addWidget(grdTramos_, 3);
     layout->addLayout(charts, 5);
     layout->addLayout(buttons);
     resize(1060, 760);
@@ -181,6 +181,7 @@ void frmRangos::showRanging(const lp::Ranging& r, double desde, double hasta) {
     showChart(chtValor_, chart);
     chart.title = "Costo de la fórmula según " + caption.left(1).toLower() + caption.mid(1);
     chart.yTitle = labels.cost;
+    chart.fromZero = false;
     chart.line = costPoints(r);
     showChart(chtCosto_, chart);
 }

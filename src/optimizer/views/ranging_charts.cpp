@@ -4,6 +4,8 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPen>
 #include <QValueAxis>
@@ -14,7 +16,7 @@ namespace optimizer {
 namespace {
 
 QString number(double v) {
-    return fmt::format(v, QStringLiteral("0.00####"));
+    return fmt::format(v, QStringLiteral("0.00##"));
 }
 
 struct Marked {
@@ -63,7 +65,7 @@ void showChart(QChartView* view, const RangingChart& c) {
         const auto [lo, hi] =
             std::minmax_element(c.line.begin(), c.line.end(),
                                 [](const ChartPoint& a, const ChartPoint& b) { return a.y < b.y; });
-        yMin = std::min(0.0, lo->y);
+        yMin = c.fromZero ? std::min(0.0, lo->y) : lo->y;
         yMax = hi->y > yMin ? hi->y + 0.08 * (hi->y - yMin) : yMin + 1;
     }
     axisY->setRange(yMin, yMax);
@@ -96,6 +98,8 @@ void showChart(QChartView* view, const RangingChart& c) {
         m.series->attachAxis(axisY);
         m.series->setPen(m.pen);
     }
+    for (QLegendMarker* marker : chart->legend()->markers(line))
+        marker->setVisible(false);
     QChart* old = view->chart();
     view->setChart(chart);
     delete old;

@@ -16,7 +16,8 @@ struct RangingChart {
     QString title, xTitle, yTitle;
     std::vector<ChartPoint> line;
     double xFrom = 0, xTo = 1;
-    std::optional<double> current;        // the value the formula holds now
+    bool fromZero = true;          // the value axis starts at 0 (else it spans the line only)
+    std::optional<double> current; // the value the formula holds now
     std::optional<double> infeasibleFrom; // no mix past this value
     std::optional<double> infeasibleTo;   // no mix before this value
 };
@@ -24,8 +25,8 @@ struct RangingChart {
 // A chart view of that name, empty, ready for showChart.
 QChartView* newChartView(const QString& objectName, QWidget* parent);
 
-// Replaces what the view shows: the line in the theme's first colour, the current value as a
-// dashed vertical line, the ends of the mixes as red dotted lines, each named in the legend.
+// Replaces what the view shows: the line (its axis names it), the current value as a dashed
+// vertical line and the ends of the mixes as red dotted lines, these named in the legend.
 void showChart(QChartView* view, const RangingChart& chart);
 
 } // namespace optimizer

@@ -10,6 +10,8 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
@@ -72,6 +74,7 @@ TEST(RangingView, FishMealPriceThenTheProteinMinimum) {
     EXPECT_EQ(linePoints(valor), 2 * grid->rowCount());
     EXPECT_EQ(linePoints(costo), grid->rowCount() + 1);
     EXPECT_EQ(seriesNames(valor), (QStringList{"Cantidad (Kg)", "Valor actual: 1.50"}));
+    EXPECT_FALSE(valor->chart()->legend()->markers().first()->isVisible()); // the axis names it
     EXPECT_EQ(valor->chart()->axes(Qt::Horizontal).first()->titleText(), "Precio ($/Kg)");
     EXPECT_EQ(costo->chart()->axes(Qt::Vertical).first()->titleText(), "Costo de la fórmula ($)");
 
@@ -86,8 +89,9 @@ TEST(RangingView, FishMealPriceThenTheProteinMinimum) {
     EXPECT_EQ(w.findChild<QLineEdit*>("txtDesde")->text(), "11.50");
     EXPECT_EQ(w.findChild<QLineEdit*>("txtHasta")->text(), "34.50");
     EXPECT_EQ(grid->horizontalHeaderItem(4)->text(), "Precio sombra ($ por %)");
-    EXPECT_TRUE(seriesNames(costo).contains(
-        "Sin mezcla desde " + w.findChild<QLabel*>("lblMensaje")->text().section("encima de ", 1)));
+    const QString end = w.findChild<QLabel*>("lblMensaje")->text();
+    ASSERT_TRUE(end.startsWith("Sin mezcla posible por encima de 31.")) << end.toStdString();
+    EXPECT_TRUE(seriesNames(costo).contains("Sin mezcla desde 31.3198")) << end.toStdString();
 }
 
 // From the workspace: before a formulation the button says what to do; after it, the analysis
