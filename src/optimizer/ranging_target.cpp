@@ -196,7 +196,7 @@ std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& 
     }
     const bool nutrient = limit.kind == lp::LimitRef::Nutrient;
     const auto index =
-        nutrient ? indexNamed(blend.nutrients, parts[1]) : indexNamed(blend.ingredients, parts[1]);
+        nutrient ? indexTyped(blend.nutrients, parts[1]) : indexTyped(blend.ingredients, parts[1]);
     if (!index) {
         *error = nutrient ? "La fórmula no tiene el nutriente " + parts[1].trimmed() +
                                 ". Sus nutrientes son: " + namesOf(blend.nutrients)
