@@ -13,6 +13,7 @@
 #include "optimizer/views/frmConflicto.h"
 #include "optimizer/views/frmRangos.h"
 #include "printing/formula_printout.h"
+#include "printing/views/frmGraficos.h"
 #include "printing/views/print_formula.h"
 #include "workspace/basis_rule.h"
 #include "workspace/composition_matrix.h"
@@ -76,6 +77,10 @@ void frmoptimizacion::Command1_Click() {
 
 void frmoptimizacion::cmdRangos_Click() {
     optimizer::openRangos(*ws_, db_, this);
+}
+
+void frmoptimizacion::cmdGraficos_Click() {
+    printing::openGraficos(*ws_, this);
 }
 
 void frmoptimizacion::Command6_Click() {
