@@ -57,10 +57,10 @@ double nutrientChart(PageCanvas& page, const QRectF& area, double y, double h,
     page.setFont(kTitle);
     page.drawText(QPointF(area.left(), y), QStringLiteral("Nutrientes de la mezcla y sus límites"));
     page.setFont(kRow);
-    page.drawTextRight(area.right(), y + 0.5, QStringLiteral("valor  [mínimo ; máximo]"));
-    page.drawText(QPointF(area.left() + kNameWidth, y + 0.5),
+    page.drawTextRight(area.right(), y + 4.5, QStringLiteral("valor  [mínimo ; máximo]"));
+    page.drawText(QPointF(area.left() + kNameWidth, y + 4.5),
                   QStringLiteral("barra roja: un límite se cumple justo; marcas: mínimo y máximo"));
-    y += 6;
+    y += 9;
     for (const optimizer::NutrientBar& n : rows) {
         const auto [left, width] = row(page, area, y, h, n.nombre, limitsText(n));
         const double scale =
@@ -102,7 +102,7 @@ void drawMixCharts(PageCanvas& page, const QRectF& area, const optimizer::MixCha
     // Rows shrink to fit, down to what a 7-point name needs; past that the cheapest ingredients
     // (then the last nutrients) are left out and counted.
     constexpr double kSmallestRow = 3.2;
-    const double room = area.height() - 2 * 6 - 8 - 4; // titles, the gap, a last note
+    const double room = area.height() - 9 - 6 - 8 - 4; // titles, the gap, a last note
     const size_t fit = size_t(std::max(0.0, room / kSmallestRow));
     const size_t nutrients = std::min(charts.nutrientes.size(), fit);
     const size_t costs = std::min(charts.costos.size(), fit - nutrients);
