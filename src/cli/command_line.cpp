@@ -83,6 +83,7 @@ const std::vector<OptionSpec>& printOptions() {
         {{"id"}, "ID", "la fórmula de ese id (en lugar de --formula)"},
         {{"pdf"}, "ARCHIVO", "escribe la impresión en un PDF"},
         {{"odt"}, "ARCHIVO", "escribe el documento de texto (.odt)"},
+        {{"graficos"}, {}, "con --pdf: agrega la página de gráficos de la mezcla"},
         kHelp,
     };
     return options;
@@ -342,6 +343,9 @@ Invocation parsePrintOrReport(const QCommandLineParser& parser, bool report) {
     o.version = choice.version;
     if (o.pdf.isEmpty() == o.odt.isEmpty())
         return invalid(QStringLiteral("Indique --pdf o --odt (uno de los dos)"));
+    o.charts = parser.isSet("graficos");
+    if (o.charts && o.pdf.isEmpty())
+        return invalid(QStringLiteral("--graficos va con --pdf"));
     inv.kind = Invocation::Print;
     return inv;
 }
