@@ -5,7 +5,8 @@
 // and compare the medians pairwise. "Dense" and "Bounded" are the two paths of the engine on
 // an assembled tableau, "Engine" what the program runs (assembleAndSolve: the path by size, and on
 // the bounded one no assembled tableau); the counters give the pivots per blend (for CLP its
-// iterations).
+// iterations). The "...Ratios" benchmarks run the same sizes with 10 ratio rows and 5 group
+// rows added to each blend.
 
 #include "../tests/engine/blend_generator.h"
 #include "../tests/engine/glpk_reference.h"
@@ -18,31 +19,51 @@
 #endif
 
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 constexpr int kBlendsPerSize = 5;
 
-// The same blends for every benchmark of a size, drawn once.
-const std::vector<lp::Blend>& blends(int ingredients, int nutrients) {
-    static std::vector<std::pair<std::pair<int, int>, std::vector<lp::Blend>>> cache;
+// One limit of each ratio and group, so that the blend gets exactly one row per ratio and group.
+void keepOneSide(lp::Blend& b) {
+    for (lp::Ratio& r : b.ratios)
+        if (r.minimo)
+            r.maximo.reset();
+    for (lp::Group& g : b.groups)
+        if (g.minimo)
+            g.maximo.reset();
+}
+
+// The same blends for every benchmark of a size, drawn once; `ratios`: with 10 ratio rows and
+// 5 group rows.
+const std::vector<lp::Blend>& blends(int ingredients, int nutrients, bool ratios) {
+    using Key = std::tuple<int, int, bool>;
+    static std::vector<std::pair<Key, std::vector<lp::Blend>>> cache;
     for (const auto& [size, list] : cache)
-        if (size == std::pair{ingredients, nutrients})
+        if (size == Key{ingredients, nutrients, ratios})
             return list;
     lp::generator::Rng rng(static_cast<std::uint64_t>(ingredients) * 1000 + nutrients);
     lp::generator::Shape shape;
     shape.ingredients = ingredients;
     shape.nutrients = nutrients;
+    if (ratios) {
+        shape.ratios = 10;
+        shape.groups = 5;
+    }
     std::vector<lp::Blend> list;
-    for (int i = 0; i < kBlendsPerSize; ++i)
+    for (int i = 0; i < kBlendsPerSize; ++i) {
         list.push_back(lp::generator::randomBlend(rng, shape));
-    cache.push_back({{ingredients, nutrients}, std::move(list)});
+        keepOneSide(list.back());
+    }
+    cache.push_back({{ingredients, nutrients, ratios}, std::move(list)});
     return cache.back().second;
 }
 
 const std::vector<lp::Blend>& blendsOf(const benchmark::State& state) {
-    return blends(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    return blends(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                  state.range(2) != 0);
 }
 
 template <typename Solve> void engineRun(benchmark::State& state, Solve solve) {
@@ -124,6 +145,31 @@ void buildClp(const lp::Blend& b, ClpSimplex& model) {
         if (nut.maximo)
             add(*nut.maximo, false);
     }
+    for (const lp::Ratio& r : b.ratios) {
+        const int num = lp::nutrientIndex(b, r.numerador), div = lp::nutrientIndex(b, r.divisor);
+        for (const auto& [limit, minimum] : {std::pair{r.minimo, true}, {r.maximo, false}}) {
+            if (!limit)
+                continue;
+            std::vector<double> c(n);
+            for (int j = 0; j < n; ++j)
+                c[j] = (b.valor[num][j] - *limit * b.valor[div][j]) *
+                       (b.secaIng ? 1.0 : b.ingredients[j].materiaSeca / 100);
+            rows.push_back(std::move(c));
+            rowLo.push_back(minimum ? 0.0 : -COIN_DBL_MAX);
+            rowUp.push_back(minimum ? COIN_DBL_MAX : 0.0);
+        }
+    }
+    for (const lp::Group& g : b.groups) {
+        if (!g.minimo && !g.maximo)
+            continue;
+        std::vector<double> c(n, 0.0);
+        for (int j = 0; j < n; ++j)
+            for (int id : g.ingredientIds)
+                c[j] = id == b.ingredients[j].id ? 1.0 : c[j];
+        rows.push_back(std::move(c));
+        rowLo.push_back(g.minimo ? *g.minimo / b.cantidad : -COIN_DBL_MAX);
+        rowUp.push_back(g.maximo ? *g.maximo / b.cantidad : COIN_DBL_MAX);
+    }
     rows.emplace_back(n, 1.0);
     rowLo.push_back(0.99999999);
     rowUp.push_back(1.00000001);
@@ -165,7 +211,7 @@ void ClpDual(benchmark::State& state) {
 }
 #endif
 
-void sizes(benchmark::internal::Benchmark* b) {
+void sizeList(benchmark::internal::Benchmark* b, int ratios) {
     for (auto [n, k] : {std::pair{10, 5},
                         {20, 15},
                         {40, 20},
@@ -174,8 +220,16 @@ void sizes(benchmark::internal::Benchmark* b) {
                         {200, 100},
                         {300, 150},
                         {600, 200}})
-        b->Args({n, k});
+        b->Args({n, k, ratios});
     b->Unit(benchmark::kMicrosecond);
+}
+
+void sizes(benchmark::internal::Benchmark* b) {
+    sizeList(b, 0);
+}
+
+void sizesWithRatios(benchmark::internal::Benchmark* b) {
+    sizeList(b, 1);
 }
 
 BENCHMARK(Engine)->Apply(sizes);
@@ -184,6 +238,13 @@ BENCHMARK(Bounded)->Apply(sizes);
 BENCHMARK(Glpk)->Apply(sizes);
 #ifdef DOSIVANT_WITH_CLP
 BENCHMARK(ClpDual)->Apply(sizes);
+#endif
+
+BENCHMARK(Engine)->Name("EngineRatios")->Apply(sizesWithRatios);
+BENCHMARK(Dense)->Name("DenseRatios")->Apply(sizesWithRatios);
+BENCHMARK(Bounded)->Name("BoundedRatios")->Apply(sizesWithRatios);
+#ifdef DOSIVANT_WITH_CLP
+BENCHMARK(ClpDual)->Name("ClpDualRatios")->Apply(sizesWithRatios);
 #endif
 
 } // namespace

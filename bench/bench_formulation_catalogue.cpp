@@ -57,7 +57,7 @@ void load(benchmark::State& state, Fixture& f) {
         workspace::Workspace ws;
         ws.vIdFormula = f.formula;
         const auto header = workspace::actuFormula(ws, *f.db);
-        if (!header.found || ws.rsProductos.count() == 0)
+        if (!header.found || ws.ingredients.empty())
             state.SkipWithError("the formula did not load");
         benchmark::DoNotOptimize(ws.vMateriaSeca);
     }

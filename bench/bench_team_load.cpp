@@ -118,32 +118,27 @@ void runClient(const QString& url, int c, qint64 until, const QElapsedTimer& clo
                 if (!header.found)
                     continue;
                 const int loadedId = ws.vIdFormula;
+                const formulas::HeaderOpening opened = formulas::openHeader(*db, loadedId);
+                if (opened.formulaId != loadedId)
+                    continue;
                 std::this_thread::sleep_for(kTyping);
                 const double marker = c * 1e6 + n;
-                int written = 0;
-                const auto writeHeader = [&] {
-                    if (kind == SaveFormula) {
-                        db->exec("UPDATE formulas SET cantidad=" + sql::number(marker) +
-                                 " WHERE id_formula=" + QString::number(loadedId));
-                        return written = loadedId;
-                    }
-                    written = db->nextKey("formulas", "id_formula");
-                    db->exec("insert into formulas (id_formula,codigo,producto,cantidad,version,"
-                             "tipoBase,tipoBaseNutrientes) select " +
-                             QString::number(written) + ",codigo,producto," + sql::number(marker) +
-                             ",version+1,tipoBase,tipoBaseNutrientes from formulas where "
-                             "id_formula=" +
-                             QString::number(loadedId));
-                    return written;
-                };
+                formulas::HeaderInput answer;
+                answer.code = opened.code;
+                answer.product = "Marca " + sql::number(marker);
+                answer.newVersion = kind == NewVersion;
+                answer.cantidad = ws.vCantidad;
+                answer.secaIng = ws.vSecaIng;
+                answer.secaNut = ws.vSecaNut;
+                answer.today = QDate::currentDate();
                 const int revision = ws.vRevision;
                 lastMessage.clear();
-                const auto result = workspace::saveFormula(ws, *db, writeHeader);
+                const auto result = workspace::saveFormula(ws, *db, opened, answer);
                 if (result.outcome == workspace::SaveResult::Saved) {
                     if (kind == SaveFormula)
-                        out.formulaSaves.push_back({loadedId, revision + 1, sql::number(marker)});
+                        out.formulaSaves.push_back({loadedId, revision + 1, answer.product});
                     else
-                        out.newVersions.push_back(written);
+                        out.newVersions.push_back(ws.vIdFormula);
                 } else if (lastMessage == workspace::kFormulaChangedByOther) {
                     ++out.refused[kind];
                     continue;
@@ -291,7 +286,7 @@ int main(int argc, char** argv) {
     checkSaves(*db, all.ingredientEdits, "productos",
                "select nombre from productos where id_producto=%1");
     checkSaves(*db, all.formulaSaves, "formulas",
-               "select cantidad from formulas where id_formula=%1");
+               "select producto from formulas where id_formula=%1");
     check(count(*db,
                 "select * from producto_propiedad pp where not exists (select * from productos p "
                 "where p.id_producto=pp.id_producto) or not exists (select * from propiedades "

@@ -92,7 +92,7 @@ void BM_OpenLargeFormula(benchmark::State& state) {
         workspace::frmoptimizacion w(*s.db, qint16(id));
         w.show();
         w.repaint();
-        if (w.workspace().rsProductos.count() != 60 || w.workspace().nutrients.size() != 40)
+        if (w.workspace().ingredients.size() != 60 || w.workspace().nutrients.size() != 40)
             state.SkipWithError("the formula did not load whole");
     }
     msg::setService(previous);

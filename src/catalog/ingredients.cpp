@@ -4,6 +4,8 @@
 #include "app/number_text.h"
 #include "catalog/catalog_texts.h"
 #include "catalog/new_key.h"
+#include "catalog/price_history.h"
+#include "store/added_tables.h"
 #include "store/database.h"
 #include "store/revisions.h"
 #include "store/sql_text.h"
@@ -41,9 +43,11 @@ QString compositionInsert(int idProducto, int idPropiedad, double valor) {
            key(idProducto) + ',' + key(idPropiedad) + ',' + sql::number(valor) + ')';
 }
 
-// Inserts the ingredient row; the composition rows follow in the same transaction.
+// Inserts the ingredient row and its first price; the composition rows follow in the same
+// transaction.
 template <class WriteRows>
-CreateResult create(store::Database& db, const IngredientValues& values, WriteRows writeRows) {
+CreateResult create(store::Database& db, const IngredientValues& values, const QString& origen,
+                    WriteRows writeRows) {
     store::Database::Transaction tx(db);
     if (codeTaken(db, values.codigo))
         return {0, Refusal{texts::kCodigoRepetido, QStringLiteral("Text1")}};
@@ -57,6 +61,7 @@ CreateResult create(store::Database& db, const IngredientValues& values, WriteRo
             return {0, Refusal{texts::kCodigoRepetido, QStringLiteral("Text1")}};
         throw;
     }
+    recordPrice(db, id, {values.costo, values.materiaSeca}, origen);
     writeRows(id);
     tx.commit();
     return {id, std::nullopt};
@@ -124,7 +129,7 @@ bool codeTaken(store::Database& db, const QString& code) {
 }
 
 CreateResult createIngredient(store::Database& db, const IngredientValues& values) {
-    return create(db, values, [&](int id) {
+    return create(db, values, kOrigenEdicion, [&](int id) {
         store::RecordSet nutrients =
             db.query(QStringLiteral("select id_propiedad from propiedades"));
         for (nutrients.moveFirst(); !nutrients.eof(); nutrients.moveNext())
@@ -134,7 +139,7 @@ CreateResult createIngredient(store::Database& db, const IngredientValues& value
 
 CreateResult createIngredient(store::Database& db, const IngredientValues& values,
                               const std::vector<CompositionValue>& composition) {
-    return create(db, values, [&](int id) {
+    return create(db, values, kOrigenFormula, [&](int id) {
         for (const CompositionValue& c : composition)
             db.exec(compositionInsert(id, c.idPropiedad, c.valor));
     });
@@ -143,11 +148,14 @@ CreateResult createIngredient(store::Database& db, const IngredientValues& value
 bool updateIngredient(store::Database& db, int id, const IngredientValues& v,
                       std::optional<int> loadedRevision) {
     store::Database::Transaction tx(db);
+    const std::optional<StoredPrice> before = storedPrice(db, id);
     const bool updated =
         db.exec(QStringLiteral("update productos set nombre=") + sql::text(v.nombre) +
                 QStringLiteral(",unidad=") + sql::text(v.unidad) + QStringLiteral(",costo=") +
                 sql::number(v.costo) + QStringLiteral(",materia_seca=") +
                 sql::number(v.materiaSeca) + QStringLiteral(" where id_producto=") + key(id)) > 0;
+    if (updated && before)
+        recordPriceChange(db, id, *before, {v.costo, v.materiaSeca}, kOrigenEdicion);
     if (updated && loadedRevision)
         store::claimRevision(db, QStringLiteral("productos"), id, *loadedRevision,
                              kIngredientChangedByOther);
@@ -170,6 +178,9 @@ int formulasUsingIngredient(store::Database& db, int id) {
 
 void deleteIngredient(store::Database& db, int id) {
     store::Database::Transaction tx(db);
+    if (store::hasTable(db, QStringLiteral("grupo_producto")))
+        db.exec(QStringLiteral("delete from grupo_producto where id_producto=") + key(id));
+    deletePriceHistory(db, id);
     db.exec(QStringLiteral("delete from producto_propiedad where id_producto=") + key(id));
     db.exec(QStringLiteral("delete from productos where id_producto=") + key(id));
     tx.commit();

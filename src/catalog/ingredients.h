@@ -74,20 +74,22 @@ struct CreateResult {
     std::optional<Refusal> refusal; // the code is taken
 };
 
-// Creates the ingredient with one composition row of value 0 for every nutrient.
+// Creates the ingredient with one composition row of value 0 for every nutrient; its cost and dry
+// matter open its price history (catalog/price_history.h).
 CreateResult createIngredient(store::Database& db, const IngredientValues& values);
 
 struct CompositionValue {
     int idPropiedad = 0;
     double valor = 0;
 };
-// Creates the ingredient with exactly the composition rows given.
+// Creates the ingredient with exactly the composition rows given (a mix saved as an ingredient).
 CreateResult createIngredient(store::Database& db, const IngredientValues& values,
                               const std::vector<CompositionValue>& composition);
 
-// Writes description, unit, cost and dry matter (the code stays). False when the ingredient is
-// no longer there. Given the revision it was loaded at, a save over someone else's later save
-// is refused with store::StaleRowError (kIngredientChangedByOther) and writes nothing.
+// Writes description, unit, cost and dry matter (the code stays), with a row of the price
+// history when cost or dry matter change. False when the ingredient is no longer there. Given
+// the revision it was loaded at, a save over someone else's later save is refused with
+// store::StaleRowError (kIngredientChangedByOther) and writes nothing.
 bool updateIngredient(store::Database& db, int id, const IngredientValues& values,
                       std::optional<int> loadedRevision = std::nullopt);
 
@@ -98,7 +100,7 @@ inline const QString kIngredientChangedByOther =
 bool ingredientHasNutrients(store::Database& db, int id);
 int formulasUsingIngredient(store::Database& db, int id);
 
-// Deletes its composition rows, then the ingredient.
+// Deletes its group memberships, price history and composition rows, then the ingredient.
 void deleteIngredient(store::Database& db, int id);
 
 } // namespace catalog

@@ -2,6 +2,7 @@
 
 #include "catalog/catalog_texts.h"
 #include "catalog/new_key.h"
+#include "store/added_tables.h"
 #include "store/database.h"
 #include "store/revisions.h"
 #include "store/sql_text.h"
@@ -83,6 +84,10 @@ int formulasUsingNutrient(store::Database& db, int id) {
 
 void deleteNutrient(store::Database& db, int id) {
     store::Database::Transaction tx(db);
+    // A ratio limit over a nutrient that no longer exists would keep its formulas from loading.
+    if (store::hasTable(db, QStringLiteral("formula_relacion")))
+        db.exec(QStringLiteral("delete from formula_relacion where id_propiedad=") + key(id) +
+                QStringLiteral(" or id_propiedad_divisor=") + key(id));
     db.exec(QStringLiteral("delete from producto_propiedad where id_propiedad=") + key(id));
     db.exec(QStringLiteral("delete from propiedades where id_propiedad=") + key(id));
     tx.commit();

@@ -42,7 +42,7 @@ inline const QString kNutrientChangedByOther =
 
 bool nutrientHasIngredients(store::Database& db, int id);
 int formulasUsingNutrient(store::Database& db, int id);
-// Deletes its composition rows, then the nutrient.
+// Deletes the formulas' ratio limits that name it and its composition rows, then the nutrient.
 void deleteNutrient(store::Database& db, int id);
 
 } // namespace catalog

@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "app/regional_settings.h"
 #include "cli/shown_text.h"
 #include "optimizer/sample_formulas.h"
 #include "store/database.h"
@@ -112,6 +113,16 @@ const std::vector<OptionSpec>& copyOptions() {
     static const std::vector<OptionSpec> options = {
         {{"from"}, "ORIGEN", "la base de datos que se copia: archivo o servidor (obligatoria)"},
         {{"to"}, "DESTINO", "la base de datos nueva o vacía que la recibe (obligatoria)"},
+        kHelp,
+    };
+    return options;
+}
+
+const std::vector<OptionSpec>& pricesOptions() {
+    static const std::vector<OptionSpec> options = {
+        {{"database"}, "RUTA", "la base de datos (obligatoria)"},
+        {{"from"}, "LISTA", "la lista de precios, un archivo CSV (obligatoria)"},
+        {{"yes"}, {}, "aplica los cambios (sin esta opción solo los muestra)"},
         kHelp,
     };
     return options;
@@ -380,6 +391,28 @@ Invocation parseCopyDatabase(const QCommandLineParser& parser) {
     return inv;
 }
 
+Invocation parsePrices(const QCommandLineParser& parser) {
+    Invocation inv;
+    if (!parser.positionalArguments().isEmpty())
+        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
+                           .arg(shownText(parser.positionalArguments().first())));
+    inv.prices.database = parser.value("database");
+    inv.prices.from = parser.value("from");
+    inv.prices.yes = parser.isSet("yes");
+    if (inv.prices.database.isEmpty())
+        return invalid(QStringLiteral("Falta --database"));
+    if (inv.prices.from.isEmpty())
+        return invalid(QStringLiteral("Falta --from"));
+    inv.kind = Invocation::Prices;
+    return inv;
+}
+
+// Numbers in the list are read as the user's regional settings write them.
+int runPricesInvocation(const Invocation& inv, QTextStream& out, QTextStream& err) {
+    app::IniRegionalSettings settings;
+    return runPrices(inv.prices, settings, out, err);
+}
+
 int runCopyInvocation(const Invocation& inv, QTextStream& out, QTextStream& err) {
     return runCopy(inv.copy, out, err);
 }
@@ -417,6 +450,17 @@ const QString kImportUsageEnd =
     QStringLiteral("\nEstado de salida: 0 terminada; 3 cancelada (una respuesta negativa, o "
                    "Ctrl-C, que conserva\nlo terminado); 1 error de uso, del origen o de la base "
                    "de datos.\n");
+
+const QString kPricesUsage = QStringLiteral(
+    "Uso: dosivant prices --database RUTA --from LISTA.csv [--yes]\n\n"
+    "Lee una lista de precios (columnas codigo y costo, y si se quiere materia_seca, separadas\n"
+    "por ; o por ,; decimales como diga la configuración regional) y muestra qué precios cambia\n"
+    "y qué líneas tienen conflictos. Con --yes aplica los cambios, todos juntos o ninguno, y\n"
+    "anota cada uno en el historial de precios.\n\nOpciones:\n");
+const QString kPricesUsageEnd =
+    QStringLiteral("\nEstado de salida: 0 hecho; 3 hecho, con líneas en conflicto que no se "
+                   "aplican; 1 error de uso,\ndel archivo o de la base de datos (no se aplicó "
+                   "nada).\n");
 
 int runCreateDatabase(const Invocation& inv, QTextStream& out, QTextStream& err) {
     return createDatabaseCommand(inv.database, inv.sample, out, err);
@@ -540,6 +584,16 @@ const std::vector<Command>& commands() {
          .usage = kCopyUsage,
          .parse = parseCopyDatabase,
          .run = runCopyInvocation},
+        {.name = QStringLiteral("prices"),
+         .kind = Invocation::Prices,
+         .synopsis = QStringLiteral("  dosivant prices --database RUTA --from LISTA.csv [--yes]\n"
+                                    "      muestra (y con --yes aplica) una lista de precios de "
+                                    "ingredientes\n"),
+         .options = pricesOptions,
+         .usage = kPricesUsage,
+         .usageEnd = kPricesUsageEnd,
+         .parse = parsePrices,
+         .run = runPricesInvocation},
     };
     return table;
 }

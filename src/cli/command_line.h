@@ -3,6 +3,7 @@
 #include "cli/copy_command.h"
 #include "cli/formulate_command.h"
 #include "cli/import_command.h"
+#include "cli/prices_command.h"
 #include "cli/print_command.h"
 #include "cli/ranging_command.h"
 
@@ -26,6 +27,7 @@ struct Invocation {
         Import,
         CopyDatabase,
         Ranging,
+        Prices,
         Help,
         Version,
         Invalid
@@ -38,6 +40,7 @@ struct Invocation {
     ImportOptions import;       // import's options
     CopyOptions copy;           // copy-database's options
     RangingOptions ranging;     // ranging's options
+    PricesOptions prices;       // prices' options
     QString helpText;           // the usage asked for with --help (the program's or a command's)
     QString error;              // why the command line is invalid, one line
     QString command;            // the command whose options are invalid, empty for the program
@@ -46,7 +49,7 @@ struct Invocation {
 // Parses the whole command line (arguments[0] is the program) with the option parser set up for
 // the program or for the command named, from the table of commands: `dosivant [--database
 // RUTA]`, `dosivant create-database RUTA [--sample]`, `dosivant formulate ...`, `print`,
-// `report`, `import`, and --help / --version, the program's or a command's.
+// `report`, `import`, `prices`, and --help / --version, the program's or a command's.
 Invocation parseCommandLine(const QStringList& arguments);
 
 // The arguments without the options the window system takes for itself (-platform X, -style X,

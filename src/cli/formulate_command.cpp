@@ -63,27 +63,23 @@ QJsonValue jsonNumber(const QVariant& v) {
     return v.toDouble();
 }
 
-QJsonArray jsonRows(store::RecordSet& rs, const QStringList& fields,
-                    const QStringList& textFields) {
-    QJsonArray rows;
-    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-        QJsonObject row;
-        for (const QString& f : fields) {
-            const QVariant v = rs.value(f);
-            row.insert(f, textFields.contains(f) ? (v.isValid() ? QJsonValue(v.toString().trimmed())
-                                                                : QJsonValue(QJsonValue::Null))
-                                                 : jsonNumber(v));
-        }
-        rows.append(row);
-    }
-    return rows;
-}
-
-const QStringList kIngredientFields = {"id_producto",     "nombre",          "porcentaje_humeda",
-                                       "porcentaje_seca", "cantidad_humeda", "cantidad_seca",
-                                       "costo_total"};
-
 QJsonValue jsonOptional(const std::optional<double>& v);
+
+QJsonArray jsonIngredients(const std::vector<workspace::FormulaIngredient>& rows) {
+    QJsonArray out;
+    for (const workspace::FormulaIngredient& p : rows) {
+        QJsonObject row;
+        row.insert("id_producto", jsonNumber(p.id));
+        row.insert("nombre", p.nombre.trimmed());
+        row.insert("porcentaje_humeda", jsonOptional(p.porcentajeHumeda));
+        row.insert("porcentaje_seca", jsonOptional(p.porcentajeSeca));
+        row.insert("cantidad_humeda", jsonOptional(p.cantidadHumeda));
+        row.insert("cantidad_seca", jsonOptional(p.cantidadSeca));
+        row.insert("costo_total", jsonOptional(p.costoTotal));
+        out.append(row);
+    }
+    return out;
+}
 
 QJsonArray jsonNutrients(const std::vector<workspace::FormulaNutrient>& rows) {
     QJsonArray out;
@@ -126,10 +122,10 @@ QJsonArray jsonContributions(const std::vector<workspace::ContributionRow>& rows
     return out;
 }
 
-double totalCost(store::RecordSet& p) {
+double totalCost(const std::vector<workspace::FormulaIngredient>& rows) {
     double total = 0;
-    for (p.moveFirst(); !p.eof(); p.moveNext())
-        total += p.toDouble("costo_total");
+    for (const workspace::FormulaIngredient& p : rows)
+        total += p.costoTotal.value_or(0);
     return total;
 }
 
@@ -159,24 +155,19 @@ QJsonArray jsonConflict(const std::vector<lp::ConflictLimit>& conflict) {
 QString json(Workspace& ws, const optimizer::RunResult& result,
              const std::vector<workspace::ContributionRow>& aportes) {
     const optimizer::RunOutcome outcome = result.outcome;
-    const QStringList text = {"nombre", "tipo", "detalle", "producto"};
     QJsonObject o;
     o.insert("outcome", outcomeName(outcome));
     o.insert("cantidad", jsonNumber(ws.vCantidad));
     o.insert("costo_unitario_humeda", jsonNumber(ws.vCostoHumeda));
     o.insert("materia_seca", jsonNumber(ws.vMateriaSeca));
-    o.insert("costo_total", jsonNumber(totalCost(ws.rsProductos)));
-    o.insert("ingredientes", jsonRows(ws.rsProductos, kIngredientFields, text));
+    o.insert("costo_total", jsonNumber(totalCost(ws.ingredients)));
+    o.insert("ingredientes", jsonIngredients(ws.ingredients));
     o.insert("nutrientes", jsonNutrients(ws.nutrients));
     o.insert("analisis", jsonAnalysis(ws.analysisRows));
     o.insert("aportes", jsonContributions(aportes));
     if (outcome == optimizer::RunOutcome::Infeasible)
         o.insert("conflicto", jsonConflict(result.conflicto));
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + '\n';
-}
-
-QString cell(const QVariant& v, const QString& pattern) {
-    return v.isValid() ? fmt::format(v.toDouble(), pattern) : QString("-");
 }
 
 QString cell(double v, const QString& pattern) {
@@ -195,21 +186,20 @@ QString table(Workspace& ws, optimizer::RunOutcome outcome,
     s << "Cantidad a elaborar: " << fmt::format(ws.vCantidad, "0.00") << "\n";
     s << "Costo unitario (húmeda): $ " << fmt::format(ws.vCostoHumeda, "0.00####") << "\n";
     s << "Materia seca de la mezcla: " << fmt::format(ws.vMateriaSeca, "0.00") << " %\n";
-    s << "Costo total: $ " << fmt::format(totalCost(ws.rsProductos), "0.00") << "\n\n";
+    s << "Costo total: $ " << fmt::format(totalCost(ws.ingredients), "0.00") << "\n\n";
     s << QString("%1 %2 %3 %4 %5\n")
              .arg("Ingrediente", -40)
              .arg("% Húmeda", 10)
              .arg("% Seca", 10)
              .arg("Cant. Húm.", 12)
              .arg("Costo", 12);
-    store::RecordSet& p = ws.rsProductos;
-    for (p.moveFirst(); !p.eof(); p.moveNext())
+    for (const workspace::FormulaIngredient& p : ws.ingredients)
         s << QString("%1 %2 %3 %4 %5\n")
-                 .arg(p.toString("nombre").trimmed().left(40), -40)
-                 .arg(cell(p.value("porcentaje_humeda").toDouble() * 100, "0.00"), 10)
-                 .arg(cell(p.value("porcentaje_seca").toDouble() * 100, "0.00"), 10)
-                 .arg(cell(p.value("cantidad_humeda"), "0.00"), 12)
-                 .arg(cell(p.value("costo_total"), "0.00"), 12);
+                 .arg(p.nombre.trimmed().left(40), -40)
+                 .arg(cell(p.porcentajeHumeda.value_or(0) * 100, "0.00"), 10)
+                 .arg(cell(p.porcentajeSeca.value_or(0) * 100, "0.00"), 10)
+                 .arg(cell(p.cantidadHumeda, "0.00"), 12)
+                 .arg(cell(p.costoTotal, "0.00"), 12);
     s << "\n"
       << QString("%1 %2 %3 %4\n")
              .arg("Nutriente", -40)

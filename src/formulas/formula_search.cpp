@@ -3,6 +3,7 @@
 #include "app/date_text.h"
 #include "app/number_text.h"
 #include "formulas/formula_messages.h"
+#include "store/added_tables.h"
 #include "store/database.h"
 #include "store/sql_text.h"
 
@@ -108,6 +109,11 @@ std::vector<grid::Column> formulaColumns() {
 void deleteFormula(store::Database& db, int idFormula) {
     const QString id = QString::number(idFormula);
     store::Database::Transaction tx(db);
+    for (const QString& limits :
+         {QStringLiteral("formula_relacion"), QStringLiteral("formula_grupo")})
+        if (store::hasTable(db, limits))
+            db.exec(QStringLiteral("delete from ") + limits + QStringLiteral(" where id_formula=") +
+                    id);
     db.exec(QStringLiteral("delete from formula_propiedad where id_formula=") + id);
     db.exec(QStringLiteral("delete from formula_producto where id_formula=") + id);
     db.exec(QStringLiteral("delete from formulas where id_formula=") + id);

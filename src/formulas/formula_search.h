@@ -53,7 +53,7 @@ inline constexpr int kProductColumn = 2; // takes the width the others leave
 // the focus where it was when clicked.
 lists::ListDescription formulaList();
 
-// Deletes a formula with its nutrient and ingredient rows, all or nothing. Throws
+// Deletes a formula with its ratio, group, nutrient and ingredient rows, all or nothing. Throws
 // store::StoreError when the database refuses; nothing is deleted then.
 void deleteFormula(store::Database& db, int idFormula);
 

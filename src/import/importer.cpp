@@ -1,6 +1,7 @@
 #include "import/importer.h"
 
 #include "app/messages.h"
+#include "catalog/price_history.h"
 #include "import/import_checks.h"
 #include "import/import_run.h"
 #include "import/import_statements.h"
@@ -40,6 +41,17 @@ void bindText(store::PreparedStatement& statement, int index, const QVariant& v)
 
 QString trimmed(const QVariant& v) {
     return v.toString().trimmed();
+}
+
+std::optional<double> priceOf(const Number& n) {
+    return n.null ? std::nullopt : std::optional<double>(n.value);
+}
+
+// A stored value that is not a number differs from every value (NaN equals nothing), so its
+// rewrite is recorded.
+std::optional<double> storedPriceOf(const QVariant& v) {
+    const std::optional<Number> n = numberOf(v);
+    return n ? priceOf(*n) : std::optional<double>(std::nan(""));
 }
 
 // The write statements of all three phases, prepared before anything is written: a working
@@ -233,6 +245,8 @@ private:
         const bool exists = lookup.next();
         const bool sameIdentity = exists && trimmed(lookup.value(1)) == codigo &&
                                   trimmed(lookup.value(2)) == nombre.trimmed();
+        const catalog::StoredPrice before{storedPriceOf(lookup.value(4)),
+                                          storedPriceOf(lookup.value(5))};
         lookup.reset();
         if (exists && !sameIdentity)
             return conflict(QString());
@@ -244,6 +258,7 @@ private:
             checkNumber(remote.value(5), QStringLiteral("la materia seca"), 0, 100);
         if (!materiaSeca.number)
             return conflict(materiaSeca.problem);
+        const catalog::StoredPrice after{priceOf(*costo.number), priceOf(*materiaSeca.number)};
         if (exists) {
             store::PreparedStatement& update = statements_->ingredientUpdate;
             bindText(update, 1, remote.value(3));
@@ -251,6 +266,7 @@ private:
             bindNumber(update, 3, *materiaSeca.number);
             update.bind(4, *key.value);
             update.execute();
+            catalog::recordPriceChange(db_, *key.value, before, after, catalog::kOrigenImportacion);
             phase.refreshed();
             return;
         }
@@ -268,6 +284,7 @@ private:
         bindNumber(insert, 5, *costo.number);
         bindNumber(insert, 6, *materiaSeca.number);
         insert.execute();
+        catalog::recordPrice(db_, *key.value, after, catalog::kOrigenImportacion);
         codes.insert(codigo);
         phase.added();
     }

@@ -54,7 +54,9 @@ struct ImportResult {
 // with a NUL character or bytes that are not UTF-8, a cost or value that is not a number or lies
 // beyond ±1e9, a dry matter outside 0..100, a code too long for the catalogue or already used by
 // another ingredient, a composition the source repeats with different values) are logged as
-// conflicts with the reason, and nothing of them is written. Nothing is deleted.
+// conflicts with the reason, and nothing of them is written. Nothing is deleted. An ingredient
+// added, or refreshed with another cost or dry matter, gets a row of its price history in the
+// same batch.
 // Each phase writes in transactions of batchRows (compositionBatchRows) rows, each taking the
 // write lock when it starts (waiting up to lockWaitMs for another writer); a cancel commits the
 // rows done before it, a failure rolls back its own batch only, and a failed phase stops the

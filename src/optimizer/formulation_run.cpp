@@ -16,38 +16,28 @@ namespace optimizer {
 
 namespace {
 
-std::optional<double> optionalValue(const store::RecordSet& rs, const QString& field) {
-    if (rs.isNull(field))
-        return std::nullopt;
-    return rs.toDouble(field);
-}
-
 std::string utf8(const QString& s) {
     return s.toStdString();
 }
 
 // The blend as the workspace holds it: ingredients by ascending id (the tableau's columns) and
 // nutrients in the workspace's order. Compositions are filled in separately.
-lp::Blend blendOf(workspace::Workspace& ws, std::vector<int>* workspaceOrder) {
+lp::Blend blendOf(const workspace::Workspace& ws, std::vector<int>* workspaceOrder) {
     lp::Blend b;
     b.secaIng = ws.vSecaIng;
     b.secaNut = ws.vSecaNut;
     b.cantidad = ws.vCantidad;
-    store::RecordSet& p = ws.rsProductos;
-    std::vector<std::pair<int, int>> idAtRow; // id, workspace position
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
+    for (const workspace::FormulaIngredient& p : ws.ingredients) {
         lp::Ingredient ing;
-        ing.id = p.toInt("id_producto");
-        ing.nombre = utf8(p.toString("nombre"));
-        ing.materiaSeca = p.toDouble("materia_seca");
-        ing.costoSeca = p.toDouble("costo_seca");
-        ing.costoHumeda = p.toDouble("costo_humeda");
-        ing.minimo = optionalValue(p, "minimo");
-        ing.maximo = optionalValue(p, "maximo");
-        ing.materiaSecaCatalogo =
-            p.isNull("materiaSecaActual") ? ing.materiaSeca : p.toDouble("materiaSecaActual");
+        ing.id = p.id;
+        ing.nombre = utf8(p.nombre);
+        ing.materiaSeca = p.materiaSeca;
+        ing.costoSeca = p.costoSeca.value_or(0);
+        ing.costoHumeda = p.costoHumeda.value_or(0);
+        ing.minimo = p.minimo;
+        ing.maximo = p.maximo;
+        ing.materiaSecaCatalogo = p.materiaSecaActual.value_or(ing.materiaSeca);
         b.ingredients.push_back(ing);
-        idAtRow.push_back({ing.id, p.position()});
     }
     std::vector<int> byId(b.ingredients.size());
     for (size_t i = 0; i < byId.size(); ++i)
@@ -119,26 +109,24 @@ void fillAnalysis(workspace::Workspace& ws, const std::vector<lp::AnalysisRow>& 
                                    a.valor3});
 }
 
+// Each row takes the line of its engine column, found by id; the rows keep their order.
 void writeBack(workspace::Workspace& ws, const lp::Blend& b, const lp::Tableau& t) {
     const std::vector<lp::BatchLine> lines = lp::batchLines(b, lp::shares(t));
-    store::RecordSet& p = ws.rsProductos;
-    p.setSort("id_producto ASC");
     const QHash<int, int> col = columnOfIngredient(b);
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        const auto j = col.constFind(p.toInt("id_producto"));
+    for (workspace::FormulaIngredient& p : ws.ingredients) {
+        const auto j = col.constFind(p.id);
         const lp::BatchLine line = j == col.constEnd() ? lp::BatchLine{} : lines[size_t(*j)];
-        p.setValue("cantidad_seca", line.cantidadSeca);
-        p.setValue("porcentaje_seca", line.porcentajeSeca);
-        p.setValue("cantidad_humeda", line.cantidadHumeda);
-        p.setValue("porcentaje_humeda", line.porcentajeHumeda);
-        p.setValue("costo_total", 0.0);
-        p.update();
+        p.cantidadSeca = line.cantidadSeca;
+        p.porcentajeSeca = line.porcentajeSeca;
+        p.cantidadHumeda = line.cantidadHumeda;
+        p.porcentajeHumeda = line.porcentajeHumeda;
+        p.costoTotal = 0.0;
     }
 }
 
 } // namespace
 
-lp::Blend tableauBlend(workspace::Workspace& ws, store::Database& db) {
+lp::Blend tableauBlend(const workspace::Workspace& ws, store::Database& db) {
     std::vector<int> workspaceOrder;
     lp::Blend blend = blendOf(ws, &workspaceOrder);
     fillCompositions(blend, compositionsOf(blend, db));
@@ -187,7 +175,6 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
 
     app::BusyPointer busy;
     result.boxesCleared = true;
-    ws.rsProductos.setSort("id_producto ASC");
     lp::SolvedBlend run = lp::assembleAndSolve(blend);
     lp::Tableau& tableau = run.tableau;
     const lp::SolveResult& solved = run.result;

@@ -57,7 +57,7 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
 // The blend the tableau is built from: the workspace's ingredients (ascending id), nutrients and
 // today's compositions, on the workspace's bases and quantity. For comparisons with other
 // solvers; formular() builds the same one.
-lp::Blend tableauBlend(workspace::Workspace& ws, store::Database& db);
+lp::Blend tableauBlend(const workspace::Workspace& ws, store::Database& db);
 
 // The message the contributions view shows when it opens.
 QString contributionsMessage(const QString& nutrientName);

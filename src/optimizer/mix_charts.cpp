@@ -17,16 +17,10 @@ MixCharts mixCharts(const workspace::Workspace& ws) {
         if (n.valor)
             out.nutrientes.push_back({n.nombre.trimmed(), *n.valor, n.minimo, n.maximo,
                                       bindsAt(*n.valor, n.minimo) || bindsAt(*n.valor, n.maximo)});
-    const store::RecordSet& p = ws.rsProductos;
-    const int name = p.fieldIndex(QStringLiteral("nombre"));
-    const int cost = p.fieldIndex(QStringLiteral("costo_total"));
-    if (ws.vCantidad > 0 && name >= 0 && cost >= 0)
-        for (int row = 0; row < p.count(); ++row) {
-            const double total = p.valueAt(row, cost).toDouble();
-            if (total != 0)
-                out.costos.push_back(
-                    {p.valueAt(row, name).toString().trimmed(), total / ws.vCantidad});
-        }
+    if (ws.vCantidad > 0)
+        for (const workspace::FormulaIngredient& i : ws.ingredients)
+            if (const double total = i.costoTotal.value_or(0); total != 0)
+                out.costos.push_back({i.nombre.trimmed(), total / ws.vCantidad});
     std::stable_sort(out.costos.begin(), out.costos.end(), [](const CostBar& a, const CostBar& b) {
         return a.costoPorUnidad > b.costoPorUnidad;
     });

@@ -12,10 +12,8 @@ namespace optimizer {
 
 int formulateSampleFormulas(store::Database& db) {
     std::vector<int> ids;
-    store::RecordSet formulas =
-        db.query(QStringLiteral("select id_formula from formulas order by id_formula"));
-    for (formulas.moveFirst(); !formulas.eof(); formulas.moveNext())
-        ids.push_back(formulas.toInt(QStringLiteral("id_formula")));
+    db.forEachRow(QStringLiteral("select id_formula from formulas order by id_formula"), {},
+                  [&](const store::Database::Row& r) { ids.push_back(r[0].toInt()); });
 
     int stored = 0;
     for (const int id : ids) {

@@ -44,13 +44,12 @@ bool checkNutrients(const std::vector<workspace::FormulaNutrient>& rows) {
     return true;
 }
 
-bool checkIngredientSums(store::RecordSet& p, double cantidad) {
+bool checkIngredientSums(const std::vector<workspace::FormulaIngredient>& rows, double cantidad) {
     double minimos = 0, maximos = 0;
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        if (!p.isNull("minimo"))
-            minimos += p.toDouble("minimo");
+    for (const workspace::FormulaIngredient& p : rows) {
+        minimos += p.minimo.value_or(0);
         // An ingredient without a maximum can fill the whole batch by itself.
-        maximos = p.isNull("maximo") ? cantidad : maximos + p.toDouble("maximo");
+        maximos = p.maximo ? maximos + *p.maximo : cantidad;
     }
     if (minimos > cantidad) {
         msg::msgBox("La suma de los valores mínimos para los ingredientes es superior a la "
@@ -97,7 +96,7 @@ Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool 
                     msg::Critical);
         return v;
     }
-    if (ws.rsProductos.count() == 0) {
+    if (ws.ingredients.empty()) {
         msg::msgBox(QStringLiteral("Debe ingresar al menos un Ingrediente"), msg::Critical);
         return v;
     }
@@ -110,7 +109,7 @@ Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool 
     }
     ws.vCantidad = *quantity;
     v.cantidadText = fmt::format(ws.vCantidad, QStringLiteral("0.00"));
-    if (!checkNutrients(ws.nutrients) || !checkIngredientSums(ws.rsProductos, ws.vCantidad))
+    if (!checkNutrients(ws.nutrients) || !checkIngredientSums(ws.ingredients, ws.vCantidad))
         return v;
     v.ok = true;
     return v;

@@ -16,10 +16,6 @@ OdtCell text(const QString& value, bool bold = false, bool right = false) {
     return OdtCell{QStringList{value}, bold, right};
 }
 
-QVariant field(const store::RecordSet& rs, int row, const QString& name) {
-    return rs.valueAt(row, rs.fieldIndex(name));
-}
-
 OdtBlock table(OdtTable t) {
     OdtBlock block;
     block.table = std::move(t);
@@ -73,27 +69,22 @@ OdtTable nutrientTable(const std::vector<workspace::FormulaNutrient>& nutrients)
     return t;
 }
 
-OdtTable ingredientTable(const store::RecordSet& ingredients) {
+OdtTable ingredientTable(const std::vector<workspace::FormulaIngredient>& ingredients) {
     OdtTable t;
     t.columnWidthsPt = {170, 60, 50, 70, 50};
     t.shadeFirstRow = true;
     t.rows.append({text(QStringLiteral("INGREDIENTES"), true),
                    text(QStringLiteral("Base Seca"), true, true), text({}, true, true),
                    text(QStringLiteral("Base Húmeda"), true, true), text({}, true, true)});
-    for (int row = 0; row < ingredients.count(); ++row) {
-        if (!isPrintedIngredient(ingredients, row))
+    for (const workspace::FormulaIngredient& i : ingredients) {
+        if (!isPrintedIngredient(i))
             continue;
-        t.rows.append({text(field(ingredients, row, QStringLiteral("nombre")).toString()),
-                       text(fmt::format(field(ingredients, row, QStringLiteral("cantidad_seca")),
-                                        kIngredientPattern),
-                            false, true),
-                       text(shareText(field(ingredients, row, QStringLiteral("porcentaje_seca"))),
-                            false, true),
-                       text(fmt::format(field(ingredients, row, QStringLiteral("cantidad_humeda")),
-                                        kIngredientPattern),
-                            false, true),
-                       text(shareText(field(ingredients, row, QStringLiteral("porcentaje_humeda"))),
-                            false, true)});
+        t.rows.append(
+            {text(i.nombre),
+             text(fmt::format(printedFigure(i.cantidadSeca), kIngredientPattern), false, true),
+             text(shareText(printedFigure(i.porcentajeSeca)), false, true),
+             text(fmt::format(printedFigure(i.cantidadHumeda), kIngredientPattern), false, true),
+             text(shareText(printedFigure(i.porcentajeHumeda)), false, true)});
     }
     return t;
 }
@@ -111,7 +102,7 @@ OdtDocument imprimeWord(const workspace::Workspace& ws, const PrintoutTexts& tex
                   paragraphs(1),
                   table(nutrientTable(ws.nutrients)),
                   paragraphs(2),
-                  table(ingredientTable(ws.rsProductos))};
+                  table(ingredientTable(ws.ingredients))};
     return doc;
 }
 

@@ -23,10 +23,6 @@ QString numberText(const QVariant& value, const QString& pattern) {
     return fmt::format(value, pattern);
 }
 
-QVariant field(const store::RecordSet& rs, int row, const QString& name) {
-    return rs.valueAt(row, rs.fieldIndex(name));
-}
-
 // After each detail row: a full page goes on on the next one, under a fresh page header.
 void breakPageIfFull(PageCanvas& page, double& fila, const QString& formula, const QDate& today) {
     if (fila >= kPageBreakAt) {
@@ -52,9 +48,12 @@ PrintoutTexts PrintoutTexts::from(const workspace::FormulaHeader& header,
     return t;
 }
 
-bool isPrintedIngredient(const store::RecordSet& productos, int row) {
-    const QVariant quantity = field(productos, row, QStringLiteral("cantidad_humeda"));
-    return quantity.isValid() && quantity.toDouble() != 0;
+bool isPrintedIngredient(const workspace::FormulaIngredient& ingredient) {
+    return ingredient.cantidadHumeda.value_or(0) != 0;
+}
+
+QVariant printedFigure(const std::optional<double>& figure) {
+    return figure ? QVariant(*figure) : QVariant();
 }
 
 QString shareText(const QVariant& fraction) {
@@ -137,29 +136,25 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
     page.drawBox(QPointF(10, fila - 1.5), 140, 5);
     fila += 5;
 
-    const store::RecordSet& ingredients = ws.rsProductos;
-    for (int row = 0; row < ingredients.count(); ++row) {
-        if (isPrintedIngredient(ingredients, row)) {
+    for (const workspace::FormulaIngredient& ingredient : ws.ingredients) {
+        if (isPrintedIngredient(ingredient)) {
             page.setFont(kSmall);
-            page.drawText(QPointF(17, fila),
-                          field(ingredients, row, QStringLiteral("nombre")).toString());
-            const QString seca = numberText(
-                field(ingredients, row, QStringLiteral("cantidad_seca")), kIngredientPattern);
+            page.drawText(QPointF(17, fila), ingredient.nombre);
+            const QString seca =
+                numberText(printedFigure(ingredient.cantidadSeca), kIngredientPattern);
             if (!seca.isEmpty())
                 page.drawTextRight(90, fila, seca);
             page.setFont(kShare);
-            const QString porSeca =
-                shareText(field(ingredients, row, QStringLiteral("porcentaje_seca")));
+            const QString porSeca = shareText(printedFigure(ingredient.porcentajeSeca));
             if (!porSeca.isEmpty())
                 page.drawTextRight(105, fila, porSeca);
             page.setFont(kSmall);
-            const QString humeda = numberText(
-                field(ingredients, row, QStringLiteral("cantidad_humeda")), kIngredientPattern);
+            const QString humeda =
+                numberText(printedFigure(ingredient.cantidadHumeda), kIngredientPattern);
             if (!humeda.isEmpty())
                 page.drawTextRight(125, fila, humeda);
             page.setFont(kShare);
-            const QString porHumeda =
-                shareText(field(ingredients, row, QStringLiteral("porcentaje_humeda")));
+            const QString porHumeda = shareText(printedFigure(ingredient.porcentajeHumeda));
             if (!porHumeda.isEmpty())
                 page.drawTextRight(140, fila, porHumeda);
             fila += kLineStep;

@@ -3,15 +3,15 @@
 #include <QDate>
 #include <QString>
 
+#include <QVariant>
+#include <optional>
+
 namespace workspace {
 struct Workspace;
 struct FormulaHeader;
+struct FormulaIngredient;
 struct ResultFigures;
 } // namespace workspace
-
-namespace store {
-class RecordSet;
-}
 
 namespace printing {
 
@@ -52,7 +52,10 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
 
 // Whether an ingredient row is part of the printed mix: it has an as-fed quantity other than 0.
 // A row never formulated (no quantity) is not part of it either.
-bool isPrintedIngredient(const store::RecordSet& productos, int row);
+bool isPrintedIngredient(const workspace::FormulaIngredient& ingredient);
+
+// A figure of a row as the printout formats it: Null when the row has none.
+QVariant printedFigure(const std::optional<double>& figure);
 
 // A share (1 = 100 %) as printed: times 100, two decimals, " %". Empty when not numeric.
 QString shareText(const QVariant& fraction);

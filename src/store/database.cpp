@@ -1,5 +1,6 @@
 #include "store/database.h"
 
+#include "store/added_tables.h"
 #include "store/read_only.h"
 #include "store/revisions.h"
 #include "store/sample_catalogue.h"
@@ -206,6 +207,8 @@ namespace {
 void checkTablesAndColumns(Database& db) {
     for (const TableColumns& t : schemaTables()) {
         RecordSet info = db.query(QStringLiteral("PRAGMA table_info(") + t.table + ')');
+        if (info.count() == 0 && t.addedLater)
+            continue; // made after this check when the database can be written
         if (info.count() == 0)
             throw StoreError(QStringLiteral("La base de datos no tiene la tabla %1.").arg(t.table));
         QStringList present;
@@ -301,6 +304,8 @@ std::unique_ptr<Database> Database::openFile(const QString& path, OpenMode mode)
     // A file that is not a database fails here, not at the first view.
     db->query(QStringLiteral("select count(*) from sqlite_master"));
     checkTablesAndColumns(*db);
+    if (!readOnly)
+        createAddedTables(*db);
     createMissingIndexes(*db, db->d->handle);
     // A command that only reads never writes, not even the table of change counters: nothing
     // is saved over anything through it.
@@ -1015,6 +1020,7 @@ std::unique_ptr<Database> Database::openServer(const QString& url) {
     p->connectionName = openServerConnection(address);
     auto db = std::unique_ptr<Database>(new Database(std::move(p)));
     checkTablesAndColumns(*db);
+    createAddedTables(*db);
     ensureRevisionTable(*db);
     return db;
 }

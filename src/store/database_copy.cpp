@@ -1,5 +1,6 @@
 #include "store/database_copy.h"
 
+#include "store/added_tables.h"
 #include "store/database.h"
 #include "store/schema.h"
 #include "store/server_address.h"
@@ -84,6 +85,12 @@ void copyRows(Database& from, Database& to,
                                             "%2); la copia solo se hace en una base vacía.")
                                  .arg(to.path(), t.table));
     for (const TableColumns& t : tables) {
+        // A source made before the ratio and group limits, opened read-only, has none to copy.
+        if (t.addedLater && !hasTable(from, t.table)) {
+            if (progress)
+                progress(t.table, 0);
+            continue;
+        }
         copyTable(from, to, t);
         const int copied = rowCount(to, t.table);
         if (copied != rowCount(from, t.table))

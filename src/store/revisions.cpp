@@ -65,4 +65,13 @@ void claimRevision(Database& db, const QString& table, int id, int loaded,
     tx.commit();
 }
 
+void raiseRevision(Database& db, const QString& table, int id) {
+    Database::Transaction tx(db);
+    if (db.exec(QStringLiteral("update revisiones set revision=revision+1") + where(table, id)) ==
+        0)
+        db.exec(QStringLiteral("insert into revisiones (tabla,id,revision) values (") +
+                sql::text(table) + u',' + QString::number(id) + QStringLiteral(",1)"));
+    tx.commit();
+}
+
 } // namespace store

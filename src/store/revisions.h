@@ -32,4 +32,9 @@ int readRevision(Database& db, const QString& table, int id);
 void claimRevision(Database& db, const QString& table, int id, int loaded,
                    const QString& staleMessage);
 
+// Inside the caller's transaction: raises the counter of the row by one, whatever it was, for a
+// write that did not load the row in an editor (a price list). An editor open on the row then
+// has its save refused instead of writing back the values it showed.
+void raiseRevision(Database& db, const QString& table, int id);
+
 } // namespace store

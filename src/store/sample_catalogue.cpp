@@ -123,6 +123,55 @@ void loadSampleCatalogue(Database& db) {
                 optionalNumber(formulaNutrients.at(r, "minimo"), nutrient) + "," +
                 optionalNumber(formulaNutrients.at(r, "maximo"), nutrient) + ",Null)");
     }
+
+    // Groups of ingredients and the formulas' ratio and group limits; their values stay Null
+    // until a formula is saved formulated.
+    const CsvTable groups = CsvTable::load(kFolder + "grupos.csv");
+    const CsvTable formulaRatios = CsvTable::load(kFolder + "formula_relaciones.csv");
+    const CsvTable formulaGroups = CsvTable::load(kFolder + "formula_grupos.csv");
+    QHash<QString, int> groupByName;
+    for (int r = 0; r < groups.rowCount(); ++r) {
+        const QString name = groups.at(r, "grupo");
+        const QString code = groups.at(r, "ingrediente");
+        if (!ingredientByCode.contains(code))
+            throw StoreError("Ingrediente de grupo de ejemplo desconocido: " + code);
+        if (!groupByName.contains(name)) {
+            const int id = db.nextKey("grupos", "id_grupo");
+            db.exec("insert into grupos (id_grupo,nombre) values (" + QString::number(id) + "," +
+                    sql::text(name) + ")");
+            groupByName.insert(name, id);
+        }
+        db.exec("insert into grupo_producto (id_grupo,id_producto) values (" +
+                QString::number(groupByName[name]) + "," +
+                QString::number(ingredientByCode[code].id) + ")");
+    }
+    for (int r = 0; r < formulaRatios.rowCount(); ++r) {
+        const QString formula = formulaRatios.at(r, "formula");
+        const QString numerator = formulaRatios.at(r, "numerador");
+        const QString divisor = formulaRatios.at(r, "divisor");
+        if (!formulaByCode.contains(formula) || !nutrientByName.contains(numerator) ||
+            !nutrientByName.contains(divisor))
+            throw StoreError("Relación de fórmula de ejemplo desconocida: " + numerator + " / " +
+                             divisor);
+        db.exec("insert into formula_relacion (id_formula,id_propiedad,id_propiedad_divisor,"
+                "minimo,maximo,valor) values (" +
+                QString::number(formulaByCode[formula]) + "," +
+                QString::number(nutrientByName[numerator]) + "," +
+                QString::number(nutrientByName[divisor]) + "," +
+                optionalNumber(formulaRatios.at(r, "minimo"), numerator) + "," +
+                optionalNumber(formulaRatios.at(r, "maximo"), numerator) + ",Null)");
+    }
+    for (int r = 0; r < formulaGroups.rowCount(); ++r) {
+        const QString formula = formulaGroups.at(r, "formula");
+        const QString group = formulaGroups.at(r, "grupo");
+        if (!formulaByCode.contains(formula) || !groupByName.contains(group))
+            throw StoreError("Grupo de fórmula de ejemplo desconocido: " + group);
+        db.exec("insert into formula_grupo (id_formula,id_grupo,minimo,maximo,valor) values (" +
+                QString::number(formulaByCode[formula]) + "," +
+                QString::number(groupByName[group]) + "," +
+                optionalNumber(formulaGroups.at(r, "minimo"), group) + "," +
+                optionalNumber(formulaGroups.at(r, "maximo"), group) + ",Null)");
+    }
 }
 
 } // namespace store

@@ -5,7 +5,7 @@
 namespace store {
 
 QStringList schemaStatements() {
-    return {
+    const QStringList firstTables = {
         QStringLiteral("CREATE TABLE productos (id_producto INTEGER PRIMARY KEY, "
                        "codigo VARCHAR(20) NOT NULL, nombre VARCHAR(100), unidad VARCHAR(20), "
                        "costo DOUBLE, materia_seca DOUBLE)"),
@@ -37,6 +37,38 @@ QStringList schemaStatements() {
         QStringLiteral("CREATE INDEX formula_propiedad_propiedad ON formula_propiedad "
                        "(id_propiedad)"),
     };
+    return firstTables + addedTableStatements();
+}
+
+// Ratio and group limits and the price history came after the first files: these tables are made on
+// opening a file that lacks them, so their statements say IF NOT EXISTS.
+QStringList addedTableStatements() {
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS formula_relacion (id_formula INTEGER NOT NULL, "
+                       "id_propiedad INTEGER NOT NULL, id_propiedad_divisor INTEGER NOT NULL, "
+                       "minimo DOUBLE, maximo DOUBLE, valor DOUBLE, "
+                       "PRIMARY KEY (id_formula, id_propiedad, id_propiedad_divisor))"),
+        QStringLiteral("CREATE INDEX formula_relacion_propiedad ON formula_relacion "
+                       "(id_propiedad)"),
+        QStringLiteral("CREATE INDEX formula_relacion_divisor ON formula_relacion "
+                       "(id_propiedad_divisor)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS grupos (id_grupo INTEGER PRIMARY KEY, "
+                       "nombre VARCHAR(100) NOT NULL)"),
+        QStringLiteral("CREATE UNIQUE INDEX grupos_nombre ON grupos (nombre)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS grupo_producto (id_grupo INTEGER NOT NULL, "
+                       "id_producto INTEGER NOT NULL, PRIMARY KEY (id_grupo, id_producto))"),
+        QStringLiteral("CREATE INDEX grupo_producto_producto ON grupo_producto (id_producto)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS formula_grupo (id_formula INTEGER NOT NULL, "
+                       "id_grupo INTEGER NOT NULL, minimo DOUBLE, maximo DOUBLE, valor DOUBLE, "
+                       "PRIMARY KEY (id_formula, id_grupo))"),
+        QStringLiteral("CREATE INDEX formula_grupo_grupo ON formula_grupo (id_grupo)"),
+        // One row per change of an ingredient's cost or dry matter; fecha orders them.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS precio_historial (id_producto INTEGER NOT NULL, "
+                       "fecha TIMESTAMP NOT NULL, costo DOUBLE, materia_seca DOUBLE, "
+                       "origen VARCHAR(30))"),
+        QStringLiteral("CREATE INDEX precio_historial_producto ON precio_historial "
+                       "(id_producto, fecha)"),
+    };
 }
 
 QStringList schemaIndexStatements() {
@@ -54,21 +86,31 @@ QStringList schemaIndexStatements() {
 // Read from the CREATE TABLE statements, so the check on opening can never disagree with what a
 // new file holds.
 std::vector<TableColumns> schemaTables() {
-    static const QRegularExpression table(QStringLiteral("^CREATE TABLE (\\w+) \\((.*)\\)$"));
+    static const QRegularExpression table(
+        QStringLiteral("^CREATE TABLE (IF NOT EXISTS )?(\\w+) \\((.*)\\)$"));
     std::vector<TableColumns> out;
     for (const QString& statement : schemaStatements()) {
         const auto m = table.match(statement);
         if (!m.hasMatch())
             continue;
-        TableColumns t{m.captured(1), {}};
-        for (const QString& item : m.captured(2).split(',')) {
+        TableColumns t{m.captured(2), {}, !m.captured(1).isEmpty()};
+        // A closing "PRIMARY KEY (a, b, c)" names no new column.
+        static const QRegularExpression key(QStringLiteral(",\\s*PRIMARY KEY \\([^)]*\\)$"));
+        for (const QString& item : m.captured(3).remove(key).split(',')) {
             const QString name = item.trimmed().section(' ', 0, 0);
-            // "PRIMARY KEY (a, b)" is split at its comma; neither piece names a column.
-            if (!name.isEmpty() && name != QStringLiteral("PRIMARY") && !name.endsWith(')'))
+            if (!name.isEmpty())
                 t.columns << name;
         }
         out.push_back(t);
     }
+    return out;
+}
+
+std::vector<TableColumns> addedTables() {
+    std::vector<TableColumns> out;
+    for (TableColumns& t : schemaTables())
+        if (t.addedLater)
+            out.push_back(std::move(t));
     return out;
 }
 

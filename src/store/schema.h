@@ -5,9 +5,16 @@
 
 namespace store {
 
-// The statements that create the six tables of a new database, with their keys and the indexes
-// the program's look-ups use.
+// The statements that create the tables of a new database, with their keys and the indexes the
+// program's look-ups use.
 QStringList schemaStatements();
+
+// The part of schemaStatements that a database made before ratio and group limits and the price
+// history lacks: the tables formula_relacion, grupos, grupo_producto, formula_grupo and
+// precio_historial ("CREATE TABLE IF NOT EXISTS") and their indexes. Opening a writable database
+// makes the missing ones; they are not required of a file, so an older one opened read-only
+// still works.
+QStringList addedTableStatements();
 
 // The index statements of the schema as "CREATE [UNIQUE] INDEX IF NOT EXISTS ...": run on a file
 // made elsewhere, they add the indexes it lacks and leave the others alone.
@@ -17,8 +24,11 @@ QStringList schemaIndexStatements();
 struct TableColumns {
     QString table;
     QStringList columns;
+    bool addedLater = false; // one of addedTableStatements(): an older database may lack it
 };
 std::vector<TableColumns> schemaTables();
+// The tables of addedTableStatements().
+std::vector<TableColumns> addedTables();
 
 // A column the program must not find in a table, because a "*" query over that table joined
 // with another would then return two columns of one name.

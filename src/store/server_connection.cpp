@@ -76,7 +76,8 @@ QVariant stored(const QVariant& v) {
     case QMetaType::QDate:
         return QVariant(v.toDate().toString(Qt::ISODate));
     case QMetaType::QDateTime:
-        return QVariant(v.toDateTime().toString(Qt::ISODate));
+        // As a file keeps a moment (sql::dateTime), so both read, sort and copy it alike.
+        return QVariant(v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
     default:
         return QVariant(v.toString());
     }

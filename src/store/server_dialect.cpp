@@ -118,15 +118,22 @@ QString translateForServer(const QString& sql) {
     return out;
 }
 
-QStringList serverSchemaStatements() {
+QString serverSchemaStatement(QString statement) {
     static const QRegularExpression text(QStringLiteral("\\b(VARCHAR\\(\\d+\\))"));
     static const QRegularExpression real(QStringLiteral("\\bDOUBLE\\b"));
+    statement.replace(text, QStringLiteral("\\1 COLLATE \"C\""));
+    statement.replace(real, QStringLiteral("DOUBLE PRECISION"));
+    return statement;
+}
+
+QStringList serverSchemaStatements() {
+    return serverStatements(schemaStatements());
+}
+
+QStringList serverStatements(const QStringList& statements) {
     QStringList out;
-    for (QString statement : schemaStatements()) {
-        statement.replace(text, QStringLiteral("\\1 COLLATE \"C\""));
-        statement.replace(real, QStringLiteral("DOUBLE PRECISION"));
-        out << statement;
-    }
+    for (const QString& statement : statements)
+        out << serverSchemaStatement(statement);
     return out;
 }
 

@@ -17,6 +17,10 @@ QString translateForServer(const QString& sql);
 // The schema of a new server database: the same tables, keys and indexes as a new file, with the
 // server's names for the types (double precision, byte-order text comparison as in SQLite).
 QStringList serverSchemaStatements();
+// One statement of the schema with the server's names for the types.
+QString serverSchemaStatement(QString statement);
+// Any statements of the schema (schema.h) with the server's names for the types, as above.
+QStringList serverStatements(const QStringList& statements);
 
 // The statement with each "?" outside quoted text replaced by its value written as a literal:
 // whole numbers as they are, doubles in their shortest exact form, texts quoted as given (not

@@ -42,6 +42,10 @@ QString date(const QDate& value) {
     return '#' + value.toString(QStringLiteral("MM/dd/yyyy")) + '#';
 }
 
+QString dateTime(const QDateTime& value) {
+    return '\'' + value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + '\'';
+}
+
 QString paddedCode(const QString& code) {
     return code.trimmed().rightJustified(20, ' ', true);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QVariant>
 
@@ -19,6 +20,9 @@ QString number(double value);
 QString numberOrNull(const QVariant& value);
 // #mm/dd/yyyy#, the program's date literal (translated for the engine by the dialect layer).
 QString date(const QDate& value);
+// 'yyyy-MM-dd HH:mm:ss.zzz': a moment, to the millisecond, as both engines read a timestamp (the
+// day-only literal above would drop the time).
+QString dateTime(const QDateTime& value);
 // Ingredient codes are stored right-aligned in 20 characters.
 QString paddedCode(const QString& code);
 // The padded code as a quoted literal (text() would trim the padding away).

@@ -9,6 +9,31 @@
 
 namespace workspace {
 
+namespace {
+
+// One composition row of an ingredient in today's catalogue, with the ingredient's dry matter.
+struct CatalogueContent {
+    int nutrient;
+    double valor;
+    double materiaSeca;
+};
+
+std::vector<CatalogueContent> readContents(store::Database& db, int ingredient) {
+    const auto rows =
+        db.query("select pp.*,p.materia_seca from producto_propiedad pp, productos p where "
+                 "pp.id_producto=p.id_producto and pp.id_producto=" +
+                 QString::number(ingredient));
+    const int nutrient = rows.fieldIndex("id_propiedad"), valor = rows.fieldIndex("valor"),
+              dm = rows.fieldIndex("materia_seca");
+    std::vector<CatalogueContent> out;
+    for (int r = 0; r < rows.count(); ++r)
+        out.push_back({rows.valueAt(r, nutrient).toInt(), rows.valueAt(r, valor).toDouble(),
+                       rows.valueAt(r, dm).toDouble()});
+    return out;
+}
+
+} // namespace
+
 void buildComposition(Workspace& ws, store::Database& db) {
     CompositionMatrix m;
     QHash<int, size_t> columnOfNutrient;
@@ -20,37 +45,30 @@ void buildComposition(Workspace& ws, store::Database& db) {
     totals.cantidadSeca = totals.porcentajeSeca = totals.cantidadHumeda = totals.porcentajeHumeda =
         0.0;
     totals.values.assign(m.nutrientIds.size(), 0.0);
-    auto add = [](std::optional<double>& total, const QVariant& v) { *total += v.toDouble(); };
-    auto optional = [](const QVariant& v) {
-        return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
+    auto add = [](std::optional<double>& total, const std::optional<double>& v) {
+        *total += v.value_or(0);
     };
 
-    store::RecordSet& p = ws.rsProductos;
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
+    for (const FormulaIngredient& p : ws.ingredients) {
         CompositionRow row;
-        row.id = p.toInt("id_producto");
-        row.nombre = p.toString("nombre").left(100);
-        row.cantidadSeca = optional(p.value("cantidad_seca"));
-        row.porcentajeSeca = optional(p.value("porcentaje_seca"));
-        row.cantidadHumeda = optional(p.value("cantidad_humeda"));
-        row.porcentajeHumeda = optional(p.value("porcentaje_humeda"));
-        add(totals.cantidadSeca, p.value("cantidad_seca"));
-        add(totals.porcentajeSeca, p.value("porcentaje_seca"));
-        add(totals.cantidadHumeda, p.value("cantidad_humeda"));
-        add(totals.porcentajeHumeda, p.value("porcentaje_humeda"));
+        row.id = p.id;
+        row.nombre = p.nombre;
+        row.cantidadSeca = p.cantidadSeca;
+        row.porcentajeSeca = p.porcentajeSeca;
+        row.cantidadHumeda = p.cantidadHumeda;
+        row.porcentajeHumeda = p.porcentajeHumeda;
+        add(totals.cantidadSeca, p.cantidadSeca);
+        add(totals.porcentajeSeca, p.porcentajeSeca);
+        add(totals.cantidadHumeda, p.cantidadHumeda);
+        add(totals.porcentajeHumeda, p.porcentajeHumeda);
         row.values.assign(m.nutrientIds.size(), std::nullopt);
-        store::RecordSet comp =
-            db.query("select pp.*,p.materia_seca from producto_propiedad pp, productos p where "
-                     "pp.id_producto=p.id_producto and pp.id_producto=" +
-                     QString::number(p.toInt("id_producto")));
-        for (comp.moveFirst(); !comp.eof(); comp.moveNext()) {
-            const auto column = columnOfNutrient.constFind(comp.toInt("id_propiedad"));
+        for (const CatalogueContent& comp : readContents(db, p.id)) {
+            const auto column = columnOfNutrient.constFind(comp.nutrient);
             if (column == columnOfNutrient.constEnd())
                 continue; // a nutrient the formula does not limit
-            const double contribution =
-                ws.vSecaNut ? comp.toDouble("valor") * p.toDouble("porcentaje_seca")
-                            : comp.toDouble("valor") * (comp.toDouble("materia_seca") / 100) *
-                                  p.toDouble("porcentaje_humeda");
+            const double contribution = ws.vSecaNut ? comp.valor * p.porcentajeSeca.value_or(0)
+                                                    : comp.valor * (comp.materiaSeca / 100) *
+                                                          p.porcentajeHumeda.value_or(0);
             row.values[*column] = contribution;
             *totals.values[*column] += contribution;
         }

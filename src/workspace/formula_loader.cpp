@@ -113,17 +113,17 @@ std::vector<StoredIngredient> readIngredients(store::Database& db, int formula) 
     return out;
 }
 
+std::optional<double> optional(const QVariant& v) {
+    return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
+}
+
 void fillNutrients(Workspace& ws, const std::vector<StoredNutrient>& rows) {
-    auto optional = [](const QVariant& v) {
-        return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
-    };
     for (const StoredNutrient& r : rows)
         ws.nutrients.push_back({r.id, r.nombre.toString().left(100), optional(r.minimo),
                                 optional(r.maximo), optional(r.valor), optional(r.valor)});
 }
 
 void fillIngredients(Workspace& ws, const std::vector<StoredIngredient>& rows) {
-    store::RecordSet& p = ws.rsProductos;
     for (const StoredIngredient& r : rows) {
         const double dm = r.materiaSeca.toDouble();
         if (!(dm > 0)) {
@@ -132,21 +132,21 @@ void fillIngredients(Workspace& ws, const std::vector<StoredIngredient>& rows) {
                         msg::Critical);
             continue;
         }
-        p.addNew();
-        p.setValue("id_producto", r.id);
-        p.setValue("nombre", r.nombre);
-        p.setValue("costo_humeda", r.costo);
-        p.setValue("costo_seca", r.costo.toDouble() / (dm / 100));
-        p.setValue("materia_seca", r.materiaSeca);
-        p.setValue("minimo", r.minimo);
-        p.setValue("maximo", r.maximo);
-        p.setValue("porcentaje_humeda", r.porcentajeHumeda);
-        p.setValue("porcentaje_seca", r.porcentajeSeca);
-        p.setValue("cantidad_humeda", r.cantidadHumeda);
-        p.setValue("cantidad_seca", r.cantidadSeca);
-        p.setValue("materiaSecaActual", r.materiaSecaActual);
-        p.setValue("costoHumedaActual", r.costoActual);
-        p.update();
+        FormulaIngredient p;
+        p.id = r.id;
+        p.nombre = r.nombre.toString().left(100);
+        p.costoHumeda = optional(r.costo);
+        p.costoSeca = r.costo.toDouble() / (dm / 100);
+        p.materiaSeca = dm;
+        p.minimo = optional(r.minimo);
+        p.maximo = optional(r.maximo);
+        p.porcentajeHumeda = optional(r.porcentajeHumeda);
+        p.porcentajeSeca = optional(r.porcentajeSeca);
+        p.cantidadHumeda = optional(r.cantidadHumeda);
+        p.cantidadSeca = optional(r.cantidadSeca);
+        p.materiaSecaActual = optional(r.materiaSecaActual);
+        p.costoHumedaActual = optional(r.costoActual);
+        ws.ingredients.push_back(p);
     }
 }
 
@@ -182,7 +182,7 @@ StoredHeader readHeader(store::Database& db, int formula) {
 
 void emptyWorkspace(Workspace& ws) {
     ws.nutrients.clear();
-    ws.rsProductos.clear();
+    ws.ingredients.clear();
     ws.vCantidad = 0;
     ws.vCostoHumeda = 0;
     ws.vMateriaSeca = 0;
@@ -209,7 +209,7 @@ FormulaHeader loadStoredFormula(Workspace& ws, store::Database& db) {
 
     ws.nutrients.clear();
     fillNutrients(ws, nutrients);
-    ws.rsProductos.clear();
+    ws.ingredients.clear();
     fillIngredients(ws, ingredients);
     // The quantity box ends up showing the batch total of the loaded mix, as after any recount.
     header.figures = actuResultados(ws, db);
@@ -231,7 +231,7 @@ FormulaHeader actuFormula(Workspace& ws, store::Database& db) {
         chooseIngredientBasis(ws, true);
         chooseNutrientBasis(ws, true);
         ws.nutrients.clear();
-        ws.rsProductos.clear();
+        ws.ingredients.clear();
         return header;
     }
 

@@ -14,33 +14,19 @@ namespace workspace {
 
 namespace {
 
-// One stored column and the workspace field it is written from.
-struct Column {
-    const char* stored;
-    const char* field;
-};
-
 // A table of formula rows: its merge key and the columns written besides id_formula and the key.
 struct RowTable {
     const char* table;
     const char* key;
-    std::vector<Column> columns;
+    std::vector<const char*> columns;
 };
 
-const RowTable kNutrientRows{"formula_propiedad",
-                             "id_propiedad",
-                             {{"minimo", "minimo"}, {"maximo", "maximo"}, {"valor", "valor"}}};
+const RowTable kNutrientRows{"formula_propiedad", "id_propiedad", {"minimo", "maximo", "valor"}};
 
 const RowTable kIngredientRows{"formula_producto",
                                "id_producto",
-                               {{"minimo", "minimo"},
-                                {"maximo", "maximo"},
-                                {"porcentaje_seca", "porcentaje_seca"},
-                                {"porcentaje_humeda", "porcentaje_humeda"},
-                                {"cantidad_seca", "cantidad_seca"},
-                                {"cantidad_humeda", "cantidad_humeda"},
-                                {"materia_seca", "materia_seca"},
-                                {"costo", "costo_humeda"}}};
+                               {"minimo", "maximo", "porcentaje_seca", "porcentaje_humeda",
+                                "cantidad_seca", "cantidad_humeda", "materia_seca", "costo"}};
 
 // One workspace row as it is written: its key and the values of the table's columns in order.
 struct SavedRow {
@@ -48,20 +34,20 @@ struct SavedRow {
     std::vector<QVariant> values;
 };
 
-std::vector<SavedRow> savedRows(const RowTable& t, const store::RecordSet& records) {
-    std::vector<SavedRow> rows;
-    const int keyField = records.fieldIndex(t.key);
-    for (int r = 0; r < records.count(); ++r) {
-        SavedRow row{records.valueAt(r, keyField).toInt(), {}};
-        for (const Column& c : t.columns)
-            row.values.push_back(records.valueAt(r, records.fieldIndex(c.field)));
-        rows.push_back(std::move(row));
-    }
-    return rows;
-}
-
 QVariant variant(const std::optional<double>& v) {
     return v ? QVariant(*v) : QVariant();
+}
+
+// In the order of kIngredientRows' columns.
+std::vector<SavedRow> savedRows(const std::vector<FormulaIngredient>& ingredients) {
+    std::vector<SavedRow> rows;
+    for (const FormulaIngredient& p : ingredients)
+        rows.push_back(
+            {p.id,
+             {variant(p.minimo), variant(p.maximo), variant(p.porcentajeSeca),
+              variant(p.porcentajeHumeda), variant(p.cantidadSeca), variant(p.cantidadHumeda),
+              QVariant(p.materiaSeca), variant(p.costoHumeda)}});
+    return rows;
 }
 
 std::vector<SavedRow> savedRows(const std::vector<FormulaNutrient>& nutrients) {
@@ -89,19 +75,20 @@ public:
 
     // The stored keys in ascending order.
     std::vector<int> storedKeys() {
-        store::RecordSet stored =
+        const auto stored =
             db_.query(QStringLiteral("select * from ") + t_.table +
                       " where id_formula=" + formula_ + " order by " + t_.key + " ASC");
+        const int keyColumn = stored.fieldIndex(t_.key);
         std::vector<int> keys;
-        for (stored.moveFirst(); !stored.eof(); stored.moveNext())
-            keys.push_back(stored.toInt(t_.key));
+        for (int r = 0; r < stored.count(); ++r)
+            keys.push_back(stored.valueAt(r, keyColumn).toInt());
         return keys;
     }
 
     void update(int row) {
         QString sql = QStringLiteral("update ") + t_.table + " set ";
         for (size_t c = 0; c < t_.columns.size(); ++c)
-            sql += (c ? "," : "") + QString(t_.columns[c].stored) + '=' + value(row, c);
+            sql += (c ? "," : "") + QString(t_.columns[c]) + '=' + value(row, c);
         db_.exec(sql + where(key(row)));
     }
 
@@ -109,7 +96,7 @@ public:
         QString names = QStringLiteral("id_formula,") + t_.key;
         QString values = formula_ + ',' + sql::number(key(row));
         for (size_t c = 0; c < t_.columns.size(); ++c) {
-            names += ',' + QString(t_.columns[c].stored);
+            names += ',' + QString(t_.columns[c]);
             values += ',' + value(row, c);
         }
         db_.exec(QStringLiteral("insert into ") + t_.table + " (" + names + ") values (" + values +
@@ -164,7 +151,7 @@ void mergeRows(const RowTable& t, const std::vector<SavedRow>& records, store::D
 void saveFormulaRows(const Workspace& ws, store::Database& db, int idFormula) {
     store::Database::Transaction tx(db);
     mergeRows(kNutrientRows, savedRows(ws.nutrients), db, idFormula);
-    mergeRows(kIngredientRows, savedRows(kIngredientRows, ws.rsProductos), db, idFormula);
+    mergeRows(kIngredientRows, savedRows(ws.ingredients), db, idFormula);
     tx.commit();
 }
 
@@ -174,16 +161,15 @@ QString saveFailedMessage(const QString& detail) {
            (detail.isEmpty() ? QString() : QStringLiteral("\n\nDetalle: ") + detail);
 }
 
-SaveResult saveFormula(Workspace& ws, store::Database& db,
-                       const std::function<int()>& writeHeader) {
+SaveResult saveFormula(Workspace& ws, store::Database& db, const formulas::HeaderOpening& opened,
+                       const formulas::HeaderInput& header) {
     SaveResult result;
     int id = 0;
     QString failure;
+    bool failed = false;
     try {
         store::Database::Transaction tx(db);
-        id = writeHeader();
-        if (id <= 0)
-            return result; // cancelled: the guard undoes anything the header step may have begun
+        id = formulas::writeHeader(db, opened, header);
         app::BusyPointer busy;
         // Saved over the formula it was loaded from: only if nobody saved it since.
         if (id == ws.vIdFormula)
@@ -192,14 +178,13 @@ SaveResult saveFormula(Workspace& ws, store::Database& db,
         saveFormulaRows(ws, db, id);
         tx.commit();
     } catch (const store::StaleRowError& e) {
-        result.outcome = SaveResult::Failed;
         msg::msgBox(e.message(), msg::Critical);
         return result;
     } catch (const store::StoreError& e) {
         failure = e.message();
-        result.outcome = SaveResult::Failed;
+        failed = true;
     }
-    if (result.outcome == SaveResult::Failed) {
+    if (failed) {
         // Told only now, with the transaction rolled back: the database is free while the
         // message waits for the user.
         msg::msgBox(saveFailedMessage(failure), msg::Critical);

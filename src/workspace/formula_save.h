@@ -1,9 +1,9 @@
 #pragma once
 
+#include "formulas/formula_header.h"
 #include "workspace/formula_loader.h"
 
 #include <QString>
-#include <functional>
 
 namespace store {
 class Database;
@@ -28,21 +28,22 @@ void saveFormulaRows(const Workspace& ws, store::Database& db, int idFormula);
 
 // How a whole save ended.
 struct SaveResult {
-    enum Outcome { Saved, Cancelled, Failed };
-    Outcome outcome = Cancelled;
+    enum Outcome { Saved, Failed };
+    Outcome outcome = Failed;
     FormulaHeader header; // after Saved: the header boxes of the reloaded formula
 };
 
-// The writing of "&Grabar", once the user has answered the header editor: in one transaction,
-// writeHeader writes the formulas row (it returns the id it wrote, 0 or less to give up; it may
-// throw store::StoreError) and then the rows are merged. writeHeader must not ask the user
-// anything: the database is locked for other connections until the transaction ends. Saved:
-// committed, vIdFormula takes the id, and the workspace is reloaded from what was stored.
-// Cancelled: nothing written. Failed: everything rolled back, then a message says so, and the
-// workspace (vIdFormula included) is as it was so the user can try again. A save over the
-// formula it was loaded from fails with kFormulaChangedByOther when someone else saved that
-// formula after it was loaded (its change counter, vRevision, moved on).
-SaveResult saveFormula(Workspace& ws, store::Database& db, const std::function<int()>& writeHeader);
+// The writing of "&Grabar", once the user has answered the header editor (opened on `opened`,
+// answered with `header`): in one transaction the formulas row is written as the editor's
+// formulas::writeHeader writes it, then the rows are merged. Nothing here asks the user anything
+// while the transaction holds the database. Saved: committed, vIdFormula takes the id written,
+// and the workspace is reloaded from what was stored. Failed: everything rolled back (a header
+// the write refuses included), then a message says so, and the workspace (vIdFormula included)
+// is as it was so the user can try again. A save over the formula it was loaded from fails with
+// kFormulaChangedByOther when someone else saved that formula after it was loaded (its change
+// counter, vRevision, moved on).
+SaveResult saveFormula(Workspace& ws, store::Database& db, const formulas::HeaderOpening& opened,
+                       const formulas::HeaderInput& header);
 
 // The refusal of a save over a formula that someone else saved after it was loaded.
 inline const QString kFormulaChangedByOther =

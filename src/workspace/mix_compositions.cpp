@@ -41,18 +41,10 @@ QString compositionOfIngredients(const QStringList& ingredients,
            ')';
 }
 
-std::vector<int> idsOf(store::RecordSet& rs, const QString& field) {
+template <typename Row> std::vector<int> idsOf(const std::vector<Row>& rows) {
     std::vector<int> ids;
-    const int f = rs.fieldIndex(field);
-    for (int r = 0; r < rs.count(); ++r)
-        ids.push_back(rs.valueAt(r, f).toInt());
-    return ids;
-}
-
-std::vector<int> nutrientIds(const std::vector<FormulaNutrient>& rows) {
-    std::vector<int> ids;
-    for (const FormulaNutrient& n : rows)
-        ids.push_back(n.id);
+    for (const Row& r : rows)
+        ids.push_back(r.id);
     return ids;
 }
 
@@ -124,9 +116,8 @@ MixCompositions readMixCompositions(store::Database& db, const std::vector<int>&
     return c;
 }
 
-MixCompositions readMixCompositions(store::Database& db, Workspace& ws) {
-    return readMixCompositions(db, idsOf(ws.rsProductos, QStringLiteral("id_producto")),
-                               nutrientIds(ws.nutrients));
+MixCompositions readMixCompositions(store::Database& db, const Workspace& ws) {
+    return readMixCompositions(db, idsOf(ws.ingredients), idsOf(ws.nutrients));
 }
 
 } // namespace workspace

@@ -38,7 +38,7 @@ private:
 MixCompositions readMixCompositions(store::Database& db, const std::vector<int>& ingredients,
                                     const std::vector<int>& nutrients);
 
-// The same for the ingredients of rsProductos and the nutrient rows.
-MixCompositions readMixCompositions(store::Database& db, Workspace& ws);
+// The same for the workspace's ingredient and nutrient rows.
+MixCompositions readMixCompositions(store::Database& db, const Workspace& ws);
 
 } // namespace workspace

@@ -6,6 +6,8 @@
 #include "workspace/mix_compositions.h"
 #include "workspace/workspace.h"
 
+#include <algorithm>
+
 namespace workspace {
 
 namespace {
@@ -15,22 +17,32 @@ struct Sums {
     double costoHumeda = 0, costoSeca = 0, materiaSeca = 0, costoTotal = 0;
 };
 
-Sums accumulate(store::RecordSet& p) {
+// The rows by ascending id: every sum runs in this order, whatever order the grid shows.
+std::vector<FormulaIngredient*> byAscendingId(std::vector<FormulaIngredient>& rows) {
+    std::vector<FormulaIngredient*> out;
+    for (FormulaIngredient& r : rows)
+        out.push_back(&r);
+    std::stable_sort(
+        out.begin(), out.end(),
+        [](const FormulaIngredient* a, const FormulaIngredient* b) { return a->id < b->id; });
+    return out;
+}
+
+Sums accumulate(const std::vector<FormulaIngredient*>& rows) {
     Sums s;
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        const double ch = p.toDouble("cantidad_humeda"), cs = p.toDouble("cantidad_seca");
-        const double ph = p.toDouble("porcentaje_humeda"), ps = p.toDouble("porcentaje_seca");
-        const double costH = p.toDouble("costo_humeda"), costS = p.toDouble("costo_seca");
+    for (FormulaIngredient* p : rows) {
+        const double ch = p->cantidadHumeda.value_or(0), cs = p->cantidadSeca.value_or(0);
+        const double ph = p->porcentajeHumeda.value_or(0), ps = p->porcentajeSeca.value_or(0);
+        const double costH = p->costoHumeda.value_or(0), costS = p->costoSeca.value_or(0);
         s.cantidadHumeda += ch;
         s.cantidadSeca += cs;
         s.porcentajeHumeda += ph;
         s.porcentajeSeca += ps;
         s.costoHumeda += ph * costH;
         s.costoSeca += ps * costS;
-        s.materiaSeca += ph * p.toDouble("materia_seca");
+        s.materiaSeca += ph * p->materiaSeca;
         s.costoTotal += ch * costH;
-        p.setValue("costo_total", ch * costH);
-        p.update();
+        p->costoTotal = ch * costH;
     }
     return s;
 }
@@ -40,30 +52,36 @@ bool notHundred(const QString& shown) {
     return numtext::toDouble(shown, 0) != 100;
 }
 
-// Each nutrient's value is summed over the ingredients in ascending id, the order the rows are
-// in while the figures are computed.
-void recomputeNutrients(Workspace& ws, const MixCompositions& comps) {
-    store::RecordSet& p = ws.rsProductos;
-    const int idField = p.fieldIndex("id_producto");
-    const int secaField = p.fieldIndex("porcentaje_seca");
-    const int humedaField = p.fieldIndex("porcentaje_humeda");
-
+void recomputeNutrients(Workspace& ws, const std::vector<FormulaIngredient*>& rows,
+                        const MixCompositions& comps) {
     for (FormulaNutrient& n : ws.nutrients) {
-        const int nutrient = n.id;
         double valor = 0;
-        for (int row = 0; row < p.count(); ++row) {
-            const int ingredient = p.valueAt(row, idField).toInt();
-            const std::optional<double> a = comps.valor(nutrient, ingredient);
+        for (const FormulaIngredient* p : rows) {
+            const std::optional<double> a = comps.valor(n.id, p->id);
             if (!a)
                 continue; // no composition row
             if (ws.vSecaNut)
-                valor += *a * p.valueAt(row, secaField).toDouble();
+                valor += *a * p->porcentajeSeca.value_or(0);
             else
-                valor += *a * (comps.catalogueDryMatter(ingredient).value_or(0) / 100) *
-                         p.valueAt(row, humedaField).toDouble();
+                valor += *a * (comps.catalogueDryMatter(p->id).value_or(0) / 100) *
+                         p->porcentajeHumeda.value_or(0);
         }
         n.valor = valor;
     }
+}
+
+// Largest share on the ingredient basis first, an empty share last, equal shares by ascending id.
+void orderByShare(Workspace& ws) {
+    const auto share = [&](const FormulaIngredient& r) {
+        return ws.vSecaIng ? r.porcentajeSeca : r.porcentajeHumeda;
+    };
+    std::stable_sort(ws.ingredients.begin(), ws.ingredients.end(),
+                     [&](const FormulaIngredient& a, const FormulaIngredient& b) {
+                         const std::optional<double> x = share(a), y = share(b);
+                         if (x != y)
+                             return x > y; // an empty optional is below every value
+                         return a.id < b.id;
+                     });
 }
 
 } // namespace
@@ -75,8 +93,8 @@ ResultFigures actuResultados(Workspace& ws, store::Database& db) {
 
 ResultFigures actuResultados(Workspace& ws, const MixCompositions& compositions) {
     app::BusyPointer busy;
-    ws.rsProductos.setSort("id_producto ASC");
-    const Sums s = accumulate(ws.rsProductos);
+    const std::vector<FormulaIngredient*> rows = byAscendingId(ws.ingredients);
+    const Sums s = accumulate(rows);
 
     ResultFigures f;
     f.txtMatSeca = fmt::format(s.materiaSeca, "#####0.00") + " %";
@@ -93,8 +111,8 @@ ResultFigures actuResultados(Workspace& ws, const MixCompositions& compositions)
     f.porSAlarm = notHundred(f.txtPorS);
     f.cantidadText = ws.vSecaIng ? f.txtCanS : f.txtCanH;
 
-    recomputeNutrients(ws, compositions);
-    ws.rsProductos.setSort(ws.vSecaIng ? "porcentaje_seca DESC" : "porcentaje_humeda DESC");
+    recomputeNutrients(ws, rows, compositions);
+    orderByShare(ws);
     return f;
 }
 

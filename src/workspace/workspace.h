@@ -1,7 +1,5 @@
 #pragma once
 
-#include "store/record_set.h"
-
 #include <QString>
 #include <optional>
 #include <vector>
@@ -15,6 +13,21 @@ struct FormulaNutrient {
     std::optional<double> minimo, maximo;
     std::optional<double> valor;         // empty until the mix is computed
     std::optional<double> valorAnterior; // as the formula was stored when loaded
+};
+
+// One ingredient of the formula: the formula's own dry matter, prices and limits, the mix it
+// is in, and the catalogue's dry matter and price today. A limit left empty has none; figures
+// stay empty until they are set or computed. Every row enters with dry matter above 0.
+struct FormulaIngredient {
+    int id = 0; // id_producto
+    QString nombre;
+    double materiaSeca = 0; // percent
+    std::optional<double> costoSeca, costoHumeda;
+    std::optional<double> minimo, maximo;
+    std::optional<double> cantidadSeca, porcentajeSeca;         // dry; a share is a fraction of 1
+    std::optional<double> cantidadHumeda, porcentajeHumeda;     // as fed
+    std::optional<double> costoTotal;                           // cantidadHumeda x costoHumeda
+    std::optional<double> materiaSecaActual, costoHumedaActual; // the catalogue's, when loaded
 };
 
 // One row of the composition matrix: an ingredient with its quantities and shares and what it
@@ -53,10 +66,8 @@ struct ContributionRow {
 // The records and scalars of the formula under work. Nothing here is stored until the formula
 // is saved; the window owns one Workspace for as long as it is open.
 struct Workspace {
-    Workspace();
-
     std::vector<FormulaNutrient> nutrients;
-    store::RecordSet rsProductos;                  // ingredient rows
+    std::vector<FormulaIngredient> ingredients;    // in the order the grid shows them
     std::vector<SensitivityRow> analysisRows;      // of the last formulation
     std::vector<ContributionRow> contributionRows; // to the nutrient that failed the check
     // The most the failing nutrient reaches in any admissible mix, set with contributionRows.
@@ -72,5 +83,10 @@ struct Workspace {
     int vRevision = 0;    // the formula's change counter when it was loaded (store/revisions.h)
     bool loading = false; // true while a formula is being loaded: the nutrient grid signals changes
 };
+
+// The row of an ingredient or nutrient by its id; nullptr when the formula has none.
+FormulaIngredient* findIngredient(Workspace& ws, int id);
+const FormulaIngredient* findIngredient(const Workspace& ws, int id);
+FormulaNutrient* findNutrient(Workspace& ws, int id);
 
 } // namespace workspace

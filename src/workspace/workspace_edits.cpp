@@ -3,7 +3,7 @@
 #include "app/format.h"
 #include "app/messages.h"
 #include "app/number_text.h"
-#include "workspace/row_lookup.h"
+#include "workspace/field_checks.h"
 #include "workspace/workspace.h"
 
 namespace workspace {
@@ -21,6 +21,18 @@ std::optional<QVariant> limitValue(const QString& text) {
     if (!v)
         return std::nullopt;
     return QVariant(*v);
+}
+
+// Stores a limit typed in the minimum or maximum column, rounded; Null leaves it empty.
+template <typename Row>
+void storeLimit(Row& row, const QString& field, const QVariant& value, int decimals) {
+    const std::optional<double> stored =
+        value.isValid() ? std::optional<double>(fmt::roundDecimals(value.toDouble(), decimals))
+                        : std::nullopt;
+    if (isField(field, "minimo"))
+        row.minimo = stored;
+    else if (isField(field, "maximo"))
+        row.maximo = stored;
 }
 
 } // namespace
@@ -58,16 +70,14 @@ QString valueDetailText(const QVariant& valor) {
 }
 
 void recomputeShares(Workspace& ws) {
-    store::RecordSet& p = ws.rsProductos;
     double h = 0, s = 0;
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        h += p.toDouble("cantidad_humeda");
-        s += p.toDouble("cantidad_seca");
+    for (const FormulaIngredient& p : ws.ingredients) {
+        h += p.cantidadHumeda.value_or(0);
+        s += p.cantidadSeca.value_or(0);
     }
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        p.setValue("porcentaje_humeda", h == 0 ? 0.0 : p.toDouble("cantidad_humeda") / h);
-        p.setValue("porcentaje_seca", s == 0 ? 0.0 : p.toDouble("cantidad_seca") / s);
-        p.update();
+    for (FormulaIngredient& p : ws.ingredients) {
+        p.porcentajeHumeda = h == 0 ? 0.0 : p.cantidadHumeda.value_or(0) / h;
+        p.porcentajeSeca = s == 0 ? 0.0 : p.cantidadSeca.value_or(0) / s;
     }
 }
 
@@ -83,28 +93,22 @@ EditResult editQuantity(Workspace& ws, store::Database& db, const GridRow& row,
     if (!isField(row.column0, "id_producto"))
         return refuse(QStringLiteral("Campo id_producto no válido")), r;
 
-    store::RecordSet& p = ws.rsProductos;
-    const QString order = p.sort();
-    p.setSort(QStringLiteral("id_producto ASC"));
-    if (!findRow(p, "id_producto", row.id)) {
-        p.setSort(order);
+    FormulaIngredient* p = findIngredient(ws, row.id);
+    if (!p)
         return r;
-    }
     const double rounded = fmt::roundDecimals(*value, 2);
-    const double f = p.toDouble("materia_seca") / 100;
+    const double f = p->materiaSeca / 100;
     if (isField(field, "cantidad_humeda")) {
-        p.setValue("cantidad_humeda", rounded);
-        p.setValue("cantidad_seca", fmt::roundDecimals(rounded * f, 2));
+        p->cantidadHumeda = rounded;
+        p->cantidadSeca = fmt::roundDecimals(rounded * f, 2);
     } else {
-        p.setValue("cantidad_seca", rounded);
+        p->cantidadSeca = rounded;
         // Every row enters with dry matter above 0; a row that somehow lost it keeps its figure
         // rather than turning infinite.
         if (f > 0)
-            p.setValue("cantidad_humeda", fmt::roundDecimals(rounded / f, 2));
+            p->cantidadHumeda = fmt::roundDecimals(rounded / f, 2);
     }
-    p.update();
     recomputeShares(ws);
-    p.setSort(order);
     r.stored = true;
     r.figures = actuResultados(ws, db);
     return r;
@@ -124,13 +128,13 @@ EditResult editPrice(Workspace& ws, store::Database& db, const GridRow& row, con
         return refuse(kNegative), r;
     if (!isField(row.column0, "id_producto"))
         return refuse(QStringLiteral("Campo id_producto no válido")), r;
-    store::RecordSet& p = ws.rsProductos;
-    if (!findRow(p, "id_producto", row.id))
+    FormulaIngredient* p = findIngredient(ws, row.id);
+    if (!p)
         return refuse(QStringLiteral("No se encuentra el Ingrediente")), r;
-    p.setValue("costo_humeda", rounded);
-    const double f = p.toDouble("materia_seca") / 100;
-    p.setValue("costo_seca", f > 0 ? QVariant(rounded / f) : p.value("costo_seca"));
-    p.update();
+    p->costoHumeda = rounded;
+    const double f = p->materiaSeca / 100;
+    if (f > 0)
+        p->costoSeca = rounded / f;
     r.stored = true;
     r.figures = actuResultados(ws, db);
     return r;
@@ -148,12 +152,10 @@ EditResult editIngredientLimit(Workspace& ws, const GridRow& row, const QString&
         return refuse(QStringLiteral("El valor debe ser menor a 1000 unidades")), r;
     if (!isField(row.column0, "id_producto"))
         return refuse(QStringLiteral("Campo id_producto no válido")), r;
-    store::RecordSet& p = ws.rsProductos;
-    if (!findRow(p, "id_producto", row.id))
+    FormulaIngredient* p = findIngredient(ws, row.id);
+    if (!p)
         return refuse(QStringLiteral("No se encuentra el Producto")), r;
-    p.setValue(field,
-               value->isValid() ? QVariant(fmt::roundDecimals(value->toDouble(), 1)) : QVariant());
-    p.update();
+    storeLimit(*p, field, *value, 1);
     r.stored = true;
     r.ingredientGrid = true;
     return r;
@@ -167,17 +169,10 @@ EditResult editNutrientLimit(Workspace& ws, const GridRow& row, const QString& f
         return refuse(kNotNumeric), r;
     if (!isField(row.column0, "id_propiedad"))
         return refuse(QStringLiteral("Campo id_propiedad no válido")), r;
-    const auto n = std::find_if(ws.nutrients.begin(), ws.nutrients.end(),
-                                [&](const FormulaNutrient& x) { return x.id == row.id; });
-    if (n == ws.nutrients.end())
+    FormulaNutrient* n = findNutrient(ws, row.id);
+    if (!n)
         return refuse(QStringLiteral("No se encuentra el Nutriente")), r;
-    const std::optional<double> stored =
-        value->isValid() ? std::optional<double>(fmt::roundDecimals(value->toDouble(), 2))
-                         : std::nullopt;
-    if (isField(field, "minimo"))
-        n->minimo = stored;
-    else if (isField(field, "maximo"))
-        n->maximo = stored;
+    storeLimit(*n, field, *value, 2);
     r.stored = true;
     r.nutrientGrid = true;
     return r;

@@ -84,6 +84,10 @@ bool outOfLimits(const QVariant& value, const QVariant& minimo, const QVariant& 
            (maximo.isValid() && shown(value) > shown(maximo));
 }
 
+QVariant variant(const std::optional<double>& v) {
+    return v ? QVariant(*v) : QVariant();
+}
+
 void alarm(grid::CellStyle& c) {
     c.background = grid::kRed;
     c.foreground = grid::kWhite;
@@ -93,45 +97,53 @@ void alarm(grid::CellStyle& c) {
 
 grid::GridContent ingredientGrid(Workspace& ws) {
     const std::vector<Column> columns = ingredientColumns();
-    grid::GridContent g = grid::gridContent(ws.rsProductos, columns);
+    std::vector<std::vector<QVariant>> cells;
+    for (const FormulaIngredient& p : ws.ingredients)
+        cells.push_back({p.id, p.nombre, p.materiaSeca, variant(p.costoSeca),
+                         variant(p.costoHumeda), QVariant(), variant(p.minimo), variant(p.maximo),
+                         QVariant(), variant(p.cantidadSeca), variant(p.porcentajeSeca), QVariant(),
+                         variant(p.cantidadHumeda), variant(p.porcentajeHumeda),
+                         variant(p.costoTotal), variant(p.materiaSecaActual),
+                         variant(p.costoHumedaActual)});
+    grid::GridContent g = grid::gridContent(
+        {"id_producto", "nombre", "materia_seca", "costo_seca", "costo_humeda", "sep1", "minimo",
+         "maximo", "sep2", "cantidad_seca", "porcentaje_seca", "sep3", "cantidad_humeda",
+         "porcentaje_humeda", "costo_total", "materiaSecaActual", "costoHumedaActual"},
+        cells, columns);
     for (int sep : {5, 8, 11})
         g.setColumnBackground(sep, grid::kGrey);
     const int quantityCol = ws.vSecaIng ? 9 : 12;
     const int shareCol = ws.vSecaIng ? 10 : 13;
-    store::RecordSet& p = ws.rsProductos;
-    int row = 0;
-    for (p.moveFirst(); !p.eof(); p.moveNext(), ++row) {
-        const QVariant q = p.value(quantityCol);
+    for (size_t row = 0; row < cells.size(); ++row) {
+        const std::vector<QVariant>& p = cells[row];
+        const int r = int(row);
         // In the mix is what the user can read as in it: a quantity or share of the active basis
         // that shows a figure. A remainder that rounds to 0.00 on both (as an infeasible run
         // can leave) is out; a row in the mix shows both figures, even one that rounds to 0.
         const bool inMix =
-            !g.cell(row, quantityCol).text.isEmpty() || !g.cell(row, shareCol).text.isEmpty();
+            !g.cell(r, quantityCol).text.isEmpty() || !g.cell(r, shareCol).text.isEmpty();
         if (inMix) {
             for (int c : {quantityCol, shareCol}) {
                 Column whole = columns[size_t(c)];
                 whole.blankZero = false;
-                g.cell(row, c).text = grid::cellText(p.value(c), whole);
+                g.cell(r, c).text = grid::cellText(p[size_t(c)], whole);
             }
             for (int c : {1, quantityCol, shareCol})
-                g.cell(row, c).bold = true;
+                g.cell(r, c).bold = true;
         } else {
             for (int c = 0; c < g.columnCount(); ++c)
                 if (c != 5 && c != 8 && c != 11)
-                    g.cell(row, c).background = grid::kDimmed;
+                    g.cell(r, c).background = grid::kDimmed;
         }
-        if (outOfLimits(q, p.value("minimo"), p.value("maximo")))
-            alarm(g.cell(row, quantityCol));
-        if (storedText(p.value("materia_seca")) != storedText(p.value("materiaSecaActual")))
-            alarm(g.cell(row, 2));
-        if (storedText(p.value("costo_humeda")) != storedText(p.value("costoHumedaActual")))
-            g.cell(row, 4).background = grid::kGreen;
+        const FormulaIngredient& i = ws.ingredients[row];
+        if (outOfLimits(p[size_t(quantityCol)], variant(i.minimo), variant(i.maximo)))
+            alarm(g.cell(r, quantityCol));
+        if (storedText(i.materiaSeca) != storedText(variant(i.materiaSecaActual)))
+            alarm(g.cell(r, 2));
+        if (storedText(variant(i.costoHumeda)) != storedText(variant(i.costoHumedaActual)))
+            g.cell(r, 4).background = grid::kGreen;
     }
     return g;
-}
-
-QVariant variant(const std::optional<double>& v) {
-    return v ? QVariant(*v) : QVariant();
 }
 
 grid::GridContent nutrientGrid(Workspace& ws, bool justLoaded) {

@@ -2,7 +2,7 @@
 
 #include "app/messages.h"
 #include "store/database.h"
-#include "workspace/row_lookup.h"
+#include "workspace/field_checks.h"
 #include "workspace/workspace.h"
 
 #include <QSet>
@@ -31,10 +31,23 @@ void addNutrientRow(std::vector<FormulaNutrient>& n, int id, const QString& nomb
     n.push_back(row);
 }
 
-FormulaNutrient* findNutrient(std::vector<FormulaNutrient>& n, int id) {
-    const auto it =
-        std::find_if(n.begin(), n.end(), [&](const FormulaNutrient& r) { return r.id == id; });
-    return it == n.end() ? nullptr : &*it;
+// What a new row takes from the catalogue.
+struct CatalogueIngredient {
+    QString nombre;
+    std::optional<double> materiaSeca, costo;
+};
+
+std::optional<double> optionalNumber(const QVariant& v) {
+    return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
+}
+
+std::optional<CatalogueIngredient> readCatalogueIngredient(store::Database& db, int id) {
+    const auto rows = db.query("select * from productos where id_producto=" + QString::number(id));
+    if (rows.count() == 0)
+        return std::nullopt;
+    return CatalogueIngredient{rows.valueAt(0, rows.fieldIndex("nombre")).toString(),
+                               optionalNumber(rows.valueAt(0, rows.fieldIndex("materia_Seca"))),
+                               optionalNumber(rows.valueAt(0, rows.fieldIndex("costo")))};
 }
 
 // Every nutrient the workspace's ingredients contain, in the order the ingredients come.
@@ -42,55 +55,45 @@ void takeAllNutrients(Workspace& ws, store::Database& db) {
     std::vector<FormulaNutrient>& n = ws.nutrients;
     n.clear();
     QSet<int> present;
-    store::RecordSet& p = ws.rsProductos;
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        store::RecordSet comp =
-            db.query("SELECT pp.id_propiedad,pp.valor,p.nombre FROM producto_propiedad pp,"
-                     "propiedades p WHERE pp.id_propiedad=p.id_propiedad and pp.id_producto=" +
-                     QString::number(p.toInt("id_producto")) + " AND pp.valor<>0");
-        for (comp.moveFirst(); !comp.eof(); comp.moveNext()) {
-            const int id = comp.toInt("id_propiedad");
-            if (present.contains(id))
-                continue;
-            present.insert(id);
-            addNutrientRow(n, id, comp.toString("nombre"), 0.0);
-        }
-    }
+    for (const FormulaIngredient& p : ws.ingredients)
+        db.forEachRow("SELECT pp.id_propiedad,pp.valor,p.nombre FROM producto_propiedad pp,"
+                      "propiedades p WHERE pp.id_propiedad=p.id_propiedad and pp.id_producto=" +
+                          QString::number(p.id) + " AND pp.valor<>0",
+                      {}, [&](const store::Database::Row& comp) {
+                          const int id = comp[0].toInt();
+                          if (present.contains(id))
+                              return;
+                          present.insert(id);
+                          addNutrientRow(n, id, comp[2].toString(), 0.0);
+                      });
 }
 
 } // namespace
 
 EditResult addIngredient(Workspace& ws, store::Database& db, int idProducto) {
     EditResult r;
-    store::RecordSet& p = ws.rsProductos;
-    if (findRow(p, "id_producto", idProducto))
+    if (findIngredient(ws, idProducto))
         return refuse(QStringLiteral("El Ingrediente Ya se encuentra Asginado a la Fórmula")), r;
-    store::RecordSet c =
-        db.query("select * from productos where id_producto=" + QString::number(idProducto));
-    if (c.count() == 0)
+    const std::optional<CatalogueIngredient> c = readCatalogueIngredient(db, idProducto);
+    if (!c)
         return r; // gone from the catalogue since it was picked: nothing to add
-    c.moveFirst();
-    const double dm = c.toDouble("materia_Seca");
+    const double dm = c->materiaSeca.value_or(0);
     if (!(dm > 0)) {
         refuse("El Ingrediente no posee materia seca definida\n\nEl ingrediente " +
-               c.toString("nombre").trimmed() + " no se ha ingresado a la Fórmule");
+               c->nombre.trimmed() + " no se ha ingresado a la Fórmule");
         return r;
     }
-    const double costo = c.toDouble("costo");
-    p.addNew();
-    p.setValue("id_producto", idProducto);
-    p.setValue("nombre", c.value("nombre"));
-    p.setValue("costo_humeda", c.value("costo"));
-    p.setValue("costo_seca", costo / (dm / 100));
-    p.setValue("materia_seca", dm);
-    p.setValue("minimo", 0.0);
-    p.setValue("maximo", QVariant());
-    for (const char* f :
-         {"porcentaje_humeda", "porcentaje_seca", "cantidad_humeda", "cantidad_seca"})
-        p.setValue(f, 0.0);
-    p.setValue("materiaSecaActual", dm);
-    p.setValue("costoHumedaActual", c.value("costo"));
-    p.update();
+    FormulaIngredient p;
+    p.id = idProducto;
+    p.nombre = c->nombre.left(100);
+    p.costoHumeda = c->costo;
+    p.costoSeca = c->costo.value_or(0) / (dm / 100);
+    p.materiaSeca = dm;
+    p.minimo = 0.0;
+    p.porcentajeHumeda = p.porcentajeSeca = p.cantidadHumeda = p.cantidadSeca = 0.0;
+    p.materiaSecaActual = dm;
+    p.costoHumedaActual = c->costo;
+    ws.ingredients.push_back(p);
     r.stored = true;
     r.ingredientGrid = true;
     return r;
@@ -99,7 +102,7 @@ EditResult addIngredient(Workspace& ws, store::Database& db, int idProducto) {
 EditResult addNutrient(Workspace& ws, int idPropiedad, const QString& nombre) {
     EditResult r;
     std::vector<FormulaNutrient>& n = ws.nutrients;
-    if (findNutrient(n, idPropiedad))
+    if (findNutrient(ws, idPropiedad))
         return refuse(QStringLiteral("El Nutriente Ya se encuentra Asginada a la Fórmula")), r;
     addNutrientRow(n, idPropiedad, nombre, std::nullopt);
     r.stored = true;
@@ -117,10 +120,10 @@ EditResult removeIngredient(Workspace& ws, store::Database& db, const GridRow& r
         return r;
     r.removedId = row.id;
     r.removedName = row.name.trimmed();
-    store::RecordSet& p = ws.rsProductos;
-    if (!findRow(p, "id_producto", row.id))
+    const FormulaIngredient* found = findIngredient(ws, row.id);
+    if (!found)
         return refuse(QStringLiteral("No se pudo eliminar el Ingrediente")), r;
-    p.remove();
+    ws.ingredients.erase(ws.ingredients.begin() + (found - ws.ingredients.data()));
     recomputeShares(ws);
     r.stored = true;
     r.figures = actuResultados(ws, db);
@@ -134,7 +137,7 @@ EditResult removeNutrient(Workspace& ws, const GridRow& row) {
     r.removedId = row.id;
     r.removedName = row.name.trimmed();
     std::vector<FormulaNutrient>& n = ws.nutrients;
-    FormulaNutrient* found = findNutrient(n, row.id);
+    FormulaNutrient* found = findNutrient(ws, row.id);
     if (!found)
         return refuse(QStringLiteral("No se pudo eliminar el Nutriente")), r;
     n.erase(n.begin() + (found - n.data()));
@@ -145,16 +148,13 @@ EditResult removeNutrient(Workspace& ws, const GridRow& row) {
 
 EditResult takeOverPrices(Workspace& ws) {
     EditResult r;
-    store::RecordSet& p = ws.rsProductos;
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        const QVariant actual = p.value("costoHumedaActual");
-        const double f = p.toDouble("materia_seca") / 100;
-        p.setValue("costo_humeda", actual);
-        p.setValue("costo_seca",
-                   actual.isValid() && f > 0 ? QVariant(actual.toDouble() / f) : QVariant());
-        p.update();
+    for (FormulaIngredient& p : ws.ingredients) {
+        const std::optional<double> actual = p.costoHumedaActual;
+        const double f = p.materiaSeca / 100;
+        p.costoHumeda = actual;
+        p.costoSeca = actual && f > 0 ? std::optional<double>(*actual / f) : std::nullopt;
     }
-    r.stored = p.count() > 0;
+    r.stored = !ws.ingredients.empty();
     r.ingredientGrid = true;
     return r;
 }
@@ -166,23 +166,21 @@ EditResult takeOverDryMatter(Workspace& ws, store::Database& db) {
                     msg::Question) != msg::Yes)
         return r;
     QStringList kept;
-    store::RecordSet& p = ws.rsProductos;
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        const double dm = p.toDouble("materiaSecaActual");
-        if (p.isNull("materiaSecaActual") || !(dm > 0)) {
+    for (FormulaIngredient& p : ws.ingredients) {
+        const double dm = p.materiaSecaActual.value_or(0);
+        if (!(dm > 0)) {
             // Taking it over would leave the row without dry matter, which every conversion
             // divides by: the row keeps the formula's own.
-            kept << p.toString("nombre").trimmed();
+            kept << p.nombre.trimmed();
             continue;
         }
         const double f = dm / 100;
-        p.setValue("materia_seca", dm);
-        p.setValue("costo_seca", p.toDouble("costo_humeda") / f);
+        p.materiaSeca = dm;
+        p.costoSeca = p.costoHumeda.value_or(0) / f;
         if (ws.vSecaIng)
-            p.setValue("cantidad_humeda", p.toDouble("cantidad_seca") / f);
+            p.cantidadHumeda = p.cantidadSeca.value_or(0) / f;
         else
-            p.setValue("cantidad_seca", p.toDouble("cantidad_humeda") * f);
-        p.update();
+            p.cantidadSeca = p.cantidadHumeda.value_or(0) * f;
     }
     if (!kept.isEmpty())
         msg::msgBox("El Ingrediente no posee materia seca definida en el catálogo\n\n" +
@@ -200,20 +198,18 @@ EditResult recalculate(Workspace& ws, store::Database& db, double cantidad,
     EditResult r;
     if (!mantenerNutrientes)
         takeAllNutrients(ws, db);
-    store::RecordSet& p = ws.rsProductos;
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        const double f = p.toDouble("materia_seca") / 100;
+    for (FormulaIngredient& p : ws.ingredients) {
+        const double f = p.materiaSeca / 100;
         if (ws.vSecaIng) {
-            const double seca = p.toDouble("porcentaje_seca") * cantidad;
-            p.setValue("cantidad_seca", seca);
+            const double seca = p.porcentajeSeca.value_or(0) * cantidad;
+            p.cantidadSeca = seca;
             if (f > 0)
-                p.setValue("cantidad_humeda", seca / f);
+                p.cantidadHumeda = seca / f;
         } else {
-            const double humeda = p.toDouble("porcentaje_humeda") * cantidad;
-            p.setValue("cantidad_humeda", humeda);
-            p.setValue("cantidad_seca", humeda * f);
+            const double humeda = p.porcentajeHumeda.value_or(0) * cantidad;
+            p.cantidadHumeda = humeda;
+            p.cantidadSeca = humeda * f;
         }
-        p.update();
     }
     r.stored = true;
     r.figures = actuResultados(ws, db);

@@ -26,7 +26,8 @@ QString snapshot(store::Database& db) {
     QString all;
     for (const char* sql : {"select * from productos order by id_producto",
                             "select * from propiedades order by id_propiedad",
-                            "select * from producto_propiedad order by id_producto,id_propiedad"}) {
+                            "select * from producto_propiedad order by id_producto,id_propiedad",
+                            "select * from precio_historial order by id_producto,fecha"}) {
         store::RecordSet rs = db.query(sql);
         for (int r = 0; r < rs.count(); ++r) {
             for (int c = 0; c < rs.fieldCount(); ++c)
@@ -148,11 +149,11 @@ TEST(IngredientWrites, EveryMultiStatementWriteIsWholeOrNothing) {
     const int nutrients = count(db, "select count(*) from propiedades");
     const int ingredients = count(db, "select count(*) from productos");
 
-    // code check, key, insert, nutrient list, then one insert per nutrient
+    // code check, key, insert, its first price, nutrient list, then one insert per nutrient
     int id = 0;
     EXPECT_EQ(failAtEveryStatement(
                   db, [&] { id = catalog::createIngredient(db, values("NEW", "Nuevo")).id; }),
-              4 + nutrients);
+              5 + nutrients);
     EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_producto=" +
                             QString::number(id)),
               nutrients);
@@ -173,11 +174,20 @@ TEST(IngredientWrites, EveryMultiStatementWriteIsWholeOrNothing) {
                             QString::number(id)),
               2);
 
-    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteIngredient(db, id); }), 2);
+    // A price change: the price read, the update and its history row.
+    EXPECT_EQ(failAtEveryStatement(
+                  db,
+                  [&] {
+                      catalog::updateIngredient(db, id, {"MIX", "Mezcla", "Kg", 0.5, 88});
+                  }),
+              3);
+    // table check, memberships, history, composition, ingredient
+    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteIngredient(db, id); }), 5);
     EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_producto=" +
                             QString::number(id)),
               0);
-    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteNutrient(db, nid); }), 2);
+    // table check, ratio limits, composition, nutrient
+    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteNutrient(db, nid); }), 4);
     EXPECT_FALSE(catalog::loadNutrient(db, nid));
     EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_propiedad=" +
                             QString::number(nid)),

@@ -34,7 +34,8 @@ QStringList dump(const QString& location) {
                             "select * from producto_propiedad order by id_producto,id_propiedad",
                             "select * from formulas order by id_formula",
                             "select * from formula_producto order by id_formula,id_producto",
-                            "select * from formula_propiedad order by id_formula,id_propiedad"}) {
+                            "select * from formula_propiedad order by id_formula,id_propiedad",
+                            "select * from precio_historial order by id_producto,fecha"}) {
         db->forEachRow(sql, {}, [&](const Database::Row& row) {
             QStringList cells;
             for (const QVariant& v : row)
@@ -75,6 +76,10 @@ TEST(CopyDatabase, CopiesEverythingIntoANewOrEmptyTargetAndRefusesOneWithData) {
         QTextStream o(&created), e(&err);
         ASSERT_EQ(cli::createDatabaseCommand(source, true, o, e), 0) << err.toStdString();
     }
+    // The price history goes along, each moment to the millisecond.
+    Database::openFile(source)->exec(
+        "insert into precio_historial (id_producto,fecha,costo,materia_seca,origen) values "
+        "(1,'2026-03-02 10:15:00.250',0.19,88,'lista de precios')");
     const QString target = dir.filePath("destino.db");
     const CopyRun first = copy(source, target);
     ASSERT_EQ(first.status, 0) << first.err.toStdString();

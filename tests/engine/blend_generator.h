@@ -5,6 +5,7 @@
 
 #include "optimizer/engine/blend.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -45,7 +46,74 @@ struct Shape {
     double twins = 0.0;          // ingredients identical to the one before them
     double free = 0.0;           // ingredients that cost nothing
     double paid = 0.0;           // ingredients one is paid to take (negative cost)
+    int ratios = 0;              // ratio limits between two nutrients of the blend
+    int groups = 0;              // group limits over a few ingredients
 };
+
+// Minimum, maximum or both around a planted value v, pushed past it when stretched.
+template <typename Item>
+void bracket(Rng& rng, const Shape& s, double v, double lo, double hi, Item& item) {
+    const double stretch = rng.chance(s.stretched) ? rng.uniform(1.2, 3.0) : 1.0;
+    const double u = rng.uniform(0, 1);
+    if (u < 2.0 / 3)
+        item.minimo = v * rng.uniform(lo, 0.99) * stretch;
+    if (u >= 1.0 / 3)
+        item.maximo = v * rng.uniform(1.01, hi) / stretch;
+}
+
+// Ratios of two nutrients whose planted contents are not 0, bracketing the planted ratio.
+inline void addRatios(Rng& rng, const Shape& s, const std::vector<double>& planted, Blend& b) {
+    const size_t n = planted.size();
+    auto content = [&](size_t k) {
+        double c = 0;
+        for (size_t j = 0; j < n; ++j)
+            c +=
+                b.valor[k][j] * (s.secaIng ? 1.0 : b.ingredients[j].materiaSeca / 100) * planted[j];
+        return c;
+    };
+    std::vector<size_t> present;
+    for (size_t k = 0; k < b.nutrients.size(); ++k)
+        if (content(k) > 0)
+            present.push_back(k);
+    if (present.size() < 2)
+        return;
+    for (int r = 0; r < s.ratios; ++r) {
+        const size_t num = present[size_t(rng.integer(0, int(present.size()) - 1))];
+        size_t div = present[size_t(rng.integer(0, int(present.size()) - 2))];
+        if (div == num)
+            div = present.back();
+        Ratio ratio{b.nutrients[num].id, b.nutrients[div].id, "Relación " + std::to_string(r + 1),
+                    std::nullopt, std::nullopt};
+        bracket(rng, s, content(num) / content(div), 0.7, 1.4, ratio);
+        b.ratios.push_back(ratio);
+    }
+}
+
+// Groups of one to eight ingredients (now and then with a member not in the blend), bracketing
+// the planted quantity of the group.
+inline void addGroups(Rng& rng, const Shape& s, const std::vector<double>& planted, Blend& b) {
+    const int n = static_cast<int>(planted.size());
+    for (int g = 0; g < s.groups; ++g) {
+        Group group{g + 1, "Grupo " + std::to_string(g + 1), {}, std::nullopt, std::nullopt};
+        double quantity = 0;
+        const int size = rng.integer(1, std::min(n, 8));
+        for (int k = 0; k < size; ++k) {
+            const int j = rng.integer(0, n - 1);
+            if (std::find(group.ingredientIds.begin(), group.ingredientIds.end(), j + 1) !=
+                group.ingredientIds.end())
+                continue;
+            group.ingredientIds.push_back(j + 1);
+            quantity += planted[size_t(j)] * s.cantidad;
+        }
+        if (rng.chance(0.2))
+            group.ingredientIds.push_back(n + 1 + g);
+        if (quantity > 0)
+            bracket(rng, s, quantity, 0.5, 1.5, group);
+        else
+            group.maximo = 0.1 * s.cantidad;
+        b.groups.push_back(group);
+    }
+}
 
 // A blend built around a planted mix: the limits bracket the planted mix's own contents and
 // inclusions, so the blend is feasible unless limits were stretched.
@@ -132,6 +200,8 @@ inline Blend randomBlend(Rng& rng, const Shape& s) {
         if (rng.chance(s.withMaximum))
             ing.maximo = std::max(q * rng.uniform(1.05, 3.0), 0.02 * s.cantidad);
     }
+    addRatios(rng, s, planted, b);
+    addGroups(rng, s, planted, b);
     return b;
 }
 

@@ -62,6 +62,41 @@ public:
             if (nut.maximo)
                 addRow(coefficients(ratio ? *nut.maximo : 0), GLP_UP, 0, ratio ? 0 : *nut.maximo);
         }
+        // A ratio r_min <= content(num) / content(div) as sum((a_num - r a_div) w x) >= 0.
+        for (const Ratio& ratio : b.ratios) {
+            int num = -1, div = -1;
+            for (size_t k = 0; k < b.nutrients.size(); ++k) {
+                num = b.nutrients[k].id == ratio.numerador ? static_cast<int>(k) : num;
+                div = b.nutrients[k].id == ratio.divisor ? static_cast<int>(k) : div;
+            }
+            auto coefficients = [&](double r) {
+                std::vector<double> c(n);
+                for (int j = 0; j < n; ++j) {
+                    const double w = b.secaIng ? 1.0 : b.ingredients[j].materiaSeca / 100;
+                    c[j] = (b.valor[num][j] - r * b.valor[div][j]) * w;
+                }
+                return c;
+            };
+            if (ratio.minimo)
+                addRow(coefficients(*ratio.minimo), GLP_LO, 0, 0);
+            if (ratio.maximo)
+                addRow(coefficients(*ratio.maximo), GLP_UP, 0, 0);
+        }
+        for (const Group& g : b.groups) {
+            if (!g.minimo && !g.maximo)
+                continue;
+            std::vector<double> c(n, 0.0);
+            for (int j = 0; j < n; ++j)
+                for (int id : g.ingredientIds)
+                    c[j] = id == b.ingredients[j].id ? 1.0 : c[j];
+            const double lo = g.minimo.value_or(0) / b.cantidad;
+            const double hi = g.maximo.value_or(0) / b.cantidad;
+            const int type = !g.maximo ? GLP_LO : !g.minimo ? GLP_UP : lo < hi ? GLP_DB : GLP_FX;
+            if (g.minimo && g.maximo && hi < lo)
+                emptyBounds_ = true;
+            else
+                addRow(c, type, lo, hi);
+        }
         addRow(std::vector<double>(n, 1.0), GLP_DB, 0.99999999, 1.00000001);
         glp_load_matrix(lp_, static_cast<int>(ia.size()) - 1, ia.data(), ja.data(), ar.data());
     }

@@ -204,23 +204,31 @@ TEST(FormulaDelete, RemovesTheFormulaWithItsRowsOrNothing) {
         addFormulaNutrient(db, id, 5, 1);
         addFormulaNutrient(db, id, 6, 1);
         addFormulaIngredient(db, id, 9);
+        db.exec("insert into formula_relacion (id_formula,id_propiedad,id_propiedad_divisor) "
+                "values (" +
+                QString::number(id) + ",5,6)");
+        db.exec("insert into formula_grupo (id_formula,id_grupo,maximo) values (" +
+                QString::number(id) + ",1,50)");
     }
     auto rowsOf = [&](int id) {
         const QString where = " where id_formula=" + QString::number(id);
         return rowCount(db, "select * from formulas" + where) +
                rowCount(db, "select * from formula_propiedad" + where) +
-               rowCount(db, "select * from formula_producto" + where);
+               rowCount(db, "select * from formula_producto" + where) +
+               rowCount(db, "select * from formula_relacion" + where) +
+               rowCount(db, "select * from formula_grupo" + where);
     };
-    for (int failing = 1; failing <= 3; ++failing) {
+    // two table checks, the ratio and group limits, nutrients, ingredients, the header
+    for (int failing = 1; failing <= 7; ++failing) {
         SCOPED_TRACE(failing);
         db.failStatementAfter(failing);
         EXPECT_THROW(formulas::deleteFormula(db, 1), store::StoreError);
         db.failStatementAfter(0);
-        EXPECT_EQ(rowsOf(1), 4);
+        EXPECT_EQ(rowsOf(1), 6);
     }
     formulas::deleteFormula(db, 1);
     EXPECT_EQ(rowsOf(1), 0);
-    EXPECT_EQ(rowsOf(2), 4);
+    EXPECT_EQ(rowsOf(2), 6);
 }
 
 TEST(FormulaList, OpensOnEveryFormulaWithAColumnPerField) {

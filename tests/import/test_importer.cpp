@@ -1,3 +1,4 @@
+#include "catalog/price_history.h"
 #include "import/import_statements.h"
 #include "import/importer.h"
 #include "import/remote_source.h"
@@ -244,9 +245,9 @@ TEST(Importer, AFailureRollsBackItsBatchOnlyAndStops) {
     addValue(remote.db(), 1, 1, 1);
 
     // Statements: the page-cache setting read and set (a server refuses the read, so nothing is
-    // set), the code list, then a look-up and a write per row. Row 5's write comes 11th after
-    // the settings.
-    local.db().failStatementAfter(11 + (local.db().isServer() ? 1 : 2));
+    // set), the code list, then a look-up, a write and its price history per row. Row 5's write
+    // comes 15th after the settings.
+    local.db().failStatementAfter(15 + (local.db().isServer() ? 1 : 2));
     Seen seen;
     const auto result = import::runImport(local.db(), remote.connectionText(), seen.callbacks(3));
     EXPECT_EQ(result.outcome, ImportOutcome::Failed);
@@ -255,6 +256,7 @@ TEST(Importer, AFailureRollsBackItsBatchOnlyAndStops) {
         "No se pudo completar la importación de los ingredientes en la fila 5 de 7: "))
         << import::outcomeMessage(result).toStdString();
     EXPECT_EQ(dump(local.db(), "productos", "id_producto").size(), 3); // the first batch
+    EXPECT_EQ(dump(local.db(), "precio_historial", "id_producto").size(), 3);
     EXPECT_TRUE(dump(local.db(), "propiedades", "id_propiedad").isEmpty());
     EXPECT_TRUE(dump(local.db(), "producto_propiedad", "id_producto").isEmpty());
 }
@@ -560,4 +562,37 @@ TEST(Importer, ASourceThatCannotBeOpenedChangesNothing) {
     }
     attempt();
     EXPECT_EQ(dumpAll(local.db()), before);
+}
+
+TEST(Importer, AddedAndRepricedIngredientsGetAHistoryRowAndNoOtherDoes) {
+    TempDatabase local;
+    RemoteDatabase remote;
+    addIngredient(local.db(), 1, "A", "Avena", "kg", 5, 88);
+    addIngredient(local.db(), 2, "B", "Cebada", "kg", 4, 87);
+    addIngredient(local.db(), 3, "C", "Centeno", "kg", 3, 86);
+    addIngredient(local.db(), 5, "E", "Sorgo", "kg", 1, 88);
+    addIngredient(remote.db(), 1, "A", "Avena", "tn", 5, 88);     // the unit only
+    addIngredient(remote.db(), 2, "B", "Cebada", "kg", 4.5, 87);  // the cost
+    addIngredient(remote.db(), 3, "C", "Centeno", "kg", 3, 85);   // the dry matter
+    addIngredient(remote.db(), 4, "D", "Mijo", "kg", 2, 89);      // new
+    addIngredient(remote.db(), 5, "E", "Otro sorgo", "kg", 9, 9); // a conflict: left alone
+    const auto history = [&](int id) {
+        QStringList out;
+        for (const catalog::PriceEntry& e : catalog::lastPrices(local.db(), id))
+            out << QString::number(*e.price.costo) + "|" + QString::number(*e.price.materiaSeca) +
+                       "|" + e.origen;
+        return out;
+    };
+    ASSERT_EQ(import::runImport(local.db(), remote.connectionText()).outcome,
+              ImportOutcome::Finished);
+    EXPECT_TRUE(history(1).isEmpty());
+    EXPECT_EQ(history(2), QStringList({"4.5|87|importación"}));
+    EXPECT_EQ(history(3), QStringList({"3|85|importación"}));
+    EXPECT_EQ(history(4), QStringList({"2|89|importación"}));
+    EXPECT_TRUE(history(5).isEmpty());
+
+    // The same source again changes no price.
+    ASSERT_EQ(import::runImport(local.db(), remote.connectionText()).outcome,
+              ImportOutcome::Finished);
+    EXPECT_EQ(dump(local.db(), "precio_historial", "id_producto").size(), 3);
 }

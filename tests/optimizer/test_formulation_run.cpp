@@ -1,6 +1,7 @@
 #include "engine/glpk_reference.h"
 #include "optimizer/formulation_run.h"
 #include "support/blend_database.h"
+#include "support/ingredient_rows.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -45,11 +46,7 @@ struct TwoIngredients {
         in.option2Seca = ws.vSecaNut;
         return optimizer::formular(ws, t.db(), in);
     }
-    double field(int id, const char* name) {
-        ws.rsProductos.moveFirst();
-        EXPECT_TRUE(ws.rsProductos.find("id_producto=" + QString::number(id)));
-        return ws.rsProductos.toDouble(name);
-    }
+    double field(int id, const char* name) { return testrows::value(ws, id, name).toDouble(); }
 };
 
 QStringList analysis(Workspace& ws) {
@@ -90,6 +87,23 @@ TEST(FormulationRun, WorkedExampleWritesMixAndSensitivity) {
     ASSERT_TRUE(r.figures.has_value());
     EXPECT_EQ(r.figures->txtPorH, "100.00");
     EXPECT_EQ(r.cantidadText, r.figures->txtCanH);
+}
+
+TEST(FormulationRun, EachRowTakesItsOwnLineWhateverOrderTheGridShows) {
+    TwoIngredients ex(20);
+    ex.load();
+    // B above A: the reverse of the engine's columns, which go by ascending id.
+    std::sort(ex.ws.ingredients.begin(), ex.ws.ingredients.end(),
+              [](const auto& x, const auto& y) { return x.id > y.id; });
+    ScriptedMessages messages;
+    ASSERT_EQ(ex.run().outcome, RunOutcome::Optimum);
+    EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.5925926, 1e-7);
+    EXPECT_NEAR(ex.field(ex.b, "porcentaje_humeda"), 0.4074074, 1e-7);
+    EXPECT_NEAR(ex.field(ex.b, "cantidad_seca"), 36.666667, 1e-6);
+    EXPECT_NEAR(ex.field(ex.a, "costo_total"), 59.259258 * 10, 1e-5);
+    // The grid then shows the largest share first.
+    ASSERT_EQ(ex.ws.ingredients.size(), 2u);
+    EXPECT_EQ(ex.ws.ingredients[0].id, ex.a);
 }
 
 TEST(FormulationRun, InfeasibleBlendIsNormalisedWithoutSensitivityRows) {
@@ -186,24 +200,20 @@ TEST(FormulationRun, ValidationStopsAtTheFirstFailure) {
               "Debe ingresar un valor mínimo o máximo para la propiedad <Proteína>");
     limits(0.0, 0.0005); // the 0.01 % rule does not apply to a minimum of 0
 
-    auto& p = ex.ws.rsProductos;
-    p.moveFirst();
-    p.setValue("minimo", 60.0);
-    p.moveNext();
-    p.setValue("minimo", 50.0);
+    auto& p = ex.ws.ingredients;
+    p.at(0).minimo = 60.0;
+    p.at(1).minimo = 50.0;
     const auto mins = firstMessage("100");
     EXPECT_EQ(mins.text, "La suma de los valores mínimos para los ingredientes es superior a la "
                          "cantidad total a elaborar");
     EXPECT_EQ(mins.title, "Se ha cancelado la Formulación");
-    p.moveFirst();
-    p.setValue("maximo", 60.0);
-    p.moveNext();
-    p.setValue("minimo", QVariant());
-    p.setValue("maximo", 30.0);
+    p.at(0).maximo = 60.0;
+    p.at(1).minimo.reset();
+    p.at(1).maximo = 30.0;
     EXPECT_EQ(firstMessage("100").text, "La suma de los valores máximos para los ingredientes no "
                                         "alcanzan la cantidad total a elaborar");
 
-    ex.ws.rsProductos.clear();
+    ex.ws.ingredients.clear();
     EXPECT_EQ(firstMessage("100").text, "Debe ingresar al menos un Ingrediente");
     ex.ws.nutrients.clear();
     EXPECT_EQ(firstMessage("100").text,
@@ -258,10 +268,9 @@ TEST(FormulationRun, SampleFormulasReachGlpksOptimumThroughTheDatabase) {
         ASSERT_EQ(glpk.status, lp::reference::Status::Optimum);
         // The cost of one unit of mix on the basis the shares were solved on.
         double cost = 0;
-        auto& p = ws.rsProductos;
-        for (p.moveFirst(); !p.eof(); p.moveNext())
-            cost += ws.vSecaIng ? p.toDouble("porcentaje_seca") * p.toDouble("costo_seca")
-                                : p.toDouble("porcentaje_humeda") * p.toDouble("costo_humeda");
+        for (const workspace::FormulaIngredient& p : ws.ingredients)
+            cost += ws.vSecaIng ? p.porcentajeSeca.value_or(0) * p.costoSeca.value_or(0)
+                                : p.porcentajeHumeda.value_or(0) * p.costoHumeda.value_or(0);
         EXPECT_NEAR(cost, glpk.cost, 1e-7 * glpk.cost);
     }
 }
@@ -361,10 +370,10 @@ TEST(FormulationRun, ReadsOnlyTheMixsCompositionsOncePerRun) {
             if (line.contains("producto_propiedad"))
                 compositionReads << line;
         // One look-up per ingredient of the mix, each with its id; nothing reads a whole nutrient.
-        ASSERT_EQ(compositionReads.size(), ws.rsProductos.count()) << trace;
+        ASSERT_EQ(compositionReads.size(), int(ws.ingredients.size())) << trace;
         QStringList ids;
-        for (int r = 0; r < ws.rsProductos.count(); ++r)
-            ids << statement + ws.rsProductos.valueAt(r, 0).toString();
+        for (const workspace::FormulaIngredient& p : ws.ingredients)
+            ids << statement + QString::number(p.id);
         compositionReads.sort();
         ids.sort();
         EXPECT_EQ(compositionReads, ids);

@@ -2,12 +2,14 @@
 #include "optimizer/formulation_run.h"
 #include "store/sql_text.h"
 #include "support/blend_database.h"
+#include "support/ingredient_rows.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
 #include "workspace/formula_save.h"
 #include "workspace/workspace.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using optimizer::analysisGrid;
@@ -115,25 +117,29 @@ TEST(ResultViewsOnSample, BroilerDietAnalysisAndASaveThatReadsBackTheSameFigures
     // Saved as a new version and reopened: the same mix, limits and prices.
     auto snapshot = [](Workspace& w) {
         QStringList rows;
-        auto& p = w.rsProductos;
-        p.setSort("id_producto ASC");
-        for (p.moveFirst(); !p.eof(); p.moveNext())
+        std::vector<workspace::FormulaIngredient> byId = w.ingredients;
+        std::sort(byId.begin(), byId.end(),
+                  [](const auto& x, const auto& y) { return x.id < y.id; });
+        for (const workspace::FormulaIngredient& p : byId)
             rows << QString("%1|%2|%3|%4|%5|%6")
-                        .arg(p.toInt("id_producto"))
-                        .arg(p.toDouble("porcentaje_humeda"), 0, 'g', 12)
-                        .arg(p.toDouble("cantidad_seca"), 0, 'g', 12)
-                        .arg(p.value("minimo").toString(), p.value("maximo").toString())
-                        .arg(p.toDouble("costo_humeda"));
+                        .arg(p.id)
+                        .arg(p.porcentajeHumeda.value_or(0), 0, 'g', 12)
+                        .arg(p.cantidadSeca.value_or(0), 0, 'g', 12)
+                        .arg(testrows::value(p, "minimo").toString(),
+                             testrows::value(p, "maximo").toString())
+                        .arg(p.costoHumeda.value_or(0));
         return rows;
     };
     const QStringList mix = snapshot(ws);
-    const workspace::SaveResult saved = workspace::saveFormula(ws, db, [&] {
-        const int id = db.nextKey("formulas", "id_formula");
-        db.exec("insert into formulas (id_formula,codigo,producto,cantidad,version,fecha_creacion,"
-                "fecha_modificacion,tipoBase,tipoBaseNutrientes) values (" +
-                sql::number(id) + ",'POLLO-INI','Pollo',1000,1,#12/06/2026#,#12/06/2026#,1,1)");
-        return id;
-    });
+    formulas::HeaderInput header;
+    header.code = "POLLO-INI";
+    header.product = "Pollo";
+    header.newVersion = true;
+    header.cantidad = 1000;
+    header.secaIng = header.secaNut = false;
+    header.today = QDate(2026, 12, 6);
+    const workspace::SaveResult saved =
+        workspace::saveFormula(ws, db, formulas::openHeader(db, ws.vIdFormula), header);
     ASSERT_EQ(saved.outcome, workspace::SaveResult::Saved);
     Workspace reopened;
     reopened.vIdFormula = formulaId(db, "POLLO-INI");

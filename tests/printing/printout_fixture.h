@@ -18,15 +18,17 @@ inline void addNutrient(workspace::Workspace& ws, const QString& name, QVariant 
 inline void addIngredient(workspace::Workspace& ws, const QString& name, QVariant cantidadSeca,
                           QVariant porcentajeSeca, QVariant cantidadHumeda,
                           QVariant porcentajeHumeda) {
-    auto& rs = ws.rsProductos;
-    rs.addNew();
-    rs.setValue("id_producto", rs.count());
-    rs.setValue("nombre", name);
-    rs.setValue("cantidad_seca", cantidadSeca);
-    rs.setValue("porcentaje_seca", porcentajeSeca);
-    rs.setValue("cantidad_humeda", cantidadHumeda);
-    rs.setValue("porcentaje_humeda", porcentajeHumeda);
-    rs.update();
+    auto opt = [](const QVariant& v) {
+        return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
+    };
+    workspace::FormulaIngredient p;
+    p.id = int(ws.ingredients.size()) + 1;
+    p.nombre = name;
+    p.cantidadSeca = opt(cantidadSeca);
+    p.porcentajeSeca = opt(porcentajeSeca);
+    p.cantidadHumeda = opt(cantidadHumeda);
+    p.porcentajeHumeda = opt(porcentajeHumeda);
+    ws.ingredients.push_back(p);
 }
 
 inline printing::PrintoutTexts sampleTexts() {

@@ -254,7 +254,7 @@ TEST(FormulaDocument, WritesToDevicesAndFilesAndReportsFailures) {
         EXPECT_TRUE(error.startsWith("No se pudo escribir el documento")) << error.toStdString();
     }
     // The workspace is left as it was.
-    EXPECT_EQ(ws.rsProductos.count(), 3);
+    EXPECT_EQ(int(ws.ingredients.size()), 3);
     EXPECT_EQ(int(ws.nutrients.size()), 2);
 }
 

@@ -7,12 +7,9 @@
 namespace {
 
 void setCost(workspace::Workspace& ws, const QString& name, double total) {
-    auto& rs = ws.rsProductos;
-    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-        if (rs.toString("nombre") == name) {
-            rs.setValue("costo_total", total);
-            rs.update();
-        }
+    for (workspace::FormulaIngredient& i : ws.ingredients)
+        if (i.nombre == name)
+            i.costoTotal = total;
 }
 
 workspace::Workspace formulated() {

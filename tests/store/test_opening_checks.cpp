@@ -27,9 +27,17 @@ QStringList indexes(Database& db) {
     return names;
 }
 
-const QStringList kSchemaIndexes = {"formula_producto_producto", "formula_propiedad_propiedad",
-                                    "formulas_codigo",           "producto_propiedad_propiedad",
-                                    "productos_codigo",          "productos_nombre",
+const QStringList kSchemaIndexes = {"formula_grupo_grupo",
+                                    "formula_producto_producto",
+                                    "formula_propiedad_propiedad",
+                                    "formula_relacion_divisor",
+                                    "formula_relacion_propiedad",
+                                    "formulas_codigo",
+                                    "grupo_producto_producto",
+                                    "grupos_nombre",
+                                    "producto_propiedad_propiedad",
+                                    "productos_codigo",
+                                    "productos_nombre",
                                     "propiedades_nombre"};
 
 // A new file changed by `sql` before the test opens it again.
@@ -79,6 +87,8 @@ TEST(DatabaseOpening, CreatesTheIndexesAFileLacksInOneGo) {
     auto db = Database::openFile(path);
     QStringList expected = kSchemaIndexes;
     expected.removeOne("productos_codigo");
+    expected << "precio_historial_producto"; // never dropped
+    expected.sort();
     EXPECT_EQ(indexes(*db), expected);
     EXPECT_EQ(db->query("select * from producto_propiedad where id_propiedad=1").count(), 21);
 }
@@ -88,6 +98,7 @@ TEST(DatabaseOpening, AReadOnlyFileOpensWithoutIndexesAndWorks) {
     QStringList drops;
     for (const QString& name : kSchemaIndexes)
         drops << "drop index " + name;
+    drops << "drop table precio_historial"; // a file older than the price history
     const QString path = fileWith(dir, drops);
     ASSERT_TRUE(
         QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
@@ -106,6 +117,8 @@ TEST(DatabaseOpening, AReadOnlyFileOpensWithoutIndexesAndWorks) {
                 _exit(11);
             if (!indexes(*db).isEmpty())
                 _exit(12);
+            if (db->query("PRAGMA table_info(precio_historial)").count() != 0)
+                _exit(14);
         } catch (...) {
             _exit(13);
         }
@@ -187,6 +200,7 @@ TEST(DatabaseOpening, ReadOnlyLeavesAFileWithoutIndexesByteForByteAsItWas) {
     QStringList drops;
     for (const QString& name : kSchemaIndexes)
         drops << "drop index " + name;
+    drops << "drop table precio_historial";
     const QString path = fileWith(dir, drops);
     const QByteArray before = fileBytes(path);
     {
@@ -197,8 +211,11 @@ TEST(DatabaseOpening, ReadOnlyLeavesAFileWithoutIndexesByteForByteAsItWas) {
         EXPECT_EQ(rows(*db, "formulas"), 4);
     }
     EXPECT_TRUE(fileBytes(path) == before);
-    // Opened for writing (the window), the indexes are made.
-    EXPECT_EQ(indexes(*Database::openFile(path)), kSchemaIndexes);
+    // Opened for writing (the window), the indexes are made, and the price history with its own.
+    QStringList all = kSchemaIndexes;
+    all << "precio_historial_producto";
+    all.sort();
+    EXPECT_EQ(indexes(*Database::openFile(path)), all);
 }
 
 TEST(DatabaseOpening, ADamagedFileOpensButRefusesEveryWriteSayingHowToRecoverIt) {

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-using store::FieldType;
 using workspace::Workspace;
 
 namespace {

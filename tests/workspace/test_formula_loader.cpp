@@ -15,17 +15,15 @@ TEST(FormulaLoader, EmptyWorkspaceStartsDryWithNoRows) {
     Workspace ws;
     ws.vSecaIng = false;
     ws.vSecaNut = false;
-    ws.rsProductos.addNew();
+    ws.ingredients.push_back({});
     const auto header = workspace::actuFormula(ws, t.db());
     EXPECT_FALSE(header.found);
     EXPECT_TRUE(header.cantidad.isEmpty());
     EXPECT_TRUE(ws.vSecaIng);
     EXPECT_TRUE(ws.vSecaNut);
-    EXPECT_EQ(ws.rsProductos.count(), 0);
+    EXPECT_EQ(int(ws.ingredients.size()), 0);
     EXPECT_EQ(int(ws.nutrients.size()), 0);
     EXPECT_EQ(int(ws.analysisRows.size()), 0);
-    EXPECT_EQ(ws.rsProductos.fieldCount(), 17);
-    EXPECT_EQ(ws.rsProductos.field(16).name, "costoHumedaActual");
 }
 
 TEST(FormulaLoader, LoadsHeaderBasesLimitsAndIngredients) {
@@ -64,15 +62,14 @@ TEST(FormulaLoader, LoadsHeaderBasesLimitsAndIngredients) {
               QStringList{"El Ingrediente no posee materia seca definida\n\nEl ingrediente Sin "
                           "materia seca no se ha ingresado a la Fórmula"});
     EXPECT_EQ(messages.shown()[0].style, 16);
-    ASSERT_EQ(ws.rsProductos.count(), 2);
-    auto& p = ws.rsProductos;
-    p.moveFirst(); // largest as-fed share first
-    EXPECT_EQ(p.toInt("id_producto"), maiz);
-    EXPECT_DOUBLE_EQ(p.toDouble("costo_humeda"), 0.25);
-    EXPECT_DOUBLE_EQ(p.toDouble("costo_seca"), 0.25 / 0.87);
-    EXPECT_DOUBLE_EQ(p.toDouble("materiaSecaActual"), 88);
-    EXPECT_DOUBLE_EQ(p.toDouble("costoHumedaActual"), 0.2);
-    EXPECT_TRUE(p.isNull("maximo"));
+    ASSERT_EQ(int(ws.ingredients.size()), 2);
+    const workspace::FormulaIngredient& p = ws.ingredients[0]; // largest as-fed share first
+    EXPECT_EQ(p.id, maiz);
+    EXPECT_DOUBLE_EQ(p.costoHumeda.value_or(0), 0.25);
+    EXPECT_DOUBLE_EQ(p.costoSeca.value_or(0), 0.25 / 0.87);
+    EXPECT_DOUBLE_EQ(p.materiaSecaActual.value_or(0), 88);
+    EXPECT_DOUBLE_EQ(p.costoHumedaActual.value_or(0), 0.2);
+    EXPECT_FALSE(p.maximo.has_value());
 
     ASSERT_EQ(ws.nutrients.size(), 2u);
     const workspace::FormulaNutrient* n = &ws.nutrients[0]; // by name
@@ -92,7 +89,7 @@ TEST(FormulaLoader, LoadsHeaderBasesLimitsAndIngredients) {
     const auto missing = workspace::actuFormula(ws, db);
     EXPECT_FALSE(missing.found);
     EXPECT_EQ(messages.texts(), QStringList{"No se pudo establecer la Fórmula"});
-    EXPECT_EQ(ws.rsProductos.count(), 0);
+    EXPECT_EQ(int(ws.ingredients.size()), 0);
     EXPECT_EQ(int(ws.nutrients.size()), 0);
 }
 

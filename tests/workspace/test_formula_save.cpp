@@ -1,5 +1,7 @@
+#include "formulas/formula_header.h"
 #include "store/sql_text.h"
 #include "support/blend_database.h"
+#include "support/ingredient_rows.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -7,6 +9,7 @@
 #include "workspace/workspace.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace blenddb;
@@ -43,14 +46,22 @@ QStringList workspaceState(const Workspace& ws) {
         out << QStringList{QString::number(n.id), n.nombre,      text(n.minimo),
                            text(n.maximo),        text(n.valor), text(n.valorAnterior)}
                    .join('|');
-    for (const store::RecordSet* rs : {&ws.rsProductos}) {
-        for (int r = 0; r < rs->count(); ++r) {
-            QStringList row;
-            for (int f = 0; f < rs->fieldCount(); ++f)
-                row << rs->valueAt(r, f).toString();
-            out << row.join('|');
-        }
-    }
+    for (const workspace::FormulaIngredient& p : ws.ingredients)
+        out << QStringList{QString::number(p.id),
+                           p.nombre,
+                           text(p.materiaSeca),
+                           text(p.costoSeca),
+                           text(p.costoHumeda),
+                           text(p.minimo),
+                           text(p.maximo),
+                           text(p.cantidadSeca),
+                           text(p.porcentajeSeca),
+                           text(p.cantidadHumeda),
+                           text(p.porcentajeHumeda),
+                           text(p.costoTotal),
+                           text(p.materiaSecaActual),
+                           text(p.costoHumedaActual)}
+                   .join('|');
     return out << QString::number(ws.vIdFormula);
 }
 
@@ -65,19 +76,19 @@ std::vector<int> keys(store::Database& db, const QString& table, const QString& 
 }
 
 void addIngredientRow(Workspace& ws, int id, QVariant minimo, QVariant maximo, double share) {
-    auto& p = ws.rsProductos;
-    p.addNew();
-    p.setValue("id_producto", id);
-    p.setValue("nombre", "I" + QString::number(id));
-    p.setValue("materia_seca", 80.0);
-    p.setValue("costo_humeda", 2.5 + id);
-    p.setValue("costo_seca", (2.5 + id) / 0.8);
-    p.setValue("minimo", minimo);
-    p.setValue("maximo", maximo);
-    p.setValue("porcentaje_humeda", share);
-    p.setValue("porcentaje_seca", share);
-    p.setValue("cantidad_humeda", share * 1000);
-    p.setValue("cantidad_seca", share * 800);
+    workspace::FormulaIngredient p;
+    p.id = id;
+    p.nombre = "I" + QString::number(id);
+    p.materiaSeca = 80.0;
+    p.costoHumeda = 2.5 + id;
+    p.costoSeca = (2.5 + id) / 0.8;
+    testrows::set(p, "minimo", minimo);
+    testrows::set(p, "maximo", maximo);
+    p.porcentajeHumeda = share;
+    p.porcentajeSeca = share;
+    p.cantidadHumeda = share * 1000;
+    p.cantidadSeca = share * 800;
+    ws.ingredients.push_back(p);
 }
 
 void addNutrientRow(Workspace& ws, int id, QVariant minimo, QVariant maximo, double valor) {
@@ -88,12 +99,40 @@ void addNutrientRow(Workspace& ws, int id, QVariant minimo, QVariant maximo, dou
         {id, "N" + QString::number(id), opt(minimo), opt(maximo), valor, std::nullopt});
 }
 
-bool removeRow(store::RecordSet& rs, const QString& key, int id) {
-    rs.moveFirst();
-    if (!rs.find(key + "=" + QString::number(id)))
+template <typename Row> bool removeRow(std::vector<Row>& rows, int id) {
+    const auto it =
+        std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.id == id; });
+    if (it == rows.end())
         return false;
-    rs.remove();
+    rows.erase(it);
     return true;
+}
+
+// What the header editor was opened on and what the user answered, as a test stands in for it.
+struct Header {
+    formulas::HeaderOpening opened;
+    formulas::HeaderInput input;
+};
+
+Header updateOf(int formula, const QString& code, const QString& product, double cantidad) {
+    Header h;
+    h.opened.formulaId = formula;
+    h.opened.isNew = false;
+    h.opened.code = h.input.code = code;
+    h.input.product = product;
+    h.input.cantidad = cantidad;
+    h.input.today = QDate(2026, 12, 7);
+    return h;
+}
+
+Header newFormula(const QString& code) {
+    Header h = updateOf(0, code, "Producto " + code, 1000);
+    h.opened.isNew = true;
+    return h;
+}
+
+SaveResult save(Workspace& ws, store::Database& db, const Header& h) {
+    return workspace::saveFormula(ws, db, h.opened, h.input);
 }
 
 // Six ingredients, four nutrients; formula F holds ingredients 3, 4, 5 and nutrients 2, 3;
@@ -122,12 +161,11 @@ struct Fixture {
     void loadAndEdit(Workspace& ws) {
         ws.vIdFormula = f;
         workspace::actuFormula(ws, t.db());
-        ASSERT_TRUE(removeRow(ws.rsProductos, "id_producto", 4));
+        ASSERT_TRUE(removeRow(ws.ingredients, 4));
         addIngredientRow(ws, 2, 5, QVariant(), 0.1); // both sort before every stored row
         addIngredientRow(ws, 1, QVariant(), 20, 0.2);
-        ws.rsProductos.moveFirst();
-        ASSERT_TRUE(ws.rsProductos.find("id_producto=5"));
-        ws.rsProductos.setValue("maximo", QVariant()); // a limit taken away is stored as Null
+        ASSERT_TRUE(workspace::findIngredient(ws, 5));
+        workspace::findIngredient(ws, 5)->maximo.reset(); // a limit taken away is stored as Null
         const auto two = std::find_if(ws.nutrients.begin(), ws.nutrients.end(),
                                       [](const auto& n) { return n.id == 2; });
         ASSERT_TRUE(two != ws.nutrients.end());
@@ -140,14 +178,8 @@ struct Fixture {
         three->minimo = 1.25;
     }
 
-    // The header editor's part, as a test stands in for it: one statement on the header row.
-    std::function<int()> headerUpdate() {
-        return [this] {
-            t.db().exec("UPDATE formulas SET producto='F editada',cantidad=500 WHERE id_formula=" +
-                        sql::number(f));
-            return f;
-        };
-    }
+    // The header editor's answer for F: one statement on the header row.
+    Header headerUpdate() const { return updateOf(f, "F", "F editada", 500); }
 };
 
 } // namespace
@@ -197,7 +229,7 @@ TEST(FormulaSave, MergeUpdatesInsertsAndDeletesExactlyTheRowsThatDiffer) {
     EXPECT_EQ(storedState(db), saved);
 
     // Emptied lists delete every row of the formula, and only of that formula.
-    ws.rsProductos.clear();
+    ws.ingredients.clear();
     ws.nutrients.clear();
     workspace::saveFormulaRows(ws, db, fx.f);
     EXPECT_TRUE(keys(db, "formula_producto", "id_producto", fx.f).empty());
@@ -223,7 +255,7 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
         SCOPED_TRACE(n);
         messages.clear();
         db.failStatementAfter(n);
-        const SaveResult r = workspace::saveFormula(ws, db, fx.headerUpdate());
+        const SaveResult r = save(ws, db, fx.headerUpdate());
         db.failStatementAfter(0);
         EXPECT_EQ(r.outcome, SaveResult::Failed);
         EXPECT_EQ(storedState(db), stored);
@@ -237,7 +269,7 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
     // One statement further the save is complete: the fault falls on the reload, which says so.
     messages.clear();
     db.failStatementAfter(statements + 1);
-    SaveResult r = workspace::saveFormula(ws, db, fx.headerUpdate());
+    SaveResult r = save(ws, db, fx.headerUpdate());
     db.failStatementAfter(0);
     EXPECT_EQ(r.outcome, SaveResult::Saved);
     ASSERT_EQ(messages.shown().size(), 1u);
@@ -251,11 +283,11 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
     Workspace again;
     fresh.loadAndEdit(again);
     messages.clear();
-    r = workspace::saveFormula(again, fresh.t.db(), fresh.headerUpdate());
+    r = save(again, fresh.t.db(), fresh.headerUpdate());
     EXPECT_EQ(r.outcome, SaveResult::Saved);
     EXPECT_TRUE(r.header.found);
     EXPECT_EQ(r.header.producto, "F editada");
-    EXPECT_EQ(again.rsProductos.count(), 4);
+    EXPECT_EQ(int(again.ingredients.size()), 4);
     EXPECT_EQ(int(again.nutrients.size()), 3);
     ASSERT_FALSE(again.nutrients.empty());
     EXPECT_EQ(again.nutrients[0].nombre, "N1"); // by name again after the reload
@@ -263,7 +295,7 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
     EXPECT_TRUE(messages.shown().empty());
 }
 
-TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndACancelWritesNothing) {
+TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndARefusedHeaderWritesNothing) {
     Fixture fx;
     auto& db = fx.t.db();
     ScriptedMessages messages;
@@ -272,34 +304,26 @@ TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndACancelWritesNoth
     addNutrientRow(ws, 2, 1, QVariant(), 2);
     const QStringList stored = storedState(db);
 
-    // The editor wrote its header and then was cancelled: nothing stands.
-    SaveResult r = workspace::saveFormula(ws, db, [&] {
-        addFormula(db, "NUEVA", 1000, 1, 1);
-        return 0;
-    });
-    EXPECT_EQ(r.outcome, SaveResult::Cancelled);
+    // The header write refuses a code stored meanwhile (here F's): nothing stands.
+    SaveResult r = save(ws, db, newFormula("F"));
+    EXPECT_EQ(r.outcome, SaveResult::Failed);
     EXPECT_EQ(storedState(db), stored);
+    EXPECT_EQ(messages.shown().size(), 1u);
+    messages.clear();
 
-    auto newHeader = [&] { return addFormula(db, "NUEVA", 1000, 1, 1); };
-    db.failStatementAfter(6); // the ingredient insert, after key, header, nutrient rows
-    r = workspace::saveFormula(ws, db, newHeader);
+    const Header header = newFormula("NUEVA");
+    db.failStatementAfter(7); // the ingredient insert, after code, key, header, nutrient rows
+    r = save(ws, db, header);
     db.failStatementAfter(0);
     EXPECT_EQ(r.outcome, SaveResult::Failed);
     EXPECT_EQ(ws.vIdFormula, 0);
     EXPECT_EQ(storedState(db), stored);
 
-    // The editor refuses a first try (a check in its own step, nothing written) and the user
-    // corrects it: that refusal does not undo the save.
-    r = workspace::saveFormula(ws, db, [&] {
-        {
-            store::Database::Transaction refused(db);
-            db.query("select id_formula from formulas where codigo='F'");
-        }
-        store::Database::Transaction accepted(db);
-        const int id = newHeader();
-        accepted.commit();
-        return id;
-    });
+    // The editor refuses a first try (its check, before anything is written) and the user
+    // corrects it: the save then stands whole.
+    EXPECT_TRUE(formulas::checkHeader(db, newFormula("F").opened, newFormula("F").input));
+    EXPECT_FALSE(formulas::checkHeader(db, header.opened, header.input));
+    r = save(ws, db, header);
     ASSERT_EQ(r.outcome, SaveResult::Saved);
     EXPECT_EQ(ws.vIdFormula, fx.g + 1);
     EXPECT_EQ(keys(db, "formula_producto", "id_producto", ws.vIdFormula), (std::vector<int>{6}));
@@ -317,16 +341,12 @@ TEST(FormulaSave, ASaveOverAFormulaSavedElsewhereSinceItWasLoadedIsRefused) {
     workspace::actuFormula(theirs, *other);
 
     addIngredientRow(theirs, 1, QVariant(), 20, 0.2);
-    const auto theirHeader = [&] {
-        other->exec("UPDATE formulas SET producto='La suya' WHERE id_formula=" + sql::number(fx.f));
-        return fx.f;
-    };
-    EXPECT_EQ(workspace::saveFormula(theirs, *other, theirHeader).outcome, SaveResult::Saved);
+    const Header theirHeader = updateOf(fx.f, "F", "La suya", 1000);
+    EXPECT_EQ(save(theirs, *other, theirHeader).outcome, SaveResult::Saved);
     const QStringList saved = storedState(fx.t.db());
 
     addIngredientRow(mine, 2, 5, QVariant(), 0.1);
-    EXPECT_EQ(workspace::saveFormula(mine, fx.t.db(), fx.headerUpdate()).outcome,
-              SaveResult::Failed);
+    EXPECT_EQ(save(mine, fx.t.db(), fx.headerUpdate()).outcome, SaveResult::Failed);
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].text,
               "La fórmula fue modificada por otro usuario; vuelva a cargarla");
@@ -335,15 +355,13 @@ TEST(FormulaSave, ASaveOverAFormulaSavedElsewhereSinceItWasLoadedIsRefused) {
     // Loaded again, the same edit saves; and saving twice in a row is no conflict with oneself.
     workspace::actuFormula(mine, fx.t.db());
     addIngredientRow(mine, 2, 5, QVariant(), 0.1);
-    EXPECT_EQ(workspace::saveFormula(mine, fx.t.db(), fx.headerUpdate()).outcome,
-              SaveResult::Saved);
-    EXPECT_EQ(workspace::saveFormula(mine, fx.t.db(), fx.headerUpdate()).outcome,
-              SaveResult::Saved);
+    EXPECT_EQ(save(mine, fx.t.db(), fx.headerUpdate()).outcome, SaveResult::Saved);
+    EXPECT_EQ(save(mine, fx.t.db(), fx.headerUpdate()).outcome, SaveResult::Saved);
     EXPECT_EQ(keys(fx.t.db(), "formula_producto", "id_producto", fx.f),
               (std::vector<int>{1, 2, 3, 4, 5}));
     // Their copy is stale now; as another formula (a new version) it still saves.
-    EXPECT_EQ(workspace::saveFormula(theirs, *other, theirHeader).outcome, SaveResult::Failed);
-    EXPECT_EQ(workspace::saveFormula(theirs, *other, [&] { return fx.g; }).outcome,
+    EXPECT_EQ(save(theirs, *other, theirHeader).outcome, SaveResult::Failed);
+    EXPECT_EQ(save(theirs, *other, updateOf(fx.g, "G", "Producto G", 1000)).outcome,
               SaveResult::Saved);
     EXPECT_EQ(messages.shown().size(), 2u);
 }

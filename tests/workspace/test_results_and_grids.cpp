@@ -12,34 +12,33 @@ using workspace::Workspace;
 namespace {
 
 void addRow(Workspace& ws, int id, const QString& name, double dm, double cost, double ch,
-            QVariant minimo = {}, QVariant maximo = {}) {
-    auto& p = ws.rsProductos;
-    p.addNew();
-    p.setValue("id_producto", id);
-    p.setValue("nombre", name);
-    p.setValue("materia_seca", dm);
-    p.setValue("costo_humeda", cost);
-    p.setValue("costo_seca", cost / (dm / 100));
-    p.setValue("cantidad_humeda", ch);
-    p.setValue("cantidad_seca", ch * dm / 100);
-    p.setValue("minimo", minimo);
-    p.setValue("maximo", maximo);
-    p.setValue("materiaSecaActual", dm);
-    p.setValue("costoHumedaActual", cost);
-    p.setValue("costo_total", ch * cost);
+            std::optional<double> minimo = {}, std::optional<double> maximo = {}) {
+    workspace::FormulaIngredient p;
+    p.id = id;
+    p.nombre = name;
+    p.materiaSeca = dm;
+    p.costoHumeda = cost;
+    p.costoSeca = cost / (dm / 100);
+    p.cantidadHumeda = ch;
+    p.cantidadSeca = ch * dm / 100;
+    p.minimo = minimo;
+    p.maximo = maximo;
+    p.materiaSecaActual = dm;
+    p.costoHumedaActual = cost;
+    p.costoTotal = ch * cost;
+    ws.ingredients.push_back(p);
 }
 
 // Shares from the quantities, as a quantity edit leaves them.
 void shareOut(Workspace& ws) {
-    auto& p = ws.rsProductos;
     double h = 0, s = 0;
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        h += p.toDouble("cantidad_humeda");
-        s += p.toDouble("cantidad_seca");
+    for (const workspace::FormulaIngredient& p : ws.ingredients) {
+        h += *p.cantidadHumeda;
+        s += *p.cantidadSeca;
     }
-    for (p.moveFirst(); !p.eof(); p.moveNext()) {
-        p.setValue("porcentaje_humeda", p.toDouble("cantidad_humeda") / h);
-        p.setValue("porcentaje_seca", p.toDouble("cantidad_seca") / s);
+    for (workspace::FormulaIngredient& p : ws.ingredients) {
+        p.porcentajeHumeda = *p.cantidadHumeda / h;
+        p.porcentajeSeca = *p.cantidadSeca / s;
     }
 }
 
@@ -77,15 +76,15 @@ TEST(Results, TotalsNutrientValuesAndOrder) {
     EXPECT_DOUBLE_EQ(ws.vMateriaSeca, 60);
     // Wet rule: catalogue dry matter, not the formula's.
     EXPECT_NEAR(ws.nutrients.at(0).valor.value_or(0), 10 * 0.8 * 0.75 + 40 * 0.9 * 0.25, 1e-12);
-    ws.rsProductos.moveFirst();
-    EXPECT_EQ(ws.rsProductos.toInt("id_producto"), a); // largest share first
-    EXPECT_DOUBLE_EQ(ws.rsProductos.toDouble("costo_total"), 750);
+    ASSERT_FALSE(ws.ingredients.empty());
+    EXPECT_EQ(ws.ingredients[0].id, a); // largest share first
+    EXPECT_DOUBLE_EQ(ws.ingredients[0].costoTotal.value_or(0), 750);
 
     // Dry rule: composition × dry share; shares that miss 100 raise the alarm.
     ws.vSecaIng = true;
     ws.vSecaNut = true;
-    for (auto& p = ws.rsProductos; !p.eof(); p.moveNext())
-        p.setValue("porcentaje_seca", p.toDouble("porcentaje_seca") * 0.9999);
+    for (workspace::FormulaIngredient& p : ws.ingredients)
+        p.porcentajeSeca = p.porcentajeSeca.value_or(0) * 0.9999;
     f = workspace::actuResultados(ws, db);
     EXPECT_EQ(f.txtPorS, "99.99");
     EXPECT_TRUE(f.porSAlarm);
@@ -94,17 +93,35 @@ TEST(Results, TotalsNutrientValuesAndOrder) {
                 1e-12);
 }
 
+TEST(Results, EqualSharesComeByAscendingIdAndRowsWithoutAShareLast) {
+    TempDatabase t;
+    Workspace ws;
+    ws.vSecaIng = false;
+    ws.vSecaNut = false;
+    addRow(ws, 9, "Sin cifras", 90, 1, 0);
+    addRow(ws, 5, "E", 90, 1, 25);
+    addRow(ws, 2, "B", 90, 1, 25);
+    addRow(ws, 3, "C", 90, 1, 50);
+    shareOut(ws);
+    ws.ingredients[0].porcentajeHumeda.reset();
+    const auto f = workspace::actuResultados(ws, t.db());
+    std::vector<int> order;
+    for (const workspace::FormulaIngredient& p : ws.ingredients)
+        order.push_back(p.id);
+    EXPECT_EQ(order, (std::vector<int>{3, 2, 5, 9}));
+    EXPECT_EQ(f.txtPorH, "100.00");
+    EXPECT_EQ(f.txtCosTot, "$ 100.00");
+}
+
 TEST(WorkspaceGrids, SignalsMixLimitsAndCatalogueChanges) {
     Workspace ws;
     ws.vSecaIng = false;
-    addRow(ws, 1, "En la mezcla", 88, 0.2, 40, 50.0, QVariant()); // below its minimum
-    addRow(ws, 2, "Fuera", 90, 0.3, 0, QVariant(), 10.0);
-    addRow(ws, 3, "Al máximo", 90, 0.3, 60.001, QVariant(), 60.0); // rounding, not an excess
+    addRow(ws, 1, "En la mezcla", 88, 0.2, 40, 50.0, std::nullopt); // below its minimum
+    addRow(ws, 2, "Fuera", 90, 0.3, 0, std::nullopt, 10.0);
+    addRow(ws, 3, "Al máximo", 90, 0.3, 60.001, std::nullopt, 60.0); // rounding, not an excess
     shareOut(ws);
-    ws.rsProductos.moveFirst();
-    ws.rsProductos.moveNext();
-    ws.rsProductos.setValue("costoHumedaActual", 0.35); // price changed in the catalogue
-    ws.rsProductos.setValue("materiaSecaActual", 91.0); // dry matter changed
+    ws.ingredients[1].costoHumedaActual = 0.35; // price changed in the catalogue
+    ws.ingredients[1].materiaSecaActual = 91.0; // dry matter changed
 
     grid::GridContent g = workspace::ingredientGrid(ws);
     ASSERT_EQ(g.columnCount(), 17);
@@ -146,8 +163,7 @@ TEST(WorkspaceGrids, ABoldRowShowsItsFiguresAndARemainderOfZeroIsNotBold) {
     addRow(ws, 3, "Negativo", 90, 0.3, -1e-9);      // a remainder below 0
     addRow(ws, 4, "Lote chico", 90, 0.3, 0.004);    // its share shows, its quantity does not
     shareOut(ws);
-    ws.rsProductos.setPosition(3);
-    ws.rsProductos.setValue("porcentaje_humeda", 0.003);
+    ws.ingredients[3].porcentajeHumeda = 0.003;
 
     const grid::GridContent g = workspace::ingredientGrid(ws);
     EXPECT_TRUE(g.cell(0, 1).bold);
@@ -203,11 +219,9 @@ TEST(Results, AfterADryRecountRowsComeInDryShareOrder) {
     addRow(ws, 2, "B seco", 90, 1, 40);
     shareOut(ws);
     workspace::actuResultados(ws, t.db());
-    ws.rsProductos.moveFirst();
-    EXPECT_EQ(ws.rsProductos.toString("nombre"), "B seco");
+    EXPECT_EQ(ws.ingredients.at(0).nombre, "B seco");
     ws.vSecaIng = false;
     ws.vSecaNut = false;
     workspace::actuResultados(ws, t.db());
-    ws.rsProductos.moveFirst();
-    EXPECT_EQ(ws.rsProductos.toString("nombre"), "A húmedo");
+    EXPECT_EQ(ws.ingredients.at(0).nombre, "A húmedo");
 }

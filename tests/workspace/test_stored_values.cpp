@@ -39,7 +39,7 @@ struct StoredFormula {
         ws.vIdFormula = formula;
         const auto header = workspace::actuFormula(ws, t.db());
         EXPECT_FALSE(header.found);
-        EXPECT_EQ(ws.rsProductos.count(), 0);
+        EXPECT_EQ(int(ws.ingredients.size()), 0);
         EXPECT_EQ(int(ws.nutrients.size()), 0);
         EXPECT_EQ(ws.vIdFormula, 0); // a save from here cannot replace the stored formula
         EXPECT_EQ(messages.shown().size(), 1u);
@@ -65,7 +65,7 @@ TEST(StoredValues, AUsableFormulaLoads) {
     ws.vIdFormula = f.formula;
     EXPECT_TRUE(workspace::actuFormula(ws, f.t.db()).found);
     EXPECT_TRUE(messages.shown().empty());
-    EXPECT_EQ(ws.rsProductos.count(), 2);
+    EXPECT_EQ(int(ws.ingredients.size()), 2);
     EXPECT_EQ(int(ws.nutrients.size()), 2);
 }
 

@@ -1,4 +1,5 @@
 #include "support/blend_database.h"
+#include "support/ingredient_rows.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/composition_matrix.h"
@@ -35,12 +36,7 @@ struct Sample {
     }
     GridRow ingredient(int id) const { return {"id_producto", "nombre", id, " A "}; }
     GridRow nutrient(int id) const { return {"id_propiedad", "nombre", id, "Proteína"}; }
-    QVariant field(int id, const char* name) {
-        auto& p = ws.rsProductos;
-        p.moveFirst();
-        EXPECT_TRUE(p.find("id_producto=" + QString::number(id)));
-        return p.value(name);
-    }
+    QVariant field(int id, const char* name) { return testrows::value(ws, id, name); }
     QVariant nutrientField(const char* name) {
         const workspace::FormulaNutrient& n = ws.nutrients.at(0);
         const QString field = QString::fromLatin1(name);
@@ -155,7 +151,7 @@ TEST(WorkspaceRows, AddAndRemoveIngredientsAndNutrients) {
                            "El Ingrediente no posee materia seca definida\n\nEl ingrediente Sin "
                            "materia seca no se ha ingresado a la Fórmule",
                            "El Nutriente Ya se encuentra Asginada a la Fórmula"}));
-    EXPECT_EQ(s.ws.rsProductos.count(), 2);
+    EXPECT_EQ(int(s.ws.ingredients.size()), 2);
     // A new ingredient: catalogue price and dry matter, minimum 0, no maximum, nothing yet.
     EXPECT_DOUBLE_EQ(s.field(s.a, "costo_seca").toDouble(), 20);
     EXPECT_DOUBLE_EQ(s.field(s.a, "minimo").toDouble(), 0);
@@ -175,7 +171,7 @@ TEST(WorkspaceRows, AddAndRemoveIngredientsAndNutrients) {
     EXPECT_FALSE(
         workspace::removeIngredient(s.ws, s.t.db(), {"id_producto", "codigo", s.a, ""}).stored);
     r = workspace::removeIngredient(s.ws, s.t.db(), s.ingredient(s.a));
-    EXPECT_EQ(s.ws.rsProductos.count(), 0);
+    EXPECT_EQ(int(s.ws.ingredients.size()), 0);
     EXPECT_EQ(r.figures->txtCanH, "0.00");
     EXPECT_EQ(r.figures->txtCosTot, "$ 0.00");
 
@@ -194,13 +190,9 @@ TEST(WorkspaceRows, TakingOverCatalogueDryMatterAndPrices) {
                   QString::number(s.a));
     s.t.db().exec("update productos set materia_seca=0 where id_producto=" + QString::number(c));
     // The workspace keeps the formula's figures; the catalogue's are read when a row is loaded.
-    s.ws.rsProductos.moveFirst();
-    s.ws.rsProductos.find("id_producto=" + QString::number(s.a));
-    s.ws.rsProductos.setValue("materiaSecaActual", 40.0);
-    s.ws.rsProductos.setValue("costoHumedaActual", 11.0);
-    s.ws.rsProductos.moveFirst();
-    s.ws.rsProductos.find("id_producto=" + QString::number(c));
-    s.ws.rsProductos.setValue("materiaSecaActual", 0.0);
+    testrows::row(s.ws, s.a)->materiaSecaActual = 40.0;
+    testrows::row(s.ws, s.a)->costoHumedaActual = 11.0;
+    testrows::row(s.ws, c)->materiaSecaActual = 0.0;
 
     ScriptedMessages messages;
     EXPECT_FALSE(workspace::takeOverDryMatter(s.ws, s.t.db()).stored); // answered No

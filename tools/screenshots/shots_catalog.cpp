@@ -1,8 +1,10 @@
 // The catalogue: both lists in each mode, the editors on a sample ingredient and nutrient, the
-// composition of one ingredient, and a mix about to be saved as an ingredient.
+// composition of one ingredient, a mix about to be saved as an ingredient, and the groups of
+// ingredients.
 #include "tour.h"
 
 #include "catalog/views/frmComoProducto.h"
+#include "catalog/views/frmGrupos.h"
 #include "catalog/views/frmproducto.h"
 #include "catalog/views/frmproducto_propiedades.h"
 #include "catalog/views/frmproductos.h"
@@ -107,6 +109,11 @@ const tour::Registration shots([](std::vector<tour::Shot>& all) {
     all.push_back({QStringLiteral("frmComoProducto"),
                    [](tour::Context& c) -> std::unique_ptr<QWidget> {
                        return std::make_unique<catalog::frmComoProducto>(c.db, formulatedMix(c.db));
+                   },
+                   nullptr});
+    all.push_back({QStringLiteral("frmGrupos"),
+                   [](tour::Context& c) -> std::unique_ptr<QWidget> {
+                       return std::make_unique<catalog::frmGrupos>(c.db);
                    },
                    nullptr});
 });

@@ -13,13 +13,12 @@
 
 namespace {
 
-void setLimits(store::RecordSet& rs, const QString& name, const QVariant& minimo,
-               const QVariant& maximo) {
-    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-        if (rs.toString("nombre").trimmed().startsWith(name)) {
-            rs.setValue("minimo", minimo);
-            rs.setValue("maximo", maximo);
-            rs.update();
+void setLimits(std::vector<workspace::FormulaIngredient>& rows, const QString& name, double minimo,
+               double maximo) {
+    for (workspace::FormulaIngredient& p : rows)
+        if (p.nombre.trimmed().startsWith(name)) {
+            p.minimo = minimo;
+            p.maximo = maximo;
             return;
         }
     throw std::runtime_error("not in the broiler diet: " + name.toStdString());
@@ -31,7 +30,7 @@ std::unique_ptr<QWidget> conflict(tour::Context& c) {
                                      sql::text(QStringLiteral("POLLO-INI")) + " order by version");
     ws.vIdFormula = rs.count() ? rs.toInt("id_formula") : 0;
     workspace::actuFormula(ws, c.db);
-    setLimits(ws.rsProductos, QStringLiteral("Carbonato de calcio"), 0.0, 10.0);
+    setLimits(ws.ingredients, QStringLiteral("Carbonato de calcio"), 0.0, 10.0);
     for (workspace::FormulaNutrient& n : ws.nutrients)
         if (n.nombre.trimmed() == QStringLiteral("Fósforo disponible")) {
             n.minimo = 0.25;

@@ -111,10 +111,9 @@ QImage compositionFromTheWorkspace(tour::Context& c) {
 // limit. The rows show what the run left, in bold only where a figure shows.
 std::unique_ptr<QWidget> afterAnInfeasibleRun(tour::Context& c) {
     auto view = formulatedBroilerDiet(c);
-    store::RecordSet& p = view->workspace().rsProductos;
-    for (p.moveFirst(); !p.eof(); p.moveNext())
-        if (p.toString("nombre").trimmed() == QStringLiteral("Maíz amarillo grano"))
-            p.setValue("minimo", 700.0);
+    for (workspace::FormulaIngredient& p : view->workspace().ingredients)
+        if (p.nombre.trimmed() == QStringLiteral("Maíz amarillo grano"))
+            p.minimo = 700.0;
     for (workspace::FormulaNutrient& n : view->workspace().nutrients) {
         if (n.nombre.trimmed() == QStringLiteral("Energía metabolizable aves")) {
             n.minimo.reset();

@@ -1,8 +1,11 @@
 #include "app/views/menu.h"
 
 #include "app/help_documents.h"
+#include "app/regional_settings.h"
 #include "app/views/frmacercade.h"
 #include "app/views/modal.h"
+#include "catalog/views/frmActualizarPrecios.h"
+#include "catalog/views/frmGrupos.h"
 #include "catalog/views/frmproductos.h"
 #include "catalog/views/frmpropiedades.h"
 #include "formulas/views/frmformulas.h"
@@ -55,6 +58,10 @@ void menu::buildMenus() {
     addSeparator(datos, "sep1_1");
     connect(addItem(datos, "propiedades", QStringLiteral("&Nutrientes")), &QAction::triggered, this,
             &menu::propiedades_Click);
+    connect(addItem(datos, "grupos", QStringLiteral("&Grupos de Ingredientes")),
+            &QAction::triggered, this, &menu::grupos_Click);
+    connect(addItem(datos, "actualizarprecios", QStringLiteral("&Actualizar Precios")),
+            &QAction::triggered, this, &menu::actualizarprecios_Click);
     addSeparator(datos, "sep11");
     connect(addItem(datos, "salir", QStringLiteral("&Salir")), &QAction::triggered, this,
             &QWidget::close);
@@ -100,6 +107,21 @@ void menu::propiedades_Click() {
         return;
     catalog::frmpropiedades list(*cnBase_, keys::ListMode::Maintain);
     widgets::openModal(list);
+}
+
+void menu::grupos_Click() {
+    if (!cnBase_)
+        return;
+    catalog::frmGrupos view(*cnBase_, this);
+    widgets::openModal(view);
+}
+
+void menu::actualizarprecios_Click() {
+    if (!cnBase_)
+        return;
+    IniRegionalSettings settings;
+    catalog::frmActualizarPrecios view(*cnBase_, catalog::decimalMarkOf(settings), this);
+    widgets::openModal(view);
 }
 
 void menu::admformulas_Click() {

@@ -28,6 +28,8 @@ private:
 
     void productos_Click();
     void propiedades_Click();
+    void grupos_Click();
+    void actualizarprecios_Click();
     void admformulas_Click();
     void guiarapida_Click();
     void acercadetarvel_Click();

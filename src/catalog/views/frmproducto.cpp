@@ -3,8 +3,11 @@
 #include "app/busy_pointer.h"
 #include "app/data_error.h"
 #include "app/messages.h"
+#include "app/views/grid_binding.h"
 #include "app/views/modal.h"
+#include "app/views/named_widgets.h"
 #include "catalog/catalog_texts.h"
+#include "catalog/price_history.h"
 #include "catalog/views/frmproducto_propiedades.h"
 #include "catalog/views/ingredient_form.h"
 #include "catalog/views/view_support.h"
@@ -12,8 +15,11 @@
 #include "store/revisions.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
 
 namespace catalog {
 
@@ -26,6 +32,25 @@ frmproducto::frmproducto(store::Database& db, int id, QWidget* parent)
     connect(form_->cmdrequery, &QPushButton::clicked, this, &frmproducto::cmdrequery_Click);
     connect(form_->CmdPropiedades, &QPushButton::clicked, this, &frmproducto::CmdPropiedades_Click);
     connect(form_->cmdClose, &QPushButton::clicked, this, &frmproducto::reject);
+
+    // The last prices go between the fields and the buttons.
+    auto* lblHistorial = widgets::named<QLabel>(this, "lblHistorial");
+    lblHistorial->setText(QStringLiteral("Últimos precios:"));
+    auto* flexHistorial = widgets::named<QTableWidget>(this, "flexHistorial");
+    flexHistorial->setFocusPolicy(Qt::NoFocus);
+    historial_ = new GridBinding(flexHistorial);
+    historial_->setFitCaptions(true);
+    historial_->setFitContents(true);
+    historial_->setFillColumn(3);
+    if (auto* box = qobject_cast<QVBoxLayout*>(layout())) {
+        // The grid takes the height the fields leave, instead of the form's blank stretch.
+        for (int i = box->count() - 1; i >= 0; --i)
+            if (QLayoutItem* item = box->itemAt(i); item->spacerItem())
+                delete box->takeAt(i);
+        box->insertWidget(1, lblHistorial);
+        box->insertWidget(2, flexHistorial, 1);
+    }
+    resize(560, 430);
 
     if (id < 1) {
         isNew_ = true;
@@ -54,6 +79,20 @@ frmproducto::~frmproducto() = default;
 
 void frmproducto::showRecord() {
     form_->show(record_.shown, record_.id);
+    showPriceHistory();
+}
+
+void frmproducto::showPriceHistory() {
+    std::vector<PriceEntry> entries;
+    if (hasRecord_ && record_.id > 0) {
+        try {
+            entries = lastPrices(db_, record_.id);
+        } catch (const store::StoreError&) {
+            // The history only informs: an editor that cannot read it still edits.
+        }
+    }
+    historial_->show(priceHistoryGrid(entries));
+    historial_->setNoMatchVisible(false);
 }
 
 bool frmproducto::pending() const {

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <memory>
 
+class GridBinding;
+
 namespace store {
 class Database;
 }
@@ -17,7 +19,8 @@ struct IngredientForm;
 
 // The ingredient editor: a new ingredient when `id` is below 1, otherwise the one with
 // that id. A new one gets its key, and a zero composition row for every nutrient, when first
-// saved. Closing with changes not saved asks whether to save them.
+// saved. Closing with changes not saved asks whether to save them. Below the fields, the
+// ingredient's last prices (read-only).
 class frmproducto : public QDialog {
     Q_OBJECT
 
@@ -41,6 +44,7 @@ private:
     // Reads the stored ingredient again; false (after the error view) when it is gone.
     bool reload();
     void showRecord();
+    void showPriceHistory();
     void markStored();
 
     store::Database& db_;
@@ -48,6 +52,7 @@ private:
     IngredientRecord record_;
     bool isNew_ = false;
     bool hasRecord_ = false;
+    GridBinding* historial_ = nullptr;
 };
 
 } // namespace catalog

@@ -9,7 +9,7 @@ namespace lp {
 
 namespace {
 
-// A layout of K nutrient rows and N ingredients with no ingredient row yet.
+// A layout of K general rows and N ingredients with no ingredient row yet.
 void startLayout(BoundedLayout& layout, int K, int N) {
     layout.K = K;
     layout.minRow.assign(N + 1, 0);
@@ -40,8 +40,8 @@ bool setBounds(BoundedLp& lp, BoundedLayout& layout) {
 } // namespace
 
 bool boundedForm(const Tableau& t, BoundedLp& lp, BoundedLayout& layout) {
-    const int N = t.N, K = t.K, M = t.M;
-    if (N < 1 || K < 0 || t.L < N || M != K + t.L + 2 || t.C != N + M)
+    const int N = t.N, K = t.generalRows(), M = t.M;
+    if (N < 1 || t.K < 0 || t.KR < 0 || t.KG < 0 || t.L < N || M != K + t.L + 2 || t.C != N + M)
         return false;
     const int R = t.rhs();
     if (t.at(0, 0) != 1 || t.at(0, R) != 0)
@@ -96,19 +96,15 @@ bool boundedForm(const Blend& blend, BoundedLp& lp, BoundedLayout& layout) {
     const int N = static_cast<int>(blend.ingredients.size());
     if (N < 1)
         return false;
-    const int K = countNutrientRows(blend);
+    const std::vector<LimitRef> general = generalLimits(blend);
+    const int K = static_cast<int>(general.size());
     lp.m = K + 1;
     lp.n = N;
     lp.sumRow = K;
     lp.a.assign(static_cast<size_t>(lp.m) * N, 1.0);
     lp.b.assign(lp.m, 0.0);
-    int k = 0;
-    for (size_t n = 0; n < blend.nutrients.size(); ++n)
-        for (const bool minimum : {true, false})
-            if (minimum ? blend.nutrients[n].minimo : blend.nutrients[n].maximo) {
-                lp.b[k] = nutrientRow(blend, n, minimum, &lp.a[static_cast<size_t>(k) * N]);
-                ++k;
-            }
+    for (int k = 0; k < K; ++k)
+        lp.b[k] = generalRow(blend, general[k], &lp.a[static_cast<size_t>(k) * N]);
     lp.b[K] = kSumUpper;
     lp.cost.resize(N);
     for (int j = 0; j < N; ++j)

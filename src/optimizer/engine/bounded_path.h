@@ -7,9 +7,9 @@
 
 namespace lp {
 
-// Where the rows of an assembled tableau went in its bounded form: the nutrient rows 1..K
-// are rows 0..K-1 of the bounded programme, the two quantity rows its ranged row K, and each
-// ingredient's minimum and maximum rows the bounds of its column.
+// Where the rows of an assembled tableau went in its bounded form: the general rows 1..K
+// (nutrient, ratio and group rows) are rows 0..K-1 of the bounded programme, the two quantity rows
+// its ranged row K, and each ingredient's minimum and maximum rows the bounds of its column.
 struct BoundedLayout {
     int K = 0;
     std::vector<int> minRow, maxRow;    // [1..N]: tableau row of each limit (0: none)

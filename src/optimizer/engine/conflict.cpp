@@ -11,13 +11,43 @@ namespace lp {
 
 namespace {
 
-std::optional<double>& slot(Blend& blend, const LimitRef& limit) {
-    if (limit.kind == LimitRef::Nutrient) {
-        Nutrient& n = blend.nutrients[limit.index];
-        return limit.side == LimitRef::Minimum ? n.minimo : n.maximo;
+template <typename Item> auto& sideOf(Item& item, const LimitRef& limit) {
+    return limit.side == LimitRef::Minimum ? item.minimo : item.maximo;
+}
+
+// The limit's value in a blend, to read or (in a copy) to set.
+template <typename B> auto& slot(B& blend, const LimitRef& limit) {
+    switch (limit.kind) {
+    case LimitRef::Nutrient:
+        return sideOf(blend.nutrients[limit.index], limit);
+    case LimitRef::Ratio:
+        return sideOf(blend.ratios[limit.index], limit);
+    case LimitRef::Group:
+        return sideOf(blend.groups[limit.index], limit);
+    case LimitRef::Ingredient:
+        break;
     }
-    Ingredient& i = blend.ingredients[limit.index];
-    return limit.side == LimitRef::Minimum ? i.minimo : i.maximo;
+    return sideOf(blend.ingredients[limit.index], limit);
+}
+
+// Limits on quantities of the batch: a share lies between 0 and the whole batch.
+bool onQuantity(const LimitRef& limit) {
+    return limit.kind == LimitRef::Ingredient || limit.kind == LimitRef::Group;
+}
+
+// What the conflict view calls a limit.
+std::string limitName(const Blend& blend, const LimitRef& limit) {
+    switch (limit.kind) {
+    case LimitRef::Nutrient:
+        return blend.nutrients[limit.index].nombre;
+    case LimitRef::Ratio:
+        return ratioName(blend, limit.index);
+    case LimitRef::Group:
+        return groupName(blend, limit.index);
+    case LimitRef::Ingredient:
+        break;
+    }
+    return blend.ingredients[limit.index].nombre;
 }
 
 bool feasibleAt(const Blend& blend, const LimitRef& limit, double value) {
@@ -29,8 +59,8 @@ bool feasibleAt(const Blend& blend, const LimitRef& limit, double value) {
 // values that work form one interval reaching to the loose end.
 std::optional<double> someFeasibleValue(const Blend& blend, const LimitRef& limit, double stored) {
     const double loosen = limit.side == LimitRef::Minimum ? -1.0 : 1.0;
-    if (limit.kind == LimitRef::Ingredient) {
-        // An ingredient's share lies between 0 and the whole batch: those ends are no limit.
+    if (onQuantity(limit)) {
+        // A share lies between 0 and the whole batch: those ends are no limit.
         const double end = limit.side == LimitRef::Minimum ? 0.0 : std::max(blend.cantidad, stored);
         if (feasibleAt(blend, limit, end))
             return end;
@@ -49,7 +79,8 @@ double readable(const Blend& blend, const LimitRef& limit, double good) {
     const double scaled = good / quantum;
     const double rounded =
         (limit.side == LimitRef::Minimum ? std::floor(scaled) : std::ceil(scaled)) * quantum;
-    if (limit.kind == LimitRef::Ingredient && rounded < 0)
+    // A quantity or a ratio of contents below 0 is no figure to show.
+    if (limit.kind != LimitRef::Nutrient && rounded < 0)
         return good;
     return feasibleAt(blend, limit, rounded) ? rounded : good;
 }
@@ -95,13 +126,7 @@ Probe probe(const Blend& blend) {
 }
 
 std::vector<LimitRef> userLimits(const Blend& blend) {
-    std::vector<LimitRef> limits;
-    for (size_t n = 0; n < blend.nutrients.size(); ++n) {
-        if (blend.nutrients[n].minimo)
-            limits.push_back({LimitRef::Nutrient, LimitRef::Minimum, n});
-        if (blend.nutrients[n].maximo)
-            limits.push_back({LimitRef::Nutrient, LimitRef::Maximum, n});
-    }
+    std::vector<LimitRef> limits = generalLimits(blend);
     for (size_t i = 0; i < blend.ingredients.size(); ++i) {
         if (blend.ingredients[i].minimo)
             limits.push_back({LimitRef::Ingredient, LimitRef::Minimum, i});
@@ -112,12 +137,7 @@ std::vector<LimitRef> userLimits(const Blend& blend) {
 }
 
 std::optional<double> limitValue(const Blend& blend, const LimitRef& limit) {
-    if (limit.kind == LimitRef::Nutrient) {
-        const Nutrient& n = blend.nutrients[limit.index];
-        return limit.side == LimitRef::Minimum ? n.minimo : n.maximo;
-    }
-    const Ingredient& i = blend.ingredients[limit.index];
-    return limit.side == LimitRef::Minimum ? i.minimo : i.maximo;
+    return slot(blend, limit);
 }
 
 Blend withLimit(Blend blend, const LimitRef& limit, std::optional<double> value) {
@@ -141,8 +161,7 @@ std::vector<ConflictLimit> diagnoseConflict(const Blend& blend) {
     for (const LimitRef& limit : kept) {
         ConflictLimit c;
         c.limit = limit;
-        c.nombre = limit.kind == LimitRef::Nutrient ? blend.nutrients[limit.index].nombre
-                                                    : blend.ingredients[limit.index].nombre;
+        c.nombre = limitName(blend, limit);
         c.valor = limitValue(blend, limit).value_or(0);
         c.relajacion = nearestFeasible(blend, limit, c.valor);
         if (c.relajacion)

@@ -8,14 +8,6 @@
 
 namespace lp {
 
-// One limit the user set on a blend: a nutrient's or an ingredient's minimum or maximum. The
-// quantity rows every blend carries are never limits of this kind.
-struct LimitRef {
-    enum Kind { Nutrient, Ingredient } kind = Nutrient;
-    enum Side { Minimum, Maximum } side = Minimum;
-    size_t index = 0; // into Blend::nutrients or Blend::ingredients
-};
-
 // A limit of a minimal conflicting set. The relaxation is the nearest value of this limit alone
 // at which the engine finds a mix with every other limit of the blend kept, and the cost is the
 // least cost per unit as fed of that mix; both are empty when moving this limit alone is not
@@ -37,7 +29,7 @@ struct Probe {
 Probe probe(const Blend& blend);
 
 // The user limits of the blend, nutrients first (blend order, minimum before maximum), then
-// ingredients in the same way.
+// ratios, groups and ingredients in the same way.
 std::vector<LimitRef> userLimits(const Blend& blend);
 
 std::optional<double> limitValue(const Blend& blend, const LimitRef& limit);

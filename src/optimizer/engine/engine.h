@@ -4,6 +4,7 @@
 // reachability screen. Plain C++; the workspace fills a Blend and maps the outcomes.
 #include "optimizer/engine/blend.h"
 #include "optimizer/engine/conflict.h"
+#include "optimizer/engine/limit_checks.h"
 #include "optimizer/engine/reachability.h"
 #include "optimizer/engine/sensitivity.h"
 #include "optimizer/engine/simplex.h"

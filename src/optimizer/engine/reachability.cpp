@@ -1,9 +1,11 @@
 #include "optimizer/engine/reachability.h"
 
+#include "optimizer/engine/tableau.h"
 #include "optimizer/engine/text.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace lp {
@@ -100,7 +102,53 @@ double maximumReach(const Blend& blend, const Admissible& adm, size_t n) {
     return dot(v, greedyFill(adm, v));
 }
 
+// The largest num(x) / den(x) over the admissible mixes with den(x) > 0, by Dinkelbach's
+// iteration from the mix richest in the divisor; infinite when a mix gives num(x) > 0 with
+// den(x) = 0, empty when every mix has den(x) = 0.
+std::optional<double> largestQuotient(const Admissible& adm, const std::vector<double>& num,
+                                      const std::vector<double>& den) {
+    std::vector<double> x = greedyFill(adm, den);
+    if (!(dot(den, x) > 0))
+        return std::nullopt;
+    double t = dot(num, x) / dot(den, x);
+    std::vector<double> v(num.size());
+    for (size_t round = 0; round < 2 * num.size() + 10; ++round) {
+        for (size_t j = 0; j < num.size(); ++j)
+            v[j] = num[j] - t * den[j];
+        x = greedyFill(adm, v);
+        const double gain = dot(v, x);
+        if (!(gain > 1e-15 * std::max(1.0, std::abs(t)) * std::max(1.0, dot(den, x))))
+            break;
+        const double d = dot(den, x);
+        if (!(d > 0))
+            return std::numeric_limits<double>::infinity();
+        t = dot(num, x) / d;
+    }
+    return t;
+}
+
 } // namespace
+
+std::optional<RatioRange> ratioRange(const Blend& blend, size_t ratio) {
+    const Ratio& r = blend.ratios[ratio];
+    const int n = nutrientIndex(blend, r.numerador), d = nutrientIndex(blend, r.divisor);
+    if (n < 0 || d < 0)
+        return std::nullopt;
+    const size_t count = blend.ingredients.size();
+    std::vector<double> num(count), den(count), negated(count);
+    for (size_t j = 0; j < count; ++j) {
+        const double w = contentFactor(blend, j);
+        num[j] = blend.valor[size_t(n)][j] * w;
+        negated[j] = -num[j];
+        den[j] = blend.valor[size_t(d)][j] * w;
+    }
+    const Admissible adm = admissible(blend);
+    const std::optional<double> most = largestQuotient(adm, num, den);
+    const std::optional<double> least = largestQuotient(adm, negated, den);
+    if (!most || !least)
+        return std::nullopt;
+    return RatioRange{-*least, *most};
+}
 
 Reachability checkReachability(const Blend& blend,
                                const std::vector<int>& ingredientsInWorkspaceOrder) {

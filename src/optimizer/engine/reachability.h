@@ -30,4 +30,13 @@ struct Reachability {
 Reachability checkReachability(const Blend& blend,
                                const std::vector<int>& ingredientsInWorkspaceOrder);
 
+// The least and the most a ratio's value reaches over the mixes whose shares respect the
+// ingredient limits (the nutrient limits left aside), the divisor's content not 0; the most is
+// infinite when some such mix holds the numerator without the divisor. Empty when no such mix
+// holds any of the divisor, or a nutrient of the ratio is not in the blend.
+struct RatioRange {
+    double minimo = 0, maximo = 0;
+};
+std::optional<RatioRange> ratioRange(const Blend& blend, size_t ratio);
+
 } // namespace lp

@@ -54,6 +54,30 @@ double dryFraction(const Tableau& t) {
     return dry;
 }
 
+// Content of a ratio's divisor in the mix per unit of share, sum(a_d w x): a unit more of the
+// ratio's limit moves the row, sum((a_n - r a_d) w x), by this much, as a unit of a right-hand
+// side would. 0 for a ratio whose divisor is not among the blend's nutrients.
+double divisorContent(const Tableau& t, const Blend& blend, size_t ratio) {
+    const int div = nutrientIndex(blend, blend.ratios[ratio].divisor);
+    if (div < 0)
+        return 0;
+    const std::vector<double>& a = blend.valor[size_t(div)];
+    double content = 0;
+    for (int r = 1; r <= t.M; ++r)
+        if (const int j = t.varBasica[r]; j >= 1 && j <= t.N)
+            content += a[size_t(j - 1)] * contentFactor(blend, size_t(j - 1)) * t.at(r, t.rhs());
+    return content;
+}
+
+// The ratio each ratio row of the tableau stands for, in row order.
+std::vector<size_t> ratioOfRow(const Blend& blend) {
+    std::vector<size_t> ratios;
+    for (const LimitRef& limit : generalLimits(blend))
+        if (limit.kind == LimitRef::Ratio)
+            ratios.push_back(limit.index);
+    return ratios;
+}
+
 } // namespace
 
 std::vector<AnalysisRow> sensitivityRows(const Tableau& t, const Blend& blend) {
@@ -84,15 +108,28 @@ std::vector<AnalysisRow> sensitivityRows(const Tableau& t, const Blend& blend) {
     // on the row as much as sum(dm x) on the right-hand side would, so the slack's reduced
     // cost is scaled by the dry-matter fraction of the mix.
     const double perLimit = !blend.secaIng && blend.secaNut ? dryFraction(t) : 1.0;
-    for (int s = t.N + 1; s <= t.N + t.K + t.L; ++s) {
+    const std::vector<size_t> ratios = ratioOfRow(blend);
+    const int ratioRows = t.K + t.KR, groupRows = ratioRows + t.KG;
+    for (int s = t.N + 1; s <= t.N + t.generalRows() + t.L; ++s) {
         if (basic[s])
             continue;
-        const bool nutrient = s <= t.N + t.K;
-        const std::string& label = t.etiquetaFila[s - t.N];
-        const double scale = nutrient ? q * perLimit : 1.0;
+        const int r = s - t.N;
+        const std::string& label = t.etiquetaFila[r];
+        const char* tipo = "RI";
+        double scale = 1.0;
+        if (r <= t.K) {
+            tipo = "RN";
+            scale = q * perLimit;
+        } else if (r <= ratioRows) {
+            tipo = "RR";
+            const size_t k = size_t(r - t.K - 1);
+            scale = k < ratios.size() ? q * divisorContent(t, blend, ratios[k]) : 0.0;
+        } else if (r <= groupRows) {
+            tipo = "RG";
+        }
         const double d = reducedCost(t, s);
         const double change = (isMaximum(label) ? -d : d) * scale;
-        rows.push_back({nutrient ? "RN" : "RI", label, batchCost, change, batchCost + change});
+        rows.push_back({tipo, label, batchCost, change, batchCost + change});
     }
     return rows;
 }

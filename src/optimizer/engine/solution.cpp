@@ -2,6 +2,8 @@
 
 #include "optimizer/engine/simplex.h"
 
+#include <algorithm>
+
 namespace lp {
 
 std::vector<double> shares(const Tableau& t) {
@@ -42,6 +44,41 @@ std::vector<BatchLine> batchLines(const Blend& blend, const std::vector<double>&
             b.porcentajeSeca = totalSeca != 0 ? b.cantidadSeca / totalSeca : 0;
     }
     return lines;
+}
+
+std::vector<std::optional<double>> ratioValues(const Blend& blend,
+                                               const std::vector<double>& shares) {
+    // sum(a w x) is the content up to the factor 1 / sum(dm x) of a dry-basis limit on as-fed
+    // shares, which the quotient cancels.
+    auto content = [&](int n) {
+        double c = 0;
+        for (size_t j = 0; j < shares.size(); ++j)
+            c += blend.valor[size_t(n)][j] * contentFactor(blend, j) * shares[j];
+        return c;
+    };
+    std::vector<std::optional<double>> values;
+    for (const Ratio& r : blend.ratios) {
+        const int num = nutrientIndex(blend, r.numerador), div = nutrientIndex(blend, r.divisor);
+        const double divisor = div >= 0 ? content(div) : 0.0;
+        if (num < 0 || divisor == 0)
+            values.emplace_back();
+        else
+            values.emplace_back(content(num) / divisor);
+    }
+    return values;
+}
+
+std::vector<double> groupQuantities(const Blend& blend, const std::vector<double>& shares) {
+    std::vector<double> quantities;
+    for (const Group& g : blend.groups) {
+        double sum = 0;
+        for (size_t j = 0; j < shares.size(); ++j)
+            if (std::find(g.ingredientIds.begin(), g.ingredientIds.end(),
+                          blend.ingredients[j].id) != g.ingredientIds.end())
+                sum += shares[j];
+        quantities.push_back(sum * blend.cantidad);
+    }
+    return quantities;
 }
 
 } // namespace lp

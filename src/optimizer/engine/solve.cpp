@@ -17,7 +17,9 @@ bool prefersBoundedPath(const Tableau& t) {
 }
 
 bool prefersBoundedPath(const Blend& blend) {
-    return countNutrientRows(blend) + countIngredientRows(blend) + 2 >= kBoundedPathFromRows;
+    return countNutrientRows(blend) + countRatioRows(blend) + countGroupRows(blend) +
+               countIngredientRows(blend) + 2 >=
+           kBoundedPathFromRows;
 }
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include "optimizer/engine/text.h"
 
+#include <algorithm>
+
 namespace lp {
 
 namespace {
@@ -23,18 +25,13 @@ struct RowWriter {
     void next() { ++r; }
 };
 
-void writeNutrientRows(const Blend& blend, RowWriter& w, bool coefficients) {
-    for (size_t n = 0; n < blend.nutrients.size(); ++n) {
-        const std::string name = trimmed(blend.nutrients[n].nombre);
-        for (const bool minimum : {true, false}) {
-            if (!(minimum ? blend.nutrients[n].minimo : blend.nutrients[n].maximo))
-                continue;
-            const double rhs = nutrientRow(blend, n, minimum, nullptr);
-            double* row = w.begin((minimum ? "Mínimo para " : "Máximo para ") + name, rhs);
-            if (coefficients)
-                nutrientRow(blend, n, minimum, row + 1);
-            w.next();
-        }
+void writeGeneralRows(const Blend& blend, RowWriter& w, bool coefficients) {
+    for (const LimitRef& limit : generalLimits(blend)) {
+        const double rhs = generalRow(blend, limit, nullptr);
+        double* row = w.begin(rowLabel(blend, limit), rhs);
+        if (coefficients)
+            generalRow(blend, limit, row + 1);
+        w.next();
     }
 }
 
@@ -72,6 +69,123 @@ int countNutrientRows(const Blend& blend) {
         k += n.maximo.has_value() ? 1 : 0;
     }
     return k;
+}
+
+int countRatioRows(const Blend& blend) {
+    int k = 0;
+    for (const auto& r : blend.ratios)
+        k += (r.minimo.has_value() ? 1 : 0) + (r.maximo.has_value() ? 1 : 0);
+    return k;
+}
+
+int countGroupRows(const Blend& blend) {
+    int k = 0;
+    for (const auto& g : blend.groups)
+        k += (g.minimo.has_value() ? 1 : 0) + (g.maximo.has_value() ? 1 : 0);
+    return k;
+}
+
+namespace {
+
+template <typename Items>
+void addLimits(std::vector<LimitRef>& out, const Items& items, LimitRef::Kind kind) {
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].minimo)
+            out.push_back({kind, LimitRef::Minimum, i});
+        if (items[i].maximo)
+            out.push_back({kind, LimitRef::Maximum, i});
+    }
+}
+
+} // namespace
+
+std::vector<LimitRef> generalLimits(const Blend& blend) {
+    std::vector<LimitRef> limits;
+    addLimits(limits, blend.nutrients, LimitRef::Nutrient);
+    addLimits(limits, blend.ratios, LimitRef::Ratio);
+    addLimits(limits, blend.groups, LimitRef::Group);
+    return limits;
+}
+
+std::vector<LimitRef> rowLimits(const Blend& blend) {
+    std::vector<LimitRef> limits = generalLimits(blend);
+    for (size_t i = 0; i < blend.ingredients.size(); ++i) {
+        limits.push_back({LimitRef::Ingredient, LimitRef::Minimum, i});
+        if (blend.ingredients[i].maximo)
+            limits.push_back({LimitRef::Ingredient, LimitRef::Maximum, i});
+    }
+    return limits;
+}
+
+double generalRow(const Blend& blend, const LimitRef& limit, double* coefficients) {
+    const bool minimum = limit.side == LimitRef::Minimum;
+    switch (limit.kind) {
+    case LimitRef::Nutrient:
+        return nutrientRow(blend, limit.index, minimum, coefficients);
+    case LimitRef::Ratio:
+        return ratioRow(blend, limit.index, minimum, coefficients);
+    case LimitRef::Group:
+        return groupRow(blend, limit.index, minimum, coefficients);
+    case LimitRef::Ingredient:
+        break;
+    }
+    return 0;
+}
+
+std::string rowLabel(const Blend& blend, const LimitRef& limit) {
+    std::string name;
+    switch (limit.kind) {
+    case LimitRef::Nutrient:
+        name = trimmed(blend.nutrients[limit.index].nombre);
+        break;
+    case LimitRef::Ingredient:
+        name = trimmed(blend.ingredients[limit.index].nombre);
+        break;
+    case LimitRef::Ratio:
+        name = "la relación " + ratioName(blend, limit.index);
+        break;
+    case LimitRef::Group:
+        name = "el grupo " + groupName(blend, limit.index);
+        break;
+    }
+    return (limit.side == LimitRef::Minimum ? "Mínimo para " : "Máximo para ") + name;
+}
+
+double contentFactor(const Blend& blend, size_t i) {
+    return blend.secaIng ? 1.0 : blend.ingredients[i].materiaSeca / 100;
+}
+
+double ratioRow(const Blend& blend, size_t r, bool minimum, double* coefficients) {
+    if (coefficients == nullptr)
+        return 0.0;
+    const Ratio& ratio = blend.ratios[r];
+    const int num = nutrientIndex(blend, ratio.numerador),
+              div = nutrientIndex(blend, ratio.divisor);
+    const size_t count = blend.ingredients.size();
+    if (num < 0 || div < 0) {
+        std::fill(coefficients, coefficients + count, 0.0);
+        return 0.0;
+    }
+    const std::vector<double>& an = blend.valor[size_t(num)];
+    const std::vector<double>& ad = blend.valor[size_t(div)];
+    const double lim = minimum ? *ratio.minimo : *ratio.maximo;
+    const double sign = minimum ? -1.0 : 1.0;
+    for (size_t j = 0; j < count; ++j)
+        coefficients[j] = sign * ((an[j] - lim * ad[j]) * contentFactor(blend, j));
+    return 0.0;
+}
+
+double groupRow(const Blend& blend, size_t g, bool minimum, double* coefficients) {
+    const Group& group = blend.groups[g];
+    const double sign = minimum ? -1.0 : 1.0;
+    if (coefficients != nullptr)
+        for (size_t j = 0; j < blend.ingredients.size(); ++j) {
+            const int id = blend.ingredients[j].id;
+            const bool member = std::find(group.ingredientIds.begin(), group.ingredientIds.end(),
+                                          id) != group.ingredientIds.end();
+            coefficients[j] = member ? sign : 0.0;
+        }
+    return sign * (minimum ? *group.minimo : *group.maximo) / blend.cantidad;
 }
 
 int countIngredientRows(const Blend& blend) {
@@ -121,9 +235,10 @@ IngredientRows ingredientRows(const Blend& blend, size_t i) {
     return rows;
 }
 
-Tableau::Tableau(int n, int k, int l)
-    : N(n), K(k), L(l), M(k + l + 2), C(n + k + l + 2), tabla(static_cast<size_t>(M + 1) * (C + 2)),
-      varBasica(M + 1, 0), colProducto(N + 1, 0), factorSeca(N + 1, 0.0), etiquetaFila(M + 1) {
+Tableau::Tableau(int n, int k, int kr, int kg, int l)
+    : N(n), K(k), L(l), M(k + kr + kg + l + 2), C(n + M), KR(kr), KG(kg),
+      tabla(static_cast<size_t>(M + 1) * (C + 2)), varBasica(M + 1, 0), colProducto(N + 1, 0),
+      factorSeca(N + 1, 0.0), etiquetaFila(M + 1) {
     at(0, 0) = 1;
     for (int r = 1; r <= M; ++r)
         varBasica[r] = N + r;
@@ -131,9 +246,9 @@ Tableau::Tableau(int n, int k, int l)
 
 namespace {
 
-Tableau assembleRows(const Blend& blend, bool nutrientCoefficients) {
+Tableau assembleRows(const Blend& blend, bool generalCoefficients) {
     Tableau t(static_cast<int>(blend.ingredients.size()), countNutrientRows(blend),
-              countIngredientRows(blend));
+              countRatioRows(blend), countGroupRows(blend), countIngredientRows(blend));
     for (int j = 1; j <= t.N; ++j) {
         const Ingredient& ing = blend.ingredients[j - 1];
         t.colProducto[j] = ing.id;
@@ -141,7 +256,7 @@ Tableau assembleRows(const Blend& blend, bool nutrientCoefficients) {
         t.at(0, j) = columnCost(blend, j - 1);
     }
     RowWriter w{t};
-    writeNutrientRows(blend, w, nutrientCoefficients);
+    writeGeneralRows(blend, w, generalCoefficients);
     writeIngredientRows(blend, w);
     writeQuantityRows(w);
     return t;

@@ -89,7 +89,7 @@ void frmoptimizacion::Command6_Click() {
 }
 
 void frmoptimizacion::cmdRecalcular_Click() {
-    if (ws_->rsProductos.count() == 0)
+    if (ws_->ingredients.empty())
         return;
     frmRecalcular recalcular(this);
     recalcular.setSecaIng(ws_->vSecaIng);
@@ -101,7 +101,7 @@ void frmoptimizacion::cmdRecalcular_Click() {
 }
 
 void frmoptimizacion::cmdComposicion_Click() {
-    if (ws_->rsProductos.count() == 0)
+    if (ws_->ingredients.empty())
         return;
     buildComposition(*ws_, db_);
     frmResultados resultados(*ws_, this);
@@ -129,10 +129,7 @@ void frmoptimizacion::cmdUpdate_Click() {
                                       ws_->vSecaNut, this);
     if (widgets::openModal(header) != QDialog::Accepted || header.closesAtOnce())
         return;
-    const formulas::HeaderOpening opened = header.opening();
-    const formulas::HeaderInput answer = header.answer();
-    const SaveResult r = saveFormula(
-        *ws_, db_, [this, &opened, &answer] { return formulas::writeHeader(db_, opened, answer); });
+    const SaveResult r = saveFormula(*ws_, db_, header.opening(), header.answer());
     if (r.outcome == SaveResult::Saved)
         showHeader(r.header);
     else if (r.outcome == SaveResult::Failed)

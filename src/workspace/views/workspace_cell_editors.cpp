@@ -39,13 +39,14 @@ std::optional<GridRow> gridRow(const QTableWidget* grid, const GridBinding& bind
     return r;
 }
 
-QVariant recordValue(store::RecordSet& rs, const QString& idField, int id, const QString& field) {
-    if (rs.count() == 0)
+// The share of the ingredient on the basis the column shows; Null when it has none.
+QVariant shareOf(const Workspace& ws, int id, const QString& field) {
+    const FormulaIngredient* p = findIngredient(ws, id);
+    if (!p)
         return {};
-    rs.moveFirst();
-    if (!rs.find(idField + '=' + QString::number(id)))
-        return {};
-    return rs.value(field);
+    const std::optional<double>& share =
+        field == QLatin1String("porcentaje_seca") ? p->porcentajeSeca : p->porcentajeHumeda;
+    return share ? QVariant(*share) : QVariant();
 }
 
 // Leaving the quantity box checks it once the focus has settled, so a button that takes the
@@ -209,8 +210,7 @@ void WorkspaceCellEditors::showShare(int row, int column) {
     if (!r)
         return;
     placeOverCell(text8_, flexprod_, row, column);
-    text8_->setText(
-        shareDetailText(recordValue(ws_.rsProductos, QStringLiteral("id_producto"), r->id, field)));
+    text8_->setText(shareDetailText(shareOf(ws_, r->id, field)));
     text8_->show();
     text8_->raise();
     text8_->setFocus(Qt::OtherFocusReason);

@@ -47,9 +47,10 @@ TEST(MenuView, CaptionAndTheWholeMenuTree) {
 
     const QList<QAction*> bar = w.menuBar()->actions();
     ASSERT_EQ(bar.size(), 4);
-    expectMenu(
-        bar[0]->menu(), "datos", "&Datos del Sistema",
-        {"productos|&Ingredientes", "sep1_1", "propiedades|&Nutrientes", "sep11", "salir|&Salir"});
+    expectMenu(bar[0]->menu(), "datos", "&Datos del Sistema",
+               {"productos|&Ingredientes", "sep1_1", "propiedades|&Nutrientes",
+                "grupos|&Grupos de Ingredientes", "actualizarprecios|&Actualizar Precios", "sep11",
+                "salir|&Salir"});
     expectMenu(bar[1]->menu(), "formulas", "&Fórmulas",
                {"admformulas|&Administración de Fórmulas", "sep2_1", "optimizacion|&Optimización"});
     expectMenu(bar[2]->menu(), "utilidades", "&Utilidades",

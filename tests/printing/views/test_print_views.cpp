@@ -41,15 +41,14 @@ private:
 
 workspace::Workspace smallWorkspace() {
     workspace::Workspace ws;
-    auto& p = ws.rsProductos;
-    p.addNew();
-    p.setValue("id_producto", 1);
-    p.setValue("nombre", "Maíz");
-    p.setValue("cantidad_seca", 880.0);
-    p.setValue("porcentaje_seca", 1.0);
-    p.setValue("cantidad_humeda", 1000.0);
-    p.setValue("porcentaje_humeda", 1.0);
-    p.update();
+    workspace::FormulaIngredient p;
+    p.id = 1;
+    p.nombre = "Maíz";
+    p.cantidadSeca = 880.0;
+    p.porcentajeSeca = 1.0;
+    p.cantidadHumeda = 1000.0;
+    p.porcentajeHumeda = 1.0;
+    ws.ingredients.push_back(p);
     return ws;
 }
 
@@ -133,7 +132,7 @@ TEST(PrintFormula, WordProcessorDocumentIsWrittenAndOpened) {
         "No se pudo abrir el documento con el procesador de textos."));
     EXPECT_TRUE(QFile::exists(shell.opened.last()));
     QDir(QFileInfo(shell.opened.last()).absolutePath()).removeRecursively();
-    EXPECT_EQ(ws.rsProductos.count(), 1);
+    EXPECT_EQ(int(ws.ingredients.size()), 1);
 }
 
 TEST(PrintFormula, WithoutPrinterOffersAPdfFile) {

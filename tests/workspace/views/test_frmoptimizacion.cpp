@@ -237,11 +237,10 @@ TEST_F(Window, EscOutsideAnEditorKeepsTheWindowAndItsEdits) {
 
 TEST_F(Window, AfterARunThatFindsNoMixEveryBoldRowShowsItsFigures) {
     open("POLLO-INI");
-    store::RecordSet& p = ws().rsProductos;
     // 700 of the 1000 as maize bring more energy than the new maximum allows.
-    for (p.moveFirst(); !p.eof(); p.moveNext())
-        if (p.toString("nombre").trimmed() == "Maíz amarillo grano")
-            p.setValue("minimo", 700.0);
+    for (workspace::FormulaIngredient& p : ws().ingredients)
+        if (p.nombre.trimmed() == "Maíz amarillo grano")
+            p.minimo = 700.0;
     for (workspace::FormulaNutrient& n : ws().nutrients) {
         if (n.nombre.trimmed() == "Energía metabolizable aves") {
             n.minimo.reset();
@@ -340,7 +339,7 @@ TEST(MenuOptimizacion, OpensAnEmptyWorkspaceModally) {
         auto& w = static_cast<frmoptimizacion&>(d);
         EXPECT_EQ(w.workspace().vIdFormula, 0);
         openedOn = w.formulaId();
-        EXPECT_EQ(w.workspace().rsProductos.count(), 0);
+        EXPECT_EQ(int(w.workspace().ingredients.size()), 0);
         return int(QDialog::Rejected);
     });
     auto* item = main.findChild<QAction*>("optimizacion");

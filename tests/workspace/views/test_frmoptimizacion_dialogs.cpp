@@ -112,7 +112,7 @@ TEST_F(Formulated, SavesANewVersionAndReopensItWithTheSameFigures) {
     EXPECT_DOUBLE_EQ(editor.seenCantidad, 1000);
     EXPECT_EQ(ws().vIdFormula, editor.written);
     EXPECT_EQ(w->formulaId(), editor.written);
-    EXPECT_EQ(count("formula_producto", editor.written), ws().rsProductos.count());
+    EXPECT_EQ(count("formula_producto", editor.written), int(ws().ingredients.size()));
     EXPECT_EQ(count("formula_propiedad", editor.written), 10);
     EXPECT_EQ(box("txtCosH")->text(), "$ 0.2747"); // reloaded from what was stored
     EXPECT_EQ(box("txt_cantidad")->text(), "1000.00");
@@ -186,7 +186,7 @@ TEST_F(Formulated, ButtonsOpenTheirViewsModallyOverTheWorkspace) {
         click(b);
     EXPECT_EQ(opened, (QStringList{"frmAnalisis", "frmResultados", "frmComoProducto", "frmImprimir",
                                    "frmRecalcular"}));
-    EXPECT_EQ(resultRows, ws().rsProductos.count() + 1);
+    EXPECT_EQ(resultRows, int(ws().ingredients.size()) + 1);
     EXPECT_EQ(box("txtCanH")->text(), "500.00");
     EXPECT_EQ(box("txt_cantidad")->text(), "500.00");
     EXPECT_EQ(box("txtCosH")->text(), "$ 0.2747"); // the shares stay

@@ -516,11 +516,10 @@ TEST(TypedThenClicked, AnEditEndedAfterTheGridIsSortedKeepsItsRow) {
     ASSERT_NE(rowWith(flexprod, 1, "Sorgo grano bajo tanino"), sorgo); // sorted by the run
 
     auto price = [&](const QString& name) {
-        store::RecordSet& p = w.workspace().rsProductos;
-        p.moveFirst();
-        while (!p.eof() && p.toString("nombre").trimmed() != name)
-            p.moveNext();
-        return p.eof() ? -1.0 : p.toDouble("costo_humeda");
+        for (const workspace::FormulaIngredient& p : w.workspace().ingredients)
+            if (p.nombre.trimmed() == name)
+                return p.costoHumeda.value_or(0);
+        return -1.0;
     };
     EXPECT_DOUBLE_EQ(price("Sorgo grano bajo tanino"), 0.2);
     const QString whatWasThere = flexprod->item(sorgo, 1)->text().trimmed();

@@ -14,7 +14,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-using store::FieldType;
 using workspace::Workspace;
 
 namespace {

@@ -2,14 +2,7 @@
 
 #include <QString>
 
-namespace store {
-class RecordSet;
-}
-
 namespace workspace {
-
-// Makes the row with this id current, searching from the first row. False when there is none.
-bool findRow(store::RecordSet& rs, const char* idField, int id);
 
 // Whether a grid column is bound to the named field (names compare without case).
 bool isField(const QString& field, const char* name);

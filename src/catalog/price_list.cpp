@@ -1,0 +1,244 @@
+#include "catalog/price_list.h"
+
+#include "app/format.h"
+#include "store/database.h"
+#include "store/revisions.h"
+#include "store/sql_text.h"
+
+#include <QHash>
+
+namespace catalog {
+
+namespace {
+
+struct CatalogueEntry {
+    int id = 0;
+    QString nombre;
+    StoredPrice price;
+};
+
+std::optional<double> storedNumber(const QVariant& v) {
+    return v.isValid() && !v.isNull() ? std::optional<double>(v.toDouble()) : std::nullopt;
+}
+
+// The whole catalogue by trimmed code, in one query: a list usually names most of it.
+QHash<QString, CatalogueEntry> catalogueByCode(store::Database& db) {
+    QHash<QString, CatalogueEntry> out;
+    db.forEachRow(QStringLiteral("select id_producto,codigo,nombre,costo,materia_seca from "
+                                 "productos"),
+                  {}, [&](const store::Database::Row& row) {
+                      out.insert(row[1].toString().trimmed(),
+                                 {row[0].toInt(),
+                                  row[2].toString(),
+                                  {storedNumber(row[3]), storedNumber(row[4])}});
+                  });
+    return out;
+}
+
+QString linesText(const QList<int>& lines) {
+    QStringList numbers;
+    for (int n : lines)
+        numbers << QString::number(n);
+    const QString last = numbers.takeLast();
+    return numbers.join(QStringLiteral(", ")) + QStringLiteral(" y ") + last;
+}
+
+QString literal(const std::optional<double>& value) {
+    return value ? sql::number(*value) : QStringLiteral("Null");
+}
+
+QString plural(int n, const QString& one, const QString& many) {
+    return QString::number(n) + u' ' + (n == 1 ? one : many);
+}
+
+QVariant cellValue(const std::optional<double>& v) {
+    return v ? QVariant(*v) : QVariant();
+}
+
+QString percentText(const std::optional<double>& percent) {
+    if (!percent)
+        return {};
+    const QString text = fmt::format(*percent, QStringLiteral("##0.00")) + QStringLiteral(" %");
+    return *percent > 0 && text != QStringLiteral("0.00 %") ? u'+' + text : text;
+}
+
+} // namespace
+
+std::optional<double> PriceListRow::costChangePercent() const {
+    if (!before.costo || !after.costo || *before.costo == 0)
+        return std::nullopt;
+    return (*after.costo - *before.costo) / *before.costo * 100.0;
+}
+
+int PriceListPreview::changeCount() const {
+    int n = 0;
+    for (const PriceListRow& r : rows)
+        n += r.changes() ? 1 : 0;
+    return n;
+}
+
+PriceListPreview previewPriceList(store::Database& db, const PriceListFile& file,
+                                  const QString& fileName) {
+    PriceListPreview preview;
+    preview.fileName = fileName;
+    preview.separator = file.separator;
+    preview.decimalMark = file.decimalMark;
+    preview.hasMateriaSeca = file.hasMateriaSeca;
+
+    QHash<QString, QList<int>> linesOfCode;
+    for (const PriceListLine& l : file.lines)
+        if (!l.codigo.isEmpty())
+            linesOfCode[l.codigo] << l.line;
+    const QHash<QString, CatalogueEntry> catalogue = catalogueByCode(db);
+
+    for (const PriceListLine& l : file.lines) {
+        const auto conflict = [&](const QString& reason) {
+            preview.conflicts.push_back({l.line, l.codigo, reason});
+        };
+        if (!l.problem.isEmpty()) {
+            conflict(l.problem);
+            continue;
+        }
+        const QList<int>& same = linesOfCode[l.codigo];
+        if (same.size() > 1) {
+            conflict(QStringLiteral("el código se repite en las líneas ") + linesText(same));
+            continue;
+        }
+        const auto known = catalogue.constFind(l.codigo);
+        if (known == catalogue.cend()) {
+            conflict(QStringLiteral("el código no está en el catálogo"));
+            continue;
+        }
+        PriceListRow row;
+        row.line = l.line;
+        row.idProducto = known->id;
+        row.codigo = l.codigo;
+        row.nombre = known->nombre;
+        row.before = known->price;
+        row.after = {l.costo, l.materiaSeca ? l.materiaSeca : known->price.materiaSeca};
+        preview.rows.push_back(row);
+    }
+    return preview;
+}
+
+PriceListPreview previewPriceListFile(store::Database& db, const QString& fileName,
+                                      QChar decimalMark) {
+    return previewPriceList(db, readPriceListFile(fileName, decimalMark), fileName);
+}
+
+int applyPriceList(store::Database& db, const PriceListPreview& preview, const QDateTime& fecha) {
+    // Each price is read before it is written: the write lock is taken first.
+    store::Database::Transaction tx(db, store::Database::Transaction::WriteLock::Now);
+    int changed = 0;
+    for (const PriceListRow& row : preview.rows) {
+        if (!row.changes())
+            continue;
+        const std::optional<StoredPrice> now = storedPrice(db, row.idProducto);
+        if (!now || !(*now == row.before))
+            throw store::StaleRowError(
+                QStringLiteral("El precio del ingrediente %1 cambió (o el ingrediente fue "
+                               "eliminado) después de leer la lista; vuelva a leerla.")
+                    .arg(row.codigo));
+        db.exec(QStringLiteral("update productos set costo=") + literal(row.after.costo) +
+                QStringLiteral(",materia_seca=") + literal(row.after.materiaSeca) +
+                QStringLiteral(" where id_producto=") + QString::number(row.idProducto));
+        store::raiseRevision(db, QStringLiteral("productos"), row.idProducto);
+        recordPrice(db, row.idProducto, row.after, kOrigenListaPrecios, fecha);
+        ++changed;
+    }
+    tx.commit();
+    return changed;
+}
+
+QString previewSummary(const PriceListPreview& p) {
+    const int changes = p.changeCount();
+    const int same = int(p.rows.size()) - changes;
+    const int conflicts = int(p.conflicts.size());
+    return plural(changes, QStringLiteral("ingrediente cambia de precio"),
+                  QStringLiteral("ingredientes cambian de precio")) +
+           QStringLiteral("; ") + QString::number(same) + QStringLiteral(" sin cambios; ") +
+           (conflicts == 0 ? QStringLiteral("ninguna línea con conflictos")
+                           : plural(conflicts, QStringLiteral("línea con conflictos no se aplica"),
+                                    QStringLiteral("líneas con conflictos no se aplican"))) +
+           u'.';
+}
+
+QString askApply(const PriceListPreview& p) {
+    const int changes = p.changeCount();
+    QString text =
+        changes == 1
+            ? QStringLiteral("¿Aplica el cambio de precio de 1 ingrediente?")
+            : QStringLiteral("¿Aplica los cambios de precio de %1 ingredientes?").arg(changes);
+    const int conflicts = int(p.conflicts.size());
+    if (conflicts == 1)
+        text += QStringLiteral("\n\nLa línea con conflictos no se aplica.");
+    else if (conflicts > 1)
+        text += QStringLiteral("\n\nLas %1 líneas con conflictos no se aplican.").arg(conflicts);
+    return text;
+}
+
+QString appliedMessage(int changed) {
+    return changed == 1
+               ? QStringLiteral("Se actualizó el precio de 1 ingrediente.")
+               : QStringLiteral("Se actualizaron los precios de %1 ingredientes.").arg(changed);
+}
+
+grid::GridContent priceListGrid(const PriceListPreview& p) {
+    const QString cost = QStringLiteral("#####0.000");
+    const QString dry = QStringLiteral("##0.00");
+    std::vector<grid::Column> columns = {
+        {QStringLiteral("Línea"), 700, grid::kRight},
+        {QStringLiteral("Código"), 1300, grid::kLeft},
+        {QStringLiteral("Descripción"), 2800, grid::kLeft},
+        {QStringLiteral("Costo anterior"), 1400, grid::kRight, cost},
+        {QStringLiteral("Costo nuevo"), 1400, grid::kRight, cost},
+        {QStringLiteral("Variación"), 1200, grid::kRight},
+    };
+    std::vector<QString> fields = {QStringLiteral("linea"),       QStringLiteral("codigo"),
+                                   QStringLiteral("nombre"),      QStringLiteral("costo_anterior"),
+                                   QStringLiteral("costo_nuevo"), QStringLiteral("variacion")};
+    if (p.hasMateriaSeca) {
+        columns.push_back({QStringLiteral("M.S. anterior"), 1300, grid::kRight, dry});
+        columns.push_back({QStringLiteral("M.S. nueva"), 1300, grid::kRight, dry});
+        fields.push_back(QStringLiteral("materia_seca_anterior"));
+        fields.push_back(QStringLiteral("materia_seca_nueva"));
+    }
+    std::vector<std::vector<QVariant>> rows;
+    for (const PriceListRow& r : p.rows) {
+        std::vector<QVariant> row = {r.line,
+                                     r.codigo,
+                                     r.nombre,
+                                     cellValue(r.before.costo),
+                                     cellValue(r.after.costo),
+                                     percentText(r.costChangePercent())};
+        if (p.hasMateriaSeca) {
+            row.push_back(cellValue(r.before.materiaSeca));
+            row.push_back(cellValue(r.after.materiaSeca));
+        }
+        rows.push_back(std::move(row));
+    }
+    grid::GridContent content = grid::gridContent(fields, rows, columns);
+    for (int r = 0; r < content.rowCount(); ++r) {
+        if (p.rows[size_t(r)].changes())
+            continue;
+        for (int c = 0; c < content.columnCount(); ++c)
+            content.cell(r, c).background = grid::kDimmed;
+    }
+    return content;
+}
+
+grid::GridContent conflictGrid(const PriceListPreview& p) {
+    const std::vector<grid::Column> columns = {
+        {QStringLiteral("Línea"), 700, grid::kRight},
+        {QStringLiteral("Código"), 1300, grid::kLeft},
+        {QStringLiteral("Motivo"), 6000, grid::kLeft},
+    };
+    std::vector<std::vector<QVariant>> rows;
+    for (const PriceListConflict& c : p.conflicts)
+        rows.push_back({c.line, c.codigo, c.reason});
+    return grid::gridContent(
+        {QStringLiteral("linea"), QStringLiteral("codigo"), QStringLiteral("motivo")}, rows,
+        columns);
+}
+
+} // namespace catalog

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "app/grid_style.h"
+#include "catalog/price_history.h"
+#include "catalog/price_list_file.h"
+
+#include <QString>
+#include <vector>
+
+namespace store {
+class Database;
+}
+
+// A price list held against the catalogue: what each line would change, which lines cannot be
+// applied and why, and applying the changes all together.
+namespace catalog {
+
+// A line of the list that names a known ingredient with usable values.
+struct PriceListRow {
+    int line = 0;
+    int idProducto = 0;
+    QString codigo;
+    QString nombre;
+    StoredPrice before; // as stored when the list was read
+    StoredPrice after;  // the dry matter stays as stored when the line gives none
+
+    bool changes() const { return !(before == after); }
+    // The cost's change in percent; nothing when the old cost is 0 or unknown.
+    std::optional<double> costChangePercent() const;
+};
+
+// A line that is not applied.
+struct PriceListConflict {
+    int line = 0;
+    QString codigo;
+    QString reason;
+};
+
+struct PriceListPreview {
+    QString fileName;
+    QChar separator;
+    QChar decimalMark;
+    bool hasMateriaSeca = false;
+    std::vector<PriceListRow> rows; // in the order of the file
+    std::vector<PriceListConflict> conflicts;
+
+    int changeCount() const;
+};
+
+// Holds the list against the catalogue. Besides the lines the file itself refuses, a code that
+// is not in the catalogue and a code on more than one line (every one of those lines) are
+// conflicts.
+PriceListPreview previewPriceList(store::Database& db, const PriceListFile& file,
+                                  const QString& fileName);
+// Reads the file and holds it against the catalogue; throws PriceListError for a file that is not
+// a price list.
+PriceListPreview previewPriceListFile(store::Database& db, const QString& fileName,
+                                      QChar decimalMark);
+
+// The changed costs and dry matters with their history rows, in one transaction: every change
+// or none. The ingredients changed get their change counters raised, so an editor open on one
+// does not write its old price back. Throws store::StaleRowError when an ingredient's price
+// changed (or the ingredient went) since the list was read, and store::StoreError for a failed
+// statement; nothing is written then. Returns the number of ingredients changed.
+int applyPriceList(store::Database& db, const PriceListPreview& preview,
+                   const QDateTime& fecha = changeTime());
+
+// The texts the price list shows.
+QString previewSummary(const PriceListPreview& preview);
+QString askApply(const PriceListPreview& preview);
+QString appliedMessage(int changed);
+inline const QString kNothingToApply =
+    QStringLiteral("La lista no cambia ningún precio: no hay nada que aplicar.");
+
+// The preview's grids: the lines that name an ingredient (the unchanged ones dimmed), and the
+// conflicts.
+grid::GridContent priceListGrid(const PriceListPreview& preview);
+grid::GridContent conflictGrid(const PriceListPreview& preview);
+
+} // namespace catalog

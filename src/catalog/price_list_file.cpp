@@ -1,0 +1,254 @@
+#include "catalog/price_list_file.h"
+
+#include "app/number_text.h"
+#include "app/regional_settings.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QStringDecoder>
+
+namespace catalog {
+
+namespace {
+
+// A price list of a whole catalogue is well under a megabyte; anything this large is not one.
+constexpr qint64 kLargestFile = 64 * 1024 * 1024;
+
+QString notText(const QString& fileName) {
+    return QStringLiteral("El archivo %1 no es un archivo de texto: una lista de precios es un "
+                          "archivo CSV (guarde la planilla como «CSV»).")
+        .arg(fileName);
+}
+
+// The text of the file: by its byte-order mark when it has one, else UTF-8, else Latin-1 (a file
+// saved by an older spreadsheet). Control characters other than tabs and line ends mean the file
+// is not text at all (a spreadsheet's own format, a database, a picture).
+QString decode(const QByteArray& content, const QString& fileName) {
+    QString text;
+    if (const auto encoding = QStringConverter::encodingForData(content)) {
+        QStringDecoder decoder(*encoding);
+        text = decoder(content);
+        if (decoder.hasError())
+            throw PriceListError(notText(fileName));
+    } else {
+        QStringDecoder utf8(QStringConverter::Utf8);
+        text = utf8(content);
+        if (utf8.hasError())
+            text = QString::fromLatin1(content);
+    }
+    if (text.startsWith(QChar(0xfeff)))
+        text.remove(0, 1); // a mark the decoder kept
+    for (const QChar c : std::as_const(text))
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+            throw PriceListError(notText(fileName));
+    if (text.trimmed().isEmpty())
+        throw PriceListError(QStringLiteral("El archivo %1 está vacío.").arg(fileName));
+    return text;
+}
+
+// The fields of one line; nothing when a quoted field is not closed. A quote opens a quoted
+// field only at the field's start; a doubled quote inside one stands for one quote.
+std::optional<QStringList> splitFields(const QString& line, QChar separator) {
+    QStringList fields;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (quoted) {
+            if (c != u'"')
+                field += c;
+            else if (i + 1 < line.size() && line[i + 1] == u'"')
+                field += line[++i];
+            else
+                quoted = false;
+        } else if (c == separator) {
+            fields << field;
+            field.clear();
+        } else if (c == u'"' && field.trimmed().isEmpty()) {
+            quoted = true;
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    if (quoted)
+        return std::nullopt;
+    fields << field;
+    return fields;
+}
+
+// The separator the header line uses: ";" when it has one, else ",".
+std::optional<QChar> separatorOf(const QString& header) {
+    int semicolons = 0, commas = 0;
+    bool quoted = false;
+    for (const QChar c : header) {
+        if (c == u'"')
+            quoted = !quoted;
+        else if (!quoted && c == u';')
+            ++semicolons;
+        else if (!quoted && c == u',')
+            ++commas;
+    }
+    if (semicolons > 0)
+        return u';';
+    if (commas > 0)
+        return u',';
+    return std::nullopt;
+}
+
+// "Código", " CODIGO ", "materia seca" name the columns codigo and materia_seca.
+QString columnName(const QString& caption) {
+    const QString decomposed = caption.trimmed().toLower().normalized(QString::NormalizationForm_D);
+    QString name;
+    for (const QChar c : decomposed) {
+        if (c.category() == QChar::Mark_NonSpacing)
+            continue;
+        name += c == u' ' ? u'_' : c;
+    }
+    return name;
+}
+
+QString notAPriceList(const QString& fileName) {
+    return QStringLiteral("El archivo %1 no es una lista de precios: su primera línea debe nombrar "
+                          "las columnas codigo y costo (y, si se quiere, materia_seca), separadas "
+                          "por punto y coma o por comas.")
+        .arg(fileName);
+}
+
+struct Columns {
+    int codigo = -1;
+    int costo = -1;
+    int materiaSeca = -1;
+    int count = 0;
+};
+
+Columns columnsOf(const QStringList& header, const QString& fileName) {
+    Columns c;
+    c.count = int(header.size());
+    QHash<QString, int> seen;
+    for (int i = 0; i < header.size(); ++i) {
+        const QString name = columnName(header[i]);
+        if (name.isEmpty())
+            continue;
+        if (seen.contains(name))
+            throw PriceListError(QStringLiteral("El archivo %1 nombra dos veces la columna %2.")
+                                     .arg(fileName, name));
+        seen.insert(name, i);
+    }
+    c.codigo = seen.value(QStringLiteral("codigo"), -1);
+    c.costo = seen.value(QStringLiteral("costo"), -1);
+    c.materiaSeca = seen.value(QStringLiteral("materia_seca"), -1);
+    if (c.codigo < 0 || c.costo < 0)
+        throw PriceListError(notAPriceList(fileName));
+    return c;
+}
+
+QString cell(const QStringList& fields, int column) {
+    return column >= 0 && column < fields.size() ? fields[column].trimmed() : QString();
+}
+
+bool blank(const QStringList& fields) {
+    for (const QString& f : fields)
+        if (!f.trimmed().isEmpty())
+            return false;
+    return true;
+}
+
+// The line's values, or the first reason it cannot be used.
+PriceListLine readLine(int number, const std::optional<QStringList>& fields, const Columns& c,
+                       QChar decimalMark) {
+    PriceListLine line;
+    line.line = number;
+    if (!fields) {
+        line.problem = QStringLiteral("comillas sin cerrar");
+        return line;
+    }
+    line.codigo = cell(*fields, c.codigo);
+    const QString costo = cell(*fields, c.costo);
+    const QString materiaSeca = cell(*fields, c.materiaSeca);
+    if (fields->size() > c.count)
+        line.problem = QStringLiteral("tiene más campos que la primera línea (¿un número con coma "
+                                      "decimal sin comillas?)");
+    else if (line.codigo.isEmpty())
+        line.problem = QStringLiteral("falta el código");
+    else if (costo.isEmpty())
+        line.problem = QStringLiteral("falta el costo");
+    else if (!(line.costo = priceNumber(costo, decimalMark)))
+        line.problem = QStringLiteral("el costo «%1» no es un número").arg(costo);
+    else if (*line.costo < 0)
+        line.problem = QStringLiteral("el costo %1 es negativo").arg(costo);
+    else if (!materiaSeca.isEmpty() && !(line.materiaSeca = priceNumber(materiaSeca, decimalMark)))
+        line.problem = QStringLiteral("la materia seca «%1» no es un número").arg(materiaSeca);
+    else if (line.materiaSeca && (*line.materiaSeca <= 0 || *line.materiaSeca > 100))
+        line.problem =
+            QStringLiteral("la materia seca %1 no está entre 0 (excluido) y 100").arg(materiaSeca);
+    return line;
+}
+
+} // namespace
+
+QChar decimalMarkOf(app::RegionalSettings& settings) {
+    const auto mark = settings.read(app::LocaleItem::DecimalSeparator);
+    return mark && mark->trimmed() == QStringLiteral(",") ? u',' : u'.';
+}
+
+std::optional<double> priceNumber(const QString& text, QChar decimalMark) {
+    QString t = text.trimmed();
+    if (decimalMark == u',') {
+        if (t.contains(u'.'))
+            return std::nullopt; // a thousands separator, or the other mark: not to be guessed
+        t.replace(u',', u'.');
+    }
+    return numtext::toNumber(t);
+}
+
+PriceListFile readPriceList(const QByteArray& content, const QString& fileName, QChar decimalMark) {
+    QString text = decode(content, fileName);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    const QStringList lines = text.split(u'\n');
+
+    qsizetype headerAt = 0;
+    while (lines[headerAt].trimmed().isEmpty())
+        ++headerAt;
+    const std::optional<QChar> separator = separatorOf(lines[headerAt]);
+    if (!separator)
+        throw PriceListError(notAPriceList(fileName));
+    const std::optional<QStringList> header = splitFields(lines[headerAt], *separator);
+    if (!header)
+        throw PriceListError(notAPriceList(fileName));
+    const Columns columns = columnsOf(*header, fileName);
+
+    PriceListFile file;
+    file.separator = *separator;
+    file.decimalMark = decimalMark;
+    file.hasMateriaSeca = columns.materiaSeca >= 0;
+    for (qsizetype i = headerAt + 1; i < lines.size(); ++i) {
+        const std::optional<QStringList> fields = splitFields(lines[i], *separator);
+        if (fields && blank(*fields))
+            continue;
+        file.lines.push_back(readLine(int(i + 1), fields, columns, decimalMark));
+    }
+    return file;
+}
+
+PriceListFile readPriceListFile(const QString& fileName, QChar decimalMark) {
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        throw PriceListError(QStringLiteral("No existe el archivo %1.").arg(fileName));
+    if (!info.isFile())
+        throw PriceListError(notText(fileName));
+    if (info.size() > kLargestFile)
+        throw PriceListError(
+            QStringLiteral("El archivo %1 es demasiado grande para una lista de precios (%2 MB).")
+                .arg(fileName)
+                .arg(info.size() / (1024 * 1024)));
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw PriceListError(
+            QStringLiteral("No se pudo leer el archivo %1: %2.").arg(fileName, file.errorString()));
+    return readPriceList(file.readAll(), fileName, decimalMark);
+}
+
+} // namespace catalog

@@ -1,0 +1,104 @@
+#include "cli/prices_command.h"
+
+#include "catalog/price_list.h"
+#include "cli/shown_text.h"
+#include "store/database.h"
+
+#include <QTextStream>
+#include <algorithm>
+
+namespace cli {
+
+namespace {
+
+// The grid's changed rows as columns of text, each as wide as its widest cell.
+QString textTable(const grid::GridContent& content, const std::vector<bool>& shown) {
+    std::vector<qsizetype> widths(size_t(content.columnCount()));
+    for (int c = 0; c < content.columnCount(); ++c) {
+        widths[size_t(c)] = content.header[size_t(c)].text.size();
+        for (int r = 0; r < content.rowCount(); ++r)
+            if (shown[size_t(r)])
+                widths[size_t(c)] = std::max(widths[size_t(c)], content.cell(r, c).text.size());
+    }
+    const auto line = [&](const std::vector<grid::CellStyle>& cells) {
+        QStringList parts;
+        for (size_t c = 0; c < cells.size(); ++c) {
+            const int width = int(widths[c]);
+            parts << (cells[c].alignment & Qt::AlignRight ? cells[c].text.rightJustified(width)
+                                                          : cells[c].text.leftJustified(width));
+        }
+        QString text = parts.join(QStringLiteral("  "));
+        while (text.endsWith(u' '))
+            text.chop(1);
+        return text + u'\n';
+    };
+    QString out = line(content.header);
+    for (int r = 0; r < content.rowCount(); ++r)
+        if (shown[size_t(r)])
+            out += line(content.rows[size_t(r)]);
+    return out;
+}
+
+void printPreview(const catalog::PriceListPreview& p, QTextStream& out) {
+    out << QStringLiteral("Lista de precios %1 (separador «%2», decimales con «%3»)\n")
+               .arg(shownLine(p.fileName), p.separator, p.decimalMark);
+    std::vector<bool> changed;
+    for (const catalog::PriceListRow& r : p.rows)
+        changed.push_back(r.changes());
+    if (p.changeCount() > 0)
+        out << textTable(catalog::priceListGrid(p), changed);
+    if (!p.conflicts.empty()) {
+        out << QStringLiteral("Conflictos (no se aplican):\n");
+        for (const catalog::PriceListConflict& c : p.conflicts)
+            out << QStringLiteral("  línea %1, código «%2»: %3\n")
+                       .arg(c.line)
+                       .arg(shownText(c.codigo), shownLine(c.reason));
+    }
+    out << catalog::previewSummary(p) << u'\n';
+}
+
+} // namespace
+
+int runPrices(const PricesOptions& o, app::RegionalSettings& settings, QTextStream& out,
+              QTextStream& err) {
+    const QString head = QStringLiteral("dosivant prices: ");
+    std::unique_ptr<store::Database> db;
+    try {
+        // A preview must change nothing, not even add a table to an older file.
+        db = store::Database::openFile(o.database, o.yes ? store::Database::OpenMode::ReadWrite
+                                                         : store::Database::OpenMode::ReadOnly);
+    } catch (const store::StoreError& e) {
+        err << head << shownLine(e.message()) << u'\n';
+        return 1;
+    }
+    catalog::PriceListPreview preview;
+    try {
+        preview = catalog::previewPriceListFile(*db, o.from, catalog::decimalMarkOf(settings));
+    } catch (const catalog::PriceListError& e) {
+        err << head << shownLine(e.message()) << u'\n';
+        return 1;
+    } catch (const store::StoreError& e) {
+        err << head << shownLine(e.message()) << u'\n';
+        return 1;
+    }
+    printPreview(preview, out);
+    const int done = preview.conflicts.empty() ? 0 : 3;
+    if (!o.yes) {
+        out << QStringLiteral("No se aplicó nada (aplique la lista con --yes).\n");
+        return done;
+    }
+    if (preview.changeCount() == 0) {
+        out << catalog::kNothingToApply << u'\n';
+        return done;
+    }
+    try {
+        out << catalog::appliedMessage(catalog::applyPriceList(*db, preview)) << u'\n';
+    } catch (const store::StoreError& e) {
+        err << head << QStringLiteral("no se aplicó ningún precio: ") << shownLine(e.message())
+            << u'\n';
+        return 1;
+    }
+    return done;
+}
+
+} // namespace cli

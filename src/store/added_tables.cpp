@@ -1,0 +1,43 @@
+#include "store/added_tables.h"
+
+#include "store/database.h"
+#include "store/schema.h"
+#include "store/server_dialect.h"
+
+#include <QStringList>
+
+namespace store {
+
+bool hasTable(Database& db, const QString& table) {
+    return db.query(QStringLiteral("PRAGMA table_info(") + table + u')').count() > 0;
+}
+
+void createAddedTables(Database& db) {
+    QStringList missing;
+    for (const TableColumns& t : schemaTables())
+        if (t.addedLater && !hasTable(db, t.table))
+            missing << t.table;
+    if (missing.isEmpty())
+        return;
+    QStringList statements;
+    for (const QString& table : missing) {
+        const QString tableStart = QStringLiteral("CREATE TABLE IF NOT EXISTS ") + table + u' ';
+        const QString indexOn = QStringLiteral(" ON ") + table + QStringLiteral(" (");
+        for (const QString& s : addedTableStatements())
+            if (s.startsWith(tableStart))
+                statements << s;
+        for (const QString& s : schemaIndexStatements())
+            if (s.contains(indexOn))
+                statements << s;
+    }
+    try {
+        Database::Transaction tx(db);
+        for (const QString& s : statements)
+            db.exec(db.isServer() ? serverSchemaStatement(s) : s);
+        tx.commit();
+    } catch (const StoreError&) {
+        // Not writable now: the limits are simply absent until an opening that can write.
+    }
+}
+
+} // namespace store

@@ -1,0 +1,134 @@
+#include "store/added_tables.h"
+#include "store/database.h"
+#include "store/database_copy.h"
+#include "store/schema.h"
+#include "support/qt_printers.h"
+#include "support/temp_database.h"
+#include "support/test_server.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using store::Database;
+
+namespace {
+
+const QStringList kAddedTables = {"formula_relacion", "grupos", "grupo_producto", "formula_grupo"};
+
+void dropAddedTables(Database& db) {
+    for (const QString& t : kAddedTables)
+        db.exec("drop table " + t);
+}
+
+// The definitions of the first tables and indexes, to prove an opening touched nothing else.
+QString firstTablesSchema(Database& db) {
+    QString all;
+    store::RecordSet rs = db.query("select name,sql from sqlite_master where name not like "
+                                   "'sqlite_%' order by name");
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+        const QString name = rs.toString("name");
+        const bool added = std::any_of(kAddedTables.begin(), kAddedTables.end(),
+                                       [&](const QString& t) { return name.startsWith(t); });
+        if (!added && name != "revisiones")
+            all += name + ": " + rs.toString("sql") + '\n';
+    }
+    return all;
+}
+
+int count(Database& db, const QString& sql) {
+    return db.query(sql).valueAt(0, 0).toInt();
+}
+
+} // namespace
+
+TEST(AddedTables, SchemaListsThemWithTheirColumnsAsAddedLater) {
+    std::map<QString, std::pair<QStringList, bool>> tables;
+    for (const store::TableColumns& t : store::schemaTables())
+        tables[t.table] = {t.columns, t.addedLater};
+    EXPECT_EQ(tables["formula_relacion"],
+              std::make_pair(QStringList{"id_formula", "id_propiedad", "id_propiedad_divisor",
+                                         "minimo", "maximo", "valor"},
+                             true));
+    EXPECT_EQ(tables["grupos"], std::make_pair(QStringList{"id_grupo", "nombre"}, true));
+    EXPECT_EQ(tables["grupo_producto"],
+              std::make_pair(QStringList{"id_grupo", "id_producto"}, true));
+    EXPECT_EQ(
+        tables["formula_grupo"],
+        std::make_pair(QStringList{"id_formula", "id_grupo", "minimo", "maximo", "valor"}, true));
+    EXPECT_EQ(tables["formula_propiedad"].first,
+              (QStringList{"id_formula", "id_propiedad", "minimo", "maximo", "valor"}));
+    EXPECT_FALSE(tables["formula_propiedad"].second);
+    EXPECT_EQ(tables.size(), 11u);
+}
+
+TEST(AddedTables, ADatabaseOfTheFirstSchemaOpensAndGainsThemWithTheirKeys) {
+    TempDatabase t(true);
+    dropAddedTables(t.db());
+    const QString before = t.db().isServer() ? QString() : firstTablesSchema(t.db());
+    const int formulas = count(t.db(), "select count(*) from formulas");
+    auto db = Database::openFile(t.path());
+    for (const QString& table : kAddedTables)
+        EXPECT_TRUE(store::hasTable(*db, table)) << table.toStdString();
+    EXPECT_EQ(count(*db, "select count(*) from grupos"), 0);
+    EXPECT_EQ(count(*db, "select count(*) from formulas"), formulas);
+    if (!db->isServer()) {
+        EXPECT_EQ(firstTablesSchema(*db), before);
+    }
+
+    // The keys hold: a pair (or triple) stored twice and a group name repeated are refused.
+    db->exec("insert into grupos (id_grupo,nombre) values (1,'Granos')");
+    EXPECT_THROW(db->exec("insert into grupos (id_grupo,nombre) values (2,'Granos')"),
+                 store::StoreError);
+    db->exec("insert into grupo_producto (id_grupo,id_producto) values (1,1)");
+    EXPECT_THROW(db->exec("insert into grupo_producto (id_grupo,id_producto) values (1,1)"),
+                 store::StoreError);
+    db->exec("insert into formula_relacion (id_formula,id_propiedad,id_propiedad_divisor,minimo,"
+             "maximo,valor) values (1,6,8,1.8,2.2,Null)");
+    db->exec("insert into formula_relacion (id_formula,id_propiedad,id_propiedad_divisor) values "
+             "(1,8,6)");
+    EXPECT_THROW(db->exec("insert into formula_relacion (id_formula,id_propiedad,"
+                          "id_propiedad_divisor) values (1,6,8)"),
+                 store::StoreError);
+    db->exec("insert into formula_grupo (id_formula,id_grupo,minimo) values (1,1,450)");
+    EXPECT_THROW(db->exec("insert into formula_grupo (id_formula,id_grupo) values (1,1)"),
+                 store::StoreError);
+}
+
+TEST(AddedTables, AReadOnlyOpeningLeavesAnOldFileAsItWasAndFindsNoTables) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("antiguo.db");
+    Database::createFile(path, true);
+    dropAddedTables(*Database::openFile(path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    {
+        auto db = Database::openFile(path, Database::OpenMode::ReadOnly);
+        EXPECT_FALSE(store::hasTable(*db, "grupos"));
+        EXPECT_EQ(count(*db, "select count(*) from formulas"), 4);
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll() == before);
+}
+
+TEST(AddedTables, ACopyCarriesTheGroupsAndLimits) {
+    if (testsOnServer())
+        GTEST_SKIP() << "file to file; the command line's tests copy to and from a server";
+    QTemporaryDir dir;
+    const QString from = dir.filePath("origen.db");
+    const QString to = dir.filePath("copia.db");
+    Database::createFile(from, true);
+    QStringList copied;
+    store::copyDatabase(from, to, [&](const QString& table, int) { copied << table; });
+    for (const QString& table : kAddedTables)
+        EXPECT_TRUE(copied.contains(table)) << table.toStdString();
+    auto source = Database::openFile(from);
+    auto copy = Database::openFile(to);
+    for (const QString& table : kAddedTables)
+        EXPECT_EQ(count(*copy, "select count(*) from " + table),
+                  count(*source, "select count(*) from " + table))
+            << table.toStdString();
+    EXPECT_EQ(count(*copy, "select count(*) from grupo_producto"), 6);
+}
