@@ -2,6 +2,7 @@
 #include "example_blends.h"
 #include "optimizer/engine/engine.h"
 #include "optimizer/engine/ranging.h"
+#include "optimizer/engine/tableau.h"
 #include "sample_catalogue.h"
 
 #include <gtest/gtest.h>
@@ -199,12 +200,11 @@ TEST(Ranging, SampleDietsAgreeWithResolving) {
             const double desde = nutrient ? 0.5 * v : 0;
             const double hasta = nutrient ? 1.5 * v + 0.01 : std::max(2 * v, 0.2 * b.cantidad);
             const Ranging r = rangeLimit(b, limit, desde, hasta);
-            if (nutrient && limitsInCoefficients(b)) {
+            if ((nutrient && limitsInCoefficients(b)) || limit.kind == LimitRef::Ratio) {
                 EXPECT_EQ(r.status, RangingStatus::NotLinear);
                 continue;
             }
-            const std::string name =
-                nutrient ? b.nutrients[limit.index].nombre : b.ingredients[limit.index].nombre;
+            const std::string name = rowLabel(b, limit);
             intervals += checkRanging(b, limitParameter(limit), r, desde, hasta, std::nullopt,
                                       code + " limit of " + name);
         }
@@ -247,6 +247,84 @@ TEST(Ranging, LimitsInsideCoefficientsAreNotRangedAsLines) {
     const LimitRef minA{LimitRef::Ingredient, LimitRef::Minimum, 0};
     const Ranging r = rangeLimit(b, minA, 0, 100);
     checkRanging(b, limitParameter(minA), r, 0, 100, std::nullopt, "minimum of A");
+}
+
+// A group's minimum is a right-hand side: B alone is in the group, protein already asks for
+// 1100/27 of it in a batch of 100, so the minimum binds from there on at B's extra 20 a unit
+// until the batch is all B. A ratio's bound is inside its rows and is not ranged.
+TEST(Ranging, GroupAndRatioLimitsByHand) {
+    Blend b = examples::twoIngredientBlend();
+    b.groups = {{3, "Proteicos", {2}, 10.0, std::nullopt}};
+    const LimitRef group{LimitRef::Group, LimitRef::Minimum, 0};
+    const Ranging r = rangeLimit(b, group, 0, 120);
+    ASSERT_EQ(r.status, RangingStatus::Ok);
+    EXPECT_NEAR(r.tramos[0].hasta, 1100.0 / 27, 1e-6);
+    EXPECT_NEAR(r.tramos[0].pendiente, 0, 1e-9);
+    EXPECT_NEAR(intervalAt(r, 70).pendiente, 20, 1e-6);
+    EXPECT_NEAR(intervalAt(r, 70).costoDesde, 1000 + 2000 * 11.0 / 27, 1e-4);
+    ASSERT_TRUE(r.infactibleDesde);
+    EXPECT_NEAR(*r.infactibleDesde, 100, 1e-5);
+    checkRanging(b, limitParameter(group), r, 0, 120, std::nullopt, "group minimum");
+    // The price of A with the group's minimum at 60: B stays at 60 while A is dearer than 30.
+    b.groups[0].minimo = 60.0;
+    const Ranging price = rangePrice(b, 0, 0, 50);
+    EXPECT_NEAR(intervalAt(price, 15).pendiente, 40, 1e-5); // the band of the sum of shares
+    EXPECT_NEAR(intervalAt(price, 40).pendiente, 0, 1e-9);
+    checkRanging(b, priceParameter(0), price, 0, 50, 0, "price of A with a group");
+
+    b.nutrients.push_back({8, "Calcio", std::nullopt, std::nullopt});
+    b.valor.push_back({1, 2});
+    b.ratios = {{7, 8, "", 5.0, std::nullopt}};
+    const LimitRef ratio{LimitRef::Ratio, LimitRef::Minimum, 0};
+    EXPECT_EQ(rangeLimit(b, ratio, 1, 30).status, RangingStatus::NotLinear);
+}
+
+// Random blends with ratio and group rows: prices, every group limit and a nutrient limit agree
+// with re-solving; no ratio limit is ranged as lines.
+TEST(Ranging, RandomBlendsWithRatioAndGroupRows) {
+    const std::vector<std::pair<int, int>> sizes = {{10, 5}, {30, 12}, {80, 30}, {200, 100}};
+    size_t groupLimits = 0, ratioLimits = 0;
+    for (size_t s = 0; s < sizes.size(); ++s)
+        for (int seed = 0; seed < (sizes[s].first >= 200 ? 1 : 3); ++seed) {
+            generator::Rng rng(7000 + 100 * s + seed);
+            generator::Shape shape;
+            shape.ingredients = sizes[s].first;
+            shape.nutrients = sizes[s].second;
+            shape.secaIng = seed == 1;
+            shape.secaNut = seed == 1;
+            shape.ratios = 3;
+            shape.groups = 4;
+            const Blend b = generator::randomBlend(rng, shape);
+            if (!resolve(b).feasible)
+                continue;
+            const std::string what =
+                std::to_string(shape.ingredients) + " seed " + std::to_string(seed);
+            for (int k = 0; k < 2; ++k) {
+                const size_t i = static_cast<size_t>(rng.integer(0, shape.ingredients - 1));
+                const double p = b.ingredients[i].costoHumeda;
+                checkRanging(b, priceParameter(i), rangePrice(b, i, 0, 4 * p), 0, 4 * p, i,
+                             what + " price of " + b.ingredients[i].nombre);
+            }
+            const LimitRef protein = userLimits(b).front();
+            const double pv = *limitValue(b, protein);
+            checkRanging(b, limitParameter(protein), rangeLimit(b, protein, 0.5 * pv, 2 * pv),
+                         0.5 * pv, 2 * pv, std::nullopt, what + " " + rowLabel(b, protein));
+            for (const LimitRef& limit : userLimits(b)) {
+                if (limit.kind == LimitRef::Ratio) {
+                    EXPECT_EQ(rangeLimit(b, limit, 0.1, 10).status, RangingStatus::NotLinear);
+                    ++ratioLimits;
+                }
+                if (limit.kind != LimitRef::Group)
+                    continue;
+                const double v = *limitValue(b, limit);
+                const double hasta = std::max(2 * v, 0.2 * b.cantidad);
+                checkRanging(b, limitParameter(limit), rangeLimit(b, limit, 0, hasta), 0, hasta,
+                             std::nullopt, what + " " + rowLabel(b, limit));
+                ++groupLimits;
+            }
+        }
+    EXPECT_GT(groupLimits, 30u);
+    EXPECT_GT(ratioLimits, 20u);
 }
 
 } // namespace

@@ -384,6 +384,13 @@ Ranging rangePrice(const Blend& blend, std::size_t i, double desde, double hasta
 }
 
 Ranging rangeLimit(const Blend& blend, const LimitRef& limit, double desde, double hasta) {
+    // A ratio's bound multiplies the divisor's contents in its row: on one basis the cost is a
+    // quotient of lines in it, not a line, so no interval of this kind describes it.
+    if (limit.kind == LimitRef::Ratio) {
+        Ranging out;
+        out.status = RangingStatus::NotLinear;
+        return out;
+    }
     const auto at = [limit](const Blend& b, double v) { return withLimit(b, limit, v); };
     return rangeParameter(blend, at, limitValue(blend, limit).value_or(desde), desde, hasta);
 }

@@ -58,7 +58,9 @@ Blend withPrice(Blend blend, std::size_t i, double price);
 Ranging rangePrice(const Blend& blend, std::size_t i, double desde, double hasta);
 
 // The ranging of one limit; the slope of each interval is its shadow price. A limit the blend
-// does not hold is ranged from `desde`.
+// does not hold is ranged from `desde`. Nutrient, ingredient and group limits are right-hand
+// sides (a nutrient's only when its limit and the shares are on one basis); a ratio's bound lies
+// inside its rows' coefficients, so its ranging is NotLinear.
 Ranging rangeLimit(const Blend& blend, const LimitRef& limit, double desde, double hasta);
 
 } // namespace lp
