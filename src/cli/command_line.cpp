@@ -67,7 +67,8 @@ const std::vector<OptionSpec>& rangingOptions() {
         {{"precio"}, "INGREDIENTE", "mueve el precio de ese ingrediente"},
         {{"limite"},
          "TIPO:NOMBRE:minimo|maximo",
-         "mueve ese límite (TIPO: nutriente o ingrediente)"},
+         "mueve ese límite (TIPO: nutriente, ingrediente, relacion o grupo; NOMBRE de una "
+         "relación: el suyo o \"Numerador / Divisor\")"},
         {{"desde"}, "A", "el comienzo del rango (obligatorio)"},
         {{"hasta"}, "B", "el final del rango, mayor que A (obligatorio)"},
         {{"json"}, {}, "el resultado como un objeto JSON en lugar de una tabla"},

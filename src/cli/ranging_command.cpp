@@ -80,13 +80,14 @@ int runRanging(const RangingOptions& o, QString* output, QTextStream& err) {
             return 1;
         }
         const lp::Ranging r = optimizer::rangeTarget(blend, *target, o.desde, o.hasta);
-        const optimizer::RangingLabels labels = optimizer::rangingLabels(*target, stored->units);
+        const optimizer::RangingLabels labels =
+            optimizer::rangingLabels(blend, *target, stored->units);
         if (r.status == lp::RangingStatus::Infeasible && o.json) {
             *output = json(blend, *target, r, labels);
             return 3;
         }
         if (r.status != lp::RangingStatus::Ok) {
-            err << optimizer::rangingProblem(r) << '\n';
+            err << optimizer::rangingProblem(r, *target) << '\n';
             return r.status == lp::RangingStatus::Infeasible ? 3 : 1;
         }
         *output = o.json ? json(blend, *target, r, labels)

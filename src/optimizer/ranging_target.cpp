@@ -3,6 +3,7 @@
 #include "app/format.h"
 #include "catalog/ingredients.h"
 #include "catalog/nutrients.h"
+#include "optimizer/engine/tableau.h"
 #include "optimizer/formulation_run.h"
 #include "optimizer/validation.h"
 #include "workspace/formula_loader.h"
@@ -27,9 +28,46 @@ QString ingredientName(const lp::Blend& blend, std::size_t i) {
     return text(blend.ingredients[i].nombre);
 }
 
+// The names a user types for the rows of one kind: a ratio also goes by its two nutrients'.
+std::vector<std::vector<QString>> namesOfKind(const lp::Blend& blend, lp::LimitRef::Kind kind) {
+    std::vector<std::vector<QString>> out;
+    switch (kind) {
+    case lp::LimitRef::Nutrient:
+        for (const lp::Nutrient& n : blend.nutrients)
+            out.push_back({text(n.nombre)});
+        break;
+    case lp::LimitRef::Ingredient:
+        for (const lp::Ingredient& i : blend.ingredients)
+            out.push_back({text(i.nombre)});
+        break;
+    case lp::LimitRef::Ratio:
+        for (std::size_t r = 0; r < blend.ratios.size(); ++r) {
+            lp::Blend unnamed;
+            unnamed.nutrients = blend.nutrients;
+            unnamed.ratios = {blend.ratios[r]};
+            unnamed.ratios[0].nombre.clear();
+            out.push_back({text(lp::ratioName(blend, r)), text(lp::ratioName(unnamed, 0))});
+        }
+        break;
+    case lp::LimitRef::Group:
+        for (std::size_t g = 0; g < blend.groups.size(); ++g)
+            out.push_back({text(lp::groupName(blend, g))});
+        break;
+    }
+    return out;
+}
+
+// "Proteína bruta", "la relación Calcio / Fósforo", "el grupo Harinas".
 QString limitSubject(const lp::Blend& blend, const lp::LimitRef& limit) {
-    return limit.kind == lp::LimitRef::Nutrient ? text(blend.nutrients[limit.index].nombre)
-                                                : ingredientName(blend, limit.index);
+    const QString name = namesOfKind(blend, limit.kind)[limit.index].front();
+    switch (limit.kind) {
+    case lp::LimitRef::Ratio:
+        return "la relación " + name;
+    case lp::LimitRef::Group:
+        return "el grupo " + name;
+    default:
+        return name;
+    }
 }
 
 QString unitOf(const std::vector<QString>& units, std::size_t i) {
@@ -52,28 +90,68 @@ std::optional<std::size_t> indexNamed(const Rows& rows, const QString& name) {
     return std::nullopt;
 }
 
-// A name as a user types it: the whole name, or a part of it that only one row's name holds
-// ("harina de pescado" for "Harina de pescado 62%").
-template <typename Rows>
-std::optional<std::size_t> indexTyped(const Rows& rows, const QString& name) {
-    if (const auto exact = indexNamed(rows, name))
-        return exact;
-    std::optional<std::size_t> found;
+// A name as a user types it: one of a row's names whole, or a part of one that only one row's
+// names hold ("harina de pescado" for "Harina de pescado 62%").
+std::optional<std::size_t> indexTyped(const std::vector<std::vector<QString>>& rows,
+                                      const QString& typed) {
+    const QString name = typed.trimmed();
     for (std::size_t i = 0; i < rows.size(); ++i)
-        if (!name.trimmed().isEmpty() &&
-            text(rows[i].nombre).contains(name.trimmed(), Qt::CaseInsensitive)) {
-            if (found)
-                return std::nullopt;
-            found = i;
-        }
+        for (const QString& n : rows[i])
+            if (n.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+    std::optional<std::size_t> found;
+    for (std::size_t i = 0; i < rows.size() && !name.isEmpty(); ++i)
+        for (const QString& n : rows[i])
+            if (n.contains(name, Qt::CaseInsensitive)) {
+                if (found && *found != i)
+                    return std::nullopt;
+                found = i;
+            }
     return found;
 }
 
-template <typename Rows> QString namesOf(const Rows& rows) {
+QString namesOf(const std::vector<std::vector<QString>>& rows) {
     QStringList names;
     for (const auto& r : rows)
-        names << text(r.nombre);
+        names << r.front();
     return names.join(", ");
+}
+
+// The limit words of --limite and what a missing name is called in the message.
+struct KindWord {
+    const char* word;
+    lp::LimitRef::Kind kind;
+    const char* singular;
+    const char* plural;
+    const char* none;
+};
+constexpr KindWord kKindWords[] = {
+    {"nutriente", lp::LimitRef::Nutrient, "el nutriente", "Sus nutrientes", "No tiene nutrientes"},
+    {"ingrediente", lp::LimitRef::Ingredient, "el ingrediente", "Sus ingredientes",
+     "No tiene ingredientes"},
+    {"relacion", lp::LimitRef::Ratio, "la relación", "Sus relaciones", "No tiene relaciones"},
+    {"relación", lp::LimitRef::Ratio, "la relación", "Sus relaciones", "No tiene relaciones"},
+    {"grupo", lp::LimitRef::Group, "el grupo", "Sus grupos", "No tiene grupos"},
+};
+
+// A nutrient's unit; an ingredient's; a group's members' (the first of them in the blend); none
+// for a ratio, a quotient of two contents.
+QString limitUnit(const lp::Blend& blend, const lp::LimitRef& limit, const BlendUnits& units) {
+    switch (limit.kind) {
+    case lp::LimitRef::Nutrient:
+        return unitOf(units.nutrient, limit.index);
+    case lp::LimitRef::Ingredient:
+        return unitOf(units.ingredient, limit.index);
+    case lp::LimitRef::Ratio:
+        return {};
+    case lp::LimitRef::Group:
+        for (int id : blend.groups[limit.index].ingredientIds)
+            for (std::size_t i = 0; i < blend.ingredients.size(); ++i)
+                if (blend.ingredients[i].id == id)
+                    return unitOf(units.ingredient, i);
+        return {};
+    }
+    return {};
 }
 
 } // namespace
@@ -100,7 +178,9 @@ QString targetCaption(const lp::Blend& blend, const RangingTarget& target) {
         return "Precio de " + ingredientName(blend, target.ingredient);
     const QString side =
         target.limit.side == lp::LimitRef::Minimum ? QStringLiteral("Mínimo") : "Máximo";
-    return side + " de " + limitSubject(blend, target.limit);
+    const QString subject = limitSubject(blend, target.limit);
+    // "de el grupo" is said "del grupo".
+    return subject.startsWith("el ") ? side + " del " + subject.mid(3) : side + " de " + subject;
 }
 
 std::optional<double> currentValue(const lp::Blend& blend, const RangingTarget& target) {
@@ -113,7 +193,7 @@ RangeBounds defaultRange(const lp::Blend& blend, const RangingTarget& target) {
     const double v = std::abs(currentValue(blend, target).value_or(0));
     if (target.kind == RangingTarget::Price)
         return {0, v > 0 ? 2 * v : 1};
-    if (target.limit.kind == lp::LimitRef::Nutrient)
+    if (target.limit.kind == lp::LimitRef::Nutrient || target.limit.kind == lp::LimitRef::Ratio)
         return v > 0 ? RangeBounds{0.5 * v, 1.5 * v} : RangeBounds{0, 1};
     return {0, std::max(2 * v, 0.2 * blend.cantidad)};
 }
@@ -133,35 +213,22 @@ std::optional<RangingTarget> targetOfAnalysisRow(const lp::Blend& blend, const Q
             return RangingTarget{RangingTarget::Price, *i, {}};
         return std::nullopt;
     }
-    if (kind != "RN" && kind != "RI")
+    if (kind != "RN" && kind != "RI" && kind != "RR" && kind != "RG")
         return std::nullopt;
-    const QString label = detalle.trimmed();
-    lp::LimitRef limit;
-    limit.kind = kind == "RN" ? lp::LimitRef::Nutrient : lp::LimitRef::Ingredient;
-    QString name;
-    for (const auto& [prefix, side] :
-         {std::pair{QStringLiteral("Mínimo para "), lp::LimitRef::Minimum},
-          std::pair{QStringLiteral("Máximo para "), lp::LimitRef::Maximum}})
-        if (label.startsWith(prefix)) {
-            limit.side = side;
-            name = label.mid(prefix.size());
-        }
-    if (name.isEmpty())
-        return std::nullopt;
-    const auto index = limit.kind == lp::LimitRef::Nutrient ? indexNamed(blend.nutrients, name)
-                                                            : indexNamed(blend.ingredients, name);
-    if (!index)
-        return std::nullopt;
-    limit.index = *index;
-    return RangingTarget{RangingTarget::Limit, 0, limit};
+    // The row's label is the one the tableau gave the limit's row.
+    for (const lp::LimitRef& limit : lp::rowLimits(blend))
+        if (sameName(lp::rowLabel(blend, limit), detalle))
+            return RangingTarget{RangingTarget::Limit, 0, limit};
+    return std::nullopt;
 }
 
 std::optional<RangingTarget> priceTarget(const lp::Blend& blend, const QString& name,
                                          QString* error) {
-    if (const auto i = indexTyped(blend.ingredients, name))
+    const std::vector<std::vector<QString>> names = namesOfKind(blend, lp::LimitRef::Ingredient);
+    if (const auto i = indexTyped(names, name))
         return RangingTarget{RangingTarget::Price, *i, {}};
     *error = "La fórmula no tiene el ingrediente " + name.trimmed() +
-             ". Sus ingredientes son: " + namesOf(blend.ingredients);
+             ". Sus ingredientes son: " + namesOf(names);
     return std::nullopt;
 }
 
@@ -170,22 +237,23 @@ std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& 
     const QStringList parts = spec.split(':');
     if (parts.size() != 3) {
         *error = "Indique el límite como TIPO:NOMBRE:minimo o TIPO:NOMBRE:maximo (TIPO: "
-                 "nutriente o ingrediente): " +
+                 "nutriente, ingrediente, relacion o grupo): " +
                  spec;
         return std::nullopt;
     }
     const QString kind = parts[0].trimmed().toLower();
     const QString side = parts[2].trimmed().toLower();
-    lp::LimitRef limit;
-    if (kind == "nutriente")
-        limit.kind = lp::LimitRef::Nutrient;
-    else if (kind == "ingrediente")
-        limit.kind = lp::LimitRef::Ingredient;
-    else {
+    const KindWord* word = nullptr;
+    for (const KindWord& w : kKindWords)
+        if (kind == QString::fromUtf8(w.word))
+            word = &w;
+    if (!word) {
         *error = "Tipo de límite no reconocido: " + parts[0].trimmed() +
-                 " (use nutriente o ingrediente)";
+                 " (use nutriente, ingrediente, relacion o grupo)";
         return std::nullopt;
     }
+    lp::LimitRef limit;
+    limit.kind = word->kind;
     if (side == "minimo" || side == "mínimo")
         limit.side = lp::LimitRef::Minimum;
     else if (side == "maximo" || side == "máximo")
@@ -194,21 +262,21 @@ std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& 
         *error = "Indique minimo o maximo, no " + parts[2].trimmed();
         return std::nullopt;
     }
-    const bool nutrient = limit.kind == lp::LimitRef::Nutrient;
-    const auto index =
-        nutrient ? indexTyped(blend.nutrients, parts[1]) : indexTyped(blend.ingredients, parts[1]);
+    const std::vector<std::vector<QString>> names = namesOfKind(blend, limit.kind);
+    const auto index = indexTyped(names, parts[1]);
     if (!index) {
-        *error = nutrient ? "La fórmula no tiene el nutriente " + parts[1].trimmed() +
-                                ". Sus nutrientes son: " + namesOf(blend.nutrients)
-                          : "La fórmula no tiene el ingrediente " + parts[1].trimmed() +
-                                ". Sus ingredientes son: " + namesOf(blend.ingredients);
+        *error = "La fórmula no tiene " + QString::fromUtf8(word->singular) + " " +
+                 parts[1].trimmed() + ". " +
+                 (names.empty() ? QString::fromUtf8(word->none)
+                                : QString::fromUtf8(word->plural) + " son: " + namesOf(names));
         return std::nullopt;
     }
     limit.index = *index;
     return RangingTarget{RangingTarget::Limit, 0, limit};
 }
 
-RangingLabels rangingLabels(const RangingTarget& target, const BlendUnits& units) {
+RangingLabels rangingLabels(const lp::Blend& blend, const RangingTarget& target,
+                            const BlendUnits& units) {
     RangingLabels l;
     l.cost = "Costo de la fórmula ($)";
     if (target.kind == RangingTarget::Price) {
@@ -218,16 +286,14 @@ RangingLabels rangingLabels(const RangingTarget& target, const BlendUnits& units
         l.slopeKey = QStringLiteral("cantidad");
         return l;
     }
-    const QString unit = target.limit.kind == lp::LimitRef::Nutrient
-                             ? unitOf(units.nutrient, target.limit.index)
-                             : unitOf(units.ingredient, target.limit.index);
+    const QString unit = limitUnit(blend, target.limit, units);
     l.parameter = withUnit(target.limit.side == lp::LimitRef::Minimum ? "Mínimo" : "Máximo", unit);
     l.slope = withUnit("Precio sombra", unit.isEmpty() ? "$" : "$ por " + unit);
     l.slopeKey = QStringLiteral("precio_sombra");
     return l;
 }
 
-QString rangingProblem(const lp::Ranging& r) {
+QString rangingProblem(const lp::Ranging& r, const RangingTarget& target) {
     switch (r.status) {
     case lp::RangingStatus::Ok:
         return {};
@@ -235,6 +301,10 @@ QString rangingProblem(const lp::Ranging& r) {
         return QStringLiteral("Ningún valor del rango permite formular: no hay mezcla que cumpla "
                               "las restricciones");
     case lp::RangingStatus::NotLinear:
+        if (target.kind == RangingTarget::Limit && target.limit.kind == lp::LimitRef::Ratio)
+            return QStringLiteral("El límite de una relación multiplica el contenido del divisor "
+                                  "en su restricción: el costo no varía en tramos rectos con él y "
+                                  "no se puede calcular su rango");
         return QStringLiteral("Con cantidades en base húmeda y nutrientes en base seca el costo no "
                               "varía en tramos rectos con este límite: use la misma base para "
                               "ambos");

@@ -36,14 +36,16 @@ struct BlendUnits {
 // Every price of the blend (ingredient order), then every limit it holds (nutrients first).
 std::vector<RangingTarget> rangingTargets(const lp::Blend& blend);
 
-// "Precio de Maíz amarillo grano", "Mínimo de Proteína bruta", "Máximo de Sal común".
+// "Precio de Maíz amarillo grano", "Mínimo de Proteína bruta", "Máximo de Sal común",
+// "Mínimo de la relación Calcio / Fósforo", "Máximo del grupo Harinas".
 QString targetCaption(const lp::Blend& blend, const RangingTarget& target);
 
 // The value the formula holds now: the price, or the limit (none for a limit not set).
 std::optional<double> currentValue(const lp::Blend& blend, const RangingTarget& target);
 
 // The range a user starts from: from 0 to twice a price; half to one and a half times a
-// nutrient limit; from 0 to twice an ingredient limit, at least a fifth of the batch.
+// nutrient or ratio limit; from 0 to twice an ingredient or group limit, at least a fifth of the
+// batch.
 struct RangeBounds {
     double desde = 0, hasta = 1;
 };
@@ -53,7 +55,7 @@ lp::Ranging rangeTarget(const lp::Blend& blend, const RangingTarget& target, dou
                         double hasta);
 
 // The target of a row of the sensitivity analysis: an ingredient's price ("IA", "II") or the
-// limit the row names ("RN", "RI": "Mínimo para X", "Máximo para X").
+// limit the row names ("RN", "RI", "RR", "RG": "Mínimo para X", "Máximo para el grupo X").
 std::optional<RangingTarget> targetOfAnalysisRow(const lp::Blend& blend, const QString& tipo,
                                                  const QString& detalle);
 
@@ -63,8 +65,9 @@ std::optional<RangingTarget> targetOfAnalysisRow(const lp::Blend& blend, const Q
 std::optional<RangingTarget> priceTarget(const lp::Blend& blend, const QString& name,
                                          QString* error);
 
-// The limit "TIPO:NOMBRE:minimo|maximo", TIPO "nutriente" or "ingrediente"; a limit the formula
-// does not hold is ranged as if set. The message when the text names none.
+// The limit "TIPO:NOMBRE:minimo|maximo", TIPO "nutriente", "ingrediente", "relacion" (NOMBRE the
+// ratio's name, or its two nutrients' "Calcio / Fósforo") or "grupo"; a limit the formula does
+// not hold is ranged as if set. The message when the text names none.
 std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& spec,
                                          QString* error);
 
@@ -74,10 +77,11 @@ struct RangingLabels {
     QString parameter, slope, cost;
     QString slopeKey; // "cantidad" or "precio_sombra"
 };
-RangingLabels rangingLabels(const RangingTarget& target, const BlendUnits& units);
+RangingLabels rangingLabels(const lp::Blend& blend, const RangingTarget& target,
+                            const BlendUnits& units);
 
 // Why a ranging gave no intervals, in the user's words; empty when it did.
-QString rangingProblem(const lp::Ranging& ranging);
+QString rangingProblem(const lp::Ranging& ranging, const RangingTarget& target);
 
 // The lines a user reads: one per interval (desde, hasta, cost at both ends, the slope), with
 // the value from which no mix exists, if any.

@@ -112,10 +112,20 @@ TEST(RangingCommand, MistakesAreNamed) {
     r = runCommand("ranging",
                    base + QStringList{"--precio", "harina", "--desde", "0", "--hasta", "1"});
     EXPECT_EQ(r.status, 1);
-    r = runCommand("ranging", base + QStringList{"--limite", "relacion:Ca/P:minimo", "--desde", "0",
+    r = runCommand("ranging", base + QStringList{"--limite", "mezcla:Ca/P:minimo", "--desde", "0",
                                                  "--hasta", "1"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("Tipo de límite no reconocido: relacion")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Tipo de límite no reconocido: mezcla (use nutriente, ingrediente, "
+                               "relacion o grupo)"))
+        << r.err.toStdString();
+    r = runCommand("ranging", base + QStringList{"--limite", "relacion:Lisina / Sodio:minimo",
+                                                 "--desde", "0", "--hasta", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("La fórmula no tiene la relación Lisina / Sodio. "))
+        << r.err.toStdString();
+    r = runCommand("ranging", base + QStringList{"--limite", "grupo:Forrajes:maximo", "--desde",
+                                                 "0", "--hasta", "1"});
+    EXPECT_TRUE(r.err.contains("La fórmula no tiene el grupo Forrajes. ")) << r.err.toStdString();
     r = runCommand("ranging", base + QStringList{"--limite", "nutriente:Proteína bruta", "--desde",
                                                  "0", "--hasta", "1"});
     EXPECT_TRUE(r.err.contains("TIPO:NOMBRE:minimo")) << r.err.toStdString();

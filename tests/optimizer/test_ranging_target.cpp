@@ -15,7 +15,81 @@ optimizer::StoredBlend broiler(TempDatabase& t) {
     return *stored;
 }
 
+int idOf(const auto& rows, const std::string& name) {
+    for (const auto& row : rows)
+        if (row.nombre == name)
+            return row.id;
+    throw std::runtime_error("no row named " + name);
+}
+
+// The broiler starter with a calcium to phosphorus ratio and a cap on animal proteins.
+lp::Blend withRatioAndGroup(lp::Blend b) {
+    b.ratios = {
+        {idOf(b.nutrients, "Calcio"), idOf(b.nutrients, "Fósforo disponible"), "", 1.8, 2.2}};
+    b.groups = {{4,
+                 "Proteínas animales",
+                 {idOf(b.ingredients, "Harina de pescado 62%"),
+                  idOf(b.ingredients, "Harina de carne y hueso 50%"), 9999},
+                 std::nullopt,
+                 50.0}};
+    return b;
+}
+
 } // namespace
+
+// Ratio and group limits as targets: typed by name (a ratio also by its two nutrients'), their
+// captions, ranges and units, the rows of the analysis that lead to them; a group's limit ranges,
+// a ratio's is refused in the user's words.
+TEST(RangingTarget, RatioAndGroupLimits) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    const optimizer::StoredBlend s = broiler(t);
+    lp::Blend b = withRatioAndGroup(s.blend);
+    EXPECT_EQ(optimizer::rangingTargets(b).size(), b.ingredients.size() + lp::userLimits(b).size());
+
+    QString error;
+    const auto group = optimizer::limitTarget(b, "grupo: proteínas :Máximo", &error);
+    ASSERT_TRUE(group) << error.toStdString();
+    EXPECT_EQ(group->limit.kind, lp::LimitRef::Group);
+    EXPECT_EQ(optimizer::targetCaption(b, *group), "Máximo del grupo Proteínas animales");
+    EXPECT_EQ(optimizer::defaultRange(b, *group).hasta, 200);
+    const optimizer::RangingLabels gl = optimizer::rangingLabels(b, *group, s.units);
+    EXPECT_EQ(gl.parameter, "Máximo (Kg)");
+    EXPECT_EQ(gl.slope, "Precio sombra ($ por Kg)");
+    const lp::Ranging gr = optimizer::rangeTarget(b, *group, 0, 200);
+    ASSERT_EQ(gr.status, lp::RangingStatus::Ok);
+    EXPECT_LT(gr.tramos.front().pendiente, 0); // a tighter cap costs more
+    EXPECT_EQ(gr.tramos.back().pendiente, 0);
+    EXPECT_EQ(optimizer::targetOfAnalysisRow(b, "RG", "Máximo para el grupo Proteínas animales"),
+              group);
+
+    const auto ratio =
+        optimizer::limitTarget(b, "relacion:calcio / fósforo disponible:minimo", &error);
+    ASSERT_TRUE(ratio) << error.toStdString();
+    EXPECT_EQ(ratio->limit.kind, lp::LimitRef::Ratio);
+    EXPECT_EQ(optimizer::targetCaption(b, *ratio),
+              "Mínimo de la relación Calcio / Fósforo disponible");
+    EXPECT_EQ(optimizer::defaultRange(b, *ratio).desde, 0.9);
+    EXPECT_EQ(optimizer::rangingLabels(b, *ratio, s.units).parameter, "Mínimo");
+    const lp::Ranging rr = optimizer::rangeTarget(b, *ratio, 1, 3);
+    EXPECT_TRUE(rr.tramos.empty());
+    EXPECT_TRUE(optimizer::rangingProblem(rr, *ratio).contains("El límite de una relación"));
+    EXPECT_EQ(optimizer::targetOfAnalysisRow(b, "RR",
+                                             "Mínimo para la relación Calcio / Fósforo disponible"),
+              ratio);
+
+    // A named ratio goes by its name and still by its nutrients'.
+    b.ratios[0].nombre = "Ca/P";
+    EXPECT_EQ(optimizer::limitTarget(b, "relación:ca/p:maximo", &error)->limit.side,
+              lp::LimitRef::Maximum);
+    EXPECT_EQ(optimizer::targetCaption(b, *ratio), "Mínimo de la relación Ca/P");
+    EXPECT_TRUE(optimizer::limitTarget(b, "relacion:Calcio / Fósforo disponible:minimo", &error));
+    EXPECT_FALSE(optimizer::limitTarget(b, "relacion:Lisina / Sodio:minimo", &error));
+    EXPECT_EQ(error, "La fórmula no tiene la relación Lisina / Sodio. Sus relaciones son: Ca/P");
+    b.groups.clear();
+    EXPECT_FALSE(optimizer::limitTarget(b, "grupo:Granos:minimo", &error));
+    EXPECT_EQ(error, "La fórmula no tiene el grupo Granos. No tiene grupos");
+}
 
 // The stored broiler starter as the ranging sees it: its own batch quantity (never formulated in
 // a fresh database, so its quantity box would show 0), the catalogue units and every target.
@@ -42,7 +116,7 @@ TEST(RangingTarget, StoredFormulaTargetsAndTexts) {
     const optimizer::RangeBounds pr = optimizer::defaultRange(b, *protein);
     EXPECT_EQ(pr.desde, 11.5);
     EXPECT_EQ(pr.hasta, 34.5);
-    const optimizer::RangingLabels pl = optimizer::rangingLabels(*protein, s.units);
+    const optimizer::RangingLabels pl = optimizer::rangingLabels(b, *protein, s.units);
     EXPECT_EQ(pl.parameter, "Mínimo (%)");
     EXPECT_EQ(pl.slope, "Precio sombra ($ por %)");
     EXPECT_EQ(pl.slopeKey, "precio_sombra");
@@ -51,12 +125,12 @@ TEST(RangingTarget, StoredFormulaTargetsAndTexts) {
     ASSERT_TRUE(fishCap) << error.toStdString();
     EXPECT_EQ(optimizer::targetCaption(b, *fishCap), "Máximo de Harina de pescado 62%");
     EXPECT_EQ(optimizer::defaultRange(b, *fishCap).hasta, 200); // a fifth of the batch over 2 x 50
-    EXPECT_EQ(optimizer::rangingLabels(*fishCap, s.units).parameter, "Máximo (Kg)");
+    EXPECT_EQ(optimizer::rangingLabels(b, *fishCap, s.units).parameter, "Máximo (Kg)");
 
     const auto fish = optimizer::priceTarget(b, "harina de pescado 62%", &error);
     ASSERT_TRUE(fish);
     EXPECT_EQ(optimizer::defaultRange(b, *fish).hasta, 3);
-    EXPECT_EQ(optimizer::rangingLabels(*fish, s.units).parameter, "Precio ($/Kg)");
+    EXPECT_EQ(optimizer::rangingLabels(b, *fish, s.units).parameter, "Precio ($/Kg)");
 
     // Mistakes name what is wrong.
     EXPECT_FALSE(optimizer::limitTarget(b, "nutriente:Proteína bruta:medio", &error));
@@ -115,7 +189,8 @@ TEST(RangingTarget, LinesAndChartPoints) {
     EXPECT_TRUE(lines[0].endsWith("Precio sombra ($ por %)"));
     EXPECT_EQ(lines[2].simplified(), "1.00 3.00 12.00 18.00 3.00");
     EXPECT_EQ(lines[3], "Sin mezcla posible por encima de 3.00");
-    EXPECT_TRUE(optimizer::rangingProblem(r).isEmpty());
+    const optimizer::RangingTarget price{optimizer::RangingTarget::Price, 0, {}};
+    EXPECT_TRUE(optimizer::rangingProblem(r, price).isEmpty());
     r.status = lp::RangingStatus::NotLinear;
-    EXPECT_TRUE(optimizer::rangingProblem(r).contains("base húmeda"));
+    EXPECT_TRUE(optimizer::rangingProblem(r, price).contains("base húmeda"));
 }

@@ -138,7 +138,7 @@ void frmRangos::cmdCalcular_Click() {
 }
 
 void frmRangos::showRanging(const lp::Ranging& r, double desde, double hasta) {
-    const RangingLabels labels = rangingLabels(target_, units_);
+    const RangingLabels labels = rangingLabels(blend_, target_, units_);
     grdTramos_->setHorizontalHeaderLabels({QStringLiteral("Desde"), QStringLiteral("Hasta"),
                                            QStringLiteral("Costo desde"),
                                            QStringLiteral("Costo hasta"), labels.slope});
@@ -154,7 +154,7 @@ void frmRangos::showRanging(const lp::Ranging& r, double desde, double hasta) {
         grdTramos_->setItem(row, 4, cell(number(i.pendiente), holdsNow));
     }
     QStringList notes;
-    if (const QString problem = rangingProblem(r); !problem.isEmpty())
+    if (const QString problem = rangingProblem(r, target_); !problem.isEmpty())
         notes << problem;
     if (r.infactibleHasta)
         notes << "Sin mezcla posible por debajo de " + number(*r.infactibleHasta);
