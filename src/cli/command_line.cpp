@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -57,6 +58,25 @@ const std::vector<OptionSpec>& formulateOptions() {
     return options;
 }
 
+const std::vector<OptionSpec>& rangingOptions() {
+    static const std::vector<OptionSpec> options = {
+        {{"database"}, "RUTA", "la base de datos (obligatoria)"},
+        {{"formula"}, "CODIGO", "la fórmula de ese código (su versión más alta)"},
+        {{"version"}, "N", "con --formula: la versión N de la fórmula"},
+        {{"id"}, "ID", "la fórmula de ese id (en lugar de --formula)"},
+        {{"precio"}, "INGREDIENTE", "mueve el precio de ese ingrediente"},
+        {{"limite"},
+         "TIPO:NOMBRE:minimo|maximo",
+         "mueve ese límite (TIPO: nutriente, ingrediente, relacion o grupo; NOMBRE de una "
+         "relación: el suyo o \"Numerador / Divisor\")"},
+        {{"desde"}, "A", "el comienzo del rango (obligatorio)"},
+        {{"hasta"}, "B", "el final del rango, mayor que A (obligatorio)"},
+        {{"json"}, {}, "el resultado como un objeto JSON en lugar de una tabla"},
+        kHelp,
+    };
+    return options;
+}
+
 const std::vector<OptionSpec>& printOptions() {
     static const std::vector<OptionSpec> options = {
         {{"database"}, "RUTA", "la base de datos (obligatoria)"},
@@ -65,6 +85,7 @@ const std::vector<OptionSpec>& printOptions() {
         {{"id"}, "ID", "la fórmula de ese id (en lugar de --formula)"},
         {{"pdf"}, "ARCHIVO", "escribe la impresión en un PDF"},
         {{"odt"}, "ARCHIVO", "escribe el documento de texto (.odt)"},
+        {{"graficos"}, {}, "con --pdf: agrega la página de gráficos de la mezcla"},
         kHelp,
     };
     return options;
@@ -231,6 +252,71 @@ Invocation parseFormulate(const QCommandLineParser& parser) {
     return inv;
 }
 
+// A number of the range as typed: a point or a comma before the decimals.
+std::optional<double> rangeNumber(const QString& text) {
+    bool ok = false;
+    const double v = QString(text).replace(',', '.').trimmed().toDouble(&ok);
+    return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+Invocation parseRanging(const QCommandLineParser& parser) {
+    Invocation inv;
+    if (!parser.positionalArguments().isEmpty())
+        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
+                           .arg(shownText(parser.positionalArguments().first())));
+    RangingOptions& o = inv.ranging;
+    o.database = parser.value("database");
+    o.json = parser.isSet("json");
+    FormulaChoice choice;
+    if (const QString error = readFormulaChoice(parser, choice); !error.isEmpty())
+        return invalid(error);
+    if (o.database.isEmpty())
+        return invalid(QStringLiteral("Falta --database"));
+    if (const QString error = formulaChoiceError(choice); !error.isEmpty())
+        return invalid(error);
+    o.code = choice.code;
+    o.id = choice.id;
+    o.version = choice.version;
+    o.precio = parser.value("precio").trimmed();
+    o.limite = parser.value("limite").trimmed();
+    if (o.precio.isEmpty() == o.limite.isEmpty())
+        return invalid(QStringLiteral("Indique --precio o --limite (uno de los dos)"));
+    for (const char* name : {"desde", "hasta"})
+        if (!parser.isSet(name))
+            return invalid(QStringLiteral("Falta --%1").arg(QLatin1String(name)));
+    const std::optional<double> desde = rangeNumber(parser.value("desde"));
+    const std::optional<double> hasta = rangeNumber(parser.value("hasta"));
+    if (!desde)
+        return invalid("Valor no válido para --desde: " + shownText(parser.value("desde")));
+    if (!hasta)
+        return invalid("Valor no válido para --hasta: " + shownText(parser.value("hasta")));
+    if (!(*desde < *hasta))
+        return invalid(QStringLiteral("--hasta debe ser mayor que --desde"));
+    o.desde = *desde;
+    o.hasta = *hasta;
+    inv.kind = Invocation::Ranging;
+    return inv;
+}
+
+const QString kRangingUsage = QStringLiteral(
+    "Uso: dosivant ranging --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
+    "                      (--precio INGREDIENTE | --limite TIPO:NOMBRE:minimo|maximo)\n"
+    "                      --desde A --hasta B [--json]\n\n"
+    "Mueve el precio de un ingrediente o un límite de la fórmula de A a B y muestra, en cada\n"
+    "tramo en que la mezcla óptima no cambia de base, el costo de la fórmula en sus extremos y\n"
+    "la cantidad del ingrediente (precio) o el precio sombra del límite; los tramos son exactos.\n"
+    "No escribe nada en la base de datos.\n\nOpciones:\n");
+const QString kRangingUsageEnd =
+    QStringLiteral("\nEstado de salida: 0 tramos calculados; 3 ningún valor del rango permite "
+                   "formular;\n1 error de uso, de la fórmula o de la base de datos.\n");
+
+int runRangingInvocation(const Invocation& inv, QTextStream& out, QTextStream& err) {
+    QString output;
+    const int status = runRanging(inv.ranging, &output, err);
+    out << output;
+    return status;
+}
+
 const QString kPrintUsage = QStringLiteral(
     "Uso: dosivant print --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
     "                    (--pdf ARCHIVO | --odt ARCHIVO)\n\n"
@@ -280,6 +366,9 @@ Invocation parsePrintOrReport(const QCommandLineParser& parser, bool report) {
     o.version = choice.version;
     if (o.pdf.isEmpty() == o.odt.isEmpty())
         return invalid(QStringLiteral("Indique --pdf o --odt (uno de los dos)"));
+    o.charts = parser.isSet("graficos");
+    if (o.charts && o.pdf.isEmpty())
+        return invalid(QStringLiteral("--graficos va con --pdf"));
     inv.kind = Invocation::Print;
     return inv;
 }
@@ -490,6 +579,18 @@ const std::vector<Command>& commands() {
          .usageEnd = kFormulateUsageEnd,
          .parse = parseFormulate,
          .run = runFormulateInvocation},
+        {.name = QStringLiteral("ranging"),
+         .kind = Invocation::Ranging,
+         .synopsis = QStringLiteral("  dosivant ranging --database RUTA --formula CODIGO "
+                                    "(--precio INGREDIENTE | --limite L)\n"
+                                    "                   --desde A --hasta B [--json]\n"
+                                    "      los tramos exactos del costo al mover un precio o "
+                                    "un límite\n"),
+         .options = rangingOptions,
+         .usage = kRangingUsage,
+         .usageEnd = kRangingUsageEnd,
+         .parse = parseRanging,
+         .run = runRangingInvocation},
         {.name = QStringLiteral("print"),
          .kind = Invocation::Print,
          .synopsis = QStringLiteral("  dosivant print --database RUTA (--formula CODIGO "

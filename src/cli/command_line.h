@@ -5,6 +5,7 @@
 #include "cli/import_command.h"
 #include "cli/prices_command.h"
 #include "cli/print_command.h"
+#include "cli/ranging_command.h"
 #include "cli/reformulate_command.h"
 
 #include <QString>
@@ -27,6 +28,7 @@ struct Invocation {
         Import,
         CopyDatabase,
         Reformulate,
+        Ranging,
         Prices,
         Help,
         Version,
@@ -40,6 +42,7 @@ struct Invocation {
     ImportOptions import;           // import's options
     CopyOptions copy;               // copy-database's options
     ReformulateOptions reformulate; // reformulate's options
+    RangingOptions ranging;         // ranging's options
     PricesOptions prices;           // prices' options
     QString helpText; // the usage asked for with --help (the program's or a command's)
     QString error;    // why the command line is invalid, one line

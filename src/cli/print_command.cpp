@@ -6,7 +6,9 @@
 #include "printing/catalogue_report.h"
 #include "printing/formula_document.h"
 #include "printing/formula_printout.h"
+#include "printing/mix_chart_page.h"
 #include "printing/output_file.h"
+#include "printing/page_canvas.h"
 #include "printing/page_output.h"
 #include "store/database.h"
 #include "workspace/formula_loader.h"
@@ -58,14 +60,20 @@ int runPrint(const PrintOptions& o, QTextStream& out, QTextStream& err) {
         const workspace::ResultFigures figures = workspace::actuResultados(ws, *db);
         const printing::PrintoutTexts texts = printing::PrintoutTexts::from(header, figures);
         const QDate today = QDate::currentDate();
-        const bool written = o.pdf.isEmpty()
-                                 ? printing::writeFormulaDocument(o.odt, ws, texts, today, &error)
-                                 : printing::writePdf(
-                                       o.pdf, texts.formula.trimmed(),
-                                       [&](printing::PageCanvas& canvas) {
-                                           printing::imprimeImpresora(canvas, ws, texts, today);
-                                       },
-                                       &error);
+        const bool written =
+            o.pdf.isEmpty()
+                ? printing::writeFormulaDocument(o.odt, ws, texts, today, &error)
+                : printing::writePdf(
+                      o.pdf, texts.formula.trimmed(),
+                      [&](printing::PageCanvas& canvas) {
+                          printing::imprimeImpresora(canvas, ws, texts, today);
+                          if (o.charts) {
+                              canvas.newPage();
+                              printing::imprimeGraficos(canvas, optimizer::mixCharts(ws),
+                                                        texts.formula, today);
+                          }
+                      },
+                      &error);
         if (!written) {
             err << "dosivant print: " << shownLine(error) << '\n';
             return 1;

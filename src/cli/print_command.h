@@ -16,6 +16,7 @@ struct PrintOptions {
     QString pdf;                // --pdf
     QString odt;                // --odt (print only)
     QString list;               // the report's list: ingredientes, nutrientes or formulas
+    bool charts = false;        // --graficos: the chart page after the printout (PDF)
 };
 
 // `dosivant print --database PATH (--formula CODE [--version N] | --id ID) (--pdf FILE |

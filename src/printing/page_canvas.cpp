@@ -90,6 +90,10 @@ void PainterCanvas::drawLine(QPointF from, QPointF to) {
     painter_.drawLine(from, to);
 }
 
+void PainterCanvas::fillRect(const QRectF& rect, const QColor& colour) {
+    painter_.fillRect(rect, colour);
+}
+
 void PainterCanvas::newPage() {
     ++pages_;
     if (auto* paged = dynamic_cast<QPagedPaintDevice*>(painter_.device()))

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QPointF>
+#include <QRectF>
 #include <QSizeF>
 #include <QString>
 #include <functional>
@@ -35,6 +37,12 @@ public:
     virtual void setDrawWidth(int dots) = 0;
     virtual void drawLine(QPointF from, QPointF to) = 0;
     virtual void newPage() = 0;
+    // A filled rectangle without an outline (for charts); a canvas that cannot fill draws its
+    // outline.
+    virtual void fillRect(const QRectF& rect, const QColor& colour) {
+        Q_UNUSED(colour);
+        drawBox(rect.topLeft(), rect.width(), rect.height());
+    }
 
     // The text ending at x, top at y.
     void drawTextRight(double x, double y, const QString& text) {
@@ -62,6 +70,7 @@ public:
     void setDrawWidth(int dots) override;
     void drawLine(QPointF from, QPointF to) override;
     void newPage() override;
+    void fillRect(const QRectF& rect, const QColor& colour) override;
 
     int pagesStarted() const { return pages_; }
 

@@ -34,6 +34,16 @@ TEST(PrintCommand, WritesTheStoredFormulaAsPdfOrDocumentAndNothingElse) {
     ASSERT_EQ(pdf.status, 0) << pdf.err.toStdString();
     EXPECT_TRUE(contents(dir.filePath("pollo.pdf")).startsWith("%PDF"));
     EXPECT_EQ(pdfPages(contents(dir.filePath("pollo.pdf"))), 1);
+    // The charts of the mix come on a page of their own when asked for.
+    const CommandRun charts =
+        runCommand("print", {"--database", t.path(), "--formula", "POLLO-INI", "--pdf",
+                             dir.filePath("graficos.pdf"), "--graficos"});
+    ASSERT_EQ(charts.status, 0) << charts.err.toStdString();
+    EXPECT_EQ(pdfPages(contents(dir.filePath("graficos.pdf"))), 2);
+    EXPECT_EQ(runCommand("print", {"--database", t.path(), "--formula", "POLLO-INI", "--odt",
+                                   dir.filePath("g.odt"), "--graficos"})
+                  .status,
+              1);
 
     const CommandRun odt = runCommand(
         "print", {"--database", t.path(), "--id", "1", "--odt", dir.filePath("pollo.odt")});

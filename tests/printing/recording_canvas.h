@@ -46,6 +46,15 @@ public:
         lines.append(Line{pages, from, to, drawWidth_});
     }
     void newPage() override { ++pages; }
+    struct Fill {
+        int page;
+        QRectF rect;
+        QColor colour;
+    };
+    void fillRect(const QRectF& rect, const QColor& colour) override {
+        fills.append(Fill{pages, rect, colour});
+    }
+    QList<Fill> fills;
 
     // The first text equal to `text` (on `page` when given); nullptr when none.
     const Text* find(const QString& text, int page = 0) const {

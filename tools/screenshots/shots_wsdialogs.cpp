@@ -3,6 +3,7 @@
 #include "tour.h"
 
 #include "optimizer/formulation_run.h"
+#include "optimizer/ranging_target.h"
 #include "optimizer/views/frmAnalisis.h"
 #include "optimizer/views/frmAportes.h"
 #include "store/database.h"
@@ -35,7 +36,8 @@ std::unique_ptr<QWidget> analysis(tour::Context& c) {
     workspace::Workspace ws;
     loadBroilerDiet(ws, c.db);
     optimizer::formular(ws, c.db, runInput(ws));
-    return std::make_unique<optimizer::frmAnalisis>(ws);
+    return std::make_unique<optimizer::frmAnalisis>(ws, nullptr,
+                                                    optimizer::formulatedBlend(ws, c.db));
 }
 
 // Calcium asked beyond what the ingredients can bring: the check stops the run and the view

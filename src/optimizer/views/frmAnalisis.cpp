@@ -1,7 +1,10 @@
 #include "optimizer/views/frmAnalisis.h"
 
+#include "app/messages.h"
 #include "app/views/grid_binding.h"
+#include "app/views/modal.h"
 #include "optimizer/analysis_grids.h"
+#include "optimizer/views/frmRangos.h"
 #include "workspace/workspace.h"
 
 #include <QHBoxLayout>
@@ -13,14 +16,18 @@
 
 namespace optimizer {
 
-frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent) : QDialog(parent) {
+frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
+                         std::optional<StoredBlend> formula)
+    : QDialog(parent), formula_(std::move(formula)) {
     setObjectName(QStringLiteral("frmAnalisis"));
     setWindowTitle(QStringLiteral("Análisis de los Resultados"));
 
     SSTab1_ = new QTabWidget(this);
     SSTab1_->setObjectName(QStringLiteral("SSTab1"));
-    for (const AnalysisTab& tab : analysisTabs()) {
+    for (size_t k = 0; k < analysisTabs().size(); ++k) {
+        const AnalysisTab& tab = analysisTabs()[k];
         auto* grid = new QTableWidget(SSTab1_);
+        grids_[k] = grid;
         grid->setObjectName(tab.gridName);
         auto* binding = new GridBinding(grid);
         binding->setFitCaptions(true);
@@ -35,8 +42,16 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent) : QDia
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
 
+    auto* cmdRangos = new QPushButton(QStringLiteral("&Rangos"), this);
+    cmdRangos->setObjectName(QStringLiteral("cmdRangos"));
+    cmdRangos->setToolTip(QStringLiteral("Cómo cambian la mezcla y su costo al mover el precio o "
+                                         "el límite de la fila elegida"));
+    cmdRangos->setEnabled(formula_.has_value());
+    connect(cmdRangos, &QPushButton::clicked, this, &frmAnalisis::cmdRangos_Click);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
+    buttons->addWidget(cmdRangos);
     buttons->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1_, 1);
@@ -45,5 +60,25 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent) : QDia
 }
 
 frmAnalisis::~frmAnalisis() = default;
+
+void frmAnalisis::cmdRangos_Click() {
+    const int tab = SSTab1_->currentIndex();
+    if (!formula_ || tab < 0)
+        return;
+    QTableWidget* grid = grids_[static_cast<size_t>(tab)];
+    const int row = grid->currentRow() >= 0 ? grid->currentRow() : 0;
+    const QTableWidgetItem* detalle = grid->item(row, 1);
+    const std::optional<RangingTarget> target =
+        detalle ? targetOfAnalysisRow(formula_->blend, analysisTabs()[size_t(tab)].tipo,
+                                      detalle->text())
+                : std::nullopt;
+    if (!target) {
+        msg::msgBox(QStringLiteral("Elija una fila de ingrediente o de restricción"),
+                    msg::Exclamation);
+        return;
+    }
+    frmRangos rangos(formula_->blend, *target, formula_->units, this);
+    widgets::openModal(rangos);
+}
 
 } // namespace optimizer

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "optimizer/ranging_target.h"
+
 #include <QDialog>
 #include <array>
+#include <optional>
 
 class QTabWidget;
 class QTableWidget;
@@ -13,16 +16,22 @@ struct Workspace;
 namespace optimizer {
 
 // The sensitivity rows of the last formulation, one tab per kind of row. Reads the workspace's
-// rows without changing them.
+// rows without changing them. Given the formula's blend, "Rangos" opens the ranging of the
+// selected row's price or limit.
 class frmAnalisis : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmAnalisis(const workspace::Workspace& ws, QWidget* parent = nullptr);
+    explicit frmAnalisis(const workspace::Workspace& ws, QWidget* parent = nullptr,
+                         std::optional<StoredBlend> formula = std::nullopt);
     ~frmAnalisis() override;
 
 private:
+    void cmdRangos_Click();
+
     QTabWidget* SSTab1_ = nullptr;
+    std::array<QTableWidget*, 4> grids_ = {};
+    std::optional<StoredBlend> formula_;
 };
 
 } // namespace optimizer

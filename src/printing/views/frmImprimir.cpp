@@ -1,5 +1,6 @@
 #include "printing/views/frmImprimir.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -25,14 +26,23 @@ frmImprimir::frmImprimir(QWidget* parent) : QDialog(parent) {
     auto* buttons = new QHBoxLayout(Frame1);
     buttons->addWidget(Command1);
     buttons->addWidget(Command2);
+    chkGraficos = new QCheckBox(
+        QStringLiteral("Incluir los &gráficos de la mezcla (segunda página, solo impresora)"),
+        this);
+    chkGraficos->setObjectName(QStringLiteral("chkGraficos"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame1);
+    layout->addWidget(chkGraficos);
 
     connect(Command1, &QPushButton::clicked, this, [this] { choose(1); });
     connect(Command2, &QPushButton::clicked, this, [this] { choose(2); });
 }
 
 frmImprimir::~frmImprimir() = default;
+
+bool frmImprimir::withCharts() const {
+    return chkGraficos->isChecked();
+}
 
 void frmImprimir::choose(qint16 destination) {
     destination_ = destination;

@@ -2,13 +2,15 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QGroupBox;
 class QPushButton;
 
 namespace printing {
 
 // Asks where the formula goes: the printer (destination() 1) or a word-processor document (2).
-// Closing it otherwise leaves destination() 0: nothing is printed.
+// Closing it otherwise leaves destination() 0: nothing is printed. withCharts(): the printout
+// adds a page with the charts of the mix.
 class frmImprimir : public QDialog {
     Q_OBJECT
 
@@ -17,6 +19,7 @@ public:
     ~frmImprimir() override;
 
     qint16 destination() const { return destination_; }
+    bool withCharts() const;
 
 private:
     void choose(qint16 destination);
@@ -24,6 +27,7 @@ private:
     QGroupBox* Frame1;
     QPushButton* Command1;
     QPushButton* Command2;
+    QCheckBox* chkGraficos;
     qint16 destination_ = 0;
 };
 

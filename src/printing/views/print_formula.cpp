@@ -6,6 +6,7 @@
 #include "app/views/modal.h"
 #include "printing/formula_document.h"
 #include "printing/formula_printout.h"
+#include "printing/mix_chart_page.h"
 #include "printing/page_canvas.h"
 #include "printing/page_output.h"
 #include "printing/views/frmImprimir.h"
@@ -41,14 +42,16 @@ QString documentBaseName(const PrintoutTexts& texts) {
 
 void printFormula(const workspace::Workspace& ws, const PrintoutTexts& texts, QWidget* parent) {
     qint16 destination = 0;
+    bool withCharts = false;
     {
         frmImprimir dialog(parent);
         widgets::openModal(dialog);
         destination = dialog.destination();
+        withCharts = dialog.withCharts();
     }
     switch (destination) {
     case 1:
-        printOnPrinter(ws, texts, parent);
+        printOnPrinter(ws, texts, parent, withCharts);
         break;
     case 2:
         exportToWordProcessor(ws, texts, parent);
@@ -63,9 +66,16 @@ void printFormula(const workspace::Workspace& ws, const workspace::FormulaHeader
     printFormula(ws, PrintoutTexts::from(header, figures), parent);
 }
 
-bool printOnPrinter(const workspace::Workspace& ws, const PrintoutTexts& texts, QWidget* parent) {
+bool printOnPrinter(const workspace::Workspace& ws, const PrintoutTexts& texts, QWidget* parent,
+                    bool withCharts) {
     const QDate today = QDate::currentDate();
-    const auto draw = [&](PageCanvas& canvas) { imprimeImpresora(canvas, ws, texts, today); };
+    const auto draw = [&](PageCanvas& canvas) {
+        imprimeImpresora(canvas, ws, texts, today);
+        if (withCharts) {
+            canvas.newPage();
+            imprimeGraficos(canvas, optimizer::mixCharts(ws), texts.formula, today);
+        }
+    };
     if (!printServices().hasPrinter()) {
         // A default QPrinter would silently become a PDF printer without a file: ask instead.
         if (msg::msgBox(kNoPrinterText, msg::Question) != msg::Yes)

@@ -20,9 +20,11 @@ void printFormula(const workspace::Workspace& ws, const PrintoutTexts& texts, QW
 void printFormula(const workspace::Workspace& ws, const workspace::FormulaHeader& header,
                   const workspace::ResultFigures& figures, QWidget* parent);
 
-// The printout on the system's default printer. Without any printer, says so and offers to
-// save the page as a PDF file, then opens it. Returns whether something was printed or saved.
-bool printOnPrinter(const workspace::Workspace& ws, const PrintoutTexts& texts, QWidget* parent);
+// The printout on the system's default printer, with the page of charts after it when asked.
+// Without any printer, says so and offers to save the pages as a PDF file, then opens it.
+// Returns whether something was printed or saved.
+bool printOnPrinter(const workspace::Workspace& ws, const PrintoutTexts& texts, QWidget* parent,
+                    bool withCharts = false);
 
 // The formula as a word-processor document, written to a new file in the temporary folder and
 // opened with the desktop's program for it. Returns the file written, empty on failure (told in

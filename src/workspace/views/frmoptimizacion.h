@@ -70,6 +70,8 @@ private:
     void Command6_Click();
     void cmdRecalcular_Click();
     void cmdComposicion_Click();
+    void cmdRangos_Click();
+    void cmdGraficos_Click();
     void cmdImprimir_Click();
     void cmdUpdate_Click();
     void cmdCancel_Click();

@@ -11,7 +11,9 @@
 #include "optimizer/views/frmAnalisis.h"
 #include "optimizer/views/frmAportes.h"
 #include "optimizer/views/frmConflicto.h"
+#include "optimizer/views/frmRangos.h"
 #include "printing/formula_printout.h"
+#include "printing/views/frmGraficos.h"
 #include "printing/views/print_formula.h"
 #include "workspace/basis_rule.h"
 #include "workspace/composition_matrix.h"
@@ -69,8 +71,16 @@ void frmoptimizacion::cmdFormular_Click() {
 }
 
 void frmoptimizacion::Command1_Click() {
-    optimizer::frmAnalisis analisis(*ws_, this);
+    optimizer::frmAnalisis analisis(*ws_, this, optimizer::formulatedBlend(*ws_, db_));
     widgets::openModal(analisis);
+}
+
+void frmoptimizacion::cmdRangos_Click() {
+    optimizer::openRangos(*ws_, db_, this);
+}
+
+void frmoptimizacion::cmdGraficos_Click() {
+    printing::openGraficos(*ws_, this);
 }
 
 void frmoptimizacion::Command6_Click() {

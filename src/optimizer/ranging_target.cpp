@@ -1,0 +1,397 @@
+#include "optimizer/ranging_target.h"
+
+#include "app/format.h"
+#include "catalog/ingredients.h"
+#include "catalog/nutrients.h"
+#include "optimizer/engine/tableau.h"
+#include "optimizer/formulation_run.h"
+#include "optimizer/validation.h"
+#include "workspace/formula_loader.h"
+#include "workspace/workspace.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace optimizer {
+
+namespace {
+
+QString text(const std::string& s) {
+    return QString::fromStdString(s).trimmed();
+}
+
+bool sameName(const std::string& stored, const QString& typed) {
+    return text(stored).compare(typed.trimmed(), Qt::CaseInsensitive) == 0;
+}
+
+QString ingredientName(const lp::Blend& blend, std::size_t i) {
+    return text(blend.ingredients[i].nombre);
+}
+
+// The names a user types for the rows of one kind: a ratio also goes by its two nutrients'.
+std::vector<std::vector<QString>> namesOfKind(const lp::Blend& blend, lp::LimitRef::Kind kind) {
+    std::vector<std::vector<QString>> out;
+    switch (kind) {
+    case lp::LimitRef::Nutrient:
+        for (const lp::Nutrient& n : blend.nutrients)
+            out.push_back({text(n.nombre)});
+        break;
+    case lp::LimitRef::Ingredient:
+        for (const lp::Ingredient& i : blend.ingredients)
+            out.push_back({text(i.nombre)});
+        break;
+    case lp::LimitRef::Ratio:
+        for (std::size_t r = 0; r < blend.ratios.size(); ++r) {
+            lp::Blend unnamed;
+            unnamed.nutrients = blend.nutrients;
+            unnamed.ratios = {blend.ratios[r]};
+            unnamed.ratios[0].nombre.clear();
+            out.push_back({text(lp::ratioName(blend, r)), text(lp::ratioName(unnamed, 0))});
+        }
+        break;
+    case lp::LimitRef::Group:
+        for (std::size_t g = 0; g < blend.groups.size(); ++g)
+            out.push_back({text(lp::groupName(blend, g))});
+        break;
+    }
+    return out;
+}
+
+// "Proteína bruta", "la relación Calcio / Fósforo", "el grupo Harinas".
+QString limitSubject(const lp::Blend& blend, const lp::LimitRef& limit) {
+    const QString name = namesOfKind(blend, limit.kind)[limit.index].front();
+    switch (limit.kind) {
+    case lp::LimitRef::Ratio:
+        return "la relación " + name;
+    case lp::LimitRef::Group:
+        return "el grupo " + name;
+    default:
+        return name;
+    }
+}
+
+QString unitOf(const std::vector<QString>& units, std::size_t i) {
+    return i < units.size() ? units[i].trimmed() : QString();
+}
+
+QString withUnit(const QString& caption, const QString& unit) {
+    return unit.isEmpty() ? caption : caption + " (" + unit + ")";
+}
+
+QString number(double v) {
+    return fmt::format(v, QStringLiteral("0.00####"));
+}
+
+template <typename Rows>
+std::optional<std::size_t> indexNamed(const Rows& rows, const QString& name) {
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (sameName(rows[i].nombre, name))
+            return i;
+    return std::nullopt;
+}
+
+// A name as a user types it: one of a row's names whole, or a part of one that only one row's
+// names hold ("harina de pescado" for "Harina de pescado 62%").
+std::optional<std::size_t> indexTyped(const std::vector<std::vector<QString>>& rows,
+                                      const QString& typed) {
+    const QString name = typed.trimmed();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        for (const QString& n : rows[i])
+            if (n.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+    std::optional<std::size_t> found;
+    for (std::size_t i = 0; i < rows.size() && !name.isEmpty(); ++i)
+        for (const QString& n : rows[i])
+            if (n.contains(name, Qt::CaseInsensitive)) {
+                if (found && *found != i)
+                    return std::nullopt;
+                found = i;
+            }
+    return found;
+}
+
+QString namesOf(const std::vector<std::vector<QString>>& rows) {
+    QStringList names;
+    for (const auto& r : rows)
+        names << r.front();
+    return names.join(", ");
+}
+
+// The limit words of --limite and what a missing name is called in the message.
+struct KindWord {
+    const char* word;
+    lp::LimitRef::Kind kind;
+    const char* singular;
+    const char* plural;
+    const char* none;
+};
+constexpr KindWord kKindWords[] = {
+    {"nutriente", lp::LimitRef::Nutrient, "el nutriente", "Sus nutrientes", "No tiene nutrientes"},
+    {"ingrediente", lp::LimitRef::Ingredient, "el ingrediente", "Sus ingredientes",
+     "No tiene ingredientes"},
+    {"relacion", lp::LimitRef::Ratio, "la relación", "Sus relaciones", "No tiene relaciones"},
+    {"relación", lp::LimitRef::Ratio, "la relación", "Sus relaciones", "No tiene relaciones"},
+    {"grupo", lp::LimitRef::Group, "el grupo", "Sus grupos", "No tiene grupos"},
+};
+
+// A nutrient's unit; an ingredient's; a group's members' (the first of them in the blend); none
+// for a ratio, a quotient of two contents.
+QString limitUnit(const lp::Blend& blend, const lp::LimitRef& limit, const BlendUnits& units) {
+    switch (limit.kind) {
+    case lp::LimitRef::Nutrient:
+        return unitOf(units.nutrient, limit.index);
+    case lp::LimitRef::Ingredient:
+        return unitOf(units.ingredient, limit.index);
+    case lp::LimitRef::Ratio:
+        return {};
+    case lp::LimitRef::Group:
+        for (int id : blend.groups[limit.index].ingredientIds)
+            for (std::size_t i = 0; i < blend.ingredients.size(); ++i)
+                if (blend.ingredients[i].id == id)
+                    return unitOf(units.ingredient, i);
+        return {};
+    }
+    return {};
+}
+
+} // namespace
+
+bool RangingTarget::operator==(const RangingTarget& o) const {
+    if (kind != o.kind)
+        return false;
+    if (kind == Price)
+        return ingredient == o.ingredient;
+    return limit.kind == o.limit.kind && limit.side == o.limit.side && limit.index == o.limit.index;
+}
+
+std::vector<RangingTarget> rangingTargets(const lp::Blend& blend) {
+    std::vector<RangingTarget> out;
+    for (std::size_t i = 0; i < blend.ingredients.size(); ++i)
+        out.push_back({RangingTarget::Price, i, {}});
+    for (const lp::LimitRef& l : lp::userLimits(blend))
+        out.push_back({RangingTarget::Limit, 0, l});
+    return out;
+}
+
+QString targetCaption(const lp::Blend& blend, const RangingTarget& target) {
+    if (target.kind == RangingTarget::Price)
+        return "Precio de " + ingredientName(blend, target.ingredient);
+    const QString side =
+        target.limit.side == lp::LimitRef::Minimum ? QStringLiteral("Mínimo") : "Máximo";
+    const QString subject = limitSubject(blend, target.limit);
+    // "de el grupo" is said "del grupo".
+    return subject.startsWith("el ") ? side + " del " + subject.mid(3) : side + " de " + subject;
+}
+
+std::optional<double> currentValue(const lp::Blend& blend, const RangingTarget& target) {
+    if (target.kind == RangingTarget::Price)
+        return blend.ingredients[target.ingredient].costoHumeda;
+    return lp::limitValue(blend, target.limit);
+}
+
+RangeBounds defaultRange(const lp::Blend& blend, const RangingTarget& target) {
+    const double v = std::abs(currentValue(blend, target).value_or(0));
+    if (target.kind == RangingTarget::Price)
+        return {0, v > 0 ? 2 * v : 1};
+    if (target.limit.kind == lp::LimitRef::Nutrient || target.limit.kind == lp::LimitRef::Ratio)
+        return v > 0 ? RangeBounds{0.5 * v, 1.5 * v} : RangeBounds{0, 1};
+    return {0, std::max(2 * v, 0.2 * blend.cantidad)};
+}
+
+lp::Ranging rangeTarget(const lp::Blend& blend, const RangingTarget& target, double desde,
+                        double hasta) {
+    if (target.kind == RangingTarget::Price)
+        return lp::rangePrice(blend, target.ingredient, desde, hasta);
+    return lp::rangeLimit(blend, target.limit, desde, hasta);
+}
+
+std::optional<RangingTarget> targetOfAnalysisRow(const lp::Blend& blend, const QString& tipo,
+                                                 const QString& detalle) {
+    const QString kind = tipo.trimmed();
+    if (kind == "IA" || kind == "II") {
+        if (const auto i = indexNamed(blend.ingredients, detalle))
+            return RangingTarget{RangingTarget::Price, *i, {}};
+        return std::nullopt;
+    }
+    if (kind != "RN" && kind != "RI" && kind != "RR" && kind != "RG")
+        return std::nullopt;
+    // The row's label is the one the tableau gave the limit's row.
+    for (const lp::LimitRef& limit : lp::rowLimits(blend))
+        if (sameName(lp::rowLabel(blend, limit), detalle))
+            return RangingTarget{RangingTarget::Limit, 0, limit};
+    return std::nullopt;
+}
+
+std::optional<RangingTarget> priceTarget(const lp::Blend& blend, const QString& name,
+                                         QString* error) {
+    const std::vector<std::vector<QString>> names = namesOfKind(blend, lp::LimitRef::Ingredient);
+    if (const auto i = indexTyped(names, name))
+        return RangingTarget{RangingTarget::Price, *i, {}};
+    *error = "La fórmula no tiene el ingrediente " + name.trimmed() +
+             ". Sus ingredientes son: " + namesOf(names);
+    return std::nullopt;
+}
+
+std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& spec,
+                                         QString* error) {
+    const QStringList parts = spec.split(':');
+    if (parts.size() != 3) {
+        *error = "Indique el límite como TIPO:NOMBRE:minimo o TIPO:NOMBRE:maximo (TIPO: "
+                 "nutriente, ingrediente, relacion o grupo): " +
+                 spec;
+        return std::nullopt;
+    }
+    const QString kind = parts[0].trimmed().toLower();
+    const QString side = parts[2].trimmed().toLower();
+    const KindWord* word = nullptr;
+    for (const KindWord& w : kKindWords)
+        if (kind == QString::fromUtf8(w.word))
+            word = &w;
+    if (!word) {
+        *error = "Tipo de límite no reconocido: " + parts[0].trimmed() +
+                 " (use nutriente, ingrediente, relacion o grupo)";
+        return std::nullopt;
+    }
+    lp::LimitRef limit;
+    limit.kind = word->kind;
+    if (side == "minimo" || side == "mínimo")
+        limit.side = lp::LimitRef::Minimum;
+    else if (side == "maximo" || side == "máximo")
+        limit.side = lp::LimitRef::Maximum;
+    else {
+        *error = "Indique minimo o maximo, no " + parts[2].trimmed();
+        return std::nullopt;
+    }
+    const std::vector<std::vector<QString>> names = namesOfKind(blend, limit.kind);
+    const auto index = indexTyped(names, parts[1]);
+    if (!index) {
+        *error = "La fórmula no tiene " + QString::fromUtf8(word->singular) + " " +
+                 parts[1].trimmed() + ". " +
+                 (names.empty() ? QString::fromUtf8(word->none)
+                                : QString::fromUtf8(word->plural) + " son: " + namesOf(names));
+        return std::nullopt;
+    }
+    limit.index = *index;
+    return RangingTarget{RangingTarget::Limit, 0, limit};
+}
+
+RangingLabels rangingLabels(const lp::Blend& blend, const RangingTarget& target,
+                            const BlendUnits& units) {
+    RangingLabels l;
+    l.cost = "Costo de la fórmula ($)";
+    if (target.kind == RangingTarget::Price) {
+        const QString unit = unitOf(units.ingredient, target.ingredient);
+        l.parameter = withUnit("Precio", unit.isEmpty() ? "$" : "$/" + unit);
+        l.slope = withUnit("Cantidad", unit);
+        l.slopeKey = QStringLiteral("cantidad");
+        return l;
+    }
+    const QString unit = limitUnit(blend, target.limit, units);
+    l.parameter = withUnit(target.limit.side == lp::LimitRef::Minimum ? "Mínimo" : "Máximo", unit);
+    l.slope = withUnit("Precio sombra", unit.isEmpty() ? "$" : "$ por " + unit);
+    l.slopeKey = QStringLiteral("precio_sombra");
+    return l;
+}
+
+QString rangingProblem(const lp::Ranging& r, const RangingTarget& target) {
+    switch (r.status) {
+    case lp::RangingStatus::Ok:
+        return {};
+    case lp::RangingStatus::Infeasible:
+        return QStringLiteral("Ningún valor del rango permite formular: no hay mezcla que cumpla "
+                              "las restricciones");
+    case lp::RangingStatus::NotLinear:
+        if (target.kind == RangingTarget::Limit && target.limit.kind == lp::LimitRef::Ratio)
+            return QStringLiteral("El límite de una relación multiplica el contenido del divisor "
+                                  "en su restricción: el costo no varía en tramos rectos con él y "
+                                  "no se puede calcular su rango");
+        return QStringLiteral("Con cantidades en base húmeda y nutrientes en base seca el costo no "
+                              "varía en tramos rectos con este límite: use la misma base para "
+                              "ambos");
+    case lp::RangingStatus::Failed:
+        break;
+    }
+    return QStringLiteral("No se pudo calcular el rango: revise que Desde sea menor que Hasta y "
+                          "que la fórmula se pueda formular");
+}
+
+QStringList rangingLines(const lp::Ranging& r, const RangingLabels& labels) {
+    QStringList lines;
+    lines << QString("%1 %2 %3 %4 %5")
+                 .arg("Desde", 14)
+                 .arg("Hasta", 14)
+                 .arg("Costo desde", 16)
+                 .arg("Costo hasta", 16)
+                 .arg(labels.slope, 22);
+    for (const lp::RangingInterval& i : r.tramos)
+        lines << QString("%1 %2 %3 %4 %5")
+                     .arg(number(i.desde), 14)
+                     .arg(number(i.hasta), 14)
+                     .arg(fmt::format(i.costoDesde, QStringLiteral("0.00")), 16)
+                     .arg(fmt::format(i.costoHasta, QStringLiteral("0.00")), 16)
+                     .arg(number(i.pendiente), 22);
+    if (r.infactibleHasta)
+        lines << "Sin mezcla posible por debajo de " + number(*r.infactibleHasta);
+    if (r.infactibleDesde)
+        lines << "Sin mezcla posible por encima de " + number(*r.infactibleDesde);
+    return lines;
+}
+
+std::vector<ChartPoint> slopeSteps(const lp::Ranging& r) {
+    std::vector<ChartPoint> out;
+    for (const lp::RangingInterval& i : r.tramos) {
+        out.push_back({i.desde, i.pendiente});
+        out.push_back({i.hasta, i.pendiente});
+    }
+    return out;
+}
+
+std::vector<ChartPoint> costPoints(const lp::Ranging& r) {
+    std::vector<ChartPoint> out;
+    for (const lp::RangingInterval& i : r.tramos)
+        out.push_back({i.desde, i.costoDesde});
+    if (!r.tramos.empty())
+        out.push_back({r.tramos.back().hasta, r.tramos.back().costoHasta});
+    return out;
+}
+
+BlendUnits blendUnits(store::Database& db, const lp::Blend& blend) {
+    BlendUnits u;
+    for (const lp::Ingredient& i : blend.ingredients) {
+        const auto record = catalog::loadIngredient(db, i.id);
+        u.ingredient.push_back(record ? record->shown.unidad.trimmed() : QString());
+    }
+    for (const lp::Nutrient& n : blend.nutrients) {
+        const auto fields = catalog::loadNutrient(db, n.id);
+        u.nutrient.push_back(fields ? fields->unidad.trimmed() : QString());
+    }
+    return u;
+}
+
+std::optional<StoredBlend> formulatedBlend(workspace::Workspace& ws, store::Database& db) {
+    if (ws.analysisRows.empty() || !(ws.vCantidad > 0))
+        return std::nullopt;
+    StoredBlend out;
+    out.blend = tableauBlend(ws, db);
+    out.units = blendUnits(db, out.blend);
+    return out;
+}
+
+std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId) {
+    workspace::Workspace ws;
+    ws.vIdFormula = formulaId;
+    const workspace::FormulaHeader header = workspace::actuFormula(ws, db);
+    if (!header.found || ws.vIdFormula == 0)
+        return std::nullopt;
+    // The formula's own batch quantity: the box shows the total of the stored mix, which is 0
+    // for a formula never formulated.
+    const QString quantity = QString::number(ws.vCantidad);
+    if (!validate(ws, quantity, ws.vSecaIng, ws.vSecaNut).ok)
+        return std::nullopt;
+    StoredBlend out;
+    out.blend = tableauBlend(ws, db);
+    out.units = blendUnits(db, out.blend);
+    return out;
+}
+
+} // namespace optimizer

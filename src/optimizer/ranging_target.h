@@ -1,0 +1,114 @@
+#pragma once
+
+#include "optimizer/engine/conflict.h"
+#include "optimizer/engine/ranging.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace store {
+class Database;
+}
+namespace workspace {
+struct Workspace;
+}
+
+namespace optimizer {
+
+// What a ranging moves: an ingredient's price as fed, or one limit of the formula.
+struct RangingTarget {
+    enum Kind { Price, Limit } kind = Price;
+    std::size_t ingredient = 0; // a price: index into Blend::ingredients
+    lp::LimitRef limit;         // a limit
+
+    bool operator==(const RangingTarget& o) const;
+};
+
+// The catalogue units of the blend's ingredients and nutrients (empty when unknown), for the
+// axes and columns.
+struct BlendUnits {
+    std::vector<QString> ingredient, nutrient;
+};
+
+// Every price of the blend (ingredient order), then every limit it holds (nutrients first).
+std::vector<RangingTarget> rangingTargets(const lp::Blend& blend);
+
+// "Precio de Maíz amarillo grano", "Mínimo de Proteína bruta", "Máximo de Sal común",
+// "Mínimo de la relación Calcio / Fósforo", "Máximo del grupo Harinas".
+QString targetCaption(const lp::Blend& blend, const RangingTarget& target);
+
+// The value the formula holds now: the price, or the limit (none for a limit not set).
+std::optional<double> currentValue(const lp::Blend& blend, const RangingTarget& target);
+
+// The range a user starts from: from 0 to twice a price; half to one and a half times a
+// nutrient or ratio limit; from 0 to twice an ingredient or group limit, at least a fifth of the
+// batch.
+struct RangeBounds {
+    double desde = 0, hasta = 1;
+};
+RangeBounds defaultRange(const lp::Blend& blend, const RangingTarget& target);
+
+lp::Ranging rangeTarget(const lp::Blend& blend, const RangingTarget& target, double desde,
+                        double hasta);
+
+// The target of a row of the sensitivity analysis: an ingredient's price ("IA", "II") or the
+// limit the row names ("RN", "RI", "RR", "RG": "Mínimo para X", "Máximo para el grupo X").
+std::optional<RangingTarget> targetOfAnalysisRow(const lp::Blend& blend, const QString& tipo,
+                                                 const QString& detalle);
+
+// The price of the ingredient of that name, or of the one ingredient whose name holds it (blanks
+// around it and letter case ignored); the
+// message naming the ingredients of the formula when there is none.
+std::optional<RangingTarget> priceTarget(const lp::Blend& blend, const QString& name,
+                                         QString* error);
+
+// The limit "TIPO:NOMBRE:minimo|maximo", TIPO "nutriente", "ingrediente", "relacion" (NOMBRE the
+// ratio's name, or its two nutrients' "Calcio / Fósforo") or "grupo"; a limit the formula does
+// not hold is ranged as if set. The message when the text names none.
+std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& spec,
+                                         QString* error);
+
+// Texts of the parameter and its slope, with units: "Precio ($/Kg)", "Cantidad (Kg)",
+// "Mínimo (%)", "Precio sombra ($ por %)", and the cost of the batch.
+struct RangingLabels {
+    QString parameter, slope, cost;
+    QString slopeKey; // "cantidad" or "precio_sombra"
+};
+RangingLabels rangingLabels(const lp::Blend& blend, const RangingTarget& target,
+                            const BlendUnits& units);
+
+// Why a ranging gave no intervals, in the user's words; empty when it did.
+QString rangingProblem(const lp::Ranging& ranging, const RangingTarget& target);
+
+// The lines a user reads: one per interval (desde, hasta, cost at both ends, the slope), with
+// the value from which no mix exists, if any.
+QStringList rangingLines(const lp::Ranging& ranging, const RangingLabels& labels);
+
+// The lines the charts draw: the slope as steps (both ends of each interval, so a breakpoint is
+// a vertical jump) and the cost through every breakpoint.
+struct ChartPoint {
+    double x = 0, y = 0;
+};
+std::vector<ChartPoint> slopeSteps(const lp::Ranging& ranging);
+std::vector<ChartPoint> costPoints(const lp::Ranging& ranging);
+
+// The formula `formulaId` as the workspace's formulation would hand it to the engine, checked as
+// the formulation checks it (its messages go to the message service), with the catalogue
+// units, for the formula's stored batch quantity. Nothing when the formula cannot be formulated.
+struct StoredBlend {
+    lp::Blend blend;
+    BlendUnits units;
+};
+std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId);
+
+// The blend of the workspace as its last formulation ran it, with the catalogue units; nothing
+// before a formulation that ended at an optimum (no sensitivity rows).
+std::optional<StoredBlend> formulatedBlend(workspace::Workspace& ws, store::Database& db);
+
+// The units of the blend's ingredients and nutrients, from the catalogue.
+BlendUnits blendUnits(store::Database& db, const lp::Blend& blend);
+
+} // namespace optimizer

@@ -1,0 +1,151 @@
+#include "command_run.h"
+#include "support/temp_database.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+
+QJsonObject json(const CommandRun& r) {
+    return QJsonDocument::fromJson(r.out.toUtf8()).object();
+}
+
+// The interval of a ranging's JSON that holds a value.
+QJsonObject intervalAt(const QJsonObject& o, double v) {
+    for (const auto& value : o["tramos"].toArray()) {
+        const QJsonObject t = value.toObject();
+        if (t["desde"].toDouble() <= v && v <= t["hasta"].toDouble())
+            return t;
+    }
+    ADD_FAILURE() << "no interval holds " << v;
+    return {};
+}
+
+double costAt(const QJsonObject& t, const char* slopeKey, double v) {
+    return t["costo_desde"].toDouble() + t[slopeKey].toDouble() * (v - t["desde"].toDouble());
+}
+
+} // namespace
+
+TEST(RangingCommand, PriceIntervalsAgreeWithTheFormulation) {
+    TempDatabase t(true);
+    const CommandRun f = runCommand("formulate", {"--database", t.path(), "--formula", "POLLO-INI",
+                                                  "--quantity", "1000", "--json"});
+    ASSERT_EQ(f.status, 0) << f.err.toStdString();
+    const QJsonObject formulated = QJsonDocument::fromJson(f.out.toUtf8()).object();
+    double fishMeal = -1;
+    for (const auto& value : formulated["ingredientes"].toArray()) {
+        const QJsonObject i = value.toObject();
+        if (i["nombre"].toString().startsWith("Harina de pescado"))
+            fishMeal = i["cantidad_humeda"].toDouble();
+    }
+    ASSERT_GE(fishMeal, 0);
+
+    const CommandRun r =
+        runCommand("ranging", {"--database", t.path(), "--formula", "POLLO-INI", "--precio",
+                               "harina de pescado", "--desde", "0", "--hasta", "3", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject o = json(r);
+    EXPECT_EQ(o["parametro"].toString(), "Precio de Harina de pescado 62%");
+    const QJsonArray tramos = o["tramos"].toArray();
+    ASSERT_GE(tramos.size(), 2);
+    EXPECT_EQ(tramos.first()["desde"].toDouble(), 0);
+    EXPECT_EQ(tramos.last()["hasta"].toDouble(), 3);
+    for (qsizetype k = 0; k + 1 < tramos.size(); ++k) {
+        EXPECT_EQ(tramos[k]["hasta"].toDouble(), tramos[k + 1]["desde"].toDouble());
+        EXPECT_GE(tramos[k]["cantidad"].toDouble(), tramos[k + 1]["cantidad"].toDouble());
+    }
+    EXPECT_FALSE(o.contains("infactible_desde"));
+    // At today's price the ranging says what the formulation does.
+    const double price = o["valor_actual"].toDouble();
+    const QJsonObject now = intervalAt(o, price);
+    EXPECT_NEAR(now["cantidad"].toDouble(), fishMeal, 1e-6);
+    EXPECT_NEAR(costAt(now, "cantidad", price), formulated["costo_total"].toDouble(), 1e-6);
+
+    // The same as a table, in Spanish.
+    const CommandRun text =
+        runCommand("ranging", {"--database", t.path(), "--formula", "POLLO-INI", "--precio",
+                               "Harina de pescado 62%", "--desde", "0", "--hasta", "3"});
+    ASSERT_EQ(text.status, 0);
+    EXPECT_TRUE(text.out.contains("Precio de Harina de pescado 62% de 0.00 a 3.00"));
+    EXPECT_TRUE(text.out.contains("Cantidad (Kg)"));
+    EXPECT_EQ(text.out.count('\n'), 5 + tramos.size());
+}
+
+TEST(RangingCommand, LimitIntervalsAndTheEndOfTheMix) {
+    TempDatabase t(true);
+    const CommandRun r = runCommand("ranging", {"--database", t.path(), "--formula", "POLLO-INI",
+                                                "--limite", "nutriente:Proteína bruta:minimo",
+                                                "--desde", "15", "--hasta", "60", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject o = json(r);
+    const QJsonArray tramos = o["tramos"].toArray();
+    ASSERT_GE(tramos.size(), 2);
+    ASSERT_TRUE(o.contains("infactible_desde"));
+    EXPECT_EQ(tramos.last()["hasta"].toDouble(), o["infactible_desde"].toDouble());
+    EXPECT_LT(o["infactible_desde"].toDouble(), 60);
+    for (qsizetype k = 0; k + 1 < tramos.size(); ++k)
+        EXPECT_LE(tramos[k]["precio_sombra"].toDouble(),
+                  tramos[k + 1]["precio_sombra"].toDouble() + 1e-9);
+    EXPECT_FALSE(tramos.first().toObject().contains("cantidad"));
+
+    // No value of the range gives a mix: status 3, the JSON says from where.
+    const CommandRun none = runCommand("ranging", {"--database", t.path(), "--formula", "POLLO-INI",
+                                                   "--limite", "nutriente:Proteína bruta:minimo",
+                                                   "--desde", "70", "--hasta", "80", "--json"});
+    EXPECT_EQ(none.status, 3);
+    EXPECT_EQ(json(none)["infactible_desde"].toDouble(), 70);
+    EXPECT_TRUE(json(none)["tramos"].toArray().isEmpty());
+}
+
+TEST(RangingCommand, MistakesAreNamed) {
+    TempDatabase t(true);
+    const QStringList base = {"--database", t.path(), "--formula", "POLLO-INI"};
+    CommandRun r = runCommand(
+        "ranging", base + QStringList{"--precio", "Avena", "--desde", "0", "--hasta", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("La fórmula no tiene el ingrediente Avena")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Maíz amarillo grano"));
+    // "harina" is in several names: not one ingredient.
+    r = runCommand("ranging",
+                   base + QStringList{"--precio", "harina", "--desde", "0", "--hasta", "1"});
+    EXPECT_EQ(r.status, 1);
+    r = runCommand("ranging", base + QStringList{"--limite", "mezcla:Ca/P:minimo", "--desde", "0",
+                                                 "--hasta", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Tipo de límite no reconocido: mezcla (use nutriente, ingrediente, "
+                               "relacion o grupo)"))
+        << r.err.toStdString();
+    r = runCommand("ranging", base + QStringList{"--limite", "relacion:Lisina / Sodio:minimo",
+                                                 "--desde", "0", "--hasta", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("La fórmula no tiene la relación Lisina / Sodio. "))
+        << r.err.toStdString();
+    r = runCommand("ranging", base + QStringList{"--limite", "grupo:Forrajes:maximo", "--desde",
+                                                 "0", "--hasta", "1"});
+    EXPECT_TRUE(r.err.contains("La fórmula no tiene el grupo Forrajes. ")) << r.err.toStdString();
+    r = runCommand("ranging", base + QStringList{"--limite", "nutriente:Proteína bruta", "--desde",
+                                                 "0", "--hasta", "1"});
+    EXPECT_TRUE(r.err.contains("TIPO:NOMBRE:minimo")) << r.err.toStdString();
+    r = runCommand("ranging",
+                   base + QStringList{"--precio", "Maíz", "--desde", "2", "--hasta", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("--hasta debe ser mayor que --desde")) << r.err.toStdString();
+    r = runCommand("ranging", base + QStringList{"--precio", "Maíz", "--limite", "x", "--desde",
+                                                 "0", "--hasta", "1"});
+    EXPECT_TRUE(r.err.contains("uno de los dos")) << r.err.toStdString();
+    r = runCommand("ranging",
+                   base + QStringList{"--precio", "Maíz", "--desde", "cero", "--hasta", "1"});
+    EXPECT_TRUE(r.err.contains("Valor no válido para --desde")) << r.err.toStdString();
+    // A comma before the decimals is read as a point.
+    r = runCommand("ranging", base + QStringList{"--precio", "Maíz amarillo grano", "--desde",
+                                                 "0,1", "--hasta", "0,3", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(json(r)["tramos"].toArray().first()["desde"].toDouble(), 0.1);
+    r = runCommand("ranging", {"--database", t.path(), "--formula", "NO-EXISTE", "--precio", "x",
+                               "--desde", "0", "--hasta", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("No existe la fórmula")) << r.err.toStdString();
+}

@@ -1,0 +1,196 @@
+#include "formulas/formula_lookup.h"
+#include "optimizer/ranging_target.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+optimizer::StoredBlend broiler(TempDatabase& t) {
+    const int id = formulas::findFormula(t.db(), {"POLLO-INI", std::nullopt, 0});
+    const auto stored = optimizer::loadStoredBlend(t.db(), id);
+    if (!stored)
+        throw std::runtime_error("the broiler starter does not load");
+    return *stored;
+}
+
+int idOf(const auto& rows, const std::string& name) {
+    for (const auto& row : rows)
+        if (row.nombre == name)
+            return row.id;
+    throw std::runtime_error("no row named " + name);
+}
+
+// The broiler starter with a calcium to phosphorus ratio and a cap on animal proteins.
+lp::Blend withRatioAndGroup(lp::Blend b) {
+    b.ratios = {
+        {idOf(b.nutrients, "Calcio"), idOf(b.nutrients, "Fósforo disponible"), "", 1.8, 2.2}};
+    b.groups = {{4,
+                 "Proteínas animales",
+                 {idOf(b.ingredients, "Harina de pescado 62%"),
+                  idOf(b.ingredients, "Harina de carne y hueso 50%"), 9999},
+                 std::nullopt,
+                 50.0}};
+    return b;
+}
+
+} // namespace
+
+// Ratio and group limits as targets: typed by name (a ratio also by its two nutrients'), their
+// captions, ranges and units, the rows of the analysis that lead to them; a group's limit ranges,
+// a ratio's is refused in the user's words.
+TEST(RangingTarget, RatioAndGroupLimits) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    const optimizer::StoredBlend s = broiler(t);
+    lp::Blend b = withRatioAndGroup(s.blend);
+    EXPECT_EQ(optimizer::rangingTargets(b).size(), b.ingredients.size() + lp::userLimits(b).size());
+
+    QString error;
+    const auto group = optimizer::limitTarget(b, "grupo: proteínas :Máximo", &error);
+    ASSERT_TRUE(group) << error.toStdString();
+    EXPECT_EQ(group->limit.kind, lp::LimitRef::Group);
+    EXPECT_EQ(optimizer::targetCaption(b, *group), "Máximo del grupo Proteínas animales");
+    EXPECT_EQ(optimizer::defaultRange(b, *group).hasta, 200);
+    const optimizer::RangingLabels gl = optimizer::rangingLabels(b, *group, s.units);
+    EXPECT_EQ(gl.parameter, "Máximo (Kg)");
+    EXPECT_EQ(gl.slope, "Precio sombra ($ por Kg)");
+    const lp::Ranging gr = optimizer::rangeTarget(b, *group, 0, 200);
+    ASSERT_EQ(gr.status, lp::RangingStatus::Ok);
+    EXPECT_LT(gr.tramos.front().pendiente, 0); // a tighter cap costs more
+    EXPECT_EQ(gr.tramos.back().pendiente, 0);
+    EXPECT_EQ(optimizer::targetOfAnalysisRow(b, "RG", "Máximo para el grupo Proteínas animales"),
+              group);
+
+    const auto ratio =
+        optimizer::limitTarget(b, "relacion:calcio / fósforo disponible:minimo", &error);
+    ASSERT_TRUE(ratio) << error.toStdString();
+    EXPECT_EQ(ratio->limit.kind, lp::LimitRef::Ratio);
+    EXPECT_EQ(optimizer::targetCaption(b, *ratio),
+              "Mínimo de la relación Calcio / Fósforo disponible");
+    EXPECT_EQ(optimizer::defaultRange(b, *ratio).desde, 0.9);
+    EXPECT_EQ(optimizer::rangingLabels(b, *ratio, s.units).parameter, "Mínimo");
+    const lp::Ranging rr = optimizer::rangeTarget(b, *ratio, 1, 3);
+    EXPECT_TRUE(rr.tramos.empty());
+    EXPECT_TRUE(optimizer::rangingProblem(rr, *ratio).contains("El límite de una relación"));
+    EXPECT_EQ(optimizer::targetOfAnalysisRow(b, "RR",
+                                             "Mínimo para la relación Calcio / Fósforo disponible"),
+              ratio);
+
+    // A named ratio goes by its name and still by its nutrients'.
+    b.ratios[0].nombre = "Ca/P";
+    EXPECT_EQ(optimizer::limitTarget(b, "relación:ca/p:maximo", &error)->limit.side,
+              lp::LimitRef::Maximum);
+    EXPECT_EQ(optimizer::targetCaption(b, *ratio), "Mínimo de la relación Ca/P");
+    EXPECT_TRUE(optimizer::limitTarget(b, "relacion:Calcio / Fósforo disponible:minimo", &error));
+    EXPECT_FALSE(optimizer::limitTarget(b, "relacion:Lisina / Sodio:minimo", &error));
+    EXPECT_EQ(error, "La fórmula no tiene la relación Lisina / Sodio. Sus relaciones son: Ca/P");
+    b.groups.clear();
+    EXPECT_FALSE(optimizer::limitTarget(b, "grupo:Granos:minimo", &error));
+    EXPECT_EQ(error, "La fórmula no tiene el grupo Granos. No tiene grupos");
+}
+
+// The stored broiler starter as the ranging sees it: its own batch quantity (never formulated in
+// a fresh database, so its quantity box would show 0), the catalogue units and every target.
+TEST(RangingTarget, StoredFormulaTargetsAndTexts) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    const optimizer::StoredBlend s = broiler(t);
+    const lp::Blend& b = s.blend;
+    EXPECT_EQ(b.cantidad, 1000);
+    EXPECT_TRUE(messages.texts().isEmpty());
+    ASSERT_EQ(s.units.ingredient.size(), b.ingredients.size());
+    EXPECT_EQ(s.units.ingredient[0], "Kg");
+
+    const std::vector<optimizer::RangingTarget> all = optimizer::rangingTargets(b);
+    EXPECT_EQ(all.size(), b.ingredients.size() + lp::userLimits(b).size());
+    EXPECT_EQ(optimizer::targetCaption(b, all.front()),
+              "Precio de " + QString::fromStdString(b.ingredients[0].nombre).trimmed());
+
+    QString error;
+    const auto protein = optimizer::limitTarget(b, "Nutriente: proteína BRUTA :mínimo", &error);
+    ASSERT_TRUE(protein) << error.toStdString();
+    EXPECT_EQ(optimizer::targetCaption(b, *protein), "Mínimo de Proteína bruta");
+    EXPECT_EQ(*optimizer::currentValue(b, *protein), 23);
+    const optimizer::RangeBounds pr = optimizer::defaultRange(b, *protein);
+    EXPECT_EQ(pr.desde, 11.5);
+    EXPECT_EQ(pr.hasta, 34.5);
+    const optimizer::RangingLabels pl = optimizer::rangingLabels(b, *protein, s.units);
+    EXPECT_EQ(pl.parameter, "Mínimo (%)");
+    EXPECT_EQ(pl.slope, "Precio sombra ($ por %)");
+    EXPECT_EQ(pl.slopeKey, "precio_sombra");
+
+    const auto fishCap = optimizer::limitTarget(b, "ingrediente:pescado:maximo", &error);
+    ASSERT_TRUE(fishCap) << error.toStdString();
+    EXPECT_EQ(optimizer::targetCaption(b, *fishCap), "Máximo de Harina de pescado 62%");
+    EXPECT_EQ(optimizer::defaultRange(b, *fishCap).hasta, 200); // a fifth of the batch over 2 x 50
+    EXPECT_EQ(optimizer::rangingLabels(b, *fishCap, s.units).parameter, "Máximo (Kg)");
+
+    const auto fish = optimizer::priceTarget(b, "harina de pescado 62%", &error);
+    ASSERT_TRUE(fish);
+    EXPECT_EQ(optimizer::defaultRange(b, *fish).hasta, 3);
+    EXPECT_EQ(optimizer::rangingLabels(b, *fish, s.units).parameter, "Precio ($/Kg)");
+
+    // Mistakes name what is wrong.
+    EXPECT_FALSE(optimizer::limitTarget(b, "nutriente:Proteína bruta:medio", &error));
+    EXPECT_EQ(error, "Indique minimo o maximo, no medio");
+    EXPECT_FALSE(optimizer::limitTarget(b, "nutriente:Vitamina Z:minimo", &error));
+    EXPECT_TRUE(error.startsWith("La fórmula no tiene el nutriente Vitamina Z. Sus nutrientes "
+                                 "son: Calcio, Energía metabolizable aves, Extracto"))
+        << error.toStdString();
+}
+
+// The rows of the analysis lead to the price or the limit they name; other rows to nothing.
+TEST(RangingTarget, AnalysisRowsNameTheirTarget) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    const lp::Blend b = broiler(t).blend;
+    const auto price = optimizer::targetOfAnalysisRow(b, "IA", "Maíz amarillo grano");
+    ASSERT_TRUE(price);
+    EXPECT_EQ(price->kind, optimizer::RangingTarget::Price);
+    EXPECT_EQ(b.ingredients[price->ingredient].nombre, "Maíz amarillo grano");
+    const auto nutrient = optimizer::targetOfAnalysisRow(b, "RN", "Máximo para Fibra bruta");
+    ASSERT_TRUE(nutrient);
+    EXPECT_EQ(nutrient->limit.kind, lp::LimitRef::Nutrient);
+    EXPECT_EQ(nutrient->limit.side, lp::LimitRef::Maximum);
+    EXPECT_EQ(b.nutrients[nutrient->limit.index].nombre, "Fibra bruta");
+    const auto ingredient =
+        optimizer::targetOfAnalysisRow(b, "RI", "Mínimo para Premezcla vitamínico-mineral");
+    ASSERT_TRUE(ingredient);
+    EXPECT_EQ(ingredient->limit.kind, lp::LimitRef::Ingredient);
+    EXPECT_EQ(ingredient->limit.side, lp::LimitRef::Minimum);
+    EXPECT_FALSE(optimizer::targetOfAnalysisRow(b, "RN", "Mínimo para Sin nombre"));
+    EXPECT_FALSE(optimizer::targetOfAnalysisRow(b, "RN", "Cantidad > 1.0000001"));
+    EXPECT_FALSE(optimizer::targetOfAnalysisRow(b, "XX", "Maíz amarillo grano"));
+}
+
+// The lines and the chart points follow the intervals: steps at both ends of each, the cost
+// through every breakpoint, and the end of the mixes said.
+TEST(RangingTarget, LinesAndChartPoints) {
+    lp::Ranging r;
+    r.status = lp::RangingStatus::Ok;
+    r.tramos = {{0, 1, 10, 12, 2, {}, {}}, {1, 3, 12, 18, 3, {}, {}}};
+    r.infactibleDesde = 3;
+    const auto steps = optimizer::slopeSteps(r);
+    ASSERT_EQ(steps.size(), 4u);
+    EXPECT_EQ(steps[1].x, 1);
+    EXPECT_EQ(steps[1].y, 2);
+    EXPECT_EQ(steps[2].x, 1);
+    EXPECT_EQ(steps[2].y, 3);
+    const auto cost = optimizer::costPoints(r);
+    ASSERT_EQ(cost.size(), 3u);
+    EXPECT_EQ(cost[2].x, 3);
+    EXPECT_EQ(cost[2].y, 18);
+    optimizer::RangingLabels labels;
+    labels.slope = "Precio sombra ($ por %)";
+    const QStringList lines = optimizer::rangingLines(r, labels);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[0].endsWith("Precio sombra ($ por %)"));
+    EXPECT_EQ(lines[2].simplified(), "1.00 3.00 12.00 18.00 3.00");
+    EXPECT_EQ(lines[3], "Sin mezcla posible por encima de 3.00");
+    const optimizer::RangingTarget price{optimizer::RangingTarget::Price, 0, {}};
+    EXPECT_TRUE(optimizer::rangingProblem(r, price).isEmpty());
+    r.status = lp::RangingStatus::NotLinear;
+    EXPECT_TRUE(optimizer::rangingProblem(r, price).contains("base húmeda"));
+}
