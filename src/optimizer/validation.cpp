@@ -3,6 +3,7 @@
 #include "app/format.h"
 #include "app/messages.h"
 #include "app/number_text.h"
+#include "optimizer/engine/limit_checks.h"
 #include "workspace/workspace.h"
 
 #include <cmath>
@@ -113,6 +114,14 @@ Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool 
         return v;
     v.ok = true;
     return v;
+}
+
+bool checkRatioAndGroupLimits(const lp::Blend& blend) {
+    const std::vector<lp::LimitIssue> issues = lp::checkRatiosAndGroups(blend);
+    if (issues.empty())
+        return true;
+    msg::msgBox(QString::fromStdString(issues.front().mensaje), msg::Critical, kCancelled);
+    return false;
 }
 
 } // namespace optimizer
