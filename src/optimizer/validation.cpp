@@ -6,6 +6,7 @@
 #include "optimizer/engine/limit_checks.h"
 #include "workspace/workspace.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace optimizer {
@@ -21,10 +22,19 @@ QString limitsTooClose(const QString& name, double minimo, double maximo) {
            f(fmt::roundDecimals(maximo / 1.0001, 2)) + "    " + f(maximo);
 }
 
-bool checkNutrients(const std::vector<workspace::FormulaNutrient>& rows) {
-    for (const workspace::FormulaNutrient& n : rows) {
+bool inARatio(const workspace::Workspace& ws, int nutrient) {
+    return std::any_of(ws.ratios.begin(), ws.ratios.end(), [&](const formulas::FormulaRatio& r) {
+        return r.numerador == nutrient || r.divisor == nutrient;
+    });
+}
+
+bool checkNutrients(const workspace::Workspace& ws) {
+    for (const workspace::FormulaNutrient& n : ws.nutrients) {
         const QString name = n.nombre.trimmed();
         const bool hasMin = n.minimo.has_value(), hasMax = n.maximo.has_value();
+        // A nutrient a ratio divides needs no limit of its own.
+        if (!hasMin && !hasMax && inARatio(ws, n.id))
+            continue;
         if (!hasMin && !hasMax) {
             msg::msgBox("Debe ingresar un valor mínimo o máximo para la propiedad <" + name + ">");
             return false;
@@ -110,7 +120,7 @@ Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool 
     }
     ws.vCantidad = *quantity;
     v.cantidadText = fmt::format(ws.vCantidad, QStringLiteral("0.00"));
-    if (!checkNutrients(ws.nutrients) || !checkIngredientSums(ws.ingredients, ws.vCantidad))
+    if (!checkNutrients(ws) || !checkIngredientSums(ws.ingredients, ws.vCantidad))
         return v;
     v.ok = true;
     return v;

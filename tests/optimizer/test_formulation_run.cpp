@@ -6,6 +6,7 @@
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
+#include "workspace/workspace_edits.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -435,4 +436,24 @@ TEST(FormulationRun, RatioAndGroupLimitsBindAndTakeTheValuesOfTheMix) {
     EXPECT_EQ(ex.run().outcome, RunOutcome::Invalid);
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_TRUE(messages.texts()[0].contains("Fibra"));
+}
+
+TEST(FormulationRun, ANutrientARatioBroughtInNeedsNoLimitOfItsOwn) {
+    TwoIngredients ex(20);
+    const int fibra = addNutrient(ex.t.db(), "Fibra");
+    setComposition(ex.t.db(), ex.a, fibra, 5);
+    setComposition(ex.t.db(), ex.b, fibra, 5);
+    ex.load();
+    ScriptedMessages messages;
+    ASSERT_TRUE(workspace::addRatio(ex.ws, ex.prot, "Proteína", fibra, "Fibra").stored);
+    ASSERT_TRUE(workspace::editRatioLimit(ex.ws, 0, "minimo", "5").stored);
+    EXPECT_EQ(ex.run().outcome, RunOutcome::Optimum) << messages.texts().join('|').toStdString();
+    EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.5, 1e-7);
+    EXPECT_NEAR(ex.ws.nutrients.back().valor.value_or(0), 5 * 0.9, 1e-6); // Fibra's, computed
+
+    // Without the ratio the same nutrient row asks for a limit again.
+    ASSERT_TRUE(workspace::removeRatio(ex.ws, 0).stored);
+    EXPECT_EQ(ex.run().outcome, RunOutcome::Invalid);
+    EXPECT_EQ(messages.texts().join('|'),
+              "Debe ingresar un valor mínimo o máximo para la propiedad <Fibra>");
 }
