@@ -105,7 +105,7 @@ TEST(AnalisisView, SixTabsOfTheBroilerDietAndOnlyHeadersAfterAnInfeasibleRun) {
         EXPECT_EQ(view.windowTitle(), "Análisis de los Resultados");
         auto* tabs = view.findChild<QTabWidget*>("SSTab1");
         ASSERT_EQ(tabs->count(), 6);
-        EXPECT_EQ(tabs->tabText(4), "Restricciones de Relaciones");
+        EXPECT_EQ(tabs->tabText(4), "Relaciones");
         EXPECT_EQ(tabs->currentIndex(), 0);
         EXPECT_EQ(tabs->tabText(1), "Ingredientes Inactivos");
         EXPECT_EQ(tabs->tabText(2), "Restricciones de Ingredientes");
