@@ -416,6 +416,13 @@ TEST(FormulationRun, RatioAndGroupLimitsBindAndTakeTheValuesOfTheMix) {
                             [](const auto& a) { return a.tipo == "RG"; }));
     EXPECT_TRUE(messages.shown().empty());
 
+    // A quantity typed by hand: the figures follow, the ratio and the group with them.
+    workspace::GridRow rowA{"id_producto", "nombre", ex.a, "A"};
+    const auto edited = workspace::editQuantity(ex.ws, ex.t.db(), rowA, "cantidad_humeda", "60");
+    ASSERT_TRUE(edited.figures);
+    EXPECT_NEAR(ex.ws.groups[0].valor.value_or(0), 60, 1e-6);
+    EXPECT_NEAR(ex.ws.ratios[0].valor.value_or(0), (10 * 0.5 + 40 * 0.5) / 5, 1e-6); // 60 and 60
+
     // A group minimum beyond the batch is told before anything is built; nothing is written.
     ex.ws.groups[0].maximo.reset();
     ex.ws.groups[0].minimo = 150;
@@ -424,8 +431,8 @@ TEST(FormulationRun, RatioAndGroupLimitsBindAndTakeTheValuesOfTheMix) {
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].style, msg::Critical);
     EXPECT_TRUE(messages.texts()[0].contains("Solo A"));
-    EXPECT_NEAR(ex.ws.groups[0].valor.value_or(0), 40, 1e-6);
-    EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.4, 1e-7);
+    EXPECT_NEAR(ex.ws.groups[0].valor.value_or(0), 60, 1e-6);
+    EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.5, 1e-7);
 
     // A ratio over a nutrient the formula no longer holds is refused the same way.
     messages.clear();

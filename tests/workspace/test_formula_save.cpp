@@ -400,10 +400,14 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
     workspace::actuFormula(ws, db);
     ASSERT_EQ(ws.ratios.size(), 1u);
     EXPECT_EQ(ws.ratios[0].nombre(), "N2 / N3");
-    EXPECT_EQ(ws.ratios[0].valor, 2.0);
+    EXPECT_EQ(ws.ratios[0].minimo, 1.8);
+    // Values are those of the mix as loaded, as the nutrients' are: no compositions, so no ratio
+    // (nothing to divide by), and the members' quantities (stored as 0 here).
+    EXPECT_FALSE(ws.ratios[0].valor);
     ASSERT_EQ(ws.groups.size(), 1u);
     EXPECT_EQ(ws.groups[0].ingredientIds, (std::vector<int>{3, 5}));
     EXPECT_EQ(ws.groups[0].maximo, 50.0);
+    EXPECT_EQ(ws.groups[0].valor, 0.0);
 
     // The stored ratio changed, a second added; group 1 taken away, group 2 given.
     ws.ratios[0].maximo.reset();
@@ -447,7 +451,11 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
     ASSERT_EQ(ws.ratios.size(), 2u);
     EXPECT_EQ(ws.ratios[0].nombre(), "N2 / N3");
     EXPECT_FALSE(ws.ratios[0].maximo);
-    EXPECT_EQ(ws.ratios[0].valor, 1.9);
+    store::RecordSet storedRatio =
+        db.query("select valor from formula_relacion where id_formula=" + QString::number(fx.f) +
+                 " and id_propiedad=2");
+    storedRatio.moveFirst();
+    EXPECT_EQ(storedRatio.toDouble("valor"), 1.9);
     EXPECT_EQ(ws.ratios[1].nombre(), "N3 / N2");
     EXPECT_EQ(ws.ratios[1].minimo, 0.1);
     ASSERT_EQ(ws.groups.size(), 1u);
