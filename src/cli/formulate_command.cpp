@@ -139,7 +139,7 @@ QJsonArray jsonConflict(const std::vector<lp::ConflictLimit>& conflict) {
     QJsonArray rows;
     for (const lp::ConflictLimit& c : conflict) {
         QJsonObject row;
-        row.insert("tipo", c.limit.kind == lp::LimitRef::Nutrient ? "nutriente" : "ingrediente");
+        row.insert("tipo", lp::kindName(c.limit.kind));
         row.insert("nombre", QString::fromStdString(c.nombre).trimmed());
         row.insert("limite", c.limit.side == lp::LimitRef::Minimum ? "minimo" : "maximo");
         row.insert("valor", jsonNumber(c.valor));
@@ -148,6 +148,34 @@ QJsonArray jsonConflict(const std::vector<lp::ConflictLimit>& conflict) {
         rows.append(row);
     }
     return rows;
+}
+
+QJsonArray jsonRatios(const std::vector<formulas::FormulaRatio>& rows) {
+    QJsonArray out;
+    for (const formulas::FormulaRatio& r : rows) {
+        QJsonObject row;
+        row.insert("numerador", r.nombreNumerador.trimmed());
+        row.insert("divisor", r.nombreDivisor.trimmed());
+        row.insert("nombre", r.nombre().trimmed());
+        row.insert("minimo", jsonOptional(r.minimo));
+        row.insert("maximo", jsonOptional(r.maximo));
+        row.insert("valor", jsonOptional(r.valor));
+        out.append(row);
+    }
+    return out;
+}
+
+QJsonArray jsonGroups(const std::vector<formulas::FormulaGroup>& rows) {
+    QJsonArray out;
+    for (const formulas::FormulaGroup& g : rows) {
+        QJsonObject row;
+        row.insert("nombre", g.nombre.trimmed());
+        row.insert("minimo", jsonOptional(g.minimo));
+        row.insert("maximo", jsonOptional(g.maximo));
+        row.insert("valor", jsonOptional(g.valor));
+        out.append(row);
+    }
+    return out;
 }
 
 // Qt writes every double as the shortest text that reads back as the same double, so the
@@ -163,6 +191,11 @@ QString json(Workspace& ws, const optimizer::RunResult& result,
     o.insert("costo_total", jsonNumber(totalCost(ws.ingredients)));
     o.insert("ingredientes", jsonIngredients(ws.ingredients));
     o.insert("nutrientes", jsonNutrients(ws.nutrients));
+    // Only formulas with such limits carry the keys: the documents of the others stay as they were.
+    if (!ws.ratios.empty())
+        o.insert("relaciones", jsonRatios(ws.ratios));
+    if (!ws.groups.empty())
+        o.insert("grupos", jsonGroups(ws.groups));
     o.insert("analisis", jsonAnalysis(ws.analysisRows));
     o.insert("aportes", jsonContributions(aportes));
     if (outcome == optimizer::RunOutcome::Infeasible)
@@ -212,6 +245,34 @@ QString table(Workspace& ws, optimizer::RunOutcome outcome,
                  .arg(cell(n.minimo, "0.00"), 12)
                  .arg(cell(n.maximo, "0.00"), 12)
                  .arg(cell(n.valor, "0.0000"), 12);
+    if (!ws.ratios.empty()) {
+        s << "\n"
+          << QString("%1 %2 %3 %4\n")
+                 .arg("Relación", -40)
+                 .arg("Mínimo", 12)
+                 .arg("Máximo", 12)
+                 .arg("Valor", 12);
+        for (const formulas::FormulaRatio& r : ws.ratios)
+            s << QString("%1 %2 %3 %4\n")
+                     .arg(r.nombre().trimmed().left(40), -40)
+                     .arg(cell(r.minimo, "0.00"), 12)
+                     .arg(cell(r.maximo, "0.00"), 12)
+                     .arg(cell(r.valor, "0.0000"), 12);
+    }
+    if (!ws.groups.empty()) {
+        s << "\n"
+          << QString("%1 %2 %3 %4\n")
+                 .arg("Grupo", -40)
+                 .arg("Mínimo", 12)
+                 .arg("Máximo", 12)
+                 .arg("Cantidad", 12);
+        for (const formulas::FormulaGroup& g : ws.groups)
+            s << QString("%1 %2 %3 %4\n")
+                     .arg(g.nombre.trimmed().left(40), -40)
+                     .arg(cell(g.minimo, "0.00"), 12)
+                     .arg(cell(g.maximo, "0.00"), 12)
+                     .arg(cell(g.valor, "0.00"), 12);
+    }
     if (!ws.analysisRows.empty()) {
         s << "\nAnálisis de sensibilidad\n";
         for (const workspace::SensitivityRow& a : ws.analysisRows)

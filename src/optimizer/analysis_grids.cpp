@@ -13,8 +13,8 @@ const QString kRestrictionHeader = QStringLiteral("Por cada unidad de aumento en
 
 } // namespace
 
-const std::array<AnalysisTab, 4>& analysisTabs() {
-    static const std::array<AnalysisTab, 4> tabs = {{
+const std::array<AnalysisTab, 6>& analysisTabs() {
+    static const std::array<AnalysisTab, 6> tabs = {{
         {QStringLiteral("Ingredientes Activos"),
          QStringLiteral("FlexGrid0"),
          QStringLiteral("IA"),
@@ -33,6 +33,16 @@ const std::array<AnalysisTab, 4>& analysisTabs() {
         {QStringLiteral("Restricciones de Nutrientes"),
          QStringLiteral("FlexGrid2"),
          QStringLiteral("RN"),
+         {kRestrictionHeader, QStringLiteral("Costo Actual"), QStringLiteral("Aumento del Costo"),
+          QStringLiteral("Costo Estimado")}},
+        {QStringLiteral("Relaciones"),
+         QStringLiteral("FlexGrid4"),
+         QStringLiteral("RR"),
+         {kRestrictionHeader, QStringLiteral("Costo Actual"), QStringLiteral("Aumento del Costo"),
+          QStringLiteral("Costo Estimado")}},
+        {QStringLiteral("Grupos"),
+         QStringLiteral("FlexGrid5"),
+         QStringLiteral("RG"),
          {kRestrictionHeader, QStringLiteral("Costo Actual"), QStringLiteral("Aumento del Costo"),
           QStringLiteral("Costo Estimado")}},
     }};

@@ -14,13 +14,13 @@ namespace optimizer {
 struct AnalysisTab {
     QString tabCaption;
     QString gridName;               // objectName of the tab's grid
-    QString tipo;                   // "IA", "II", "RI" or "RN"
+    QString tipo;                   // "IA", "II", "RI", "RN", "RR" or "RG"
     std::array<QString, 4> headers; // columns 1 to 4: detalle, valor1, valor2, valor3
 };
 
-// The four tabs in their order: active ingredients, inactive ingredients, ingredient
-// restrictions, nutrient restrictions.
-const std::array<AnalysisTab, 4>& analysisTabs();
+// The tabs in their order: active ingredients, inactive ingredients, ingredient restrictions,
+// nutrient restrictions, ratio restrictions, group restrictions.
+const std::array<AnalysisTab, 6>& analysisTabs();
 
 // The rows of one kind, smallest valor2 first (the change that matters most to the user comes
 // first), with the type column hidden, the figures formatted and the header grey. The

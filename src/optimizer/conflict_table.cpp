@@ -8,6 +8,20 @@ namespace {
 
 const QString kFigure = QStringLiteral("######0.00####");
 
+QString kindCaption(lp::LimitRef::Kind kind) {
+    switch (kind) {
+    case lp::LimitRef::Nutrient:
+        return QStringLiteral("Nutriente");
+    case lp::LimitRef::Ingredient:
+        return QStringLiteral("Ingrediente");
+    case lp::LimitRef::Ratio:
+        return QStringLiteral("Relación");
+    case lp::LimitRef::Group:
+        return QStringLiteral("Grupo");
+    }
+    return QString();
+}
+
 } // namespace
 
 QString conflictCaption() {
@@ -30,11 +44,9 @@ QStringList conflictHeaders() {
 std::vector<QStringList> conflictRows(const std::vector<lp::ConflictLimit>& conflict) {
     std::vector<QStringList> rows;
     for (const lp::ConflictLimit& c : conflict) {
-        const bool nutrient = c.limit.kind == lp::LimitRef::Nutrient;
         const bool minimum = c.limit.side == lp::LimitRef::Minimum;
         rows.push_back(
-            {nutrient ? QStringLiteral("Nutriente") : QStringLiteral("Ingrediente"),
-             QString::fromStdString(c.nombre).trimmed(),
+            {kindCaption(c.limit.kind), QString::fromStdString(c.nombre).trimmed(),
              minimum ? QStringLiteral("Mínimo") : QStringLiteral("Máximo"),
              fmt::format(c.valor, kFigure),
              c.relajacion ? fmt::format(*c.relajacion, kFigure)

@@ -63,6 +63,10 @@ lp::Blend blendOf(const workspace::Workspace& ws, std::vector<int>* workspaceOrd
         b.nutrients.push_back(nut);
     }
     b.valor.assign(b.nutrients.size(), std::vector<double>(b.ingredients.size(), 0.0));
+    for (const formulas::FormulaRatio& r : ws.ratios)
+        b.ratios.push_back({r.numerador, r.divisor, utf8(r.nombre()), r.minimo, r.maximo});
+    for (const formulas::FormulaGroup& g : ws.groups)
+        b.groups.push_back({g.id, utf8(g.nombre), g.ingredientIds, g.minimo, g.maximo});
     return b;
 }
 
@@ -122,6 +126,14 @@ void writeBack(workspace::Workspace& ws, const lp::Blend& b, const lp::Tableau& 
         p.porcentajeHumeda = line.porcentajeHumeda;
         p.costoTotal = 0.0;
     }
+    // The blend holds the ratios and groups in the workspace's order.
+    const std::vector<double> shares = lp::shares(t);
+    const std::vector<std::optional<double>> ratios = lp::ratioValues(b, shares);
+    for (size_t r = 0; r < ws.ratios.size(); ++r)
+        ws.ratios[r].valor = ratios[r];
+    const std::vector<double> groups = lp::groupQuantities(b, shares);
+    for (size_t g = 0; g < ws.groups.size(); ++g)
+        ws.groups[g].valor = groups[g];
 }
 
 } // namespace
@@ -154,6 +166,8 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
     lp::Blend blend = blendOf(ws, &workspaceOrder);
     const workspace::MixCompositions compositions = compositionsOf(blend, db);
     fillCompositions(blend, compositions);
+    if (!checkRatioAndGroupLimits(blend))
+        return result;
     const lp::Reachability reach = lp::checkReachability(blend, workspaceOrder);
     if (!reach.passed) {
         const lp::Nutrient& failing = blend.nutrients[size_t(reach.failingNutrient)];

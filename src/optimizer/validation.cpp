@@ -3,8 +3,10 @@
 #include "app/format.h"
 #include "app/messages.h"
 #include "app/number_text.h"
+#include "optimizer/engine/limit_checks.h"
 #include "workspace/workspace.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace optimizer {
@@ -20,10 +22,19 @@ QString limitsTooClose(const QString& name, double minimo, double maximo) {
            f(fmt::roundDecimals(maximo / 1.0001, 2)) + "    " + f(maximo);
 }
 
-bool checkNutrients(const std::vector<workspace::FormulaNutrient>& rows) {
-    for (const workspace::FormulaNutrient& n : rows) {
+bool inARatio(const workspace::Workspace& ws, int nutrient) {
+    return std::any_of(ws.ratios.begin(), ws.ratios.end(), [&](const formulas::FormulaRatio& r) {
+        return r.numerador == nutrient || r.divisor == nutrient;
+    });
+}
+
+bool checkNutrients(const workspace::Workspace& ws) {
+    for (const workspace::FormulaNutrient& n : ws.nutrients) {
         const QString name = n.nombre.trimmed();
         const bool hasMin = n.minimo.has_value(), hasMax = n.maximo.has_value();
+        // A nutrient a ratio divides needs no limit of its own.
+        if (!hasMin && !hasMax && inARatio(ws, n.id))
+            continue;
         if (!hasMin && !hasMax) {
             msg::msgBox("Debe ingresar un valor mínimo o máximo para la propiedad <" + name + ">");
             return false;
@@ -109,10 +120,18 @@ Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool 
     }
     ws.vCantidad = *quantity;
     v.cantidadText = fmt::format(ws.vCantidad, QStringLiteral("0.00"));
-    if (!checkNutrients(ws.nutrients) || !checkIngredientSums(ws.ingredients, ws.vCantidad))
+    if (!checkNutrients(ws) || !checkIngredientSums(ws.ingredients, ws.vCantidad))
         return v;
     v.ok = true;
     return v;
+}
+
+bool checkRatioAndGroupLimits(const lp::Blend& blend) {
+    const std::vector<lp::LimitIssue> issues = lp::checkRatiosAndGroups(blend);
+    if (issues.empty())
+        return true;
+    msg::msgBox(QString::fromStdString(issues.front().mensaje), msg::Critical, kCancelled);
+    return false;
 }
 
 } // namespace optimizer

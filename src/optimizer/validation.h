@@ -1,5 +1,7 @@
 #pragma once
 
+#include "optimizer/engine/blend.h"
+
 #include <QString>
 
 namespace workspace {
@@ -19,5 +21,10 @@ struct Validation {
 // option1Seca / option2Seca: the selectors "Mat. Seca" and "Base Seca" as the user left them.
 Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool option1Seca,
                     bool option2Seca);
+
+// The check of the ratio and group limits on the blend built from the workspace, before the
+// reachability check: the first limit no mix can meet (or a ratio with nothing to divide by) is
+// told and the run stops (false).
+bool checkRatioAndGroupLimits(const lp::Blend& blend);
 
 } // namespace optimizer

@@ -7,6 +7,7 @@
 #include "workspace/workspace.h"
 
 #include <QSaveFile>
+#include <array>
 
 namespace printing {
 
@@ -69,6 +70,25 @@ OdtTable nutrientTable(const std::vector<workspace::FormulaNutrient>& nutrients)
     return t;
 }
 
+// The ratio or group limits laid out as the nutrients are.
+OdtTable
+limitTable(const QString& title, const QString& valueTitle,
+           const std::vector<std::pair<QString, std::array<std::optional<double>, 3>>>& rows) {
+    OdtTable t;
+    t.columnWidthsPt = {220, 60, 60, 60};
+    t.shadeFirstRow = true;
+    t.rows.append({text(title, true), text(QStringLiteral("Mínimo"), true, true),
+                   text(QStringLiteral("Máximo"), true, true), text(valueTitle, true, true)});
+    for (const auto& [name, values] : rows) {
+        QList<OdtCell> cells{text(name)};
+        for (const std::optional<double>& v : values)
+            cells.append(
+                text(fmt::format(v ? QVariant(*v) : QVariant(), kNutrientPattern), false, true));
+        t.rows.append(cells);
+    }
+    return t;
+}
+
 OdtTable ingredientTable(const std::vector<workspace::FormulaIngredient>& ingredients) {
     OdtTable t;
     t.columnWidthsPt = {170, 60, 50, 70, 50};
@@ -96,13 +116,23 @@ OdtDocument imprimeWord(const workspace::Workspace& ws, const PrintoutTexts& tex
     OdtDocument doc;
     doc.fontName = QStringLiteral("Arial");
     doc.fontSizePt = 9;
-    doc.blocks = {table(titleTable(today)),
-                  paragraphs(2),
-                  table(dataTable(texts)),
-                  paragraphs(1),
-                  table(nutrientTable(ws.nutrients)),
-                  paragraphs(2),
-                  table(ingredientTable(ws.ingredients))};
+    doc.blocks = {table(titleTable(today)), paragraphs(2), table(dataTable(texts)), paragraphs(1),
+                  table(nutrientTable(ws.nutrients))};
+    // Only a formula with ratio or group limits has their tables.
+    std::vector<std::pair<QString, std::array<std::optional<double>, 3>>> ratios, groups;
+    for (const formulas::FormulaRatio& r : ws.ratios)
+        ratios.push_back({r.nombre(), {r.minimo, r.maximo, r.valor}});
+    for (const formulas::FormulaGroup& g : ws.groups)
+        groups.push_back({g.nombre, {g.minimo, g.maximo, g.valor}});
+    if (!ratios.empty())
+        doc.blocks << paragraphs(1)
+                   << table(limitTable(QStringLiteral("RELACIONES"), QStringLiteral("Valor"),
+                                       ratios));
+    if (!groups.empty())
+        doc.blocks << paragraphs(1)
+                   << table(
+                          limitTable(QStringLiteral("GRUPOS"), QStringLiteral("Cantidad"), groups));
+    doc.blocks << paragraphs(2) << table(ingredientTable(ws.ingredients));
     return doc;
 }
 

@@ -66,6 +66,48 @@ QString shareText(const QVariant& fraction) {
     return fmt::format(value * 100, kIngredientPattern) + QStringLiteral(" %");
 }
 
+namespace {
+
+// One row of the ratio or group limits: its name, then minimum, maximum and the mix's figure.
+struct LimitLine {
+    QString nombre;
+    std::optional<double> values[3];
+};
+
+// The ratio or group limits under the nutrients, laid out as the nutrients are; nothing at all
+// for a formula without them.
+void drawLimits(PageCanvas& page, double& fila, const QString& title, const QString& valueTitle,
+                const std::vector<LimitLine>& lines, const PrintoutTexts& texts,
+                const QDate& today) {
+    if (lines.empty())
+        return;
+    fila += 5;
+    breakPageIfFull(page, fila, texts.formula, today);
+    page.setFont(kSmallBold);
+    page.drawText(QPointF(13, fila), title);
+    page.setFont(kSmall);
+    page.drawTextRight(90, fila, QStringLiteral("Mínimo"));
+    page.drawTextRight(115, fila, QStringLiteral("Máximo"));
+    page.drawTextRight(140, fila, valueTitle);
+    page.drawBox(QPointF(10, fila - 1.5), 140, 5);
+    fila += 5;
+    for (const LimitLine& line : lines) {
+        page.setFont(kSmall);
+        page.drawText(QPointF(17, fila), line.nombre);
+        const double columns[] = {90, 115, 140};
+        for (int c = 0; c < 3; ++c) {
+            const std::optional<double>& v = line.values[c];
+            const QString text = numberText(v ? QVariant(*v) : QVariant(), kNutrientPattern);
+            if (!text.isEmpty())
+                page.drawTextRight(columns[c], fila, text);
+        }
+        fila += kLineStep;
+        breakPageIfFull(page, fila, texts.formula, today);
+    }
+}
+
+} // namespace
+
 double imprimeEncabezado(PageCanvas& page, const QString& formula, const QDate& today) {
     page.setDrawWidth(1);
     page.drawLine(QPointF(10, 10), QPointF(10 + 190, 10));
@@ -126,6 +168,16 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
         fila += kLineStep;
         breakPageIfFull(page, fila, texts.formula, today);
     }
+
+    std::vector<LimitLine> ratios, groups;
+    for (const formulas::FormulaRatio& r : ws.ratios)
+        ratios.push_back({r.nombre(), {r.minimo, r.maximo, r.valor}});
+    for (const formulas::FormulaGroup& g : ws.groups)
+        groups.push_back({g.nombre, {g.minimo, g.maximo, g.valor}});
+    drawLimits(page, fila, QStringLiteral("RELACIONES"), QStringLiteral("Valor"), ratios, texts,
+               today);
+    drawLimits(page, fila, QStringLiteral("GRUPOS"), QStringLiteral("Cantidad"), groups, texts,
+               today);
 
     fila += 10;
     page.setFont(kSmallBold);

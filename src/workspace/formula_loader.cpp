@@ -4,6 +4,7 @@
 #include "app/format.h"
 #include "app/messages.h"
 #include "app/number_text.h"
+#include "formulas/formula_limits.h"
 #include "store/database.h"
 #include "store/revisions.h"
 #include "store/stored_values.h"
@@ -183,6 +184,8 @@ StoredHeader readHeader(store::Database& db, int formula) {
 void emptyWorkspace(Workspace& ws) {
     ws.nutrients.clear();
     ws.ingredients.clear();
+    ws.ratios.clear();
+    ws.groups.clear();
     ws.vCantidad = 0;
     ws.vCostoHumeda = 0;
     ws.vMateriaSeca = 0;
@@ -193,6 +196,8 @@ FormulaHeader loadStoredFormula(Workspace& ws, store::Database& db) {
     const StoredHeader stored = readHeader(db, ws.vIdFormula);
     const std::vector<StoredNutrient> nutrients = readNutrients(db, ws.vIdFormula);
     const std::vector<StoredIngredient> ingredients = readIngredients(db, ws.vIdFormula);
+    std::vector<formulas::FormulaRatio> ratios = formulas::loadFormulaRatios(db, ws.vIdFormula);
+    std::vector<formulas::FormulaGroup> groups = formulas::loadFormulaGroups(db, ws.vIdFormula);
     if (!stored.found) {
         msg::msgBox(QStringLiteral("No se pudo establecer la Fórmula"), msg::Critical);
     } else {
@@ -211,6 +216,8 @@ FormulaHeader loadStoredFormula(Workspace& ws, store::Database& db) {
     fillNutrients(ws, nutrients);
     ws.ingredients.clear();
     fillIngredients(ws, ingredients);
+    ws.ratios = std::move(ratios);
+    ws.groups = std::move(groups);
     // The quantity box ends up showing the batch total of the loaded mix, as after any recount.
     header.figures = actuResultados(ws, db);
     header.cantidad = header.figures->cantidadText;
@@ -232,6 +239,8 @@ FormulaHeader actuFormula(Workspace& ws, store::Database& db) {
         chooseNutrientBasis(ws, true);
         ws.nutrients.clear();
         ws.ingredients.clear();
+        ws.ratios.clear();
+        ws.groups.clear();
         return header;
     }
 

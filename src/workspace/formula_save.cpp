@@ -2,6 +2,7 @@
 
 #include "app/busy_pointer.h"
 #include "app/messages.h"
+#include "formulas/formula_limits.h"
 #include "store/database.h"
 #include "store/revisions.h"
 #include "store/sql_text.h"
@@ -152,6 +153,8 @@ void saveFormulaRows(const Workspace& ws, store::Database& db, int idFormula) {
     store::Database::Transaction tx(db);
     mergeRows(kNutrientRows, savedRows(ws.nutrients), db, idFormula);
     mergeRows(kIngredientRows, savedRows(ws.ingredients), db, idFormula);
+    formulas::saveFormulaRatios(db, idFormula, ws.ratios);
+    formulas::saveFormulaGroups(db, idFormula, ws.groups);
     tx.commit();
 }
 

@@ -7,6 +7,7 @@
 #include "workspace/workspace.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace workspace {
 
@@ -70,6 +71,26 @@ void recomputeNutrients(Workspace& ws, const std::vector<FormulaIngredient*>& ro
     }
 }
 
+// A ratio is the quotient of its two nutrients' values (the same on either nutrient basis);
+// none when a nutrient is not in the formula or the divisor is 0. A group is the sum of its
+// members' quantities on the ingredient basis, the unit of its limits.
+void recomputeRatiosAndGroups(Workspace& ws) {
+    for (formulas::FormulaRatio& r : ws.ratios) {
+        const FormulaNutrient* numerador = findNutrient(ws, r.numerador);
+        const FormulaNutrient* divisor = findNutrient(ws, r.divisor);
+        r.valor.reset();
+        if (numerador && divisor && numerador->valor && divisor->valor.value_or(0) != 0)
+            r.valor = *numerador->valor / *divisor->valor;
+    }
+    for (formulas::FormulaGroup& g : ws.groups) {
+        double sum = 0;
+        for (const int id : g.ingredientIds)
+            if (const FormulaIngredient* p = findIngredient(std::as_const(ws), id))
+                sum += (ws.vSecaIng ? p->cantidadSeca : p->cantidadHumeda).value_or(0);
+        g.valor = sum;
+    }
+}
+
 // Largest share on the ingredient basis first, an empty share last, equal shares by ascending id.
 void orderByShare(Workspace& ws) {
     const auto share = [&](const FormulaIngredient& r) {
@@ -112,6 +133,7 @@ ResultFigures actuResultados(Workspace& ws, const MixCompositions& compositions)
     f.cantidadText = ws.vSecaIng ? f.txtCanS : f.txtCanH;
 
     recomputeNutrients(ws, rows, compositions);
+    recomputeRatiosAndGroups(ws);
     orderByShare(ws);
     return f;
 }

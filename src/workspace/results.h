@@ -26,8 +26,9 @@ struct ResultFigures {
     QString cantidadText;   // txt_cantidad: the batch total on the ingredient basis
 };
 
-// Recomputes the totals, each ingredient's costo_total, vCostoHumeda, vMateriaSeca and every
-// nutrient's valor from the current shares and today's catalogue compositions, then orders the
+// Recomputes the totals, each ingredient's costo_total, vCostoHumeda, vMateriaSeca, every
+// nutrient's valor from the current shares and today's catalogue compositions, and the value of
+// every ratio (of its nutrients' values) and group (its members' quantities), then orders the
 // ingredients by their share on the ingredient basis, largest first.
 // Reads the compositions of the workspace's ingredients once (see MixCompositions).
 ResultFigures actuResultados(Workspace& ws, store::Database& db);

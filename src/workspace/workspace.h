@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formulas/formula_limits.h"
+
 #include <QString>
 #include <optional>
 #include <vector>
@@ -68,6 +70,8 @@ struct ContributionRow {
 struct Workspace {
     std::vector<FormulaNutrient> nutrients;
     std::vector<FormulaIngredient> ingredients;    // in the order the grid shows them
+    std::vector<formulas::FormulaRatio> ratios;    // ratio limits, valor that of the last mix
+    std::vector<formulas::FormulaGroup> groups;    // group limits, valor that of the last mix
     std::vector<SensitivityRow> analysisRows;      // of the last formulation
     std::vector<ContributionRow> contributionRows; // to the nutrient that failed the check
     // The most the failing nutrient reaches in any admissible mix, set with contributionRows.

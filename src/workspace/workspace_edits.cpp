@@ -190,4 +190,96 @@ bool leaveCantidad(Workspace& ws, const QString& text) {
     return true;
 }
 
+EditResult editRatioLimit(Workspace& ws, size_t row, const QString& field, const QString& text) {
+    EditResult r;
+    const std::optional<QVariant> value = limitValue(text);
+    if (!value)
+        return refuse(kNotNumeric), r;
+    if (row >= ws.ratios.size())
+        return refuse(QStringLiteral("No se encuentra la Relación")), r;
+    storeLimit(ws.ratios[row], field, *value, 2);
+    r.stored = true;
+    r.limitGrids = true;
+    return r;
+}
+
+EditResult editGroupLimit(Workspace& ws, size_t row, const QString& field, const QString& text) {
+    EditResult r;
+    const std::optional<QVariant> value = limitValue(text);
+    if (!value)
+        return refuse(kNotNumeric), r;
+    if (value->isValid() && value->toDouble() < 0)
+        return refuse(kNegative), r;
+    if (value->isValid() && value->toDouble() > 1000)
+        return refuse(QStringLiteral("El valor debe ser menor a 1000 unidades")), r;
+    if (row >= ws.groups.size())
+        return refuse(QStringLiteral("No se encuentra el Grupo")), r;
+    storeLimit(ws.groups[row], field, *value, 1);
+    r.stored = true;
+    r.limitGrids = true;
+    return r;
+}
+
+EditResult addRatio(Workspace& ws, int numerador, const QString& nombreNumerador, int divisor,
+                    const QString& nombreDivisor) {
+    EditResult r;
+    if (numerador == divisor)
+        return refuse(QStringLiteral("El numerador y el divisor deben ser nutrientes distintos")),
+               r;
+    for (const formulas::FormulaRatio& x : ws.ratios)
+        if (x.numerador == numerador && x.divisor == divisor)
+            return refuse(QStringLiteral("La relación ya existe en la Fórmula")), r;
+    // Its nutrients are computed with the others; without limits of their own they bind nothing.
+    for (const auto& [id, nombre] :
+         {std::pair{numerador, nombreNumerador}, {divisor, nombreDivisor}})
+        if (!findNutrient(ws, id)) {
+            ws.nutrients.push_back({id, nombre.left(100), {}, {}, {}, {}});
+            r.nutrientGrid = true;
+        }
+    formulas::FormulaRatio ratio;
+    ratio.numerador = numerador;
+    ratio.divisor = divisor;
+    ratio.nombreNumerador = nombreNumerador.trimmed();
+    ratio.nombreDivisor = nombreDivisor.trimmed();
+    ws.ratios.push_back(ratio);
+    r.stored = true;
+    r.limitGrids = true;
+    return r;
+}
+
+EditResult addGroup(Workspace& ws, const formulas::FormulaGroup& group) {
+    EditResult r;
+    for (const formulas::FormulaGroup& g : ws.groups)
+        if (g.id == group.id)
+            return refuse(QStringLiteral("El Grupo ya existe en la Fórmula")), r;
+    formulas::FormulaGroup added = group;
+    added.minimo.reset();
+    added.maximo.reset();
+    added.valor.reset();
+    ws.groups.push_back(added);
+    r.stored = true;
+    r.limitGrids = true;
+    return r;
+}
+
+EditResult removeRatio(Workspace& ws, size_t row) {
+    EditResult r;
+    if (row >= ws.ratios.size())
+        return r;
+    ws.ratios.erase(ws.ratios.begin() + std::ptrdiff_t(row));
+    r.stored = true;
+    r.limitGrids = true;
+    return r;
+}
+
+EditResult removeGroup(Workspace& ws, size_t row) {
+    EditResult r;
+    if (row >= ws.groups.size())
+        return r;
+    ws.groups.erase(ws.groups.begin() + std::ptrdiff_t(row));
+    r.stored = true;
+    r.limitGrids = true;
+    return r;
+}
+
 } // namespace workspace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formulas/formula_limits.h"
 #include "workspace/results.h"
 
 #include <QString>
@@ -36,6 +37,7 @@ struct EditResult {
     std::optional<ResultFigures> figures; // the figures were recomputed: both grids and the boxes
     bool ingredientGrid = false;          // only the ingredient grid
     bool nutrientGrid = false;            // only the nutrient grid
+    bool limitGrids = false;              // the ratio and group grids
     QString editorText;                   // the price box shows the rounded value
     int removedId = 0;                    // the row a removal was asked for, its id
     QString removedName;                  // and its name as the grid showed it, trimmed
@@ -62,6 +64,22 @@ EditResult editIngredientLimit(Workspace& ws, const GridRow& row, const QString&
 // Nutrient limit (minimo or maximo): any number, 2 decimals; empty means no limit.
 EditResult editNutrientLimit(Workspace& ws, const GridRow& row, const QString& field,
                              const QString& text);
+
+// Ratio limit (minimo or maximo) of ratio row `row`: any number, 2 decimals; empty means no
+// limit.
+EditResult editRatioLimit(Workspace& ws, size_t row, const QString& field, const QString& text);
+// Group limit (minimo or maximo) of group row `row`: 0 to 1000, 1 decimal, as an ingredient's.
+EditResult editGroupLimit(Workspace& ws, size_t row, const QString& field, const QString& text);
+
+// A ratio of two different nutrients, not already in the formula, added without limits; a
+// nutrient of it that the formula lacks joins the nutrient rows without limits.
+EditResult addRatio(Workspace& ws, int numerador, const QString& nombreNumerador, int divisor,
+                    const QString& nombreDivisor);
+// A group not already in the formula, added without limits.
+EditResult addGroup(Workspace& ws, const formulas::FormulaGroup& group);
+// Takes away ratio or group row `row` (nothing when there is no such row).
+EditResult removeRatio(Workspace& ws, size_t row);
+EditResult removeGroup(Workspace& ws, size_t row);
 
 // Each share from the quantities: a row's quantity over the total on its basis, 0 when the
 // total is 0.

@@ -169,4 +169,45 @@ grid::GridContent nutrientGrid(Workspace& ws, bool justLoaded) {
     return g;
 }
 
+grid::GridContent ratioGrid(const Workspace& ws) {
+    std::vector<std::vector<QVariant>> cells;
+    for (const formulas::FormulaRatio& r : ws.ratios)
+        cells.push_back({r.nombreNumerador, r.nombreDivisor, QString(), variant(r.minimo),
+                         variant(r.maximo), QString(), variant(r.valor)});
+    grid::GridContent g = grid::gridContent(
+        {"numerador", "divisor", "sep1", "minimo", "maximo", "sep2", "valor"}, cells,
+        {Column(QStringLiteral("Numerador"), 2600), Column(QStringLiteral("Divisor"), 0),
+         separator(), number(QStringLiteral("Mínimo"), 1200),
+         number(QStringLiteral("Máximo"), 1200), separator(),
+         number(QStringLiteral("Valor"), 1200, QStringLiteral("#####0.0000"))});
+    for (int sep : {2, 5})
+        g.setColumnBackground(sep, grid::kGrey);
+    for (size_t row = 0; row < cells.size(); ++row)
+        if (outOfLimits(cells[row][6], cells[row][3], cells[row][4]))
+            alarm(g.cell(int(row), 6));
+    return g;
+}
+
+grid::GridContent groupGrid(const Workspace& ws) {
+    std::vector<std::vector<QVariant>> cells;
+    for (const formulas::FormulaGroup& gr : ws.groups) {
+        QVariant share;
+        if (gr.valor && ws.vCantidad > 0)
+            share = *gr.valor / ws.vCantidad;
+        cells.push_back({gr.nombre, QString(), variant(gr.minimo), variant(gr.maximo), QString(),
+                         variant(gr.valor), share});
+    }
+    grid::GridContent g = grid::gridContent(
+        {"nombre", "sep1", "minimo", "maximo", "sep2", "valor", "porcentaje"}, cells,
+        {Column(QStringLiteral("Grupo"), 0), separator(), number(QStringLiteral("Mínimo"), 1200),
+         number(QStringLiteral("Máximo"), 1200), separator(),
+         number(QStringLiteral("Cantidad"), 1200), share(QStringLiteral("%"))});
+    for (int sep : {1, 4})
+        g.setColumnBackground(sep, grid::kGrey);
+    for (size_t row = 0; row < cells.size(); ++row)
+        if (outOfLimits(cells[row][5], cells[row][2], cells[row][3]))
+            alarm(g.cell(int(row), 5));
+    return g;
+}
+
 } // namespace workspace

@@ -14,4 +14,12 @@ grid::GridContent ingredientGrid(Workspace& ws);
 // nutrients whose value changed since the formula was saved are signalled in green.
 grid::GridContent nutrientGrid(Workspace& ws, bool justLoaded);
 
+// The ratio limits: numerator, divisor, Mínimo, Máximo and the value of the mix, in red when
+// outside its limits, as the nutrient grid shows them.
+grid::GridContent ratioGrid(const Workspace& ws);
+
+// The group limits: name, Mínimo, Máximo, the group's quantity in the batch (in red when outside
+// its limits) and its share of the batch.
+grid::GridContent groupGrid(const Workspace& ws);
+
 } // namespace workspace

@@ -140,6 +140,12 @@ EditResult removeNutrient(Workspace& ws, const GridRow& row) {
     FormulaNutrient* found = findNutrient(ws, row.id);
     if (!found)
         return refuse(QStringLiteral("No se pudo eliminar el Nutriente")), r;
+    // A ratio without one of its nutrients could not be computed: it goes first.
+    for (const formulas::FormulaRatio& ratio : ws.ratios)
+        if (ratio.numerador == row.id || ratio.divisor == row.id)
+            return refuse(QStringLiteral("El Nutriente se usa en la relación ") + ratio.nombre() +
+                          QStringLiteral(": elimine primero la relación")),
+                   r;
     n.erase(n.begin() + (found - n.data()));
     r.stored = true;
     r.nutrientGrid = true;

@@ -128,7 +128,7 @@ TEST(FormulateCommand, StoredValuesItCannotUseStopItWithoutResults) {
 TEST(FormulateCommand, JsonKeepsItsKeysAndEveryFigureExactly) {
     TempDatabase t(true);
     const CommandRun r =
-        formulate(t.path(), {"--formula", "PONEDORA", "--quantity", "1000", "--json"});
+        formulate(t.path(), {"--formula", "CERDO-CREC", "--quantity", "1000", "--json"});
     ASSERT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.endsWith("}\n"));
     EXPECT_EQ(r.json.keys(), (QStringList{"analisis", "aportes", "cantidad", "costo_total",
@@ -176,7 +176,41 @@ TEST(FormulateCommand, TheSampleDatabaseStoresEachFormulaFormulatedAtABatchOf100
                     1e-6 * again.json["costo_total"].toDouble());
     }
     const CommandRun broiler = formulate(path, {"--formula", "POLLO-INI", "--json"});
-    EXPECT_NEAR(broiler.json["costo_unitario_humeda"].toDouble(), 0.274732, 5e-7);
+    EXPECT_NEAR(broiler.json["costo_unitario_humeda"].toDouble(), 0.2749198, 5e-7);
+
+    // The ratio and group limits went into the run, and the values of the stored mix with them.
+    const QJsonArray ratios = broiler.json["relaciones"].toArray();
+    ASSERT_EQ(ratios.size(), 1);
+    const QJsonObject ratio = ratios[0].toObject();
+    EXPECT_EQ(ratio.keys(),
+              (QStringList{"divisor", "maximo", "minimo", "nombre", "numerador", "valor"}));
+    EXPECT_EQ(ratio["nombre"].toString(),
+              ratio["numerador"].toString() + " / " + ratio["divisor"].toString());
+    EXPECT_EQ(ratio["minimo"].toDouble(), 1.8);
+    EXPECT_EQ(ratio["maximo"].toDouble(), 2.2);
+    EXPECT_GE(ratio["valor"].toDouble(), 1.8 - 1e-9);
+    EXPECT_LE(ratio["valor"].toDouble(), 2.2 + 1e-9);
+    store::RecordSet storedRatio = db->query("select valor from formula_relacion");
+    storedRatio.moveFirst();
+    EXPECT_NEAR(storedRatio.toDouble("valor"), ratio["valor"].toDouble(), 1e-9);
+    const QJsonArray groups = broiler.json["grupos"].toArray();
+    ASSERT_EQ(groups.size(), 1);
+    EXPECT_EQ(groups[0].toObject().keys(), (QStringList{"maximo", "minimo", "nombre", "valor"}));
+    EXPECT_LE(groups[0].toObject()["valor"].toDouble(), 50 + 1e-6);
+
+    const CommandRun layer = formulate(path, {"--formula", "PONEDORA", "--json"});
+    EXPECT_FALSE(layer.json.contains("relaciones"));
+    ASSERT_EQ(layer.json["grupos"].toArray().size(), 1);
+    EXPECT_GE(layer.json["grupos"].toArray()[0].toObject()["valor"].toDouble(), 450 - 1e-6);
+    store::RecordSet storedGroups = db->query("select count(*) as n from formula_grupo where "
+                                              "valor is null");
+    storedGroups.moveFirst();
+    EXPECT_EQ(storedGroups.toInt("n"), 0);
+
+    // The table shows them after the nutrients.
+    const CommandRun table = formulate(path, {"--formula", "POLLO-INI"});
+    EXPECT_LT(table.out.indexOf("Nutriente"), table.out.indexOf("Relación"));
+    EXPECT_LT(table.out.indexOf("Relación"), table.out.indexOf("Grupo"));
 }
 
 namespace {
@@ -273,4 +307,19 @@ TEST(FormulateCommand, FindsTheFormulaAsPrintDoes) {
             << wide.toStdString();
     }
     EXPECT_FALSE(QFile::exists(dir.filePath("f.pdf")));
+}
+
+TEST(FormulateCommand, AConflictNamesAGroupLimitAsAGroup) {
+    TempDatabase t(true);
+    // Animal proteins forced to most of the broiler's batch: no mix meets its nutrient limits.
+    const QString broiler = "(select id_formula from formulas where codigo='POLLO-INI')";
+    t.db().exec("update formula_producto set maximo=null where id_formula=" + broiler);
+    t.db().exec("update formula_grupo set minimo=900, maximo=null where id_formula=" + broiler);
+    const CommandRun r =
+        formulate(t.path(), {"--formula", "POLLO-INI", "--quantity", "1000", "--json"});
+    ASSERT_EQ(r.json["outcome"].toString(), "infeasible") << r.messages.join("/").toStdString();
+    QStringList kinds;
+    for (const auto& c : r.json["conflicto"].toArray())
+        kinds << c.toObject()["tipo"].toString() + '|' + c.toObject()["nombre"].toString();
+    EXPECT_TRUE(kinds.contains("grupo|Proteínas animales")) << kinds.join(", ").toStdString();
 }

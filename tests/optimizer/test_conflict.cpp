@@ -150,9 +150,19 @@ TEST(Conflict, RowsShowEachLimitAndSayWhenMovingItAloneIsNotEnough) {
     stuck.limit = {LimitRef::Ingredient, LimitRef::Maximum, 2};
     stuck.nombre = "Calcáreo";
     stuck.valor = 20;
-    const std::vector<QStringList> rows = optimizer::conflictRows({fixedCost, stuck});
-    ASSERT_EQ(rows.size(), 2u);
+    ConflictLimit ratio = stuck;
+    ratio.limit = {LimitRef::Ratio, LimitRef::Minimum, 0};
+    ratio.nombre = "Calcio / Fósforo";
+    ratio.valor = 2;
+    ConflictLimit group = stuck;
+    group.limit = {LimitRef::Group, LimitRef::Maximum, 0};
+    group.nombre = "Granos";
+    group.valor = 450;
+    const std::vector<QStringList> rows = optimizer::conflictRows({fixedCost, stuck, ratio, group});
+    ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0].join('|'), "Nutriente|Calcio|Mínimo|1.20|1.046427|$ 0.2746");
     EXPECT_EQ(rows[1].join('|'), "Ingrediente|Calcáreo|Máximo|20.00|No basta con cambiarla|");
+    EXPECT_EQ(rows[2].join('|'), "Relación|Calcio / Fósforo|Mínimo|2.00|No basta con cambiarla|");
+    EXPECT_EQ(rows[3].join('|'), "Grupo|Granos|Máximo|450.00|No basta con cambiarla|");
     EXPECT_EQ(optimizer::conflictHeaders().size(), rows[0].size());
 }

@@ -6,6 +6,7 @@
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
+#include "workspace/workspace_edits.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -378,4 +379,88 @@ TEST(FormulationRun, ReadsOnlyTheMixsCompositionsOncePerRun) {
         ids.sort();
         EXPECT_EQ(compositionReads, ids);
     }
+}
+
+TEST(FormulationRun, RatioAndGroupLimitsBindAndTakeTheValuesOfTheMix) {
+    TwoIngredients ex(20);
+    const int fibra = addNutrient(ex.t.db(), "Fibra");
+    setComposition(ex.t.db(), ex.a, fibra, 5);
+    setComposition(ex.t.db(), ex.b, fibra, 5);
+    addFormulaNutrient(ex.t.db(), ex.formula, fibra, 0, std::nullopt);
+    ex.load();
+    formulas::FormulaRatio ratio;
+    ratio.numerador = ex.prot;
+    ratio.divisor = fibra;
+    ratio.nombreNumerador = "Proteína";
+    ratio.nombreDivisor = "Fibra";
+    ratio.minimo = 5; // (10 a + 40 (1 - a)) / 5 >= 5 holds A to at most half the mix
+    ex.ws.ratios = {ratio};
+    ScriptedMessages messages;
+    ASSERT_EQ(ex.run().outcome, RunOutcome::Optimum);
+    EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.5, 1e-7);
+    EXPECT_NEAR(ex.ws.ratios[0].valor.value_or(0), 5, 1e-7);
+    EXPECT_TRUE(std::any_of(ex.ws.analysisRows.begin(), ex.ws.analysisRows.end(),
+                            [](const auto& a) { return a.tipo == "RR"; }));
+
+    // A group of A alone capped at 40 of the batch of 100 binds in turn.
+    formulas::FormulaGroup group;
+    group.id = 9;
+    group.nombre = "Solo A";
+    group.ingredientIds = {ex.a};
+    group.maximo = 40;
+    ex.ws.groups = {group};
+    ASSERT_EQ(ex.run().outcome, RunOutcome::Optimum);
+    EXPECT_NEAR(ex.ws.groups[0].valor.value_or(0), 40, 1e-6);
+    EXPECT_NEAR(ex.ws.ratios[0].valor.value_or(0), (4 + 24) / 5.0, 1e-7);
+    EXPECT_TRUE(std::any_of(ex.ws.analysisRows.begin(), ex.ws.analysisRows.end(),
+                            [](const auto& a) { return a.tipo == "RG"; }));
+    EXPECT_TRUE(messages.shown().empty());
+
+    // A quantity typed by hand: the figures follow, the ratio and the group with them.
+    workspace::GridRow rowA{"id_producto", "nombre", ex.a, "A"};
+    const auto edited = workspace::editQuantity(ex.ws, ex.t.db(), rowA, "cantidad_humeda", "60");
+    ASSERT_TRUE(edited.figures);
+    EXPECT_NEAR(ex.ws.groups[0].valor.value_or(0), 60, 1e-6);
+    EXPECT_NEAR(ex.ws.ratios[0].valor.value_or(0), (10 * 0.5 + 40 * 0.5) / 5, 1e-6); // 60 and 60
+
+    // A group minimum beyond the batch is told before anything is built; nothing is written.
+    ex.ws.groups[0].maximo.reset();
+    ex.ws.groups[0].minimo = 150;
+    const auto r = ex.run();
+    EXPECT_EQ(r.outcome, RunOutcome::Invalid);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].style, msg::Critical);
+    EXPECT_TRUE(messages.texts()[0].contains("Solo A"));
+    EXPECT_NEAR(ex.ws.groups[0].valor.value_or(0), 60, 1e-6);
+    EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.5, 1e-7);
+
+    // A ratio over a nutrient the formula no longer holds is refused the same way.
+    messages.clear();
+    ex.ws.groups.clear();
+    ex.ws.nutrients.erase(std::remove_if(ex.ws.nutrients.begin(), ex.ws.nutrients.end(),
+                                         [&](const auto& n) { return n.id == fibra; }),
+                          ex.ws.nutrients.end());
+    EXPECT_EQ(ex.run().outcome, RunOutcome::Invalid);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_TRUE(messages.texts()[0].contains("Fibra"));
+}
+
+TEST(FormulationRun, ANutrientARatioBroughtInNeedsNoLimitOfItsOwn) {
+    TwoIngredients ex(20);
+    const int fibra = addNutrient(ex.t.db(), "Fibra");
+    setComposition(ex.t.db(), ex.a, fibra, 5);
+    setComposition(ex.t.db(), ex.b, fibra, 5);
+    ex.load();
+    ScriptedMessages messages;
+    ASSERT_TRUE(workspace::addRatio(ex.ws, ex.prot, "Proteína", fibra, "Fibra").stored);
+    ASSERT_TRUE(workspace::editRatioLimit(ex.ws, 0, "minimo", "5").stored);
+    EXPECT_EQ(ex.run().outcome, RunOutcome::Optimum) << messages.texts().join('|').toStdString();
+    EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.5, 1e-7);
+    EXPECT_NEAR(ex.ws.nutrients.back().valor.value_or(0), 5 * 0.9, 1e-6); // Fibra's, computed
+
+    // Without the ratio the same nutrient row asks for a limit again.
+    ASSERT_TRUE(workspace::removeRatio(ex.ws, 0).stored);
+    EXPECT_EQ(ex.run().outcome, RunOutcome::Invalid);
+    EXPECT_EQ(messages.texts().join('|'),
+              "Debe ingresar un valor mínimo o máximo para la propiedad <Fibra>");
 }

@@ -61,10 +61,12 @@ TEST(AnalysisGrids, EachTabListsItsKindByValor2WithItsHeadersAndFormats) {
     addAnalysis(ws, "RI", "Máximo para Premezcla", 274.7324, -0.0625, 274.6699);
 
     const auto& tabs = analysisTabs();
-    ASSERT_EQ(tabs.size(), 4u);
+    ASSERT_EQ(tabs.size(), 6u);
     EXPECT_EQ(tabs[0].tabCaption, "Ingredientes Activos");
     EXPECT_EQ(tabs[2].gridName, "FlexGrid3"); // ingredient restrictions on the third tab
     EXPECT_EQ(tabs[3].gridName, "FlexGrid2");
+    EXPECT_EQ(tabs[4].tipo, "RR");
+    EXPECT_EQ(tabs[5].tipo, "RG");
 
     const grid::GridContent ia = analysisGrid(ws.analysisRows, tabs[0]);
     EXPECT_EQ(rowTexts(ia), (QStringList{"Soja|0.48|0.000|0.480", "Maíz|0.25|0.013|0.263"}));
@@ -101,7 +103,7 @@ TEST(ResultViewsOnSample, BroilerDietAnalysisAndASaveThatReadsBackTheSameFigures
     ASSERT_GT(ws.vIdFormula, 0);
     workspace::actuFormula(ws, db);
     ASSERT_EQ(formulate(ws, db, "1000").outcome, RunOutcome::Optimum);
-    EXPECT_NEAR(ws.vCostoHumeda, 0.274732, 5e-7);
+    EXPECT_NEAR(ws.vCostoHumeda, 0.2749198, 5e-7);
 
     // Every sensitivity row is on exactly one tab, each tab by valor2 ascending.
     int listed = 0;
@@ -146,7 +148,7 @@ TEST(ResultViewsOnSample, BroilerDietAnalysisAndASaveThatReadsBackTheSameFigures
     EXPECT_EQ(reopened.vIdFormula, ws.vIdFormula);
     workspace::actuFormula(reopened, db);
     EXPECT_EQ(snapshot(reopened), mix);
-    EXPECT_NEAR(reopened.vCostoHumeda, 0.274732, 5e-7);
+    EXPECT_NEAR(reopened.vCostoHumeda, 0.2749198, 5e-7);
     EXPECT_TRUE(messages.shown().empty());
 }
 

@@ -278,3 +278,39 @@ TEST(FormulaDocument, LibreOfficeOpensThePackage) {
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << office.readAllStandardError().toStdString();
     EXPECT_TRUE(pdf.readAll().startsWith("%PDF"));
 }
+
+TEST(FormulaDocument, RatioAndGroupTablesFollowTheNutrients) {
+    workspace::Workspace ws = smallFormula();
+    formulas::FormulaRatio ratio;
+    ratio.nombreNumerador = "Calcio";
+    ratio.nombreDivisor = "Fósforo disponible";
+    ratio.minimo = 1.8;
+    ratio.valor = 2.04;
+    ws.ratios = {ratio};
+    formulas::FormulaGroup group;
+    group.nombre = "Granos";
+    group.maximo = 600;
+    group.valor = 560;
+    ws.groups = {group};
+    ZipReader zip(printing::odtPackage(printing::imprimeWord(ws, sampleTexts(), kToday)));
+    QDomDocument content = parse(zip.read("content.xml"));
+    const Styles styles(content);
+    const QList<Table> all = tables(content, styles);
+    ASSERT_EQ(all.size(), 6);
+    EXPECT_EQ(texts(all.at(2).rows[0]).first(), "NUTRIENTES");
+    ASSERT_EQ(all.at(3).rows.size(), 2);
+    EXPECT_EQ(texts(all.at(3).rows[0]), QStringList({"RELACIONES", "Mínimo", "Máximo", "Valor"}));
+    EXPECT_EQ(texts(all.at(3).rows[1]),
+              QStringList({"Calcio / Fósforo disponible", "1.80", "", "2.04"}));
+    EXPECT_EQ(texts(all.at(4).rows[0]), QStringList({"GRUPOS", "Mínimo", "Máximo", "Cantidad"}));
+    EXPECT_EQ(texts(all.at(4).rows[1]), QStringList({"Granos", "", "600.00", "560.00"}));
+    EXPECT_EQ(texts(all.at(5).rows[0]).first(), "INGREDIENTES");
+
+    // Only the groups: one table more than a formula without either.
+    ws.ratios.clear();
+    ZipReader groupsOnly(printing::odtPackage(printing::imprimeWord(ws, sampleTexts(), kToday)));
+    QDomDocument second = parse(groupsOnly.read("content.xml"));
+    const QList<Table> five = tables(second, Styles(second));
+    ASSERT_EQ(five.size(), 5);
+    EXPECT_EQ(texts(five.at(3).rows[0]).first(), "GRUPOS");
+}

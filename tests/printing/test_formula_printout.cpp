@@ -103,6 +103,48 @@ TEST(FormulaPrintout, PageHeaderDataLinesAndHeadings) {
     EXPECT_EQ(page.pages, 1);
 }
 
+TEST(FormulaPrintout, RatioAndGroupLimitsComeBetweenNutrientsAndIngredients) {
+    workspace::Workspace ws;
+    addNutrient(ws, "Calcio", 0.9, QVariant(), 1.0);
+    formulas::FormulaRatio ratio;
+    ratio.nombreNumerador = "Calcio";
+    ratio.nombreDivisor = "Fósforo";
+    ratio.minimo = 1.8;
+    ratio.maximo = 2.2;
+    ratio.valor = 2.0;
+    ws.ratios = {ratio};
+    formulas::FormulaGroup group;
+    group.nombre = "Granos";
+    group.minimo = 450;
+    group.valor = 512.5;
+    ws.groups = {group};
+    RecordingCanvas page;
+    printing::imprimeImpresora(page, ws, sampleTexts(), kToday);
+
+    // Calcio's line at 67, then a gap of 5 under the nutrients before each section.
+    expectTextAt(page, "RELACIONES", 13, 77, {8, true, false});
+    EXPECT_TRUE(hasBox(page, 10, 75.5, 140, 5, 1));
+    expectTextAt(page, "Calcio / Fósforo", 17, 82, {8, false, false});
+    expectRightAt(page, "1.80", 90, 82, 8, false);
+    expectRightAt(page, "2.20", 115, 82, 8, false);
+    expectRightAt(page, "2.00", 140, 82, 8, false);
+    expectTextAt(page, "GRUPOS", 13, 92, {8, true, false});
+    expectRightAt(page, "Cantidad", 140, 92, 8, false);
+    expectTextAt(page, "Granos", 17, 97, {8, false, false});
+    expectRightAt(page, "450.00", 90, 97, 8, false);
+    expectRightAt(page, "512.50", 140, 97, 8, false);
+    expectTextAt(page, "INGREDIENTES", 13, 112, {8, true, false});
+
+    // Without them the page is as it always was.
+    RecordingCanvas plain;
+    ws.ratios.clear();
+    ws.groups.clear();
+    printing::imprimeImpresora(plain, ws, sampleTexts(), kToday);
+    EXPECT_EQ(plain.find("RELACIONES"), nullptr);
+    EXPECT_EQ(plain.find("GRUPOS"), nullptr);
+    expectTextAt(plain, "INGREDIENTES", 13, 82, {8, true, false});
+}
+
 TEST(FormulaPrintout, IngredientRowsSharesAndTotals) {
     workspace::Workspace ws;
     addIngredient(ws, "Maíz", 500.0, 0.125, 560.0, 0.56);

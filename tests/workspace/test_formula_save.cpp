@@ -21,9 +21,12 @@ namespace {
 // Every row of the three formula tables, as text.
 QStringList storedState(store::Database& db) {
     QStringList out;
-    for (const char* sql : {"select * from formulas order by id_formula",
-                            "select * from formula_propiedad order by id_formula,id_propiedad",
-                            "select * from formula_producto order by id_formula,id_producto"}) {
+    for (const char* sql :
+         {"select * from formulas order by id_formula",
+          "select * from formula_propiedad order by id_formula,id_propiedad",
+          "select * from formula_producto order by id_formula,id_producto",
+          "select * from formula_relacion order by id_formula,id_propiedad,id_propiedad_divisor",
+          "select * from formula_grupo order by id_formula,id_grupo"}) {
         store::RecordSet rs = db.query(sql);
         for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
             QStringList row;
@@ -249,8 +252,8 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
 
     // The header, the change counter (raised, looked up, inserted on the first save), the
     // nutrient rows read, 1 update + 2 inserts + 1 delete, the ingredient rows read, 2 inserts
-    // + 1 delete + 2 updates.
-    const int statements = 15;
+    // + 1 delete + 2 updates, the ratio and the group limits read (none).
+    const int statements = 17;
     for (int n = 1; n <= statements; ++n) {
         SCOPED_TRACE(n);
         messages.clear();
@@ -364,4 +367,108 @@ TEST(FormulaSave, ASaveOverAFormulaSavedElsewhereSinceItWasLoadedIsRefused) {
     EXPECT_EQ(save(theirs, *other, updateOf(fx.g, "G", "Producto G", 1000)).outcome,
               SaveResult::Saved);
     EXPECT_EQ(messages.shown().size(), 2u);
+}
+
+namespace {
+
+void addGroup(store::Database& db, int id, const QString& name, const std::vector<int>& members) {
+    db.exec("insert into grupos (id_grupo,nombre) values (" + QString::number(id) + "," +
+            sql::text(name) + ")");
+    for (const int m : members)
+        db.exec("insert into grupo_producto (id_grupo,id_producto) values (" + QString::number(id) +
+                "," + QString::number(m) + ")");
+}
+
+} // namespace
+
+TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
+    Fixture fx;
+    auto& db = fx.t.db();
+    ScriptedMessages messages;
+    addGroup(db, 1, "Uno", {3, 5});
+    addGroup(db, 2, "Dos", {4});
+    db.exec("insert into formula_relacion (id_formula,id_propiedad,id_propiedad_divisor,minimo,"
+            "maximo,valor) values (" +
+            QString::number(fx.f) + ",2,3,1.8,2.2,2)");
+    db.exec("insert into formula_grupo (id_formula,id_grupo,minimo,maximo,valor) values (" +
+            QString::number(fx.f) + ",1,NULL,50,40)");
+    db.exec("insert into formula_grupo (id_formula,id_grupo,minimo,maximo,valor) values (" +
+            QString::number(fx.g) + ",1,1,NULL,NULL)");
+
+    Workspace ws;
+    ws.vIdFormula = fx.f;
+    workspace::actuFormula(ws, db);
+    ASSERT_EQ(ws.ratios.size(), 1u);
+    EXPECT_EQ(ws.ratios[0].nombre(), "N2 / N3");
+    EXPECT_EQ(ws.ratios[0].minimo, 1.8);
+    // Values are those of the mix as loaded, as the nutrients' are: no compositions, so no ratio
+    // (nothing to divide by), and the members' quantities (stored as 0 here).
+    EXPECT_FALSE(ws.ratios[0].valor);
+    ASSERT_EQ(ws.groups.size(), 1u);
+    EXPECT_EQ(ws.groups[0].ingredientIds, (std::vector<int>{3, 5}));
+    EXPECT_EQ(ws.groups[0].maximo, 50.0);
+    EXPECT_EQ(ws.groups[0].valor, 0.0);
+
+    // The stored ratio changed, a second added; group 1 taken away, group 2 given.
+    ws.ratios[0].maximo.reset();
+    ws.ratios[0].valor = 1.9;
+    formulas::FormulaRatio other;
+    other.numerador = 3;
+    other.divisor = 2;
+    other.minimo = 0.1;
+    ws.ratios.push_back(other);
+    formulas::FormulaGroup two;
+    two.id = 2;
+    two.minimo = 100;
+    ws.groups = {two};
+    const QStringList stored = storedState(db);
+
+    // The header, the change counter (raised, looked up, inserted), the nutrient and ingredient
+    // rows read and updated (2 and 3), the ratios read, updated and inserted, the groups read,
+    // the delete and the insert.
+    const int statements = 17;
+    for (int n = 1; n <= statements; ++n) {
+        SCOPED_TRACE(n);
+        messages.clear();
+        db.failStatementAfter(n);
+        EXPECT_EQ(save(ws, db, fx.headerUpdate()).outcome, SaveResult::Failed);
+        db.failStatementAfter(0);
+        EXPECT_EQ(storedState(db), stored);
+        EXPECT_EQ(ws.ratios.size(), 2u);
+        EXPECT_EQ(messages.shown().size(), 1u);
+    }
+    // One further the save stands and the fault falls on the reload.
+    messages.clear();
+    db.failStatementAfter(statements + 1);
+    ASSERT_EQ(save(ws, db, fx.headerUpdate()).outcome, SaveResult::Saved);
+    db.failStatementAfter(0);
+    EXPECT_EQ(messages.shown().size(), 1u);
+    messages.clear();
+    workspace::actuFormula(ws, db);
+    EXPECT_TRUE(messages.shown().empty());
+
+    // Reloaded from what was stored: both ratios by name, group 2 only; G keeps its group.
+    ASSERT_EQ(ws.ratios.size(), 2u);
+    EXPECT_EQ(ws.ratios[0].nombre(), "N2 / N3");
+    EXPECT_FALSE(ws.ratios[0].maximo);
+    store::RecordSet storedRatio =
+        db.query("select valor from formula_relacion where id_formula=" + QString::number(fx.f) +
+                 " and id_propiedad=2");
+    storedRatio.moveFirst();
+    EXPECT_EQ(storedRatio.toDouble("valor"), 1.9);
+    EXPECT_EQ(ws.ratios[1].nombre(), "N3 / N2");
+    EXPECT_EQ(ws.ratios[1].minimo, 0.1);
+    ASSERT_EQ(ws.groups.size(), 1u);
+    EXPECT_EQ(ws.groups[0].nombre, "Dos");
+    EXPECT_EQ(ws.groups[0].ingredientIds, (std::vector<int>{4}));
+    EXPECT_EQ(keys(db, "formula_grupo", "id_grupo", fx.g), (std::vector<int>{1}));
+
+    // A formula whose limits name a nutrient no longer stored is refused whole.
+    db.exec("delete from propiedades where id_propiedad=3");
+    workspace::actuFormula(ws, db);
+    EXPECT_EQ(ws.vIdFormula, 0);
+    EXPECT_TRUE(ws.ratios.empty());
+    EXPECT_TRUE(ws.groups.empty());
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_TRUE(messages.texts()[0].contains("formula_relacion"));
 }

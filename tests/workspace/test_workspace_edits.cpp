@@ -175,10 +175,18 @@ TEST(WorkspaceRows, AddAndRemoveIngredientsAndNutrients) {
     EXPECT_EQ(r.figures->txtCanH, "0.00");
     EXPECT_EQ(r.figures->txtCosTot, "$ 0.00");
 
+    // A nutrient a ratio divides stays until the ratio goes.
+    const int fibra = addNutrient(s.t.db(), "Fibra");
+    ASSERT_TRUE(workspace::addRatio(s.ws, s.prot, "Proteína", fibra, "Fibra").stored);
+    EXPECT_FALSE(workspace::removeNutrient(s.ws, s.nutrient(s.prot)).stored);
+    EXPECT_EQ(int(s.ws.nutrients.size()), 2);
+    ASSERT_TRUE(workspace::removeRatio(s.ws, 0).stored);
     EXPECT_TRUE(workspace::removeNutrient(s.ws, s.nutrient(s.prot)).nutrientGrid);
-    EXPECT_EQ(int(s.ws.nutrients.size()), 0);
+    EXPECT_EQ(int(s.ws.nutrients.size()), 1);
     EXPECT_EQ(messages.texts(),
-              (QStringList{"No se pudo eliminar el Ingrediente", "Campo nombre incorrecto"}));
+              (QStringList{"No se pudo eliminar el Ingrediente", "Campo nombre incorrecto",
+                           "El Nutriente se usa en la relación Proteína / Fibra: elimine primero "
+                           "la relación"}));
 }
 
 TEST(WorkspaceRows, TakingOverCatalogueDryMatterAndPrices) {

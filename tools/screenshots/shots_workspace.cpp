@@ -135,6 +135,12 @@ std::unique_ptr<QWidget> nutrientTab(tour::Context& c) {
     return view;
 }
 
+std::unique_ptr<QWidget> limitsTab(tour::Context& c) {
+    auto view = formulatedBroilerDiet(c);
+    view->findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(2);
+    return view;
+}
+
 // The composition view reads the matrix the window builds for it from the formulated mix.
 QImage composition(tour::Context& c) {
     const auto window = formulatedBroilerDiet(c);
@@ -151,6 +157,7 @@ QImage composition(tour::Context& c) {
 const tour::Registration shots([](std::vector<tour::Shot>& all) {
     all.push_back({QStringLiteral("frmoptimizacion"), ingredientTab, nullptr});
     all.push_back({QStringLiteral("frmoptimizacion_nutrientes"), nutrientTab, nullptr});
+    all.push_back({QStringLiteral("frmoptimizacion_relaciones"), limitsTab, nullptr});
     all.push_back({QStringLiteral("frmResultados"), nullptr, composition});
     all.push_back({QStringLiteral("frmoptimizacion_esc"), nullptr, escKeepsTheEdits});
     all.push_back({QStringLiteral("frmproducto_propiedades_optimizacion"), nullptr,

@@ -56,7 +56,7 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1_, 1);
     layout->addLayout(buttons);
-    resize(760, 400);
+    resize(960, 400); // every tab caption in sight
 }
 
 frmAnalisis::~frmAnalisis() = default;

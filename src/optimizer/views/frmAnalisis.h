@@ -1,10 +1,13 @@
 #pragma once
 
+#include "optimizer/analysis_grids.h"
 #include "optimizer/ranging_target.h"
 
 #include <QDialog>
 #include <array>
 #include <optional>
+#include <tuple>
+#include <type_traits>
 
 class QTabWidget;
 class QTableWidget;
@@ -30,7 +33,9 @@ private:
     void cmdRangos_Click();
 
     QTabWidget* SSTab1_ = nullptr;
-    std::array<QTableWidget*, 4> grids_ = {};
+    // One grid per tab: sized by the tabs, so a new kind of row cannot write past it.
+    std::array<QTableWidget*, std::tuple_size_v<std::decay_t<decltype(analysisTabs())>>> grids_ =
+        {};
     std::optional<StoredBlend> formula_;
 };
 

@@ -5,6 +5,7 @@
 #include "app/views/grid_binding.h"
 #include "workspace/basis_rule.h"
 #include "workspace/formula_loader.h"
+#include "workspace/views/limits_tab.h"
 #include "workspace/views/workspace_cell_editors.h"
 #include "workspace/views/workspace_grid_painter.h"
 #include "workspace/workspace.h"
@@ -64,6 +65,9 @@ frmoptimizacion::frmoptimizacion(store::Database& db, int formulaId, QWidget* pa
     SSTab1_->setObjectName(QStringLiteral("SSTab1"));
     SSTab1_->addTab(buildIngredientTab(), QStringLiteral("Ingredientes"));
     SSTab1_->addTab(buildNutrientTab(), QStringLiteral("Base Seca"));
+    limitsTab_ = new LimitsTab(
+        *ws_, db_, [this](const EditResult& r) { redraw(r); }, this);
+    SSTab1_->addTab(limitsTab_, QStringLiteral("Relaciones y Grupos"));
     middle->addWidget(SSTab1_, 1);
     middle->addWidget(buildButtons());
     main->addLayout(middle, 1);
@@ -399,11 +403,14 @@ void frmoptimizacion::redraw(const EditResult& r) {
         painter_->paintIngredients(*ws_);
     if (r.nutrientGrid)
         painter_->paintNutrients(*ws_, false);
+    if (r.limitGrids)
+        limitsTab_->paint();
 }
 
 void frmoptimizacion::paintAll(bool justLoaded) {
     painter_->paintIngredients(*ws_);
     painter_->paintNutrients(*ws_, justLoaded);
+    limitsTab_->paint();
 }
 
 } // namespace workspace

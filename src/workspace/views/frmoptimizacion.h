@@ -20,12 +20,13 @@ struct Workspace;
 struct EditResult;
 struct FormulaHeader;
 struct ResultFigures;
+class LimitsTab;
 class WorkspaceCellEditors;
 class WorkspaceGridPainter;
 
 // The optimisation workspace: one formula in memory, its ingredients and nutrients in two grids
-// on the tabs of `SSTab1`, edited in place, formulated at least cost and saved as a version.
-// It opens on formula `formulaId` (0: an empty workspace).
+// on the tabs of `SSTab1` (a third holds its ratio and group limits), edited in place, formulated
+// at least cost and saved as a version. It opens on formula `formulaId` (0: an empty workspace).
 class frmoptimizacion : public QDialog {
     Q_OBJECT
 
@@ -109,6 +110,7 @@ private:
 
     WorkspaceGridPainter* painter_ = nullptr;
     WorkspaceCellEditors* editors_ = nullptr;
+    LimitsTab* limitsTab_ = nullptr;
 };
 
 } // namespace workspace

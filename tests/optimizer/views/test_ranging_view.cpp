@@ -90,8 +90,8 @@ TEST(RangingView, FishMealPriceThenTheProteinMinimum) {
     EXPECT_EQ(w.findChild<QLineEdit*>("txtHasta")->text(), "34.50");
     EXPECT_EQ(grid->horizontalHeaderItem(4)->text(), "Precio sombra ($ por %)");
     const QString end = w.findChild<QLabel*>("lblMensaje")->text();
-    ASSERT_TRUE(end.startsWith("Sin mezcla posible por encima de 31.")) << end.toStdString();
-    EXPECT_TRUE(seriesNames(costo).contains("Sin mezcla desde 31.3198")) << end.toStdString();
+    ASSERT_TRUE(end.startsWith("Sin mezcla posible por encima de 28.9652")) << end.toStdString();
+    EXPECT_TRUE(seriesNames(costo).contains("Sin mezcla desde 28.9652")) << end.toStdString();
 }
 
 // From the workspace: before a formulation the button says what to do; after it, the analysis

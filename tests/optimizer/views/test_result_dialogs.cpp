@@ -93,7 +93,7 @@ TEST(AportesView, WithoutARunFigureShowsTheLargestSingleContribution) {
     EXPECT_EQ(view.findChild<QLabel*>("Label1_1")->text(), "20.00");
 }
 
-TEST(AnalisisView, FourTabsOfTheBroilerDietAndOnlyHeadersAfterAnInfeasibleRun) {
+TEST(AnalisisView, SixTabsOfTheBroilerDietAndOnlyHeadersAfterAnInfeasibleRun) {
     TempDatabase t(true);
     ScriptedMessages messages;
     Workspace ws;
@@ -104,16 +104,20 @@ TEST(AnalisisView, FourTabsOfTheBroilerDietAndOnlyHeadersAfterAnInfeasibleRun) {
         optimizer::frmAnalisis view(ws);
         EXPECT_EQ(view.windowTitle(), "Análisis de los Resultados");
         auto* tabs = view.findChild<QTabWidget*>("SSTab1");
-        ASSERT_EQ(tabs->count(), 4);
+        ASSERT_EQ(tabs->count(), 6);
+        EXPECT_EQ(tabs->tabText(4), "Relaciones");
         EXPECT_EQ(tabs->currentIndex(), 0);
         EXPECT_EQ(tabs->tabText(1), "Ingredientes Inactivos");
         EXPECT_EQ(tabs->tabText(2), "Restricciones de Ingredientes");
         EXPECT_EQ(tabs->widget(2)->objectName(), "FlexGrid3");
         EXPECT_EQ(tabs->widget(3)->objectName(), "FlexGrid2");
         int rows = 0;
-        for (const char* name : {"FlexGrid0", "FlexGrid1", "FlexGrid2", "FlexGrid3"})
+        for (const char* name :
+             {"FlexGrid0", "FlexGrid1", "FlexGrid2", "FlexGrid3", "FlexGrid4", "FlexGrid5"})
             rows += view.findChild<QTableWidget*>(name)->rowCount();
         EXPECT_EQ(rows, int(ws.analysisRows.size()));
+        // The broiler's calcium to phosphorus ratio binds.
+        EXPECT_EQ(view.findChild<QTableWidget*>("FlexGrid4")->rowCount(), 1);
 
         auto* active = view.findChild<QTableWidget*>("FlexGrid0");
         ASSERT_GT(active->rowCount(), 1);

@@ -114,8 +114,8 @@ TEST_F(Window, FormulatesTheBroilerDietAndPaintsTheFigures) {
 
     formulate("1000");
     EXPECT_TRUE(messages.shown().empty()) << messages.texts().join("|").toStdString();
-    EXPECT_NEAR(ws().vCostoHumeda, 0.274732, 5e-7);
-    EXPECT_EQ(text("txtCosH"), "$ 0.2747");
+    EXPECT_NEAR(ws().vCostoHumeda, 0.2749198, 5e-7);
+    EXPECT_EQ(text("txtCosH"), "$ 0.2749");
     EXPECT_EQ(text("txtCanH"), "1000.00");
     EXPECT_EQ(text("txtPorH"), "100.00");
     EXPECT_EQ(text("txt_cantidad"), "1000.00");

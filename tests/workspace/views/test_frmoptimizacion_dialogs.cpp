@@ -38,7 +38,7 @@ struct Formulated : ::testing::Test {
         w = open(original);
         box("txt_cantidad")->setText("1000");
         click("cmdFormular");
-        ASSERT_EQ(box("txtCosH")->text(), "$ 0.2747");
+        ASSERT_EQ(box("txtCosH")->text(), "$ 0.2749");
     }
     std::unique_ptr<frmoptimizacion> open(int id) {
         auto window = std::make_unique<frmoptimizacion>(t.db(), qint16(id));
@@ -114,12 +114,12 @@ TEST_F(Formulated, SavesANewVersionAndReopensItWithTheSameFigures) {
     EXPECT_EQ(w->formulaId(), editor.written);
     EXPECT_EQ(count("formula_producto", editor.written), int(ws().ingredients.size()));
     EXPECT_EQ(count("formula_propiedad", editor.written), 10);
-    EXPECT_EQ(box("txtCosH")->text(), "$ 0.2747"); // reloaded from what was stored
+    EXPECT_EQ(box("txtCosH")->text(), "$ 0.2749"); // reloaded from what was stored
     EXPECT_EQ(box("txt_cantidad")->text(), "1000.00");
 
     auto again = open(editor.written);
     auto* reopened = again->findChild<QLineEdit*>("txtCosH");
-    EXPECT_EQ(reopened->text(), "$ 0.2747");
+    EXPECT_EQ(reopened->text(), "$ 0.2749");
     EXPECT_EQ(again->findChild<QLineEdit*>("txtCanH")->text(), "1000.00");
     EXPECT_DOUBLE_EQ(proteinMinimum(again->workspace()), 22.5);
     EXPECT_EQ(again->findChild<QTableWidget*>("flexprod")->item(0, 1)->text(),
@@ -147,7 +147,7 @@ TEST_F(Formulated, AFailedSaveChangesNothingStoredAndKeepsTheEdits) {
         EXPECT_EQ(ws().vIdFormula, original);
         EXPECT_EQ(w->formulaId(), original);
         EXPECT_DOUBLE_EQ(proteinMinimum(ws()), 22.5);
-        EXPECT_EQ(box("txtCosH")->text(), "$ 0.2747");
+        EXPECT_EQ(box("txtCosH")->text(), "$ 0.2749");
     }
     // The original formula still holds what it held.
     store::RecordSet stored = t.db().query(
@@ -189,7 +189,7 @@ TEST_F(Formulated, ButtonsOpenTheirViewsModallyOverTheWorkspace) {
     EXPECT_EQ(resultRows, int(ws().ingredients.size()) + 1);
     EXPECT_EQ(box("txtCanH")->text(), "500.00");
     EXPECT_EQ(box("txt_cantidad")->text(), "500.00");
-    EXPECT_EQ(box("txtCosH")->text(), "$ 0.2747"); // the shares stay
+    EXPECT_EQ(box("txtCosH")->text(), "$ 0.2749"); // the shares stay
     EXPECT_TRUE(messages.shown().empty());
 
     // A minimum out of reach opens the contributions with their caption and stops.

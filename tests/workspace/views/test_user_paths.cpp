@@ -118,10 +118,10 @@ void PrintTo(const Sample& s, std::ostream* os) {
 }
 
 const Sample kSamples[] = {
-    {"POLLO-INI", "txtCanH", "$ 0.2747", "$ 274.73", "Sorgo grano bajo tanino", "568.99", 13, "22"},
+    {"POLLO-INI", "txtCanH", "$ 0.2749", "$ 274.92", "Sorgo grano bajo tanino", "568.78", 12, "22"},
     {"CERDO-CREC", "txtCanH", "$ 0.2149", "$ 214.92", "Sorgo grano bajo tanino", "646.76", 10,
      "19.45"},
-    {"PONEDORA", "txtCanH", "$ 0.1915", "$ 191.51", "Sorgo grano bajo tanino", "675.52", 11, "14"},
+    {"PONEDORA", "txtCanH", "$ 0.1915", "$ 191.51", "Sorgo grano bajo tanino", "675.52", 12, "14"},
     {"VACA-CONC", "txtCanS", "$ 0.1882", "$ 211.24", "Burlanda de maíz (DDGS)", "280.90", 8,
      "19.2"},
 };
@@ -488,7 +488,7 @@ TEST(TypedThenClicked, ClickingAwayTakesTheTypedPriceLikeEnter) {
     };
     const QStringList withEnter = formulate(true);
     EXPECT_TRUE(withEnter.contains("txt_cantidad=1000.00"));
-    EXPECT_FALSE(withEnter.contains("txtCosH=$ 0.2747")); // the new price counted
+    EXPECT_FALSE(withEnter.contains("txtCosH=$ 0.2749")); // the new price counted
     EXPECT_EQ(formulate(false), withEnter);
     EXPECT_EQ(noMessages(messages), "");
 }
