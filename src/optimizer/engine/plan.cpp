@@ -301,6 +301,14 @@ std::vector<PlanConflict> diagnose(const Plan& plan) {
 
 } // namespace
 
+bool planProgramme(const Plan& plan, BoundedLp& lp) {
+    Assembled a;
+    if (!assemble(plan, a))
+        return false;
+    lp = std::move(a.lp);
+    return true;
+}
+
 PlanResult solvePlan(const Plan& plan, const PlanOptions& options) {
     PlanResult result;
     const Run r = run(plan);

@@ -83,4 +83,9 @@ struct PlanOptions {
 };
 PlanResult solvePlan(const Plan& plan, const PlanOptions& options = {});
 
+// The programme solvePlan hands to the bounded dual simplex (rows and costs over the plan's total
+// quantity), for other solvers to run the same one. False when the plan cannot be assembled.
+struct BoundedLp;
+bool planProgramme(const Plan& plan, BoundedLp& lp);
+
 } // namespace lp
