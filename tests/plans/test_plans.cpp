@@ -3,6 +3,7 @@
 #include "optimizer/sample_formulas.h"
 #include "plans/plan_run.h"
 #include "plans/plan_store.h"
+#include "plans/plan_texts.h"
 #include "store/database.h"
 #include "support/temp_database.h"
 #include "workspace/workspace.h"
@@ -216,4 +217,22 @@ TEST(PlanRun, TheSaveStoresEveryPlannedMixAsANewVersionOrNothing) {
             EXPECT_NEAR(rs.valueAt(0, 0).toDouble(), i.porcentajeHumeda, 1e-9);
         }
     }
+}
+
+TEST(PlanTexts, AmountsAsTypedAndTheConflictInWords) {
+    EXPECT_EQ(plans::parseAmount("1,5").value, 1.5);
+    EXPECT_TRUE(plans::parseAmount(" ").ok);
+    EXPECT_FALSE(plans::parseAmount(" ").value.has_value());
+    EXPECT_FALSE(plans::parseAmount("-1").ok);
+    EXPECT_FALSE(plans::parseAmount("mucho").ok);
+
+    plans::PlanRun run;
+    run.outcome = plans::PlanRunOutcome::Infeasible;
+    run.mensaje = "No es posible cumplir todas las restricciones del plan";
+    run.conflicto.push_back({"disponible", {}, "Maíz", "maximo", 100, 250.0, 18000.0});
+    run.conflicto.push_back({"nutriente", "PONEDORA versión 1", "Calcio", "minimo", 3.5, {}, {}});
+    EXPECT_EQ(plans::outcomeMessage(run), "No es posible cumplir todas las restricciones del plan\n"
+                                          "Disponible de Maíz: 100.00 (se cumple con 250.00)\n"
+                                          "Mínimo para Calcio en PONEDORA versión 1: 3.50");
+    EXPECT_TRUE(plans::totalText(run).isEmpty());
 }
