@@ -92,6 +92,7 @@ bool assemble(const Plan& plan, Assembled& out, int usageStock = -1, double usag
     lp.m = rows + links;
     lp.n = cols;
     lp.sumRow = -1;
+    lp.spanRows = true; // a block's rows are zero outside its formula's columns
     lp.a.assign(static_cast<std::size_t>(lp.m) * lp.n, 0.0);
     lp.b.assign(lp.m, 0.0);
     lp.cost.assign(lp.n, 0.0);
