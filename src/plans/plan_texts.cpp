@@ -1,6 +1,7 @@
 #include "plans/plan_texts.h"
 
 #include "app/format.h"
+#include "app/number_text.h"
 
 #include <QStringList>
 
@@ -9,12 +10,10 @@
 namespace plans {
 
 TypedAmount parseAmount(const QString& text) {
-    const QString t = QString(text).replace(u',', u'.').trimmed();
-    if (t.isEmpty())
+    if (text.trimmed().isEmpty())
         return {};
-    bool ok = false;
-    const double v = t.toDouble(&ok);
-    if (!ok || !std::isfinite(v) || v < 0)
+    const std::optional<double> v = numtext::toNumber(text);
+    if (!v || !std::isfinite(*v) || *v < 0)
         return {false, std::nullopt};
     return {true, v};
 }

@@ -9,7 +9,7 @@
 // What the plans window shows, decided here so the window only paints it.
 namespace plans {
 
-// A quantity as typed: a point or a comma before the decimals; empty text is no bound.
+// A quantity as typed, a number as the program reads one; empty text is no bound.
 struct TypedAmount {
     bool ok = true;
     std::optional<double> value;

@@ -220,7 +220,8 @@ TEST(PlanRun, TheSaveStoresEveryPlannedMixAsANewVersionOrNothing) {
 }
 
 TEST(PlanTexts, AmountsAsTypedAndTheConflictInWords) {
-    EXPECT_EQ(plans::parseAmount("1,5").value, 1.5);
+    EXPECT_EQ(plans::parseAmount("1.5").value, 1.5);
+    EXPECT_FALSE(plans::parseAmount("1,5").ok); // numbers are written with a point
     EXPECT_TRUE(plans::parseAmount(" ").ok);
     EXPECT_FALSE(plans::parseAmount(" ").value.has_value());
     EXPECT_FALSE(plans::parseAmount("-1").ok);
