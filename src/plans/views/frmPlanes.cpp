@@ -252,7 +252,8 @@ void frmPlanes::addIngredient() {
     widgets::openModal(pick);
     if (!pick.pick() || pick.pick()->id <= 0)
         return;
-    PlanStockRow row{pick.pick()->id, pick.pick()->name, 0.0, std::nullopt};
+    // A least use of 0 binds nothing: the row is there for its bounds to be typed.
+    PlanStockRow row{pick.pick()->id, pick.pick()->name, std::nullopt, 0.0};
     for (const PlanStockRow& s : plan_->stock)
         if (s.idProducto == row.idProducto)
             return; // already bounded: its cells are there to edit
@@ -300,8 +301,6 @@ void frmPlanes::stockEdited(int row, int column) {
         showPlan();
         return;
     }
-    if (!s.disponible && !s.minimoUso)
-        s.disponible = 0.0; // an emptied row stays until it is taken out
     setPlanStock(db_, plan_->header.id, s);
     showPlan();
 }

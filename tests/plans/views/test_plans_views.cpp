@@ -71,10 +71,12 @@ TEST(PlanesView, APlanIsCreatedFilledByPickingAndItsConflictNamed) {
     {
         widgets::ScopedModalRunner runner([](QDialog& d) { return pickRow(d, 1); });
         click(view, "cmdAgregarFormula");
-        click(view, "cmdAgregarIngrediente"); // bounded at 0 until a quantity is typed
+        click(view, "cmdAgregarIngrediente");
     }
     EXPECT_EQ(child<QTableWidget>(view, "grdFormulas")->rowCount(), 1);
     ASSERT_EQ(child<QTableWidget>(view, "grdIngredientes")->rowCount(), 1);
+    EXPECT_EQ(child<QTableWidget>(view, "grdIngredientes")->item(0, 2)->text(), "0.00");
+    child<QTableWidget>(view, "grdIngredientes")->item(0, 1)->setText("100");
     child<QTableWidget>(view, "grdIngredientes")->item(0, 2)->setText("500"); // a contract
     EXPECT_TRUE(messages.texts().last().startsWith("El uso mínimo de "));
     child<QTableWidget>(view, "grdIngredientes")->item(0, 1)->setText("100000");
@@ -84,6 +86,10 @@ TEST(PlanesView, APlanIsCreatedFilledByPickingAndItsConflictNamed) {
         "No es posible cumplir todas las restricciones del plan"))
         << messages.texts().last().toStdString();
     EXPECT_FALSE(child<QPushButton>(view, "cmdGrabar")->isEnabled());
+    // With both bounds emptied the ingredient leaves the plan.
+    child<QTableWidget>(view, "grdIngredientes")->item(0, 1)->setText("");
+    child<QTableWidget>(view, "grdIngredientes")->item(0, 2)->setText("");
+    EXPECT_EQ(child<QTableWidget>(view, "grdIngredientes")->rowCount(), 0);
 
     messages.planAnswer(msg::Yes);
     click(view, "cmdEliminar");
