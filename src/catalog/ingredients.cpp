@@ -180,6 +180,8 @@ void deleteIngredient(store::Database& db, int id) {
     store::Database::Transaction tx(db);
     if (store::hasTable(db, QStringLiteral("grupo_producto")))
         db.exec(QStringLiteral("delete from grupo_producto where id_producto=") + key(id));
+    if (store::hasTable(db, QStringLiteral("plan_producto")))
+        db.exec(QStringLiteral("delete from plan_producto where id_producto=") + key(id));
     deletePriceHistory(db, id);
     db.exec(QStringLiteral("delete from producto_propiedad where id_producto=") + key(id));
     db.exec(QStringLiteral("delete from productos where id_producto=") + key(id));

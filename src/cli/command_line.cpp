@@ -77,6 +77,17 @@ const std::vector<OptionSpec>& rangingOptions() {
     return options;
 }
 
+const std::vector<OptionSpec>& planOptions() {
+    static const std::vector<OptionSpec> options = {
+        {{"database"}, "RUTA", "la base de datos (obligatoria)"},
+        {{"plan"}, "NOMBRE", "el plan de producción de ese nombre (obligatorio)"},
+        {{"json"}, {}, "el resultado como un objeto JSON en lugar de una tabla"},
+        {{"save"}, {}, "graba la mezcla planeada de cada fórmula como una versión nueva"},
+        kHelp,
+    };
+    return options;
+}
+
 const std::vector<OptionSpec>& printOptions() {
     static const std::vector<OptionSpec> options = {
         {{"database"}, "RUTA", "la base de datos (obligatoria)"},
@@ -313,6 +324,42 @@ const QString kRangingUsageEnd =
 int runRangingInvocation(const Invocation& inv, QTextStream& out, QTextStream& err) {
     QString output;
     const int status = runRanging(inv.ranging, &output, err);
+    out << output;
+    return status;
+}
+
+Invocation parsePlan(const QCommandLineParser& parser) {
+    Invocation inv;
+    if (!parser.positionalArguments().isEmpty())
+        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
+                           .arg(shownText(parser.positionalArguments().first())));
+    PlanOptions& o = inv.plan;
+    o.database = parser.value("database");
+    o.plan = parser.value("plan").trimmed();
+    o.json = parser.isSet("json");
+    o.save = parser.isSet("save");
+    if (o.database.isEmpty())
+        return invalid(QStringLiteral("Falta --database"));
+    if (o.plan.isEmpty())
+        return invalid(QStringLiteral("Falta --plan"));
+    inv.kind = Invocation::Plan;
+    return inv;
+}
+
+const QString kPlanUsage = QStringLiteral(
+    "Uso: dosivant plan --database RUTA --plan NOMBRE [--json] [--save]\n\n"
+    "Formula a la vez todas las fórmulas del plan de producción, con lo disponible y el uso\n"
+    "mínimo de cada ingrediente, al menor costo total; muestra la mezcla de cada fórmula, su\n"
+    "costo (y el de formularla sola) y, por ingrediente, lo usado y su valor marginal. Solo\n"
+    "escribe en la base de datos con --save.\n\nOpciones:\n");
+const QString kPlanUsageEnd =
+    QStringLiteral("\nEstado de salida: 0 óptimo; 3 el plan no puede cumplir todos los límites;"
+                   "\n4 una fórmula se detuvo antes de formular; 1 error de uso, plan inexistente "
+                   "o error de la base de datos.\n");
+
+int runPlanInvocation(const Invocation& inv, QTextStream& out, QTextStream& err) {
+    QString output;
+    const int status = runPlan(inv.plan, &output, err);
     out << output;
     return status;
 }
@@ -591,6 +638,17 @@ const std::vector<Command>& commands() {
          .usageEnd = kRangingUsageEnd,
          .parse = parseRanging,
          .run = runRangingInvocation},
+        {.name = QStringLiteral("plan"),
+         .kind = Invocation::Plan,
+         .synopsis = QStringLiteral("  dosivant plan --database RUTA --plan NOMBRE [--json] "
+                                    "[--save]\n"
+                                    "      formula a la vez las fórmulas de un plan de "
+                                    "producción\n"),
+         .options = planOptions,
+         .usage = kPlanUsage,
+         .usageEnd = kPlanUsageEnd,
+         .parse = parsePlan,
+         .run = runPlanInvocation},
         {.name = QStringLiteral("print"),
          .kind = Invocation::Print,
          .synopsis = QStringLiteral("  dosivant print --database RUTA (--formula CODIGO "

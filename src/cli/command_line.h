@@ -3,6 +3,7 @@
 #include "cli/copy_command.h"
 #include "cli/formulate_command.h"
 #include "cli/import_command.h"
+#include "cli/plan_command.h"
 #include "cli/prices_command.h"
 #include "cli/print_command.h"
 #include "cli/ranging_command.h"
@@ -30,6 +31,7 @@ struct Invocation {
         Reformulate,
         Ranging,
         Prices,
+        Plan,
         Help,
         Version,
         Invalid
@@ -44,6 +46,7 @@ struct Invocation {
     ReformulateOptions reformulate; // reformulate's options
     RangingOptions ranging;         // ranging's options
     PricesOptions prices;           // prices' options
+    PlanOptions plan;               // plan's options
     QString helpText; // the usage asked for with --help (the program's or a command's)
     QString error;    // why the command line is invalid, one line
     QString command;  // the command whose options are invalid, empty for the program

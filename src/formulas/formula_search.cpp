@@ -109,8 +109,8 @@ std::vector<grid::Column> formulaColumns() {
 void deleteFormula(store::Database& db, int idFormula) {
     const QString id = QString::number(idFormula);
     store::Database::Transaction tx(db);
-    for (const QString& limits :
-         {QStringLiteral("formula_relacion"), QStringLiteral("formula_grupo")})
+    for (const QString& limits : {QStringLiteral("formula_relacion"),
+                                  QStringLiteral("formula_grupo"), QStringLiteral("plan_formula")})
         if (store::hasTable(db, limits))
             db.exec(QStringLiteral("delete from ") + limits + QStringLiteral(" where id_formula=") +
                     id);

@@ -172,6 +172,39 @@ void loadSampleCatalogue(Database& db) {
                 optionalNumber(formulaGroups.at(r, "minimo"), group) + "," +
                 optionalNumber(formulaGroups.at(r, "maximo"), group) + ",Null)");
     }
+
+    // A week's production plan of the sample formulas, its grain silos short.
+    const CsvTable plans = CsvTable::load(kFolder + "planes.csv");
+    const CsvTable planStock = CsvTable::load(kFolder + "plan_productos.csv");
+    QHash<QString, int> planByName;
+    auto planKey = [&](const QString& name) {
+        if (!planByName.contains(name)) {
+            const int id = db.nextKey("planes", "id_plan");
+            db.exec("insert into planes (id_plan,nombre,fecha) values (" + QString::number(id) +
+                    "," + sql::text(name) + "," + sql::date(QDate::currentDate()) + ")");
+            planByName.insert(name, id);
+        }
+        return planByName[name];
+    };
+    for (int r = 0; r < plans.rowCount(); ++r) {
+        const QString formula = plans.at(r, "formula");
+        if (!formulaByCode.contains(formula))
+            throw StoreError("Fórmula de plan de ejemplo desconocida: " + formula);
+        db.exec("insert into plan_formula (id_plan,id_formula,cantidad) values (" +
+                QString::number(planKey(plans.at(r, "plan"))) + "," +
+                QString::number(formulaByCode[formula]) + "," +
+                optionalNumber(plans.at(r, "cantidad"), formula) + ")");
+    }
+    for (int r = 0; r < planStock.rowCount(); ++r) {
+        const QString code = planStock.at(r, "ingrediente");
+        if (!ingredientByCode.contains(code))
+            throw StoreError("Ingrediente de plan de ejemplo desconocido: " + code);
+        db.exec("insert into plan_producto (id_plan,id_producto,disponible,minimo_uso) values (" +
+                QString::number(planKey(planStock.at(r, "plan"))) + "," +
+                QString::number(ingredientByCode[code].id) + "," +
+                optionalNumber(planStock.at(r, "disponible"), code) + "," +
+                optionalNumber(planStock.at(r, "minimo_uso"), code) + ")");
+    }
 }
 
 } // namespace store

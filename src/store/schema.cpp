@@ -40,8 +40,8 @@ QStringList schemaStatements() {
     return firstTables + addedTableStatements();
 }
 
-// Ratio and group limits and the price history came after the first files: these tables are made on
-// opening a file that lacks them, so their statements say IF NOT EXISTS.
+// Ratio and group limits, the price history and the production plans came after the first files:
+// these tables are made on opening a file that lacks them, so their statements say IF NOT EXISTS.
 QStringList addedTableStatements() {
     return {
         QStringLiteral("CREATE TABLE IF NOT EXISTS formula_relacion (id_formula INTEGER NOT NULL, "
@@ -68,6 +68,18 @@ QStringList addedTableStatements() {
                        "origen VARCHAR(30))"),
         QStringLiteral("CREATE INDEX precio_historial_producto ON precio_historial "
                        "(id_producto, fecha)"),
+        // Production plans: formulas made together from the same stock of ingredients.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS planes (id_plan INTEGER PRIMARY KEY, "
+                       "nombre VARCHAR(100) NOT NULL, fecha TIMESTAMP)"),
+        QStringLiteral("CREATE UNIQUE INDEX planes_nombre ON planes (nombre)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS plan_formula (id_plan INTEGER NOT NULL, "
+                       "id_formula INTEGER NOT NULL, cantidad DOUBLE NOT NULL, "
+                       "PRIMARY KEY (id_plan, id_formula))"),
+        QStringLiteral("CREATE INDEX plan_formula_formula ON plan_formula (id_formula)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS plan_producto (id_plan INTEGER NOT NULL, "
+                       "id_producto INTEGER NOT NULL, disponible DOUBLE, minimo_uso DOUBLE, "
+                       "PRIMARY KEY (id_plan, id_producto))"),
+        QStringLiteral("CREATE INDEX plan_producto_producto ON plan_producto (id_producto)"),
     };
 }
 

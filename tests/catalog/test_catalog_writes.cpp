@@ -181,8 +181,8 @@ TEST(IngredientWrites, EveryMultiStatementWriteIsWholeOrNothing) {
                       catalog::updateIngredient(db, id, {"MIX", "Mezcla", "Kg", 0.5, 88});
                   }),
               3);
-    // table check, memberships, history, composition, ingredient
-    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteIngredient(db, id); }), 5);
+    // table check, memberships, table check, plan stock, history, composition, ingredient
+    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteIngredient(db, id); }), 7);
     EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_producto=" +
                             QString::number(id)),
               0);

@@ -104,6 +104,10 @@ public:
     GlpkBlend(const GlpkBlend&) = delete;
     GlpkBlend& operator=(const GlpkBlend&) = delete;
 
+    // The problem as built, for a larger programme that copies it in as one block.
+    glp_prob* problem() const { return lp_; }
+    bool emptyBounds() const { return emptyBounds_; }
+
     // GLPK's primal simplex from the slack basis with its own default settings: what the
     // benchmarks time. Returns GLPK's status (GLP_OPT, GLP_NOFEAS, ...).
     int simplexFromScratch() {

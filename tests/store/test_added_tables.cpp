@@ -14,7 +14,9 @@ using store::Database;
 
 namespace {
 
-const QStringList kAddedTables = {"formula_relacion", "grupos", "grupo_producto", "formula_grupo"};
+const QStringList kAddedTables = {"formula_relacion", "grupos", "grupo_producto",
+                                  "formula_grupo",    "planes", "plan_formula",
+                                  "plan_producto"};
 
 void dropAddedTables(Database& db) {
     for (const QString& t : kAddedTables)
@@ -59,7 +61,13 @@ TEST(AddedTables, SchemaListsThemWithTheirColumnsAsAddedLater) {
     EXPECT_EQ(tables["formula_propiedad"].first,
               (QStringList{"id_formula", "id_propiedad", "minimo", "maximo", "valor"}));
     EXPECT_FALSE(tables["formula_propiedad"].second);
-    EXPECT_EQ(tables.size(), 11u);
+    EXPECT_EQ(tables["planes"], std::make_pair(QStringList{"id_plan", "nombre", "fecha"}, true));
+    EXPECT_EQ(tables["plan_formula"],
+              std::make_pair(QStringList{"id_plan", "id_formula", "cantidad"}, true));
+    EXPECT_EQ(
+        tables["plan_producto"],
+        std::make_pair(QStringList{"id_plan", "id_producto", "disponible", "minimo_uso"}, true));
+    EXPECT_EQ(tables.size(), 14u);
 }
 
 TEST(AddedTables, ADatabaseOfTheFirstSchemaOpensAndGainsThemWithTheirKeys) {

@@ -12,6 +12,7 @@
 #include "formulas/views/frmformulas.h"
 #include "import/views/frmImportacion.h"
 #include "import/views/frmOrigendeDatos.h"
+#include "plans/views/frmPlanes.h"
 #include "workspace/views/frmoptimizacion.h"
 
 #include <QAction>
@@ -78,6 +79,8 @@ void menu::buildMenus() {
             this, &menu::optimizacion_Click);
     connect(addItem(formulas, "reformular", QStringLiteral("&Reformular")), &QAction::triggered,
             this, &menu::reformular_Click);
+    connect(addItem(formulas, "planes", QStringLiteral("&Planes de Producción")),
+            &QAction::triggered, this, &menu::planes_Click);
 
     QMenu* utilidades = menuBar()->addMenu(QStringLiteral("&Utilidades"));
     utilidades->setObjectName(QStringLiteral("utilidades"));
@@ -153,6 +156,13 @@ void menu::reformular_Click() {
     if (!cnBase_)
         return;
     book::frmReformular view(*cnBase_, this);
+    widgets::openModal(view);
+}
+
+void menu::planes_Click() {
+    if (!cnBase_)
+        return;
+    plans::frmPlanes view(*cnBase_, this);
     widgets::openModal(view);
 }
 

@@ -38,6 +38,7 @@ private:
     void OrigenDatos_Click();
     void optimizacion_Click();
     void reformular_Click();
+    void planes_Click();
 
     std::unique_ptr<store::Database> cnBase_;
 };

@@ -42,6 +42,20 @@ public:
         }
         for (int j = 0; j < n_; ++j)
             d_[j] = lp.cost[j];
+        if (lp.spanRows) {
+            spanBegin_.assign(m_, 0);
+            spanEnd_.assign(m_, 0);
+            for (int i = 0; i < m_; ++i) {
+                const double* row = original(i);
+                int b = 0, e = n_;
+                while (b < n_ && row[b] == 0)
+                    ++b;
+                while (e > b && row[e - 1] == 0)
+                    --e;
+                spanBegin_[i] = b;
+                spanEnd_[i] = e;
+            }
+        }
     }
 
     BoundedSolution run() {
@@ -221,18 +235,26 @@ private:
         for (int s = 0; s < slots(); ++s) {
             const double f = inv_.column(s)[r];
             out[n_ + inv_.open[s]] = f;
-            if (f != 0) {
-                terms_.push_back(original(inv_.open[s]));
-                factors_.push_back(f);
-            }
+            if (f != 0)
+                addRowTerm(out, inv_.open[s], f);
         }
-        if (const int own = ownRow(r); own >= 0) {
-            terms_.push_back(original(own));
-            factors_.push_back(1.0);
-        }
+        if (const int own = ownRow(r); own >= 0)
+            addRowTerm(out, own, 1.0);
         addTerms(out, n_);
         for (int p = 0; p < m_; ++p)
             out[head_[p]] = p == r ? 1.0 : 0.0;
+    }
+
+    // Original row i times f: gathered for one pass over the row, or on span rows added over
+    // the row's own span at once when that span is short.
+    void addRowTerm(double* out, int i, double f) {
+        if (!spanBegin_.empty() && 2 * (spanEnd_[i] - spanBegin_[i]) < n_) {
+            const int b = spanBegin_[i];
+            axpy(out + b, original(i) + b, f, spanEnd_[i] - b);
+            return;
+        }
+        terms_.push_back(original(i));
+        factors_.push_back(f);
     }
 
     // Column q of B^-1 [A | I] into alphaCol_. A non-basic logical's row is open.
@@ -472,8 +494,11 @@ private:
         for (int j = 0; j < n_; ++j)
             d_[j] = lp_.cost[j];
         for (int i = 0; i < m_; ++i) {
-            if (y[i] != 0)
-                axpy(d_.data(), original(i), -y[i], n_);
+            if (y[i] != 0) {
+                const int b = spanBegin_.empty() ? 0 : spanBegin_[i];
+                const int e = spanEnd_.empty() ? n_ : spanEnd_[i];
+                axpy(d_.data() + b, original(i) + b, -y[i], e - b);
+            }
             d_[n_ + i] = -y[i];
         }
         for (int p = 0; p < m_; ++p)
@@ -521,7 +546,8 @@ private:
     std::vector<double> alphaRow_, alphaCol_, tau_, work_, rho_;
     std::vector<Candidate> candidates_;
     std::vector<int> flipped_;
-    std::vector<const double*> terms_; // rows or columns to combine, with factors_
+    std::vector<const double*> terms_;     // rows or columns to combine, with factors_
+    std::vector<int> spanBegin_, spanEnd_; // of each row, on span rows: its nonzero columns
     std::vector<double> factors_;
     long pivots_ = 0, flips_ = 0;
     int stalled_ = 0;

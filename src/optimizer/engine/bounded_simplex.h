@@ -20,6 +20,9 @@ struct BoundedLp {
     std::vector<double> lower, upper; // n + m
     int sumRow = -1; // a row with +1 in every structural column, used to start from when a
                      // cost is negative; -1 when there is none
+    // Rows that are zero outside a short span of columns (the blocks of a plan): each row is
+    // then priced over its own span only. Off for a blend, whose rows span every column.
+    bool spanRows = false;
 
     double at(int i, int j) const { return a[static_cast<std::size_t>(i) * n + j]; }
 };

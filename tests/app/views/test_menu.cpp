@@ -53,7 +53,7 @@ TEST(MenuView, CaptionAndTheWholeMenuTree) {
                 "salir|&Salir"});
     expectMenu(bar[1]->menu(), "formulas", "&Fórmulas",
                {"admformulas|&Administración de Fórmulas", "sep2_1", "optimizacion|&Optimización",
-                "reformular|&Reformular"});
+                "reformular|&Reformular", "planes|&Planes de Producción"});
     expectMenu(bar[2]->menu(), "utilidades", "&Utilidades",
                {"ImpDatos|&Importar datos de Ingredientes y Nutrientes",
                 "OrigenDatos|&Configurar Origen de Datos"});

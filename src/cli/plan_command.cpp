@@ -1,0 +1,199 @@
+#include "cli/plan_command.h"
+
+#include "app/format.h"
+#include "cli/shown_text.h"
+#include "plans/plan_run.h"
+#include "plans/plan_store.h"
+#include "store/database.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+#include <cmath>
+#include <exception>
+
+namespace cli {
+
+namespace {
+
+using plans::PlanRun;
+using plans::PlanRunOutcome;
+
+QString outcomeName(PlanRunOutcome o) {
+    switch (o) {
+    case PlanRunOutcome::Optimum:
+        return "optimum";
+    case PlanRunOutcome::Infeasible:
+        return "infeasible";
+    case PlanRunOutcome::Failed:
+        return "failed";
+    case PlanRunOutcome::Invalid:
+        break;
+    }
+    return "invalid";
+}
+
+int exitStatus(PlanRunOutcome o) {
+    switch (o) {
+    case PlanRunOutcome::Optimum:
+        return 0;
+    case PlanRunOutcome::Infeasible:
+    case PlanRunOutcome::Failed:
+        return 3;
+    case PlanRunOutcome::Invalid:
+        break;
+    }
+    return 4;
+}
+
+QJsonValue number(double v) {
+    return std::isfinite(v) ? QJsonValue(v) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue optionalNumber(const std::optional<double>& v) {
+    return v ? number(*v) : QJsonValue(QJsonValue::Null);
+}
+
+// Qt writes every double as the shortest text that reads back as the same double.
+QString json(const PlanRun& run) {
+    QJsonObject o;
+    o.insert("outcome", outcomeName(run.outcome));
+    o.insert("costo_total",
+             run.outcome == PlanRunOutcome::Optimum ? number(run.costoTotal) : QJsonValue::Null);
+    QJsonArray formulas;
+    for (const plans::PlannedFormula& f : run.formulas) {
+        QJsonObject row;
+        row.insert("codigo", f.row.codigo);
+        row.insert("version", f.row.version);
+        row.insert("cantidad", number(f.row.cantidad));
+        row.insert("costo_unitario_humeda", number(f.costoUnitarioHumeda));
+        row.insert("costo_solo", optionalNumber(f.costoSolo));
+        QJsonArray ingredients;
+        for (const plans::PlannedIngredient& i : f.ingredientes) {
+            QJsonObject ing;
+            ing.insert("id_producto", i.idProducto);
+            ing.insert("nombre", i.nombre);
+            ing.insert("porcentaje_humeda", number(i.porcentajeHumeda));
+            ing.insert("cantidad_humeda", number(i.cantidadHumeda));
+            ingredients.append(ing);
+        }
+        row.insert("ingredientes", ingredients);
+        formulas.append(row);
+    }
+    o.insert("formulas", formulas);
+    QJsonArray stock;
+    for (const plans::PlannedStock& s : run.stock) {
+        QJsonObject row;
+        row.insert("id_producto", s.idProducto);
+        row.insert("nombre", s.nombre);
+        row.insert("usado", number(s.usado));
+        row.insert("disponible", optionalNumber(s.disponible));
+        row.insert("minimo_uso", optionalNumber(s.minimoUso));
+        row.insert("valor_marginal", number(s.valorMarginal));
+        stock.append(row);
+    }
+    o.insert("ingredientes", stock);
+    if (run.outcome == PlanRunOutcome::Infeasible) {
+        QJsonArray conflict;
+        for (const plans::PlanConflictRow& c : run.conflicto) {
+            QJsonObject row;
+            row.insert("tipo", c.tipo);
+            if (!c.formula.isEmpty())
+                row.insert("formula", c.formula);
+            row.insert("nombre", c.nombre);
+            row.insert("limite", c.limite);
+            row.insert("valor", number(c.valor));
+            row.insert("relajacion", optionalNumber(c.relajacion));
+            row.insert("costo", optionalNumber(c.costo));
+            conflict.append(row);
+        }
+        o.insert("conflicto", conflict);
+    }
+    if (!run.mensaje.isEmpty())
+        o.insert("mensaje", run.mensaje);
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented));
+}
+
+QString cell(double v, const char* format) {
+    return fmt::format(v, QString::fromLatin1(format));
+}
+
+QString cell(const std::optional<double>& v, const char* format) {
+    return v ? cell(*v, format) : QString();
+}
+
+QString table(const PlanRun& run) {
+    QString out;
+    QTextStream s(&out);
+    if (!run.mensaje.isEmpty())
+        s << run.mensaje << "\n";
+    if (run.outcome == PlanRunOutcome::Infeasible) {
+        for (const plans::PlanConflictRow& c : run.conflicto)
+            s << QString("%1 %2 %3 %4 %5 %6\n")
+                     .arg(c.formula.isEmpty() ? c.tipo : c.formula + " " + c.tipo, -30)
+                     .arg(c.nombre.left(30), -30)
+                     .arg(c.limite, -7)
+                     .arg(cell(c.valor, "0.00"), 12)
+                     .arg(cell(c.relajacion, "0.00"), 12)
+                     .arg(cell(c.costo, "0.00"), 12);
+        return out;
+    }
+    if (run.outcome != PlanRunOutcome::Optimum)
+        return out;
+    s << QString("Costo total del plan: %1\n").arg(cell(run.costoTotal, "0.00"));
+    for (const plans::PlannedFormula& f : run.formulas) {
+        s << QString("\n%1 versión %2: %3, costo %4 (sola %5)\n")
+                 .arg(f.row.codigo, f.row.version, cell(f.row.cantidad, "0.00"),
+                      cell(f.costoUnitarioHumeda, "0.0000"), cell(f.costoSolo, "0.0000"));
+        for (const plans::PlannedIngredient& i : f.ingredientes)
+            s << QString("  %1 %2 %3\n")
+                     .arg(i.nombre.left(40), -40)
+                     .arg(cell(i.porcentajeHumeda * 100, "0.00"), 8)
+                     .arg(cell(i.cantidadHumeda, "0.00"), 12);
+    }
+    s << "\n"
+      << QString("%1 %2 %3 %4 %5\n")
+             .arg("Ingrediente", -40)
+             .arg("Usado", 12)
+             .arg("Disponible", 12)
+             .arg("Mínimo", 12)
+             .arg("Valor marg.", 12);
+    for (const plans::PlannedStock& st : run.stock)
+        s << QString("%1 %2 %3 %4 %5\n")
+                 .arg(st.nombre.left(40), -40)
+                 .arg(cell(st.usado, "0.00"), 12)
+                 .arg(cell(st.disponible, "0.00"), 12)
+                 .arg(cell(st.minimoUso, "0.00"), 12)
+                 .arg(cell(st.valorMarginal, "0.0000"), 12);
+    return out;
+}
+
+} // namespace
+
+int runPlan(const PlanOptions& o, QString* output, QTextStream& err) {
+    try {
+        auto db =
+            store::Database::openFile(o.database, o.save ? store::Database::OpenMode::ReadWrite
+                                                         : store::Database::OpenMode::ReadOnly);
+        const std::optional<int> id = plans::findPlan(*db, o.plan);
+        const std::optional<plans::StoredPlan> plan = id ? plans::loadPlan(*db, *id) : std::nullopt;
+        if (!plan) {
+            err << "No existe el plan " << shownText(o.plan) << '\n';
+            return 1;
+        }
+        const PlanRun run = plans::formulatePlan(*db, *plan);
+        if (o.save && run.outcome == PlanRunOutcome::Optimum) {
+            const std::vector<int> saved = plans::savePlan(*db, run);
+            err << "Grabadas " << saved.size() << " versiones nuevas\n";
+        }
+        *output = o.json ? json(run) : table(run);
+        return exitStatus(run.outcome);
+    } catch (const std::exception& e) {
+        err << "Error de base de datos: " << shownLine(QString::fromUtf8(e.what())) << '\n';
+        return 1;
+    }
+}
+
+} // namespace cli

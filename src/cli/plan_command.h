@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class QTextStream;
+
+namespace cli {
+
+// The options of `dosivant plan`, as the command-line parser leaves them.
+struct PlanOptions {
+    QString database;
+    QString plan; // --plan NOMBRE
+    bool json = false;
+    bool save = false;
+};
+
+// Formulates every formula of the stored plan at once under its stock and puts the result (a
+// table, or JSON) in `output`; with save, stores each planned mix as a new version of its
+// formula, all or none. Returns the exit status: 0 optimum; 3 no plan meets every limit (or the
+// engine gave up); 4 a formula stopped before formulating; 1 a mistake in the options, a plan
+// not found or a database error.
+int runPlan(const PlanOptions& options, QString* output, QTextStream& err);
+
+} // namespace cli

@@ -1,0 +1,198 @@
+#include "plans/plan_run.h"
+
+#include "book/captured_messages.h"
+#include "book/workspace_bridge.h"
+#include "optimizer/engine/solution.h"
+#include "optimizer/formulation_run.h"
+#include "store/database.h"
+#include "workspace/formula_loader.h"
+#include "workspace/results.h"
+#include "workspace/workspace.h"
+
+#include <algorithm>
+
+namespace plans {
+
+using workspace::Workspace;
+
+namespace {
+
+// Below this a share is the solver's rounding, not an ingredient in the mix.
+constexpr double kInMix = 1e-9;
+
+QString formulaName(const PlanFormulaRow& f) {
+    return QStringLiteral("%1 versión %2").arg(f.codigo, f.version);
+}
+
+// The mix of these shares written into the workspace rows as the formulation writes its own
+// (matched by id), then the figures recomputed; the single-formula analysis no longer applies.
+void writePlannedMix(Workspace& ws, store::Database& db, const lp::Blend& blend,
+                     const std::vector<double>& shares) {
+    const std::vector<lp::BatchLine> lines = lp::batchLines(blend, shares);
+    for (workspace::FormulaIngredient& p : ws.ingredients) {
+        lp::BatchLine line;
+        for (std::size_t j = 0; j < blend.ingredients.size(); ++j)
+            if (blend.ingredients[j].id == p.id)
+                line = lines[j];
+        p.cantidadSeca = line.cantidadSeca;
+        p.porcentajeSeca = line.porcentajeSeca;
+        p.cantidadHumeda = line.cantidadHumeda;
+        p.porcentajeHumeda = line.porcentajeHumeda;
+        p.costoTotal = 0.0;
+    }
+    ws.analysisRows.clear();
+    workspace::actuResultados(ws, db);
+}
+
+QString kindName(const lp::PlanConflict& c) {
+    switch (c.kind) {
+    case lp::PlanConflict::Disponible:
+        return QStringLiteral("disponible");
+    case lp::PlanConflict::MinimoUso:
+        return QStringLiteral("minimo_uso");
+    case lp::PlanConflict::Formula:
+        break;
+    }
+    return QString::fromUtf8(lp::kindName(c.limit.limit.kind));
+}
+
+// Each formula loaded and formulated alone; false with the message when one cannot be.
+bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp::Plan& lpPlan) {
+    book::CapturedMessages messages;
+    for (const PlanFormulaRow& row : plan.formulas) {
+        PlannedFormula pf;
+        pf.row = row;
+        pf.ws = std::make_shared<Workspace>();
+        pf.ws->vIdFormula = row.idFormula;
+        const workspace::FormulaHeader header = workspace::actuFormula(*pf.ws, db);
+        if (!header.found || pf.ws->vIdFormula == 0) {
+            run.mensaje = QStringLiteral("No se pudo cargar la fórmula %1: %2")
+                              .arg(formulaName(row), messages.joined());
+            return false;
+        }
+        optimizer::RunInput input;
+        // The stored batch quantity, also for a formula never formulated (its mix totals 0).
+        input.cantidadText = QString::number(pf.ws->vCantidad, 'f', 2);
+        input.option1Seca = pf.ws->vSecaIng;
+        input.option2Seca = pf.ws->vSecaNut;
+        input.showContributions = [](const QString&, const QString&) {};
+        const optimizer::RunResult alone = optimizer::formular(*pf.ws, db, input);
+        switch (alone.outcome) {
+        case optimizer::RunOutcome::Optimum:
+        case optimizer::RunOutcome::NoLeavingRow:
+            pf.costoSolo = pf.ws->vCostoHumeda;
+            break;
+        case optimizer::RunOutcome::Infeasible:
+        case optimizer::RunOutcome::IterationLimit:
+            break; // the plan says why
+        case optimizer::RunOutcome::PrecheckFailed:
+            run.mensaje = QStringLiteral("Fórmula %1: %2")
+                              .arg(formulaName(row),
+                                   optimizer::contributionsMessage(alone.nutrienteInalcanzable));
+            return false;
+        case optimizer::RunOutcome::NotStandard:
+        case optimizer::RunOutcome::Invalid:
+            run.mensaje = QStringLiteral("Fórmula %1: %2").arg(formulaName(row), messages.joined());
+            return false;
+        }
+        lpPlan.formulas.push_back({optimizer::tableauBlend(*pf.ws, db), row.cantidad});
+        run.formulas.push_back(std::move(pf));
+    }
+    return true;
+}
+
+} // namespace
+
+PlanRun formulatePlan(store::Database& db, const StoredPlan& plan) {
+    PlanRun run;
+    if (plan.formulas.empty()) {
+        run.mensaje = QStringLiteral("El plan %1 no tiene fórmulas").arg(plan.header.nombre);
+        return run;
+    }
+    for (const PlanFormulaRow& f : plan.formulas)
+        if (const QString problem = checkQuantity(f.cantidad); !problem.isEmpty()) {
+            run.mensaje = QStringLiteral("Fórmula %1: %2").arg(formulaName(f), problem);
+            return run;
+        }
+    for (const PlanStockRow& s : plan.stock)
+        if (const QString problem = checkStock(s); !problem.isEmpty()) {
+            run.mensaje = problem;
+            return run;
+        }
+    lp::Plan lpPlan;
+    if (!loadFormulas(db, plan, run, lpPlan)) {
+        run.formulas.clear();
+        return run;
+    }
+    for (const PlanStockRow& s : plan.stock) {
+        lpPlan.stock.push_back({s.idProducto, s.nombre.toStdString(), s.disponible, s.minimoUso});
+        run.stock.push_back({s.idProducto, s.nombre, 0, s.disponible, s.minimoUso, 0});
+    }
+    const lp::PlanResult result = lp::solvePlan(lpPlan, {false, true});
+    switch (result.outcome) {
+    case lp::PlanOutcome::Failed:
+        run.outcome = PlanRunOutcome::Failed;
+        run.mensaje = QStringLiteral("No se llegó a una solución del plan");
+        return run;
+    case lp::PlanOutcome::Infeasible:
+        run.outcome = PlanRunOutcome::Infeasible;
+        run.mensaje = QStringLiteral("No es posible cumplir todas las restricciones del plan");
+        for (const lp::PlanConflict& c : result.conflicto) {
+            PlanConflictRow row;
+            row.tipo = kindName(c);
+            if (c.formula >= 0)
+                row.formula = formulaName(plan.formulas[std::size_t(c.formula)]);
+            row.nombre = QString::fromStdString(c.limit.nombre).trimmed();
+            row.limite = c.limit.limit.side == lp::LimitRef::Minimum ? QStringLiteral("minimo")
+                                                                     : QStringLiteral("maximo");
+            row.valor = c.limit.valor;
+            row.relajacion = c.limit.relajacion;
+            row.costo = c.limit.costo;
+            run.conflicto.push_back(row);
+        }
+        return run;
+    case lp::PlanOutcome::Optimum:
+        break;
+    }
+    run.outcome = PlanRunOutcome::Optimum;
+    run.costoTotal = result.costoTotal;
+    for (std::size_t f = 0; f < run.formulas.size(); ++f) {
+        PlannedFormula& pf = run.formulas[f];
+        const lp::Blend& blend = lpPlan.formulas[f].blend;
+        const std::vector<double>& shares = result.formulas[f].shares;
+        writePlannedMix(*pf.ws, db, blend, shares);
+        pf.costoUnitarioHumeda = result.formulas[f].costoUnitarioHumeda;
+        const std::vector<lp::BatchLine> lines = lp::batchLines(blend, shares);
+        for (std::size_t j = 0; j < blend.ingredients.size(); ++j)
+            if (shares[j] > kInMix)
+                pf.ingredientes.push_back(
+                    {blend.ingredients[j].id,
+                     QString::fromStdString(blend.ingredients[j].nombre).trimmed(),
+                     lines[j].porcentajeHumeda,
+                     pf.row.cantidad * lp::asFedFactor(blend, j) * shares[j]});
+        std::stable_sort(pf.ingredientes.begin(), pf.ingredientes.end(),
+                         [](const PlannedIngredient& a, const PlannedIngredient& b) {
+                             return a.porcentajeHumeda > b.porcentajeHumeda;
+                         });
+    }
+    for (std::size_t s = 0; s < run.stock.size(); ++s) {
+        run.stock[s].usado = result.stock[s].usado;
+        run.stock[s].valorMarginal = result.stock[s].valorMarginal;
+    }
+    return run;
+}
+
+std::vector<int> savePlan(store::Database& db, const PlanRun& run) {
+    if (run.outcome != PlanRunOutcome::Optimum)
+        throw store::StoreError(QStringLiteral("El plan no tiene una solución para grabar"));
+    store::Database::Transaction tx(db, store::Database::Transaction::WriteLock::Now);
+    std::vector<int> ids;
+    for (const PlannedFormula& pf : run.formulas) {
+        int version = 0;
+        ids.push_back(book::saveNewVersion(db, *pf.ws, pf.row.idFormula, &version));
+    }
+    tx.commit();
+    return ids;
+}
+
+} // namespace plans

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "optimizer/engine/plan.h"
+#include "plans/plan_store.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace store {
+class Database;
+}
+namespace workspace {
+struct Workspace;
+}
+
+namespace plans {
+
+enum class PlanRunOutcome {
+    Optimum,    // every formula's planned mix in its workspace
+    Infeasible, // a conflict over the plan
+    Failed,     // the engine gave up
+    Invalid,    // nothing to formulate: the message says why
+};
+
+struct PlannedIngredient {
+    int idProducto = 0;
+    QString nombre;
+    double porcentajeHumeda = 0; // share of the mix as fed
+    double cantidadHumeda = 0;   // as fed, for the plan's quantity
+};
+
+struct PlannedFormula {
+    PlanFormulaRow row;
+    double costoUnitarioHumeda = 0;              // of the planned mix
+    std::optional<double> costoSolo;             // of its least-cost mix alone, per unit as fed
+    std::vector<PlannedIngredient> ingredientes; // in the mix, largest share first
+    std::shared_ptr<workspace::Workspace> ws;    // holds the planned mix, for the save
+};
+
+struct PlannedStock {
+    int idProducto = 0;
+    QString nombre;
+    double usado = 0;
+    std::optional<double> disponible, minimoUso;
+    double valorMarginal = 0;
+};
+
+// One limit of the conflict: a stock bound of the plan or one of a formula's own limits.
+struct PlanConflictRow {
+    QString tipo;    // "disponible", "minimo_uso" or a formula limit's kind
+    QString formula; // the formula's code and version for its own limits
+    QString nombre;
+    QString limite; // "minimo" or "maximo"
+    double valor = 0;
+    std::optional<double> relajacion, costo;
+};
+
+struct PlanRun {
+    PlanRunOutcome outcome = PlanRunOutcome::Invalid;
+    QString mensaje;
+    double costoTotal = 0;
+    std::vector<PlannedFormula> formulas;
+    std::vector<PlannedStock> stock; // the plan's bounded ingredients
+    std::vector<PlanConflictRow> conflicto;
+};
+
+// Loads every formula of the plan as the workspace does, formulates each alone (its checks and
+// its cost alone), then the whole plan at once; writes nothing.
+PlanRun formulatePlan(store::Database& db, const StoredPlan& plan);
+
+// Saves every formula's planned mix as a new version of it, all in one transaction; returns the
+// new versions' keys in the plan's formula order. Throws store::StoreError, leaving nothing.
+std::vector<int> savePlan(store::Database& db, const PlanRun& run);
+
+} // namespace plans

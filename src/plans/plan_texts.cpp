@@ -1,0 +1,56 @@
+#include "plans/plan_texts.h"
+
+#include "app/format.h"
+#include "app/number_text.h"
+
+#include <QStringList>
+
+#include <cmath>
+
+namespace plans {
+
+TypedAmount parseAmount(const QString& text) {
+    if (text.trimmed().isEmpty())
+        return {};
+    const std::optional<double> v = numtext::toNumber(text);
+    if (!v || !std::isfinite(*v) || *v < 0)
+        return {false, std::nullopt};
+    return {true, v};
+}
+
+QString amountText(const std::optional<double>& v) {
+    return v ? fmt::format(*v, QStringLiteral("#####0.00")) : QString();
+}
+
+QString costText(const std::optional<double>& v) {
+    return v ? fmt::format(*v, QStringLiteral("0.0000")) : QString();
+}
+
+QString outcomeMessage(const PlanRun& run) {
+    if (run.outcome == PlanRunOutcome::Optimum)
+        return {};
+    QStringList lines{run.mensaje};
+    for (const PlanConflictRow& c : run.conflicto) {
+        const QString side = c.tipo == QLatin1String("disponible")   ? QStringLiteral("Disponible")
+                             : c.tipo == QLatin1String("minimo_uso") ? QStringLiteral("Uso mínimo")
+                             : c.limite == QLatin1String("minimo")   ? QStringLiteral("Mínimo")
+                                                                     : QStringLiteral("Máximo");
+        QString line = c.formula.isEmpty()
+                           ? QStringLiteral("%1 de %2: %3").arg(side, c.nombre, amountText(c.valor))
+                           : QStringLiteral("%1 para %2 en %3: %4")
+                                 .arg(side, c.nombre, c.formula, amountText(c.valor));
+        if (c.relajacion)
+            line += QStringLiteral(" (se cumple con %1)").arg(amountText(c.relajacion));
+        lines << line;
+    }
+    return lines.join(u'\n');
+}
+
+QString totalText(const PlanRun& run) {
+    if (run.outcome != PlanRunOutcome::Optimum)
+        return {};
+    return QStringLiteral("Costo total del plan: ") +
+           fmt::format(run.costoTotal, QStringLiteral("$ #####0.00"));
+}
+
+} // namespace plans

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "plans/plan_run.h"
+
+#include <QString>
+
+#include <optional>
+
+// What the plans window shows, decided here so the window only paints it.
+namespace plans {
+
+// A quantity as typed, a number as the program reads one; empty text is no bound.
+struct TypedAmount {
+    bool ok = true;
+    std::optional<double> value;
+};
+TypedAmount parseAmount(const QString& text);
+
+// A number as the grids show it ("" for none).
+QString amountText(const std::optional<double>& v);
+QString costText(const std::optional<double>& v);
+
+// The message of a plan that did not solve: why, and each limit with the value that would let
+// the plan hold.
+QString outcomeMessage(const PlanRun& run);
+
+// "Costo total del plan: $ 18.824,31".
+QString totalText(const PlanRun& run);
+
+} // namespace plans

@@ -1,0 +1,92 @@
+#include "command_run.h"
+#include "support/temp_database.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+
+int formulaCount(const QString& path) {
+    auto db = store::Database::openFile(path, store::Database::OpenMode::ReadOnly);
+    return db->query("select count(*) from formulas").valueAt(0, 0).toInt();
+}
+
+} // namespace
+
+TEST(PlanCommand, TheSamplePlanAsJsonAndItsSave) {
+    TempDatabase t(true);
+    const QString path = t.path();
+    const CommandRun r =
+        runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(o["outcome"].toString(), "optimum");
+    EXPECT_FALSE(o.contains("conflicto"));
+    const QJsonArray formulas = o["formulas"].toArray();
+    ASSERT_EQ(formulas.size(), 4);
+    double total = 0;
+    for (const auto& value : formulas) {
+        const QJsonObject f = value.toObject();
+        for (const char* key : {"codigo", "version", "cantidad", "costo_unitario_humeda",
+                                "costo_solo", "ingredientes"})
+            EXPECT_TRUE(f.contains(key)) << key;
+        double asFed = 0;
+        for (const auto& i : f["ingredientes"].toArray())
+            asFed += i.toObject()["cantidad_humeda"].toDouble();
+        total += asFed * f["costo_unitario_humeda"].toDouble();
+        EXPECT_GE(f["costo_unitario_humeda"].toDouble(), f["costo_solo"].toDouble() * (1 - 1e-9));
+    }
+    EXPECT_NEAR(o["costo_total"].toDouble(), total, 1e-6 * total);
+    const QJsonArray stock = o["ingredientes"].toArray();
+    ASSERT_EQ(stock.size(), 2);
+    for (const auto& value : stock) {
+        const QJsonObject s = value.toObject();
+        EXPECT_NEAR(s["usado"].toDouble(), s["disponible"].toDouble(), 1e-6);
+        EXPECT_TRUE(s["minimo_uso"].isNull());
+        EXPECT_GT(s["valor_marginal"].toDouble(), 0);
+    }
+
+    const int before = formulaCount(path);
+    const CommandRun table =
+        runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo"});
+    EXPECT_EQ(table.status, 0);
+    EXPECT_TRUE(table.out.contains("Costo total del plan"));
+    EXPECT_EQ(formulaCount(path), before); // nothing written without --save
+    const CommandRun saved =
+        runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo", "--save"});
+    EXPECT_EQ(saved.status, 0) << saved.err.toStdString();
+    EXPECT_EQ(formulaCount(path), before + 4);
+}
+
+TEST(PlanCommand, MistakesAndConflictsHaveTheirExitStatus) {
+    TempDatabase t(true);
+    const QString path = t.path();
+    EXPECT_EQ(runCommand("plan", {"--database", path}).status, 1);
+    EXPECT_EQ(runCommand("plan", {"--plan", "x"}).status, 1);
+    const CommandRun missing = runCommand("plan", {"--database", path, "--plan", "Nada"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains("No existe el plan Nada"));
+
+    {
+        auto db = store::Database::openFile(path);
+        db->exec("update plan_producto set minimo_uso=disponible*3");
+    }
+    const CommandRun bad = runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo"});
+    EXPECT_EQ(bad.status, 4); // a contract above the silo is refused before formulating
+    {
+        auto db = store::Database::openFile(path);
+        db->exec("update plan_producto set disponible=Null");
+    }
+    const CommandRun r =
+        runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo", "--json", "--save"});
+    EXPECT_EQ(r.status, 3);
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(o["outcome"].toString(), "infeasible");
+    const QJsonArray conflict = o["conflicto"].toArray();
+    ASSERT_FALSE(conflict.isEmpty());
+    EXPECT_EQ(conflict[0].toObject()["tipo"].toString(), "minimo_uso");
+    EXPECT_GT(conflict[0].toObject()["relajacion"].toDouble(), 0);
+    EXPECT_EQ(formulaCount(path), 4); // an infeasible plan saves nothing
+}

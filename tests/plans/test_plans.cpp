@@ -1,0 +1,239 @@
+#include "catalog/ingredients.h"
+#include "formulas/formula_search.h"
+#include "optimizer/sample_formulas.h"
+#include "plans/plan_run.h"
+#include "plans/plan_store.h"
+#include "plans/plan_texts.h"
+#include "store/database.h"
+#include "support/temp_database.h"
+#include "workspace/workspace.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int count(store::Database& db, const QString& sql) {
+    return db.query(sql).valueAt(0, 0).toInt();
+}
+
+QString snapshot(store::Database& db) {
+    QString all;
+    for (const char* sql :
+         {"select * from planes order by id_plan", "select * from plan_formula order by 1,2",
+          "select * from plan_producto order by 1,2", "select * from formulas order by 1",
+          "select id_formula,id_producto,porcentaje_humeda from formula_producto order by 1,2"}) {
+        store::RecordSet rs = db.query(sql);
+        for (int r = 0; r < rs.count(); ++r) {
+            for (int c = 0; c < rs.fieldCount(); ++c)
+                all += rs.valueAt(r, c).toString() + '|';
+            all += '\n';
+        }
+    }
+    return all;
+}
+
+// Runs a write with the Nth statement failing, for every N until it completes; each failure
+// must leave the tables exactly as they were. Returns how many statements the write takes.
+template <class Write> int failAtEveryStatement(store::Database& db, Write write) {
+    const QString before = snapshot(db);
+    for (int n = 1; n < 1000; ++n) {
+        db.failStatementAfter(n);
+        try {
+            write();
+        } catch (const store::StoreError&) {
+            db.failStatementAfter(0);
+            EXPECT_EQ(snapshot(db), before) << "statement " << n;
+            continue;
+        }
+        db.failStatementAfter(0);
+        return n - 1;
+    }
+    return -1;
+}
+
+plans::StoredPlan samplePlan(store::Database& db) {
+    const std::optional<int> id = plans::findPlan(db, "Semana de ejemplo");
+    EXPECT_TRUE(id.has_value());
+    return *plans::loadPlan(db, id.value_or(0));
+}
+
+const plans::PlannedStock& stockNamed(const plans::PlanRun& run, const QString& prefix) {
+    for (const plans::PlannedStock& s : run.stock)
+        if (s.nombre.startsWith(prefix))
+            return s;
+    throw std::runtime_error("no such stock row");
+}
+
+} // namespace
+
+TEST(PlanStore, PlansTheirFormulasAndStockAreWrittenReadAndDeletedWhole) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    EXPECT_FALSE(plans::createPlan(db, "Semana de ejemplo").has_value()); // the sample's name
+    const int id = *plans::createPlan(db, "Febrero");
+    EXPECT_EQ(id, 2);
+    plans::setPlanFormula(db, id, 2, 500);
+    plans::setPlanFormula(db, id, 1, 100);
+    plans::setPlanFormula(db, id, 1, 300); // the pair stays unique: the quantity changes
+    plans::setPlanStock(db, id, {1, "Maíz", 900.0, std::nullopt});
+    plans::setPlanStock(db, id, {6, "Sorgo", std::nullopt, 50.0});
+    plans::setPlanStock(db, id, {6, "Sorgo", std::nullopt, std::nullopt}); // no bound: no row
+    const plans::StoredPlan plan = *plans::loadPlan(db, id);
+    EXPECT_EQ(plan.header.nombre, "Febrero");
+    ASSERT_EQ(plan.formulas.size(), 2u);
+    EXPECT_EQ(plan.formulas[1].codigo, "PONEDORA"); // by code
+    EXPECT_EQ(plan.formulas[0].cantidad, 300);
+    ASSERT_EQ(plan.stock.size(), 1u);
+    EXPECT_EQ(plan.stock[0].disponible, 900.0);
+    EXPECT_FALSE(plan.stock[0].minimoUso.has_value());
+    EXPECT_EQ(plans::listPlans(db).size(), 2u);
+
+    // Deleting a formula or an ingredient takes the plan rows that name it.
+    formulas::deleteFormula(db, 2);
+    catalog::deleteIngredient(db, 1);
+    EXPECT_EQ(count(db, "select count(*) from plan_formula where id_formula=2"), 0);
+    EXPECT_EQ(count(db, "select count(*) from plan_producto where id_producto=1"), 0);
+
+    EXPECT_EQ(failAtEveryStatement(db, [&] { plans::deletePlan(db, id); }), 3);
+    EXPECT_FALSE(plans::loadPlan(db, id).has_value());
+    EXPECT_EQ(count(db, "select count(*) from plan_formula where id_plan=" + QString::number(id)),
+              0);
+
+    EXPECT_FALSE(plans::checkQuantity(0).isEmpty());
+    EXPECT_TRUE(plans::checkQuantity(10).isEmpty());
+    EXPECT_EQ(plans::checkStock({1, "Maíz", 10.0, 20.0}),
+              "El uso mínimo de Maíz supera lo disponible");
+    EXPECT_FALSE(plans::checkStock({1, "Maíz", -1.0, std::nullopt}).isEmpty());
+}
+
+TEST(PlanRun, TheSamplePlanSharesItsShortGrainsAtACostAboveEachFormulaAlone) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    optimizer::formulateSampleFormulas(db);
+    plans::StoredPlan plan = samplePlan(db);
+    const plans::PlanRun run = plans::formulatePlan(db, plan);
+    ASSERT_EQ(run.outcome, plans::PlanRunOutcome::Optimum) << run.mensaje.toStdString();
+    ASSERT_EQ(run.formulas.size(), 4u);
+    double alone = 0;
+    for (const plans::PlannedFormula& f : run.formulas) {
+        ASSERT_TRUE(f.costoSolo.has_value());
+        // No formula gets cheaper by sharing; the workspace holds the planned mix.
+        EXPECT_GE(f.costoUnitarioHumeda, *f.costoSolo * (1 - 1e-9)) << f.row.codigo.toStdString();
+        EXPECT_NEAR(f.ws->vCostoHumeda, f.costoUnitarioHumeda, 1e-9);
+        double share = 0, asFed = 0;
+        for (const plans::PlannedIngredient& i : f.ingredientes) {
+            share += i.porcentajeHumeda;
+            asFed += i.cantidadHumeda;
+        }
+        EXPECT_NEAR(share, 1, 1e-7);
+        // Cost as fed: the planned quantity as fed times the cost per unit as fed.
+        alone += asFed * f.costoUnitarioHumeda;
+    }
+    EXPECT_NEAR(run.costoTotal, alone, 1e-6 * run.costoTotal);
+    const plans::PlannedStock& maize = stockNamed(run, "Maíz");
+    const plans::PlannedStock& sorghum = stockNamed(run, "Sorgo");
+    EXPECT_NEAR(maize.usado, *maize.disponible, 1e-6);
+    EXPECT_NEAR(sorghum.usado, *sorghum.disponible, 1e-6);
+    EXPECT_GT(maize.valorMarginal, 0);
+    EXPECT_GT(sorghum.valorMarginal, 0);
+
+    // With the silos unbounded every formula costs what it costs alone.
+    plan.stock.clear();
+    const plans::PlanRun free = plans::formulatePlan(db, plan);
+    ASSERT_EQ(free.outcome, plans::PlanRunOutcome::Optimum);
+    for (const plans::PlannedFormula& f : free.formulas)
+        EXPECT_NEAR(f.costoUnitarioHumeda, *f.costoSolo, 1e-9);
+    EXPECT_LT(free.costoTotal, run.costoTotal);
+
+    // One more unit of maize saves about its marginal value.
+    plan = samplePlan(db);
+    for (plans::PlanStockRow& s : plan.stock)
+        if (s.nombre.startsWith("Maíz"))
+            *s.disponible += 1;
+    const plans::PlanRun more = plans::formulatePlan(db, plan);
+    EXPECT_NEAR(run.costoTotal - more.costoTotal, maize.valorMarginal, 1e-6);
+}
+
+TEST(PlanRun, ConflictsAndMistakesAreNamed) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    plans::StoredPlan plan = samplePlan(db);
+    for (plans::PlanStockRow& s : plan.stock)
+        if (s.nombre.startsWith("Maíz"))
+            s.minimoUso = *s.disponible; // use all the maize ...
+    plan.stock.push_back({6, "Sorgo grano bajo tanino", std::nullopt, std::nullopt});
+    for (plans::PlanStockRow& s : plan.stock)
+        if (s.nombre.startsWith("Sorgo"))
+            s.disponible = 0.0; // ... and no sorghum: fine
+    const int premix = count(db, "select id_producto from productos where trim(codigo)='PREMEZ'");
+    // Every formula needs its premix: 100 kg cannot make them all.
+    plan.stock.push_back({premix, "Premezcla vitamínico-mineral", 100.0, std::nullopt});
+    const plans::PlanRun run = plans::formulatePlan(db, plan);
+    ASSERT_EQ(run.outcome, plans::PlanRunOutcome::Infeasible) << run.mensaje.toStdString();
+    ASSERT_EQ(run.conflicto.size(), 1u);
+    const plans::PlanConflictRow& c = run.conflicto[0];
+    EXPECT_EQ(c.nombre, "Premezcla vitamínico-mineral");
+    EXPECT_EQ(c.tipo, "disponible");
+    EXPECT_EQ(c.limite, "maximo");
+    EXPECT_EQ(c.valor, 100);
+    ASSERT_TRUE(c.relajacion.has_value());
+    EXPECT_GT(*c.relajacion, 400.0);
+    ASSERT_TRUE(c.costo.has_value());
+    // At the relaxation the plan holds again, at the cost the conflict reports.
+    plan.stock.back().disponible = *c.relajacion + 1e-6;
+    const plans::PlanRun relaxed = plans::formulatePlan(db, plan);
+    ASSERT_EQ(relaxed.outcome, plans::PlanRunOutcome::Optimum);
+    EXPECT_NEAR(relaxed.costoTotal, *c.costo, 1e-6 * *c.costo);
+
+    plan = samplePlan(db);
+    plan.formulas[0].cantidad = 0;
+    EXPECT_EQ(plans::formulatePlan(db, plan).outcome, plans::PlanRunOutcome::Invalid);
+    plan.formulas.clear();
+    const plans::PlanRun empty = plans::formulatePlan(db, plan);
+    EXPECT_EQ(empty.outcome, plans::PlanRunOutcome::Invalid);
+    EXPECT_EQ(empty.mensaje, "El plan Semana de ejemplo no tiene fórmulas");
+}
+
+TEST(PlanRun, TheSaveStoresEveryPlannedMixAsANewVersionOrNothing) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    const plans::PlanRun run = plans::formulatePlan(db, samplePlan(db));
+    ASSERT_EQ(run.outcome, plans::PlanRunOutcome::Optimum) << run.mensaje.toStdString();
+    const int before = count(db, "select count(*) from formulas");
+    std::vector<int> ids;
+    const int statements = failAtEveryStatement(db, [&] { ids = plans::savePlan(db, run); });
+    EXPECT_GT(statements, 4);
+    ASSERT_EQ(ids.size(), 4u);
+    EXPECT_EQ(count(db, "select count(*) from formulas"), before + 4);
+    for (std::size_t f = 0; f < ids.size(); ++f) {
+        const plans::PlannedFormula& pf = run.formulas[f];
+        for (const plans::PlannedIngredient& i : pf.ingredientes) {
+            store::RecordSet rs = db.query(
+                QString("select porcentaje_humeda from formula_producto where id_formula=%1 and "
+                        "id_producto=%2")
+                    .arg(ids[f])
+                    .arg(i.idProducto));
+            ASSERT_EQ(rs.count(), 1);
+            EXPECT_NEAR(rs.valueAt(0, 0).toDouble(), i.porcentajeHumeda, 1e-9);
+        }
+    }
+}
+
+TEST(PlanTexts, AmountsAsTypedAndTheConflictInWords) {
+    EXPECT_EQ(plans::parseAmount("1.5").value, 1.5);
+    EXPECT_FALSE(plans::parseAmount("1,5").ok); // numbers are written with a point
+    EXPECT_TRUE(plans::parseAmount(" ").ok);
+    EXPECT_FALSE(plans::parseAmount(" ").value.has_value());
+    EXPECT_FALSE(plans::parseAmount("-1").ok);
+    EXPECT_FALSE(plans::parseAmount("mucho").ok);
+
+    plans::PlanRun run;
+    run.outcome = plans::PlanRunOutcome::Infeasible;
+    run.mensaje = "No es posible cumplir todas las restricciones del plan";
+    run.conflicto.push_back({"disponible", {}, "Maíz", "maximo", 100, 250.0, 18000.0});
+    run.conflicto.push_back({"nutriente", "PONEDORA versión 1", "Calcio", "minimo", 3.5, {}, {}});
+    EXPECT_EQ(plans::outcomeMessage(run), "No es posible cumplir todas las restricciones del plan\n"
+                                          "Disponible de Maíz: 100.00 (se cumple con 250.00)\n"
+                                          "Mínimo para Calcio en PONEDORA versión 1: 3.50");
+    EXPECT_TRUE(plans::totalText(run).isEmpty());
+}

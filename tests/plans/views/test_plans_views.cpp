@@ -1,0 +1,109 @@
+#include "app/views/menu.h"
+#include "app/views/modal.h"
+#include "plans/views/frmPlanes.h"
+#include "support/list_picks.h"
+#include "support/scripted_messages.h"
+#include "support/temp_database.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+template <typename T> T* child(const QWidget& w, const char* name) {
+    T* c = w.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+void click(const QWidget& w, const char* name) {
+    child<QPushButton>(w, name)->click();
+}
+
+int count(store::Database& db, const QString& sql) {
+    return db.query(sql).valueAt(0, 0).toInt();
+}
+
+} // namespace
+
+TEST(PlanesView, TheSamplePlanFormulatesShowsItsResultsAndSaves) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    plans::frmPlanes view(t.db());
+    EXPECT_EQ(child<QComboBox>(view, "cboPlan")->currentText(), "Semana de ejemplo");
+    auto* formulas = child<QTableWidget>(view, "grdFormulas");
+    auto* stock = child<QTableWidget>(view, "grdIngredientes");
+    EXPECT_EQ(formulas->rowCount(), 4);
+    EXPECT_EQ(stock->rowCount(), 2);
+    EXPECT_FALSE(child<QPushButton>(view, "cmdGrabar")->isEnabled());
+
+    click(view, "cmdFormular");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
+    EXPECT_TRUE(child<QLabel>(view, "lblCostoTotal")->text().startsWith("Costo total del plan"));
+    EXPECT_EQ(child<QTableWidget>(view, "grdResultados")->rowCount(), 4);
+    EXPECT_GT(child<QTableWidget>(view, "grdMezcla")->rowCount(), 5);
+    EXPECT_FALSE(stock->item(0, 3)->text().isEmpty()); // used
+    EXPECT_FALSE(stock->item(0, 4)->text().isEmpty()); // marginal value
+
+    const int before = count(t.db(), "select count(*) from formulas");
+    click(view, "cmdGrabar");
+    EXPECT_EQ(count(t.db(), "select count(*) from formulas"), before + 4);
+    EXPECT_EQ(messages.texts().last(), "Se grabaron 4 versiones nuevas de las fórmulas del plan");
+
+    // A contract no formula can take is refused in the grid, naming the ingredient.
+    stock->item(0, 2)->setText("999999999");
+    EXPECT_TRUE(messages.texts().last().startsWith("El uso mínimo de "));
+    EXPECT_TRUE(stock->item(0, 2)->text().isEmpty());
+}
+
+TEST(PlanesView, APlanIsCreatedFilledByPickingAndItsConflictNamed) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    plans::frmPlanes view(t.db());
+    child<QLineEdit>(view, "txtNombre")->setText("Marzo");
+    click(view, "cmdNuevo");
+    EXPECT_EQ(child<QComboBox>(view, "cboPlan")->currentText(), "Marzo");
+    {
+        widgets::ScopedModalRunner runner([](QDialog& d) { return pickRow(d, 1); });
+        click(view, "cmdAgregarFormula");
+        click(view, "cmdAgregarIngrediente");
+    }
+    EXPECT_EQ(child<QTableWidget>(view, "grdFormulas")->rowCount(), 1);
+    ASSERT_EQ(child<QTableWidget>(view, "grdIngredientes")->rowCount(), 1);
+    EXPECT_EQ(child<QTableWidget>(view, "grdIngredientes")->item(0, 2)->text(), "0.00");
+    child<QTableWidget>(view, "grdIngredientes")->item(0, 1)->setText("100");
+    child<QTableWidget>(view, "grdIngredientes")->item(0, 2)->setText("500"); // a contract
+    EXPECT_TRUE(messages.texts().last().startsWith("El uso mínimo de "));
+    child<QTableWidget>(view, "grdIngredientes")->item(0, 1)->setText("100000");
+    child<QTableWidget>(view, "grdIngredientes")->item(0, 2)->setText("2000");
+    click(view, "cmdFormular");
+    EXPECT_TRUE(messages.texts().last().startsWith(
+        "No es posible cumplir todas las restricciones del plan"))
+        << messages.texts().last().toStdString();
+    EXPECT_FALSE(child<QPushButton>(view, "cmdGrabar")->isEnabled());
+    // With both bounds emptied the ingredient leaves the plan.
+    child<QTableWidget>(view, "grdIngredientes")->item(0, 1)->setText("");
+    child<QTableWidget>(view, "grdIngredientes")->item(0, 2)->setText("");
+    EXPECT_EQ(child<QTableWidget>(view, "grdIngredientes")->rowCount(), 0);
+
+    messages.planAnswer(msg::Yes);
+    click(view, "cmdEliminar");
+    EXPECT_EQ(child<QComboBox>(view, "cboPlan")->currentText(), "Semana de ejemplo");
+}
+
+TEST(PlanesView, TheMenuOpensIt) {
+    TempDatabase t(true);
+    app::menu window(store::Database::openFile(t.path()));
+    QString opened;
+    widgets::ScopedModalRunner runner([&](QDialog& d) {
+        opened = d.objectName();
+        return 0;
+    });
+    window.findChild<QAction*>(QStringLiteral("planes"))->trigger();
+    EXPECT_EQ(opened, "frmPlanes");
+}
