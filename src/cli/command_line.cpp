@@ -344,6 +344,8 @@ Invocation parsePlan(const QCommandLineParser& parser) {
         return invalid(QStringLiteral("Falta --database"));
     if (o.plan.isEmpty())
         return invalid(QStringLiteral("Falta --plan"));
+    if (parser.isSet("pdf") && o.pdf.isEmpty())
+        return invalid(QStringLiteral("Falta el archivo de --pdf"));
     inv.kind = Invocation::Plan;
     return inv;
 }

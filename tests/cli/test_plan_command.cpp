@@ -102,6 +102,9 @@ TEST(PlanCommand, WritesTheSolvedPlanAsAPdfAndNeverOverTheDatabase) {
     const QStringList line{"dosivant", "plan", "--database", path, "--plan", "Semana de ejemplo"};
     EXPECT_FALSE(cli::needsFonts(cli::parseCommandLine(line)));
     EXPECT_TRUE(cli::needsFonts(cli::parseCommandLine(line + QStringList{"--pdf", pdf})));
+    const CommandRun empty = runCommand("plan", line.mid(2) + QStringList{"--pdf", ""});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_TRUE(empty.err.contains("Falta el archivo de --pdf")) << empty.err.toStdString();
     const CommandRun r =
         runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo", "--pdf", pdf});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
