@@ -83,6 +83,7 @@ const std::vector<OptionSpec>& planOptions() {
         {{"plan"}, "NOMBRE", "el plan de producción de ese nombre (obligatorio)"},
         {{"json"}, {}, "el resultado como un objeto JSON en lugar de una tabla"},
         {{"save"}, {}, "graba la mezcla planeada de cada fórmula como una versión nueva"},
+        {{"pdf"}, "ARCHIVO", "escribe el resultado del plan en un PDF"},
         kHelp,
     };
     return options;
@@ -338,20 +339,24 @@ Invocation parsePlan(const QCommandLineParser& parser) {
     o.plan = parser.value("plan").trimmed();
     o.json = parser.isSet("json");
     o.save = parser.isSet("save");
+    o.pdf = parser.value("pdf");
     if (o.database.isEmpty())
         return invalid(QStringLiteral("Falta --database"));
     if (o.plan.isEmpty())
         return invalid(QStringLiteral("Falta --plan"));
+    if (parser.isSet("pdf") && o.pdf.isEmpty())
+        return invalid(QStringLiteral("Falta el archivo de --pdf"));
     inv.kind = Invocation::Plan;
     return inv;
 }
 
 const QString kPlanUsage = QStringLiteral(
-    "Uso: dosivant plan --database RUTA --plan NOMBRE [--json] [--save]\n\n"
+    "Uso: dosivant plan --database RUTA --plan NOMBRE [--json] [--save] [--pdf ARCHIVO]\n\n"
     "Formula a la vez todas las fórmulas del plan de producción, con lo disponible y el uso\n"
     "mínimo de cada ingrediente, al menor costo total; muestra la mezcla de cada fórmula, su\n"
     "costo (y el de formularla sola) y, por ingrediente, lo usado y su valor marginal. Solo\n"
-    "escribe en la base de datos con --save.\n\nOpciones:\n");
+    "escribe en la base de datos con --save. Con --pdf escribe además el resultado impreso\n"
+    "(solo si el plan tiene solución).\n\nOpciones:\n");
 const QString kPlanUsageEnd =
     QStringLiteral("\nEstado de salida: 0 óptimo; 3 el plan no puede cumplir todos los límites;"
                    "\n4 una fórmula se detuvo antes de formular; 1 error de uso, plan inexistente "
@@ -641,7 +646,7 @@ const std::vector<Command>& commands() {
         {.name = QStringLiteral("plan"),
          .kind = Invocation::Plan,
          .synopsis = QStringLiteral("  dosivant plan --database RUTA --plan NOMBRE [--json] "
-                                    "[--save]\n"
+                                    "[--save] [--pdf ARCHIVO]\n"
                                     "      formula a la vez las fórmulas de un plan de "
                                     "producción\n"),
          .options = planOptions,
@@ -862,6 +867,9 @@ bool displayAvailable(const QStringList& arguments) {
 
 bool needsFonts(const Invocation& inv) {
     const Command* command = commandOf(inv.kind);
+    // A plan lays out text only when it is printed.
+    if (inv.kind == Invocation::Plan)
+        return !inv.plan.pdf.isEmpty();
     return command && command->needsFonts;
 }
 

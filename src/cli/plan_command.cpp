@@ -2,8 +2,12 @@
 
 #include "app/format.h"
 #include "cli/shown_text.h"
+#include "plans/plan_printout.h"
 #include "plans/plan_run.h"
 #include "plans/plan_store.h"
+#include "printing/output_file.h"
+#include "printing/page_canvas.h"
+#include "printing/page_output.h"
 #include "store/database.h"
 
 #include <QJsonArray>
@@ -173,6 +177,13 @@ QString table(const PlanRun& run) {
 } // namespace
 
 int runPlan(const PlanOptions& o, QString* output, QTextStream& err) {
+    if (!o.pdf.isEmpty()) {
+        const QString problem = printing::outputTargetProblem(o.pdf, o.database);
+        if (!problem.isEmpty()) {
+            err << "dosivant plan: " << shownLine(problem) << '\n';
+            return 1;
+        }
+    }
     try {
         auto db =
             store::Database::openFile(o.database, o.save ? store::Database::OpenMode::ReadWrite
@@ -184,6 +195,19 @@ int runPlan(const PlanOptions& o, QString* output, QTextStream& err) {
             return 1;
         }
         const PlanRun run = plans::formulatePlan(*db, *plan);
+        if (!o.pdf.isEmpty() && run.outcome == PlanRunOutcome::Optimum) {
+            QString error;
+            const auto draw = [&](printing::PageCanvas& canvas) {
+                plans::drawPlan(canvas, plan->header, run);
+            };
+            if (!printing::writePdf(o.pdf, plans::printoutTitle(plan->header), draw, &error)) {
+                err << "dosivant plan: " << shownLine(error) << '\n';
+                return 1;
+            }
+            err << "Escrito " << shownLine(o.pdf) << '\n';
+        } else if (!o.pdf.isEmpty()) {
+            err << "El plan no tiene solución: no se escribió " << shownLine(o.pdf) << '\n';
+        }
         if (o.save && run.outcome == PlanRunOutcome::Optimum) {
             const std::vector<int> saved = plans::savePlan(*db, run);
             err << "Grabadas " << saved.size() << " versiones nuevas\n";

@@ -12,13 +12,15 @@ struct PlanOptions {
     QString plan; // --plan NOMBRE
     bool json = false;
     bool save = false;
+    QString pdf; // --pdf ARCHIVO: the result printed, empty for none
 };
 
 // Formulates every formula of the stored plan at once under its stock and puts the result (a
 // table, or JSON) in `output`; with save, stores each planned mix as a new version of its
-// formula, all or none. Returns the exit status: 0 optimum; 3 no plan meets every limit (or the
-// engine gave up); 4 a formula stopped before formulating; 1 a mistake in the options, a plan
-// not found or a database error.
+// formula, all or none; with pdf, first writes the solved plan's printout there (a target that
+// must not be written, or a write that fails, is status 1 with nothing written or saved). Returns
+// the exit status: 0 optimum; 3 no plan meets every limit (or the engine gave up); 4 a formula
+// stopped before formulating; 1 a mistake in the options, a plan not found or a database error.
 int runPlan(const PlanOptions& options, QString* output, QTextStream& err);
 
 } // namespace cli

@@ -1,9 +1,11 @@
 #include "command_run.h"
 #include "support/temp_database.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -89,4 +91,59 @@ TEST(PlanCommand, MistakesAndConflictsHaveTheirExitStatus) {
     EXPECT_EQ(conflict[0].toObject()["tipo"].toString(), "minimo_uso");
     EXPECT_GT(conflict[0].toObject()["relajacion"].toDouble(), 0);
     EXPECT_EQ(formulaCount(path), 4); // an infeasible plan saves nothing
+}
+
+TEST(PlanCommand, WritesTheSolvedPlanAsAPdfAndNeverOverTheDatabase) {
+    TempDatabase t(true);
+    const QString path = t.path();
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("plan.pdf");
+    // The program starts with fonts only when the plan is printed.
+    const QStringList line{"dosivant", "plan", "--database", path, "--plan", "Semana de ejemplo"};
+    EXPECT_FALSE(cli::needsFonts(cli::parseCommandLine(line)));
+    EXPECT_TRUE(cli::needsFonts(cli::parseCommandLine(line + QStringList{"--pdf", pdf})));
+    const CommandRun empty = runCommand("plan", line.mid(2) + QStringList{"--pdf", ""});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_TRUE(empty.err.contains("Falta el archivo de --pdf")) << empty.err.toStdString();
+    const CommandRun r =
+        runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo", "--pdf", pdf});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Costo total del plan")); // the table still goes out
+    QFile written(pdf);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.read(4) == "%PDF");
+
+    const int before = formulaCount(path);
+    QFile db(path);
+    ASSERT_TRUE(db.open(QIODevice::ReadOnly));
+    const QByteArray bytes = db.readAll();
+    db.close();
+    for (const QString& target : {path, path + "-journal", dir.path()}) {
+        const CommandRun refused = runCommand(
+            "plan", {"--database", path, "--plan", "Semana de ejemplo", "--save", "--pdf", target});
+        EXPECT_EQ(refused.status, 1) << target.toStdString();
+        EXPECT_TRUE(refused.err.startsWith("dosivant plan: ")) << refused.err.toStdString();
+        EXPECT_TRUE(refused.out.isEmpty());
+    }
+    ASSERT_TRUE(db.open(QIODevice::ReadOnly));
+    EXPECT_EQ(db.readAll(), bytes);
+    db.close();
+    EXPECT_FALSE(QFile::exists(path + "-journal"));
+    // A PDF that cannot be written saves nothing either.
+    const CommandRun failed =
+        runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo", "--save", "--pdf",
+                            dir.filePath("no/existe/plan.pdf")});
+    EXPECT_EQ(failed.status, 1) << failed.err.toStdString();
+    EXPECT_EQ(formulaCount(path), before);
+
+    {
+        auto store = store::Database::openFile(path);
+        store->exec("update plan_producto set minimo_uso=disponible*3, disponible=Null");
+    }
+    const QString none = dir.filePath("sin_solucion.pdf");
+    const CommandRun infeasible =
+        runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo", "--pdf", none});
+    EXPECT_EQ(infeasible.status, 3) << infeasible.err.toStdString();
+    EXPECT_FALSE(QFile::exists(none));
+    EXPECT_TRUE(infeasible.err.contains("no se escribió")) << infeasible.err.toStdString();
 }

@@ -5,7 +5,9 @@
 #include "app/views/modal.h"
 #include "catalog/views/frmproductos.h"
 #include "formulas/views/frmformulas.h"
+#include "plans/plan_printout.h"
 #include "plans/plan_texts.h"
+#include "printing/views/print_services.h"
 #include "store/database.h"
 
 #include <QComboBox>
@@ -67,16 +69,20 @@ frmPlanes::frmPlanes(store::Database& db, QWidget* parent) : QDialog(parent), db
     save_ = button(this, "cmdGrabar", QStringLiteral("&Grabar"));
     save_->setToolTip(QStringLiteral("Graba la mezcla planeada de cada fórmula como una versión "
                                      "nueva"));
+    print_ = button(this, "cmdImprimir", QStringLiteral("&Imprimir"));
+    print_->setToolTip(QStringLiteral("Guarda el resultado del plan como PDF"));
     auto* close = button(this, "cmdCerrar", QStringLiteral("&Cerrar"));
     total_ = new QLabel(this);
     total_->setObjectName(QStringLiteral("lblCostoTotal"));
     bottom->addWidget(formulate);
     bottom->addWidget(save_);
+    bottom->addWidget(print_);
     bottom->addWidget(total_, 1);
     bottom->addWidget(close);
     layout->addLayout(bottom);
     connect(formulate, &QPushButton::clicked, this, &frmPlanes::formulate);
     connect(save_, &QPushButton::clicked, this, &frmPlanes::save);
+    connect(print_, &QPushButton::clicked, this, &frmPlanes::print);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     resize(980, 720);
     loadPlans(0);
@@ -334,6 +340,7 @@ void frmPlanes::showResults() {
     filling_ = false;
     total_->setText(totalText(run_));
     save_->setEnabled(solved);
+    print_->setEnabled(solved);
     if (solved && results_->rowCount() > 0)
         results_->setCurrentCell(0, 0);
     showMix();
@@ -354,6 +361,14 @@ void frmPlanes::showMix() {
                 true);
         setCell(mix_, i, 2, amountText(p.cantidadHumeda), false, true);
     }
+}
+
+void frmPlanes::print() {
+    if (!plan_ || run_.outcome != PlanRunOutcome::Optimum)
+        return;
+    const PlanHeader header = plan_->header;
+    printing::savePdfAndOpen(this, QStringLiteral("plan.pdf"), printoutTitle(header),
+                             [&](printing::PageCanvas& canvas) { drawPlan(canvas, header, run_); });
 }
 
 void frmPlanes::save() {

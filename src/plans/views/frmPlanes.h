@@ -19,8 +19,8 @@ namespace plans {
 
 // "Fórmulas → Planes de Producción": a plan's formulas with the quantity of each, the stock of its
 // ingredients (available, least use), formulating them all at once, each formula's mix and cost
-// against its cost alone, each ingredient's use and marginal value, and "Grabar" to keep the
-// planned mixes as new versions.
+// against its cost alone, each ingredient's use and marginal value, "Grabar" to keep the
+// planned mixes as new versions, and "Imprimir" to keep the result as a PDF.
 class frmPlanes : public QDialog {
     Q_OBJECT
 
@@ -48,6 +48,7 @@ private:
     void formulate();
     void showResults();
     void showMix();
+    void print();
     void save();
 
     store::Database& db_;
@@ -63,6 +64,7 @@ private:
     QTableWidget* mix_ = nullptr;
     QLabel* total_ = nullptr;
     QPushButton* save_ = nullptr;
+    QPushButton* print_ = nullptr;
 };
 
 } // namespace plans

@@ -1,16 +1,21 @@
+#include "app/help_documents.h"
 #include "app/views/menu.h"
 #include "app/views/modal.h"
 #include "plans/views/frmPlanes.h"
+#include "printing/views/print_services.h"
 #include "support/list_picks.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -28,6 +33,22 @@ void click(const QWidget& w, const char* name) {
 int count(store::Database& db, const QString& sql) {
     return db.query(sql).valueAt(0, 0).toInt();
 }
+
+// Records the documents the program asks the desktop to open.
+class RecordingShell : public app::DocumentShell {
+public:
+    RecordingShell() : previous_(app::setDocumentShell(this)) {}
+    ~RecordingShell() override { app::setDocumentShell(previous_); }
+    bool hasPdfViewer() override { return true; }
+    bool open(const QString& path) override {
+        opened << path;
+        return true;
+    }
+    QStringList opened;
+
+private:
+    app::DocumentShell* previous_;
+};
 
 } // namespace
 
@@ -94,6 +115,40 @@ TEST(PlanesView, APlanIsCreatedFilledByPickingAndItsConflictNamed) {
     messages.planAnswer(msg::Yes);
     click(view, "cmdEliminar");
     EXPECT_EQ(child<QComboBox>(view, "cboPlan")->currentText(), "Semana de ejemplo");
+}
+
+// Imprimir waits for a solved plan, then writes its result as a PDF where the user chooses and
+// opens it; a cancelled choice writes nothing.
+TEST(PlanesView, ASolvedPlanPrintsToAPdfFile) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    QTemporaryDir dir;
+    RecordingShell shell;
+    QString chosen;
+    printing::ScopedPrintServices services(
+        {[] { return false; },
+         [&](QWidget*, const QString&, const QString& suggested, const QString&) {
+             EXPECT_TRUE(suggested.endsWith("plan.pdf"));
+             return chosen;
+         }});
+    plans::frmPlanes view(t.db());
+    auto* print = child<QPushButton>(view, "cmdImprimir");
+    EXPECT_FALSE(print->isEnabled());
+    click(view, "cmdFormular");
+    ASSERT_TRUE(print->isEnabled());
+    click(view, "cmdImprimir"); // cancelled
+    EXPECT_TRUE(shell.opened.isEmpty());
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    chosen = dir.filePath("semana");
+    click(view, "cmdImprimir");
+    ASSERT_EQ(shell.opened, QStringList({dir.filePath("semana.pdf")}));
+    QFile pdf(shell.opened.first());
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(4) == "%PDF");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
+    // A change to the plan drops its result, and with it the printout.
+    child<QTableWidget>(view, "grdFormulas")->item(0, 2)->setText("750");
+    EXPECT_FALSE(print->isEnabled());
 }
 
 TEST(PlanesView, TheMenuOpensIt) {

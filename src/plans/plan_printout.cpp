@@ -1,0 +1,167 @@
+#include "plans/plan_printout.h"
+
+#include "app/date_text.h"
+#include "app/format.h"
+#include "plans/plan_texts.h"
+#include "printing/page_canvas.h"
+
+#include <QStringList>
+
+namespace plans {
+
+namespace {
+
+constexpr double kLine = 4.5; // mm per table line
+
+struct Column {
+    QString caption;
+    double left;  // mm
+    double width; // mm
+    bool right;
+};
+
+// The text cut to fit the width, with "…" where it was cut.
+QString fitted(printing::PageCanvas& canvas, QString text, double width) {
+    if (canvas.textWidth(text) <= width)
+        return text;
+    while (!text.isEmpty() && canvas.textWidth(text + u'…') > width)
+        text.chop(1);
+    return text + u'…';
+}
+
+// Draws tables down the pages, starting a new page (with the table's header again) where a line
+// would fall past the bottom.
+class TableWriter {
+public:
+    explicit TableWriter(printing::PageCanvas& canvas)
+        : canvas_(canvas), bottom_(canvas.pageSize().height() - 10) {}
+
+    double& y() { return y_; }
+
+    // Room for `height` mm more, or a new page.
+    bool ensure(double height) {
+        if (y_ + height <= bottom_)
+            return false;
+        canvas_.newPage();
+        y_ = 0;
+        return true;
+    }
+
+    void heading(const QString& text) {
+        ensure(7 + 2 * kLine);
+        canvas_.setFont({10, true});
+        canvas_.drawText(QPointF(0, y_), text);
+        y_ += 6;
+    }
+
+    void begin(const std::vector<Column>& columns) {
+        columns_ = columns;
+        ensure(2 * kLine);
+        header();
+    }
+
+    void row(const QStringList& cells) {
+        if (ensure(kLine))
+            header();
+        canvas_.setFont({8});
+        for (std::size_t i = 0; i < columns_.size(); ++i)
+            cell(columns_[i], fitted(canvas_, cells.value(qsizetype(i)), columns_[i].width));
+        y_ += kLine;
+    }
+
+    void end() { y_ += 4; }
+
+private:
+    void cell(const Column& c, const QString& text) {
+        if (c.right)
+            canvas_.drawTextRight(c.left + c.width, y_, text);
+        else
+            canvas_.drawText(QPointF(c.left, y_), text);
+    }
+
+    void header() {
+        canvas_.setFont({8, true});
+        for (const Column& c : columns_)
+            cell(c, c.caption);
+        y_ += kLine;
+        const double right = columns_.back().left + columns_.back().width;
+        canvas_.setDrawWidth(3);
+        canvas_.drawLine(QPointF(0, y_ - 0.8), QPointF(right, y_ - 0.8));
+        y_ += 0.6;
+    }
+
+    printing::PageCanvas& canvas_;
+    double bottom_;
+    double y_ = 0;
+    std::vector<Column> columns_;
+};
+
+QString percentText(double share) {
+    return fmt::format(share, QStringLiteral("##0.00%"));
+}
+
+} // namespace
+
+QString printoutTitle(const PlanHeader& plan) {
+    return QStringLiteral("Plan de producción ") + plan.nombre;
+}
+
+void drawPlan(printing::PageCanvas& canvas, const PlanHeader& plan, const PlanRun& run) {
+    TableWriter w(canvas);
+    canvas.setFont({14, true});
+    canvas.drawText(QPointF(0, 0), fitted(canvas, printoutTitle(plan), 160));
+    canvas.setFont({9});
+    if (plan.fecha.isValid())
+        canvas.drawTextRight(canvas.pageSize().width(), 1, datetext::formatDate(plan.fecha));
+    w.y() = 9;
+    if (run.outcome != PlanRunOutcome::Optimum) {
+        canvas.setFont({9});
+        for (const QString& line : outcomeMessage(run).split(u'\n')) {
+            w.ensure(kLine);
+            canvas.drawText(QPointF(0, w.y()), fitted(canvas, line, canvas.pageSize().width()));
+            w.y() += kLine;
+        }
+        return;
+    }
+    canvas.setFont({10, true});
+    canvas.drawText(QPointF(0, w.y()), totalText(run));
+    w.y() += 8;
+
+    w.heading(QStringLiteral("Fórmulas del plan"));
+    w.begin({{QStringLiteral("Fórmula"), 0, 30, false},
+             {QStringLiteral("Producto"), 31, 62, false},
+             {QStringLiteral("Versión"), 94, 14, true},
+             {QStringLiteral("Cantidad"), 110, 26, true},
+             {QStringLiteral("Costo en el plan"), 138, 30, true},
+             {QStringLiteral("Costo sola"), 170, 30, true}});
+    for (const PlannedFormula& f : run.formulas)
+        w.row({f.row.codigo, f.row.producto, f.row.version, amountText(f.row.cantidad),
+               costText(f.costoUnitarioHumeda), costText(f.costoSolo)});
+    w.end();
+
+    for (const PlannedFormula& f : run.formulas) {
+        w.heading(
+            QStringLiteral("%1 versión %2 - %3: %4")
+                .arg(f.row.codigo, f.row.version, f.row.producto, amountText(f.row.cantidad)));
+        w.begin({{QStringLiteral("Ingrediente"), 0, 90, false},
+                 {QStringLiteral("% tal cual"), 92, 24, true},
+                 {QStringLiteral("Cantidad tal cual"), 118, 32, true}});
+        for (const PlannedIngredient& p : f.ingredientes)
+            w.row({p.nombre, percentText(p.porcentajeHumeda), amountText(p.cantidadHumeda)});
+        w.end();
+    }
+
+    if (run.stock.empty())
+        return;
+    w.heading(QStringLiteral("Uso de ingredientes"));
+    w.begin({{QStringLiteral("Ingrediente"), 0, 80, false},
+             {QStringLiteral("Usado"), 82, 26, true},
+             {QStringLiteral("Disponible"), 110, 26, true},
+             {QStringLiteral("Uso mínimo"), 138, 26, true},
+             {QStringLiteral("Valor marginal"), 166, 30, true}});
+    for (const PlannedStock& s : run.stock)
+        w.row({s.nombre, amountText(s.usado), amountText(s.disponible), amountText(s.minimoUso),
+               costText(s.valorMarginal)});
+}
+
+} // namespace plans
