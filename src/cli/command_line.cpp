@@ -179,6 +179,11 @@ Invocation invalid(const QString& error) {
     return inv;
 }
 
+Invocation unknownArgument(const QString& argument) {
+    return invalid(
+        QStringLiteral("argumento no reconocido (unknown argument): %1").arg(shownText(argument)));
+}
+
 // Qt's error texts end with a period and are in English; they name the option.
 Invocation parseError(const QCommandLineParser& parser) {
     return invalid(shownLine(parser.errorText()));
@@ -191,8 +196,7 @@ Invocation parseCreateDatabase(const QCommandLineParser& parser) {
         return invalid(QStringLiteral("create-database necesita la ruta del archivo nuevo "
                                       "(create-database needs the path of the new file)."));
     if (paths.size() > 1)
-        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
-                           .arg(shownText(paths[1])));
+        return unknownArgument(paths[1]);
     if (paths[0].isEmpty())
         return invalid(QStringLiteral("la ruta del archivo nuevo está vacía (empty path)."));
     inv.kind = Invocation::CreateDatabase;
@@ -242,8 +246,7 @@ QString formulaChoiceError(const FormulaChoice& choice) {
 Invocation parseFormulate(const QCommandLineParser& parser) {
     Invocation inv;
     if (!parser.positionalArguments().isEmpty())
-        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
-                           .arg(shownText(parser.positionalArguments().first())));
+        return unknownArgument(parser.positionalArguments().first());
     FormulateOptions& o = inv.formulate;
     o.database = parser.value("database");
     o.json = parser.isSet("json");
@@ -274,8 +277,7 @@ std::optional<double> rangeNumber(const QString& text) {
 Invocation parseRanging(const QCommandLineParser& parser) {
     Invocation inv;
     if (!parser.positionalArguments().isEmpty())
-        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
-                           .arg(shownText(parser.positionalArguments().first())));
+        return unknownArgument(parser.positionalArguments().first());
     RangingOptions& o = inv.ranging;
     o.database = parser.value("database");
     o.json = parser.isSet("json");
@@ -332,8 +334,7 @@ int runRangingInvocation(const Invocation& inv, QTextStream& out, QTextStream& e
 Invocation parsePlan(const QCommandLineParser& parser) {
     Invocation inv;
     if (!parser.positionalArguments().isEmpty())
-        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
-                           .arg(shownText(parser.positionalArguments().first())));
+        return unknownArgument(parser.positionalArguments().first());
     PlanOptions& o = inv.plan;
     o.database = parser.value("database");
     o.plan = parser.value("plan").trimmed();
@@ -394,8 +395,7 @@ Invocation parsePrintOrReport(const QCommandLineParser& parser, bool report) {
                 QStringLiteral("Indique el informe: ingredientes, nutrientes o formulas"));
     }
     if (!positional.isEmpty())
-        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
-                           .arg(shownText(positional.first())));
+        return unknownArgument(positional.first());
     o.database = parser.value("database");
     o.pdf = parser.value("pdf");
     if (o.database.isEmpty())
@@ -458,8 +458,7 @@ Invocation parseCopyDatabase(const QCommandLineParser& parser) {
 Invocation parseReformulate(const QCommandLineParser& parser) {
     Invocation inv;
     if (!parser.positionalArguments().isEmpty())
-        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
-                           .arg(shownText(parser.positionalArguments().first())));
+        return unknownArgument(parser.positionalArguments().first());
     ReformulateOptions& o = inv.reformulate;
     o.database = parser.value("database");
     if (o.database.isEmpty())
@@ -496,8 +495,7 @@ const QString kReformulateUsageEnd = QStringLiteral(
 Invocation parsePrices(const QCommandLineParser& parser) {
     Invocation inv;
     if (!parser.positionalArguments().isEmpty())
-        return invalid(QStringLiteral("argumento no reconocido (unknown argument): %1")
-                           .arg(shownText(parser.positionalArguments().first())));
+        return unknownArgument(parser.positionalArguments().first());
     inv.prices.database = parser.value("database");
     inv.prices.from = parser.value("from");
     inv.prices.yes = parser.isSet("yes");

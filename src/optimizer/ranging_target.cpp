@@ -232,13 +232,13 @@ std::optional<RangingTarget> priceTarget(const lp::Blend& blend, const QString& 
     return std::nullopt;
 }
 
-std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& spec,
+std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& limitText,
                                          QString* error) {
-    const QStringList parts = spec.split(':');
+    const QStringList parts = limitText.split(':');
     if (parts.size() != 3) {
         *error = "Indique el límite como TIPO:NOMBRE:minimo o TIPO:NOMBRE:maximo (TIPO: "
                  "nutriente, ingrediente, relacion o grupo): " +
-                 spec;
+                 limitText;
         return std::nullopt;
     }
     const QString kind = parts[0].trimmed().toLower();

@@ -68,7 +68,7 @@ std::optional<RangingTarget> priceTarget(const lp::Blend& blend, const QString& 
 // The limit "TIPO:NOMBRE:minimo|maximo", TIPO "nutriente", "ingrediente", "relacion" (NOMBRE the
 // ratio's name, or its two nutrients' "Calcio / Fósforo") or "grupo"; a limit the formula does
 // not hold is ranged as if set. The message when the text names none.
-std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& spec,
+std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& limitText,
                                          QString* error);
 
 // Texts of the parameter and its slope, with units: "Precio ($/Kg)", "Cantidad (Kg)",

@@ -262,24 +262,27 @@ EditResult addGroup(Workspace& ws, const formulas::FormulaGroup& group) {
     return r;
 }
 
-EditResult removeRatio(Workspace& ws, size_t row) {
+namespace {
+
+// A ratio or group limit row leaves the formula; the limit grids are redrawn.
+template <typename Row> EditResult removeLimitRow(std::vector<Row>& rows, size_t row) {
     EditResult r;
-    if (row >= ws.ratios.size())
+    if (row >= rows.size())
         return r;
-    ws.ratios.erase(ws.ratios.begin() + std::ptrdiff_t(row));
+    rows.erase(rows.begin() + std::ptrdiff_t(row));
     r.stored = true;
     r.limitGrids = true;
     return r;
 }
 
+} // namespace
+
+EditResult removeRatio(Workspace& ws, size_t row) {
+    return removeLimitRow(ws.ratios, row);
+}
+
 EditResult removeGroup(Workspace& ws, size_t row) {
-    EditResult r;
-    if (row >= ws.groups.size())
-        return r;
-    ws.groups.erase(ws.groups.begin() + std::ptrdiff_t(row));
-    r.stored = true;
-    r.limitGrids = true;
-    return r;
+    return removeLimitRow(ws.groups, row);
 }
 
 } // namespace workspace
