@@ -1,5 +1,6 @@
 #include "blend_generator.h"
 #include "glpk_reference.h"
+#include "optimizer/engine/block_lp.h"
 #include "optimizer/engine/plan.h"
 #include "optimizer/engine/tableau.h"
 
@@ -298,3 +299,33 @@ TEST(Plan, ShortStockGoesWhereItSavesMostAndConflictsAreNamed) {
 }
 
 } // namespace
+
+// The plan's block-angular solve and the dense inverse on the same programme: the same outcome
+// and cost, with the block factors never giving up (which would hand the plan to the dense
+// inverse unseen).
+TEST(Plan, BlockFactorsSolveAsTheDenseInverseDoes) {
+    Rng rng(5150);
+    int optimal = 0;
+    for (int k = 0; k < 12; ++k) {
+        Plan plan = randomPlan(rng, rng.integer(2, 25), rng.integer(10, 50), rng.integer(5, 25));
+        const PlanResult free = solvePlan(plan, {false, false});
+        ASSERT_EQ(free.outcome, PlanOutcome::Optimum);
+        setStock(rng, plan, free, k % 2 == 0 ? 0.6 : 0.85);
+        BlockLp blocks;
+        ASSERT_TRUE(planBlocks(plan, blocks));
+        const BoundedSolution byBlocks = solveBlocks(blocks);
+        const BoundedSolution dense = solveBounded(blocks.dense());
+        ASSERT_NE(byBlocks.status, BoundedStatus::Failed);
+        ASSERT_EQ(byBlocks.status, dense.status);
+        if (dense.status != BoundedStatus::Optimal)
+            continue;
+        ++optimal;
+        double a = 0, b = 0;
+        for (int j = 0; j < blocks.n; ++j) {
+            a += blocks.cost[j] * byBlocks.x[j];
+            b += blocks.cost[j] * dense.x[j];
+        }
+        EXPECT_NEAR(a, b, 1e-9 * std::abs(b));
+    }
+    EXPECT_GT(optimal, 6);
+}

@@ -64,7 +64,7 @@ void tableauRows(const BoundedLp& lp, const BoundedSolution& s, const int* posit
 // Limits of the bounded dual simplex: beyond them it gives up (Failed) and the caller falls
 // back to the dense two-phase path.
 constexpr int kBoundedStallLimit = 50;
-long boundedPivotLimit(const BoundedLp& lp);
+long boundedPivotLimit(int rows, int columns);
 
 // Dual simplex with bounded columns from the slack basis: the leaving row by dual steepest
 // edge, a bound-flipping ratio test with Harris' tolerance. After kBoundedStallLimit pivots

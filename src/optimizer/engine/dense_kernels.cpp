@@ -37,6 +37,17 @@ inline Quad splat(double f) {
 
 } // namespace
 
+DOSIVANT_KERNEL double dot(const double* a, const double* b, int len) {
+    Quad sum = splat(0.0);
+    int i = 0;
+    for (; i + 4 <= len; i += 4)
+        sum += load(a + i) * load(b + i);
+    double total = (sum[0] + sum[1]) + (sum[2] + sum[3]);
+    for (; i < len; ++i)
+        total += a[i] * b[i];
+    return total;
+}
+
 DOSIVANT_KERNEL void axpy(double* y, const double* x, double f, int len) {
     const Quad factor = splat(f);
     int k = 0;

@@ -5,6 +5,9 @@ namespace lp {
 // The two loops that carry the bounded simplex and the rebuild of its final tableau, on four
 // lanes at a time (AVX2 where the processor has it, SSE2 elsewhere, with the same results).
 
+// The sum of a[i] b[i] over len entries, in four lanes.
+double dot(const double* a, const double* b, int len);
+
 // y += f x over len entries.
 void axpy(double* y, const double* x, double f, int len);
 

@@ -1,5 +1,6 @@
 #include "optimizer/engine/plan.h"
 
+#include "optimizer/engine/block_lp.h"
 #include "optimizer/engine/bounded_path.h"
 #include "optimizer/engine/bounded_simplex.h"
 #include "optimizer/engine/simplex.h"
@@ -11,13 +12,14 @@
 
 // The plan is one programme, block-angular: each formula's own rows over its own shares, and
 // below them one row per stock bound over every formula. It is solved whole by the engine's
-// bounded dual simplex, not by a decomposition. Each block starts from the slack basis already
-// dual feasible (costs at the bound they ask for), so the dual simplex needs no phase 1, and
-// B^-1 is kept by open rows only: the rows of other blocks never enter a block's pricing, so the
-// work follows the binding rows, not the plan's size. A Dantzig-Wolfe decomposition would need
-// a master programme, column generation and its own stopping rule, with an optimum only within
-// a tolerance; the whole programme gives the exact vertex, its duals (the marginal values) and
-// the same tolerances as a single formula.
+// bounded dual simplex, not by a decomposition, with the basis factored block by block
+// (block_basis.h): each block's square part as a small dense inverse and the few columns beyond
+// it through the Schur complement of the binding stock rows, so a pivot costs work on the
+// blocks it touches, not on the whole plan. Each block starts from the slack basis already dual
+// feasible (costs at the bound they ask for), so no phase 1 is needed. A Dantzig-Wolfe
+// decomposition would need a master programme, column generation and its own stopping rule,
+// with an optimum only within a tolerance; the whole programme gives the exact vertex, its
+// duals (the marginal values) and the same tolerances as a single formula.
 
 namespace lp {
 
@@ -48,7 +50,7 @@ namespace {
 enum class LinkForm { None, Upper, Lower };
 
 struct Assembled {
-    BoundedLp lp;
+    BlockLp lp;
     std::vector<int> firstColumn;  // of each formula
     std::vector<int> linkRow;      // of each stock, -1 without one
     std::vector<LinkForm> form;    // of each stock
@@ -88,12 +90,16 @@ bool assemble(const Plan& plan, Assembled& out, int usageStock = -1, double usag
             out.form[s] = st.disponible ? LinkForm::Upper : LinkForm::Lower;
         }
     }
-    BoundedLp& lp = out.lp;
+    BlockLp& lp = out.lp;
     lp.m = rows + links;
     lp.n = cols;
-    lp.sumRow = -1;
-    lp.spanRows = true; // a block's rows are zero outside its formula's columns
-    lp.a.assign(static_cast<std::size_t>(lp.m) * lp.n, 0.0);
+    lp.links = links;
+    lp.linkRow0 = rows;
+    lp.blocks.assign(blocks.size(), {});
+    lp.blockOfColumn.assign(lp.n, -1);
+    lp.blockOfRow.assign(lp.m, -1);
+    lp.link.assign(lp.n, -1);
+    lp.linkCoef.assign(lp.n, 0.0);
     lp.b.assign(lp.m, 0.0);
     lp.cost.assign(lp.n, 0.0);
     lp.lower.assign(lp.n + lp.m, 0.0);
@@ -107,15 +113,23 @@ bool assemble(const Plan& plan, Assembled& out, int usageStock = -1, double usag
         const Blend& blend = plan.formulas[f].blend;
         const double weight = plan.formulas[f].cantidad / out.total;
         const int col0 = out.firstColumn[f];
+        BlockLp::Block& blk = lp.blocks[f];
+        blk.row0 = row0;
+        blk.rows = b.m;
+        blk.col0 = col0;
+        blk.cols = b.n;
+        blk.a.resize(static_cast<std::size_t>(b.m) * b.n);
+        for (int j = 0; j < b.n; ++j)
+            for (int i = 0; i < b.m; ++i)
+                blk.a[static_cast<std::size_t>(j) * b.m + i] = b.at(i, j);
         for (int i = 0; i < b.m; ++i) {
-            std::copy(b.a.begin() + static_cast<long>(i) * b.n,
-                      b.a.begin() + static_cast<long>(i + 1) * b.n,
-                      lp.a.begin() + static_cast<long>(row0 + i) * lp.n + col0);
+            lp.blockOfRow[row0 + i] = static_cast<int>(f);
             lp.b[row0 + i] = b.b[i];
             lp.lower[lp.n + row0 + i] = b.lower[b.n + i];
             lp.upper[lp.n + row0 + i] = b.upper[b.n + i];
         }
         for (int j = 0; j < b.n; ++j) {
+            lp.blockOfColumn[col0 + j] = static_cast<int>(f);
             lp.cost[col0 + j] = weight * b.cost[j];
             lp.lower[col0 + j] = b.lower[j];
             // Shares never pass the band of their sum: a finite bound lets a negative cost
@@ -136,8 +150,10 @@ bool assemble(const Plan& plan, Assembled& out, int usageStock = -1, double usag
         const PlanStock& st = plan.stock[s];
         const double sign = out.form[s] == LinkForm::Upper ? 1.0 : -1.0;
         for (int j = 0; j < lp.n; ++j)
-            if (out.stockOf[j] == static_cast<int>(s))
-                lp.a[static_cast<std::size_t>(r) * lp.n + j] = sign * out.usageCoef[j];
+            if (out.stockOf[j] == static_cast<int>(s)) {
+                lp.link[j] = r - lp.linkRow0;
+                lp.linkCoef[j] = sign * out.usageCoef[j];
+            }
         if (out.form[s] == LinkForm::Upper) {
             lp.b[r] = *st.disponible / out.total;
             if (st.minimoUso)
@@ -182,7 +198,10 @@ Run run(const Plan& plan, int usageStock = -1, double usageSign = 1) {
     r.assembled = assemble(plan, r.a, usageStock, usageSign);
     if (!r.assembled)
         return r;
-    r.s = solveBounded(r.a.lp);
+    r.s = solveBlocks(r.a.lp);
+    // A block that cannot be factored (a singular pivot in it) is left to the dense inverse.
+    if (r.s.status == BoundedStatus::Failed)
+        r.s = solveBounded(r.a.lp.dense());
     r.status = r.s.status;
     return r;
 }
@@ -303,6 +322,14 @@ std::vector<PlanConflict> diagnose(const Plan& plan) {
 } // namespace
 
 bool planProgramme(const Plan& plan, BoundedLp& lp) {
+    Assembled a;
+    if (!assemble(plan, a))
+        return false;
+    lp = a.lp.dense();
+    return true;
+}
+
+bool planBlocks(const Plan& plan, BlockLp& lp) {
     Assembled a;
     if (!assemble(plan, a))
         return false;

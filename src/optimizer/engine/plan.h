@@ -87,5 +87,8 @@ PlanResult solvePlan(const Plan& plan, const PlanOptions& options = {});
 // quantity), for other solvers to run the same one. False when the plan cannot be assembled.
 struct BoundedLp;
 bool planProgramme(const Plan& plan, BoundedLp& lp);
+// The same programme in its block-angular form, as solvePlan solves it.
+struct BlockLp;
+bool planBlocks(const Plan& plan, BlockLp& lp);
 
 } // namespace lp
