@@ -1,8 +1,13 @@
 // The sample week's production plan, formulated: its short grains used up and what one more
-// kilogram of each would save; and that stock table on its own, every row and column in sight.
+// kilogram of each would save; that stock table on its own, every row and column in sight; and
+// the first page of the plan's printout.
 #include "tour.h"
 
+#include "plans/plan_printout.h"
+#include "plans/plan_run.h"
+#include "plans/plan_store.h"
 #include "plans/views/frmPlanes.h"
+#include "printing/page_output.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -12,9 +17,12 @@
 #include <QTableWidget>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 namespace {
+
+constexpr int kDotsPerInch = 100;
 
 std::unique_ptr<plans::frmPlanes> formulatedPlan(store::Database& db) {
     auto view = std::make_unique<plans::frmPlanes>(db);
@@ -65,9 +73,25 @@ QImage stockTable(tour::Context& c) {
     return picture;
 }
 
+// The first page of the printout "Imprimir" writes, of the formulated sample plan.
+QImage planPrintout(tour::Context& c) {
+    const std::optional<int> id = plans::findPlan(c.db, QStringLiteral("Semana de ejemplo"));
+    const std::optional<plans::StoredPlan> plan = id ? plans::loadPlan(c.db, *id) : std::nullopt;
+    if (!plan)
+        throw std::runtime_error("the sample plan is missing");
+    const plans::PlanRun run = plans::formulatePlan(c.db, *plan);
+    if (run.outcome != plans::PlanRunOutcome::Optimum)
+        throw std::runtime_error("the sample plan has no solution");
+    return printing::renderPages(
+               [&](printing::PageCanvas& canvas) { plans::drawPlan(canvas, plan->header, run); },
+               kDotsPerInch)
+        .first();
+}
+
 const tour::Registration shots([](std::vector<tour::Shot>& all) {
     all.push_back({QStringLiteral("frmPlanes"), planes, nullptr});
     all.push_back({QStringLiteral("frmPlanes_existencias"), nullptr, stockTable});
+    all.push_back({QStringLiteral("impresion_plan"), nullptr, planPrintout});
 });
 
 } // namespace
