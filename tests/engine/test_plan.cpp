@@ -329,3 +329,40 @@ TEST(Plan, BlockFactorsSolveAsTheDenseInverseDoes) {
     }
     EXPECT_GT(optimal, 6);
 }
+// Ingredients that cost nothing (water) and by-products one is paid to take: the plan's cost is
+// still GLPK's within 1e-9, with no bias from how a negative cost is started at its bound.
+TEST(Plan, FreeAndPaidIngredientsKeepTheOptimum) {
+    Rng rng(99);
+    int compared = 0;
+    for (int k = 0; k < 24; ++k) {
+        Plan plan;
+        const int ingredients = rng.integer(10, 40);
+        for (int f = 0, formulas = rng.integer(2, 15); f < formulas; ++f) {
+            Shape s;
+            s.ingredients = rng.integer(std::max(10, ingredients / 2), ingredients);
+            s.nutrients = rng.integer(5, 20);
+            s.secaIng = rng.chance(0.5);
+            s.secaNut = rng.chance(0.5);
+            s.free = 0.3;
+            s.paid = 0.1;
+            s.ratios = rng.integer(0, 2);
+            s.groups = rng.integer(0, 2);
+            plan.formulas.push_back({generator::randomBlend(rng, s), rng.uniform(1, 40) * 1000});
+        }
+        for (int id = 1; id <= ingredients; ++id)
+            plan.stock.push_back(
+                {id, "Ingrediente " + std::to_string(id), std::nullopt, std::nullopt});
+        const PlanResult free = solvePlan(plan, {false, false});
+        ASSERT_EQ(free.outcome, PlanOutcome::Optimum);
+        setStock(rng, plan, free, 0.7);
+        const PlanResult r = solvePlan(plan, {false, false});
+        const reference::Solution ref = solvePlanWithGlpk(plan);
+        if (ref.status != reference::Status::Optimum)
+            continue;
+        ++compared;
+        ASSERT_EQ(r.outcome, PlanOutcome::Optimum);
+        EXPECT_NEAR(r.costoTotal, ref.cost, 1e-9 * std::abs(ref.cost)) << "plan " << k;
+        expectLimitsMet(plan, r);
+    }
+    EXPECT_GT(compared, 15);
+}

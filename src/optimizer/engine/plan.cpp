@@ -57,7 +57,6 @@ struct Assembled {
     std::vector<double> usageCoef; // n: as-fed quantity per unit share, over the total
     std::vector<int> stockOf;      // n: the stock each column counts against, -1 none
     double total = 0;              // the plan's total quantity: rows and costs are over it
-    std::vector<double> lift;      // of each formula: taken off its columns' costs
 };
 
 // Scaling every link row and the costs by the plan's total quantity keeps the link rows'
@@ -165,17 +164,6 @@ bool assemble(const Plan& plan, Assembled& out, int usageStock = -1, double usag
     if (usageStock >= 0)
         for (int j = 0; j < lp.n; ++j)
             lp.cost[j] = out.stockOf[j] == usageStock ? usageSign * out.usageCoef[j] : 0.0;
-    // The dual simplex starts from costs it can price at a bound; a negative cost (an ingredient
-    // one is paid to take, or the usage to maximise) is lifted within its formula by the
-    // formula's most negative cost, which moves the objective by that amount times the sum of
-    // the formula's shares: a constant on the band of that sum, 2e-8 wide.
-    out.lift.assign(blocks.size(), 0.0);
-    for (std::size_t f = 0; f < blocks.size(); ++f) {
-        const auto begin = lp.cost.begin() + out.firstColumn[f];
-        const auto end = begin + blocks[f].n;
-        out.lift[f] = std::min(0.0, *std::min_element(begin, end));
-        std::for_each(begin, end, [&](double& c) { c -= out.lift[f]; });
-    }
     return true;
 }
 
