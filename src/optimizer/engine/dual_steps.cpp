@@ -33,23 +33,29 @@ int boundFlippingRatioTest(const RatioTestInput& in, std::vector<RatioCandidate>
                            std::vector<int>& flipped, double& ratio) {
     const double* tr = in.row;
     auto fixed = [&](int j) { return !(in.lower[j] < in.upper[j]); };
+    // One pass: the largest entry, and every column that could pass the pivot tolerance,
+    // which is never below kPivotTolerance; those under the final tolerance are dropped after.
     double largest = 0;
-    for (int j = 0; j < in.width; ++j)
-        if (in.state[j] != ColumnState::Basic)
-            largest = std::max(largest, std::abs(tr[j]));
-    const double tiny = kPivotTolerance * std::max(1.0, largest);
     candidates.clear();
     for (int j = 0; j < in.width; ++j) {
-        if (in.state[j] == ColumnState::Basic || fixed(j))
+        if (in.state[j] == ColumnState::Basic)
+            continue;
+        largest = std::max(largest, std::abs(tr[j]));
+        if (fixed(j))
             continue;
         const double a = in.below ? -tr[j] : tr[j];
         const bool atLower = in.state[j] == ColumnState::AtLower;
-        if (atLower ? !(a > tiny) : !(a < -tiny))
+        if (atLower ? !(a > kPivotTolerance) : !(a < -kPivotTolerance))
             continue;
         const double dj = std::max(atLower ? in.d[j] : -in.d[j], 0.0);
         const double e = std::abs(a);
         candidates.push_back({j, e, dj / e, (dj + in.dualTolerance) / e});
     }
+    const double tiny = kPivotTolerance * std::max(1.0, largest);
+    if (tiny > kPivotTolerance)
+        candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
+                                        [&](const RatioCandidate& c) { return !(c.entry > tiny); }),
+                         candidates.end());
     flipped.clear();
     if (candidates.empty())
         return -1;
