@@ -51,7 +51,7 @@ public:
             s.status = BoundedStatus::Failed;
             return s;
         }
-        finish(iterate(), s);
+        finish(iterate(), s, true);
         return s;
     }
 

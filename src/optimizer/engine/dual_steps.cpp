@@ -165,12 +165,17 @@ BoundedStatus DualSimplexSteps::iterate() {
     }
 }
 
-void DualSimplexSteps::finish(BoundedStatus status, BoundedSolution& s) {
+void DualSimplexSteps::finish(BoundedStatus status, BoundedSolution& s, bool cleanUp) {
     s.status = status;
     if (status == BoundedStatus::Optimal) {
         recomputePrimal();
         refinePrimal();
         recomputeDual();
+        if (cleanUp && perturbed_ && primalCleanup()) {
+            recomputePrimal();
+            refinePrimal();
+            recomputeDual();
+        }
         // A fixed column sits at whichever bound its reduced cost asks for.
         for (int j = 0; j < w_; ++j)
             if (state_[j] != ColumnState::Basic && fixed(j))
@@ -268,6 +273,69 @@ void DualSimplexSteps::updateWeights(int r) {
         weight_[p] = std::max(weight_[p] - 2 * k * tau_[p] + k * k * wr, 1e-12);
     }
     weight_[r] = std::max(wr / (pivotEntry * pivotEntry), 1e-12);
+}
+
+// The basis the perturbed search ended on is primal feasible and optimal for the perturbed
+// costs; on the true costs a column may still lower the cost, by as much as the perturbation
+// against costs that are small (a plan's are scaled by each formula's part of the plan). Primal
+// simplex pivots price those columns in: the most wrong reduced cost enters, the first basic
+// value to reach a bound leaves, or the column moves to its other bound. False, keeping the
+// basis as it is, when the pivots run out.
+bool DualSimplexSteps::primalCleanup() {
+    const long limit = pivots_ + boundedPivotLimit(m_, n_);
+    for (;;) {
+        int q = -1;
+        double worst = kOptimalityTolerance;
+        for (int j = 0; j < w_; ++j) {
+            if (state_[j] == ColumnState::Basic || fixed(j))
+                continue;
+            const double wrong = state_[j] == ColumnState::AtLower ? -d_[j] : d_[j];
+            if (wrong > worst) {
+                worst = wrong;
+                q = j;
+            }
+        }
+        if (q < 0)
+            return true;
+        if (pivots_ >= limit)
+            return false;
+        const double dir = state_[q] == ColumnState::AtLower ? 1.0 : -1.0;
+        priceColumn(q);
+        double step = upper_[q] - lower_[q];
+        int r = -1;
+        for (int p = 0; p < m_; ++p) {
+            const double a = dir * alphaCol_[p];
+            if (std::abs(a) <= kPivotTolerance)
+                continue;
+            const int j = head_[p];
+            const double room = a > 0 ? x_[j] - lower_[j] : upper_[j] - x_[j];
+            if (std::isinf(room))
+                continue;
+            const double t = std::max(room, 0.0) / std::abs(a);
+            if (t < step || (t == step && r >= 0 && std::abs(a) > std::abs(alphaCol_[r]))) {
+                step = t;
+                r = p;
+            }
+        }
+        if (std::isinf(step))
+            return false;
+        for (int p = 0; p < m_; ++p)
+            x_[head_[p]] -= dir * step * alphaCol_[p];
+        if (r < 0) {
+            state_[q] = dir > 0 ? ColumnState::AtUpper : ColumnState::AtLower;
+            x_[q] = dir > 0 ? upper_[q] : lower_[q];
+            continue;
+        }
+        x_[q] += dir * step;
+        const int leave = head_[r];
+        const bool toLower = dir * alphaCol_[r] > 0;
+        priceRow(r);
+        if (!pivot(r, q))
+            return false;
+        state_[leave] = toLower ? ColumnState::AtLower : ColumnState::AtUpper;
+        x_[leave] = toLower ? lower_[leave] : upper_[leave];
+        ++pivots_;
+    }
 }
 
 // A stall is met first by perturbing the costs, then by Bland's rule.

@@ -81,7 +81,9 @@ protected:
     bool placeAtBounds();
     // The search from a dual feasible start, then the values and reduced costs afresh.
     BoundedStatus iterate();
-    void finish(BoundedStatus status, BoundedSolution& s);
+    // The final values, reduced costs and states into s. With `cleanUp`, a search that ended on
+    // perturbed costs is finished by primal pivots on the true ones.
+    void finish(BoundedStatus status, BoundedSolution& s, bool cleanUp = false);
     // Moves the flipped columns to their other bound and the basic values with them.
     void applyFlips();
     // The reduced costs after the pivot on (r, q), from the priced row.
@@ -106,6 +108,7 @@ private:
     int enteringColumn(bool below, double delta, double& ratio);
     void track(double gain);
     void perturb();
+    bool primalCleanup();
 
     std::vector<RatioCandidate> candidates_;
     std::vector<int> flipped_;
