@@ -6,6 +6,7 @@
 #include "import/import_run.h"
 #include "import/import_statements.h"
 #include "import/remote_source.h"
+#include "store/revisions.h"
 #include "store/sql_text.h"
 
 #include <QHash>
@@ -41,6 +42,13 @@ void bindText(store::PreparedStatement& statement, int index, const QVariant& v)
 
 QString trimmed(const QVariant& v) {
     return v.toString().trimmed();
+}
+
+// A stored text and the one bindText would write over it: the same, Null included.
+bool sameText(const QVariant& stored, const QVariant& incoming) {
+    if (!stored.isValid() || stored.isNull() || !incoming.isValid() || incoming.isNull())
+        return (!stored.isValid() || stored.isNull()) == (!incoming.isValid() || incoming.isNull());
+    return stored.toString() == trimmed(incoming);
 }
 
 std::optional<double> priceOf(const Number& n) {
@@ -247,6 +255,7 @@ private:
                                   trimmed(lookup.value(2)) == nombre.trimmed();
         const catalog::StoredPrice before{storedPriceOf(lookup.value(4)),
                                           storedPriceOf(lookup.value(5))};
+        const QVariant unidadBefore = lookup.value(3);
         lookup.reset();
         if (exists && !sameIdentity)
             return conflict(QString());
@@ -267,6 +276,8 @@ private:
             update.bind(4, *key.value);
             update.execute();
             catalog::recordPriceChange(db_, *key.value, before, after, catalog::kOrigenImportacion);
+            if (!(before == after) || !sameText(unidadBefore, remote.value(3)))
+                store::raiseRevision(db_, QStringLiteral("productos"), *key.value);
             phase.refreshed();
             return;
         }
@@ -337,6 +348,7 @@ private:
         lookup.bind(1, *key.value);
         const bool exists = lookup.next();
         const bool sameName = exists && trimmed(lookup.value(1)) == nombre.trimmed();
+        const QVariant unidadBefore = lookup.value(2);
         lookup.reset();
         if (!exists) {
             store::PreparedStatement& insert = statements_->nutrientInsert;
@@ -350,6 +362,8 @@ private:
             bindText(update, 1, remote.value(2));
             update.bind(2, *key.value);
             update.execute();
+            if (!sameText(unidadBefore, remote.value(2)))
+                store::raiseRevision(db_, QStringLiteral("propiedades"), *key.value);
             phase.refreshed();
         } else {
             conflict(QString());

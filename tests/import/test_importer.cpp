@@ -1,8 +1,11 @@
+#include "catalog/ingredients.h"
+#include "catalog/nutrients.h"
 #include "catalog/price_history.h"
 #include "import/import_statements.h"
 #include "import/importer.h"
 #include "import/remote_source.h"
 #include "import_fixture.h"
+#include "store/revisions.h"
 #include "support/qt_printers.h"
 #include "support/temp_database.h"
 #include "support/test_server.h"
@@ -595,4 +598,39 @@ TEST(Importer, AddedAndRepricedIngredientsGetAHistoryRowAndNoOtherDoes) {
     ASSERT_EQ(import::runImport(local.db(), remote.connectionText()).outcome,
               ImportOutcome::Finished);
     EXPECT_EQ(dump(local.db(), "precio_historial", "id_producto").size(), 3);
+}
+
+// An editor left open on an ingredient or nutrient the import changed cannot write its old values
+// back over the imported ones; one the import left as it was saves as before.
+TEST(Importer, AnEditorOpenOnAChangedRowIsRefusedItsSave) {
+    TempDatabase local;
+    RemoteDatabase remote;
+    addIngredient(local.db(), 1, "A", "Avena", "kg", 5, 88);
+    addIngredient(local.db(), 2, "B", "Cebada", "kg", 4, 87);
+    addNutrient(local.db(), 1, "Proteína", "%");
+    addNutrient(local.db(), 2, "Energía", "Mcal");
+    addIngredient(remote.db(), 1, "A", "Avena", "kg", 6, 88);  // repriced
+    addIngredient(remote.db(), 2, "B", "Cebada", "kg", 4, 87); // as it was
+    addNutrient(remote.db(), 1, "Proteína", "g/kg");           // another unit
+    addNutrient(remote.db(), 2, "Energía", "Mcal");            // as it was
+    const auto avena = catalog::loadIngredient(local.db(), 1);
+    const auto cebada = catalog::loadIngredient(local.db(), 2);
+    const int proteina = catalog::nutrientRevision(local.db(), 1);
+    const int energia = catalog::nutrientRevision(local.db(), 2);
+    ASSERT_TRUE(avena && cebada);
+
+    ASSERT_EQ(import::runImport(local.db(), remote.connectionText()).outcome,
+              ImportOutcome::Finished);
+
+    catalog::IngredientValues old{"A", "Avena", "kg", 5, 88};
+    EXPECT_THROW(catalog::updateIngredient(local.db(), 1, old, avena->revision),
+                 store::StaleRowError);
+    EXPECT_EQ(catalog::loadIngredient(local.db(), 1)->costo, 6);
+    EXPECT_THROW(catalog::updateNutrient(local.db(), 1, {"Proteína", "%"}, proteina),
+                 store::StaleRowError);
+    EXPECT_EQ(catalog::loadNutrient(local.db(), 1)->unidad, "g/kg");
+
+    EXPECT_TRUE(
+        catalog::updateIngredient(local.db(), 2, {"B", "Cebada", "kg", 4.2, 87}, cebada->revision));
+    EXPECT_TRUE(catalog::updateNutrient(local.db(), 2, {"Energía", "kcal"}, energia));
 }
