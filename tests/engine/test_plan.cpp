@@ -363,6 +363,7 @@ TEST(Plan, FreeAndPaidIngredientsKeepTheOptimum) {
         ASSERT_EQ(r.outcome, PlanOutcome::Optimum);
         EXPECT_NEAR(r.costoTotal, ref.cost, 1e-9 * std::abs(ref.cost)) << "plan " << k;
         expectLimitsMet(plan, r);
+        expectMarginalsMatchResolving(plan, r);
     }
     EXPECT_GT(compared, 15);
 }
@@ -401,6 +402,7 @@ TEST(Plan, TiedFormulasStillReachTheOptimum) {
         ASSERT_EQ(r.outcome, PlanOutcome::Optimum);
         EXPECT_NEAR(r.costoTotal, ref.cost, 1e-9 * std::abs(ref.cost)) << "plan " << k;
         expectLimitsMet(plan, r);
+        expectMarginalsMatchResolving(plan, r);
     }
     EXPECT_GT(compared, 10);
 }
