@@ -26,8 +26,8 @@ QString formulaName(const PlanFormulaRow& f) {
 
 // The mix of these shares written into the workspace rows as the formulation writes its own
 // (matched by id), then the figures recomputed; the single-formula analysis no longer applies.
-void writePlannedMix(Workspace& ws, store::Database& db, const lp::Blend& blend,
-                     const std::vector<double>& shares) {
+workspace::ResultFigures writePlannedMix(Workspace& ws, store::Database& db, const lp::Blend& blend,
+                                         const std::vector<double>& shares) {
     const std::vector<lp::BatchLine> lines = lp::batchLines(blend, shares);
     for (workspace::FormulaIngredient& p : ws.ingredients) {
         lp::BatchLine line;
@@ -41,7 +41,7 @@ void writePlannedMix(Workspace& ws, store::Database& db, const lp::Blend& blend,
         p.costoTotal = 0.0;
     }
     ws.analysisRows.clear();
-    workspace::actuResultados(ws, db);
+    return workspace::actuResultados(ws, db);
 }
 
 QString kindName(const lp::PlanConflict& c) {
@@ -70,6 +70,7 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
                               .arg(formulaName(row), messages.joined());
             return false;
         }
+        pf.header = header;
         optimizer::RunInput input;
         // The stored batch quantity, also for a formula never formulated (its mix totals 0).
         input.cantidadText = QString::number(pf.ws->vCantidad, 'f', 2);
@@ -160,7 +161,7 @@ PlanRun formulatePlan(store::Database& db, const StoredPlan& plan) {
         PlannedFormula& pf = run.formulas[f];
         const lp::Blend& blend = lpPlan.formulas[f].blend;
         const std::vector<double>& shares = result.formulas[f].shares;
-        writePlannedMix(*pf.ws, db, blend, shares);
+        pf.header.figures = writePlannedMix(*pf.ws, db, blend, shares);
         pf.costoUnitarioHumeda = result.formulas[f].costoUnitarioHumeda;
         const std::vector<lp::BatchLine> lines = lp::batchLines(blend, shares);
         for (std::size_t j = 0; j < blend.ingredients.size(); ++j)

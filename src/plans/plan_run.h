@@ -2,6 +2,7 @@
 
 #include "optimizer/engine/plan.h"
 #include "plans/plan_store.h"
+#include "workspace/formula_loader.h"
 
 #include <QString>
 
@@ -38,6 +39,7 @@ struct PlannedFormula {
     std::optional<double> costoSolo;             // of its least-cost mix alone, per unit as fed
     std::vector<PlannedIngredient> ingredientes; // in the mix, largest share first
     std::shared_ptr<workspace::Workspace> ws;    // holds the planned mix, for the save
+    workspace::FormulaHeader header;             // as loaded, with the planned mix's figures
 };
 
 struct PlannedStock {

@@ -1,6 +1,7 @@
 // The sample week's production plan, formulated: its short grains used up and what one more
 // kilogram of each would save; that stock table on its own, every row and column in sight; and
-// the first page of the plan's printout.
+// the first page of the plan's printout; and the pork grower opened in the workspace with its
+// planned mix.
 #include "tour.h"
 
 #include "plans/plan_printout.h"
@@ -8,6 +9,7 @@
 #include "plans/plan_store.h"
 #include "plans/views/frmPlanes.h"
 #include "printing/page_output.h"
+#include "workspace/views/frmoptimizacion.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -73,15 +75,32 @@ QImage stockTable(tour::Context& c) {
     return picture;
 }
 
-// The first page of the printout "Imprimir" writes, of the formulated sample plan.
-QImage planPrintout(tour::Context& c) {
-    const std::optional<int> id = plans::findPlan(c.db, QStringLiteral("Semana de ejemplo"));
-    const std::optional<plans::StoredPlan> plan = id ? plans::loadPlan(c.db, *id) : std::nullopt;
+plans::StoredPlan samplePlan(store::Database& db) {
+    const std::optional<int> id = plans::findPlan(db, QStringLiteral("Semana de ejemplo"));
+    const std::optional<plans::StoredPlan> plan = id ? plans::loadPlan(db, *id) : std::nullopt;
     if (!plan)
         throw std::runtime_error("the sample plan is missing");
-    const plans::PlanRun run = plans::formulatePlan(c.db, *plan);
+    return *plan;
+}
+
+plans::PlanRun solved(store::Database& db, const plans::StoredPlan& plan) {
+    plans::PlanRun run = plans::formulatePlan(db, plan);
     if (run.outcome != plans::PlanRunOutcome::Optimum)
         throw std::runtime_error("the sample plan has no solution");
+    return run;
+}
+
+// What "Abrir en Optimización" shows for the first formula of the plan.
+std::unique_ptr<QWidget> plannedMix(tour::Context& c) {
+    const plans::PlanRun run = solved(c.db, samplePlan(c.db));
+    const plans::PlannedFormula& first = run.formulas.front();
+    return std::make_unique<workspace::frmoptimizacion>(c.db, *first.ws, first.header);
+}
+
+// The first page of the printout "Imprimir" writes, of the formulated sample plan.
+QImage planPrintout(tour::Context& c) {
+    const std::optional<plans::StoredPlan> plan = samplePlan(c.db);
+    const plans::PlanRun run = solved(c.db, *plan);
     return printing::renderPages(
                [&](printing::PageCanvas& canvas) { plans::drawPlan(canvas, plan->header, run); },
                kDotsPerInch)
@@ -92,6 +111,7 @@ const tour::Registration shots([](std::vector<tour::Shot>& all) {
     all.push_back({QStringLiteral("frmPlanes"), planes, nullptr});
     all.push_back({QStringLiteral("frmPlanes_existencias"), nullptr, stockTable});
     all.push_back({QStringLiteral("impresion_plan"), nullptr, planPrintout});
+    all.push_back({QStringLiteral("frmoptimizacion_plan"), plannedMix, nullptr});
 });
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "plans/plan_texts.h"
 #include "printing/views/print_services.h"
 #include "store/database.h"
+#include "workspace/views/frmoptimizacion.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -71,18 +72,22 @@ frmPlanes::frmPlanes(store::Database& db, QWidget* parent) : QDialog(parent), db
                                      "nueva"));
     print_ = button(this, "cmdImprimir", QStringLiteral("&Imprimir"));
     print_->setToolTip(QStringLiteral("Guarda el resultado del plan como PDF"));
+    open_ = button(this, "cmdAbrir", QStringLiteral("&Abrir en Optimización"));
+    open_->setToolTip(QStringLiteral("Abre la fórmula elegida con su mezcla del plan, sin grabar"));
     auto* close = button(this, "cmdCerrar", QStringLiteral("&Cerrar"));
     total_ = new QLabel(this);
     total_->setObjectName(QStringLiteral("lblCostoTotal"));
     bottom->addWidget(formulate);
     bottom->addWidget(save_);
     bottom->addWidget(print_);
+    bottom->addWidget(open_);
     bottom->addWidget(total_, 1);
     bottom->addWidget(close);
     layout->addLayout(bottom);
     connect(formulate, &QPushButton::clicked, this, &frmPlanes::formulate);
     connect(save_, &QPushButton::clicked, this, &frmPlanes::save);
     connect(print_, &QPushButton::clicked, this, &frmPlanes::print);
+    connect(open_, &QPushButton::clicked, this, &frmPlanes::openInWorkspace);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     resize(980, 720);
     loadPlans(0);
@@ -161,6 +166,7 @@ QWidget* frmPlanes::buildResults() {
     row->addWidget(results_, 1);
     row->addWidget(mix_, 1);
     connect(results_, &QTableWidget::currentCellChanged, this, &frmPlanes::showMix);
+    connect(results_, &QTableWidget::cellDoubleClicked, this, &frmPlanes::openInWorkspace);
     return box;
 }
 
@@ -341,6 +347,7 @@ void frmPlanes::showResults() {
     total_->setText(totalText(run_));
     save_->setEnabled(solved);
     print_->setEnabled(solved);
+    open_->setEnabled(solved);
     if (solved && results_->rowCount() > 0)
         results_->setCurrentCell(0, 0);
     showMix();
@@ -384,6 +391,19 @@ void frmPlanes::save() {
         msg::msgBox(QStringLiteral("No se pudo grabar el plan: %1").arg(e.message()),
                     msg::Critical);
     }
+}
+
+// The workspace opens on the formula as the plan loaded it, with its planned mix in place and
+// not saved: its figures, the nutrients the plan moved in green, and its own buttons to adjust
+// or save it.
+void frmPlanes::openInWorkspace() {
+    const int row = results_->currentRow();
+    if (run_.outcome != PlanRunOutcome::Optimum || row < 0 ||
+        row >= static_cast<int>(run_.formulas.size()))
+        return;
+    const PlannedFormula& f = run_.formulas[std::size_t(row)];
+    workspace::frmoptimizacion window(db_, *f.ws, f.header, this);
+    widgets::openModal(window);
 }
 
 } // namespace plans

@@ -20,7 +20,8 @@ namespace plans {
 // "Fórmulas → Planes de Producción": a plan's formulas with the quantity of each, the stock of its
 // ingredients (available, least use), formulating them all at once, each formula's mix and cost
 // against its cost alone, each ingredient's use and marginal value, "Grabar" to keep the
-// planned mixes as new versions, and "Imprimir" to keep the result as a PDF.
+// planned mixes as new versions, "Imprimir" to keep the result as a PDF, and "Abrir en
+// Optimización" to see one formula's planned mix in the workspace.
 class frmPlanes : public QDialog {
     Q_OBJECT
 
@@ -50,6 +51,7 @@ private:
     void showMix();
     void print();
     void save();
+    void openInWorkspace();
 
     store::Database& db_;
     std::optional<StoredPlan> plan_;
@@ -65,6 +67,7 @@ private:
     QLabel* total_ = nullptr;
     QPushButton* save_ = nullptr;
     QPushButton* print_ = nullptr;
+    QPushButton* open_ = nullptr;
 };
 
 } // namespace plans

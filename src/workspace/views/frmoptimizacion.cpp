@@ -55,6 +55,23 @@ void paintAlarm(QLineEdit* box, bool alarm) {
 
 frmoptimizacion::frmoptimizacion(store::Database& db, int formulaId, QWidget* parent)
     : QDialog(parent), db_(db), ws_(std::make_unique<Workspace>()) {
+    build();
+    ws_->vIdFormula = formulaId;
+    actuFormula();
+    SSTab1_->setCurrentIndex(0);
+    flexprod_->setFocus(Qt::OtherFocusReason);
+}
+
+frmoptimizacion::frmoptimizacion(store::Database& db, const Workspace& opened,
+                                 const FormulaHeader& header, QWidget* parent)
+    : QDialog(parent), db_(db), ws_(std::make_unique<Workspace>(opened)) {
+    build();
+    showHeader(header);
+    SSTab1_->setCurrentIndex(0);
+    flexprod_->setFocus(Qt::OtherFocusReason);
+}
+
+void frmoptimizacion::build() {
     setObjectName(QStringLiteral("frmoptimizacion"));
     setWindowTitle(kCaption);
 
@@ -85,10 +102,6 @@ frmoptimizacion::frmoptimizacion(store::Database& db, int formulaId, QWidget* pa
     editors_->watchCantidad(txt_cantidad_);
 
     resize(1180, 720);
-    ws_->vIdFormula = formulaId;
-    actuFormula();
-    SSTab1_->setCurrentIndex(0);
-    flexprod_->setFocus(Qt::OtherFocusReason);
 }
 
 frmoptimizacion::~frmoptimizacion() = default;

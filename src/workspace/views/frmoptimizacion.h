@@ -32,6 +32,10 @@ class frmoptimizacion : public QDialog {
 
 public:
     frmoptimizacion(store::Database& db, int formulaId, QWidget* parent = nullptr);
+    // Opens on a formula already in memory with a mix not saved yet (a production plan's mix
+    // of it): `opened` as it stands and `header` as it was loaded, with the figures of that mix.
+    frmoptimizacion(store::Database& db, const Workspace& opened, const FormulaHeader& header,
+                    QWidget* parent = nullptr);
     ~frmoptimizacion() override;
 
     // The records and scalars the other views of the workspace read.
@@ -46,6 +50,7 @@ protected:
 
 private:
     // Layout (frmoptimizacion.cpp).
+    void build();
     QWidget* buildHeader();
     QWidget* buildIngredientTab();
     QWidget* buildNutrientTab();

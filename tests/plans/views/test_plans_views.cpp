@@ -6,6 +6,8 @@
 #include "support/list_picks.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
+#include "workspace/views/frmoptimizacion.h"
+#include "workspace/workspace.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -80,6 +82,46 @@ TEST(PlanesView, TheSamplePlanFormulatesShowsItsResultsAndSaves) {
     stock->item(0, 2)->setText("999999999");
     EXPECT_TRUE(messages.texts().last().startsWith("El uso mínimo de "));
     EXPECT_TRUE(stock->item(0, 2)->text().isEmpty());
+}
+
+// A formula of the solved plan opens in the workspace with its planned mix, not its mix alone,
+// and nothing is saved by looking at it.
+TEST(PlanesView, AFormulaOpensInTheWorkspaceWithItsPlannedMix) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    plans::frmPlanes view(t.db());
+    EXPECT_FALSE(child<QPushButton>(view, "cmdAbrir")->isEnabled());
+    click(view, "cmdFormular");
+    ASSERT_EQ(view.run().outcome, plans::PlanRunOutcome::Optimum);
+    const plans::PlannedFormula& pork = view.run().formulas[0];
+    ASSERT_TRUE(pork.costoSolo.has_value());
+    ASSERT_GT(std::abs(pork.costoUnitarioHumeda - *pork.costoSolo), 1e-4); // the plan moved it
+    child<QTableWidget>(view, "grdResultados")->setCurrentCell(0, 0);
+
+    const int before = count(t.db(), "select count(*) from formulas");
+    int opened = 0;
+    {
+        widgets::ScopedModalRunner runner([&](QDialog& d) {
+            auto* ws = dynamic_cast<workspace::frmoptimizacion*>(&d);
+            EXPECT_NE(ws, nullptr);
+            if (!ws)
+                return 0;
+            ++opened;
+            EXPECT_EQ(child<QLineEdit>(d, "txt_CodFormula")->text().trimmed(), "CERDO-CREC");
+            EXPECT_NEAR(ws->workspace().vCostoHumeda, pork.costoUnitarioHumeda, 1e-9);
+            const workspace::FormulaIngredient* maize =
+                workspace::findIngredient(ws->workspace(), pork.ingredientes.front().idProducto);
+            EXPECT_NE(maize, nullptr);
+            if (maize) {
+                EXPECT_NEAR(maize->porcentajeHumeda.value_or(0),
+                            pork.ingredientes.front().porcentajeHumeda, 1e-9);
+            }
+            return 0;
+        });
+        click(view, "cmdAbrir");
+    }
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(count(t.db(), "select count(*) from formulas"), before);
 }
 
 TEST(PlanesView, APlanIsCreatedFilledByPickingAndItsConflictNamed) {
