@@ -26,6 +26,17 @@ QString costText(const std::optional<double>& v) {
     return v ? fmt::format(*v, QStringLiteral("0.0000")) : QString();
 }
 
+QString changeText(const PlannedFormula& f) {
+    if (!f.costoSolo || !(*f.costoSolo > 0))
+        return {};
+    const double change = f.costoUnitarioHumeda / *f.costoSolo - 1;
+    const QString magnitude = fmt::format(std::abs(change), QStringLiteral("0.00%"));
+    // A change that rounds to nothing carries no sign.
+    if (magnitude == fmt::format(0.0, QStringLiteral("0.00%")))
+        return magnitude;
+    return (change > 0 ? u'+' : u'-') + magnitude;
+}
+
 QString outcomeMessage(const PlanRun& run) {
     if (run.outcome == PlanRunOutcome::Optimum)
         return {};

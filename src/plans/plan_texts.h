@@ -20,6 +20,10 @@ TypedAmount parseAmount(const QString& text);
 QString amountText(const std::optional<double>& v);
 QString costText(const std::optional<double>& v);
 
+// How much the formula's cost per unit in the plan is above ("+2.35%") or below ("-0.10%") its
+// cost alone; "" when it has no cost alone to compare with.
+QString changeText(const PlannedFormula& f);
+
 // The message of a plan that did not solve: why, and each limit with the value that would let
 // the plan hold.
 QString outcomeMessage(const PlanRun& run);

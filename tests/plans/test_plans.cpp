@@ -236,4 +236,16 @@ TEST(PlanTexts, AmountsAsTypedAndTheConflictInWords) {
                                           "Disponible de Maíz: 100.00 (se cumple con 250.00)\n"
                                           "Mínimo para Calcio en PONEDORA versión 1: 3.50");
     EXPECT_TRUE(plans::totalText(run).isEmpty());
+
+    plans::PlannedFormula f;
+    f.costoUnitarioHumeda = 0.2154;
+    EXPECT_EQ(plans::changeText(f), ""); // nothing alone to compare with
+    f.costoSolo = 0.2149;
+    EXPECT_EQ(plans::changeText(f), "+0.23%");
+    f.costoSolo = 0.2156;
+    EXPECT_EQ(plans::changeText(f), "-0.09%");
+    f.costoSolo = 0.21540001;
+    EXPECT_EQ(plans::changeText(f), "0.00%");
+    f.costoSolo = 0.0;
+    EXPECT_EQ(plans::changeText(f), "");
 }

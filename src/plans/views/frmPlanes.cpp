@@ -159,7 +159,8 @@ QWidget* frmPlanes::buildResults() {
     auto* row = new QHBoxLayout(box);
     results_ = grid(box, "grdResultados",
                     {QStringLiteral("Fórmula"), QStringLiteral("Cantidad"),
-                     QStringLiteral("Costo en el plan"), QStringLiteral("Costo sola")});
+                     QStringLiteral("Costo en el plan"), QStringLiteral("Costo sola"),
+                     QStringLiteral("Cambio")});
     mix_ = grid(box, "grdMezcla",
                 {QStringLiteral("Ingrediente"), QStringLiteral("% tal cual"),
                  QStringLiteral("Cantidad tal cual")});
@@ -336,6 +337,7 @@ void frmPlanes::showResults() {
         setCell(results_, i, 1, amountText(f.row.cantidad), false, true);
         setCell(results_, i, 2, costText(f.costoUnitarioHumeda), false, true);
         setCell(results_, i, 3, costText(f.costoSolo), false, true);
+        setCell(results_, i, 4, changeText(f), false, true);
     }
     filling_ = true;
     for (int i = 0; i < stock_->rowCount() && solved; ++i) {
