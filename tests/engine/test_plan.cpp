@@ -300,21 +300,56 @@ TEST(Plan, ShortStockGoesWhereItSavesMostAndConflictsAreNamed) {
 
 } // namespace
 
-// The plan's block-angular solve and the dense inverse on the same programme: the same outcome
-// and cost, with the block factors never giving up (which would hand the plan to the dense
-// inverse unseen).
+double total(const Plan& plan) {
+    double sum = 0;
+    for (const PlanFormula& f : plan.formulas)
+        sum += f.cantidad;
+    return sum;
+}
+
+// Copies of one formula (in equal or unequal quantities) drawing on the same stock, half of what
+// they use alone cut short: ties everywhere, so the search stalls and perturbs its costs.
+Plan copiesOfOneFormula(Rng& rng, bool equalQuantities) {
+    Shape s;
+    s.ingredients = rng.integer(10, 30);
+    s.nutrients = rng.integer(5, 15);
+    s.free = 0.4;
+    s.secaIng = rng.chance(0.5);
+    s.secaNut = rng.chance(0.5);
+    const Blend blend = generator::randomBlend(rng, s);
+    Plan plan;
+    for (int f = 0, copies = rng.integer(5, 25); f < copies; ++f)
+        plan.formulas.push_back({blend, 1000.0 * (1 + (equalQuantities ? 0 : f % 3))});
+    for (int id = 1; id <= s.ingredients; ++id)
+        plan.stock.push_back({id, "Ingrediente " + std::to_string(id), std::nullopt, std::nullopt});
+    const PlanResult free = solvePlan(plan, {false, false});
+    EXPECT_EQ(free.outcome, PlanOutcome::Optimum);
+    for (std::size_t i = 0; i < plan.stock.size() && free.outcome == PlanOutcome::Optimum; ++i)
+        if (free.stock[i].usado > 0 && rng.chance(0.5))
+            plan.stock[i].disponible = free.stock[i].usado * rng.uniform(0.3, 0.9);
+    return plan;
+}
+
+// The plan's block-angular solve and the dense inverse on the same programme, both finishing a
+// perturbed search on the true costs: the same outcome and cost, with the block factors never
+// giving up (which would hand the plan to the dense inverse unseen).
 TEST(Plan, BlockFactorsSolveAsTheDenseInverseDoes) {
     Rng rng(5150);
     int optimal = 0;
     for (int k = 0; k < 12; ++k) {
-        Plan plan = randomPlan(rng, rng.integer(2, 25), rng.integer(10, 50), rng.integer(5, 25));
-        const PlanResult free = solvePlan(plan, {false, false});
-        ASSERT_EQ(free.outcome, PlanOutcome::Optimum);
-        setStock(rng, plan, free, k % 2 == 0 ? 0.6 : 0.85);
+        Plan plan;
+        if (k % 3 == 2) {
+            plan = copiesOfOneFormula(rng, false); // both perturb and clean up
+        } else {
+            plan = randomPlan(rng, rng.integer(2, 25), rng.integer(10, 50), rng.integer(5, 25));
+            const PlanResult free = solvePlan(plan, {false, false});
+            ASSERT_EQ(free.outcome, PlanOutcome::Optimum);
+            setStock(rng, plan, free, k % 2 == 0 ? 0.6 : 0.85);
+        }
         BlockLp blocks;
         ASSERT_TRUE(planBlocks(plan, blocks));
         const BoundedSolution byBlocks = solveBlocks(blocks);
-        const BoundedSolution dense = solveBounded(blocks.dense());
+        const BoundedSolution dense = solveBounded(blocks.dense(), true);
         ASSERT_NE(byBlocks.status, BoundedStatus::Failed);
         ASSERT_EQ(byBlocks.status, dense.status);
         if (dense.status != BoundedStatus::Optimal)
@@ -374,24 +409,7 @@ TEST(Plan, TiedFormulasStillReachTheOptimum) {
     Rng rng(3);
     int compared = 0;
     for (int k = 0; k < 30; ++k) {
-        Shape s;
-        s.ingredients = rng.integer(10, 30);
-        s.nutrients = rng.integer(5, 15);
-        s.free = 0.4;
-        s.secaIng = rng.chance(0.5);
-        s.secaNut = rng.chance(0.5);
-        const Blend blend = generator::randomBlend(rng, s);
-        Plan plan;
-        for (int f = 0, copies = rng.integer(5, 25); f < copies; ++f)
-            plan.formulas.push_back({blend, 1000.0 * (1 + (k % 3 == 0 ? 0 : f % 3))});
-        for (int id = 1; id <= s.ingredients; ++id)
-            plan.stock.push_back(
-                {id, "Ingrediente " + std::to_string(id), std::nullopt, std::nullopt});
-        const PlanResult free = solvePlan(plan, {false, false});
-        ASSERT_EQ(free.outcome, PlanOutcome::Optimum);
-        for (std::size_t i = 0; i < plan.stock.size(); ++i)
-            if (free.stock[i].usado > 0 && rng.chance(0.5))
-                plan.stock[i].disponible = free.stock[i].usado * rng.uniform(0.3, 0.9);
+        const Plan plan = copiesOfOneFormula(rng, k % 3 == 0);
         const PlanResult r = solvePlan(plan, {false, false});
         const reference::Solution ref = solvePlanWithGlpk(plan);
         if (ref.status == reference::Status::NoFeasiblePoint) {
@@ -401,6 +419,15 @@ TEST(Plan, TiedFormulasStillReachTheOptimum) {
         ++compared;
         ASSERT_EQ(r.outcome, PlanOutcome::Optimum);
         EXPECT_NEAR(r.costoTotal, ref.cost, 1e-9 * std::abs(ref.cost)) << "plan " << k;
+        // The dense inverse, there for a block that cannot be factored, ends as exactly.
+        BlockLp blocks;
+        ASSERT_TRUE(planBlocks(plan, blocks));
+        const BoundedSolution dense = solveBounded(blocks.dense(), true);
+        ASSERT_EQ(dense.status, BoundedStatus::Optimal);
+        double denseCost = 0;
+        for (int j = 0; j < blocks.n; ++j)
+            denseCost += blocks.cost[j] * dense.x[j] * total(plan);
+        EXPECT_NEAR(denseCost, ref.cost, 1e-9 * std::abs(ref.cost)) << "plan " << k;
         expectLimitsMet(plan, r);
         expectMarginalsMatchResolving(plan, r);
     }

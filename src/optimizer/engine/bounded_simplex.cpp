@@ -41,13 +41,13 @@ public:
         }
     }
 
-    BoundedSolution run() {
+    BoundedSolution run(bool cleanUp) {
         BoundedSolution s;
         if (!start()) {
             s.status = BoundedStatus::Failed;
             return s;
         }
-        finish(iterate(), s);
+        finish(iterate(), s, cleanUp);
         s.inverse = std::move(inv_);
         return s;
     }
@@ -333,9 +333,9 @@ void tableauRows(const BoundedLp& lp, const BoundedSolution& s, const int* posit
     }
 }
 
-BoundedSolution solveBounded(const BoundedLp& lp) {
+BoundedSolution solveBounded(const BoundedLp& lp, bool cleanUp) {
     DualSimplex simplex(lp);
-    return simplex.run();
+    return simplex.run(cleanUp);
 }
 
 } // namespace lp

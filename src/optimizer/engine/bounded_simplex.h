@@ -71,7 +71,8 @@ long boundedPivotLimit(int rows, int columns);
 // without a rise of the cost it perturbs the costs; after as many more it runs on Bland's
 // rule (least index leaves, least index of the smallest ratio enters, no flips) until the
 // cost rises again, so it cannot cycle. The reduced costs it returns are those of the true
-// costs, and may be slightly negative after a perturbation.
-BoundedSolution solveBounded(const BoundedLp& lp);
+// costs, and may be slightly negative after a perturbation, unless `cleanUp` asks for primal
+// pivots on the true costs at the end (a blend leaves that to the dense path's phase 2).
+BoundedSolution solveBounded(const BoundedLp& lp, bool cleanUp = false);
 
 } // namespace lp

@@ -189,7 +189,7 @@ Run run(const Plan& plan, int usageStock = -1, double usageSign = 1) {
     r.s = solveBlocks(r.a.lp);
     // A block that cannot be factored (a singular pivot in it) is left to the dense inverse.
     if (r.s.status == BoundedStatus::Failed)
-        r.s = solveBounded(r.a.lp.dense());
+        r.s = solveBounded(r.a.lp.dense(), true);
     r.status = r.s.status;
     return r;
 }
