@@ -110,12 +110,30 @@ void Clp(benchmark::State& state) {
 }
 #endif
 
+// The same plans with their short stock cut to a tenth: no mix, and the diagnosis that names the
+// stock bounds that cannot hold together and the usage at which each would.
+void Diagnosis(benchmark::State& state) {
+    lp::Plan plan = planOf(state);
+    for (lp::PlanStock& s : plan.stock)
+        if (s.disponible)
+            *s.disponible *= 0.1;
+    std::size_t conflicts = 0;
+    for (auto _ : state) {
+        const lp::PlanResult r = lp::solvePlan(plan, {false, true});
+        if (r.outcome != lp::PlanOutcome::Infeasible)
+            state.SkipWithError("the plan has a mix");
+        conflicts = r.conflicto.size();
+    }
+    state.counters["conflictos"] = static_cast<double>(conflicts);
+}
+
 void sizes(benchmark::internal::Benchmark* b) {
     b->Args({10, 40, 20})->Args({30, 60, 30})->Args({60, 100, 40});
     b->ArgNames({"formulas", "ingredientes", "nutrientes"})->Unit(benchmark::kMillisecond);
 }
 
 BENCHMARK(Engine)->Apply(sizes);
+BENCHMARK(Diagnosis)->Apply(sizes);
 #ifdef DOSIVANT_WITH_CLP
 BENCHMARK(Clp)->Apply(sizes);
 #endif

@@ -16,8 +16,10 @@ using generator::Rng;
 using generator::Shape;
 
 // The plan built in GLPK from each formula's own reference programme: every block copied in with
-// its columns shifted, costs and stock rows in plain quantities (no scaling).
-reference::Solution solvePlanWithGlpk(const Plan& plan) {
+// its columns shifted, costs and stock rows in plain quantities (no scaling). With `usageOf`, the
+// objective is instead that stock's usage as fed, times `sign`.
+reference::Solution solvePlanWithGlpk(const Plan& plan, const PlanStock* usageOf = nullptr,
+                                      double sign = 1) {
     reference::Solution out;
     glp_prob* p = glp_create_prob();
     glp_set_obj_dir(p, GLP_MIN);
@@ -38,6 +40,13 @@ reference::Solution solvePlanWithGlpk(const Plan& plan) {
                              glp_get_col_ub(b, j));
             glp_set_obj_coef(p, cols + j, f.cantidad * glp_get_obj_coef(b, j));
         }
+        if (usageOf)
+            for (int j = 1; j <= n; ++j) {
+                const Ingredient& ing = f.blend.ingredients[static_cast<std::size_t>(j - 1)];
+                const double asFed = f.blend.secaIng ? 100 / ing.materiaSeca : 1.0;
+                glp_set_obj_coef(p, cols + j,
+                                 ing.id == usageOf->id ? sign * f.cantidad * asFed : 0.0);
+            }
         glp_add_rows(p, m);
         ind.assign(n + 1, 0);
         val.assign(n + 1, 0.0);
@@ -432,4 +441,42 @@ TEST(Plan, TiedFormulasStillReachTheOptimum) {
         expectMarginalsMatchResolving(plan, r);
     }
     EXPECT_GT(compared, 10);
+}
+
+// The relaxation of each stock bound in a conflict is the least usage (of an availability) or the
+// most (of a minimum use) the rest of the plan allows: GLPK's optimum of that usage, exactly,
+// though the search breaks the usage's ties with the plan's costs and ends on the usage alone.
+TEST(Plan, EachConflictingBoundRelaxesToTheUsageTheRestAllows) {
+    Rng rng(4711);
+    int relaxed = 0;
+    for (int k = 0; k < 40; ++k) {
+        Plan plan = randomPlan(rng, rng.integer(2, 20), rng.integer(10, 40), rng.integer(5, 20));
+        const PlanResult free = solvePlan(plan, {false, false});
+        ASSERT_EQ(free.outcome, PlanOutcome::Optimum);
+        for (std::size_t s = 0; s < plan.stock.size(); ++s) {
+            const double used = free.stock[s].usado;
+            if (used > 0 && rng.chance(0.5))
+                plan.stock[s].disponible = used * rng.uniform(0.05, 0.6);
+            else if (rng.chance(0.1))
+                plan.stock[s].minimoUso = (used + 1000) * rng.uniform(2, 6);
+        }
+        const PlanResult r = solvePlan(plan, {false, true});
+        if (r.outcome != PlanOutcome::Infeasible)
+            continue;
+        for (const PlanConflict& c : r.conflicto) {
+            if (c.kind == PlanConflict::Formula || !c.limit.relajacion)
+                continue;
+            const bool upper = c.kind == PlanConflict::Disponible;
+            Plan without = plan;
+            PlanStock& st = without.stock[static_cast<std::size_t>(c.stock)];
+            (upper ? st.disponible : st.minimoUso).reset();
+            const reference::Solution ref = solvePlanWithGlpk(without, &st, upper ? 1.0 : -1.0);
+            ASSERT_EQ(ref.status, reference::Status::Optimum) << st.nombre;
+            const double usage = upper ? ref.cost : -ref.cost;
+            EXPECT_NEAR(*c.limit.relajacion, usage, 1e-7 * std::max(1.0, usage))
+                << "plan " << k << " " << st.nombre;
+            ++relaxed;
+        }
+    }
+    EXPECT_GE(relaxed, 8);
 }

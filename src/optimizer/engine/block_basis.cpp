@@ -29,16 +29,20 @@ bool invert(std::vector<double>& a, int q, std::vector<double>& inverse) {
     inverse.assign(static_cast<std::size_t>(q) * q, 0.0);
     for (int i = 0; i < q; ++i)
         inverse[static_cast<std::size_t>(i) * q + i] = 1;
-    const double scale = std::max(largestMagnitude(a.data(), q * q), 1e-300);
     auto at = [q](std::vector<double>& m, int i, int j) -> double& {
         return m[static_cast<std::size_t>(i) * q + j];
     };
+    // Each column against its own largest entry: the link rows' columns differ in scale.
+    std::vector<double> scale(static_cast<std::size_t>(q), 0.0);
+    for (int i = 0; i < q; ++i)
+        for (int c = 0; c < q; ++c)
+            scale[c] = std::max(scale[c], std::abs(at(a, i, c)));
     for (int c = 0; c < q; ++c) {
         int best = c;
         for (int i = c + 1; i < q; ++i)
             if (std::abs(at(a, i, c)) > std::abs(at(a, best, c)))
                 best = i;
-        if (!(std::abs(at(a, best, c)) > kSingular * scale))
+        if (!(std::abs(at(a, best, c)) > kSingular * scale[c]))
             return false;
         if (best != c)
             for (int j = 0; j < q; ++j) {
@@ -126,9 +130,14 @@ bool BlockBasis::factorBlock(int f) {
     for (int i = 0; i < rows; ++i)
         mat[static_cast<std::size_t>(i) * width + k + i] = 1;
     auto row = [&](int i) { return &mat[static_cast<std::size_t>(i) * width]; };
-    double scale = 0;
+    // Each member against its own largest entry: a block's rows mix energies in the thousands
+    // with shares of one, and a pivot small only against another column's scale is sound.
+    std::vector<double> inverseScale(static_cast<std::size_t>(k), 0.0);
     for (int i = 0; i < rows; ++i)
-        scale = std::max(scale, largestMagnitude(row(i), k));
+        for (int c = 0; c < k; ++c)
+            inverseScale[c] = std::max(inverseScale[c], std::abs(row(i)[c]));
+    for (double& v : inverseScale)
+        v = v > 0 ? 1 / v : 0.0;
     std::vector<char> rowDone(rows, 0), colDone(k, 0);
     fa.pivotColumn.assign(rows, -1);
     for (int t = 0; t < rows; ++t) {
@@ -139,13 +148,13 @@ bool BlockBasis::factorBlock(int f) {
                 continue;
             const double* ri = row(i);
             for (int c = 0; c < k; ++c)
-                if (!colDone[c] && std::abs(ri[c]) > best) {
-                    best = std::abs(ri[c]);
+                if (!colDone[c] && std::abs(ri[c]) * inverseScale[c] > best) {
+                    best = std::abs(ri[c]) * inverseScale[c];
                     bi = i;
                     bc = c;
                 }
         }
-        if (bi < 0 || !(best > kSingular * scale))
+        if (bi < 0 || !(best > kSingular))
             return false;
         rowDone[bi] = colDone[bc] = 1;
         fa.pivotColumn[bi] = fa.members[bc];

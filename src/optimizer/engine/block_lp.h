@@ -31,6 +31,9 @@ struct BlockLp {
     std::vector<double> b;            // m
     std::vector<double> cost;         // n
     std::vector<double> lower, upper; // n + m
+    // n, or empty: added to the costs while searching, when the costs alone tie almost
+    // everywhere (one ingredient's usage, say); the end is priced on the costs alone.
+    std::vector<double> tieBreak;
 
     // The same programme with a dense matrix.
     BoundedLp dense() const;

@@ -26,6 +26,8 @@ public:
         BoundedSolution s;
         // The plan's costs are never negative on an unbounded column (there is no sum row
         // to price them out through), so the slack basis is dual feasible at the bounds.
+        if (!lp_.tieBreak.empty())
+            breakTies(lp_.tieBreak);
         if (!basis_.factor(head_) || !placeAtBounds()) {
             s.status = BoundedStatus::Failed;
             return s;
@@ -71,6 +73,8 @@ private:
             norm += v * v;
         weight_[r] = std::max(norm, 1e-12);
     }
+
+    std::vector<double> inverseRowOf(int) override { return rho_; }
 
     void priceColumn(int q) override {
         std::fill(work_.begin(), work_.end(), 0.0);

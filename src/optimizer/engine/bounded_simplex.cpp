@@ -120,6 +120,11 @@ private:
             rho_[own] = 1;
     }
 
+    std::vector<double> inverseRowOf(int r) override {
+        inverseRow(r);
+        return rho_;
+    }
+
     // Row r of B^-1 [A | I] into alphaRow_: the original rows weighted by row r of B^-1 (the
     // entries of the open columns in position r, and 1 for the row whose logical is basic
     // there).

@@ -53,6 +53,10 @@ struct BoundedSolution {
     std::vector<double> x;          // n + m: values of every column
     std::vector<double> d;          // n + m: reduced costs (0 on basic columns)
     InverseColumns inverse;
+    // On Infeasible: the row of B^-1 whose basic value no move of the others brings within its
+    // bounds, by row. A row with a 0 there plays no part in that proof: without it there is
+    // still no mix.
+    std::vector<double> farkas;
     int width() const { return static_cast<int>(x.size()); }
 };
 

@@ -143,8 +143,10 @@ BoundedStatus DualSimplexSteps::iterate() {
         rowPriced(r);
         double ratio = 0;
         const int q = enteringColumn(below, x_[leave] - target, ratio);
-        if (q < 0)
+        if (q < 0) {
+            farkas_ = inverseRowOf(r);
             return BoundedStatus::Infeasible;
+        }
         applyFlips();
         priceColumn(q);
         const double delta = x_[leave] - target;
@@ -171,7 +173,7 @@ void DualSimplexSteps::finish(BoundedStatus status, BoundedSolution& s, bool cle
         recomputePrimal();
         refinePrimal();
         recomputeDual();
-        if (cleanUp && perturbed_ && primalCleanup()) {
+        if (cleanUp && costsShifted_ && primalCleanup()) {
             recomputePrimal();
             refinePrimal();
             recomputeDual();
@@ -181,6 +183,7 @@ void DualSimplexSteps::finish(BoundedStatus status, BoundedSolution& s, bool cle
             if (state_[j] != ColumnState::Basic && fixed(j))
                 state_[j] = d_[j] < 0 ? ColumnState::AtUpper : ColumnState::AtLower;
     }
+    s.farkas = std::move(farkas_);
     s.pivots = pivots_;
     s.flips = flips_;
     s.head = std::move(head_);
@@ -338,6 +341,12 @@ bool DualSimplexSteps::primalCleanup() {
     }
 }
 
+void DualSimplexSteps::breakTies(const std::vector<double>& extra) {
+    for (int j = 0; j < n_; ++j)
+        d_[j] += extra[j];
+    costsShifted_ = true;
+}
+
 // A stall is met first by perturbing the costs, then by Bland's rule.
 void DualSimplexSteps::track(double gain) {
     if (gain > 1e-12) {
@@ -360,6 +369,7 @@ void DualSimplexSteps::track(double gain) {
 // phase 2 of the dense path on the rebuilt tableau.
 void DualSimplexSteps::perturb() {
     perturbed_ = true;
+    costsShifted_ = true;
     for (int j = 0; j < w_; ++j) {
         if (state_[j] == ColumnState::Basic || fixed(j))
             continue;

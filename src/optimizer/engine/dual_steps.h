@@ -74,6 +74,8 @@ protected:
     virtual void refresh() = 0;
     // Between pricing the leaving row and the ratio test.
     virtual void rowPriced(int) {}
+    // Row r of B^-1, by row, just after priceRow(r).
+    virtual std::vector<double> inverseRowOf(int r) = 0;
 
     bool fixed(int j) const { return !(lower_[j] < upper_[j]); }
     // Every non-basic column at the bound its reduced cost asks for; false when that bound is
@@ -84,6 +86,8 @@ protected:
     // The final values, reduced costs and states into s. With `cleanUp`, a search that ended on
     // perturbed costs is finished by primal pivots on the true ones.
     void finish(BoundedStatus status, BoundedSolution& s, bool cleanUp = false);
+    // Searches on the costs plus `extra`, to be finished on the costs alone by finish's clean-up.
+    void breakTies(const std::vector<double>& extra);
     // Moves the flipped columns to their other bound and the basic values with them.
     void applyFlips();
     // The reduced costs after the pivot on (r, q), from the priced row.
@@ -101,6 +105,7 @@ protected:
     std::vector<double> x_, d_, weight_;
     std::vector<double> alphaRow_, alphaCol_, tau_, work_;
     long pivots_ = 0, flips_ = 0;
+    std::vector<double> farkas_; // the proof of an infeasible end
 
 private:
     double infeasibility(int j) const;
@@ -114,7 +119,8 @@ private:
     std::vector<int> flipped_;
     int stalled_ = 0;
     bool bland_ = false;
-    bool perturbed_ = false;
+    bool perturbed_ = false;    // the stall guard has perturbed the costs
+    bool costsShifted_ = false; // the search ran on other costs than the true ones
 };
 
 } // namespace lp

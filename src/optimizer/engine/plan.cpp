@@ -161,9 +161,22 @@ bool assemble(const Plan& plan, Assembled& out, int usageStock = -1, double usag
             lp.b[r] = -*st.minimoUso / out.total;
         }
     }
-    if (usageStock >= 0)
-        for (int j = 0; j < lp.n; ++j)
+    if (usageStock >= 0) {
+        // One ingredient's usage leaves every other column at cost 0, and the dual simplex
+        // would stall on those ties: the plan's own costs, scaled to the usage's size, break
+        // them while it searches, and primal pivots then take the usage alone to its optimum.
+        double largestUsage = 0, largestCost = 0;
+        for (int j = 0; j < lp.n; ++j) {
+            largestUsage = std::max(largestUsage, out.usageCoef[j]);
+            largestCost = std::max(largestCost, std::abs(lp.cost[j]));
+        }
+        const double scale = largestCost > 0 ? largestUsage / largestCost : 0.0;
+        lp.tieBreak.resize(static_cast<std::size_t>(lp.n));
+        for (int j = 0; j < lp.n; ++j) {
+            lp.tieBreak[j] = scale * lp.cost[j];
             lp.cost[j] = out.stockOf[j] == usageStock ? usageSign * out.usageCoef[j] : 0.0;
+        }
+    }
     return true;
 }
 
@@ -187,8 +200,11 @@ Run run(const Plan& plan, int usageStock = -1, double usageSign = 1) {
     if (!r.assembled)
         return r;
     r.s = solveBlocks(r.a.lp);
-    // A block that cannot be factored (a singular pivot in it) is left to the dense inverse.
-    if (r.s.status == BoundedStatus::Failed)
+    // A block that cannot be factored (a singular pivot in it) is left to the dense inverse,
+    // on a plan small enough for it: on a large one it would take minutes to give up as well.
+    constexpr double kDenseFallbackEntries = 4e6;
+    if (r.s.status == BoundedStatus::Failed &&
+        static_cast<double>(r.a.lp.m) * r.a.lp.n <= kDenseFallbackEntries)
         r.s = solveBounded(r.a.lp.dense(), true);
     r.status = r.s.status;
     return r;
@@ -256,7 +272,30 @@ PlanConflict stockConflict(const Plan& plan, int s, PlanConflict::Kind kind) {
     return c;
 }
 
-std::vector<PlanConflict> diagnose(const Plan& plan) {
+// The plan without the stock bounds the failed run's proof of infeasibility does not rest on:
+// a link row with no weight in that row of B^-1 can go and the plan still has no mix. Checked,
+// and the whole plan kept, should rounding have dropped a bound the proof needs.
+Plan narrowedToProof(const Plan& plan, const Run& failed) {
+    const std::vector<double>& farkas = failed.s.farkas;
+    if (!failed.assembled || farkas.empty())
+        return plan;
+    double largest = 0;
+    for (double v : farkas)
+        largest = std::max(largest, std::abs(v));
+    Plan narrowed = plan;
+    bool dropped = false;
+    for (std::size_t s = 0; s < plan.stock.size(); ++s) {
+        const int row = failed.a.linkRow[s];
+        if (row < 0 || std::abs(farkas[static_cast<std::size_t>(row)]) > 1e-9 * largest)
+            continue;
+        narrowed.stock[s].disponible.reset();
+        narrowed.stock[s].minimoUso.reset();
+        dropped = true;
+    }
+    return dropped && infeasible(narrowed) ? narrowed : plan;
+}
+
+std::vector<PlanConflict> diagnose(const Plan& plan, const Run& failed) {
     std::vector<PlanConflict> out;
     // A formula that cannot be made alone is the conflict, whatever the stock.
     for (std::size_t f = 0; f < plan.formulas.size(); ++f) {
@@ -283,9 +322,9 @@ std::vector<PlanConflict> diagnose(const Plan& plan) {
             return {d, m};
         }
     }
-    // Deletion filtering over the stock bounds: each is dropped in turn and stays out while the
-    // plan remains infeasible without it; what is left cannot hold together.
-    Plan current = plan;
+    // Deletion filtering over the stock bounds the proof rests on: each is dropped in turn and
+    // stays out while the plan remains infeasible without it; what is left cannot hold together.
+    Plan current = narrowedToProof(plan, failed);
     std::vector<PlanConflict> kept;
     for (std::size_t s = 0; s < plan.stock.size(); ++s)
         for (PlanConflict::Kind kind : {PlanConflict::Disponible, PlanConflict::MinimoUso}) {
@@ -336,7 +375,7 @@ PlanResult solvePlan(const Plan& plan, const PlanOptions& options) {
     if (!r.assembled || r.status == BoundedStatus::Infeasible) {
         result.outcome = PlanOutcome::Infeasible;
         if (options.diagnose)
-            result.conflicto = diagnose(plan);
+            result.conflicto = diagnose(plan, r);
         return result;
     }
     if (r.status != BoundedStatus::Optimal)
