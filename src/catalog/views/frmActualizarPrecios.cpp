@@ -7,7 +7,6 @@
 #include "store/database.h"
 #include "store/revisions.h"
 
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,24 +21,7 @@ namespace {
 
 const QString kDebeArchivo = QStringLiteral("Debe indicar el archivo de la lista de precios");
 
-frmActualizarPrecios::FileChooser& chooser() {
-    static frmActualizarPrecios::FileChooser installed;
-    return installed;
-}
-
-QString chooseFile(QWidget* parent, const QString& title, const QString& filters) {
-    if (chooser())
-        return chooser()(parent, title, filters);
-    return QFileDialog::getOpenFileName(parent, title, QString(), filters);
-}
-
 } // namespace
-
-frmActualizarPrecios::FileChooser frmActualizarPrecios::setFileChooser(FileChooser c) {
-    FileChooser old = std::move(chooser());
-    chooser() = std::move(c);
-    return old;
-}
 
 frmActualizarPrecios::frmActualizarPrecios(store::Database& db, QChar decimalMark, QWidget* parent)
     : QDialog(parent), db_(db), decimalMark_(decimalMark) {
@@ -100,9 +82,9 @@ frmActualizarPrecios::frmActualizarPrecios(store::Database& db, QChar decimalMar
 }
 
 void frmActualizarPrecios::cmdExaminar_Click() {
-    const QString chosen =
-        chooseFile(this, QStringLiteral("Seleccione la lista de precios"),
-                   QStringLiteral("Listas de precios (*.csv *.txt);;Todos los archivos (*)"));
+    const QString chosen = widgets::chooseOpenFile(
+        this, QStringLiteral("Seleccione la lista de precios"),
+        QStringLiteral("Listas de precios (*.csv *.txt);;Todos los archivos (*)"));
     if (chosen.isEmpty())
         return;
     txtArchivo->setText(chosen);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/views/open_file.h"
 #include "catalog/price_list.h"
 
 #include <QDialog>
@@ -23,11 +24,11 @@ namespace catalog {
 class frmActualizarPrecios : public QDialog {
     Q_OBJECT
 public:
-    // Asks the user for a file to open; an empty text when cancelled. Tests install their own.
-    using FileChooser =
-        std::function<QString(QWidget* parent, const QString& title, const QString& filters)>;
-    // Installs a chooser (an empty one restores the platform's file dialog); returns the old one.
-    static FileChooser setFileChooser(FileChooser chooser);
+    // The file it opens is asked through widgets::chooseOpenFile; tests install their own.
+    using FileChooser = widgets::OpenFileChooser;
+    static FileChooser setFileChooser(FileChooser chooser) {
+        return widgets::setOpenFileChooser(std::move(chooser));
+    }
 
     // decimalMark: how the list writes its numbers, as the regional settings say.
     frmActualizarPrecios(store::Database& db, QChar decimalMark, QWidget* parent = nullptr);

@@ -2,7 +2,6 @@
 
 #include "app/messages.h"
 
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,27 +9,6 @@
 #include <QPushButton>
 
 namespace import {
-
-namespace {
-
-frmOrigendeDatos::FileChooser& chooser() {
-    static frmOrigendeDatos::FileChooser installed;
-    return installed;
-}
-
-QString chooseFile(QWidget* parent, const QString& title, const QString& filters) {
-    if (chooser())
-        return chooser()(parent, title, filters);
-    return QFileDialog::getOpenFileName(parent, title, QString(), filters);
-}
-
-} // namespace
-
-frmOrigendeDatos::FileChooser frmOrigendeDatos::setFileChooser(FileChooser c) {
-    FileChooser old = std::move(chooser());
-    chooser() = std::move(c);
-    return old;
-}
 
 frmOrigendeDatos::frmOrigendeDatos(QWidget* parent, QString dsnPath, QString teamSettings)
     : QDialog(parent), dsnPath_(std::move(dsnPath)), teamSettings_(std::move(teamSettings)) {
@@ -97,10 +75,11 @@ void frmOrigendeDatos::showValues(const QString& dbq, const QString& defaultDir)
 }
 
 void frmOrigendeDatos::Command1_Click() {
-    const QString chosen = chooseFile(this, QStringLiteral("Seleccione el origen de datos"),
-                                      QStringLiteral("Dosivant (*.mdb);;"
-                                                     "Dosivant SQLite (*.db *.sqlite *.sqlite3);;"
-                                                     "Todos los archivos (*)"));
+    const QString chosen =
+        widgets::chooseOpenFile(this, QStringLiteral("Seleccione el origen de datos"),
+                                QStringLiteral("Dosivant (*.mdb);;"
+                                               "Dosivant SQLite (*.db *.sqlite *.sqlite3);;"
+                                               "Todos los archivos (*)"));
     if (chosen.isEmpty())
         showValues(QString(), QString());
     else

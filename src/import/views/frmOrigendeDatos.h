@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/team_database.h"
+#include "app/views/open_file.h"
 #include "import/file_dsn.h"
 
 #include <QDialog>
@@ -15,11 +16,11 @@ namespace import {
 class frmOrigendeDatos : public QDialog {
     Q_OBJECT
 public:
-    // Asks the user for a file to open; an empty text when cancelled. Tests install their own.
-    using FileChooser =
-        std::function<QString(QWidget* parent, const QString& title, const QString& filters)>;
-    // Installs a chooser (an empty one restores the platform's file dialog); returns the old one.
-    static FileChooser setFileChooser(FileChooser chooser);
+    // The file it opens is asked through widgets::chooseOpenFile; tests install their own.
+    using FileChooser = widgets::OpenFileChooser;
+    static FileChooser setFileChooser(FileChooser chooser) {
+        return widgets::setOpenFileChooser(std::move(chooser));
+    }
 
     explicit frmOrigendeDatos(QWidget* parent = nullptr, QString dsnPath = defaultDsnPath(),
                               QString teamSettings = app::teamSettingsPath());

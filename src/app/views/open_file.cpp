@@ -1,0 +1,28 @@
+#include "app/views/open_file.h"
+
+#include <QFileDialog>
+
+namespace widgets {
+
+namespace {
+
+OpenFileChooser& installed() {
+    static OpenFileChooser chooser;
+    return chooser;
+}
+
+} // namespace
+
+QString chooseOpenFile(QWidget* parent, const QString& title, const QString& filters) {
+    if (installed())
+        return installed()(parent, title, filters);
+    return QFileDialog::getOpenFileName(parent, title, QString(), filters);
+}
+
+OpenFileChooser setOpenFileChooser(OpenFileChooser chooser) {
+    OpenFileChooser old = std::move(installed());
+    installed() = std::move(chooser);
+    return old;
+}
+
+} // namespace widgets
