@@ -24,15 +24,6 @@ const std::vector<PrintColumn> kColumns = {
 constexpr double kLine = 4.5;   // mm per table line
 constexpr double kDetail = 3.8; // mm per detail line
 
-// The text cut to fit the width, with "…" where it was cut.
-QString fitted(printing::PageCanvas& canvas, QString text, double width) {
-    if (canvas.textWidth(text) <= width)
-        return text;
-    while (!text.isEmpty() && canvas.textWidth(text + u'…') > width)
-        text.chop(1);
-    return text + u'…';
-}
-
 void drawHeader(printing::PageCanvas& canvas, double& y) {
     canvas.setFont({8, true});
     for (const PrintColumn& c : kColumns) {
@@ -72,7 +63,7 @@ void drawWorklist(printing::PageCanvas& canvas, const std::vector<WorklistRow>& 
         }
         canvas.setFont({8});
         for (const PrintColumn& c : kColumns) {
-            const QString text = fitted(canvas, worklistCell(r, c.column), c.width);
+            const QString text = canvas.fitted(worklistCell(r, c.column), c.width);
             if (c.right)
                 canvas.drawTextRight(c.left + c.width, y, text);
             else
@@ -82,7 +73,7 @@ void drawWorklist(printing::PageCanvas& canvas, const std::vector<WorklistRow>& 
         if (!detail.isEmpty()) {
             canvas.setFont({7});
             canvas.drawText(QPointF(25, y - 0.6),
-                            fitted(canvas, detail, canvas.pageSize().width() - 25));
+                            canvas.fitted(detail, canvas.pageSize().width() - 25));
             y += kDetail;
         }
     }

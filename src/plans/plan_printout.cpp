@@ -20,15 +20,6 @@ struct Column {
     bool right;
 };
 
-// The text cut to fit the width, with "…" where it was cut.
-QString fitted(printing::PageCanvas& canvas, QString text, double width) {
-    if (canvas.textWidth(text) <= width)
-        return text;
-    while (!text.isEmpty() && canvas.textWidth(text + u'…') > width)
-        text.chop(1);
-    return text + u'…';
-}
-
 // Draws tables down the pages, starting a new page (with the table's header again) where a line
 // would fall past the bottom.
 class TableWriter {
@@ -65,7 +56,7 @@ public:
             header();
         canvas_.setFont({8});
         for (std::size_t i = 0; i < columns_.size(); ++i)
-            cell(columns_[i], fitted(canvas_, cells.value(qsizetype(i)), columns_[i].width));
+            cell(columns_[i], canvas_.fitted(cells.value(qsizetype(i)), columns_[i].width));
         y_ += kLine;
     }
 
@@ -109,7 +100,7 @@ QString printoutTitle(const PlanHeader& plan) {
 void drawPlan(printing::PageCanvas& canvas, const PlanHeader& plan, const PlanRun& run) {
     TableWriter w(canvas);
     canvas.setFont({14, true});
-    canvas.drawText(QPointF(0, 0), fitted(canvas, printoutTitle(plan), 160));
+    canvas.drawText(QPointF(0, 0), canvas.fitted(printoutTitle(plan), 160));
     canvas.setFont({9});
     if (plan.fecha.isValid())
         canvas.drawTextRight(canvas.pageSize().width(), 1, datetext::formatDate(plan.fecha));
@@ -118,7 +109,7 @@ void drawPlan(printing::PageCanvas& canvas, const PlanHeader& plan, const PlanRu
         canvas.setFont({9});
         for (const QString& line : outcomeMessage(run).split(u'\n')) {
             w.ensure(kLine);
-            canvas.drawText(QPointF(0, w.y()), fitted(canvas, line, canvas.pageSize().width()));
+            canvas.drawText(QPointF(0, w.y()), canvas.fitted(line, canvas.pageSize().width()));
             w.y() += kLine;
         }
         return;

@@ -25,28 +25,12 @@ ReportColumn text(const QString& caption, const QString& field, double weight, b
     return ReportColumn{caption, field, Kind::Text, {}, weight, right, {}};
 }
 
-// The longest start of `text` that fits in `width`, marked with an ellipsis when cut.
-QString fitted(const PageCanvas& canvas, const QString& text, double width) {
-    if (canvas.textWidth(text) <= width)
-        return text;
-    const QString ellipsis = QStringLiteral("…");
-    int low = 0, high = int(text.size());
-    while (low < high) {
-        const int mid = (low + high + 1) / 2;
-        if (canvas.textWidth(text.left(mid) + ellipsis) <= width)
-            low = mid;
-        else
-            high = mid - 1;
-    }
-    return text.left(low) + ellipsis;
-}
-
 void drawCell(PageCanvas& canvas, const ReportLayout& layout, int column, bool right, double top,
               const QString& value) {
     if (value.isEmpty())
         return;
     const double inner = layout.columnWidths.at(column) - 2 * kCellPadding;
-    const QString shown = fitted(canvas, value, inner);
+    const QString shown = canvas.fitted(value, inner);
     if (right)
         canvas.drawTextRight(layout.columnLefts.at(column) + layout.columnWidths.at(column) -
                                  kCellPadding,

@@ -32,6 +32,21 @@ double canvasTextWidth(const QFont& font, const QString& text) {
     return QFontMetricsF(font).horizontalAdvance(text) / kTextUnitsPerMm;
 }
 
+QString PageCanvas::fitted(const QString& text, double width) const {
+    if (textWidth(text) <= width)
+        return text;
+    const QString ellipsis = QStringLiteral("…");
+    int low = 0, high = int(text.size());
+    while (low < high) {
+        const int mid = (low + high + 1) / 2;
+        if (textWidth(text.left(mid) + ellipsis) <= width)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return text.left(low) + ellipsis;
+}
+
 void PageCanvas::drawBox(QPointF topLeft, double width, double height) {
     const QPointF a = topLeft, b = a + QPointF(width, 0), c = b + QPointF(0, height),
                   d = c - QPointF(width, 0);

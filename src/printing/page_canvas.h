@@ -50,6 +50,9 @@ public:
     }
     // A rectangle drawn as four segments from its top-left corner: right, down, left, up.
     void drawBox(QPointF topLeft, double width, double height);
+    // The longest start of `text` that fits in `width` mm in the current font, marked with an
+    // ellipsis when cut.
+    QString fitted(const QString& text, double width) const;
 };
 
 // The canvas over a QPainter already begun on a device (printer, PDF writer, image). The
