@@ -7,6 +7,7 @@
 #include "catalog/nutrients.h"
 #include "store/revisions.h"
 #include "store/sql_text.h"
+#include "support/fault_sweep.h"
 #include "support/qt_printers.h"
 #include "support/temp_database.h"
 
@@ -23,42 +24,20 @@ int count(store::Database& db, const QString& sql) {
 
 // Every row of the tables the catalogue writes, as text, to prove a failed write left nothing.
 QString snapshot(store::Database& db) {
-    QString all;
-    for (const char* sql : {"select * from productos order by id_producto",
-                            "select * from propiedades order by id_propiedad",
-                            "select * from producto_propiedad order by id_producto,id_propiedad",
-                            "select * from precio_historial order by id_producto,fecha"}) {
-        store::RecordSet rs = db.query(sql);
-        for (int r = 0; r < rs.count(); ++r) {
-            for (int c = 0; c < rs.fieldCount(); ++c)
-                all += rs.valueAt(r, c).toString() + '|';
-            all += '\n';
-        }
-    }
-    return all;
+    return queryRows(db, {"select * from productos order by id_producto",
+                          "select * from propiedades order by id_propiedad",
+                          "select * from producto_propiedad order by id_producto,id_propiedad",
+                          "select * from precio_historial order by id_producto,fecha"});
 }
 
 catalog::IngredientValues values(const QString& code, const QString& name) {
     return {code, name, "Kg", 0.25, 88};
 }
 
-// Runs a write with the Nth statement failing, for every N until the write completes; each
-// failure must leave the database exactly as it was. Returns how many statements it takes.
+// The fault sweep of fault_sweep.h over this file's tables.
 template <class Write> int failAtEveryStatement(store::Database& db, Write write) {
-    const QString before = snapshot(db);
-    for (int n = 1; n < 10000; ++n) {
-        db.failStatementAfter(n);
-        try {
-            write();
-        } catch (const store::StoreError&) {
-            db.failStatementAfter(0);
-            EXPECT_EQ(snapshot(db), before) << "statement " << n;
-            continue;
-        }
-        db.failStatementAfter(0);
-        return n - 1;
-    }
-    return -1;
+    return ::failAtEveryStatement(
+        db, [&] { return snapshot(db); }, write);
 }
 
 } // namespace

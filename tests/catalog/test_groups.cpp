@@ -3,6 +3,7 @@
 #include "catalog/ingredients.h"
 #include "catalog/nutrients.h"
 #include "store/stored_values.h"
+#include "support/fault_sweep.h"
 #include "support/qt_printers.h"
 #include "support/temp_database.h"
 #include "support/test_server.h"
@@ -30,42 +31,20 @@ int nutrient(store::Database& db, const QString& name) {
 
 // Every row of the tables a group write or a catalogue delete touches.
 QString snapshot(store::Database& db) {
-    QString all;
-    for (const char* sql :
-         {"select * from grupos order by id_grupo",
-          "select * from grupo_producto order by id_grupo,id_producto",
-          "select * from formula_grupo order by id_formula,id_grupo",
-          "select * from formula_relacion order by id_formula,id_propiedad,id_propiedad_divisor",
-          "select * from productos order by id_producto",
-          "select * from propiedades order by id_propiedad",
-          "select count(*),sum(valor) from producto_propiedad"}) {
-        store::RecordSet rs = db.query(sql);
-        for (int r = 0; r < rs.count(); ++r) {
-            for (int c = 0; c < rs.fieldCount(); ++c)
-                all += rs.valueAt(r, c).toString() + '|';
-            all += '\n';
-        }
-    }
-    return all;
+    return queryRows(
+        db, {"select * from grupos order by id_grupo",
+             "select * from grupo_producto order by id_grupo,id_producto",
+             "select * from formula_grupo order by id_formula,id_grupo",
+             "select * from formula_relacion order by id_formula,id_propiedad,id_propiedad_divisor",
+             "select * from productos order by id_producto",
+             "select * from propiedades order by id_propiedad",
+             "select count(*),sum(valor) from producto_propiedad"});
 }
 
-// Runs a write with the Nth statement failing, for every N until it completes; each failure
-// must leave the tables exactly as they were. Returns how many statements the write takes.
+// The fault sweep of fault_sweep.h over this file's tables.
 template <class Write> int failAtEveryStatement(store::Database& db, Write write) {
-    const QString before = snapshot(db);
-    for (int n = 1; n < 1000; ++n) {
-        db.failStatementAfter(n);
-        try {
-            write();
-        } catch (const store::StoreError&) {
-            db.failStatementAfter(0);
-            EXPECT_EQ(snapshot(db), before) << "statement " << n;
-            continue;
-        }
-        db.failStatementAfter(0);
-        return n - 1;
-    }
-    return -1;
+    return ::failAtEveryStatement(
+        db, [&] { return snapshot(db); }, write);
 }
 
 QStringList names(const std::vector<IngredientGroup>& groups) {

@@ -2,6 +2,7 @@
 #include "catalog/ingredients.h"
 #include "catalog/price_list.h"
 #include "store/revisions.h"
+#include "support/fault_sweep.h"
 #include "support/temp_database.h"
 
 #include <QStringEncoder>
@@ -67,18 +68,9 @@ int idOf(store::Database& db, const QString& code) {
 }
 
 QString snapshot(store::Database& db) {
-    QString all;
-    for (const char* sql : {"select * from productos order by id_producto",
-                            "select * from precio_historial order by id_producto,fecha",
-                            "select * from revisiones order by tabla,id"}) {
-        store::RecordSet rs = db.query(sql);
-        for (int r = 0; r < rs.count(); ++r) {
-            for (int c = 0; c < rs.fieldCount(); ++c)
-                all += rs.valueAt(r, c).toString() + '|';
-            all += '\n';
-        }
-    }
-    return all;
+    return queryRows(db, {"select * from productos order by id_producto",
+                          "select * from precio_historial order by id_producto,fecha",
+                          "select * from revisiones order by tabla,id"});
 }
 
 } // namespace

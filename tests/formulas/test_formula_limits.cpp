@@ -1,6 +1,7 @@
 #include "formulas/formula_limits.h"
 #include "store/database.h"
 #include "store/stored_values.h"
+#include "support/fault_sweep.h"
 #include "support/qt_printers.h"
 #include "support/temp_database.h"
 #include "support/test_server.h"
@@ -30,18 +31,9 @@ int ingredientId(store::Database& db, const QString& code) {
 
 // The ratio and group rows of every formula, as text.
 QString limitRows(store::Database& db) {
-    QString all;
-    for (const char* sql :
-         {"select * from formula_relacion order by id_formula,id_propiedad,id_propiedad_divisor",
-          "select * from formula_grupo order by id_formula,id_grupo"}) {
-        store::RecordSet rs = db.query(sql);
-        for (int r = 0; r < rs.count(); ++r) {
-            for (int c = 0; c < rs.fieldCount(); ++c)
-                all += rs.valueAt(r, c).toString() + '|';
-            all += '\n';
-        }
-    }
-    return all;
+    return queryRows(
+        db, {"select * from formula_relacion order by id_formula,id_propiedad,id_propiedad_divisor",
+             "select * from formula_grupo order by id_formula,id_grupo"});
 }
 
 // The message of a load's refusal; every word must be in it.

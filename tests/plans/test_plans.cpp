@@ -5,6 +5,7 @@
 #include "plans/plan_store.h"
 #include "plans/plan_texts.h"
 #include "store/database.h"
+#include "support/fault_sweep.h"
 #include "support/temp_database.h"
 #include "workspace/workspace.h"
 
@@ -17,38 +18,16 @@ int count(store::Database& db, const QString& sql) {
 }
 
 QString snapshot(store::Database& db) {
-    QString all;
-    for (const char* sql :
-         {"select * from planes order by id_plan", "select * from plan_formula order by 1,2",
-          "select * from plan_producto order by 1,2", "select * from formulas order by 1",
-          "select id_formula,id_producto,porcentaje_humeda from formula_producto order by 1,2"}) {
-        store::RecordSet rs = db.query(sql);
-        for (int r = 0; r < rs.count(); ++r) {
-            for (int c = 0; c < rs.fieldCount(); ++c)
-                all += rs.valueAt(r, c).toString() + '|';
-            all += '\n';
-        }
-    }
-    return all;
+    return queryRows(
+        db, {"select * from planes order by id_plan", "select * from plan_formula order by 1,2",
+             "select * from plan_producto order by 1,2", "select * from formulas order by 1",
+             "select id_formula,id_producto,porcentaje_humeda from formula_producto order by 1,2"});
 }
 
-// Runs a write with the Nth statement failing, for every N until it completes; each failure
-// must leave the tables exactly as they were. Returns how many statements the write takes.
+// The fault sweep of fault_sweep.h over this file's tables.
 template <class Write> int failAtEveryStatement(store::Database& db, Write write) {
-    const QString before = snapshot(db);
-    for (int n = 1; n < 1000; ++n) {
-        db.failStatementAfter(n);
-        try {
-            write();
-        } catch (const store::StoreError&) {
-            db.failStatementAfter(0);
-            EXPECT_EQ(snapshot(db), before) << "statement " << n;
-            continue;
-        }
-        db.failStatementAfter(0);
-        return n - 1;
-    }
-    return -1;
+    return ::failAtEveryStatement(
+        db, [&] { return snapshot(db); }, write);
 }
 
 plans::StoredPlan samplePlan(store::Database& db) {

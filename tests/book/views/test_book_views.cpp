@@ -8,6 +8,7 @@
 #include "formulas/views/frmformulas.h"
 #include "optimizer/sample_formulas.h"
 #include "printing/views/print_services.h"
+#include "support/recording_shell.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 
@@ -63,22 +64,6 @@ int highlighted(const QTableWidget& grid) {
             n += grid.item(r, c)->background().color() == grid::colorFromLong(book::kDifference);
     return n;
 }
-
-// Records the documents the program asks the desktop to open.
-class RecordingShell : public app::DocumentShell {
-public:
-    RecordingShell() : previous_(app::setDocumentShell(this)) {}
-    ~RecordingShell() override { app::setDocumentShell(previous_); }
-    bool hasPdfViewer() override { return true; }
-    bool open(const QString& path) override {
-        opened << path;
-        return true;
-    }
-    QStringList opened;
-
-private:
-    app::DocumentShell* previous_;
-};
 
 } // namespace
 

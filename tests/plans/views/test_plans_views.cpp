@@ -4,6 +4,7 @@
 #include "plans/views/frmPlanes.h"
 #include "printing/views/print_services.h"
 #include "support/list_picks.h"
+#include "support/recording_shell.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/views/frmoptimizacion.h"
@@ -35,22 +36,6 @@ void click(const QWidget& w, const char* name) {
 int count(store::Database& db, const QString& sql) {
     return db.query(sql).valueAt(0, 0).toInt();
 }
-
-// Records the documents the program asks the desktop to open.
-class RecordingShell : public app::DocumentShell {
-public:
-    RecordingShell() : previous_(app::setDocumentShell(this)) {}
-    ~RecordingShell() override { app::setDocumentShell(previous_); }
-    bool hasPdfViewer() override { return true; }
-    bool open(const QString& path) override {
-        opened << path;
-        return true;
-    }
-    QStringList opened;
-
-private:
-    app::DocumentShell* previous_;
-};
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "printing/views/print_services.h"
 #include "printing/views/report_preview.h"
 #include "store/record_set.h"
+#include "support/recording_shell.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/workspace.h"
@@ -21,23 +22,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Stands in for the desktop: records what it was asked to open.
-class RecordingShell : public app::DocumentShell {
-public:
-    RecordingShell() : previous_(app::setDocumentShell(this)) {}
-    ~RecordingShell() override { app::setDocumentShell(previous_); }
-    bool hasPdfViewer() override { return true; }
-    bool open(const QString& path) override {
-        opened << path;
-        return answer;
-    }
-    QStringList opened;
-    bool answer = true;
-
-private:
-    app::DocumentShell* previous_;
-};
 
 workspace::Workspace smallWorkspace() {
     workspace::Workspace ws;
