@@ -308,6 +308,13 @@ QString rangingProblem(const lp::Ranging& r, const RangingTarget& target) {
         return QStringLiteral("Con cantidades en base húmeda y nutrientes en base seca el costo no "
                               "varía en tramos rectos con este límite: use la misma base para "
                               "ambos");
+    case lp::RangingStatus::TooWide:
+        return QStringLiteral("El rango es demasiado amplio: con valores tan grandes el cálculo "
+                              "pierde toda precisión; use valores más cercanos al actual");
+    case lp::RangingStatus::StepLimit:
+        return QStringLiteral("El cálculo del rango se detuvo tras %1 pasos sin llegar al final "
+                              "del rango; pruebe un rango más pequeño")
+            .arg(r.stepLimit);
     case lp::RangingStatus::Failed:
         break;
     }

@@ -1,5 +1,6 @@
 #include "blend_generator.h"
 #include "example_blends.h"
+#include "glpk_reference.h"
 #include "optimizer/engine/engine.h"
 #include "optimizer/engine/ranging.h"
 #include "optimizer/engine/tableau.h"
@@ -7,8 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <functional>
 #include <string>
 
 namespace lp {
@@ -325,6 +331,89 @@ TEST(Ranging, RandomBlendsWithRatioAndGroupRows) {
         }
     EXPECT_GT(groupLimits, 30u);
     EXPECT_GT(ratioLimits, 20u);
+}
+
+// Runs `check` in a child process that is stopped after `seconds`: a ranging that never ends fails
+// the test instead of hanging it. True when the child ended in time and `check` held.
+bool holdsWithin(unsigned seconds, const std::function<bool()>& check) {
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(seconds);
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child)
+        return false;
+    if (WIFSIGNALED(status))
+        ADD_FAILURE() << "stopped by signal " << WTERMSIG(status) << " (still running after "
+                      << seconds << " s)";
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Spans whose inner points or costs overflow a double, or whose ends lie so far out that reaching
+// them rounds away the blend's own costs, are refused at once; each runs in a child stopped
+// after 20 s.
+TEST(Ranging, HugeSpansEndAtOnce) {
+    const sample::Catalogue cat;
+    const Blend b = cat.blend("POLLO-INI");
+    const std::vector<std::pair<double, double>> refused = {
+        {0, 1e308},     {0, 9e307},      {0, 1.7e308}, {-1e308, 0},
+        {1e300, 1e308}, {-1e308, 1e308}, {0, 5e307},   {0, 1e300}};
+    for (size_t i = 0; i < 4 && i < b.ingredients.size(); ++i)
+        for (const auto& [desde, hasta] : refused) {
+            SCOPED_TRACE(b.ingredients[i].nombre + " " + std::to_string(desde) + " .. " +
+                         std::to_string(hasta));
+            EXPECT_TRUE(holdsWithin(20, [&] {
+                return rangePrice(b, i, desde, hasta).status == RangingStatus::TooWide;
+            }));
+        }
+    // A maximum of an ingredient ranged up to 1e308 moves right-hand sides, not costs: the same.
+    const LimitRef cap{LimitRef::Ingredient, LimitRef::Maximum, 0};
+    EXPECT_TRUE(holdsWithin(
+        20, [&] { return rangeLimit(b, cap, 0, 1e308).status == RangingStatus::TooWide; }));
+    // A wide span whose round-off stays within tolerance is ranged end to end, as re-solving says.
+    checkRanging(b, priceParameter(0), rangePrice(b, 0, 0, 1e5), 0, 1e5, 0, "maize up to 1e5");
+}
+
+// An ingredient's maximum ranged from 0 up: wherever the blend with that maximum at 0 has a mix
+// (GLPK, confirmed in exact arithmetic), the first interval starts at 0 and no value below which
+// no mix exists is reported; where it has none, that value is a real one.
+TEST(Ranging, MaximumRangedFromZeroStartsThereWhenFeasible) {
+    int startsAtZero = 0, infeasibleAtZero = 0;
+    for (int seed = 0; seed < 24; ++seed) {
+        generator::Rng rng(4200 + seed);
+        generator::Shape shape;
+        shape.ingredients = 12 + 4 * (seed % 4);
+        shape.nutrients = 6 + seed % 5;
+        shape.secaIng = seed % 3 == 1;
+        shape.secaNut = shape.secaIng;
+        shape.withMaximum = 0.4;
+        const Blend b = generator::randomBlend(rng, shape);
+        if (!resolve(b).feasible)
+            continue;
+        for (const LimitRef& limit : userLimits(b)) {
+            if (limit.kind != LimitRef::Ingredient || limit.side != LimitRef::Maximum)
+                continue;
+            const double hasta = std::max(2 * *limitValue(b, limit), 0.2 * b.cantidad);
+            const std::string what = "seed " + std::to_string(seed) + " " + rowLabel(b, limit);
+            SCOPED_TRACE(what);
+            const Ranging r = rangeLimit(b, limit, 0, hasta);
+            ASSERT_EQ(r.status, RangingStatus::Ok);
+            const bool feasibleAtZero =
+                reference::solveWithGlpk(withLimit(b, limit, 0.0), true).status ==
+                reference::Status::Optimum;
+            if (feasibleAtZero) {
+                EXPECT_FALSE(r.infactibleHasta) << *r.infactibleHasta;
+                EXPECT_EQ(r.tramos.front().desde, 0);
+                ++startsAtZero;
+            } else {
+                EXPECT_TRUE(r.infactibleHasta);
+                ++infeasibleAtZero;
+            }
+            checkRanging(b, limitParameter(limit), r, 0, hasta, std::nullopt, what);
+        }
+    }
+    EXPECT_GT(startsAtZero, 20);
 }
 
 } // namespace

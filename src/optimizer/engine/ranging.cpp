@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace lp {
 
@@ -22,15 +23,36 @@ struct Direction {
     bool any = false;
 };
 
-enum class DirectionKind { Ok, NotLinear };
+enum class DirectionKind { Ok, NotLinear, TooWide };
+
+bool allFinite(const std::vector<double>& v) {
+    return std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
+}
+
+// Whether the cost row and the right-hand sides of a tableau are finite.
+bool finiteEnds(const Tableau& t) {
+    for (int c = 0; c < t.width(); ++c)
+        if (!std::isfinite(t.at(0, c)))
+            return false;
+    for (int r = 1; r <= t.M; ++r)
+        if (!std::isfinite(t.at(r, t.rhs())))
+            return false;
+    return true;
+}
 
 // The direction is read off two assembled tableaux at inner points of the range, away from its
 // ends, where a fixed ingredient (minimum = maximum) would be widened.
 DirectionKind directionOf(const Blend& blend, const BlendParameter& at, double desde, double hasta,
                           Direction& d) {
     const double p1 = desde + (hasta - desde) / 3, p2 = desde + 2 * (hasta - desde) / 3;
+    // Beyond about 1e308 the inner points, the blend's costs (a price on a dry basis) or the
+    // direction overflow, and a walk on infinities never ends.
+    if (!std::isfinite(p1) || !std::isfinite(p2) || !(p1 < p2))
+        return DirectionKind::TooWide;
     Tableau a = assemble(at(blend, p1));
     const Tableau b = assemble(at(blend, p2));
+    if (!finiteEnds(a) || !finiteEnds(b))
+        return DirectionKind::TooWide;
     if (a.N != b.N || a.M != b.M)
         return DirectionKind::NotLinear;
     for (int r = 1; r <= a.M; ++r)
@@ -53,6 +75,8 @@ DirectionKind directionOf(const Blend& blend, const BlendParameter& at, double d
         }
     if (cost && rhs)
         return DirectionKind::NotLinear;
+    if (!allFinite(d.dc) || !allFinite(d.db))
+        return DirectionKind::TooWide;
     d.base = std::move(a);
     d.at = p1;
     d.cost = cost;
@@ -80,6 +104,7 @@ struct Walk {
     std::vector<Step> steps;
     std::optional<double> infeasibleFrom; // the walk met a value past which no mix exists
     bool failed = false;
+    long stepLimit = 0; // the bound of steps the walk reached, 0 when it ended
     long pivots = 0;
 };
 
@@ -89,23 +114,22 @@ class Walker {
 public:
     Walker(Tableau t, const Direction& d, double q, double from, double to)
         : t_(std::move(t)), d_(d), q_(q), t0_(from), end_(to), sign_(to >= from ? 1.0 : -1.0),
-          basic_(t_.C + 1, false) {
+          limit_(rangingStepLimit(t_.M, t_.C)), basic_(t_.C + 1, false) {
         for (int r = 1; r <= t_.M; ++r)
             basic_[t_.varBasica[r]] = true;
     }
 
     Walk run() {
         Walk w;
-        const long limit = 20L * (t_.M + t_.C) + 1000;
         double at = t0_;
-        for (long k = 0; k <= limit; ++k) {
+        for (long k = 0; k <= limit_; ++k) {
             const double left = std::abs(end_ - at);
             const bool done = d_.cost ? costStep(at, left, w) : rhsStep(at, left, w);
             if (done || w.failed || w.infeasibleFrom)
                 return w;
             at = w.steps.back().to;
         }
-        w.failed = true;
+        w.stepLimit = limit_;
         return w;
     }
 
@@ -249,6 +273,11 @@ private:
             }
         }
         if (enter < 0) {
+            // Rows that all stay within the engine's feasibility tolerance up to the end of the
+            // range end it by round-off only (an ingredient's maximum ranged down to 0 empties
+            // its share exactly there): the last step runs on to the end.
+            if (stretchToEnd(w, left - u, g))
+                return true;
             w.infeasibleFrom = w.steps.back().to;
             return true;
         }
@@ -256,9 +285,25 @@ private:
         return false;
     }
 
+    // Moves the tableau `rest` further along g, to the end of the range, and the last step's end
+    // with it, when no right-hand side falls below the feasibility tolerance there.
+    bool stretchToEnd(Walk& w, double rest, const std::vector<double>& g) {
+        for (int r = 1; r <= t_.M; ++r)
+            if (t_.at(r, t_.rhs()) + rest * g[r] < -kFeasibilityTolerance)
+                return false;
+        for (int r = 0; r <= t_.M; ++r)
+            t_.at(r, t_.rhs()) += rest * g[r];
+        Step& s = w.steps.back();
+        s.to = end_;
+        s.costTo = batchCost(t_, q_);
+        s.mixTo = shares(t_);
+        return true;
+    }
+
     Tableau t_;
     const Direction& d_;
     double q_, t0_, end_, sign_;
+    long limit_;
     std::vector<bool> basic_;
 };
 
@@ -312,7 +357,42 @@ std::vector<Step> ascending(const Walk& down) {
     return steps;
 }
 
+// The assembled tableau moved along the direction to the parameter's value s.
+void moveAlong(Tableau& t, const Direction& d, double s) {
+    if (d.cost)
+        for (int c = 1; c <= t.N; ++c)
+            t.at(0, c) += (s - d.at) * d.dc[c];
+    else
+        for (int r = 1; r <= t.M; ++r)
+            t.at(r, t.rhs()) += (s - d.at) * d.db[r];
+}
+
+// The largest error the rounding of (s - d.at) times the direction leaves on the tableau.
+double roundOff(const Direction& d, double s) {
+    return std::abs(s - d.at) * maxAbs(d.cost ? d.dc : d.db) *
+           std::numeric_limits<double>::epsilon();
+}
+
+// The largest cost (or right-hand side) the parameter leaves alone, and at least 1.
+double unmovedSize(const Direction& d) {
+    double size = 1;
+    if (d.cost) {
+        for (int c = 1; c <= d.base.N; ++c)
+            if (d.dc[c] == 0)
+                size = std::max(size, std::abs(d.base.at(0, c)));
+    } else {
+        for (int r = 1; r <= d.base.M; ++r)
+            if (d.db[r] == 0)
+                size = std::max(size, std::abs(d.base.at(r, d.base.rhs())));
+    }
+    return size;
+}
+
 } // namespace
+
+long rangingStepLimit(int m, int c) {
+    return 20L * (m + c) + 1000;
+}
 
 Ranging rangeParameter(const Blend& blend, const BlendParameter& at, double current, double desde,
                        double hasta) {
@@ -320,9 +400,27 @@ Ranging rangeParameter(const Blend& blend, const BlendParameter& at, double curr
     if (!(desde < hasta) || !std::isfinite(desde) || !std::isfinite(hasta))
         return out;
     Direction d;
-    if (directionOf(blend, at, desde, hasta, d) == DirectionKind::NotLinear) {
+    switch (directionOf(blend, at, desde, hasta, d)) {
+    case DirectionKind::NotLinear:
         out.status = RangingStatus::NotLinear;
         return out;
+    case DirectionKind::TooWide:
+        out.status = RangingStatus::TooWide;
+        return out;
+    case DirectionKind::Ok:
+        break;
+    }
+    // The blend at either end of the range, as the walk will reach it, must be finite too, and
+    // the round-off of moving the assembled tableau there must stay within the feasibility
+    // tolerance of the blend's own costs or limits: past that (a price of 1e300) the tableau the
+    // walk starts from is noise.
+    for (double end : {desde, hasta}) {
+        Tableau t = d.base;
+        moveAlong(t, d, end);
+        if (!finiteEnds(t) || roundOff(d, end) > kFeasibilityTolerance * unmovedSize(d)) {
+            out.status = RangingStatus::TooWide;
+            return out;
+        }
     }
     // A moving cost leaves the mixes that meet the limits as they are: one start decides. A moving
     // right-hand side makes the values with a mix one interval; it is looked for from the
@@ -336,12 +434,7 @@ Ranging rangeParameter(const Blend& blend, const BlendParameter& at, double curr
     double t0 = 0;
     for (double s : starts) {
         Tableau t = d.base;
-        if (d.cost)
-            for (int c = 1; c <= t.N; ++c)
-                t.at(0, c) += (s - d.at) * d.dc[c];
-        else
-            for (int r = 1; r <= t.M; ++r)
-                t.at(r, t.rhs()) += (s - d.at) * d.db[r];
+        moveAlong(t, d, s);
         const Outcome o = solve(t).outcome;
         if (o == Outcome::Infeasible)
             continue;
@@ -361,6 +454,12 @@ Ranging rangeParameter(const Blend& blend, const BlendParameter& at, double curr
     const Walk up = Walker(*start, d, q, t0, hasta).run();
     if (down.failed || up.failed)
         return out;
+    if (down.stepLimit || up.stepLimit) {
+        out.status = RangingStatus::StepLimit;
+        out.stepLimit = std::max(down.stepLimit, up.stepLimit);
+        out.pivots = down.pivots + up.pivots;
+        return out;
+    }
     const double scale = std::max({std::abs(desde), std::abs(hasta), hasta - desde});
     appendIntervals(out.tramos, ascending(down), scale);
     appendIntervals(out.tramos, up.steps, scale);

@@ -26,7 +26,9 @@ enum class RangingStatus {
     Ok,         // intervals found (some of the range may still be infeasible)
     Infeasible, // no value of the range gives a mix
     NotLinear,  // the parameter moves more than one cost or right-hand side (see rangeParameter)
-    Failed,     // the engine stopped short of an optimum, or the walk did not end
+    TooWide,    // the blend's costs or limits over the range are not finite doubles
+    StepLimit,  // a walk took rangingStepLimit steps without reaching the end of the range
+    Failed,     // the engine stopped short of an optimum
 };
 
 struct Ranging {
@@ -35,7 +37,13 @@ struct Ranging {
     std::optional<double> infactibleDesde; // above this value no mix meets the limits
     std::optional<double> infactibleHasta; // below this value no mix meets the limits
     long pivots = 0;                       // pivots of the walk after the first solve
+    long stepLimit = 0;                    // the bound a StepLimit ranging reached
 };
+
+// The most steps one walk takes on a tableau of m rows and c columns: 20 per row and column, and
+// 1000. A walk in exact arithmetic never meets a basis twice; reaching the bound means round-off
+// is cycling it, and the ranging stops there instead of running on.
+long rangingStepLimit(int m, int c);
 
 // The blend with its parameter set to a value.
 using BlendParameter = std::function<Blend(const Blend&, double)>;
@@ -47,7 +55,13 @@ using BlendParameter = std::function<Blend(const Blend&, double)>;
 // parameter may move any costs, or any right-hand sides, as long as it does so linearly and
 // leaves the coefficients of the limit rows alone; so a limit of any kind ranges the same way.
 // With as-fed shares and dry-basis nutrients a nutrient limit lies inside its row's coefficients
-// and the cost is not piecewise linear in it: that ranging is NotLinear.
+// and the cost is not piecewise linear in it: that ranging is NotLinear. A range so wide that the
+// blend's costs or right-hand sides over it overflow a double (a price of 1e308 on a dry basis,
+// 2e308 between its ends), or that the round-off of reaching its ends exceeds the feasibility
+// tolerance of the blend's other costs or limits (a price of a few million), is TooWide, refused
+// before any solve. A basic value that reaches 0
+// within the engine's feasibility tolerance of the range's end does not make that end
+// infeasible: the last interval runs to the end.
 Ranging rangeParameter(const Blend& blend, const BlendParameter& at, double current, double desde,
                        double hasta);
 
