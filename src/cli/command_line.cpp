@@ -64,11 +64,12 @@ const std::vector<OptionSpec>& rangingOptions() {
         {{"formula"}, "CODIGO", "la fórmula de ese código (su versión más alta)"},
         {{"version"}, "N", "con --formula: la versión N de la fórmula"},
         {{"id"}, "ID", "la fórmula de ese id (en lugar de --formula)"},
-        {{"precio"}, "INGREDIENTE", "mueve el precio de ese ingrediente"},
+        {{"precio"}, "INGREDIENTE", "mueve el precio de ese ingrediente (código o nombre)"},
         {{"limite"},
          "TIPO:NOMBRE:minimo|maximo",
          "mueve ese límite (TIPO: nutriente, ingrediente, relacion o grupo; NOMBRE de una "
-         "relación: el suyo o \"Numerador / Divisor\")"},
+         "relación: el suyo o \"Numerador / Divisor\"; NOMBRE va del primer ':' al último y "
+         "puede contener ':')"},
         {{"desde"}, "A", "el comienzo del rango (obligatorio)"},
         {{"hasta"}, "B", "el final del rango, mayor que A (obligatorio)"},
         {{"json"}, {}, "el resultado como un objeto JSON en lugar de una tabla"},
@@ -319,10 +320,18 @@ const QString kRangingUsage = QStringLiteral(
     "Mueve el precio de un ingrediente o un límite de la fórmula de A a B y muestra, en cada\n"
     "tramo en que la mezcla óptima no cambia de base, el costo de la fórmula en sus extremos y\n"
     "la cantidad del ingrediente (precio) o el precio sombra del límite; los tramos son exactos.\n"
-    "No escribe nada en la base de datos.\n\nOpciones:\n");
-const QString kRangingUsageEnd =
-    QStringLiteral("\nEstado de salida: 0 tramos calculados; 3 ningún valor del rango permite "
-                   "formular;\n1 error de uso, de la fórmula o de la base de datos.\n");
+    "No escribe nada en la base de datos.\n\n"
+    "Un ingrediente se nombra por su código (SOJA48) o por su nombre; si no hay uno con ese\n"
+    "código, vale el nombre completo y, si no, una parte que esté en un solo nombre (PESCADO,\n"
+    "\"harina de pescado\"); sin importar mayúsculas. Nutrientes, relaciones y grupos, por su\n"
+    "nombre de la misma forma. Un texto que nombra varios se rechaza con la lista de ellos. En\n"
+    "--limite, TIPO es lo que va antes del primer ':' y minimo|maximo lo que sigue al último:\n"
+    "NOMBRE puede contener ':' sin comillas (nutriente:Ca:P disponible:minimo). A y B se\n"
+    "escriben con punto decimal y sin separador de miles (1.5, 1e3; no 1,5).\n\nOpciones:\n");
+const QString kRangingUsageEnd = QStringLiteral(
+    "\nEstado de salida: 0 tramos calculados; 3 ningún valor del rango permite "
+    "formular;\n1 error de uso, de la fórmula, de la base de datos o un rango que no se puede "
+    "calcular\n(demasiado amplio).\n");
 
 int runRangingInvocation(const Invocation& inv, QTextStream& out, QTextStream& err) {
     QString output;

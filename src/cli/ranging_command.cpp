@@ -73,8 +73,8 @@ int runRanging(const RangingOptions& o, QString* output, QTextStream& err) {
         const lp::Blend& blend = stored->blend;
         QString error;
         const std::optional<optimizer::RangingTarget> target =
-            o.precio.isEmpty() ? optimizer::limitTarget(blend, o.limite, &error)
-                               : optimizer::priceTarget(blend, o.precio, &error);
+            o.precio.isEmpty() ? optimizer::limitTarget(blend, o.limite, &error, stored->codes)
+                               : optimizer::priceTarget(blend, o.precio, &error, stored->codes);
         if (!target) {
             err << shownLine(error) << '\n';
             return 1;

@@ -90,49 +90,100 @@ std::optional<std::size_t> indexNamed(const Rows& rows, const QString& name) {
     return std::nullopt;
 }
 
-// A name as a user types it: one of a row's names whole, or a part of one that only one row's
-// names hold ("harina de pescado" for "Harina de pescado 62%").
-std::optional<std::size_t> indexTyped(const std::vector<std::vector<QString>>& rows,
-                                      const QString& typed) {
+// The rows a typed text names, the first kind of match that finds any deciding: the row of that
+// code (as the catalogue holds it, blanks around ignored), the rows one of whose names it is, the
+// rows one of whose names holds it ("harina de pescado" for "Harina de pescado 62%"); letter case
+// is ignored in names. More than one row found is an ambiguity for the caller to show.
+std::vector<std::size_t> rowsNamed(const std::vector<std::vector<QString>>& rows,
+                                   const std::vector<QString>& codes, const QString& typed) {
     const QString name = typed.trimmed();
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        for (const QString& n : rows[i])
-            if (n.compare(name, Qt::CaseInsensitive) == 0)
-                return i;
-    std::optional<std::size_t> found;
-    for (std::size_t i = 0; i < rows.size() && !name.isEmpty(); ++i)
-        for (const QString& n : rows[i])
-            if (n.contains(name, Qt::CaseInsensitive)) {
-                if (found && *found != i)
-                    return std::nullopt;
-                found = i;
-            }
+    std::vector<std::size_t> found;
+    if (name.isEmpty())
+        return found;
+    for (std::size_t i = 0; i < rows.size() && i < codes.size(); ++i)
+        if (codes[i].trimmed() == name)
+            found.push_back(i);
+    const auto collect = [&](auto matches) {
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            for (const QString& n : rows[i])
+                if (matches(n)) {
+                    found.push_back(i);
+                    break;
+                }
+    };
+    if (found.empty())
+        collect([&](const QString& n) { return n.compare(name, Qt::CaseInsensitive) == 0; });
+    if (found.empty())
+        collect([&](const QString& n) { return n.contains(name, Qt::CaseInsensitive); });
     return found;
 }
 
-QString namesOf(const std::vector<std::vector<QString>>& rows) {
+// "Harina de pescado 62% (PESCADO)"; the name alone when the row has no code.
+QString rowShown(const std::vector<std::vector<QString>>& rows, const std::vector<QString>& codes,
+                 std::size_t i) {
+    const QString code = i < codes.size() ? codes[i].trimmed() : QString();
+    return code.isEmpty() ? rows[i].front() : rows[i].front() + " (" + code + ")";
+}
+
+QString namesOf(const std::vector<std::vector<QString>>& rows, const std::vector<QString>& codes,
+                const std::vector<std::size_t>& which) {
     QStringList names;
-    for (const auto& r : rows)
-        names << r.front();
+    for (std::size_t i : which)
+        names << rowShown(rows, codes, i);
     return names.join(", ");
 }
 
-// The limit words of --limite and what a missing name is called in the message.
+QString namesOf(const std::vector<std::vector<QString>>& rows, const std::vector<QString>& codes) {
+    std::vector<std::size_t> all(rows.size());
+    for (std::size_t i = 0; i < all.size(); ++i)
+        all[i] = i;
+    return namesOf(rows, codes, all);
+}
+
+// The limit words of --limite and what a row is called in the messages.
 struct KindWord {
     const char* word;
     lp::LimitRef::Kind kind;
     const char* singular;
     const char* plural;
     const char* none;
+    const char* several; // "varios ingredientes"
+    const char* how;     // how to name one of them alone
 };
 constexpr KindWord kKindWords[] = {
-    {"nutriente", lp::LimitRef::Nutrient, "el nutriente", "Sus nutrientes", "No tiene nutrientes"},
+    {"nutriente", lp::LimitRef::Nutrient, "el nutriente", "Sus nutrientes", "No tiene nutrientes",
+     "varios nutrientes", "escriba el nombre completo"},
     {"ingrediente", lp::LimitRef::Ingredient, "el ingrediente", "Sus ingredientes",
-     "No tiene ingredientes"},
-    {"relacion", lp::LimitRef::Ratio, "la relación", "Sus relaciones", "No tiene relaciones"},
-    {"relación", lp::LimitRef::Ratio, "la relación", "Sus relaciones", "No tiene relaciones"},
-    {"grupo", lp::LimitRef::Group, "el grupo", "Sus grupos", "No tiene grupos"},
+     "No tiene ingredientes", "varios ingredientes", "escriba el código o el nombre completo"},
+    {"relacion", lp::LimitRef::Ratio, "la relación", "Sus relaciones", "No tiene relaciones",
+     "varias relaciones", "escriba el nombre completo"},
+    {"relación", lp::LimitRef::Ratio, "la relación", "Sus relaciones", "No tiene relaciones",
+     "varias relaciones", "escriba el nombre completo"},
+    {"grupo", lp::LimitRef::Group, "el grupo", "Sus grupos", "No tiene grupos", "varios grupos",
+     "escriba el nombre completo"},
 };
+
+// The one row of a kind the typed text names, or the message: none (with the rows there are) or
+// several (with those it names).
+std::optional<std::size_t> rowTyped(const lp::Blend& blend, const KindWord& word,
+                                    const std::vector<QString>& codes, const QString& typed,
+                                    QString* error) {
+    const std::vector<std::vector<QString>> names = namesOfKind(blend, word.kind);
+    const std::vector<std::size_t> found = rowsNamed(names, codes, typed);
+    if (found.size() == 1)
+        return found.front();
+    if (found.empty())
+        *error =
+            "La fórmula no tiene " + QString::fromUtf8(word.singular) + " " + typed.trimmed() +
+            ". " +
+            (names.empty() ? QString::fromUtf8(word.none)
+                           : QString::fromUtf8(word.plural) + " son: " + namesOf(names, codes));
+    else
+        *error = "\"" + typed.trimmed() + "\" nombra " + QString::fromUtf8(word.several) +
+                 " de la fórmula: " + namesOf(names, codes, found) + "; " +
+                 QString::fromUtf8(word.how);
+    return std::nullopt;
+}
 
 // A nutrient's unit; an ingredient's; a group's members' (the first of them in the blend); none
 // for a ratio, a quotient of two contents.
@@ -223,24 +274,25 @@ std::optional<RangingTarget> targetOfAnalysisRow(const lp::Blend& blend, const Q
 }
 
 std::optional<RangingTarget> priceTarget(const lp::Blend& blend, const QString& name,
-                                         QString* error) {
-    const std::vector<std::vector<QString>> names = namesOfKind(blend, lp::LimitRef::Ingredient);
-    if (const auto i = indexTyped(names, name))
+                                         QString* error, const std::vector<QString>& codes) {
+    const KindWord& ingredient = kKindWords[1];
+    if (const auto i = rowTyped(blend, ingredient, codes, name, error))
         return RangingTarget{RangingTarget::Price, *i, {}};
-    *error = "La fórmula no tiene el ingrediente " + name.trimmed() +
-             ". Sus ingredientes son: " + namesOf(names);
     return std::nullopt;
 }
 
 std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& limitText,
-                                         QString* error) {
-    const QStringList parts = limitText.split(':');
-    if (parts.size() != 3) {
+                                         QString* error, const std::vector<QString>& codes) {
+    // The name runs from the first ':' to the last, so it may hold ':' itself.
+    const qsizetype first = limitText.indexOf(':'), last = limitText.lastIndexOf(':');
+    if (first < 0 || first == last) {
         *error = "Indique el límite como TIPO:NOMBRE:minimo o TIPO:NOMBRE:maximo (TIPO: "
                  "nutriente, ingrediente, relacion o grupo): " +
                  limitText;
         return std::nullopt;
     }
+    const QStringList parts = {limitText.left(first), limitText.mid(first + 1, last - first - 1),
+                               limitText.mid(last + 1)};
     const QString kind = parts[0].trimmed().toLower();
     const QString side = parts[2].trimmed().toLower();
     const KindWord* word = nullptr;
@@ -262,15 +314,11 @@ std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& 
         *error = "Indique minimo o maximo, no " + parts[2].trimmed();
         return std::nullopt;
     }
-    const std::vector<std::vector<QString>> names = namesOfKind(blend, limit.kind);
-    const auto index = indexTyped(names, parts[1]);
-    if (!index) {
-        *error = "La fórmula no tiene " + QString::fromUtf8(word->singular) + " " +
-                 parts[1].trimmed() + ". " +
-                 (names.empty() ? QString::fromUtf8(word->none)
-                                : QString::fromUtf8(word->plural) + " son: " + namesOf(names));
+    const auto index = rowTyped(
+        blend, *word, limit.kind == lp::LimitRef::Ingredient ? codes : std::vector<QString>{},
+        parts[1], error);
+    if (!index)
         return std::nullopt;
-    }
     limit.index = *index;
     return RangingTarget{RangingTarget::Limit, 0, limit};
 }
@@ -362,6 +410,15 @@ std::vector<ChartPoint> costPoints(const lp::Ranging& r) {
     return out;
 }
 
+std::vector<QString> ingredientCodes(store::Database& db, const lp::Blend& blend) {
+    std::vector<QString> codes;
+    for (const lp::Ingredient& i : blend.ingredients) {
+        const auto record = catalog::loadIngredient(db, i.id);
+        codes.push_back(record ? record->shown.codigo.trimmed() : QString());
+    }
+    return codes;
+}
+
 BlendUnits blendUnits(store::Database& db, const lp::Blend& blend) {
     BlendUnits u;
     for (const lp::Ingredient& i : blend.ingredients) {
@@ -381,6 +438,7 @@ std::optional<StoredBlend> formulatedBlend(workspace::Workspace& ws, store::Data
     StoredBlend out;
     out.blend = tableauBlend(ws, db);
     out.units = blendUnits(db, out.blend);
+    out.codes = ingredientCodes(db, out.blend);
     return out;
 }
 
@@ -398,6 +456,7 @@ std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId) {
     StoredBlend out;
     out.blend = tableauBlend(ws, db);
     out.units = blendUnits(db, out.blend);
+    out.codes = ingredientCodes(db, out.blend);
     return out;
 }
 

@@ -59,17 +59,20 @@ lp::Ranging rangeTarget(const lp::Blend& blend, const RangingTarget& target, dou
 std::optional<RangingTarget> targetOfAnalysisRow(const lp::Blend& blend, const QString& tipo,
                                                  const QString& detalle);
 
-// The price of the ingredient of that name, or of the one ingredient whose name holds it (blanks
-// around it and letter case ignored); the
-// message naming the ingredients of the formula when there is none.
+// The price of the ingredient a text names, the first kind of match that finds any deciding: its
+// code (`codes`, the catalogue codes in ingredient order, may be empty), then its whole name,
+// then a part of its name (blanks around the text and letter case in names ignored). The message
+// when the text names none (with the formula's ingredients) or several (with those).
 std::optional<RangingTarget> priceTarget(const lp::Blend& blend, const QString& name,
-                                         QString* error);
+                                         QString* error, const std::vector<QString>& codes = {});
 
 // The limit "TIPO:NOMBRE:minimo|maximo", TIPO "nutriente", "ingrediente", "relacion" (NOMBRE the
-// ratio's name, or its two nutrients' "Calcio / Fósforo") or "grupo"; a limit the formula does
-// not hold is ranged as if set. The message when the text names none.
+// ratio's name, or its two nutrients' "Calcio / Fósforo") or "grupo"; NOMBRE runs from the first
+// ':' to the last, so it may hold ':'. NOMBRE is found as priceTarget finds an ingredient (an
+// ingredient also by its code); a limit the formula does not hold is ranged as if set. The
+// message when the text names no row, or several.
 std::optional<RangingTarget> limitTarget(const lp::Blend& blend, const QString& limitText,
-                                         QString* error);
+                                         QString* error, const std::vector<QString>& codes = {});
 
 // Texts of the parameter and its slope, with units: "Precio ($/Kg)", "Cantidad (Kg)",
 // "Mínimo (%)", "Precio sombra ($ por %)", and the cost of the batch.
@@ -101,12 +104,16 @@ std::vector<ChartPoint> costPoints(const lp::Ranging& ranging);
 struct StoredBlend {
     lp::Blend blend;
     BlendUnits units;
+    std::vector<QString> codes; // the catalogue code of each ingredient, in the blend's order
 };
 std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId);
 
 // The blend of the workspace as its last formulation ran it, with the catalogue units; nothing
 // before a formulation that ended at an optimum (no sensitivity rows).
 std::optional<StoredBlend> formulatedBlend(workspace::Workspace& ws, store::Database& db);
+
+// The catalogue codes of the blend's ingredients, in its order (empty for one not found).
+std::vector<QString> ingredientCodes(store::Database& db, const lp::Blend& blend);
 
 // The units of the blend's ingredients and nutrients, from the catalogue.
 BlendUnits blendUnits(store::Database& db, const lp::Blend& blend);

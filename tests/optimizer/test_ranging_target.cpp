@@ -194,3 +194,62 @@ TEST(RangingTarget, LinesAndChartPoints) {
     r.status = lp::RangingStatus::NotLinear;
     EXPECT_TRUE(optimizer::rangingProblem(r, price).contains("base húmeda"));
 }
+
+// A price or a limit is named by the ingredient's code first, then a whole name, then a part of
+// one name only; a text naming several rows lists them; a name may hold ':' inside --limite.
+TEST(RangingTarget, CodesNamesAndAmbiguities) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    const optimizer::StoredBlend s = broiler(t);
+    lp::Blend b = s.blend;
+    ASSERT_EQ(s.codes.size(), b.ingredients.size());
+    const auto ingredientNamed = [&](const optimizer::RangingTarget& target) {
+        return QString::fromStdString(b.ingredients[target.ingredient].nombre).trimmed();
+    };
+
+    QString error;
+    const auto soy = optimizer::priceTarget(b, " SOJA48 ", &error, s.codes);
+    ASSERT_TRUE(soy) << error.toStdString();
+    EXPECT_EQ(ingredientNamed(*soy), "Harina de soja 48% descascarada");
+    const auto fish = optimizer::priceTarget(b, "PESCADO", &error, s.codes);
+    ASSERT_TRUE(fish) << error.toStdString();
+    EXPECT_EQ(ingredientNamed(*fish), "Harina de pescado 62%");
+    const auto fishCap = optimizer::limitTarget(b, "ingrediente:PESCADO:maximo", &error, s.codes);
+    ASSERT_TRUE(fishCap) << error.toStdString();
+    EXPECT_EQ(optimizer::targetCaption(b, *fishCap), "Máximo de Harina de pescado 62%");
+
+    // "soja" is in two names: both are listed with their codes, and nothing is chosen.
+    EXPECT_FALSE(optimizer::priceTarget(b, "soja", &error, s.codes));
+    EXPECT_TRUE(error.startsWith("\"soja\" nombra varios ingredientes de la fórmula: "))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains("Aceite de soja (ACSOJA)"));
+    EXPECT_TRUE(error.contains("Harina de soja 48% descascarada (SOJA48)"));
+    EXPECT_TRUE(error.endsWith("escriba el código o el nombre completo"));
+    EXPECT_FALSE(optimizer::priceTarget(b, "Avena", &error, s.codes));
+    EXPECT_TRUE(error.contains("Sus ingredientes son: ")) << error.toStdString();
+    EXPECT_TRUE(error.contains("Maíz amarillo grano (MAIZ)"));
+
+    // A code comes before a name that holds it; a whole name before a part of another.
+    b.ingredients[0].nombre = "Trigo SOJA48";
+    EXPECT_EQ(ingredientNamed(*optimizer::priceTarget(b, "SOJA48", &error, s.codes)),
+              "Harina de soja 48% descascarada");
+    b.ingredients[0].nombre = "Harina de soja";
+    const auto whole = optimizer::priceTarget(b, "harina de soja", &error, s.codes);
+    ASSERT_TRUE(whole) << error.toStdString();
+    EXPECT_EQ(whole->ingredient, 0u);
+    // Two rows of one whole name are an ambiguity, not the first of them.
+    b.nutrients[1].nombre = b.nutrients[0].nombre;
+    EXPECT_FALSE(optimizer::limitTarget(
+        b, "nutriente:" + QString::fromStdString(b.nutrients[0].nombre) + ":minimo", &error));
+    EXPECT_TRUE(error.contains("nombra varios nutrientes")) << error.toStdString();
+    EXPECT_TRUE(error.endsWith("escriba el nombre completo"));
+
+    // The name runs from the first ':' to the last.
+    b.nutrients[1].nombre = "Ca:P disponible";
+    const auto colon = optimizer::limitTarget(b, "nutriente:ca:p disponible:maximo", &error);
+    ASSERT_TRUE(colon) << error.toStdString();
+    EXPECT_EQ(colon->limit.index, 1u);
+    EXPECT_EQ(colon->limit.side, lp::LimitRef::Maximum);
+    EXPECT_FALSE(optimizer::limitTarget(b, "nutriente:minimo", &error));
+    EXPECT_TRUE(error.startsWith("Indique el límite como TIPO:NOMBRE:minimo"));
+}
