@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "app/number_text.h"
 #include "app/regional_settings.h"
 #include "cli/shown_text.h"
 #include "optimizer/sample_formulas.h"
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -206,10 +208,19 @@ Invocation parseCreateDatabase(const QCommandLineParser& parser) {
     return inv;
 }
 
+// Every number of the command line is read as the window reads a typed one (app/number_text.h):
+// "." before the decimals, no thousands separator, so "1,5" and "1,000" are no numbers.
+std::optional<double> commandNumber(const QString& text) {
+    return numtext::toNumber(text);
+}
+
+// A number that is whole and fits an int ("12", "1e3").
 bool wholeNumber(const QString& text, int* value) {
-    bool ok = false;
-    *value = text.toInt(&ok);
-    return ok;
+    const std::optional<double> v = commandNumber(text);
+    if (!v || *v != std::trunc(*v) || std::abs(*v) > std::numeric_limits<int>::max())
+        return false;
+    *value = static_cast<int>(*v);
+    return true;
 }
 
 // The stored formula a command names: --formula CODE [--version N] or --id ID.
@@ -268,13 +279,6 @@ Invocation parseFormulate(const QCommandLineParser& parser) {
     return inv;
 }
 
-// A number of the range as typed: a point or a comma before the decimals.
-std::optional<double> rangeNumber(const QString& text) {
-    bool ok = false;
-    const double v = QString(text).replace(',', '.').trimmed().toDouble(&ok);
-    return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
-}
-
 Invocation parseRanging(const QCommandLineParser& parser) {
     Invocation inv;
     if (!parser.positionalArguments().isEmpty())
@@ -299,8 +303,8 @@ Invocation parseRanging(const QCommandLineParser& parser) {
     for (const char* name : {"desde", "hasta"})
         if (!parser.isSet(name))
             return invalid(QStringLiteral("Falta --%1").arg(QLatin1String(name)));
-    const std::optional<double> desde = rangeNumber(parser.value("desde"));
-    const std::optional<double> hasta = rangeNumber(parser.value("hasta"));
+    const std::optional<double> desde = commandNumber(parser.value("desde"));
+    const std::optional<double> hasta = commandNumber(parser.value("hasta"));
     if (!desde)
         return invalid("Valor no válido para --desde: " + shownText(parser.value("desde")));
     if (!hasta)

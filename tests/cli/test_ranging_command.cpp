@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
@@ -139,13 +140,109 @@ TEST(RangingCommand, MistakesAreNamed) {
     r = runCommand("ranging",
                    base + QStringList{"--precio", "Maíz", "--desde", "cero", "--hasta", "1"});
     EXPECT_TRUE(r.err.contains("Valor no válido para --desde")) << r.err.toStdString();
-    // A comma before the decimals is read as a point.
     r = runCommand("ranging", base + QStringList{"--precio", "Maíz amarillo grano", "--desde",
-                                                 "0,1", "--hasta", "0,3", "--json"});
+                                                 "0.1", "--hasta", "0.3", "--json"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(json(r)["tramos"].toArray().first()["desde"].toDouble(), 0.1);
     r = runCommand("ranging", {"--database", t.path(), "--formula", "NO-EXISTE", "--precio", "x",
                                "--desde", "0", "--hasta", "1"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("No existe la fórmula")) << r.err.toStdString();
+}
+
+// Spans whose costs overflow a double end at once with a message, in the program as a user runs
+// it (a run that does not end within 20 s is killed and fails).
+TEST(RangingCommand, HugeSpansEndWithAMessage) {
+    TempDatabase t(true);
+    const QList<std::pair<QString, QString>> spans = {
+        {"0", "1e308"}, {"0", "9e307"}, {"0", "1.7e308"}, {"-1e308", "0"}, {"1e300", "1e308"}};
+    for (const QString ingredient : {"PESCADO", "MAIZ", "SOJA48", "ACSOJA"})
+        for (const auto& [desde, hasta] : spans) {
+            SCOPED_TRACE((ingredient + " " + desde + " " + hasta).toStdString());
+            QProcess p;
+            p.start(DOSIVANT_PROGRAM,
+                    {"ranging", "--database", t.path(), "--formula", "POLLO-INI", "--precio",
+                     ingredient, "--desde", desde, "--hasta", hasta, "--json"});
+            if (!p.waitForFinished(20000)) {
+                p.kill();
+                p.waitForFinished();
+                ADD_FAILURE() << "still running after 20 s";
+                continue;
+            }
+            EXPECT_EQ(p.exitCode(), 1);
+            const QString err = QString::fromUtf8(p.readAllStandardError());
+            EXPECT_TRUE(err.contains("El rango es demasiado amplio")) << err.toStdString();
+        }
+}
+
+// --precio and --limite take an ingredient's code as every other command does: SOJA48 is the
+// broiler's soybean meal, not a name it lacks.
+TEST(RangingCommand, IngredientsByCode) {
+    TempDatabase t(true);
+    const QStringList base = {"--database", t.path(),  "--formula", "POLLO-INI", "--desde",
+                              "0",          "--hasta", "1",         "--json"};
+    CommandRun r = runCommand("ranging", base + QStringList{"--precio", "SOJA48"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(json(r)["parametro"].toString(), "Precio de Harina de soja 48% descascarada");
+    r = runCommand("ranging", base + QStringList{"--precio", "PESCADO"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(json(r)["parametro"].toString(), "Precio de Harina de pescado 62%");
+    r = runCommand("ranging", base + QStringList{"--limite", "ingrediente:SOJA48:minimo"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(json(r)["parametro"].toString(), "Mínimo de Harina de soja 48% descascarada");
+    r = runCommand("ranging", base + QStringList{"--precio", "soja"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("nombra varios ingredientes")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Aceite de soja (ACSOJA)"));
+    EXPECT_TRUE(r.err.contains("Harina de soja 48% descascarada (SOJA48)"));
+}
+
+// Every number of every command is read as the window reads one: "1,5" and "1,000" are refused,
+// "1.5" and "1e3" are numbers (a formula's id and version must also be whole).
+TEST(RangingCommand, EveryCommandLineNumberIsReadOneWay) {
+    TempDatabase t(true);
+    const QStringList ranging = {"--database", t.path(),   "--formula",
+                                 "POLLO-INI",  "--precio", "MAIZ"};
+    const QStringList formulate = {"--database", t.path(), "--formula", "POLLO-INI"};
+    for (const QString bad : {"1,5", "1,000"}) {
+        SCOPED_TRACE(bad.toStdString());
+        const QList<std::pair<const char*, QStringList>> lines = {
+            {"ranging", ranging + QStringList{"--desde", bad, "--hasta", "2000"}},
+            {"ranging", ranging + QStringList{"--desde", "0", "--hasta", bad}},
+            {"ranging", QStringList{"--database", t.path(), "--id", bad, "--precio", "MAIZ",
+                                    "--desde", "0", "--hasta", "1"}},
+            {"ranging", ranging + QStringList{"--version", bad, "--desde", "0", "--hasta", "1"}},
+            {"formulate", formulate + QStringList{"--quantity", bad}},
+            {"formulate", formulate + QStringList{"--version", bad}},
+            {"formulate", QStringList{"--database", t.path(), "--id", bad}},
+            {"print", QStringList{"--database", t.path(), "--id", bad, "--pdf", "x.pdf"}},
+            {"print", formulate + QStringList{"--version", bad, "--pdf", "x.pdf"}},
+        };
+        for (const auto& [command, args] : lines) {
+            SCOPED_TRACE((QString(command) + " " + args.mid(2).join(' ')).toStdString());
+            const CommandRun r = runCommand(command, args);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_TRUE(r.out.isEmpty());
+        }
+    }
+    // Read as numbers: 1.5 and 1e3 (1000, the batch) where a fraction is allowed, 1e3 as a whole
+    // number where one is asked for.
+    CommandRun r =
+        runCommand("ranging", ranging + QStringList{"--desde", "1.5", "--hasta", "1e3", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(json(r)["tramos"].toArray().first()["desde"].toDouble(), 1.5);
+    EXPECT_EQ(json(r)["tramos"].toArray().last()["hasta"].toDouble(), 1000);
+    r = runCommand("formulate", formulate + QStringList{"--quantity", "1e3", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    r = runCommand("formulate", formulate + QStringList{"--quantity", "999.5", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    r = runCommand("formulate",
+                   formulate + QStringList{"--version", "0e3", "--quantity", "1000", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const cli::Invocation byId = cli::parseCommandLine(
+        {"dosivant", "print", "--database", "d.db", "--id", "1e3", "--pdf", "x.pdf"});
+    EXPECT_EQ(byId.print.id, 1000);
+    r = runCommand("formulate", QStringList{"--database", t.path(), "--id", "1.5"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Valor no válido para --id: 1.5")) << r.err.toStdString();
 }
