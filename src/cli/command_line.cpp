@@ -899,7 +899,7 @@ int createDatabaseCommand(const QString& path, bool sample, QTextStream& out, QT
         if (onServer)
             err << QStringLiteral("dosivant: la base de datos \"%1\" ya tiene las tablas del "
                                   "programa; no se reemplaza (the database is not empty)\n")
-                       .arg(path);
+                       .arg(store::withoutPassword(path));
         else
             err << QStringLiteral("dosivant: ya existe \"%1\"; no se reemplaza "
                                   "(the file already exists and is left as it is)\n")
@@ -926,7 +926,7 @@ int createDatabaseCommand(const QString& path, bool sample, QTextStream& out, QT
     } catch (const std::exception& e) {
         err << QStringLiteral("dosivant: no se pudo crear la base de datos \"%1\" "
                               "(could not create the database): %2\n")
-                   .arg(path, QString::fromUtf8(e.what()));
+                   .arg(store::withoutPassword(path), QString::fromUtf8(e.what()));
         return 1;
     }
     out << QStringLiteral("Base de datos creada (database created): %1\n").arg(path);

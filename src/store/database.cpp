@@ -1,6 +1,7 @@
 #include "store/database.h"
 
 #include "store/added_tables.h"
+#include "store/quoted_statement.h"
 #include "store/read_only.h"
 #include "store/revisions.h"
 #include "store/sample_catalogue.h"
@@ -441,7 +442,7 @@ int Database::exec(const QString& sql) {
         return serverWrite(d->connection(), translated);
     QSqlQuery q(d->connection());
     if (!q.exec(translated))
-        throw StoreError(q.lastError().text() + QStringLiteral(" [") + translated + ']');
+        throw StoreError(q.lastError().text() + u' ' + quotedStatement(translated));
     return q.numRowsAffected();
 }
 
@@ -558,8 +559,8 @@ StatementPtr prepareStatement(sqlite3* handle, const QString& translated) {
     const int rc = sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &st, nullptr);
     StatementPtr owned(st);
     if (rc != SQLITE_OK)
-        throw StoreError(QString::fromUtf8(sqlite3_errmsg(handle)) + QStringLiteral(" [") +
-                         translated + ']');
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(handle)) + u' ' +
+                         quotedStatement(translated));
     return owned;
 }
 
@@ -592,8 +593,8 @@ RecordSet Database::query(const QString& sql) {
         rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE)
-        throw StoreError(QString::fromUtf8(sqlite3_errmsg(d->handle)) + QStringLiteral(" [") +
-                         translated + ']');
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(d->handle)) + u' ' +
+                         quotedStatement(translated));
     refuseCutIntegers(d->handle, st, rows, types);
     RecordSet rs;
     try {
@@ -605,7 +606,7 @@ RecordSet Database::query(const QString& sql) {
     } catch (const RecordSetError& e) {
         throw StoreError(
             QStringLiteral("La consulta devuelve un resultado que no se puede leer (") +
-            QString::fromUtf8(e.what()) + QStringLiteral(") [") + translated + ']');
+            QString::fromUtf8(e.what()) + QStringLiteral(") ") + quotedStatement(translated));
     }
     if (rs.count() > 0)
         rs.moveFirst();
@@ -667,8 +668,8 @@ void Database::forEachRow(const QString& sql, const std::vector<QVariant>& param
     }
     ResetOnExit reset{st};
     if (sqlite3_bind_parameter_count(st) != int(parameters.size()))
-        throw StoreError(QStringLiteral("La sentencia espera otro número de valores [") +
-                         translated + ']');
+        throw StoreError(QStringLiteral("La sentencia espera otro número de valores ") +
+                         quotedStatement(translated));
     for (size_t i = 0; i < parameters.size(); ++i)
         bindParameter(st, int(i) + 1, parameters[i]);
     const int columns = sqlite3_column_count(st);
@@ -680,8 +681,8 @@ void Database::forEachRow(const QString& sql, const std::vector<QVariant>& param
         onRow(row);
     }
     if (rc != SQLITE_DONE)
-        throw StoreError(QString::fromUtf8(sqlite3_errmsg(d->handle)) + QStringLiteral(" [") +
-                         translated + ']');
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(d->handle)) + u' ' +
+                         quotedStatement(translated));
 }
 
 struct PreparedStatementHandle {
@@ -721,7 +722,7 @@ int PreparedStatement::parameterCount() const {
 void PreparedStatement::fail(const QString& why) {
     const QString text = boundText();
     reset();
-    throw StoreError(why + QStringLiteral(" [") + text + ']');
+    throw StoreError(why + u' ' + quotedStatement(text));
 }
 
 namespace {
@@ -967,6 +968,10 @@ Database::Transaction::Transaction(Database& db, WriteLock lock)
             db_.d->traceLine(QStringLiteral("BEGIN"));
             begun = connection.transaction();
             error = connection.lastError().text();
+            if (!begun && db_.d->server && isConnectionLost(connection.lastError())) {
+                --db_.d->transactionDepth;
+                throw serverError(connection.lastError(), QStringLiteral("BEGIN"));
+            }
         }
         if (!begun) {
             --db_.d->transactionDepth;
