@@ -521,8 +521,9 @@ const QString kCopyUsage = QStringLiteral(
     "Uso: dosivant copy-database --from ORIGEN --to DESTINO\n\n"
     "Copia ingredientes, nutrientes, composiciones y fórmulas con todas sus versiones de ORIGEN a\n"
     "DESTINO, en una sola transacción. ORIGEN y DESTINO son un archivo o una base de datos del\n"
-    "servidor (postgresql://USUARIO@SERVIDOR[:PUERTO]/BASE). DESTINO no existe todavía o está\n"
-    "vacío; una base con datos no se toca.\n\nOpciones:\n");
+    "servidor (postgresql://USUARIO@SERVIDOR[:PUERTO]/BASE). DESTINO no existe todavía o es una\n"
+    "base de datos sin filas (en el servidor, una base sin tablas); una base con datos no se\n"
+    "toca, ni un archivo vacío, que no es una base de datos.\n\nOpciones:\n");
 
 const QString kCreateUsage =
     QStringLiteral("Uso: dosivant create-database RUTA [--sample]\n\nCrea una base de datos nueva "

@@ -1,6 +1,7 @@
 #include "store/database.h"
 
 #include "store/added_tables.h"
+#include "store/database_files.h"
 #include "store/quoted_statement.h"
 #include "store/read_only.h"
 #include "store/revisions.h"
@@ -408,6 +409,8 @@ void Database::createFile(const QString& path, bool withSample,
         throw fileExists(path);
     if (!QDir().mkpath(target.absolutePath()))
         throw StoreError(QStringLiteral("No se pudo crear la carpeta ") + target.absolutePath());
+    if (const QString problem = databaseFileProblem(path); !problem.isEmpty())
+        throw StoreError(problem);
     removeStaleTemporaries(target.absoluteFilePath());
     const QString temporary = createUniqueTemporary(target.absoluteFilePath());
     try {

@@ -4,6 +4,7 @@
 #include "support/scripted_messages.h"
 #include "support/test_server.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
@@ -113,6 +114,53 @@ TEST(CopyDatabase, CopiesEverythingIntoANewOrEmptyTargetAndRefusesOneWithData) {
     ASSERT_EQ(down.status, 0) << down.err.toStdString();
     EXPECT_EQ(dump(back), dump(source));
     server.dropDatabase(team);
+}
+
+// A copy never lands where SQLite would later delete it or replay it into a database: the name
+// of another database's journal, or a name whose old journal is still there. An empty file is
+// no database to copy into, and says so.
+TEST(CopyDatabase, RefusesAJournalsNameAndAnEmptyFileAsTheHelpSays) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("s.db");
+    Database::createFile(source, true);
+    const auto create = [](const QString& path) {
+        CopyRun r;
+        QTextStream out(&r.out), err(&r.err);
+        r.status = cli::createDatabaseCommand(path, false, out, err);
+        return r;
+    };
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        const QString journal = source + suffix;
+        const CopyRun copied = copy(source, journal);
+        EXPECT_EQ(copied.status, 1) << suffix;
+        EXPECT_TRUE(copied.err.contains("es el nombre del diario de la base de datos \"" + source))
+            << copied.err.toStdString();
+        const CopyRun created = create(journal);
+        EXPECT_EQ(created.status, 1) << suffix;
+        EXPECT_TRUE(created.err.contains("es el nombre del diario")) << created.err.toStdString();
+        EXPECT_FALSE(QFile::exists(journal)) << suffix;
+    }
+
+    // Without a database of that name the name is free; the database is then not made there.
+    const QString other = dir.filePath("otra.db");
+    ASSERT_EQ(copy(source, other + "-journal").status, 0);
+    const CopyRun beside = create(other);
+    EXPECT_EQ(beside.status, 1);
+    EXPECT_TRUE(beside.err.contains("junto a ella queda")) << beside.err.toStdString();
+    EXPECT_FALSE(QFile::exists(other));
+
+    const QString empty = dir.filePath("vacio.db");
+    QFile file(empty);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const CopyRun intoEmpty = copy(source, empty);
+    EXPECT_EQ(intoEmpty.status, 1);
+    EXPECT_TRUE(intoEmpty.err.contains("El destino " + empty + " está vacío (0 bytes)"))
+        << intoEmpty.err.toStdString();
+    EXPECT_FALSE(intoEmpty.err.contains("no tiene la tabla")) << intoEmpty.err.toStdString();
+    EXPECT_EQ(QFileInfo(empty).size(), 0);
+    const cli::Invocation help = cli::parseCommandLine({"dosivant", "copy-database", "--help"});
+    EXPECT_TRUE(help.helpText.contains("ni un archivo vacío")) << help.helpText.toStdString();
 }
 
 // A password typed into an address is never shown back, and a failed statement of thousands of
