@@ -34,6 +34,8 @@
 #include <limits>
 #include <optional>
 #include <sqlite3.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace store {
@@ -322,22 +324,52 @@ QString Database::damageMessage() {
 
 namespace {
 
-// A new, empty file of our own next to the target: another run can never pick the same name.
-QString createUniqueTemporary(const QString& target) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name = target + '.' + QUuid::createUuid().toString(QUuid::Id128).left(12) +
-                             QStringLiteral(".creando");
-        const int fd =
-            ::open(QFile::encodeName(name).constData(), O_CREAT | O_EXCL | O_WRONLY, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    throw StoreError(QStringLiteral("No se pudo crear un archivo temporal junto a ") + target);
+// Whether the open file `fd` is still the file at `path` (not removed or replaced meanwhile).
+bool sameFile(int fd, const QString& path) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::stat(QFile::encodeName(path).constData(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
+
+// A new, empty file of our own next to the target, which another run can never pick, held
+// locked (flock) for as long as this object lives. The lock ends with the process however it
+// ends, so a file of our naming that nobody holds locked was left by a run that was killed.
+class OwnedTemporary {
+public:
+    explicit OwnedTemporary(const QString& target) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QString name = target + '.' +
+                                 QUuid::createUuid().toString(QUuid::Id128).left(12) +
+                                 QStringLiteral(".creando");
+            const int fd = ::open(QFile::encodeName(name).constData(),
+                                  O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                if (errno != EEXIST)
+                    break;
+                continue;
+            }
+            // Another run's clean-up may have taken the new file for a dead one between its
+            // creation and the lock: then it is gone, and another name is tried.
+            if (::flock(fd, LOCK_EX) == 0 && sameFile(fd, name)) {
+                name_ = name;
+                fd_ = fd;
+                return;
+            }
+            ::close(fd);
+        }
+        throw StoreError(QStringLiteral("No se pudo crear un archivo temporal junto a ") + target);
+    }
+    ~OwnedTemporary() { ::close(fd_); }
+    OwnedTemporary(const OwnedTemporary&) = delete;
+    OwnedTemporary& operator=(const OwnedTemporary&) = delete;
+
+    const QString& name() const { return name_; }
+
+private:
+    QString name_;
+    int fd_ = -1;
+};
 
 // Moves `from` to `to` only while `to` does not exist: true when moved, false when `to` exists.
 bool moveIntoFreePath(const QString& from, const QString& to) {
@@ -366,30 +398,38 @@ bool moveIntoFreePath(const QString& from, const QString& to) {
                      QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-// The temporaries of a run that was killed: "<target>.<12 hex digits>.creando" (the names of
-// createUniqueTemporary) and their journals, when none of the set changed for a minute. The
-// user's own "<target>.creando" has no such name, and a run under way keeps its files fresh.
+// The temporaries of runs that were killed: "<target>.<12 hex digits>.creando" (the names of
+// OwnedTemporary) that no run holds locked, with their journals, and journals left without
+// their file. The user's own "<target>.creando" has no such name, and a run under way holds its
+// file locked until the file is in place.
 void removeStaleTemporaries(const QString& target) {
     const QFileInfo t(target);
     const QDir dir = t.dir();
-    static const QStringList kCompanions = {QString(), QStringLiteral("-journal"),
-                                            QStringLiteral("-wal"), QStringLiteral("-shm")};
+    static const QStringList kCompanions = {QStringLiteral("-journal"), QStringLiteral("-wal"),
+                                            QStringLiteral("-shm")};
     const QRegularExpression ours(
         QStringLiteral("^(") + QRegularExpression::escape(t.fileName()) +
         QStringLiteral("\\.[0-9a-f]{12}\\.creando)(-journal|-wal|-shm)?$"));
-    const QDateTime limit = QDateTime::currentDateTime().addSecs(-60);
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        const auto m = ours.match(name);
-        if (!m.hasMatch())
-            continue;
-        const QString stem = dir.filePath(m.captured(1));
-        bool fresh = false;
-        for (const QString& companion : kCompanions) {
-            const QFileInfo f(stem + companion);
-            fresh = fresh || (f.exists() && f.lastModified() >= limit);
+    QStringList stems;
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (const auto m = ours.match(name); m.hasMatch() && !stems.contains(m.captured(1)))
+            stems << m.captured(1);
+    for (const QString& stemName : std::as_const(stems)) {
+        const QString stem = dir.filePath(stemName);
+        const int fd = ::open(QFile::encodeName(stem).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            const bool dead = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && sameFile(fd, stem);
+            if (dead)
+                QFile::remove(stem);
+            ::close(fd);
+            if (!dead)
+                continue; // in use: a run under way holds it
+        } else if (QFileInfo::exists(stem)) {
+            continue; // not ours to judge
         }
-        if (!fresh)
-            QFile::remove(dir.filePath(name));
+        // A run keeps its journals only while its file is there: without it they are left over.
+        for (const QString& companion : kCompanions)
+            QFile::remove(stem + companion);
     }
 }
 
@@ -412,7 +452,8 @@ void Database::createFile(const QString& path, bool withSample,
     if (const QString problem = databaseFileProblem(path); !problem.isEmpty())
         throw StoreError(problem);
     removeStaleTemporaries(target.absoluteFilePath());
-    const QString temporary = createUniqueTemporary(target.absoluteFilePath());
+    const OwnedTemporary owned(target.absoluteFilePath());
+    const QString& temporary = owned.name();
     try {
         {
             auto p = std::make_unique<DatabasePrivate>();

@@ -4,10 +4,15 @@
 #include "support/scripted_messages.h"
 #include "support/test_server.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
+#include <random>
 
 using store::Database;
 
@@ -198,4 +203,77 @@ TEST(CopyDatabase, MessagesShowNoPasswordAndCutALongStatement) {
     EXPECT_TRUE(refused.err.contains("…]")) << refused.err.toStdString();
     EXPECT_LT(refused.err.size(), 1500) << refused.err.size();
     server.dropDatabase(team);
+}
+
+namespace {
+
+// Runs the program's copy-database; kills it (SIGKILL, no handler runs) after killAfterMs unless
+// negative. Returns the exit status, or -1 when killed.
+int runCopyProgram(const QString& from, const QString& to, int killAfterMs = -1) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(v);
+    p.setProcessEnvironment(env);
+    p.start(DOSIVANT_PROGRAM, {"copy-database", "--from", from, "--to", to});
+    EXPECT_TRUE(p.waitForStarted(10000));
+    if (killAfterMs >= 0 && !p.waitForFinished(killAfterMs)) {
+        p.kill();
+        p.waitForFinished(60000);
+        return -1;
+    }
+    p.waitForFinished(120000);
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// The files a run makes beside its target while it writes.
+QStringList temporaries(const QString& folder) {
+    return QDir(folder).entryList({"*.creando*"}, QDir::Files | QDir::Hidden);
+}
+
+} // namespace
+
+// Copies killed at random moments leave at most the files of the last one, and the next run
+// clears them, as a new database does: the folder is left with the target alone.
+TEST(CopyDatabaseKill, AKilledCopyLeavesNoTemporaryBehind) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("origen.db");
+    Database::createFile(source, true);
+    // Enough rows that a copy takes a while to write.
+    Database::openFile(source)->exec(
+        "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i<150000) "
+        "INSERT INTO precio_historial (id_producto,fecha,costo,materia_seca,origen) SELECT 1, "
+        "datetime('2020-01-01', '+' || i || ' minutes'), 0.1 + i / 1e6, 88, 'lista' FROM k");
+    const QString folder = dir.filePath("destino");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString target = folder + "/copia.db";
+
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(runCopyProgram(source, target), 0);
+    const int wholeMs = int(clock.elapsed());
+    ASSERT_TRUE(QFile::remove(target));
+
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<int> anywhere(0, wholeMs);
+    int kills = 0, leftBehind = 0;
+    for (int attempt = 0; kills < 8 && attempt < 40; ++attempt) {
+        if (runCopyProgram(source, target, anywhere(random)) != -1) {
+            QFile::remove(target); // it finished first
+            continue;
+        }
+        ++kills;
+        const QStringList left = temporaries(folder);
+        if (!left.isEmpty())
+            ++leftBehind;
+        // What an earlier killed run left was cleared by the next one.
+        EXPECT_LE(left.filter(QRegularExpression("\\.creando$")).size(), 1)
+            << left.join(' ').toStdString();
+        EXPECT_FALSE(QFile::exists(target));
+    }
+    EXPECT_EQ(kills, 8);
+    EXPECT_GT(leftBehind, 0) << "no kill landed while the copy was writing";
+    ASSERT_EQ(runCopyProgram(source, target), 0);
+    EXPECT_EQ(temporaries(folder), QStringList());
+    EXPECT_EQ(dump(target), dump(source));
 }
