@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/regional_check.h"
 #include "store/server_address.h"
+#include "store/server_connection.h"
 
 #include <QFileInfo>
 #include <QLocale>
@@ -18,6 +19,7 @@ namespace {
 struct StartupFailure {
     int number;
     QString description;
+    QString title = {}; // empty: the step under way
 };
 
 void openConnectionChecks(const QString& path) {
@@ -31,10 +33,10 @@ void openConnectionChecks(const QString& path) {
                                  .arg(path)};
 }
 
-void reportFailure(int number, const QString& description, const QString& step) {
+void reportFailure(int number, const QString& description, const QString& title) {
     setLastError(number, description);
     msg::msgBox(QStringLiteral("Error nro.: ") + QString::number(number) + u'\n' + description,
-                msg::Critical, step);
+                msg::Critical, title);
 }
 
 } // namespace
@@ -60,7 +62,8 @@ StartupResult runStartup(RegionalSettings& settings, const QString& databasePath
         if (onServer && !QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
             throw StartupFailure{kErrNoSqliteDriver,
                                  QStringLiteral("No se encuentra el controlador PostgreSQL de Qt "
-                                                "(QPSQL). Instale el paquete libqt6sql6-psql.")};
+                                                "(QPSQL). Instale el paquete libqt6sql6-psql."),
+                                 kTitleServerDatabase};
         if (!onServer && !QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
             throw StartupFailure{kErrNoSqliteDriver,
                                  QStringLiteral("No se encuentra el controlador SQLite de Qt "
@@ -73,16 +76,22 @@ StartupResult runStartup(RegionalSettings& settings, const QString& databasePath
         try {
             result.cnBase = store::Database::openFile(databasePath);
         } catch (const store::StoreError& e) {
+            QString title;
+            if (onServer)
+                title = dynamic_cast<const store::ServerConnectionError*>(&e)
+                            ? kTitleServerConnection
+                            : kTitleServerDatabase;
             throw StartupFailure{kErrDatabaseUnusable,
                                  QStringLiteral("No se puede abrir la base de datos \"%1\": %2")
-                                     .arg(databasePath, e.message())};
+                                     .arg(store::withoutPassword(databasePath), e.message()),
+                                 title};
         }
 
         // The look-up record set and the command are roles of the open database itself.
         result.step = kStepConexion3;
         result.ok = true;
     } catch (const StartupFailure& f) {
-        reportFailure(f.number, f.description, result.step);
+        reportFailure(f.number, f.description, f.title.isEmpty() ? result.step : f.title);
         result.cnBase.reset();
     } catch (const std::exception& e) {
         reportFailure(kErrUnexpected, QString::fromUtf8(e.what()), result.step);

@@ -15,6 +15,12 @@ inline const QString kStepConexion1 = QStringLiteral("Crea conexión 1");
 inline const QString kStepConexion2 = QStringLiteral("Crea conexión 2");
 inline const QString kStepConexion3 = QStringLiteral("Crea conexión 3");
 
+// The titles of start-up failures on a server database: the user is told what failed, not the
+// step (a file's failures keep the step as their title).
+inline const QString kTitleServerConnection = QStringLiteral("No se pudo conectar con el servidor");
+inline const QString kTitleServerDatabase =
+    QStringLiteral("No se pudo abrir la base de datos del servidor");
+
 // Error numbers of start-up failures, after the classic database-engine numbers users and
 // support already know.
 inline constexpr int kErrUnexpected = 51;         // anything not foreseen below

@@ -534,8 +534,9 @@ const QString kCopyUsage = QStringLiteral(
     "Uso: dosivant copy-database --from ORIGEN --to DESTINO\n\n"
     "Copia ingredientes, nutrientes, composiciones y fórmulas con todas sus versiones de ORIGEN a\n"
     "DESTINO, en una sola transacción. ORIGEN y DESTINO son un archivo o una base de datos del\n"
-    "servidor (postgresql://USUARIO@SERVIDOR[:PUERTO]/BASE). DESTINO no existe todavía o está\n"
-    "vacío; una base con datos no se toca.\n\nOpciones:\n");
+    "servidor (postgresql://USUARIO@SERVIDOR[:PUERTO]/BASE). DESTINO no existe todavía o es una\n"
+    "base de datos sin filas (en el servidor, una base sin tablas); una base con datos no se\n"
+    "toca, ni un archivo vacío, que no es una base de datos.\n\nOpciones:\n");
 
 const QString kCreateUsage =
     QStringLiteral("Uso: dosivant create-database RUTA [--sample]\n\nCrea una base de datos nueva "
@@ -912,7 +913,7 @@ int createDatabaseCommand(const QString& path, bool sample, QTextStream& out, QT
         if (onServer)
             err << QStringLiteral("dosivant: la base de datos \"%1\" ya tiene las tablas del "
                                   "programa; no se reemplaza (the database is not empty)\n")
-                       .arg(path);
+                       .arg(store::withoutPassword(path));
         else
             err << QStringLiteral("dosivant: ya existe \"%1\"; no se reemplaza "
                                   "(the file already exists and is left as it is)\n")
@@ -939,7 +940,7 @@ int createDatabaseCommand(const QString& path, bool sample, QTextStream& out, QT
     } catch (const std::exception& e) {
         err << QStringLiteral("dosivant: no se pudo crear la base de datos \"%1\" "
                               "(could not create the database): %2\n")
-                   .arg(path, QString::fromUtf8(e.what()));
+                   .arg(store::withoutPassword(path), QString::fromUtf8(e.what()));
         return 1;
     }
     out << QStringLiteral("Base de datos creada (database created): %1\n").arg(path);

@@ -1,5 +1,7 @@
 #include "printing/output_file.h"
 
+#include "store/database_files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,9 +10,6 @@
 namespace printing {
 
 namespace {
-
-const QString kJournalSuffixes[] = {QStringLiteral("-journal"), QStringLiteral("-wal"),
-                                    QStringLiteral("-shm")};
 
 // The file a path names once links and relative parts are resolved; for a file not made yet,
 // its resolved folder and its own name.
@@ -22,21 +21,9 @@ QString resolvedPath(const QString& path) {
     return folder.isEmpty() ? info.absoluteFilePath() : QDir(folder).filePath(info.fileName());
 }
 
-bool isSqliteDatabase(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    static const QByteArray kHeader("SQLite format 3\0", 16);
-    return file.read(kHeader.size()) == kHeader;
-}
-
-// The database a journal name belongs to, or empty when the name is no journal's.
-QString journalOwner(const QString& path) {
-    for (const QString& suffix : kJournalSuffixes)
-        if (path.endsWith(suffix))
-            return path.chopped(suffix.size());
-    return {};
-}
+// The same naming of a database's journals as a new database file is checked against.
+using store::isSqliteDatabase;
+using store::journalOwner;
 
 QString quoted(const QString& path) {
     return u'"' + QDir::toNativeSeparators(path) + u'"';

@@ -1,6 +1,8 @@
 #include "store/database.h"
 
 #include "store/added_tables.h"
+#include "store/database_files.h"
+#include "store/quoted_statement.h"
 #include "store/read_only.h"
 #include "store/revisions.h"
 #include "store/sample_catalogue.h"
@@ -32,6 +34,8 @@
 #include <limits>
 #include <optional>
 #include <sqlite3.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace store {
@@ -320,22 +324,52 @@ QString Database::damageMessage() {
 
 namespace {
 
-// A new, empty file of our own next to the target: another run can never pick the same name.
-QString createUniqueTemporary(const QString& target) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name = target + '.' + QUuid::createUuid().toString(QUuid::Id128).left(12) +
-                             QStringLiteral(".creando");
-        const int fd =
-            ::open(QFile::encodeName(name).constData(), O_CREAT | O_EXCL | O_WRONLY, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    throw StoreError(QStringLiteral("No se pudo crear un archivo temporal junto a ") + target);
+// Whether the open file `fd` is still the file at `path` (not removed or replaced meanwhile).
+bool sameFile(int fd, const QString& path) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::stat(QFile::encodeName(path).constData(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
+
+// A new, empty file of our own next to the target, which another run can never pick, held
+// locked (flock) for as long as this object lives. The lock ends with the process however it
+// ends, so a file of our naming that nobody holds locked was left by a run that was killed.
+class OwnedTemporary {
+public:
+    explicit OwnedTemporary(const QString& target) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QString name = target + '.' +
+                                 QUuid::createUuid().toString(QUuid::Id128).left(12) +
+                                 QStringLiteral(".creando");
+            const int fd = ::open(QFile::encodeName(name).constData(),
+                                  O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                if (errno != EEXIST)
+                    break;
+                continue;
+            }
+            // Another run's clean-up may have taken the new file for a dead one between its
+            // creation and the lock: then it is gone, and another name is tried.
+            if (::flock(fd, LOCK_EX) == 0 && sameFile(fd, name)) {
+                name_ = name;
+                fd_ = fd;
+                return;
+            }
+            ::close(fd);
+        }
+        throw StoreError(QStringLiteral("No se pudo crear un archivo temporal junto a ") + target);
+    }
+    ~OwnedTemporary() { ::close(fd_); }
+    OwnedTemporary(const OwnedTemporary&) = delete;
+    OwnedTemporary& operator=(const OwnedTemporary&) = delete;
+
+    const QString& name() const { return name_; }
+
+private:
+    QString name_;
+    int fd_ = -1;
+};
 
 // Moves `from` to `to` only while `to` does not exist: true when moved, false when `to` exists.
 bool moveIntoFreePath(const QString& from, const QString& to) {
@@ -364,30 +398,38 @@ bool moveIntoFreePath(const QString& from, const QString& to) {
                      QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-// The temporaries of a run that was killed: "<target>.<12 hex digits>.creando" (the names of
-// createUniqueTemporary) and their journals, when none of the set changed for a minute. The
-// user's own "<target>.creando" has no such name, and a run under way keeps its files fresh.
+// The temporaries of runs that were killed: "<target>.<12 hex digits>.creando" (the names of
+// OwnedTemporary) that no run holds locked, with their journals, and journals left without
+// their file. The user's own "<target>.creando" has no such name, and a run under way holds its
+// file locked until the file is in place.
 void removeStaleTemporaries(const QString& target) {
     const QFileInfo t(target);
     const QDir dir = t.dir();
-    static const QStringList kCompanions = {QString(), QStringLiteral("-journal"),
-                                            QStringLiteral("-wal"), QStringLiteral("-shm")};
+    static const QStringList kCompanions = {QStringLiteral("-journal"), QStringLiteral("-wal"),
+                                            QStringLiteral("-shm")};
     const QRegularExpression ours(
         QStringLiteral("^(") + QRegularExpression::escape(t.fileName()) +
         QStringLiteral("\\.[0-9a-f]{12}\\.creando)(-journal|-wal|-shm)?$"));
-    const QDateTime limit = QDateTime::currentDateTime().addSecs(-60);
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        const auto m = ours.match(name);
-        if (!m.hasMatch())
-            continue;
-        const QString stem = dir.filePath(m.captured(1));
-        bool fresh = false;
-        for (const QString& companion : kCompanions) {
-            const QFileInfo f(stem + companion);
-            fresh = fresh || (f.exists() && f.lastModified() >= limit);
+    QStringList stems;
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (const auto m = ours.match(name); m.hasMatch() && !stems.contains(m.captured(1)))
+            stems << m.captured(1);
+    for (const QString& stemName : std::as_const(stems)) {
+        const QString stem = dir.filePath(stemName);
+        const int fd = ::open(QFile::encodeName(stem).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            const bool dead = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && sameFile(fd, stem);
+            if (dead)
+                QFile::remove(stem);
+            ::close(fd);
+            if (!dead)
+                continue; // in use: a run under way holds it
+        } else if (QFileInfo::exists(stem)) {
+            continue; // not ours to judge
         }
-        if (!fresh)
-            QFile::remove(dir.filePath(name));
+        // A run keeps its journals only while its file is there: without it they are left over.
+        for (const QString& companion : kCompanions)
+            QFile::remove(stem + companion);
     }
 }
 
@@ -407,8 +449,11 @@ void Database::createFile(const QString& path, bool withSample,
         throw fileExists(path);
     if (!QDir().mkpath(target.absolutePath()))
         throw StoreError(QStringLiteral("No se pudo crear la carpeta ") + target.absolutePath());
+    if (const QString problem = databaseFileProblem(path); !problem.isEmpty())
+        throw StoreError(problem);
     removeStaleTemporaries(target.absoluteFilePath());
-    const QString temporary = createUniqueTemporary(target.absoluteFilePath());
+    const OwnedTemporary owned(target.absoluteFilePath());
+    const QString& temporary = owned.name();
     try {
         {
             auto p = std::make_unique<DatabasePrivate>();
@@ -441,7 +486,7 @@ int Database::exec(const QString& sql) {
         return serverWrite(d->connection(), translated);
     QSqlQuery q(d->connection());
     if (!q.exec(translated))
-        throw StoreError(q.lastError().text() + QStringLiteral(" [") + translated + ']');
+        throw StoreError(q.lastError().text() + u' ' + quotedStatement(translated));
     return q.numRowsAffected();
 }
 
@@ -558,8 +603,8 @@ StatementPtr prepareStatement(sqlite3* handle, const QString& translated) {
     const int rc = sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &st, nullptr);
     StatementPtr owned(st);
     if (rc != SQLITE_OK)
-        throw StoreError(QString::fromUtf8(sqlite3_errmsg(handle)) + QStringLiteral(" [") +
-                         translated + ']');
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(handle)) + u' ' +
+                         quotedStatement(translated));
     return owned;
 }
 
@@ -592,8 +637,8 @@ RecordSet Database::query(const QString& sql) {
         rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE)
-        throw StoreError(QString::fromUtf8(sqlite3_errmsg(d->handle)) + QStringLiteral(" [") +
-                         translated + ']');
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(d->handle)) + u' ' +
+                         quotedStatement(translated));
     refuseCutIntegers(d->handle, st, rows, types);
     RecordSet rs;
     try {
@@ -605,7 +650,7 @@ RecordSet Database::query(const QString& sql) {
     } catch (const RecordSetError& e) {
         throw StoreError(
             QStringLiteral("La consulta devuelve un resultado que no se puede leer (") +
-            QString::fromUtf8(e.what()) + QStringLiteral(") [") + translated + ']');
+            QString::fromUtf8(e.what()) + QStringLiteral(") ") + quotedStatement(translated));
     }
     if (rs.count() > 0)
         rs.moveFirst();
@@ -667,8 +712,8 @@ void Database::forEachRow(const QString& sql, const std::vector<QVariant>& param
     }
     ResetOnExit reset{st};
     if (sqlite3_bind_parameter_count(st) != int(parameters.size()))
-        throw StoreError(QStringLiteral("La sentencia espera otro número de valores [") +
-                         translated + ']');
+        throw StoreError(QStringLiteral("La sentencia espera otro número de valores ") +
+                         quotedStatement(translated));
     for (size_t i = 0; i < parameters.size(); ++i)
         bindParameter(st, int(i) + 1, parameters[i]);
     const int columns = sqlite3_column_count(st);
@@ -680,8 +725,8 @@ void Database::forEachRow(const QString& sql, const std::vector<QVariant>& param
         onRow(row);
     }
     if (rc != SQLITE_DONE)
-        throw StoreError(QString::fromUtf8(sqlite3_errmsg(d->handle)) + QStringLiteral(" [") +
-                         translated + ']');
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(d->handle)) + u' ' +
+                         quotedStatement(translated));
 }
 
 struct PreparedStatementHandle {
@@ -721,7 +766,7 @@ int PreparedStatement::parameterCount() const {
 void PreparedStatement::fail(const QString& why) {
     const QString text = boundText();
     reset();
-    throw StoreError(why + QStringLiteral(" [") + text + ']');
+    throw StoreError(why + u' ' + quotedStatement(text));
 }
 
 namespace {
@@ -967,6 +1012,10 @@ Database::Transaction::Transaction(Database& db, WriteLock lock)
             db_.d->traceLine(QStringLiteral("BEGIN"));
             begun = connection.transaction();
             error = connection.lastError().text();
+            if (!begun && db_.d->server && isConnectionLost(connection.lastError())) {
+                --db_.d->transactionDepth;
+                throw serverError(connection.lastError(), QStringLiteral("BEGIN"));
+            }
         }
         if (!begun) {
             --db_.d->transactionDepth;

@@ -2,6 +2,7 @@
 
 #include "store/added_tables.h"
 #include "store/database.h"
+#include "store/database_files.h"
 #include "store/schema.h"
 #include "store/server_address.h"
 #include "store/server_dialect.h"
@@ -107,6 +108,16 @@ void copyDatabase(const QString& from, const QString& to,
         throw StoreError(
             QStringLiteral("El origen y el destino de la copia son la misma base de datos."));
     const auto source = Database::openFile(from);
+    if (!isServerAddress(to)) {
+        if (const QString problem = databaseFileProblem(to); !problem.isEmpty())
+            throw StoreError(problem);
+        // SQLite would take an empty file for an empty database without the program's tables.
+        if (const QFileInfo file(to); file.isFile() && file.size() == 0)
+            throw StoreError(QStringLiteral("El destino %1 está vacío (0 bytes): no es una base de "
+                                            "datos. Bórrelo o indique un archivo que no exista; la "
+                                            "copia crea la base de datos.")
+                                 .arg(to));
+    }
     if (!hasTables(to)) {
         Database::createFile(to, false,
                              [&](Database& target) { copyRows(*source, target, progress); });

@@ -2,6 +2,7 @@
 
 #include "store/database.h"
 
+#include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -15,7 +16,7 @@ StoreError badAddress(const QString& location, const QString& why) {
     return StoreError(QStringLiteral("La dirección de la base de datos del servidor \"%1\" no es "
                                      "válida: %2. Se escribe postgresql://USUARIO@SERVIDOR[:PUERTO]"
                                      "/BASE.")
-                          .arg(location, why));
+                          .arg(withoutPassword(location), why));
 }
 
 } // namespace
@@ -28,6 +29,28 @@ QString ServerAddress::url() const {
     if (port != 5432)
         out += u':' + QString::number(port);
     return out + u'/' + QString::fromUtf8(QUrl::toPercentEncoding(database));
+}
+
+QString withoutPassword(const QString& location) {
+    if (!isServerAddress(location))
+        return location;
+    QString out = location;
+    const qsizetype start = out.indexOf(QStringLiteral("://")) + 3;
+    qsizetype options = out.indexOf(u'?', start);
+    // The user's part ends at the last "@" before the options: a password may hold "/" or "@".
+    const qsizetype at = out.lastIndexOf(u'@', options < 0 ? -1 : options - 1);
+    if (const qsizetype colon = out.indexOf(u':', start); at > start && colon >= 0 && colon < at) {
+        const QString hidden = QStringLiteral("***");
+        out.replace(colon + 1, at - colon - 1, hidden);
+        if (options >= 0)
+            options -= at - colon - 1 - hidden.size();
+    }
+    if (options >= 0) {
+        static const QRegularExpression password(QStringLiteral("([?&]password=)[^&]*"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+        out = out.left(options) + out.mid(options).replace(password, QStringLiteral("\\1***"));
+    }
+    return out;
 }
 
 bool isServerAddress(const QString& location) {

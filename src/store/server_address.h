@@ -21,6 +21,11 @@ struct ServerAddress {
 // True for a text that names a server database rather than a file.
 bool isServerAddress(const QString& location);
 
+// The location as a message or a trace may show it: a password written into a server address
+// (after the user's name, or as a "password=" option) is replaced by "***". Any other text is
+// returned as it is.
+QString withoutPassword(const QString& location);
+
 // Reads a server address. Throws StoreError with a Spanish message saying what is wrong
 // (including a password written into the address).
 ServerAddress parseServerAddress(const QString& location);

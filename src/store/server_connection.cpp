@@ -1,6 +1,7 @@
 #include "store/server_connection.h"
 
 #include "store/database.h"
+#include "store/quoted_statement.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -119,7 +120,7 @@ QString openServerConnection(const ServerAddress& a) {
         QStringLiteral("connect_timeout=%1;application_name=dosivant").arg(kServerConnectTimeout));
     try {
         if (!db.open())
-            throw StoreError(connectFailure(a, db.lastError().text()));
+            throw ServerConnectionError(connectFailure(a, db.lastError().text()));
         setUp(db, a.url());
     } catch (...) {
         db.close();
@@ -132,6 +133,10 @@ QString openServerConnection(const ServerAddress& a) {
 
 bool isConnectionLost(const QSqlError& error) {
     const QString code = error.nativeErrorCode();
+    // A statement that failed without a word from the server: the driver had no server to ask
+    // (it stopped, or the connection was closed under the statement).
+    if (code.isEmpty() && error.text().trimmed().isEmpty())
+        return true;
     if (code.startsWith(QStringLiteral("08")) || code.startsWith(QStringLiteral("57P")))
         return true;
     const QString text = error.text().toLower();
@@ -144,7 +149,9 @@ bool isConnectionLost(const QSqlError& error) {
 
 StoreError serverError(const QSqlError& error, const QString& statement) {
     const QString code = error.nativeErrorCode();
-    const QString detail = error.text().trimmed() + QStringLiteral(" [") + statement + u']';
+    const QString reason = error.text().trimmed();
+    const QString detail =
+        (reason.isEmpty() ? QString() : reason + u' ') + quotedStatement(statement);
     if (isConnectionLost(error))
         return StoreError(QStringLiteral("Se perdió la conexión con el servidor de base de datos; "
                                          "el servidor deshizo lo que no estaba confirmado y "
@@ -179,8 +186,8 @@ int serverWrite(const QSqlDatabase& db, const QString& statement) {
     const int changed = serverExec(db, statement + QStringLiteral(" ON CONFLICT DO NOTHING"));
     // One row of values and none written: it repeats a key or a unique code.
     if (changed == 0 && !m.captured(1).contains(QStringLiteral("),(")))
-        throw StoreError(QStringLiteral("La fila repite una clave o un código que ya existe [") +
-                         statement + u']');
+        throw StoreError(QStringLiteral("La fila repite una clave o un código que ya existe ") +
+                         quotedStatement(statement));
     return changed;
 }
 
@@ -222,7 +229,7 @@ RecordSet serverQuery(const QSqlDatabase& db, const QString& statement) {
     } catch (const RecordSetError& e) {
         throw StoreError(
             QStringLiteral("La consulta devuelve un resultado que no se puede leer (") +
-            QString::fromUtf8(e.what()) + QStringLiteral(") [") + statement + u']');
+            QString::fromUtf8(e.what()) + QStringLiteral(") ") + quotedStatement(statement));
     }
     if (rs.count() > 0)
         rs.moveFirst();

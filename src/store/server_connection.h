@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/database.h"
 #include "store/record_set.h"
 #include "store/server_address.h"
 
@@ -12,14 +13,20 @@ class QSqlError;
 
 namespace store {
 
-class StoreError;
+// A server that could not be reached, or that refused the user or the database: the message says
+// what to do, the driver's own text after it.
+class ServerConnectionError : public StoreError {
+public:
+    using StoreError::StoreError;
+};
 
 // Seconds the program waits for a server before saying it cannot be reached.
 inline constexpr int kServerConnectTimeout = 5;
 
 // Opens a connection to a PostgreSQL server through Qt's QPSQL driver and returns its name.
-// Throws StoreError with a Spanish message that says why it could not (driver missing, server
-// not reachable within the time-out, user or password refused, database missing).
+// Throws StoreError with a Spanish message when the driver is missing, and ServerConnectionError
+// with a sentence that says what to do and the driver's text after it when the server is not
+// reachable within the time-out or refuses the user, the password or the database.
 QString openServerConnection(const ServerAddress& address);
 
 // A failed statement on the server as a StoreError whose message says what happened in the

@@ -1,6 +1,7 @@
 #include "store/server_dialect.h"
 
 #include "store/database.h"
+#include "store/quoted_statement.h"
 #include "store/schema.h"
 #include "store/sql_text.h"
 
@@ -187,16 +188,16 @@ QString withParameters(const QString& sql, const std::vector<QVariant>& values) 
             in = !in;
         if (c == u'?' && !in) {
             if (next >= values.size())
-                throw StoreError(QStringLiteral("La sentencia espera otro número de valores [") +
-                                 sql + u']');
+                throw StoreError(QStringLiteral("La sentencia espera otro número de valores ") +
+                                 quotedStatement(sql));
             out += literal(values[next++]);
             continue;
         }
         out += c;
     }
     if (next != values.size())
-        throw StoreError(QStringLiteral("La sentencia espera otro número de valores [") + sql +
-                         u']');
+        throw StoreError(QStringLiteral("La sentencia espera otro número de valores ") +
+                         quotedStatement(sql));
     return out;
 }
 

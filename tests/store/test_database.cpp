@@ -1,4 +1,5 @@
 #include "store/database.h"
+#include "store/quoted_statement.h"
 #include "store/sql_text.h"
 #include "support/temp_database.h"
 
@@ -218,4 +219,26 @@ TEST(Database, TracePrintsTranslatedStatementsAndTransactionBoundaries) {
     EXPECT_NE(trace.find("fecha_modificacion='2009-12-31'"), std::string::npos);
     EXPECT_NE(trace.find("SQL: COMMIT\n"), std::string::npos);
     EXPECT_NE(trace.find("SQL: ROLLBACK\n"), std::string::npos);
+}
+
+// A failed statement is quoted in its message by its beginning: a batch of thousands of rows
+// must not fill the screen.
+TEST(Database, AFailedLongStatementIsQuotedByItsBeginning) {
+    TempDatabase t;
+    QStringList rows;
+    for (int i = 0; i < 2000; ++i)
+        rows << QStringLiteral("(%1,%1,0.5)").arg(i);
+    const QString insert = "insert into tabla_que_no_existe (a,b,c) values " + rows.join(',');
+    QString text;
+    try {
+        t.db().exec(insert);
+    } catch (const StoreError& e) {
+        text = e.message();
+    }
+    EXPECT_TRUE(text.contains("[insert into tabla_que_no_existe (a,b,c) values (0,0,0.5),"))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QString::fromUtf8("…]")) || text.contains(QString::fromUtf8("…]")))
+        << text.toStdString();
+    EXPECT_LT(text.size(), 1000) << text.size();
+    EXPECT_EQ(store::quotedStatement("select 1"), "[select 1]");
 }

@@ -8,9 +8,12 @@
 #include <QTemporaryDir>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <memory>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using store::Database;
 using store::StoreError;
@@ -264,12 +267,24 @@ TEST(DatabaseCreation, RemovesOnlyItsOwnTemporariesLeftByAKilledRun) {
         f.flush();
         EXPECT_TRUE(f.setFileTime(when, QFileDevice::FileModificationTime));
     };
-    leave("base.db.0123456789ab.creando", old);                          // killed run
-    leave("base.db.0123456789ab.creando-journal", old);                  // and its journal
-    leave("base.db.fedcba987654.creando-journal", old);                  // a journal alone
-    leave("base.db.aaaaaaaaaaaa.creando", QDateTime::currentDateTime()); // a run under way
-    leave("base.db.bbbbbbbbbbbb.creando", old); // old, but its journal is being written
-    leave("base.db.bbbbbbbbbbbb.creando-journal", QDateTime::currentDateTime());
+    // A run under way holds its file locked for as long as it lives, however old the file is.
+    std::vector<std::unique_ptr<QFile>> held;
+    auto hold = [&](const QString& name) {
+        held.push_back(std::make_unique<QFile>(dir.filePath(name)));
+        ASSERT_TRUE(held.back()->open(QIODevice::ReadOnly));
+        ASSERT_EQ(::flock(held.back()->handle(), LOCK_EX | LOCK_NB), 0);
+    };
+    const QDateTime now = QDateTime::currentDateTime();
+    leave("base.db.0123456789ab.creando", old);         // a run killed long ago
+    leave("base.db.0123456789ab.creando-journal", old); // and its journal
+    leave("base.db.cccccccccccc.creando", now);         // a run killed a moment ago
+    leave("base.db.cccccccccccc.creando-journal", now);
+    leave("base.db.fedcba987654.creando-journal", old); // a journal alone
+    leave("base.db.aaaaaaaaaaaa.creando", now);         // a run under way
+    hold("base.db.aaaaaaaaaaaa.creando");
+    leave("base.db.bbbbbbbbbbbb.creando", old); // an old one still under way, with its journal
+    leave("base.db.bbbbbbbbbbbb.creando-journal", now);
+    hold("base.db.bbbbbbbbbbbb.creando");
     leave("base.db.creando", old);                    // the user's own
     leave("otra.db.0123456789ab.creando", old);       // another target's
     leave("base.db.0123456789ab.creando.copia", old); // not of our naming

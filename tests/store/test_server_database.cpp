@@ -55,6 +55,23 @@ TEST(ServerAddress, ReadsEveryFormAndRefusesAPasswordInTheAddress) {
     EXPECT_TRUE(message([] {
                     store::parseServerAddress("postgresql://ana@x/p?sslmode=off");
                 }).contains("la opción \"sslmode\" no se admite"));
+
+    // A password typed into an address is never shown back, however the address is written.
+    for (const QString& typed :
+         {QString("postgresql://ana:secreto1@x/p"), QString("postgresql://ana:secreto1@x:puerto/p"),
+          QString("postgresql://ana:se/cr@to1@x/p"),
+          QString("postgresql://ana@x/p?password=secreto1"),
+          QString("postgresql://ana@x/p?host=/tmp&password=secreto1&sslmode=off")}) {
+        const QString m = message([&] { store::parseServerAddress(typed); });
+        EXPECT_FALSE(m.isEmpty()) << typed.toStdString();
+        EXPECT_FALSE(m.contains("secreto1") || m.contains("cr@to1")) << m.toStdString();
+    }
+    EXPECT_EQ(store::withoutPassword("postgresql://ana:secreto1@x:5433/p?host=/tmp"),
+              "postgresql://ana:***@x:5433/p?host=/tmp");
+    EXPECT_EQ(store::withoutPassword("postgresql://ana@x/p?host=/tmp&password=s1&a=b"),
+              "postgresql://ana@x/p?host=/tmp&password=***&a=b");
+    EXPECT_EQ(store::withoutPassword("postgresql://ana@x/p"), "postgresql://ana@x/p");
+    EXPECT_EQ(store::withoutPassword("/home/ana:b@c/x.db"), "/home/ana:b@c/x.db");
 }
 
 TEST(ServerDialect, FoldsLikeSortsNullsAsSqliteAndLeavesQuotedTextAlone) {
@@ -248,4 +265,33 @@ TEST(ServerDatabase, AConnectionEndedInTheMiddleOfASaveLeavesNothingHalfWritten)
     auto other = Database::openFile(t.path());
     EXPECT_EQ(other->query("select * from productos where trim(codigo)='NUEVO'").count(), 0);
     EXPECT_EQ(other->query("select * from producto_propiedad").count(), rowsBefore);
+}
+
+// The server gone in the middle of the reading: every statement after says that the connection
+// was lost, never an empty reason.
+TEST(ServerDatabase, AConnectionLostWhileReadingSaysSo) {
+    if (!testsOnServer())
+        GTEST_SKIP() << "needs the test server";
+    TempDatabase t(true);
+    auto db = Database::openFile(t.path());
+    ASSERT_GT(db->query("select * from productos").count(), 0);
+    const QString name = t.path().section(u'/', 3).section(u'?', 0, 0);
+    TestServer::instance().adminExec(
+        "select pg_terminate_backend(pid) from pg_stat_activity where datname='" + name +
+        "' and application_name='dosivant' and pid <> pg_backend_pid()");
+    const QString lost = "Se perdió la conexión con el servidor de base de datos";
+    for (int read = 0; read < 3; ++read) {
+        const QString m = message([&] { db->query("select * from productos"); });
+        EXPECT_TRUE(m.startsWith(lost)) << read << ": " << m.toStdString();
+        const QString rows = message([&] {
+            db->forEachRow("select id_producto from productos where id_producto > ?", {0},
+                           [](const Database::Row&) {});
+        });
+        EXPECT_TRUE(rows.startsWith(lost)) << read << ": " << rows.toStdString();
+        const QString tx = message([&] {
+            Database::Transaction guard(*db);
+            db->query("select count(*) from formulas");
+        });
+        EXPECT_TRUE(tx.startsWith(lost)) << read << ": " << tx.toStdString();
+    }
 }
