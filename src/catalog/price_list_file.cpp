@@ -14,6 +14,8 @@ namespace {
 
 // A price list of a whole catalogue is well under a megabyte; anything this large is not one.
 constexpr qint64 kLargestFile = 64 * 1024 * 1024;
+// Nor is a file of more lines than this, however short: each line read takes memory of its own.
+constexpr qsizetype kMostLines = 2000000;
 
 QString notText(const QString& fileName) {
     return QStringLiteral("El archivo %1 no es un archivo de texto: una lista de precios es un "
@@ -207,6 +209,12 @@ PriceListFile readPriceList(const QByteArray& content, const QString& fileName, 
     QString text = decode(content, fileName);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
+    const qsizetype lineEnds = text.count(u'\n');
+    if (lineEnds + (text.endsWith(u'\n') ? 0 : 1) > kMostLines)
+        throw PriceListError(QStringLiteral("El archivo %1 tiene más de %2 líneas: es demasiado "
+                                            "largo para una lista de precios.")
+                                 .arg(fileName)
+                                 .arg(kMostLines));
     // The lines are read in place, one at a time: a copy of each would double the text.
     qsizetype at = 0;
     int number = 0;
@@ -237,7 +245,7 @@ PriceListFile readPriceList(const QByteArray& content, const QString& fileName, 
     file.separator = *separator;
     file.decimalMark = decimalMark;
     file.hasMateriaSeca = columns.materiaSeca >= 0;
-    file.lines.reserve(size_t(text.count(u'\n'))); // at most one a line end: no regrowing
+    file.lines.reserve(size_t(lineEnds)); // at most one a line end: no regrowing
     while (const std::optional<QStringView> line = nextLine()) {
         const std::optional<QStringList> fields = splitFields(*line, *separator);
         if (fields && blank(*fields))

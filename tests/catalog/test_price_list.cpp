@@ -143,6 +143,13 @@ TEST(PriceListFile, FilesThatAreNotPriceListsAreRefusedWithTheirReason) {
     EXPECT_EQ(refusal("Hola, mundo\n"), notAList);
     EXPECT_EQ(refusal("codigo;costo;Costo\nA;1;2\n"),
               "El archivo lista.csv nombra dos veces la columna costo.");
+    // However short its lines, a file of more than 2,000,000 is not a price list.
+    const QByteArray blankLines(1999998, '\n');
+    EXPECT_EQ(read("codigo;costo\n" + blankLines + "A;1").lines.size(), 1u);
+    EXPECT_EQ(read("codigo;costo\n" + blankLines + "A;1\n").lines.size(), 1u);
+    EXPECT_EQ(refusal("codigo;costo\n" + blankLines + "A;1\nB;2"),
+              "El archivo lista.csv tiene más de 2000000 líneas: es demasiado largo para una "
+              "lista de precios.");
 
     QTemporaryDir dir;
     try {
