@@ -35,13 +35,39 @@ QHash<QString, CatalogueEntry> catalogueByCode(store::Database& db) {
     return out;
 }
 
-QString linesText(const QList<int>& lines) {
-    QStringList numbers;
-    for (int n : lines)
-        numbers << QString::number(n);
-    const QString last = numbers.takeLast();
-    return numbers.join(QStringLiteral(", ")) + QStringLiteral(" y ") + last;
-}
+// The lines of one code: the first, how many, the next few and the last.
+struct CodeLines {
+    static constexpr int kNamed = 3; // other lines named; beyond them they are counted
+    int first = 0;
+    int count = 0;
+    int others[kNamed] = {};
+    int last = 0;
+
+    void add(int line) {
+        if (count == 0)
+            first = line;
+        else if (count <= kNamed)
+            others[count - 1] = line;
+        last = line;
+        ++count;
+    }
+
+    QString repeated() const {
+        const int more = count - 1;
+        if (more > kNamed)
+            return QStringLiteral("el código se repite en otras %1 líneas, entre la %2 y la %3")
+                .arg(more)
+                .arg(others[0])
+                .arg(last);
+        if (more == 1)
+            return QStringLiteral("el código se repite en la línea ") + QString::number(last);
+        QStringList numbers;
+        for (int i = 0; i < more - 1; ++i)
+            numbers << QString::number(others[i]);
+        return QStringLiteral("el código se repite en las líneas ") +
+               numbers.join(QStringLiteral(", ")) + QStringLiteral(" y ") + QString::number(last);
+    }
+};
 
 QString literal(const std::optional<double>& value) {
     return value ? sql::number(*value) : QStringLiteral("Null");
@@ -85,25 +111,30 @@ PriceListPreview previewPriceList(store::Database& db, const PriceListFile& file
     preview.decimalMark = file.decimalMark;
     preview.hasMateriaSeca = file.hasMateriaSeca;
 
-    QHash<QString, QList<int>> linesOfCode;
+    preview.lineCount = int(file.lines.size());
+
+    QHash<QString, CodeLines> linesOfCode;
     for (const PriceListLine& l : file.lines)
         if (!l.codigo.isEmpty())
-            linesOfCode[l.codigo] << l.line;
+            linesOfCode[l.codigo].add(l.line);
     const QHash<QString, CatalogueEntry> catalogue = catalogueByCode(db);
 
     for (const PriceListLine& l : file.lines) {
         const auto conflict = [&](const QString& reason) {
             preview.conflicts.push_back({l.line, l.codigo, reason});
         };
-        if (!l.problem.isEmpty()) {
+        if (!l.problem.isEmpty())
             conflict(l.problem);
-            continue;
+        if (!l.codigo.isEmpty()) {
+            const CodeLines same = linesOfCode.value(l.codigo);
+            if (same.count > 1) {
+                if (l.line == same.first)
+                    conflict(same.repeated());
+                continue;
+            }
         }
-        const QList<int>& same = linesOfCode[l.codigo];
-        if (same.size() > 1) {
-            conflict(QStringLiteral("el código se repite en las líneas ") + linesText(same));
+        if (!l.problem.isEmpty())
             continue;
-        }
         const auto known = catalogue.constFind(l.codigo);
         if (known == catalogue.cend()) {
             conflict(QStringLiteral("el código no está en el catálogo"));
@@ -153,7 +184,7 @@ int applyPriceList(store::Database& db, const PriceListPreview& preview, const Q
 QString previewSummary(const PriceListPreview& p) {
     const int changes = p.changeCount();
     const int same = int(p.rows.size()) - changes;
-    const int conflicts = int(p.conflicts.size());
+    const int conflicts = p.conflictLineCount();
     return plural(changes, QStringLiteral("ingrediente cambia de precio"),
                   QStringLiteral("ingredientes cambian de precio")) +
            QStringLiteral("; ") + QString::number(same) + QStringLiteral(" sin cambios; ") +
@@ -169,7 +200,7 @@ QString askApply(const PriceListPreview& p) {
         changes == 1
             ? QStringLiteral("¿Aplica el cambio de precio de 1 ingrediente?")
             : QStringLiteral("¿Aplica los cambios de precio de %1 ingredientes?").arg(changes);
-    const int conflicts = int(p.conflicts.size());
+    const int conflicts = p.conflictLineCount();
     if (conflicts == 1)
         text += QStringLiteral("\n\nLa línea con conflictos no se aplica.");
     else if (conflicts > 1)

@@ -29,7 +29,8 @@ struct PriceListRow {
     std::optional<double> costChangePercent() const;
 };
 
-// A line that is not applied.
+// A line that is not applied, or the first line of a code the list names more than once (the
+// reason names or counts its other lines, which are not applied either).
 struct PriceListConflict {
     int line = 0;
     QString codigo;
@@ -43,13 +44,18 @@ struct PriceListPreview {
     bool hasMateriaSeca = false;
     std::vector<PriceListRow> rows; // in the order of the file
     std::vector<PriceListConflict> conflicts;
+    int lineCount = 0; // the lines of ingredient data the file holds
 
     int changeCount() const;
+    // The lines that are not applied: those of the conflicts and the other lines of a repeated
+    // code.
+    int conflictLineCount() const { return lineCount - int(rows.size()); }
 };
 
 // Holds the list against the catalogue. Besides the lines the file itself refuses, a code that
-// is not in the catalogue and a code on more than one line (every one of those lines) are
-// conflicts.
+// is not in the catalogue is a conflict, and so is a code on more than one line: none of its
+// lines is applied, and one conflict at its first line names the others, or counts them when
+// there are many, so that the conflicts stay as many as the lines at most.
 PriceListPreview previewPriceList(store::Database& db, const PriceListFile& file,
                                   const QString& fileName);
 // Reads the file and holds it against the catalogue; throws PriceListError for a file that is not

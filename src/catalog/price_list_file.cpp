@@ -14,6 +14,8 @@ namespace {
 
 // A price list of a whole catalogue is well under a megabyte; anything this large is not one.
 constexpr qint64 kLargestFile = 64 * 1024 * 1024;
+// Nor is a file of more lines than this, however short: each line read takes memory of its own.
+constexpr qsizetype kMostLines = 2000000;
 
 QString notText(const QString& fileName) {
     return QStringLiteral("El archivo %1 no es un archivo de texto: una lista de precios es un "
@@ -49,7 +51,7 @@ QString decode(const QByteArray& content, const QString& fileName) {
 
 // The fields of one line; nothing when a quoted field is not closed. A quote opens a quoted
 // field only at the field's start; a doubled quote inside one stands for one quote.
-std::optional<QStringList> splitFields(const QString& line, QChar separator) {
+std::optional<QStringList> splitFields(QStringView line, QChar separator) {
     QStringList fields;
     QString field;
     bool quoted = false;
@@ -79,7 +81,7 @@ std::optional<QStringList> splitFields(const QString& line, QChar separator) {
 }
 
 // The separator the header line uses: ";" when it has one, else ",".
-std::optional<QChar> separatorOf(const QString& header) {
+std::optional<QChar> separatorOf(QStringView header) {
     int semicolons = 0, commas = 0;
     bool quoted = false;
     for (const QChar c : header) {
@@ -207,15 +209,34 @@ PriceListFile readPriceList(const QByteArray& content, const QString& fileName, 
     QString text = decode(content, fileName);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
-    const QStringList lines = text.split(u'\n');
+    const qsizetype lineEnds = text.count(u'\n');
+    if (lineEnds + (text.endsWith(u'\n') ? 0 : 1) > kMostLines)
+        throw PriceListError(QStringLiteral("El archivo %1 tiene más de %2 líneas: es demasiado "
+                                            "largo para una lista de precios.")
+                                 .arg(fileName)
+                                 .arg(kMostLines));
+    // The lines are read in place, one at a time: a copy of each would double the text.
+    qsizetype at = 0;
+    int number = 0;
+    const auto nextLine = [&]() -> std::optional<QStringView> {
+        if (at > text.size())
+            return std::nullopt;
+        qsizetype end = text.indexOf(u'\n', at);
+        if (end < 0)
+            end = text.size();
+        const QStringView line = QStringView(text).sliced(at, end - at);
+        at = end + 1;
+        ++number;
+        return line;
+    };
 
-    qsizetype headerAt = 0;
-    while (lines[headerAt].trimmed().isEmpty())
-        ++headerAt;
-    const std::optional<QChar> separator = separatorOf(lines[headerAt]);
+    std::optional<QStringView> headerLine = nextLine();
+    while (headerLine->trimmed().isEmpty())
+        headerLine = nextLine(); // the text is not blank, so a line that is not comes
+    const std::optional<QChar> separator = separatorOf(*headerLine);
     if (!separator)
         throw PriceListError(notAPriceList(fileName));
-    const std::optional<QStringList> header = splitFields(lines[headerAt], *separator);
+    const std::optional<QStringList> header = splitFields(*headerLine, *separator);
     if (!header)
         throw PriceListError(notAPriceList(fileName));
     const Columns columns = columnsOf(*header, fileName);
@@ -224,11 +245,12 @@ PriceListFile readPriceList(const QByteArray& content, const QString& fileName, 
     file.separator = *separator;
     file.decimalMark = decimalMark;
     file.hasMateriaSeca = columns.materiaSeca >= 0;
-    for (qsizetype i = headerAt + 1; i < lines.size(); ++i) {
-        const std::optional<QStringList> fields = splitFields(lines[i], *separator);
+    file.lines.reserve(size_t(lineEnds)); // at most one a line end: no regrowing
+    while (const std::optional<QStringView> line = nextLine()) {
+        const std::optional<QStringList> fields = splitFields(*line, *separator);
         if (fields && blank(*fields))
             continue;
-        file.lines.push_back(readLine(int(i + 1), fields, columns, decimalMark));
+        file.lines.push_back(readLine(number, fields, columns, decimalMark));
     }
     return file;
 }

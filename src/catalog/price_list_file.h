@@ -54,7 +54,8 @@ QChar decimalMarkOf(app::RegionalSettings& settings);
 std::optional<double> priceNumber(const QString& text, QChar decimalMark);
 
 // Reads the contents of the file `fileName` (named in messages). Throws PriceListError for a file
-// that is empty, not text, or whose first line does not name the columns.
+// that is empty, not text, of more than 2,000,000 lines, or whose first line does not name the
+// columns.
 PriceListFile readPriceList(const QByteArray& content, const QString& fileName, QChar decimalMark);
 // The same from the file itself; also refuses a file that cannot be read or is too large.
 PriceListFile readPriceListFile(const QString& fileName, QChar decimalMark);

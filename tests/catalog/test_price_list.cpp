@@ -143,6 +143,13 @@ TEST(PriceListFile, FilesThatAreNotPriceListsAreRefusedWithTheirReason) {
     EXPECT_EQ(refusal("Hola, mundo\n"), notAList);
     EXPECT_EQ(refusal("codigo;costo;Costo\nA;1;2\n"),
               "El archivo lista.csv nombra dos veces la columna costo.");
+    // However short its lines, a file of more than 2,000,000 is not a price list.
+    const QByteArray blankLines(1999998, '\n');
+    EXPECT_EQ(read("codigo;costo\n" + blankLines + "A;1").lines.size(), 1u);
+    EXPECT_EQ(read("codigo;costo\n" + blankLines + "A;1\n").lines.size(), 1u);
+    EXPECT_EQ(refusal("codigo;costo\n" + blankLines + "A;1\nB;2"),
+              "El archivo lista.csv tiene más de 2000000 líneas: es demasiado largo para una "
+              "lista de precios.");
 
     QTemporaryDir dir;
     try {
@@ -167,7 +174,7 @@ TEST(PriceListPreview, ChangesAndEveryKindOfConflictWithItsLine) {
              "SORGO;-0,1;88\n"     // 6: negative
              "CEBADA;0,2;0\n"      // 7: dry matter 0
              "AFRECHO;0,2;100,5\n" // 8: dry matter above 100
-             "PESCADO;1,6;92\n"    // 9: repeated on line 11
+             "PESCADO;1,6;92\n"    // 9: repeated on line 11, neither applied
              ";1;1\n"              // 10: no code
              "PESCADO;1,7;92\n"    // 11
              "CANOLA;0;100\n",     // 12: a cost of 0 and dry matter 100 are fine
@@ -182,8 +189,7 @@ TEST(PriceListPreview, ChangesAndEveryKindOfConflictWithItsLine) {
                      "5|TRIGO|el costo «abc» no es un número", "6|SORGO|el costo -0,1 es negativo",
                      "7|CEBADA|la materia seca 0 no está entre 0 (excluido) y 100",
                      "8|AFRECHO|la materia seca 100,5 no está entre 0 (excluido) y 100",
-                     "9|PESCADO|el código se repite en las líneas 9 y 11", "10||falta el código",
-                     "11|PESCADO|el código se repite en las líneas 9 y 11"}));
+                     "9|PESCADO|el código se repite en la línea 11", "10||falta el código"}));
     ASSERT_EQ(preview.rows.size(), 3u);
     const catalog::PriceListRow& maiz = preview.rows[0];
     EXPECT_EQ(maiz.line, 2);
@@ -220,6 +226,55 @@ TEST(PriceListPreview, ChangesAndEveryKindOfConflictWithItsLine) {
     EXPECT_FALSE(g.cell(0, 0).background);
     EXPECT_EQ(g.cell(1, 3).background, grid::kDimmed);
     EXPECT_EQ(catalog::conflictGrid(preview).cell(0, 2).text, "el código no está en el catálogo");
+}
+
+TEST(PriceListPreview, ARepeatedCodeIsOneConflictAtItsFirstLineNamingOrCountingTheOthers) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    const auto conflictsOf = [](const catalog::PriceListPreview& p) {
+        QStringList out;
+        for (const auto& c : p.conflicts)
+            out << QString::number(c.line) + "|" + c.codigo + "|" + c.reason;
+        return out;
+    };
+    // A few repeats are named; a line of a repeated code with its own fault says it as well.
+    const auto few = catalog::previewPriceList(db,
+                                               read("codigo;costo\n"
+                                                    "MAIZ;0.2\n"   // 2
+                                                    "SOJA44;0.4\n" // 3
+                                                    "MAIZ;0.21\n"  // 4
+                                                    "TRIGO;0.2\n"  // 5: the one applied
+                                                    "MAIZ;0.22\n"  // 6
+                                                    "SOJA44;x\n"   // 7
+                                                    "SORGO;1\n"    // 8: five lines of SORGO
+                                                    "SORGO;1\n"
+                                                    "SORGO;1\n"
+                                                    "\n"
+                                                    "SORGO;1\n" // 12
+                                                    "SORGO;1\n" // 13
+                                                    "MAIZ;0.23\n"),
+                                               "lista.csv");
+    EXPECT_EQ(conflictsOf(few),
+              QStringList({"2|MAIZ|el código se repite en las líneas 4, 6 y 14",
+                           "3|SOJA44|el código se repite en la línea 7",
+                           "7|SOJA44|el costo «x» no es un número",
+                           "8|SORGO|el código se repite en otras 4 líneas, entre la 9 y la 13"}));
+    ASSERT_EQ(few.rows.size(), 1u);
+    EXPECT_EQ(few.rows[0].codigo, "TRIGO");
+    EXPECT_EQ(catalog::previewSummary(few), "1 ingrediente cambia de precio; 0 sin cambios; 11 "
+                                            "líneas con conflictos no se aplican.");
+
+    // Many repeats stay one conflict, whatever their number.
+    QByteArray many = "codigo;costo\nTRIGO;0.2\n";
+    for (int i = 0; i < 50000; ++i)
+        many += "MAIZ;0.2\n";
+    const auto repeated = catalog::previewPriceList(db, read(many), "lista.csv");
+    EXPECT_EQ(conflictsOf(repeated),
+              QStringList({"3|MAIZ|el código se repite en otras 49999 líneas, entre la 4 y la "
+                           "50002"}));
+    EXPECT_EQ(repeated.rows.size(), 1u);
+    EXPECT_EQ(catalog::askApply(repeated), "¿Aplica el cambio de precio de 1 ingrediente?\n\n"
+                                           "Las 50000 líneas con conflictos no se aplican.");
 }
 
 TEST(PriceListApply, WritesEveryChangeWithItsHistoryOrNothingAtAll) {
