@@ -143,8 +143,8 @@ std::optional<SaveOutcome> checkHeader(store::Database& db, const HeaderOpening&
     try {
         if (opened.isNew && codeTaken(db, in.code))
             return refused(texts::kCodeTaken, kFocusCode);
-    } catch (const store::StoreError&) {
-        return refused(texts::kCannotSave);
+    } catch (const store::StoreError& e) {
+        return refused(texts::cannotSave(e.message()));
     }
     return std::nullopt;
 }
@@ -201,8 +201,8 @@ SaveOutcome saveHeader(store::Database& db, const HeaderOpening& opened, const H
         return out;
     } catch (const store::DamagedFileError& e) {
         return refused(e.message()); // says how to recover the file
-    } catch (const store::StoreError&) {
-        return refused(texts::kCannotSave);
+    } catch (const store::StoreError& e) {
+        return refused(texts::cannotSave(e.message())); // says why: a permission, the connection
     }
 }
 

@@ -58,7 +58,8 @@ std::optional<SaveOutcome> checkHeader(store::Database& db, const HeaderOpening&
 // the moment it is written, in one transaction with the insert and while other writers of
 // formula rows wait, so two saves of the same formula at once (two windows, two programs, two
 // people on a server) get consecutive versions and never the same key. A new version of a code
-// that already holds one version in two rows is refused with a message naming them.
+// that already holds one version in two rows is refused with a message naming them. A failed
+// write is refused with the store's reason (texts::cannotSave).
 SaveOutcome saveHeader(store::Database& db, const HeaderOpening& opened, const HeaderInput& in);
 
 // saveHeader for a caller that writes more in the same transaction (the save of the workspace):

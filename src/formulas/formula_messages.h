@@ -29,6 +29,11 @@ inline const QString kQuantityOutOfRange =
     QStringLiteral("No es posible grabar la fórmula: la cantidad a elaborar debe estar entre "
                    "-32768 y 32767.");
 
+// A failed write, with the store's reason (a missing write permission, a lost connection...).
+inline QString cannotSave(const QString& reason) {
+    return reason.isEmpty() ? kCannotSave : kCannotSave + QStringLiteral(": ") + reason;
+}
+
 // A code holding one version in more than one row (saved before the database refused that): a
 // new version of it waits until the user keeps only one.
 inline QString repeatedVersion(const QString& code, const QString& version, int rows) {

@@ -3,7 +3,9 @@
 #include "book_fixture.h"
 #include "catalog/price_list.h"
 #include "store/revisions.h"
+#include "store/server_address.h"
 #include "support/scripted_messages.h"
+#include "support/test_server.h"
 
 #include <gtest/gtest.h>
 #include <numeric>
@@ -211,6 +213,32 @@ TEST(Reformulation, SavesNothingWhenThePricesChangedSinceTheRunBegan) {
         "trim(p.codigo)='MAIZ'");
     ASSERT_EQ(maize.count(), 1);
     EXPECT_EQ(maize.value(0).toDouble(), 0.5);
+}
+
+// A user who may only read is told on the save which permission is missing.
+TEST(Reformulation, AUserWithoutWriteRightsIsToldWhatIsMissing) {
+    if (!testsOnServer())
+        GTEST_SKIP() << "needs the test server";
+    RaisedPrices f;
+    ScriptedMessages messages;
+    TestServer& server = TestServer::instance();
+    server.adminExec("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname='lector') "
+                     "THEN CREATE ROLE lector LOGIN; END IF; END$$");
+    f.db().exec("GRANT SELECT ON ALL TABLES IN SCHEMA public TO lector");
+    auto reader = store::Database::openFile(
+        server.url(store::parseServerAddress(f.t.path()).database, "lector"));
+    Reformulation run = reformulateAll(*reader);
+    QString message;
+    try {
+        run.save(*reader, allRows(run));
+    } catch (const store::StoreError& e) {
+        message = e.message();
+    }
+    EXPECT_TRUE(message.startsWith("No es posible grabar la fórmula: Su usuario no tiene permiso "
+                                   "para modificar la base de datos del servidor; pida al "
+                                   "administrador el permiso de escritura."))
+        << message.toStdString();
+    EXPECT_EQ(f.count("select count(*) from formulas"), f.formulas);
 }
 
 // The worklist sorts by any column: numbers by value, texts alphabetically, empty cells last.
