@@ -2,6 +2,7 @@
 
 #include "book/workspace_bridge.h"
 #include "store/database.h"
+#include "store/revisions.h"
 
 #include <QSet>
 #include <algorithm>
@@ -123,6 +124,9 @@ bool Reformulation::run(store::Database& db, const std::vector<ChosenFormula>& f
     constexpr int kGroup = 100;
     for (int start = 0; start < total; start += kGroup) {
         store::Database::Transaction reading(db);
+        // Read with the first formula: a save of any ingredient from here on is seen at the save.
+        if (!catalogue_)
+            catalogue_ = store::tableRevision(db, QStringLiteral("productos"));
         for (int i = start; i < std::min(total, start + kGroup); ++i) {
             if (control.cancelled && control.cancelled())
                 return false;
@@ -149,6 +153,10 @@ const std::optional<FormulaSnapshot>& Reformulation::after(int row) const {
     return held_.at(size_t(row)).after;
 }
 
+bool Reformulation::catalogueChanged(store::Database& db) {
+    return catalogue_ && store::tableRevision(db, QStringLiteral("productos")) != *catalogue_;
+}
+
 std::vector<int> Reformulation::save(store::Database& db, const std::vector<int>& rowIndices) {
     std::vector<int> chosen;
     for (const int r : rowIndices)
@@ -160,6 +168,8 @@ std::vector<int> Reformulation::save(store::Database& db, const std::vector<int>
     // Nothing of a row changes before the whole transaction is committed.
     std::vector<std::pair<int, int>> written; // key, version
     store::Database::Transaction tx(db, store::Database::Transaction::WriteLock::Now);
+    if (catalogueChanged(db))
+        throw store::StaleRowError(kCatalogueChanged);
     for (const int r : chosen) {
         int version = 0;
         const int id =

@@ -103,10 +103,16 @@ public:
     const std::optional<FormulaSnapshot>& before(int row) const;
     const std::optional<FormulaSnapshot>& after(int row) const;
 
+    // Whether an ingredient of the catalogue (its price, its dry matter) was saved since the run
+    // began: the rows may then have been formulated at two price levels.
+    bool catalogueChanged(store::Database& db);
+
     // Saves the savable rows among `rowIndices` as new versions of their formulas, each as the
     // workspace saves one, all in one transaction: a failure anywhere leaves no new version and
-    // throws store::StoreError with the reason. Returns the rows saved; the others (not an
-    // optimum, or saved already) are left as they were.
+    // throws store::StoreError with the reason. Every new version carries the prices the whole
+    // run read: when the catalogue changed since the run began (catalogueChanged), nothing is
+    // saved and store::StaleRowError (kCatalogueChanged) is thrown. Returns the rows saved; the
+    // others (not an optimum, or saved already) are left as they were.
     std::vector<int> save(store::Database& db, const std::vector<int>& rowIndices);
 
     // Lines on the run as a whole: how many formulas got dearer, cheaper, or have no mix.
@@ -116,6 +122,13 @@ private:
     struct Held;
     std::vector<WorklistRow> rows_;
     std::vector<Held> held_;
+    std::optional<long long> catalogue_; // the catalogue's change counters when the run began
 };
+
+inline const QString kCatalogueChanged = QStringLiteral(
+    "Los precios o la materia seca de los ingredientes cambiaron mientras se "
+    "reformulaba (otra ventana, otro usuario o una lista de precios), y las fórmulas "
+    "quedarían con precios distintos. Vuelva a reformular para grabarlas todas con "
+    "los precios de ahora.");
 
 } // namespace book

@@ -30,6 +30,20 @@ std::optional<double> nextVersionOf(store::Database& db, const QString& code) {
     return max.isValid() ? max.toDouble() + 1 : 1.0;
 }
 
+// The first version of a code stored in more than one row, as the refusal of a new version
+// names it; nothing when every version is stored once.
+std::optional<QString> repeatedVersion(store::Database& db, const QString& code) {
+    store::RecordSet rs = db.query(
+        QStringLiteral("select version,count(*) as filas from formulas where codigo=") +
+        sql::text(code) + QStringLiteral(" group by version having count(*)>1 order by version"));
+    if (rs.count() == 0)
+        return std::nullopt;
+    rs.moveFirst();
+    return texts::repeatedVersion(code.trimmed(),
+                                  versionText(rs.toDouble(QStringLiteral("version"))),
+                                  int(rs.toDouble(QStringLiteral("filas"))));
+}
+
 bool codeTaken(store::Database& db, const QString& code) {
     return db.query(QStringLiteral("select id_formula from formulas where codigo=") +
                     sql::text(code))
@@ -129,8 +143,8 @@ std::optional<SaveOutcome> checkHeader(store::Database& db, const HeaderOpening&
     try {
         if (opened.isNew && codeTaken(db, in.code))
             return refused(texts::kCodeTaken, kFocusCode);
-    } catch (const store::StoreError&) {
-        return refused(texts::kCannotSave);
+    } catch (const store::StoreError& e) {
+        return refused(texts::cannotSave(e.message()));
     }
     return std::nullopt;
 }
@@ -147,20 +161,14 @@ SaveOutcome saveHeader(store::Database& db, const HeaderOpening& opened, const H
         return *refusal;
 
     try {
-        store::Database::Transaction tx(db);
-        // Checked inside the write, so a code another window has just saved is refused too.
-        if (opened.isNew && codeTaken(db, in.code))
-            return refused(texts::kCodeTaken, kFocusCode);
-
+        // The code and the version are read inside the write that uses them, after the key is
+        // taken: on a file the transaction keeps every other writer out from its start, and on a
+        // server taking a key makes the other writers of formula rows wait until this write
+        // ends. Two saves of one formula at once so get consecutive versions, and of two new
+        // formulas of one code the later is refused.
+        store::Database::Transaction tx(db, store::Database::Transaction::WriteLock::Now);
         SaveOutcome out;
         if (opened.isNew || in.newVersion) {
-            double version = 0;
-            if (!opened.isNew) {
-                const std::optional<double> next = nextVersionOf(db, in.code);
-                if (!next)
-                    return refused(texts::kNoVersion);
-                version = *next;
-            }
             int key = 0;
             try {
                 key = db.nextKey(QStringLiteral("formulas"), QStringLiteral("id_formula"));
@@ -168,6 +176,17 @@ SaveOutcome saveHeader(store::Database& db, const HeaderOpening& opened, const H
                 return refused(e.message());
             } catch (const store::StoreError&) {
                 return refused(texts::kNoId);
+            }
+            if (opened.isNew && codeTaken(db, in.code))
+                return refused(texts::kCodeTaken, kFocusCode);
+            double version = 0;
+            if (!opened.isNew) {
+                if (const std::optional<QString> repeated = repeatedVersion(db, in.code))
+                    return refused(*repeated);
+                const std::optional<double> next = nextVersionOf(db, in.code);
+                if (!next)
+                    return refused(texts::kNoVersion);
+                version = *next;
             }
             db.exec(insertStatement(key, in, version));
             out.idFormula = key;
@@ -182,8 +201,8 @@ SaveOutcome saveHeader(store::Database& db, const HeaderOpening& opened, const H
         return out;
     } catch (const store::DamagedFileError& e) {
         return refused(e.message()); // says how to recover the file
-    } catch (const store::StoreError&) {
-        return refused(texts::kCannotSave);
+    } catch (const store::StoreError& e) {
+        return refused(texts::cannotSave(e.message())); // says why: a permission, the connection
     }
 }
 

@@ -55,8 +55,11 @@ std::optional<SaveOutcome> checkHeader(store::Database& db, const HeaderOpening&
                                        const HeaderInput& in);
 
 // Validates and writes. A new row takes its key and, for a new version, its version number at
-// the moment it is written, in one transaction with the insert, so two windows saving the same
-// formula get consecutive versions and never the same key.
+// the moment it is written, in one transaction with the insert and while other writers of
+// formula rows wait, so two saves of the same formula at once (two windows, two programs, two
+// people on a server) get consecutive versions and never the same key. A new version of a code
+// that already holds one version in two rows is refused with a message naming them. A failed
+// write is refused with the store's reason (texts::cannotSave).
 SaveOutcome saveHeader(store::Database& db, const HeaderOpening& opened, const HeaderInput& in);
 
 // saveHeader for a caller that writes more in the same transaction (the save of the workspace):

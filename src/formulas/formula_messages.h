@@ -29,6 +29,22 @@ inline const QString kQuantityOutOfRange =
     QStringLiteral("No es posible grabar la fórmula: la cantidad a elaborar debe estar entre "
                    "-32768 y 32767.");
 
+// A failed write, with the store's reason (a missing write permission, a lost connection...).
+inline QString cannotSave(const QString& reason) {
+    return reason.isEmpty() ? kCannotSave : kCannotSave + QStringLiteral(": ") + reason;
+}
+
+// A code holding one version in more than one row (saved before the database refused that): a
+// new version of it waits until the user keeps only one.
+inline QString repeatedVersion(const QString& code, const QString& version, int rows) {
+    return QStringLiteral("La fórmula %1 tiene %2 filas con la versión %3. No se graba una "
+                          "versión nueva de ella mientras una versión esté repetida: elimine "
+                          "las filas sobrantes en la lista de fórmulas y vuelva a grabar.")
+        .arg(code)
+        .arg(rows)
+        .arg(version);
+}
+
 inline QString deleteQuestion(const QString& code) {
     return kDeleteQuestionStart + code + kDeleteQuestionEnd;
 }

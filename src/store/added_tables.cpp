@@ -4,6 +4,7 @@
 #include "store/schema.h"
 #include "store/server_dialect.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace store {
@@ -37,6 +38,26 @@ void createAddedTables(Database& db) {
         tx.commit();
     } catch (const StoreError&) {
         // Not writable now: the limits are simply absent until an opening that can write.
+    }
+}
+
+void createMissingServerIndexes(Database& db) {
+    static const QRegularExpression indexName(QStringLiteral("INDEX IF NOT EXISTS (\\w+) "));
+    QStringList present;
+    RecordSet rs = db.query(
+        QStringLiteral("select indexname from pg_indexes where schemaname=current_schema()"));
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        present << rs.toString(QStringLiteral("indexname"));
+    for (const QString& statement : schemaIndexStatements()) {
+        if (present.contains(indexName.match(statement).captured(1), Qt::CaseInsensitive))
+            continue;
+        try {
+            Database::Transaction tx(db);
+            db.exec(serverSchemaStatement(statement));
+            tx.commit();
+        } catch (const StoreError&) {
+            // Rows that break a unique index, or no right to make it: the database still works.
+        }
     }
 }
 

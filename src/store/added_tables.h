@@ -15,4 +15,9 @@ bool hasTable(Database& db, const QString& table);
 // readers then find no ratio, group or limit.
 void createAddedTables(Database& db);
 
+// A server database made before an index of the schema gets it, each on its own. An index the
+// stored rows break (a formula version stored twice) or the user may not make (a role without
+// rights on the tables) is left out, and the database is used as it is.
+void createMissingServerIndexes(Database& db);
+
 } // namespace store

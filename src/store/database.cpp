@@ -1070,6 +1070,7 @@ std::unique_ptr<Database> Database::openServer(const QString& url) {
     auto db = std::unique_ptr<Database>(new Database(std::move(p)));
     checkTablesAndColumns(*db);
     createAddedTables(*db);
+    createMissingServerIndexes(*db);
     ensureRevisionTable(*db);
     return db;
 }

@@ -74,4 +74,17 @@ void raiseRevision(Database& db, const QString& table, int id) {
     tx.commit();
 }
 
+long long tableRevision(Database& db, const QString& table) {
+    try {
+        RecordSet rs = db.query(
+            QStringLiteral("select sum(revision) from revisiones where tabla=") + sql::text(table));
+        return rs.count() > 0 ? rs.value(0).toLongLong() : 0;
+    } catch (const StoreError&) {
+        // A read-only file made before the counters existed; any other failure is real.
+        if (db.query(QStringLiteral("PRAGMA table_info(revisiones)")).count() == 0)
+            return 0;
+        throw;
+    }
+}
+
 } // namespace store

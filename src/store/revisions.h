@@ -37,4 +37,9 @@ void claimRevision(Database& db, const QString& table, int id, int loaded,
 // has its save refused instead of writing back the values it showed.
 void raiseRevision(Database& db, const QString& table, int id);
 
+// The sum of the change counters of every row of `table`: every save of a row raises it, so two
+// equal readings mean that no row of the table was saved in between (by an editor, a price list
+// or an import), even one changed and changed back. 0 when the database has no counters.
+long long tableRevision(Database& db, const QString& table);
+
 } // namespace store

@@ -24,6 +24,8 @@ QStringList schemaStatements() {
                        "version DOUBLE, fecha_creacion DATE, fecha_modificacion DATE, "
                        "tipoBase INTEGER, tipoBaseNutrientes INTEGER)"),
         QStringLiteral("CREATE INDEX formulas_codigo ON formulas (codigo)"),
+        // One row per version of a code: a second save numbered alike is refused, never stored.
+        QStringLiteral("CREATE UNIQUE INDEX formulas_codigo_version ON formulas (codigo, version)"),
         QStringLiteral("CREATE TABLE formula_producto (id_formula INTEGER NOT NULL, "
                        "id_producto INTEGER NOT NULL, minimo DOUBLE, maximo DOUBLE, "
                        "costo DOUBLE, materia_seca DOUBLE, porcentaje_humeda DOUBLE, "

@@ -171,7 +171,8 @@ SaveResult saveFormula(Workspace& ws, store::Database& db, const formulas::Heade
     QString failure;
     bool failed = false;
     try {
-        store::Database::Transaction tx(db);
+        // Writes from its start: the header's version is read inside the write (formula_header.h).
+        store::Database::Transaction tx(db, store::Database::Transaction::WriteLock::Now);
         id = formulas::writeHeader(db, opened, header);
         app::BusyPointer busy;
         // Saved over the formula it was loaded from: only if nobody saved it since.

@@ -1,7 +1,11 @@
 #include "book/worklist.h"
 #include "book/worklist_grid.h"
 #include "book_fixture.h"
+#include "catalog/price_list.h"
+#include "store/revisions.h"
+#include "store/server_address.h"
 #include "support/scripted_messages.h"
+#include "support/test_server.h"
 
 #include <gtest/gtest.h>
 #include <numeric>
@@ -165,6 +169,76 @@ TEST(Reformulation, SavesEveryNewVersionOrNone) {
         EXPECT_NEAR(stored.value(0).toDouble(), *r.costoNuevo, 1e-12) << r.codigo.toStdString();
     }
     EXPECT_TRUE(run.save(f.db(), allRows(run)).empty()); // saved once only
+}
+
+// Every new version of a run carries the catalogue as it stood when the run began: a price list
+// applied by someone else between the run and its save (even one that puts a price back) refuses
+// the save and writes nothing; a run begun afterwards saves every formula at the new price.
+TEST(Reformulation, SavesNothingWhenThePricesChangedSinceTheRunBegan) {
+    RaisedPrices f;
+    ScriptedMessages messages;
+    auto other = store::Database::openFile(f.t.path());
+    const auto applyPrice = [&](const char* maize) {
+        const auto preview = catalog::previewPriceList(
+            *other,
+            catalog::readPriceList(QByteArray("codigo,costo\nMAIZ,") + maize + "\n", "lista.csv",
+                                   u'.'),
+            "lista.csv");
+        ASSERT_EQ(catalog::applyPriceList(*other, preview), 1);
+    };
+    const auto refused = [&](Reformulation& run) {
+        try {
+            run.save(f.db(), allRows(run));
+        } catch (const store::StaleRowError& e) {
+            return e.message();
+        }
+        return QString();
+    };
+    Reformulation run = reformulateAll(f.db());
+    applyPrice("0.5");
+    EXPECT_EQ(refused(run), kCatalogueChanged);
+    Reformulation changedBack = reformulateAll(f.db());
+    applyPrice("0.6");
+    applyPrice("0.5");
+    EXPECT_EQ(refused(changedBack), kCatalogueChanged);
+    EXPECT_EQ(f.count("select count(*) from formulas"), f.formulas);
+    for (const WorklistRow& r : run.rows())
+        EXPECT_TRUE(r.savable());
+
+    Reformulation again = reformulateAll(f.db());
+    EXPECT_EQ(again.save(f.db(), allRows(again)).size(), 4u);
+    store::RecordSet maize = f.db().query(
+        "select distinct fp.costo from formula_producto fp, productos p, formulas fo where "
+        "fp.id_producto=p.id_producto and fp.id_formula=fo.id_formula and fo.version=1 and "
+        "trim(p.codigo)='MAIZ'");
+    ASSERT_EQ(maize.count(), 1);
+    EXPECT_EQ(maize.value(0).toDouble(), 0.5);
+}
+
+// A user who may only read is told on the save which permission is missing.
+TEST(Reformulation, AUserWithoutWriteRightsIsToldWhatIsMissing) {
+    if (!testsOnServer())
+        GTEST_SKIP() << "needs the test server";
+    RaisedPrices f;
+    ScriptedMessages messages;
+    TestServer& server = TestServer::instance();
+    server.adminExec("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname='lector') "
+                     "THEN CREATE ROLE lector LOGIN; END IF; END$$");
+    f.db().exec("GRANT SELECT ON ALL TABLES IN SCHEMA public TO lector");
+    auto reader = store::Database::openFile(
+        server.url(store::parseServerAddress(f.t.path()).database, "lector"));
+    Reformulation run = reformulateAll(*reader);
+    QString message;
+    try {
+        run.save(*reader, allRows(run));
+    } catch (const store::StoreError& e) {
+        message = e.message();
+    }
+    EXPECT_TRUE(message.startsWith("No es posible grabar la fórmula: Su usuario no tiene permiso "
+                                   "para modificar la base de datos del servidor; pida al "
+                                   "administrador el permiso de escritura."))
+        << message.toStdString();
+    EXPECT_EQ(f.count("select count(*) from formulas"), f.formulas);
 }
 
 // The worklist sorts by any column: numbers by value, texts alphabetically, empty cells last.

@@ -180,14 +180,15 @@ TEST(FormulaHeader, AFailureAtAnyStatementLeavesTheDatabaseAsItWas) {
     };
     HeaderInput newVersion = input("F1", "Pollo v1");
     newVersion.newVersion = true;
-    // New formula: code check, key, insert. New version: version, key, insert. Update: one.
+    // New formula: code check, key, insert. New version: repeated versions, version, key,
+    // insert. Update: one.
     struct Case {
         int opened;
         HeaderInput in;
         int statements;
     };
     const Case cases[] = {
-        {0, input("F2", "Cerdo"), 3}, {1, newVersion, 3}, {1, input("F1", "Otro"), 1}};
+        {0, input("F2", "Cerdo"), 3}, {1, newVersion, 4}, {1, input("F1", "Otro"), 1}};
     for (const Case& c : cases) {
         const HeaderOpening opened = formulas::openHeader(db, c.opened);
         const std::string before = contents();
@@ -229,6 +230,38 @@ TEST(FormulaHeader, TwoWindowsOnOneDatabaseNeverShareAKeyOrAVersion) {
     EXPECT_EQ(formulas::saveHeader(mine, freshA, input("F9", "Nueva")).message,
               "El Código de la Fórmula Ya fue Ingresado");
     EXPECT_EQ(rowCount(mine, "select * from formulas where codigo='F9'"), 1);
+}
+
+// A database that already holds one version of a code in two rows (saved before it refused
+// that) still opens and saves other formulas; a new version of that code is refused, naming the
+// code and the version, until the extra row is deleted. The next opening then makes the index,
+// and from then on the database itself refuses a repeated version.
+TEST(FormulaHeader, AVersionStoredTwiceIsNamedUntilOnlyOneIsLeft) {
+    TempDatabase t;
+    t.db().exec("drop index formulas_codigo_version");
+    addFormula(t.db(), 1, "F1", "Pollo", 1);
+    addFormula(t.db(), 2, "F1", "Pollo bis", 1);
+    addFormula(t.db(), 3, "F2", "Cerdo", 0);
+    auto db = store::Database::openFile(t.path());
+    HeaderInput in = input("F1", "Pollo");
+    in.newVersion = true;
+    formulas::SaveOutcome out = formulas::saveHeader(*db, formulas::openHeader(*db, 1), in);
+    EXPECT_FALSE(out.saved);
+    EXPECT_EQ(out.message, "La fórmula F1 tiene 2 filas con la versión 1. No se graba una versión "
+                           "nueva de ella mientras una versión esté repetida: elimine las filas "
+                           "sobrantes en la lista de fórmulas y vuelva a grabar.");
+    HeaderInput other = input("F2", "Cerdo");
+    other.newVersion = true;
+    EXPECT_TRUE(formulas::saveHeader(*db, formulas::openHeader(*db, 3), other).saved);
+
+    db->exec("delete from formulas where id_formula=2");
+    out = formulas::saveHeader(*db, formulas::openHeader(*db, 1), in);
+    ASSERT_TRUE(out.saved) << out.message.toStdString();
+    EXPECT_EQ(row(*db, out.idFormula).toDouble("version"), 2);
+    db.reset();
+    db = store::Database::openFile(t.path());
+    EXPECT_THROW(addFormula(*db, 9, "F1", "Otra", 2), store::StoreError);
+    EXPECT_EQ(rowCount(*db, "select * from formulas where codigo='F1'"), 2);
 }
 
 TEST(FormulaTexts, EveryMessageAsTheUserReadsIt) {
