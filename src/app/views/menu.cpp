@@ -10,6 +10,7 @@
 #include "catalog/views/frmproductos.h"
 #include "catalog/views/frmpropiedades.h"
 #include "formulas/views/frmformulas.h"
+#include "home/views/start_page_view.h"
 #include "import/views/frmImportacion.h"
 #include "import/views/frmOrigendeDatos.h"
 #include "plans/views/frmPlanes.h"
@@ -19,28 +20,67 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 
 namespace app {
 
-menu::menu(std::unique_ptr<store::Database> cnBase, QWidget* parent)
-    : QMainWindow(parent), cnBase_(std::move(cnBase)) {
-    setObjectName(QStringLiteral("menu"));
-    setWindowTitle(QStringLiteral("Dosivant - Formulación de raciones al mínimo costo"));
+namespace {
 
-    auto* background = new QLabel(QStringLiteral("Dosivant"), this);
+// Without a database (the window's own tests) there is nothing to summarise.
+QLabel* emptyBackground(QWidget* parent) {
+    auto* background = new QLabel(QStringLiteral("Dosivant"), parent);
     background->setAlignment(Qt::AlignCenter);
     QFont font = background->font();
     font.setPointSize(36);
     font.setBold(true);
     background->setFont(font);
     background->setEnabled(false);
-    setCentralWidget(background);
+    return background;
+}
+
+} // namespace
+
+menu::menu(std::unique_ptr<store::Database> cnBase, QWidget* parent)
+    : QMainWindow(parent), cnBase_(std::move(cnBase)) {
+    setObjectName(QStringLiteral("menu"));
+    setWindowTitle(QStringLiteral("Dosivant - Formulación de raciones al mínimo costo"));
+
+    if (cnBase_)
+        buildStartPage();
+    else
+        setCentralWidget(emptyBackground(this));
 
     buildMenus();
     resize(900, 600);
 }
 
 menu::~menu() = default;
+
+void menu::buildStartPage() {
+    startPage_ = new home::StartPageView(*cnBase_, this);
+    setCentralWidget(startPage_);
+    const home::DatabaseDescription& database = startPage_->page().database;
+    setWindowTitle(database.windowTitle());
+    auto* status = new QLabel(database.statusText(), this);
+    status->setObjectName(QStringLiteral("lblBaseDatosEstado"));
+    statusBar()->addWidget(status, 1);
+    connect(startPage_, &home::StartPageView::formulaChosen, this, &menu::openFormula);
+    connect(startPage_, &home::StartPageView::worklistChosen, this, &menu::reformular_Click);
+    connect(startPage_, &home::StartPageView::guideChosen, this, &menu::guiarapida_Click);
+}
+
+void menu::openTask(QDialog& view) {
+    widgets::openModal(view);
+    if (startPage_)
+        startPage_->refresh();
+}
+
+void menu::openFormula(int idFormula) {
+    if (!cnBase_)
+        return;
+    workspace::frmoptimizacion optimizacion(*cnBase_, idFormula);
+    openTask(optimizacion);
+}
 
 QAction* menu::addItem(QMenu* to, const char* name, const QString& caption) {
     QAction* action = to->addAction(caption);
@@ -105,21 +145,21 @@ void menu::productos_Click() {
     if (!cnBase_)
         return;
     catalog::frmproductos list(*cnBase_, keys::ListMode::Maintain);
-    widgets::openModal(list);
+    openTask(list);
 }
 
 void menu::propiedades_Click() {
     if (!cnBase_)
         return;
     catalog::frmpropiedades list(*cnBase_, keys::ListMode::Maintain);
-    widgets::openModal(list);
+    openTask(list);
 }
 
 void menu::grupos_Click() {
     if (!cnBase_)
         return;
     catalog::frmGrupos view(*cnBase_, this);
-    widgets::openModal(view);
+    openTask(view);
 }
 
 void menu::actualizarprecios_Click() {
@@ -127,14 +167,14 @@ void menu::actualizarprecios_Click() {
         return;
     IniRegionalSettings settings;
     catalog::frmActualizarPrecios view(*cnBase_, catalog::decimalMarkOf(settings), this);
-    widgets::openModal(view);
+    openTask(view);
 }
 
 void menu::admformulas_Click() {
     if (!cnBase_)
         return;
     formulas::frmformulas view(*cnBase_, keys::ListMode::Maintain, this);
-    widgets::openModal(view);
+    openTask(view);
 }
 
 void menu::guiarapida_Click() {
@@ -149,21 +189,21 @@ void menu::optimizacion_Click() {
     if (!cnBase_)
         return;
     workspace::frmoptimizacion optimizacion(*cnBase_, 0);
-    widgets::openModal(optimizacion);
+    openTask(optimizacion);
 }
 
 void menu::reformular_Click() {
     if (!cnBase_)
         return;
     book::frmReformular view(*cnBase_, this);
-    widgets::openModal(view);
+    openTask(view);
 }
 
 void menu::planes_Click() {
     if (!cnBase_)
         return;
     plans::frmPlanes view(*cnBase_, this);
-    widgets::openModal(view);
+    openTask(view);
 }
 
 void menu::version_Click() {
@@ -175,7 +215,7 @@ void menu::ImpDatos_Click() {
     if (!cnBase_)
         return;
     import::frmImportacion view(*cnBase_, this);
-    widgets::openModal(view);
+    openTask(view);
 }
 
 void menu::OrigenDatos_Click() {

@@ -6,12 +6,20 @@
 #include <memory>
 
 class QAction;
+class QDialog;
+class QLabel;
 class QMenu;
+
+namespace home {
+class StartPageView;
+}
 
 namespace app {
 
-// The main window: the menu bar from which every task view is opened modally. It owns the
-// working database for the life of the program; closing it ends the program.
+// The main window: the menu bar from which every task view is opened modally, and the start page
+// (the database in use, recent formulas, price changes, counts) as its central widget; the title
+// bar and the status bar name the database. It owns the working database for the life of the
+// program; closing it ends the program.
 class menu : public QMainWindow {
     Q_OBJECT
 public:
@@ -20,11 +28,17 @@ public:
     ~menu() override;
 
     store::Database* cnBase() const { return cnBase_.get(); }
+    // The start page; null without a database.
+    home::StartPageView* startPage() const { return startPage_; }
 
 private:
     QAction* addItem(QMenu* to, const char* name, const QString& caption);
     void addSeparator(QMenu* to, const char* name);
     void buildMenus();
+    void buildStartPage();
+    // Opens a task view modally, then reads the start page again: the view may have changed it.
+    void openTask(QDialog& view);
+    void openFormula(int idFormula);
 
     void productos_Click();
     void propiedades_Click();
@@ -41,6 +55,7 @@ private:
     void planes_Click();
 
     std::unique_ptr<store::Database> cnBase_;
+    home::StartPageView* startPage_ = nullptr;
 };
 
 } // namespace app
