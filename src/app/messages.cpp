@@ -12,7 +12,7 @@ public:
         const QByteArray line =
             (QString::number(style) + '|' + title + '|' + text).toUtf8().replace('\n', "\\n");
         std::fprintf(stderr, "%s\n", line.constData());
-        return style == Question ? No : Ok;
+        return style == Question ? No : style == QuestionCancel ? Cancel : Ok;
     }
 };
 

@@ -96,7 +96,7 @@ lists::ListDescription ingredientList() {
     list.columns = &ingredientColumns;
     list.fillColumn = kIngredientFillColumn;
     list.size = QSize(760, 560);
-    list.extraButtons = {{QStringLiteral("CmdPropiedades"), QStringLiteral("&Nutrientes")}};
+    list.extraButtons = {{QStringLiteral("CmdPropiedades"), QStringLiteral("Nu&trientes")}};
     return list;
 }
 

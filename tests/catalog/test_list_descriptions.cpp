@@ -34,7 +34,7 @@ TEST(ListDescriptions, CatalogueListsOpenOnStatementsTheirColumnsShow) {
     EXPECT_EQ(ingredients.searchTitle, "");
     ASSERT_EQ(ingredients.extraButtons.size(), 1u);
     EXPECT_EQ(ingredients.extraButtons[0].objectName, "CmdPropiedades");
-    EXPECT_EQ(ingredients.extraButtons[0].caption, "&Nutrientes");
+    EXPECT_EQ(ingredients.extraButtons[0].caption, "Nu&trientes");
     EXPECT_TRUE(ingredients.buttonsTakeFocus);
     expectColumnsFitStatements(t.db(), ingredients,
                                catalog::ingredientSearchSql(catalog::IngredientFilter{}));

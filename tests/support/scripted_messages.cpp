@@ -15,7 +15,7 @@ int ScriptedMessages::show(const QString& text, int style, const QString& title)
         answers_.pop_front();
         return a;
     }
-    return style == msg::Question ? msg::No : msg::Ok;
+    return style == msg::Question || style == msg::QuestionCancel ? msg::No : msg::Ok;
 }
 
 QStringList ScriptedMessages::texts() const {

@@ -7,7 +7,8 @@
 #include <deque>
 #include <vector>
 
-// Records every message and answers from a plan; an unplanned question is answered No.
+// Records every message and answers from a plan; an unplanned question is answered No (a
+// question with Cancel too: the old way out, nothing saved).
 // Installs itself for its lifetime.
 class ScriptedMessages : public msg::MessageService {
 public:

@@ -3,6 +3,7 @@
 #include "tour.h"
 
 #include "app/messages.h"
+#include "app/views/mnemonics.h"
 #include "store/database.h"
 
 #include <QApplication>
@@ -30,7 +31,8 @@ public:
     int show(const QString& text, int style, const QString& title) override {
         QTextStream(stderr) << "message while rendering: " << style << '|' << title << '|' << text
                             << '\n';
-        return msg::Yes;
+        // A question with Cancel asks to save before a window closes: the tour never saves.
+        return style == msg::QuestionCancel ? msg::No : msg::Yes;
     }
 };
 
@@ -72,10 +74,17 @@ int main(int argc, char** argv) {
                                         QStringLiteral("Render only the shots whose name "
                                                        "starts with this text."),
                                         QStringLiteral("prefix"));
-    parser.addOptions({databaseOption, outOption, onlyOption});
+    const QCommandLineOption mnemonicsOption(
+        QStringLiteral("check-mnemonics"),
+        QStringLiteral("Instead of pictures, list every Alt-key that leads to two visible "
+                       "controls of one view; fails when there is one."));
+    parser.addOptions({databaseOption, outOption, onlyOption, mnemonicsOption});
     parser.process(app);
-    if (!parser.isSet(databaseOption) || !parser.isSet(outOption)) {
-        std::fputs("usage: dosivant_screenshots --database PATH --out FOLDER\n", stderr);
+    const bool checkMnemonics = parser.isSet(mnemonicsOption);
+    if (!parser.isSet(databaseOption) || (!parser.isSet(outOption) && !checkMnemonics)) {
+        std::fputs("usage: dosivant_screenshots --database PATH (--out FOLDER | "
+                   "--check-mnemonics)\n",
+                   stderr);
         return 1;
     }
 
@@ -87,7 +96,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QDir out(parser.value(outOption));
-    QDir().mkpath(out.path());
+    if (!checkMnemonics)
+        QDir().mkpath(out.path());
 
     tour::PrintedMessages messages;
     msg::setService(&messages);
@@ -97,9 +107,23 @@ int main(int argc, char** argv) {
 
     tour::Context context{*db};
     int failures = 0;
+    int views = 0;
     for (const tour::Shot& shot : shots) {
         if (parser.isSet(onlyOption) && !shot.name.startsWith(parser.value(onlyOption)))
             continue;
+        if (checkMnemonics) {
+            if (!shot.view)
+                continue;
+            std::unique_ptr<QWidget> view = shot.view(context);
+            tour::grabWidget(*view);
+            ++views;
+            for (const QString& line : widgets::repeatedMnemonics(*view)) {
+                std::printf("%s: %s\n", qPrintable(shot.name), qPrintable(line));
+                ++failures;
+            }
+            view->close();
+            continue;
+        }
         QImage picture;
         try {
             if (shot.picture) {
@@ -121,5 +145,7 @@ int main(int argc, char** argv) {
         std::printf("%s\n", qPrintable(file));
     }
     msg::setService(nullptr);
+    if (checkMnemonics)
+        std::printf("%d views checked, %d repeated keys\n", views, failures);
     return failures == 0 ? 0 : 1;
 }

@@ -16,6 +16,7 @@ std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, int style, cons
         box->setIcon(QMessageBox::Critical);
         break;
     case msg::Question:
+    case msg::QuestionCancel:
         box->setIcon(QMessageBox::Question);
         break;
     case msg::Exclamation:
@@ -33,6 +34,14 @@ std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, int style, cons
         // The program speaks Spanish whatever translations the system has.
         box->button(QMessageBox::Yes)->setText(QStringLiteral("&Sí"));
         box->button(QMessageBox::No)->setText(QStringLiteral("&No"));
+    } else if (style == msg::QuestionCancel) {
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box->setDefaultButton(QMessageBox::Yes);
+        // Closing the box is a Cancel: the user goes back to what they were doing.
+        box->setEscapeButton(QMessageBox::Cancel);
+        box->button(QMessageBox::Yes)->setText(QStringLiteral("&Sí"));
+        box->button(QMessageBox::No)->setText(QStringLiteral("&No"));
+        box->button(QMessageBox::Cancel)->setText(QStringLiteral("&Cancelar"));
     } else {
         box->setStandardButtons(QMessageBox::Ok);
         box->button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
@@ -46,6 +55,10 @@ int QtMessageService::show(const QString& text, int style, const QString& title)
     const int result = box->exec();
     if (style == msg::Question)
         return result == QMessageBox::Yes ? msg::Yes : msg::No;
+    if (style == msg::QuestionCancel)
+        return result == QMessageBox::Yes  ? msg::Yes
+               : result == QMessageBox::No ? msg::No
+                                           : msg::Cancel;
     return msg::Ok;
 }
 

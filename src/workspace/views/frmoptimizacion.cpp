@@ -5,6 +5,7 @@
 #include "app/views/grid_binding.h"
 #include "workspace/basis_rule.h"
 #include "workspace/formula_loader.h"
+#include "workspace/unsaved_changes.h"
 #include "workspace/views/limits_tab.h"
 #include "workspace/views/workspace_cell_editors.h"
 #include "workspace/views/workspace_grid_painter.h"
@@ -140,7 +141,7 @@ QWidget* frmoptimizacion::buildHeader() {
     for (QLineEdit* b : {txt_VerFormula_, txt_FecCFormula_, txt_FecMFormula_, txt_cantidad_})
         b->setMaximumWidth(110);
     txt_cantidad_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* cmdBuscaFormula = button("cmdBuscaFormula", QStringLiteral("&Fórmulas"));
+    auto* cmdBuscaFormula = button("cmdBuscaFormula", QStringLiteral("Fórm&ulas"));
 
     grid->addWidget(label(QStringLiteral("Producto"), header), 0, 0);
     grid->addWidget(txt_Formula_, 0, 1, 1, 5);
@@ -181,7 +182,7 @@ QWidget* frmoptimizacion::buildIngredientTab() {
                        QStringLiteral("Ingresar un nuevo Ingrediente a la Fórmula"));
     auto* remove = button("Command2", QStringLiteral("-"),
                           QStringLiteral("Eliminar el Ingrediente de la Fórmula"));
-    auto* nutrientes = button("cmdNutrientes", QStringLiteral("Ver &Nutrientes"),
+    auto* nutrientes = button("cmdNutrientes", QStringLiteral("&Ver Nutrientes"),
                               QStringLiteral("Visualizar los Nutrientes del Ingrediente"));
     auto* precios = button("cmdActuPrecios", QStringLiteral("Actualizar &Precios"),
                            QStringLiteral("Actualizar los Precios con los valores actuales"));
@@ -316,12 +317,12 @@ QWidget* frmoptimizacion::buildButtons() {
          {},
          &frmoptimizacion::cmdRecalcular_Click},
         {"Command6",
-         QStringLiteral("Guardar como &Ingrediente"),
+         QStringLiteral("Guardar como Ingredi&ente"),
          {},
          &frmoptimizacion::Command6_Click},
         {"cmdImprimir", QStringLiteral("&Imprimir"), {}, &frmoptimizacion::cmdImprimir_Click},
         {"cmdUpdate", QStringLiteral("&Grabar"), {}, &frmoptimizacion::cmdUpdate_Click},
-        {"cmdCancel", QStringLiteral("&Cancelar"), {}, &frmoptimizacion::cmdCancel_Click},
+        {"cmdCancel", QStringLiteral("Cance&lar"), {}, &frmoptimizacion::cmdCancel_Click},
         {"cmdClose", QStringLiteral("&Salir"), {}, &frmoptimizacion::cmdClose_Click},
     };
     for (const ButtonDef& s : buttons) {
@@ -357,6 +358,11 @@ void frmoptimizacion::keyPressEvent(QKeyEvent* event) {
 void frmoptimizacion::actuFormula() {
     const FormulaHeader header = workspace::actuFormula(*ws_, db_);
     showHeader(header);
+    markSaved();
+}
+
+void frmoptimizacion::markSaved() {
+    saved_ = std::make_unique<SavedState>(savedState(*ws_));
 }
 
 void frmoptimizacion::showHeader(const FormulaHeader& header) {

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <memory>
 
+class QCloseEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -20,6 +21,7 @@ struct Workspace;
 struct EditResult;
 struct FormulaHeader;
 struct ResultFigures;
+struct SavedState;
 class LimitsTab;
 class WorkspaceCellEditors;
 class WorkspaceGridPainter;
@@ -47,6 +49,8 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // "&Salir" and the close button: changes not saved are offered a save first.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // Layout (frmoptimizacion.cpp).
@@ -82,6 +86,8 @@ private:
     void cmdUpdate_Click();
     void cmdCancel_Click();
     void cmdClose_Click();
+    bool saveChanges();
+    void markSaved();
     void Command3_Click();
     void Command2_Click();
     void cmdNutrientes_Click();
@@ -116,6 +122,9 @@ private:
     WorkspaceGridPainter* painter_ = nullptr;
     WorkspaceCellEditors* editors_ = nullptr;
     LimitsTab* limitsTab_ = nullptr;
+    // What the database holds of the formula, as of the last load or save; none for a mix opened
+    // from memory and never saved.
+    std::unique_ptr<SavedState> saved_;
 };
 
 } // namespace workspace

@@ -1,6 +1,7 @@
 // What the workspace window's controls do. Each hands the work to core and paints the result.
 #include "workspace/views/frmoptimizacion.h"
 
+#include "app/messages.h"
 #include "app/views/modal.h"
 #include "catalog/views/frmComoProducto.h"
 #include "catalog/views/frmproducto_propiedades.h"
@@ -18,6 +19,7 @@
 #include "workspace/basis_rule.h"
 #include "workspace/composition_matrix.h"
 #include "workspace/formula_save.h"
+#include "workspace/unsaved_changes.h"
 #include "workspace/views/frmRecalcular.h"
 #include "workspace/views/frmResultados.h"
 #include "workspace/views/workspace_cell_editors.h"
@@ -25,6 +27,7 @@
 #include "workspace/workspace.h"
 #include "workspace/workspace_rows.h"
 
+#include <QCloseEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -123,17 +126,25 @@ void frmoptimizacion::cmdImprimir_Click() {
 }
 
 void frmoptimizacion::cmdUpdate_Click() {
+    saveChanges();
+}
+
+bool frmoptimizacion::saveChanges() {
     // The user answers the header editor first, with no transaction open; header and rows are
     // then written together, so a failure in the rows takes the header back with it.
     formulas::frmnueva_formula header(db_, ws_->vIdFormula, ws_->vCantidad, ws_->vSecaIng,
                                       ws_->vSecaNut, this);
     if (widgets::openModal(header) != QDialog::Accepted || header.closesAtOnce())
-        return;
+        return false;
     const SaveResult r = saveFormula(*ws_, db_, header.opening(), header.answer());
-    if (r.outcome == SaveResult::Saved)
+    if (r.outcome == SaveResult::Saved) {
         showHeader(r.header);
-    else if (r.outcome == SaveResult::Failed)
+        markSaved();
+        return true;
+    }
+    if (r.outcome == SaveResult::Failed)
         paintAll(false);
+    return false;
 }
 
 void frmoptimizacion::cmdCancel_Click() {
@@ -142,6 +153,27 @@ void frmoptimizacion::cmdCancel_Click() {
 
 void frmoptimizacion::cmdClose_Click() {
     close();
+}
+
+void frmoptimizacion::closeEvent(QCloseEvent* event) {
+    if (saved_ && *saved_ == savedState(*ws_)) {
+        event->accept();
+        return;
+    }
+    switch (msg::msgBox(unsavedChangesQuestion(txt_CodFormula_->text()), msg::QuestionCancel)) {
+    case msg::Yes:
+        if (saveChanges())
+            event->accept();
+        else
+            event->ignore();
+        break;
+    case msg::No:
+        event->accept();
+        break;
+    default:
+        event->ignore();
+        break;
+    }
 }
 
 void frmoptimizacion::Command3_Click() {

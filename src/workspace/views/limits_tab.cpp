@@ -1,6 +1,7 @@
 #include "workspace/views/limits_tab.h"
 
 #include "app/views/grid_binding.h"
+#include "app/views/keyboard_rules.h"
 #include "app/views/modal.h"
 #include "catalog/views/frmElegirGrupo.h"
 #include "catalog/views/frmpropiedades.h"
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -36,22 +38,19 @@ QTableWidget* limitGrid(QWidget* parent, const char* name) {
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                          QAbstractItemView::AnyKeyPressed);
     grid->horizontalHeader()->setMinimumSectionSize(1);
     return grid;
 }
 
-// Only the Mínimo and Máximo cells open an editor.
-void editableLimits(QTableWidget* grid, GridBinding* binding) {
-    for (int c = 0; c < grid->columnCount(); ++c) {
-        const QString field = binding->boundField(c);
-        const bool limit = field == QLatin1String("minimo") || field == QLatin1String("maximo");
-        for (int r = 0; r < grid->rowCount(); ++r)
-            if (QTableWidgetItem* item = grid->item(r, c))
-                item->setFlags(limit ? item->flags() | Qt::ItemIsEditable
-                                     : item->flags() & ~Qt::ItemIsEditable);
-    }
+keys::InGridEditor* limitEditor(QTableWidget* grid, const char* name) {
+    auto* box = new QLineEdit(grid);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return new keys::InGridEditor(box, grid);
+}
+
+bool isLimitField(const QString& field) {
+    return field == QLatin1String("minimo") || field == QLatin1String("maximo");
 }
 
 std::optional<catalog::NutrientPick> pickNutrient(store::Database& db, QWidget* parent,
@@ -105,33 +104,41 @@ LimitsTab::LimitsTab(Workspace& ws, store::Database& db,
     connect(removeRatio, &QPushButton::clicked, this, &LimitsTab::removeRatio);
     connect(addGroup, &QPushButton::clicked, this, &LimitsTab::addGroup);
     connect(removeGroup, &QPushButton::clicked, this, &LimitsTab::removeGroup);
-    connect(flexrel_, &QTableWidget::itemChanged, this,
-            [this](QTableWidgetItem* item) { cellEdited(flexrel_, item); });
-    connect(flexgrp_, &QTableWidget::itemChanged, this,
-            [this](QTableWidgetItem* item) { cellEdited(flexgrp_, item); });
+
+    txtRel_ = limitEditor(flexrel_, "txtRel");
+    txtGrp_ = limitEditor(flexgrp_, "txtGrp");
+    txtRel_->setCommit([this](const QString& text) { return commit(flexrel_, text); });
+    txtGrp_->setCommit([this](const QString& text) { return commit(flexgrp_, text); });
+    keys::onGridActivation(flexrel_, [this] { beginEdit(flexrel_); });
+    keys::onGridActivation(flexgrp_, [this] { beginEdit(flexgrp_); });
 }
 
 void LimitsTab::paint() {
-    painting_ = true;
     rel_->show(ratioGrid(ws_));
     rel_->setNoMatchVisible(false);
-    editableLimits(flexrel_, rel_);
     grp_->show(groupGrid(ws_));
     grp_->setNoMatchVisible(false);
-    editableLimits(flexgrp_, grp_);
-    painting_ = false;
 }
 
-void LimitsTab::cellEdited(QTableWidget* grid, QTableWidgetItem* item) {
-    if (painting_)
-        return;
+void LimitsTab::beginEdit(QTableWidget* grid) {
+    const int row = grid->currentRow(), column = grid->currentColumn();
     GridBinding* binding = grid == flexrel_ ? rel_ : grp_;
-    const QString field = binding->boundField(item->column());
-    const size_t row = size_t(item->row());
-    const QString text = item->text();
-    // The grid is repainted from the rows in every case: a refused value shows the old one.
+    if (row < 0 || column < 0 || !isLimitField(binding->boundField(column)))
+        return;
+    const QTableWidgetItem* item = grid->item(row, column);
+    (grid == flexrel_ ? txtRel_ : txtGrp_)
+        ->begin(row, column, item ? item->text().trimmed() : QString());
+}
+
+// A refused value has been reported by core; the edit ends and the grid shows the row as it is.
+bool LimitsTab::commit(QTableWidget* grid, const QString& text) {
+    keys::InGridEditor* editor = grid == flexrel_ ? txtRel_ : txtGrp_;
+    GridBinding* binding = grid == flexrel_ ? rel_ : grp_;
+    const QString field = binding->boundField(editor->column());
+    const size_t row = size_t(editor->row());
     done(grid == flexrel_ ? editRatioLimit(ws_, row, field, text)
                           : editGroupLimit(ws_, row, field, text));
+    return true;
 }
 
 void LimitsTab::done(const EditResult& result) {

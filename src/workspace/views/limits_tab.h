@@ -5,7 +5,10 @@
 
 class GridBinding;
 class QTableWidget;
-class QTableWidgetItem;
+
+namespace keys {
+class InGridEditor;
+}
 
 namespace store {
 class Database;
@@ -17,7 +20,9 @@ struct Workspace;
 struct EditResult;
 
 // The "Relaciones y Grupos" tab of the workspace: the ratio limits (`flexrel`) and the group
-// limits (`flexgrp`), each with `+` and `-`, their Mínimo and Máximo edited in place.
+// limits (`flexgrp`), each with `+` and `-`. Their Mínimo and Máximo are edited as the nutrient
+// grid's limits are: a double click or Enter opens a box over the cell (`txtRel`, `txtGrp`),
+// Enter stores the value through core's checks and Esc leaves it as it was.
 class LimitsTab : public QWidget {
 public:
     LimitsTab(Workspace& ws, store::Database& db, std::function<void(const EditResult&)> redraw,
@@ -31,7 +36,8 @@ private:
     void removeRatio();
     void addGroup();
     void removeGroup();
-    void cellEdited(QTableWidget* grid, QTableWidgetItem* item);
+    void beginEdit(QTableWidget* grid);
+    bool commit(QTableWidget* grid, const QString& text);
     void done(const EditResult& result);
 
     Workspace& ws_;
@@ -41,7 +47,8 @@ private:
     QTableWidget* flexgrp_ = nullptr;
     GridBinding* rel_ = nullptr;
     GridBinding* grp_ = nullptr;
-    bool painting_ = false;
+    keys::InGridEditor* txtRel_ = nullptr;
+    keys::InGridEditor* txtGrp_ = nullptr;
 };
 
 } // namespace workspace

@@ -6,6 +6,8 @@
 #include "workspace/workspace.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -23,6 +25,12 @@ int idOf(store::Database& db, const QString& sql) {
     store::RecordSet rs = db.query(sql);
     rs.moveFirst();
     return rs.value(0).toInt();
+}
+
+double valueOf(store::Database& db, const QString& sql) {
+    store::RecordSet rs = db.query(sql);
+    rs.moveFirst();
+    return rs.value(0).toDouble();
 }
 
 int nutrientId(store::Database& db, const QString& name) {
@@ -54,9 +62,22 @@ struct LimitsTab : ::testing::Test {
     QString cell(QTableWidget* grid, int row, int column) {
         return grid->item(row, column) ? grid->item(row, column)->text().trimmed() : QString();
     }
-    // Types into a cell as the in-place editor commits it.
+    QLineEdit* editorOf(QTableWidget* grid) {
+        return w->findChild<QLineEdit*>(grid == flexrel ? "txtRel" : "txtGrp");
+    }
+    // Types into a cell as a person does: a double click on the cell opens the box over it, the
+    // keys replace its text, Enter takes it.
     void type(QTableWidget* grid, int row, int column, const QString& text) {
-        grid->item(row, column)->setText(text);
+        const QRect cell = grid->visualRect(grid->model()->index(row, column));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QLineEdit* box = editorOf(grid);
+        ASSERT_TRUE(box && box->isVisible());
+        ASSERT_TRUE(box->hasFocus());
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, text);
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_FALSE(box->isVisible());
         QCoreApplication::processEvents();
     }
     workspace::Workspace& ws() { return w->workspace(); }
@@ -73,8 +94,10 @@ TEST_F(LimitsTab, ShowsEditsAndFormulatesTheBroilersRatioAndGroup) {
     ASSERT_EQ(flexgrp->rowCount(), 1);
     EXPECT_EQ(cell(flexgrp, 0, 0), "Proteínas animales");
     EXPECT_EQ(cell(flexgrp, 0, 3), "50.00");
-    EXPECT_FALSE(flexgrp->item(0, 0)->flags() & Qt::ItemIsEditable);
-    EXPECT_TRUE(flexgrp->item(0, 3)->flags() & Qt::ItemIsEditable);
+    // Only the limit cells open a box.
+    const QRect name = flexgrp->visualRect(flexgrp->model()->index(0, 0));
+    QTest::mouseDClick(flexgrp->viewport(), Qt::LeftButton, {}, name.center());
+    EXPECT_FALSE(editorOf(flexgrp)->isVisible());
 
     // A limit typed in place; a text refused keeps the limit and says why.
     type(flexgrp, 0, 3, "40");
@@ -83,6 +106,16 @@ TEST_F(LimitsTab, ShowsEditsAndFormulatesTheBroilersRatioAndGroup) {
     EXPECT_EQ(messages.texts(), QStringList{"El valor debe ser numérico"});
     EXPECT_FALSE(ws().groups[0].minimo);
     EXPECT_EQ(cell(flexgrp, 0, 2), "");
+
+    // Enter on the current cell opens the box too; Esc leaves the limit as it was.
+    flexrel->setFocus();
+    flexrel->setCurrentCell(0, 3);
+    QTest::keyClick(flexrel, Qt::Key_Return);
+    ASSERT_TRUE(editorOf(flexrel)->isVisible());
+    QTest::keyClicks(editorOf(flexrel), "9");
+    QTest::keyClick(editorOf(flexrel), Qt::Key_Escape);
+    EXPECT_FALSE(editorOf(flexrel)->isVisible());
+    EXPECT_EQ(ws().ratios[0].minimo, 1.8);
 
     // Formulated: the mix's ratio and the group's quantity and share.
     messages.clear();
@@ -152,4 +185,35 @@ TEST_F(LimitsTab, AddsAndRemovesRatiosAndGroupsThroughThePickLists) {
     ASSERT_EQ(flexrel->rowCount(), 1);
     EXPECT_EQ(cell(flexrel, 0, 0), "Calcio");
     EXPECT_TRUE(messages.shown().empty());
+}
+
+// The whole path with real input: both limits typed in place, the formula formulated and saved
+// as a new version, and the new version holds what was typed.
+TEST_F(LimitsTab, TypedRatioAndGroupLimitsReachTheSavedVersion) {
+    type(flexrel, 0, 3, "1.9");
+    type(flexgrp, 0, 3, "40");
+    EXPECT_EQ(cell(flexrel, 0, 3), "1.90");
+    EXPECT_EQ(cell(flexgrp, 0, 3), "40.00");
+    w->findChild<QLineEdit*>("txt_cantidad")->setText("1000");
+    click("cmdFormular");
+    {
+        widgets::ScopedModalRunner header([&](QDialog& h) {
+            EXPECT_EQ(h.objectName(), "frmnueva_formula");
+            h.findChild<QCheckBox*>("Check1")->click();
+            h.findChild<QPushButton*>("cmdUpdate")->click();
+            return h.result();
+        });
+        click("cmdUpdate");
+    }
+    EXPECT_EQ(messages.texts().join('|'), "");
+    const int saved = idOf(t.db(), "select id_formula from formulas where codigo='POLLO-INI' "
+                                   "and version=1");
+    ASSERT_GT(saved, 0);
+    EXPECT_DOUBLE_EQ(
+        valueOf(t.db(),
+                QString("select minimo from formula_relacion where id_formula=%1").arg(saved)),
+        1.9);
+    EXPECT_DOUBLE_EQ(
+        valueOf(t.db(), QString("select maximo from formula_grupo where id_formula=%1").arg(saved)),
+        40);
 }

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <tuple>
+#include <vector>
+
+namespace workspace {
+
+struct Workspace;
+
+// What a save of the workspace would write: the batch, both bases, and each row's prices,
+// limits and mix. Two equal states need no save; figures derived from these are left out.
+struct SavedState {
+    using Value = std::optional<double>;
+    using Ingredient = std::tuple<int, double, Value, Value, Value, Value, Value, Value>;
+    using Nutrient = std::tuple<int, Value, Value, Value>;
+    using Limit = std::tuple<int, int, Value, Value>;
+
+    double cantidad = 0;
+    bool secaIng = true;
+    bool secaNut = true;
+    std::vector<Ingredient> ingredients;
+    std::vector<Nutrient> nutrients;
+    std::vector<Limit> ratios;
+    std::vector<Limit> groups;
+
+    bool operator==(const SavedState&) const = default;
+};
+
+SavedState savedState(const Workspace& ws);
+
+// The question asked before the window closes on changes not saved: the formula by its code,
+// or as a new one when it has none yet.
+QString unsavedChangesQuestion(const QString& codigo);
+
+} // namespace workspace
