@@ -47,6 +47,9 @@ struct RunResult {
     // On the infeasible outcome: a minimal set of limits that cannot hold together, each with the
     // nearest value that makes the formula feasible and the cost there.
     std::vector<lp::ConflictLimit> conflicto;
+    // Infeasible by the checks before solving: a ratio or group limit no mix meets, told in their
+    // message and the only limit of conflicto; nothing was solved or written.
+    bool refusedBeforeSolving = false;
 };
 
 // The least-cost formulation of the workspace, as the "&Formular Mínimo Costo" button runs it:

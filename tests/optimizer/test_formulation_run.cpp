@@ -423,11 +423,20 @@ TEST(FormulationRun, RatioAndGroupLimitsBindAndTakeTheValuesOfTheMix) {
     EXPECT_NEAR(ex.ws.groups[0].valor.value_or(0), 60, 1e-6);
     EXPECT_NEAR(ex.ws.ratios[0].valor.value_or(0), (10 * 0.5 + 40 * 0.5) / 5, 1e-6); // 60 and 60
 
-    // A group minimum beyond the batch is told before anything is built; nothing is written.
+    // A group minimum beyond the batch is told before anything is built; nothing is written,
+    // and the formula is infeasible with that limit as its conflict (A reaches 50 at most).
     ex.ws.groups[0].maximo.reset();
     ex.ws.groups[0].minimo = 150;
     const auto r = ex.run();
-    EXPECT_EQ(r.outcome, RunOutcome::Invalid);
+    EXPECT_EQ(r.outcome, RunOutcome::Infeasible);
+    EXPECT_TRUE(r.refusedBeforeSolving);
+    ASSERT_EQ(r.conflicto.size(), 1u);
+    EXPECT_EQ(r.conflicto[0].nombre, "Solo A");
+    EXPECT_EQ(r.conflicto[0].limit.kind, lp::LimitRef::Group);
+    EXPECT_EQ(r.conflicto[0].limit.side, lp::LimitRef::Minimum);
+    EXPECT_EQ(r.conflicto[0].valor, 150);
+    EXPECT_NEAR(r.conflicto[0].relajacion.value_or(0), 50, 1e-6);
+    EXPECT_FALSE(r.figures);
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].style, msg::Critical);
     EXPECT_TRUE(messages.texts()[0].contains("Solo A"));

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace lp {
 
@@ -54,7 +55,7 @@ std::string limitName(const Blend& blend, const LimitRef& limit) {
 // Once stopped, no more runs are made and every blend counts as infeasible, so the loops end.
 class Runs {
 public:
-    explicit Runs(const DiagnosisProgress& progress) : progress_(progress) {}
+    explicit Runs(DiagnosisProgress progress) : progress_(std::move(progress)) {}
 
     SolvedBlend solve(const Blend& blend) {
         SolvedBlend run = assembleAndSolve(blend);
@@ -81,7 +82,7 @@ private:
             cancelled_ = true;
     }
 
-    const DiagnosisProgress& progress_;
+    DiagnosisProgress progress_;
     bool cancelled_ = false;
 };
 
@@ -195,7 +196,25 @@ std::optional<double> nearestFeasible(const Blend& blend, const LimitRef& limit,
     return readable(blend, limit, good, runs);
 }
 
+ConflictLimit entry(const Blend& blend, const LimitRef& limit, Runs& runs) {
+    ConflictLimit c;
+    c.limit = limit;
+    c.nombre = limitName(blend, limit);
+    c.valor = limitValue(blend, limit).value_or(0);
+    c.relajacion = nearestFeasible(blend, limit, c.valor, runs);
+    if (c.relajacion)
+        c.costo = runs.probeOf(withLimit(blend, limit, *c.relajacion)).costo;
+    if (!c.costo)
+        c.relajacion.reset();
+    return c;
+}
+
 } // namespace
+
+ConflictLimit conflictEntry(const Blend& blend, const LimitRef& limit) {
+    Runs runs(nullptr);
+    return entry(blend, limit, runs);
+}
 
 Probe probe(const Blend& blend) {
     const SolvedBlend run = assembleAndSolve(blend);
@@ -270,16 +289,7 @@ Diagnosis diagnoseConflict(const Blend& blend, const DiagnosisProgress& progress
     for (const LimitRef& limit : kept) {
         if (runs.cancelled())
             break;
-        ConflictLimit c;
-        c.limit = limit;
-        c.nombre = limitName(blend, limit);
-        c.valor = limitValue(blend, limit).value_or(0);
-        c.relajacion = nearestFeasible(blend, limit, c.valor, runs);
-        if (c.relajacion)
-            c.costo = runs.probeOf(withLimit(blend, limit, *c.relajacion)).costo;
-        if (!c.costo)
-            c.relajacion.reset();
-        out.conflicto.push_back(c);
+        out.conflicto.push_back(entry(blend, limit, runs));
         ++runs.done;
     }
     if (runs.cancelled()) {

@@ -38,6 +38,9 @@ std::optional<double> limitValue(const Blend& blend, const LimitRef& limit);
 // The blend with one limit set to a value, or taken away when the value is empty.
 Blend withLimit(Blend blend, const LimitRef& limit, std::optional<double> value);
 
+// One limit as a conflict shows it: its name and value, its relaxation and the cost there.
+ConflictLimit conflictEntry(const Blend& blend, const LimitRef& limit);
+
 // On a blend the engine finds infeasible: a minimal set of user limits that cannot hold together,
 // each with its relaxation and cost. Empty when the blend is feasible, or when the quantity rows
 // alone cannot be met. The set is found by deletion filtering over the limits the engine's proof

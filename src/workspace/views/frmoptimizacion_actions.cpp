@@ -64,7 +64,9 @@ void frmoptimizacion::cmdFormular_Click() {
         txt_cantidad_->setFocus(Qt::OtherFocusReason);
         txt_cantidad_->selectAll();
     }
-    if (r.outcome == optimizer::RunOutcome::Infeasible && !r.conflicto.empty()) {
+    // A limit refused before solving was named in its message: there is no run to show.
+    if (r.outcome == optimizer::RunOutcome::Infeasible && !r.conflicto.empty() &&
+        !r.refusedBeforeSolving) {
         optimizer::frmConflicto conflicto(r.conflicto, this);
         widgets::openModal(conflicto);
     }
