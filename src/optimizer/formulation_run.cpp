@@ -216,7 +216,16 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
         msg::msgBox(QStringLiteral("No es posible cumplir todas las restricciones"),
                     msg::Exclamation, QStringLiteral("Se ha detenido la Formulación"));
         result.outcome = RunOutcome::Infeasible;
-        result.conflicto = lp::diagnoseConflict(blend);
+        if (const lp::Diagnosis d = lp::diagnoseConflict(blend, input.diagnosisProgress);
+            d.cancelled) {
+            result.diagnosisCancelled = true;
+            msg::msgBox(QStringLiteral("Se canceló la búsqueda de los límites en conflicto: la "
+                                       "fórmula no tiene solución, pero no se sabe qué límites "
+                                       "la impiden"),
+                        msg::Exclamation, QStringLiteral("Se ha detenido la Formulación"));
+        } else {
+            result.conflicto = d.conflicto;
+        }
         break;
     case lp::Outcome::IterationLimit:
         msg::msgBox(QStringLiteral("Se ha detenido la ejecución sin llegar a una solución óptima "

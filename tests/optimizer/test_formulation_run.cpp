@@ -137,6 +137,29 @@ TEST(FormulationRun, InfeasibleBlendIsNormalisedWithoutSensitivityRows) {
     EXPECT_NEAR(r.conflicto[1].relajacion.value_or(0), 9 + 27 * 4.1 / 17.1, 1e-5);
     EXPECT_NEAR(r.conflicto[1].costo.value_or(0), 10 + 20 * 4.1 / 17.1, 1e-5);
     EXPECT_EQ(messages.shown().size(), 1u); // the diagnosis adds no message of its own
+
+    // A caller follows the diagnosis run by run and may stop it: then no conflict is named, the
+    // mix is still the normalised one, and a message says the search was cancelled.
+    messages.clear();
+    optimizer::RunInput in;
+    in.cantidadText = "100";
+    in.option1Seca = ex.ws.vSecaIng;
+    in.option2Seca = ex.ws.vSecaNut;
+    int calls = 0, lastTotal = 0;
+    in.diagnosisProgress = [&](int done, int total) {
+        EXPECT_LE(done, total);
+        lastTotal = total;
+        return ++calls < 3;
+    };
+    const auto stopped = optimizer::formular(ex.ws, ex.t.db(), in);
+    EXPECT_EQ(stopped.outcome, RunOutcome::Infeasible);
+    EXPECT_TRUE(stopped.diagnosisCancelled);
+    EXPECT_TRUE(stopped.conflicto.empty());
+    EXPECT_EQ(calls, 3);
+    EXPECT_GT(lastTotal, 0);
+    EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.952381, 1e-6);
+    ASSERT_EQ(messages.shown().size(), 2u);
+    EXPECT_TRUE(messages.texts()[1].contains("Se canceló la búsqueda"));
 }
 
 TEST(FormulationRun, DryBasisWriteBackNormalisesTheWetShares) {
