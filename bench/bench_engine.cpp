@@ -6,7 +6,9 @@
 // an assembled tableau, "Engine" what the program runs (assembleAndSolve: the path by size, and on
 // the bounded one no assembled tableau); the counters give the pivots per blend (for CLP its
 // iterations). The "...Ratios" benchmarks run the same sizes with 10 ratio rows and 5 group
-// rows added to each blend.
+// rows added to each blend. "Diagnosis" is the conflict diagnosis of infeasible blends of that
+// kind (dry basis, 10 ratios and 5 groups, some limits pushed past the planted mix): the whole
+// answer the window waits for, its engine runs and the limits of the conflict as counters.
 
 #include "../tests/engine/blend_generator.h"
 #include "../tests/engine/glpk_reference.h"
@@ -232,6 +234,52 @@ void sizesWithRatios(benchmark::internal::Benchmark* b) {
     sizeList(b, 1);
 }
 
+// Infeasible blends for the diagnosis, each with its limits intact (ratios and groups may have
+// both sides); only blends the checks before assembly let through.
+const std::vector<lp::Blend>& infeasibleBlends(int ingredients, int nutrients) {
+    static std::vector<std::pair<std::pair<int, int>, std::vector<lp::Blend>>> cache;
+    for (const auto& [size, list] : cache)
+        if (size == std::pair{ingredients, nutrients})
+            return list;
+    lp::generator::Rng rng(static_cast<std::uint64_t>(ingredients) * 1000 + nutrients);
+    lp::generator::Shape shape;
+    shape.ingredients = ingredients;
+    shape.nutrients = nutrients;
+    shape.secaIng = shape.secaNut = true;
+    shape.ratios = 10;
+    shape.groups = 5;
+    shape.stretched = 0.1;
+    shape.withMaximum = 0.5;
+    shape.withMinimum = 0.2;
+    std::vector<lp::Blend> list;
+    while (list.size() < kBlendsPerSize) {
+        lp::Blend b = lp::generator::randomBlend(rng, shape);
+        if (lp::checkRatiosAndGroups(b).empty() && !lp::probe(b).feasible)
+            list.push_back(std::move(b));
+    }
+    cache.push_back({{ingredients, nutrients}, std::move(list)});
+    return cache.back().second;
+}
+
+void Diagnosis(benchmark::State& state) {
+    const auto& list =
+        infeasibleBlends(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    size_t i = 0;
+    double runs = 0, limits = 0, diagnoses = 0;
+    for (auto _ : state) {
+        const lp::Diagnosis d = lp::diagnoseConflict(list[i++ % list.size()], [&](int, int) {
+            ++runs;
+            return true;
+        });
+        if (d.conflicto.empty())
+            state.SkipWithError("no conflict found");
+        limits += static_cast<double>(d.conflicto.size());
+        ++diagnoses;
+    }
+    state.counters["runs"] = runs / diagnoses;
+    state.counters["limits"] = limits / diagnoses;
+}
+
 BENCHMARK(Engine)->Apply(sizes);
 BENCHMARK(Dense)->Apply(sizes);
 BENCHMARK(Bounded)->Apply(sizes);
@@ -246,6 +294,8 @@ BENCHMARK(Bounded)->Name("BoundedRatios")->Apply(sizesWithRatios);
 #ifdef DOSIVANT_WITH_CLP
 BENCHMARK(ClpDual)->Name("ClpDualRatios")->Apply(sizesWithRatios);
 #endif
+
+BENCHMARK(Diagnosis)->Args({140, 30})->Args({200, 30})->Unit(benchmark::kMillisecond);
 
 } // namespace
 

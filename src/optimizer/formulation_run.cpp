@@ -166,8 +166,17 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
     lp::Blend blend = blendOf(ws, &workspaceOrder);
     const workspace::MixCompositions compositions = compositionsOf(blend, db);
     fillCompositions(blend, compositions);
-    if (!checkRatioAndGroupLimits(blend))
+    if (const std::vector<lp::LimitIssue> issues = checkRatioAndGroupLimits(blend);
+        !issues.empty()) {
+        // A limit no mix meets is refused before solving, its message naming it; the formula is
+        // then infeasible like any other, with that limit as its conflict.
+        if (leavesNoMix(issues.front())) {
+            result.outcome = RunOutcome::Infeasible;
+            result.refusedBeforeSolving = true;
+            result.conflicto = {lp::conflictEntry(blend, issues.front().limit)};
+        }
         return result;
+    }
     const lp::Reachability reach = lp::checkReachability(blend, workspaceOrder);
     if (!reach.passed) {
         const lp::Nutrient& failing = blend.nutrients[size_t(reach.failingNutrient)];
@@ -207,7 +216,16 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
         msg::msgBox(QStringLiteral("No es posible cumplir todas las restricciones"),
                     msg::Exclamation, QStringLiteral("Se ha detenido la Formulación"));
         result.outcome = RunOutcome::Infeasible;
-        result.conflicto = lp::diagnoseConflict(blend);
+        if (const lp::Diagnosis d = lp::diagnoseConflict(blend, input.diagnosisProgress);
+            d.cancelled) {
+            result.diagnosisCancelled = true;
+            msg::msgBox(QStringLiteral("Se canceló la búsqueda de los límites en conflicto: la "
+                                       "fórmula no tiene solución, pero no se sabe qué límites "
+                                       "la impiden"),
+                        msg::Exclamation, QStringLiteral("Se ha detenido la Formulación"));
+        } else {
+            result.conflicto = d.conflicto;
+        }
         break;
     case lp::Outcome::IterationLimit:
         msg::msgBox(QStringLiteral("Se ha detenido la ejecución sin llegar a una solución óptima "

@@ -34,6 +34,9 @@ struct RunInput {
     // Opens the contributions view on ws.contributionRows with this caption, for the nutrient whose
     // minimum is out of reach. Without it the run shows the view's message itself.
     std::function<void(const QString& caption, const QString& nutrientName)> showContributions;
+    // Told of the conflict diagnosis of an infeasible formula after each run of the engine (steps
+    // done, steps there are); returning false stops it. Without it the diagnosis runs to its end.
+    lp::DiagnosisProgress diagnosisProgress;
 };
 
 struct RunResult {
@@ -47,6 +50,11 @@ struct RunResult {
     // On the infeasible outcome: a minimal set of limits that cannot hold together, each with the
     // nearest value that makes the formula feasible and the cost there.
     std::vector<lp::ConflictLimit> conflicto;
+    // Infeasible by the checks before solving: a ratio or group limit no mix meets, told in their
+    // message and the only limit of conflicto; nothing was solved or written.
+    bool refusedBeforeSolving = false;
+    // The diagnosis was stopped through diagnosisProgress: conflicto is empty.
+    bool diagnosisCancelled = false;
 };
 
 // The least-cost formulation of the workspace, as the "&Formular Mínimo Costo" button runs it:

@@ -126,11 +126,26 @@ Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool 
     return v;
 }
 
-bool checkRatioAndGroupLimits(const lp::Blend& blend) {
+std::vector<lp::LimitIssue> checkRatioAndGroupLimits(const lp::Blend& blend) {
     const std::vector<lp::LimitIssue> issues = lp::checkRatiosAndGroups(blend);
-    if (issues.empty())
+    if (!issues.empty())
+        msg::msgBox(QString::fromStdString(issues.front().mensaje), msg::Critical, kCancelled);
+    return issues;
+}
+
+bool leavesNoMix(const lp::LimitIssue& issue) {
+    switch (issue.problem) {
+    case lp::LimitIssue::RatioMinimumUnreachable:
+    case lp::LimitIssue::RatioMaximumUnreachable:
+    case lp::LimitIssue::GroupMinimumAboveBatch:
+    case lp::LimitIssue::GroupMinimumUnreachable:
+    case lp::LimitIssue::GroupMaximumBelowMinimums:
         return true;
-    msg::msgBox(QString::fromStdString(issues.front().mensaje), msg::Critical, kCancelled);
+    case lp::LimitIssue::RatioNutrientMissing:
+    case lp::LimitIssue::RatioDivisorZero:
+    case lp::LimitIssue::LimitsCrossed:
+        break;
+    }
     return false;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "optimizer/engine/blend.h"
+#include "optimizer/engine/limit_checks.h"
 
 #include <QString>
+#include <vector>
 
 namespace workspace {
 struct Workspace;
@@ -24,7 +26,11 @@ Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool 
 
 // The check of the ratio and group limits on the blend built from the workspace, before the
 // reachability check: the first limit no mix can meet (or a ratio with nothing to divide by) is
-// told and the run stops (false).
-bool checkRatioAndGroupLimits(const lp::Blend& blend);
+// told, and every problem found is returned; the run stops on any.
+std::vector<lp::LimitIssue> checkRatioAndGroupLimits(const lp::Blend& blend);
+
+// Whether the problem is only that no mix meets the limit (the formula is infeasible), not a
+// limit that cannot be computed or was typed the wrong way round.
+bool leavesNoMix(const lp::LimitIssue& issue);
 
 } // namespace optimizer

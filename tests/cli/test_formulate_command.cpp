@@ -274,6 +274,48 @@ TEST(FormulateCommand, InfeasibleRunNamesTheConflictAndEachRelaxationSolves) {
     EXPECT_FALSE(unreachable.json.contains("conflicto"));
 }
 
+// A ratio no mix within the ingredient limits reaches is refused before solving, its message
+// naming it, and the formula is infeasible like any other: that ratio is its conflict, with the
+// most the mix can reach as its relaxation.
+TEST(FormulateCommand, ARatioOutOfReachIsAnInfeasibleFormula) {
+    CalciumConflict ex;
+    ex.t.db().exec("update formula_propiedad set minimo=0.5 where minimo is not null");
+    // Ca / P reaches about 3.2 at most.
+    ex.t.db().exec(QString("insert into formula_relacion (id_formula,id_propiedad,"
+                           "id_propiedad_divisor,minimo) select %1,c.id_propiedad,p.id_propiedad,"
+                           "10 from propiedades c, propiedades p where c.nombre='Calcio' and "
+                           "p.nombre='Fósforo'")
+                       .arg(ex.formula));
+    const CommandRun r = ex.run();
+    EXPECT_EQ(r.status, 3) << r.out.toStdString();
+    ASSERT_EQ(r.json["outcome"].toString(), "infeasible");
+    ASSERT_EQ(r.messages.size(), 1) << r.messages.join('/').toStdString();
+    EXPECT_TRUE(r.messages[0].contains("no se alcanza")) << r.messages[0].toStdString();
+    const QJsonArray conflict = r.json["conflicto"].toArray();
+    ASSERT_EQ(conflict.size(), 1) << r.out.toStdString();
+    const QJsonObject c = conflict[0].toObject();
+    EXPECT_EQ(c.keys(), (QStringList{"costo", "limite", "nombre", "relajacion", "tipo", "valor"}));
+    EXPECT_EQ(c["tipo"].toString(), "relacion");
+    EXPECT_EQ(c["nombre"].toString(), "Calcio / Fósforo");
+    EXPECT_EQ(c["limite"].toString(), "minimo");
+    EXPECT_EQ(c["valor"].toDouble(), 10);
+    ASSERT_TRUE(c["relajacion"].isDouble());
+    const double reach = c["relajacion"].toDouble();
+    EXPECT_GT(reach, 2);
+    EXPECT_LT(reach, 10);
+
+    // At its relaxation the formula solves, at the cost given; a little above it, it does not.
+    auto setMinimum = [&](double v) {
+        ex.t.db().exec("update formula_relacion set minimo=" + QString::number(v, 'g', 17));
+    };
+    setMinimum(reach);
+    const CommandRun relaxed = ex.run();
+    EXPECT_EQ(relaxed.status, 0) << relaxed.messages.join('/').toStdString();
+    EXPECT_NEAR(relaxed.json["costo_unitario_humeda"].toDouble(), c["costo"].toDouble(), 1e-9);
+    setMinimum(reach * 1.001);
+    EXPECT_EQ(ex.run().json["outcome"].toString(), "infeasible");
+}
+
 // formulate and print find a formula the same way: a key that is not stored is named like a code
 // that is not, and a key stored past 32 bits is refused, never cut down to another formula's.
 TEST(FormulateCommand, FindsTheFormulaAsPrintDoes) {

@@ -139,6 +139,50 @@ TEST(Simplex, NegativeCostsStartFromTheQuantityRow) {
     EXPECT_EQ(solve(odd).outcome, Outcome::NotStandard);
 }
 
+// A generated blend (as-fed ingredients, nutrients on dry matter, ratio and group limits) on which
+// phase 1 once ran all its passes: a row of residues (right-hand side just past the tolerance,
+// pivot just above the residue size) turned reduced costs the ratio test had kept at 0 negative,
+// and from there the cost rose and fell without end. Phase 1 now ends in a few passes with every
+// reduced cost still >= 0, and the run names the row that proves there is no mix.
+TEST(Simplex, Phase1KeepsTheCostRowNonNegativeOnRowsOfResidues) {
+    generator::Shape s;
+    s.ingredients = 140;
+    s.nutrients = 53;
+    s.secaNut = true;
+    s.ratios = 8;
+    s.groups = 8;
+    s.stretched = 0.093745476507660908;
+    s.withMaximum = 0.56255229185605349;
+    s.withMinimum = 0.030216382652924187;
+    s.twins = 0.38227591561616731;
+    s.free = 0.2692095820675281;
+    s.fixed = 0.057358505830941792;
+    s.cantidad = 4156.8099922873962;
+    generator::Rng rng(524);
+    Blend b = generator::randomBlend(rng, s);
+    const std::vector<LimitRef> limits = userLimits(b);
+    for (size_t i = 0; i < 11; ++i) // as a conflict diagnosis had left it
+        b = withLimit(b, limits[i], std::nullopt);
+    Tableau t = assemble(b);
+    const SolveResult r = solveDense(t);
+    EXPECT_EQ(r.outcome, Outcome::Infeasible);
+    EXPECT_FALSE(r.phase1LimitReached);
+    EXPECT_LT(r.phase1Passes, 30);
+    double lowest = 0;
+    for (int c = 1; c <= t.C; ++c)
+        lowest = std::min(lowest, t.at(0, c));
+    EXPECT_GE(lowest, -kOptimalityTolerance);
+    // The proof: a row with nothing to pivot on.
+    ASSERT_GT(r.proofRow, 0);
+    double largest = 0, mostNegative = 0;
+    for (int c = 1; c <= t.C; ++c) {
+        largest = std::max(largest, std::abs(t.at(r.proofRow, c)));
+        mostNegative = std::min(mostNegative, t.at(r.proofRow, c));
+    }
+    EXPECT_GE(mostNegative, -kPivotTolerance * std::max(1.0, largest));
+    EXPECT_EQ(reference::solveWithGlpk(b).status, reference::Status::NoFeasiblePoint);
+}
+
 // Phase 1 used to run all 99,999 passes from 40 x 40 on; it now settles in a few passes.
 TEST(Simplex, Phase1SettlesOnLargeBlends) {
     generator::Rng rng(11);

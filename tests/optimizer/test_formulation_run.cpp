@@ -137,6 +137,29 @@ TEST(FormulationRun, InfeasibleBlendIsNormalisedWithoutSensitivityRows) {
     EXPECT_NEAR(r.conflicto[1].relajacion.value_or(0), 9 + 27 * 4.1 / 17.1, 1e-5);
     EXPECT_NEAR(r.conflicto[1].costo.value_or(0), 10 + 20 * 4.1 / 17.1, 1e-5);
     EXPECT_EQ(messages.shown().size(), 1u); // the diagnosis adds no message of its own
+
+    // A caller follows the diagnosis run by run and may stop it: then no conflict is named, the
+    // mix is still the normalised one, and a message says the search was cancelled.
+    messages.clear();
+    optimizer::RunInput in;
+    in.cantidadText = "100";
+    in.option1Seca = ex.ws.vSecaIng;
+    in.option2Seca = ex.ws.vSecaNut;
+    int calls = 0, lastTotal = 0;
+    in.diagnosisProgress = [&](int done, int total) {
+        EXPECT_LE(done, total);
+        lastTotal = total;
+        return ++calls < 3;
+    };
+    const auto stopped = optimizer::formular(ex.ws, ex.t.db(), in);
+    EXPECT_EQ(stopped.outcome, RunOutcome::Infeasible);
+    EXPECT_TRUE(stopped.diagnosisCancelled);
+    EXPECT_TRUE(stopped.conflicto.empty());
+    EXPECT_EQ(calls, 3);
+    EXPECT_GT(lastTotal, 0);
+    EXPECT_NEAR(ex.field(ex.a, "porcentaje_humeda"), 0.952381, 1e-6);
+    ASSERT_EQ(messages.shown().size(), 2u);
+    EXPECT_TRUE(messages.texts()[1].contains("Se canceló la búsqueda"));
 }
 
 TEST(FormulationRun, DryBasisWriteBackNormalisesTheWetShares) {
@@ -423,11 +446,20 @@ TEST(FormulationRun, RatioAndGroupLimitsBindAndTakeTheValuesOfTheMix) {
     EXPECT_NEAR(ex.ws.groups[0].valor.value_or(0), 60, 1e-6);
     EXPECT_NEAR(ex.ws.ratios[0].valor.value_or(0), (10 * 0.5 + 40 * 0.5) / 5, 1e-6); // 60 and 60
 
-    // A group minimum beyond the batch is told before anything is built; nothing is written.
+    // A group minimum beyond the batch is told before anything is built; nothing is written,
+    // and the formula is infeasible with that limit as its conflict (A reaches 50 at most).
     ex.ws.groups[0].maximo.reset();
     ex.ws.groups[0].minimo = 150;
     const auto r = ex.run();
-    EXPECT_EQ(r.outcome, RunOutcome::Invalid);
+    EXPECT_EQ(r.outcome, RunOutcome::Infeasible);
+    EXPECT_TRUE(r.refusedBeforeSolving);
+    ASSERT_EQ(r.conflicto.size(), 1u);
+    EXPECT_EQ(r.conflicto[0].nombre, "Solo A");
+    EXPECT_EQ(r.conflicto[0].limit.kind, lp::LimitRef::Group);
+    EXPECT_EQ(r.conflicto[0].limit.side, lp::LimitRef::Minimum);
+    EXPECT_EQ(r.conflicto[0].valor, 150);
+    EXPECT_NEAR(r.conflicto[0].relajacion.value_or(0), 50, 1e-6);
+    EXPECT_FALSE(r.figures);
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].style, msg::Critical);
     EXPECT_TRUE(messages.texts()[0].contains("Solo A"));

@@ -2,6 +2,7 @@
 
 #include "optimizer/engine/blend.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,10 +38,26 @@ std::optional<double> limitValue(const Blend& blend, const LimitRef& limit);
 // The blend with one limit set to a value, or taken away when the value is empty.
 Blend withLimit(Blend blend, const LimitRef& limit, std::optional<double> value);
 
-// On a blend the engine finds infeasible: a minimal set of user limits that cannot hold together
-// (deletion filtering: each limit is dropped in turn and stays out while the rest remain
-// infeasible), each with its relaxation and cost. Empty when the blend is feasible, or when the
-// quantity rows alone cannot be met.
+// One limit as a conflict shows it: its name and value, its relaxation and the cost there.
+ConflictLimit conflictEntry(const Blend& blend, const LimitRef& limit);
+
+// On a blend the engine finds infeasible: a minimal set of user limits that cannot hold together,
+// each with its relaxation and cost. Empty when the blend is feasible, or when the quantity rows
+// alone cannot be met. The set is found by deletion filtering over the limits the engine's proof
+// of infeasibility rests on (the rows with a weight in the row of the inverse basis that shows no
+// mix exists): the others are dropped at once, checked by a run; then each limit left is dropped
+// in turn and stays out while the rest remain infeasible, every such run narrowing the rest to its
+// own proof in the same way.
 std::vector<ConflictLimit> diagnoseConflict(const Blend& blend);
+
+// The diagnosis with a caller told of its progress after every run of the engine: the steps done
+// and the steps there are (the limits to filter, then one per limit of the set for its
+// relaxation); returning false stops it.
+using DiagnosisProgress = std::function<bool(int done, int total)>;
+struct Diagnosis {
+    std::vector<ConflictLimit> conflicto;
+    bool cancelled = false; // stopped by the caller: conflicto is empty
+};
+Diagnosis diagnoseConflict(const Blend& blend, const DiagnosisProgress& progress);
 
 } // namespace lp

@@ -103,7 +103,19 @@ public:
         }
         res.phase1LimitReached = res.phase1Passes >= kPhase1PassLimit;
         res.phase1Pivots = phase1Pivots_;
-        return feasible() ? Start::Feasible : Start::Infeasible;
+        if (feasible())
+            return Start::Feasible;
+        if (!res.phase1LimitReached)
+            res.proofRow = proofRow();
+        return Start::Infeasible;
+    }
+
+    // A violated row with nothing to pivot on, the last one first.
+    int proofRow() const {
+        for (int r = t_.M; r >= 1; --r)
+            if (t_.at(r, R_) < -kFeasibilityTolerance && dualEntering(r) == 0)
+                return r;
+        return 0;
     }
 
     // Phase 2, the primal simplex: most negative reduced cost enters (lower column on a
@@ -243,10 +255,29 @@ private:
     }
 
     void dualStep(int r, int q) {
+        dropResidues(r, q);
         const double before = t_.at(0, R_);
         pivot(t_, r, q);
         ++phase1Pivots_;
         track(before - t_.at(0, R_), before);
+    }
+
+    // The ratio test keeps every reduced cost >= 0 only over the entries it weighs; an entry of
+    // the pivot row it leaves out as a residue still enters the elimination, by its own size over
+    // the pivot's. Against a pivot of ordinary size that moves a reduced cost by round-off, but on
+    // a row of residues (a right-hand side just past the tolerance, the pivot just above the
+    // residue size) it moves the reduced cost by as much as the pivot column's own, and a cost
+    // row with negative entries is no dual simplex start: the cost no longer only rises, and
+    // phase 1 can wander until its pass limit. Such an entry is the 0 the ratio test took it
+    // for: it is set to 0 before the pivot.
+    void dropResidues(int r, int q) {
+        double* row = t_.row(r);
+        const double tiny = pivotThreshold(row);
+        const double step = reducedCost(q) / row[q];
+        for (int c = 1; c <= t_.C; ++c)
+            if (c != q && row[c] < 0 && row[c] >= -tiny &&
+                t_.at(0, c) - step * row[c] < -kOptimalityTolerance)
+                row[c] = 0;
     }
 
     // Bland's rule for the dual: the violated row whose basic column is lowest leaves, the

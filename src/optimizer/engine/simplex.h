@@ -15,6 +15,11 @@ struct SolveResult {
     bool bounded = false;   // solved by the bounded dual simplex (the dense path otherwise)
     long boundedPivots = 0; // its pivots, also when it gave way to the dense path
     long boundedFlips = 0;  // columns it moved from one bound to the other without a pivot
+    // On the infeasible outcome: a row whose right-hand side stays below 0 with no entry that
+    // could raise it, the proof that no mix exists (0 when phase 1 ran out of passes). Its slack
+    // columns hold the weights of the rows the proof combines (a row of the inverse basis): a
+    // row of weight 0 plays no part in it.
+    int proofRow = 0;
 };
 
 constexpr long kPhase1PassLimit = 99999;

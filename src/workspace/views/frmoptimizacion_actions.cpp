@@ -28,11 +28,32 @@
 #include "workspace/workspace_rows.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <memory>
 
 namespace workspace {
+
+namespace {
+
+std::unique_ptr<QProgressDialog> diagnosisDialog(QWidget* parent) {
+    auto dialog = std::make_unique<QProgressDialog>(
+        QStringLiteral("Buscando los límites que impiden la fórmula…"), QStringLiteral("Cancelar"),
+        0, 1, parent);
+    dialog->setObjectName(QStringLiteral("dlgDiagnostico"));
+    dialog->setWindowTitle(QStringLiteral("Límites en conflicto"));
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setMinimumDuration(0);
+    dialog->setAutoReset(false);
+    dialog->setAutoClose(false);
+    dialog->show();
+    return dialog;
+}
+
+} // namespace
 
 void frmoptimizacion::Option1_Click() {
     chooseIngredientBasis(*ws_, Option1_[0]->isChecked());
@@ -55,7 +76,23 @@ void frmoptimizacion::cmdFormular_Click() {
         optimizer::frmAportes aportes(*ws_, caption, nutrientName, this);
         widgets::openModal(aportes);
     };
+    // The conflict diagnosis of a large formula may take a while: a second into it a progress
+    // dialog shows, and Esc or its button stops it.
+    QElapsedTimer diagnosing;
+    std::unique_ptr<QProgressDialog> progress;
+    input.diagnosisProgress = [&](int done, int total) {
+        if (!diagnosing.isValid())
+            diagnosing.start();
+        if (!progress && diagnosing.elapsed() >= 1000)
+            progress = diagnosisDialog(this);
+        if (!progress)
+            return true;
+        progress->setMaximum(total);
+        progress->setValue(done);
+        return !progress->wasCanceled();
+    };
     const optimizer::RunResult r = optimizer::formular(*ws_, db_, input);
+    progress.reset();
     txt_cantidad_->setText(r.cantidadText);
     if (r.boxesCleared && !r.figures)
         clearFigures();
@@ -67,7 +104,9 @@ void frmoptimizacion::cmdFormular_Click() {
         txt_cantidad_->setFocus(Qt::OtherFocusReason);
         txt_cantidad_->selectAll();
     }
-    if (r.outcome == optimizer::RunOutcome::Infeasible && !r.conflicto.empty()) {
+    // A limit refused before solving was named in its message: there is no run to show.
+    if (r.outcome == optimizer::RunOutcome::Infeasible && !r.conflicto.empty() &&
+        !r.refusedBeforeSolving) {
         optimizer::frmConflicto conflicto(r.conflicto, this);
         widgets::openModal(conflicto);
     }
