@@ -108,6 +108,7 @@ bool WorklistRow::savable() const {
 struct Reformulation::Held {
     std::optional<FormulaSnapshot> before, after;
     std::shared_ptr<workspace::Workspace> ws;
+    workspace::FormulaHeader header;
 };
 
 Reformulation::Reformulation() = default;
@@ -132,7 +133,8 @@ bool Reformulation::run(store::Database& db, const std::vector<ChosenFormula>& f
                 return false;
             Reformulated r = reformulate(db, formulas[size_t(i)]);
             rows_.push_back(std::move(r.row));
-            held_.push_back({std::move(r.before), std::move(r.after), std::move(r.ws)});
+            held_.push_back(
+                {std::move(r.before), std::move(r.after), std::move(r.ws), std::move(r.header)});
             if (control.progress)
                 control.progress(i + 1, total);
         }
@@ -151,6 +153,13 @@ const std::optional<FormulaSnapshot>& Reformulation::before(int row) const {
 
 const std::optional<FormulaSnapshot>& Reformulation::after(int row) const {
     return held_.at(size_t(row)).after;
+}
+
+std::optional<Reformulation::Unsaved> Reformulation::unsaved(int row) const {
+    if (row < 0 || row >= int(held_.size()) || !held_[size_t(row)].ws ||
+        !rows_[size_t(row)].savable())
+        return std::nullopt;
+    return Unsaved{*held_[size_t(row)].ws, held_[size_t(row)].header};
 }
 
 bool Reformulation::catalogueChanged(store::Database& db) {

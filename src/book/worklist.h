@@ -15,7 +15,8 @@ class Database;
 }
 namespace workspace {
 struct Workspace;
-}
+struct FormulaHeader;
+} // namespace workspace
 
 // Re-formulating the book of formulas after a price change: every chosen formula is loaded as
 // the workspace loads it, takes over today's catalogue prices and dry matter, and is formulated
@@ -102,6 +103,14 @@ public:
     // The stored version and its re-formulated mix (none when it could not be loaded).
     const std::optional<FormulaSnapshot>& before(int row) const;
     const std::optional<FormulaSnapshot>& after(int row) const;
+
+    // The re-formulated mix of a row not saved yet, at today's prices, and its header with the
+    // mix's figures, for the workspace to open unsaved; none once saved or without a mix.
+    struct Unsaved {
+        const workspace::Workspace& ws;
+        const workspace::FormulaHeader& header;
+    };
+    std::optional<Unsaved> unsaved(int row) const;
 
     // Whether an ingredient of the catalogue (its price, its dry matter) was saved since the run
     // began: the rows may then have been formulated at two price levels.

@@ -143,6 +143,8 @@ Reformulated reformulate(store::Database& db, const ChosenFormula& formula) {
         return out;
 
     out.after = snapshot(*ws, header, false);
+    out.header = header;
+    out.header.figures = result.figures;
     row.costoNuevo = ws->vCostoHumeda;
     const QStringList before = inMix(*out.before);
     const QStringList after = inMix(*out.after);

@@ -2,6 +2,7 @@
 
 #include "book/formula_snapshot.h"
 #include "book/worklist.h"
+#include "workspace/formula_loader.h"
 
 #include <memory>
 #include <optional>
@@ -21,6 +22,7 @@ struct Reformulated {
     WorklistRow row;
     std::optional<FormulaSnapshot> before, after;
     std::shared_ptr<workspace::Workspace> ws; // the re-formulated mix, kept only when savable
+    workspace::FormulaHeader header;          // as loaded, with the re-formulated mix's figures
 };
 
 // Loads the formula, takes over today's catalogue prices and dry matter, formulates it as the

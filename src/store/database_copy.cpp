@@ -75,6 +75,34 @@ void copyTable(Database& from, Database& to, const TableColumns& t) {
     });
 }
 
+// A source made before the index on code and version may hold a version of a formula twice; the
+// target refuses the second row. They are named before anything is written, so they can be
+// mended in the source first.
+void refuseRepeatedVersions(Database& from) {
+    QStringList repeated;
+    int more = 0;
+    from.forEachRow(QStringLiteral("select codigo, version, count(*) from formulas group by "
+                                   "codigo, version having count(*) > 1 order by codigo, version"),
+                    {}, [&](const Database::Row& row) {
+                        if (repeated.size() == 5) {
+                            ++more;
+                            return;
+                        }
+                        repeated << QStringLiteral("%1 versión %2 (%3 filas)")
+                                        .arg(row[0].toString().trimmed(),
+                                             QString::number(row[1].toDouble()),
+                                             QString::number(row[2].toLongLong()));
+                    });
+    if (repeated.isEmpty())
+        return;
+    if (more > 0)
+        repeated << QStringLiteral("y %1 más").arg(more);
+    throw StoreError(QStringLiteral("No se copió la base de datos: el origen guarda versiones de "
+                                    "fórmula repetidas (%1). Elimine las filas sobrantes en la "
+                                    "lista de fórmulas del origen y vuelva a copiar.")
+                         .arg(repeated.join(QStringLiteral(", "))));
+}
+
 } // namespace
 
 void copyRows(Database& from, Database& to,
@@ -85,6 +113,7 @@ void copyRows(Database& from, Database& to,
             throw StoreError(QStringLiteral("La base de datos de destino %1 ya tiene datos (tabla "
                                             "%2); la copia solo se hace en una base vacía.")
                                  .arg(to.path(), t.table));
+    refuseRepeatedVersions(from);
     for (const TableColumns& t : tables) {
         // A source made before the ratio and group limits, opened read-only, has none to copy.
         if (t.addedLater && !hasTable(from, t.table)) {

@@ -121,6 +121,38 @@ TEST(CopyDatabase, CopiesEverythingIntoANewOrEmptyTargetAndRefusesOneWithData) {
     server.dropDatabase(team);
 }
 
+// A source made before the index on code and version, holding a version twice, is named as it
+// is before anything is copied; once mended, it copies.
+TEST(CopyDatabase, AVersionStoredTwiceIsNamedInsteadOfFailingHalfway) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("origen.db");
+    QString created, err;
+    {
+        QTextStream o(&created), e(&err);
+        ASSERT_EQ(cli::createDatabaseCommand(source, true, o, e), 0) << err.toStdString();
+    }
+    {
+        auto db = Database::openFile(source);
+        db->exec("drop index formulas_codigo_version");
+        db->exec("insert into formulas (id_formula,codigo,producto,cantidad,version) "
+                 "select 900,codigo,producto,cantidad,version from formulas where "
+                 "codigo='POLLO-INI'");
+    }
+    const QString target = dir.filePath("destino.db");
+    const CopyRun refused = copy(source, target);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains("versiones de fórmula repetidas (POLLO-INI versión 0 (2 "
+                                     "filas))"))
+        << refused.err.toStdString();
+    EXPECT_FALSE(refused.err.contains("UNIQUE")) << refused.err.toStdString();
+    EXPECT_FALSE(QFile::exists(target));
+
+    Database::openFile(source)->exec("delete from formulas where id_formula=900");
+    const CopyRun mended = copy(source, target);
+    ASSERT_EQ(mended.status, 0) << mended.err.toStdString();
+    EXPECT_EQ(dump(target), dump(source));
+}
+
 // A copy never lands where SQLite would later delete it or replay it into a database: the name
 // of another database's journal, or a name whose old journal is still there. An empty file is
 // no database to copy into, and says so.

@@ -245,6 +245,13 @@ void frmReformular::openInWorkspace() {
     const int r = currentRow();
     if (r < 0)
         return;
+    // A mix not saved yet opens as the worklist shows it: re-formulated at today's prices,
+    // unsaved; a saved one opens as stored, and a formula without a new mix as it was.
+    if (const auto unsaved = run_.unsaved(r)) {
+        workspace::frmoptimizacion window(db_, unsaved->ws, unsaved->header, this);
+        widgets::openModal(window);
+        return;
+    }
     const WorklistRow& row = run_.rows()[size_t(r)];
     app::BusyPointer busy; // while the workspace loads the formula
     workspace::frmoptimizacion window(db_, row.idNuevo ? row.idNuevo : row.idFormula, this);

@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -136,6 +137,43 @@ TEST_F(BookFixture, WorklistReformulatesSortsComparesAndSaves) {
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(messages.texts(),
               QStringList({"Hay fórmulas reformuladas sin grabar. ¿Desea salir de todos modos?"}));
+}
+
+// "Abrir en Optimización" opens the mix the worklist shows: re-formulated at today's prices,
+// not saved, costing what the worklist says; once saved, the new version as stored.
+TEST_F(BookFixture, WorklistOpensTheReformulatedMixAtTodaysPrices) {
+    book::frmReformular w(t.db());
+    auto* grid = child<QTableWidget>(w, "FlexGrid1");
+    click(w, "cmdReformular");
+    ASSERT_EQ(grid->rowCount(), 4);
+    grid->setCurrentCell(1, 0);
+    ASSERT_EQ(grid->item(1, book::kColCodigo)->text(), "POLLO-INI");
+    const QString listed = grid->item(1, book::kColCostoNuevo)->text().trimmed();
+    ASSERT_FALSE(listed.isEmpty());
+
+    QString cost, version;
+    int greenPrices = 0;
+    {
+        widgets::ScopedModalRunner runner([&](QDialog& d) {
+            EXPECT_EQ(d.objectName(), "frmoptimizacion");
+            cost = child<QLineEdit>(d, "txtCosH")->text();
+            version = child<QLineEdit>(d, "txt_VerFormula")->text();
+            const auto* flexprod = child<QTableWidget>(d, "flexprod");
+            for (int r = 0; r < flexprod->rowCount(); ++r)
+                greenPrices += flexprod->item(r, 4) && flexprod->item(r, 4)->background().color() ==
+                                                           grid::colorFromLong(grid::kGreen);
+            messages.planAnswer(msg::No); // leaves without saving
+            click(d, "cmdClose");
+            return d.result();
+        });
+        click(w, "cmdAbrir");
+    }
+    EXPECT_DOUBLE_EQ(cost.remove("$").trimmed().toDouble(),
+                     listed.remove("$").trimmed().toDouble());
+    EXPECT_EQ(version, "0");
+    EXPECT_EQ(greenPrices, 0); // today's prices: nothing differs from the catalogue
+    EXPECT_EQ(messages.texts(), QStringList({"¿Grabar los cambios de la fórmula POLLO-INI?"}));
+    EXPECT_EQ(formulas(), 4);
 }
 
 // "Comparar" in the formula list opens two selected versions side by side, their differences
