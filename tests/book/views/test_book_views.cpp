@@ -148,7 +148,7 @@ TEST_F(BookFixture, WorklistOpensTheReformulatedMixAtTodaysPrices) {
     ASSERT_EQ(grid->rowCount(), 4);
     grid->setCurrentCell(1, 0);
     ASSERT_EQ(grid->item(1, book::kColCodigo)->text(), "POLLO-INI");
-    const QString listed = grid->item(1, book::kColCostoNuevo)->text().trimmed();
+    QString listed = grid->item(1, book::kColCostoNuevo)->text().trimmed();
     ASSERT_FALSE(listed.isEmpty());
 
     QString cost, version;
