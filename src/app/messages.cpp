@@ -1,5 +1,7 @@
 #include "app/messages.h"
 
+#include "app/message_styles.h"
+
 #include <cstdio>
 
 namespace msg {
@@ -12,7 +14,7 @@ public:
         const QByteArray line =
             (QString::number(style) + '|' + title + '|' + text).toUtf8().replace('\n', "\\n");
         std::fprintf(stderr, "%s\n", line.constData());
-        return style == Question ? No : style == QuestionCancel ? Cancel : Ok;
+        return isQuestion(style) ? No : style == QuestionCancel ? Cancel : Ok;
     }
 };
 

@@ -86,6 +86,10 @@ const std::vector<OptionSpec>& planOptions() {
         {{"plan"}, "NOMBRE", "el plan de producción de ese nombre (obligatorio)"},
         {{"json"}, {}, "el resultado como un objeto JSON en lugar de una tabla"},
         {{"save"}, {}, "graba la mezcla planeada de cada fórmula como una versión nueva"},
+        {{"stored-versions"},
+         {},
+         "formula la versión que nombra el plan con sus precios guardados (si no, la versión "
+         "más alta de cada código con los precios actuales)"},
         {{"pdf"}, "ARCHIVO", "escribe el resultado del plan en un PDF"},
         kHelp,
     };
@@ -354,6 +358,7 @@ Invocation parsePlan(const QCommandLineParser& parser) {
     o.json = parser.isSet("json");
     o.save = parser.isSet("save");
     o.pdf = parser.value("pdf");
+    o.storedVersions = parser.isSet("stored-versions");
     if (o.database.isEmpty())
         return invalid(QStringLiteral("Falta --database"));
     if (o.plan.isEmpty())
@@ -365,10 +370,15 @@ Invocation parsePlan(const QCommandLineParser& parser) {
 }
 
 const QString kPlanUsage = QStringLiteral(
-    "Uso: dosivant plan --database RUTA --plan NOMBRE [--json] [--save] [--pdf ARCHIVO]\n\n"
+    "Uso: dosivant plan --database RUTA --plan NOMBRE [--json] [--save] [--stored-versions]\n"
+    "                   [--pdf ARCHIVO]\n\n"
     "Formula a la vez todas las fórmulas del plan de producción, con lo disponible y el uso\n"
     "mínimo de cada ingrediente, al menor costo total; muestra la mezcla de cada fórmula, su\n"
-    "costo (y el de formularla sola) y, por ingrediente, lo usado y su valor marginal. Solo\n"
+    "costo (y el de formularla sola) y, por ingrediente, lo usado y su valor marginal. De cada\n"
+    "fórmula toma la versión más alta de su código con los precios y la materia seca actuales\n"
+    "del catálogo, como la reformulación; con --stored-versions, la versión que nombra el plan\n"
+    "con los precios guardados en ella. Muestra la versión y la fecha de los precios usados\n"
+    "(en JSON: \"precios\": \"actuales\" o \"guardados\" y, por fórmula, \"version\"). Solo\n"
     "escribe en la base de datos con --save. Con --pdf escribe además el resultado impreso\n"
     "(solo si el plan tiene solución).\n\nOpciones:\n");
 const QString kPlanUsageEnd =
@@ -658,7 +668,8 @@ const std::vector<Command>& commands() {
         {.name = QStringLiteral("plan"),
          .kind = Invocation::Plan,
          .synopsis = QStringLiteral("  dosivant plan --database RUTA --plan NOMBRE [--json] "
-                                    "[--save] [--pdf ARCHIVO]\n"
+                                    "[--save] [--stored-versions]\n"
+                                    "                [--pdf ARCHIVO]\n"
                                     "      formula a la vez las fórmulas de un plan de "
                                     "producción\n"),
          .options = planOptions,

@@ -5,6 +5,7 @@
 #include "plans/plan_printout.h"
 #include "plans/plan_run.h"
 #include "plans/plan_store.h"
+#include "plans/plan_texts.h"
 #include "printing/output_file.h"
 #include "printing/page_canvas.h"
 #include "printing/page_output.h"
@@ -64,13 +65,18 @@ QJsonValue optionalNumber(const std::optional<double>& v) {
 QString json(const PlanRun& run) {
     QJsonObject o;
     o.insert("outcome", outcomeName(run.outcome));
+    o.insert("precios", plans::pricesName(run.precios));
     o.insert("costo_total",
              run.outcome == PlanRunOutcome::Optimum ? number(run.costoTotal) : QJsonValue::Null);
     QJsonArray formulas;
     for (const plans::PlannedFormula& f : run.formulas) {
         QJsonObject row;
         row.insert("codigo", f.row.codigo);
-        row.insert("version", f.row.version);
+        row.insert("version", f.row.version); // the version formulated
+        row.insert("version_plan", f.versionPlan);
+        row.insert("fecha_precios", f.fechaPrecios
+                                        ? QJsonValue(f.fechaPrecios->toString(Qt::ISODate))
+                                        : QJsonValue(QJsonValue::Null));
         row.insert("cantidad", number(f.row.cantidad));
         row.insert("costo_unitario_humeda", number(f.costoUnitarioHumeda));
         row.insert("costo_solo", optionalNumber(f.costoSolo));
@@ -147,10 +153,12 @@ QString table(const PlanRun& run) {
     if (run.outcome != PlanRunOutcome::Optimum)
         return out;
     s << QString("Costo total del plan: %1\n").arg(cell(run.costoTotal, "0.00"));
+    s << plans::pricesChoiceText(run.precios) << "\n";
     for (const plans::PlannedFormula& f : run.formulas) {
-        s << QString("\n%1 versión %2: %3, costo %4 (sola %5)\n")
+        s << QString("\n%1 versión %2: %3, costo %4 (sola %5), precios %6\n")
                  .arg(f.row.codigo, f.row.version, cell(f.row.cantidad, "0.00"),
-                      cell(f.costoUnitarioHumeda, "0.0000"), cell(f.costoSolo, "0.0000"));
+                      cell(f.costoUnitarioHumeda, "0.0000"), cell(f.costoSolo, "0.0000"),
+                      plans::pricesText(f, run.precios));
         for (const plans::PlannedIngredient& i : f.ingredientes)
             s << QString("  %1 %2 %3\n")
                      .arg(i.nombre.left(40), -40)
@@ -194,7 +202,8 @@ int runPlan(const PlanOptions& o, QString* output, QTextStream& err) {
             err << "No existe el plan " << shownText(o.plan) << '\n';
             return 1;
         }
-        const PlanRun run = plans::formulatePlan(*db, *plan);
+        const PlanRun run = plans::formulatePlan(
+            *db, *plan, o.storedVersions ? plans::PlanPrices::Stored : plans::PlanPrices::Current);
         if (!o.pdf.isEmpty() && run.outcome == PlanRunOutcome::Optimum) {
             QString error;
             const auto draw = [&](printing::PageCanvas& canvas) {

@@ -13,6 +13,9 @@ struct PlanOptions {
     bool json = false;
     bool save = false;
     QString pdf; // --pdf ARCHIVO: the result printed, empty for none
+    // --stored-versions: the versions the plan names at their saved prices, instead of the
+    // highest version of each code at today's prices.
+    bool storedVersions = false;
 };
 
 // Formulates every formula of the stored plan at once under its stock and puts the result (a

@@ -52,11 +52,14 @@ QString containsPattern(const QString& typed) {
     return sql::text('%' + text + '%') + (wildcard ? QStringLiteral(" ESCAPE '\\'") : QString());
 }
 
-QString searchStatement(const FormulaFilter& f) {
+QString searchStatement(const FormulaFilter& f, bool withMark) {
     const bool byNutrient = f.nutrientId > 0;
     const bool byIngredient = f.ingredientId > 0;
     QString s = QStringLiteral("SELECT f.id_formula,f.codigo,f.producto,f.cantidad,f.version,"
-                               "f.fecha_creacion,f.fecha_modificacion FROM Formulas f");
+                               "f.fecha_creacion,f.fecha_modificacion,") +
+                (withMark ? QStringLiteral("f.limites_incumplidos")
+                          : QStringLiteral("NULL AS limites_incumplidos")) +
+                QStringLiteral(" FROM Formulas f");
     if (byNutrient)
         s += QStringLiteral(",formula_propiedad fn");
     if (byIngredient)
@@ -102,8 +105,36 @@ std::vector<grid::Column> formulaColumns() {
         grid::Column(QStringLiteral("Versión"), 700),
         grid::Column({}, 0, grid::kLeft, QStringLiteral("dd/mm/yyyy")),
         grid::Column(QStringLiteral("Modificada"), 1100, grid::kLeft, QStringLiteral("dd/mm/yyyy")),
+        grid::Column(QStringLiteral("Límites"), 1000),
     };
     return columns;
+}
+
+bool keepsBrokenLimits(store::Database& db) {
+    return store::hasColumn(db, QStringLiteral("formulas"), QStringLiteral("limites_incumplidos"));
+}
+
+grid::GridContent formulaGrid(const store::RecordSet& rows,
+                              const std::vector<grid::Column>& columns) {
+    grid::GridContent g = grid::gridContent(rows, columns);
+    if (g.columnCount() <= kMarkColumn)
+        return g;
+    for (int r = 0; r < g.rowCount(); ++r) {
+        grid::CellStyle& mark = g.cell(r, kMarkColumn);
+        const bool marked = !rows.valueAt(r, kMarkColumn).toString().trimmed().isEmpty();
+        mark.text = marked ? kBrokenMark : QString();
+        if (marked) {
+            mark.foreground = grid::kRed;
+            mark.bold = true;
+        }
+    }
+    return g;
+}
+
+QString markToolTip(const QString& summary) {
+    return summary.trimmed().isEmpty()
+               ? QString()
+               : QStringLiteral("Grabada sin cumplir: ") + summary.trimmed();
 }
 
 void deleteFormula(store::Database& db, int idFormula) {

@@ -42,12 +42,28 @@ std::optional<FilterProblem> checkFilter(const FormulaFilter& filter);
 
 // The statement of a checked filter; empty filters list every formula, most recently modified
 // first. Text goes in quoted, wildcards in the product text are taken literally, numbers and
-// dates are written by the store's literal writers.
-QString searchStatement(const FormulaFilter& filter);
+// dates are written by the store's literal writers. Its last field, limites_incumplidos, says
+// with withMark what limits a version was saved breaking (the list asks for it where the
+// database keeps it: keepsBrokenLimits); without, it reads Null, so any database answers it.
+QString searchStatement(const FormulaFilter& filter, bool withMark = false);
+
+// Whether the database keeps, with each formula, the limits its saved mix breaks.
+bool keepsBrokenLimits(store::Database& db);
 
 // The columns of FlexGrid1, one per field of the statement.
 std::vector<grid::Column> formulaColumns();
 inline constexpr int kProductColumn = 2; // takes the width the others leave
+inline constexpr int kMarkColumn = 7;    // limites_incumplidos
+
+// What FlexGrid1 shows for the rows listed: a version saved breaking its limits reads
+// kBrokenMark, in red, in the mark column; the others leave it empty.
+grid::GridContent formulaGrid(const store::RecordSet& rows,
+                              const std::vector<grid::Column>& columns);
+inline const QString kBrokenMark = QStringLiteral("no cumple");
+// The tool tips of the mark column's caption and of a marked cell (summary: the stored text).
+inline const QString kMarkLegend =
+    QStringLiteral("\"no cumple\": versión grabada sin cumplir todos sus límites");
+QString markToolTip(const QString& summary);
 
 // The list as a whole: opened on the search of an empty panel (every formula); its buttons leave
 // the focus where it was when clicked.

@@ -116,7 +116,11 @@ void drawPlan(printing::PageCanvas& canvas, const PlanHeader& plan, const PlanRu
     }
     canvas.setFont({10, true});
     canvas.drawText(QPointF(0, w.y()), totalText(run));
-    w.y() += 8;
+    w.y() += 5;
+    canvas.setFont({9});
+    canvas.drawText(QPointF(0, w.y()),
+                    canvas.fitted(pricesChoiceText(run.precios), canvas.pageSize().width()));
+    w.y() += 6;
 
     w.heading(QStringLiteral("Fórmulas del plan"));
     w.begin({{QStringLiteral("Fórmula"), 0, 30, false},
@@ -131,9 +135,9 @@ void drawPlan(printing::PageCanvas& canvas, const PlanHeader& plan, const PlanRu
     w.end();
 
     for (const PlannedFormula& f : run.formulas) {
-        w.heading(
-            QStringLiteral("%1 versión %2 - %3: %4")
-                .arg(f.row.codigo, f.row.version, f.row.producto, amountText(f.row.cantidad)));
+        w.heading(QStringLiteral("%1 versión %2 - %3: %4 (precios %5)")
+                      .arg(f.row.codigo, f.row.version, f.row.producto, amountText(f.row.cantidad),
+                           pricesText(f, run.precios)));
         w.begin({{QStringLiteral("Ingrediente"), 0, 90, false},
                  {QStringLiteral("% tal cual"), 92, 24, true},
                  {QStringLiteral("Cantidad tal cual"), 118, 32, true}});

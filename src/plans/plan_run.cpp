@@ -1,13 +1,17 @@
 #include "plans/plan_run.h"
 
+#include "app/date_text.h"
 #include "book/captured_messages.h"
 #include "book/workspace_bridge.h"
+#include "catalog/price_history.h"
+#include "formulas/formula_lookup.h"
 #include "optimizer/engine/solution.h"
 #include "optimizer/formulation_run.h"
 #include "store/database.h"
 #include "workspace/formula_loader.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
+#include "workspace/workspace_rows.h"
 
 #include <algorithm>
 
@@ -56,21 +60,63 @@ QString kindName(const lp::PlanConflict& c) {
     return QString::fromUtf8(lp::kindName(c.limit.limit.kind));
 }
 
+// Whether taking over today's dry matter would change a row (when not, the question and the
+// recount are left out, as the book's re-formulation leaves them).
+bool dryMatterChanged(const Workspace& ws) {
+    for (const workspace::FormulaIngredient& i : ws.ingredients)
+        if (!i.materiaSecaActual || *i.materiaSecaActual != i.materiaSeca)
+            return true;
+    return false;
+}
+
+// The day of the newest change of price or dry matter among the formula's ingredients; none when
+// the catalogue keeps no history of them.
+std::optional<QDate> latestPriceChange(store::Database& db, const Workspace& ws) {
+    std::optional<QDate> latest;
+    for (const workspace::FormulaIngredient& i : ws.ingredients)
+        for (const catalog::PriceEntry& e : catalog::lastPrices(db, i.id, 1))
+            if (e.fecha.isValid() && (!latest || e.fecha.date() > *latest))
+                latest = e.fecha.date();
+    return latest;
+}
+
+// The day the version was saved (created, when never modified since).
+std::optional<QDate> savedOn(const workspace::FormulaHeader& header) {
+    for (const QString& text : {header.fechaModificacion, header.fechaCreacion})
+        if (const QDate d = datetext::parseDate(text); d.isValid())
+            return d;
+    return std::nullopt;
+}
+
 // Each formula loaded and formulated alone; false with the message when one cannot be.
 bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp::Plan& lpPlan) {
     book::CapturedMessages messages;
     for (const PlanFormulaRow& row : plan.formulas) {
         PlannedFormula pf;
         pf.row = row;
+        pf.versionPlan = row.version;
+        if (run.precios == PlanPrices::Current)
+            if (const int newest = formulas::findFormula(db, {row.codigo, std::nullopt, 0}))
+                pf.row.idFormula = newest;
         pf.ws = std::make_shared<Workspace>();
-        pf.ws->vIdFormula = row.idFormula;
+        pf.ws->vIdFormula = pf.row.idFormula;
         const workspace::FormulaHeader header = workspace::actuFormula(*pf.ws, db);
         if (!header.found || pf.ws->vIdFormula == 0) {
             run.mensaje = QStringLiteral("No se pudo cargar la fórmula %1: %2")
-                              .arg(formulaName(row), messages.joined());
+                              .arg(formulaName(pf.row), messages.joined());
             return false;
         }
+        pf.row.version = header.version.trimmed();
+        pf.row.producto = header.producto.trimmed();
         pf.header = header;
+        if (run.precios == PlanPrices::Current) {
+            workspace::takeOverPrices(*pf.ws);
+            if (dryMatterChanged(*pf.ws))
+                workspace::takeOverDryMatter(*pf.ws, db); // recomputes the stored mix's figures
+            pf.fechaPrecios = latestPriceChange(db, *pf.ws);
+        } else {
+            pf.fechaPrecios = savedOn(header);
+        }
         optimizer::RunInput input;
         // The stored batch quantity, also for a formula never formulated (its mix totals 0).
         input.cantidadText = QString::number(pf.ws->vCantidad, 'f', 2);
@@ -88,12 +134,13 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
             break; // the plan says why
         case optimizer::RunOutcome::PrecheckFailed:
             run.mensaje = QStringLiteral("Fórmula %1: %2")
-                              .arg(formulaName(row),
+                              .arg(formulaName(pf.row),
                                    optimizer::contributionsMessage(alone.nutrienteInalcanzable));
             return false;
         case optimizer::RunOutcome::NotStandard:
         case optimizer::RunOutcome::Invalid:
-            run.mensaje = QStringLiteral("Fórmula %1: %2").arg(formulaName(row), messages.joined());
+            run.mensaje =
+                QStringLiteral("Fórmula %1: %2").arg(formulaName(pf.row), messages.joined());
             return false;
         }
         lpPlan.formulas.push_back({optimizer::tableauBlend(*pf.ws, db), row.cantidad});
@@ -104,8 +151,9 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
 
 } // namespace
 
-PlanRun formulatePlan(store::Database& db, const StoredPlan& plan) {
+PlanRun formulatePlan(store::Database& db, const StoredPlan& plan, PlanPrices prices) {
     PlanRun run;
+    run.precios = prices;
     if (plan.formulas.empty()) {
         run.mensaje = QStringLiteral("El plan %1 no tiene fórmulas").arg(plan.header.nombre);
         return run;
@@ -142,7 +190,7 @@ PlanRun formulatePlan(store::Database& db, const StoredPlan& plan) {
             PlanConflictRow row;
             row.tipo = kindName(c);
             if (c.formula >= 0)
-                row.formula = formulaName(plan.formulas[std::size_t(c.formula)]);
+                row.formula = formulaName(run.formulas[std::size_t(c.formula)].row);
             row.nombre = QString::fromStdString(c.limit.nombre).trimmed();
             row.limite = c.limit.limit.side == lp::LimitRef::Minimum ? QStringLiteral("minimo")
                                                                      : QStringLiteral("maximo");

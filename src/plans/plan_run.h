@@ -4,6 +4,7 @@
 #include "plans/plan_store.h"
 #include "workspace/formula_loader.h"
 
+#include <QDate>
 #include <QString>
 
 #include <memory>
@@ -26,6 +27,15 @@ enum class PlanRunOutcome {
     Invalid,    // nothing to formulate: the message says why
 };
 
+// Which version of each formula a plan formulates, and at which prices.
+enum class PlanPrices {
+    // The highest version of each formula's code, at today's catalogue prices and dry matter, as
+    // the re-formulation of the book takes them over: the plan's cost is today's cost.
+    Current,
+    // The version the plan names, at the prices and dry matter saved with it.
+    Stored,
+};
+
 struct PlannedIngredient {
     int idProducto = 0;
     QString nombre;
@@ -34,9 +44,11 @@ struct PlannedIngredient {
 };
 
 struct PlannedFormula {
-    PlanFormulaRow row;
-    double costoUnitarioHumeda = 0;              // of the planned mix
-    std::optional<double> costoSolo;             // of its least-cost mix alone, per unit as fed
+    PlanFormulaRow row;                // the version formulated (its key, code and version)
+    QString versionPlan;               // the version the plan names
+    std::optional<QDate> fechaPrecios; // of the prices used: see pricesText (plan_texts.h)
+    double costoUnitarioHumeda = 0;    // of the planned mix
+    std::optional<double> costoSolo;   // of its least-cost mix alone, per unit as fed
     std::vector<PlannedIngredient> ingredientes; // in the mix, largest share first
     std::shared_ptr<workspace::Workspace> ws;    // holds the planned mix, for the save
     workspace::FormulaHeader header;             // as loaded, with the planned mix's figures
@@ -62,6 +74,7 @@ struct PlanConflictRow {
 
 struct PlanRun {
     PlanRunOutcome outcome = PlanRunOutcome::Invalid;
+    PlanPrices precios = PlanPrices::Current;
     QString mensaje;
     double costoTotal = 0;
     std::vector<PlannedFormula> formulas;
@@ -69,9 +82,12 @@ struct PlanRun {
     std::vector<PlanConflictRow> conflicto;
 };
 
-// Loads every formula of the plan as the workspace does, formulates each alone (its checks and
-// its cost alone), then the whole plan at once; writes nothing.
-PlanRun formulatePlan(store::Database& db, const StoredPlan& plan);
+// Loads every formula of the plan as the workspace does (by default the highest version of its
+// code, taking over today's prices and dry matter; with PlanPrices::Stored the version named, as
+// saved), formulates each alone (its checks and its cost alone), then the whole plan at once;
+// writes nothing.
+PlanRun formulatePlan(store::Database& db, const StoredPlan& plan,
+                      PlanPrices prices = PlanPrices::Current);
 
 // Saves every formula's planned mix as a new version of it, all in one transaction; returns the
 // new versions' keys in the plan's formula order. Throws store::StoreError, leaving nothing.

@@ -1,5 +1,6 @@
 #include "plans/plan_texts.h"
 
+#include "app/date_text.h"
 #include "app/format.h"
 #include "app/number_text.h"
 
@@ -55,6 +56,27 @@ QString outcomeMessage(const PlanRun& run) {
         lines << line;
     }
     return lines.join(u'\n');
+}
+
+QString pricesName(PlanPrices prices) {
+    return prices == PlanPrices::Current ? QStringLiteral("actuales") : QStringLiteral("guardados");
+}
+
+QString pricesText(const PlannedFormula& f, PlanPrices prices) {
+    if (!f.fechaPrecios)
+        return pricesName(prices);
+    return QStringLiteral("%1 %2 %3")
+        .arg(pricesName(prices),
+             prices == PlanPrices::Current ? QStringLiteral("al") : QStringLiteral("el"),
+             datetext::formatDate(*f.fechaPrecios));
+}
+
+QString pricesChoiceText(PlanPrices prices) {
+    return prices == PlanPrices::Current
+               ? QStringLiteral("Versión más alta de cada fórmula, con los precios y la materia "
+                                "seca actuales del catálogo")
+               : QStringLiteral("Versión que nombra el plan, con los precios y la materia seca "
+                                "guardados en ella");
 }
 
 QString totalText(const PlanRun& run) {

@@ -28,6 +28,17 @@ QString changeText(const PlannedFormula& f);
 // the plan hold.
 QString outcomeMessage(const PlanRun& run);
 
+// "actuales" or "guardados", as the command line's JSON names the choice.
+QString pricesName(PlanPrices prices);
+
+// What the formula was formulated with: "actuales al 03/06/2025" (the newest change of price or
+// dry matter among its ingredients; "actuales" when the catalogue keeps no history of them) or
+// "guardados el 01/04/2025" (the day its version was saved).
+QString pricesText(const PlannedFormula& f, PlanPrices prices);
+
+// The choice in one sentence, for the window and the printout.
+QString pricesChoiceText(PlanPrices prices);
+
 // "Costo total del plan: $ 18.824,31".
 QString totalText(const PlanRun& run);
 

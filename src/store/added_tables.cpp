@@ -1,6 +1,7 @@
 #include "store/added_tables.h"
 
 #include "store/database.h"
+#include "store/record_set.h"
 #include "store/schema.h"
 #include "store/server_dialect.h"
 
@@ -13,14 +14,24 @@ bool hasTable(Database& db, const QString& table) {
     return db.query(QStringLiteral("PRAGMA table_info(") + table + u')').count() > 0;
 }
 
+bool hasColumn(Database& db, const QString& table, const QString& column) {
+    RecordSet info = db.query(QStringLiteral("PRAGMA table_info(") + table + u')');
+    for (info.moveFirst(); !info.eof(); info.moveNext())
+        if (info.toString(QStringLiteral("name")).compare(column, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 void createAddedTables(Database& db) {
     QStringList missing;
     for (const TableColumns& t : schemaTables())
         if (t.addedLater && !hasTable(db, t.table))
             missing << t.table;
-    if (missing.isEmpty())
-        return;
     QStringList statements;
+    for (const AddedColumn& c : addedColumns())
+        if (hasTable(db, c.table) && !hasColumn(db, c.table, c.column))
+            statements << QStringLiteral("ALTER TABLE ") + c.table +
+                              QStringLiteral(" ADD COLUMN ") + c.column + u' ' + c.type;
     for (const QString& table : missing) {
         const QString tableStart = QStringLiteral("CREATE TABLE IF NOT EXISTS ") + table + u' ';
         const QString indexOn = QStringLiteral(" ON ") + table + QStringLiteral(" (");
@@ -31,6 +42,8 @@ void createAddedTables(Database& db) {
             if (s.contains(indexOn))
                 statements << s;
     }
+    if (statements.isEmpty())
+        return;
     try {
         Database::Transaction tx(db);
         for (const QString& s : statements)

@@ -219,7 +219,7 @@ void checkTablesAndColumns(Database& db) {
         for (info.moveFirst(); !info.eof(); info.moveNext())
             present << info.toString(QStringLiteral("name"));
         for (const QString& column : t.columns)
-            if (!present.contains(column, Qt::CaseInsensitive))
+            if (!present.contains(column, Qt::CaseInsensitive) && !isAddedColumn(t.table, column))
                 throw StoreError(
                     QStringLiteral("La tabla %1 de la base de datos no tiene la columna %2.")
                         .arg(t.table, column));

@@ -121,7 +121,12 @@ void copyRows(Database& from, Database& to,
                 progress(t.table, 0);
             continue;
         }
-        copyTable(from, to, t);
+        // A source made before an added column, opened read-only, has only Null to give there.
+        TableColumns present = t;
+        for (const AddedColumn& c : addedColumns())
+            if (c.table == t.table && !hasColumn(from, c.table, c.column))
+                present.columns.removeAll(c.column);
+        copyTable(from, to, present);
         const int copied = rowCount(to, t.table);
         if (copied != rowCount(from, t.table))
             throw StoreError(

@@ -19,10 +19,11 @@ QStringList schemaStatements() {
                        "PRIMARY KEY (id_producto, id_propiedad))"),
         QStringLiteral("CREATE INDEX producto_propiedad_propiedad ON producto_propiedad "
                        "(id_propiedad)"),
-        QStringLiteral("CREATE TABLE formulas (id_formula INTEGER PRIMARY KEY, "
-                       "codigo VARCHAR(20), producto VARCHAR(100), cantidad DOUBLE, "
-                       "version DOUBLE, fecha_creacion DATE, fecha_modificacion DATE, "
-                       "tipoBase INTEGER, tipoBaseNutrientes INTEGER)"),
+        QStringLiteral(
+            "CREATE TABLE formulas (id_formula INTEGER PRIMARY KEY, "
+            "codigo VARCHAR(20), producto VARCHAR(100), cantidad DOUBLE, "
+            "version DOUBLE, fecha_creacion DATE, fecha_modificacion DATE, "
+            "tipoBase INTEGER, tipoBaseNutrientes INTEGER, limites_incumplidos VARCHAR(250))"),
         QStringLiteral("CREATE INDEX formulas_codigo ON formulas (codigo)"),
         // One row per version of a code: a second save numbered alike is refused, never stored.
         QStringLiteral("CREATE UNIQUE INDEX formulas_codigo_version ON formulas (codigo, version)"),
@@ -118,6 +119,20 @@ std::vector<TableColumns> schemaTables() {
         out.push_back(t);
     }
     return out;
+}
+
+std::vector<AddedColumn> addedColumns() {
+    // Null: the version was saved meeting its limits (or before the program kept track).
+    return {{QStringLiteral("formulas"), QStringLiteral("limites_incumplidos"),
+             QStringLiteral("VARCHAR(250)")}};
+}
+
+bool isAddedColumn(const QString& table, const QString& column) {
+    for (const AddedColumn& c : addedColumns())
+        if (c.table.compare(table, Qt::CaseInsensitive) == 0 &&
+            c.column.compare(column, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 std::vector<TableColumns> addedTables() {

@@ -30,6 +30,17 @@ std::vector<TableColumns> schemaTables();
 // The tables of addedTableStatements().
 std::vector<TableColumns> addedTables();
 
+// A column of one of the first tables that came after the first files: a new database has it
+// (schemaStatements), opening a writable one that lacks it adds it ("ALTER TABLE ... ADD
+// COLUMN"), and an older file opened read-only works without it, its readers finding Null.
+struct AddedColumn {
+    QString table;
+    QString column;
+    QString type; // as in schemaStatements
+};
+std::vector<AddedColumn> addedColumns();
+bool isAddedColumn(const QString& table, const QString& column);
+
 // A column the program must not find in a table, because a "*" query over that table joined
 // with another would then return two columns of one name.
 struct ForbiddenColumn {

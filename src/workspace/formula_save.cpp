@@ -1,8 +1,10 @@
 #include "workspace/formula_save.h"
 
 #include "app/busy_pointer.h"
+#include "app/format.h"
 #include "app/messages.h"
 #include "formulas/formula_limits.h"
+#include "store/added_tables.h"
 #include "store/database.h"
 #include "store/revisions.h"
 #include "store/sql_text.h"
@@ -147,7 +149,76 @@ void mergeRows(const RowTable& t, const std::vector<SavedRow>& records, store::D
         w.insert(*ws);
 }
 
+const QString kFigure = QStringLiteral("#####0.00");
+
+// The figure as the grids show it, so the question agrees with what the user reads.
+double shown(double v) {
+    return fmt::roundDecimals(v, 2);
+}
+
+// "Calcio máximo 1.10, la mezcla 1.35" when the value breaks a side; empty otherwise.
+QString broken(const QString& name, const std::optional<double>& value,
+               const std::optional<double>& minimo, const std::optional<double>& maximo) {
+    if (!value)
+        return {};
+    const auto text = [&](const QString& side, double limit) {
+        return QStringLiteral("%1 %2 %3, la mezcla %4")
+            .arg(name.trimmed(), side, fmt::format(limit, kFigure), fmt::format(*value, kFigure));
+    };
+    if (minimo && shown(*value) < shown(*minimo))
+        return text(QStringLiteral("mínimo"), *minimo);
+    if (maximo && shown(*value) > shown(*maximo))
+        return text(QStringLiteral("máximo"), *maximo);
+    return {};
+}
+
+// Stores what the saved mix breaks with the formulas row, where the database keeps it.
+void markBrokenLimits(store::Database& db, int idFormula, const QStringList& brokenList) {
+    if (!store::hasColumn(db, QStringLiteral("formulas"), QStringLiteral("limites_incumplidos")))
+        return;
+    const QString summary = brokenLimitsSummary(brokenList).left(kBrokenLimitsLength);
+    db.exec(QStringLiteral("update formulas set limites_incumplidos=") +
+            (summary.isEmpty() ? QStringLiteral("NULL") : sql::text(summary)) +
+            QStringLiteral(" where id_formula=") + sql::number(idFormula));
+}
+
 } // namespace
+
+QStringList brokenLimits(const Workspace& ws) {
+    QStringList out;
+    const auto quantity = [&](const FormulaIngredient& i) {
+        return ws.vSecaIng ? i.cantidadSeca : i.cantidadHumeda;
+    };
+    if (std::none_of(ws.ingredients.begin(), ws.ingredients.end(),
+                     [&](const FormulaIngredient& i) { return quantity(i).value_or(0) > 0; }))
+        return out; // no mix yet: a formula never formulated is not judged
+    const auto add = [&](const QString& text) {
+        if (!text.isEmpty())
+            out << text;
+    };
+    for (const FormulaNutrient& n : ws.nutrients)
+        add(broken(n.nombre, n.valor, n.minimo, n.maximo));
+    for (const FormulaIngredient& i : ws.ingredients)
+        add(broken(i.nombre, quantity(i), i.minimo, i.maximo));
+    for (const formulas::FormulaRatio& r : ws.ratios)
+        add(broken(r.nombre(), r.valor, r.minimo, r.maximo));
+    for (const formulas::FormulaGroup& g : ws.groups)
+        add(broken(g.nombre, g.valor, g.minimo, g.maximo));
+    return out;
+}
+
+QString brokenLimitsSummary(const QStringList& broken) {
+    constexpr int kNamed = 3;
+    QString text = broken.mid(0, kNamed).join(QStringLiteral("; "));
+    if (broken.size() > kNamed)
+        text += QStringLiteral("; y %1 más").arg(broken.size() - kNamed);
+    return text;
+}
+
+QString saveBrokenQuestion(const QStringList& broken) {
+    return QStringLiteral("La mezcla no cumple todos los límites (%1): ¿grabarla igualmente?")
+        .arg(brokenLimitsSummary(broken));
+}
 
 void saveFormulaRows(const Workspace& ws, store::Database& db, int idFormula) {
     store::Database::Transaction tx(db);
@@ -180,6 +251,7 @@ SaveResult saveFormula(Workspace& ws, store::Database& db, const formulas::Heade
             store::claimRevision(db, QStringLiteral("formulas"), id, ws.vRevision,
                                  kFormulaChangedByOther);
         saveFormulaRows(ws, db, id);
+        markBrokenLimits(db, id, brokenLimits(ws));
         tx.commit();
     } catch (const store::StaleRowError& e) {
         msg::msgBox(e.message(), msg::Critical);

@@ -4,6 +4,7 @@
 #include "workspace/formula_loader.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace store {
 class Database;
@@ -27,6 +28,22 @@ struct Workspace;
 // from the failing statement; the caller's guard then rolls everything back.
 void saveFormulaRows(const Workspace& ws, store::Database& db, int idFormula);
 
+// The limits the mix in the workspace does not meet, as the grids paint them red (the figures
+// compared as shown, to two decimals), in the order of the tabs: nutrients, ingredients (their
+// quantity on the active basis), ratios, groups. Each in a few words: "Calcio máximo 1.10, la
+// mezcla 1.35". A limit whose figure is not computed yet is not judged, nor is a workspace with
+// no mix yet (no ingredient has a quantity on the active basis).
+QStringList brokenLimits(const Workspace& ws);
+
+// The broken limits as one short text: the first three, then how many more ("y 2 más").
+QString brokenLimitsSummary(const QStringList& broken);
+
+// The question asked before saving a mix that breaks its limits (answered No by default).
+QString saveBrokenQuestion(const QStringList& broken);
+
+// The most the formulas row keeps of the summary (limites_incumplidos).
+inline constexpr int kBrokenLimitsLength = 250;
+
 // How a whole save ended.
 struct SaveResult {
     enum Outcome { Saved, Failed };
@@ -42,7 +59,8 @@ struct SaveResult {
 // the write refuses included), then a message says so, and the workspace (vIdFormula included)
 // is as it was so the user can try again. A save over the formula it was loaded from fails with
 // kFormulaChangedByOther when someone else saved that formula after it was loaded (its change
-// counter, vRevision, moved on).
+// counter, vRevision, moved on). The formulas row keeps, in limites_incumplidos, the summary of
+// the limits the saved mix breaks (Null when it meets them all), for the formula list to mark.
 SaveResult saveFormula(Workspace& ws, store::Database& db, const formulas::HeaderOpening& opened,
                        const formulas::HeaderInput& header);
 

@@ -60,6 +60,26 @@ TEST(PlanCommand, TheSamplePlanAsJsonAndItsSave) {
         runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo", "--save"});
     EXPECT_EQ(saved.status, 0) << saved.err.toStdString();
     EXPECT_EQ(formulaCount(path), before + 4);
+
+    // The saved versions are the highest now: formulated by default, at today's prices; the
+    // versions the plan names, at their stored prices, only when asked.
+    for (const bool storedVersions : {false, true}) {
+        SCOPED_TRACE(storedVersions);
+        QStringList args{"--database", path, "--plan", "Semana de ejemplo", "--json"};
+        if (storedVersions)
+            args << "--stored-versions";
+        const CommandRun again = runCommand("plan", args);
+        ASSERT_EQ(again.status, 0) << again.err.toStdString();
+        const QJsonObject p = QJsonDocument::fromJson(again.out.toUtf8()).object();
+        EXPECT_EQ(p["precios"].toString(), storedVersions ? "guardados" : "actuales");
+        for (const auto& value : p["formulas"].toArray()) {
+            const QJsonObject f = value.toObject();
+            EXPECT_EQ(f["version"].toString(), storedVersions ? "0" : "1");
+            EXPECT_EQ(f["version_plan"].toString(), "0");
+        }
+    }
+    const CommandRun help = runCommand("plan", {"--help"});
+    EXPECT_TRUE(help.out.contains("--stored-versions")) << help.out.toStdString();
 }
 
 TEST(PlanCommand, MistakesAndConflictsHaveTheirExitStatus) {

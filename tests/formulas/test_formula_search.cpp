@@ -11,7 +11,8 @@ using formulas::FormulaFilter;
 namespace {
 
 const QString kSelect = "SELECT f.id_formula,f.codigo,f.producto,f.cantidad,f.version,"
-                        "f.fecha_creacion,f.fecha_modificacion FROM Formulas f";
+                        "f.fecha_creacion,f.fecha_modificacion,NULL AS limites_incumplidos "
+                        "FROM Formulas f";
 const QString kOrder = " ORDER BY fecha_modificacion DESC";
 
 QStringList codes(store::Database& db, const FormulaFilter& filter) {
@@ -26,6 +27,10 @@ QStringList codes(store::Database& db, const FormulaFilter& filter) {
 
 TEST(FormulaSearch, StatementTextForEachFilledFilter) {
     EXPECT_EQ(formulas::searchStatement({}), kSelect + " WHERE True" + kOrder);
+    // The list reads the limits a version was saved breaking where the database keeps them.
+    EXPECT_EQ(formulas::searchStatement({}, true),
+              QString(kSelect).replace("NULL AS limites_incumplidos", "f.limites_incumplidos") +
+                  " WHERE True" + kOrder);
 
     struct Case {
         FormulaFilter filter;

@@ -1,4 +1,7 @@
+#include "book/worklist.h"
+#include "book/workspace_bridge.h"
 #include "catalog/ingredients.h"
+#include "catalog/price_history.h"
 #include "formulas/formula_search.h"
 #include "optimizer/sample_formulas.h"
 #include "plans/plan_run.h"
@@ -196,6 +199,73 @@ TEST(PlanRun, TheSaveStoresEveryPlannedMixAsANewVersionOrNothing) {
             EXPECT_NEAR(rs.valueAt(0, 0).toDouble(), i.porcentajeHumeda, 1e-9);
         }
     }
+}
+
+namespace {
+
+// The cost per unit the worklist gives the highest version of the code, re-formulated today.
+double worklistCost(store::Database& db, const QString& code) {
+    const std::vector<book::ChosenFormula> chosen =
+        book::chooseFormulas(db, {formulas::FormulaFilter{}, {code}, true});
+    EXPECT_EQ(chosen.size(), 1u);
+    return book::reformulate(db, chosen.at(0)).row.costoNuevo.value_or(-1);
+}
+
+} // namespace
+
+TEST(PlanRun, TheHighestVersionsAtTodaysPricesByDefaultAndTheStoredOnesWhenAsked) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    optimizer::formulateSampleFormulas(db);
+    const plans::StoredPlan plan = samplePlan(db);
+    const plans::PlanRun old = plans::formulatePlan(db, plan, plans::PlanPrices::Stored);
+    ASSERT_EQ(old.outcome, plans::PlanRunOutcome::Optimum) << old.mensaje.toStdString();
+
+    // Maize goes up and the first formula is re-formulated and saved as a new version.
+    const int maize = count(db, "select id_producto from productos where trim(codigo)='MAIZ'");
+    {
+        store::Database::Transaction tx(db);
+        db.exec("update productos set costo=costo*1.3 where id_producto=" + QString::number(maize));
+        catalog::recordPrice(db, maize, *catalog::storedPrice(db, maize),
+                             catalog::kOrigenListaPrecios);
+        tx.commit();
+    }
+    const QString first = plan.formulas[0].codigo;
+    const std::vector<book::ChosenFormula> chosen =
+        book::chooseFormulas(db, {formulas::FormulaFilter{}, {first}, true});
+    const book::Reformulated again = book::reformulate(db, chosen.at(0));
+    ASSERT_TRUE(again.ws);
+    int version = 0;
+    const int newest = book::saveNewVersion(db, *again.ws, chosen[0].idFormula, &version);
+
+    const plans::PlanRun today = plans::formulatePlan(db, plan);
+    ASSERT_EQ(today.outcome, plans::PlanRunOutcome::Optimum) << today.mensaje.toStdString();
+    EXPECT_EQ(today.precios, plans::PlanPrices::Current);
+    ASSERT_EQ(today.formulas.size(), plan.formulas.size());
+    EXPECT_EQ(today.formulas[0].row.idFormula, newest);
+    EXPECT_EQ(today.formulas[0].row.version, QString::number(version));
+    for (std::size_t f = 0; f < today.formulas.size(); ++f) {
+        const plans::PlannedFormula& pf = today.formulas[f];
+        SCOPED_TRACE(pf.row.codigo.toStdString());
+        EXPECT_EQ(pf.versionPlan, plan.formulas[f].version);
+        ASSERT_TRUE(pf.costoSolo.has_value());
+        EXPECT_NEAR(*pf.costoSolo, worklistCost(db, pf.row.codigo), 1e-9);
+        EXPECT_GE(*pf.costoSolo, *old.formulas[f].costoSolo * (1 - 1e-9)); // maize is dearer
+        EXPECT_EQ(plans::pricesText(pf, today.precios),
+                  "actuales al " + QDate::currentDate().toString("dd/MM/yyyy"));
+    }
+    EXPECT_GT(today.costoTotal, old.costoTotal);
+
+    const plans::PlanRun stored = plans::formulatePlan(db, plan, plans::PlanPrices::Stored);
+    ASSERT_EQ(stored.outcome, plans::PlanRunOutcome::Optimum) << stored.mensaje.toStdString();
+    EXPECT_EQ(stored.precios, plans::PlanPrices::Stored);
+    EXPECT_EQ(stored.formulas[0].row.idFormula, plan.formulas[0].idFormula);
+    EXPECT_EQ(stored.formulas[0].row.version, plan.formulas[0].version);
+    for (std::size_t f = 0; f < stored.formulas.size(); ++f)
+        EXPECT_DOUBLE_EQ(*stored.formulas[f].costoSolo, *old.formulas[f].costoSolo);
+    EXPECT_DOUBLE_EQ(stored.costoTotal, old.costoTotal);
+    EXPECT_TRUE(plans::pricesText(stored.formulas[0], stored.precios).startsWith("guardados el "));
+    EXPECT_EQ(plans::pricesName(stored.precios), "guardados");
 }
 
 TEST(PlanTexts, AmountsAsTypedAndTheConflictInWords) {

@@ -38,6 +38,18 @@ QString firstTablesSchema(Database& db) {
     return all;
 }
 
+// Every row of the query as text, Null as "Null".
+QString rowsText(Database& db, const QString& sql) {
+    QString out;
+    store::RecordSet rs = db.query(sql);
+    for (int r = 0; r < rs.count(); ++r) {
+        for (int c = 0; c < rs.fieldCount(); ++c)
+            out += (rs.valueAt(r, c).isValid() ? rs.valueAt(r, c).toString() : "Null") + '|';
+        out += '\n';
+    }
+    return out;
+}
+
 int count(Database& db, const QString& sql) {
     return db.query(sql).valueAt(0, 0).toInt();
 }
@@ -103,11 +115,34 @@ TEST(AddedTables, ADatabaseOfTheFirstSchemaOpensAndGainsThemWithTheirKeys) {
                  store::StoreError);
 }
 
+TEST(AddedTables, AnOlderFormulasTableGainsTheColumnOfBrokenLimitsKeepingItsRows) {
+    TempDatabase t(true);
+    t.db().exec("alter table formulas drop column limites_incumplidos");
+    const QString rows = rowsText(t.db(), "select * from formulas order by id_formula");
+    auto db = Database::openFile(t.path());
+    ASSERT_TRUE(store::hasColumn(*db, "formulas", "limites_incumplidos"));
+    EXPECT_EQ(count(*db, "select count(*) from formulas where limites_incumplidos is null"), 4);
+    EXPECT_EQ(rowsText(*db, "select id_formula,codigo,producto,cantidad,version,fecha_creacion,"
+                            "fecha_modificacion,tipoBase,tipoBaseNutrientes from formulas order "
+                            "by id_formula"),
+              rows);
+    db->exec("update formulas set limites_incumplidos='Calcio máximo 1.10, la mezcla 1.35' "
+             "where id_formula=2");
+    EXPECT_EQ(db->query("select limites_incumplidos from formulas where id_formula=2")
+                  .valueAt(0, 0)
+                  .toString(),
+              "Calcio máximo 1.10, la mezcla 1.35");
+}
+
 TEST(AddedTables, AReadOnlyOpeningLeavesAnOldFileAsItWasAndFindsNoTables) {
     QTemporaryDir dir;
     const QString path = dir.filePath("antiguo.db");
     Database::createFile(path, true);
-    dropAddedTables(*Database::openFile(path));
+    {
+        auto older = Database::openFile(path);
+        dropAddedTables(*older);
+        older->exec("alter table formulas drop column limites_incumplidos");
+    }
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray before = file.readAll();
@@ -115,6 +150,7 @@ TEST(AddedTables, AReadOnlyOpeningLeavesAnOldFileAsItWasAndFindsNoTables) {
     {
         auto db = Database::openFile(path, Database::OpenMode::ReadOnly);
         EXPECT_FALSE(store::hasTable(*db, "grupos"));
+        EXPECT_FALSE(store::hasColumn(*db, "formulas", "limites_incumplidos"));
         EXPECT_EQ(count(*db, "select count(*) from formulas"), 4);
     }
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -128,6 +164,8 @@ TEST(AddedTables, ACopyCarriesTheGroupsAndLimits) {
     const QString from = dir.filePath("origen.db");
     const QString to = dir.filePath("copia.db");
     Database::createFile(from, true);
+    Database::openFile(from)->exec("update formulas set limites_incumplidos='Sodio mínimo 0.15, "
+                                   "la mezcla 0.12' where id_formula=3");
     QStringList copied;
     store::copyDatabase(from, to, [&](const QString& table, int) { copied << table; });
     for (const QString& table : kAddedTables)
@@ -139,4 +177,9 @@ TEST(AddedTables, ACopyCarriesTheGroupsAndLimits) {
                   count(*source, "select count(*) from " + table))
             << table.toStdString();
     EXPECT_EQ(count(*copy, "select count(*) from grupo_producto"), 6);
+    const QString marked =
+        "select id_formula,limites_incumplidos from formulas where limites_incumplidos is not null";
+    EXPECT_EQ(rowsText(*copy, marked), rowsText(*source, marked));
+    EXPECT_EQ(count(*copy, "select count(*) from formulas where limites_incumplidos is not null"),
+              1);
 }

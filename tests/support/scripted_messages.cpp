@@ -1,5 +1,7 @@
 #include "support/scripted_messages.h"
 
+#include "app/message_styles.h"
+
 #include <QStringList>
 
 ScriptedMessages::ScriptedMessages() : previous_(msg::setService(this)) {}
@@ -15,7 +17,7 @@ int ScriptedMessages::show(const QString& text, int style, const QString& title)
         answers_.pop_front();
         return a;
     }
-    return style == msg::Question || style == msg::QuestionCancel ? msg::No : msg::Ok;
+    return msg::isQuestion(style) || style == msg::QuestionCancel ? msg::No : msg::Ok;
 }
 
 QStringList ScriptedMessages::texts() const {

@@ -252,8 +252,9 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
 
     // The header, the change counter (raised, looked up, inserted on the first save), the
     // nutrient rows read, 1 update + 2 inserts + 1 delete, the ingredient rows read, 2 inserts
-    // + 1 delete + 2 updates, the ratio and the group limits read (none).
-    const int statements = 17;
+    // + 1 delete + 2 updates, the ratio and the group limits read (none), the column of broken
+    // limits looked up and written.
+    const int statements = 19;
     for (int n = 1; n <= statements; ++n) {
         SCOPED_TRACE(n);
         messages.clear();
@@ -425,8 +426,8 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
 
     // The header, the change counter (raised, looked up, inserted), the nutrient and ingredient
     // rows read and updated (2 and 3), the ratios read, updated and inserted, the groups read,
-    // the delete and the insert.
-    const int statements = 17;
+    // the delete and the insert, the column of broken limits looked up and written.
+    const int statements = 19;
     for (int n = 1; n <= statements; ++n) {
         SCOPED_TRACE(n);
         messages.clear();
@@ -471,4 +472,54 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
     EXPECT_TRUE(ws.groups.empty());
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_TRUE(messages.texts()[0].contains("formula_relacion"));
+}
+
+TEST(FormulaSave, TheLimitsAMixBreaksAreNamedAsTheGridsShowThem) {
+    Workspace ws;
+    ws.vSecaIng = false; // ingredient limits judged on the quantities as fed
+    ws.nutrients = {{1, "Calcio", 0.9, 1.10, 1.35, {}},
+                    {2, "Fósforo", 0.4, 0.6, 0.6049, {}}, // shows 0.60: within
+                    {3, "Sodio", 0.15, {}, 0.12, {}},
+                    {4, "Lisina", 1.0, {}, {}, {}}}; // not computed yet: not judged
+    workspace::FormulaIngredient maize;
+    maize.id = 1;
+    maize.nombre = "Maíz  ";
+    maize.maximo = 500;
+    maize.cantidadSeca = 450; // the dry basis is not the one the limits are on
+    maize.cantidadHumeda = 520;
+    ws.ingredients = {maize};
+    EXPECT_EQ(workspace::brokenLimits(ws), (QStringList{"Calcio máximo 1.10, la mezcla 1.35",
+                                                        "Sodio mínimo 0.15, la mezcla 0.12",
+                                                        "Maíz máximo 500.00, la mezcla 520.00"}));
+    ws.vSecaIng = true;
+    EXPECT_EQ(workspace::brokenLimits(ws).size(), 2);
+
+    formulas::FormulaRatio ratio;
+    ratio.nombreNumerador = "Calcio";
+    ratio.nombreDivisor = "Fósforo";
+    ratio.minimo = 1.8;
+    ratio.valor = 1.7;
+    ws.ratios = {ratio};
+    formulas::FormulaGroup cereals;
+    cereals.nombre = "Cereales";
+    cereals.minimo = 300;
+    cereals.maximo = 600;
+    cereals.valor = 450;
+    ws.groups = {cereals};
+    const QStringList broken = workspace::brokenLimits(ws);
+    ASSERT_EQ(broken.size(), 3);
+    EXPECT_EQ(broken[2], "Calcio / Fósforo mínimo 1.80, la mezcla 1.70");
+    ws.groups[0].valor = 620;
+    const QStringList four = workspace::brokenLimits(ws);
+    ASSERT_EQ(four.size(), 4);
+    EXPECT_EQ(four[3], "Cereales máximo 600.00, la mezcla 620.00");
+    EXPECT_EQ(workspace::saveBrokenQuestion(four),
+              "La mezcla no cumple todos los límites (Calcio máximo 1.10, la mezcla 1.35; Sodio "
+              "mínimo 0.15, la mezcla 0.12; Calcio / Fósforo mínimo 1.80, la mezcla 1.70; y 1 "
+              "más): ¿grabarla igualmente?");
+    EXPECT_TRUE(workspace::brokenLimits(Workspace{}).isEmpty());
+    // A formula never formulated has no mix to judge.
+    ws.ingredients[0].cantidadSeca = 0.0;
+    ws.ingredients[0].cantidadHumeda = 0.0;
+    EXPECT_TRUE(workspace::brokenLimits(ws).isEmpty());
 }

@@ -1,5 +1,7 @@
 #include "app/views/message_boxes.h"
 
+#include "app/message_styles.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -17,6 +19,7 @@ std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, int style, cons
         break;
     case msg::Question:
     case msg::QuestionCancel:
+    case msg::QuestionDefaultNo:
         box->setIcon(QMessageBox::Question);
         break;
     case msg::Exclamation:
@@ -26,9 +29,9 @@ std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, int style, cons
         box->setIcon(QMessageBox::NoIcon);
         break;
     }
-    if (style == msg::Question) {
+    if (msg::isQuestion(style)) {
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box->setDefaultButton(QMessageBox::Yes);
+        box->setDefaultButton(style == msg::QuestionDefaultNo ? QMessageBox::No : QMessageBox::Yes);
         // Closing the box is a No: nothing is done that the user did not confirm.
         box->setEscapeButton(QMessageBox::No);
         // The program speaks Spanish whatever translations the system has.
@@ -53,7 +56,7 @@ int QtMessageService::show(const QString& text, int style, const QString& title)
     const std::unique_ptr<QMessageBox> box =
         makeMessageBox(text, style, title, QApplication::activeWindow());
     const int result = box->exec();
-    if (style == msg::Question)
+    if (msg::isQuestion(style))
         return result == QMessageBox::Yes ? msg::Yes : msg::No;
     if (style == msg::QuestionCancel)
         return result == QMessageBox::Yes  ? msg::Yes

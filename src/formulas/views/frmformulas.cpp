@@ -60,7 +60,12 @@ frmformulas::frmformulas(store::Database& db, keys::ListMode mode, QWidget* pare
     nutrientId_ = 0;
     ingredientId_ = 0;
     loading_ = true;
-    runStatement(description().openingStatement);
+    try {
+        withMark_ = keepsBrokenLimits(db_);
+    } catch (const store::StoreError&) {
+        withMark_ = false; // the list's own statement then says what is wrong
+    }
+    runStatement(searchStatement(FormulaFilter{}, withMark_));
     loading_ = false;
 }
 
@@ -167,7 +172,7 @@ void frmformulas::search() {
         }
         return;
     }
-    runStatement(searchStatement(filter));
+    runStatement(searchStatement(filter, withMark_));
 }
 
 void frmformulas::runStatement(const QString& sql) {
@@ -197,7 +202,7 @@ std::vector<grid::Column> frmformulas::fittedColumns() const {
     const double dpi = listGrid->logicalDpiX();
     for (int c = 0; c < int(columns.size()); ++c) {
         grid::Column& column = columns[size_t(c)];
-        if (column.widthTwips <= 0 || c == kProductColumn)
+        if (column.widthTwips <= 0 || c == kProductColumn || c == kMarkColumn)
             continue;
         int pixels = header.horizontalAdvance(column.caption) + 16;
         for (int r = 0; r < rows_.count() && c < rows_.fieldCount(); ++r)
@@ -209,8 +214,12 @@ std::vector<grid::Column> frmformulas::fittedColumns() const {
 }
 
 void frmformulas::showRows() {
-    binding->setColumns(fittedColumns());
-    binding->bind(rows_);
+    binding->show(formulaGrid(rows_, fittedColumns()));
+    if (QTableWidgetItem* caption = listGrid->horizontalHeaderItem(kMarkColumn))
+        caption->setToolTip(kMarkLegend);
+    for (int r = 0; r < listGrid->rowCount() && r < rows_.count(); ++r)
+        if (QTableWidgetItem* mark = listGrid->item(r, kMarkColumn))
+            mark->setToolTip(markToolTip(rows_.valueAt(r, kMarkColumn).toString()));
     if (rows_.count() == 0)
         return;
     if (!loading_)

@@ -65,6 +65,7 @@ private:
     int nutrientId_ = 0;
     int ingredientId_ = 0;
     bool loading_ = false;
+    bool withMark_ = true; // the database keeps the limits a version was saved breaking
 
     QLineEdit* codeFrom = nullptr;
     QLineEdit* codeTo = nullptr;

@@ -11,6 +11,7 @@
 #include "store/database.h"
 #include "workspace/views/frmoptimizacion.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -156,16 +158,35 @@ QWidget* frmPlanes::buildInputs() {
 
 QWidget* frmPlanes::buildResults() {
     auto* box = new QGroupBox(QStringLiteral("Resultado del plan"), this);
-    auto* row = new QHBoxLayout(box);
+    auto* column = new QVBoxLayout(box);
+    auto* choice = new QHBoxLayout;
+    currentPrices_ = new QRadioButton(QStringLiteral("Versión más alta, precios &actuales"), box);
+    currentPrices_->setObjectName(QStringLiteral("optPreciosActuales"));
+    currentPrices_->setToolTip(pricesChoiceText(PlanPrices::Current));
+    storedPrices_ = new QRadioButton(QStringLiteral("Versión del plan, precios &guardados"), box);
+    storedPrices_->setObjectName(QStringLiteral("optPreciosGuardados"));
+    storedPrices_->setToolTip(pricesChoiceText(PlanPrices::Stored));
+    auto* group = new QButtonGroup(box);
+    group->addButton(currentPrices_);
+    group->addButton(storedPrices_);
+    currentPrices_->setChecked(true);
+    choice->addWidget(new QLabel(QStringLiteral("Formular:"), box));
+    choice->addWidget(currentPrices_);
+    choice->addWidget(storedPrices_);
+    choice->addStretch(1);
+    column->addLayout(choice);
+    auto* row = new QHBoxLayout;
+    column->addLayout(row, 1);
     results_ = grid(box, "grdResultados",
                     {QStringLiteral("Fórmula"), QStringLiteral("Cantidad"),
                      QStringLiteral("Costo en el plan"), QStringLiteral("Costo sola"),
-                     QStringLiteral("Cambio")});
+                     QStringLiteral("Cambio"), QStringLiteral("Precios")});
     mix_ = grid(box, "grdMezcla",
                 {QStringLiteral("Ingrediente"), QStringLiteral("% tal cual"),
                  QStringLiteral("Cantidad tal cual")});
     row->addWidget(results_, 1);
     row->addWidget(mix_, 1);
+    connect(currentPrices_, &QRadioButton::toggled, this, &frmPlanes::pricesChosen);
     connect(results_, &QTableWidget::currentCellChanged, this, &frmPlanes::showMix);
     connect(results_, &QTableWidget::cellDoubleClicked, this, &frmPlanes::openInWorkspace);
     return box;
@@ -318,10 +339,22 @@ void frmPlanes::stockEdited(int row, int column) {
     showPlan();
 }
 
+PlanPrices frmPlanes::chosenPrices() const {
+    return storedPrices_->isChecked() ? PlanPrices::Stored : PlanPrices::Current;
+}
+
+// A result formulated the other way no longer answers the choice shown.
+void frmPlanes::pricesChosen() {
+    if (run_.outcome == PlanRunOutcome::Invalid && run_.formulas.empty())
+        return;
+    run_ = PlanRun{};
+    showResults();
+}
+
 void frmPlanes::formulate() {
     if (!plan_)
         return;
-    run_ = formulatePlan(db_, *plan_);
+    run_ = formulatePlan(db_, *plan_, chosenPrices());
     showResults();
     if (run_.outcome != PlanRunOutcome::Optimum)
         msg::msgBox(outcomeMessage(run_), msg::Exclamation,
@@ -338,6 +371,7 @@ void frmPlanes::showResults() {
         setCell(results_, i, 2, costText(f.costoUnitarioHumeda), false, true);
         setCell(results_, i, 3, costText(f.costoSolo), false, true);
         setCell(results_, i, 4, changeText(f), false, true);
+        setCell(results_, i, 5, pricesText(f, run_.precios), false, false);
     }
     filling_ = true;
     for (int i = 0; i < stock_->rowCount() && solved; ++i) {

@@ -9,6 +9,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class QTableWidget;
 
 namespace store {
@@ -46,6 +47,8 @@ private:
     void removeIngredient();
     void formulaEdited(int row, int column);
     void stockEdited(int row, int column);
+    PlanPrices chosenPrices() const;
+    void pricesChosen();
     void formulate();
     void showResults();
     void showMix();
@@ -68,6 +71,8 @@ private:
     QPushButton* save_ = nullptr;
     QPushButton* print_ = nullptr;
     QPushButton* open_ = nullptr;
+    QRadioButton* currentPrices_ = nullptr; // the highest versions at today's prices
+    QRadioButton* storedPrices_ = nullptr;  // the plan's versions at their saved prices
 };
 
 } // namespace plans

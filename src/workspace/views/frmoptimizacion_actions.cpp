@@ -1,6 +1,7 @@
 // What the workspace window's controls do. Each hands the work to core and paints the result.
 #include "workspace/views/frmoptimizacion.h"
 
+#include "app/message_styles.h"
 #include "app/messages.h"
 #include "app/views/modal.h"
 #include "catalog/views/frmComoProducto.h"
@@ -169,6 +170,12 @@ void frmoptimizacion::cmdUpdate_Click() {
 }
 
 bool frmoptimizacion::saveChanges() {
+    // A mix that breaks its limits (a failed formulation leaves one) may be kept as work in
+    // progress, but only when the user says so.
+    if (const QStringList broken = brokenLimits(*ws_);
+        !broken.isEmpty() &&
+        msg::msgBox(saveBrokenQuestion(broken), msg::QuestionDefaultNo) != msg::Yes)
+        return false;
     // The user answers the header editor first, with no transaction open; header and rows are
     // then written together, so a failure in the rows takes the header back with it.
     formulas::frmnueva_formula header(db_, ws_->vIdFormula, ws_->vCantidad, ws_->vSecaIng,

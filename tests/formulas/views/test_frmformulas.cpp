@@ -1,6 +1,7 @@
 #include "app/last_error.h"
 #include "app/views/menu.h"
 #include "app/views/modal.h"
+#include "formulas/formula_search.h"
 #include "formulas/views/frmformulas.h"
 #include "store/database.h"
 #include "support/list_picks.h"
@@ -62,7 +63,8 @@ TEST_F(ListFixture, OpensWithEveryFormulaInTheMaintenanceLayout) {
     QStringList captions;
     for (int c = 0; c < grid->columnCount(); ++c)
         captions << grid->horizontalHeaderItem(c)->text();
-    EXPECT_EQ(captions, QStringList({"", "Código", "Producto", "", "Versión", "", "Modificada"}));
+    EXPECT_EQ(captions,
+              QStringList({"", "Código", "Producto", "", "Versión", "", "Modificada", "Límites"}));
     for (int hidden : {0, 3, 5})
         EXPECT_TRUE(grid->isColumnHidden(hidden)) << hidden;
     EXPECT_EQ(grid->item(0, 6)->text(), QDate::currentDate().toString("dd/MM/yyyy"));
@@ -73,6 +75,34 @@ TEST_F(ListFixture, OpensWithEveryFormulaInTheMaintenanceLayout) {
         EXPECT_TRUE(child<QPushButton>(w, name)->isHidden()) << name;
     EXPECT_EQ(child<QPushButton>(w, "Command9")->toolTip(), "Asignar presupuesto ");
     EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST_F(ListFixture, AVersionSavedBreakingItsLimitsIsMarkedWithThemInItsToolTip) {
+    t.db().exec("update formulas set limites_incumplidos='Calcio máximo 1.10, la mezcla 1.35' "
+                "where codigo='PONEDORA'");
+    frmformulas w(t.db(), kMaintain);
+    auto* grid = child<QTableWidget>(w, "FlexGrid1");
+    EXPECT_EQ(grid->horizontalHeaderItem(formulas::kMarkColumn)->toolTip(), formulas::kMarkLegend);
+    int marked = 0;
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        QTableWidgetItem* mark = grid->item(r, formulas::kMarkColumn);
+        if (grid->item(r, 1)->text() == "PONEDORA") {
+            EXPECT_EQ(mark->text(), "no cumple");
+            EXPECT_EQ(mark->toolTip(), "Grabada sin cumplir: Calcio máximo 1.10, la mezcla 1.35");
+            EXPECT_EQ(mark->foreground().color(), grid::colorFromLong(grid::kRed));
+            ++marked;
+        } else {
+            EXPECT_TRUE(mark->text().isEmpty());
+            EXPECT_TRUE(mark->toolTip().isEmpty());
+        }
+    }
+    EXPECT_EQ(marked, 1);
+    // An older database opened read-only has no such column: nothing is marked, nothing fails.
+    t.db().exec("alter table formulas drop column limites_incumplidos");
+    frmformulas older(t.db(), kMaintain);
+    EXPECT_EQ(listedCodes(older),
+              QStringList({"CERDO-CREC", "POLLO-INI", "PONEDORA", "VACA-CONC"}));
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
 }
 
 TEST_F(ListFixture, SearchPanelFiltersAndRefusesBadInput) {

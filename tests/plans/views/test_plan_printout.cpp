@@ -55,9 +55,10 @@ TEST(PlanPrintout, TheSolvedSamplePlanPrintsItsSummaryMixesAndIngredientUse) {
                                         plans::costText(f.costoUnitarioHumeda),
                                         plans::costText(f.costoSolo)}))
             << f.row.codigo.toStdString();
-        const QString heading = QStringLiteral("%1 versión %2 - %3: %4")
-                                    .arg(f.row.codigo, f.row.version, f.row.producto,
-                                         plans::amountText(f.row.cantidad));
+        const QString heading =
+            QStringLiteral("%1 versión %2 - %3: %4 (precios %5)")
+                .arg(f.row.codigo, f.row.version, f.row.producto, plans::amountText(f.row.cantidad),
+                     plans::pricesText(f, run.precios));
         const RecordingCanvas::Text* h = canvas.find(heading);
         ASSERT_TRUE(h) << heading.toStdString();
         // Every ingredient of the mix lies under its formula's heading, with its share and

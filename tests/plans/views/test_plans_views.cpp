@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -188,4 +189,30 @@ TEST(PlanesView, TheMenuOpensIt) {
     });
     window.findChild<QAction*>(QStringLiteral("planes"))->trigger();
     EXPECT_EQ(opened, "frmPlanes");
+}
+
+TEST(PlanesView, TheStoredVersionsAndTheirPricesAreFormulatedOnlyWhenChosen) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    plans::frmPlanes view(t.db());
+    auto* current = child<QRadioButton>(view, "optPreciosActuales");
+    auto* stored = child<QRadioButton>(view, "optPreciosGuardados");
+    auto* results = child<QTableWidget>(view, "grdResultados");
+    EXPECT_TRUE(current->isChecked());
+    EXPECT_EQ(results->horizontalHeaderItem(5)->text(), "Precios");
+
+    click(view, "cmdFormular");
+    EXPECT_EQ(view.run().precios, plans::PlanPrices::Current);
+    ASSERT_EQ(results->rowCount(), 4);
+    EXPECT_TRUE(results->item(0, 5)->text().startsWith("actuales"));
+
+    stored->click(); // the result no longer answers the choice
+    EXPECT_EQ(results->rowCount(), 0);
+    EXPECT_FALSE(child<QPushButton>(view, "cmdGrabar")->isEnabled());
+    click(view, "cmdFormular");
+    EXPECT_EQ(view.run().precios, plans::PlanPrices::Stored);
+    ASSERT_EQ(results->rowCount(), 4);
+    EXPECT_TRUE(results->item(0, 5)->text().startsWith("guardados el "));
+    EXPECT_TRUE(results->item(0, 0)->text().endsWith(" v0"));
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
 }

@@ -1,3 +1,4 @@
+#include "app/message_styles.h"
 #include "app/views/modal.h"
 #include "formulas/views/frmnueva_formula.h"
 #include "store/database.h"
@@ -164,6 +165,57 @@ TEST_F(Formulated, AFailedSaveChangesNothingStoredAndKeepsTheEdits) {
     click("cmdCancel");
     EXPECT_DOUBLE_EQ(proteinMinimum(ws()), 23);
     EXPECT_EQ(box("txtCanH")->text(), "0.00"); // the stored, never formulated mix
+}
+
+TEST_F(Formulated, AMixThatBreaksItsLimitsIsSavedOnlyWhenConfirmedAndMarked) {
+    // 700 of the 1000 as maize bring more energy than the new maximum allows.
+    for (workspace::FormulaIngredient& p : ws().ingredients)
+        if (p.nombre.trimmed() == "Maíz amarillo grano")
+            p.minimo = 700.0;
+    for (workspace::FormulaNutrient& n : ws().nutrients)
+        if (n.nombre.trimmed() == "Energía metabolizable aves") {
+            n.minimo.reset();
+            n.maximo = 2.0;
+        }
+    NewVersion editor{t.db()};
+    widgets::ScopedModalRunner user([&](QDialog& d) {
+        return d.objectName() == "frmConflicto" ? int(QDialog::Accepted) : editor(d);
+    });
+    click("cmdFormular");
+    ASSERT_EQ(messages.texts(), QStringList{"No es posible cumplir todas las restricciones"});
+    messages.clear();
+    const int formulas = t.db().query("select * from formulas").count();
+
+    messages.planAnswer(msg::No);
+    click("cmdUpdate");
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].style, msg::QuestionDefaultNo);
+    const QString question = messages.shown()[0].text;
+    EXPECT_TRUE(question.startsWith("La mezcla no cumple todos los límites (Calcio mínimo 1.00, la "
+                                    "mezcla 0.90; "))
+        << question.toStdString();
+    EXPECT_TRUE(question.contains("; Maíz amarillo grano mínimo 700.00, la mezcla "));
+    EXPECT_TRUE(question.endsWith("): ¿grabarla igualmente?")) << question.toStdString();
+    EXPECT_EQ(editor.seenId, -1); // not even asked for the header
+    EXPECT_EQ(t.db().query("select * from formulas").count(), formulas);
+
+    messages.clear();
+    messages.planAnswer(msg::Yes);
+    click("cmdUpdate");
+    ASSERT_EQ(messages.shown().size(), 1u) << messages.texts().join("|").toStdString();
+    EXPECT_EQ(editor.seenId, original);
+    EXPECT_EQ(t.db().query("select * from formulas").count(), formulas + 1);
+    EXPECT_EQ(w->formulaId(), editor.written);
+    store::RecordSet marked =
+        t.db().query("select limites_incumplidos from formulas where id_formula=" +
+                     QString::number(editor.written));
+    marked.moveFirst();
+    EXPECT_EQ(marked.toString("limites_incumplidos"),
+              question.section('(', 1).section(')', 0, 0)); // what the question named
+    store::RecordSet before = t.db().query(
+        "select limites_incumplidos from formulas where id_formula=" + QString::number(original));
+    before.moveFirst();
+    EXPECT_TRUE(before.isNull("limites_incumplidos"));
 }
 
 TEST_F(Formulated, ButtonsOpenTheirViewsModallyOverTheWorkspace) {
