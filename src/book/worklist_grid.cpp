@@ -142,14 +142,52 @@ QString worklistDetail(const WorklistRow& r) {
     return lines.join(u'\n');
 }
 
-grid::GridContent worklistGrid(const std::vector<WorklistRow>& rows,
-                               const std::vector<int>& order) {
+QString worklistTip(const WorklistRow& r, int column) {
+    const auto list = [](const QString& caption, const QStringList& names) {
+        return names.isEmpty() ? QString() : caption + QStringLiteral(":\n") + names.join(u'\n');
+    };
+    switch (column) {
+    case kColResultado:
+        return worklistDetail(r);
+    case kColEntran:
+        return list(QStringLiteral("Entran"), r.entran);
+    case kColSalen:
+        return list(QStringLiteral("Salen"), r.salen);
+    default:
+        return {};
+    }
+}
+
+QString saveQuestion(int selected, int unsaved) {
+    QString text = selected == 1
+                       ? QStringLiteral("¿Grabar 1 fórmula seleccionada como nueva versión?")
+                       : QStringLiteral("¿Grabar %1 fórmulas seleccionadas como nuevas versiones?")
+                             .arg(selected);
+    text += QStringLiteral("\n\nSolo se graban las filas seleccionadas en la lista.");
+    const int others = unsaved - selected;
+    if (others == 1)
+        text += QStringLiteral(" Otra fórmula reformulada queda sin grabar.");
+    else if (others > 1)
+        text += QStringLiteral(" Otras %1 fórmulas reformuladas quedan sin grabar.").arg(others);
+    return text;
+}
+
+QString savedMessage(int saved) {
+    return saved == 1 ? QStringLiteral("Se grabó 1 versión nueva.")
+                      : QStringLiteral("Se grabaron %1 versiones nuevas.").arg(saved);
+}
+
+grid::GridContent worklistGrid(const std::vector<WorklistRow>& rows, const std::vector<int>& order,
+                               int sortColumn, bool ascending) {
     grid::GridContent g;
     g.columns = worklistColumns();
     for (const grid::Column& c : g.columns) {
         g.fields.push_back(c.caption);
         g.header.push_back(grid::headerCell(c));
     }
+    if (sortColumn >= 0 && sortColumn < kWorklistColumns)
+        g.header[size_t(sortColumn)].text +=
+            ascending ? QStringLiteral(" \u25B2") : QStringLiteral(" \u25BC");
     for (const int index : order) {
         const WorklistRow& r = rows.at(size_t(index));
         std::vector<grid::CellStyle> line;

@@ -95,6 +95,10 @@ bool updateIngredient(store::Database& db, int id, const IngredientValues& value
 
 inline const QString kIngredientChangedByOther =
     QStringLiteral("El ingrediente fue modificado por otro usuario; vuelva a abrirlo");
+// The same refusal in the ingredient editor, whose "Refrescar" button shows the saved row.
+inline const QString kIngredientChangedRefresh = QStringLiteral(
+    "El ingrediente fue modificado por otro usuario y sus cambios no se grabaron. Pulse "
+    "Refrescar para ver los cambios del otro usuario y vuelva a hacer los suyos.");
 
 // Whether the ingredient has composition rows, and how many stored formulas use it.
 bool ingredientHasNutrients(store::Database& db, int id);

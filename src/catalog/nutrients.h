@@ -39,6 +39,10 @@ int nutrientRevision(store::Database& db, int id);
 
 inline const QString kNutrientChangedByOther =
     QStringLiteral("El nutriente fue modificado por otro usuario; vuelva a abrirlo");
+// The same refusal in the nutrient editor, whose "Refrescar" button shows the saved row.
+inline const QString kNutrientChangedRefresh = QStringLiteral(
+    "El nutriente fue modificado por otro usuario y sus cambios no se grabaron. Pulse Refrescar "
+    "para ver los cambios del otro usuario y vuelva a hacer los suyos.");
 
 bool nutrientHasIngredients(store::Database& db, int id);
 int formulasUsingNutrient(store::Database& db, int id);

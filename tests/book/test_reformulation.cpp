@@ -265,4 +265,31 @@ TEST(Worklist, SortsByAnyColumnWithEmptyCellsLast) {
     EXPECT_EQ(g.cell(2, kColCambio).foreground, grid::kGreen);
     EXPECT_FALSE(g.cell(3, kColCambio).foreground);
     EXPECT_EQ(g.cell(1, kColResultado).background, grid::kRed); // no new mix
+    EXPECT_EQ(g.header[kColCambio].text, "Cambio %");           // unsorted: no arrow
+    EXPECT_EQ(worklistGrid(rows, {2, 3, 0, 1}, kColCambio, true).header[kColCambio].text,
+              "Cambio % \u25B2");
+    EXPECT_EQ(worklistGrid(rows, {0, 3, 2, 1}, kColCambio, false).header[kColCambio].text,
+              "Cambio % \u25BC");
+}
+
+// Cells cut to their column show the whole list as a tool tip; the save question agrees in
+// number and says that only the selected rows are saved.
+TEST(Worklist, TellsWholeListsAndHowManyAreSaved) {
+    WorklistRow row;
+    row.entran = QStringList({"Harina de pescado", "Fosfato dicálcico"});
+    row.mensaje = "Óptimo a precios de hoy";
+    EXPECT_EQ(worklistTip(row, kColEntran), "Entran:\nHarina de pescado\nFosfato dicálcico");
+    EXPECT_EQ(worklistTip(row, kColSalen), ""); // nothing left the mix
+    EXPECT_EQ(worklistTip(row, kColResultado),
+              "Óptimo a precios de hoy\nEntran: Harina de pescado, Fosfato dicálcico");
+    EXPECT_EQ(worklistTip(row, kColCodigo), "");
+
+    EXPECT_EQ(saveQuestion(1, 1), "¿Grabar 1 fórmula seleccionada como nueva versión?\n\n"
+                                  "Solo se graban las filas seleccionadas en la lista.");
+    EXPECT_EQ(saveQuestion(2, 3), "¿Grabar 2 fórmulas seleccionadas como nuevas versiones?\n\n"
+                                  "Solo se graban las filas seleccionadas en la lista. Otra "
+                                  "fórmula reformulada queda sin grabar.");
+    EXPECT_TRUE(saveQuestion(1, 4).endsWith("Otras 3 fórmulas reformuladas quedan sin grabar."));
+    EXPECT_EQ(savedMessage(1), "Se grabó 1 versión nueva.");
+    EXPECT_EQ(savedMessage(2), "Se grabaron 2 versiones nuevas.");
 }

@@ -71,8 +71,9 @@ public:
     bool open(const QString&) override { return false; }
 };
 
-// "Exportar a Word" on a desktop without a word processor: the message names where the document
-// was written. The written document is removed again, so the tour leaves nothing behind.
+// "Exportar documento de texto (.odt)" on a desktop without a word processor: the message names
+// where the document was written. The written document is removed again, so the tour leaves nothing
+// behind.
 QImage exportWithoutWordProcessor(tour::Context& ctx) {
     const FormulatedBroiler broiler = formulatedBroiler(ctx);
     DesktopWithoutWordProcessor desktop;

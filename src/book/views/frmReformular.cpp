@@ -168,7 +168,11 @@ void frmReformular::reformulate() {
         return;
     }
     if (chosen.empty()) {
-        msg::msgBox(QStringLiteral("Ninguna fórmula cumple con la selección."), msg::Exclamation);
+        // The user agreed to start again: the old list goes, and the grid says nothing matched.
+        run_ = Reformulation();
+        searched_ = true;
+        showRows();
+        summary_->setText(QStringLiteral("Ninguna fórmula cumple con la selección."));
         return;
     }
     // The dialog shows itself only for a run of over a second; Esc or its button cancel.
@@ -193,6 +197,7 @@ void frmReformular::reformulate() {
     }
     progress.reset();
     run_ = std::move(run);
+    searched_ = true;
     order_ = sortedRows(run_.rows(), sortColumn_, ascending_);
     showRows();
     if (!completed)
@@ -213,13 +218,13 @@ void frmReformular::showRows() {
     const std::vector<WorklistRow>& rows = run_.rows();
     if (order_.size() != rows.size())
         order_ = sortedRows(rows, sortColumn_, ascending_);
-    binding_->show(worklistGrid(rows, order_));
+    // The sort arrow is in the sorted column's caption, where it covers no text.
+    binding_->show(worklistGrid(rows, order_, sortColumn_, ascending_));
+    binding_->setNoMatchVisible(searched_ && rows.empty());
     for (int r = 0; r < int(order_.size()); ++r)
-        if (QTableWidgetItem* item = grid_->item(r, kColResultado))
-            item->setToolTip(worklistDetail(rows[size_t(order_[size_t(r)])]));
-    grid_->horizontalHeader()->setSortIndicatorShown(true);
-    grid_->horizontalHeader()->setSortIndicator(sortColumn_, ascending_ ? Qt::AscendingOrder
-                                                                        : Qt::DescendingOrder);
+        for (int c = 0; c < kWorklistColumns; ++c)
+            if (QTableWidgetItem* item = grid_->item(r, c))
+                item->setToolTip(worklistTip(rows[size_t(order_[size_t(r)])], c));
     if (!rows.empty())
         summary_->setText(run_.summary());
     const bool any = !rows.empty();
@@ -283,8 +288,9 @@ void frmReformular::saveVersions() {
                     msg::Exclamation);
         return;
     }
-    if (msg::msgBox(QStringLiteral("¿Grabar %1 fórmulas como nuevas versiones?").arg(savable),
-                    msg::Question) != msg::Yes)
+    const auto unsaved = std::count_if(run_.rows().begin(), run_.rows().end(),
+                                       [](const WorklistRow& r) { return r.savable(); });
+    if (msg::msgBox(saveQuestion(int(savable), int(unsaved)), msg::Question) != msg::Yes)
         return;
     std::vector<int> saved;
     try {
@@ -296,7 +302,7 @@ void frmReformular::saveVersions() {
         return;
     }
     showRows();
-    msg::msgBox(QStringLiteral("Se grabaron %1 versiones nuevas.").arg(saved.size()));
+    msg::msgBox(savedMessage(int(saved.size())));
 }
 
 void frmReformular::print() {

@@ -55,6 +55,7 @@ private:
     std::vector<int> order_;
     int sortColumn_ = 0;
     bool ascending_ = true;
+    bool searched_ = false; // a run was asked for: an empty list then means nothing matched
     int ingredientId_ = 0;
 
     QLineEdit* codeFrom_ = nullptr;

@@ -145,8 +145,8 @@ bool frmproducto::cmdUpdate_Click() {
             views::showDataError(app::kErrNoCurrentRecord, texts::kNoSeEncuentraProducto);
             return false;
         }
-    } catch (const store::StaleRowError& e) {
-        msg::msgBox(e.message(), msg::Critical);
+    } catch (const store::StaleRowError&) {
+        msg::msgBox(kIngredientChangedRefresh, msg::Critical); // this window has Refrescar
         return false;
     } catch (const store::StoreError& e) {
         if (e.message() == texts::kSinId)

@@ -140,8 +140,8 @@ bool frmpropiedad::cmdUpdate_Click() {
             views::showDataError(app::kErrNoCurrentRecord, texts::kNoSeEncuentraNutriente);
             return false;
         }
-    } catch (const store::StaleRowError& e) {
-        msg::msgBox(e.message(), msg::Critical);
+    } catch (const store::StaleRowError&) {
+        msg::msgBox(kNutrientChangedRefresh, msg::Critical); // this window has Refrescar
         return false;
     } catch (const store::StoreError& e) {
         if (e.message() == texts::kSinId)

@@ -16,7 +16,8 @@ frmImprimir::frmImprimir(QWidget* parent) : QDialog(parent) {
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Command1 = new QPushButton(QStringLiteral("&Impresora"), Frame1);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command2 = new QPushButton(QStringLiteral("Exportar a &Word"), Frame1);
+    // The export writes an OpenDocument text, which any word processor opens.
+    Command2 = new QPushButton(QStringLiteral("Exportar documento de &texto (.odt)"), Frame1);
     Command2->setObjectName(QStringLiteral("Command2"));
     for (QPushButton* button : {Command1, Command2}) {
         button->setMinimumSize(150, 40);
@@ -30,12 +31,20 @@ frmImprimir::frmImprimir(QWidget* parent) : QDialog(parent) {
         QStringLiteral("Incluir los &gráficos de la mezcla (segunda página, solo impresora)"),
         this);
     chkGraficos->setObjectName(QStringLiteral("chkGraficos"));
+    cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
+    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
+    cmdCancelar->setAutoDefault(false);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(chkGraficos, 1);
+    bottom->addWidget(cmdCancelar);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame1);
-    layout->addWidget(chkGraficos);
+    layout->addLayout(bottom);
 
     connect(Command1, &QPushButton::clicked, this, [this] { choose(1); });
     connect(Command2, &QPushButton::clicked, this, [this] { choose(2); });
+    // Closes as the window's box does: destination() stays 0 and nothing is printed.
+    connect(cmdCancelar, &QPushButton::clicked, this, &frmImprimir::reject);
 }
 
 frmImprimir::~frmImprimir() = default;

@@ -8,9 +8,9 @@ class QPushButton;
 
 namespace printing {
 
-// Asks where the formula goes: the printer (destination() 1) or a word-processor document (2).
-// Closing it otherwise leaves destination() 0: nothing is printed. withCharts(): the printout
-// adds a page with the charts of the mix.
+// Asks where the formula goes: the printer (destination() 1) or an OpenDocument text (2).
+// Cancelar or closing it otherwise leaves destination() 0: nothing is printed. withCharts(): the
+// printout adds a page with the charts of the mix.
 class frmImprimir : public QDialog {
     Q_OBJECT
 
@@ -28,6 +28,7 @@ private:
     QPushButton* Command1;
     QPushButton* Command2;
     QCheckBox* chkGraficos;
+    QPushButton* cmdCancelar;
     qint16 destination_ = 0;
 };
 

@@ -78,8 +78,25 @@ TEST_F(BookFixture, WorklistReformulatesSortsComparesAndSaves) {
     auto* grid = child<QTableWidget>(w, "FlexGrid1");
     EXPECT_EQ(grid->rowCount(), 0);
     EXPECT_FALSE(child<QPushButton>(w, "cmdGrabar")->isEnabled());
+    w.show();
+    EXPECT_FALSE(child<QLabel>(w, "txtnohubo")->isVisible()); // nothing searched yet
     click(w, "cmdReformular");
     ASSERT_EQ(grid->rowCount(), 4);
+    EXPECT_FALSE(child<QLabel>(w, "txtnohubo")->isVisible());
+    // The sorted column carries its arrow in its caption; Entran and Salen cells tell the list.
+    EXPECT_EQ(grid->horizontalHeaderItem(book::kColCodigo)->text(), "Código \u25B2");
+    EXPECT_FALSE(grid->horizontalHeader()->isSortIndicatorShown());
+    int lists = 0;
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        for (int c : {book::kColEntran, book::kColSalen}) {
+            if (grid->item(r, c)->text().isEmpty())
+                continue;
+            ++lists;
+            EXPECT_TRUE(grid->item(r, c)->toolTip().startsWith(c == book::kColEntran ? "Entran:\n"
+                                                                                     : "Salen:\n"));
+        }
+    }
+    EXPECT_GT(lists, 0);
     EXPECT_EQ(column(*grid, book::kColCodigo),
               QStringList({"CERDO-CREC", "POLLO-INI", "PONEDORA", "VACA-CONC"}));
     EXPECT_TRUE(child<QLabel>(w, "lblResumen")->text().startsWith("4 fórmulas:"));
@@ -113,9 +130,14 @@ TEST_F(BookFixture, WorklistReformulatesSortsComparesAndSaves) {
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
     grid->selectionModel()->select(grid->model()->index(2, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    messages.clear();
     messages.planAnswer(msg::No);
     click(w, "cmdGrabar");
     EXPECT_EQ(formulas(), 4);
+    EXPECT_EQ(messages.texts(),
+              QStringList({"¿Grabar 2 fórmulas seleccionadas como nuevas versiones?\n\nSolo se "
+                           "graban las filas seleccionadas en la lista. Otras 2 fórmulas "
+                           "reformuladas quedan sin grabar."}));
     messages.planAnswer(msg::Yes);
     click(w, "cmdGrabar");
     EXPECT_EQ(formulas(), 6);
@@ -132,11 +154,18 @@ TEST_F(BookFixture, WorklistReformulatesSortsComparesAndSaves) {
               QStringList({"Hay fórmulas reformuladas sin grabar. ¿Desea reformular de nuevo?"}));
     messages.clear();
     messages.planAnswer(msg::No);
-    w.show();
     click(w, "cmdClose");
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(messages.texts(),
               QStringList({"Hay fórmulas reformuladas sin grabar. ¿Desea salir de todos modos?"}));
+
+    // A run that finds nothing says so over the grid.
+    child<QLineEdit>(w, "Text1")->setText("ZZZ");
+    messages.planAnswer(msg::Yes);
+    click(w, "cmdReformular");
+    EXPECT_EQ(grid->rowCount(), 0);
+    EXPECT_TRUE(child<QLabel>(w, "txtnohubo")->isVisible());
+    EXPECT_EQ(child<QLabel>(w, "lblResumen")->text(), "Ninguna fórmula cumple con la selección.");
 }
 
 // "Abrir en Optimización" opens the mix the worklist shows: re-formulated at today's prices,

@@ -1,11 +1,14 @@
 #include "app/views/modal.h"
 #include "catalog/catalog_texts.h"
+#include "catalog/ingredients.h"
+#include "catalog/nutrients.h"
 #include "catalog/views/frmComoProducto.h"
 #include "catalog/views/frmproducto.h"
 #include "catalog/views/frmproducto_propiedades.h"
 #include "catalog/views/frmpropiedad.h"
 #include "catalog/views/frmpropiedades.h"
 #include "catalog_view_helpers.h"
+#include "store/revisions.h"
 #include "support/qt_printers.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
@@ -401,4 +404,41 @@ TEST(IngredientEditorView, CostIsCheckedWhenLeftAndEnterMovesOn) {
     control(view, "Text4")->setFocus(Qt::TabFocusReason);
     QTest::qWait(30);
     EXPECT_EQ(messages.texts().size(), 1);
+}
+
+// A save over someone else's later save is refused; the message names the editor's Refrescar
+// button, which shows the other save, after which the editor saves again.
+TEST(CatalogEditors, StaleSavesPointToRefrescar) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    ScriptedMessages messages;
+    const auto savedByOther = [&db](const char* table, const QString& change, int id) {
+        store::Database::Transaction tx(db, store::Database::Transaction::WriteLock::Now);
+        db.exec(change);
+        store::raiseRevision(db, QString::fromLatin1(table), id);
+        tx.commit();
+    };
+
+    frmproducto ingredient(db, 1);
+    savedByOther("productos", "update productos set nombre='Del otro' where id_producto=1", 1);
+    type(ingredient, "Text2", "Mío");
+    click(ingredient, "cmdUpdate");
+    EXPECT_EQ(messages.texts(), QStringList({kIngredientChangedRefresh}));
+    EXPECT_TRUE(kIngredientChangedRefresh.contains("Pulse Refrescar"));
+    EXPECT_EQ(scalar(db, "select count(*) from productos where nombre='Del otro'"), 1);
+    click(ingredient, "cmdrequery");
+    EXPECT_EQ(control<QLineEdit>(ingredient, "Text2")->text(), "Del otro");
+    type(ingredient, "Text2", "Mío");
+    messages.clear();
+    click(ingredient, "cmdUpdate");
+    EXPECT_TRUE(messages.texts().isEmpty());
+    EXPECT_EQ(scalar(db, "select count(*) from productos where nombre='Mío'"), 1);
+
+    frmpropiedad nutrient(db, 2);
+    savedByOther("propiedades", "update propiedades set nombre='Del otro' where id_propiedad=2", 2);
+    type(nutrient, "Text1", "Mío");
+    click(nutrient, "cmdUpdate");
+    EXPECT_EQ(messages.texts(), QStringList({kNutrientChangedRefresh}));
+    click(nutrient, "cmdrequery");
+    EXPECT_EQ(control<QLineEdit>(nutrient, "Text1")->text(), "Del otro");
 }

@@ -68,7 +68,9 @@ TEST(frmImprimir, ButtonsChooseTheDestinationAndCloseKeepsNothing) {
     EXPECT_EQ(dialog.windowTitle(), "Seleccione destino");
     EXPECT_NE(dialog.findChild<QWidget*>("Frame1"), nullptr);
     EXPECT_EQ(dialog.findChild<QPushButton*>("Command1")->text(), "&Impresora");
-    EXPECT_EQ(dialog.findChild<QPushButton*>("Command2")->text(), "Exportar a &Word");
+    EXPECT_EQ(dialog.findChild<QPushButton*>("Command2")->text(),
+              "Exportar documento de &texto (.odt)");
+    EXPECT_EQ(dialog.findChild<QPushButton*>("cmdCancelar")->text(), "&Cancelar");
 
     EXPECT_EQ(dialog.destination(), 0);
     dialog.findChild<QPushButton*>("Command1")->click();
@@ -77,19 +79,26 @@ TEST(frmImprimir, ButtonsChooseTheDestinationAndCloseKeepsNothing) {
     dialog.findChild<QPushButton*>("Command2")->click();
     EXPECT_EQ(dialog.destination(), 2);
 
-    // Closed with the window's box: the print button's 0 stays and nothing is printed.
+    // Closed with the window's box or with Cancelar: the print button's 0 stays and nothing is
+    // printed or written.
     ScriptedMessages messages;
     RecordingShell shell;
     printing::ScopedPrintServices services({[] { return false; }, {}});
-    int destination = -1;
-    widgets::ScopedModalRunner runner([&](QDialog& d) {
-        d.reject();
-        destination = static_cast<printing::frmImprimir&>(d).destination();
-        return int(QDialog::Rejected);
-    });
     const workspace::Workspace ws = smallWorkspace();
-    printing::printFormula(ws, texts(), nullptr);
-    EXPECT_EQ(destination, 0);
+    for (const bool cancelButton : {false, true}) {
+        int destination = -1;
+        widgets::ScopedModalRunner runner([&](QDialog& d) {
+            if (cancelButton)
+                d.findChild<QPushButton*>("cmdCancelar")->click();
+            else
+                d.reject();
+            destination = static_cast<printing::frmImprimir&>(d).destination();
+            EXPECT_EQ(d.result(), QDialog::Rejected);
+            return d.result();
+        });
+        printing::printFormula(ws, texts(), nullptr);
+        EXPECT_EQ(destination, 0) << cancelButton;
+    }
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_TRUE(shell.opened.isEmpty());
 }
