@@ -160,10 +160,10 @@ QWidget* frmPlanes::buildResults() {
     auto* box = new QGroupBox(QStringLiteral("Resultado del plan"), this);
     auto* column = new QVBoxLayout(box);
     auto* choice = new QHBoxLayout;
-    currentPrices_ = new QRadioButton(QStringLiteral("Versión más alta, precios &actuales"), box);
+    currentPrices_ = new QRadioButton(QStringLiteral("&Versión más alta, precios actuales"), box);
     currentPrices_->setObjectName(QStringLiteral("optPreciosActuales"));
     currentPrices_->setToolTip(pricesChoiceText(PlanPrices::Current));
-    storedPrices_ = new QRadioButton(QStringLiteral("Versión del plan, precios &guardados"), box);
+    storedPrices_ = new QRadioButton(QStringLiteral("Versión del &plan, precios guardados"), box);
     storedPrices_->setObjectName(QStringLiteral("optPreciosGuardados"));
     storedPrices_->setToolTip(pricesChoiceText(PlanPrices::Stored));
     auto* group = new QButtonGroup(box);
