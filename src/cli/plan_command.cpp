@@ -140,9 +140,16 @@ QString table(const PlanRun& run) {
     if (!run.mensaje.isEmpty())
         s << run.mensaje << "\n";
     if (run.outcome == PlanRunOutcome::Infeasible) {
+        const QString line = QStringLiteral("%1 %2 %3 %4 %5 %6\n");
+        if (!run.conflicto.empty())
+            s << line.arg("Restricción", -30)
+                     .arg("Nombre", -30)
+                     .arg("Límite", -7)
+                     .arg("Valor", 12)
+                     .arg("Relajación", 12)
+                     .arg("Costo", 12);
         for (const plans::PlanConflictRow& c : run.conflicto)
-            s << QString("%1 %2 %3 %4 %5 %6\n")
-                     .arg(c.formula.isEmpty() ? c.tipo : c.formula + " " + c.tipo, -30)
+            s << line.arg(c.formula.isEmpty() ? c.tipo : c.formula + " " + c.tipo, -30)
                      .arg(c.nombre.left(30), -30)
                      .arg(c.limite, -7)
                      .arg(cell(c.valor, "0.00"), 12)

@@ -111,6 +111,22 @@ TEST(PlanCommand, MistakesAndConflictsHaveTheirExitStatus) {
     EXPECT_EQ(conflict[0].toObject()["tipo"].toString(), "minimo_uso");
     EXPECT_GT(conflict[0].toObject()["relajacion"].toDouble(), 0);
     EXPECT_EQ(formulaCount(path), 4); // an infeasible plan saves nothing
+
+    // As a table, the conflict's figures stand under their column headers.
+    const CommandRun shown =
+        runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo"});
+    EXPECT_EQ(shown.status, 3);
+    const QStringList lines = shown.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2 + conflict.size()) << shown.out.toStdString();
+    EXPECT_EQ(lines[0], o["mensaje"].toString());
+    const QStringList headers = lines[1].split(' ', Qt::SkipEmptyParts);
+    EXPECT_EQ(headers,
+              QStringList({"Restricción", "Nombre", "Límite", "Valor", "Relajación", "Costo"}));
+    const QString relaxation =
+        QString::number(conflict[0].toObject()["relajacion"].toDouble(), 'f', 2);
+    EXPECT_EQ(lines[2].indexOf(relaxation) + relaxation.size(),
+              lines[1].indexOf("Relajación") + QString("Relajación").size())
+        << shown.out.toStdString();
 }
 
 TEST(PlanCommand, WritesTheSolvedPlanAsAPdfAndNeverOverTheDatabase) {
