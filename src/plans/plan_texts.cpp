@@ -38,24 +38,47 @@ QString changeText(const PlannedFormula& f) {
     return (change > 0 ? u'+' : u'-') + magnitude;
 }
 
+namespace {
+
+// "Disponible de Maíz" or "Mínimo para Calcio en PONEDORA versión 1".
+QString conflictName(const PlanConflictRow& c) {
+    const QString side = c.tipo == QLatin1String("disponible")   ? QStringLiteral("Disponible")
+                         : c.tipo == QLatin1String("minimo_uso") ? QStringLiteral("Uso mínimo")
+                         : c.limite == QLatin1String("minimo")   ? QStringLiteral("Mínimo")
+                                                                 : QStringLiteral("Máximo");
+    return c.formula.isEmpty() ? QStringLiteral("%1 de %2").arg(side, c.nombre)
+                               : QStringLiteral("%1 para %2 en %3").arg(side, c.nombre, c.formula);
+}
+
+} // namespace
+
 QString outcomeMessage(const PlanRun& run) {
     if (run.outcome == PlanRunOutcome::Optimum)
         return {};
     QStringList lines{run.mensaje};
     for (const PlanConflictRow& c : run.conflicto) {
-        const QString side = c.tipo == QLatin1String("disponible")   ? QStringLiteral("Disponible")
-                             : c.tipo == QLatin1String("minimo_uso") ? QStringLiteral("Uso mínimo")
-                             : c.limite == QLatin1String("minimo")   ? QStringLiteral("Mínimo")
-                                                                     : QStringLiteral("Máximo");
-        QString line = c.formula.isEmpty()
-                           ? QStringLiteral("%1 de %2: %3").arg(side, c.nombre, amountText(c.valor))
-                           : QStringLiteral("%1 para %2 en %3: %4")
-                                 .arg(side, c.nombre, c.formula, amountText(c.valor));
+        QString line = conflictName(c) + QStringLiteral(": ") + amountText(c.valor);
         if (c.relajacion)
             line += QStringLiteral(" (se cumple con %1)").arg(amountText(c.relajacion));
         lines << line;
     }
     return lines.join(u'\n');
+}
+
+QString outcomeSummary(const PlanRun& run) {
+    if (run.outcome == PlanRunOutcome::Optimum || run.mensaje.isEmpty())
+        return {};
+    QString text = QStringLiteral("Plan sin mezcla: ") + run.mensaje;
+    if (run.conflicto.empty())
+        return text;
+    constexpr std::size_t kNamed = 3;
+    QStringList names;
+    for (std::size_t i = 0; i < run.conflicto.size() && i < kNamed; ++i)
+        names << conflictName(run.conflicto[i]);
+    text += QStringLiteral(". En conflicto: ") + names.join(QStringLiteral(", "));
+    if (run.conflicto.size() > kNamed)
+        text += QStringLiteral(" y %1 más").arg(run.conflicto.size() - kNamed);
+    return text;
 }
 
 QString pricesName(PlanPrices prices) {

@@ -28,6 +28,10 @@ QString changeText(const PlannedFormula& f);
 // the plan hold.
 QString outcomeMessage(const PlanRun& run);
 
+// What stays in the window after the message of a plan that did not solve is closed: that it has
+// no mix, why, and the first limits of the conflict by name ("" for a solved plan or none run).
+QString outcomeSummary(const PlanRun& run);
+
 // "actuales" or "guardados", as the command line's JSON names the choice.
 QString pricesName(PlanPrices prices);
 

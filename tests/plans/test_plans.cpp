@@ -285,6 +285,20 @@ TEST(PlanTexts, AmountsAsTypedAndTheConflictInWords) {
                                           "Disponible de Maíz: 100.00 (se cumple con 250.00)\n"
                                           "Mínimo para Calcio en PONEDORA versión 1: 3.50");
     EXPECT_TRUE(plans::totalText(run).isEmpty());
+    // What stays in the window names the conflict briefly: its first three limits.
+    EXPECT_EQ(plans::outcomeSummary(run),
+              "Plan sin mezcla: No es posible cumplir todas las restricciones del plan. En "
+              "conflicto: Disponible de Maíz, Mínimo para Calcio en PONEDORA versión 1");
+    run.conflicto.push_back({"minimo_uso", {}, "Soya", "minimo", 5, {}, {}});
+    run.conflicto.push_back({"nutriente", "PONEDORA versión 1", "Fósforo", "maximo", 1, {}, {}});
+    run.conflicto.push_back({"nutriente", "PONEDORA versión 1", "Sodio", "maximo", 1, {}, {}});
+    EXPECT_TRUE(plans::outcomeSummary(run).endsWith(", Uso mínimo de Soya y 2 más"))
+        << plans::outcomeSummary(run).toStdString();
+    run.outcome = plans::PlanRunOutcome::Invalid;
+    run.conflicto.clear();
+    run.mensaje = "El plan Marzo no tiene fórmulas";
+    EXPECT_EQ(plans::outcomeSummary(run), "Plan sin mezcla: El plan Marzo no tiene fórmulas");
+    EXPECT_EQ(plans::outcomeSummary(plans::PlanRun{}), ""); // not formulated yet
 
     plans::PlannedFormula f;
     f.costoUnitarioHumeda = 0.2154;

@@ -175,6 +175,12 @@ QWidget* frmPlanes::buildResults() {
     choice->addWidget(storedPrices_);
     choice->addStretch(1);
     column->addLayout(choice);
+    outcome_ = new QLabel(box);
+    outcome_->setObjectName(QStringLiteral("lblResultado"));
+    outcome_->setWordWrap(true);
+    outcome_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold"));
+    outcome_->hide();
+    column->addWidget(outcome_);
     auto* row = new QHBoxLayout;
     column->addLayout(row, 1);
     results_ = grid(box, "grdResultados",
@@ -381,6 +387,10 @@ void frmPlanes::showResults() {
     }
     filling_ = false;
     total_->setText(totalText(run_));
+    // The outcome stays in sight after its message is closed, the whole message in the tooltip.
+    outcome_->setText(outcomeSummary(run_));
+    outcome_->setToolTip(outcomeMessage(run_));
+    outcome_->setVisible(!outcome_->text().isEmpty());
     save_->setEnabled(solved);
     print_->setEnabled(solved);
     open_->setEnabled(solved);

@@ -68,6 +68,7 @@ private:
     QTableWidget* results_ = nullptr;
     QTableWidget* mix_ = nullptr;
     QLabel* total_ = nullptr;
+    QLabel* outcome_ = nullptr; // why the last run has no mix
     QPushButton* save_ = nullptr;
     QPushButton* print_ = nullptr;
     QPushButton* open_ = nullptr;

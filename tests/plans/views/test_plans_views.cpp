@@ -54,6 +54,7 @@ TEST(PlanesView, TheSamplePlanFormulatesShowsItsResultsAndSaves) {
     click(view, "cmdFormular");
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
     EXPECT_TRUE(child<QLabel>(view, "lblCostoTotal")->text().startsWith("Costo total del plan"));
+    EXPECT_TRUE(child<QLabel>(view, "lblResultado")->isHidden());
     EXPECT_EQ(child<QTableWidget>(view, "grdResultados")->rowCount(), 4);
     EXPECT_GT(child<QTableWidget>(view, "grdMezcla")->rowCount(), 5);
     EXPECT_FALSE(stock->item(0, 3)->text().isEmpty()); // used
@@ -135,10 +136,18 @@ TEST(PlanesView, APlanIsCreatedFilledByPickingAndItsConflictNamed) {
         "No es posible cumplir todas las restricciones del plan"))
         << messages.texts().last().toStdString();
     EXPECT_FALSE(child<QPushButton>(view, "cmdGrabar")->isEnabled());
+    // Once the message is closed the window still says the plan has no mix, and why.
+    auto* outcome = child<QLabel>(view, "lblResultado");
+    EXPECT_FALSE(outcome->isHidden());
+    EXPECT_TRUE(outcome->text().startsWith("Plan sin mezcla: No es posible cumplir"))
+        << outcome->text().toStdString();
+    EXPECT_TRUE(outcome->text().contains("En conflicto: ")) << outcome->text().toStdString();
+    EXPECT_EQ(outcome->toolTip(), messages.texts().last());
     // With both bounds emptied the ingredient leaves the plan.
     child<QTableWidget>(view, "grdIngredientes")->item(0, 1)->setText("");
     child<QTableWidget>(view, "grdIngredientes")->item(0, 2)->setText("");
     EXPECT_EQ(child<QTableWidget>(view, "grdIngredientes")->rowCount(), 0);
+    EXPECT_TRUE(outcome->isHidden()); // the plan changed: no outcome to show
 
     messages.planAnswer(msg::Yes);
     click(view, "cmdEliminar");
