@@ -20,12 +20,34 @@ struct Column {
     bool right;
 };
 
-// Draws tables down the pages, starting a new page (with the table's header again) where a line
-// would fall past the bottom.
+// Measures as the canvas it stands for and draws nothing: how many pages a printout takes.
+class PageCounter : public printing::PageCanvas {
+public:
+    explicit PageCounter(printing::PageCanvas& canvas) : canvas_(canvas) {}
+
+    int pages() const { return pages_; }
+
+    QSizeF pageSize() const override { return canvas_.pageSize(); }
+    void setFont(const printing::TextStyle& style) override { canvas_.setFont(style); }
+    printing::TextStyle font() const override { return canvas_.font(); }
+    double textWidth(const QString& text) const override { return canvas_.textWidth(text); }
+    void drawText(QPointF, const QString&) override {}
+    void setDrawWidth(int) override {}
+    void drawLine(QPointF, QPointF) override {}
+    void newPage() override { ++pages_; }
+
+private:
+    printing::PageCanvas& canvas_;
+    int pages_ = 1;
+};
+
+// Draws tables down the pages, starting a new page (with the table's title marked "(continúa)"
+// and its header again) where a line would fall past the bottom, and numbers the pages
+// "Página N de M" when told how many there are.
 class TableWriter {
 public:
-    explicit TableWriter(printing::PageCanvas& canvas)
-        : canvas_(canvas), bottom_(canvas.pageSize().height() - 10) {}
+    TableWriter(printing::PageCanvas& canvas, int pages)
+        : canvas_(canvas), bottom_(canvas.pageSize().height() - 10), pages_(pages) {}
 
     double& y() { return y_; }
 
@@ -33,13 +55,16 @@ public:
     bool ensure(double height) {
         if (y_ + height <= bottom_)
             return false;
+        pageNumber();
         canvas_.newPage();
+        ++page_;
         y_ = 0;
         return true;
     }
 
     void heading(const QString& text) {
         ensure(7 + 2 * kLine);
+        title_ = text;
         canvas_.setFont({10, true});
         canvas_.drawText(QPointF(0, y_), text);
         y_ += 6;
@@ -52,15 +77,23 @@ public:
     }
 
     void row(const QStringList& cells) {
-        if (ensure(kLine))
+        if (ensure(kLine)) {
+            continuedTitle();
             header();
+        }
         canvas_.setFont({8});
         for (std::size_t i = 0; i < columns_.size(); ++i)
             cell(columns_[i], canvas_.fitted(cells.value(qsizetype(i)), columns_[i].width));
         y_ += kLine;
     }
 
-    void end() { y_ += 4; }
+    void end() {
+        y_ += 4;
+        title_.clear();
+    }
+
+    // The last page's number.
+    void finish() { pageNumber(); }
 
 private:
     void cell(const Column& c, const QString& text) {
@@ -81,9 +114,33 @@ private:
         y_ += 0.6;
     }
 
+    // The title of the table going on from the page before, cut to leave its mark in sight.
+    void continuedTitle() {
+        if (title_.isEmpty())
+            return;
+        const QString mark = QStringLiteral(" (continúa)");
+        canvas_.setFont({10, true});
+        const double room = canvas_.pageSize().width() - canvas_.textWidth(mark);
+        canvas_.drawText(QPointF(0, y_), canvas_.fitted(title_, room) + mark);
+        y_ += 6;
+    }
+
+    void pageNumber() {
+        if (pages_ <= 0)
+            return;
+        canvas_.setFont({8});
+        const QString text = QStringLiteral("Página %1 de %2").arg(page_).arg(pages_);
+        canvas_.drawText(QPointF((canvas_.pageSize().width() - canvas_.textWidth(text)) / 2,
+                                 canvas_.pageSize().height() - 5),
+                         text);
+    }
+
     printing::PageCanvas& canvas_;
     double bottom_;
+    int pages_;
+    int page_ = 1;
     double y_ = 0;
+    QString title_; // of the table being drawn
     std::vector<Column> columns_;
 };
 
@@ -97,8 +154,10 @@ QString printoutTitle(const PlanHeader& plan) {
     return QStringLiteral("Plan de producción ") + plan.nombre;
 }
 
-void drawPlan(printing::PageCanvas& canvas, const PlanHeader& plan, const PlanRun& run) {
-    TableWriter w(canvas);
+namespace {
+
+void layoutPlan(TableWriter& w, printing::PageCanvas& canvas, const PlanHeader& plan,
+                const PlanRun& run) {
     canvas.setFont({14, true});
     canvas.drawText(QPointF(0, 0), canvas.fitted(printoutTitle(plan), 160));
     canvas.setFont({9});
@@ -157,6 +216,18 @@ void drawPlan(printing::PageCanvas& canvas, const PlanHeader& plan, const PlanRu
     for (const PlannedStock& s : run.stock)
         w.row({s.nombre, amountText(s.usado), amountText(s.disponible), amountText(s.minimoUso),
                costText(s.valorMarginal)});
+}
+
+} // namespace
+
+// Laid out once to count the pages, then drawn with their numbers.
+void drawPlan(printing::PageCanvas& canvas, const PlanHeader& plan, const PlanRun& run) {
+    PageCounter counter(canvas);
+    TableWriter dry(counter, 0);
+    layoutPlan(dry, counter, plan, run);
+    TableWriter w(canvas, counter.pages());
+    layoutPlan(w, canvas, plan, run);
+    w.finish();
 }
 
 } // namespace plans

@@ -109,16 +109,35 @@ TEST(PlanPrintout, ALongPlanTurnsPagesRepeatingHeadersAndAFailedOneSaysWhy) {
     plans::drawPlan(canvas, header, run);
     ASSERT_GE(canvas.pages, 2);
     const double bottom = canvas.pageSize().height() - 10;
-    for (const RecordingCanvas::Text& t : canvas.texts)
-        EXPECT_LE(t.at.y(), bottom) << t.text.toStdString();
-    // A page that starts with table rows starts with the table's header.
+    const QRectF sheet(QPointF(0, 0), canvas.pageSize());
+    for (int page = 1; page <= canvas.pages; ++page) {
+        // Every page is numbered once at its foot, below everything else on it.
+        const QString number = QStringLiteral("Página %1 de %2").arg(page).arg(canvas.pages);
+        const RecordingCanvas::Text* foot = canvas.find(number, page);
+        ASSERT_TRUE(foot) << number.toStdString();
+        EXPECT_GT(foot->at.y(), bottom);
+        EXPECT_TRUE(sheet.contains(QRectF(foot->at, QSizeF(foot->width, 3.4))));
+        for (const RecordingCanvas::Text& t : canvas.onPage(page)) {
+            if (t.text != number) {
+                EXPECT_LE(t.at.y(), bottom) << t.text.toStdString();
+            }
+        }
+    }
+    // A page that starts with table rows starts with the table's title marked as going on,
+    // then its header.
     for (int page = 2; page <= canvas.pages; ++page) {
         const QList<RecordingCanvas::Text> texts = canvas.onPage(page);
-        ASSERT_FALSE(texts.isEmpty());
+        ASSERT_GE(texts.size(), 2);
         const QString first = texts.first().text;
-        EXPECT_TRUE(first == "Ingrediente" || texts.first().style.points >= 10)
-            << page << ": " << first.toStdString();
+        EXPECT_GE(texts.first().style.points, 10) << page << ": " << first.toStdString();
+        if (first.endsWith(" (continúa)")) {
+            EXPECT_EQ(texts[1].text, "Ingrediente") << page;
+        }
     }
+    const QString second = canvas.onPage(2).first().text;
+    EXPECT_TRUE(second.startsWith("F-1 versión 3 - Iniciador")) << second.toStdString();
+    EXPECT_TRUE(second.endsWith(" (continúa)")) << second.toStdString();
+    EXPECT_LE(canvas.onPage(2).first().right(), canvas.pageSize().width() + 0.02);
     EXPECT_TRUE(canvas.find("Ingrediente 89"));
     EXPECT_TRUE(canvas.find("Existencia 39"));
     const RecordingCanvas::Text* product = nullptr;
@@ -135,6 +154,7 @@ TEST(PlanPrintout, ALongPlanTurnsPagesRepeatingHeadersAndAFailedOneSaysWhy) {
     RecordingCanvas refused;
     plans::drawPlan(refused, header, failed);
     EXPECT_EQ(refused.pages, 1);
+    EXPECT_TRUE(refused.find("Página 1 de 1"));
     EXPECT_TRUE(refused.find(failed.mensaje));
     EXPECT_TRUE(refused.find(plans::outcomeMessage(failed).split('\n').last()));
     for (const RecordingCanvas::Text& t : refused.texts)
