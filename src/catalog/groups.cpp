@@ -7,6 +7,7 @@
 #include "store/stored_values.h"
 
 #include <QSet>
+#include <QStringList>
 
 namespace catalog {
 
@@ -150,22 +151,62 @@ void deleteGroup(store::Database& db, int idGrupo) {
     tx.commit();
 }
 
-MemberOutcome addGroupMember(store::Database& db, int idGrupo, int idProducto) {
+MembersAdded addGroupMembers(store::Database& db, int idGrupo,
+                             const std::vector<int>& idProductos) {
+    MembersAdded out;
     store::Database::Transaction tx(db, store::Database::Transaction::WriteLock::Now);
-    if (!groupExists(db, idGrupo))
-        return MemberOutcome::GroupGone;
-    if (db.query(QStringLiteral("select id_producto from productos where id_producto=") +
-                 key(idProducto))
-            .count() == 0)
-        return MemberOutcome::IngredientGone;
-    if (db.query(QStringLiteral("select id_producto from grupo_producto where id_grupo=") +
-                 key(idGrupo) + QStringLiteral(" and id_producto=") + key(idProducto))
-            .count() > 0)
-        return MemberOutcome::AlreadyMember;
-    db.exec(QStringLiteral("insert into grupo_producto (id_grupo,id_producto) values (") +
-            key(idGrupo) + u',' + key(idProducto) + u')');
+    if (!groupExists(db, idGrupo)) {
+        out.groupGone = true;
+        return out;
+    }
+    QSet<int> seen;
+    for (const int idProducto : idProductos) {
+        if (seen.contains(idProducto))
+            continue;
+        seen.insert(idProducto);
+        if (db.query(QStringLiteral("select id_producto from productos where id_producto=") +
+                     key(idProducto))
+                .count() == 0)
+            out.ingredientsGone.push_back(idProducto);
+        else if (db.query(QStringLiteral("select id_producto from grupo_producto where id_grupo=") +
+                          key(idGrupo) + QStringLiteral(" and id_producto=") + key(idProducto))
+                     .count() > 0)
+            out.alreadyMembers.push_back(idProducto);
+        else {
+            db.exec(QStringLiteral("insert into grupo_producto (id_grupo,id_producto) values (") +
+                    key(idGrupo) + u',' + key(idProducto) + u')');
+            out.added.push_back(idProducto);
+        }
+    }
     tx.commit();
-    return MemberOutcome::Added;
+    return out;
+}
+
+QString membersAddedNotice(const MembersAdded& outcome) {
+    if (outcome.groupGone)
+        return kGrupoNoExiste;
+    const size_t already = outcome.alreadyMembers.size();
+    const size_t gone = outcome.ingredientsGone.size();
+    if (already + gone == 0)
+        return {};
+    if (outcome.added.empty() && already == 1 && gone == 0)
+        return kIngredienteYaEnGrupo;
+    if (outcome.added.empty() && already == 0 && gone == 1)
+        return kIngredienteNoExiste;
+    QStringList lines;
+    const size_t added = outcome.added.size();
+    lines << (added == 0   ? QStringLiteral("No se agregó ningún Ingrediente al Grupo.")
+              : added == 1 ? QStringLiteral("Se agregó 1 Ingrediente al Grupo.")
+                           : QStringLiteral("Se agregaron %1 Ingredientes al Grupo.").arg(added));
+    if (already == 1)
+        lines << QStringLiteral("1 ya se encontraba en el Grupo.");
+    else if (already > 1)
+        lines << QStringLiteral("%1 ya se encontraban en el Grupo.").arg(already);
+    if (gone == 1)
+        lines << QStringLiteral("1 ya no se encuentra en el catálogo.");
+    else if (gone > 1)
+        lines << QStringLiteral("%1 ya no se encuentran en el catálogo.").arg(gone);
+    return lines.join(u'\n');
 }
 
 void removeGroupMember(store::Database& db, int idGrupo, int idProducto) {

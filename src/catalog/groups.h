@@ -79,8 +79,18 @@ int formulasUsingGroup(store::Database& db, int idGrupo);
 // Deletes the group's memberships and the formulas' limits on it, then the group.
 void deleteGroup(store::Database& db, int idGrupo);
 
-enum class MemberOutcome { Added, AlreadyMember, GroupGone, IngredientGone };
-MemberOutcome addGroupMember(store::Database& db, int idGrupo, int idProducto);
+// What adding picked ingredients to a group did: the keys added, those already members and
+// those no longer in the catalogue. When the group itself is gone nothing is added.
+struct MembersAdded {
+    bool groupGone = false;
+    std::vector<int> added;
+    std::vector<int> alreadyMembers;
+    std::vector<int> ingredientsGone;
+};
+// Adds every ingredient of `idProductos` (a key repeated counts once) in one transaction.
+MembersAdded addGroupMembers(store::Database& db, int idGrupo, const std::vector<int>& idProductos);
+// What the user is told after adding; empty when every ingredient was added.
+QString membersAddedNotice(const MembersAdded& outcome);
 void removeGroupMember(store::Database& db, int idGrupo, int idProducto);
 
 } // namespace catalog

@@ -71,6 +71,29 @@ grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& row
     return grid::gridContent({"tipo", "detalle", "valor1", "valor2", "valor3"}, cells, columns);
 }
 
+namespace {
+
+template <class Limit> bool anyLimited(const std::vector<Limit>& limits) {
+    return std::any_of(limits.begin(), limits.end(),
+                       [](const Limit& l) { return l.minimo || l.maximo; });
+}
+
+} // namespace
+
+QString analysisEmptyText(const workspace::Workspace& ws, const AnalysisTab& tab) {
+    if (tab.tipo == QLatin1String("RR"))
+        return anyLimited(ws.ratios)
+                   ? QStringLiteral("Ningún límite de relación está en su tope: ninguno cambia el "
+                                    "costo.")
+                   : QStringLiteral("La fórmula no tiene límites de relaciones entre nutrientes.");
+    if (tab.tipo == QLatin1String("RG"))
+        return anyLimited(ws.groups)
+                   ? QStringLiteral("Ningún límite de grupo está en su tope: ninguno cambia el "
+                                    "costo.")
+                   : QStringLiteral("La fórmula no tiene límites de grupos de ingredientes.");
+    return {};
+}
+
 grid::GridContent contributionsGrid(const std::vector<workspace::ContributionRow>& rows) {
     const std::vector<grid::Column> columns = {
         grid::Column(QStringLiteral("Ingrediente"), 0),

@@ -28,6 +28,11 @@ const std::array<AnalysisTab, 6>& analysisTabs();
 grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& rows,
                                const AnalysisTab& tab);
 
+// What an empty tab says in place of rows; empty for the tabs that never stand empty after a
+// formulation. A ratio or group tab is empty either because the formula limits none (it says
+// so) or because no limit it has is at its bound, so none changes the cost.
+QString analysisEmptyText(const workspace::Workspace& ws, const AnalysisTab& tab);
+
 // The contribution view's grid: ingredient, its maximum, what one unit brings and what the
 // ingredient brings at its maximum.
 grid::GridContent contributionsGrid(const std::vector<workspace::ContributionRow>& rows);

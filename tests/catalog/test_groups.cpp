@@ -12,7 +12,7 @@
 
 using catalog::GroupMember;
 using catalog::IngredientGroup;
-using catalog::MemberOutcome;
+using catalog::MembersAdded;
 using catalog::Refusal;
 
 namespace {
@@ -99,10 +99,26 @@ TEST(IngredientGroups, MembersAreAddedOnceListedByNameAndRemoved) {
               (QStringList{"CEBADA", "MAIZ", "SORGO", "TRIGO"}));
 
     const int afrecho = ingredient(db, "AFRECHO");
-    EXPECT_EQ(catalog::addGroupMember(db, granos, afrecho), MemberOutcome::Added);
-    EXPECT_EQ(catalog::addGroupMember(db, granos, afrecho), MemberOutcome::AlreadyMember);
-    EXPECT_EQ(catalog::addGroupMember(db, granos, 999), MemberOutcome::IngredientGone);
-    EXPECT_EQ(catalog::addGroupMember(db, 999, afrecho), MemberOutcome::GroupGone);
+    const int maiz = ingredient(db, "MAIZ");
+    const int soja = ingredient(db, "SOJA44");
+    // Several picked at once: a key repeated counts once, members and missing ones are told.
+    MembersAdded added = catalog::addGroupMembers(db, granos, {afrecho, maiz, 999, afrecho});
+    EXPECT_EQ(added.added, std::vector<int>{afrecho});
+    EXPECT_EQ(added.alreadyMembers, std::vector<int>{maiz});
+    EXPECT_EQ(added.ingredientsGone, std::vector<int>{999});
+    EXPECT_FALSE(added.groupGone);
+    EXPECT_EQ(catalog::membersAddedNotice(added),
+              "Se agregó 1 Ingrediente al Grupo.\n1 ya se encontraba en el Grupo.\n1 ya no se "
+              "encuentra en el catálogo.");
+    EXPECT_EQ(catalog::membersAddedNotice(catalog::addGroupMembers(db, granos, {afrecho})),
+              "El Ingrediente Ya se encuentra en el Grupo");
+    EXPECT_EQ(catalog::membersAddedNotice(catalog::addGroupMembers(db, granos, {999})),
+              "No se encuentra el Producto");
+    added = catalog::addGroupMembers(db, 999, {soja});
+    EXPECT_TRUE(added.groupGone);
+    EXPECT_TRUE(added.added.empty());
+    EXPECT_EQ(catalog::membersAddedNotice(added),
+              "No se encuentra el Grupo: fue eliminado por otro usuario");
     const auto members = catalog::groupMembers(db, granos);
     ASSERT_EQ(members.size(), 5u);
     EXPECT_EQ(members.front(), (GroupMember{afrecho, "AFRECHO", "Afrechillo de trigo"}));
@@ -164,9 +180,10 @@ TEST(IngredientGroups, DeletesTakeTheirMembershipsAndLimitsWholeOrNothing) {
     int id = 0;
     EXPECT_GT(failAtEveryStatement(db, [&] { id = catalog::createGroup(db, "Harinas").id; }), 0);
     EXPECT_EQ(names(catalog::listGroups(db)), (QStringList{"Harinas", "Proteínas animales"}));
-    failAtEveryStatement(db, [&] { catalog::addGroupMember(db, id, ingredient(db, "SOJA44")); });
+    const std::vector<int> harinas = {ingredient(db, "SOJA44"), ingredient(db, "CARNE50")};
+    failAtEveryStatement(db, [&] { catalog::addGroupMembers(db, id, harinas); });
     failAtEveryStatement(db, [&] { catalog::renameGroup(db, id, "Harinas vegetales"); });
-    EXPECT_EQ(codes(catalog::groupMembers(db, id)), QStringList{"SOJA44"});
+    EXPECT_EQ(codes(catalog::groupMembers(db, id)), (QStringList{"CARNE50", "SOJA44"}));
     EXPECT_EQ(names(catalog::listGroups(db)).first(), "Harinas vegetales");
 }
 

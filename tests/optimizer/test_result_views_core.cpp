@@ -89,6 +89,19 @@ TEST(AnalysisGrids, EachTabListsItsKindByValor2WithItsHeadersAndFormats) {
     EXPECT_EQ(rowTexts(analysisGrid(ws.analysisRows, tabs[2])),
               (QStringList{"Máximo para Premezcla|274.73|-0.063|274.670"}));
 
+    // An empty ratio or group tab says whether the formula limits none or none binds.
+    EXPECT_EQ(optimizer::analysisEmptyText(ws, tabs[5]),
+              "La fórmula no tiene límites de grupos de ingredientes.");
+    EXPECT_EQ(optimizer::analysisEmptyText(ws, tabs[4]),
+              "La fórmula no tiene límites de relaciones entre nutrientes.");
+    formulas::FormulaGroup granos;
+    granos.minimo = 40.0;
+    ws.groups.push_back(granos);
+    EXPECT_EQ(optimizer::analysisEmptyText(ws, tabs[5]),
+              "Ningún límite de grupo está en su tope: ninguno cambia el costo.");
+    EXPECT_EQ(optimizer::analysisEmptyText(ws, tabs[1]), "");
+    ws.groups.clear();
+
     // The workspace's own rows keep their order and show every kind.
     EXPECT_EQ(int(ws.analysisRows.size()), 6);
     EXPECT_EQ(ws.analysisRows[0].detalle, "Maíz");

@@ -92,6 +92,10 @@ void frmGrupos::buildControls() {
         if (!filling_)
             showMembers();
     });
+    connect(FlexGrid1, &QTableWidget::cellClicked, this, [this] {
+        if (naming_)
+            showMembers();
+    });
     connect(cmdNuevo, &QPushButton::clicked, this, &frmGrupos::cmdNuevo_Click);
     connect(cmdRenombrar, &QPushButton::clicked, this, &frmGrupos::cmdRenombrar_Click);
     connect(cmdEliminar, &QPushButton::clicked, this, &frmGrupos::cmdEliminar_Click);
@@ -126,6 +130,7 @@ void frmGrupos::showGroups(int selectId) {
 }
 
 void frmGrupos::showMembers() {
+    setNamingNewGroup(false);
     const int id = currentGroupId();
     members_.clear();
     if (id > 0) {
@@ -153,7 +158,29 @@ void frmGrupos::refuseName(const Refusal& refusal) {
     txtNombre->selectAll();
 }
 
+void frmGrupos::setNamingNewGroup(bool naming) {
+    if (naming == naming_)
+        return;
+    naming_ = naming;
+    cmdNuevo->setText(naming ? QStringLiteral("&Grabar") : QStringLiteral("&Nuevo"));
+    cmdNuevo->setDefault(naming);
+    txtNombre->setPlaceholderText(naming ? QStringLiteral("Nombre del grupo nuevo") : QString());
+    if (!naming)
+        return;
+    txtNombre->clear();
+    members_.clear(); // the new group has none yet
+    memberBinding_->show(memberGrid(members_));
+    memberBinding_->setNoMatchVisible(false);
+    for (QPushButton* b : {cmdRenombrar, cmdEliminar, cmdAgregar, cmdQuitar})
+        b->setEnabled(false);
+    txtNombre->setFocus(Qt::OtherFocusReason);
+}
+
 void frmGrupos::cmdNuevo_Click() {
+    if (!naming_) {
+        setNamingNewGroup(true);
+        return;
+    }
     GroupCreated created;
     try {
         created = createGroup(db_, txtNombre->text());
@@ -215,36 +242,34 @@ void frmGrupos::cmdAgregar_Click() {
     const int id = currentGroupId();
     if (id <= 0)
         return;
-    std::optional<IngredientPick> picked;
+    std::vector<int> picked;
     {
         frmproductos list(db_, keys::ListMode::Pick);
+        list.allowManyPicks();
         views::placeBelowRight(&list, this);
         widgets::openModal(list);
-        picked = list.pick();
+        for (const IngredientPick& p : list.picks())
+            if (p.id > 0)
+                picked.push_back(p.id);
     }
-    if (!picked || picked->id < 1)
+    if (picked.empty())
         return;
+    MembersAdded outcome;
     try {
-        switch (addGroupMember(db_, id, picked->id)) {
-        case MemberOutcome::Added:
-            break;
-        case MemberOutcome::AlreadyMember:
-            msg::msgBox(kIngredienteYaEnGrupo, msg::Critical);
-            break;
-        case MemberOutcome::IngredientGone:
-            msg::msgBox(kIngredienteNoExiste, msg::Critical);
-            break;
-        case MemberOutcome::GroupGone:
-            msg::msgBox(kGrupoNoExiste, msg::Critical);
-            showGroups(0);
-            return;
-        }
+        outcome = addGroupMembers(db_, id, picked);
     } catch (const store::StoreError& e) {
         views::showErrorView(texts::kNoGrabar, e);
     }
+    if (const QString notice = membersAddedNotice(outcome); !notice.isEmpty())
+        msg::msgBox(notice, outcome.added.empty() ? msg::Critical : msg::Exclamation);
+    if (outcome.groupGone) {
+        showGroups(0);
+        return;
+    }
     showMembers();
+    const int shown = outcome.added.empty() ? picked.front() : outcome.added.front();
     for (size_t m = 0; m < members_.size(); ++m)
-        if (members_[m].idProducto == picked->id)
+        if (members_[m].idProducto == shown)
             FlexGrid2->setCurrentCell(int(m), kMemberNameColumn);
 }
 

@@ -17,7 +17,9 @@ class Database;
 namespace catalog {
 
 // The groups of ingredients: the list of groups with a name box to create or rename one, and
-// the members of the group selected, added by picking them in the ingredient list.
+// the members of the group selected, added by picking them (one or several) in the ingredient
+// list. "Nuevo" empties the name box and asks for the new group's name; "Grabar" (the same
+// button, or Enter) creates it, and choosing a group in the list leaves the new one unmade.
 class frmGrupos : public QDialog {
     Q_OBJECT
 
@@ -29,6 +31,8 @@ public:
     const std::vector<GroupMember>& members() const { return members_; }
     // The group whose members are shown; 0 when none is.
     int currentGroupId() const;
+    // True while the name box waits for a new group's name.
+    bool namingNewGroup() const { return naming_; }
 
 private:
     void buildControls();
@@ -37,6 +41,8 @@ private:
     void cmdEliminar_Click();
     void cmdAgregar_Click();
     void cmdQuitar_Click();
+    // Empties the name box for a new group's name, or leaves that.
+    void setNamingNewGroup(bool naming);
 
     // Reads the groups again and selects the one with key `selectId` (the first when absent).
     void showGroups(int selectId);
@@ -48,6 +54,7 @@ private:
     std::vector<IngredientGroup> groups_;
     std::vector<GroupMember> members_;
     bool filling_ = false;
+    bool naming_ = false;
 
     QTableWidget* FlexGrid1 = nullptr; // groups
     GridBinding* groupBinding_ = nullptr;

@@ -21,10 +21,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <algorithm>
 
 namespace catalog {
 
@@ -75,27 +77,38 @@ void frmproductos::buildSearchPanel() {
 
     auto* panel = new QGridLayout(panelBox);
     auto label = [panelBox](const QString& text) { return new QLabel(text, panelBox); };
-    panel->addWidget(label(QStringLiteral("Código")), 0, 0);
-    panel->addWidget(codeFrom, 0, 1);
-    panel->addWidget(codeTo, 0, 2);
-    panel->addWidget(label(QStringLiteral("Descripción")), 1, 0);
-    panel->addWidget(nameText, 1, 1, 1, 2);
-    panel->addWidget(label(QStringLiteral("Unidad")), 2, 0);
-    panel->addWidget(unitBox, 2, 1);
-    panel->addWidget(label(QStringLiteral("Costo")), 0, 4);
-    panel->addWidget(costFrom, 0, 5);
-    panel->addWidget(costTo, 0, 6);
-    panel->addWidget(label(QStringLiteral("Nutriente")), 1, 4);
+    // The boxes in pairs are ranges: the heads over them say which end each box is.
+    auto rangeEnd = [panelBox](const char* name, const QString& text, QLineEdit* box) {
+        auto* head = named<QLabel>(panelBox, name);
+        head->setText(text);
+        head->setBuddy(box);
+        return head;
+    };
+    panel->addWidget(rangeEnd("lblCodigoDesde", QStringLiteral("Desde"), codeFrom), 0, 1);
+    panel->addWidget(rangeEnd("lblCodigoHasta", QStringLiteral("Hasta"), codeTo), 0, 2);
+    panel->addWidget(rangeEnd("lblCostoDesde", QStringLiteral("Desde"), costFrom), 0, 5);
+    panel->addWidget(rangeEnd("lblCostoHasta", QStringLiteral("Hasta"), costTo), 0, 6);
+    panel->addWidget(label(QStringLiteral("Código")), 1, 0);
+    panel->addWidget(codeFrom, 1, 1);
+    panel->addWidget(codeTo, 1, 2);
+    panel->addWidget(label(QStringLiteral("Descripción")), 2, 0);
+    panel->addWidget(nameText, 2, 1, 1, 2);
+    panel->addWidget(label(QStringLiteral("Unidad")), 3, 0);
+    panel->addWidget(unitBox, 3, 1);
+    panel->addWidget(label(QStringLiteral("Costo")), 1, 4);
+    panel->addWidget(costFrom, 1, 5);
+    panel->addWidget(costTo, 1, 6);
+    panel->addWidget(label(QStringLiteral("Nutriente")), 2, 4);
     auto* nutrient = new QHBoxLayout;
     nutrient->addWidget(nutrientName, 1);
     nutrient->addWidget(nutrientButton);
-    panel->addLayout(nutrient, 1, 5, 1, 2);
-    panel->addWidget(label(QStringLiteral("Valor")), 2, 4);
-    panel->addWidget(valueFrom, 2, 5);
-    panel->addWidget(valueTo, 2, 6);
+    panel->addLayout(nutrient, 2, 5, 1, 2);
+    panel->addWidget(label(QStringLiteral("Valor")), 3, 4);
+    panel->addWidget(valueFrom, 3, 5);
+    panel->addWidget(valueTo, 3, 6);
     panel->setColumnMinimumWidth(3, 16);
-    panel->addWidget(searchButton, 0, 7);
-    panel->addWidget(clearButton, 1, 7);
+    panel->addWidget(searchButton, 1, 7);
+    panel->addWidget(clearButton, 2, 7);
 
     connect(searchButton, &QPushButton::clicked, this, &frmproductos::search);
     connect(clearButton, &QPushButton::clicked, this, &frmproductos::clearSearch);
@@ -255,14 +268,35 @@ void frmproductos::printRows() {
     printing::previewIngredientReport(rs_, this);
 }
 
+void frmproductos::allowManyPicks() {
+    listGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+}
+
 void frmproductos::acceptPick() {
-    const int row = checkedRow(true);
-    if (row < 0)
+    const int current = checkedRow(true);
+    if (current < 0)
         return;
+    std::vector<int> rows;
+    if (listGrid->selectionMode() == QAbstractItemView::ExtendedSelection)
+        for (const QModelIndex& index : listGrid->selectionModel()->selectedRows())
+            if (index.row() < binding->dataRowCount())
+                rows.push_back(index.row());
+    if (rows.empty())
+        rows.push_back(current);
+    std::sort(rows.begin(), rows.end());
+    const int costColumn = rs_.fieldIndex(QStringLiteral("costo"));
+    picks_.clear();
     // The cost as stored, not as the grid rounds it.
-    pick_ = IngredientPick{cellText(row, 0).toInt(), cellText(row, 2),
-                           rs_.valueAt(row, rs_.fieldIndex(QStringLiteral("costo"))).toDouble()};
+    for (const int row : rows)
+        picks_.push_back(IngredientPick{cellText(row, 0).toInt(), cellText(row, 2),
+                                        rs_.valueAt(row, costColumn).toDouble()});
+    pick_ = picks_.front();
     accept();
+}
+
+void frmproductos::forgetPick() {
+    pick_.reset();
+    picks_.clear();
 }
 
 } // namespace catalog

@@ -6,6 +6,7 @@
 #include "store/record_set.h"
 
 #include <optional>
+#include <vector>
 
 class QComboBox;
 class QLineEdit;
@@ -29,6 +30,10 @@ public:
 
     // The row "&Aceptar" took in pick mode; none while nothing was picked.
     const std::optional<IngredientPick>& pick() const { return pick_; }
+    // Picking, lets several rows be selected (Ctrl+click, Shift+click) and taken at once.
+    void allowManyPicks();
+    // Every row "&Aceptar" took, in the grid's order; pick() is the first of them.
+    const std::vector<IngredientPick>& picks() const { return picks_; }
 
     // The rows the grid shows, in its order.
     const store::RecordSet& rows() const { return rs_; }
@@ -44,7 +49,7 @@ private:
     void showNutrientValues();
     void printRows() override;
     void acceptPick() override;
-    void forgetPick() override { pick_.reset(); }
+    void forgetPick() override;
 
     IngredientFilter filter() const;
     // Runs the record source again; false (after the error view) when it failed.
@@ -55,6 +60,7 @@ private:
 
     store::Database& db_;
     std::optional<IngredientPick> pick_;
+    std::vector<IngredientPick> picks_;
     store::RecordSet rs_;
     QString source_;
     int rowToReselect_ = 1; // grid row, the header being row 0

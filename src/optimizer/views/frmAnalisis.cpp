@@ -32,8 +32,12 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
         auto* binding = new GridBinding(grid);
         binding->setFitCaptions(true);
         binding->setFillColumn(1);
-        binding->show(analysisGrid(ws.analysisRows, tab));
-        binding->setNoMatchVisible(false); // no rows of a kind is an answer, not a failed search
+        const grid::GridContent content = analysisGrid(ws.analysisRows, tab);
+        binding->show(content);
+        // No rows of a kind is an answer, not a failed search: the tab says why it is empty.
+        const QString emptyText = analysisEmptyText(ws, tab);
+        binding->noMatch()->setText(emptyText);
+        binding->setNoMatchVisible(content.rowCount() == 0 && !emptyText.isEmpty());
         SSTab1_->addTab(grid, tab.tabCaption);
     }
     SSTab1_->setCurrentIndex(0);

@@ -6,6 +6,7 @@
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 
+#include <QLabel>
 #include <QPushButton>
 
 namespace {
@@ -32,11 +33,29 @@ TEST(GroupsView, CreateAddAMemberByPickingRemoveItAndDeleteTheGroup) {
     EXPECT_EQ(gridColumn(view, "FlexGrid2", 1), (QStringList{"CEBADA", "MAIZ", "SORGO", "TRIGO"}));
     EXPECT_EQ(control<QLineEdit>(view, "txtNombre")->text(), "Granos");
 
-    // A name already taken is refused; a new one is created and selected, with no members.
+    // Nuevo asks for the name in an emptied box, with the focus there: an empty name and a
+    // name already taken are refused; a new one is created and selected, with no members.
+    showActive(view);
     click(view, "cmdNuevo");
-    EXPECT_EQ(messages.texts(), QStringList{"El Nombre del Grupo Ya fue Ingresado"});
+    auto* name = control<QLineEdit>(view, "txtNombre");
+    EXPECT_TRUE(messages.texts().isEmpty());
+    EXPECT_TRUE(view.namingNewGroup());
+    EXPECT_EQ(name->text(), "");
+    EXPECT_EQ(name->placeholderText(), "Nombre del grupo nuevo");
+    EXPECT_TRUE(name->hasFocus());
+    EXPECT_EQ(control<QPushButton>(view, "cmdNuevo")->text(), "&Grabar");
+    EXPECT_FALSE(control<QPushButton>(view, "cmdEliminar")->isEnabled());
+    EXPECT_EQ(catalog::listGroups(db).size(), 2u);
+    click(view, "cmdNuevo");
+    EXPECT_EQ(messages.texts(), QStringList{"Debe ingresar el Nombre del Grupo"});
+    type(view, "txtNombre", "granos");
+    click(view, "cmdNuevo");
+    EXPECT_EQ(messages.texts().last(), "El Nombre del Grupo Ya fue Ingresado");
+    EXPECT_EQ(catalog::listGroups(db).size(), 2u);
     type(view, "txtNombre", "Aminoácidos");
     click(view, "cmdNuevo");
+    EXPECT_FALSE(view.namingNewGroup());
+    EXPECT_EQ(control<QPushButton>(view, "cmdNuevo")->text(), "&Nuevo");
     EXPECT_EQ(gridColumn(view, "FlexGrid1", 1),
               (QStringList{"Aminoácidos", "Granos", "Proteínas animales"}));
     const int id = view.currentGroupId();
@@ -111,4 +130,52 @@ TEST(GroupsView, AnEmptyNameIsRefusedAndCancellingThePickAddsNothing) {
     click(view, "cmdAgregar");
     EXPECT_EQ(view.members().size(), 4u);
     EXPECT_EQ(messages.texts().size(), 1);
+}
+
+TEST(GroupsView, SeveralIngredientsPickedWithCtrlClickJoinTogether) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    ScriptedMessages messages;
+    catalog::frmGrupos view(db);
+    // Choosing a group again leaves a new group unmade and shows its members back.
+    click(view, "cmdNuevo");
+    EXPECT_TRUE(view.members().empty());
+    auto* groups = control<QTableWidget>(view, "FlexGrid1");
+    QTest::mouseClick(groups->viewport(), Qt::LeftButton, {},
+                      groups->visualItemRect(groups->item(0, 1)).center());
+    EXPECT_FALSE(view.namingNewGroup());
+    EXPECT_EQ(control<QLineEdit>(view, "txtNombre")->text(), "Granos");
+    EXPECT_EQ(view.members().size(), 4u);
+
+    QStringList heads;
+    QStringList picked;
+    widgets::ScopedModalRunner runner([&](QDialog& d) {
+        d.show();
+        // The code range says which box is which end.
+        for (const char* label : {"lblCodigoDesde", "lblCodigoHasta"}) {
+            auto* head = d.findChild<QLabel*>(label);
+            heads << (head ? head->text() + ':' + head->buddy()->objectName() : QString());
+        }
+        auto* grid = d.findChild<QTableWidget*>("FlexGrid1");
+        auto clickRow = [&](const QString& code, Qt::KeyboardModifiers keys) {
+            for (int r = 0; r < grid->rowCount(); ++r)
+                if (grid->item(r, 1) && grid->item(r, 1)->text().trimmed() == code) {
+                    QTest::mouseClick(grid->viewport(), Qt::LeftButton, keys,
+                                      grid->visualItemRect(grid->item(r, 2)).center());
+                    picked << code;
+                }
+        };
+        clickRow("AFRECHO", {});
+        clickRow("SOJA44", Qt::ControlModifier);
+        clickRow("MAIZ", Qt::ControlModifier); // already a member
+        d.findChild<QAbstractButton*>("Command4")->click();
+        return d.result();
+    });
+    click(view, "cmdAgregar");
+    EXPECT_EQ(heads, (QStringList{"Desde:Text1", "Hasta:Text2"}));
+    EXPECT_EQ(picked, (QStringList{"AFRECHO", "SOJA44", "MAIZ"}));
+    EXPECT_EQ(gridColumn(view, "FlexGrid2", 1),
+              (QStringList{"AFRECHO", "CEBADA", "SOJA44", "MAIZ", "SORGO", "TRIGO"}));
+    EXPECT_EQ(messages.texts(), QStringList{"Se agregaron 2 Ingredientes al Grupo.\n1 ya se "
+                                            "encontraba en el Grupo."});
 }

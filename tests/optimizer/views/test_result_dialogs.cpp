@@ -149,3 +149,33 @@ TEST(AnalisisView, SixTabsOfTheBroilerDietAndOnlyHeadersAfterAnInfeasibleRun) {
     }
     EXPECT_TRUE(messages.shown().empty());
 }
+
+TEST(AnalisisView, AnEmptyRatioOrGroupTabSaysWhy) {
+    Workspace ws;
+    ws.analysisRows.push_back({"IA", "Maíz", 0.25, 0.0125, 0.2625});
+    formulas::FormulaRatio ratio;
+    ratio.maximo = 2.0; // limited, but not at its bound
+    ws.ratios.push_back(ratio);
+    formulas::FormulaGroup unlimited; // listed without a minimum or a maximum
+    unlimited.nombre = "Granos";
+    ws.groups.push_back(unlimited);
+    auto says = [](const QDialog& view, const char* grid) {
+        auto* label = view.findChild<QTableWidget*>(grid)->findChild<QLabel*>("txtnohubo");
+        return label->isHidden() ? QString() : label->text();
+    };
+    {
+        optimizer::frmAnalisis view(ws);
+        EXPECT_EQ(says(view, "FlexGrid5"),
+                  "La fórmula no tiene límites de grupos de ingredientes.");
+        EXPECT_EQ(says(view, "FlexGrid4"),
+                  "Ningún límite de relación está en su tope: ninguno cambia el costo.");
+        EXPECT_EQ(says(view, "FlexGrid0"), "");
+    }
+    ws.analysisRows.push_back({"RG", "Máximo para Granos", 270.0, -1.0, 269.0});
+    ws.ratios.clear();
+    optimizer::frmAnalisis view(ws);
+    EXPECT_EQ(view.findChild<QTableWidget*>("FlexGrid5")->rowCount(), 1);
+    EXPECT_EQ(says(view, "FlexGrid5"), "");
+    EXPECT_EQ(says(view, "FlexGrid4"),
+              "La fórmula no tiene límites de relaciones entre nutrientes.");
+}
