@@ -301,7 +301,12 @@ TEST(CopyDatabaseKill, AKilledCopyLeavesNoTemporaryBehind) {
         // What an earlier killed run left was cleared by the next one.
         EXPECT_LE(left.filter(QRegularExpression("\\.creando$")).size(), 1)
             << left.join(' ').toStdString();
-        EXPECT_FALSE(QFile::exists(target));
+        // A kill after the finished copy took the target's name (between the rename and the
+        // exit) leaves the whole copy; anything short of that leaves no target at all.
+        if (QFile::exists(target)) {
+            EXPECT_EQ(dump(target), dump(source));
+            QFile::remove(target);
+        }
     }
     EXPECT_EQ(kills, 8);
     EXPECT_GT(leftBehind, 0) << "no kill landed while the copy was writing";
