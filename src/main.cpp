@@ -1,6 +1,7 @@
 #include "app/database_path.h"
 #include "app/last_error.h"
 #include "app/messages.h"
+#include "app/qt_translations.h"
 #include "app/regional_settings.h"
 #include "app/startup.h"
 #include "app/views/menu.h"
@@ -10,10 +11,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTextStream>
-#include <QTranslator>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -68,10 +66,7 @@ int runWindow(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Dosivant"));
     QApplication::setApplicationVersion(cli::kProgramVersion);
     // The standard dialogs (files, printing, print preview) speak the program's language.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
+    const app::QtTranslations qtTexts;
 
     // Qt has removed its own options by now; what is left must all be ours.
     const cli::Invocation invocation = cli::parseCommandLine(QCoreApplication::arguments());

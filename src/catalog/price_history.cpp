@@ -30,6 +30,13 @@ QDateTime moment(const QVariant& value) {
     return parsed;
 }
 
+bool hasHistory(store::Database& db, int idProducto) {
+    return db.query(QStringLiteral("select count(*) from precio_historial where id_producto=") +
+                    QString::number(idProducto))
+               .valueAt(0, 0)
+               .toInt() > 0;
+}
+
 bool historyTableMissing(store::Database& db) {
     return db.query(QStringLiteral("PRAGMA table_info(precio_historial)")).count() == 0;
 }
@@ -61,6 +68,8 @@ bool recordPriceChange(store::Database& db, int idProducto, const StoredPrice& b
                        const StoredPrice& after, const QString& origen, const QDateTime& fecha) {
     if (before == after)
         return false;
+    if ((before.costo || before.materiaSeca) && !hasHistory(db, idProducto))
+        recordPrice(db, idProducto, before, kOrigenAnterior, fecha.addMSecs(-1));
     recordPrice(db, idProducto, after, origen, fecha);
     return true;
 }

@@ -21,6 +21,8 @@ inline const QString kOrigenEdicion = QStringLiteral("edición");
 inline const QString kOrigenImportacion = QStringLiteral("importación");
 inline const QString kOrigenListaPrecios = QStringLiteral("lista de precios");
 inline const QString kOrigenFormula = QStringLiteral("fórmula"); // a mix saved as an ingredient
+// The price an ingredient held before its first recorded change (it came before the history).
+inline const QString kOrigenAnterior = QStringLiteral("precio anterior");
 
 // Cost and dry matter as stored; either may be Null.
 struct StoredPrice {
@@ -37,7 +39,9 @@ QDateTime changeTime();
 void recordPrice(store::Database& db, int idProducto, const StoredPrice& price,
                  const QString& origen, const QDateTime& fecha = changeTime());
 
-// The same when the values differ from those stored before; true when a row was written.
+// The same when the values differ from those stored before; true when a row was written. The
+// first change of an ingredient without history also keeps the price it replaces, as a row a
+// millisecond before the change.
 bool recordPriceChange(store::Database& db, int idProducto, const StoredPrice& before,
                        const StoredPrice& after, const QString& origen,
                        const QDateTime& fecha = changeTime());

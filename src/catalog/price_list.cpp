@@ -174,7 +174,7 @@ int applyPriceList(store::Database& db, const PriceListPreview& preview, const Q
                 QStringLiteral(",materia_seca=") + literal(row.after.materiaSeca) +
                 QStringLiteral(" where id_producto=") + QString::number(row.idProducto));
         store::raiseRevision(db, QStringLiteral("productos"), row.idProducto);
-        recordPrice(db, row.idProducto, row.after, kOrigenListaPrecios, fecha);
+        recordPriceChange(db, row.idProducto, row.before, row.after, kOrigenListaPrecios, fecha);
         ++changed;
     }
     tx.commit();

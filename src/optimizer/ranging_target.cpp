@@ -432,8 +432,40 @@ BlendUnits blendUnits(store::Database& db, const lp::Blend& blend) {
     return u;
 }
 
+WorkspaceRow workspaceRow(WorkspaceRow::Kind kind, int id, const QString& field) {
+    WorkspaceRow row{kind, id, std::nullopt};
+    if (field.compare(QLatin1String("minimo"), Qt::CaseInsensitive) == 0)
+        row.side = lp::LimitRef::Minimum;
+    else if (field.compare(QLatin1String("maximo"), Qt::CaseInsensitive) == 0)
+        row.side = lp::LimitRef::Maximum;
+    return row;
+}
+
+RangingTarget targetOfWorkspaceRow(const lp::Blend& blend, const WorkspaceRow& row) {
+    if (row.kind == WorkspaceRow::Ingredient) {
+        for (std::size_t i = 0; i < blend.ingredients.size(); ++i)
+            if (blend.ingredients[i].id == row.id)
+                return {RangingTarget::Price, i, {}};
+    } else if (row.kind == WorkspaceRow::Nutrient) {
+        if (const int n = lp::nutrientIndex(blend, row.id); n >= 0) {
+            const lp::Nutrient& nutrient = blend.nutrients[std::size_t(n)];
+            lp::LimitRef::Side side = lp::LimitRef::Minimum;
+            if (row.side)
+                side = *row.side;
+            else if (!nutrient.minimo && nutrient.maximo)
+                side = lp::LimitRef::Maximum;
+            return {RangingTarget::Limit, 0, {lp::LimitRef::Nutrient, side, std::size_t(n)}};
+        }
+    }
+    return {RangingTarget::Price, 0, {}};
+}
+
+bool hasFormulation(const workspace::Workspace& ws) {
+    return !ws.analysisRows.empty() && ws.vCantidad > 0;
+}
+
 std::optional<StoredBlend> formulatedBlend(workspace::Workspace& ws, store::Database& db) {
-    if (ws.analysisRows.empty() || !(ws.vCantidad > 0))
+    if (!hasFormulation(ws))
         return std::nullopt;
     StoredBlend out;
     out.blend = tableauBlend(ws, db);

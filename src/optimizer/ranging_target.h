@@ -59,6 +59,21 @@ lp::Ranging rangeTarget(const lp::Blend& blend, const RangingTarget& target, dou
 std::optional<RangingTarget> targetOfAnalysisRow(const lp::Blend& blend, const QString& tipo,
                                                  const QString& detalle);
 
+// The row the user stands on in the workspace when asking for the ranging: an ingredient's row
+// ranges its price, a nutrient's one of its limits (the side of the column stood on; elsewhere
+// the minimum when set, else the maximum when set, else the minimum), by catalogue id.
+struct WorkspaceRow {
+    enum Kind { None, Ingredient, Nutrient } kind = None;
+    int id = 0;
+    std::optional<lp::LimitRef::Side> side;
+};
+
+// That row of kind `kind`, `field` the grid column stood on ("minimo", "maximo" or another).
+WorkspaceRow workspaceRow(WorkspaceRow::Kind kind, int id, const QString& field);
+
+// The target of that row in the blend; the blend's first price when the row names nothing in it.
+RangingTarget targetOfWorkspaceRow(const lp::Blend& blend, const WorkspaceRow& row);
+
 // The price of the ingredient a text names, the first kind of match that finds any deciding: its
 // code (`codes`, the catalogue codes in ingredient order, may be empty), then its whole name,
 // then a part of its name (blanks around the text and letter case in names ignored). The message
@@ -107,6 +122,9 @@ struct StoredBlend {
     std::vector<QString> codes; // the catalogue code of each ingredient, in the blend's order
 };
 std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId);
+
+// Whether the workspace holds a formulation that ended at an optimum (with sensitivity rows).
+bool hasFormulation(const workspace::Workspace& ws);
 
 // The blend of the workspace as its last formulation ran it, with the catalogue units; nothing
 // before a formulation that ended at an optimum (no sensitivity rows).

@@ -153,13 +153,13 @@ TEST(IngredientWrites, EveryMultiStatementWriteIsWholeOrNothing) {
                             QString::number(id)),
               2);
 
-    // A price change: the price read, the update and its history row.
+    // A price change: the price read, the update, the look for an earlier history and its row.
     EXPECT_EQ(failAtEveryStatement(
                   db,
                   [&] {
                       catalog::updateIngredient(db, id, {"MIX", "Mezcla", "Kg", 0.5, 88});
                   }),
-              3);
+              4);
     // table check, memberships, table check, plan stock, history, composition, ingredient
     EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteIngredient(db, id); }), 7);
     EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_producto=" +

@@ -68,6 +68,25 @@ TEST(PriceHistory, TheEditorRecordsEachChangeOfCostOrDryMatterAndNothingElse) {
     EXPECT_EQ(rows(db, mix), 1);
 }
 
+// An ingredient that came before the history (as the sample catalogue's do) keeps the price its
+// first change replaces.
+TEST(PriceHistory, TheFirstChangeKeepsThePriceBeforeIt) {
+    TempDatabase t;
+    store::Database& db = t.db();
+    const int id = catalog::createIngredient(db, {"A1", "Maíz", "Kg", 0.173, 88}).id;
+    const int bare = catalog::createIngredient(db, {"A2", "Trigo", "Kg", 0, 88}).id;
+    db.exec("delete from precio_historial");
+    db.exec("update productos set costo=Null,materia_seca=Null where id_producto=" +
+            QString::number(bare));
+
+    EXPECT_TRUE(catalog::updateIngredient(db, id, {"A1", "Maíz", "Kg", 0.2, 88}));
+    EXPECT_EQ(history(db, id), QStringList({"0.2|88|edición", "0.173|88|precio anterior"}));
+    EXPECT_TRUE(catalog::updateIngredient(db, id, {"A1", "Maíz", "Kg", 0.21, 88}));
+    EXPECT_EQ(rows(db, id), 3); // the price before is kept once
+    EXPECT_TRUE(catalog::updateIngredient(db, bare, {"A2", "Trigo", "Kg", 0.15, 88}));
+    EXPECT_EQ(history(db, bare), QStringList({"0.15|88|edición"})); // it had no price before
+}
+
 TEST(PriceHistory, TheLastTenNewestFirstAsTheEditorShowsThem) {
     TempDatabase t;
     store::Database& db = t.db();

@@ -303,16 +303,22 @@ TEST(PriceListApply, WritesEveryChangeWithItsHistoryOrNothingAtAll) {
         statements = n - 1;
         break;
     }
-    // Per change: the price read, the update, the counter (update, then insert) and the history.
-    EXPECT_EQ(statements, 10);
+    // Per change: the price read, the update, the counter (update, then insert), the look for an
+    // earlier history, the price before the change and the change itself.
+    EXPECT_EQ(statements, 14);
 
     EXPECT_EQ(catalog::storedPrice(db, maiz), (catalog::StoredPrice{0.19, 88}));
     EXPECT_EQ(catalog::storedPrice(db, trigo), (catalog::StoredPrice{0.2, 88}));
     const auto history = catalog::lastPrices(db, trigo);
-    ASSERT_EQ(history.size(), 1u);
+    ASSERT_EQ(history.size(), 2u); // the sample came without history: the price before is kept
     EXPECT_EQ(history[0].origen, "lista de precios");
     EXPECT_EQ(history[0].price, (catalog::StoredPrice{0.2, 88}));
     EXPECT_EQ(history[0].fecha.toString("dd/MM/yyyy HH:mm:ss"), "02/03/2026 10:15:00");
+    EXPECT_EQ(history[1].origen, "precio anterior");
+    for (const catalog::PriceListRow& row : preview.rows)
+        if (row.idProducto == trigo) {
+            EXPECT_EQ(history[1].price, row.before);
+        }
     EXPECT_TRUE(catalog::lastPrices(db, idOf(db, "SOJA44")).empty()); // unchanged: no row
     // An editor that loaded the ingredient before the list cannot write its old price back.
     EXPECT_EQ(store::readRevision(db, "productos", trigo), trigoRevision + 1);

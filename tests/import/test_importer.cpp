@@ -589,15 +589,16 @@ TEST(Importer, AddedAndRepricedIngredientsGetAHistoryRowAndNoOtherDoes) {
     ASSERT_EQ(import::runImport(local.db(), remote.connectionText()).outcome,
               ImportOutcome::Finished);
     EXPECT_TRUE(history(1).isEmpty());
-    EXPECT_EQ(history(2), QStringList({"4.5|87|importación"}));
-    EXPECT_EQ(history(3), QStringList({"3|85|importación"}));
+    // Ingredients stored before the history keep the price the import replaced.
+    EXPECT_EQ(history(2), QStringList({"4.5|87|importación", "4|87|precio anterior"}));
+    EXPECT_EQ(history(3), QStringList({"3|85|importación", "3|86|precio anterior"}));
     EXPECT_EQ(history(4), QStringList({"2|89|importación"}));
     EXPECT_TRUE(history(5).isEmpty());
 
     // The same source again changes no price.
     ASSERT_EQ(import::runImport(local.db(), remote.connectionText()).outcome,
               ImportOutcome::Finished);
-    EXPECT_EQ(dump(local.db(), "precio_historial", "id_producto").size(), 3);
+    EXPECT_EQ(dump(local.db(), "precio_historial", "id_producto").size(), 5);
 }
 
 // An editor left open on an ingredient or nutrient the import changed cannot write its old values

@@ -1,6 +1,6 @@
 #include "app/views/open_file.h"
 
-#include <QFileDialog>
+#include "app/views/file_dialogs.h"
 
 namespace widgets {
 
@@ -16,7 +16,7 @@ OpenFileChooser& installed() {
 QString chooseOpenFile(QWidget* parent, const QString& title, const QString& filters) {
     if (installed())
         return installed()(parent, title, filters);
-    return QFileDialog::getOpenFileName(parent, title, QString(), filters);
+    return askOpenFileName(parent, title, filters);
 }
 
 OpenFileChooser setOpenFileChooser(OpenFileChooser chooser) {

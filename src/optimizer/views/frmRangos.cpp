@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace optimizer {
 
@@ -47,6 +48,9 @@ frmRangos::frmRangos(const lp::Blend& blend, const RangingTarget& target, const 
     setObjectName(QStringLiteral("frmRangos"));
     setWindowTitle(QStringLiteral("Rangos"));
 
+    // A limit the formula does not set is ranged as if set: it joins the list.
+    if (std::find(targets_.begin(), targets_.end(), target) == targets_.end())
+        targets_.push_back(target);
     cboParametro_ = new QComboBox(this);
     cboParametro_->setObjectName(QStringLiteral("cboParametro"));
     int chosen = 0;
@@ -186,14 +190,15 @@ void frmRangos::showRanging(const lp::Ranging& r, double desde, double hasta) {
     showChart(chtCosto_, chart);
 }
 
-void openRangos(workspace::Workspace& ws, store::Database& db, QWidget* parent) {
+void openRangos(workspace::Workspace& ws, store::Database& db, QWidget* parent,
+                const WorkspaceRow& row) {
     const std::optional<StoredBlend> formula = formulatedBlend(ws, db);
     if (!formula || formula->blend.ingredients.empty()) {
         msg::msgBox(QStringLiteral("Formule primero a mínimo costo para ver los rangos"),
                     msg::Exclamation);
         return;
     }
-    frmRangos rangos(formula->blend, rangingTargets(formula->blend).front(), formula->units,
+    frmRangos rangos(formula->blend, targetOfWorkspaceRow(formula->blend, row), formula->units,
                      parent);
     widgets::openModal(rangos);
 }

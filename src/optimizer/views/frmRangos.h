@@ -50,8 +50,9 @@ private:
     QChartView* chtCosto_ = nullptr;
 };
 
-// Opens the ranging of the workspace's formula as last formulated, from its first price; says
-// so when there is no formulation to range yet.
-void openRangos(workspace::Workspace& ws, store::Database& db, QWidget* parent);
+// Opens the ranging of the workspace's formula as last formulated, on the target of the row the
+// user stands on (the first price when none); says so when there is no formulation to range yet.
+void openRangos(workspace::Workspace& ws, store::Database& db, QWidget* parent,
+                const WorkspaceRow& row = {});
 
 } // namespace optimizer

@@ -2,10 +2,10 @@
 
 #include "app/help_documents.h"
 #include "app/messages.h"
+#include "app/views/file_dialogs.h"
 #include "printing/page_output.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QPrinterInfo>
 #include <QStandardPaths>
 
@@ -18,7 +18,7 @@ PrintServices desktopServices() {
     s.hasPrinter = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
     s.chooseSaveFile = [](QWidget* parent, const QString& caption, const QString& suggested,
                           const QString& filter) {
-        return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+        return widgets::askSaveFileName(parent, caption, suggested, filter);
     };
     return s;
 }

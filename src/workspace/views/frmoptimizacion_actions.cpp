@@ -3,6 +3,7 @@
 
 #include "app/message_styles.h"
 #include "app/messages.h"
+#include "app/views/grid_binding.h"
 #include "app/views/modal.h"
 #include "catalog/views/frmComoProducto.h"
 #include "catalog/views/frmproducto_propiedades.h"
@@ -10,6 +11,7 @@
 #include "catalog/views/frmpropiedades.h"
 #include "formulas/views/frmnueva_formula.h"
 #include "optimizer/formulation_run.h"
+#include "optimizer/ranging_target.h"
 #include "optimizer/views/frmAnalisis.h"
 #include "optimizer/views/frmAportes.h"
 #include "optimizer/views/frmConflicto.h"
@@ -119,7 +121,24 @@ void frmoptimizacion::Command1_Click() {
 }
 
 void frmoptimizacion::cmdRangos_Click() {
-    optimizer::openRangos(*ws_, db_, this);
+    // The row stood on, taken before a formulation redraws the grids.
+    optimizer::WorkspaceRow row;
+    if (SSTab1_->currentIndex() == 0) {
+        if (const std::optional<GridRow> r = editors_->currentIngredient())
+            row = optimizer::workspaceRow(optimizer::WorkspaceRow::Ingredient, r->id, {});
+    } else if (SSTab1_->currentIndex() == 1) {
+        if (const std::optional<GridRow> r = editors_->currentNutrient())
+            row = optimizer::workspaceRow(
+                optimizer::WorkspaceRow::Nutrient, r->id,
+                painter_->nutrients().boundField(flexprop_->currentColumn()));
+    }
+    // No formulation yet: formulate as the button does; when that fails it has said why.
+    if (!optimizer::hasFormulation(*ws_)) {
+        cmdFormular_Click();
+        if (!optimizer::hasFormulation(*ws_))
+            return;
+    }
+    optimizer::openRangos(*ws_, db_, this, row);
 }
 
 void frmoptimizacion::cmdGraficos_Click() {

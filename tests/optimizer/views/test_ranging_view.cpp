@@ -14,6 +14,7 @@
 #include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QPoint>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -94,13 +95,28 @@ TEST(RangingView, FishMealPriceThenTheProteinMinimum) {
     EXPECT_TRUE(seriesNames(costo).contains("Sin mezcla desde 28.9652")) << end.toStdString();
 }
 
-// From the workspace: before a formulation the button says what to do; after it, the analysis
-// opens the ranging of the row chosen there.
+// The grid row whose name (column 1) is `name`, and the column headed `header`.
+static QPoint cellOf(QTableWidget* grid, const QString& name, const QString& header) {
+    QPoint at(-1, -1);
+    for (int row = 0; row < grid->rowCount(); ++row)
+        if (grid->item(row, 1) && grid->item(row, 1)->text().trimmed() == name)
+            at.setY(row);
+    for (int c = 0; c < grid->columnCount(); ++c)
+        if (grid->model()->headerData(c, Qt::Horizontal).toString() == header)
+            at.setX(c);
+    return at;
+}
+
+// From the workspace: the button formulates first when needed (a failed formulation has said
+// why and opens nothing), then opens on the row stood on: a nutrient's limit by its column, an
+// ingredient's price; the analysis opens the ranging of the row chosen there.
 TEST(RangingView, OpenedFromTheWorkspaceAndTheAnalysis) {
     TempDatabase t(true);
     ScriptedMessages messages;
     const int id = formulas::findFormula(t.db(), {"POLLO-INI", std::nullopt, 0});
     workspace::frmoptimizacion w(t.db(), qint16(id));
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     QStringList opened, captions;
     widgets::ScopedModalRunner runner([&](QDialog& d) {
         opened << d.objectName();
@@ -116,17 +132,34 @@ TEST(RangingView, OpenedFromTheWorkspaceAndTheAnalysis) {
         }
         return 0;
     });
+    auto* tabs = w.findChild<QTabWidget*>("SSTab1");
+    auto* nutrients = w.findChild<QTableWidget*>("flexprop");
+    auto* ingredients = w.findChild<QTableWidget*>("flexprod");
+
+    w.findChild<QLineEdit*>("txt_cantidad")->setText("mil");
     w.findChild<QPushButton*>("cmdRangos")->click();
     EXPECT_TRUE(opened.isEmpty());
-    EXPECT_EQ(messages.texts(), QStringList{"Formule primero a mínimo costo para ver los rangos"});
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_NE(messages.texts().front(), "Formule primero a mínimo costo para ver los rangos");
 
     w.findChild<QLineEdit*>("txt_cantidad")->setText("1000");
-    w.findChild<QPushButton*>("cmdFormular")->click();
+    tabs->setCurrentIndex(1);
+    const QPoint proteinMax = cellOf(nutrients, "Proteína bruta", "Máximo");
+    ASSERT_GE(proteinMax.x(), 0);
+    ASSERT_GE(proteinMax.y(), 0);
+    nutrients->setCurrentCell(proteinMax.y(), proteinMax.x());
+    w.findChild<QPushButton*>("cmdRangos")->click();
+    EXPECT_EQ(w.findChild<QLineEdit*>("txtCosH")->text(), "$ 0.2749"); // formulated first
+    tabs->setCurrentIndex(0);
+    const QPoint fish = cellOf(ingredients, "Harina de pescado 62%", "Descripción");
+    ASSERT_GE(fish.y(), 0);
+    ingredients->setCurrentCell(fish.y(), fish.x());
     w.findChild<QPushButton*>("cmdRangos")->click();
     w.findChild<QPushButton*>("Command1")->click();
-    ASSERT_EQ(opened, (QStringList{"frmRangos", "frmAnalisis", "frmRangos"}));
-    ASSERT_EQ(captions.size(), 3);
-    EXPECT_TRUE(captions[0].startsWith("Precio de ")) << captions[0].toStdString();
+    ASSERT_EQ(opened, (QStringList{"frmRangos", "frmRangos", "frmAnalisis", "frmRangos"}));
+    ASSERT_EQ(captions.size(), 4);
+    EXPECT_EQ(captions[0], "Máximo de Proteína bruta");
+    EXPECT_EQ(captions[1], "Precio de Harina de pescado 62%");
     // "Mínimo para X" in the analysis is the ranging of "Mínimo de X".
-    EXPECT_EQ(captions[2], QString(captions[1]).replace(" para ", " de "));
+    EXPECT_EQ(captions[3], QString(captions[2]).replace(" para ", " de "));
 }
