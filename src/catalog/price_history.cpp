@@ -1,5 +1,6 @@
 #include "catalog/price_history.h"
 
+#include "store/added_tables.h"
 #include "store/database.h"
 #include "store/sql_text.h"
 
@@ -91,8 +92,13 @@ void deletePriceHistory(store::Database& db, int idProducto) {
 std::vector<PriceEntry> lastPrices(store::Database& db, int idProducto, int limit) {
     store::RecordSet rs;
     try {
-        rs = db.query(QStringLiteral("select fecha,costo,materia_seca,origen from precio_historial "
-                                     "where id_producto=") +
+        // The user a server wrote (a history from before the column has none).
+        const QString usuario =
+            store::hasColumn(db, QStringLiteral("precio_historial"), QStringLiteral("usuario"))
+                ? QStringLiteral("usuario")
+                : QStringLiteral("Null");
+        rs = db.query(QStringLiteral("select fecha,costo,materia_seca,origen,") + usuario +
+                      QStringLiteral(" from precio_historial where id_producto=") +
                       QString::number(idProducto) + QStringLiteral(" order by fecha desc limit ") +
                       QString::number(limit));
     } catch (const store::StoreError&) {
@@ -104,7 +110,8 @@ std::vector<PriceEntry> lastPrices(store::Database& db, int idProducto, int limi
     for (int r = 0; r < rs.count(); ++r)
         out.push_back({moment(rs.valueAt(r, 0)),
                        {numberOf(rs.valueAt(r, 1)), numberOf(rs.valueAt(r, 2))},
-                       rs.valueAt(r, 3).toString()});
+                       rs.valueAt(r, 3).toString(),
+                       rs.valueAt(r, 4).toString().trimmed()});
     return out;
 }
 
@@ -114,14 +121,16 @@ grid::GridContent priceHistoryGrid(const std::vector<PriceEntry>& entries) {
         {QStringLiteral("Costo"), 1100, grid::kRight, QStringLiteral("#####0.000")},
         {QStringLiteral("Materia Seca"), 1200, grid::kRight, QStringLiteral("##0.00")},
         {QStringLiteral("Origen"), 1600, grid::kLeft},
+        {QStringLiteral("Usuario"), 1300, grid::kLeft},
     };
     const auto value = [](const std::optional<double>& v) { return v ? QVariant(*v) : QVariant(); };
     std::vector<std::vector<QVariant>> rows;
     for (const PriceEntry& e : entries)
         rows.push_back({e.fecha.toString(QStringLiteral("dd/MM/yyyy HH:mm")), value(e.price.costo),
-                        value(e.price.materiaSeca), e.origen});
+                        value(e.price.materiaSeca), e.origen, e.usuario});
     return grid::gridContent({QStringLiteral("fecha"), QStringLiteral("costo"),
-                              QStringLiteral("materia_seca"), QStringLiteral("origen")},
+                              QStringLiteral("materia_seca"), QStringLiteral("origen"),
+                              QStringLiteral("usuario")},
                              rows, columns);
 }
 

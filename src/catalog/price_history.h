@@ -56,6 +56,7 @@ struct PriceEntry {
     QDateTime fecha;
     StoredPrice price;
     QString origen;
+    QString usuario; // who changed it, on a server; empty on a file
 };
 
 inline constexpr int kLastPrices = 10;
@@ -64,7 +65,7 @@ inline constexpr int kLastPrices = 10;
 // file opened read-only) has none to show.
 std::vector<PriceEntry> lastPrices(store::Database& db, int idProducto, int limit = kLastPrices);
 
-// The editor's grid of the latest prices: Fecha, Costo, Materia Seca, Origen.
+// The editor's grid of the latest prices: Fecha, Costo, Materia Seca, Origen, Usuario.
 grid::GridContent priceHistoryGrid(const std::vector<PriceEntry>& entries);
 
 } // namespace catalog

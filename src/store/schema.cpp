@@ -68,7 +68,7 @@ QStringList addedTableStatements() {
         // One row per change of an ingredient's cost or dry matter; fecha orders them.
         QStringLiteral("CREATE TABLE IF NOT EXISTS precio_historial (id_producto INTEGER NOT NULL, "
                        "fecha TIMESTAMP NOT NULL, costo DOUBLE, materia_seca DOUBLE, "
-                       "origen VARCHAR(30))"),
+                       "origen VARCHAR(30), usuario VARCHAR(64))"),
         QStringLiteral("CREATE INDEX precio_historial_producto ON precio_historial "
                        "(id_producto, fecha)"),
         // Production plans: formulas made together from the same stock of ingredients.
@@ -123,8 +123,11 @@ std::vector<TableColumns> schemaTables() {
 
 std::vector<AddedColumn> addedColumns() {
     // Null: the version was saved meeting its limits (or before the program kept track).
+    // usuario Null: the price was changed on a file (or before the program kept track).
     return {{QStringLiteral("formulas"), QStringLiteral("limites_incumplidos"),
-             QStringLiteral("VARCHAR(250)")}};
+             QStringLiteral("VARCHAR(250)")},
+            {QStringLiteral("precio_historial"), QStringLiteral("usuario"),
+             QStringLiteral("VARCHAR(64)")}};
 }
 
 bool isAddedColumn(const QString& table, const QString& column) {

@@ -124,6 +124,11 @@ QString serverSchemaStatement(QString statement) {
     static const QRegularExpression real(QStringLiteral("\\bDOUBLE\\b"));
     statement.replace(text, QStringLiteral("\\1 COLLATE \"C\""));
     statement.replace(real, QStringLiteral("DOUBLE PRECISION"));
+    // A column "usuario" holds, on a server, the user who wrote the row, with no statement
+    // naming it; a file has no users and leaves it Null.
+    static const QRegularExpression user(
+        QStringLiteral("\\b(usuario VARCHAR\\(\\d+\\) COLLATE \"C\")"));
+    statement.replace(user, QStringLiteral("\\1 DEFAULT current_user"));
     return statement;
 }
 

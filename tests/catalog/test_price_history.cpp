@@ -69,8 +69,8 @@ TEST(PriceHistory, TheEditorRecordsEachChangeOfCostOrDryMatterAndNothingElse) {
 }
 
 // An ingredient that came before the history (as the sample catalogue's do) keeps the price its
-// first change replaces.
-TEST(PriceHistory, TheFirstChangeKeepsThePriceBeforeIt) {
+// first change replaces; on a server every row names the user who changed it.
+TEST(PriceHistory, TheFirstChangeKeepsThePriceBeforeItAndWhoMadeIt) {
     TempDatabase t;
     store::Database& db = t.db();
     const int id = catalog::createIngredient(db, {"A1", "Maíz", "Kg", 0.173, 88}).id;
@@ -85,6 +85,19 @@ TEST(PriceHistory, TheFirstChangeKeepsThePriceBeforeIt) {
     EXPECT_EQ(rows(db, id), 3); // the price before is kept once
     EXPECT_TRUE(catalog::updateIngredient(db, bare, {"A2", "Trigo", "Kg", 0.15, 88}));
     EXPECT_EQ(history(db, bare), QStringList({"0.15|88|edición"})); // it had no price before
+
+    // A server names who changed each price; a file has no users.
+    const QString user =
+        db.isServer() ? db.query("select current_user").valueAt(0, 0).toString() : QString();
+    if (db.isServer()) {
+        ASSERT_FALSE(user.isEmpty());
+    }
+    const auto entries = catalog::lastPrices(db, id);
+    ASSERT_EQ(entries.size(), 3u);
+    for (const catalog::PriceEntry& e : entries)
+        EXPECT_EQ(e.usuario, user);
+    const grid::GridContent g = catalog::priceHistoryGrid(entries);
+    EXPECT_EQ(g.cell(0, 4).text, user);
 }
 
 TEST(PriceHistory, TheLastTenNewestFirstAsTheEditorShowsThem) {
@@ -109,8 +122,9 @@ TEST(PriceHistory, TheLastTenNewestFirstAsTheEditorShowsThem) {
         header << g.header[size_t(c)].text;
         first << g.cell(0, c).text;
     }
-    EXPECT_EQ(header, QStringList({"Fecha", "Costo", "Materia Seca", "Origen"}));
-    EXPECT_EQ(first, QStringList({"13/03/2026 08:00", "0.210", "88.00", "lista de precios"}));
+    EXPECT_EQ(header, QStringList({"Fecha", "Costo", "Materia Seca", "Origen", "Usuario"}));
+    EXPECT_EQ(first.mid(0, 4),
+              QStringList({"13/03/2026 08:00", "0.210", "88.00", "lista de precios"}));
     const grid::GridContent nulls = catalog::priceHistoryGrid(catalog::lastPrices(db, 8));
     EXPECT_EQ(nulls.cell(0, 1).text, "");
     EXPECT_EQ(nulls.cell(0, 3).text, "importación");

@@ -20,7 +20,8 @@ QStringList historyColumns(Database& db) {
     return names;
 }
 
-const QStringList kHistoryColumns = {"id_producto", "fecha", "costo", "materia_seca", "origen"};
+const QStringList kHistoryColumns = {"id_producto",  "fecha",  "costo",
+                                     "materia_seca", "origen", "usuario"};
 
 } // namespace
 
@@ -63,5 +64,5 @@ TEST(PriceHistoryTable, ThePriceHistoryIsAnAddedTableWithTheServersTypes) {
     EXPECT_TRUE(onServer.contains(
         "CREATE TABLE IF NOT EXISTS precio_historial (id_producto INTEGER NOT NULL, fecha "
         "TIMESTAMP NOT NULL, costo DOUBLE PRECISION, materia_seca DOUBLE PRECISION, origen "
-        "VARCHAR(30) COLLATE \"C\")"));
+        "VARCHAR(30) COLLATE \"C\", usuario VARCHAR(64) COLLATE \"C\" DEFAULT current_user)"));
 }
