@@ -107,13 +107,15 @@ TEST(PriceListView, PreviewThenAplicarAppliesOnlyWhenConfirmed) {
     EXPECT_EQ(gridColumn(view, "flexPrecios", 3), QStringList({"0.190", "0.340", "0.200"}));
     EXPECT_FALSE(aplicar->isEnabled());
 
-    // The editor of a changed ingredient shows where its price came from.
+    // The editor of a changed ingredient shows where its price came from, and the price it had
+    // before its first recorded change.
     const int maiz = db.query("select id_producto from productos where trim(codigo)='MAIZ'")
                          .valueAt(0, 0)
                          .toInt();
     catalog::frmproducto editor(db, maiz);
-    EXPECT_EQ(gridColumn(editor, "flexHistorial", 1), QStringList{"0.190"});
-    EXPECT_EQ(gridColumn(editor, "flexHistorial", 3), QStringList{"lista de precios"});
+    EXPECT_EQ(gridColumn(editor, "flexHistorial", 1), (QStringList{"0.190", "0.173"}));
+    EXPECT_EQ(gridColumn(editor, "flexHistorial", 3),
+              (QStringList{"lista de precios", "precio anterior"}));
 }
 
 TEST(PriceListView, AFileThatIsNotAListOrANameChangedSinceReadingAppliesNothing) {
