@@ -1,6 +1,7 @@
 #include "book/views/frmReformular.h"
 
 #include "app/busy_pointer.h"
+#include "app/message_styles.h"
 #include "app/messages.h"
 #include "app/views/grid_binding.h"
 #include "app/views/modal.h"
@@ -151,7 +152,7 @@ void frmReformular::reformulate() {
                     [](const WorklistRow& r) { return r.savable(); }) &&
         msg::msgBox(QStringLiteral("Hay fórmulas reformuladas sin grabar. ¿Desea reformular de "
                                    "nuevo?"),
-                    msg::Question) != msg::Yes)
+                    msg::QuestionDefaultNo) != msg::Yes)
         return;
     Selection selection;
     selection.filter.codeFrom = codeFrom_->text();
@@ -345,7 +346,7 @@ void frmReformular::reject() {
     if (unsaved &&
         msg::msgBox(QStringLiteral("Hay fórmulas reformuladas sin grabar. ¿Desea salir de todos "
                                    "modos?"),
-                    msg::Question) != msg::Yes)
+                    msg::QuestionDefaultNo) != msg::Yes)
         return;
     QDialog::reject();
 }

@@ -1,5 +1,6 @@
 #include "catalog/views/frmGrupos.h"
 
+#include "app/message_styles.h"
 #include "app/messages.h"
 #include "app/views/grid_binding.h"
 #include "app/views/list_mode.h"
@@ -224,7 +225,7 @@ void frmGrupos::cmdEliminar_Click() {
     try {
         const QString question = askDeleteGroup(groups_[size_t(row)].nombre, int(members_.size()),
                                                 formulasUsingGroup(db_, id));
-        if (msg::msgBox(question, msg::Question) != msg::Yes)
+        if (msg::msgBox(question, msg::QuestionDefaultNo) != msg::Yes)
             return;
         deleteGroup(db_, id);
     } catch (const store::StoreError& e) {
@@ -280,7 +281,7 @@ void frmGrupos::cmdQuitar_Click() {
         return;
     const GroupMember member = members_[size_t(row)];
     const QString group = groups_[size_t(FlexGrid1->currentRow())].nombre;
-    if (msg::msgBox(askRemoveMember(member.nombre, group), msg::Question) != msg::Yes)
+    if (msg::msgBox(askRemoveMember(member.nombre, group), msg::QuestionDefaultNo) != msg::Yes)
         return;
     try {
         removeGroupMember(db_, id, member.idProducto);

@@ -1,6 +1,7 @@
 #include "catalog/views/frmproducto_propiedades.h"
 
 #include "app/grid_style.h"
+#include "app/message_styles.h"
 #include "app/messages.h"
 #include "app/views/grid_binding.h"
 #include "app/views/keyboard_rules.h"
@@ -228,7 +229,8 @@ void frmproducto_propiedades::cmdDelete_Click() {
         return;
     const int idProducto = cell(row, 0).toInt();
     const int idPropiedad = cell(row, 1).toInt();
-    if (msg::msgBox(texts::askDeleteComposition(cell(row, kNameColumn)), msg::Question) != msg::Yes)
+    if (msg::msgBox(texts::askDeleteComposition(cell(row, kNameColumn)), msg::QuestionDefaultNo) !=
+        msg::Yes)
         return;
     try {
         deleteComposition(db_, idProducto, idPropiedad);

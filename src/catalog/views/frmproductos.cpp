@@ -2,6 +2,7 @@
 
 #include "app/busy_pointer.h"
 #include "app/data_error.h"
+#include "app/message_styles.h"
 #include "app/messages.h"
 #include "app/number_text.h"
 #include "app/views/grid_binding.h"
@@ -238,10 +239,12 @@ void frmproductos::deleteRow() {
     const QString name = cellText(row, 2).trimmed();
     try {
         const int formulas = formulasUsingIngredient(db_, id);
-        if (msg::msgBox(texts::askDeleteIngredient(name, formulas), msg::Question) != msg::Yes)
+        if (msg::msgBox(texts::askDeleteIngredient(name, formulas), msg::QuestionDefaultNo) !=
+            msg::Yes)
             return;
         if (ingredientHasNutrients(db_, id) &&
-            msg::msgBox(texts::askDeleteIngredientWithNutrients(name), msg::Question) != msg::Yes)
+            msg::msgBox(texts::askDeleteIngredientWithNutrients(name), msg::QuestionDefaultNo) !=
+                msg::Yes)
             return;
         deleteIngredient(db_, id);
     } catch (const store::StoreError& e) {

@@ -2,6 +2,7 @@
 
 #include "app/busy_pointer.h"
 #include "app/data_error.h"
+#include "app/message_styles.h"
 #include "app/messages.h"
 #include "app/views/grid_binding.h"
 #include "app/views/keyboard_rules.h"
@@ -128,10 +129,12 @@ void frmpropiedades::deleteRow() {
     const QString name = cellText(row, 1);
     try {
         const int formulas = formulasUsingNutrient(db_, id);
-        if (msg::msgBox(texts::askDeleteNutrient(name, formulas), msg::Question) != msg::Yes)
+        if (msg::msgBox(texts::askDeleteNutrient(name, formulas), msg::QuestionDefaultNo) !=
+            msg::Yes)
             return;
         if (nutrientHasIngredients(db_, id) &&
-            msg::msgBox(texts::askDeleteNutrientWithIngredients(name), msg::Question) != msg::Yes)
+            msg::msgBox(texts::askDeleteNutrientWithIngredients(name), msg::QuestionDefaultNo) !=
+                msg::Yes)
             return;
         deleteNutrient(db_, id);
     } catch (const store::StoreError& e) {

@@ -2,6 +2,7 @@
 
 #include "app/busy_pointer.h"
 #include "app/data_error.h"
+#include "app/message_styles.h"
 #include "app/messages.h"
 #include "app/views/errores.h"
 #include "app/views/grid_binding.h"
@@ -321,7 +322,7 @@ void frmformulas::deleteRow() {
         return;
     const int id = rows_.valueAt(row, 0).toInt();
     const QString code = rows_.valueAt(row, 1).toString().trimmed();
-    if (msg::msgBox(texts::deleteQuestion(code), msg::Question) != msg::Yes)
+    if (msg::msgBox(texts::deleteQuestion(code), msg::QuestionDefaultNo) != msg::Yes)
         return;
     try {
         app::BusyPointer busy;

@@ -1,6 +1,7 @@
 #include "plans/views/frmPlanes.h"
 
 #include "app/format.h"
+#include "app/message_styles.h"
 #include "app/messages.h"
 #include "app/views/modal.h"
 #include "catalog/views/frmproductos.h"
@@ -260,7 +261,7 @@ void frmPlanes::createPlan() {
 
 void frmPlanes::deletePlan() {
     if (!plan_ || msg::msgBox(QStringLiteral("¿Elimina el plan %1?").arg(plan_->header.nombre),
-                              msg::Question) != msg::Yes)
+                              msg::QuestionDefaultNo) != msg::Yes)
         return;
     plans::deletePlan(db_, plan_->header.id);
     loadPlans(0);

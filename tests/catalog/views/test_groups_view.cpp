@@ -1,3 +1,4 @@
+#include "app/message_styles.h"
 #include "app/views/modal.h"
 #include "catalog/groups.h"
 #include "catalog/views/frmGrupos.h"
@@ -109,7 +110,7 @@ TEST(GroupsView, CreateAddAMemberByPickingRemoveItAndDeleteTheGroup) {
     messages.clear();
     click(view, "cmdEliminar");
     ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(messages.shown()[0].style, msg::Question);
+    EXPECT_EQ(messages.shown()[0].style, msg::QuestionDefaultNo); // a hurried Enter deletes nothing
     EXPECT_TRUE(messages.shown()[0].text.contains("límite en 1 fórmula"));
     EXPECT_EQ(catalog::listGroups(db).size(), 2u);
 }

@@ -1,4 +1,5 @@
 #include "app/last_error.h"
+#include "app/message_styles.h"
 #include "app/views/menu.h"
 #include "app/views/modal.h"
 #include "catalog/catalog_texts.h"
@@ -208,6 +209,9 @@ TEST(IngredientListView, DeleteAsksOnceOrTwiceAndRemovesTheRowsFirst) {
     EXPECT_EQ(messages.texts()[0], texts::askDeleteIngredient("Maíz amarillo grano", formulas));
     EXPECT_TRUE(messages.texts()[0].contains(QString::number(formulas) + " fórmulas"));
     EXPECT_EQ(messages.texts()[1], texts::askDeleteIngredientWithNutrients("Maíz amarillo grano"));
+    // Both questions default to No: a hurried Enter deletes nothing.
+    EXPECT_EQ(messages.shown()[0].style, msg::QuestionDefaultNo);
+    EXPECT_EQ(messages.shown()[1].style, msg::QuestionDefaultNo);
     EXPECT_EQ(
         scalar(db, "select count(*) from productos where id_producto=" + QString::number(maiz)), 1);
 

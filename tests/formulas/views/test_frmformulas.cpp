@@ -1,4 +1,5 @@
 #include "app/last_error.h"
+#include "app/message_styles.h"
 #include "app/views/menu.h"
 #include "app/views/modal.h"
 #include "formulas/formula_search.h"
@@ -235,7 +236,7 @@ TEST_F(ListFixture, DeleteAsksAndRemovesTheFormulaWithItsRows) {
     messages.planAnswer(msg::No);
     click(w, "cmdDelete");
     EXPECT_EQ(messages.texts(), QStringList({"Desea eliminar la Fórmula " + code + " ?"}));
-    EXPECT_EQ(messages.shown().back().style, 36);
+    EXPECT_EQ(messages.shown().back().style, msg::QuestionDefaultNo); // No is the default
     EXPECT_EQ(rowsOfFormula(), before);
 
     // A failure half-way leaves the formula whole and says so.
