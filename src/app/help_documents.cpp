@@ -98,6 +98,13 @@ QString findHelpDocument(const QString& fileName, const QStringList& folders) {
     return {};
 }
 
+QString noPdfViewerText(const QString& path) {
+    return QStringLiteral("Este equipo no tiene un programa para ver documentos PDF. Instale uno "
+                          "(por ejemplo, el visor de documentos del escritorio) o abra con otro "
+                          "el archivo:\n%1")
+        .arg(QDir::toNativeSeparators(path));
+}
+
 bool openHelpDocument(const QString& fileName, const QStringList& folders) {
     // A missing document is reported as such even where no PDF program exists: it is the
     // fault the user can do something about first.
@@ -107,7 +114,7 @@ bool openHelpDocument(const QString& fileName, const QStringList& folders) {
         return false;
     }
     if (!shell().hasPdfViewer()) {
-        msg::msgBox(kNoPdfViewerText, msg::Exclamation);
+        msg::msgBox(noPdfViewerText(path), msg::Exclamation);
         return false;
     }
     if (!shell().open(path)) {

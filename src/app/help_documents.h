@@ -8,8 +8,9 @@ namespace app {
 inline const QString kGuiaRapida = QStringLiteral("guiarapidadosivant.pdf");
 inline const QString kAcercaDeTarvel = QStringLiteral("tarvelsistemas.pdf");
 
-inline const QString kNoPdfViewerText =
-    QStringLiteral("Debe instalar Acrobat Reader para poder visualizar el documento");
+// No program on this desktop shows PDF files: the user is told which file to open, and where,
+// with whatever viewer they install or have elsewhere.
+QString noPdfViewerText(const QString& path);
 inline const QString kCannotShowText = QStringLiteral("No es posible visualizar el documento");
 
 // What the desktop offers for showing a document; tests install their own.

@@ -46,8 +46,11 @@ TEST(HelpDocuments, OpensTheDocumentOfTheFirstFolderHoldingItOrSaysWhyNot) {
 
     touch(dir.filePath("second/guiarapidadosivant.pdf"));
     shell.viewer = false; // no program for PDF files
+    // Which file to open, and where, instead of a program's name.
     expectRefused(app::kGuiaRapida, folders,
-                  "Debe instalar Acrobat Reader para poder visualizar el documento");
+                  "Este equipo no tiene un programa para ver documentos PDF. Instale uno (por "
+                  "ejemplo, el visor de documentos del escritorio) o abra con otro el archivo:\n" +
+                      dir.filePath("second/guiarapidadosivant.pdf"));
     EXPECT_TRUE(shell.opened.isEmpty());
     shell.viewer = true;
     shell.opens = false; // the desktop refuses to open it
