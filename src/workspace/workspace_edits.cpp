@@ -47,10 +47,12 @@ CellEditor ingredientEditorFor(const QString& field) {
     return CellEditor::None;
 }
 
+bool isLimitField(const QString& field) {
+    return isField(field, "minimo") || isField(field, "maximo");
+}
+
 CellEditor nutrientEditorFor(const QString& field) {
-    if (isField(field, "minimo") || isField(field, "maximo"))
-        return CellEditor::NutrientLimit;
-    return CellEditor::None;
+    return isLimitField(field) ? CellEditor::NutrientLimit : CellEditor::None;
 }
 
 QString editorStartText(CellEditor editor, const QString& cellText) {

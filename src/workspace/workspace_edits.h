@@ -22,6 +22,9 @@ struct Workspace;
 enum class CellEditor { None, Quantity, Price, IngredientLimit, NutrientLimit };
 CellEditor ingredientEditorFor(const QString& field);
 CellEditor nutrientEditorFor(const QString& field);
+// Whether a column of the nutrient, ratio or group grid holds a limit (Mínimo or Máximo), the
+// cells an in-place editor opens on.
+bool isLimitField(const QString& field);
 
 // The text an editor starts with: the cell as shown, without any "$" for the price.
 QString editorStartText(CellEditor editor, const QString& cellText);

@@ -49,10 +49,6 @@ keys::InGridEditor* limitEditor(QTableWidget* grid, const char* name) {
     return new keys::InGridEditor(box, grid);
 }
 
-bool isLimitField(const QString& field) {
-    return field == QLatin1String("minimo") || field == QLatin1String("maximo");
-}
-
 std::optional<catalog::NutrientPick> pickNutrient(store::Database& db, QWidget* parent,
                                                   const QString& title) {
     catalog::frmpropiedades lista(db, keys::ListMode::Pick, parent);
@@ -127,7 +123,8 @@ void LimitsTab::beginEdit(QTableWidget* grid) {
         return;
     const QTableWidgetItem* item = grid->item(row, column);
     (grid == flexrel_ ? txtRel_ : txtGrp_)
-        ->begin(row, column, item ? item->text().trimmed() : QString());
+        ->begin(row, column,
+                editorStartText(CellEditor::NutrientLimit, item ? item->text() : QString()));
 }
 
 // A refused value has been reported by core; the edit ends and the grid shows the row as it is.
