@@ -83,6 +83,10 @@ struct ChanceRow {
     std::vector<double> sigma; // per ingredient: the deviation of c_j
     std::vector<double> c;
     double b = 0;
+    // The size of the limit: |limit| times `limitWeight` (the dry-matter fraction of each share
+    // on as-fed shares with a dry-basis limit, 1 otherwise), and the mean's terms `value`.
+    double limit = 0;
+    std::vector<double> limitWeight, value;
 };
 
 // The chance rows of a blend: nutrient limits with a probability above 0.5 and some deviation
@@ -116,6 +120,13 @@ std::vector<ChanceRow> chanceRows(const Blend& blend, const ChanceLimits& chance
             continue;
         row.c.resize(count);
         row.b = generalRow(blend, limit, row.c.data());
+        const Nutrient& nut = blend.nutrients[limit.index];
+        row.limit = row.minimum ? *nut.minimo : *nut.maximo;
+        const bool perDry = !blend.secaIng && blend.secaNut;
+        for (size_t i = 0; i < count; ++i) {
+            row.value.push_back(blend.valor[limit.index][i] * contentFactor(blend, i));
+            row.limitWeight.push_back(perDry ? blend.ingredients[i].materiaSeca / 100 : 1.0);
+        }
         rows.push_back(std::move(row));
     }
     return rows;
@@ -128,14 +139,16 @@ double spread(const std::vector<double>& sigma, const std::vector<double>& x) {
     return std::sqrt(s);
 }
 
-// The size of a limit at a mix, the yardstick of its violation: the largest of its right-hand
-// side and the terms of its left-hand side (a dry-basis limit on as-fed shares has a right-hand
-// side of 0, its size is in its terms).
+// The size of a limit at a mix, the yardstick of its violation: the larger of the limit and
+// the mix's mean content plus the margin, both on the row's footing (on as-fed shares with a
+// dry-basis limit multiplied by the mix's dry matter, as the row is).
 double limitScale(const ChanceRow& row, const std::vector<double>& x, double sd) {
-    double terms = row.z * sd;
-    for (size_t i = 0; i < x.size(); ++i)
-        terms += std::abs(row.c[i] * x[i]);
-    return std::max({std::abs(row.b), terms, 1e-300});
+    double content = row.z * sd, weight = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        content += std::abs(row.value[i] * x[i]);
+        weight += row.limitWeight[i] * x[i];
+    }
+    return std::max({std::abs(row.limit) * weight, content, 1e-300});
 }
 
 // How far the mix breaks the limit, relative to the limit's size (<= 0 when it holds).
