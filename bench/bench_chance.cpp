@@ -1,0 +1,106 @@
+// Chance limits against the same formulas without probabilities: the four sample diets and
+// random 200 x 60 blends, every nutrient limit at 95 %. "Linear" is the linear engine's run
+// (assembleAndSolve), "Chance" the whole chance run on the same blend (that linear run, the
+// rounds of tangent rows and the programme the shadow prices are read from). The counters give
+// the rounds and tangent rows per blend. Run with
+//   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+// and compare the medians pairwise.
+
+#include "engine/chance_checks.h"
+#include "engine/sample_catalogue.h"
+#include "optimizer/engine/chance.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+struct Case {
+    lp::Blend blend;
+    lp::ChanceLimits chance;
+};
+
+// Every nutrient at 95 %, each composition value with a deviation of a tenth to a quarter of it
+// (a twentieth on the sample diets, whose tables are averages of many lots).
+lp::ChanceLimits everyLimit(lp::generator::Rng& rng, const lp::Blend& b, double lo, double hi) {
+    lp::ChanceLimits c;
+    for (size_t n = 0; n < b.nutrients.size(); ++n) {
+        c.probabilidad.push_back(0.95);
+        std::vector<double> row;
+        for (double a : b.valor[n])
+            row.push_back(a * rng.uniform(lo, hi));
+        c.desvio.push_back(row);
+    }
+    return c;
+}
+
+const std::vector<Case>& sampleDiets() {
+    static const std::vector<Case> cases = [] {
+        const lp::sample::Catalogue catalogue;
+        lp::generator::Rng rng(95);
+        std::vector<Case> out;
+        for (const std::string& code : catalogue.formulaCodes()) {
+            lp::Blend b = catalogue.blend(code);
+            out.push_back({b, everyLimit(rng, b, 0.03, 0.07)});
+        }
+        return out;
+    }();
+    return cases;
+}
+
+const std::vector<Case>& randomBlends() {
+    static const std::vector<Case> cases = [] {
+        lp::generator::Rng rng(200060);
+        lp::generator::Shape shape;
+        shape.ingredients = 200;
+        shape.nutrients = 60;
+        std::vector<Case> out;
+        while (out.size() < 5) {
+            lp::Blend b = lp::generator::randomBlend(rng, shape);
+            lp::ChanceLimits c = everyLimit(rng, b, 0.1, 0.25);
+            if (lp::solveChance(b, c).status == lp::ChanceStatus::Optimum)
+                out.push_back({b, c});
+        }
+        return out;
+    }();
+    return cases;
+}
+
+const std::vector<Case>& casesOf(const benchmark::State& state) {
+    return state.range(0) == 0 ? sampleDiets() : randomBlends();
+}
+
+void Linear(benchmark::State& state) {
+    const std::vector<Case>& cases = casesOf(state);
+    for (auto _ : state)
+        for (const Case& c : cases) {
+            lp::SolvedBlend s = lp::assembleAndSolve(c.blend);
+            benchmark::DoNotOptimize(s);
+        }
+}
+
+void Chance(benchmark::State& state) {
+    const std::vector<Case>& cases = casesOf(state);
+    double rounds = 0, cuts = 0, runs = 0;
+    for (auto _ : state)
+        for (const Case& c : cases) {
+            lp::ChanceSolution s = lp::solveChance(c.blend, c.chance);
+            if (s.status != lp::ChanceStatus::Optimum)
+                state.SkipWithError("blend not solved to the optimum");
+            rounds += s.rounds;
+            cuts += s.cuts;
+            runs += 1;
+            benchmark::DoNotOptimize(s);
+        }
+    state.counters["rounds"] = rounds / runs;
+    state.counters["cuts"] = cuts / runs;
+}
+
+// 0: the sample diets, 1: random 200 x 60 blends.
+BENCHMARK(Linear)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(Chance)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

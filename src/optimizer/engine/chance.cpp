@@ -1,0 +1,706 @@
+#include "optimizer/engine/chance.h"
+
+#include "optimizer/engine/bounded_path.h"
+#include "optimizer/engine/sensitivity.h"
+#include "optimizer/engine/solution.h"
+#include "optimizer/engine/tableau.h"
+#include "optimizer/engine/text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <tuple>
+
+namespace lp {
+
+namespace {
+
+// The quantile of a probability p <= 0.5, where 0.5 erfc(-x / sqrt 2) has full relative
+// precision.
+double lowerQuantile(double p) {
+    // Acklam's approximation, relative error below 1.15e-9 over the whole range.
+    static const double a[] = {-3.969683028665376e+01, 2.209460984245205e+02,
+                               -2.759285104469687e+02, 1.383577518672690e+02,
+                               -3.066479806614716e+01, 2.506628277459239e+00};
+    static const double b[] = {-5.447609879822406e+01, 1.615858368580409e+02,
+                               -1.556989798598866e+02, 6.680131188771972e+01,
+                               -1.328068155288572e+01};
+    static const double c[] = {-7.784894002430293e-03, -3.223964580411365e-01,
+                               -2.400758277161838e+00, -2.549732539343734e+00,
+                               4.374664141464968e+00,  2.938163982698783e+00};
+    static const double d[] = {7.784695709041462e-03, 3.224671290700398e-01, 2.445134137142996e+00,
+                               3.754408661907416e+00};
+    constexpr double low = 0.02425;
+    double x = 0;
+    if (p < low) {
+        const double q = std::sqrt(-2 * std::log(p));
+        x = (((((c[0] * q + c[1]) * q + c[2]) * q + c[3]) * q + c[4]) * q + c[5]) /
+            ((((d[0] * q + d[1]) * q + d[2]) * q + d[3]) * q + 1);
+    } else {
+        const double q = p - 0.5, r = q * q;
+        x = (((((a[0] * r + a[1]) * r + a[2]) * r + a[3]) * r + a[4]) * r + a[5]) * q /
+            (((((b[0] * r + b[1]) * r + b[2]) * r + b[3]) * r + b[4]) * r + 1);
+    }
+    // One Halley step on Phi(x) - p, Phi from erfc (accurate in both tails), takes the 1e-9 of
+    // the approximation to the precision of a double.
+    const double e = 0.5 * std::erfc(-x / std::sqrt(2.0)) - p;
+    const double u = e * std::sqrt(2 * M_PI) * std::exp(x * x / 2);
+    return x - u / (1 + x * u / 2);
+}
+
+} // namespace
+
+// Above 0.5 the quantile is minus that of 1 - p, which a double holds exactly there: Phi(x) - p
+// near 1 would lose the last digits of a high probability's quantile.
+double normalQuantile(double p) {
+    if (!(p > 0 && p < 1))
+        return std::numeric_limits<double>::quiet_NaN();
+    return p > 0.5 ? -lowerQuantile(1 - p) : lowerQuantile(p);
+}
+
+namespace {
+
+double probabilityOf(const ChanceLimits& chance, size_t n) {
+    return n < chance.probabilidad.size() && chance.probabilidad[n] ? *chance.probabilidad[n] : 0.0;
+}
+
+double deviationOf(const ChanceLimits& chance, size_t n, size_t i) {
+    if (n >= chance.desvio.size() || i >= chance.desvio[n].size())
+        return 0.0;
+    return chance.desvio[n][i];
+}
+
+// One nutrient limit row of the blend's programme that the chance limits change: row k of the
+// bounded programme (in generalLimits order), c x <= b in the engine's sign, to hold as
+// c x + z ||sigma x|| <= b.
+struct ChanceRow {
+    int k = 0;
+    size_t nutrient = 0;
+    bool minimum = true;
+    double z = 0;
+    std::vector<double> sigma; // per ingredient: the deviation of c_j
+    std::vector<double> c;
+    double b = 0;
+    // The size of the limit: |limit| times `limitWeight` (the dry-matter fraction of each share
+    // on as-fed shares with a dry-basis limit, 1 otherwise), and the mean's terms `value`.
+    double limit = 0;
+    std::vector<double> limitWeight, value;
+};
+
+// The chance rows of a blend: nutrient limits with a probability above 0.5 and some deviation
+// above 0. The deviation of a coefficient is the composition's deviation times the same factor
+// the value is weighted by (1 on dry-matter shares, the dry-matter fraction on as-fed ones); on
+// as-fed shares with a dry-basis limit the row is sum((a - limit) dm x), whose random part is
+// again sum(a dm x).
+std::vector<ChanceRow> chanceRows(const Blend& blend, const ChanceLimits& chance) {
+    std::vector<ChanceRow> rows;
+    const std::vector<LimitRef> general = generalLimits(blend);
+    const size_t count = blend.ingredients.size();
+    for (size_t k = 0; k < general.size(); ++k) {
+        const LimitRef& limit = general[k];
+        if (limit.kind != LimitRef::Nutrient)
+            continue;
+        const double p = probabilityOf(chance, limit.index);
+        if (!(p > kMinimumProbability))
+            continue;
+        ChanceRow row;
+        row.k = static_cast<int>(k);
+        row.nutrient = limit.index;
+        row.minimum = limit.side == LimitRef::Minimum;
+        row.z = normalQuantile(p);
+        row.sigma.resize(count);
+        bool any = false;
+        for (size_t i = 0; i < count; ++i) {
+            row.sigma[i] = deviationOf(chance, limit.index, i) * contentFactor(blend, i);
+            any = any || row.sigma[i] > 0;
+        }
+        if (!any || !(row.z > 0))
+            continue;
+        row.c.resize(count);
+        row.b = generalRow(blend, limit, row.c.data());
+        const Nutrient& nut = blend.nutrients[limit.index];
+        row.limit = row.minimum ? *nut.minimo : *nut.maximo;
+        const bool perDry = !blend.secaIng && blend.secaNut;
+        for (size_t i = 0; i < count; ++i) {
+            row.value.push_back(blend.valor[limit.index][i] * contentFactor(blend, i));
+            row.limitWeight.push_back(perDry ? blend.ingredients[i].materiaSeca / 100 : 1.0);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+double spread(const std::vector<double>& sigma, const std::vector<double>& x) {
+    double s = 0;
+    for (size_t i = 0; i < sigma.size(); ++i)
+        s += sigma[i] * x[i] * sigma[i] * x[i];
+    return std::sqrt(s);
+}
+
+// The size of a limit at a mix, the yardstick of its violation: the larger of the limit and
+// the mix's mean content plus the margin, both on the row's footing (on as-fed shares with a
+// dry-basis limit multiplied by the mix's dry matter, as the row is).
+double limitScale(const ChanceRow& row, const std::vector<double>& x, double sd) {
+    double content = row.z * sd, weight = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        content += std::abs(row.value[i] * x[i]);
+        weight += row.limitWeight[i] * x[i];
+    }
+    return std::max({std::abs(row.limit) * weight, content, 1e-300});
+}
+
+// How far the mix breaks the limit, relative to the limit's size (<= 0 when it holds).
+double violation(const ChanceRow& row, const std::vector<double>& x) {
+    const double sd = spread(row.sigma, x);
+    const double lhs = std::inner_product(row.c.begin(), row.c.end(), x.begin(), 0.0) + row.z * sd;
+    return (lhs - row.b) / limitScale(row, x, sd);
+}
+
+// The mix meets every chance limit when none is broken by more than this part of its size.
+// The tangent rows are scaled to the limit's size, so the simplex's own feasibility tolerance
+// (0.5e-9 on a row) sits below it and cannot keep the search from getting there.
+constexpr double kChanceTolerance = 1e-9;
+// With Newton's mix (newtonPoint) the rounds end after a handful on the sample diets and about
+// a dozen on 200 x 60 blends with every limit at 95 %. Some such blends do not settle (the
+// programme grows until the simplex gives up); the run then ends Failed, never as an optimum.
+constexpr int kRoundLimit = 200;
+
+// The tangent of row's cone constraint at x, scaled by the limit's size: with g the gradient of
+// z ||sigma x|| at x, (c + g) x <= b holds for every mix that meets the limit (Cauchy-Schwarz:
+// ||sigma y|| >= (sigma x).(sigma y) / ||sigma x||), and touches it at x.
+void appendCut(BoundedLp& lp, const ChanceRow& row, const std::vector<double>& x,
+               std::vector<double>& scales) {
+    const double sd = spread(row.sigma, x);
+    const double scale = limitScale(row, x, sd);
+    const int n = lp.n;
+    for (int j = 0; j < n; ++j) {
+        const double g = sd > 0 ? row.z * row.sigma[j] * row.sigma[j] * x[j] / sd : 0.0;
+        lp.a.push_back((row.c[j] + g) / scale);
+    }
+    lp.b.push_back(row.b / scale);
+    lp.lower.push_back(0.0);
+    lp.upper.push_back(BoundedLp::kInfinity);
+    ++lp.m;
+    scales.push_back(scale);
+}
+
+// c x + z ||sigma x|| - b: above 0 where the mix breaks the limit.
+double excess(const ChanceRow& row, const std::vector<double>& x) {
+    return std::inner_product(row.c.begin(), row.c.end(), x.begin(), 0.0) +
+           row.z * spread(row.sigma, x) - row.b;
+}
+
+// A mix that meets every chance limit: the optimum of the programme in which each margin is
+// taken at its largest, z sum(sigma x) >= z ||sigma x|| on shares that are not negative. Empty
+// when that stricter programme has no mix.
+std::optional<std::vector<double>> innerMix(BoundedLp lp, const std::vector<ChanceRow>& rows,
+                                            long& pivots) {
+    for (const ChanceRow& row : rows)
+        for (int j = 0; j < lp.n; ++j)
+            lp.a[static_cast<size_t>(row.k) * lp.n + j] += row.z * row.sigma[size_t(j)];
+    const BoundedSolution s = solveBounded(lp);
+    pivots += s.pivots;
+    if (s.status != BoundedStatus::Optimal)
+        return std::nullopt;
+    std::vector<double> x(s.x.begin(), s.x.begin() + lp.n);
+    for (double& v : x)
+        v = std::max(v, 0.0);
+    if (std::any_of(rows.begin(), rows.end(), [&](const ChanceRow& r) { return excess(r, x) > 0; }))
+        return std::nullopt; // round-off on the edge of a limit
+    return x;
+}
+
+// The point where the segment from `inner` (which meets the limit) to `x` (which breaks it)
+// crosses the limit's surface, by halving: the limit function is convex along the segment.
+// A tangent there supports the limit's set of mixes, where a tangent at `x` only touches the
+// cone outside it, and the rounds close in far faster.
+std::vector<double> boundaryPoint(const ChanceRow& row, const std::vector<double>& inner,
+                                  const std::vector<double>& x) {
+    std::vector<double> at(x.size());
+    auto along = [&](double t) {
+        for (size_t i = 0; i < x.size(); ++i)
+            at[i] = inner[i] + t * (x[i] - inner[i]);
+    };
+    double lo = 0, hi = 1;
+    for (int step = 0; step < 60; ++step) {
+        const double mid = 0.5 * (lo + hi);
+        along(mid);
+        (excess(row, at) > 0 ? hi : lo) = mid;
+    }
+    along(hi);
+    return at;
+}
+
+// Solves a x = r in place by Gaussian elimination with partial pivoting (a: k x k, row-major).
+// False when a pivot vanishes.
+bool solveDense(std::vector<double>& a, std::vector<double>& r, int k) {
+    for (int col = 0; col < k; ++col) {
+        int best = col;
+        for (int i = col + 1; i < k; ++i)
+            if (std::abs(a[size_t(i) * k + col]) > std::abs(a[size_t(best) * k + col]))
+                best = i;
+        const double piv = a[size_t(best) * k + col];
+        if (!(std::abs(piv) > 1e-300))
+            return false;
+        if (best != col) {
+            std::swap_ranges(a.begin() + long(best) * k, a.begin() + long(best + 1) * k,
+                             a.begin() + long(col) * k);
+            std::swap(r[size_t(best)], r[size_t(col)]);
+        }
+        for (int i = col + 1; i < k; ++i) {
+            const double f = a[size_t(i) * k + col] / piv;
+            if (f == 0)
+                continue;
+            for (int j = col; j < k; ++j)
+                a[size_t(i) * k + j] -= f * a[size_t(col) * k + j];
+            r[size_t(i)] -= f * r[size_t(col)];
+        }
+    }
+    for (int i = k - 1; i >= 0; --i) {
+        double v = r[size_t(i)];
+        for (int j = i + 1; j < k; ++j)
+            v -= a[size_t(i) * k + j] * r[size_t(j)];
+        r[size_t(i)] = v / a[size_t(i) * k + i];
+    }
+    return std::all_of(r.begin(), r.end(), [](double v) { return std::isfinite(v); });
+}
+
+// Where the tangent rows of the next round should touch. Tangents at the programme's own
+// optimum close in on a mix in which many chance limits bind only slowly (each round gains a
+// constant part, a tenth to a third, of the violation), as each limit's surface is curved in
+// several directions at once. The optimum of the programme shows which limits bind and which
+// ingredients are in the mix; Newton's method on the optimality conditions of the cone
+// programme with that active set (ingredients out of the mix held at their bounds, binding
+// linear rows and chance limits as equalities, the programme's duals as the starting
+// multipliers) finds the mix those conditions hold at, to second order. Tangents there make the
+// next programme's optimum that mix when the active set was right, and are valid outer rows
+// anyway. Empty when the system is singular or the iteration does not settle.
+std::optional<std::vector<double>> newtonPoint(const BoundedLp& lp, const BoundedSolution& s,
+                                               int linearRows, const std::vector<int>& owner,
+                                               const std::vector<double>& scales,
+                                               const std::vector<ChanceRow>& rows) {
+    const int n = lp.n;
+    std::vector<int> freeCols, linear;
+    for (int j = 0; j < n; ++j)
+        if (s.state[size_t(j)] == ColumnState::Basic)
+            freeCols.push_back(j);
+    std::vector<double> mu(rows.size(), 0.0);
+    std::vector<bool> active(rows.size(), false);
+    std::vector<double> pi;
+    for (int i = 0; i < lp.m; ++i) {
+        if (s.state[size_t(n + i)] == ColumnState::Basic)
+            continue;
+        const double dual = s.d[size_t(n + i)] / scales[size_t(i)];
+        if (owner[size_t(i)] >= 0) {
+            active[size_t(owner[size_t(i)])] = true;
+            mu[size_t(owner[size_t(i)])] += dual;
+        } else if (i < linearRows) {
+            linear.push_back(i);
+            pi.push_back(dual);
+        }
+    }
+    std::vector<int> cones;
+    for (size_t r = 0; r < rows.size(); ++r)
+        if (active[r])
+            cones.push_back(int(r));
+    const int nb = int(freeCols.size()), nl = int(linear.size()), nc = int(cones.size());
+    const int k = nb + nl + nc;
+    if (nc == 0 || k == 0 || k > 400)
+        return std::nullopt;
+    std::vector<double> x(s.x.begin(), s.x.begin() + n);
+    std::vector<double> rhs(static_cast<size_t>(nl), 0.0);
+    for (int l = 0; l < nl; ++l)
+        rhs[size_t(l)] = lp.b[size_t(linear[size_t(l)])] - s.x[size_t(n + linear[size_t(l)])];
+    std::vector<double> jac, f;
+    std::vector<std::vector<double>> grad(static_cast<size_t>(nc),
+                                          std::vector<double>(static_cast<size_t>(n)));
+    std::vector<double> spreadOf(static_cast<size_t>(nc), 0.0);
+    for (int iter = 0; iter < 12; ++iter) {
+        for (int q = 0; q < nc; ++q) {
+            const ChanceRow& row = rows[size_t(cones[size_t(q)])];
+            const double sd = spread(row.sigma, x);
+            if (!(sd > 0))
+                return std::nullopt;
+            spreadOf[size_t(q)] = sd;
+            for (int j = 0; j < n; ++j)
+                grad[size_t(q)][size_t(j)] = row.c[size_t(j)] + row.z * row.sigma[size_t(j)] *
+                                                                    row.sigma[size_t(j)] *
+                                                                    x[size_t(j)] / sd;
+        }
+        jac.assign(size_t(k) * k, 0.0);
+        f.assign(size_t(k), 0.0);
+        auto J = [&](int r, int c) -> double& { return jac[size_t(r) * k + c]; };
+        for (int a = 0; a < nb; ++a) {
+            const int j = freeCols[size_t(a)];
+            f[size_t(a)] = lp.cost[size_t(j)];
+            for (int l = 0; l < nl; ++l) {
+                const double v = lp.at(linear[size_t(l)], j);
+                f[size_t(a)] += pi[size_t(l)] * v;
+                J(a, nb + l) = v;
+                J(nb + l, a) = v;
+            }
+            for (int q = 0; q < nc; ++q) {
+                const double g = grad[size_t(q)][size_t(j)];
+                f[size_t(a)] += mu[size_t(cones[size_t(q)])] * g;
+                J(a, nb + nl + q) = g;
+                J(nb + nl + q, a) = g;
+            }
+        }
+        // The Hessians of the margins: z (diag(sigma^2) / S - (sigma^2 x)(sigma^2 x)' / S^3).
+        for (int q = 0; q < nc; ++q) {
+            const ChanceRow& row = rows[size_t(cones[size_t(q)])];
+            const double m = mu[size_t(cones[size_t(q)])], sd = spreadOf[size_t(q)];
+            for (int a = 0; a < nb; ++a) {
+                const size_t ja = size_t(freeCols[size_t(a)]);
+                const double va = row.sigma[ja] * row.sigma[ja];
+                J(a, a) += m * row.z * va / sd;
+                for (int c = 0; c < nb; ++c) {
+                    const size_t jc = size_t(freeCols[size_t(c)]);
+                    J(a, c) -= m * row.z * (va * x[ja]) * (row.sigma[jc] * row.sigma[jc] * x[jc]) /
+                               (sd * sd * sd);
+                }
+            }
+        }
+        for (int l = 0; l < nl; ++l) {
+            double v = -rhs[size_t(l)];
+            for (int j = 0; j < n; ++j)
+                v += lp.at(linear[size_t(l)], j) * x[size_t(j)];
+            f[size_t(nb + l)] = v;
+        }
+        for (int q = 0; q < nc; ++q)
+            f[size_t(nb + nl + q)] = excess(rows[size_t(cones[size_t(q)])], x);
+        double size = 0;
+        for (double v : f)
+            size = std::max(size, std::abs(v));
+        if (size < 1e-14)
+            break;
+        for (double& v : f)
+            v = -v;
+        if (!solveDense(jac, f, k))
+            return std::nullopt;
+        for (int a = 0; a < nb; ++a)
+            x[size_t(freeCols[size_t(a)])] += f[size_t(a)];
+        for (int l = 0; l < nl; ++l)
+            pi[size_t(l)] += f[size_t(nb + l)];
+        for (int q = 0; q < nc; ++q)
+            mu[size_t(cones[size_t(q)])] += f[size_t(nb + nl + q)];
+    }
+    for (double v : x)
+        if (!std::isfinite(v))
+            return std::nullopt;
+    return x;
+}
+
+// Whether a mix keeps the column bounds and the linear rows (within the simplex's tolerance
+// of 1e-9) and meets every chance limit.
+bool meetsAll(const BoundedLp& lp, int linearRows, const std::vector<ChanceRow>& rows,
+              const std::vector<double>& x) {
+    for (int j = 0; j < lp.n; ++j)
+        if (x[size_t(j)] < lp.lower[size_t(j)] - kFeasibilityTolerance ||
+            x[size_t(j)] > lp.upper[size_t(j)] + kFeasibilityTolerance)
+            return false;
+    for (int i = 0; i < linearRows; ++i) {
+        double logical = lp.b[size_t(i)];
+        for (int j = 0; j < lp.n; ++j)
+            logical -= lp.at(i, j) * x[size_t(j)];
+        if (logical < lp.lower[size_t(lp.n + i)] - kFeasibilityTolerance ||
+            logical > lp.upper[size_t(lp.n + i)] + kFeasibilityTolerance)
+            return false;
+    }
+    return std::all_of(rows.begin(), rows.end(),
+                       [&](const ChanceRow& r) { return violation(r, x) <= kChanceTolerance; });
+}
+
+double dryFraction(const Blend& blend, const std::vector<double>& x) {
+    double dry = 0;
+    for (size_t i = 0; i < x.size(); ++i)
+        dry += blend.ingredients[i].materiaSeca / 100 * x[i];
+    return dry;
+}
+
+// The mean content of nutrient n in the mix and its standard deviation, on the limit's basis.
+std::pair<double, double> contentOf(const Blend& blend, const ChanceLimits& chance, size_t n,
+                                    const std::vector<double>& x) {
+    double mean = 0, var = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double w = contentFactor(blend, i) * x[i];
+        mean += blend.valor[n][i] * w;
+        const double s = deviationOf(chance, n, i) * w;
+        var += s * s;
+    }
+    if (!blend.secaIng && blend.secaNut) {
+        const double dry = dryFraction(blend, x);
+        if (dry > 0)
+            return {mean / dry, std::sqrt(var) / dry};
+    }
+    return {mean, std::sqrt(var)};
+}
+
+std::vector<ChanceFigure> figuresAt(const Blend& blend, const ChanceLimits& chance,
+                                    const std::vector<double>& x) {
+    std::vector<ChanceFigure> out;
+    for (size_t n = 0; n < blend.nutrients.size(); ++n) {
+        const double p = probabilityOf(chance, n);
+        if (!(p >= kMinimumProbability))
+            continue;
+        ChanceFigure f;
+        f.nutrient = n;
+        f.probabilidad = p;
+        f.z = p > kMinimumProbability ? normalQuantile(p) : 0.0;
+        std::tie(f.media, f.desvio) = contentOf(blend, chance, n, x);
+        f.margen = f.z * f.desvio;
+        out.push_back(f);
+    }
+    return out;
+}
+
+// On a run the cuts never touched the prices are the linear analysis's own.
+void linearPrices(const Blend& blend, const Tableau& t, std::vector<ChanceFigure>& figures) {
+    const std::vector<AnalysisRow> rows = sensitivityRows(t, blend);
+    auto price = [&](size_t n, LimitRef::Side side) {
+        const std::string label = rowLabel(blend, {LimitRef::Nutrient, side, n});
+        for (const AnalysisRow& r : rows)
+            if (r.tipo == "RN" && r.detalle == label)
+                return r.valor2;
+        return 0.0;
+    };
+    for (ChanceFigure& f : figures) {
+        f.precioMinimo = price(f.nutrient, LimitRef::Minimum);
+        f.precioMaximo = price(f.nutrient, LimitRef::Maximum);
+    }
+}
+
+double objective(const Blend& blend, const std::vector<double>& x) {
+    double cost = 0;
+    for (size_t i = 0; i < x.size(); ++i)
+        cost += columnCost(blend, i) * x[i];
+    return cost;
+}
+
+} // namespace
+
+std::optional<std::string> checkChanceLimits(const Blend& blend, const ChanceLimits& chance) {
+    if (chance.probabilidad.size() > blend.nutrients.size() ||
+        chance.desvio.size() > blend.nutrients.size())
+        return std::string(
+            "Hay probabilidades o desvíos de nutrientes que no están en la fórmula.");
+    for (size_t n = 0; n < chance.probabilidad.size(); ++n) {
+        const std::optional<double>& p = chance.probabilidad[n];
+        if (p && !(*p >= kMinimumProbability && *p <= kMaximumProbability))
+            return "La probabilidad de " + trimmed(blend.nutrients[n].nombre) +
+                   " debe estar entre 50 % y 99,99 %.";
+    }
+    for (size_t n = 0; n < chance.desvio.size(); ++n) {
+        const std::vector<double>& row = chance.desvio[n];
+        if (!row.empty() && row.size() != blend.ingredients.size())
+            return "Los desvíos de " + trimmed(blend.nutrients[n].nombre) +
+                   " no corresponden a los ingredientes de la fórmula.";
+        for (size_t i = 0; i < row.size(); ++i)
+            if (!(row[i] >= 0 && std::isfinite(row[i])))
+                return "El desvío de " + trimmed(blend.nutrients[n].nombre) + " en " +
+                       trimmed(blend.ingredients[i].nombre) +
+                       " debe ser un número mayor o igual que cero.";
+    }
+    return std::nullopt;
+}
+
+// Outer approximation. The linear optimum is a mix of the relaxation in which every chance
+// limit is its linear limit; each round adds, for every chance limit the mix breaks, the tangent
+// of that limit's cone at the mix, and solves again. Every tangent is a valid linear limit, so
+// each programme's cost is a lower bound of the true optimum and a programme without a mix
+// proves that no mix meets the chance limits. The rounds stop when no limit is broken by more
+// than kChanceTolerance of its size: the mix then meets them, and its cost lies within the
+// shadow prices times that tolerance of the optimum, or earlier when Newton's mix (see
+// newtonPoint) meets every limit at the lower bound's cost. Each round's programme is solved
+// by the bounded dual simplex from the slack basis. A warm start from the last basis (a dense
+// inverse extended by the new rows) was tried and left out for now: on large blends the
+// programme grows to thousands of tangent rows, where a dense inverse costs more than it
+// saves, and dropping the tangents that stop binding kept the rounds from settling.
+ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
+    ChanceSolution out;
+    out.linear = assembleAndSolve(blend);
+    const std::vector<ChanceRow> rows = chanceRows(blend, chance);
+    std::vector<double> x = shares(out.linear.tableau);
+    auto finishLinear = [&]() {
+        out.status = out.linear.result.outcome == Outcome::Optimum      ? ChanceStatus::Optimum
+                     : out.linear.result.outcome == Outcome::Infeasible ? ChanceStatus::Infeasible
+                                                                        : ChanceStatus::Failed;
+        out.shares = x;
+        out.costo = objective(blend, x);
+        out.figuras = figuresAt(blend, chance, x);
+        if (out.status == ChanceStatus::Optimum)
+            linearPrices(blend, out.linear.tableau, out.figuras);
+        return out;
+    };
+    if (out.linear.result.outcome != Outcome::Optimum)
+        return finishLinear();
+    const bool broken = std::any_of(rows.begin(), rows.end(), [&](const ChanceRow& r) {
+        return violation(r, x) > kChanceTolerance;
+    });
+    if (!broken)
+        return finishLinear();
+
+    out.cut = true;
+    out.status = ChanceStatus::Failed;
+    BoundedLp lp;
+    BoundedLayout layout;
+    if (!boundedForm(blend, lp, layout))
+        return out;
+    const int linearRows = lp.m;
+    std::vector<int> owner(static_cast<size_t>(linearRows), -1); // chance row of each row
+    for (size_t r = 0; r < rows.size(); ++r)
+        owner[static_cast<size_t>(rows[r].k)] = static_cast<int>(r);
+    std::vector<double> scales(static_cast<size_t>(linearRows), 1.0);
+    BoundedSolution s;
+    const std::optional<std::vector<double>> inner = innerMix(lp, rows, out.pivots);
+    std::optional<std::vector<double>> touch;
+    for (;;) {
+        if (out.rounds >= kRoundLimit)
+            return out;
+        bool added = false;
+        for (size_t r = 0; r < rows.size(); ++r)
+            if (violation(rows[r], x) > kChanceTolerance) {
+                // The tangent at the programme's mix cuts it off; one at the point Newton's
+                // method found, where the limit is not yet met, does not always.
+                const std::vector<double> at = inner ? boundaryPoint(rows[r], *inner, x) : x;
+                appendCut(lp, rows[r], spread(rows[r].sigma, at) > 0 ? at : x, scales);
+                owner.push_back(static_cast<int>(r));
+                ++out.cuts;
+                added = true;
+                if (touch && spread(rows[r].sigma, *touch) > 0) {
+                    appendCut(lp, rows[r], *touch, scales);
+                    owner.push_back(static_cast<int>(r));
+                    ++out.cuts;
+                }
+            }
+        if (!added)
+            break;
+        s = solveBounded(lp, true);
+        ++out.rounds;
+        out.pivots += s.pivots;
+        if (s.status == BoundedStatus::Infeasible) {
+            out.status = ChanceStatus::Infeasible;
+            out.shares = shares(out.linear.tableau);
+            out.costo = objective(blend, out.shares);
+            out.figuras = figuresAt(blend, chance, out.shares);
+            return out;
+        }
+        if (s.status != BoundedStatus::Optimal)
+            return out;
+        x.assign(s.x.begin(), s.x.begin() + lp.n);
+        for (double& v : x)
+            v = std::max(v, 0.0);
+        touch = newtonPoint(lp, s, linearRows, owner, scales, rows);
+        // Newton's mix meets every limit at a cost the programme's lower bound reaches within
+        // 1e-9: it is the optimum to that precision, though the programme's own vertex may
+        // still sit outside a limit (a flat optimal face of the outer rows).
+        if (touch && meetsAll(lp, linearRows, rows, *touch) &&
+            objective(blend, *touch) - objective(blend, x) <=
+                kChanceTolerance * std::abs(objective(blend, x))) {
+            x = *touch;
+            break;
+        }
+    }
+
+    out.status = ChanceStatus::Optimum;
+    out.shares = x;
+    out.costo = objective(blend, x);
+    out.figuras = figuresAt(blend, chance, x);
+    // The multipliers are read from the programme of the linear rows and one tangent per chance
+    // limit, all at the final mix. That mix is its optimum (the optimality conditions of the cone
+    // constraints at the mix are those of their tangents there), and its duals are the cones'
+    // multipliers. The duals of the rounds' own tangents, taken at mixes up to sqrt(1e-9) apart,
+    // would add up to them only to about 1e-4.
+    BoundedLp tangent;
+    if (!boundedForm(blend, tangent, layout))
+        return out;
+    std::vector<double> tangentScales(static_cast<size_t>(linearRows), 1.0);
+    std::vector<int> tangentOwner(static_cast<size_t>(linearRows), -1);
+    for (size_t r = 0; r < rows.size(); ++r)
+        if (spread(rows[r].sigma, x) > 0) {
+            appendCut(tangent, rows[r], x, tangentScales);
+            tangentOwner.push_back(static_cast<int>(r));
+        }
+    const BoundedSolution duals = solveBounded(tangent, true);
+    if (duals.status == BoundedStatus::Optimal) {
+        s = duals;
+        scales = tangentScales;
+        owner = tangentOwner;
+        lp = tangent;
+    }
+    // A limit moved by one unit moves the right-hand side by one (a minimum enters negated), or
+    // on as-fed shares with a dry-basis limit the row's left-hand side by the mix's dry matter.
+    const double perLimit = !blend.secaIng && blend.secaNut ? dryFraction(blend, x) : 1.0;
+    const std::vector<LimitRef> general = generalLimits(blend);
+    for (ChanceFigure& f : out.figuras) {
+        for (int i = 0; i < lp.m; ++i) {
+            if (i < linearRows && owner[size_t(i)] < 0 && i >= static_cast<int>(general.size()))
+                continue; // the sum of shares
+            const int k = i < linearRows ? i : rows[static_cast<size_t>(owner[size_t(i)])].k;
+            if (general[size_t(k)].kind != LimitRef::Nutrient ||
+                general[size_t(k)].index != f.nutrient)
+                continue;
+            const double mu = s.d[size_t(lp.n + i)] / scales[size_t(i)];
+            const double price = mu * perLimit * blend.cantidad;
+            if (general[size_t(k)].side == LimitRef::Minimum)
+                f.precioMinimo += price;
+            else
+                f.precioMaximo -= price;
+        }
+    }
+    return out;
+}
+
+Reachability checkChanceReachability(const Blend& blend, const ChanceLimits& chance,
+                                     const std::vector<int>& ingredientsInWorkspaceOrder) {
+    Reachability linear = checkReachability(blend, ingredientsInWorkspaceOrder);
+    if (!linear.passed)
+        return linear;
+    for (size_t n = 0; n < blend.nutrients.size(); ++n) {
+        if (!blend.nutrients[n].minimo || !(probabilityOf(chance, n) > kMinimumProbability))
+            continue;
+        // The blend with this minimum alone: reached when the engine finds a mix for it.
+        Blend alone = blend;
+        alone.ratios.clear();
+        alone.groups.clear();
+        for (Nutrient& nut : alone.nutrients)
+            nut.minimo = nut.maximo = std::nullopt;
+        ChanceLimits only;
+        only.probabilidad.assign(blend.nutrients.size(), std::nullopt);
+        only.probabilidad[n] = chance.probabilidad[n];
+        only.desvio = chance.desvio;
+        auto reaches = [&](double m) {
+            alone.nutrients[n].minimo = m;
+            return solveChance(alone, only).status == ChanceStatus::Optimum;
+        };
+        const double wanted = *blend.nutrients[n].minimo;
+        if (reaches(wanted))
+            continue;
+        // Out of reach. The linear screen of a minimum no mix reaches gives the nutrient's
+        // contributions and the most its mean reaches; the most the guaranteed content reaches
+        // lies between what a free mix guarantees and that, found by halving.
+        alone.nutrients[n].minimo = std::numeric_limits<double>::max();
+        Reachability out = checkReachability(alone, ingredientsInWorkspaceOrder);
+        alone.nutrients[n].minimo = std::nullopt;
+        const ChanceSolution free = solveChance(alone, only);
+        double lo = -std::numeric_limits<double>::infinity();
+        if (free.status == ChanceStatus::Optimum) {
+            const auto [mean, sd] = contentOf(blend, chance, n, free.shares);
+            lo = mean - normalQuantile(*chance.probabilidad[n]) * sd;
+        }
+        double hi = std::min(out.maximoAlcanzable, wanted);
+        for (int step = 0; step < 100 && std::isfinite(lo) && hi - lo > 1e-12 * std::abs(hi);
+             ++step) {
+            const double mid = 0.5 * (lo + hi);
+            (reaches(mid) ? lo : hi) = mid;
+        }
+        out.passed = false;
+        out.failingNutrient = static_cast<int>(n);
+        out.maximoAlcanzable = std::isfinite(lo) ? lo : hi;
+        return out;
+    }
+    return linear;
+}
+
+} // namespace lp
