@@ -116,6 +116,9 @@ TEST(RatioGroupRows, FiguresOfTheMix) {
         if (row.tipo == "RG") {
             ++rg;
             EXPECT_EQ(row.detalle, "Máximo para el grupo Harinas");
+            EXPECT_EQ(row.kind, LimitRef::Group); // by id, not by its label
+            EXPECT_EQ(row.id, 4);
+            EXPECT_EQ(row.side, LimitRef::Maximum);
             EXPECT_LT(row.valor2, 0); // more room for the cheap group lowers the cost
         }
     EXPECT_EQ(rg, 1);
