@@ -49,8 +49,36 @@ const std::array<AnalysisTab, 6>& analysisTabs() {
     return tabs;
 }
 
-grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& rows,
-                               const AnalysisTab& tab) {
+workspace::SensitivityRow sensitivityRow(const lp::AnalysisRow& a) {
+    using About = workspace::SensitivityRow::About;
+    About about = About::Ingredient;
+    switch (a.kind) {
+    case lp::LimitRef::Nutrient:
+        about = About::Nutrient;
+        break;
+    case lp::LimitRef::Ingredient:
+        about = About::Ingredient;
+        break;
+    case lp::LimitRef::Ratio:
+        about = About::Ratio;
+        break;
+    case lp::LimitRef::Group:
+        about = About::Group;
+        break;
+    }
+    return {QString::fromStdString(a.tipo).left(2),
+            QString::fromStdString(a.detalle).left(100),
+            a.valor1,
+            a.valor2,
+            a.valor3,
+            about,
+            a.id,
+            a.divisorId,
+            a.side == lp::LimitRef::Maximum};
+}
+
+std::vector<workspace::SensitivityRow>
+analysisRowsOf(const std::vector<workspace::SensitivityRow>& rows, const AnalysisTab& tab) {
     std::vector<workspace::SensitivityRow> listed;
     std::copy_if(rows.begin(), rows.end(), std::back_inserter(listed),
                  [&](const workspace::SensitivityRow& r) { return r.tipo == tab.tipo; });
@@ -58,8 +86,13 @@ grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& row
                      [](const workspace::SensitivityRow& a, const workspace::SensitivityRow& b) {
                          return a.valor2 < b.valor2;
                      });
+    return listed;
+}
+
+grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& rows,
+                               const AnalysisTab& tab) {
     std::vector<std::vector<QVariant>> cells;
-    for (const workspace::SensitivityRow& r : listed)
+    for (const workspace::SensitivityRow& r : analysisRowsOf(rows, tab))
         cells.push_back({r.tipo, r.detalle, r.valor1, r.valor2, r.valor3});
     const std::vector<grid::Column> columns = {
         grid::Column({}, 0),

@@ -2,6 +2,7 @@
 
 #include "app/grid_style.h"
 
+#include "optimizer/engine/sensitivity.h"
 #include "workspace/workspace.h"
 
 #include <QString>
@@ -21,6 +22,15 @@ struct AnalysisTab {
 // The tabs in their order: active ingredients, inactive ingredients, ingredient restrictions,
 // nutrient restrictions, ratio restrictions, group restrictions.
 const std::array<AnalysisTab, 6>& analysisTabs();
+
+// The workspace's row of an engine's sensitivity row. Texts keep the lengths the grids have
+// always shown.
+workspace::SensitivityRow sensitivityRow(const lp::AnalysisRow& row);
+
+// The rows of one kind in the order their tab lists them: smallest valor2 first (the change that
+// matters most to the user comes first), rows that tie in the workspace's order.
+std::vector<workspace::SensitivityRow>
+analysisRowsOf(const std::vector<workspace::SensitivityRow>& rows, const AnalysisTab& tab);
 
 // The rows of one kind, smallest valor2 first (the change that matters most to the user comes
 // first), with the type column hidden, the figures formatted and the header grey. The

@@ -3,6 +3,7 @@
 #include "app/busy_pointer.h"
 #include "app/format.h"
 #include "app/messages.h"
+#include "optimizer/analysis_grids.h"
 #include "optimizer/engine/engine.h"
 #include "optimizer/validation.h"
 #include "store/database.h"
@@ -108,9 +109,7 @@ void fillContributions(workspace::Workspace& ws, const lp::Reachability& r) {
 
 void fillAnalysis(workspace::Workspace& ws, const std::vector<lp::AnalysisRow>& rows) {
     for (const lp::AnalysisRow& a : rows)
-        ws.analysisRows.push_back({QString::fromStdString(a.tipo).left(2),
-                                   QString::fromStdString(a.detalle).left(100), a.valor1, a.valor2,
-                                   a.valor3});
+        ws.analysisRows.push_back(sensitivityRow(a));
 }
 
 // Each row takes the line of its engine column, found by id; the rows keep their order.

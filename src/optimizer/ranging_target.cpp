@@ -20,10 +20,6 @@ QString text(const std::string& s) {
     return QString::fromStdString(s).trimmed();
 }
 
-bool sameName(const std::string& stored, const QString& typed) {
-    return text(stored).compare(typed.trimmed(), Qt::CaseInsensitive) == 0;
-}
-
 QString ingredientName(const lp::Blend& blend, std::size_t i) {
     return text(blend.ingredients[i].nombre);
 }
@@ -80,14 +76,6 @@ QString withUnit(const QString& caption, const QString& unit) {
 
 QString number(double v) {
     return fmt::format(v, QStringLiteral("0.00####"));
-}
-
-template <typename Rows>
-std::optional<std::size_t> indexNamed(const Rows& rows, const QString& name) {
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        if (sameName(rows[i].nombre, name))
-            return i;
-    return std::nullopt;
 }
 
 // The rows a typed text names, the first kind of match that finds any deciding: the row of that
@@ -256,19 +244,36 @@ lp::Ranging rangeTarget(const lp::Blend& blend, const RangingTarget& target, dou
     return lp::rangeLimit(blend, target.limit, desde, hasta);
 }
 
-std::optional<RangingTarget> targetOfAnalysisRow(const lp::Blend& blend, const QString& tipo,
-                                                 const QString& detalle) {
-    const QString kind = tipo.trimmed();
+std::optional<RangingTarget> targetOfAnalysisRow(const lp::Blend& blend,
+                                                 const workspace::SensitivityRow& row) {
+    using About = workspace::SensitivityRow::About;
+    const QString kind = row.tipo.trimmed();
     if (kind == "IA" || kind == "II") {
-        if (const auto i = indexNamed(blend.ingredients, detalle))
-            return RangingTarget{RangingTarget::Price, *i, {}};
+        for (std::size_t i = 0; i < blend.ingredients.size(); ++i)
+            if (row.about == About::Ingredient && blend.ingredients[i].id == row.id)
+                return RangingTarget{RangingTarget::Price, i, {}};
         return std::nullopt;
     }
     if (kind != "RN" && kind != "RI" && kind != "RR" && kind != "RG")
         return std::nullopt;
-    // The row's label is the one the tableau gave the limit's row.
+    const auto refersTo = [&](const lp::LimitRef& limit) {
+        if ((limit.side == lp::LimitRef::Maximum) != row.maximum)
+            return false;
+        switch (limit.kind) {
+        case lp::LimitRef::Nutrient:
+            return row.about == About::Nutrient && blend.nutrients[limit.index].id == row.id;
+        case lp::LimitRef::Ingredient:
+            return row.about == About::Ingredient && blend.ingredients[limit.index].id == row.id;
+        case lp::LimitRef::Ratio:
+            return row.about == About::Ratio && blend.ratios[limit.index].numerador == row.id &&
+                   blend.ratios[limit.index].divisor == row.divisorId;
+        case lp::LimitRef::Group:
+            return row.about == About::Group && blend.groups[limit.index].id == row.id;
+        }
+        return false;
+    };
     for (const lp::LimitRef& limit : lp::rowLimits(blend))
-        if (sameName(lp::rowLabel(blend, limit), detalle))
+        if (refersTo(limit))
             return RangingTarget{RangingTarget::Limit, 0, limit};
     return std::nullopt;
 }

@@ -14,7 +14,8 @@ class Database;
 }
 namespace workspace {
 struct Workspace;
-}
+struct SensitivityRow;
+} // namespace workspace
 
 namespace optimizer {
 
@@ -54,10 +55,11 @@ RangeBounds defaultRange(const lp::Blend& blend, const RangingTarget& target);
 lp::Ranging rangeTarget(const lp::Blend& blend, const RangingTarget& target, double desde,
                         double hasta);
 
-// The target of a row of the sensitivity analysis: an ingredient's price ("IA", "II") or the
-// limit the row names ("RN", "RI", "RR", "RG": "Mínimo para X", "Máximo para el grupo X").
-std::optional<RangingTarget> targetOfAnalysisRow(const lp::Blend& blend, const QString& tipo,
-                                                 const QString& detalle);
+// The target of a row of the sensitivity analysis, found by what the row refers to (never by its
+// label): an ingredient's price ("IA", "II") or the limit of the row's side ("RN", "RI", "RR",
+// "RG"). None when the blend holds no such ingredient or limit.
+std::optional<RangingTarget> targetOfAnalysisRow(const lp::Blend& blend,
+                                                 const workspace::SensitivityRow& row);
 
 // The row the user stands on in the workspace when asking for the ranging: an ingredient's row
 // ranges its price, a nutrient's one of its limits (the side of the column stood on; elsewhere

@@ -48,12 +48,19 @@ struct CompositionMatrix {
     std::vector<CompositionRow> rows;
 };
 
-// One sensitivity row of the last formulation: its kind ("IA", "II", "RI" or "RN"), what it is
-// about and its three figures, as the analysis view lists them.
+// One sensitivity row of the last formulation: its kind ("IA", "II", "RI", "RN", "RR" or "RG"),
+// its label and its three figures, as the analysis view lists them, and what it is about by id:
+// the ingredient of "IA", "II" and "RI", the nutrient of "RN", the group of "RG", the two
+// nutrients of "RR" (id the numerator's, divisorId the divisor's), and for a restriction which
+// of its limits binds.
 struct SensitivityRow {
     QString tipo;
     QString detalle;
     double valor1 = 0, valor2 = 0, valor3 = 0;
+    enum class About { Ingredient, Nutrient, Ratio, Group } about = About::Ingredient;
+    int id = 0;
+    int divisorId = 0;
+    bool maximum = false;
 };
 
 // What one ingredient brings to the nutrient that failed the check: at one unit of it and at its

@@ -4,6 +4,7 @@
 #include "catalog/price_list.h"
 #include "store/revisions.h"
 #include "store/server_address.h"
+#include "support/fault_sweep.h"
 #include "support/scripted_messages.h"
 #include "support/test_server.h"
 
@@ -138,25 +139,18 @@ TEST(Reformulation, SavesEveryNewVersionOrNone) {
     ScriptedMessages messages;
     Reformulation run = reformulateAll(f.db());
     const int rowsBefore = f.count("select count(*) from formula_producto");
-    int failures = 0;
-    for (int n = 1;; ++n) {
-        f.db().failStatementAfter(n);
-        try {
-            run.save(f.db(), allRows(run));
-            f.db().failStatementAfter(0);
-            break;
-        } catch (const store::StoreError&) {
-            f.db().failStatementAfter(0);
-            ++failures;
-            ASSERT_EQ(f.count("select count(*) from formulas"), f.formulas) << n;
-            ASSERT_EQ(f.count("select count(*) from formula_producto"), rowsBefore) << n;
-            ASSERT_EQ(orphanRows(f), 0) << n;
-            for (const WorklistRow& r : run.rows())
-                ASSERT_TRUE(r.savable()) << n;
-        }
-        ASSERT_LT(n, 2000);
-    }
-    EXPECT_GT(failures, 20); // every header, row and look-up of the four saves was hit
+    // The versions, their rows, rows left without a formula, and which rows may still be saved.
+    const auto state = [&] {
+        QString s = QString("%1 %2 %3 ")
+                        .arg(f.count("select count(*) from formulas"))
+                        .arg(f.count("select count(*) from formula_producto"))
+                        .arg(orphanRows(f));
+        for (const WorklistRow& r : run.rows())
+            s += r.savable() ? 's' : '-';
+        return s;
+    };
+    // Every header, row and look-up of the four saves is hit.
+    EXPECT_GT(failAtEveryStatement(f.db(), state, [&] { run.save(f.db(), allRows(run)); }), 20);
     EXPECT_EQ(f.count("select count(*) from formulas"), 2 * f.formulas);
     EXPECT_EQ(f.count("select count(*) from formula_producto"), 2 * rowsBefore);
     for (const WorklistRow& r : run.rows()) {

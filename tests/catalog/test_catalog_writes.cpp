@@ -328,6 +328,37 @@ TEST(CatalogueSearch, TypedWildcardsMatchOnlyThemselves) {
     }
 }
 
+// Each save of an editor raises the row's change counter from the revision it loaded, every
+// time, not only the first: an editor still holding the revision before is refused and writes
+// nothing, however many saves came between.
+TEST(CatalogueEdits, EverySaveOfAnEditorRaisesTheChangeCounter) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    const int id = 1;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        const QString name = "Ronda " + QString::number(round);
+
+        const auto first = catalog::loadIngredient(db, id);
+        const auto second = catalog::loadIngredient(db, id);
+        ASSERT_TRUE(first && second);
+        catalog::IngredientValues v{first->shown.codigo, name, "Kg", 1.0 + round, 88};
+        EXPECT_TRUE(catalog::updateIngredient(db, id, v, first->revision));
+        EXPECT_EQ(store::readRevision(db, "productos", id), first->revision + 1);
+        v.nombre = "Viejo";
+        EXPECT_THROW(catalog::updateIngredient(db, id, v, second->revision), store::StaleRowError);
+        EXPECT_EQ(catalog::loadIngredient(db, id)->shown.nombre, name);
+        EXPECT_EQ(store::readRevision(db, "productos", id), first->revision + 1);
+
+        const int loaded = catalog::nutrientRevision(db, 2);
+        EXPECT_TRUE(catalog::updateNutrient(db, 2, {name, "%"}, loaded));
+        EXPECT_EQ(catalog::nutrientRevision(db, 2), loaded + 1);
+        EXPECT_THROW(catalog::updateNutrient(db, 2, {"Viejo", "%"}, loaded), store::StaleRowError);
+        EXPECT_EQ(catalog::loadNutrient(db, 2)->nombre, name);
+        EXPECT_EQ(catalog::nutrientRevision(db, 2), loaded + 1);
+    }
+}
+
 TEST(CatalogueEdits, TheLaterSaveOfAStaleIngredientOrNutrientIsRefused) {
     TempDatabase t(true);
     auto other = store::Database::openFile(t.path());

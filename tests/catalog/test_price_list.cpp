@@ -288,21 +288,9 @@ TEST(PriceListApply, WritesEveryChangeWithItsHistoryOrNothingAtAll) {
     const QDateTime when(QDate(2026, 3, 2), QTime(10, 15, 0, 250));
 
     // A failure at any statement leaves prices, history and counters as they were.
-    const QString before = snapshot(db);
-    int statements = 0;
-    for (int n = 1; n < 100; ++n) {
-        db.failStatementAfter(n);
-        try {
-            EXPECT_EQ(catalog::applyPriceList(db, preview, when), 2);
-        } catch (const store::StoreError&) {
-            db.failStatementAfter(0);
-            EXPECT_EQ(snapshot(db), before) << "statement " << n;
-            continue;
-        }
-        db.failStatementAfter(0);
-        statements = n - 1;
-        break;
-    }
+    const int statements = failAtEveryStatement(
+        db, [&] { return snapshot(db); },
+        [&] { EXPECT_EQ(catalog::applyPriceList(db, preview, when), 2); });
     // Per change: the price read, the update, the counter (update, then insert), the look for an
     // earlier history, the price before the change and the change itself.
     EXPECT_EQ(statements, 14);

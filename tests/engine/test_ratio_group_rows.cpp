@@ -116,6 +116,9 @@ TEST(RatioGroupRows, FiguresOfTheMix) {
         if (row.tipo == "RG") {
             ++rg;
             EXPECT_EQ(row.detalle, "Máximo para el grupo Harinas");
+            EXPECT_EQ(row.kind, LimitRef::Group); // by id, not by its label
+            EXPECT_EQ(row.id, 4);
+            EXPECT_EQ(row.side, LimitRef::Maximum);
             EXPECT_LT(row.valor2, 0); // more room for the cheap group lowers the cost
         }
     EXPECT_EQ(rg, 1);
@@ -199,6 +202,31 @@ TEST(RatioGroupRows, ChecksBeforeAssembly) {
         loose.maximo = loose.maximo ? std::optional(issues[4].referencia + 1e-6) : std::nullopt;
         EXPECT_TRUE(probe(one).feasible) << b.ratios[r].nombre;
     }
+}
+
+// A limit whose minimum equals its maximum fixes the ratio or the group at that value: it is
+// not crossed, and the optimum holds it there, on either basis.
+TEST(RatioGroupRows, ALimitFixedAtOneValueIsMetExactly) {
+    Blend b = mineralBlend();
+    b.ratios = {{10, 11, "Ca:P", 1.5, 1.5}};
+    b.groups = {{4, "Harinas", {1, 3}, 60.0, 60.0}};
+    for (const bool dry : {false, true}) {
+        SCOPED_TRACE(dry ? "dry basis" : "as fed");
+        b.secaIng = b.secaNut = dry;
+        EXPECT_TRUE(checkRatiosAndGroups(b).empty());
+        const SolvedBlend s = assembleAndSolve(b);
+        ASSERT_EQ(s.result.outcome, Outcome::Optimum);
+        const std::vector<double> mix = shares(s.tableau);
+        EXPECT_NEAR(*ratioValues(b, mix)[0], 1.5, 1e-9);
+        EXPECT_NEAR(groupQuantities(b, mix)[0], 60, 1e-9);
+    }
+    // Crossed by the least amount it is refused.
+    b.ratios[0].minimo = 1.5 + 1e-6;
+    b.groups[0].maximo = 60 - 1e-6;
+    const std::vector<LimitIssue> crossed = checkRatiosAndGroups(b);
+    ASSERT_EQ(crossed.size(), 2u);
+    EXPECT_EQ(crossed[0].problem, LimitIssue::LimitsCrossed);
+    EXPECT_EQ(crossed[1].problem, LimitIssue::LimitsCrossed);
 }
 
 TEST(RatioGroupRows, ConflictEntriesAndRelaxations) {

@@ -140,23 +140,14 @@ TEST(FormulaLimits, AFailureAtAnyStatementOfASaveLeavesEveryRowAsItWas) {
     std::vector<FormulaGroup> groups = {
         {formulas::loadFormulaGroups(db, formulaId(db, "PONEDORA"))[0].id, "Granos", {}, 1, 2, 3}};
     const QString before = limitRows(db);
-    int statements = 0;
-    for (int n = 1; n < 100; ++n) {
-        db.failStatementAfter(n);
-        try {
+    const int statements = failAtEveryStatement(
+        db, [&] { return limitRows(db); },
+        [&] {
             store::Database::Transaction tx(db);
             formulas::saveFormulaRatios(db, pollo, ratios);
             formulas::saveFormulaGroups(db, pollo, groups);
             tx.commit();
-        } catch (const store::StoreError&) {
-            db.failStatementAfter(0);
-            EXPECT_EQ(limitRows(db), before) << "statement " << n;
-            continue;
-        }
-        db.failStatementAfter(0);
-        statements = n - 1;
-        break;
-    }
+        });
     // Per table: the stored keys, then update, insert; delete the old group, insert the new.
     EXPECT_EQ(statements, 6);
     EXPECT_NE(limitRows(db), before);

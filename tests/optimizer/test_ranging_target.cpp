@@ -1,8 +1,12 @@
 #include "formulas/formula_lookup.h"
+#include "optimizer/analysis_grids.h"
+#include "optimizer/engine/engine.h"
 #include "optimizer/ranging_target.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
+#include "workspace/workspace.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,6 +17,19 @@ optimizer::StoredBlend broiler(TempDatabase& t) {
     if (!stored)
         throw std::runtime_error("the broiler starter does not load");
     return *stored;
+}
+
+using About = workspace::SensitivityRow::About;
+
+workspace::SensitivityRow analysisRow(const QString& tipo, About about, int id,
+                                      bool maximum = false, int divisorId = 0) {
+    workspace::SensitivityRow row;
+    row.tipo = tipo;
+    row.about = about;
+    row.id = id;
+    row.divisorId = divisorId;
+    row.maximum = maximum;
+    return row;
 }
 
 int idOf(const auto& rows, const std::string& name) {
@@ -60,8 +77,7 @@ TEST(RangingTarget, RatioAndGroupLimits) {
     ASSERT_EQ(gr.status, lp::RangingStatus::Ok);
     EXPECT_LT(gr.tramos.front().pendiente, 0); // a tighter cap costs more
     EXPECT_EQ(gr.tramos.back().pendiente, 0);
-    EXPECT_EQ(optimizer::targetOfAnalysisRow(b, "RG", "Máximo para el grupo Proteínas animales"),
-              group);
+    EXPECT_EQ(optimizer::targetOfAnalysisRow(b, analysisRow("RG", About::Group, 4, true)), group);
 
     const auto ratio =
         optimizer::limitTarget(b, "relacion:calcio / fósforo disponible:minimo", &error);
@@ -74,9 +90,13 @@ TEST(RangingTarget, RatioAndGroupLimits) {
     const lp::Ranging rr = optimizer::rangeTarget(b, *ratio, 1, 3);
     EXPECT_TRUE(rr.tramos.empty());
     EXPECT_TRUE(optimizer::rangingProblem(rr, *ratio).contains("El límite de una relación"));
-    EXPECT_EQ(optimizer::targetOfAnalysisRow(b, "RR",
-                                             "Mínimo para la relación Calcio / Fósforo disponible"),
-              ratio);
+    const int calcio = idOf(b.nutrients, "Calcio"),
+              fosforo = idOf(b.nutrients, "Fósforo disponible");
+    EXPECT_EQ(
+        optimizer::targetOfAnalysisRow(b, analysisRow("RR", About::Ratio, calcio, false, fosforo)),
+        ratio);
+    EXPECT_FALSE(optimizer::targetOfAnalysisRow(
+        b, analysisRow("RR", About::Ratio, fosforo, false, calcio))); // P / Ca is not limited
 
     // A named ratio goes by its name and still by its nutrients'.
     b.ratios[0].nombre = "Ca/P";
@@ -141,28 +161,63 @@ TEST(RangingTarget, StoredFormulaTargetsAndTexts) {
         << error.toStdString();
 }
 
-// The rows of the analysis lead to the price or the limit they name; other rows to nothing.
-TEST(RangingTarget, AnalysisRowsNameTheirTarget) {
+// Every row of the broiler's analysis leads to the price or the limit it is about, which is the
+// one its label names; a row about nothing the blend holds leads nowhere.
+TEST(RangingTarget, AnalysisRowsLeadToWhatTheyAreAbout) {
     TempDatabase t(true);
     ScriptedMessages messages;
     const lp::Blend b = broiler(t).blend;
-    const auto price = optimizer::targetOfAnalysisRow(b, "IA", "Maíz amarillo grano");
-    ASSERT_TRUE(price);
-    EXPECT_EQ(price->kind, optimizer::RangingTarget::Price);
-    EXPECT_EQ(b.ingredients[price->ingredient].nombre, "Maíz amarillo grano");
-    const auto nutrient = optimizer::targetOfAnalysisRow(b, "RN", "Máximo para Fibra bruta");
-    ASSERT_TRUE(nutrient);
-    EXPECT_EQ(nutrient->limit.kind, lp::LimitRef::Nutrient);
-    EXPECT_EQ(nutrient->limit.side, lp::LimitRef::Maximum);
-    EXPECT_EQ(b.nutrients[nutrient->limit.index].nombre, "Fibra bruta");
-    const auto ingredient =
-        optimizer::targetOfAnalysisRow(b, "RI", "Mínimo para Premezcla vitamínico-mineral");
-    ASSERT_TRUE(ingredient);
-    EXPECT_EQ(ingredient->limit.kind, lp::LimitRef::Ingredient);
-    EXPECT_EQ(ingredient->limit.side, lp::LimitRef::Minimum);
-    EXPECT_FALSE(optimizer::targetOfAnalysisRow(b, "RN", "Mínimo para Sin nombre"));
-    EXPECT_FALSE(optimizer::targetOfAnalysisRow(b, "RN", "Cantidad > 1.0000001"));
-    EXPECT_FALSE(optimizer::targetOfAnalysisRow(b, "XX", "Maíz amarillo grano"));
+    const lp::SolvedBlend solved = lp::assembleAndSolve(b);
+    ASSERT_EQ(solved.result.outcome, lp::Outcome::Optimum);
+    QSet<QString> kinds;
+    for (const lp::AnalysisRow& a : lp::sensitivityRows(solved.tableau, b)) {
+        SCOPED_TRACE(a.tipo + " " + a.detalle);
+        const workspace::SensitivityRow row = optimizer::sensitivityRow(a);
+        const auto target = optimizer::targetOfAnalysisRow(b, row);
+        ASSERT_TRUE(target);
+        kinds << row.tipo;
+        if (target->kind == optimizer::RangingTarget::Price)
+            EXPECT_EQ(b.ingredients[target->ingredient].nombre, a.detalle);
+        else
+            EXPECT_EQ(lp::rowLabel(b, target->limit), a.detalle);
+    }
+    EXPECT_EQ(kinds, (QSet<QString>{"IA", "II", "RN", "RR", "RI"}));
+
+    EXPECT_FALSE(optimizer::targetOfAnalysisRow(b, analysisRow("RN", About::Nutrient, 9999)));
+    EXPECT_FALSE(optimizer::targetOfAnalysisRow(b, analysisRow("IA", About::Ingredient, 9999)));
+    const int maize = idOf(b.ingredients, "Maíz amarillo grano");
+    EXPECT_FALSE(optimizer::targetOfAnalysisRow(b, analysisRow("XX", About::Ingredient, maize)));
+}
+
+// An ingredient and a nutrient of the same name give their limits the same label: each row still
+// leads to its own.
+TEST(RangingTarget, RowsThatShareALabelLeadToTheirOwnTarget) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    lp::Blend b = broiler(t).blend;
+    const int premix = idOf(b.ingredients, "Premezcla vitamínico-mineral");
+    const int fibre = idOf(b.nutrients, "Fibra bruta");
+    b.nutrients[size_t(lp::nutrientIndex(b, fibre))].nombre = "Premezcla vitamínico-mineral";
+    b.nutrients[size_t(lp::nutrientIndex(b, fibre))].minimo = 1.0;
+
+    workspace::SensitivityRow ingredient = analysisRow("RI", About::Ingredient, premix);
+    workspace::SensitivityRow nutrient = analysisRow("RN", About::Nutrient, fibre);
+    ingredient.detalle = nutrient.detalle = "Mínimo para Premezcla vitamínico-mineral";
+    const auto ofIngredient = optimizer::targetOfAnalysisRow(b, ingredient);
+    const auto ofNutrient = optimizer::targetOfAnalysisRow(b, nutrient);
+    ASSERT_TRUE(ofIngredient && ofNutrient);
+    EXPECT_EQ(ofIngredient->limit.kind, lp::LimitRef::Ingredient);
+    EXPECT_EQ(b.ingredients[ofIngredient->limit.index].id, premix);
+    EXPECT_EQ(ofNutrient->limit.kind, lp::LimitRef::Nutrient);
+    EXPECT_EQ(b.nutrients[ofNutrient->limit.index].id, fibre);
+    EXPECT_EQ(lp::rowLabel(b, ofIngredient->limit), lp::rowLabel(b, ofNutrient->limit));
+
+    // The side is the row's too.
+    nutrient.maximum = true;
+    const auto maximum = optimizer::targetOfAnalysisRow(b, nutrient);
+    ASSERT_TRUE(maximum);
+    EXPECT_EQ(maximum->limit.side, lp::LimitRef::Maximum);
+    EXPECT_EQ(maximum->limit.index, ofNutrient->limit.index);
 }
 
 // The lines and the chart points follow the intervals: steps at both ends of each, the cost

@@ -1,6 +1,7 @@
 #include "formulas/formula_header.h"
 #include "store/sql_text.h"
 #include "support/blend_database.h"
+#include "support/fault_sweep.h"
 #include "support/ingredient_rows.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
@@ -248,34 +249,30 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
     Workspace ws;
     fx.loadAndEdit(ws);
     const QStringList stored = storedState(db);
-    const QStringList edits = workspaceState(ws);
 
     // The header, the change counter (raised, looked up, inserted on the first save), the
     // nutrient rows read, 1 update + 2 inserts + 1 delete, the ingredient rows read, 2 inserts
     // + 1 delete + 2 updates, the ratio and the group limits read (none), the column of broken
     // limits looked up and written.
-    const int statements = 19;
-    for (int n = 1; n <= statements; ++n) {
-        SCOPED_TRACE(n);
-        messages.clear();
-        db.failStatementAfter(n);
-        const SaveResult r = save(ws, db, fx.headerUpdate());
-        db.failStatementAfter(0);
-        EXPECT_EQ(r.outcome, SaveResult::Failed);
-        EXPECT_EQ(storedState(db), stored);
-        EXPECT_EQ(workspaceState(ws), edits);
-        ASSERT_EQ(messages.shown().size(), 1u);
-        EXPECT_EQ(messages.shown()[0].style, msg::Critical);
-        EXPECT_TRUE(messages.shown()[0].text.startsWith(
-            "No es posible grabar la Fórmula. No se modificó nada en la base de datos"));
-    }
-
     // One statement further the save is complete: the fault falls on the reload, which says so.
-    messages.clear();
-    db.failStatementAfter(statements + 1);
-    SaveResult r = save(ws, db, fx.headerUpdate());
-    db.failStatementAfter(0);
-    EXPECT_EQ(r.outcome, SaveResult::Saved);
+    const auto state = [&] { return storedState(db) + workspaceState(ws); };
+    SaveResult r;
+    EXPECT_EQ(failAtEveryStatement(db, state,
+                                   [&] {
+                                       messages.clear();
+                                       r = save(ws, db, fx.headerUpdate());
+                                       if (r.outcome == SaveResult::Saved)
+                                           return true;
+                                       EXPECT_EQ(r.outcome, SaveResult::Failed);
+                                       EXPECT_EQ(messages.shown().size(), 1u);
+                                       EXPECT_TRUE(!messages.shown().empty() &&
+                                                   messages.shown()[0].style == msg::Critical &&
+                                                   messages.texts()[0].startsWith(
+                                                       "No es posible grabar la Fórmula. No se "
+                                                       "modificó nada en la base de datos"));
+                                       return false;
+                                   }),
+              19);
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_TRUE(
         messages.texts()[0].startsWith("La Fórmula se grabó, pero no se pudo volver a leer"));
@@ -422,28 +419,21 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
     two.id = 2;
     two.minimo = 100;
     ws.groups = {two};
-    const QStringList stored = storedState(db);
 
     // The header, the change counter (raised, looked up, inserted), the nutrient and ingredient
     // rows read and updated (2 and 3), the ratios read, updated and inserted, the groups read,
     // the delete and the insert, the column of broken limits looked up and written.
-    const int statements = 19;
-    for (int n = 1; n <= statements; ++n) {
-        SCOPED_TRACE(n);
-        messages.clear();
-        db.failStatementAfter(n);
-        EXPECT_EQ(save(ws, db, fx.headerUpdate()).outcome, SaveResult::Failed);
-        db.failStatementAfter(0);
-        EXPECT_EQ(storedState(db), stored);
-        EXPECT_EQ(ws.ratios.size(), 2u);
-        EXPECT_EQ(messages.shown().size(), 1u);
-    }
     // One further the save stands and the fault falls on the reload.
-    messages.clear();
-    db.failStatementAfter(statements + 1);
-    ASSERT_EQ(save(ws, db, fx.headerUpdate()).outcome, SaveResult::Saved);
-    db.failStatementAfter(0);
-    EXPECT_EQ(messages.shown().size(), 1u);
+    const auto state = [&] { return storedState(db) << QString::number(ws.ratios.size()); };
+    EXPECT_EQ(failAtEveryStatement(db, state,
+                                   [&] {
+                                       messages.clear();
+                                       const bool saved = save(ws, db, fx.headerUpdate()).outcome ==
+                                                          SaveResult::Saved;
+                                       EXPECT_EQ(messages.shown().size(), 1u);
+                                       return saved;
+                                   }),
+              19);
     messages.clear();
     workspace::actuFormula(ws, db);
     EXPECT_TRUE(messages.shown().empty());

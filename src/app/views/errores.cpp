@@ -15,33 +15,33 @@ errores::errores(const QString& text, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("errores"));
     setWindowTitle(QStringLiteral("Dosivant"));
 
-    auto* Picture1 = new QLabel(this);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(48, 48));
-    Picture1->setAlignment(Qt::AlignTop);
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("Picture1"));
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(48, 48));
+    icon->setAlignment(Qt::AlignTop);
 
-    auto* Text1 = new QPlainTextEdit(text, this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setReadOnly(true);
+    auto* textBox = new QPlainTextEdit(text, this);
+    textBox->setObjectName(QStringLiteral("Text1"));
+    textBox->setReadOnly(true);
 
-    auto* Command1 = new QPushButton(QStringLiteral("Detalle"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    connect(Command1, &QPushButton::clicked, this, &errores::Command1_Click);
-    auto* Command2 = new QPushButton(QStringLiteral("Aceptar"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setDefault(true);
-    connect(Command2, &QPushButton::clicked, this, &QDialog::accept);
+    auto* detailButton = new QPushButton(QStringLiteral("Detalle"), this);
+    detailButton->setObjectName(QStringLiteral("Command1"));
+    connect(detailButton, &QPushButton::clicked, this, &errores::showErrorDetail);
+    auto* okButton = new QPushButton(QStringLiteral("Aceptar"), this);
+    okButton->setObjectName(QStringLiteral("Command2"));
+    okButton->setDefault(true);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(Picture1, 0, 0);
-    layout->addWidget(Text1, 0, 1, 1, 3);
+    layout->addWidget(icon, 0, 0);
+    layout->addWidget(textBox, 0, 1, 1, 3);
     layout->setColumnStretch(1, 1);
-    layout->addWidget(Command1, 1, 2);
-    layout->addWidget(Command2, 1, 3);
+    layout->addWidget(detailButton, 1, 2);
+    layout->addWidget(okButton, 1, 3);
     resize(420, 200);
 }
 
-void errores::Command1_Click() {
+void errores::showErrorDetail() {
     const RunTimeError e = lastError();
     msg::msgBox(QStringLiteral("Código del error: ") + QString::number(e.number) +
                     QStringLiteral("\n\nDescripción : ") + e.description,

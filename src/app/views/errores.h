@@ -12,7 +12,7 @@ public:
     explicit errores(const QString& text, QWidget* parent = nullptr);
 
 private:
-    void Command1_Click();
+    void showErrorDetail();
 };
 
 } // namespace app

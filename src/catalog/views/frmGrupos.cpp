@@ -38,10 +38,10 @@ frmGrupos::~frmGrupos() = default;
 void frmGrupos::buildControls() {
     auto* groupsBox = named<QGroupBox>(this, "Frame1");
     groupsBox->setTitle(QStringLiteral("Grupos"));
-    FlexGrid1 = named<QTableWidget>(groupsBox, "FlexGrid1");
-    FlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FlexGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    groupBinding_ = new GridBinding(FlexGrid1);
+    groupsGrid = named<QTableWidget>(groupsBox, "FlexGrid1");
+    groupsGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    groupsGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    groupBinding_ = new GridBinding(groupsGrid);
     groupBinding_->setFillColumn(kGroupNameColumn);
     txtNombre = named<QLineEdit>(groupsBox, "txtNombre");
     txtNombre->setMaxLength(kGroupNameLength);
@@ -56,16 +56,16 @@ void frmGrupos::buildControls() {
         groupButtons->addWidget(b);
     groupButtons->addStretch(1);
     auto* left = new QVBoxLayout(groupsBox);
-    left->addWidget(FlexGrid1, 1);
+    left->addWidget(groupsGrid, 1);
     left->addLayout(name);
     left->addLayout(groupButtons);
 
     auto* membersBox = named<QGroupBox>(this, "Frame2");
     membersBox->setTitle(QStringLiteral("Ingredientes del Grupo"));
-    FlexGrid2 = named<QTableWidget>(membersBox, "FlexGrid2");
-    FlexGrid2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FlexGrid2->setSelectionMode(QAbstractItemView::SingleSelection);
-    memberBinding_ = new GridBinding(FlexGrid2);
+    membersGrid = named<QTableWidget>(membersBox, "FlexGrid2");
+    membersGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    membersGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    memberBinding_ = new GridBinding(membersGrid);
     memberBinding_->setFillColumn(kMemberNameColumn);
     cmdAgregar = button(membersBox, "cmdAgregar", QStringLiteral("&Agregar"));
     cmdQuitar = button(membersBox, "cmdQuitar", QStringLiteral("&Quitar"));
@@ -74,7 +74,7 @@ void frmGrupos::buildControls() {
     memberButtons->addWidget(cmdQuitar);
     memberButtons->addStretch(1);
     auto* right = new QVBoxLayout(membersBox);
-    right->addWidget(FlexGrid2, 1);
+    right->addWidget(membersGrid, 1);
     right->addLayout(memberButtons);
 
     cmdSalir = button(this, "cmdSalir", QStringLiteral("&Salir"));
@@ -89,11 +89,11 @@ void frmGrupos::buildControls() {
     layout->addLayout(closing);
     resize(860, 480);
 
-    connect(FlexGrid1, &QTableWidget::currentCellChanged, this, [this] {
+    connect(groupsGrid, &QTableWidget::currentCellChanged, this, [this] {
         if (!filling_)
             showMembers();
     });
-    connect(FlexGrid1, &QTableWidget::cellClicked, this, [this] {
+    connect(groupsGrid, &QTableWidget::cellClicked, this, [this] {
         if (naming_)
             showMembers();
     });
@@ -106,7 +106,7 @@ void frmGrupos::buildControls() {
 }
 
 int frmGrupos::currentGroupId() const {
-    const int row = FlexGrid1->currentRow();
+    const int row = groupsGrid->currentRow();
     return row >= 0 && size_t(row) < groups_.size() ? groups_[size_t(row)].id : 0;
 }
 
@@ -125,7 +125,7 @@ void frmGrupos::showGroups(int selectId) {
         if (groups_[g].id == selectId)
             row = int(g);
     if (row >= 0)
-        FlexGrid1->setCurrentCell(row, kGroupNameColumn);
+        groupsGrid->setCurrentCell(row, kGroupNameColumn);
     filling_ = false;
     showMembers();
 }
@@ -141,12 +141,12 @@ void frmGrupos::showMembers() {
             msg::msgBox(e.message(), msg::Critical);
         }
     }
-    const int row = FlexGrid1->currentRow();
+    const int row = groupsGrid->currentRow();
     txtNombre->setText(id > 0 ? groups_[size_t(row)].nombre : QString());
     memberBinding_->show(memberGrid(members_));
     memberBinding_->setNoMatchVisible(false);
     if (!members_.empty())
-        FlexGrid2->setCurrentCell(0, kMemberNameColumn);
+        membersGrid->setCurrentCell(0, kMemberNameColumn);
     for (QPushButton* b : {cmdRenombrar, cmdEliminar, cmdAgregar})
         b->setEnabled(id > 0);
     cmdQuitar->setEnabled(!members_.empty());
@@ -194,7 +194,7 @@ void frmGrupos::cmdNuevo_Click() {
         return;
     }
     showGroups(created.id);
-    FlexGrid2->setFocus(Qt::OtherFocusReason);
+    membersGrid->setFocus(Qt::OtherFocusReason);
 }
 
 void frmGrupos::cmdRenombrar_Click() {
@@ -221,7 +221,7 @@ void frmGrupos::cmdEliminar_Click() {
     const int id = currentGroupId();
     if (id <= 0)
         return;
-    const int row = FlexGrid1->currentRow();
+    const int row = groupsGrid->currentRow();
     try {
         const QString question = askDeleteGroup(groups_[size_t(row)].nombre, int(members_.size()),
                                                 formulasUsingGroup(db_, id));
@@ -271,16 +271,16 @@ void frmGrupos::cmdAgregar_Click() {
     const int shown = outcome.added.empty() ? picked.front() : outcome.added.front();
     for (size_t m = 0; m < members_.size(); ++m)
         if (members_[m].idProducto == shown)
-            FlexGrid2->setCurrentCell(int(m), kMemberNameColumn);
+            membersGrid->setCurrentCell(int(m), kMemberNameColumn);
 }
 
 void frmGrupos::cmdQuitar_Click() {
     const int id = currentGroupId();
-    const int row = FlexGrid2->currentRow();
+    const int row = membersGrid->currentRow();
     if (id <= 0 || row < 0 || size_t(row) >= members_.size())
         return;
     const GroupMember member = members_[size_t(row)];
-    const QString group = groups_[size_t(FlexGrid1->currentRow())].nombre;
+    const QString group = groups_[size_t(groupsGrid->currentRow())].nombre;
     if (msg::msgBox(askRemoveMember(member.nombre, group), msg::QuestionDefaultNo) != msg::Yes)
         return;
     try {
@@ -290,7 +290,7 @@ void frmGrupos::cmdQuitar_Click() {
     }
     showMembers();
     if (!members_.empty())
-        FlexGrid2->setCurrentCell(std::min(row, int(members_.size()) - 1), kMemberNameColumn);
+        membersGrid->setCurrentCell(std::min(row, int(members_.size()) - 1), kMemberNameColumn);
 }
 
 } // namespace catalog

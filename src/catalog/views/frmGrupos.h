@@ -56,13 +56,13 @@ private:
     bool filling_ = false;
     bool naming_ = false;
 
-    QTableWidget* FlexGrid1 = nullptr; // groups
+    QTableWidget* groupsGrid = nullptr; // groups
     GridBinding* groupBinding_ = nullptr;
     QLineEdit* txtNombre = nullptr;
     QPushButton* cmdNuevo = nullptr;
     QPushButton* cmdRenombrar = nullptr;
     QPushButton* cmdEliminar = nullptr;
-    QTableWidget* FlexGrid2 = nullptr; // members
+    QTableWidget* membersGrid = nullptr; // members
     GridBinding* memberBinding_ = nullptr;
     QPushButton* cmdAgregar = nullptr;
     QPushButton* cmdQuitar = nullptr;

@@ -40,32 +40,32 @@ frmproducto_propiedades::frmproducto_propiedades(store::Database& db, int idProd
     setObjectName(QStringLiteral("frmproducto_propiedades"));
     buildControls();
 
-    keys::searchOnEnter({Text1}, [this] { Command1->click(); });
-    keys::onGridActivation(FlexGrid1, [this] { cmdEditar->click(); });
-    editor_ = new keys::InGridEditor(txt_aux, FlexGrid1);
+    keys::searchOnEnter({nameFilter}, [this] { searchButton->click(); });
+    keys::onGridActivation(valuesGrid, [this] { cmdEditar->click(); });
+    editor_ = new keys::InGridEditor(txt_aux, valuesGrid);
     editor_->setUnconfirmed([this](const QString& text) { return unconfirmedEnd(text); });
     editor_->setCommit([this](const QString& text) { return commitValue(text); });
 
-    Command1_Click();
+    search();
 }
 
 frmproducto_propiedades::~frmproducto_propiedades() = default;
 
 void frmproducto_propiedades::buildControls() {
-    Frame1 = new QGroupBox(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Text1 = new QLineEdit(Frame1);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Command1 = button(Frame1, "Command1", QStringLiteral("Buscar"));
-    auto* panel = new QHBoxLayout(Frame1);
-    panel->addWidget(new QLabel(QStringLiteral("Buscar"), Frame1));
-    panel->addWidget(Text1, 1);
-    panel->addWidget(Command1);
+    searchBox = new QGroupBox(this);
+    searchBox->setObjectName(QStringLiteral("Frame1"));
+    nameFilter = new QLineEdit(searchBox);
+    nameFilter->setObjectName(QStringLiteral("Text1"));
+    searchButton = button(searchBox, "Command1", QStringLiteral("Buscar"));
+    auto* panel = new QHBoxLayout(searchBox);
+    panel->addWidget(new QLabel(QStringLiteral("Buscar"), searchBox));
+    panel->addWidget(nameFilter, 1);
+    panel->addWidget(searchButton);
 
-    FlexGrid1 = new QTableWidget(this);
-    FlexGrid1->setObjectName(QStringLiteral("FlexGrid1"));
-    binding_ = new GridBinding(FlexGrid1);
-    FlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    valuesGrid = new QTableWidget(this);
+    valuesGrid->setObjectName(QStringLiteral("FlexGrid1"));
+    binding_ = new GridBinding(valuesGrid);
+    valuesGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     binding_->setColumns(compositionColumns());
     txt_aux = new QLineEdit(this);
     txt_aux->setObjectName(QStringLiteral("txt_aux"));
@@ -83,12 +83,12 @@ void frmproducto_propiedades::buildControls() {
     buttons->addWidget(cmdClose);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Frame1);
-    layout->addWidget(FlexGrid1, 1);
+    layout->addWidget(searchBox);
+    layout->addWidget(valuesGrid, 1);
     layout->addLayout(buttons);
     resize(grid::twipsToPixels(5130 + 1300) + 60, 520);
 
-    connect(Command1, &QPushButton::clicked, this, &frmproducto_propiedades::Command1_Click);
+    connect(searchButton, &QPushButton::clicked, this, &frmproducto_propiedades::search);
     connect(cmdNuevo, &QPushButton::clicked, this, &frmproducto_propiedades::cmdNuevo_Click);
     connect(cmdEditar, &QPushButton::clicked, this, &frmproducto_propiedades::cmdEditar_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &frmproducto_propiedades::cmdDelete_Click);
@@ -98,24 +98,24 @@ void frmproducto_propiedades::buildControls() {
 
 void frmproducto_propiedades::requery() {
     try {
-        rs_ = db_.query(compositionSql(idProducto_, Text1->text()));
+        rs_ = db_.query(compositionSql(idProducto_, nameFilter->text()));
     } catch (const store::StoreError& e) {
         rs_ = store::RecordSet();
         msg::msgBox(texts::kDataErrorPrefix + e.message());
     }
 }
 
-void frmproducto_propiedades::Command1_Click() {
+void frmproducto_propiedades::search() {
     requery();
-    actu_flexgrid1();
+    fillGrid();
 }
 
 void frmproducto_propiedades::cmdrequery_Click() {
     requery();
-    actu_flexgrid1();
+    fillGrid();
 }
 
-void frmproducto_propiedades::actu_flexgrid1() {
+void frmproducto_propiedades::fillGrid() {
     std::vector<grid::Column> columns = compositionColumns();
     columns[kNameColumn].widthTwips = compositionNameWidth(rs_.count());
     binding_->setColumns(columns);
@@ -123,11 +123,11 @@ void frmproducto_propiedades::actu_flexgrid1() {
     // No "No hubo coincidencias" here: an ingredient without values shows an empty grid.
     binding_->setNoMatchVisible(false);
     if (binding_->dataRowCount() > 0)
-        FlexGrid1->setCurrentCell(0, kNameColumn);
+        valuesGrid->setCurrentCell(0, kNameColumn);
 }
 
 QString frmproducto_propiedades::cell(int row, int column) const {
-    const QTableWidgetItem* item = FlexGrid1->item(row, column);
+    const QTableWidgetItem* item = valuesGrid->item(row, column);
     return item ? item->text() : QString();
 }
 
@@ -146,7 +146,7 @@ bool frmproducto_propiedades::layoutOk() {
 }
 
 void frmproducto_propiedades::cmdEditar_Click() {
-    const int row = FlexGrid1->currentRow();
+    const int row = valuesGrid->currentRow();
     if (row < 0 || row >= binding_->dataRowCount() || editor_->isEditing() || !layoutOk())
         return;
     editRow_ = row;
@@ -180,7 +180,7 @@ bool frmproducto_propiedades::commitValue(const QString& text) {
         msg::msgBox(texts::kDataErrorPrefix + e.message());
     }
     requery();
-    actu_flexgrid1();
+    fillGrid();
     return true;
 }
 
@@ -205,7 +205,7 @@ void frmproducto_propiedades::cmdNuevo_Click() {
         return;
     }
     requery();
-    actu_flexgrid1();
+    fillGrid();
     for (int r = 0; r < binding_->dataRowCount(); ++r) {
         if (cell(r, 1).toInt() != picked)
             continue;
@@ -214,8 +214,8 @@ void frmproducto_propiedades::cmdNuevo_Click() {
         marked.background = kAddedRow;
         marked.foreground = grid::kWhite;
         binding_->paintCell(r, kNameColumn, marked);
-        FlexGrid1->setCurrentCell(r, kValueColumn);
-        FlexGrid1->setFocus(Qt::OtherFocusReason);
+        valuesGrid->setCurrentCell(r, kValueColumn);
+        valuesGrid->setFocus(Qt::OtherFocusReason);
         cmdEditar_Click();
         break;
     }
@@ -224,7 +224,7 @@ void frmproducto_propiedades::cmdNuevo_Click() {
 void frmproducto_propiedades::cmdDelete_Click() {
     if (!cmdDelete->isEnabled())
         return;
-    const int row = FlexGrid1->currentRow();
+    const int row = valuesGrid->currentRow();
     if (row < 0 || row >= binding_->dataRowCount() || !layoutOk())
         return;
     const int idProducto = cell(row, 0).toInt();
@@ -238,7 +238,7 @@ void frmproducto_propiedades::cmdDelete_Click() {
         views::showErrorView(texts::kNoEliminar, e);
     }
     requery();
-    actu_flexgrid1();
+    fillGrid();
 }
 
 } // namespace catalog

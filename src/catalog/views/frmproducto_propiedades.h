@@ -35,14 +35,14 @@ public:
 
 private:
     void buildControls();
-    void Command1_Click();
+    void search();
     void cmdNuevo_Click();
     void cmdEditar_Click();
     void cmdDelete_Click();
     void cmdrequery_Click();
 
     void requery();
-    void actu_flexgrid1();
+    void fillGrid();
     bool layoutOk();
     QString cell(int row, int column) const;
     int unconfirmedEnd(const QString& text);
@@ -59,10 +59,10 @@ private:
     QString editName_;
     double startValue_ = 0;
 
-    QGroupBox* Frame1 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QTableWidget* FlexGrid1 = nullptr;
+    QGroupBox* searchBox = nullptr;
+    QLineEdit* nameFilter = nullptr;
+    QPushButton* searchButton = nullptr;
+    QTableWidget* valuesGrid = nullptr;
     GridBinding* binding_ = nullptr;
     QLineEdit* txt_aux = nullptr;
     keys::InGridEditor* editor_ = nullptr;

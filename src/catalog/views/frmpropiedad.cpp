@@ -28,16 +28,16 @@ frmpropiedad::frmpropiedad(store::Database& db, int id, QWidget* parent)
     setObjectName(QStringLiteral("frmpropiedad"));
     setWindowTitle(QStringLiteral("Nutrientes"));
 
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setMaxLength(100);
+    nameEdit = new QLineEdit(this);
+    nameEdit->setObjectName(QStringLiteral("Text1"));
+    nameEdit->setMaxLength(100);
     // The unit is chosen, never typed: the units the ingredient search filters by, the empty
     // entry meaning none.
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->addItems(kFilterUnits);
-    Combo1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    Combo1->setCurrentIndex(-1);
+    unitBox = new QComboBox(this);
+    unitBox->setObjectName(QStringLiteral("Combo1"));
+    unitBox->addItems(kFilterUnits);
+    unitBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    unitBox->setCurrentIndex(-1);
     txtid_producto = new QLineEdit(this);
     txtid_producto->setObjectName(QStringLiteral("txtid_producto"));
     txtid_producto->hide();
@@ -48,9 +48,9 @@ frmpropiedad::frmpropiedad(store::Database& db, int id, QWidget* parent)
 
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel(QStringLiteral("Descripción"), this), 0, 0);
-    fields->addWidget(Text1, 0, 1, 1, 2);
+    fields->addWidget(nameEdit, 0, 1, 1, 2);
     fields->addWidget(new QLabel(QStringLiteral("Unidad"), this), 1, 0);
-    fields->addWidget(Combo1, 1, 1, Qt::AlignLeft);
+    fields->addWidget(unitBox, 1, 1, Qt::AlignLeft);
     fields->setColumnStretch(2, 1);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {cmdUpdate, cmdRefresh, cmdrequery, cmdClose})
@@ -61,7 +61,7 @@ frmpropiedad::frmpropiedad(store::Database& db, int id, QWidget* parent)
     layout->addLayout(buttons);
     resize(480, 150);
 
-    keys::enterMovesOn({Text1, Combo1});
+    keys::enterMovesOn({nameEdit, unitBox});
     connect(cmdUpdate, &QPushButton::clicked, this, &frmpropiedad::cmdUpdate_Click);
     connect(cmdRefresh, &QPushButton::clicked, this, &frmpropiedad::cmdRefresh_Click);
     connect(cmdrequery, &QPushButton::clicked, this, &frmpropiedad::cmdrequery_Click);
@@ -90,15 +90,15 @@ frmpropiedad::frmpropiedad(store::Database& db, int id, QWidget* parent)
 frmpropiedad::~frmpropiedad() = default;
 
 NutrientFields frmpropiedad::typed() const {
-    return {Text1->text(), Combo1->currentText()};
+    return {nameEdit->text(), unitBox->currentText()};
 }
 
 void frmpropiedad::showRecord() {
-    Text1->setText(shown_.nombre);
+    nameEdit->setText(shown_.nombre);
     // A unit stored by another program is offered as it is, so showing the record changes nothing.
-    if (Combo1->findText(shown_.unidad) < 0)
-        Combo1->addItem(shown_.unidad);
-    Combo1->setCurrentIndex(Combo1->findText(shown_.unidad));
+    if (unitBox->findText(shown_.unidad) < 0)
+        unitBox->addItem(shown_.unidad);
+    unitBox->setCurrentIndex(unitBox->findText(shown_.unidad));
     txtid_producto->setText(id_ > 0 ? QString::number(id_) : QString());
 }
 

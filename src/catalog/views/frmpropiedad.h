@@ -46,8 +46,8 @@ private:
     bool isNew_ = false;
     bool hasRecord_ = false;
 
-    QLineEdit* Text1 = nullptr;
-    QComboBox* Combo1 = nullptr;
+    QLineEdit* nameEdit = nullptr;
+    QComboBox* unitBox = nullptr;
     QLineEdit* txtid_producto = nullptr;
     QPushButton* cmdUpdate = nullptr;
     QPushButton* cmdRefresh = nullptr;

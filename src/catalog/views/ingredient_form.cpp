@@ -21,31 +21,31 @@ using widgets::button;
 using widgets::named;
 
 IngredientForm::IngredientForm(QDialog* view, bool withNutrientsButton) {
-    Text1 = named<QLineEdit>(view, "Text1");
-    Text1->setMaxLength(20);
-    Text2 = named<QLineEdit>(view, "Text2");
-    Text2->setMaxLength(100);
-    Combo1 = named<QComboBox>(view, "Combo1");
-    Combo1->setEditable(true);
-    Combo1->addItems(kIngredientUnits);
-    Combo1->setCurrentIndex(-1);
-    Text3 = named<QLineEdit>(view, "Text3");
-    Text4 = named<QLineEdit>(view, "Text4");
+    codeEdit = named<QLineEdit>(view, "Text1");
+    codeEdit->setMaxLength(20);
+    descriptionEdit = named<QLineEdit>(view, "Text2");
+    descriptionEdit->setMaxLength(100);
+    unitBox = named<QComboBox>(view, "Combo1");
+    unitBox->setEditable(true);
+    unitBox->addItems(kIngredientUnits);
+    unitBox->setCurrentIndex(-1);
+    costEdit = named<QLineEdit>(view, "Text3");
+    dryMatterEdit = named<QLineEdit>(view, "Text4");
     txtid_producto = named<QLineEdit>(view, "txtid_producto");
     txtid_producto->hide();
-    Text3->setAlignment(Qt::AlignRight);
-    Text4->setAlignment(Qt::AlignRight);
+    costEdit->setAlignment(Qt::AlignRight);
+    dryMatterEdit->setAlignment(Qt::AlignRight);
 
     auto* fields = new QGridLayout;
-    const std::pair<const char*, QWidget*> rows[] = {{"Código", Text1},
-                                                     {"Descripción", Text2},
-                                                     {"Unidad", Combo1},
-                                                     {"Precio Costo", Text3},
-                                                     {"Materia Seca", Text4}};
+    const std::pair<const char*, QWidget*> rows[] = {{"Código", codeEdit},
+                                                     {"Descripción", descriptionEdit},
+                                                     {"Unidad", unitBox},
+                                                     {"Precio Costo", costEdit},
+                                                     {"Materia Seca", dryMatterEdit}};
     int r = 0;
     for (const auto& [caption, field] : rows) {
         fields->addWidget(new QLabel(QString::fromUtf8(caption), view), r, 0);
-        fields->addWidget(field, r, 1, 1, field == Text2 ? 3 : 1);
+        fields->addWidget(field, r, 1, 1, field == descriptionEdit ? 3 : 1);
         ++r;
     }
     fields->setColumnStretch(3, 1);
@@ -69,31 +69,32 @@ IngredientForm::IngredientForm(QDialog* view, bool withNutrientsButton) {
     layout->addLayout(buttons);
     view->resize(560, 215);
 
-    keys::enterMovesOn({Text1, Text2, Combo1, Text3, Text4});
-    numericOnLeave(Text3, texts::kDebeCosto);
+    keys::enterMovesOn({codeEdit, descriptionEdit, unitBox, costEdit, dryMatterEdit});
+    numericOnLeave(costEdit, texts::kDebeCosto);
 }
 
 IngredientFields IngredientForm::typed() const {
-    return {Text1->text(), Text2->text(), Combo1->currentText(), Text3->text(), Text4->text()};
+    return {codeEdit->text(), descriptionEdit->text(), unitBox->currentText(), costEdit->text(),
+            dryMatterEdit->text()};
 }
 
 void IngredientForm::show(const IngredientFields& f, int id) {
-    Text1->setText(f.codigo);
-    Text2->setText(f.nombre);
-    Combo1->setCurrentIndex(Combo1->findText(f.unidad));
-    Combo1->setEditText(f.unidad);
-    Text3->setText(f.costo);
-    Text4->setText(f.materiaSeca);
+    codeEdit->setText(f.codigo);
+    descriptionEdit->setText(f.nombre);
+    unitBox->setCurrentIndex(unitBox->findText(f.unidad));
+    unitBox->setEditText(f.unidad);
+    costEdit->setText(f.costo);
+    dryMatterEdit->setText(f.materiaSeca);
     txtid_producto->setText(id > 0 ? QString::number(id) : QString());
 }
 
 void IngredientForm::setCodeEditable(bool editable) {
-    Text1->setReadOnly(!editable);
-    Text1->setFocusPolicy(editable ? Qt::StrongFocus : Qt::NoFocus);
-    QPalette palette = Text1->palette();
+    codeEdit->setReadOnly(!editable);
+    codeEdit->setFocusPolicy(editable ? Qt::StrongFocus : Qt::NoFocus);
+    QPalette palette = codeEdit->palette();
     palette.setColor(QPalette::Base, grid::colorFromLong(editable ? grid::rgbLong(255, 255, 255)
                                                                   : grid::kButtonFace));
-    Text1->setPalette(palette);
+    codeEdit->setPalette(palette);
 }
 
 } // namespace catalog::views

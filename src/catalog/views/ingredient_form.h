@@ -20,11 +20,11 @@ struct IngredientForm {
     // A new ingredient's code may be typed; a stored one's is fixed.
     void setCodeEditable(bool editable);
 
-    QLineEdit* Text1 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QComboBox* Combo1 = nullptr;
-    QLineEdit* Text3 = nullptr;
-    QLineEdit* Text4 = nullptr;
+    QLineEdit* codeEdit = nullptr;
+    QLineEdit* descriptionEdit = nullptr;
+    QComboBox* unitBox = nullptr;
+    QLineEdit* costEdit = nullptr;
+    QLineEdit* dryMatterEdit = nullptr;
     QLineEdit* txtid_producto = nullptr;
     QPushButton* cmdUpdate = nullptr;
     QPushButton* cmdRefresh = nullptr;

@@ -54,7 +54,7 @@ frmnueva_formula::frmnueva_formula(store::Database& db, int formulaId, double ca
         formulaId_ = 0;
         return;
     }
-    Text1->setText(opened_.lastCode);
+    lastCodeEdit->setText(opened_.lastCode);
     code_->setText(opened_.code);
     product_->setText(opened_.product);
     version_->setText(opened_.versionLoaded);
@@ -71,9 +71,9 @@ void frmnueva_formula::buildControls() {
     version_ = field(this, QStringLiteral("txtFields(2)"), 10);
     version_->setReadOnly(true);
     version_->setFocusPolicy(Qt::NoFocus);
-    Text1 = field(this, QStringLiteral("Text1"), 20);
-    Text1->setReadOnly(true);
-    Text1->setFocusPolicy(Qt::NoFocus);
+    lastCodeEdit = field(this, QStringLiteral("Text1"), 20);
+    lastCodeEdit->setReadOnly(true);
+    lastCodeEdit->setFocusPolicy(Qt::NoFocus);
     Check1 = new QCheckBox(texts::kNewVersionCheck, this);
     Check1->setObjectName(QStringLiteral("Check1"));
     cmdUpdate = new QPushButton(QStringLiteral("&Grabar"), this);
@@ -87,7 +87,7 @@ void frmnueva_formula::buildControls() {
     layout->addWidget(new QLabel(QStringLiteral("Código"), this), 0, 0);
     layout->addWidget(code_, 0, 1);
     layout->addWidget(new QLabel(QStringLiteral("Último"), this), 0, 2);
-    layout->addWidget(Text1, 0, 3);
+    layout->addWidget(lastCodeEdit, 0, 3);
     layout->addWidget(new QLabel(QStringLiteral("Producto"), this), 1, 0);
     layout->addWidget(product_, 1, 1, 1, 3);
     layout->addWidget(new QLabel(QStringLiteral("Versión"), this), 2, 0);

@@ -60,7 +60,7 @@ private:
     QLineEdit* code_ = nullptr;    // txtFields(0)
     QLineEdit* product_ = nullptr; // txtFields(1)
     QLineEdit* version_ = nullptr; // txtFields(2)
-    QLineEdit* Text1 = nullptr;
+    QLineEdit* lastCodeEdit = nullptr;
     QCheckBox* Check1 = nullptr;
     QPushButton* cmdUpdate = nullptr;
     QPushButton* cmdRefresh = nullptr;

@@ -24,21 +24,21 @@ frmOrigendeDatos::frmOrigendeDatos(QWidget* parent, QString dsnPath, QString tea
     Txtdefdir->setObjectName(QStringLiteral("Txtdefdir"));
     Txtdefdir->setReadOnly(true);
 
-    auto* Command1 = new QPushButton(QStringLiteral("Nuevo"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    connect(Command1, &QPushButton::clicked, this, &frmOrigendeDatos::Command1_Click);
-    auto* Command2 = new QPushButton(QStringLiteral("Grabar"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    connect(Command2, &QPushButton::clicked, this, &frmOrigendeDatos::Command2_Click);
-    auto* Command3 = new QPushButton(QStringLiteral("Salir"), this);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    connect(Command3, &QPushButton::clicked, this, &QDialog::reject);
+    auto* newButton = new QPushButton(QStringLiteral("Nuevo"), this);
+    newButton->setObjectName(QStringLiteral("Command1"));
+    connect(newButton, &QPushButton::clicked, this, &frmOrigendeDatos::chooseSource);
+    auto* saveButton = new QPushButton(QStringLiteral("Grabar"), this);
+    saveButton->setObjectName(QStringLiteral("Command2"));
+    connect(saveButton, &QPushButton::clicked, this, &frmOrigendeDatos::saveSource);
+    auto* exitButton = new QPushButton(QStringLiteral("Salir"), this);
+    exitButton->setObjectName(QStringLiteral("Command3"));
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
-    buttons->addWidget(Command3);
+    buttons->addWidget(newButton);
+    buttons->addWidget(saveButton);
+    buttons->addWidget(exitButton);
     auto* teamLabel = new QLabel(
         QStringLiteral("Base de datos del equipo (servidor PostgreSQL; vacío: el archivo):"), this);
     teamLabel->setObjectName(QStringLiteral("lblServidor"));
@@ -74,7 +74,7 @@ void frmOrigendeDatos::showValues(const QString& dbq, const QString& defaultDir)
     Txtdefdir->setText(displayValue(defaultDir));
 }
 
-void frmOrigendeDatos::Command1_Click() {
+void frmOrigendeDatos::chooseSource() {
     const QString chosen =
         widgets::chooseOpenFile(this, QStringLiteral("Seleccione el origen de datos"),
                                 QStringLiteral("Dosivant (*.mdb);;"
@@ -86,7 +86,7 @@ void frmOrigendeDatos::Command1_Click() {
         showValues(chosen, folderOf(chosen));
 }
 
-void frmOrigendeDatos::Command2_Click() {
+void frmOrigendeDatos::saveSource() {
     if (dbq_.isEmpty())
         return;
     if (!writeDsn(dsnPath_, defaultDir_, dbq_)) {

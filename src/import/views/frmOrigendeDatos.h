@@ -26,8 +26,8 @@ public:
                               QString teamSettings = app::teamSettingsPath());
 
 private:
-    void Command1_Click();
-    void Command2_Click();
+    void chooseSource();
+    void saveSource();
     void cmdServidor_Click();
     void showValues(const QString& dbq, const QString& defaultDir);
 

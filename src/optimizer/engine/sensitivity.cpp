@@ -78,6 +78,27 @@ std::vector<size_t> ratioOfRow(const Blend& blend) {
     return ratios;
 }
 
+// What a restriction row is about, by id.
+void refer(AnalysisRow& row, const Blend& blend, const LimitRef& limit) {
+    row.kind = limit.kind;
+    row.side = limit.side;
+    switch (limit.kind) {
+    case LimitRef::Nutrient:
+        row.id = blend.nutrients[limit.index].id;
+        break;
+    case LimitRef::Ingredient:
+        row.id = blend.ingredients[limit.index].id;
+        break;
+    case LimitRef::Ratio:
+        row.id = blend.ratios[limit.index].numerador;
+        row.divisorId = blend.ratios[limit.index].divisor;
+        break;
+    case LimitRef::Group:
+        row.id = blend.groups[limit.index].id;
+        break;
+    }
+}
+
 } // namespace
 
 std::vector<AnalysisRow> sensitivityRows(const Tableau& t, const Blend& blend) {
@@ -93,7 +114,8 @@ std::vector<AnalysisRow> sensitivityRows(const Tableau& t, const Blend& blend) {
         const double d = priceRise(t, basic, r);
         const Ingredient& ing = blend.ingredients[j - 1];
         const double up = blend.secaIng ? d * t.factorSeca[j] : d;
-        rows.push_back({"IA", ing.nombre, ing.costoHumeda, up, ing.costoHumeda + up});
+        rows.push_back({"IA", ing.nombre, ing.costoHumeda, up, ing.costoHumeda + up,
+                        LimitRef::Ingredient, LimitRef::Minimum, ing.id, 0});
     }
     for (int j = 1; j <= t.N; ++j) {
         if (basic[j])
@@ -101,7 +123,8 @@ std::vector<AnalysisRow> sensitivityRows(const Tableau& t, const Blend& blend) {
         const Ingredient& ing = blend.ingredients[j - 1];
         const double d = reducedCost(t, j);
         const double down = blend.secaIng ? d * t.factorSeca[j] : d;
-        rows.push_back({"II", ing.nombre, ing.costoHumeda, down, ing.costoHumeda - down});
+        rows.push_back({"II", ing.nombre, ing.costoHumeda, down, ing.costoHumeda - down,
+                        LimitRef::Ingredient, LimitRef::Minimum, ing.id, 0});
     }
     // With as-fed shares and dry-basis nutrients a nutrient row holds its limit inside the
     // coefficients, (a - limit) dm, with right-hand side 0: a unit more of the limit weighs
@@ -110,6 +133,7 @@ std::vector<AnalysisRow> sensitivityRows(const Tableau& t, const Blend& blend) {
     const double perLimit = !blend.secaIng && blend.secaNut ? dryFraction(t) : 1.0;
     const std::vector<size_t> ratios = ratioOfRow(blend);
     const int ratioRows = t.K + t.KR, groupRows = ratioRows + t.KG;
+    const std::vector<LimitRef> limits = rowLimits(blend);
     for (int s = t.N + 1; s <= t.N + t.generalRows() + t.L; ++s) {
         if (basic[s])
             continue;
@@ -129,7 +153,10 @@ std::vector<AnalysisRow> sensitivityRows(const Tableau& t, const Blend& blend) {
         }
         const double d = reducedCost(t, s);
         const double change = (isMaximum(label) ? -d : d) * scale;
-        rows.push_back({tipo, label, batchCost, change, batchCost + change});
+        AnalysisRow row{tipo, label, batchCost, change, batchCost + change};
+        if (size_t(r - 1) < limits.size())
+            refer(row, blend, limits[size_t(r - 1)]);
+        rows.push_back(std::move(row));
     }
     return rows;
 }

@@ -20,9 +20,17 @@ namespace lp {
 //    moves up by one unit of its own (a nutrient's unit, one unit of the ratio, one unit of
 //    batch quantity), and valor3 the batch cost with the limit so moved. A limit that does not
 //    bind has no row.
+//  Every row also says what it is about, by id, so that no one has to find it by its label (an
+//  ingredient and a nutrient may share a name): the ingredient of "IA", "II" and "RI", the
+//  nutrient of "RN", the group of "RG", and the two nutrients of "RR" (id the numerator's,
+//  divisorId the divisor's); side: which limit of a restriction row.
 struct AnalysisRow {
     std::string tipo, detalle;
     double valor1 = 0, valor2 = 0, valor3 = 0;
+    LimitRef::Kind kind = LimitRef::Ingredient;
+    LimitRef::Side side = LimitRef::Minimum;
+    int id = 0;
+    int divisorId = 0;
 };
 
 // The sensitivity rows of a solved tableau: ingredients in the mix ("IA", row order),

@@ -18,7 +18,7 @@ namespace optimizer {
 
 frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
                          std::optional<StoredBlend> formula)
-    : QDialog(parent), formula_(std::move(formula)) {
+    : QDialog(parent), formula_(std::move(formula)), rows_(ws.analysisRows) {
     setObjectName(QStringLiteral("frmAnalisis"));
     setWindowTitle(QStringLiteral("Análisis de los Resultados"));
 
@@ -71,11 +71,11 @@ void frmAnalisis::cmdRangos_Click() {
         return;
     QTableWidget* grid = grids_[static_cast<size_t>(tab)];
     const int row = grid->currentRow() >= 0 ? grid->currentRow() : 0;
-    const QTableWidgetItem* detalle = grid->item(row, 1);
+    const std::vector<workspace::SensitivityRow> listed =
+        analysisRowsOf(rows_, analysisTabs()[size_t(tab)]);
     const std::optional<RangingTarget> target =
-        detalle ? targetOfAnalysisRow(formula_->blend, analysisTabs()[size_t(tab)].tipo,
-                                      detalle->text())
-                : std::nullopt;
+        row < int(listed.size()) ? targetOfAnalysisRow(formula_->blend, listed[size_t(row)])
+                                 : std::nullopt;
     if (!target) {
         msg::msgBox(QStringLiteral("Elija una fila de ingrediente o de restricción"),
                     msg::Exclamation);

@@ -37,6 +37,7 @@ private:
     std::array<QTableWidget*, std::tuple_size_v<std::decay_t<decltype(analysisTabs())>>> grids_ =
         {};
     std::optional<StoredBlend> formula_;
+    std::vector<workspace::SensitivityRow> rows_; // the workspace's, as the tabs list them
 };
 
 } // namespace optimizer
