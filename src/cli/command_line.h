@@ -1,16 +1,10 @@
 #pragma once
 
-#include "cli/copy_command.h"
-#include "cli/formulate_command.h"
-#include "cli/import_command.h"
-#include "cli/plan_command.h"
-#include "cli/prices_command.h"
-#include "cli/print_command.h"
-#include "cli/ranging_command.h"
-#include "cli/reformulate_command.h"
+#include "cli/command.h"
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class QTextStream;
 
@@ -20,42 +14,25 @@ inline const QString kProgramVersion = QStringLiteral("2.0");
 
 // What the command line asks for.
 struct Invocation {
-    enum Kind {
-        Window,
-        CreateDatabase,
-        Formulate,
-        Print,
-        Report,
-        Import,
-        CopyDatabase,
-        Reformulate,
-        Ranging,
-        Prices,
-        Plan,
-        Help,
-        Version,
-        Invalid
-    };
+    enum Kind { Window, Run, Help, Version, Invalid };
     Kind kind = Window;
-    QString database;               // --database for the window, the new file for create-database
-    bool sample = false;            // create-database --sample
-    FormulateOptions formulate;     // formulate's options
-    PrintOptions print;             // print's and report's options
-    ImportOptions import;           // import's options
-    CopyOptions copy;               // copy-database's options
-    ReformulateOptions reformulate; // reformulate's options
-    RangingOptions ranging;         // ranging's options
-    PricesOptions prices;           // prices' options
-    PlanOptions plan;               // plan's options
+    QString database; // --database for the window
+    // Run: the command named, with its options, ready to run.
+    std::shared_ptr<const ParsedCommand> ready;
     QString helpText; // the usage asked for with --help (the program's or a command's)
     QString error;    // why the command line is invalid, one line
-    QString command;  // the command whose options are invalid, empty for the program
+    QString command;  // the command named (to run, or whose options are invalid)
+
+    // The options a command of type CommandWith<Options> read, or null for another kind.
+    template <class Options> const Options* options() const {
+        const auto* r = dynamic_cast<const typename CommandWith<Options>::Ready*>(ready.get());
+        return r ? &r->options : nullptr;
+    }
 };
 
 // Parses the whole command line (arguments[0] is the program) with the option parser set up for
 // the program or for the command named, from the table of commands: `dosivant [--database
-// RUTA]`, `dosivant create-database RUTA [--sample]`, `dosivant formulate ...`, `print`,
-// `report`, `import`, `prices`, and --help / --version, the program's or a command's.
+// RUTA]`, `dosivant COMMAND ...`, and --help / --version, the program's or a command's.
 Invocation parseCommandLine(const QStringList& arguments);
 
 // The arguments without the options the window system takes for itself (-platform X, -style X,
@@ -71,15 +48,14 @@ bool displayAvailable(const QStringList& arguments);
 // never a display.
 bool needsFonts(const Invocation& invocation);
 
+// The program's help: every command's synopsis and options.
 QString usageText();
-QString formulateUsageText();
+// A command's own help (its --help).
+QString helpOf(const Command& command);
 
 // Runs an invocation that needs no window: help, version, a command of the table, or reports an
 // invalid command line (one line, or the command's own way; exit status 1). Returns the exit
 // status.
 int runWithoutWindow(const Invocation& invocation, QTextStream& out, QTextStream& err);
-
-// `dosivant create-database PATH [--sample]`.
-int createDatabaseCommand(const QString& path, bool sample, QTextStream& out, QTextStream& err);
 
 } // namespace cli

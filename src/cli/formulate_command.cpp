@@ -3,6 +3,7 @@
 #include "app/format.h"
 #include "app/messages.h"
 #include "cli/command_line.h"
+#include "cli/output.h"
 #include "cli/shown_text.h"
 #include "formulas/formula_lookup.h"
 #include "optimizer/formulation_run.h"
@@ -10,8 +11,8 @@
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
 
+#include <QCommandLineParser>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
 #include <cmath>
@@ -57,25 +58,17 @@ int exitStatus(optimizer::RunOutcome o) {
     }
 }
 
-QJsonValue jsonNumber(const QVariant& v) {
-    if (!v.isValid() || !std::isfinite(v.toDouble()))
-        return QJsonValue::Null;
-    return v.toDouble();
-}
-
-QJsonValue jsonOptional(const std::optional<double>& v);
-
 QJsonArray jsonIngredients(const std::vector<workspace::FormulaIngredient>& rows) {
     QJsonArray out;
     for (const workspace::FormulaIngredient& p : rows) {
         QJsonObject row;
         row.insert("id_producto", jsonNumber(p.id));
         row.insert("nombre", p.nombre.trimmed());
-        row.insert("porcentaje_humeda", jsonOptional(p.porcentajeHumeda));
-        row.insert("porcentaje_seca", jsonOptional(p.porcentajeSeca));
-        row.insert("cantidad_humeda", jsonOptional(p.cantidadHumeda));
-        row.insert("cantidad_seca", jsonOptional(p.cantidadSeca));
-        row.insert("costo_total", jsonOptional(p.costoTotal));
+        row.insert("porcentaje_humeda", jsonNumber(p.porcentajeHumeda));
+        row.insert("porcentaje_seca", jsonNumber(p.porcentajeSeca));
+        row.insert("cantidad_humeda", jsonNumber(p.cantidadHumeda));
+        row.insert("cantidad_seca", jsonNumber(p.cantidadSeca));
+        row.insert("costo_total", jsonNumber(p.costoTotal));
         out.append(row);
     }
     return out;
@@ -87,9 +80,9 @@ QJsonArray jsonNutrients(const std::vector<workspace::FormulaNutrient>& rows) {
         QJsonObject row;
         row.insert("id_propiedad", jsonNumber(n.id));
         row.insert("nombre", n.nombre.trimmed());
-        row.insert("minimo", jsonOptional(n.minimo));
-        row.insert("maximo", jsonOptional(n.maximo));
-        row.insert("valor", jsonOptional(n.valor));
+        row.insert("minimo", jsonNumber(n.minimo));
+        row.insert("maximo", jsonNumber(n.maximo));
+        row.insert("valor", jsonNumber(n.valor));
         out.append(row);
     }
     return out;
@@ -114,7 +107,7 @@ QJsonArray jsonContributions(const std::vector<workspace::ContributionRow>& rows
     for (const workspace::ContributionRow& c : rows) {
         QJsonObject row;
         row.insert("producto", c.producto.trimmed());
-        row.insert("maximo", jsonOptional(c.maximo));
+        row.insert("maximo", jsonNumber(c.maximo));
         row.insert("valor", jsonNumber(c.valor));
         row.insert("aportemaximo", jsonNumber(c.aportemaximo));
         out.append(row);
@@ -129,10 +122,6 @@ double totalCost(const std::vector<workspace::FormulaIngredient>& rows) {
     return total;
 }
 
-QJsonValue jsonOptional(const std::optional<double>& v) {
-    return v ? jsonNumber(*v) : QJsonValue(QJsonValue::Null);
-}
-
 // The limits that cannot hold together, each with the value that would let the formula solve
 // and the cost there.
 QJsonArray jsonConflict(const std::vector<lp::ConflictLimit>& conflict) {
@@ -143,8 +132,8 @@ QJsonArray jsonConflict(const std::vector<lp::ConflictLimit>& conflict) {
         row.insert("nombre", QString::fromStdString(c.nombre).trimmed());
         row.insert("limite", c.limit.side == lp::LimitRef::Minimum ? "minimo" : "maximo");
         row.insert("valor", jsonNumber(c.valor));
-        row.insert("relajacion", jsonOptional(c.relajacion));
-        row.insert("costo", jsonOptional(c.costo));
+        row.insert("relajacion", jsonNumber(c.relajacion));
+        row.insert("costo", jsonNumber(c.costo));
         rows.append(row);
     }
     return rows;
@@ -157,9 +146,9 @@ QJsonArray jsonRatios(const std::vector<formulas::FormulaRatio>& rows) {
         row.insert("numerador", r.nombreNumerador.trimmed());
         row.insert("divisor", r.nombreDivisor.trimmed());
         row.insert("nombre", r.nombre().trimmed());
-        row.insert("minimo", jsonOptional(r.minimo));
-        row.insert("maximo", jsonOptional(r.maximo));
-        row.insert("valor", jsonOptional(r.valor));
+        row.insert("minimo", jsonNumber(r.minimo));
+        row.insert("maximo", jsonNumber(r.maximo));
+        row.insert("valor", jsonNumber(r.valor));
         out.append(row);
     }
     return out;
@@ -170,9 +159,9 @@ QJsonArray jsonGroups(const std::vector<formulas::FormulaGroup>& rows) {
     for (const formulas::FormulaGroup& g : rows) {
         QJsonObject row;
         row.insert("nombre", g.nombre.trimmed());
-        row.insert("minimo", jsonOptional(g.minimo));
-        row.insert("maximo", jsonOptional(g.maximo));
-        row.insert("valor", jsonOptional(g.valor));
+        row.insert("minimo", jsonNumber(g.minimo));
+        row.insert("maximo", jsonNumber(g.maximo));
+        row.insert("valor", jsonNumber(g.valor));
         out.append(row);
     }
     return out;
@@ -200,15 +189,12 @@ QString json(Workspace& ws, const optimizer::RunResult& result,
     o.insert("aportes", jsonContributions(aportes));
     if (outcome == optimizer::RunOutcome::Infeasible)
         o.insert("conflicto", jsonConflict(result.conflicto));
-    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + '\n';
+    return jsonLine(o);
 }
 
-QString cell(double v, const QString& pattern) {
-    return fmt::format(v, pattern);
-}
-
+// A limit that is not set, or a figure that is not there, shows as "-".
 QString cell(const std::optional<double>& v, const QString& pattern) {
-    return v ? fmt::format(*v, pattern) : QString("-");
+    return tableNumber(v, pattern, QStringLiteral("-"));
 }
 
 QString table(Workspace& ws, optimizer::RunOutcome outcome,
@@ -340,11 +326,80 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
 int runFormulateCommand(const QStringList& arguments, QString* output) {
     QTextStream err(stderr);
     const Invocation inv = parseCommandLine(QStringList{"dosivant", "formulate"} + arguments);
-    if (inv.kind != Invocation::Formulate) {
+    const FormulateOptions* options = inv.options<FormulateOptions>();
+    if (!options) {
         QTextStream out(output);
         return runWithoutWindow(inv, out, err);
     }
-    return runFormulate(inv.formulate, output, err);
+    return runFormulate(*options, output, err);
+}
+
+namespace {
+
+class FormulateCommand final : public CommandWith<FormulateOptions> {
+public:
+    QString name() const override { return QStringLiteral("formulate"); }
+    QString synopsis() const override {
+        return QStringLiteral("  dosivant formulate --database RUTA (--formula CODIGO "
+                              "[--version N] | --id ID)\n"
+                              "                     [--quantity CANTIDAD] [--json]\n"
+                              "      formula una fórmula guardada sin abrir la ventana\n");
+    }
+    std::vector<OptionSpec> options() const override {
+        return {kDatabaseOption,
+                kFormulaOption,
+                kVersionOption,
+                kIdOption,
+                {{"quantity"}, "CANTIDAD", "la cantidad a elaborar (si no, la de la fórmula)"},
+                kJsonOption};
+    }
+    QString usage() const override {
+        return QStringLiteral(
+            "Uso: dosivant formulate --database RUTA (--formula CODIGO [--version "
+            "N] | --id ID)\n"
+            "                          [--quantity CANTIDAD] [--json]\n\n"
+            "Carga la fórmula, la formula a mínimo costo como el botón de la "
+            "ventana y muestra el\nresultado; no escribe nada en la base de "
+            "datos.\n\nOpciones:\n");
+    }
+    QString usageEnd() const override {
+        return QStringLiteral("\nEstado de salida: 0 óptimo; 3 mezcla escrita sin análisis "
+                              "(infactible, límite de\niteraciones); 4 detenida antes de escribir "
+                              "(validación, control de alcance);\n1 error de uso, de cantidad o de "
+                              "la base de datos.\n");
+    }
+    QString read(const QCommandLineParser& parser, FormulateOptions& o) const override {
+        if (const QString error = noPositionalArguments(parser); !error.isEmpty())
+            return error;
+        o.database = parser.value("database");
+        o.json = parser.isSet("json");
+        o.quantityGiven = parser.isSet("quantity");
+        o.quantity = parser.value("quantity");
+        FormulaChoice choice;
+        if (const QString error = readFormulaChoice(parser, choice); !error.isEmpty())
+            return error;
+        if (o.database.isEmpty())
+            return QStringLiteral("Falta --database");
+        if (const QString error = formulaChoiceError(choice); !error.isEmpty())
+            return error;
+        o.code = choice.code;
+        o.id = choice.id;
+        o.version = choice.version;
+        return {};
+    }
+    int run(const FormulateOptions& o, QTextStream& out, QTextStream& err) const override {
+        QString output;
+        const int status = runFormulate(o, &output, err);
+        out << output;
+        return status;
+    }
+};
+
+} // namespace
+
+const Command& formulateCommand() {
+    static const FormulateCommand command;
+    return command;
 }
 
 } // namespace cli

@@ -1,5 +1,6 @@
 #include "cli/import_command.h"
 
+#include "cli/command.h"
 #include "cli/command_line.h"
 #include "cli/shown_text.h"
 #include "import/importer.h"
@@ -47,12 +48,13 @@ bool confirmed(QTextStream& in, QTextStream& err) {
            answer == QStringLiteral("yes");
 }
 
-} // namespace
-
+// How the import reports a mistake in its line: the reason, then its usage line.
 QString importMistake(const QString& reason) {
     return QStringLiteral("dosivant import: ") + shownLine(reason) + u'\n' + kUsage;
 }
 
+// The options once parsed, or the reason they cannot be used, one line in the import's own
+// words ("Argumento desconocido: -x", "Falta el valor de --from").
 QString readImportOptions(const QCommandLineParser& parser, ImportOptions* o) {
     for (const QString& name : {QStringLiteral("database"), QStringLiteral("from")}) {
         if (parser.isSet(name) && parser.value(name).isEmpty())
@@ -91,6 +93,8 @@ QString importParseError(const QCommandLineParser& parser, const QStringList& ar
     }
     return parser.errorText();
 }
+
+} // namespace
 
 int runImport(const ImportOptions& o, QTextStream& in, QTextStream& err) {
     if (o.database.isEmpty() || o.source.isEmpty()) {
@@ -138,11 +142,66 @@ int runImport(const ImportOptions& o, QTextStream& in, QTextStream& err) {
 
 int runImportCommand(const QStringList& arguments, QTextStream& in, QTextStream& err) {
     const Invocation inv = parseCommandLine(QStringList{"dosivant", "import"} + arguments);
-    if (inv.kind != Invocation::Import) {
+    const ImportOptions* options = inv.options<ImportOptions>();
+    if (!options) {
         QTextStream out(stdout);
         return runWithoutWindow(inv, out, err);
     }
-    return runImport(inv.import, in, err);
+    return runImport(*options, in, err);
+}
+
+namespace {
+
+class ImportCommand final : public CommandWith<ImportOptions> {
+public:
+    QString name() const override { return QStringLiteral("import"); }
+    QString synopsis() const override {
+        return QStringLiteral("  dosivant import --database RUTA --from ORIGEN [--yes]\n"
+                              "      importa ingredientes, nutrientes y composiciones de ORIGEN "
+                              "(SQLite o Access)\n");
+    }
+    std::vector<OptionSpec> options() const override {
+        return {
+            {{"database"}, "RUTA", "la base de datos que recibe los datos (obligatoria)"},
+            {{"from"}, "ORIGEN", "la base de datos de origen, SQLite o Access (obligatoria)"},
+            {{"yes"}, {}, "importa sin pedir confirmación"},
+        };
+    }
+    QString usage() const override {
+        return QStringLiteral(
+            "Uso: dosivant import --database RUTA --from ORIGEN [--yes]\n\n"
+            "Importa ingredientes, nutrientes y composiciones de ORIGEN (SQLite o Access) como "
+            "la\nventana de importación; pide la confirmación en la terminal salvo con --yes. El "
+            "avance y\nlos conflictos van a la salida de errores.\n\nOpciones:\n");
+    }
+    QString usageEnd() const override {
+        return QStringLiteral(
+            "\nEstado de salida: 0 terminada; 3 cancelada (una respuesta negativa, o Ctrl-C, que "
+            "conserva\nlo terminado); 1 error de uso, del origen o de la base de datos.\n");
+    }
+    // Whether the options are complete is the import's to say when it runs.
+    QString read(const QCommandLineParser& parser, ImportOptions& o) const override {
+        return readImportOptions(parser, &o);
+    }
+    QString parseError(const QCommandLineParser& parser,
+                       const QStringList& arguments) const override {
+        return importParseError(parser, arguments);
+    }
+    QString mistake(const QString& reason) const override { return importMistake(reason); }
+    // The confirmation is read from the terminal; what was written before it is out first.
+    int run(const ImportOptions& o, QTextStream& out, QTextStream& err) const override {
+        out.flush();
+        err.flush();
+        QTextStream in(stdin);
+        return runImport(o, in, err);
+    }
+};
+
+} // namespace
+
+const Command& importCommand() {
+    static const ImportCommand command;
+    return command;
 }
 
 } // namespace cli

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-class QCommandLineParser;
 class QTextStream;
 
 namespace cli {
@@ -23,13 +22,5 @@ int runImport(const ImportOptions& options, QTextStream& in, QTextStream& err);
 
 // The same from the arguments after `import`, parsed as the program parses them.
 int runImportCommand(const QStringList& arguments, QTextStream& in, QTextStream& err);
-
-// The import's options once parsed, or the reason they cannot be used, one line in its own words
-// ("Argumento desconocido: -x", "Falta el valor de --from").
-QString readImportOptions(const QCommandLineParser& parser, ImportOptions* options);
-QString importParseError(const QCommandLineParser& parser, const QStringList& arguments);
-
-// How the import reports a mistake in its line: the reason, then its usage line.
-QString importMistake(const QString& reason);
 
 } // namespace cli

@@ -1,6 +1,8 @@
 #include "cli/plan_command.h"
 
 #include "app/format.h"
+#include "cli/command.h"
+#include "cli/output.h"
 #include "cli/shown_text.h"
 #include "plans/plan_printout.h"
 #include "plans/plan_run.h"
@@ -11,8 +13,8 @@
 #include "printing/page_output.h"
 #include "store/database.h"
 
+#include <QCommandLineParser>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
 
@@ -53,21 +55,12 @@ int exitStatus(PlanRunOutcome o) {
     return 4;
 }
 
-QJsonValue number(double v) {
-    return std::isfinite(v) ? QJsonValue(v) : QJsonValue(QJsonValue::Null);
-}
-
-QJsonValue optionalNumber(const std::optional<double>& v) {
-    return v ? number(*v) : QJsonValue(QJsonValue::Null);
-}
-
-// Qt writes every double as the shortest text that reads back as the same double.
 QString json(const PlanRun& run) {
     QJsonObject o;
     o.insert("outcome", outcomeName(run.outcome));
     o.insert("precios", plans::pricesName(run.precios));
-    o.insert("costo_total",
-             run.outcome == PlanRunOutcome::Optimum ? number(run.costoTotal) : QJsonValue::Null);
+    o.insert("costo_total", run.outcome == PlanRunOutcome::Optimum ? jsonNumber(run.costoTotal)
+                                                                   : QJsonValue::Null);
     QJsonArray formulas;
     for (const plans::PlannedFormula& f : run.formulas) {
         QJsonObject row;
@@ -77,16 +70,16 @@ QString json(const PlanRun& run) {
         row.insert("fecha_precios", f.fechaPrecios
                                         ? QJsonValue(f.fechaPrecios->toString(Qt::ISODate))
                                         : QJsonValue(QJsonValue::Null));
-        row.insert("cantidad", number(f.row.cantidad));
-        row.insert("costo_unitario_humeda", number(f.costoUnitarioHumeda));
-        row.insert("costo_solo", optionalNumber(f.costoSolo));
+        row.insert("cantidad", jsonNumber(f.row.cantidad));
+        row.insert("costo_unitario_humeda", jsonNumber(f.costoUnitarioHumeda));
+        row.insert("costo_solo", jsonNumber(f.costoSolo));
         QJsonArray ingredients;
         for (const plans::PlannedIngredient& i : f.ingredientes) {
             QJsonObject ing;
             ing.insert("id_producto", i.idProducto);
             ing.insert("nombre", i.nombre);
-            ing.insert("porcentaje_humeda", number(i.porcentajeHumeda));
-            ing.insert("cantidad_humeda", number(i.cantidadHumeda));
+            ing.insert("porcentaje_humeda", jsonNumber(i.porcentajeHumeda));
+            ing.insert("cantidad_humeda", jsonNumber(i.cantidadHumeda));
             ingredients.append(ing);
         }
         row.insert("ingredientes", ingredients);
@@ -98,10 +91,10 @@ QString json(const PlanRun& run) {
         QJsonObject row;
         row.insert("id_producto", s.idProducto);
         row.insert("nombre", s.nombre);
-        row.insert("usado", number(s.usado));
-        row.insert("disponible", optionalNumber(s.disponible));
-        row.insert("minimo_uso", optionalNumber(s.minimoUso));
-        row.insert("valor_marginal", number(s.valorMarginal));
+        row.insert("usado", jsonNumber(s.usado));
+        row.insert("disponible", jsonNumber(s.disponible));
+        row.insert("minimo_uso", jsonNumber(s.minimoUso));
+        row.insert("valor_marginal", jsonNumber(s.valorMarginal));
         stock.append(row);
     }
     o.insert("ingredientes", stock);
@@ -114,24 +107,21 @@ QString json(const PlanRun& run) {
                 row.insert("formula", c.formula);
             row.insert("nombre", c.nombre);
             row.insert("limite", c.limite);
-            row.insert("valor", number(c.valor));
-            row.insert("relajacion", optionalNumber(c.relajacion));
-            row.insert("costo", optionalNumber(c.costo));
+            row.insert("valor", jsonNumber(c.valor));
+            row.insert("relajacion", jsonNumber(c.relajacion));
+            row.insert("costo", jsonNumber(c.costo));
             conflict.append(row);
         }
         o.insert("conflicto", conflict);
     }
     if (!run.mensaje.isEmpty())
         o.insert("mensaje", run.mensaje);
-    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented));
+    return jsonDocument(o);
 }
 
-QString cell(double v, const char* format) {
-    return fmt::format(v, QString::fromLatin1(format));
-}
-
+// A figure that is not there (no stock limit, no cost alone) is left blank.
 QString cell(const std::optional<double>& v, const char* format) {
-    return v ? cell(*v, format) : QString();
+    return tableNumber(v, QString::fromLatin1(format), QString());
 }
 
 QString table(const PlanRun& run) {
@@ -234,6 +224,85 @@ int runPlan(const PlanOptions& o, QString* output, QTextStream& err) {
         err << "Error de base de datos: " << shownLine(QString::fromUtf8(e.what())) << '\n';
         return 1;
     }
+}
+
+namespace {
+
+class PlanCommand final : public CommandWith<PlanOptions> {
+public:
+    QString name() const override { return QStringLiteral("plan"); }
+    QString synopsis() const override {
+        return QStringLiteral("  dosivant plan --database RUTA --plan NOMBRE [--json] [--save] "
+                              "[--stored-versions]\n"
+                              "                [--pdf ARCHIVO]\n"
+                              "      formula a la vez las fórmulas de un plan de producción\n");
+    }
+    std::vector<OptionSpec> options() const override {
+        return {
+            kDatabaseOption,
+            {{"plan"}, "NOMBRE", "el plan de producción de ese nombre (obligatorio)"},
+            kJsonOption,
+            {{"save"}, {}, "graba la mezcla planeada de cada fórmula como una versión nueva"},
+            {{"stored-versions"},
+             {},
+             "formula la versión que nombra el plan con sus precios guardados (si no, la versión "
+             "más alta de cada código con los precios actuales)"},
+            {{"pdf"}, "ARCHIVO", "escribe el resultado del plan en un PDF"},
+        };
+    }
+    QString usage() const override {
+        return QStringLiteral(
+            "Uso: dosivant plan --database RUTA --plan NOMBRE [--json] [--save] "
+            "[--stored-versions]\n                   [--pdf ARCHIVO]\n\n"
+            "Formula a la vez todas las fórmulas del plan de producción, con lo disponible y el "
+            "uso\nmínimo de cada ingrediente, al menor costo total; muestra la mezcla de cada "
+            "fórmula, su\ncosto (y el de formularla sola) y, por ingrediente, lo usado y su valor "
+            "marginal. De cada\nfórmula toma la versión más alta de su código con los precios y "
+            "la materia seca actuales\ndel catálogo, como la reformulación; con --stored-versions, "
+            "la versión que nombra el plan\ncon los precios guardados en ella. Muestra la versión "
+            "y la fecha de los precios usados\n(en JSON: \"precios\": \"actuales\" o \"guardados\" "
+            "y, por fórmula, \"version\"). Solo\nescribe en la base de datos con --save. Con --pdf "
+            "escribe además el resultado impreso\n(solo si el plan tiene solución).\n\n"
+            "Opciones:\n");
+    }
+    QString usageEnd() const override {
+        return QStringLiteral(
+            "\nEstado de salida: 0 óptimo; 3 el plan no puede cumplir todos los límites;\n4 una "
+            "fórmula se detuvo antes de formular; 1 error de uso, plan inexistente o error de la "
+            "base de datos.\n");
+    }
+    QString read(const QCommandLineParser& parser, PlanOptions& o) const override {
+        if (const QString error = noPositionalArguments(parser); !error.isEmpty())
+            return error;
+        o.database = parser.value("database");
+        o.plan = parser.value("plan").trimmed();
+        o.json = parser.isSet("json");
+        o.save = parser.isSet("save");
+        o.pdf = parser.value("pdf");
+        o.storedVersions = parser.isSet("stored-versions");
+        if (o.database.isEmpty())
+            return QStringLiteral("Falta --database");
+        if (o.plan.isEmpty())
+            return QStringLiteral("Falta --plan");
+        if (parser.isSet("pdf") && o.pdf.isEmpty())
+            return QStringLiteral("Falta el archivo de --pdf");
+        return {};
+    }
+    int run(const PlanOptions& o, QTextStream& out, QTextStream& err) const override {
+        QString output;
+        const int status = runPlan(o, &output, err);
+        out << output;
+        return status;
+    }
+    // A plan lays out text only when it is printed.
+    bool needsFonts(const PlanOptions& o) const override { return !o.pdf.isEmpty(); }
+};
+
+} // namespace
+
+const Command& planCommand() {
+    static const PlanCommand command;
+    return command;
 }
 
 } // namespace cli

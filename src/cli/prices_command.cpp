@@ -1,9 +1,12 @@
 #include "cli/prices_command.h"
 
+#include "app/regional_settings.h"
 #include "catalog/price_list.h"
+#include "cli/command.h"
 #include "cli/shown_text.h"
 #include "store/database.h"
 
+#include <QCommandLineParser>
 #include <QTextStream>
 #include <algorithm>
 
@@ -99,6 +102,63 @@ int runPrices(const PricesOptions& o, app::RegionalSettings& settings, QTextStre
         return 1;
     }
     return done;
+}
+
+namespace {
+
+class PricesCommand final : public CommandWith<PricesOptions> {
+public:
+    QString name() const override { return QStringLiteral("prices"); }
+    QString synopsis() const override {
+        return QStringLiteral("  dosivant prices --database RUTA --from LISTA.csv [--yes]\n"
+                              "      muestra (y con --yes aplica) una lista de precios de "
+                              "ingredientes\n");
+    }
+    std::vector<OptionSpec> options() const override {
+        return {
+            kDatabaseOption,
+            {{"from"}, "LISTA", "la lista de precios, un archivo CSV (obligatoria)"},
+            {{"yes"}, {}, "aplica los cambios (sin esta opción solo los muestra)"},
+        };
+    }
+    QString usage() const override {
+        return QStringLiteral(
+            "Uso: dosivant prices --database RUTA --from LISTA.csv [--yes]\n\n"
+            "Lee una lista de precios (columnas codigo y costo, y si se quiere materia_seca, "
+            "separadas\npor ; o por ,; decimales como diga la configuración regional) y muestra "
+            "qué precios cambia\ny qué líneas tienen conflictos. Con --yes aplica los cambios, "
+            "todos juntos o ninguno, y\nanota cada uno en el historial de precios.\n\n"
+            "Opciones:\n");
+    }
+    QString usageEnd() const override {
+        return QStringLiteral(
+            "\nEstado de salida: 0 hecho; 3 hecho, con líneas en conflicto que no se aplican; 1 "
+            "error de uso,\ndel archivo o de la base de datos (no se aplicó nada).\n");
+    }
+    QString read(const QCommandLineParser& parser, PricesOptions& o) const override {
+        if (const QString error = noPositionalArguments(parser); !error.isEmpty())
+            return error;
+        o.database = parser.value("database");
+        o.from = parser.value("from");
+        o.yes = parser.isSet("yes");
+        if (o.database.isEmpty())
+            return QStringLiteral("Falta --database");
+        if (o.from.isEmpty())
+            return QStringLiteral("Falta --from");
+        return {};
+    }
+    // Numbers in the list are read as the user's regional settings write them.
+    int run(const PricesOptions& o, QTextStream& out, QTextStream& err) const override {
+        app::IniRegionalSettings settings;
+        return runPrices(o, settings, out, err);
+    }
+};
+
+} // namespace
+
+const Command& pricesCommand() {
+    static const PricesCommand command;
+    return command;
 }
 
 } // namespace cli

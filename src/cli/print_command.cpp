@@ -1,5 +1,6 @@
 #include "cli/print_command.h"
 
+#include "cli/command.h"
 #include "cli/shown_text.h"
 #include "formulas/formula_lookup.h"
 #include "printing/catalogue_lists.h"
@@ -15,6 +16,7 @@
 #include "workspace/results.h"
 #include "workspace/workspace.h"
 
+#include <QCommandLineParser>
 #include <QDate>
 #include <QTextStream>
 #include <optional>
@@ -121,6 +123,73 @@ int runReport(const PrintOptions& o, QTextStream& out, QTextStream& err) {
         err << "dosivant report: error de base de datos: " << shownLine(e.message()) << '\n';
         return 1;
     }
+}
+
+namespace {
+
+class PrintCommand final : public CommandWith<PrintOptions> {
+public:
+    QString name() const override { return QStringLiteral("print"); }
+    QString synopsis() const override {
+        return QStringLiteral("  dosivant print --database RUTA (--formula CODIGO [--version N] | "
+                              "--id ID)\n"
+                              "                 (--pdf ARCHIVO | --odt ARCHIVO) [--charts]\n"
+                              "      escribe la impresión de una fórmula guardada en PDF o como "
+                              "documento\n");
+    }
+    std::vector<OptionSpec> options() const override {
+        return {
+            kDatabaseOption,
+            kFormulaOption,
+            kVersionOption,
+            kIdOption,
+            {{"pdf"}, "ARCHIVO", "escribe la impresión en un PDF"},
+            {{"odt"}, "ARCHIVO", "escribe el documento de texto (.odt)"},
+            {{"charts"}, {}, "con --pdf: agrega la página de gráficos de la mezcla", {"graficos"}},
+        };
+    }
+    QString usage() const override {
+        return QStringLiteral(
+            "Uso: dosivant print --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
+            "                    (--pdf ARCHIVO | --odt ARCHIVO) [--charts]\n\n"
+            "Escribe la impresión de una fórmula guardada en PDF o como documento de texto; no "
+            "escribe nada\nen la base de datos.\n\nOpciones:\n");
+    }
+    QString read(const QCommandLineParser& parser, PrintOptions& o) const override {
+        if (const QString error = noPositionalArguments(parser); !error.isEmpty())
+            return error;
+        o.database = parser.value("database");
+        o.pdf = parser.value("pdf");
+        if (o.database.isEmpty())
+            return QStringLiteral("Falta --database");
+        o.odt = parser.value("odt");
+        FormulaChoice choice;
+        QString error = readFormulaChoice(parser, choice);
+        if (error.isEmpty())
+            error = formulaChoiceError(choice);
+        if (!error.isEmpty())
+            return error;
+        o.code = choice.code;
+        o.id = choice.id;
+        o.version = choice.version;
+        if (o.pdf.isEmpty() == o.odt.isEmpty())
+            return QStringLiteral("Indique --pdf o --odt (uno de los dos)");
+        o.charts = parser.isSet("charts");
+        if (o.charts && o.pdf.isEmpty())
+            return spelledAs(parser, {"charts", "graficos"}) + QStringLiteral(" va con --pdf");
+        return {};
+    }
+    int run(const PrintOptions& o, QTextStream& out, QTextStream& err) const override {
+        return runPrint(o, out, err);
+    }
+    bool needsFonts(const PrintOptions&) const override { return true; }
+};
+
+} // namespace
+
+const Command& printCommand() {
+    static const PrintCommand command;
+    return command;
 }
 
 } // namespace cli

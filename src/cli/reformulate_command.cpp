@@ -3,11 +3,13 @@
 #include "app/format.h"
 #include "book/worklist.h"
 #include "book/worklist_grid.h"
+#include "cli/command.h"
+#include "cli/output.h"
 #include "cli/shown_text.h"
 #include "store/database.h"
 
+#include <QCommandLineParser>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
 #include <cmath>
@@ -17,10 +19,6 @@
 namespace cli {
 
 namespace {
-
-QJsonValue jsonNumber(const std::optional<double>& v) {
-    return v && std::isfinite(*v) ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
-}
 
 QJsonObject jsonRow(const book::WorklistRow& r, bool saved) {
     QJsonObject o;
@@ -140,9 +138,7 @@ int runReformulate(const ReformulateOptions& o, QTextStream& out, QTextStream& e
         }
         if (o.json) {
             for (const book::WorklistRow& r : run.rows())
-                out << QString::fromUtf8(
-                           QJsonDocument(jsonRow(r, o.save)).toJson(QJsonDocument::Compact))
-                    << '\n';
+                out << jsonLine(jsonRow(r, o.save));
         } else {
             writeTable(out, run.rows(), o.save);
             out << run.summary() << '\n';
@@ -152,6 +148,71 @@ int runReformulate(const ReformulateOptions& o, QTextStream& out, QTextStream& e
         err << "Error de base de datos: " << shownLine(QString::fromUtf8(e.what())) << '\n';
         return 1;
     }
+}
+
+namespace {
+
+class ReformulateCommand final : public CommandWith<ReformulateOptions> {
+public:
+    QString name() const override { return QStringLiteral("reformulate"); }
+    QString synopsis() const override {
+        return QStringLiteral("  dosivant reformulate --database RUTA [--formula CODIGO]... "
+                              "[--save] [--json]\n"
+                              "      formula de nuevo las fórmulas con los precios de hoy y graba "
+                              "las versiones nuevas\n");
+    }
+    std::vector<OptionSpec> options() const override {
+        return {
+            kDatabaseOption,
+            {{"formula"}, "CODIGO", "solo esa fórmula (se repite para varias; si no, todas)"},
+            {{"save"}, {}, "graba las fórmulas óptimas como versiones nuevas (todas o ninguna)"},
+            {{"json"}, {}, "un objeto JSON por fórmula y línea en lugar de una tabla"},
+        };
+    }
+    QString usage() const override {
+        return QStringLiteral(
+            "Uso: dosivant reformulate --database RUTA [--formula CODIGO]... [--save] [--json]\n\n"
+            "Formula de nuevo la versión más alta de cada fórmula (o de las nombradas) con los "
+            "precios y\nla materia seca de hoy del catálogo, sobre sus límites, cantidad y bases, "
+            "y muestra el\ncosto anterior y el nuevo, qué ingredientes entran y salen, y cuáles no "
+            "tienen solución.\nCon --save las óptimas se graban como versiones nuevas en una sola "
+            "transacción: todas o\nninguna. Con --json, un objeto por fórmula y línea: codigo, "
+            "producto, version,\ncosto_anterior, costo_mezcla_hoy, costo_nuevo, "
+            "cambio_porcentual, outcome, mensaje, entran,\nsalen y, con --save, version_nueva. El "
+            "avance va a la salida de errores.\n\nOpciones:\n");
+    }
+    QString usageEnd() const override {
+        return QStringLiteral(
+            "\nEstado de salida: 0 todas óptimas; 3 alguna sin solución o en el límite de "
+            "iteraciones;\n4 alguna detenida antes de formular (validación, control de alcance); "
+            "1 error de uso, de la\nbase de datos, una fórmula que no se puede cargar o una "
+            "grabación fallida.\n");
+    }
+    QString read(const QCommandLineParser& parser, ReformulateOptions& o) const override {
+        if (const QString error = noPositionalArguments(parser); !error.isEmpty())
+            return error;
+        o.database = parser.value("database");
+        if (o.database.isEmpty())
+            return QStringLiteral("Falta --database");
+        for (const QString& code : parser.values("formula")) {
+            if (code.trimmed().isEmpty())
+                return QStringLiteral("--formula necesita un código");
+            o.codes << code.trimmed();
+        }
+        o.save = parser.isSet("save");
+        o.json = parser.isSet("json");
+        return {};
+    }
+    int run(const ReformulateOptions& o, QTextStream& out, QTextStream& err) const override {
+        return runReformulate(o, out, err);
+    }
+};
+
+} // namespace
+
+const Command& reformulateCommand() {
+    static const ReformulateCommand command;
+    return command;
 }
 
 } // namespace cli

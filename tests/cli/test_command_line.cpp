@@ -1,6 +1,10 @@
 #include "app/data_error.h"
 #include "app/last_error.h"
 #include "cli/command_line.h"
+#include "cli/create_database_command.h"
+#include "cli/formulate_command.h"
+#include "cli/print_command.h"
+#include "cli/ranging_command.h"
 #include "store/database.h"
 #include "support/temp_database.h"
 
@@ -9,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using cli::Invocation;
 
@@ -60,22 +65,31 @@ TEST(CommandLine, ParsesTheWindowOptionsAndTheCommands) {
     EXPECT_EQ(parse({"--version"}).kind, Invocation::Version);
 
     const Invocation create = parse({"create-database", "/tmp/n.db", "--sample"});
-    EXPECT_EQ(create.kind, Invocation::CreateDatabase);
-    EXPECT_EQ(create.database, "/tmp/n.db");
-    EXPECT_TRUE(create.sample);
-    EXPECT_FALSE(parse({"create-database", "/tmp/n.db"}).sample);
+    EXPECT_EQ(create.kind, Invocation::Run);
+    EXPECT_EQ(create.command, "create-database");
+    ASSERT_TRUE(create.options<cli::CreateDatabaseOptions>());
+    EXPECT_EQ(create.options<cli::CreateDatabaseOptions>()->path, "/tmp/n.db");
+    EXPECT_TRUE(create.options<cli::CreateDatabaseOptions>()->sample);
+    EXPECT_FALSE(
+        parse({"create-database", "/tmp/n.db"}).options<cli::CreateDatabaseOptions>()->sample);
+    // A command's options are its own: another command's are not there.
+    EXPECT_EQ(create.options<cli::FormulateOptions>(), nullptr);
 
     // formulate's --version is the formula's version, not the program's.
-    const Invocation f = parse({"formulate", "--database", "d.db", "--formula", "POLLO",
-                                "--version", "2", "--quantity", "500", "--json"});
-    ASSERT_EQ(f.kind, Invocation::Formulate) << f.error.toStdString();
-    EXPECT_EQ(f.formulate.database, "d.db");
-    EXPECT_EQ(f.formulate.code, "POLLO");
-    EXPECT_EQ(f.formulate.version, 2);
-    EXPECT_EQ(f.formulate.quantity, "500");
-    EXPECT_TRUE(f.formulate.quantityGiven);
-    EXPECT_TRUE(f.formulate.json);
-    EXPECT_EQ(parse({"formulate", "--database=d.db", "--id", "3"}).formulate.id, 3);
+    const Invocation parsed = parse({"formulate", "--database", "d.db", "--formula", "POLLO",
+                                     "--version", "2", "--quantity", "500", "--json"});
+    ASSERT_EQ(parsed.kind, Invocation::Run) << parsed.error.toStdString();
+    const cli::FormulateOptions* f = parsed.options<cli::FormulateOptions>();
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->database, "d.db");
+    EXPECT_EQ(f->code, "POLLO");
+    EXPECT_EQ(f->version, 2);
+    EXPECT_EQ(f->quantity, "500");
+    EXPECT_TRUE(f->quantityGiven);
+    EXPECT_TRUE(f->json);
+    EXPECT_EQ(
+        parse({"formulate", "--database=d.db", "--id", "3"}).options<cli::FormulateOptions>()->id,
+        3);
 }
 
 TEST(CommandLine, EveryMistakeIsOneLineAndStatusOne) {
@@ -104,9 +118,11 @@ TEST(CommandLine, EveryMistakeIsOneLineAndStatusOne) {
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
     }
-    EXPECT_TRUE(runLine({"-x"}).err.contains("Unknown option 'x'"));
-    EXPECT_TRUE(runLine({"create-database", "x.db", "-x"}).err.contains("Unknown option 'x'"));
-    EXPECT_TRUE(runLine({"--database"}).err.contains("Missing value after '--database'"));
+    EXPECT_TRUE(runLine({"-x"}).err.contains("opción desconocida: -x"));
+    EXPECT_TRUE(runLine({"create-database", "x.db", "-x"}).err.contains("opción desconocida: -x"));
+    EXPECT_TRUE(runLine({"--database"}).err.contains("falta el valor de --database"));
+    EXPECT_TRUE(runLine({"formulate", "--database=d.db", "--id", "1", "--json=si"})
+                    .err.contains("--json no lleva valor"));
 }
 
 TEST(CommandLine, ValuesInMessagesArePrintableAndShort) {
@@ -177,10 +193,10 @@ TEST(CommandLine, WindowSystemOptionsAndTheDisplay) {
 TEST(CommandLine, TheProgramWithoutADisplay) {
     LineRun r = runProgram({"-x"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("Unknown option 'x'")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("opción desconocida: -x")) << r.err.toStdString();
     r = runProgram({"create-database", "x.db", "-x"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("Unknown option 'x'")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("opción desconocida: -x")) << r.err.toStdString();
     r = runProgram({});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
@@ -206,19 +222,91 @@ TEST(CommandLine, EveryCommandAnswersHelpThroughTheProgram) {
     }
 }
 
+// Every command of the table, present and future, refuses an option it does not have, naming it.
+TEST(CommandLine, EveryCommandRefusesAnUnknownOptionInSpanish) {
+    for (const cli::Command* command : cli::commands()) {
+        SCOPED_TRACE(command->name().toStdString());
+        const LineRun r = runLine({command->name(), "--bogus"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains(QStringLiteral("desconocid"))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("--bogus")) << r.err.toStdString();
+    }
+    // Named as typed, without the value given to it.
+    EXPECT_TRUE(runLine({"formulate", "--database", "d.db", "--bogus=1"})
+                    .err.contains("opción desconocida: --bogus (unknown option)"));
+    EXPECT_EQ(runLine({"--bogus"}).err,
+              "dosivant: opción desconocida: --bogus (unknown option) (dosivant --help muestra el "
+              "uso)\n");
+}
+
+// The options that had Spanish names answer to them still, the same as to the English ones the
+// help shows; the help lists the old names once, beside the new.
+TEST(CommandLine, OldOptionNamesStillWorkAndTheHelpShowsTheNewOnes) {
+    const QStringList base = {"--database", "d.db", "--formula", "POLLO-INI"};
+    const auto ranging = [&](const QStringList& args) {
+        const Invocation inv = parse(QStringList{"ranging"} + base + args);
+        EXPECT_EQ(inv.kind, Invocation::Run) << inv.error.toStdString();
+        const cli::RangingOptions* o = inv.options<cli::RangingOptions>();
+        return o ? std::tuple(o->precio, o->limite, o->desde, o->hasta)
+                 : std::tuple(QString(), QString(), -1.0, -1.0);
+    };
+    const auto priced = std::tuple(QString("MAIZ"), QString(), 0.5, 2.0);
+    EXPECT_EQ(ranging({"--price", "MAIZ", "--from-value", "0.5", "--to-value", "2"}), priced);
+    EXPECT_EQ(ranging({"--precio", "MAIZ", "--desde", "0.5", "--hasta", "2"}), priced);
+    EXPECT_EQ(ranging({"--precio=MAIZ", "--from-value", "0.5", "--hasta=2"}), priced);
+    EXPECT_EQ(ranging({"--limite", "grupo:G:maximo", "--desde", "0", "--to-value", "1"}),
+              std::tuple(QString(), QString("grupo:G:maximo"), 0.0, 1.0));
+    EXPECT_EQ(ranging({"--limit", "grupo:G:maximo", "--from-value", "0", "--hasta", "1"}),
+              std::tuple(QString(), QString("grupo:G:maximo"), 0.0, 1.0));
+    // Messages name the option as it was typed.
+    EXPECT_TRUE(runLine(QStringList{"ranging"} + base +
+                        QStringList{"--precio", "MAIZ", "--desde", "2", "--hasta", "1"})
+                    .err.contains("--hasta debe ser mayor que --desde"));
+    EXPECT_TRUE(runLine(QStringList{"ranging"} + base +
+                        QStringList{"--price", "MAIZ", "--from-value", "2", "--to-value", "1"})
+                    .err.contains("--to-value debe ser mayor que --from-value"));
+    EXPECT_TRUE(runLine(QStringList{"ranging"} + base + QStringList{"--precio", "MAIZ"})
+                    .err.contains("Falta --from-value"));
+
+    for (const QString charts : {"--charts", "--graficos"}) {
+        const Invocation print =
+            parse(QStringList{"print"} + base + QStringList{"--pdf", "x.pdf", charts});
+        ASSERT_TRUE(print.options<cli::PrintOptions>()) << print.error.toStdString();
+        EXPECT_TRUE(print.options<cli::PrintOptions>()->charts);
+        EXPECT_TRUE(runLine(QStringList{"print"} + base + QStringList{"--odt", "x.odt", charts})
+                        .err.contains(charts + " va con --pdf"));
+    }
+
+    const QString program = runLine({"--help"}).out;
+    for (const QString& help : {runLine({"ranging", "--help"}).out, program}) {
+        for (const char* shown : {"  --price INGREDIENTE", "  --limit TIPO:NOMBRE",
+                                  "  --from-value A", "  --to-value B"})
+            EXPECT_TRUE(help.contains(shown)) << shown;
+        EXPECT_FALSE(help.contains("  --precio")) << help.toStdString();
+        EXPECT_TRUE(help.contains("Los nombres anteriores de las opciones siguen valiendo:"));
+        for (const char* former : {"--precio = --price", "--limite = --limit",
+                                   "--desde = --from-value", "--hasta = --to-value"})
+            EXPECT_TRUE(help.contains(former)) << former;
+    }
+    EXPECT_TRUE(program.contains("--graficos = --charts"));
+    EXPECT_TRUE(runLine({"print", "--help"}).out.contains("  --charts  "));
+    EXPECT_FALSE(runLine({"formulate", "--help"}).out.contains("nombres anteriores"));
+}
+
 TEST(CommandLine, CreateDatabaseMakesItsFolderAndNeverReplacesAFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath("nueva carpeta/Dosivant.db");
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
-    EXPECT_EQ(cli::createDatabaseCommand(path, false, out, err), 0) << errText.toStdString();
+    EXPECT_EQ(cli::runCreateDatabase({path, false}, out, err), 0) << errText.toStdString();
     EXPECT_NO_THROW(store::Database::openFile(path));
 
     QFile existing(dir.filePath("mio.db"));
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
     existing.write("keep me");
     existing.close();
-    EXPECT_EQ(cli::createDatabaseCommand(existing.fileName(), true, out, err), 1);
+    EXPECT_EQ(cli::runCreateDatabase({existing.fileName(), true}, out, err), 1);
     err.flush();
     EXPECT_TRUE(errText.contains("ya existe")) << errText.toStdString();
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));

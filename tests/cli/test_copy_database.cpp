@@ -1,4 +1,5 @@
 #include "cli/command_line.h"
+#include "cli/create_database_command.h"
 #include "cli/formulate_command.h"
 #include "store/database.h"
 #include "support/scripted_messages.h"
@@ -80,7 +81,7 @@ TEST(CopyDatabase, CopiesEverythingIntoANewOrEmptyTargetAndRefusesOneWithData) {
     QString created, err;
     {
         QTextStream o(&created), e(&err);
-        ASSERT_EQ(cli::createDatabaseCommand(source, true, o, e), 0) << err.toStdString();
+        ASSERT_EQ(cli::runCreateDatabase({source, true}, o, e), 0) << err.toStdString();
     }
     // The price history goes along, each moment to the millisecond.
     Database::openFile(source)->exec(
@@ -129,7 +130,7 @@ TEST(CopyDatabase, AVersionStoredTwiceIsNamedInsteadOfFailingHalfway) {
     QString created, err;
     {
         QTextStream o(&created), e(&err);
-        ASSERT_EQ(cli::createDatabaseCommand(source, true, o, e), 0) << err.toStdString();
+        ASSERT_EQ(cli::runCreateDatabase({source, true}, o, e), 0) << err.toStdString();
     }
     {
         auto db = Database::openFile(source);
@@ -163,7 +164,7 @@ TEST(CopyDatabase, RefusesAJournalsNameAndAnEmptyFileAsTheHelpSays) {
     const auto create = [](const QString& path) {
         CopyRun r;
         QTextStream out(&r.out), err(&r.err);
-        r.status = cli::createDatabaseCommand(path, false, out, err);
+        r.status = cli::runCreateDatabase({path, false}, out, err);
         return r;
     };
     for (const char* suffix : {"-journal", "-wal", "-shm"}) {
@@ -212,7 +213,7 @@ TEST(CopyDatabase, MessagesShowNoPasswordAndCutALongStatement) {
     CopyRun created;
     {
         QTextStream out(&created.out), err(&created.err);
-        created.status = cli::createDatabaseCommand(secret, false, out, err);
+        created.status = cli::runCreateDatabase({secret, false}, out, err);
     }
     for (const CopyRun& r : {up, down, created}) {
         EXPECT_EQ(r.status, 1);

@@ -1,4 +1,5 @@
 #include "cli/command_line.h"
+#include "cli/create_database_command.h"
 #include "cli/formulate_command.h"
 #include "support/blend_database.h"
 #include "support/scripted_messages.h"
@@ -158,7 +159,7 @@ TEST(FormulateCommand, TheSampleDatabaseStoresEachFormulaFormulatedAtABatchOf100
     const QString path = dir.filePath("muestra.db");
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
-    ASSERT_EQ(cli::createDatabaseCommand(path, true, out, err), 0) << errText.toStdString();
+    ASSERT_EQ(cli::runCreateDatabase({path, true}, out, err), 0) << errText.toStdString();
     auto db = store::Database::openFile(path);
     for (const QString code : {"POLLO-INI", "PONEDORA", "CERDO-CREC", "VACA-CONC"}) {
         SCOPED_TRACE(code.toStdString());

@@ -29,7 +29,8 @@ CommandRun runCommand(const QStringList& args, QString answer = {}) {
 } // namespace
 
 TEST(ImportCommand, ImportsAsTheWindowDoesAndAsksUnlessYes) {
-    EXPECT_EQ(cli::parseCommandLine({"dosivant", "import", "--yes"}).kind, cli::Invocation::Import);
+    EXPECT_TRUE(
+        cli::parseCommandLine({"dosivant", "import", "--yes"}).options<cli::ImportOptions>());
     TempDatabase local;
     RemoteDatabase remote;
     addIngredient(local.db(), 1, "A", "Avena", "kg", 5, 88);

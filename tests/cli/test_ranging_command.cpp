@@ -1,3 +1,4 @@
+#include "cli/print_command.h"
 #include "command_run.h"
 #include "support/temp_database.h"
 
@@ -73,6 +74,13 @@ TEST(RangingCommand, PriceIntervalsAgreeWithTheFormulation) {
     EXPECT_TRUE(text.out.contains("Precio de Harina de pescado 62% de 0.00 a 3.00"));
     EXPECT_TRUE(text.out.contains("Cantidad (Kg)"));
     EXPECT_EQ(text.out.count('\n'), 5 + tramos.size());
+
+    // The option names the help shows give what the old Spanish ones give, byte for byte.
+    const CommandRun english = runCommand(
+        "ranging", {"--database", t.path(), "--formula", "POLLO-INI", "--price",
+                    "harina de pescado", "--from-value", "0", "--to-value", "3", "--json"});
+    EXPECT_EQ(english.status, 0) << english.err.toStdString();
+    EXPECT_EQ(english.out, r.out);
 }
 
 TEST(RangingCommand, LimitIntervalsAndTheEndOfTheMix) {
@@ -241,7 +249,8 @@ TEST(RangingCommand, EveryCommandLineNumberIsReadOneWay) {
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     const cli::Invocation byId = cli::parseCommandLine(
         {"dosivant", "print", "--database", "d.db", "--id", "1e3", "--pdf", "x.pdf"});
-    EXPECT_EQ(byId.print.id, 1000);
+    ASSERT_TRUE(byId.options<cli::PrintOptions>());
+    EXPECT_EQ(byId.options<cli::PrintOptions>()->id, 1000);
     r = runCommand("formulate", QStringList{"--database", t.path(), "--id", "1.5"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("Valor no válido para --id: 1.5")) << r.err.toStdString();
