@@ -52,6 +52,36 @@ public:
         return s;
     }
 
+    // The search from the basis another run of a programme of the same shape ended on, its
+    // inverse taken over as it is: after a change of bounds that basis is still dual feasible
+    // (the costs did not move), so only the values are stepped back within their bounds.
+    // Returns false, before any pivot, when that basis cannot start this programme.
+    bool runFrom(const BoundedSolution& from, bool cleanUp, BoundedSolution& s) {
+        if (static_cast<int>(from.head.size()) != m_ || from.inverse.m != m_ || from.width() != w_)
+            return false;
+        head_ = from.head;
+        inv_ = from.inverse;
+        std::fill(slotOf_.begin(), slotOf_.end(), -1);
+        for (int k = 0; k < slots(); ++k)
+            slotOf_[inv_.open[k]] = k;
+        std::fill(state_.begin(), state_.end(), ColumnState::AtLower);
+        for (int p = 0; p < m_; ++p)
+            state_[head_[p]] = ColumnState::Basic;
+        recomputeDual();
+        // A residue below the optimality tolerance on a column with no upper bound would
+        // send it to infinity: it counts as 0, as it did when the parent ended.
+        for (int j = 0; j < w_; ++j)
+            if (state_[j] != ColumnState::Basic && d_[j] < 0 && d_[j] >= -kOptimalityTolerance &&
+                std::isinf(upper_[j]))
+                d_[j] = 0;
+        recomputeWeights();
+        if (!placeAtBounds())
+            return false;
+        finish(iterate(), s, cleanUp);
+        s.inverse = std::move(inv_);
+        return true;
+    }
+
 private:
     int slots() const { return inv_.slots(); }
     const double* original(int i) const { return &lp_.a[static_cast<size_t>(i) * n_]; }
@@ -341,6 +371,16 @@ void tableauRows(const BoundedLp& lp, const BoundedSolution& s, const int* posit
 BoundedSolution solveBounded(const BoundedLp& lp, bool cleanUp) {
     DualSimplex simplex(lp);
     return simplex.run(cleanUp);
+}
+
+BoundedSolution solveBoundedFrom(const BoundedLp& lp, const BoundedSolution& start, bool cleanUp) {
+    {
+        DualSimplex simplex(lp);
+        BoundedSolution s;
+        if (simplex.runFrom(start, cleanUp, s))
+            return s;
+    }
+    return solveBounded(lp, cleanUp);
 }
 
 } // namespace lp

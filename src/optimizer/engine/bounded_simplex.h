@@ -79,4 +79,10 @@ long boundedPivotLimit(int rows, int columns);
 // pivots on the true costs at the end (a blend leaves that to the dense path's phase 2).
 BoundedSolution solveBounded(const BoundedLp& lp, bool cleanUp = false);
 
+// The same search started from the basis (heads and inverse) of `start`, a solution of a
+// programme that differs from `lp` in its bounds only, as a branch and bound's child differs
+// from its parent. Falls back to the slack basis when that basis is not dual feasible here.
+BoundedSolution solveBoundedFrom(const BoundedLp& lp, const BoundedSolution& start,
+                                 bool cleanUp = false);
+
 } // namespace lp

@@ -1,0 +1,743 @@
+#include "optimizer/engine/integer.h"
+
+#include "optimizer/engine/bounded_path.h"
+#include "optimizer/engine/bounded_simplex.h"
+#include "optimizer/engine/simplex.h"
+#include "optimizer/engine/tableau.h"
+#include "optimizer/engine/text.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <set>
+
+namespace lp {
+
+bool IntegerConditions::any() const {
+    if (maxIngredientes)
+        return true;
+    for (const IntegerIngredient& i : ingredients)
+        if ((i.minimoSiSeUsa && *i.minimoSiSeUsa > 0) || (redondear && i.paso))
+            return true;
+    return false;
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A share this close to a step, to 0 or to a minimum is on it. The same tolerance the simplex
+// holds a bound to: a node whose values the simplex would call feasible for those bounds is
+// integer feasible, and nothing looser enters the proof. The mix reported is then re-solved
+// with every choice fixed exactly, so its rounded shares are whole steps to the last bit.
+constexpr double kOnValue = kFeasibilityTolerance;
+
+// A node whose bound is this close to the best mix cannot improve it. The simplex's own
+// optimality tolerance (relative to the cost), so the proof is as tight as the continuous
+// optimum it rests on; a tie with the best mix adds nothing and is cut.
+double pruneMargin(double incumbent) {
+    return kOptimalityTolerance * std::max(1.0, std::abs(incumbent));
+}
+
+std::string number(double v) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.6f", v);
+    std::string s = buffer;
+    while (!s.empty() && s.back() == '0')
+        s.pop_back();
+    if (!s.empty() && s.back() == '.')
+        s.pop_back();
+    return s == "-0" ? "0" : s;
+}
+
+// Per column, in shares of the batch: its step (0: not rounded) and its minimum if used (0:
+// none), and whether it counts against a count limit.
+struct ColumnRule {
+    double step = 0;
+    double minUse = 0;
+};
+
+// Bounds of one node over the structural columns, and the columns a branch put in the mix
+// for the count limit without a minimum to show it in its bounds.
+struct Node {
+    std::vector<double> lower, upper;
+    std::vector<char> in;
+    std::shared_ptr<const BoundedSolution> basis; // the parent's final basis
+    double bound = -BoundedLp::kInfinity;         // the parent's optimum: none below it
+    long order = 0;                               // ties in the best-bound order: oldest first
+};
+
+struct LaterBound {
+    bool operator()(const Node& a, const Node& b) const {
+        return a.bound != b.bound ? a.bound > b.bound : a.order > b.order;
+    }
+};
+
+class Search {
+public:
+    Search(const BoundedLp& lp, std::vector<ColumnRule> rules, std::optional<int> maxCount,
+           const IntegerLimits& limits)
+        : lp_(lp), work_(lp), rules_(std::move(rules)), maxCount_(maxCount), limits_(limits),
+          n_(lp.n) {}
+
+    // The root: its continuous solution, or why there is none.
+    BoundedStatus solveRoot() {
+        root_ = std::make_shared<BoundedSolution>(solveBounded(lp_, true));
+        return root_->status;
+    }
+    double value(const std::vector<double>& x) const {
+        double z = 0;
+        for (int j = 0; j < n_; ++j)
+            z += lp_.cost[j] * x[j];
+        return z;
+    }
+    const BoundedSolution& root() const { return *root_; }
+
+    void run() {
+        start_ = Clock::now();
+        Node node;
+        node.lower.assign(lp_.lower.begin(), lp_.lower.begin() + n_);
+        node.upper.assign(lp_.upper.begin(), lp_.upper.begin() + n_);
+        node.in.assign(n_, 0);
+        for (int j = 0; j < n_; ++j) {
+            // The sum of shares bounds every share: a step count needs a finite top.
+            node.upper[j] = std::min(node.upper[j], kSumUpper);
+            if (rules_[j].minUse > 0 && node.lower[j] > kOnValue)
+                node.lower[j] = std::max(node.lower[j], rules_[j].minUse);
+        }
+        node.basis = root_;
+        if (tidy(node))
+            roundMix(node, *root_);
+        open_.push_back(std::move(node));
+        // Best bound with plunging: the open node of least bound is taken, and from it the
+        // search dives, child after child on the side the value is nearer, until the dive
+        // ends. Best bound proves optimality in the fewest nodes; the dive finds mixes (the
+        // cut-off that prunes) early, and each of its children re-solves one bound away from
+        // the basis just left. A pure depth-first start was tried first: without a mix it
+        // can bury itself in one infeasible subtree for hundreds of thousands of nodes.
+        while (!open_.empty()) {
+            std::pop_heap(open_.begin(), open_.end(), LaterBound());
+            std::optional<Node> next = std::move(open_.back());
+            open_.pop_back();
+            while (next) {
+                if (limitReached()) {
+                    stopped_ = true;
+                    push(std::move(*next));
+                    return;
+                }
+                next = process(std::move(*next));
+            }
+        }
+    }
+
+    bool haveIncumbent() const { return haveIncumbent_; }
+    const std::vector<double>& incumbent() const { return incumbent_; }
+    double incumbentValue() const { return incumbentValue_; }
+    long nodes() const { return nodes_; }
+    // Whether the search covered every node: stopped by no limit, and no node lost to a
+    // simplex that gave up.
+    bool complete() const { return !stopped_ && !lost_; }
+    // The least bound of the nodes left open (the best mix's value when none is).
+    double openBound() const {
+        double b = haveIncumbent_ ? incumbentValue_ : BoundedLp::kInfinity;
+        for (const Node& node : open_)
+            b = std::min(b, node.bound);
+        return lostBound_ < b ? lostBound_ : b;
+    }
+
+private:
+    bool limitReached() const {
+        if (limits_.maxNodos > 0 && nodes_ >= limits_.maxNodos)
+            return true;
+        if (limits_.maxSegundos > 0) {
+            const std::chrono::duration<double> spent = Clock::now() - start_;
+            return spent.count() >= limits_.maxSegundos;
+        }
+        return false;
+    }
+
+    bool counted(const Node& node, int j) const { return node.in[j] || node.lower[j] > kOnValue; }
+
+    // The count limit held by bounds: once as many columns are in as the limit allows, every
+    // other one is out. False when more are in than allowed.
+    bool enforceCount(Node& node) const {
+        if (!maxCount_)
+            return true;
+        int in = 0;
+        for (int j = 0; j < n_; ++j)
+            in += counted(node, j) ? 1 : 0;
+        if (in > *maxCount_)
+            return false;
+        if (in == *maxCount_)
+            for (int j = 0; j < n_; ++j)
+                if (!counted(node, j))
+                    node.upper[j] = 0;
+        return true;
+    }
+
+    // A step count inside the bounds: the bounds of a rounded column move in to whole steps.
+    static bool snapToSteps(Node& node, int j, double step) {
+        node.lower[j] = std::ceil(node.lower[j] / step - kOnValue / step) * step;
+        node.upper[j] = std::floor(node.upper[j] / step + kOnValue / step) * step;
+        return node.lower[j] <= node.upper[j];
+    }
+
+    bool tidy(Node& node) const {
+        for (int j = 0; j < n_; ++j) {
+            if (rules_[j].step > 0 && !snapToSteps(node, j, rules_[j].step))
+                return false;
+            // A column that cannot reach its minimum if used stays out.
+            if (rules_[j].minUse > 0 && node.upper[j] < rules_[j].minUse - kOnValue)
+                node.upper[j] = 0;
+            if (node.upper[j] < node.lower[j])
+                return false;
+        }
+        return enforceCount(node);
+    }
+
+    std::shared_ptr<BoundedSolution> solveNode(const Node& node) {
+        std::copy(node.lower.begin(), node.lower.end(), work_.lower.begin());
+        std::copy(node.upper.begin(), node.upper.end(), work_.upper.begin());
+        ++nodes_;
+        return std::make_shared<BoundedSolution>(solveBoundedFrom(work_, *node.basis, true));
+    }
+
+    // Whether the values meet every condition; otherwise the column to branch on and how.
+    struct Branch {
+        int column = -1;
+        enum Kind { Step, OnStep, Use, Count } kind = Step;
+    };
+    bool meetsConditions(const Node& node, const std::vector<double>& x, Branch& branch) const {
+        double worst = 0;
+        int used = 0;
+        for (int j = 0; j < n_; ++j) {
+            const double v = x[j];
+            if (v > kOnValue)
+                ++used;
+            const ColumnRule& r = rules_[j];
+            if (r.minUse > 0 && v > kOnValue && v < r.minUse - kOnValue) {
+                const double score = std::min(v, r.minUse - v) / r.minUse;
+                if (score > worst) {
+                    worst = score;
+                    branch = {j, Branch::Use};
+                }
+            }
+            if (r.step > 0) {
+                const double k = v / r.step;
+                if (std::abs(v - std::round(k) * r.step) > kOnValue) {
+                    const double f = k - std::floor(k);
+                    const double score = std::min(f, 1 - f);
+                    if (score > worst) {
+                        worst = score;
+                        branch = {j, Branch::Step};
+                    }
+                }
+            }
+        }
+        if (branch.column >= 0)
+            return false;
+        if (maxCount_ && used > *maxCount_) {
+            // The least used column not yet counted in: out of the mix costs least there.
+            double least = BoundedLp::kInfinity;
+            for (int j = 0; j < n_; ++j)
+                if (x[j] > kOnValue && !counted(node, j) && x[j] < least) {
+                    least = x[j];
+                    branch = {j, Branch::Count};
+                }
+            return branch.column < 0; // every used column counted in: enforceCount ruled it out
+        }
+        return true;
+    }
+
+    // Every integer choice of the values fixed and the rest re-solved: the mix with whole
+    // steps exactly. Becomes the best mix when it is cheaper.
+    bool tryMix(const Node& node, const std::vector<double>& x, const BoundedSolution& basis) {
+        Node fixedNode = node;
+        for (int j = 0; j < n_; ++j) {
+            const ColumnRule& r = rules_[j];
+            const bool conditioned = r.minUse > 0 || maxCount_.has_value();
+            if (conditioned && x[j] <= kOnValue && !(fixedNode.lower[j] > 0)) {
+                fixedNode.upper[j] = 0;
+            } else if (r.minUse > 0 && x[j] > kOnValue) {
+                fixedNode.lower[j] = std::max(fixedNode.lower[j], r.minUse);
+            }
+            if (r.step > 0) {
+                if (!snapToSteps(fixedNode, j, r.step))
+                    return false;
+                const double v = std::clamp(std::round(x[j] / r.step) * r.step, fixedNode.lower[j],
+                                            fixedNode.upper[j]);
+                fixedNode.lower[j] = fixedNode.upper[j] = v;
+            }
+        }
+        for (int j = 0; j < n_; ++j)
+            if (fixedNode.lower[j] > fixedNode.upper[j])
+                return false;
+        std::copy(fixedNode.lower.begin(), fixedNode.lower.end(), work_.lower.begin());
+        std::copy(fixedNode.upper.begin(), fixedNode.upper.end(), work_.upper.begin());
+        const BoundedSolution s = solveBoundedFrom(work_, basis, true);
+        if (s.status != BoundedStatus::Optimal)
+            return false;
+        std::vector<double> mix(s.x.begin(), s.x.begin() + n_);
+        // A value may sit half the feasibility tolerance past its bound; a fixed column is
+        // written at its bound, the step itself.
+        for (int j = 0; j < n_; ++j)
+            mix[j] = std::clamp(mix[j], fixedNode.lower[j], fixedNode.upper[j]);
+        Branch none;
+        if (!meetsConditions(fixedNode, mix, none))
+            return false;
+        const double z = value(mix);
+        if (!haveIncumbent_ || z < incumbentValue_) {
+            haveIncumbent_ = true;
+            incumbentValue_ = z;
+            incumbent_ = std::move(mix);
+        }
+        return true;
+    }
+
+    // A mix by rounding a node's continuous solution and re-solving after each round: the
+    // count kept to the largest shares, each share under its minimum if used sent to 0 below
+    // half of it and to the minimum above, then the rounded columns fixed to their nearest
+    // step in halves, the ones nearest a step first, so that the columns still free make up
+    // for each half. A few solves from the node's basis; it gives the search a cut-off long
+    // before a dive would reach a mix on a blend with many conditions.
+    void roundMix(const Node& from, const BoundedSolution& solved) {
+        Node node = from;
+        std::shared_ptr<const BoundedSolution> s = std::make_shared<BoundedSolution>(solved);
+        std::vector<double> x(s->x.begin(), s->x.begin() + n_);
+        for (int round = 0; round < 4; ++round) {
+            bool changed = false;
+            if (maxCount_) {
+                std::vector<int> order;
+                for (int j = 0; j < n_; ++j)
+                    if (x[j] > kOnValue || counted(node, j))
+                        order.push_back(j);
+                if (static_cast<int>(order.size()) > *maxCount_) {
+                    std::sort(order.begin(), order.end(), [&](int a, int b) {
+                        return counted(node, a) != counted(node, b) ? counted(node, a)
+                                                                    : x[a] > x[b];
+                    });
+                    for (size_t k = static_cast<size_t>(std::max(*maxCount_, 0)); k < order.size();
+                         ++k)
+                        node.upper[order[k]] = 0;
+                    changed = true;
+                }
+            }
+            for (int j = 0; j < n_; ++j) {
+                const double m = rules_[j].minUse;
+                if (m > 0 && x[j] > kOnValue && x[j] < m - kOnValue) {
+                    if (x[j] < m / 2 && !(node.lower[j] > 0))
+                        node.upper[j] = 0;
+                    else
+                        node.lower[j] = std::max(node.lower[j], m);
+                    changed = true;
+                }
+            }
+            if (!changed)
+                break;
+            if (!tidy(node) || !resolve(node, s, x))
+                return;
+        }
+        std::vector<int> open;
+        for (int j = 0; j < n_; ++j)
+            if (rules_[j].step > 0 && node.lower[j] < node.upper[j])
+                open.push_back(j);
+        while (!open.empty()) {
+            auto distance = [&](int j) {
+                const double k = x[j] / rules_[j].step;
+                return std::abs(k - std::round(k));
+            };
+            std::sort(open.begin(), open.end(),
+                      [&](int a, int b) { return distance(a) < distance(b); });
+            const size_t half = open.size() <= 2 ? open.size() : (open.size() + 1) / 2;
+            for (size_t k = 0; k < half; ++k) {
+                const int j = open[k];
+                const double v = std::clamp(std::round(x[j] / rules_[j].step) * rules_[j].step,
+                                            node.lower[j], node.upper[j]);
+                node.lower[j] = node.upper[j] = v;
+            }
+            open.erase(open.begin(), open.begin() + static_cast<long>(half));
+            if (!resolve(node, s, x))
+                return;
+        }
+        tryMix(node, x, *s);
+    }
+
+    // The node solved from basis `s`; on a mix, `s` and `x` become its basis and values.
+    bool resolve(const Node& node, std::shared_ptr<const BoundedSolution>& s,
+                 std::vector<double>& x) {
+        std::copy(node.lower.begin(), node.lower.end(), work_.lower.begin());
+        std::copy(node.upper.begin(), node.upper.end(), work_.upper.begin());
+        auto next = std::make_shared<BoundedSolution>(solveBoundedFrom(work_, *s, true));
+        if (next->status != BoundedStatus::Optimal)
+            return false;
+        x.assign(next->x.begin(), next->x.begin() + n_);
+        s = std::move(next);
+        return true;
+    }
+
+    // Reduced-cost tightening: moving a column off the bound it sits at raises the node's
+    // optimum by at least its reduced cost per unit, so no column may move further than the
+    // best mix's margin over this node allows in the subtree.
+    void tighten(Node& node, const BoundedSolution& s, double z) const {
+        const double room = incumbentValue_ - z;
+        for (int j = 0; j < n_; ++j) {
+            if (s.state[j] == ColumnState::Basic || !(node.lower[j] < node.upper[j]))
+                continue;
+            const double d = s.d[j];
+            const ColumnRule& r = rules_[j];
+            if (s.state[j] == ColumnState::AtLower && d > kOptimalityTolerance) {
+                double top = node.lower[j] + room / d + kOnValue;
+                if (r.minUse > 0 && !(node.lower[j] > kOnValue) && top < r.minUse)
+                    top = 0;
+                node.upper[j] = std::min(node.upper[j], top);
+            } else if (s.state[j] == ColumnState::AtUpper && d < -kOptimalityTolerance) {
+                double bottom = node.upper[j] - room / -d - kOnValue;
+                if (r.minUse > 0 && bottom > kOnValue)
+                    bottom = std::max(bottom, r.minUse);
+                node.lower[j] = std::max(node.lower[j], bottom);
+            }
+        }
+    }
+
+    // Solves the node and splits it; returns the child the dive goes on with, if any.
+    std::optional<Node> process(Node node) {
+        if (!tidy(node))
+            return std::nullopt;
+        std::shared_ptr<BoundedSolution> s = solveNode(node);
+        if (s->status == BoundedStatus::Infeasible)
+            return std::nullopt;
+        if (s->status != BoundedStatus::Optimal) {
+            lose(node.bound);
+            return std::nullopt;
+        }
+        const std::vector<double> x(s->x.begin(), s->x.begin() + n_);
+        const double z = value(x);
+        if (haveIncumbent_ && z >= incumbentValue_ - pruneMargin(incumbentValue_))
+            return std::nullopt;
+        Branch branch;
+        if (meetsConditions(node, x, branch)) {
+            // The values are a mix within the tolerance; fixed exactly, the node's best mix
+            // costs at most what moving each choice by that tolerance costs, which is below
+            // the margin of the proof. When the exact fixing has no mix (a share within the
+            // tolerance of a step whose rounding breaks a limit) the node splits on a rounded
+            // column with room left.
+            if (tryMix(node, x, *s))
+                return std::nullopt;
+            if (!splitRounded(node, branch)) {
+                lose(z);
+                return std::nullopt;
+            }
+        }
+        if (branch.column < 0) {
+            lose(z);
+            return std::nullopt;
+        }
+        if (haveIncumbent_)
+            tighten(node, *s, z);
+        const int j = branch.column;
+        Node down = node, up = node;
+        bool upFirst = false;
+        switch (branch.kind) {
+        case Branch::Step: {
+            const double k = std::floor(x[j] / rules_[j].step);
+            down.upper[j] = k * rules_[j].step;
+            up.lower[j] = (k + 1) * rules_[j].step;
+            upFirst = x[j] / rules_[j].step - k > 0.5;
+            break;
+        }
+        case Branch::OnStep: {
+            // The value is on step k: k goes to the side that still leaves the other one
+            // room, so that neither child is the node again.
+            const double step = rules_[j].step;
+            double k = std::round(x[j] / step);
+            if (k * step >= node.upper[j] - kOnValue)
+                k -= 1;
+            down.upper[j] = k * step;
+            up.lower[j] = (k + 1) * step;
+            upFirst = false;
+            break;
+        }
+        case Branch::Use:
+            down.upper[j] = 0;
+            up.lower[j] = std::max(up.lower[j], rules_[j].minUse);
+            upFirst = x[j] > rules_[j].minUse / 2;
+            break;
+        case Branch::Count:
+            down.upper[j] = 0;
+            up.in[j] = 1;
+            upFirst = false;
+            break;
+        }
+        for (Node* child : {&down, &up}) {
+            child->basis = s;
+            child->bound = z;
+            child->order = ++order_;
+        }
+        if (!haveIncumbent_ && nodes_ % 64 == 0)
+            roundMix(node, *s);
+        push(upFirst ? std::move(down) : std::move(up));
+        return upFirst ? std::move(up) : std::move(down);
+    }
+
+    // A rounded column with room on both sides, for a node whose values meet the conditions
+    // within the tolerance but whose exact rounding has no mix.
+    bool splitRounded(const Node& node, Branch& branch) const {
+        for (int j = 0; j < n_; ++j)
+            if (rules_[j].step > 0 && node.lower[j] < node.upper[j]) {
+                branch = {j, Branch::OnStep};
+                return true;
+            }
+        return false;
+    }
+
+    // A subtree the search could not settle: it goes on, but proves nothing below `bound`.
+    void lose(double bound) {
+        lost_ = true;
+        lostBound_ = std::min(lostBound_, bound);
+    }
+
+    void push(Node node) {
+        open_.push_back(std::move(node));
+        std::push_heap(open_.begin(), open_.end(), LaterBound());
+    }
+
+    const BoundedLp& lp_;
+    BoundedLp work_;
+    std::vector<ColumnRule> rules_;
+    std::optional<int> maxCount_;
+    IntegerLimits limits_;
+    const int n_;
+    std::shared_ptr<BoundedSolution> root_;
+    std::vector<Node> open_;
+    bool haveIncumbent_ = false;
+    double incumbentValue_ = 0;
+    std::vector<double> incumbent_;
+    long nodes_ = 0, order_ = 0;
+    bool stopped_ = false, lost_ = false;
+    double lostBound_ = BoundedLp::kInfinity;
+    Clock::time_point start_;
+};
+
+std::vector<ColumnRule> columnRules(const Blend& blend, const IntegerConditions& c) {
+    std::vector<ColumnRule> rules(blend.ingredients.size());
+    for (size_t j = 0; j < c.ingredients.size() && j < rules.size(); ++j) {
+        const IntegerIngredient& i = c.ingredients[j];
+        if (i.minimoSiSeUsa && *i.minimoSiSeUsa > 0)
+            rules[j].minUse = *i.minimoSiSeUsa / blend.cantidad;
+        if (c.redondear && i.paso)
+            rules[j].step = *i.paso / blend.cantidad;
+    }
+    return rules;
+}
+
+std::string invalid(const Blend& blend, const IntegerConditions& c) {
+    if (!c.ingredients.empty() && c.ingredients.size() != blend.ingredients.size())
+        return "Las condiciones de pesada no corresponden a los ingredientes de la fórmula.";
+    if (c.maxIngredientes && *c.maxIngredientes < 0)
+        return "El máximo de ingredientes no puede ser negativo.";
+    for (size_t j = 0; j < c.ingredients.size(); ++j) {
+        const std::string name = trimmed(blend.ingredients[j].nombre);
+        const IntegerIngredient& i = c.ingredients[j];
+        if (i.paso && !(*i.paso > 0 && std::isfinite(*i.paso)))
+            return "El paso de pesada de " + name + " debe ser un número mayor que 0.";
+        if (i.minimoSiSeUsa && !(*i.minimoSiSeUsa >= 0 && std::isfinite(*i.minimoSiSeUsa)))
+            return "El mínimo si se usa de " + name + " debe ser un número no negativo.";
+    }
+    return {};
+}
+
+struct SearchOutcome {
+    IntegerStatus status = IntegerStatus::Failed;
+    std::vector<double> shares;
+    double costo = 0, costoContinuo = 0, cota = 0;
+    long nodes = 0;
+    bool proven = false;
+};
+
+SearchOutcome search(const Blend& blend, const IntegerConditions& c, const IntegerLimits& limits) {
+    SearchOutcome out;
+    BoundedLp lp;
+    BoundedLayout layout;
+    if (!boundedForm(blend, lp, layout)) {
+        out.status = IntegerStatus::Infeasible;
+        return out;
+    }
+    Search s(lp, columnRules(blend, c), c.maxIngredientes, limits);
+    const BoundedStatus root = s.solveRoot();
+    if (root != BoundedStatus::Optimal) {
+        out.status =
+            root == BoundedStatus::Infeasible ? IntegerStatus::Infeasible : IntegerStatus::Failed;
+        return out;
+    }
+    out.costoContinuo = s.value(std::vector<double>(s.root().x.begin(), s.root().x.begin() + lp.n));
+    s.run();
+    out.nodes = s.nodes();
+    out.cota = std::max(out.costoContinuo, s.openBound());
+    if (s.haveIncumbent()) {
+        out.shares = s.incumbent();
+        out.costo = s.incumbentValue();
+        out.proven = s.complete();
+        if (out.proven)
+            out.cota = out.costo;
+        out.status = out.proven ? IntegerStatus::Optimal : IntegerStatus::Stopped;
+    } else {
+        out.status = s.complete() ? IntegerStatus::IntegerInfeasible : IntegerStatus::NoMixFound;
+    }
+    return out;
+}
+
+// "el mínimo de Proteína", "el máximo de la relación Ca / P", "el mínimo del grupo Harinas".
+std::string limitText(const Blend& blend, const LimitRef& limit) {
+    const std::string side = limit.side == LimitRef::Minimum ? "el mínimo " : "el máximo ";
+    switch (limit.kind) {
+    case LimitRef::Nutrient:
+        return side + "de " + trimmed(blend.nutrients[limit.index].nombre);
+    case LimitRef::Ingredient:
+        return side + "de " + trimmed(blend.ingredients[limit.index].nombre);
+    case LimitRef::Ratio:
+        return side + "de la relación " + ratioName(blend, limit.index);
+    case LimitRef::Group:
+        return side + "del grupo " + groupName(blend, limit.index);
+    }
+    return {};
+}
+
+Blend without(const Blend& blend, const LimitRef& limit) {
+    Blend b = blend;
+    auto drop = [&](auto& item) {
+        (limit.side == LimitRef::Minimum ? item.minimo : item.maximo).reset();
+    };
+    switch (limit.kind) {
+    case LimitRef::Nutrient:
+        drop(b.nutrients[limit.index]);
+        break;
+    case LimitRef::Ingredient:
+        drop(b.ingredients[limit.index]);
+        break;
+    case LimitRef::Ratio:
+        drop(b.ratios[limit.index]);
+        break;
+    case LimitRef::Group:
+        drop(b.groups[limit.index]);
+        break;
+    }
+    return b;
+}
+
+// The limits the user set, in the order the rows of the blend list them.
+std::vector<LimitRef> userLimits(const Blend& blend) {
+    std::vector<LimitRef> limits = generalLimits(blend);
+    for (size_t i = 0; i < blend.ingredients.size(); ++i) {
+        if (blend.ingredients[i].minimo)
+            limits.push_back({LimitRef::Ingredient, LimitRef::Minimum, i});
+        if (blend.ingredients[i].maximo)
+            limits.push_back({LimitRef::Ingredient, LimitRef::Maximum, i});
+    }
+    return limits;
+}
+
+// Which condition has no mix, and against which limit. Each family of conditions is tried
+// alone; the first that has no mix by itself is named, else their combination. Then the first
+// limit whose removal lets that family have a mix is named. Every try is a bounded search of
+// its own, capped so that an explanation never takes long.
+std::string explain(const Blend& blend, const IntegerConditions& c) {
+    const IntegerLimits cap{20000, 2.0};
+    auto infeasible = [&](const Blend& b, const IntegerConditions& cc) {
+        return search(b, cc, cap).status == IntegerStatus::IntegerInfeasible;
+    };
+    IntegerConditions rounding, count, use;
+    rounding.redondear = c.redondear;
+    count.maxIngredientes = c.maxIngredientes;
+    for (const IntegerIngredient& i : c.ingredients) {
+        rounding.ingredients.push_back({std::nullopt, i.paso});
+        count.ingredients.push_back({});
+        use.ingredients.push_back({i.minimoSiSeUsa, std::nullopt});
+    }
+    const double q = blend.cantidad;
+    std::string what;
+    const IntegerConditions* culprit = &c;
+    if (rounding.any() && infeasible(blend, rounding)) {
+        std::set<double> steps;
+        for (const IntegerIngredient& i : c.ingredients)
+            if (i.paso)
+                steps.insert(*i.paso);
+        std::string list;
+        for (double s : steps)
+            list += (list.empty() ? "" : ", ") + number(s) + " kg";
+        what = "ningún redondeo a pasos de " + list;
+        culprit = &rounding;
+    } else if (count.any() && infeasible(blend, count)) {
+        what = "ninguna mezcla de " + std::to_string(*c.maxIngredientes) + " ingredientes o menos";
+        culprit = &count;
+    } else if (use.any() && infeasible(blend, use)) {
+        std::string list;
+        int shown = 0;
+        for (size_t j = 0; j < c.ingredients.size(); ++j)
+            if (c.ingredients[j].minimoSiSeUsa && *c.ingredients[j].minimoSiSeUsa > 0 &&
+                shown++ < 3)
+                list += (list.empty() ? "" : ", ") + trimmed(blend.ingredients[j].nombre) + " " +
+                        number(*c.ingredients[j].minimoSiSeUsa) + " kg";
+        what = "ninguna mezcla con los mínimos si se usa (" + list + (shown > 3 ? ", …" : "") + ")";
+        culprit = &use;
+    } else {
+        what = "ninguna mezcla que cumpla a la vez las condiciones de pesada";
+    }
+    for (const LimitRef& limit : userLimits(blend))
+        if (search(without(blend, limit), *culprit, cap).status == IntegerStatus::Optimal)
+            return what + " cumple " + limitText(blend, limit) + " con " + number(q) + " kg";
+    return what + " cumple los límites de la fórmula con " + number(q) + " kg";
+}
+
+} // namespace
+
+IntegerResult solveInteger(const Blend& blend, const IntegerConditions& conditions,
+                           const IntegerLimits& limits) {
+    IntegerResult r;
+    if (std::string why = invalid(blend, conditions); !why.empty()) {
+        r.status = IntegerStatus::InvalidConditions;
+        r.explicacion = why;
+        return r;
+    }
+    const SearchOutcome o = search(blend, conditions, limits);
+    r.status = o.status;
+    r.shares = o.shares;
+    r.costo = o.costo;
+    r.costoContinuo = o.costoContinuo;
+    r.cota = o.cota;
+    r.nodos = o.nodes;
+    r.probado = o.proven;
+    if (o.status == IntegerStatus::Stopped)
+        r.brecha = (o.costo - o.cota) / std::max(std::abs(o.costo), 1e-300);
+    if (o.status == IntegerStatus::IntegerInfeasible)
+        r.explicacion = explain(blend, conditions);
+    return r;
+}
+
+Blend fixedBlend(const Blend& blend, const IntegerConditions& conditions,
+                 const IntegerResult& result) {
+    Blend b = blend;
+    if (result.shares.size() != blend.ingredients.size())
+        return b;
+    const std::vector<ColumnRule> rules = columnRules(blend, conditions);
+    const bool counting = conditions.maxIngredientes.has_value();
+    for (size_t j = 0; j < b.ingredients.size(); ++j) {
+        Ingredient& ing = b.ingredients[j];
+        const double quantity = result.shares[j] * blend.cantidad;
+        if (rules[j].step > 0) {
+            const double step = *conditions.ingredients[j].paso;
+            ing.minimo = ing.maximo = std::round(quantity / step) * step;
+        } else if ((counting || rules[j].minUse > 0) && !(result.shares[j] > 0)) {
+            ing.maximo = 0.0;
+            if (ing.minimo && *ing.minimo > 0)
+                ing.minimo.reset();
+        } else if (rules[j].minUse > 0) {
+            ing.minimo =
+                std::max(ing.minimo.value_or(0.0), *conditions.ingredients[j].minimoSiSeUsa);
+        }
+    }
+    return b;
+}
+
+} // namespace lp
