@@ -41,12 +41,13 @@ public:
     using StoreError::StoreError;
 };
 
-class DatabasePrivate;
+class Backend;
 class PreparedStatement;
 
 // The one connection of the program: runs statements (the command), opens queries into record
 // sets (the look-up record set) and groups writes into transactions. Statements are passed in
-// the program's own SQL text; the dialect layer translates them for SQLite.
+// the program's own SQL text; the dialect layer translates them for the engine behind: a SQLite
+// file or a PostgreSQL server, each a backend of its own (store/backend.h).
 class Database {
 public:
     // ReadOnly: SQLite opens the file read-only, so nothing is ever written to it (not even a
@@ -145,11 +146,8 @@ public:
     void failStatementAfter(int n);
 
 private:
-    friend class PreparedStatement;
-    explicit Database(std::unique_ptr<DatabasePrivate> d);
-    // Holds the key of table.column for this transaction, so concurrent writers take turns.
-    void lockKeyOnServer(const QString& table, const QString& column);
-    std::unique_ptr<DatabasePrivate> d;
+    explicit Database(std::unique_ptr<Backend> backend);
+    std::unique_ptr<Backend> d;
 };
 
 struct PreparedStatementHandle;
@@ -191,16 +189,13 @@ public:
 
 private:
     friend class Database;
-    PreparedStatement(DatabasePrivate* db, std::unique_ptr<PreparedStatementHandle> handle,
-                      QString text);
+    PreparedStatement(Backend* db, std::unique_ptr<PreparedStatementHandle> handle);
     void start();
+    PreparedStatement& bindChecked(int index, const QVariant& value);
     [[noreturn]] void fail(const QString& why);
-    PreparedStatement& bindOnServer(int index, const QVariant& value);
-    bool nextOnServer();
 
-    DatabasePrivate* db_;
+    Backend* db_;
     std::unique_ptr<PreparedStatementHandle> h_;
-    QString text_;
     bool running_ = false;
 };
 

@@ -5,10 +5,10 @@
 #include "store/database_files.h"
 #include "store/schema.h"
 #include "store/server_address.h"
-#include "store/server_dialect.h"
 
 #include <QFileInfo>
 #include <QStringList>
+#include <optional>
 
 namespace store {
 
@@ -47,15 +47,26 @@ void copyTable(Database& from, Database& to, const TableColumns& t) {
     const QString insert = QStringLiteral("insert into ") + t.table + QStringLiteral(" (") +
                            columns + QStringLiteral(") values ");
     if (to.isServer()) {
+        // One statement per batch of rows, its values bound; the full batch is prepared once.
+        const auto statementFor = [&](int rows) {
+            QStringList groups;
+            for (int i = 0; i < rows; ++i)
+                groups << group;
+            return insert + groups.join(u',');
+        };
+        std::optional<PreparedStatement> full;
         std::vector<QVariant> values;
         int rows = 0;
         const auto flush = [&] {
             if (rows == 0)
                 return;
-            QStringList groups;
-            for (int i = 0; i < rows; ++i)
-                groups << group;
-            to.exec(withParameters(insert + groups.join(u','), values));
+            std::optional<PreparedStatement> last;
+            PreparedStatement& st =
+                rows == kServerBatch ? (full ? *full : full.emplace(to.prepare(statementFor(rows))))
+                                     : last.emplace(to.prepare(statementFor(rows)));
+            for (size_t i = 0; i < values.size(); ++i)
+                st.bind(int(i) + 1, values[i]);
+            st.execute();
             values.clear();
             rows = 0;
         };

@@ -1,7 +1,9 @@
 #include "store/server_connection.h"
 
+#include "store/backend.h"
 #include "store/database.h"
 #include "store/quoted_statement.h"
+#include "store/server_dialect.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -11,6 +13,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUuid>
+#include <cmath>
 
 namespace store {
 
@@ -169,39 +172,76 @@ StoreError serverError(const QSqlError& error, const QString& statement) {
     return StoreError(detail);
 }
 
-int serverExec(const QSqlDatabase& db, const QString& statement) {
+namespace {
+
+// The values are checked as the SQLite side checks them before they are bound.
+void checkValues(const QString& statement, const std::vector<QVariant>& values) {
+    if (parameterCount(statement) != int(values.size()))
+        throw StoreError(QStringLiteral("La sentencia espera otro número de valores ") +
+                         quotedStatement(statement));
+    for (const QVariant& v : values)
+        if (v.typeId() == QMetaType::Double && !std::isfinite(v.toDouble()))
+            throw StoreError(QStringLiteral("Número no válido en un parámetro"));
+}
+
+// Runs a statement with its values bound by the driver; a statement without values is sent as
+// it is, in one exchange with the server.
+void run(QSqlQuery& q, const QString& statement, const std::vector<QVariant>& values) {
+    checkValues(statement, values);
+    if (values.empty()) {
+        if (!q.exec(statement))
+            throw serverError(q.lastError(), statement);
+        return;
+    }
+    if (!q.prepare(statement))
+        throw serverError(q.lastError(), withParameters(statement, values));
+    runPrepared(q, statement, values);
+}
+
+} // namespace
+
+void runPrepared(QSqlQuery& q, const QString& statement, const std::vector<QVariant>& values) {
+    for (size_t i = 0; i < values.size(); ++i)
+        q.bindValue(int(i), values[i]);
+    if (!q.exec())
+        throw serverError(q.lastError(), withParameters(statement, values));
+}
+
+int serverExec(const QSqlDatabase& db, const QString& statement,
+               const std::vector<QVariant>& parameters) {
     QSqlQuery q(db);
-    if (!q.exec(statement))
-        throw serverError(q.lastError(), statement);
+    run(q, statement, parameters);
     return q.numRowsAffected();
 }
 
-int serverWrite(const QSqlDatabase& db, const QString& statement) {
+QString serverWriteForm(const QString& statement, bool* singleInsert) {
     static const QRegularExpression insert(
         QStringLiteral("^\\s*insert\\s+into\\s+\\w+\\s*\\([^)]*\\)\\s*values\\s*\\((.*)\\)\\s*$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     const auto m = insert.match(statement);
-    if (!m.hasMatch())
-        return serverExec(db, statement);
-    const int changed = serverExec(db, statement + QStringLiteral(" ON CONFLICT DO NOTHING"));
+    *singleInsert = m.hasMatch() && !m.captured(1).contains(QStringLiteral("),("));
+    return m.hasMatch() ? statement + QStringLiteral(" ON CONFLICT DO NOTHING") : statement;
+}
+
+StoreError repeatedKeyError(const QString& shownStatement) {
+    return StoreError(QStringLiteral("La fila repite una clave o un código que ya existe ") +
+                      quotedStatement(shownStatement));
+}
+
+int serverWrite(const QSqlDatabase& db, const QString& statement,
+                const std::vector<QVariant>& parameters) {
+    bool singleInsert = false;
+    const int changed = serverExec(db, serverWriteForm(statement, &singleInsert), parameters);
     // One row of values and none written: it repeats a key or a unique code.
-    if (changed == 0 && !m.captured(1).contains(QStringLiteral("),(")))
-        throw StoreError(QStringLiteral("La fila repite una clave o un código que ya existe ") +
-                         quotedStatement(statement));
+    if (changed == 0 && singleInsert)
+        throw repeatedKeyError(withParameters(statement, parameters));
     return changed;
 }
 
-namespace {
-
-// Runs a query and reads every row, as stored; the columns' description goes to record.
-std::vector<std::vector<QVariant>> readRows(const QSqlDatabase& db, const QString& statement,
-                                            QSqlRecord* record) {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(statement))
-        throw serverError(q.lastError(), statement);
-    *record = q.record();
-    const int columns = record->count();
+std::vector<std::vector<QVariant>> serverResultRows(QSqlQuery& q, const QString& statement,
+                                                    const std::vector<QVariant>& values) {
+    const QSqlRecord record = q.record();
+    const int columns = record.count();
     std::vector<std::vector<QVariant>> rows;
     while (q.next()) {
         auto row = std::vector<QVariant>(size_t(columns));
@@ -210,38 +250,31 @@ std::vector<std::vector<QVariant>> readRows(const QSqlDatabase& db, const QStrin
         rows.push_back(std::move(row));
     }
     if (q.lastError().isValid())
-        throw serverError(q.lastError(), statement);
+        throw serverError(q.lastError(), withParameters(statement, values));
     return rows;
 }
 
-} // namespace
-
 RecordSet serverQuery(const QSqlDatabase& db, const QString& statement) {
-    QSqlRecord record;
-    std::vector<std::vector<QVariant>> rows = readRows(db, statement, &record);
-    const int columns = record.count();
-    RecordSet rs;
-    try {
-        for (int c = 0; c < columns; ++c)
-            rs.appendField(record.fieldName(c), fieldType(record.field(c)), 0, true);
-        for (auto& row : rows)
-            rs.appendRow(std::move(row));
-    } catch (const RecordSetError& e) {
-        throw StoreError(
-            QStringLiteral("La consulta devuelve un resultado que no se puede leer (") +
-            QString::fromUtf8(e.what()) + QStringLiteral(") ") + quotedStatement(statement));
-    }
-    if (rs.count() > 0)
-        rs.moveFirst();
-    return rs;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    run(q, statement, {});
+    const QSqlRecord record = q.record();
+    std::vector<FieldDef> fields;
+    for (int c = 0; c < record.count(); ++c)
+        fields.push_back({record.fieldName(c), fieldType(record.field(c)), 0, true});
+    return resultRecordSet(fields, serverResultRows(q, statement, {}), statement);
 }
 
 void serverRows(const QSqlDatabase& db, const QString& statement,
+                const std::vector<QVariant>& parameters,
                 const std::function<void(const std::vector<QVariant>&)>& onRow) {
     // Every row is read before the first is handed over: onRow may run statements of its own
     // on the same connection, which a result still being read would refuse.
-    QSqlRecord record;
-    const std::vector<std::vector<QVariant>> rows = readRows(db, statement, &record);
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    run(q, statement, parameters);
+    const auto rows = serverResultRows(q, statement, parameters);
+    q.finish();
     for (const auto& row : rows)
         onRow(row);
 }

@@ -61,13 +61,8 @@ TEST(GridStyle, ContentOfABoundRecordSet) {
     rs.appendField("nombre", store::FieldType::Char, 50);
     rs.appendField("costo", store::FieldType::Double, 0, true);
     rs.appendField("materia_seca", store::FieldType::Double);
-    rs.addNew();
-    rs.setValue("id_producto", 7);
-    rs.setValue("nombre", "Maíz");
-    rs.setValue("costo", 0.125);
-    rs.addNew();
-    rs.setValue("nombre", "Soja");
-    rs.setValue("materia_seca", 90.0);
+    rs.appendRow({7, QStringLiteral("Maíz"), 0.125, QVariant()});
+    rs.appendRow({QVariant(), QStringLiteral("Soja"), QVariant(), 90.0});
 
     const std::vector<Column> columns{
         {"", 0}, {"Descripción", 3000}, {"Costo", 1000, kRight, "#####0.00"}};

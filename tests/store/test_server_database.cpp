@@ -236,6 +236,46 @@ TEST(ServerDatabase, ARepeatedKeyFailsAloneAndConcurrentWritersNeverShareAKey) {
               kWriters * kEach);
 }
 
+TEST(ServerDatabase, ValuesTravelBoundToTheStatementNotWrittenIntoIt) {
+    if (!testsOnServer())
+        GTEST_SKIP() << "needs the test server";
+    TempDatabase t;
+    Database& db = t.db();
+    // The statements the server holds prepared for this connection, as it received them.
+    const auto held = [&] {
+        QStringList out;
+        const auto rs = db.query("select statement from pg_prepared_statements");
+        for (int r = 0; r < rs.count(); ++r)
+            out << rs.valueAt(r, 0).toString();
+        return out.join('\n');
+    };
+    const QString awkward = QString::fromUtf8("O'Brien \\ ? ñ 'x'");
+    {
+        auto insert =
+            db.prepare("insert into propiedades (id_propiedad,nombre,unidad) values (?,?,?)");
+        Database::Transaction tx(db);
+        EXPECT_EQ(insert.bind(1, 5).bind(2, awkward).bindNull(3).execute(), 1);
+        EXPECT_TRUE(message([&] {
+                        insert.bind(1, 5).bind(2, QStringLiteral("Otra")).execute();
+                    }).startsWith("La fila repite una clave o un código que ya existe"));
+        tx.commit();
+        EXPECT_TRUE(held().contains("values ($1,$2,$3)")) << held().toStdString();
+        EXPECT_FALSE(held().contains("Brien")) << held().toStdString();
+    }
+    QStringList names;
+    db.forEachRow("select nombre,unidad from propiedades where nombre=? and id_propiedad=?",
+                  {awkward, 5}, [&](const Database::Row& row) {
+                      names << row[0].toString();
+                      EXPECT_FALSE(row[1].isValid());
+                      EXPECT_TRUE(held().contains("nombre=$1 and id_propiedad=$2"))
+                          << held().toStdString();
+                  });
+    EXPECT_EQ(names, QStringList{awkward});
+    EXPECT_TRUE(message([&] {
+                    db.forEachRow("select nombre from propiedades where id_propiedad=?", {}, {});
+                }).startsWith("La sentencia espera otro número de valores"));
+}
+
 TEST(ServerDatabase, AConnectionEndedInTheMiddleOfASaveLeavesNothingHalfWritten) {
     if (!testsOnServer())
         GTEST_SKIP() << "needs the test server";

@@ -21,11 +21,8 @@ store::RecordSet ingredients(int rows) {
     rs.appendField("nombre", store::FieldType::Char, 50);
     rs.appendField("costo", store::FieldType::Double, 0, true);
     for (int i = 1; i <= rows; ++i) {
-        rs.addNew();
-        rs.setValue("id_producto", i);
-        rs.setValue("codigo", QStringLiteral("A%1").arg(i));
-        rs.setValue("nombre", QStringLiteral("Ingrediente %1").arg(i));
-        rs.setValue("costo", i * 1.005);
+        rs.appendRow(
+            {i, QStringLiteral("A%1").arg(i), QStringLiteral("Ingrediente %1").arg(i), i * 1.005});
     }
     return rs;
 }
