@@ -85,7 +85,7 @@ struct Fixture {
     }
     void load(int formula) {
         ws.vIdFormula = formula;
-        workspace::actuFormula(ws, *db);
+        workspace::adoptLoaded(ws, workspace::loadFormula(*db, ws.vIdFormula).ws, ws.vIdFormula);
     }
 };
 

@@ -56,7 +56,9 @@ void load(benchmark::State& state, Fixture& f) {
     for (auto _ : state) {
         workspace::Workspace ws;
         ws.vIdFormula = f.formula;
-        const auto header = workspace::actuFormula(ws, *f.db);
+        workspace::LoadedFormula loaded = workspace::loadFormula(*f.db, ws.vIdFormula);
+        const workspace::FormulaHeader header = loaded.header;
+        workspace::adoptLoaded(ws, std::move(loaded.ws), ws.vIdFormula);
         if (!header.found || ws.ingredients.empty())
             state.SkipWithError("the formula did not load");
         benchmark::DoNotOptimize(ws.vMateriaSeca);
@@ -69,7 +71,7 @@ void formulate(benchmark::State& state, Fixture& f) {
     msg::MessageService* previous = msg::setService(&silent);
     workspace::Workspace ws;
     ws.vIdFormula = f.formula;
-    workspace::actuFormula(ws, *f.db);
+    workspace::adoptLoaded(ws, workspace::loadFormula(*f.db, ws.vIdFormula).ws, ws.vIdFormula);
     optimizer::RunInput in;
     in.cantidadText = "1000";
     in.option1Seca = ws.vSecaIng;

@@ -65,7 +65,9 @@ void openAndFormulate(benchmark::State& state, store::Database& db) {
     for (auto _ : state) {
         workspace::Workspace ws;
         ws.vIdFormula = formula;
-        if (!workspace::actuFormula(ws, db).found)
+        workspace::LoadedFormula loaded = workspace::loadFormula(db, ws.vIdFormula);
+        workspace::adoptLoaded(ws, std::move(loaded.ws), ws.vIdFormula);
+        if (!loaded.header.found)
             state.SkipWithError("the formula did not load");
         optimizer::RunInput in;
         in.cantidadText = "1000";

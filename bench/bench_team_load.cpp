@@ -114,7 +114,9 @@ void runClient(const QString& url, int c, qint64 until, const QElapsedTimer& clo
                     [&](const store::Database::Row& r) { ids.push_back(int(r[0].toLongLong())); });
                 workspace::Workspace ws;
                 ws.vIdFormula = ids[random() % (random() % 2 ? kHot : ids.size())];
-                const auto header = workspace::actuFormula(ws, *db);
+                workspace::LoadedFormula loaded = workspace::loadFormula(*db, ws.vIdFormula);
+                const workspace::FormulaHeader header = loaded.header;
+                workspace::adoptLoaded(ws, std::move(loaded.ws), ws.vIdFormula);
                 if (!header.found)
                     continue;
                 const int loadedId = ws.vIdFormula;

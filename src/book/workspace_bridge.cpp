@@ -109,14 +109,18 @@ Reformulated reformulate(store::Database& db, const ChosenFormula& formula) {
     row.version = formula.version;
 
     CapturedMessages messages;
-    auto ws = std::make_shared<Workspace>();
-    ws->vIdFormula = formula.idFormula;
-    const workspace::FormulaHeader header = workspace::actuFormula(*ws, db);
-    if (!header.found || ws->vIdFormula == 0) {
+    workspace::LoadedFormula loaded = workspace::loadFormula(db, formula.idFormula);
+    if (loaded.refusal || !loaded.header.found) {
         row.outcome = Outcome::NotLoaded;
-        row.mensaje = messages.joined();
+        row.mensaje = workspace::joinedNotices(loaded.refusal ? workspace::Notices{*loaded.refusal}
+                                                              : workspace::Notices{});
         return out;
     }
+    for (const workspace::Notice& n : loaded.notices)
+        msg::msgBox(n.text, n.kind, n.title);
+    const workspace::FormulaHeader header = loaded.header;
+    auto ws = std::make_shared<Workspace>(std::move(loaded.ws));
+    ws->vIdFormula = formula.idFormula;
     out.before = snapshot(*ws, header, true);
     row.costoAnterior = ws->vCostoHumeda;
 
@@ -186,15 +190,13 @@ int saveNewVersion(store::Database& db, Workspace& ws, int idFormula, int* versi
 
 std::optional<FormulaSnapshot> storedSnapshot(store::Database& db, int idFormula,
                                               QString* message) {
-    CapturedMessages messages;
-    Workspace ws;
-    ws.vIdFormula = idFormula;
-    const workspace::FormulaHeader header = workspace::actuFormula(ws, db);
+    workspace::LoadedFormula loaded = workspace::loadFormula(db, idFormula);
     if (message)
-        *message = messages.joined();
-    if (!header.found || ws.vIdFormula == 0)
+        *message = workspace::joinedNotices(loaded.refusal ? workspace::Notices{*loaded.refusal}
+                                                           : loaded.notices);
+    if (loaded.refusal || !loaded.header.found)
         return std::nullopt;
-    return snapshot(ws, header, true);
+    return snapshot(loaded.ws, loaded.header, true);
 }
 
 } // namespace book

@@ -306,11 +306,16 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
                 << (o.code.isEmpty() ? QString::number(o.id) : shownText(o.code)) << '\n';
             return 1;
         }
-        Workspace ws;
-        ws.vIdFormula = id;
-        const FormulaHeader header = actuFormula(ws, *db);
+        workspace::LoadedFormula loaded = workspace::loadFormula(*db, id);
+        if (loaded.refusal)
+            msg::msgBox(loaded.refusal->text, loaded.refusal->kind, loaded.refusal->title);
+        for (const workspace::Notice& n : loaded.notices)
+            msg::msgBox(n.text, n.kind, n.title);
+        const FormulaHeader& header = loaded.header;
         if (!header.found)
             return 1;
+        Workspace& ws = loaded.ws;
+        ws.vIdFormula = id;
 
         // The run reads the selectors and the quantity box as the window would hold them.
         std::vector<workspace::ContributionRow> aportes;

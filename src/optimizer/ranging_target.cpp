@@ -475,11 +475,10 @@ std::optional<StoredBlend> formulatedBlend(workspace::Workspace& ws, store::Data
 }
 
 std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId) {
-    workspace::Workspace ws;
-    ws.vIdFormula = formulaId;
-    const workspace::FormulaHeader header = workspace::actuFormula(ws, db);
-    if (!header.found || ws.vIdFormula == 0)
+    workspace::LoadedFormula loaded = workspace::loadFormula(db, formulaId);
+    if (loaded.refusal || !loaded.header.found)
         return std::nullopt;
+    workspace::Workspace& ws = loaded.ws;
     // The formula's own batch quantity: the box shows the total of the stored mix, which is 0
     // for a formula never formulated.
     const QString quantity = QString::number(ws.vCantidad);

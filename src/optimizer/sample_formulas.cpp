@@ -17,9 +17,10 @@ int formulateSampleFormulas(store::Database& db) {
 
     int stored = 0;
     for (const int id : ids) {
-        workspace::Workspace ws;
-        ws.vIdFormula = id;
-        workspace::actuFormula(ws, db);
+        workspace::LoadedFormula loaded = workspace::loadFormula(db, id);
+        if (loaded.refusal)
+            continue;
+        workspace::Workspace& ws = loaded.ws;
         RunInput input;
         input.cantidadText = QString::number(kSampleBatch);
         input.option1Seca = ws.vSecaIng;

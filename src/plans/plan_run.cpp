@@ -98,14 +98,20 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
         if (run.precios == PlanPrices::Current)
             if (const int newest = formulas::findFormula(db, {row.codigo, std::nullopt, 0}))
                 pf.row.idFormula = newest;
-        pf.ws = std::make_shared<Workspace>();
-        pf.ws->vIdFormula = pf.row.idFormula;
-        const workspace::FormulaHeader header = workspace::actuFormula(*pf.ws, db);
-        if (!header.found || pf.ws->vIdFormula == 0) {
+        workspace::LoadedFormula loaded = workspace::loadFormula(db, pf.row.idFormula);
+        if (loaded.refusal || !loaded.header.found) {
             run.mensaje = QStringLiteral("No se pudo cargar la fórmula %1: %2")
-                              .arg(formulaName(pf.row), messages.joined());
+                              .arg(formulaName(pf.row),
+                                   workspace::joinedNotices(
+                                       loaded.refusal ? workspace::Notices{*loaded.refusal}
+                                                      : workspace::Notices{}));
             return false;
         }
+        for (const workspace::Notice& n : loaded.notices)
+            msg::msgBox(n.text, n.kind, n.title);
+        const workspace::FormulaHeader header = loaded.header;
+        pf.ws = std::make_shared<Workspace>(std::move(loaded.ws));
+        pf.ws->vIdFormula = pf.row.idFormula;
         pf.row.version = header.version.trimmed();
         pf.row.producto = header.producto.trimmed();
         pf.header = header;

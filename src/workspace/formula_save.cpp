@@ -254,27 +254,32 @@ SaveResult saveFormula(Workspace& ws, store::Database& db, const formulas::Heade
         markBrokenLimits(db, id, brokenLimits(ws));
         tx.commit();
     } catch (const store::StaleRowError& e) {
-        msg::msgBox(e.message(), msg::Critical);
+        result.notices.push_back({e.message(), msg::Critical});
         return result;
     } catch (const store::StoreError& e) {
         failure = e.message();
         failed = true;
     }
     if (failed) {
-        // Told only now, with the transaction rolled back: the database is free while the
+        // Told only once the transaction is rolled back: the database is free while the
         // message waits for the user.
-        msg::msgBox(saveFailedMessage(failure), msg::Critical);
+        result.notices.push_back({saveFailedMessage(failure), msg::Critical});
         return result;
     }
     ws.vIdFormula = id;
     result.outcome = SaveResult::Saved;
     try {
-        result.header = actuFormula(ws, db);
+        LoadedFormula loaded = loadFormula(db, id);
+        if (loaded.refusal)
+            result.notices.push_back(*loaded.refusal);
+        result.notices.insert(result.notices.end(), loaded.notices.begin(), loaded.notices.end());
+        adoptLoaded(ws, std::move(loaded.ws), loaded.refusal ? 0 : id);
+        result.header = loaded.header;
     } catch (const store::StoreError& e) {
-        msg::msgBox(QStringLiteral("La Fórmula se grabó, pero no se pudo volver a leer.\n\n"
-                                   "Detalle: ") +
-                        e.message(),
-                    msg::Critical);
+        result.notices.push_back({QStringLiteral("La Fórmula se grabó, pero no se pudo volver a "
+                                                 "leer.\n\nDetalle: ") +
+                                      e.message(),
+                                  msg::Critical});
     }
     return result;
 }

@@ -2,6 +2,7 @@
 #include "optimizer/formulation_run.h"
 #include "support/blend_database.h"
 #include "support/ingredient_rows.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -38,7 +39,7 @@ struct TwoIngredients {
     }
     void load() {
         ws.vIdFormula = formula;
-        workspace::actuFormula(ws, t.db());
+        loadShown(ws, t.db());
     }
     optimizer::RunResult run(const QString& quantity = "100") {
         optimizer::RunInput in;
@@ -280,7 +281,7 @@ TEST(FormulationRun, SampleFormulasReachGlpksOptimumThroughTheDatabase) {
         SCOPED_TRACE(formulas.toString("codigo").toStdString());
         Workspace ws;
         ws.vIdFormula = formulas.toInt("id_formula");
-        workspace::actuFormula(ws, t.db());
+        loadShown(ws, t.db());
         optimizer::RunInput in;
         in.cantidadText = "1000";
         in.option1Seca = ws.vSecaIng;
@@ -365,7 +366,7 @@ TEST(FormulationRun, ReadsOnlyTheMixsCompositionsOncePerRun) {
     Workspace ws;
     ws.vIdFormula = 1;
     testing::internal::CaptureStderr();
-    workspace::actuFormula(ws, t.db());
+    loadShown(ws, t.db());
     const std::string load = testing::internal::GetCapturedStderr();
     optimizer::RunInput in;
     in.cantidadText = "1000";

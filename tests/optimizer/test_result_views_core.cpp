@@ -3,6 +3,7 @@
 #include "store/sql_text.h"
 #include "support/blend_database.h"
 #include "support/ingredient_rows.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -114,7 +115,7 @@ TEST(ResultViewsOnSample, BroilerDietAnalysisAndASaveThatReadsBackTheSameFigures
     Workspace ws;
     ws.vIdFormula = formulaId(db, "POLLO-INI");
     ASSERT_GT(ws.vIdFormula, 0);
-    workspace::actuFormula(ws, db);
+    loadShown(ws, db);
     ASSERT_EQ(formulate(ws, db, "1000").outcome, RunOutcome::Optimum);
     EXPECT_NEAR(ws.vCostoHumeda, 0.2749198, 5e-7);
 
@@ -159,7 +160,7 @@ TEST(ResultViewsOnSample, BroilerDietAnalysisAndASaveThatReadsBackTheSameFigures
     Workspace reopened;
     reopened.vIdFormula = formulaId(db, "POLLO-INI");
     EXPECT_EQ(reopened.vIdFormula, ws.vIdFormula);
-    workspace::actuFormula(reopened, db);
+    loadShown(reopened, db);
     EXPECT_EQ(snapshot(reopened), mix);
     EXPECT_NEAR(reopened.vCostoHumeda, 0.2749198, 5e-7);
     EXPECT_TRUE(messages.shown().empty());
@@ -171,7 +172,7 @@ TEST(ResultViewsOnSample, AFailedCheckHandsTheGreatestReachableValueToTheView) {
     ScriptedMessages messages;
     Workspace ws;
     ws.vIdFormula = formulaId(db, "POLLO-INI");
-    workspace::actuFormula(ws, db);
+    loadShown(ws, db);
     auto& n = ws.nutrients.at(0);
     n.minimo = 1e6; // far beyond any mix
     n.maximo.reset();

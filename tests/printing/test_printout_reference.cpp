@@ -1,6 +1,7 @@
 #include "optimizer/formulation_run.h"
 #include "printing/formula_printout.h"
 #include "printing/page_output.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -35,7 +36,7 @@ TEST(PrintoutReference, SampleBroilerDietFirstPageMatchesTheReviewedImage) {
                         .valueAt(0, 0)
                         .toInt();
     ASSERT_NE(ws.vIdFormula, 0);
-    workspace::FormulaHeader header = workspace::actuFormula(ws, t.db());
+    workspace::FormulaHeader header = loadShown(ws, t.db());
     // A fixed modification date, so the picture does not depend on the day the sample was made.
     header.fechaModificacion = "05/12/2026";
     optimizer::RunInput input;

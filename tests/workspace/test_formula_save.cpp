@@ -2,6 +2,7 @@
 #include "store/sql_text.h"
 #include "support/blend_database.h"
 #include "support/ingredient_rows.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -134,8 +135,17 @@ Header newFormula(const QString& code) {
     return h;
 }
 
+// Saves as the window does: what the save says is shown once it has returned.
 SaveResult save(Workspace& ws, store::Database& db, const Header& h) {
-    return workspace::saveFormula(ws, db, h.opened, h.input);
+    SaveResult r;
+    {
+        ScriptedMessages during;
+        r = workspace::saveFormula(ws, db, h.opened, h.input);
+        EXPECT_TRUE(during.shown().empty()); // nothing while the save runs
+    }
+    for (const workspace::Notice& n : r.notices)
+        msg::msgBox(n.text, n.kind, n.title);
+    return r;
 }
 
 // Six ingredients, four nutrients; formula F holds ingredients 3, 4, 5 and nutrients 2, 3;
@@ -163,7 +173,7 @@ struct Fixture {
     // F loaded, then edited so that a save updates, inserts and deletes rows of both kinds.
     void loadAndEdit(Workspace& ws) {
         ws.vIdFormula = f;
-        workspace::actuFormula(ws, t.db());
+        loadShown(ws, t.db());
         ASSERT_TRUE(removeRow(ws.ingredients, 4));
         addIngredientRow(ws, 2, 5, QVariant(), 0.1); // both sort before every stored row
         addIngredientRow(ws, 1, QVariant(), 20, 0.2);
@@ -341,8 +351,8 @@ TEST(FormulaSave, ASaveOverAFormulaSavedElsewhereSinceItWasLoadedIsRefused) {
     ScriptedMessages messages;
     Workspace mine, theirs;
     mine.vIdFormula = theirs.vIdFormula = fx.f;
-    workspace::actuFormula(mine, fx.t.db());
-    workspace::actuFormula(theirs, *other);
+    loadShown(mine, fx.t.db());
+    loadShown(theirs, *other);
 
     addIngredientRow(theirs, 1, QVariant(), 20, 0.2);
     const Header theirHeader = updateOf(fx.f, "F", "La suya", 1000);
@@ -357,7 +367,7 @@ TEST(FormulaSave, ASaveOverAFormulaSavedElsewhereSinceItWasLoadedIsRefused) {
     EXPECT_EQ(storedState(fx.t.db()), saved); // their save stands whole
 
     // Loaded again, the same edit saves; and saving twice in a row is no conflict with oneself.
-    workspace::actuFormula(mine, fx.t.db());
+    loadShown(mine, fx.t.db());
     addIngredientRow(mine, 2, 5, QVariant(), 0.1);
     EXPECT_EQ(save(mine, fx.t.db(), fx.headerUpdate()).outcome, SaveResult::Saved);
     EXPECT_EQ(save(mine, fx.t.db(), fx.headerUpdate()).outcome, SaveResult::Saved);
@@ -398,7 +408,7 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
 
     Workspace ws;
     ws.vIdFormula = fx.f;
-    workspace::actuFormula(ws, db);
+    loadShown(ws, db);
     ASSERT_EQ(ws.ratios.size(), 1u);
     EXPECT_EQ(ws.ratios[0].nombre(), "N2 / N3");
     EXPECT_EQ(ws.ratios[0].minimo, 1.8);
@@ -445,7 +455,7 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
     db.failStatementAfter(0);
     EXPECT_EQ(messages.shown().size(), 1u);
     messages.clear();
-    workspace::actuFormula(ws, db);
+    loadShown(ws, db);
     EXPECT_TRUE(messages.shown().empty());
 
     // Reloaded from what was stored: both ratios by name, group 2 only; G keeps its group.
@@ -466,7 +476,7 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
 
     // A formula whose limits name a nutrient no longer stored is refused whole.
     db.exec("delete from propiedades where id_propiedad=3");
-    workspace::actuFormula(ws, db);
+    loadShown(ws, db);
     EXPECT_EQ(ws.vIdFormula, 0);
     EXPECT_TRUE(ws.ratios.empty());
     EXPECT_TRUE(ws.groups.empty());

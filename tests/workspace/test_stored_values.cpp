@@ -1,4 +1,5 @@
 #include "support/blend_database.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "support/test_server.h"
@@ -37,7 +38,7 @@ struct StoredFormula {
         ScriptedMessages messages;
         Workspace ws;
         ws.vIdFormula = formula;
-        const auto header = workspace::actuFormula(ws, t.db());
+        const auto header = loadShown(ws, t.db());
         EXPECT_FALSE(header.found);
         EXPECT_EQ(int(ws.ingredients.size()), 0);
         EXPECT_EQ(int(ws.nutrients.size()), 0);
@@ -63,7 +64,7 @@ TEST(StoredValues, AUsableFormulaLoads) {
     ScriptedMessages messages;
     Workspace ws;
     ws.vIdFormula = f.formula;
-    EXPECT_TRUE(workspace::actuFormula(ws, f.t.db()).found);
+    EXPECT_TRUE(loadShown(ws, f.t.db()).found);
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_EQ(int(ws.ingredients.size()), 2);
     EXPECT_EQ(int(ws.nutrients.size()), 2);

@@ -29,7 +29,7 @@ std::unique_ptr<QWidget> conflict(tour::Context& c) {
     store::RecordSet rs = c.db.query("select id_formula from formulas where codigo=" +
                                      sql::text(QStringLiteral("POLLO-INI")) + " order by version");
     ws.vIdFormula = rs.count() ? rs.toInt("id_formula") : 0;
-    workspace::actuFormula(ws, c.db);
+    workspace::adoptLoaded(ws, workspace::loadFormula(c.db, ws.vIdFormula).ws, ws.vIdFormula);
     setLimits(ws.ingredients, QStringLiteral("Carbonato de calcio"), 0.0, 10.0);
     for (workspace::FormulaNutrient& n : ws.nutrients)
         if (n.nombre.trimmed() == QStringLiteral("Fósforo disponible")) {

@@ -22,7 +22,7 @@ optimizer::MixCharts broilerCharts(tour::Context& ctx) {
         ctx.db.query(QStringLiteral("select id_formula from formulas where codigo='POLLO-INI'"))
             .valueAt(0, 0)
             .toInt();
-    workspace::actuFormula(ws, ctx.db);
+    workspace::adoptLoaded(ws, workspace::loadFormula(ctx.db, ws.vIdFormula).ws, ws.vIdFormula);
     optimizer::RunInput input;
     input.cantidadText = QStringLiteral("1000");
     input.option1Seca = ws.vSecaIng;

@@ -42,7 +42,9 @@ FormulatedBroiler formulatedBroiler(tour::Context& ctx) {
         ctx.db.query(QStringLiteral("select id_formula from formulas where codigo='POLLO-INI'"))
             .valueAt(0, 0)
             .toInt();
-    const workspace::FormulaHeader header = workspace::actuFormula(ws, ctx.db);
+    workspace::LoadedFormula loaded = workspace::loadFormula(ctx.db, ws.vIdFormula);
+    const workspace::FormulaHeader header = loaded.header;
+    workspace::adoptLoaded(ws, std::move(loaded.ws), ws.vIdFormula);
     optimizer::RunInput input;
     input.cantidadText = QStringLiteral("1000");
     input.option1Seca = ws.vSecaIng;

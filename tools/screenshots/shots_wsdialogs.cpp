@@ -29,7 +29,7 @@ void loadBroilerDiet(workspace::Workspace& ws, store::Database& db) {
     store::RecordSet rs = db.query("select id_formula from formulas where codigo=" +
                                    sql::text(QStringLiteral("POLLO-INI")) + " order by version");
     ws.vIdFormula = rs.count() ? rs.toInt("id_formula") : 0;
-    workspace::actuFormula(ws, db);
+    workspace::adoptLoaded(ws, workspace::loadFormula(db, ws.vIdFormula).ws, ws.vIdFormula);
 }
 
 std::unique_ptr<QWidget> analysis(tour::Context& c) {

@@ -7,6 +7,7 @@
 #include "workspace/formula_loader.h"
 #include "workspace/unsaved_changes.h"
 #include "workspace/views/limits_tab.h"
+#include "workspace/views/show_notices.h"
 #include "workspace/views/workspace_cell_editors.h"
 #include "workspace/views/workspace_grid_painter.h"
 #include "workspace/workspace.h"
@@ -57,8 +58,7 @@ void paintAlarm(QLineEdit* box, bool alarm) {
 frmoptimizacion::frmoptimizacion(store::Database& db, int formulaId, QWidget* parent)
     : QDialog(parent), db_(db), ws_(std::make_unique<Workspace>()) {
     build();
-    ws_->vIdFormula = formulaId;
-    actuFormula();
+    load(formulaId);
     SSTab1_->setCurrentIndex(0);
     flexprod_->setFocus(Qt::OtherFocusReason);
 }
@@ -355,9 +355,13 @@ void frmoptimizacion::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void frmoptimizacion::actuFormula() {
-    const FormulaHeader header = workspace::actuFormula(*ws_, db_);
-    showHeader(header);
+void frmoptimizacion::load(int formulaId) {
+    LoadedFormula loaded = loadFormula(db_, formulaId);
+    if (loaded.refusal)
+        showNotices({*loaded.refusal});
+    showNotices(loaded.notices);
+    adoptLoaded(*ws_, std::move(loaded.ws), loaded.refusal ? 0 : formulaId);
+    showHeader(loaded.header);
     markSaved();
 }
 

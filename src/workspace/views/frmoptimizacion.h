@@ -63,7 +63,8 @@ private:
     QLineEdit* box(const char* name, bool readOnly = true);
 
     // Refreshing what the window shows.
-    void actuFormula();
+    // Loads the formula (0: an empty workspace), telling why when it cannot.
+    void load(int formulaId);
     void showHeader(const FormulaHeader& header);
     void showFigures(const ResultFigures& figures);
     void clearFigures();

@@ -25,6 +25,7 @@
 #include "workspace/unsaved_changes.h"
 #include "workspace/views/frmRecalcular.h"
 #include "workspace/views/frmResultados.h"
+#include "workspace/views/show_notices.h"
 #include "workspace/views/workspace_cell_editors.h"
 #include "workspace/views/workspace_grid_painter.h"
 #include "workspace/workspace.h"
@@ -202,6 +203,7 @@ bool frmoptimizacion::saveChanges() {
     if (widgets::openModal(header) != QDialog::Accepted || header.closesAtOnce())
         return false;
     const SaveResult r = saveFormula(*ws_, db_, header.opening(), header.answer());
+    showNotices(r.notices);
     if (r.outcome == SaveResult::Saved) {
         showHeader(r.header);
         markSaved();
@@ -213,7 +215,7 @@ bool frmoptimizacion::saveChanges() {
 }
 
 void frmoptimizacion::cmdCancel_Click() {
-    actuFormula();
+    load(ws_->vIdFormula);
 }
 
 void frmoptimizacion::cmdClose_Click() {

@@ -2,6 +2,7 @@
 #include "optimizer/views/frmAnalisis.h"
 #include "optimizer/views/frmAportes.h"
 #include "store/sql_text.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -29,7 +30,7 @@ void formulateBroilerDiet(Workspace& ws, store::Database& db) {
     store::RecordSet rs =
         db.query("select id_formula from formulas where codigo=" + sql::text("POLLO-INI"));
     ws.vIdFormula = rs.toInt("id_formula");
-    workspace::actuFormula(ws, db);
+    loadShown(ws, db);
     optimizer::RunInput in;
     in.cantidadText = "1000";
     in.option1Seca = ws.vSecaIng;
