@@ -56,7 +56,7 @@ int runPrint(const PrintOptions& o, QTextStream& out, QTextStream& err) {
         for (const workspace::Notice& n : loaded.notices)
             msg::msgBox(n.text, n.kind, n.title);
         workspace::Workspace& ws = loaded.ws;
-        ws.vIdFormula = id;
+        ws.formulaId = id;
         const workspace::FormulaHeader& header = loaded.header;
         // The load has said why; an empty page in its place would pass for the formula.
         if (!header.found) {

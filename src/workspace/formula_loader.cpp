@@ -191,7 +191,7 @@ void readStoredFormula(LoadedFormula& out, store::Database& db, int formula) {
     header.version = fmt::format(stored.version, QString());
     header.fechaCreacion = dateText(stored.fechaCreacion);
     header.fechaModificacion = dateText(stored.fechaModificacion);
-    ws.vCantidad = numtext::roundHalfEven(stored.cantidad.toDouble());
+    ws.batchQuantity = numtext::roundHalfEven(stored.cantidad.toDouble());
     chooseIngredientBasis(ws, stored.tipoBase == 0);
     chooseNutrientBasis(ws, stored.tipoBaseNutrientes == 0);
     fillNutrients(ws, nutrients);
@@ -234,7 +234,7 @@ LoadedFormula loadFormula(store::Database& db, int formulaId) {
 void adoptLoaded(Workspace& ws, Workspace loaded, int formulaId) {
     loaded.analysisRows = std::move(ws.analysisRows);
     loaded.composition = std::move(ws.composition);
-    loaded.vIdFormula = formulaId;
+    loaded.formulaId = formulaId;
     ws = std::move(loaded);
 }
 

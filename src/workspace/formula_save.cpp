@@ -187,7 +187,7 @@ void markBrokenLimits(store::Database& db, int idFormula, const QStringList& bro
 QStringList brokenLimits(const Workspace& ws) {
     QStringList out;
     const auto quantity = [&](const FormulaIngredient& i) {
-        return ws.vSecaIng ? i.cantidadSeca : i.cantidadHumeda;
+        return ws.ingredientsDry ? i.cantidadSeca : i.cantidadHumeda;
     };
     if (std::none_of(ws.ingredients.begin(), ws.ingredients.end(),
                      [&](const FormulaIngredient& i) { return quantity(i).value_or(0) > 0; }))
@@ -247,7 +247,7 @@ SaveResult saveFormula(Workspace& ws, store::Database& db, const formulas::Heade
         id = formulas::writeHeader(db, opened, header);
         app::BusyPointer busy;
         // Saved over the formula it was loaded from: only if nobody saved it since.
-        if (id == ws.vIdFormula)
+        if (id == ws.formulaId)
             store::claimRevision(db, QStringLiteral("formulas"), id, ws.vRevision,
                                  kFormulaChangedByOther);
         saveFormulaRows(ws, db, id);
@@ -266,7 +266,7 @@ SaveResult saveFormula(Workspace& ws, store::Database& db, const formulas::Heade
         result.notices.push_back({saveFailedMessage(failure), msg::Critical});
         return result;
     }
-    ws.vIdFormula = id;
+    ws.formulaId = id;
     result.outcome = SaveResult::Saved;
     try {
         LoadedFormula loaded = loadFormula(db, id);

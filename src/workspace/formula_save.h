@@ -55,9 +55,9 @@ struct SaveResult {
 // The writing of "&Grabar", once the user has answered the header editor (opened on `opened`,
 // answered with `header`): in one transaction the formulas row is written as the editor's
 // formulas::writeHeader writes it, then the rows are merged. Nothing here asks the user anything
-// while the transaction holds the database. Saved: committed, vIdFormula takes the id written,
+// while the transaction holds the database. Saved: committed, formulaId takes the id written,
 // and the workspace is reloaded from what was stored. Failed: everything rolled back (a header
-// the write refuses included), then a notice says so, and the workspace (vIdFormula included)
+// the write refuses included), then a notice says so, and the workspace (formulaId included)
 // is as it was so the user can try again. Shows nothing: the notices say it. A save over the
 // formula it was loaded from fails with kFormulaChangedByOther when someone else saved that formula
 // after it was loaded (its change counter, vRevision, moved on). The formulas row keeps, in

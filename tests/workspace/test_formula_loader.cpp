@@ -16,8 +16,8 @@ TEST(FormulaLoader, EmptyWorkspaceStartsDryWithNoRows) {
     EXPECT_FALSE(loaded.refusal);
     EXPECT_FALSE(loaded.header.found);
     EXPECT_TRUE(loaded.header.cantidad.isEmpty());
-    EXPECT_TRUE(loaded.ws.vSecaIng);
-    EXPECT_TRUE(loaded.ws.vSecaNut);
+    EXPECT_TRUE(loaded.ws.ingredientsDry);
+    EXPECT_TRUE(loaded.ws.nutrientsDry);
     EXPECT_EQ(int(loaded.ws.ingredients.size()), 0);
     EXPECT_EQ(int(loaded.ws.nutrients.size()), 0);
     EXPECT_EQ(int(loaded.ws.analysisRows.size()), 0);
@@ -27,7 +27,7 @@ TEST(FormulaLoader, EmptyWorkspaceStartsDryWithNoRows) {
     ws.ingredients.push_back({});
     ws.analysisRows.push_back({QStringLiteral("IA"), QStringLiteral("Maíz"), 1, 2, 3});
     workspace::adoptLoaded(ws, loaded.ws, 12);
-    EXPECT_EQ(ws.vIdFormula, 12);
+    EXPECT_EQ(ws.formulaId, 12);
     EXPECT_EQ(int(ws.ingredients.size()), 0);
     EXPECT_EQ(int(ws.analysisRows.size()), 1);
 }
@@ -56,14 +56,14 @@ TEST(FormulaLoader, LoadsHeaderBasesLimitsAndIngredients) {
     const Workspace& ws = loaded.ws;
     const workspace::FormulaHeader& header = loaded.header;
     ASSERT_TRUE(header.found);
-    EXPECT_EQ(ws.vIdFormula, 0); // the caller's to set
+    EXPECT_EQ(ws.formulaId, 0); // the caller's to set
     EXPECT_EQ(header.codigo, "F1");
     EXPECT_EQ(header.version, "3");
     EXPECT_EQ(header.fechaCreacion, "01/02/2009");
     EXPECT_EQ(header.fechaModificacion, "");
-    EXPECT_EQ(ws.vCantidad, 1000); // 999.5 rounds to the even whole number
-    EXPECT_FALSE(ws.vSecaIng);
-    EXPECT_FALSE(ws.vSecaNut);
+    EXPECT_EQ(ws.batchQuantity, 1000); // 999.5 rounds to the even whole number
+    EXPECT_FALSE(ws.ingredientsDry);
+    EXPECT_FALSE(ws.nutrientsDry);
     EXPECT_EQ(workspace::nutrientTabCaption(ws), "Base Húmeda");
 
     ASSERT_EQ(loaded.notices.size(), 1u);
@@ -111,19 +111,19 @@ TEST(BasisRule, DryQuantitiesWithWetNutrientsNeverExists) {
     workspace::chooseNutrientBasis(ws, false);
     EXPECT_EQ(workspace::nutrientTabCaption(ws), "Base Húmeda");
     workspace::chooseIngredientBasis(ws, true); // switches the nutrients to dry
-    EXPECT_TRUE(ws.vSecaNut);
+    EXPECT_TRUE(ws.nutrientsDry);
     EXPECT_EQ(workspace::nutrientTabCaption(ws), "Base Seca");
     workspace::chooseNutrientBasis(ws, false); // switches the quantities to wet
-    EXPECT_FALSE(ws.vSecaIng);
-    EXPECT_FALSE(ws.vSecaNut);
+    EXPECT_FALSE(ws.ingredientsDry);
+    EXPECT_FALSE(ws.nutrientsDry);
     workspace::chooseNutrientBasis(ws, true);
-    EXPECT_FALSE(ws.vSecaIng);
-    EXPECT_TRUE(ws.vSecaNut);
+    EXPECT_FALSE(ws.ingredientsDry);
+    EXPECT_TRUE(ws.nutrientsDry);
 }
 
 TEST(FormulaLoader, QuantityBeyondSixteenBitsIsKeptWhole) {
     TempDatabase t;
     const int f = blenddb::addFormula(t.db(), "GRANDE", 40000.4, 1, 1);
-    EXPECT_EQ(workspace::loadFormula(t.db(), f).ws.vCantidad,
+    EXPECT_EQ(workspace::loadFormula(t.db(), f).ws.batchQuantity,
               40000); // not wrapped to a negative 16-bit value
 }

@@ -66,7 +66,7 @@ QStringList workspaceState(const Workspace& ws) {
                            text(p.materiaSecaActual),
                            text(p.costoHumedaActual)}
                    .join('|');
-    return out << QString::number(ws.vIdFormula);
+    return out << QString::number(ws.formulaId);
 }
 
 // The stored keys of one formula's rows.
@@ -172,7 +172,7 @@ struct Fixture {
 
     // F loaded, then edited so that a save updates, inserts and deletes rows of both kinds.
     void loadAndEdit(Workspace& ws) {
-        ws.vIdFormula = f;
+        ws.formulaId = f;
         loadShown(ws, t.db());
         ASSERT_TRUE(removeRow(ws.ingredients, 4));
         addIngredientRow(ws, 2, 5, QVariant(), 0.1); // both sort before every stored row
@@ -330,7 +330,7 @@ TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndARefusedHeaderWri
     r = save(ws, db, header);
     db.failStatementAfter(0);
     EXPECT_EQ(r.outcome, SaveResult::Failed);
-    EXPECT_EQ(ws.vIdFormula, 0);
+    EXPECT_EQ(ws.formulaId, 0);
     EXPECT_EQ(storedState(db), stored);
 
     // The editor refuses a first try (its check, before anything is written) and the user
@@ -339,9 +339,9 @@ TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndARefusedHeaderWri
     EXPECT_FALSE(formulas::checkHeader(db, header.opened, header.input));
     r = save(ws, db, header);
     ASSERT_EQ(r.outcome, SaveResult::Saved);
-    EXPECT_EQ(ws.vIdFormula, fx.g + 1);
-    EXPECT_EQ(keys(db, "formula_producto", "id_producto", ws.vIdFormula), (std::vector<int>{6}));
-    EXPECT_EQ(keys(db, "formula_propiedad", "id_propiedad", ws.vIdFormula), (std::vector<int>{2}));
+    EXPECT_EQ(ws.formulaId, fx.g + 1);
+    EXPECT_EQ(keys(db, "formula_producto", "id_producto", ws.formulaId), (std::vector<int>{6}));
+    EXPECT_EQ(keys(db, "formula_propiedad", "id_propiedad", ws.formulaId), (std::vector<int>{2}));
     EXPECT_EQ(messages.shown().size(), 1u); // only the failure above spoke
 }
 
@@ -350,7 +350,7 @@ TEST(FormulaSave, ASaveOverAFormulaSavedElsewhereSinceItWasLoadedIsRefused) {
     auto other = store::Database::openFile(fx.t.path()); // another user, or another window
     ScriptedMessages messages;
     Workspace mine, theirs;
-    mine.vIdFormula = theirs.vIdFormula = fx.f;
+    mine.formulaId = theirs.formulaId = fx.f;
     loadShown(mine, fx.t.db());
     loadShown(theirs, *other);
 
@@ -407,7 +407,7 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
             QString::number(fx.g) + ",1,1,NULL,NULL)");
 
     Workspace ws;
-    ws.vIdFormula = fx.f;
+    ws.formulaId = fx.f;
     loadShown(ws, db);
     ASSERT_EQ(ws.ratios.size(), 1u);
     EXPECT_EQ(ws.ratios[0].nombre(), "N2 / N3");
@@ -477,7 +477,7 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
     // A formula whose limits name a nutrient no longer stored is refused whole.
     db.exec("delete from propiedades where id_propiedad=3");
     loadShown(ws, db);
-    EXPECT_EQ(ws.vIdFormula, 0);
+    EXPECT_EQ(ws.formulaId, 0);
     EXPECT_TRUE(ws.ratios.empty());
     EXPECT_TRUE(ws.groups.empty());
     ASSERT_EQ(messages.shown().size(), 1u);
@@ -486,7 +486,7 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
 
 TEST(FormulaSave, TheLimitsAMixBreaksAreNamedAsTheGridsShowThem) {
     Workspace ws;
-    ws.vSecaIng = false; // ingredient limits judged on the quantities as fed
+    ws.ingredientsDry = false; // ingredient limits judged on the quantities as fed
     ws.nutrients = {{1, "Calcio", 0.9, 1.10, 1.35, {}},
                     {2, "Fósforo", 0.4, 0.6, 0.6049, {}}, // shows 0.60: within
                     {3, "Sodio", 0.15, {}, 0.12, {}},
@@ -501,7 +501,7 @@ TEST(FormulaSave, TheLimitsAMixBreaksAreNamedAsTheGridsShowThem) {
     EXPECT_EQ(workspace::brokenLimits(ws), (QStringList{"Calcio máximo 1.10, la mezcla 1.35",
                                                         "Sodio mínimo 0.15, la mezcla 0.12",
                                                         "Maíz máximo 500.00, la mezcla 520.00"}));
-    ws.vSecaIng = true;
+    ws.ingredientsDry = true;
     EXPECT_EQ(workspace::brokenLimits(ws).size(), 2);
 
     formulas::FormulaRatio ratio;

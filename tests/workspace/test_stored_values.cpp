@@ -37,12 +37,12 @@ struct StoredFormula {
     QString refusal() {
         ScriptedMessages messages;
         Workspace ws;
-        ws.vIdFormula = formula;
+        ws.formulaId = formula;
         const auto header = loadShown(ws, t.db());
         EXPECT_FALSE(header.found);
         EXPECT_EQ(int(ws.ingredients.size()), 0);
         EXPECT_EQ(int(ws.nutrients.size()), 0);
-        EXPECT_EQ(ws.vIdFormula, 0); // a save from here cannot replace the stored formula
+        EXPECT_EQ(ws.formulaId, 0); // a save from here cannot replace the stored formula
         EXPECT_EQ(messages.shown().size(), 1u);
         if (messages.shown().empty())
             return {};
@@ -63,7 +63,7 @@ TEST(StoredValues, AUsableFormulaLoads) {
     StoredFormula f;
     ScriptedMessages messages;
     Workspace ws;
-    ws.vIdFormula = f.formula;
+    ws.formulaId = f.formula;
     EXPECT_TRUE(loadShown(ws, f.t.db()).found);
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_EQ(int(ws.ingredients.size()), 2);

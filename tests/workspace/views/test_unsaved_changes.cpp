@@ -131,7 +131,7 @@ TEST_F(UnsavedChanges, YesSavesBeforeLeavingAndACancelledSaveStays) {
 
 TEST_F(UnsavedChanges, AMixOpenedFromMemoryIsNeverTakenAsSaved) {
     workspace::Workspace ws;
-    ws.vIdFormula = broiler;
+    ws.formulaId = broiler;
     const workspace::FormulaHeader header = loadShown(ws, t.db());
     frmoptimizacion w(t.db(), ws, header);
     w.show();
