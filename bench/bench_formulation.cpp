@@ -84,8 +84,8 @@ struct Fixture {
         db = store::Database::openFile(path);
     }
     void load(int formula) {
-        ws.vIdFormula = formula;
-        workspace::actuFormula(ws, *db);
+        ws.formulaId = formula;
+        workspace::adoptLoaded(ws, workspace::loadFormula(*db, ws.formulaId).ws, ws.formulaId);
     }
 };
 
@@ -116,12 +116,9 @@ Fixture& generated() {
 void runFormulation(benchmark::State& state, Fixture& f) {
     Silent silent;
     msg::MessageService* previous = msg::setService(&silent);
-    optimizer::RunInput in;
-    in.cantidadText = "1000";
-    in.option1Seca = f.ws.vSecaIng;
-    in.option2Seca = f.ws.vSecaNut;
+    optimizer::FormulationRequest in{1000, f.ws.ingredientsDry, f.ws.nutrientsDry, {}};
     for (auto _ : state) {
-        const auto r = optimizer::formular(f.ws, *f.db, in);
+        const auto r = optimizer::formulate(f.ws, *f.db, in);
         if (r.outcome != optimizer::RunOutcome::Optimum)
             state.SkipWithError("the formulation did not reach an optimum");
         benchmark::DoNotOptimize(f.ws.vCostoHumeda);
@@ -130,7 +127,7 @@ void runFormulation(benchmark::State& state, Fixture& f) {
 }
 
 void runGlpk(benchmark::State& state, Fixture& f) {
-    f.ws.vCantidad = 1000;
+    f.ws.batchQuantity = 1000;
     const lp::Blend blend = optimizer::tableauBlend(f.ws, *f.db);
     for (auto _ : state) {
         const auto s = lp::reference::solveWithGlpk(blend);

@@ -55,8 +55,10 @@ void load(benchmark::State& state, Fixture& f) {
     msg::MessageService* previous = msg::setService(&silent);
     for (auto _ : state) {
         workspace::Workspace ws;
-        ws.vIdFormula = f.formula;
-        const auto header = workspace::actuFormula(ws, *f.db);
+        ws.formulaId = f.formula;
+        workspace::LoadedFormula loaded = workspace::loadFormula(*f.db, ws.formulaId);
+        const workspace::FormulaHeader header = loaded.header;
+        workspace::adoptLoaded(ws, std::move(loaded.ws), ws.formulaId);
         if (!header.found || ws.ingredients.empty())
             state.SkipWithError("the formula did not load");
         benchmark::DoNotOptimize(ws.vMateriaSeca);
@@ -68,14 +70,11 @@ void formulate(benchmark::State& state, Fixture& f) {
     Silent silent;
     msg::MessageService* previous = msg::setService(&silent);
     workspace::Workspace ws;
-    ws.vIdFormula = f.formula;
-    workspace::actuFormula(ws, *f.db);
-    optimizer::RunInput in;
-    in.cantidadText = "1000";
-    in.option1Seca = ws.vSecaIng;
-    in.option2Seca = ws.vSecaNut;
+    ws.formulaId = f.formula;
+    workspace::adoptLoaded(ws, workspace::loadFormula(*f.db, ws.formulaId).ws, ws.formulaId);
+    optimizer::FormulationRequest in{1000, ws.ingredientsDry, ws.nutrientsDry, {}};
     for (auto _ : state) {
-        const auto r = optimizer::formular(ws, *f.db, in);
+        const auto r = optimizer::formulate(ws, *f.db, in);
         if (r.outcome != optimizer::RunOutcome::Optimum)
             state.SkipWithError("the formulation did not reach an optimum");
         benchmark::DoNotOptimize(ws.vCostoHumeda);

@@ -64,14 +64,13 @@ void openAndFormulate(benchmark::State& state, store::Database& db) {
         db.query("select id_formula from formulas where codigo='POLLO-INI'").toInt("id_formula");
     for (auto _ : state) {
         workspace::Workspace ws;
-        ws.vIdFormula = formula;
-        if (!workspace::actuFormula(ws, db).found)
+        ws.formulaId = formula;
+        workspace::LoadedFormula loaded = workspace::loadFormula(db, ws.formulaId);
+        workspace::adoptLoaded(ws, std::move(loaded.ws), ws.formulaId);
+        if (!loaded.header.found)
             state.SkipWithError("the formula did not load");
-        optimizer::RunInput in;
-        in.cantidadText = "1000";
-        in.option1Seca = ws.vSecaIng;
-        in.option2Seca = ws.vSecaNut;
-        if (optimizer::formular(ws, db, in).outcome != optimizer::RunOutcome::Optimum)
+        optimizer::FormulationRequest in{1000, ws.ingredientsDry, ws.nutrientsDry, {}};
+        if (optimizer::formulate(ws, db, in).outcome != optimizer::RunOutcome::Optimum)
             state.SkipWithError("the formulation did not reach an optimum");
         benchmark::DoNotOptimize(ws.vCostoHumeda);
     }

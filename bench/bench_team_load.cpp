@@ -113,11 +113,13 @@ void runClient(const QString& url, int c, qint64 until, const QElapsedTimer& clo
                     "select id_formula from formulas", {},
                     [&](const store::Database::Row& r) { ids.push_back(int(r[0].toLongLong())); });
                 workspace::Workspace ws;
-                ws.vIdFormula = ids[random() % (random() % 2 ? kHot : ids.size())];
-                const auto header = workspace::actuFormula(ws, *db);
+                ws.formulaId = ids[random() % (random() % 2 ? kHot : ids.size())];
+                workspace::LoadedFormula loaded = workspace::loadFormula(*db, ws.formulaId);
+                const workspace::FormulaHeader header = loaded.header;
+                workspace::adoptLoaded(ws, std::move(loaded.ws), ws.formulaId);
                 if (!header.found)
                     continue;
-                const int loadedId = ws.vIdFormula;
+                const int loadedId = ws.formulaId;
                 const formulas::HeaderOpening opened = formulas::openHeader(*db, loadedId);
                 if (opened.formulaId != loadedId)
                     continue;
@@ -127,9 +129,9 @@ void runClient(const QString& url, int c, qint64 until, const QElapsedTimer& clo
                 answer.code = opened.code;
                 answer.product = "Marca " + sql::number(marker);
                 answer.newVersion = kind == NewVersion;
-                answer.cantidad = ws.vCantidad;
-                answer.secaIng = ws.vSecaIng;
-                answer.secaNut = ws.vSecaNut;
+                answer.cantidad = ws.batchQuantity;
+                answer.secaIng = ws.ingredientsDry;
+                answer.secaNut = ws.nutrientsDry;
                 answer.today = QDate::currentDate();
                 const int revision = ws.vRevision;
                 lastMessage.clear();
@@ -138,7 +140,7 @@ void runClient(const QString& url, int c, qint64 until, const QElapsedTimer& clo
                     if (kind == SaveFormula)
                         out.formulaSaves.push_back({loadedId, revision + 1, answer.product});
                     else
-                        out.newVersions.push_back(ws.vIdFormula);
+                        out.newVersions.push_back(ws.formulaId);
                 } else if (lastMessage == workspace::kFormulaChangedByOther) {
                     ++out.refused[kind];
                     continue;

@@ -1,13 +1,11 @@
 #include "book/workspace_bridge.h"
 
-#include "book/captured_messages.h"
 #include "formulas/formula_header.h"
-#include "optimizer/formulation_run.h"
+#include "optimizer/stored_formulation.h"
 #include "store/database.h"
 #include "workspace/formula_loader.h"
 #include "workspace/formula_save.h"
 #include "workspace/workspace.h"
-#include "workspace/workspace_rows.h"
 
 #include <QDate>
 
@@ -29,9 +27,9 @@ FormulaSnapshot snapshot(Workspace& ws, const workspace::FormulaHeader& header, 
     s.titulo = storedValues
                    ? QStringLiteral("%1 versión %2").arg(header.codigo.trimmed(), header.version)
                    : QStringLiteral("%1 reformulada").arg(header.codigo.trimmed());
-    s.cantidad = ws.vCantidad;
-    s.secaIng = ws.vSecaIng;
-    s.secaNut = ws.vSecaNut;
+    s.cantidad = ws.batchQuantity;
+    s.secaIng = ws.ingredientsDry;
+    s.secaNut = ws.nutrientsDry;
     s.costoUnitario = ws.vCostoHumeda;
     for (const workspace::FormulaIngredient& i : ws.ingredients)
         s.ingredients.push_back({i.id, i.nombre.trimmed(), i.minimo, i.maximo,
@@ -48,24 +46,6 @@ QStringList inMix(const FormulaSnapshot& s) {
         if ((s.secaIng ? i.porcentajeSeca : i.porcentajeHumeda) > kInMix)
             names << i.nombre;
     return names;
-}
-
-// Whether taking over today's dry matter would change a row. When it would not, it is left
-// out: the formulation reads the same rows either way, and it would read the compositions once
-// more only to recompute figures the formulation recomputes.
-bool dryMatterChanged(const Workspace& ws) {
-    for (const workspace::FormulaIngredient& i : ws.ingredients)
-        if (!i.materiaSecaActual || *i.materiaSecaActual != i.materiaSeca)
-            return true;
-    return false;
-}
-
-// The cost per unit as fed of the mix the rows hold, at the prices they hold.
-double wetUnitCost(const Workspace& ws) {
-    double cost = 0;
-    for (const workspace::FormulaIngredient& i : ws.ingredients)
-        cost += i.porcentajeHumeda.value_or(0) * i.costoHumeda.value_or(0);
-    return cost;
 }
 
 Outcome outcomeOf(optimizer::RunOutcome o) {
@@ -108,40 +88,32 @@ Reformulated reformulate(store::Database& db, const ChosenFormula& formula) {
     row.producto = formula.producto.trimmed();
     row.version = formula.version;
 
-    CapturedMessages messages;
-    auto ws = std::make_shared<Workspace>();
-    ws->vIdFormula = formula.idFormula;
-    const workspace::FormulaHeader header = workspace::actuFormula(*ws, db);
-    if (!header.found || ws->vIdFormula == 0) {
+    optimizer::StoredRunOptions options;
+    options.todaysPrices = true;
+    options.keepAsLoaded = true;
+    optimizer::StoredRun run = optimizer::formulateStored(db, formula.idFormula, options);
+    if (run.refusal) {
         row.outcome = Outcome::NotLoaded;
-        row.mensaje = messages.joined();
+        row.mensaje = workspace::joinedNotices({*run.refusal});
         return out;
     }
-    out.before = snapshot(*ws, header, true);
-    row.costoAnterior = ws->vCostoHumeda;
+    const workspace::FormulaHeader& header = run.header;
+    out.before = snapshot(*run.asLoaded, header, true);
+    row.costoAnterior = run.costoCargado;
+    row.costoMezclaHoy = run.costoMezclaHoy;
 
-    workspace::takeOverPrices(*ws);
-    if (dryMatterChanged(*ws))
-        workspace::takeOverDryMatter(*ws, db); // recomputes the figures of the stored mix
-    row.costoMezclaHoy = wetUnitCost(*ws);
-
-    optimizer::RunInput input;
-    // The stored batch quantity, also for a formula never formulated (its mix totals 0).
-    input.cantidadText = QString::number(ws->vCantidad, 'f', 2);
-    input.option1Seca = ws->vSecaIng;
-    input.option2Seca = ws->vSecaNut;
-    input.showContributions = [](const QString&, const QString&) {};
-    const optimizer::RunResult result = optimizer::formular(*ws, db, input);
+    const optimizer::Formulation& result = run.formulation;
     row.outcome = outcomeOf(result.outcome);
     if (row.outcome == Outcome::Infeasible)
         row.mensaje = conflictText(result.conflicto);
     else if (row.outcome == Outcome::PrecheckFailed)
-        row.mensaje = optimizer::contributionsMessage(result.nutrienteInalcanzable);
+        row.mensaje = optimizer::contributionsMessage(result.unreachable->nombre);
     else
-        row.mensaje = messages.joined();
+        row.mensaje = workspace::joinedNotices(run.notices);
     if (row.outcome != Outcome::Optimum && row.outcome != Outcome::NoLeavingRow)
         return out;
 
+    std::shared_ptr<Workspace> ws = std::move(run.ws);
     out.after = snapshot(*ws, header, false);
     out.header = header;
     out.header.figures = result.figures;
@@ -168,9 +140,9 @@ int saveNewVersion(store::Database& db, Workspace& ws, int idFormula, int* versi
     in.code = opened.code;
     in.product = opened.product;
     in.newVersion = true;
-    in.cantidad = ws.vCantidad;
-    in.secaIng = ws.vSecaIng;
-    in.secaNut = ws.vSecaNut;
+    in.cantidad = ws.batchQuantity;
+    in.secaIng = ws.ingredientsDry;
+    in.secaNut = ws.nutrientsDry;
     in.today = QDate::currentDate();
     // What "&Grabar" writes for a new version, without reading the formula back into the
     // workspace afterwards: the worklist keeps the mix it showed. Both join the caller's
@@ -186,15 +158,13 @@ int saveNewVersion(store::Database& db, Workspace& ws, int idFormula, int* versi
 
 std::optional<FormulaSnapshot> storedSnapshot(store::Database& db, int idFormula,
                                               QString* message) {
-    CapturedMessages messages;
-    Workspace ws;
-    ws.vIdFormula = idFormula;
-    const workspace::FormulaHeader header = workspace::actuFormula(ws, db);
+    workspace::LoadedFormula loaded = workspace::loadFormula(db, idFormula);
     if (message)
-        *message = messages.joined();
-    if (!header.found || ws.vIdFormula == 0)
+        *message = workspace::joinedNotices(loaded.refusal ? workspace::Notices{*loaded.refusal}
+                                                           : loaded.notices);
+    if (loaded.refusal || !loaded.header.found)
         return std::nullopt;
-    return snapshot(ws, header, true);
+    return snapshot(loaded.ws, loaded.header, true);
 }
 
 } // namespace book

@@ -6,7 +6,7 @@
 #include "cli/output.h"
 #include "cli/shown_text.h"
 #include "formulas/formula_lookup.h"
-#include "optimizer/formulation_run.h"
+#include "optimizer/stored_formulation.h"
 #include "store/database.h"
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
@@ -169,12 +169,12 @@ QJsonArray jsonGroups(const std::vector<formulas::FormulaGroup>& rows) {
 
 // Qt writes every double as the shortest text that reads back as the same double, so the
 // document carries the figures exactly.
-QString json(Workspace& ws, const optimizer::RunResult& result,
+QString json(Workspace& ws, const optimizer::Formulation& result,
              const std::vector<workspace::ContributionRow>& aportes) {
     const optimizer::RunOutcome outcome = result.outcome;
     QJsonObject o;
     o.insert("outcome", outcomeName(outcome));
-    o.insert("cantidad", jsonNumber(ws.vCantidad));
+    o.insert("cantidad", jsonNumber(ws.batchQuantity));
     o.insert("costo_unitario_humeda", jsonNumber(ws.vCostoHumeda));
     o.insert("materia_seca", jsonNumber(ws.vMateriaSeca));
     o.insert("costo_total", jsonNumber(totalCost(ws.ingredients)));
@@ -202,7 +202,7 @@ QString table(Workspace& ws, optimizer::RunOutcome outcome,
     QString out;
     QTextStream s(&out);
     s << "Resultado: " << outcomeName(outcome) << "\n";
-    s << "Cantidad a elaborar: " << fmt::format(ws.vCantidad, "0.00") << "\n";
+    s << "Cantidad a elaborar: " << fmt::format(ws.batchQuantity, "0.00") << "\n";
     s << "Costo unitario (húmeda): $ " << fmt::format(ws.vCostoHumeda, "0.00####") << "\n";
     s << "Materia seca de la mezcla: " << fmt::format(ws.vMateriaSeca, "0.00") << " %\n";
     s << "Costo total: $ " << fmt::format(totalCost(ws.ingredients), "0.00") << "\n\n";
@@ -292,29 +292,36 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
                 << (o.code.isEmpty() ? QString::number(o.id) : shownText(o.code)) << '\n';
             return 1;
         }
-        Workspace ws;
-        ws.vIdFormula = id;
-        const FormulaHeader header = actuFormula(ws, *db);
-        if (!header.found)
+        // The quantity box as the window would hold it: the one given, or the stored mix's total.
+        optimizer::StoredRunOptions options;
+        options.mixTotal = true;
+        if (o.quantityGiven) {
+            options.cantidad = optimizer::quantityOf(o.quantity);
+            if (!options.cantidad) {
+                const workspace::Notice refused = optimizer::quantityNotNumeric();
+                msg::msgBox(refused.text, refused.kind, refused.title);
+                return 1;
+            }
+        }
+        const optimizer::StoredRun run = optimizer::formulateStored(*db, id, options);
+        if (run.refusal) {
+            msg::msgBox(run.refusal->text, run.refusal->kind, run.refusal->title);
             return 1;
-
-        // The run reads the selectors and the quantity box as the window would hold them.
+        }
+        for (const workspace::Notice& n : run.notices)
+            msg::msgBox(n.text, n.kind, n.title);
+        const optimizer::Formulation& result = run.formulation;
         std::vector<workspace::ContributionRow> aportes;
-        optimizer::RunInput input;
-        input.cantidadText = o.quantityGiven ? o.quantity : header.cantidad;
-        input.option1Seca = ws.vSecaIng;
-        input.option2Seca = ws.vSecaNut;
-        input.showContributions = [&](const QString&, const QString&) {
-            aportes = ws.contributionRows;
-        };
-        const optimizer::RunResult result = optimizer::formular(ws, *db, input);
-        if (result.outcome == optimizer::RunOutcome::PrecheckFailed)
-            msg::msgBox(optimizer::contributionsMessage(result.nutrienteInalcanzable),
-                        msg::Critical, QStringLiteral("Se ha cancelado la Formulación"));
+        if (result.unreachable) {
+            aportes = result.unreachable->contributions;
+            msg::msgBox(optimizer::contributionsMessage(result.unreachable->nombre), msg::Critical,
+                        QStringLiteral("Se ha cancelado la Formulación"));
+        }
         // A quantity the run refuses is a mistake on the command line: its message says which,
         // and there are no results to show.
-        if (result.focusCantidad)
+        if (result.quantityRefused)
             return 1;
+        Workspace& ws = *run.ws;
         *output = o.json ? json(ws, result, aportes) : table(ws, result.outcome, aportes);
         return exitStatus(result.outcome);
     } catch (const std::exception& e) {

@@ -1,5 +1,6 @@
 #include "cli/print_command.h"
 
+#include "app/messages.h"
 #include "cli/command.h"
 #include "cli/shown_text.h"
 #include "formulas/formula_lookup.h"
@@ -45,14 +46,20 @@ int runPrint(const PrintOptions& o, QTextStream& out, QTextStream& err) {
         return 1;
     try {
         auto db = store::Database::openFile(o.database, store::Database::OpenMode::ReadOnly);
-        workspace::Workspace ws;
-        ws.vIdFormula = formulas::findFormula(*db, {o.code, o.version, o.id});
+        const int id = formulas::findFormula(*db, {o.code, o.version, o.id});
         const QString named = o.code.isEmpty() ? QString::number(o.id) : shownText(o.code);
-        if (ws.vIdFormula == 0) {
+        if (id == 0) {
             err << "dosivant print: no existe la fórmula " << named << '\n';
             return 1;
         }
-        const workspace::FormulaHeader header = workspace::actuFormula(ws, *db);
+        workspace::LoadedFormula loaded = workspace::loadFormula(*db, id);
+        if (loaded.refusal)
+            msg::msgBox(loaded.refusal->text, loaded.refusal->kind, loaded.refusal->title);
+        for (const workspace::Notice& n : loaded.notices)
+            msg::msgBox(n.text, n.kind, n.title);
+        workspace::Workspace& ws = loaded.ws;
+        ws.formulaId = id;
+        const workspace::FormulaHeader& header = loaded.header;
         // The load has said why; an empty page in its place would pass for the formula.
         if (!header.found) {
             err << "dosivant print: no se pudo cargar la fórmula " << named

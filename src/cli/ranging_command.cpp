@@ -1,4 +1,5 @@
 #include "cli/ranging_command.h"
+#include "app/messages.h"
 
 #include "app/format.h"
 #include "cli/command.h"
@@ -67,7 +68,11 @@ int runRanging(const RangingOptions& o, QString* output, QTextStream& err) {
             err << "No existe la fórmula " << named << '\n';
             return 1;
         }
-        const std::optional<optimizer::StoredBlend> stored = optimizer::loadStoredBlend(*db, id);
+        workspace::Notices notices;
+        const std::optional<optimizer::StoredBlend> stored =
+            optimizer::loadStoredBlend(*db, id, &notices);
+        for (const workspace::Notice& n : notices)
+            msg::msgBox(n.text, n.kind, n.title);
         if (!stored) {
             err << "La fórmula " << named << " no se puede formular\n";
             return 1;

@@ -3,6 +3,7 @@
 #include "app/busy_pointer.h"
 #include "app/format.h"
 #include "app/messages.h"
+#include "app/number_text.h"
 #include "optimizer/analysis_grids.h"
 #include "optimizer/engine/engine.h"
 #include "optimizer/validation.h"
@@ -25,9 +26,9 @@ std::string utf8(const QString& s) {
 // nutrients in the workspace's order. Compositions are filled in separately.
 lp::Blend blendOf(const workspace::Workspace& ws, std::vector<int>* workspaceOrder) {
     lp::Blend b;
-    b.secaIng = ws.vSecaIng;
-    b.secaNut = ws.vSecaNut;
-    b.cantidad = ws.vCantidad;
+    b.secaIng = ws.ingredientsDry;
+    b.secaNut = ws.nutrientsDry;
+    b.cantidad = ws.batchQuantity;
     for (const workspace::FormulaIngredient& p : ws.ingredients) {
         lp::Ingredient ing;
         ing.id = p.id;
@@ -100,11 +101,12 @@ workspace::MixCompositions compositionsOf(const lp::Blend& b, store::Database& d
 }
 
 // Texts keep the lengths the grids have always shown.
-void fillContributions(workspace::Workspace& ws, const lp::Reachability& r) {
-    ws.contributionRows.clear();
+std::vector<workspace::ContributionRow> contributionsOf(const lp::Reachability& r) {
+    std::vector<workspace::ContributionRow> rows;
     for (const lp::Contribution& c : r.rows)
-        ws.contributionRows.push_back(
+        rows.push_back(
             {QString::fromStdString(c.producto).left(50), c.maximo, c.valor, c.aportemaximo});
+    return rows;
 }
 
 void fillAnalysis(workspace::Workspace& ws, const std::vector<lp::AnalysisRow>& rows) {
@@ -153,11 +155,22 @@ QString contributionsCaption(const QString& nutrientName, double minimo) {
            fmt::format(minimo, QStringLiteral("0.00"));
 }
 
-RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput& input) {
-    RunResult result;
-    const Validation v = validate(ws, input.cantidadText, input.option1Seca, input.option2Seca);
-    result.cantidadText = v.cantidadText;
-    result.focusCantidad = v.focusCantidad;
+std::optional<double> quantityOf(const QString& text) {
+    return numtext::toNumber(text);
+}
+
+workspace::Notice quantityNotNumeric() {
+    return {QStringLiteral("La cantidad a elaborar debe ser numérica"), msg::Critical};
+}
+
+Formulation formulate(workspace::Workspace& ws, store::Database& db,
+                      const FormulationRequest& request) {
+    Formulation result;
+    workspace::Notices& notices = result.notices;
+    const Validation v =
+        validate(ws, request.cantidad, request.secaIng, request.secaNut, result.notices);
+    result.quantityRefused = v.quantityRefused;
+    result.quantityTaken = v.quantityTaken;
     if (!v.ok)
         return result;
 
@@ -165,9 +178,9 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
     lp::Blend blend = blendOf(ws, &workspaceOrder);
     const workspace::MixCompositions compositions = compositionsOf(blend, db);
     fillCompositions(blend, compositions);
-    if (const std::vector<lp::LimitIssue> issues = checkRatioAndGroupLimits(blend);
+    if (const std::vector<lp::LimitIssue> issues = checkRatioAndGroupLimits(blend, notices);
         !issues.empty()) {
-        // A limit no mix meets is refused before solving, its message naming it; the formula is
+        // A limit no mix meets is refused before solving, its notice naming it; the formula is
         // then infeasible like any other, with that limit as its conflict.
         if (leavesNoMix(issues.front())) {
             result.outcome = RunOutcome::Infeasible;
@@ -179,62 +192,50 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
     const lp::Reachability reach = lp::checkReachability(blend, workspaceOrder);
     if (!reach.passed) {
         const lp::Nutrient& failing = blend.nutrients[size_t(reach.failingNutrient)];
-        const QString name = QString::fromStdString(failing.nombre);
-        fillContributions(ws, reach);
-        result.nutrienteInalcanzable = name;
         result.outcome = RunOutcome::PrecheckFailed;
-        result.maximoAlcanzable = reach.maximoAlcanzable;
-        ws.maximoAlcanzable = reach.maximoAlcanzable;
-        if (input.showContributions)
-            input.showContributions(contributionsCaption(name, failing.minimo.value_or(0)), name);
-        else
-            msg::msgBox(contributionsMessage(name), msg::Critical,
-                        QStringLiteral("Se ha cancelado la Formulación"));
-        ws.contributionRows.clear();
-        ws.maximoAlcanzable.reset();
+        result.unreachable =
+            UnreachableNutrient{QString::fromStdString(failing.nombre), failing.minimo.value_or(0),
+                                reach.maximoAlcanzable, contributionsOf(reach)};
         return result;
     }
 
     app::BusyPointer busy;
-    result.boxesCleared = true;
     lp::SolvedBlend run = lp::assembleAndSolve(blend);
     lp::Tableau& tableau = run.tableau;
     const lp::SolveResult& solved = run.result;
     if (solved.phase1LimitReached)
-        msg::msgBox(QStringLiteral("No es posible definir el estado de la solución"));
+        notices.push_back({QStringLiteral("No es posible definir el estado de la solución")});
     ws.analysisRows.clear();
 
     bool sensitivity = false;
     switch (solved.outcome) {
     case lp::Outcome::NotStandard:
-        busy.release();
-        msg::msgBox(QStringLiteral("Problema no standar"));
+        notices.push_back({QStringLiteral("Problema no standar")});
         result.outcome = RunOutcome::NotStandard;
         return result;
     case lp::Outcome::Infeasible:
-        msg::msgBox(QStringLiteral("No es posible cumplir todas las restricciones"),
-                    msg::Exclamation, QStringLiteral("Se ha detenido la Formulación"));
+        notices.push_back({QStringLiteral("No es posible cumplir todas las restricciones"),
+                           msg::Exclamation, QStringLiteral("Se ha detenido la Formulación")});
         result.outcome = RunOutcome::Infeasible;
-        if (const lp::Diagnosis d = lp::diagnoseConflict(blend, input.diagnosisProgress);
+        if (const lp::Diagnosis d = lp::diagnoseConflict(blend, request.diagnosisProgress);
             d.cancelled) {
             result.diagnosisCancelled = true;
-            msg::msgBox(QStringLiteral("Se canceló la búsqueda de los límites en conflicto: la "
-                                       "fórmula no tiene solución, pero no se sabe qué límites "
-                                       "la impiden"),
-                        msg::Exclamation, QStringLiteral("Se ha detenido la Formulación"));
+            notices.push_back({QStringLiteral("Se canceló la búsqueda de los límites en conflicto: "
+                                              "la fórmula no tiene solución, pero no se sabe qué "
+                                              "límites la impiden"),
+                               msg::Exclamation, QStringLiteral("Se ha detenido la Formulación")});
         } else {
             result.conflicto = d.conflicto;
         }
         break;
     case lp::Outcome::IterationLimit:
-        msg::msgBox(QStringLiteral("Se ha detenido la ejecución sin llegar a una solución óptima "
-                                   "luego de 1.000.000 de iteraciones"));
+        notices.push_back({QStringLiteral("Se ha detenido la ejecución sin llegar a una solución "
+                                          "óptima luego de 1.000.000 de iteraciones")});
         result.outcome = RunOutcome::IterationLimit;
         break;
     case lp::Outcome::NoLeavingRow:
-        busy.release();
-        msg::msgBox(QStringLiteral("Aun existen ingredientes que pueden mejorar la solución pero "
-                                   "no es posible desplazar otros"));
+        notices.push_back({QStringLiteral("Aun existen ingredientes que pueden mejorar la solución "
+                                          "pero no es posible desplazar otros")});
         result.outcome = RunOutcome::NoLeavingRow;
         sensitivity = true;
         break;
@@ -247,7 +248,6 @@ RunResult formular(workspace::Workspace& ws, store::Database& db, const RunInput
         fillAnalysis(ws, lp::sensitivityRows(tableau, blend));
     writeBack(ws, blend, tableau);
     result.figures = workspace::actuResultados(ws, compositions);
-    result.cantidadText = result.figures->cantidadText;
     return result;
 }
 

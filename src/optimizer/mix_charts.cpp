@@ -17,10 +17,10 @@ MixCharts mixCharts(const workspace::Workspace& ws) {
         if (n.valor)
             out.nutrientes.push_back({n.nombre.trimmed(), *n.valor, n.minimo, n.maximo,
                                       bindsAt(*n.valor, n.minimo) || bindsAt(*n.valor, n.maximo)});
-    if (ws.vCantidad > 0)
+    if (ws.batchQuantity > 0)
         for (const workspace::FormulaIngredient& i : ws.ingredients)
             if (const double total = i.costoTotal.value_or(0); total != 0)
-                out.costos.push_back({i.nombre.trimmed(), total / ws.vCantidad});
+                out.costos.push_back({i.nombre.trimmed(), total / ws.batchQuantity});
     std::stable_sort(out.costos.begin(), out.costos.end(), [](const CostBar& a, const CostBar& b) {
         return a.costoPorUnidad > b.costoPorUnidad;
     });

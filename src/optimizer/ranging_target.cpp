@@ -466,7 +466,7 @@ RangingTarget targetOfWorkspaceRow(const lp::Blend& blend, const WorkspaceRow& r
 }
 
 bool hasFormulation(const workspace::Workspace& ws) {
-    return !ws.analysisRows.empty() && ws.vCantidad > 0;
+    return !ws.analysisRows.empty() && ws.batchQuantity > 0;
 }
 
 std::optional<StoredBlend> formulatedBlend(workspace::Workspace& ws, store::Database& db) {
@@ -479,16 +479,23 @@ std::optional<StoredBlend> formulatedBlend(workspace::Workspace& ws, store::Data
     return out;
 }
 
-std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId) {
-    workspace::Workspace ws;
-    ws.vIdFormula = formulaId;
-    const workspace::FormulaHeader header = workspace::actuFormula(ws, db);
-    if (!header.found || ws.vIdFormula == 0)
+std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId,
+                                           workspace::Notices* notices) {
+    workspace::LoadedFormula loaded = workspace::loadFormula(db, formulaId);
+    if (notices) {
+        if (loaded.refusal)
+            notices->push_back(*loaded.refusal);
+        notices->insert(notices->end(), loaded.notices.begin(), loaded.notices.end());
+    }
+    if (loaded.refusal || !loaded.header.found)
         return std::nullopt;
+    workspace::Workspace& ws = loaded.ws;
     // The formula's own batch quantity: the box shows the total of the stored mix, which is 0
     // for a formula never formulated.
-    const QString quantity = QString::number(ws.vCantidad);
-    if (!validate(ws, quantity, ws.vSecaIng, ws.vSecaNut).ok)
+    workspace::Notices refused;
+    if (!validate(ws, ws.batchQuantity, ws.ingredientsDry, ws.nutrientsDry,
+                  notices ? *notices : refused)
+             .ok)
         return std::nullopt;
     StoredBlend out;
     out.blend = tableauBlend(ws, db);

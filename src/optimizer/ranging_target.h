@@ -2,6 +2,7 @@
 
 #include "optimizer/engine/conflict.h"
 #include "optimizer/engine/ranging.h"
+#include "workspace/notice.h"
 
 #include <QString>
 #include <QStringList>
@@ -123,7 +124,9 @@ struct StoredBlend {
     BlendUnits units;
     std::vector<QString> codes; // the catalogue code of each ingredient, in the blend's order
 };
-std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId);
+// What the load and the checks say on the way is added to *notices.
+std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId,
+                                           workspace::Notices* notices = nullptr);
 
 // Whether the workspace holds a formulation that ended at an optimum (with sensitivity rows).
 bool hasFormulation(const workspace::Workspace& ws);

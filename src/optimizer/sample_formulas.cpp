@@ -1,8 +1,7 @@
 #include "optimizer/sample_formulas.h"
 
-#include "optimizer/formulation_run.h"
+#include "optimizer/stored_formulation.h"
 #include "store/database.h"
-#include "workspace/formula_loader.h"
 #include "workspace/formula_save.h"
 #include "workspace/workspace.h"
 
@@ -17,16 +16,12 @@ int formulateSampleFormulas(store::Database& db) {
 
     int stored = 0;
     for (const int id : ids) {
-        workspace::Workspace ws;
-        ws.vIdFormula = id;
-        workspace::actuFormula(ws, db);
-        RunInput input;
-        input.cantidadText = QString::number(kSampleBatch);
-        input.option1Seca = ws.vSecaIng;
-        input.option2Seca = ws.vSecaNut;
-        if (formular(ws, db, input).outcome != RunOutcome::Optimum)
+        StoredRunOptions options;
+        options.cantidad = kSampleBatch;
+        const StoredRun run = formulateStored(db, id, options);
+        if (run.refusal || run.formulation.outcome != RunOutcome::Optimum)
             continue;
-        workspace::saveFormulaRows(ws, db, id);
+        workspace::saveFormulaRows(*run.ws, db, id);
         ++stored;
     }
     return stored;

@@ -28,7 +28,7 @@ bool inARatio(const workspace::Workspace& ws, int nutrient) {
     });
 }
 
-bool checkNutrients(const workspace::Workspace& ws) {
+bool checkNutrients(const workspace::Workspace& ws, workspace::Notices& notices) {
     for (const workspace::FormulaNutrient& n : ws.nutrients) {
         const QString name = n.nombre.trimmed();
         const bool hasMin = n.minimo.has_value(), hasMax = n.maximo.has_value();
@@ -36,26 +36,28 @@ bool checkNutrients(const workspace::Workspace& ws) {
         if (!hasMin && !hasMax && inARatio(ws, n.id))
             continue;
         if (!hasMin && !hasMax) {
-            msg::msgBox("Debe ingresar un valor mínimo o máximo para la propiedad <" + name + ">");
+            notices.push_back(
+                {"Debe ingresar un valor mínimo o máximo para la propiedad <" + name + ">"});
             return false;
         }
         if (!hasMin || !hasMax)
             continue;
         const double minimo = *n.minimo, maximo = *n.maximo;
         if (minimo >= maximo) {
-            msg::msgBox("El valor máximo debe ser mayor al mínimo para la propiedad <" + name +
-                        ">");
+            notices.push_back(
+                {"El valor máximo debe ser mayor al mínimo para la propiedad <" + name + ">"});
             return false;
         }
         if (minimo != 0 && fmt::roundDecimals(std::fabs((maximo - minimo) / minimo), 10) < 0.0001) {
-            msg::msgBox(limitsTooClose(name, minimo, maximo));
+            notices.push_back({limitsTooClose(name, minimo, maximo)});
             return false;
         }
     }
     return true;
 }
 
-bool checkIngredientSums(const std::vector<workspace::FormulaIngredient>& rows, double cantidad) {
+bool checkIngredientSums(const std::vector<workspace::FormulaIngredient>& rows, double cantidad,
+                         workspace::Notices& notices) {
     double minimos = 0, maximos = 0;
     for (const workspace::FormulaIngredient& p : rows) {
         minimos += p.minimo.value_or(0);
@@ -63,15 +65,15 @@ bool checkIngredientSums(const std::vector<workspace::FormulaIngredient>& rows, 
         maximos = p.maximo ? maximos + *p.maximo : cantidad;
     }
     if (minimos > cantidad) {
-        msg::msgBox("La suma de los valores mínimos para los ingredientes es superior a la "
-                    "cantidad total a elaborar",
-                    msg::Critical, kCancelled);
+        notices.push_back({"La suma de los valores mínimos para los ingredientes es superior a la "
+                           "cantidad total a elaborar",
+                           msg::Critical, kCancelled});
         return false;
     }
     if (maximos < cantidad) {
-        msg::msgBox("La suma de los valores máximos para los ingredientes no alcanzan la cantidad "
-                    "total a elaborar",
-                    msg::Critical, kCancelled);
+        notices.push_back({"La suma de los valores máximos para los ingredientes no alcanzan la "
+                           "cantidad total a elaborar",
+                           msg::Critical, kCancelled});
         return false;
     }
     return true;
@@ -79,57 +81,54 @@ bool checkIngredientSums(const std::vector<workspace::FormulaIngredient>& rows, 
 
 } // namespace
 
-Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool option1Seca,
-                    bool option2Seca) {
+Validation validate(workspace::Workspace& ws, double cantidad, bool secaIng, bool secaNut,
+                    workspace::Notices& notices) {
     Validation v;
-    v.cantidadText = cantidadText;
-    const std::optional<double> quantity = numtext::toNumber(cantidadText);
-    if (!quantity) {
-        msg::msgBox(QStringLiteral("La cantidad a elaborar debe ser numérica"), msg::Critical);
-        v.focusCantidad = true;
-        return v;
-    }
-    const double whole = numtext::roundHalfEven(*quantity);
+    const double whole = numtext::roundHalfEven(cantidad);
     if (!(whole > 0)) {
-        msg::msgBox(QStringLiteral("La cantidad a elaborar debe ser mayor que cero"),
-                    msg::Critical);
-        v.focusCantidad = true;
+        notices.push_back(
+            {QStringLiteral("La cantidad a elaborar debe ser mayor que cero"), msg::Critical});
+        v.quantityRefused = true;
         return v;
     }
     if (whole > 1000) {
-        msg::msgBox(QStringLiteral("La cantidad a elaborar no puede ser mayor a 1000"),
-                    msg::Critical);
-        v.focusCantidad = true;
+        notices.push_back(
+            {QStringLiteral("La cantidad a elaborar no puede ser mayor a 1000"), msg::Critical});
+        v.quantityRefused = true;
         return v;
     }
     if (ws.nutrients.empty()) {
-        msg::msgBox(QStringLiteral("Debe ingresar al menos una restricción para los Nutrientes"),
-                    msg::Critical);
+        notices.push_back({QStringLiteral("Debe ingresar al menos una restricción para los "
+                                          "Nutrientes"),
+                           msg::Critical});
         return v;
     }
     if (ws.ingredients.empty()) {
-        msg::msgBox(QStringLiteral("Debe ingresar al menos un Ingrediente"), msg::Critical);
+        notices.push_back({QStringLiteral("Debe ingresar al menos un Ingrediente"), msg::Critical});
         return v;
     }
-    ws.vSecaIng = option1Seca;
-    ws.vSecaNut = option2Seca;
-    if (ws.vSecaIng && !ws.vSecaNut) {
-        msg::msgBox(QStringLiteral(
-            "No es posible formular nutrientes en húmeda e ingredientes en base seca"));
+    ws.ingredientsDry = secaIng;
+    ws.nutrientsDry = secaNut;
+    if (ws.ingredientsDry && !ws.nutrientsDry) {
+        notices.push_back({QStringLiteral(
+            "No es posible formular nutrientes en húmeda e ingredientes en base seca")});
         return v;
     }
-    ws.vCantidad = *quantity;
-    v.cantidadText = fmt::format(ws.vCantidad, QStringLiteral("0.00"));
-    if (!checkNutrients(ws) || !checkIngredientSums(ws.ingredients, ws.vCantidad))
+    ws.batchQuantity = cantidad;
+    v.quantityTaken = true;
+    if (!checkNutrients(ws, notices) ||
+        !checkIngredientSums(ws.ingredients, ws.batchQuantity, notices))
         return v;
     v.ok = true;
     return v;
 }
 
-std::vector<lp::LimitIssue> checkRatioAndGroupLimits(const lp::Blend& blend) {
+std::vector<lp::LimitIssue> checkRatioAndGroupLimits(const lp::Blend& blend,
+                                                     workspace::Notices& notices) {
     const std::vector<lp::LimitIssue> issues = lp::checkRatiosAndGroups(blend);
     if (!issues.empty())
-        msg::msgBox(QString::fromStdString(issues.front().mensaje), msg::Critical, kCancelled);
+        notices.push_back(
+            {QString::fromStdString(issues.front().mensaje), msg::Critical, kCancelled});
     return issues;
 }
 

@@ -2,6 +2,7 @@
 
 #include "optimizer/engine/blend.h"
 #include "optimizer/engine/limit_checks.h"
+#include "workspace/notice.h"
 
 #include <QString>
 #include <vector>
@@ -12,22 +13,24 @@ struct Workspace;
 
 namespace optimizer {
 
-// The checks a formulation makes before it builds anything, in order; the first failure shows
-// its message and stops the run. On success vCantidad holds the quantity.
+// The checks a formulation makes before it builds anything, in order; the first failure adds
+// its notice and stops the run. The workspace takes the bases once the rows are there, and the
+// quantity (batchQuantity) once the bases agree.
 struct Validation {
     bool ok = false;
-    bool focusCantidad = false; // the failure is in the quantity box
-    QString cantidadText;       // the quantity box after the checks ("0.00" once it is valid)
+    bool quantityRefused = false; // the failure is in the quantity
+    bool quantityTaken = false;   // batchQuantity holds the quantity
 };
 
-// option1Seca / option2Seca: the selectors "Mat. Seca" and "Base Seca" as the user left them.
-Validation validate(workspace::Workspace& ws, const QString& cantidadText, bool option1Seca,
-                    bool option2Seca);
+// secaIng / secaNut: the bases "Mat. Seca" and "Base Seca" asked for.
+Validation validate(workspace::Workspace& ws, double cantidad, bool secaIng, bool secaNut,
+                    workspace::Notices& notices);
 
 // The check of the ratio and group limits on the blend built from the workspace, before the
 // reachability check: the first limit no mix can meet (or a ratio with nothing to divide by) is
-// told, and every problem found is returned; the run stops on any.
-std::vector<lp::LimitIssue> checkRatioAndGroupLimits(const lp::Blend& blend);
+// told in a notice, and every problem found is returned; the run stops on any.
+std::vector<lp::LimitIssue> checkRatioAndGroupLimits(const lp::Blend& blend,
+                                                     workspace::Notices& notices);
 
 // Whether the problem is only that no mix meets the limit (the formula is infeasible), not a
 // limit that cannot be computed or was typed the wrong way round.

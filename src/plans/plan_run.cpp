@@ -1,17 +1,15 @@
 #include "plans/plan_run.h"
 
 #include "app/date_text.h"
-#include "book/captured_messages.h"
 #include "book/workspace_bridge.h"
 #include "catalog/price_history.h"
 #include "formulas/formula_lookup.h"
 #include "optimizer/engine/solution.h"
-#include "optimizer/formulation_run.h"
+#include "optimizer/stored_formulation.h"
 #include "store/database.h"
 #include "workspace/formula_loader.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
-#include "workspace/workspace_rows.h"
 
 #include <algorithm>
 
@@ -60,15 +58,6 @@ QString kindName(const lp::PlanConflict& c) {
     return QString::fromUtf8(lp::kindName(c.limit.limit.kind));
 }
 
-// Whether taking over today's dry matter would change a row (when not, the question and the
-// recount are left out, as the book's re-formulation leaves them).
-bool dryMatterChanged(const Workspace& ws) {
-    for (const workspace::FormulaIngredient& i : ws.ingredients)
-        if (!i.materiaSecaActual || *i.materiaSecaActual != i.materiaSeca)
-            return true;
-    return false;
-}
-
 // The day of the newest change of price or dry matter among the formula's ingredients; none when
 // the catalogue keeps no history of them.
 std::optional<QDate> latestPriceChange(store::Database& db, const Workspace& ws) {
@@ -90,7 +79,6 @@ std::optional<QDate> savedOn(const workspace::FormulaHeader& header) {
 
 // Each formula loaded and formulated alone; false with the message when one cannot be.
 bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp::Plan& lpPlan) {
-    book::CapturedMessages messages;
     for (const PlanFormulaRow& row : plan.formulas) {
         PlannedFormula pf;
         pf.row = row;
@@ -98,32 +86,23 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
         if (run.precios == PlanPrices::Current)
             if (const int newest = formulas::findFormula(db, {row.codigo, std::nullopt, 0}))
                 pf.row.idFormula = newest;
-        pf.ws = std::make_shared<Workspace>();
-        pf.ws->vIdFormula = pf.row.idFormula;
-        const workspace::FormulaHeader header = workspace::actuFormula(*pf.ws, db);
-        if (!header.found || pf.ws->vIdFormula == 0) {
-            run.mensaje = QStringLiteral("No se pudo cargar la fórmula %1: %2")
-                              .arg(formulaName(pf.row), messages.joined());
+        optimizer::StoredRunOptions options;
+        options.todaysPrices = run.precios == PlanPrices::Current;
+        optimizer::StoredRun stored = optimizer::formulateStored(db, pf.row.idFormula, options);
+        if (stored.refusal) {
+            run.mensaje =
+                QStringLiteral("No se pudo cargar la fórmula %1: %2")
+                    .arg(formulaName(pf.row), workspace::joinedNotices({*stored.refusal}));
             return false;
         }
+        const workspace::FormulaHeader& header = stored.header;
         pf.row.version = header.version.trimmed();
         pf.row.producto = header.producto.trimmed();
         pf.header = header;
-        if (run.precios == PlanPrices::Current) {
-            workspace::takeOverPrices(*pf.ws);
-            if (dryMatterChanged(*pf.ws))
-                workspace::takeOverDryMatter(*pf.ws, db); // recomputes the stored mix's figures
-            pf.fechaPrecios = latestPriceChange(db, *pf.ws);
-        } else {
-            pf.fechaPrecios = savedOn(header);
-        }
-        optimizer::RunInput input;
-        // The stored batch quantity, also for a formula never formulated (its mix totals 0).
-        input.cantidadText = QString::number(pf.ws->vCantidad, 'f', 2);
-        input.option1Seca = pf.ws->vSecaIng;
-        input.option2Seca = pf.ws->vSecaNut;
-        input.showContributions = [](const QString&, const QString&) {};
-        const optimizer::RunResult alone = optimizer::formular(*pf.ws, db, input);
+        pf.ws = std::move(stored.ws);
+        pf.fechaPrecios =
+            run.precios == PlanPrices::Current ? latestPriceChange(db, *pf.ws) : savedOn(header);
+        const optimizer::Formulation& alone = stored.formulation;
         switch (alone.outcome) {
         case optimizer::RunOutcome::Optimum:
         case optimizer::RunOutcome::NoLeavingRow:
@@ -135,12 +114,12 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
         case optimizer::RunOutcome::PrecheckFailed:
             run.mensaje = QStringLiteral("Fórmula %1: %2")
                               .arg(formulaName(pf.row),
-                                   optimizer::contributionsMessage(alone.nutrienteInalcanzable));
+                                   optimizer::contributionsMessage(alone.unreachable->nombre));
             return false;
         case optimizer::RunOutcome::NotStandard:
         case optimizer::RunOutcome::Invalid:
-            run.mensaje =
-                QStringLiteral("Fórmula %1: %2").arg(formulaName(pf.row), messages.joined());
+            run.mensaje = QStringLiteral("Fórmula %1: %2")
+                              .arg(formulaName(pf.row), workspace::joinedNotices(stored.notices));
             return false;
         }
         lpPlan.formulas.push_back({optimizer::tableauBlend(*pf.ws, db), row.cantidad});

@@ -5,19 +5,19 @@
 namespace workspace {
 
 void chooseIngredientBasis(Workspace& ws, bool seca) {
-    ws.vSecaIng = seca;
-    if (ws.vSecaIng && !ws.vSecaNut)
-        ws.vSecaNut = true;
+    ws.ingredientsDry = seca;
+    if (ws.ingredientsDry && !ws.nutrientsDry)
+        ws.nutrientsDry = true;
 }
 
 void chooseNutrientBasis(Workspace& ws, bool seca) {
-    ws.vSecaNut = seca;
-    if (!ws.vSecaNut && ws.vSecaIng)
+    ws.nutrientsDry = seca;
+    if (!ws.nutrientsDry && ws.ingredientsDry)
         chooseIngredientBasis(ws, false);
 }
 
 QString nutrientTabCaption(const Workspace& ws) {
-    return ws.vSecaNut ? QStringLiteral("Base Seca") : QStringLiteral("Base Húmeda");
+    return ws.nutrientsDry ? QStringLiteral("Base Seca") : QStringLiteral("Base Húmeda");
 }
 
 } // namespace workspace

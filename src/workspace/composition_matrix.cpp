@@ -66,9 +66,9 @@ void buildComposition(Workspace& ws, store::Database& db) {
             const auto column = columnOfNutrient.constFind(comp.nutrient);
             if (column == columnOfNutrient.constEnd())
                 continue; // a nutrient the formula does not limit
-            const double contribution = ws.vSecaNut ? comp.valor * p.porcentajeSeca.value_or(0)
-                                                    : comp.valor * (comp.materiaSeca / 100) *
-                                                          p.porcentajeHumeda.value_or(0);
+            const double contribution = ws.nutrientsDry ? comp.valor * p.porcentajeSeca.value_or(0)
+                                                        : comp.valor * (comp.materiaSeca / 100) *
+                                                              p.porcentajeHumeda.value_or(0);
             row.values[*column] = contribution;
             *totals.values[*column] += contribution;
         }

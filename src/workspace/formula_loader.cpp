@@ -27,16 +27,6 @@ QString dateText(const QVariant& stored) {
     return d.isValid() ? d.toString(QStringLiteral("dd/MM/yyyy")) : stored.toString();
 }
 
-// Loading holds the nutrient grid's change signal for as long as it runs, on every way out.
-class LoadingFlag {
-public:
-    explicit LoadingFlag(Workspace& ws) : ws_(ws) { ws_.loading = true; }
-    ~LoadingFlag() { ws_.loading = false; }
-
-private:
-    Workspace& ws_;
-};
-
 QString keyText(const QVariant& raw) {
     return raw.isValid() ? raw.toString() : QStringLiteral("Null");
 }
@@ -124,13 +114,14 @@ void fillNutrients(Workspace& ws, const std::vector<StoredNutrient>& rows) {
                                 optional(r.maximo), optional(r.valor), optional(r.valor)});
 }
 
-void fillIngredients(Workspace& ws, const std::vector<StoredIngredient>& rows) {
+void fillIngredients(Workspace& ws, const std::vector<StoredIngredient>& rows, Notices& notices) {
     for (const StoredIngredient& r : rows) {
         const double dm = r.materiaSeca.toDouble();
         if (!(dm > 0)) {
-            msg::msgBox("El Ingrediente no posee materia seca definida\n\nEl ingrediente " +
-                            r.nombre.toString().trimmed() + " no se ha ingresado a la Fórmula",
-                        msg::Critical);
+            notices.push_back({"El Ingrediente no posee materia seca definida\n\nEl ingrediente " +
+                                   r.nombre.toString().trimmed() +
+                                   " no se ha ingresado a la Fórmula",
+                               msg::Critical});
             continue;
         }
         FormulaIngredient p;
@@ -181,83 +172,70 @@ StoredHeader readHeader(store::Database& db, int formula) {
     return h;
 }
 
-void emptyWorkspace(Workspace& ws) {
-    ws.nutrients.clear();
-    ws.ingredients.clear();
-    ws.ratios.clear();
-    ws.groups.clear();
-    ws.vCantidad = 0;
-    ws.vCostoHumeda = 0;
-    ws.vMateriaSeca = 0;
-}
-
-FormulaHeader loadStoredFormula(Workspace& ws, store::Database& db) {
-    FormulaHeader header;
-    const StoredHeader stored = readHeader(db, ws.vIdFormula);
-    const std::vector<StoredNutrient> nutrients = readNutrients(db, ws.vIdFormula);
-    const std::vector<StoredIngredient> ingredients = readIngredients(db, ws.vIdFormula);
-    std::vector<formulas::FormulaRatio> ratios = formulas::loadFormulaRatios(db, ws.vIdFormula);
-    std::vector<formulas::FormulaGroup> groups = formulas::loadFormulaGroups(db, ws.vIdFormula);
+// Everything read and checked before the workspace takes any of it.
+void readStoredFormula(LoadedFormula& out, store::Database& db, int formula) {
+    Workspace& ws = out.ws;
+    FormulaHeader& header = out.header;
+    const StoredHeader stored = readHeader(db, formula);
+    const std::vector<StoredNutrient> nutrients = readNutrients(db, formula);
+    const std::vector<StoredIngredient> ingredients = readIngredients(db, formula);
+    std::vector<formulas::FormulaRatio> ratios = formulas::loadFormulaRatios(db, formula);
+    std::vector<formulas::FormulaGroup> groups = formulas::loadFormulaGroups(db, formula);
     if (!stored.found) {
-        msg::msgBox(QStringLiteral("No se pudo establecer la Fórmula"), msg::Critical);
-    } else {
-        header.found = true;
-        header.producto = stored.producto.toString();
-        header.codigo = stored.codigo.toString();
-        header.version = fmt::format(stored.version, QString());
-        header.fechaCreacion = dateText(stored.fechaCreacion);
-        header.fechaModificacion = dateText(stored.fechaModificacion);
-        ws.vCantidad = numtext::roundHalfEven(stored.cantidad.toDouble());
-        chooseIngredientBasis(ws, stored.tipoBase == 0);
-        chooseNutrientBasis(ws, stored.tipoBaseNutrientes == 0);
+        out.refusal = Notice{QStringLiteral("No se pudo establecer la Fórmula"), msg::Critical};
+        return;
     }
-
-    ws.nutrients.clear();
+    header.found = true;
+    header.producto = stored.producto.toString();
+    header.codigo = stored.codigo.toString();
+    header.version = fmt::format(stored.version, QString());
+    header.fechaCreacion = dateText(stored.fechaCreacion);
+    header.fechaModificacion = dateText(stored.fechaModificacion);
+    ws.batchQuantity = numtext::roundHalfEven(stored.cantidad.toDouble());
+    chooseIngredientBasis(ws, stored.tipoBase == 0);
+    chooseNutrientBasis(ws, stored.tipoBaseNutrientes == 0);
     fillNutrients(ws, nutrients);
-    ws.ingredients.clear();
-    fillIngredients(ws, ingredients);
+    fillIngredients(ws, ingredients, out.notices);
     ws.ratios = std::move(ratios);
     ws.groups = std::move(groups);
     // The quantity box ends up showing the batch total of the loaded mix, as after any recount.
     header.figures = actuResultados(ws, db);
     header.cantidad = header.figures->cantidadText;
-    return header;
 }
 
 } // namespace
 
-FormulaHeader actuFormula(Workspace& ws, store::Database& db) {
+LoadedFormula loadFormula(store::Database& db, int formulaId) {
     app::BusyPointer busy;
-    LoadingFlag loading(ws);
-    FormulaHeader header;
-
-    if (ws.vIdFormula == 0) {
-        ws.vCantidad = 0;
-        ws.vCostoHumeda = 0;
-        ws.vMateriaSeca = 0;
-        chooseIngredientBasis(ws, true);
-        chooseNutrientBasis(ws, true);
-        ws.nutrients.clear();
-        ws.ingredients.clear();
-        ws.ratios.clear();
-        ws.groups.clear();
-        return header;
+    LoadedFormula out;
+    if (formulaId == 0) {
+        chooseIngredientBasis(out.ws, true);
+        chooseNutrientBasis(out.ws, true);
+        return out;
     }
-
     try {
         // Read before the rows: a save that lands in between then counts as a change.
-        const int revision = store::readRevision(db, QStringLiteral("formulas"), ws.vIdFormula);
-        const FormulaHeader loaded = loadStoredFormula(ws, db);
-        ws.vRevision = revision;
-        return loaded;
+        const int revision = store::readRevision(db, QStringLiteral("formulas"), formulaId);
+        readStoredFormula(out, db, formulaId);
+        out.ws.vRevision = revision;
     } catch (const store::StoredValueError& e) {
-        // Nothing of the formula stays: a save from here must not replace the stored one.
-        emptyWorkspace(ws);
-        ws.vIdFormula = 0;
-        msg::msgBox(QStringLiteral("No se puede abrir la fórmula.\n\n") + e.message(),
-                    msg::Critical);
-        return FormulaHeader{};
+        out.refusal = Notice{QStringLiteral("No se puede abrir la fórmula.\n\n") + e.message(),
+                             msg::Critical};
     }
+    if (out.refusal) {
+        // Nothing of the formula stays: a save from it must not replace the stored one.
+        const Notice refusal = *out.refusal;
+        out = LoadedFormula{};
+        out.refusal = refusal;
+    }
+    return out;
+}
+
+void adoptLoaded(Workspace& ws, Workspace loaded, int formulaId) {
+    loaded.analysisRows = std::move(ws.analysisRows);
+    loaded.composition = std::move(ws.composition);
+    loaded.formulaId = formulaId;
+    ws = std::move(loaded);
 }
 
 } // namespace workspace

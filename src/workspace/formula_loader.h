@@ -1,6 +1,8 @@
 #pragma once
 
+#include "workspace/notice.h"
 #include "workspace/results.h"
+#include "workspace/workspace.h"
 
 #include <QString>
 #include <optional>
@@ -10,8 +12,6 @@ class Database;
 }
 
 namespace workspace {
-
-struct Workspace;
 
 // The header boxes of the workspace window after a load, as text.
 struct FormulaHeader {
@@ -25,15 +25,30 @@ struct FormulaHeader {
     std::optional<ResultFigures> figures; // the totals boxes; none for an empty workspace
 };
 
-// Fills the workspace from the formula vIdFormula (an empty workspace when it is 0): header,
-// bases, nutrient limits and ingredients, then the result figures. Ingredients without dry matter
-// are left out with a message. The batch quantity becomes the nearest whole number (halves to
-// even); a stored quantity beyond the 16-bit range is kept whole rather than wrapped, and the
+// A stored formula read into a workspace, or the refusal of one that cannot be.
+struct LoadedFormula {
+    // Header, bases, nutrient limits, ingredients, ratio and group limits and the change counter
+    // of the formula, the mix's figures computed; the formula id is left for the caller to set.
+    Workspace ws;
+    FormulaHeader header; // found unless refused
+    Notices notices;      // the ingredients left out for lacking dry matter, one each
+    // Set when the formula cannot be loaded (no header row, or a stored value the program cannot
+    // use): the message naming what, and then the workspace is empty.
+    std::optional<Notice> refusal;
+};
+
+// Reads formula `formulaId` (0: an empty workspace, on dry bases). Ingredients without dry matter
+// are left out, each with a notice. The batch quantity becomes the nearest whole number (halves
+// to even); a stored quantity beyond the 16-bit range is kept whole rather than wrapped, and the
 // formulation refuses it like any quantity above 1000.
 // A stored value the program cannot use (text in a number column, an infinite number, a key
-// beyond 32 bits, a repeated row, a composition it cannot read) refuses the whole formula with a
-// message naming the table, the row and the column: the workspace is left empty and without a
-// formula id, so nothing is read as 0 and a save cannot replace the stored formula.
-FormulaHeader actuFormula(Workspace& ws, store::Database& db);
+// beyond 32 bits, a repeated row, a composition it cannot read) refuses the whole formula, the
+// refusal naming the table, the row and the column, so nothing is read as 0 and a save cannot
+// replace the stored formula with what was half read. Shows nothing.
+LoadedFormula loadFormula(store::Database& db, int formulaId);
+
+// The workspace takes the loaded one as formula `formulaId`; the analysis of its last formulation
+// and its composition matrix stay, as a reload after a save keeps them.
+void adoptLoaded(Workspace& ws, Workspace loaded, int formulaId);
 
 } // namespace workspace

@@ -187,7 +187,7 @@ void markBrokenLimits(store::Database& db, int idFormula, const QStringList& bro
 QStringList brokenLimits(const Workspace& ws) {
     QStringList out;
     const auto quantity = [&](const FormulaIngredient& i) {
-        return ws.vSecaIng ? i.cantidadSeca : i.cantidadHumeda;
+        return ws.ingredientsDry ? i.cantidadSeca : i.cantidadHumeda;
     };
     if (std::none_of(ws.ingredients.begin(), ws.ingredients.end(),
                      [&](const FormulaIngredient& i) { return quantity(i).value_or(0) > 0; }))
@@ -247,34 +247,39 @@ SaveResult saveFormula(Workspace& ws, store::Database& db, const formulas::Heade
         id = formulas::writeHeader(db, opened, header);
         app::BusyPointer busy;
         // Saved over the formula it was loaded from: only if nobody saved it since.
-        if (id == ws.vIdFormula)
+        if (id == ws.formulaId)
             store::claimRevision(db, QStringLiteral("formulas"), id, ws.vRevision,
                                  kFormulaChangedByOther);
         saveFormulaRows(ws, db, id);
         markBrokenLimits(db, id, brokenLimits(ws));
         tx.commit();
     } catch (const store::StaleRowError& e) {
-        msg::msgBox(e.message(), msg::Critical);
+        result.notices.push_back({e.message(), msg::Critical});
         return result;
     } catch (const store::StoreError& e) {
         failure = e.message();
         failed = true;
     }
     if (failed) {
-        // Told only now, with the transaction rolled back: the database is free while the
+        // Told only once the transaction is rolled back: the database is free while the
         // message waits for the user.
-        msg::msgBox(saveFailedMessage(failure), msg::Critical);
+        result.notices.push_back({saveFailedMessage(failure), msg::Critical});
         return result;
     }
-    ws.vIdFormula = id;
+    ws.formulaId = id;
     result.outcome = SaveResult::Saved;
     try {
-        result.header = actuFormula(ws, db);
+        LoadedFormula loaded = loadFormula(db, id);
+        if (loaded.refusal)
+            result.notices.push_back(*loaded.refusal);
+        result.notices.insert(result.notices.end(), loaded.notices.begin(), loaded.notices.end());
+        adoptLoaded(ws, std::move(loaded.ws), loaded.refusal ? 0 : id);
+        result.header = loaded.header;
     } catch (const store::StoreError& e) {
-        msg::msgBox(QStringLiteral("La Fórmula se grabó, pero no se pudo volver a leer.\n\n"
-                                   "Detalle: ") +
-                        e.message(),
-                    msg::Critical);
+        result.notices.push_back({QStringLiteral("La Fórmula se grabó, pero no se pudo volver a "
+                                                 "leer.\n\nDetalle: ") +
+                                      e.message(),
+                                  msg::Critical});
     }
     return result;
 }

@@ -49,18 +49,20 @@ struct SaveResult {
     enum Outcome { Saved, Failed };
     Outcome outcome = Failed;
     FormulaHeader header; // after Saved: the header boxes of the reloaded formula
+    Notices notices;      // what the user is told, in order: why it failed, or the reload's
 };
 
 // The writing of "&Grabar", once the user has answered the header editor (opened on `opened`,
 // answered with `header`): in one transaction the formulas row is written as the editor's
 // formulas::writeHeader writes it, then the rows are merged. Nothing here asks the user anything
-// while the transaction holds the database. Saved: committed, vIdFormula takes the id written,
+// while the transaction holds the database. Saved: committed, formulaId takes the id written,
 // and the workspace is reloaded from what was stored. Failed: everything rolled back (a header
-// the write refuses included), then a message says so, and the workspace (vIdFormula included)
-// is as it was so the user can try again. A save over the formula it was loaded from fails with
-// kFormulaChangedByOther when someone else saved that formula after it was loaded (its change
-// counter, vRevision, moved on). The formulas row keeps, in limites_incumplidos, the summary of
-// the limits the saved mix breaks (Null when it meets them all), for the formula list to mark.
+// the write refuses included), then a notice says so, and the workspace (formulaId included)
+// is as it was so the user can try again. Shows nothing: the notices say it. A save over the
+// formula it was loaded from fails with kFormulaChangedByOther when someone else saved that formula
+// after it was loaded (its change counter, vRevision, moved on). The formulas row keeps, in
+// limites_incumplidos, the summary of the limits the saved mix breaks (Null when it meets them
+// all), for the formula list to mark.
 SaveResult saveFormula(Workspace& ws, store::Database& db, const formulas::HeaderOpening& opened,
                        const formulas::HeaderInput& header);
 

@@ -16,8 +16,8 @@ RecalcQuantity checkRecalcQuantity(const QString& text) {
     return r;
 }
 
-QString recalcBasisText(bool vSecaIng) {
-    return vSecaIng ? QStringLiteral("Materia Seca") : QStringLiteral("Materia Húmeda");
+QString recalcBasisText(bool ingredientsDry) {
+    return ingredientsDry ? QStringLiteral("Materia Seca") : QStringLiteral("Materia Húmeda");
 }
 
 } // namespace workspace

@@ -15,6 +15,6 @@ struct RecalcQuantity {
 RecalcQuantity checkRecalcQuantity(const QString& text);
 
 // The basis the quantity is on, as the dialog names it.
-QString recalcBasisText(bool vSecaIng);
+QString recalcBasisText(bool ingredientsDry);
 
 } // namespace workspace

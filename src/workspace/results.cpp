@@ -61,7 +61,7 @@ void recomputeNutrients(Workspace& ws, const std::vector<FormulaIngredient*>& ro
             const std::optional<double> a = comps.valor(n.id, p->id);
             if (!a)
                 continue; // no composition row
-            if (ws.vSecaNut)
+            if (ws.nutrientsDry)
                 valor += *a * p->porcentajeSeca.value_or(0);
             else
                 valor += *a * (comps.catalogueDryMatter(p->id).value_or(0) / 100) *
@@ -86,7 +86,7 @@ void recomputeRatiosAndGroups(Workspace& ws) {
         double sum = 0;
         for (const int id : g.ingredientIds)
             if (const FormulaIngredient* p = findIngredient(std::as_const(ws), id))
-                sum += (ws.vSecaIng ? p->cantidadSeca : p->cantidadHumeda).value_or(0);
+                sum += (ws.ingredientsDry ? p->cantidadSeca : p->cantidadHumeda).value_or(0);
         g.valor = sum;
     }
 }
@@ -94,7 +94,7 @@ void recomputeRatiosAndGroups(Workspace& ws) {
 // Largest share on the ingredient basis first, an empty share last, equal shares by ascending id.
 void orderByShare(Workspace& ws) {
     const auto share = [&](const FormulaIngredient& r) {
-        return ws.vSecaIng ? r.porcentajeSeca : r.porcentajeHumeda;
+        return ws.ingredientsDry ? r.porcentajeSeca : r.porcentajeHumeda;
     };
     std::stable_sort(ws.ingredients.begin(), ws.ingredients.end(),
                      [&](const FormulaIngredient& a, const FormulaIngredient& b) {
@@ -130,7 +130,7 @@ ResultFigures actuResultados(Workspace& ws, const MixCompositions& compositions)
     ws.vMateriaSeca = s.materiaSeca;
     f.porHAlarm = notHundred(f.txtPorH);
     f.porSAlarm = notHundred(f.txtPorS);
-    f.cantidadText = ws.vSecaIng ? f.txtCanS : f.txtCanH;
+    f.cantidadText = ws.ingredientsDry ? f.txtCanS : f.txtCanH;
 
     recomputeNutrients(ws, rows, compositions);
     recomputeRatiosAndGroups(ws);

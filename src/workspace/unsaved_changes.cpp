@@ -6,9 +6,9 @@ namespace workspace {
 
 SavedState savedState(const Workspace& ws) {
     SavedState s;
-    s.cantidad = ws.vCantidad;
-    s.secaIng = ws.vSecaIng;
-    s.secaNut = ws.vSecaNut;
+    s.cantidad = ws.batchQuantity;
+    s.secaIng = ws.ingredientsDry;
+    s.secaNut = ws.nutrientsDry;
     for (const FormulaIngredient& i : ws.ingredients)
         s.ingredients.emplace_back(i.id, i.materiaSeca, i.costoSeca, i.costoHumeda, i.minimo,
                                    i.maximo, i.cantidadSeca, i.cantidadHumeda);

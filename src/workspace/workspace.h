@@ -76,23 +76,19 @@ struct ContributionRow {
 // is saved; the window owns one Workspace for as long as it is open.
 struct Workspace {
     std::vector<FormulaNutrient> nutrients;
-    std::vector<FormulaIngredient> ingredients;    // in the order the grid shows them
-    std::vector<formulas::FormulaRatio> ratios;    // ratio limits, valor that of the last mix
-    std::vector<formulas::FormulaGroup> groups;    // group limits, valor that of the last mix
-    std::vector<SensitivityRow> analysisRows;      // of the last formulation
-    std::vector<ContributionRow> contributionRows; // to the nutrient that failed the check
-    // The most the failing nutrient reaches in any admissible mix, set with contributionRows.
-    std::optional<double> maximoAlcanzable;
-    CompositionMatrix composition; // rebuilt by the composition view
+    std::vector<FormulaIngredient> ingredients; // in the order the grid shows them
+    std::vector<formulas::FormulaRatio> ratios; // ratio limits, valor that of the last mix
+    std::vector<formulas::FormulaGroup> groups; // group limits, valor that of the last mix
+    std::vector<SensitivityRow> analysisRows;   // of the last formulation
+    CompositionMatrix composition;              // rebuilt by the composition view
 
-    bool vSecaIng = true; // ingredient quantities on dry matter ("Mat. Seca")
-    bool vSecaNut = true; // nutrient limits and values on dry basis ("Base Seca")
+    bool ingredientsDry = true; // ingredient quantities on dry matter ("Mat. Seca")
+    bool nutrientsDry = true;   // nutrient limits and values on dry basis ("Base Seca")
     double vCostoHumeda = 0;
     double vMateriaSeca = 0;
-    double vCantidad = 0;
-    int vIdFormula = 0;
-    int vRevision = 0;    // the formula's change counter when it was loaded (store/revisions.h)
-    bool loading = false; // true while a formula is being loaded: the nutrient grid signals changes
+    double batchQuantity = 0;
+    int formulaId = 0;
+    int vRevision = 0; // the formula's change counter when it was loaded (store/revisions.h)
 };
 
 // The row of an ingredient or nutrient by its id; nullptr when the formula has none.

@@ -182,13 +182,13 @@ EditResult editNutrientLimit(Workspace& ws, const GridRow& row, const QString& f
 
 bool leaveCantidad(Workspace& ws, const QString& text) {
     if (text.trimmed().isEmpty()) {
-        ws.vCantidad = 0;
+        ws.batchQuantity = 0;
         return true;
     }
     const std::optional<double> value = numtext::toNumber(text);
     if (!value)
         return refuse(QStringLiteral("Debe ingresar un valor Numérico"));
-    ws.vCantidad = *value;
+    ws.batchQuantity = *value;
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workspace/notice.h"
+
 #include "formulas/formula_limits.h"
 #include "workspace/results.h"
 
@@ -44,6 +46,7 @@ struct EditResult {
     QString editorText;                   // the price box shows the rounded value
     int removedId = 0;                    // the row a removal was asked for, its id
     QString removedName;                  // and its name as the grid showed it, trimmed
+    Notices notices;                      // what the user is told first, in order
 };
 
 // The grid row an action came from, as the checks need it: the fields shown in columns 0 and 1,

@@ -112,8 +112,8 @@ grid::GridContent ingredientGrid(Workspace& ws) {
         cells, columns);
     for (int sep : {5, 8, 11})
         g.setColumnBackground(sep, grid::kGrey);
-    const int quantityCol = ws.vSecaIng ? 9 : 12;
-    const int shareCol = ws.vSecaIng ? 10 : 13;
+    const int quantityCol = ws.ingredientsDry ? 9 : 12;
+    const int shareCol = ws.ingredientsDry ? 10 : 13;
     for (size_t row = 0; row < cells.size(); ++row) {
         const std::vector<QVariant>& p = cells[row];
         const int r = int(row);
@@ -192,8 +192,8 @@ grid::GridContent groupGrid(const Workspace& ws) {
     std::vector<std::vector<QVariant>> cells;
     for (const formulas::FormulaGroup& gr : ws.groups) {
         QVariant share;
-        if (gr.valor && ws.vCantidad > 0)
-            share = *gr.valor / ws.vCantidad;
+        if (gr.valor && ws.batchQuantity > 0)
+            share = *gr.valor / ws.batchQuantity;
         cells.push_back({gr.nombre, QString(), variant(gr.minimo), variant(gr.maximo), QString(),
                          variant(gr.valor), share});
     }

@@ -165,12 +165,12 @@ EditResult takeOverPrices(Workspace& ws) {
     return r;
 }
 
+QString takeOverDryMatterQuestion() {
+    return QStringLiteral("Confirma la Actualización de la Materia Seca para los Ingredientes?");
+}
+
 EditResult takeOverDryMatter(Workspace& ws, store::Database& db) {
     EditResult r;
-    if (msg::msgBox(QStringLiteral("Confirma la Actualización de la Materia Seca para los "
-                                   "Ingredientes?"),
-                    msg::Question) != msg::Yes)
-        return r;
     QStringList kept;
     for (FormulaIngredient& p : ws.ingredients) {
         const double dm = p.materiaSecaActual.value_or(0);
@@ -183,17 +183,17 @@ EditResult takeOverDryMatter(Workspace& ws, store::Database& db) {
         const double f = dm / 100;
         p.materiaSeca = dm;
         p.costoSeca = p.costoHumeda.value_or(0) / f;
-        if (ws.vSecaIng)
+        if (ws.ingredientsDry)
             p.cantidadHumeda = p.cantidadSeca.value_or(0) / f;
         else
             p.cantidadSeca = p.cantidadHumeda.value_or(0) * f;
     }
     if (!kept.isEmpty())
-        msg::msgBox("El Ingrediente no posee materia seca definida en el catálogo\n\n" +
-                        QString(kept.size() == 1 ? "Conserva su materia seca: "
-                                                 : "Conservan su materia seca: ") +
-                        kept.join(QStringLiteral(", ")),
-                    msg::Critical);
+        r.notices.push_back({"El Ingrediente no posee materia seca definida en el catálogo\n\n" +
+                                 QString(kept.size() == 1 ? "Conserva su materia seca: "
+                                                          : "Conservan su materia seca: ") +
+                                 kept.join(QStringLiteral(", ")),
+                             msg::Critical});
     r.stored = true;
     r.figures = actuResultados(ws, db);
     return r;
@@ -206,7 +206,7 @@ EditResult recalculate(Workspace& ws, store::Database& db, double cantidad,
         takeAllNutrients(ws, db);
     for (FormulaIngredient& p : ws.ingredients) {
         const double f = p.materiaSeca / 100;
-        if (ws.vSecaIng) {
+        if (ws.ingredientsDry) {
             const double seca = p.porcentajeSeca.value_or(0) * cantidad;
             p.cantidadSeca = seca;
             if (f > 0)

@@ -24,10 +24,11 @@ bool checkIngredientColumns(const GridRow& row);
 
 // Every ingredient takes today's catalogue price; the dry price follows.
 EditResult takeOverPrices(Workspace& ws);
-// After the user confirms, every ingredient takes today's catalogue dry matter; the quantity on
-// the ingredient basis stays and the other follows. An ingredient whose catalogue dry matter is
-// 0 or missing keeps its own and is named in one message.
+// Every ingredient takes today's catalogue dry matter (a window asks takeOverDryMatterQuestion
+// first); the quantity on the ingredient basis stays and the other follows. An ingredient whose
+// catalogue dry matter is 0 or missing keeps its own and is named in one notice.
 EditResult takeOverDryMatter(Workspace& ws, store::Database& db);
+QString takeOverDryMatterQuestion();
 
 // The quantities for a new batch size, keeping the shares. Unless the nutrients are kept, the
 // nutrient list is replaced by every nutrient the ingredients contain (minimum 0, no maximum).

@@ -2,6 +2,7 @@
 #include "optimizer/formulation_run.h"
 #include "support/blend_database.h"
 #include "support/ingredient_rows.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -37,15 +38,11 @@ struct TwoIngredients {
         addFormulaNutrient(db, formula, prot, minimo, std::nullopt);
     }
     void load() {
-        ws.vIdFormula = formula;
-        workspace::actuFormula(ws, t.db());
+        ws.formulaId = formula;
+        loadShown(ws, t.db());
     }
-    optimizer::RunResult run(const QString& quantity = "100") {
-        optimizer::RunInput in;
-        in.cantidadText = quantity;
-        in.option1Seca = ws.vSecaIng;
-        in.option2Seca = ws.vSecaNut;
-        return optimizer::formular(ws, t.db(), in);
+    optimizer::Formulation run(const QString& quantity = "100") {
+        return formulateShown(ws, t.db(), quantity);
     }
     double field(int id, const char* name) { return testrows::value(ws, id, name).toDouble(); }
 };
@@ -87,7 +84,7 @@ TEST(FormulationRun, WorkedExampleWritesMixAndSensitivity) {
     EXPECT_NEAR(ex.ws.nutrients.at(0).valor.value_or(0), 20, 1e-6);
     ASSERT_TRUE(r.figures.has_value());
     EXPECT_EQ(r.figures->txtPorH, "100.00");
-    EXPECT_EQ(r.cantidadText, r.figures->txtCanH);
+    EXPECT_EQ(r.figures->cantidadText, r.figures->txtCanH);
 }
 
 TEST(FormulationRun, EachRowTakesItsOwnLineWhateverOrderTheGridShows) {
@@ -141,17 +138,17 @@ TEST(FormulationRun, InfeasibleBlendIsNormalisedWithoutSensitivityRows) {
     // A caller follows the diagnosis run by run and may stop it: then no conflict is named, the
     // mix is still the normalised one, and a message says the search was cancelled.
     messages.clear();
-    optimizer::RunInput in;
-    in.cantidadText = "100";
-    in.option1Seca = ex.ws.vSecaIng;
-    in.option2Seca = ex.ws.vSecaNut;
+    optimizer::FormulationRequest in{100, ex.ws.ingredientsDry, ex.ws.nutrientsDry, {}};
     int calls = 0, lastTotal = 0;
     in.diagnosisProgress = [&](int done, int total) {
         EXPECT_LE(done, total);
         lastTotal = total;
         return ++calls < 3;
     };
-    const auto stopped = optimizer::formular(ex.ws, ex.t.db(), in);
+    const auto stopped = optimizer::formulate(ex.ws, ex.t.db(), in);
+    EXPECT_TRUE(messages.shown().empty()); // told by the caller
+    for (const workspace::Notice& n : stopped.notices)
+        msg::msgBox(n.text, n.kind, n.title);
     EXPECT_EQ(stopped.outcome, RunOutcome::Infeasible);
     EXPECT_TRUE(stopped.diagnosisCancelled);
     EXPECT_TRUE(stopped.conflicto.empty());
@@ -168,7 +165,7 @@ TEST(FormulationRun, DryBasisWriteBackNormalisesTheWetShares) {
     ex.t.db().exec("update formula_producto set materia_seca=45 where id_producto=" +
                    QString::number(ex.b));
     ex.load();
-    ASSERT_TRUE(ex.ws.vSecaIng);
+    ASSERT_TRUE(ex.ws.ingredientsDry);
     ScriptedMessages messages;
     ASSERT_EQ(ex.run().outcome, RunOutcome::Optimum);
     const double xa = ex.field(ex.a, "porcentaje_seca"), xb = ex.field(ex.b, "porcentaje_seca");
@@ -196,16 +193,16 @@ TEST(FormulationRun, ValidationStopsAtTheFirstFailure) {
         ScriptedMessages messages;
         const auto r = ex.run("1000.4");
         EXPECT_EQ(r.outcome, RunOutcome::Optimum);
-        EXPECT_DOUBLE_EQ(ex.ws.vCantidad, 1000.4);
+        EXPECT_DOUBLE_EQ(ex.ws.batchQuantity, 1000.4);
     }
 
-    ex.ws.vSecaIng = true;
-    ex.ws.vSecaNut = false;
+    ex.ws.ingredientsDry = true;
+    ex.ws.nutrientsDry = false;
     const auto mixed = firstMessage("100");
     EXPECT_EQ(mixed.text,
               "No es posible formular nutrientes en húmeda e ingredientes en base seca");
     EXPECT_EQ(mixed.style, 0);
-    ex.ws.vSecaIng = ex.ws.vSecaNut = false;
+    ex.ws.ingredientsDry = ex.ws.nutrientsDry = false;
 
     auto limits = [&](QVariant minimo, QVariant maximo) {
         auto& n = ex.ws.nutrients.at(0);
@@ -248,24 +245,21 @@ TEST(FormulationRun, UnreachableMinimumShowsContributionsAndWritesNothing) {
     TwoIngredients ex(45); // B alone gives 40 × 0.9 = 36 per unit as fed
     ex.load();
     ScriptedMessages messages;
-    optimizer::RunInput in;
-    in.cantidadText = "100";
-    in.option1Seca = false;
-    in.option2Seca = false;
-    QString caption;
-    QStringList rows;
-    in.showContributions = [&](const QString& c, const QString&) {
-        caption = c;
-        for (const workspace::ContributionRow& a : ex.ws.contributionRows)
-            rows << QString("%1|%2|%3").arg(a.producto).arg(a.valor).arg(a.aportemaximo);
-    };
-    const auto r = optimizer::formular(ex.ws, ex.t.db(), in);
+    const auto r = optimizer::formulate(ex.ws, ex.t.db(), {100, false, false, {}});
     EXPECT_EQ(r.outcome, RunOutcome::PrecheckFailed);
-    EXPECT_EQ(caption, "PROBLEMA CON RESTRICCIÓN: Mínimo para Proteína = 45.00");
+    EXPECT_TRUE(r.notices.empty()); // the contributions view says why
+    EXPECT_TRUE(messages.shown().empty());
+    ASSERT_TRUE(r.unreachable);
+    const optimizer::UnreachableNutrient& u = *r.unreachable;
+    EXPECT_EQ(optimizer::contributionsCaption(u.nombre, u.minimo),
+              "PROBLEMA CON RESTRICCIÓN: Mínimo para Proteína = 45.00");
+    QStringList rows;
+    for (const workspace::ContributionRow& a : u.contributions)
+        rows << QString("%1|%2|%3").arg(a.producto).arg(a.valor).arg(a.aportemaximo);
     EXPECT_EQ(rows, (QStringList{"A|9|9", "B|36|36"}));
-    EXPECT_NEAR(r.maximoAlcanzable, 36, 1e-6); // within the quantity band
-    EXPECT_EQ(r.nutrienteInalcanzable, "Proteína");
-    EXPECT_EQ(optimizer::contributionsMessage(r.nutrienteInalcanzable),
+    EXPECT_NEAR(u.maximoAlcanzable, 36, 1e-6); // within the quantity band
+    EXPECT_EQ(u.nombre, "Proteína");
+    EXPECT_EQ(optimizer::contributionsMessage(u.nombre),
               "No es posible alcanzar el Mínimo para la propiedad Proteína");
     EXPECT_DOUBLE_EQ(ex.field(ex.a, "cantidad_humeda"), 0);
     EXPECT_FALSE(r.figures.has_value());
@@ -279,13 +273,10 @@ TEST(FormulationRun, SampleFormulasReachGlpksOptimumThroughTheDatabase) {
     for (; !formulas.eof(); formulas.moveNext()) {
         SCOPED_TRACE(formulas.toString("codigo").toStdString());
         Workspace ws;
-        ws.vIdFormula = formulas.toInt("id_formula");
-        workspace::actuFormula(ws, t.db());
-        optimizer::RunInput in;
-        in.cantidadText = "1000";
-        in.option1Seca = ws.vSecaIng;
-        in.option2Seca = ws.vSecaNut;
-        ASSERT_EQ(optimizer::formular(ws, t.db(), in).outcome, RunOutcome::Optimum);
+        ws.formulaId = formulas.toInt("id_formula");
+        loadShown(ws, t.db());
+        optimizer::FormulationRequest in{1000, ws.ingredientsDry, ws.nutrientsDry, {}};
+        ASSERT_EQ(optimizer::formulate(ws, t.db(), in).outcome, RunOutcome::Optimum);
 
         const lp::reference::Solution glpk =
             lp::reference::solveWithGlpk(optimizer::tableauBlend(ws, t.db()));
@@ -293,8 +284,8 @@ TEST(FormulationRun, SampleFormulasReachGlpksOptimumThroughTheDatabase) {
         // The cost of one unit of mix on the basis the shares were solved on.
         double cost = 0;
         for (const workspace::FormulaIngredient& p : ws.ingredients)
-            cost += ws.vSecaIng ? p.porcentajeSeca.value_or(0) * p.costoSeca.value_or(0)
-                                : p.porcentajeHumeda.value_or(0) * p.costoHumeda.value_or(0);
+            cost += ws.ingredientsDry ? p.porcentajeSeca.value_or(0) * p.costoSeca.value_or(0)
+                                      : p.porcentajeHumeda.value_or(0) * p.costoHumeda.value_or(0);
         EXPECT_NEAR(cost, glpk.cost, 1e-7 * glpk.cost);
     }
 }
@@ -341,12 +332,13 @@ TEST(FormulationRun, TheCheckOnADryBasisWeighsWithTheCataloguesDryMatter) {
     ex.load();
     // The catalogue changes after the formula was opened: the run reads today's figure.
     db.exec("update productos set materia_seca=45 where id_producto=" + QString::number(ex.b));
-    ASSERT_FALSE(ex.ws.vSecaIng);
-    ASSERT_TRUE(ex.ws.vSecaNut);
+    ASSERT_FALSE(ex.ws.ingredientsDry);
+    ASSERT_TRUE(ex.ws.nutrientsDry);
     ScriptedMessages messages;
     const auto r = ex.run();
     EXPECT_EQ(r.outcome, RunOutcome::PrecheckFailed);
-    EXPECT_NEAR(r.maximoAlcanzable, 20, 1e-6);
+    ASSERT_TRUE(r.unreachable);
+    EXPECT_NEAR(r.unreachable->maximoAlcanzable, 20, 1e-6);
 
     // And with wet nutrients each content counts at the catalogue's dry matter: B gives
     // 40 × 0.45 = 18 per unit, not 36.
@@ -363,16 +355,13 @@ TEST(FormulationRun, ReadsOnlyTheMixsCompositionsOncePerRun) {
     qunsetenv("DOSIVANT_SQL_TRACE");
     ScriptedMessages messages;
     Workspace ws;
-    ws.vIdFormula = 1;
+    ws.formulaId = 1;
     testing::internal::CaptureStderr();
-    workspace::actuFormula(ws, t.db());
+    loadShown(ws, t.db());
     const std::string load = testing::internal::GetCapturedStderr();
-    optimizer::RunInput in;
-    in.cantidadText = "1000";
-    in.option1Seca = ws.vSecaIng;
-    in.option2Seca = ws.vSecaNut;
+    optimizer::FormulationRequest in{1000, ws.ingredientsDry, ws.nutrientsDry, {}};
     testing::internal::CaptureStderr();
-    ASSERT_EQ(optimizer::formular(ws, t.db(), in).outcome, RunOutcome::Optimum);
+    ASSERT_EQ(optimizer::formulate(ws, t.db(), in).outcome, RunOutcome::Optimum);
     const std::string run = testing::internal::GetCapturedStderr();
 
     QList<int> nutrients;

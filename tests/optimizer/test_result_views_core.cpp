@@ -3,6 +3,7 @@
 #include "store/sql_text.h"
 #include "support/blend_database.h"
 #include "support/ingredient_rows.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -41,12 +42,8 @@ int formulaId(store::Database& db, const QString& code) {
     return rs.count() ? rs.toInt("id_formula") : 0;
 }
 
-optimizer::RunResult formulate(Workspace& ws, store::Database& db, const QString& quantity) {
-    optimizer::RunInput in;
-    in.cantidadText = quantity;
-    in.option1Seca = ws.vSecaIng;
-    in.option2Seca = ws.vSecaNut;
-    return optimizer::formular(ws, db, in);
+optimizer::Formulation formulate(Workspace& ws, store::Database& db, const QString& quantity) {
+    return formulateShown(ws, db, quantity);
 }
 
 } // namespace
@@ -112,9 +109,9 @@ TEST(ResultViewsOnSample, BroilerDietAnalysisAndASaveThatReadsBackTheSameFigures
     auto& db = t.db();
     ScriptedMessages messages;
     Workspace ws;
-    ws.vIdFormula = formulaId(db, "POLLO-INI");
-    ASSERT_GT(ws.vIdFormula, 0);
-    workspace::actuFormula(ws, db);
+    ws.formulaId = formulaId(db, "POLLO-INI");
+    ASSERT_GT(ws.formulaId, 0);
+    loadShown(ws, db);
     ASSERT_EQ(formulate(ws, db, "1000").outcome, RunOutcome::Optimum);
     EXPECT_NEAR(ws.vCostoHumeda, 0.2749198, 5e-7);
 
@@ -154,12 +151,12 @@ TEST(ResultViewsOnSample, BroilerDietAnalysisAndASaveThatReadsBackTheSameFigures
     header.secaIng = header.secaNut = false;
     header.today = QDate(2026, 12, 6);
     const workspace::SaveResult saved =
-        workspace::saveFormula(ws, db, formulas::openHeader(db, ws.vIdFormula), header);
+        workspace::saveFormula(ws, db, formulas::openHeader(db, ws.formulaId), header);
     ASSERT_EQ(saved.outcome, workspace::SaveResult::Saved);
     Workspace reopened;
-    reopened.vIdFormula = formulaId(db, "POLLO-INI");
-    EXPECT_EQ(reopened.vIdFormula, ws.vIdFormula);
-    workspace::actuFormula(reopened, db);
+    reopened.formulaId = formulaId(db, "POLLO-INI");
+    EXPECT_EQ(reopened.formulaId, ws.formulaId);
+    loadShown(reopened, db);
     EXPECT_EQ(snapshot(reopened), mix);
     EXPECT_NEAR(reopened.vCostoHumeda, 0.2749198, 5e-7);
     EXPECT_TRUE(messages.shown().empty());
@@ -170,28 +167,20 @@ TEST(ResultViewsOnSample, AFailedCheckHandsTheGreatestReachableValueToTheView) {
     auto& db = t.db();
     ScriptedMessages messages;
     Workspace ws;
-    ws.vIdFormula = formulaId(db, "POLLO-INI");
-    workspace::actuFormula(ws, db);
+    ws.formulaId = formulaId(db, "POLLO-INI");
+    loadShown(ws, db);
     auto& n = ws.nutrients.at(0);
     n.minimo = 1e6; // far beyond any mix
     n.maximo.reset();
     const QString nutrient = n.nombre.trimmed();
 
-    std::optional<double> seen;
-    double largest = -1;
-    optimizer::RunInput in;
-    in.cantidadText = "1000";
-    in.option1Seca = ws.vSecaIng;
-    in.option2Seca = ws.vSecaNut;
-    in.showContributions = [&](const QString& caption, const QString&) {
-        EXPECT_TRUE(caption.startsWith("PROBLEMA CON RESTRICCIÓN: Mínimo para " + nutrient));
-        seen = ws.maximoAlcanzable;
-        largest = optimizer::largestContribution(ws.contributionRows);
-    };
-    const auto r = optimizer::formular(ws, db, in);
+    const auto r = optimizer::formulate(ws, db, {1000, ws.ingredientsDry, ws.nutrientsDry, {}});
     ASSERT_EQ(r.outcome, RunOutcome::PrecheckFailed) << messages.texts().join('\n').toStdString();
-    ASSERT_TRUE(seen.has_value());
-    EXPECT_DOUBLE_EQ(*seen, r.maximoAlcanzable);
-    EXPECT_GT(largest, 0);
-    EXPECT_FALSE(ws.maximoAlcanzable.has_value()); // released with the contributions
+    ASSERT_TRUE(r.unreachable);
+    EXPECT_TRUE(optimizer::contributionsCaption(r.unreachable->nombre, r.unreachable->minimo)
+                    .startsWith("PROBLEMA CON RESTRICCIÓN: Mínimo para " + nutrient));
+    // The greatest reachable value, for the view, falls short of the minimum asked.
+    EXPECT_GT(r.unreachable->maximoAlcanzable, 0);
+    EXPECT_LT(r.unreachable->maximoAlcanzable, r.unreachable->minimo);
+    EXPECT_GT(optimizer::largestContribution(r.unreachable->contributions), 0);
 }

@@ -14,7 +14,7 @@ void setCost(workspace::Workspace& ws, const QString& name, double total) {
 
 workspace::Workspace formulated() {
     workspace::Workspace ws;
-    ws.vCantidad = 1000;
+    ws.batchQuantity = 1000;
     addNutrient(ws, "Proteína", 20, 30, 20.0000001); // on its minimum, within round-off
     addNutrient(ws, "Calcio", 0.8, 1.2, 1.0);
     addNutrient(ws, "Fibra", QVariant(), 5, 5.0);          // on its maximum
@@ -79,7 +79,7 @@ TEST(MixCharts, ChartPageDrawsInsideItsArea) {
     // Many rows shrink to fit the page; what does not fit is counted.
     RecordingCanvas big;
     workspace::Workspace many = bigFormula(60, 80);
-    many.vCantidad = 1000;
+    many.batchQuantity = 1000;
     for (int i = 1; i <= 80; ++i)
         setCost(many, QStringLiteral("Ingrediente %1").arg(i), i);
     printing::imprimeGraficos(big, optimizer::mixCharts(many), "Grande", QDate(2026, 12, 7));

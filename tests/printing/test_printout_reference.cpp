@@ -1,6 +1,7 @@
 #include "optimizer/formulation_run.h"
 #include "printing/formula_printout.h"
 #include "printing/page_output.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -30,19 +31,16 @@ TEST(PrintoutReference, SampleBroilerDietFirstPageMatchesTheReviewedImage) {
     ScriptedMessages messages;
     TempDatabase t(true);
     workspace::Workspace ws;
-    ws.vIdFormula = t.db()
-                        .query("select id_formula from formulas where codigo='POLLO-INI'")
-                        .valueAt(0, 0)
-                        .toInt();
-    ASSERT_NE(ws.vIdFormula, 0);
-    workspace::FormulaHeader header = workspace::actuFormula(ws, t.db());
+    ws.formulaId = t.db()
+                       .query("select id_formula from formulas where codigo='POLLO-INI'")
+                       .valueAt(0, 0)
+                       .toInt();
+    ASSERT_NE(ws.formulaId, 0);
+    workspace::FormulaHeader header = loadShown(ws, t.db());
     // A fixed modification date, so the picture does not depend on the day the sample was made.
     header.fechaModificacion = "05/12/2026";
-    optimizer::RunInput input;
-    input.cantidadText = "1000";
-    input.option1Seca = ws.vSecaIng;
-    input.option2Seca = ws.vSecaNut;
-    const optimizer::RunResult run = optimizer::formular(ws, t.db(), input);
+    optimizer::FormulationRequest input{1000, ws.ingredientsDry, ws.nutrientsDry, {}};
+    const optimizer::Formulation run = optimizer::formulate(ws, t.db(), input);
     ASSERT_EQ(run.outcome, optimizer::RunOutcome::Optimum)
         << messages.texts().join("\n").toStdString();
     ASSERT_TRUE(run.figures.has_value());

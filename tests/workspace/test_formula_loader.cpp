@@ -12,18 +12,24 @@ using workspace::Workspace;
 
 TEST(FormulaLoader, EmptyWorkspaceStartsDryWithNoRows) {
     TempDatabase t(true);
+    const workspace::LoadedFormula loaded = workspace::loadFormula(t.db(), 0);
+    EXPECT_FALSE(loaded.refusal);
+    EXPECT_FALSE(loaded.header.found);
+    EXPECT_TRUE(loaded.header.cantidad.isEmpty());
+    EXPECT_TRUE(loaded.ws.ingredientsDry);
+    EXPECT_TRUE(loaded.ws.nutrientsDry);
+    EXPECT_EQ(int(loaded.ws.ingredients.size()), 0);
+    EXPECT_EQ(int(loaded.ws.nutrients.size()), 0);
+    EXPECT_EQ(int(loaded.ws.analysisRows.size()), 0);
+
+    // The window's workspace takes a load, keeping the analysis of its last formulation.
     Workspace ws;
-    ws.vSecaIng = false;
-    ws.vSecaNut = false;
     ws.ingredients.push_back({});
-    const auto header = workspace::actuFormula(ws, t.db());
-    EXPECT_FALSE(header.found);
-    EXPECT_TRUE(header.cantidad.isEmpty());
-    EXPECT_TRUE(ws.vSecaIng);
-    EXPECT_TRUE(ws.vSecaNut);
+    ws.analysisRows.push_back({QStringLiteral("IA"), QStringLiteral("Maíz"), 1, 2, 3});
+    workspace::adoptLoaded(ws, loaded.ws, 12);
+    EXPECT_EQ(ws.formulaId, 12);
     EXPECT_EQ(int(ws.ingredients.size()), 0);
-    EXPECT_EQ(int(ws.nutrients.size()), 0);
-    EXPECT_EQ(int(ws.analysisRows.size()), 0);
+    EXPECT_EQ(int(ws.analysisRows.size()), 1);
 }
 
 TEST(FormulaLoader, LoadsHeaderBasesLimitsAndIngredients) {
@@ -44,24 +50,27 @@ TEST(FormulaLoader, LoadsHeaderBasesLimitsAndIngredients) {
     addFormulaNutrient(db, f, prot, 15, std::nullopt, 99);
     addFormulaNutrient(db, f, ca, std::nullopt, 2);
 
-    ScriptedMessages messages;
-    Workspace ws;
-    ws.vIdFormula = f;
-    const auto header = workspace::actuFormula(ws, db);
+    ScriptedMessages messages; // the load shows nothing
+    workspace::LoadedFormula loaded = workspace::loadFormula(db, f);
+    ASSERT_FALSE(loaded.refusal);
+    const Workspace& ws = loaded.ws;
+    const workspace::FormulaHeader& header = loaded.header;
     ASSERT_TRUE(header.found);
+    EXPECT_EQ(ws.formulaId, 0); // the caller's to set
     EXPECT_EQ(header.codigo, "F1");
     EXPECT_EQ(header.version, "3");
     EXPECT_EQ(header.fechaCreacion, "01/02/2009");
     EXPECT_EQ(header.fechaModificacion, "");
-    EXPECT_EQ(ws.vCantidad, 1000); // 999.5 rounds to the even whole number
-    EXPECT_FALSE(ws.vSecaIng);
-    EXPECT_FALSE(ws.vSecaNut);
+    EXPECT_EQ(ws.batchQuantity, 1000); // 999.5 rounds to the even whole number
+    EXPECT_FALSE(ws.ingredientsDry);
+    EXPECT_FALSE(ws.nutrientsDry);
     EXPECT_EQ(workspace::nutrientTabCaption(ws), "Base Húmeda");
 
-    ASSERT_EQ(messages.texts(),
-              QStringList{"El Ingrediente no posee materia seca definida\n\nEl ingrediente Sin "
-                          "materia seca no se ha ingresado a la Fórmula"});
-    EXPECT_EQ(messages.shown()[0].style, 16);
+    ASSERT_EQ(loaded.notices.size(), 1u);
+    EXPECT_EQ(loaded.notices[0].text,
+              "El Ingrediente no posee materia seca definida\n\nEl ingrediente Sin "
+              "materia seca no se ha ingresado a la Fórmula");
+    EXPECT_EQ(loaded.notices[0].kind, 16);
     ASSERT_EQ(int(ws.ingredients.size()), 2);
     const workspace::FormulaIngredient& p = ws.ingredients[0]; // largest as-fed share first
     EXPECT_EQ(p.id, maiz);
@@ -83,14 +92,17 @@ TEST(FormulaLoader, LoadsHeaderBasesLimitsAndIngredients) {
     // The quantity box shows the batch total of the loaded mix (none yet).
     EXPECT_EQ(header.cantidad, "0.00");
 
-    // A missing header clears the workspace with its message.
-    messages.clear();
-    ws.vIdFormula = 77;
-    const auto missing = workspace::actuFormula(ws, db);
-    EXPECT_FALSE(missing.found);
-    EXPECT_EQ(messages.texts(), QStringList{"No se pudo establecer la Fórmula"});
-    EXPECT_EQ(int(ws.ingredients.size()), 0);
-    EXPECT_EQ(int(ws.nutrients.size()), 0);
+    EXPECT_TRUE(messages.texts().isEmpty());
+
+    // A missing header is refused, with nothing of the formula left.
+    addFormulaNutrient(db, 77, prot, 1, std::nullopt); // a row without its formula
+    const workspace::LoadedFormula missing = workspace::loadFormula(db, 77);
+    ASSERT_TRUE(missing.refusal);
+    EXPECT_EQ(missing.refusal->text, "No se pudo establecer la Fórmula");
+    EXPECT_EQ(missing.refusal->kind, 16);
+    EXPECT_FALSE(missing.header.found);
+    EXPECT_EQ(int(missing.ws.nutrients.size()), 0);
+    EXPECT_TRUE(messages.texts().isEmpty());
 }
 
 TEST(BasisRule, DryQuantitiesWithWetNutrientsNeverExists) {
@@ -99,21 +111,19 @@ TEST(BasisRule, DryQuantitiesWithWetNutrientsNeverExists) {
     workspace::chooseNutrientBasis(ws, false);
     EXPECT_EQ(workspace::nutrientTabCaption(ws), "Base Húmeda");
     workspace::chooseIngredientBasis(ws, true); // switches the nutrients to dry
-    EXPECT_TRUE(ws.vSecaNut);
+    EXPECT_TRUE(ws.nutrientsDry);
     EXPECT_EQ(workspace::nutrientTabCaption(ws), "Base Seca");
     workspace::chooseNutrientBasis(ws, false); // switches the quantities to wet
-    EXPECT_FALSE(ws.vSecaIng);
-    EXPECT_FALSE(ws.vSecaNut);
+    EXPECT_FALSE(ws.ingredientsDry);
+    EXPECT_FALSE(ws.nutrientsDry);
     workspace::chooseNutrientBasis(ws, true);
-    EXPECT_FALSE(ws.vSecaIng);
-    EXPECT_TRUE(ws.vSecaNut);
+    EXPECT_FALSE(ws.ingredientsDry);
+    EXPECT_TRUE(ws.nutrientsDry);
 }
 
 TEST(FormulaLoader, QuantityBeyondSixteenBitsIsKeptWhole) {
     TempDatabase t;
     const int f = blenddb::addFormula(t.db(), "GRANDE", 40000.4, 1, 1);
-    Workspace ws;
-    ws.vIdFormula = f;
-    workspace::actuFormula(ws, t.db());
-    EXPECT_EQ(ws.vCantidad, 40000); // not wrapped to a negative 16-bit value
+    EXPECT_EQ(workspace::loadFormula(t.db(), f).ws.batchQuantity,
+              40000); // not wrapped to a negative 16-bit value
 }

@@ -3,6 +3,7 @@
 #include "support/blend_database.h"
 #include "support/fault_sweep.h"
 #include "support/ingredient_rows.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -66,7 +67,7 @@ QStringList workspaceState(const Workspace& ws) {
                            text(p.materiaSecaActual),
                            text(p.costoHumedaActual)}
                    .join('|');
-    return out << QString::number(ws.vIdFormula);
+    return out << QString::number(ws.formulaId);
 }
 
 // The stored keys of one formula's rows.
@@ -135,8 +136,17 @@ Header newFormula(const QString& code) {
     return h;
 }
 
+// Saves as the window does: what the save says is shown once it has returned.
 SaveResult save(Workspace& ws, store::Database& db, const Header& h) {
-    return workspace::saveFormula(ws, db, h.opened, h.input);
+    SaveResult r;
+    {
+        ScriptedMessages during;
+        r = workspace::saveFormula(ws, db, h.opened, h.input);
+        EXPECT_TRUE(during.shown().empty()); // nothing while the save runs
+    }
+    for (const workspace::Notice& n : r.notices)
+        msg::msgBox(n.text, n.kind, n.title);
+    return r;
 }
 
 // Six ingredients, four nutrients; formula F holds ingredients 3, 4, 5 and nutrients 2, 3;
@@ -163,8 +173,8 @@ struct Fixture {
 
     // F loaded, then edited so that a save updates, inserts and deletes rows of both kinds.
     void loadAndEdit(Workspace& ws) {
-        ws.vIdFormula = f;
-        workspace::actuFormula(ws, t.db());
+        ws.formulaId = f;
+        loadShown(ws, t.db());
         ASSERT_TRUE(removeRow(ws.ingredients, 4));
         addIngredientRow(ws, 2, 5, QVariant(), 0.1); // both sort before every stored row
         addIngredientRow(ws, 1, QVariant(), 20, 0.2);
@@ -317,7 +327,7 @@ TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndARefusedHeaderWri
     r = save(ws, db, header);
     db.failStatementAfter(0);
     EXPECT_EQ(r.outcome, SaveResult::Failed);
-    EXPECT_EQ(ws.vIdFormula, 0);
+    EXPECT_EQ(ws.formulaId, 0);
     EXPECT_EQ(storedState(db), stored);
 
     // The editor refuses a first try (its check, before anything is written) and the user
@@ -326,9 +336,9 @@ TEST(FormulaSave, ANewFormulaTakesItsIdOnlyWhenTheSaveStandsAndARefusedHeaderWri
     EXPECT_FALSE(formulas::checkHeader(db, header.opened, header.input));
     r = save(ws, db, header);
     ASSERT_EQ(r.outcome, SaveResult::Saved);
-    EXPECT_EQ(ws.vIdFormula, fx.g + 1);
-    EXPECT_EQ(keys(db, "formula_producto", "id_producto", ws.vIdFormula), (std::vector<int>{6}));
-    EXPECT_EQ(keys(db, "formula_propiedad", "id_propiedad", ws.vIdFormula), (std::vector<int>{2}));
+    EXPECT_EQ(ws.formulaId, fx.g + 1);
+    EXPECT_EQ(keys(db, "formula_producto", "id_producto", ws.formulaId), (std::vector<int>{6}));
+    EXPECT_EQ(keys(db, "formula_propiedad", "id_propiedad", ws.formulaId), (std::vector<int>{2}));
     EXPECT_EQ(messages.shown().size(), 1u); // only the failure above spoke
 }
 
@@ -337,9 +347,9 @@ TEST(FormulaSave, ASaveOverAFormulaSavedElsewhereSinceItWasLoadedIsRefused) {
     auto other = store::Database::openFile(fx.t.path()); // another user, or another window
     ScriptedMessages messages;
     Workspace mine, theirs;
-    mine.vIdFormula = theirs.vIdFormula = fx.f;
-    workspace::actuFormula(mine, fx.t.db());
-    workspace::actuFormula(theirs, *other);
+    mine.formulaId = theirs.formulaId = fx.f;
+    loadShown(mine, fx.t.db());
+    loadShown(theirs, *other);
 
     addIngredientRow(theirs, 1, QVariant(), 20, 0.2);
     const Header theirHeader = updateOf(fx.f, "F", "La suya", 1000);
@@ -354,7 +364,7 @@ TEST(FormulaSave, ASaveOverAFormulaSavedElsewhereSinceItWasLoadedIsRefused) {
     EXPECT_EQ(storedState(fx.t.db()), saved); // their save stands whole
 
     // Loaded again, the same edit saves; and saving twice in a row is no conflict with oneself.
-    workspace::actuFormula(mine, fx.t.db());
+    loadShown(mine, fx.t.db());
     addIngredientRow(mine, 2, 5, QVariant(), 0.1);
     EXPECT_EQ(save(mine, fx.t.db(), fx.headerUpdate()).outcome, SaveResult::Saved);
     EXPECT_EQ(save(mine, fx.t.db(), fx.headerUpdate()).outcome, SaveResult::Saved);
@@ -394,8 +404,8 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
             QString::number(fx.g) + ",1,1,NULL,NULL)");
 
     Workspace ws;
-    ws.vIdFormula = fx.f;
-    workspace::actuFormula(ws, db);
+    ws.formulaId = fx.f;
+    loadShown(ws, db);
     ASSERT_EQ(ws.ratios.size(), 1u);
     EXPECT_EQ(ws.ratios[0].nombre(), "N2 / N3");
     EXPECT_EQ(ws.ratios[0].minimo, 1.8);
@@ -435,7 +445,7 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
                                    }),
               19);
     messages.clear();
-    workspace::actuFormula(ws, db);
+    loadShown(ws, db);
     EXPECT_TRUE(messages.shown().empty());
 
     // Reloaded from what was stored: both ratios by name, group 2 only; G keeps its group.
@@ -456,8 +466,8 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
 
     // A formula whose limits name a nutrient no longer stored is refused whole.
     db.exec("delete from propiedades where id_propiedad=3");
-    workspace::actuFormula(ws, db);
-    EXPECT_EQ(ws.vIdFormula, 0);
+    loadShown(ws, db);
+    EXPECT_EQ(ws.formulaId, 0);
     EXPECT_TRUE(ws.ratios.empty());
     EXPECT_TRUE(ws.groups.empty());
     ASSERT_EQ(messages.shown().size(), 1u);
@@ -466,7 +476,7 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
 
 TEST(FormulaSave, TheLimitsAMixBreaksAreNamedAsTheGridsShowThem) {
     Workspace ws;
-    ws.vSecaIng = false; // ingredient limits judged on the quantities as fed
+    ws.ingredientsDry = false; // ingredient limits judged on the quantities as fed
     ws.nutrients = {{1, "Calcio", 0.9, 1.10, 1.35, {}},
                     {2, "Fósforo", 0.4, 0.6, 0.6049, {}}, // shows 0.60: within
                     {3, "Sodio", 0.15, {}, 0.12, {}},
@@ -481,7 +491,7 @@ TEST(FormulaSave, TheLimitsAMixBreaksAreNamedAsTheGridsShowThem) {
     EXPECT_EQ(workspace::brokenLimits(ws), (QStringList{"Calcio máximo 1.10, la mezcla 1.35",
                                                         "Sodio mínimo 0.15, la mezcla 0.12",
                                                         "Maíz máximo 500.00, la mezcla 520.00"}));
-    ws.vSecaIng = true;
+    ws.ingredientsDry = true;
     EXPECT_EQ(workspace::brokenLimits(ws).size(), 2);
 
     formulas::FormulaRatio ratio;

@@ -11,7 +11,7 @@ namespace {
 
 Workspace withCalcium() {
     Workspace ws;
-    ws.vCantidad = 1000;
+    ws.batchQuantity = 1000;
     ws.nutrients.push_back({7, "Calcio", 0.9, 1.1, 1.0, {}});
     return ws;
 }

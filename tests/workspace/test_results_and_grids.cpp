@@ -56,8 +56,8 @@ TEST(Results, TotalsNutrientValuesAndOrder) {
     setComposition(db, c, prot, 1000); // not in the workspace: skipped
 
     Workspace ws;
-    ws.vSecaIng = false;
-    ws.vSecaNut = false;
+    ws.ingredientsDry = false;
+    ws.nutrientsDry = false;
     addRow(ws, b, "B", 90, 30, 25);
     addRow(ws, a, "A", 50, 10, 75); // the formula's own dry matter differs from the catalogue
     shareOut(ws);
@@ -81,8 +81,8 @@ TEST(Results, TotalsNutrientValuesAndOrder) {
     EXPECT_DOUBLE_EQ(ws.ingredients[0].costoTotal.value_or(0), 750);
 
     // Dry rule: composition × dry share; shares that miss 100 raise the alarm.
-    ws.vSecaIng = true;
-    ws.vSecaNut = true;
+    ws.ingredientsDry = true;
+    ws.nutrientsDry = true;
     for (workspace::FormulaIngredient& p : ws.ingredients)
         p.porcentajeSeca = p.porcentajeSeca.value_or(0) * 0.9999;
     f = workspace::actuResultados(ws, db);
@@ -96,8 +96,8 @@ TEST(Results, TotalsNutrientValuesAndOrder) {
 TEST(Results, EqualSharesComeByAscendingIdAndRowsWithoutAShareLast) {
     TempDatabase t;
     Workspace ws;
-    ws.vSecaIng = false;
-    ws.vSecaNut = false;
+    ws.ingredientsDry = false;
+    ws.nutrientsDry = false;
     addRow(ws, 9, "Sin cifras", 90, 1, 0);
     addRow(ws, 5, "E", 90, 1, 25);
     addRow(ws, 2, "B", 90, 1, 25);
@@ -115,7 +115,7 @@ TEST(Results, EqualSharesComeByAscendingIdAndRowsWithoutAShareLast) {
 
 TEST(WorkspaceGrids, SignalsMixLimitsAndCatalogueChanges) {
     Workspace ws;
-    ws.vSecaIng = false;
+    ws.ingredientsDry = false;
     addRow(ws, 1, "En la mezcla", 88, 0.2, 40, 50.0, std::nullopt); // below its minimum
     addRow(ws, 2, "Fuera", 90, 0.3, 0, std::nullopt, 10.0);
     addRow(ws, 3, "Al máximo", 90, 0.3, 60.001, std::nullopt, 60.0); // rounding, not an excess
@@ -149,7 +149,7 @@ TEST(WorkspaceGrids, SignalsMixLimitsAndCatalogueChanges) {
     EXPECT_FALSE(g.cell(2, 12).background == grid::kRed);
 
     // The dry basis reads the dry columns.
-    ws.vSecaIng = true;
+    ws.ingredientsDry = true;
     g = workspace::ingredientGrid(ws);
     EXPECT_TRUE(g.cell(0, 9).bold);
     EXPECT_FALSE(g.cell(0, 12).bold);
@@ -157,7 +157,7 @@ TEST(WorkspaceGrids, SignalsMixLimitsAndCatalogueChanges) {
 
 TEST(WorkspaceGrids, ABoldRowShowsItsFiguresAndARemainderOfZeroIsNotBold) {
     Workspace ws;
-    ws.vSecaIng = false;
+    ws.ingredientsDry = false;
     addRow(ws, 1, "Mezcla", 88, 0.2, 999.996, 0.0); // shows 1000.00
     addRow(ws, 2, "Resto", 90, 0.3, 0.004);         // both figures round to 0.00
     addRow(ws, 3, "Negativo", 90, 0.3, -1e-9);      // a remainder below 0
@@ -212,16 +212,16 @@ TEST(WorkspaceGrids, NutrientAlarmsAndChangesSinceSaved) {
 TEST(Results, AfterADryRecountRowsComeInDryShareOrder) {
     TempDatabase t;
     Workspace ws;
-    ws.vSecaIng = true;
-    ws.vSecaNut = true;
+    ws.ingredientsDry = true;
+    ws.nutrientsDry = true;
     // A is first by its as-fed share, B by its dry share.
     addRow(ws, 1, "A húmedo", 30, 1, 60);
     addRow(ws, 2, "B seco", 90, 1, 40);
     shareOut(ws);
     workspace::actuResultados(ws, t.db());
     EXPECT_EQ(ws.ingredients.at(0).nombre, "B seco");
-    ws.vSecaIng = false;
-    ws.vSecaNut = false;
+    ws.ingredientsDry = false;
+    ws.nutrientsDry = false;
     workspace::actuResultados(ws, t.db());
     EXPECT_EQ(ws.ingredients.at(0).nombre, "A húmedo");
 }

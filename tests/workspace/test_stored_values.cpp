@@ -1,4 +1,5 @@
 #include "support/blend_database.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "support/test_server.h"
@@ -36,12 +37,12 @@ struct StoredFormula {
     QString refusal() {
         ScriptedMessages messages;
         Workspace ws;
-        ws.vIdFormula = formula;
-        const auto header = workspace::actuFormula(ws, t.db());
+        ws.formulaId = formula;
+        const auto header = loadShown(ws, t.db());
         EXPECT_FALSE(header.found);
         EXPECT_EQ(int(ws.ingredients.size()), 0);
         EXPECT_EQ(int(ws.nutrients.size()), 0);
-        EXPECT_EQ(ws.vIdFormula, 0); // a save from here cannot replace the stored formula
+        EXPECT_EQ(ws.formulaId, 0); // a save from here cannot replace the stored formula
         EXPECT_EQ(messages.shown().size(), 1u);
         if (messages.shown().empty())
             return {};
@@ -62,8 +63,8 @@ TEST(StoredValues, AUsableFormulaLoads) {
     StoredFormula f;
     ScriptedMessages messages;
     Workspace ws;
-    ws.vIdFormula = f.formula;
-    EXPECT_TRUE(workspace::actuFormula(ws, f.t.db()).found);
+    ws.formulaId = f.formula;
+    EXPECT_TRUE(loadShown(ws, f.t.db()).found);
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_EQ(int(ws.ingredients.size()), 2);
     EXPECT_EQ(int(ws.nutrients.size()), 2);

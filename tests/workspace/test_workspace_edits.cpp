@@ -28,8 +28,8 @@ struct Sample {
         prot = addNutrient(t.db(), "Proteína");
         setComposition(t.db(), a, prot, 10);
         setComposition(t.db(), b, prot, 40);
-        ws.vSecaIng = false;
-        ws.vSecaNut = false;
+        ws.ingredientsDry = false;
+        ws.nutrientsDry = false;
         EXPECT_TRUE(workspace::addIngredient(ws, t.db(), a).stored);
         EXPECT_TRUE(workspace::addIngredient(ws, t.db(), b).stored);
         EXPECT_TRUE(workspace::addNutrient(ws, prot, "Proteína").stored);
@@ -203,9 +203,7 @@ TEST(WorkspaceRows, TakingOverCatalogueDryMatterAndPrices) {
     testrows::row(s.ws, c)->materiaSecaActual = 0.0;
 
     ScriptedMessages messages;
-    EXPECT_FALSE(workspace::takeOverDryMatter(s.ws, s.t.db()).stored); // answered No
     EXPECT_DOUBLE_EQ(s.field(s.a, "materia_seca").toDouble(), 50);
-    messages.planAnswer(msg::Yes);
     auto r = workspace::takeOverDryMatter(s.ws, s.t.db());
     ASSERT_TRUE(r.figures);
     EXPECT_DOUBLE_EQ(s.field(s.a, "materia_seca").toDouble(), 40);
@@ -213,12 +211,10 @@ TEST(WorkspaceRows, TakingOverCatalogueDryMatterAndPrices) {
     EXPECT_DOUBLE_EQ(s.field(s.a, "cantidad_humeda").toDouble(), 100); // wet quantities stay
     EXPECT_DOUBLE_EQ(s.field(s.a, "cantidad_seca").toDouble(), 40);
     EXPECT_DOUBLE_EQ(s.field(c, "materia_seca").toDouble(), 80); // a dry matter of 0 is refused
-    ASSERT_EQ(messages.shown().size(), 3u);
-    EXPECT_EQ(messages.shown()[0].style, msg::Question);
-    EXPECT_EQ(messages.shown()[0].text,
-              "Confirma la Actualización de la Materia Seca para los Ingredientes?");
-    EXPECT_TRUE(messages.shown()[2].text.contains("C"));
-    EXPECT_FALSE(messages.shown()[2].text.contains("A,"));
+    EXPECT_TRUE(messages.shown().empty()); // the caller asks first and tells afterwards
+    ASSERT_EQ(r.notices.size(), 1u);
+    EXPECT_EQ(r.notices[0].kind, msg::Critical);
+    EXPECT_TRUE(r.notices[0].text.endsWith("Conserva su materia seca: C"));
 
     r = workspace::takeOverPrices(s.ws);
     EXPECT_TRUE(r.ingredientGrid);
@@ -241,8 +237,8 @@ TEST(WorkspaceRows, RecalculationKeepsSharesOrTakesEveryNutrient) {
     const int ceniza = addNutrient(s.t.db(), "Ceniza");
     setComposition(s.t.db(), s.b, fibra, 3);
     setComposition(s.t.db(), s.b, ceniza, 0); // a zero content is not a nutrient it brings
-    s.ws.vSecaIng = true;
-    s.ws.vSecaNut = true;
+    s.ws.ingredientsDry = true;
+    s.ws.nutrientsDry = true;
     r = workspace::recalculate(s.ws, s.t.db(), 100, false);
     EXPECT_EQ(int(s.ws.nutrients.size()), 2);
     EXPECT_NEAR(s.field(s.b, "cantidad_seca").toDouble(), 100 * 67.5 / (12.5 + 67.5),
@@ -256,10 +252,10 @@ TEST(WorkspaceRows, RecalculationKeepsSharesOrTakesEveryNutrient) {
 
     ScriptedMessages messages;
     EXPECT_TRUE(workspace::leaveCantidad(s.ws, ""));
-    EXPECT_DOUBLE_EQ(s.ws.vCantidad, 0);
+    EXPECT_DOUBLE_EQ(s.ws.batchQuantity, 0);
     EXPECT_FALSE(workspace::leaveCantidad(s.ws, "12,5"));
     EXPECT_TRUE(workspace::leaveCantidad(s.ws, "750"));
-    EXPECT_DOUBLE_EQ(s.ws.vCantidad, 750);
+    EXPECT_DOUBLE_EQ(s.ws.batchQuantity, 750);
     EXPECT_EQ(messages.texts(), QStringList{"Debe ingresar un valor Numérico"});
 }
 

@@ -28,19 +28,16 @@ std::unique_ptr<QWidget> conflict(tour::Context& c) {
     workspace::Workspace ws;
     store::RecordSet rs = c.db.query("select id_formula from formulas where codigo=" +
                                      sql::text(QStringLiteral("POLLO-INI")) + " order by version");
-    ws.vIdFormula = rs.count() ? rs.toInt("id_formula") : 0;
-    workspace::actuFormula(ws, c.db);
+    ws.formulaId = rs.count() ? rs.toInt("id_formula") : 0;
+    workspace::adoptLoaded(ws, workspace::loadFormula(c.db, ws.formulaId).ws, ws.formulaId);
     setLimits(ws.ingredients, QStringLiteral("Carbonato de calcio"), 0.0, 10.0);
     for (workspace::FormulaNutrient& n : ws.nutrients)
         if (n.nombre.trimmed() == QStringLiteral("Fósforo disponible")) {
             n.minimo = 0.25;
             n.maximo = 0.30;
         }
-    optimizer::RunInput in;
-    in.cantidadText = QStringLiteral("1000");
-    in.option1Seca = ws.vSecaIng;
-    in.option2Seca = ws.vSecaNut;
-    const optimizer::RunResult r = optimizer::formular(ws, c.db, in);
+    optimizer::FormulationRequest in{1000, ws.ingredientsDry, ws.nutrientsDry, {}};
+    const optimizer::Formulation r = optimizer::formulate(ws, c.db, in);
     if (r.conflicto.empty())
         throw std::runtime_error("the broiler diet solved: no conflict to show");
     return std::make_unique<optimizer::frmConflicto>(r.conflicto);

@@ -18,16 +18,13 @@ namespace {
 
 optimizer::MixCharts broilerCharts(tour::Context& ctx) {
     workspace::Workspace ws;
-    ws.vIdFormula =
+    ws.formulaId =
         ctx.db.query(QStringLiteral("select id_formula from formulas where codigo='POLLO-INI'"))
             .valueAt(0, 0)
             .toInt();
-    workspace::actuFormula(ws, ctx.db);
-    optimizer::RunInput input;
-    input.cantidadText = QStringLiteral("1000");
-    input.option1Seca = ws.vSecaIng;
-    input.option2Seca = ws.vSecaNut;
-    optimizer::formular(ws, ctx.db, input);
+    workspace::adoptLoaded(ws, workspace::loadFormula(ctx.db, ws.formulaId).ws, ws.formulaId);
+    optimizer::FormulationRequest input{1000, ws.ingredientsDry, ws.nutrientsDry, {}};
+    optimizer::formulate(ws, ctx.db, input);
     return optimizer::mixCharts(ws);
 }
 

@@ -38,16 +38,15 @@ struct FormulatedBroiler {
 FormulatedBroiler formulatedBroiler(tour::Context& ctx) {
     FormulatedBroiler broiler;
     workspace::Workspace& ws = broiler.ws;
-    ws.vIdFormula =
+    ws.formulaId =
         ctx.db.query(QStringLiteral("select id_formula from formulas where codigo='POLLO-INI'"))
             .valueAt(0, 0)
             .toInt();
-    const workspace::FormulaHeader header = workspace::actuFormula(ws, ctx.db);
-    optimizer::RunInput input;
-    input.cantidadText = QStringLiteral("1000");
-    input.option1Seca = ws.vSecaIng;
-    input.option2Seca = ws.vSecaNut;
-    const optimizer::RunResult run = optimizer::formular(ws, ctx.db, input);
+    workspace::LoadedFormula loaded = workspace::loadFormula(ctx.db, ws.formulaId);
+    const workspace::FormulaHeader header = loaded.header;
+    workspace::adoptLoaded(ws, std::move(loaded.ws), ws.formulaId);
+    optimizer::FormulationRequest input{1000, ws.ingredientsDry, ws.nutrientsDry, {}};
+    const optimizer::Formulation run = optimizer::formulate(ws, ctx.db, input);
     broiler.texts =
         printing::PrintoutTexts::from(header, run.figures.value_or(workspace::ResultFigures{}));
     return broiler;

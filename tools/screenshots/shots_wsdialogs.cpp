@@ -17,25 +17,21 @@
 
 namespace {
 
-optimizer::RunInput runInput(const workspace::Workspace& ws) {
-    optimizer::RunInput in;
-    in.cantidadText = QStringLiteral("1000");
-    in.option1Seca = ws.vSecaIng;
-    in.option2Seca = ws.vSecaNut;
-    return in;
+optimizer::FormulationRequest request(const workspace::Workspace& ws) {
+    return {1000, ws.ingredientsDry, ws.nutrientsDry, {}};
 }
 
 void loadBroilerDiet(workspace::Workspace& ws, store::Database& db) {
     store::RecordSet rs = db.query("select id_formula from formulas where codigo=" +
                                    sql::text(QStringLiteral("POLLO-INI")) + " order by version");
-    ws.vIdFormula = rs.count() ? rs.toInt("id_formula") : 0;
-    workspace::actuFormula(ws, db);
+    ws.formulaId = rs.count() ? rs.toInt("id_formula") : 0;
+    workspace::adoptLoaded(ws, workspace::loadFormula(db, ws.formulaId).ws, ws.formulaId);
 }
 
 std::unique_ptr<QWidget> analysis(tour::Context& c) {
     workspace::Workspace ws;
     loadBroilerDiet(ws, c.db);
-    optimizer::formular(ws, c.db, runInput(ws));
+    optimizer::formulate(ws, c.db, request(ws));
     return std::make_unique<optimizer::frmAnalisis>(ws, nullptr,
                                                     optimizer::formulatedBlend(ws, c.db));
 }
@@ -51,15 +47,13 @@ std::unique_ptr<QWidget> contributions(tour::Context& c) {
             n.maximo.reset();
         }
     }
-    std::unique_ptr<QWidget> view;
-    optimizer::RunInput in = runInput(ws);
-    in.showContributions = [&](const QString& caption, const QString& nutrientName) {
-        view = std::make_unique<optimizer::frmAportes>(ws, caption, nutrientName);
-    };
-    optimizer::formular(ws, c.db, in);
-    if (!view)
+    const optimizer::Formulation r = optimizer::formulate(ws, c.db, request(ws));
+    if (!r.unreachable)
         throw std::runtime_error("the check passed: no contributions to show");
-    return view;
+    const optimizer::UnreachableNutrient& u = *r.unreachable;
+    return std::make_unique<optimizer::frmAportes>(
+        u.contributions, u.maximoAlcanzable, optimizer::contributionsCaption(u.nombre, u.minimo),
+        u.nombre);
 }
 
 std::unique_ptr<QWidget> recalculation(tour::Context&) {

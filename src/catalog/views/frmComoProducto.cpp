@@ -50,7 +50,7 @@ bool frmComoProducto::cmdUpdate_Click() {
         app::BusyPointer busy;
         const CreateResult created =
             createIngredient(db_, valuesToStore(typed, record_),
-                             mixComposition(ws_.nutrients, ws_.vSecaNut, ws_.vMateriaSeca));
+                             mixComposition(ws_.nutrients, ws_.nutrientsDry, ws_.vMateriaSeca));
         if (created.refusal) {
             busy.release();
             msg::msgBox(created.refusal->message, msg::Critical);

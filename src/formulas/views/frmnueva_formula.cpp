@@ -34,9 +34,9 @@ void paintBackground(QLineEdit* box, long colour) {
 } // namespace
 
 frmnueva_formula::frmnueva_formula(store::Database& db, int formulaId, double cantidad,
-                                   bool vSecaIng, bool vSecaNut, QWidget* parent)
-    : QDialog(parent), db_(db), formulaId_(formulaId), cantidad_(cantidad), vSecaIng_(vSecaIng),
-      vSecaNut_(vSecaNut) {
+                                   bool ingredientsDry, bool nutrientsDry, QWidget* parent)
+    : QDialog(parent), db_(db), formulaId_(formulaId), cantidad_(cantidad),
+      ingredientsDry_(ingredientsDry), nutrientsDry_(nutrientsDry) {
     setObjectName(QStringLiteral("frmnueva_formula"));
     setWindowTitle(texts::kEditorCaption);
     buildControls();
@@ -127,8 +127,8 @@ HeaderInput frmnueva_formula::answer() const {
     in.product = product_->text();
     in.newVersion = !opened_.isNew && Check1->isChecked();
     in.cantidad = cantidad_;
-    in.secaIng = vSecaIng_;
-    in.secaNut = vSecaNut_;
+    in.secaIng = ingredientsDry_;
+    in.secaNut = nutrientsDry_;
     in.today = QDate::currentDate();
     return in;
 }

@@ -23,8 +23,8 @@ class frmnueva_formula : public QDialog {
     Q_OBJECT
 
 public:
-    frmnueva_formula(store::Database& db, int formulaId, double cantidad, bool vSecaIng,
-                     bool vSecaNut, QWidget* parent = nullptr);
+    frmnueva_formula(store::Database& db, int formulaId, double cantidad, bool ingredientsDry,
+                     bool nutrientsDry, QWidget* parent = nullptr);
     ~frmnueva_formula() override;
 
     // The formula cannot be edited (its row or versions could not be read): the editor closes
@@ -53,8 +53,8 @@ private:
     store::Database& db_;
     int formulaId_;
     double cantidad_;
-    bool vSecaIng_;
-    bool vSecaNut_;
+    bool ingredientsDry_;
+    bool nutrientsDry_;
     HeaderOpening opened_;
 
     QLineEdit* code_ = nullptr;    // txtFields(0)

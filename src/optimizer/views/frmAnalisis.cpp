@@ -22,11 +22,11 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
     setObjectName(QStringLiteral("frmAnalisis"));
     setWindowTitle(QStringLiteral("Análisis de los Resultados"));
 
-    SSTab1_ = new QTabWidget(this);
-    SSTab1_->setObjectName(QStringLiteral("SSTab1"));
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("SSTab1"));
     for (size_t k = 0; k < analysisTabs().size(); ++k) {
         const AnalysisTab& tab = analysisTabs()[k];
-        auto* grid = new QTableWidget(SSTab1_);
+        auto* grid = new QTableWidget(tabs_);
         grids_[k] = grid;
         grid->setObjectName(tab.gridName);
         auto* binding = new GridBinding(grid);
@@ -38,9 +38,9 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
         const QString emptyText = analysisEmptyText(ws, tab);
         binding->noMatch()->setText(emptyText);
         binding->setNoMatchVisible(content.rowCount() == 0 && !emptyText.isEmpty());
-        SSTab1_->addTab(grid, tab.tabCaption);
+        tabs_->addTab(grid, tab.tabCaption);
     }
-    SSTab1_->setCurrentIndex(0);
+    tabs_->setCurrentIndex(0);
 
     auto* cmdClose = new QPushButton(QStringLiteral("Salir"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
@@ -58,7 +58,7 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
     buttons->addWidget(cmdRangos);
     buttons->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(SSTab1_, 1);
+    layout->addWidget(tabs_, 1);
     layout->addLayout(buttons);
     resize(960, 400); // every tab caption in sight
 }
@@ -66,7 +66,7 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
 frmAnalisis::~frmAnalisis() = default;
 
 void frmAnalisis::cmdRangos_Click() {
-    const int tab = SSTab1_->currentIndex();
+    const int tab = tabs_->currentIndex();
     if (!formula_ || tab < 0)
         return;
     QTableWidget* grid = grids_[static_cast<size_t>(tab)];

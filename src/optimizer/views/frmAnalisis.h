@@ -32,7 +32,7 @@ public:
 private:
     void cmdRangos_Click();
 
-    QTabWidget* SSTab1_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
     // One grid per tab: sized by the tabs, so a new kind of row cannot write past it.
     std::array<QTableWidget*, std::tuple_size_v<std::decay_t<decltype(analysisTabs())>>> grids_ =
         {};

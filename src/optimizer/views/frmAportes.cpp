@@ -16,7 +16,8 @@
 
 namespace optimizer {
 
-frmAportes::frmAportes(const workspace::Workspace& ws, const QString& caption,
+frmAportes::frmAportes(const std::vector<workspace::ContributionRow>& rows,
+                       std::optional<double> maximoAlcanzable, const QString& caption,
                        const QString& nutrientName, QWidget* parent)
     : QDialog(parent), nutrientName_(nutrientName) {
     setObjectName(QStringLiteral("frmAportes"));
@@ -42,7 +43,7 @@ frmAportes::frmAportes(const workspace::Workspace& ws, const QString& caption,
     auto* binding = new GridBinding(FlexGrid1_);
     binding->setFitCaptions(true);
     binding->setFillColumn(0);
-    binding->show(contributionsGrid(ws.contributionRows));
+    binding->show(contributionsGrid(rows));
     binding->setNoMatchVisible(false);
 
     auto* cmdClose = new QPushButton(QStringLiteral("Salir"), this);
@@ -60,7 +61,7 @@ frmAportes::frmAportes(const workspace::Workspace& ws, const QString& caption,
     resize(720, 360);
     cmdClose->setFocus(Qt::OtherFocusReason);
 
-    setMaximoAlcanzable(ws.maximoAlcanzable.value_or(largestContribution(ws.contributionRows)));
+    setMaximoAlcanzable(maximoAlcanzable.value_or(largestContribution(rows)));
 }
 
 frmAportes::~frmAportes() = default;

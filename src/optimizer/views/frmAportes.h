@@ -5,9 +5,10 @@
 class QLabel;
 class QTableWidget;
 
-namespace workspace {
-struct Workspace;
-}
+#include "workspace/workspace.h"
+
+#include <optional>
+#include <vector>
 
 namespace optimizer {
 
@@ -18,8 +19,11 @@ class frmAportes : public QDialog {
     Q_OBJECT
 
 public:
-    frmAportes(const workspace::Workspace& ws, const QString& caption, const QString& nutrientName,
-               QWidget* parent = nullptr);
+    // maximoAlcanzable: the greatest value the nutrient reaches in any admissible mix; without it
+    // the largest single contribution.
+    frmAportes(const std::vector<workspace::ContributionRow>& rows,
+               std::optional<double> maximoAlcanzable, const QString& caption,
+               const QString& nutrientName, QWidget* parent = nullptr);
     ~frmAportes() override;
 
     // The greatest value the nutrient reaches, when the caller knows better than the workspace.

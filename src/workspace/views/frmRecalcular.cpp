@@ -31,23 +31,23 @@ frmRecalcular::frmRecalcular(QWidget* parent) : QDialog(parent) {
 
     auto* Option2 = new QGroupBox(this);
     Option2->setObjectName(QStringLiteral("Option2"));
-    Option2_0_ = new QRadioButton(QStringLiteral("Mantener los Nutrientes actuales"), Option2);
-    Option2_0_->setObjectName(QStringLiteral("Option2_0"));
-    Option2_0_->setChecked(true);
+    keepNutrients_ = new QRadioButton(QStringLiteral("Mantener los Nutrientes actuales"), Option2);
+    keepNutrients_->setObjectName(QStringLiteral("Option2_0"));
+    keepNutrients_->setChecked(true);
     auto* Option2_1 =
         new QRadioButton(QStringLiteral("Incorporar todos los Nutrientes afectados"), Option2);
     Option2_1->setObjectName(QStringLiteral("Option2_1"));
     auto* group = new QButtonGroup(Option2);
-    group->addButton(Option2_0_);
+    group->addButton(keepNutrients_);
     group->addButton(Option2_1);
     auto* optionLayout = new QVBoxLayout(Option2);
-    optionLayout->addWidget(Option2_0_);
+    optionLayout->addWidget(keepNutrients_);
     optionLayout->addWidget(Option2_1);
 
     auto* Command4 = new QPushButton(QStringLiteral("&Aceptar"), this);
     Command4->setObjectName(QStringLiteral("Command4"));
     Command4->setDefault(true);
-    connect(Command4, &QPushButton::clicked, this, &frmRecalcular::Command4_Click);
+    connect(Command4, &QPushButton::clicked, this, &frmRecalcular::confirm);
     auto* Command3 = new QPushButton(QStringLiteral("&Cancelar"), this);
     Command3->setObjectName(QStringLiteral("Command3"));
     connect(Command3, &QPushButton::clicked, this, &QDialog::reject);
@@ -71,11 +71,11 @@ frmRecalcular::frmRecalcular(QWidget* parent) : QDialog(parent) {
 
 frmRecalcular::~frmRecalcular() = default;
 
-void frmRecalcular::setSecaIng(bool vSecaIng) {
-    Text1_->setText(recalcBasisText(vSecaIng));
+void frmRecalcular::setSecaIng(bool ingredientsDry) {
+    Text1_->setText(recalcBasisText(ingredientsDry));
 }
 
-void frmRecalcular::Command4_Click() {
+void frmRecalcular::confirm() {
     const RecalcQuantity q = checkRecalcQuantity(txt_cantidad_->text());
     if (!q.quantity) {
         msg::msgBox(q.message, msg::Critical);
@@ -83,7 +83,7 @@ void frmRecalcular::Command4_Click() {
         txt_cantidad_->selectAll();
         return;
     }
-    answer_ = Recalculation{*q.quantity, Option2_0_->isChecked()};
+    answer_ = Recalculation{*q.quantity, keepNutrients_->isChecked()};
     accept();
 }
 

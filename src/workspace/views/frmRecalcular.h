@@ -23,17 +23,18 @@ public:
     explicit frmRecalcular(QWidget* parent = nullptr);
     ~frmRecalcular() override;
 
-    // The basis of the workspace's ingredient quantities (vSecaIng), shown beside the quantity.
-    void setSecaIng(bool vSecaIng);
+    // The basis of the workspace's ingredient quantities (ingredientsDry), shown beside the
+    // quantity.
+    void setSecaIng(bool ingredientsDry);
 
     const std::optional<Recalculation>& answer() const { return answer_; }
 
 private:
-    void Command4_Click();
+    void confirm();
 
     QLineEdit* txt_cantidad_ = nullptr;
     QLineEdit* Text1_ = nullptr;
-    QRadioButton* Option2_0_ = nullptr;
+    QRadioButton* keepNutrients_ = nullptr;
     std::optional<Recalculation> answer_;
 };
 

@@ -7,6 +7,7 @@
 #include "workspace/formula_loader.h"
 #include "workspace/unsaved_changes.h"
 #include "workspace/views/limits_tab.h"
+#include "workspace/views/show_notices.h"
 #include "workspace/views/workspace_cell_editors.h"
 #include "workspace/views/workspace_grid_painter.h"
 #include "workspace/workspace.h"
@@ -57,10 +58,9 @@ void paintAlarm(QLineEdit* box, bool alarm) {
 frmoptimizacion::frmoptimizacion(store::Database& db, int formulaId, QWidget* parent)
     : QDialog(parent), db_(db), ws_(std::make_unique<Workspace>()) {
     build();
-    ws_->vIdFormula = formulaId;
-    actuFormula();
-    SSTab1_->setCurrentIndex(0);
-    flexprod_->setFocus(Qt::OtherFocusReason);
+    load(formulaId);
+    tabs_->setCurrentIndex(0);
+    ingredientGrid_->setFocus(Qt::OtherFocusReason);
 }
 
 frmoptimizacion::frmoptimizacion(store::Database& db, const Workspace& opened,
@@ -68,8 +68,8 @@ frmoptimizacion::frmoptimizacion(store::Database& db, const Workspace& opened,
     : QDialog(parent), db_(db), ws_(std::make_unique<Workspace>(opened)) {
     build();
     showHeader(header);
-    SSTab1_->setCurrentIndex(0);
-    flexprod_->setFocus(Qt::OtherFocusReason);
+    tabs_->setCurrentIndex(0);
+    ingredientGrid_->setFocus(Qt::OtherFocusReason);
 }
 
 void frmoptimizacion::build() {
@@ -79,18 +79,18 @@ void frmoptimizacion::build() {
     auto* main = new QVBoxLayout(this);
     main->addWidget(buildHeader());
     auto* middle = new QHBoxLayout;
-    SSTab1_ = new QTabWidget(this);
-    SSTab1_->setObjectName(QStringLiteral("SSTab1"));
-    SSTab1_->addTab(buildIngredientTab(), QStringLiteral("Ingredientes"));
-    SSTab1_->addTab(buildNutrientTab(), QStringLiteral("Base Seca"));
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("SSTab1"));
+    tabs_->addTab(buildIngredientTab(), QStringLiteral("Ingredientes"));
+    tabs_->addTab(buildNutrientTab(), QStringLiteral("Base Seca"));
     limitsTab_ = new LimitsTab(
         *ws_, db_, [this](const EditResult& r) { redraw(r); }, this);
-    SSTab1_->addTab(limitsTab_, QStringLiteral("Relaciones y Grupos"));
-    middle->addWidget(SSTab1_, 1);
+    tabs_->addTab(limitsTab_, QStringLiteral("Relaciones y Grupos"));
+    middle->addWidget(tabs_, 1);
     middle->addWidget(buildButtons());
     main->addLayout(middle, 1);
 
-    painter_ = new WorkspaceGridPainter(flexprod_, flexprop_, this);
+    painter_ = new WorkspaceGridPainter(ingredientGrid_, nutrientGrid_, this);
     painter_->addTotal(7, findChild<QLabel*>(QStringLiteral("lblMatSeca")), txtMatSeca_);
     painter_->addTotal(9, findChild<QLabel*>(QStringLiteral("lblCanS")), txtCanS_);
     painter_->addTotal(10, findChild<QLabel*>(QStringLiteral("lblPorS")), txtPorS_);
@@ -98,8 +98,8 @@ void frmoptimizacion::build() {
     painter_->addTotal(13, findChild<QLabel*>(QStringLiteral("lblPorH")), txtPorH_);
     painter_->addTotal(14, findChild<QLabel*>(QStringLiteral("lblCosTot")), txtCosTot_);
     editors_ = new WorkspaceCellEditors(
-        *ws_, db_, *painter_, flexprod_, flexprop_, [this](const EditResult& r) { redraw(r); },
-        this);
+        *ws_, db_, *painter_, ingredientGrid_, nutrientGrid_,
+        [this](const EditResult& r) { redraw(r); }, this);
     editors_->watchCantidad(txt_cantidad_);
 
     resize(1180, 720);
@@ -108,7 +108,7 @@ void frmoptimizacion::build() {
 frmoptimizacion::~frmoptimizacion() = default;
 
 int frmoptimizacion::formulaId() const {
-    return ws_->vIdFormula;
+    return ws_->formulaId;
 }
 
 QPushButton* frmoptimizacion::button(const char* name, const QString& caption,
@@ -169,12 +169,12 @@ QWidget* frmoptimizacion::buildIngredientTab() {
     basis->setObjectName(QStringLiteral("Option1"));
     auto* basisLayout = new QHBoxLayout(basis);
     auto* group = new QButtonGroup(basis);
-    Option1_[0] = option("Option1(0)", QStringLiteral("Mat. Seca"), basis);
-    Option1_[1] = option("Option1(1)", QStringLiteral("Mat. Húmeda"), basis);
-    for (QRadioButton* o : Option1_) {
+    ingredientBasis_[0] = option("Option1(0)", QStringLiteral("Mat. Seca"), basis);
+    ingredientBasis_[1] = option("Option1(1)", QStringLiteral("Mat. Húmeda"), basis);
+    for (QRadioButton* o : ingredientBasis_) {
         group->addButton(o);
         basisLayout->addWidget(o);
-        connect(o, &QRadioButton::clicked, this, &frmoptimizacion::Option1_Click);
+        connect(o, &QRadioButton::clicked, this, &frmoptimizacion::ingredientBasisChosen);
     }
     top->addWidget(basis);
     top->addStretch(1);
@@ -190,16 +190,16 @@ QWidget* frmoptimizacion::buildIngredientTab() {
                          QStringLiteral("Actualizar la Materia Seca con los valores actuales"));
     for (QPushButton* b : {add, remove, nutrientes, precios, mseca})
         top->addWidget(b);
-    connect(add, &QPushButton::clicked, this, &frmoptimizacion::Command3_Click);
-    connect(remove, &QPushButton::clicked, this, &frmoptimizacion::Command2_Click);
+    connect(add, &QPushButton::clicked, this, &frmoptimizacion::pickIngredient);
+    connect(remove, &QPushButton::clicked, this, &frmoptimizacion::dropIngredient);
     connect(nutrientes, &QPushButton::clicked, this, &frmoptimizacion::cmdNutrientes_Click);
     connect(precios, &QPushButton::clicked, this, &frmoptimizacion::cmdActuPrecios_Click);
     connect(mseca, &QPushButton::clicked, this, &frmoptimizacion::cmdActuMSeca_Click);
     layout->addLayout(top);
 
-    flexprod_ = new QTableWidget(page);
-    flexprod_->setObjectName(QStringLiteral("flexprod"));
-    layout->addWidget(flexprod_, 1);
+    ingredientGrid_ = new QTableWidget(page);
+    ingredientGrid_->setObjectName(QStringLiteral("flexprod"));
+    layout->addWidget(ingredientGrid_, 1);
 
     // The totals lie under the columns they add up; the painter places them.
     auto* totals = new QWidget(page);
@@ -261,12 +261,12 @@ QWidget* frmoptimizacion::buildNutrientTab() {
     basis->setObjectName(QStringLiteral("Option2"));
     auto* basisLayout = new QHBoxLayout(basis);
     auto* group = new QButtonGroup(basis);
-    Option2_[0] = option("Option2(0)", QStringLiteral("Base Seca"), basis);
-    Option2_[1] = option("Option2(1)", QStringLiteral("Base Húmeda"), basis);
-    for (QRadioButton* o : Option2_) {
+    nutrientBasis_[0] = option("Option2(0)", QStringLiteral("Base Seca"), basis);
+    nutrientBasis_[1] = option("Option2(1)", QStringLiteral("Base Húmeda"), basis);
+    for (QRadioButton* o : nutrientBasis_) {
         group->addButton(o);
         basisLayout->addWidget(o);
-        connect(o, &QRadioButton::clicked, this, &frmoptimizacion::Option2_Click);
+        connect(o, &QRadioButton::clicked, this, &frmoptimizacion::nutrientBasisChosen);
     }
     top->addWidget(basis);
     auto* add = button("Command4", QStringLiteral("+"),
@@ -275,13 +275,13 @@ QWidget* frmoptimizacion::buildNutrientTab() {
                           QStringLiteral("Eliminar el Nutriente de la Fórmula"));
     top->addWidget(add);
     top->addWidget(remove);
-    connect(add, &QPushButton::clicked, this, &frmoptimizacion::Command4_Click);
-    connect(remove, &QPushButton::clicked, this, &frmoptimizacion::Command5_Click);
+    connect(add, &QPushButton::clicked, this, &frmoptimizacion::pickNutrientRow);
+    connect(remove, &QPushButton::clicked, this, &frmoptimizacion::dropNutrient);
     layout->addLayout(top);
 
-    flexprop_ = new QTableWidget(page);
-    flexprop_->setObjectName(QStringLiteral("flexprop"));
-    layout->addWidget(flexprop_, 1);
+    nutrientGrid_ = new QTableWidget(page);
+    nutrientGrid_->setObjectName(QStringLiteral("flexprop"));
+    layout->addWidget(nutrientGrid_, 1);
     return page;
 }
 
@@ -299,10 +299,7 @@ QWidget* frmoptimizacion::buildButtons() {
         {"cmdFormular", QStringLiteral("&Formular Mínimo Costo"),
          QStringLiteral("Efectuar Formulación de Mínimo Costo"),
          &frmoptimizacion::cmdFormular_Click},
-        {"Command1",
-         QStringLiteral("&Análisis de Resultados"),
-         {},
-         &frmoptimizacion::Command1_Click},
+        {"Command1", QStringLiteral("&Análisis de Resultados"), {}, &frmoptimizacion::showAnalysis},
         {"cmdComposicion", QStringLiteral("&Composición"),
          QStringLiteral("Detalle de composición de la Fórmula"),
          &frmoptimizacion::cmdComposicion_Click},
@@ -319,7 +316,7 @@ QWidget* frmoptimizacion::buildButtons() {
         {"Command6",
          QStringLiteral("Guardar como Ingredi&ente"),
          {},
-         &frmoptimizacion::Command6_Click},
+         &frmoptimizacion::saveAsIngredient},
         {"cmdImprimir", QStringLiteral("&Imprimir"), {}, &frmoptimizacion::cmdImprimir_Click},
         {"cmdUpdate", QStringLiteral("&Grabar"), {}, &frmoptimizacion::cmdUpdate_Click},
         {"cmdCancel", QStringLiteral("Cance&lar"), {}, &frmoptimizacion::cmdCancel_Click},
@@ -355,9 +352,13 @@ void frmoptimizacion::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void frmoptimizacion::actuFormula() {
-    const FormulaHeader header = workspace::actuFormula(*ws_, db_);
-    showHeader(header);
+void frmoptimizacion::load(int formulaId) {
+    LoadedFormula loaded = loadFormula(db_, formulaId);
+    if (loaded.refusal)
+        showNotices({*loaded.refusal});
+    showNotices(loaded.notices);
+    adoptLoaded(*ws_, std::move(loaded.ws), loaded.refusal ? 0 : formulaId);
+    showHeader(loaded.header);
     markSaved();
 }
 
@@ -404,15 +405,16 @@ void frmoptimizacion::clearFigures() {
 }
 
 void frmoptimizacion::actuBaseNut() {
-    SSTab1_->setTabText(1, nutrientTabCaption(*ws_));
+    tabs_->setTabText(1, nutrientTabCaption(*ws_));
 }
 
 void frmoptimizacion::syncOptions() {
-    Option1_[ws_->vSecaIng ? 0 : 1]->setChecked(true);
-    Option2_[ws_->vSecaNut ? 0 : 1]->setChecked(true);
+    ingredientBasis_[ws_->ingredientsDry ? 0 : 1]->setChecked(true);
+    nutrientBasis_[ws_->nutrientsDry ? 0 : 1]->setChecked(true);
 }
 
 void frmoptimizacion::redraw(const EditResult& r) {
+    showNotices(r.notices);
     if (r.figures) {
         showFigures(*r.figures);
         paintAll(false);

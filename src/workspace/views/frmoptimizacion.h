@@ -63,7 +63,8 @@ private:
     QLineEdit* box(const char* name, bool readOnly = true);
 
     // Refreshing what the window shows.
-    void actuFormula();
+    // Loads the formula (0: an empty workspace), telling why when it cannot.
+    void load(int formulaId);
     void showHeader(const FormulaHeader& header);
     void showFigures(const ResultFigures& figures);
     void clearFigures();
@@ -73,11 +74,12 @@ private:
     void paintAll(bool justLoaded);
 
     // Controls (frmoptimizacion_actions.cpp).
-    void Option1_Click();
-    void Option2_Click();
+    void ingredientBasisChosen();
+    void nutrientBasisChosen();
     void cmdFormular_Click();
-    void Command1_Click();
-    void Command6_Click();
+    void focusQuantity();
+    void showAnalysis();
+    void saveAsIngredient();
     void cmdRecalcular_Click();
     void cmdComposicion_Click();
     void cmdRangos_Click();
@@ -88,28 +90,28 @@ private:
     void cmdClose_Click();
     bool saveChanges();
     void markSaved();
-    void Command3_Click();
-    void Command2_Click();
+    void pickIngredient();
+    void dropIngredient();
     void cmdNutrientes_Click();
-    void Command4_Click();
-    void Command5_Click();
+    void pickNutrientRow();
+    void dropNutrient();
     void cmdActuPrecios_Click();
     void cmdActuMSeca_Click();
 
     store::Database& db_;
     std::unique_ptr<Workspace> ws_;
 
-    QTabWidget* SSTab1_ = nullptr;
-    QTableWidget* flexprod_ = nullptr;
-    QTableWidget* flexprop_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    QTableWidget* ingredientGrid_ = nullptr;
+    QTableWidget* nutrientGrid_ = nullptr;
     QLineEdit* txt_Formula_ = nullptr;
     QLineEdit* txt_CodFormula_ = nullptr;
     QLineEdit* txt_VerFormula_ = nullptr;
     QLineEdit* txt_FecCFormula_ = nullptr;
     QLineEdit* txt_FecMFormula_ = nullptr;
     QLineEdit* txt_cantidad_ = nullptr;
-    QRadioButton* Option1_[2] = {};
-    QRadioButton* Option2_[2] = {};
+    QRadioButton* ingredientBasis_[2] = {};
+    QRadioButton* nutrientBasis_[2] = {};
     QLineEdit* txtMatSeca_ = nullptr;
     QLineEdit* txtCanS_ = nullptr;
     QLineEdit* txtPorS_ = nullptr;

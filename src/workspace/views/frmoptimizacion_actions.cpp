@@ -1,6 +1,7 @@
 // What the workspace window's controls do. Each hands the work to core and paints the result.
 #include "workspace/views/frmoptimizacion.h"
 
+#include "app/format.h"
 #include "app/message_styles.h"
 #include "app/messages.h"
 #include "app/views/grid_binding.h"
@@ -25,6 +26,7 @@
 #include "workspace/unsaved_changes.h"
 #include "workspace/views/frmRecalcular.h"
 #include "workspace/views/frmResultados.h"
+#include "workspace/views/show_notices.h"
 #include "workspace/views/workspace_cell_editors.h"
 #include "workspace/views/workspace_grid_painter.h"
 #include "workspace/workspace.h"
@@ -58,27 +60,34 @@ std::unique_ptr<QProgressDialog> diagnosisDialog(QWidget* parent) {
 
 } // namespace
 
-void frmoptimizacion::Option1_Click() {
-    chooseIngredientBasis(*ws_, Option1_[0]->isChecked());
+void frmoptimizacion::focusQuantity() {
+    txt_cantidad_->setFocus(Qt::OtherFocusReason);
+    txt_cantidad_->selectAll();
+}
+
+void frmoptimizacion::ingredientBasisChosen() {
+    chooseIngredientBasis(*ws_, ingredientBasis_[0]->isChecked());
     syncOptions();
     actuBaseNut();
 }
 
-void frmoptimizacion::Option2_Click() {
-    chooseNutrientBasis(*ws_, Option2_[0]->isChecked());
+void frmoptimizacion::nutrientBasisChosen() {
+    chooseNutrientBasis(*ws_, nutrientBasis_[0]->isChecked());
     syncOptions();
     actuBaseNut();
 }
 
 void frmoptimizacion::cmdFormular_Click() {
-    optimizer::RunInput input;
-    input.cantidadText = txt_cantidad_->text();
-    input.option1Seca = Option1_[0]->isChecked();
-    input.option2Seca = Option2_[0]->isChecked();
-    input.showContributions = [this](const QString& caption, const QString& nutrientName) {
-        optimizer::frmAportes aportes(*ws_, caption, nutrientName, this);
-        widgets::openModal(aportes);
-    };
+    const std::optional<double> quantity = optimizer::quantityOf(txt_cantidad_->text());
+    if (!quantity) {
+        showNotices({optimizer::quantityNotNumeric()});
+        focusQuantity();
+        return;
+    }
+    optimizer::FormulationRequest input;
+    input.cantidad = *quantity;
+    input.secaIng = ingredientBasis_[0]->isChecked();
+    input.secaNut = nutrientBasis_[0]->isChecked();
     // The conflict diagnosis of a large formula may take a while: a second into it a progress
     // dialog shows, and Esc or its button stops it.
     QElapsedTimer diagnosing;
@@ -94,18 +103,24 @@ void frmoptimizacion::cmdFormular_Click() {
         progress->setValue(done);
         return !progress->wasCanceled();
     };
-    const optimizer::RunResult r = optimizer::formular(*ws_, db_, input);
+    const optimizer::Formulation r = optimizer::formulate(*ws_, db_, input);
     progress.reset();
-    txt_cantidad_->setText(r.cantidadText);
-    if (r.boxesCleared && !r.figures)
+    showNotices(r.notices);
+    if (r.quantityTaken)
+        txt_cantidad_->setText(fmt::format(ws_->batchQuantity, QStringLiteral("0.00")));
+    if (r.outcome == optimizer::RunOutcome::NotStandard)
         clearFigures();
     if (r.figures) {
         showFigures(*r.figures);
         paintAll(false);
     }
-    if (r.focusCantidad) {
-        txt_cantidad_->setFocus(Qt::OtherFocusReason);
-        txt_cantidad_->selectAll();
+    if (r.quantityRefused)
+        focusQuantity();
+    if (const auto& u = r.unreachable) {
+        optimizer::frmAportes aportes(u->contributions, u->maximoAlcanzable,
+                                      optimizer::contributionsCaption(u->nombre, u->minimo),
+                                      u->nombre, this);
+        widgets::openModal(aportes);
     }
     // A limit refused before solving was named in its message: there is no run to show.
     if (r.outcome == optimizer::RunOutcome::Infeasible && !r.conflicto.empty() &&
@@ -115,7 +130,7 @@ void frmoptimizacion::cmdFormular_Click() {
     }
 }
 
-void frmoptimizacion::Command1_Click() {
+void frmoptimizacion::showAnalysis() {
     optimizer::frmAnalisis analisis(*ws_, this, optimizer::formulatedBlend(*ws_, db_));
     widgets::openModal(analisis);
 }
@@ -123,14 +138,14 @@ void frmoptimizacion::Command1_Click() {
 void frmoptimizacion::cmdRangos_Click() {
     // The row stood on, taken before a formulation redraws the grids.
     optimizer::WorkspaceRow row;
-    if (SSTab1_->currentIndex() == 0) {
+    if (tabs_->currentIndex() == 0) {
         if (const std::optional<GridRow> r = editors_->currentIngredient())
             row = optimizer::workspaceRow(optimizer::WorkspaceRow::Ingredient, r->id, {});
-    } else if (SSTab1_->currentIndex() == 1) {
+    } else if (tabs_->currentIndex() == 1) {
         if (const std::optional<GridRow> r = editors_->currentNutrient())
             row = optimizer::workspaceRow(
                 optimizer::WorkspaceRow::Nutrient, r->id,
-                painter_->nutrients().boundField(flexprop_->currentColumn()));
+                painter_->nutrients().boundField(nutrientGrid_->currentColumn()));
     }
     // No formulation yet: formulate as the button does; when that fails it has said why.
     if (!optimizer::hasFormulation(*ws_)) {
@@ -145,7 +160,7 @@ void frmoptimizacion::cmdGraficos_Click() {
     printing::openGraficos(*ws_, this);
 }
 
-void frmoptimizacion::Command6_Click() {
+void frmoptimizacion::saveAsIngredient() {
     catalog::frmComoProducto comoProducto(db_, *ws_, this);
     widgets::openModal(comoProducto);
 }
@@ -154,7 +169,7 @@ void frmoptimizacion::cmdRecalcular_Click() {
     if (ws_->ingredients.empty())
         return;
     frmRecalcular recalcular(this);
-    recalcular.setSecaIng(ws_->vSecaIng);
+    recalcular.setSecaIng(ws_->ingredientsDry);
     widgets::openModal(recalcular);
     const std::optional<Recalculation> answer = recalcular.answer();
     if (!answer || answer->cantidad == 0)
@@ -197,11 +212,12 @@ bool frmoptimizacion::saveChanges() {
         return false;
     // The user answers the header editor first, with no transaction open; header and rows are
     // then written together, so a failure in the rows takes the header back with it.
-    formulas::frmnueva_formula header(db_, ws_->vIdFormula, ws_->vCantidad, ws_->vSecaIng,
-                                      ws_->vSecaNut, this);
+    formulas::frmnueva_formula header(db_, ws_->formulaId, ws_->batchQuantity, ws_->ingredientsDry,
+                                      ws_->nutrientsDry, this);
     if (widgets::openModal(header) != QDialog::Accepted || header.closesAtOnce())
         return false;
     const SaveResult r = saveFormula(*ws_, db_, header.opening(), header.answer());
+    showNotices(r.notices);
     if (r.outcome == SaveResult::Saved) {
         showHeader(r.header);
         markSaved();
@@ -213,7 +229,7 @@ bool frmoptimizacion::saveChanges() {
 }
 
 void frmoptimizacion::cmdCancel_Click() {
-    actuFormula();
+    load(ws_->formulaId);
 }
 
 void frmoptimizacion::cmdClose_Click() {
@@ -241,14 +257,14 @@ void frmoptimizacion::closeEvent(QCloseEvent* event) {
     }
 }
 
-void frmoptimizacion::Command3_Click() {
+void frmoptimizacion::pickIngredient() {
     catalog::frmproductos lista(db_, keys::ListMode::Pick, this);
     widgets::openModal(lista);
     if (lista.pick() && lista.pick()->id > 0)
         redraw(addIngredient(*ws_, db_, lista.pick()->id));
 }
 
-void frmoptimizacion::Command2_Click() {
+void frmoptimizacion::dropIngredient() {
     if (const std::optional<GridRow> row = editors_->currentIngredient())
         redraw(removeIngredient(*ws_, db_, *row));
 }
@@ -262,7 +278,7 @@ void frmoptimizacion::cmdNutrientes_Click() {
     widgets::openModal(composicion);
 }
 
-void frmoptimizacion::Command4_Click() {
+void frmoptimizacion::pickNutrientRow() {
     catalog::frmpropiedades lista(db_, keys::ListMode::Pick, this);
     widgets::openModal(lista);
     if (!lista.pick() || lista.pick()->id <= 0)
@@ -272,16 +288,16 @@ void frmoptimizacion::Command4_Click() {
     redraw(r);
     if (!r.stored)
         return;
-    for (int row = 0; row < flexprop_->rowCount(); ++row) {
-        const QTableWidgetItem* id = flexprop_->item(row, 0);
+    for (int row = 0; row < nutrientGrid_->rowCount(); ++row) {
+        const QTableWidgetItem* id = nutrientGrid_->item(row, 0);
         if (id && id->text().toInt() == picked.id) {
-            flexprop_->setCurrentCell(row, 1);
+            nutrientGrid_->setCurrentCell(row, 1);
             break;
         }
     }
 }
 
-void frmoptimizacion::Command5_Click() {
+void frmoptimizacion::dropNutrient() {
     if (const std::optional<GridRow> row = editors_->currentNutrient())
         redraw(removeNutrient(*ws_, *row));
 }
@@ -291,6 +307,8 @@ void frmoptimizacion::cmdActuPrecios_Click() {
 }
 
 void frmoptimizacion::cmdActuMSeca_Click() {
+    if (msg::msgBox(takeOverDryMatterQuestion(), msg::Question) != msg::Yes)
+        return;
     redraw(takeOverDryMatter(*ws_, db_));
 }
 

@@ -88,8 +88,8 @@ WorkspaceCellEditors::WorkspaceCellEditors(Workspace& ws, store::Database& db,
                                            QTableWidget* flexprop,
                                            std::function<void(const EditResult&)> redraw,
                                            QObject* parent)
-    : QObject(parent), ws_(ws), db_(db), painter_(painter), flexprod_(flexprod),
-      flexprop_(flexprop), redraw_(std::move(redraw)) {
+    : QObject(parent), ws_(ws), db_(db), painter_(painter), ingredientGrid_(flexprod),
+      nutrientGrid_(flexprop), redraw_(std::move(redraw)) {
     text1_ = makeEditor("Text1", flexprod, CellEditor::Quantity);
     txtPrecio_ = makeEditor("txtPrecio", flexprod, CellEditor::Price);
     txtProd_ = makeEditor("txtProd", flexprod, CellEditor::IngredientLimit);
@@ -125,13 +125,14 @@ keys::InGridEditor* WorkspaceCellEditors::makeEditor(const char* name, QTableWid
 }
 
 std::optional<GridRow> WorkspaceCellEditors::currentIngredient() const {
-    return flexprod_ ? gridRow(flexprod_, painter_.ingredients(), flexprod_->currentRow())
-                     : std::nullopt;
+    return ingredientGrid_
+               ? gridRow(ingredientGrid_, painter_.ingredients(), ingredientGrid_->currentRow())
+               : std::nullopt;
 }
 
 std::optional<GridRow> WorkspaceCellEditors::currentNutrient() const {
-    return flexprop_ ? gridRow(flexprop_, painter_.nutrients(), flexprop_->currentRow())
-                     : std::nullopt;
+    return nutrientGrid_ ? gridRow(nutrientGrid_, painter_.nutrients(), nutrientGrid_->currentRow())
+                         : std::nullopt;
 }
 
 void WorkspaceCellEditors::watchCantidad(QLineEdit* txt_cantidad) {
@@ -140,7 +141,7 @@ void WorkspaceCellEditors::watchCantidad(QLineEdit* txt_cantidad) {
 }
 
 void WorkspaceCellEditors::beginIngredientEdit() {
-    const int row = flexprod_->currentRow(), column = flexprod_->currentColumn();
+    const int row = ingredientGrid_->currentRow(), column = ingredientGrid_->currentColumn();
     if (row < 0 || column < 0)
         return;
     const CellEditor kind = ingredientEditorFor(painter_.ingredients().boundField(column));
@@ -150,27 +151,27 @@ void WorkspaceCellEditors::beginIngredientEdit() {
                                                                        : nullptr;
     if (!editor)
         return;
-    if (const std::optional<GridRow> r = gridRow(flexprod_, painter_.ingredients(), row))
+    if (const std::optional<GridRow> r = gridRow(ingredientGrid_, painter_.ingredients(), row))
         editedRows_[editor] = *r;
-    editor->begin(row, column, editorStartText(kind, itemText(flexprod_, row, column)));
+    editor->begin(row, column, editorStartText(kind, itemText(ingredientGrid_, row, column)));
 }
 
 void WorkspaceCellEditors::beginNutrientEdit() {
-    const int row = flexprop_->currentRow(), column = flexprop_->currentColumn();
+    const int row = nutrientGrid_->currentRow(), column = nutrientGrid_->currentColumn();
     if (row < 0 || column < 0)
         return;
     const CellEditor kind = nutrientEditorFor(painter_.nutrients().boundField(column));
     if (kind != CellEditor::NutrientLimit)
         return;
-    if (const std::optional<GridRow> r = gridRow(flexprop_, painter_.nutrients(), row))
+    if (const std::optional<GridRow> r = gridRow(nutrientGrid_, painter_.nutrients(), row))
         editedRows_[txtProp_] = *r;
-    txtProp_->begin(row, column, editorStartText(kind, itemText(flexprop_, row, column)));
+    txtProp_->begin(row, column, editorStartText(kind, itemText(nutrientGrid_, row, column)));
 }
 
 bool WorkspaceCellEditors::commit(CellEditor kind, const keys::InGridEditor& editor,
                                   const QString& text) {
     const bool nutrient = kind == CellEditor::NutrientLimit;
-    QTableWidget* grid = nutrient ? flexprop_.data() : flexprod_.data();
+    QTableWidget* grid = nutrient ? nutrientGrid_.data() : ingredientGrid_.data();
     GridBinding& binding = nutrient ? painter_.nutrients() : painter_.ingredients();
     const auto began = editedRows_.find(&editor);
     const std::optional<GridRow> row =
@@ -206,10 +207,10 @@ void WorkspaceCellEditors::showShare(int row, int column) {
     const QString field = painter_.ingredients().boundField(column);
     if (field != QLatin1String("porcentaje_seca") && field != QLatin1String("porcentaje_humeda"))
         return;
-    const std::optional<GridRow> r = gridRow(flexprod_, painter_.ingredients(), row);
+    const std::optional<GridRow> r = gridRow(ingredientGrid_, painter_.ingredients(), row);
     if (!r)
         return;
-    placeOverCell(text8_, flexprod_, row, column);
+    placeOverCell(text8_, ingredientGrid_, row, column);
     text8_->setText(shareDetailText(shareOf(ws_, r->id, field)));
     text8_->show();
     text8_->raise();
@@ -219,10 +220,10 @@ void WorkspaceCellEditors::showShare(int row, int column) {
 void WorkspaceCellEditors::showValue(int row, int column) {
     if (painter_.nutrients().boundField(column) != QLatin1String("valor"))
         return;
-    const std::optional<GridRow> r = gridRow(flexprop_, painter_.nutrients(), row);
+    const std::optional<GridRow> r = gridRow(nutrientGrid_, painter_.nutrients(), row);
     if (!r)
         return;
-    placeOverCell(text2_, flexprop_, row, column);
+    placeOverCell(text2_, nutrientGrid_, row, column);
     QVariant valor;
     for (const FormulaNutrient& n : ws_.nutrients)
         if (n.id == r->id && n.valor)

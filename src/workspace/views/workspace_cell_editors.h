@@ -49,7 +49,7 @@ private:
     Workspace& ws_;
     store::Database& db_;
     WorkspaceGridPainter& painter_;
-    QPointer<QTableWidget> flexprod_, flexprop_;
+    QPointer<QTableWidget> ingredientGrid_, nutrientGrid_;
     std::function<void(const EditResult&)> redraw_;
     keys::InGridEditor* text1_;
     keys::InGridEditor* txtPrecio_;

@@ -18,7 +18,7 @@ QFont compactFont(QFont font) {
 
 WorkspaceGridPainter::WorkspaceGridPainter(QTableWidget* flexprod, QTableWidget* flexprop,
                                            QObject* parent)
-    : QObject(parent), flexprod_(flexprod), prod_(new GridBinding(flexprod)),
+    : QObject(parent), ingredientGrid_(flexprod), prod_(new GridBinding(flexprod)),
       prop_(new GridBinding(flexprop)) {
     prod_->setFillColumn(1);
     prop_->setFillColumn(1);
@@ -56,15 +56,15 @@ void WorkspaceGridPainter::paintNutrients(Workspace& ws, bool justLoaded) {
 }
 
 void WorkspaceGridPainter::placeTotals() {
-    if (!flexprod_)
+    if (!ingredientGrid_)
         return;
     for (const Total& t : totals_) {
-        if (!t.box || !t.label || t.column >= flexprod_->columnCount())
+        if (!t.box || !t.label || t.column >= ingredientGrid_->columnCount())
             continue;
-        const QPoint cell = flexprod_->viewport()->mapToGlobal(
-            QPoint(flexprod_->columnViewportPosition(t.column), 0));
+        const QPoint cell = ingredientGrid_->viewport()->mapToGlobal(
+            QPoint(ingredientGrid_->columnViewportPosition(t.column), 0));
         const QPoint at = t.box->parentWidget()->mapFromGlobal(cell);
-        const int width = flexprod_->columnWidth(t.column);
+        const int width = ingredientGrid_->columnWidth(t.column);
         t.label->setGeometry(at.x(), 0, width, t.label->sizeHint().height());
         t.box->setGeometry(at.x(), t.label->height() + 1, width, t.box->sizeHint().height());
     }

@@ -42,7 +42,7 @@ private:
         QPointer<QLabel> label;
         QPointer<QLineEdit> box;
     };
-    QPointer<QTableWidget> flexprod_;
+    QPointer<QTableWidget> ingredientGrid_;
     GridBinding* prod_;
     GridBinding* prop_;
     std::vector<Total> totals_;

@@ -319,7 +319,7 @@ TEST(FormulaAsIngredientView, SavesTheMixWithItsNutrientValuesAndCloses) {
     workspace::Workspace ws;
     ws.vCostoHumeda = 0.23456;
     ws.vMateriaSeca = 88.5;
-    ws.vSecaNut = true;
+    ws.nutrientsDry = true;
     ws.nutrients.push_back({1, "Proteína bruta", 20.0, std::nullopt, 21.5, std::nullopt});
     ws.nutrients.push_back({9, "Lisina", 1.0, std::nullopt, 1.1, std::nullopt});
     frmComoProducto view(db, ws);

@@ -2,6 +2,7 @@
 #include "optimizer/views/frmAnalisis.h"
 #include "optimizer/views/frmAportes.h"
 #include "store/sql_text.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -28,26 +29,22 @@ QString headerText(QTableWidget* grid, int column) {
 void formulateBroilerDiet(Workspace& ws, store::Database& db) {
     store::RecordSet rs =
         db.query("select id_formula from formulas where codigo=" + sql::text("POLLO-INI"));
-    ws.vIdFormula = rs.toInt("id_formula");
-    workspace::actuFormula(ws, db);
-    optimizer::RunInput in;
-    in.cantidadText = "1000";
-    in.option1Seca = ws.vSecaIng;
-    in.option2Seca = ws.vSecaNut;
-    ASSERT_EQ(optimizer::formular(ws, db, in).outcome, optimizer::RunOutcome::Optimum);
+    ws.formulaId = rs.toInt("id_formula");
+    loadShown(ws, db);
+    ASSERT_EQ(optimizer::formulate(ws, db, {1000, ws.ingredientsDry, ws.nutrientsDry, {}}).outcome,
+              optimizer::RunOutcome::Optimum);
 }
 
 } // namespace
 
 TEST(AportesView, ShowsTheContributionsTheGreatestValueAndSaysWhyOnce) {
     ScriptedMessages messages;
-    Workspace ws;
-    ws.contributionRows.push_back({QString("Carbonato de calcio"), 30.0, 38.0, 1.14});
-    ws.contributionRows.push_back({QString("Maíz"), std::nullopt, 0.02, 0.02});
-    ws.maximoAlcanzable = 1.0612345;
+    std::vector<workspace::ContributionRow> rows;
+    rows.push_back({QString("Carbonato de calcio"), 30.0, 38.0, 1.14});
+    rows.push_back({QString("Maíz"), std::nullopt, 0.02, 0.02});
 
-    optimizer::frmAportes view(ws, "PROBLEMA CON RESTRICCIÓN: Mínimo para Calcio = 1.20",
-                               "Calcio  ");
+    optimizer::frmAportes view(rows, 1.0612345,
+                               "PROBLEMA CON RESTRICCIÓN: Mínimo para Calcio = 1.20", "Calcio  ");
     EXPECT_EQ(view.windowTitle(), "PROBLEMA CON RESTRICCIÓN: Mínimo para Calcio = 1.20");
     EXPECT_EQ(view.findChild<QLabel*>("Label1_0")->text(),
               "Máximo valor a alcanzar con los ingredientes acutales");
@@ -86,10 +83,10 @@ TEST(AportesView, ShowsTheContributionsTheGreatestValueAndSaysWhyOnce) {
 
 TEST(AportesView, WithoutARunFigureShowsTheLargestSingleContribution) {
     ScriptedMessages messages;
-    Workspace ws;
-    ws.contributionRows.push_back({QString("A"), std::nullopt, 9.0, 9.0});
-    ws.contributionRows.push_back({QString("B"), 50.0, 40.0, 20.0});
-    optimizer::frmAportes view(ws, "Aportes", "A");
+    std::vector<workspace::ContributionRow> rows;
+    rows.push_back({QString("A"), std::nullopt, 9.0, 9.0});
+    rows.push_back({QString("B"), 50.0, 40.0, 20.0});
+    optimizer::frmAportes view(rows, std::nullopt, "Aportes", "A");
     EXPECT_EQ(view.findChild<QLabel*>("Label1_1")->text(), "20.00");
 }
 

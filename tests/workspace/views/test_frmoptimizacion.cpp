@@ -90,11 +90,11 @@ TEST_F(Window, EmptyWorkspaceFromTheMenuStartsDryWithEveryBoxEmpty) {
     // The basis rule: wet nutrients bring wet quantities, dry quantities bring dry nutrients.
     child<QRadioButton>("Option2(1)")->click();
     EXPECT_TRUE(child<QRadioButton>("Option1(1)")->isChecked());
-    EXPECT_FALSE(ws().vSecaIng);
+    EXPECT_FALSE(ws().ingredientsDry);
     EXPECT_EQ(child<QTabWidget>("SSTab1")->tabText(1), "Base Húmeda");
     child<QRadioButton>("Option1(0)")->click();
     EXPECT_TRUE(child<QRadioButton>("Option2(0)")->isChecked());
-    EXPECT_TRUE(ws().vSecaNut);
+    EXPECT_TRUE(ws().nutrientsDry);
     EXPECT_EQ(child<QTabWidget>("SSTab1")->tabText(1), "Base Seca");
 
     // The buttons that need rows do nothing on an empty workspace; "Fórmulas" does nothing.
@@ -298,6 +298,15 @@ TEST_F(Window, AddsAPickedIngredientAndAnswersTheDryMatterQuestion) {
     click("cmdActuMSeca"); // answered No: nothing changes
     EXPECT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].style, msg::Question);
+    EXPECT_EQ(messages.shown()[0].text,
+              "Confirma la Actualización de la Materia Seca para los Ingredientes?");
+    // Answered Yes, every row takes the catalogue's dry matter, which none lacks: nothing more.
+    messages.clear();
+    messages.planAnswer(msg::Yes);
+    click("cmdActuMSeca");
+    EXPECT_EQ(messages.texts(),
+              QStringList{"Confirma la Actualización de la Materia Seca para los Ingredientes?"});
+    EXPECT_EQ(flexprod->rowCount(), 19);
 }
 
 TEST_F(Window, QuantityEditSharesTheBatchAndTheQuantityBoxChecksItsNumber) {
@@ -337,7 +346,7 @@ TEST(MenuOptimizacion, OpensAnEmptyWorkspaceModally) {
         EXPECT_EQ(d.objectName(), "frmoptimizacion");
         EXPECT_TRUE(d.isModal());
         auto& w = static_cast<frmoptimizacion&>(d);
-        EXPECT_EQ(w.workspace().vIdFormula, 0);
+        EXPECT_EQ(w.workspace().formulaId, 0);
         openedOn = w.formulaId();
         EXPECT_EQ(int(w.workspace().ingredients.size()), 0);
         return int(QDialog::Rejected);

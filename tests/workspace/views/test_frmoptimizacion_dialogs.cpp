@@ -111,7 +111,7 @@ TEST_F(Formulated, SavesANewVersionAndReopensItWithTheSameFigures) {
     EXPECT_TRUE(messages.shown().empty()) << messages.texts().join("|").toStdString();
     EXPECT_EQ(editor.seenId, original);
     EXPECT_DOUBLE_EQ(editor.seenCantidad, 1000);
-    EXPECT_EQ(ws().vIdFormula, editor.written);
+    EXPECT_EQ(ws().formulaId, editor.written);
     EXPECT_EQ(w->formulaId(), editor.written);
     EXPECT_EQ(count("formula_producto", editor.written), int(ws().ingredients.size()));
     EXPECT_EQ(count("formula_propiedad", editor.written), 10);
@@ -145,7 +145,7 @@ TEST_F(Formulated, AFailedSaveChangesNothingStoredAndKeepsTheEdits) {
         EXPECT_EQ(messages.shown()[0].style, msg::Critical);
         EXPECT_EQ(t.db().query("select * from formulas").count(), formulas);
         EXPECT_EQ(count("formula_producto", editor.written), 0);
-        EXPECT_EQ(ws().vIdFormula, original);
+        EXPECT_EQ(ws().formulaId, original);
         EXPECT_EQ(w->formulaId(), original);
         EXPECT_DOUBLE_EQ(proteinMinimum(ws()), 22.5);
         EXPECT_EQ(box("txtCosH")->text(), "$ 0.2749");
@@ -284,10 +284,10 @@ TEST(SaveWithHeaderEditor, ARefusedCodeThenAGoodOneSaves) {
     w.findChild<QPushButton*>("Command3")->click();
     w.findChild<QPushButton*>("cmdUpdate")->click();
     EXPECT_EQ(messages.texts(), QStringList{"El Código de la Fórmula Ya fue Ingresado"});
-    ASSERT_GT(w.workspace().vIdFormula, 0);
+    ASSERT_GT(w.workspace().formulaId, 0);
     EXPECT_EQ(t.db()
                   .query("select * from formula_producto where id_formula=" +
-                         QString::number(w.workspace().vIdFormula))
+                         QString::number(w.workspace().formulaId))
                   .count(),
               1);
     EXPECT_EQ(w.findChild<QLineEdit*>("txt_CodFormula")->text(), "NUEVA-1");
@@ -349,5 +349,5 @@ TEST(SaveWithHeaderEditor, NothingIsLockedWhileTheUserIsAsked) {
     EXPECT_EQ(refusedWrites, QStringList());
     EXPECT_EQ(writes, 3);
     EXPECT_EQ(t.db().query("select * from formulas where codigo='NUEVA-1'").count(), 0);
-    EXPECT_EQ(w.workspace().vIdFormula, 0);
+    EXPECT_EQ(w.workspace().formulaId, 0);
 }

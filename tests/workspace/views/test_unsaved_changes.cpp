@@ -1,6 +1,7 @@
 // Leaving the workspace with changes not saved: "&Salir" and the window's close button ask
 // before anything is dropped, and a save that does not happen keeps the window open.
 #include "app/views/modal.h"
+#include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -130,8 +131,8 @@ TEST_F(UnsavedChanges, YesSavesBeforeLeavingAndACancelledSaveStays) {
 
 TEST_F(UnsavedChanges, AMixOpenedFromMemoryIsNeverTakenAsSaved) {
     workspace::Workspace ws;
-    ws.vIdFormula = broiler;
-    const workspace::FormulaHeader header = workspace::actuFormula(ws, t.db());
+    ws.formulaId = broiler;
+    const workspace::FormulaHeader header = loadShown(ws, t.db());
     frmoptimizacion w(t.db(), ws, header);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));

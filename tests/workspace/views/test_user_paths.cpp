@@ -233,7 +233,7 @@ void FromTheFormulaList::drive(formulas::frmformulas& list, int& original, int& 
             click(w, "cmdUpdate");
         }
         EXPECT_EQ(noMessages(messages), "");
-        written = w.workspace().vIdFormula;
+        written = w.workspace().formulaId;
         EXPECT_NE(written, original);
         EXPECT_EQ(text(w, "txt_CodFormula"), code);
         EXPECT_EQ(text(w, "txt_VerFormula"), "1");
@@ -262,7 +262,7 @@ void FromTheFormulaList::drive(formulas::frmformulas& list, int& original, int& 
         ++reopened;
         auto& w = static_cast<frmoptimizacion&>(d);
         showActive(w);
-        EXPECT_EQ(w.workspace().vIdFormula, written);
+        EXPECT_EQ(w.workspace().formulaId, written);
         EXPECT_EQ(figures(w), saved);
         // Everything the run depends on was stored: formulating again finds the same mix.
         click(w, "cmdFormular");
@@ -323,7 +323,7 @@ TEST(FromAnEmptyWorkspace, BuildsAFormulaThroughThePickListsAndSavesIt) {
         EXPECT_EQ(d.objectName(), "frmoptimizacion");
         auto& w = static_cast<frmoptimizacion&>(d);
         showActive(w);
-        EXPECT_EQ(w.workspace().vIdFormula, 0);
+        EXPECT_EQ(w.workspace().formulaId, 0);
         EXPECT_EQ(find<QTableWidget>(w, "flexprod")->rowCount(), 0);
 
         // The pick lists, driven as the user does: select a row, "Aceptar".
@@ -375,7 +375,7 @@ TEST(FromAnEmptyWorkspace, BuildsAFormulaThroughThePickListsAndSavesIt) {
         });
         click(w, "cmdUpdate");
         EXPECT_EQ(noMessages(messages), "");
-        written = w.workspace().vIdFormula;
+        written = w.workspace().formulaId;
         EXPECT_EQ(text(w, "txt_CodFormula"), "POLLO-CASERO");
         // Reloaded from what was stored, the nutrients come back in name order.
         QStringList reloaded = figures(w);
