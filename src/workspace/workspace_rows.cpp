@@ -167,7 +167,7 @@ EditResult takeOverPrices(Workspace& ws) {
 
 EditResult takeOverDryMatter(Workspace& ws, store::Database& db) {
     EditResult r;
-    if (msg::msgBox(QStringLiteral("Confirma la Actualización de la Materia Seca para los "
+    if (msg::msgBox(QStringLiteral("¿Confirma la Actualización de la Materia Seca para los "
                                    "Ingredientes?"),
                     msg::Question) != msg::Yes)
         return r;

@@ -216,7 +216,7 @@ TEST(WorkspaceRows, TakingOverCatalogueDryMatterAndPrices) {
     ASSERT_EQ(messages.shown().size(), 3u);
     EXPECT_EQ(messages.shown()[0].style, msg::Question);
     EXPECT_EQ(messages.shown()[0].text,
-              "Confirma la Actualización de la Materia Seca para los Ingredientes?");
+              "¿Confirma la Actualización de la Materia Seca para los Ingredientes?");
     EXPECT_TRUE(messages.shown()[2].text.contains("C"));
     EXPECT_FALSE(messages.shown()[2].text.contains("A,"));
 

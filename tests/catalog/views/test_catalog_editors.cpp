@@ -160,7 +160,7 @@ TEST(CompositionEditorView, EditsInPlaceWithEnterEscAndClickAway) {
     control(view, "Text1")->setFocus(Qt::MouseFocusReason);
     QTest::qWait(30);
     EXPECT_EQ(messages.texts(),
-              QStringList{"Desea Grabar el Valor 1.50 para el Nutriente Sodio ?"});
+              QStringList{"¿Desea Grabar el Valor 1.50 para el Nutriente Sodio?"});
     EXPECT_EQ(valueOf("Sodio"), sodio);
     ASSERT_TRUE(selectRow(view, 2, "Sodio"));
     click(view, "cmdEditar");

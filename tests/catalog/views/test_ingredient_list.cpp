@@ -193,7 +193,7 @@ TEST(IngredientListView, DeleteAsksOnceOrTwiceAndRemovesTheRowsFirst) {
     ASSERT_TRUE(selectRow(view, 2, "Aaa solo"));
     messages.planAnswer(msg::Yes);
     click(view, "cmdDelete");
-    EXPECT_EQ(messages.texts(), QStringList{"Desea eliminar el Ingrediente Aaa solo ?"});
+    EXPECT_EQ(messages.texts(), QStringList{"¿Desea eliminar el Ingrediente Aaa solo?"});
     EXPECT_EQ(scalar(db, "select count(*) from productos where id_producto=900"), 0);
 
     // With rows and formulas: the first question counts the formulas; No to the second keeps it.

@@ -235,7 +235,7 @@ TEST_F(ListFixture, DeleteAsksAndRemovesTheFormulaWithItsRows) {
 
     messages.planAnswer(msg::No);
     click(w, "cmdDelete");
-    EXPECT_EQ(messages.texts(), QStringList({"Desea eliminar la Fórmula " + code + " ?"}));
+    EXPECT_EQ(messages.texts(), QStringList({"¿Desea eliminar la Fórmula " + code + "?"}));
     EXPECT_EQ(messages.shown().back().style, msg::QuestionDefaultNo); // No is the default
     EXPECT_EQ(rowsOfFormula(), before);
 
