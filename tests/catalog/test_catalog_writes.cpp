@@ -112,7 +112,7 @@ TEST(IngredientWrites, FormattedNumbersLeftAloneKeepTheirStoredPrecision) {
             "(5,'A','Maíz','Kg',0.123456,88.5)");
     const auto record = catalog::loadIngredient(db, 5);
     ASSERT_TRUE(record);
-    EXPECT_EQ(record->shown.costo, "0.123");
+    EXPECT_EQ(record->shown.costo, "0.1235");
     EXPECT_EQ(record->shown.materiaSeca, "88.5");
     IngredientFields typed = record->shown;
     typed.nombre = "Maíz molido";
