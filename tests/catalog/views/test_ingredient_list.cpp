@@ -42,7 +42,7 @@ TEST(IngredientListView, OpensOnTheWholeCatalogueInMaintenanceModeAndSearches) {
     sorted.sort(Qt::CaseInsensitive);
     EXPECT_EQ(names.first(), sorted.first());
     EXPECT_TRUE(selectRow(view, 1, "MAIZ")); // codes are shown without their padding
-    EXPECT_EQ(grid->item(grid->currentRow(), 4)->text(), "0.17");
+    EXPECT_EQ(grid->item(grid->currentRow(), 4)->text(), "0.1730");
 
     // Case and accents do not matter; Enter in a filter runs the search.
     showActive(view);
