@@ -219,4 +219,64 @@ double roundDecimals(double value, int decimals) {
     return out == 0.0 ? 0.0 : out;
 }
 
+QString price(double value) {
+    return format(value, kPricePattern);
+}
+
+QString quantity(double value) {
+    return format(value, kQuantityPattern);
+}
+
+QString quantityKg(double value) {
+    return withUnit(quantity(value), QStringLiteral("kg"));
+}
+
+QString share(double percent) {
+    return format(percent, kSharePattern);
+}
+
+int nutrientDecimals(const QString& unit) {
+    const QString u = unit.trimmed().toLower();
+    if (u.startsWith(QLatin1String("mcal")))
+        return 3;
+    if (u.startsWith(QLatin1String("kcal")))
+        return 0;
+    if (u == QLatin1String("ppm") || u.startsWith(QLatin1String("mg/")) ||
+        u.startsWith(QLatin1String("ui")))
+        return 1;
+    return 2;
+}
+
+QString nutrientPattern(const QString& unit) {
+    const int decimals = nutrientDecimals(unit);
+    return decimals == 0 ? QStringLiteral("#####0")
+                         : QStringLiteral("#####0.") + QString(decimals, u'0');
+}
+
+QString nutrientValue(double value, const QString& unit) {
+    return format(value, nutrientPattern(unit));
+}
+
+QString withUnit(const QString& text, const QString& unit) {
+    const QString u = unit.trimmed();
+    if (text.isEmpty() || u.isEmpty())
+        return text;
+    return text + u' ' + u;
+}
+
+QString breakpointPattern(const std::vector<double>& values) {
+    constexpr int kFewest = 2;
+    constexpr int kMost = 8;
+    for (int decimals = kFewest; decimals < kMost; ++decimals) {
+        const QString pattern = QStringLiteral("0.") + QString(decimals, u'0');
+        bool apart = true;
+        for (std::size_t i = 1; i < values.size() && apart; ++i)
+            apart = values[i] == values[i - 1] ||
+                    format(values[i], pattern) != format(values[i - 1], pattern);
+        if (apart)
+            return pattern;
+    }
+    return QStringLiteral("0.") + QString(kMost, u'0');
+}
+
 } // namespace fmt

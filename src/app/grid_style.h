@@ -52,6 +52,7 @@ struct CellStyle {
     std::optional<long> background; // none: the grid's own
     std::optional<long> foreground;
     bool bold = false;
+    QString toolTip; // what a colour mark means, shown when the pointer rests on the cell
 
     bool operator==(const CellStyle&) const = default;
 };

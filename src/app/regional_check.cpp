@@ -52,7 +52,10 @@ bool checkRegionalSettings(RegionalSettings& settings) {
     if (mismatches.isEmpty())
         return true;
 
-    const QString question = mismatches + QStringLiteral("\nDesea actualizar la configuración?");
+    const QString question =
+        mismatches +
+        QStringLiteral("\n¿Desea cambiar la configuración regional del programa (separadores y "
+                       "formato de fecha) a estos valores?");
     if (msg::msgBox(question, msg::Question, kRegionalTitle) != msg::Yes)
         return false;
     // All seven are written, not only the wrong ones, so the settings end as one consistent set.

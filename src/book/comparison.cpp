@@ -13,23 +13,23 @@ namespace {
 const QString kLimit = QStringLiteral("#####0.00");
 const QString kShare = QStringLiteral("##0.000%");
 const QString kValue = QStringLiteral("#####0.00##");
-const QString kCost = QStringLiteral("$ #####0.00####");
+const QString kCost = QStringLiteral("$ ") + fmt::kPricePattern;
+using Cells = std::array<QString, kSideCells>;
 
 QString text(const std::optional<double>& v, const QString& pattern) {
     return v ? fmt::format(*v, pattern) : QString();
 }
 
-ComparisonRow line(Section section, const QString& concepto, std::array<QString, 3> left,
-                   std::array<QString, 3> right) {
+ComparisonRow line(Section section, const QString& concepto, Cells left, Cells right) {
     ComparisonRow r{section, concepto, std::move(left), std::move(right), {}};
-    for (size_t c = 0; c < 3; ++c)
+    for (size_t c = 0; c < size_t(kSideCells); ++c)
         r.differs[c] = r.left[c] != r.right[c];
     return r;
 }
 
 ComparisonRow headerLine(const QString& concepto, const QString& left, const QString& right) {
-    return line(Section::Header, concepto, {QString(), QString(), left},
-                {QString(), QString(), right});
+    return line(Section::Header, concepto, {QString(), QString(), left, QString()},
+                {QString(), QString(), right, QString()});
 }
 
 QString ingredientBasis(bool seca) {
@@ -40,28 +40,44 @@ QString nutrientBasis(bool seca) {
     return seca ? QStringLiteral("Base Seca") : QStringLiteral("Base Húmeda");
 }
 
-std::array<QString, 3> cells(const SnapshotIngredient* i) {
+Cells cells(const SnapshotIngredient* i) {
     if (!i)
         return {};
     return {text(i->minimo, kLimit), text(i->maximo, kLimit),
-            fmt::format(i->porcentajeHumeda, kShare)};
+            fmt::format(i->porcentajeHumeda, kShare), text(i->precio, kCost)};
 }
 
-std::array<QString, 3> cells(const SnapshotNutrient* n) {
+Cells cells(const SnapshotNutrient* n) {
     if (!n)
         return {};
-    return {text(n->minimo, kLimit), text(n->maximo, kLimit), text(n->valor, kValue)};
+    return {text(n->minimo, kLimit), text(n->maximo, kLimit), text(n->valor, kValue), QString()};
+}
+
+Cells cells(const SnapshotLimit* l) {
+    if (!l)
+        return {};
+    return {text(l->minimo, kLimit), text(l->maximo, kLimit), text(l->valor, kValue), QString()};
+}
+
+std::pair<int, int> key(const SnapshotIngredient& i) {
+    return {i.id, 0};
+}
+std::pair<int, int> key(const SnapshotNutrient& n) {
+    return {n.id, 0};
+}
+std::pair<int, int> key(const SnapshotLimit& l) {
+    return {l.id, l.divisor};
 }
 
 // The items of both sides matched by id, ordered by name (then id), each side's or null.
 template <class Item>
 std::vector<std::pair<const Item*, const Item*>> matched(const std::vector<Item>& left,
                                                          const std::vector<Item>& right) {
-    std::map<int, std::pair<const Item*, const Item*>> byId;
+    std::map<std::pair<int, int>, std::pair<const Item*, const Item*>> byId;
     for (const Item& i : left)
-        byId[i.id].first = &i;
+        byId[key(i)].first = &i;
     for (const Item& i : right)
-        byId[i.id].second = &i;
+        byId[key(i)].second = &i;
     std::vector<std::pair<const Item*, const Item*>> out;
     for (const auto& [id, pair] : byId)
         out.push_back(pair);
@@ -103,6 +119,10 @@ Comparison compareFormulas(const FormulaSnapshot& a, const FormulaSnapshot& b) {
     for (const auto& [l, r] : matched(a.nutrients, b.nutrients))
         c.rows.push_back(
             line(Section::Nutrients, (l ? l : r)->nombre.trimmed(), cells(l), cells(r)));
+    for (const auto& [l, r] : matched(a.ratios, b.ratios))
+        c.rows.push_back(line(Section::Ratios, (l ? l : r)->nombre, cells(l), cells(r)));
+    for (const auto& [l, r] : matched(a.groups, b.groups))
+        c.rows.push_back(line(Section::Groups, (l ? l : r)->nombre, cells(l), cells(r)));
     return c;
 }
 
@@ -113,14 +133,18 @@ QString sectionTitle(Section s) {
     case Section::Header:
         return QStringLiteral("Fórmula");
     case Section::Ingredients:
-        return QStringLiteral("Ingredientes (límites y % de la mezcla húmeda)");
+        return QStringLiteral("Ingredientes (límites, % de la mezcla húmeda y precio)");
     case Section::Nutrients:
         return QStringLiteral("Nutrientes (límites y valor de la mezcla)");
+    case Section::Ratios:
+        return QStringLiteral("Relaciones entre nutrientes (límites y valor de la mezcla)");
+    case Section::Groups:
+        return QStringLiteral("Grupos de ingredientes (límites y valor de la mezcla)");
     }
     return {};
 }
 
-constexpr int kSeparator = 4;
+constexpr int kSeparator = 1 + kSideCells;
 
 std::vector<grid::Column> comparisonColumns() {
     std::vector<grid::Column> columns = {grid::Column(QStringLiteral("Concepto"), 3000)};
@@ -130,6 +154,7 @@ std::vector<grid::Column> comparisonColumns() {
         columns.emplace_back(QStringLiteral("Mínimo"), 1000, grid::kRight);
         columns.emplace_back(QStringLiteral("Máximo"), 1000, grid::kRight);
         columns.emplace_back(QStringLiteral("Valor"), 1600, grid::kRight);
+        columns.emplace_back(QStringLiteral("Precio"), 1100, grid::kRight);
     }
     return columns;
 }
@@ -162,7 +187,7 @@ grid::GridContent comparisonGrid(const Comparison& comparison, bool onlyDifferen
         std::vector<grid::CellStyle> row(static_cast<size_t>(width));
         row[0].text = r.concepto;
         row[0].bold = r.anyDifference();
-        for (int c = 0; c < 3; ++c) {
+        for (int c = 0; c < kSideCells; ++c) {
             grid::CellStyle& left = row[size_t(1 + c)];
             grid::CellStyle& right = row[size_t(kSeparator + 1 + c)];
             left.text = r.left[size_t(c)];

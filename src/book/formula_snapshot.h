@@ -12,8 +12,9 @@ struct SnapshotIngredient {
     int id = 0;
     QString nombre;
     std::optional<double> minimo, maximo;
-    double porcentajeHumeda = 0; // fraction of the as-fed mix
-    double porcentajeSeca = 0;   // fraction of the dry matter of the mix
+    double porcentajeHumeda = 0;  // fraction of the as-fed mix
+    double porcentajeSeca = 0;    // fraction of the dry matter of the mix
+    std::optional<double> precio; // the price as fed the version was formulated at
 };
 
 struct SnapshotNutrient {
@@ -21,6 +22,15 @@ struct SnapshotNutrient {
     QString nombre;
     std::optional<double> minimo, maximo;
     std::optional<double> valor; // what the mix reaches, on the formula's nutrient basis
+};
+
+// A ratio limit (numerator and divisor nutrients) or a group limit (divisor 0).
+struct SnapshotLimit {
+    int id = 0;      // the numerator nutrient, or the group
+    int divisor = 0; // the divisor nutrient of a ratio
+    QString nombre;
+    std::optional<double> minimo, maximo;
+    std::optional<double> valor; // what the mix reaches, once formulated
 };
 
 struct FormulaSnapshot {
@@ -34,6 +44,7 @@ struct FormulaSnapshot {
     std::optional<double> costoUnitario; // per unit as fed
     std::vector<SnapshotIngredient> ingredients;
     std::vector<SnapshotNutrient> nutrients;
+    std::vector<SnapshotLimit> ratios, groups;
 };
 
 } // namespace book

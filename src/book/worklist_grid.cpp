@@ -10,7 +10,7 @@ namespace book {
 
 namespace {
 
-const QString kCost = QStringLiteral("$ #####0.00##");
+const QString kCost = QStringLiteral("$ ") + fmt::kPricePattern;
 
 QString cost(const std::optional<double>& v) {
     return v ? fmt::format(*v, kCost) : QString();
@@ -153,6 +153,15 @@ QString worklistTip(const WorklistRow& r, int column) {
         return list(QStringLiteral("Entran"), r.entran);
     case kColSalen:
         return list(QStringLiteral("Salen"), r.salen);
+    case kColCambio: {
+        // What the colour of the change means.
+        const QString change = worklistCell(r, kColCambio);
+        if (change.startsWith(u'+'))
+            return QStringLiteral("En rojo: la fórmula cuesta más a los precios de hoy");
+        if (change.startsWith(u'-'))
+            return QStringLiteral("En verde: la fórmula cuesta menos a los precios de hoy");
+        return {};
+    }
     default:
         return {};
     }

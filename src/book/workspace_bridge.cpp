@@ -33,10 +33,16 @@ FormulaSnapshot snapshot(Workspace& ws, const workspace::FormulaHeader& header, 
     s.costoUnitario = ws.vCostoHumeda;
     for (const workspace::FormulaIngredient& i : ws.ingredients)
         s.ingredients.push_back({i.id, i.nombre.trimmed(), i.minimo, i.maximo,
-                                 i.porcentajeHumeda.value_or(0), i.porcentajeSeca.value_or(0)});
+                                 i.porcentajeHumeda.value_or(0), i.porcentajeSeca.value_or(0),
+                                 i.costoHumeda});
     for (const workspace::FormulaNutrient& n : ws.nutrients)
         s.nutrients.push_back({n.id, n.nombre.trimmed(), n.minimo, n.maximo,
                                storedValues ? n.valorAnterior : n.valor});
+    for (const formulas::FormulaRatio& r : ws.ratios)
+        s.ratios.push_back(
+            {r.numerador, r.divisor, r.nombre().trimmed(), r.minimo, r.maximo, r.valor});
+    for (const formulas::FormulaGroup& g : ws.groups)
+        s.groups.push_back({g.id, 0, g.nombre.trimmed(), g.minimo, g.maximo, g.valor});
     return s;
 }
 

@@ -20,8 +20,8 @@ QString formulasNote(int formulasUsing) {
 } // namespace
 
 QString askDeleteIngredient(const QString& name, int formulasUsing) {
-    return QStringLiteral("Desea eliminar el Ingrediente ") + name + QStringLiteral(" ?") +
-           formulasNote(formulasUsing);
+    return QStringLiteral("¿Desea eliminar el Ingrediente ") + name.trimmed() +
+           QStringLiteral("?") + formulasNote(formulasUsing);
 }
 
 QString askDeleteIngredientWithNutrients(const QString& name) {
@@ -31,7 +31,7 @@ QString askDeleteIngredientWithNutrients(const QString& name) {
 }
 
 QString askDeleteNutrient(const QString& name, int formulasUsing) {
-    return QStringLiteral("Desea eliminar el Nutriente ") + name + QStringLiteral(" ?") +
+    return QStringLiteral("¿Desea eliminar el Nutriente ") + name.trimmed() + QStringLiteral("?") +
            formulasNote(formulasUsing);
 }
 
@@ -47,9 +47,9 @@ QString askDeleteComposition(const QString& nutrientName) {
 }
 
 QString askSaveValue(const QString& typed, const QString& nutrientName) {
-    return QStringLiteral("Desea Grabar el Valor ") +
+    return QStringLiteral("¿Desea Grabar el Valor ") +
            fmt::format(QVariant(typed), QStringLiteral("#########0.00###")) +
-           QStringLiteral(" para el Nutriente ") + nutrientName + QStringLiteral(" ?");
+           QStringLiteral(" para el Nutriente ") + nutrientName.trimmed() + QStringLiteral("?");
 }
 
 } // namespace catalog::texts

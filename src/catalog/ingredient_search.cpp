@@ -1,5 +1,6 @@
 #include "catalog/ingredient_search.h"
 
+#include "app/format.h"
 #include "app/number_text.h"
 #include "catalog/catalog_texts.h"
 #include "store/record_set.h"
@@ -73,7 +74,7 @@ std::vector<grid::Column> ingredientColumns() {
         grid::Column(QStringLiteral("Código"), 1400),
         grid::Column(QStringLiteral("Descripción"), 0),
         grid::Column(QStringLiteral("Unidad"), 1100, grid::kRight),
-        grid::Column(QStringLiteral("Costo"), 1000, grid::kRight, QStringLiteral("#####0.00")),
+        grid::Column(QStringLiteral("Costo"), 1000, grid::kRight, fmt::kPricePattern),
         grid::Column(QString(), 0),
     };
 }

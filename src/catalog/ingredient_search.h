@@ -46,7 +46,7 @@ std::optional<Refusal> checkIngredientFilter(const IngredientFilter& filter);
 QString ingredientSearchSql(const IngredientFilter& filter);
 
 // id_producto hidden, Código (1400 twips), Descripción (takes the rest), Unidad and Costo
-// right-aligned, costo as "#####0.00", materia_seca hidden.
+// right-aligned, costo as a price (four decimals), materia_seca hidden.
 std::vector<grid::Column> ingredientColumns();
 inline constexpr int kIngredientFillColumn = 2;
 // The rows as the grid shows them: codes without the padding that right-aligns them in storage.

@@ -70,7 +70,7 @@ CreateResult create(store::Database& db, const IngredientValues& values, const Q
 } // namespace
 
 QString costText(double costo) {
-    return fmt::format(costo, QStringLiteral("#####0.000"));
+    return fmt::price(costo);
 }
 
 std::optional<Refusal> checkIngredient(const IngredientFields& t) {

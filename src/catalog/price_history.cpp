@@ -1,5 +1,6 @@
 #include "catalog/price_history.h"
 
+#include "app/format.h"
 #include "store/added_tables.h"
 #include "store/database.h"
 #include "store/sql_text.h"
@@ -118,7 +119,7 @@ std::vector<PriceEntry> lastPrices(store::Database& db, int idProducto, int limi
 grid::GridContent priceHistoryGrid(const std::vector<PriceEntry>& entries) {
     const std::vector<grid::Column> columns = {
         {QStringLiteral("Fecha"), 1700, grid::kLeft},
-        {QStringLiteral("Costo"), 1100, grid::kRight, QStringLiteral("#####0.000")},
+        {QStringLiteral("Costo"), 1100, grid::kRight, fmt::kPricePattern},
         {QStringLiteral("Materia Seca"), 1200, grid::kRight, QStringLiteral("##0.00")},
         {QStringLiteral("Origen"), 1600, grid::kLeft},
         {QStringLiteral("Usuario"), 1300, grid::kLeft},

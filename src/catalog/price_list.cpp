@@ -215,7 +215,7 @@ QString appliedMessage(int changed) {
 }
 
 grid::GridContent priceListGrid(const PriceListPreview& p) {
-    const QString cost = QStringLiteral("#####0.000");
+    const QString cost = fmt::kPricePattern;
     const QString dry = QStringLiteral("##0.00");
     std::vector<grid::Column> columns = {
         {QStringLiteral("Línea"), 700, grid::kRight},

@@ -9,8 +9,8 @@ namespace formulas::texts {
 inline const QString kListCaption = QStringLiteral("Fórmulas");
 inline const QString kInvalidDate = QStringLiteral("La fecha no es Válida");
 inline const QString kInvalidValue = QStringLiteral("Debe ingresar un valor numérico Válido");
-inline const QString kDeleteQuestionStart = QStringLiteral("Desea eliminar la Fórmula ");
-inline const QString kDeleteQuestionEnd = QStringLiteral(" ?");
+inline const QString kDeleteQuestionStart = QStringLiteral("¿Desea eliminar la Fórmula ");
+inline const QString kDeleteQuestionEnd = QStringLiteral("?");
 inline const QString kDeleteFailed = QStringLiteral("No es posible eliminar el Registro");
 inline const QString kPickToolTip = QStringLiteral("Asignar presupuesto ");
 

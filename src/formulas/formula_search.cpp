@@ -1,6 +1,7 @@
 #include "formulas/formula_search.h"
 
 #include "app/date_text.h"
+#include "app/format.h"
 #include "app/number_text.h"
 #include "formulas/formula_messages.h"
 #include "store/added_tables.h"
@@ -59,7 +60,10 @@ QString searchStatement(const FormulaFilter& f, bool withMark) {
                                "f.fecha_creacion,f.fecha_modificacion,") +
                 (withMark ? QStringLiteral("f.limites_incumplidos")
                           : QStringLiteral("NULL AS limites_incumplidos")) +
-                QStringLiteral(" FROM Formulas f");
+                // The cost per unit as fed of the stored mix, at the prices it was saved with.
+                QStringLiteral(",(SELECT SUM(fc.porcentaje_humeda*fc.costo) FROM formula_producto "
+                               "fc WHERE fc.id_formula=f.id_formula) AS costo_unitario"
+                               " FROM Formulas f");
     if (byNutrient)
         s += QStringLiteral(",formula_propiedad fn");
     if (byIngredient)
@@ -106,6 +110,8 @@ std::vector<grid::Column> formulaColumns() {
         grid::Column({}, 0, grid::kLeft, QStringLiteral("dd/mm/yyyy")),
         grid::Column(QStringLiteral("Modificada"), 1100, grid::kLeft, QStringLiteral("dd/mm/yyyy")),
         grid::Column(QStringLiteral("Límites"), 1000),
+        grid::Column(QStringLiteral("Costo unitario"), 1300, grid::kRight,
+                     QStringLiteral("$ ") + fmt::kPricePattern),
     };
     return columns;
 }

@@ -76,6 +76,6 @@ QString outcomeMessage(const ImportResult& result);
 int outcomeStyle(const ImportResult& result);
 
 inline const QString kConfirmaImportacion =
-    QStringLiteral("Confirma la importación de los Ingredientes y Nutrientes?");
+    QStringLiteral("¿Confirma la importación de los Ingredientes y Nutrientes?");
 
 } // namespace import

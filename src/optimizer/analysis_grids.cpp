@@ -94,12 +94,16 @@ grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& row
     std::vector<std::vector<QVariant>> cells;
     for (const workspace::SensitivityRow& r : analysisRowsOf(rows, tab))
         cells.push_back({r.tipo, r.detalle, r.valor1, r.valor2, r.valor3});
+    // The ingredient tabs show prices; the restriction tabs the batch's cost (money, two
+    // decimals) and what a unit more of the restriction adds to it (a price).
+    const bool prices = tab.tipo == QLatin1String("IA") || tab.tipo == QLatin1String("II");
+    const QString& cost = prices ? fmt::kPricePattern : fmt::kQuantityPattern;
     const std::vector<grid::Column> columns = {
         grid::Column({}, 0),
         grid::Column(tab.headers[0], 0),
-        grid::Column(tab.headers[1], 1500, grid::kRight, QStringLiteral("#####0.00")),
-        grid::Column(tab.headers[2], 1500, grid::kRight, QStringLiteral("#####0.000")),
-        grid::Column(tab.headers[3], 1500, grid::kRight, QStringLiteral("#####0.000")),
+        grid::Column(tab.headers[1], 1500, grid::kRight, cost),
+        grid::Column(tab.headers[2], 1500, grid::kRight, fmt::kPricePattern),
+        grid::Column(tab.headers[3], 1500, grid::kRight, cost),
     };
     return grid::gridContent({"tipo", "detalle", "valor1", "valor2", "valor3"}, cells, columns);
 }

@@ -6,8 +6,6 @@ namespace optimizer {
 
 namespace {
 
-const QString kFigure = QStringLiteral("######0.00####");
-
 QString kindCaption(lp::LimitRef::Kind kind) {
     switch (kind) {
     case lp::LimitRef::Nutrient:
@@ -20,6 +18,13 @@ QString kindCaption(lp::LimitRef::Kind kind) {
         return QStringLiteral("Grupo");
     }
     return QString();
+}
+
+// A limit and its relaxation read alike: amounts of ingredients in kilograms, nutrient and ratio
+// figures (whose unit the list does not know) with three decimals.
+const QString& figurePattern(lp::LimitRef::Kind kind) {
+    return kind == lp::LimitRef::Ingredient || kind == lp::LimitRef::Group ? fmt::kQuantityPattern
+                                                                           : fmt::kLimitPattern;
 }
 
 } // namespace
@@ -45,13 +50,12 @@ std::vector<QStringList> conflictRows(const std::vector<lp::ConflictLimit>& conf
     std::vector<QStringList> rows;
     for (const lp::ConflictLimit& c : conflict) {
         const bool minimum = c.limit.side == lp::LimitRef::Minimum;
-        rows.push_back(
-            {kindCaption(c.limit.kind), QString::fromStdString(c.nombre).trimmed(),
-             minimum ? QStringLiteral("Mínimo") : QStringLiteral("Máximo"),
-             fmt::format(c.valor, kFigure),
-             c.relajacion ? fmt::format(*c.relajacion, kFigure)
-                          : QStringLiteral("No basta con cambiarla"),
-             c.costo ? "$ " + fmt::format(*c.costo, QStringLiteral("#####0.00##")) : QString()});
+        rows.push_back({kindCaption(c.limit.kind), QString::fromStdString(c.nombre).trimmed(),
+                        minimum ? QStringLiteral("Mínimo") : QStringLiteral("Máximo"),
+                        fmt::format(c.valor, figurePattern(c.limit.kind)),
+                        c.relajacion ? fmt::format(*c.relajacion, figurePattern(c.limit.kind))
+                                     : QStringLiteral("No basta con cambiarla"),
+                        c.costo ? "$ " + fmt::price(*c.costo) : QString()});
     }
     return rows;
 }

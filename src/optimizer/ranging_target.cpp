@@ -375,6 +375,25 @@ QString rangingProblem(const lp::Ranging& r, const RangingTarget& target) {
                           "que la fórmula se pueda formular");
 }
 
+std::vector<QStringList> rangingCells(const lp::Ranging& r, const RangingLabels& labels) {
+    std::vector<double> breakpoints;
+    for (const lp::RangingInterval& i : r.tramos) {
+        breakpoints.push_back(i.desde);
+        breakpoints.push_back(i.hasta);
+    }
+    std::sort(breakpoints.begin(), breakpoints.end());
+    const QString ends = fmt::breakpointPattern(breakpoints);
+    const QString& slope =
+        labels.slopeKey == QLatin1String("cantidad") ? fmt::kQuantityPattern : fmt::kPricePattern;
+    std::vector<QStringList> cells;
+    for (const lp::RangingInterval& i : r.tramos)
+        cells.push_back({fmt::format(i.desde, ends), fmt::format(i.hasta, ends),
+                         fmt::format(i.costoDesde, fmt::kQuantityPattern),
+                         fmt::format(i.costoHasta, fmt::kQuantityPattern),
+                         fmt::format(i.pendiente, slope)});
+    return cells;
+}
+
 QStringList rangingLines(const lp::Ranging& r, const RangingLabels& labels) {
     QStringList lines;
     lines << QString("%1 %2 %3 %4 %5")
@@ -383,13 +402,13 @@ QStringList rangingLines(const lp::Ranging& r, const RangingLabels& labels) {
                  .arg("Costo desde", 16)
                  .arg("Costo hasta", 16)
                  .arg(labels.slope, 22);
-    for (const lp::RangingInterval& i : r.tramos)
+    for (const QStringList& c : rangingCells(r, labels))
         lines << QString("%1 %2 %3 %4 %5")
-                     .arg(number(i.desde), 14)
-                     .arg(number(i.hasta), 14)
-                     .arg(fmt::format(i.costoDesde, QStringLiteral("0.00")), 16)
-                     .arg(fmt::format(i.costoHasta, QStringLiteral("0.00")), 16)
-                     .arg(number(i.pendiente), 22);
+                     .arg(c[0], 14)
+                     .arg(c[1], 14)
+                     .arg(c[2], 16)
+                     .arg(c[3], 16)
+                     .arg(c[4], 22);
     if (r.infactibleHasta)
         lines << "Sin mezcla posible por debajo de " + number(*r.infactibleHasta);
     if (r.infactibleDesde)

@@ -104,6 +104,11 @@ RangingLabels rangingLabels(const lp::Blend& blend, const RangingTarget& target,
 // Why a ranging gave no intervals, in the user's words; empty when it did.
 QString rangingProblem(const lp::Ranging& ranging, const RangingTarget& target);
 
+// The texts of each interval as the table shows them: both ends with the decimals that tell every
+// two neighbouring breakpoints apart, the batch cost at both ends in money, and the slope as the
+// kilograms of the priced ingredient or as a limit's cost per unit.
+std::vector<QStringList> rangingCells(const lp::Ranging& ranging, const RangingLabels& labels);
+
 // The lines a user reads: one per interval (desde, hasta, cost at both ends, the slope), with
 // the value from which no mix exists, if any.
 QStringList rangingLines(const lp::Ranging& ranging, const RangingLabels& labels);

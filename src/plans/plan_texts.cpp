@@ -20,11 +20,11 @@ TypedAmount parseAmount(const QString& text) {
 }
 
 QString amountText(const std::optional<double>& v) {
-    return v ? fmt::format(*v, QStringLiteral("#####0.00")) : QString();
+    return v ? fmt::quantity(*v) : QString();
 }
 
 QString costText(const std::optional<double>& v) {
-    return v ? fmt::format(*v, QStringLiteral("0.0000")) : QString();
+    return v ? fmt::price(*v) : QString();
 }
 
 QString changeText(const PlannedFormula& f) {
@@ -50,6 +50,14 @@ QString conflictName(const PlanConflictRow& c) {
                                : QStringLiteral("%1 para %2 en %3").arg(side, c.nombre, c.formula);
 }
 
+// Stock rows are kilograms of an ingredient; a formula's own limits are nutrient, ratio or group
+// figures, read with the decimals of a limit.
+QString conflictFigure(const PlanConflictRow& c, double v) {
+    const bool stock =
+        c.tipo == QLatin1String("disponible") || c.tipo == QLatin1String("minimo_uso");
+    return stock ? fmt::quantityKg(v) : fmt::format(v, fmt::kLimitPattern);
+}
+
 } // namespace
 
 QString outcomeMessage(const PlanRun& run) {
@@ -57,9 +65,9 @@ QString outcomeMessage(const PlanRun& run) {
         return {};
     QStringList lines{run.mensaje};
     for (const PlanConflictRow& c : run.conflicto) {
-        QString line = conflictName(c) + QStringLiteral(": ") + amountText(c.valor);
+        QString line = conflictName(c) + QStringLiteral(": ") + conflictFigure(c, c.valor);
         if (c.relajacion)
-            line += QStringLiteral(" (se cumple con %1)").arg(amountText(c.relajacion));
+            line += QStringLiteral(" (se cumple con %1)").arg(conflictFigure(c, *c.relajacion));
         lines << line;
     }
     return lines.join(u'\n');

@@ -7,6 +7,8 @@
 #include "workspace/results.h"
 #include "workspace/workspace.h"
 
+#include <algorithm>
+
 namespace printing {
 
 namespace {
@@ -131,6 +133,15 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
     page.setDrawWidth(1);
     double fila = imprimeEncabezado(page, texts.formula, today);
 
+    // The cost of a unit of the mix as fed, beside the code, once there is a mix to cost.
+    if (std::any_of(ws.ingredients.begin(), ws.ingredients.end(), isPrintedIngredient)) {
+        page.setFont(kSmall);
+        page.drawText(QPointF(95, fila), QStringLiteral("Costo unitario:"));
+        page.setFont(kSmallBold);
+        page.drawTextRight(150, fila,
+                           QStringLiteral("$ ") + fmt::price(ws.vCostoHumeda) +
+                               QStringLiteral(" por kg"));
+    }
     const std::pair<QString, QString> data[] = {
         {QStringLiteral("Código:"), texts.codigo},
         {QStringLiteral("Versión:"), texts.version},

@@ -11,7 +11,8 @@ namespace printing {
 namespace {
 
 const QColor kBar(70, 120, 190);
-const QColor kBinding(200, 40, 40);
+// A value on its limit is what least cost expects, not a fault: a dark blue, not an alarm red.
+const QColor kBinding(25, 55, 120);
 const QColor kTrack(232, 232, 232);
 constexpr TextStyle kTitle{9, true};
 constexpr TextStyle kRow{7, false};
@@ -58,8 +59,9 @@ double nutrientChart(PageCanvas& page, const QRectF& area, double y, double h,
     page.drawText(QPointF(area.left(), y), QStringLiteral("Nutrientes de la mezcla y sus límites"));
     page.setFont(kRow);
     page.drawTextRight(area.right(), y + 4.5, QStringLiteral("valor  [mínimo ; máximo]"));
-    page.drawText(QPointF(area.left() + kNameWidth, y + 4.5),
-                  QStringLiteral("barra roja: un límite se cumple justo; marcas: mínimo y máximo"));
+    page.drawText(
+        QPointF(area.left() + kNameWidth, y + 4.5),
+        QStringLiteral("azul oscuro: el valor está justo en un límite; marcas: mínimo y máximo"));
     y += 9;
     for (const optimizer::NutrientBar& n : rows) {
         const auto [left, width] = row(page, area, y, h, n.nombre, limitsText(n));

@@ -124,8 +124,8 @@ ResultFigures actuResultados(Workspace& ws, const MixCompositions& compositions)
     f.txtCanH = fmt::format(s.cantidadHumeda, "#####0.00");
     f.txtPorH = fmt::format(s.porcentajeHumeda * 100, "#####0.00");
     f.txtCosTot = "$ " + fmt::format(s.costoTotal, "#####0.00");
-    f.txtCosH = "$ " + fmt::format(s.costoHumeda, "#####0.00##");
-    f.txtCosS = "$ " + fmt::format(s.costoSeca, "#####0.00##");
+    f.txtCosH = "$ " + fmt::price(s.costoHumeda);
+    f.txtCosS = "$ " + fmt::price(s.costoSeca);
     ws.vCostoHumeda = s.costoHumeda;
     ws.vMateriaSeca = s.materiaSeca;
     f.porHAlarm = notHundred(f.txtPorH);

@@ -41,7 +41,7 @@ std::vector<Column> ingredientColumns() {
             Column(QStringLiteral("Descripción"), 0),
             number(QStringLiteral("Mat.Seca"), 900, QStringLiteral("#####0.00 %")),
             hidden(),
-            number(QStringLiteral("Precio"), 900, QStringLiteral("$ #####0.00")),
+            number(QStringLiteral("Precio"), 900, QStringLiteral("$ ") + fmt::kPricePattern),
             separator(),
             number(QStringLiteral("Mínimo"), 1000),
             number(QStringLiteral("Máximo"), 1000),
@@ -88,10 +88,13 @@ QVariant variant(const std::optional<double>& v) {
     return v ? QVariant(*v) : QVariant();
 }
 
-void alarm(grid::CellStyle& c) {
+void alarm(grid::CellStyle& c, const QString& meaning) {
     c.background = grid::kRed;
     c.foreground = grid::kWhite;
+    c.toolTip = meaning;
 }
+
+const QString kOutOfLimits = QStringLiteral("Rojo: fuera de sus límites Mínimo y Máximo");
 
 } // namespace
 
@@ -137,11 +140,17 @@ grid::GridContent ingredientGrid(Workspace& ws) {
         }
         const FormulaIngredient& i = ws.ingredients[row];
         if (outOfLimits(p[size_t(quantityCol)], variant(i.minimo), variant(i.maximo)))
-            alarm(g.cell(r, quantityCol));
+            alarm(g.cell(r, quantityCol), kOutOfLimits);
         if (storedText(i.materiaSeca) != storedText(variant(i.materiaSecaActual)))
-            alarm(g.cell(r, 2));
-        if (storedText(variant(i.costoHumeda)) != storedText(variant(i.costoHumedaActual)))
+            alarm(g.cell(r, 2), QStringLiteral("Rojo: la materia seca del catálogo es otra (%1)")
+                                    .arg(storedText(variant(i.materiaSecaActual))));
+        if (storedText(variant(i.costoHumeda)) != storedText(variant(i.costoHumedaActual))) {
             g.cell(r, 4).background = grid::kGreen;
+            g.cell(r, 4).toolTip =
+                QStringLiteral("Verde: el precio del catálogo cambió desde que se grabó la "
+                               "fórmula (hoy $ %1)")
+                    .arg(i.costoHumedaActual ? fmt::price(*i.costoHumedaActual) : QString());
+        }
     }
     return g;
 }
@@ -160,10 +169,14 @@ grid::GridContent nutrientGrid(Workspace& ws, bool justLoaded) {
     for (const FormulaNutrient& n : ws.nutrients) {
         const QVariant valor = variant(n.valor);
         if (justLoaded &&
-            fmt::format(valor, kQuantity) != fmt::format(variant(n.valorAnterior), kQuantity))
+            fmt::format(valor, kQuantity) != fmt::format(variant(n.valorAnterior), kQuantity)) {
             g.cell(row, 1).background = grid::kGreen;
+            g.cell(row, 1).toolTip =
+                QStringLiteral("Verde: el valor cambió respecto de la versión grabada (%1)")
+                    .arg(fmt::format(variant(n.valorAnterior), kQuantity));
+        }
         if (outOfLimits(valor, variant(n.minimo), variant(n.maximo)))
-            alarm(g.cell(row, 6));
+            alarm(g.cell(row, 6), kOutOfLimits);
         ++row;
     }
     return g;
@@ -184,7 +197,7 @@ grid::GridContent ratioGrid(const Workspace& ws) {
         g.setColumnBackground(sep, grid::kGrey);
     for (size_t row = 0; row < cells.size(); ++row)
         if (outOfLimits(cells[row][6], cells[row][3], cells[row][4]))
-            alarm(g.cell(int(row), 6));
+            alarm(g.cell(int(row), 6), kOutOfLimits);
     return g;
 }
 
@@ -206,7 +219,7 @@ grid::GridContent groupGrid(const Workspace& ws) {
         g.setColumnBackground(sep, grid::kGrey);
     for (size_t row = 0; row < cells.size(); ++row)
         if (outOfLimits(cells[row][5], cells[row][2], cells[row][3]))
-            alarm(g.cell(int(row), 5));
+            alarm(g.cell(int(row), 5), kOutOfLimits);
     return g;
 }
 

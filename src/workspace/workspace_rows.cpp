@@ -166,7 +166,7 @@ EditResult takeOverPrices(Workspace& ws) {
 }
 
 QString takeOverDryMatterQuestion() {
-    return QStringLiteral("Confirma la Actualización de la Materia Seca para los Ingredientes?");
+    return QStringLiteral("¿Confirma la Actualización de la Materia Seca para los Ingredientes?");
 }
 
 EditResult takeOverDryMatter(Workspace& ws, store::Database& db) {

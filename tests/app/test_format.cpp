@@ -85,3 +85,32 @@ TEST(Format, RoundDecimalsAgreesWithTheShownText) {
     EXPECT_EQ(fmt::roundDecimals(1234.5, 0), 1235.0);
     EXPECT_EQ(fmt::roundDecimals(1e20, 2), 1e20);
 }
+
+// One price reads alike everywhere: 0.1725 is never "0.17" in one grid and "0.173" in the next.
+TEST(Format, KindsOfFigureAndTheirUnits) {
+    EXPECT_EQ(fmt::price(0.1725), "0.1725");
+    EXPECT_EQ(fmt::price(0.167), "0.1670");
+    EXPECT_EQ(fmt::quantityKg(1000), "1000.00 kg");
+    EXPECT_EQ(fmt::share(12.3456), "12.35");
+
+    EXPECT_EQ(fmt::nutrientValue(3.2, "Mcal"), "3.200");
+    EXPECT_EQ(fmt::nutrientValue(3.2, " mcal/kg "), "3.200");
+    EXPECT_EQ(fmt::nutrientValue(2850.4, "kcal/kg"), "2850");
+    EXPECT_EQ(fmt::nutrientValue(12.345, "ppm"), "12.3");
+    EXPECT_EQ(fmt::nutrientValue(0.4567, "%"), "0.46");
+    EXPECT_EQ(fmt::nutrientValue(0.4567, ""), "0.46");
+
+    EXPECT_EQ(fmt::withUnit("3.200", "Mcal"), "3.200 Mcal");
+    EXPECT_EQ(fmt::withUnit("0.46", " % "), "0.46 %");
+    EXPECT_EQ(fmt::withUnit("0.46", ""), "0.46");
+    EXPECT_EQ(fmt::withUnit("", "%"), ""); // nothing to qualify
+}
+
+TEST(Format, BreakpointsGetTheDecimalsThatTellNeighboursApart) {
+    EXPECT_EQ(fmt::breakpointPattern({}), "0.00");
+    EXPECT_EQ(fmt::breakpointPattern({0, 1.5, 3}), "0.00");
+    EXPECT_EQ(fmt::breakpointPattern({0.1, 0.125, 0.126}), "0.000");
+    EXPECT_EQ(fmt::breakpointPattern({0.12501, 0.12503}), "0.00000");
+    EXPECT_EQ(fmt::breakpointPattern({2, 2, 3}), "0.00"); // equal ends are not neighbours apart
+    EXPECT_EQ(fmt::breakpointPattern({1, 1 + 1e-12}), "0.00000000"); // at most eight
+}

@@ -71,11 +71,12 @@ TEST(GridStyle, ContentOfABoundRecordSet) {
     ASSERT_EQ(content.rowCount(), 2);
     EXPECT_EQ(content.fieldColumn("NOMBRE"), 1);
     EXPECT_EQ(content.fieldColumn("codigo"), -1);
-    EXPECT_EQ(content.header[2], (CellStyle{"Costo", kRight, kGrey, kWhite, false}));
+    EXPECT_EQ(content.header[2], (CellStyle{"Costo", kRight, kGrey, kWhite, false, {}}));
     EXPECT_EQ(content.header[3].text, "materia_seca"); // beyond the given columns
     EXPECT_EQ(content.cell(0, 0).text, "7");
     EXPECT_EQ(content.cell(0, 1).text, "Maíz");
-    EXPECT_EQ(content.cell(0, 2), (CellStyle{"0.13", kRight, std::nullopt, std::nullopt, false}));
+    EXPECT_EQ(content.cell(0, 2),
+              (CellStyle{"0.13", kRight, std::nullopt, std::nullopt, false, {}}));
     EXPECT_EQ(content.cell(1, 2).text, ""); // Null cost
     EXPECT_EQ(content.cell(1, 3).text, "90");
 

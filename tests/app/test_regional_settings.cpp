@@ -69,7 +69,8 @@ TEST(RegionalCheck, AsRequiredAskNothingOneWrongIsListedAloneAndYesWritesAllSeve
     EXPECT_TRUE(app::checkRegionalSettings(settings));
     ASSERT_EQ(
         messages.texts(),
-        QStringList{"El separador decimal debe ser: .\n\n\nDesea actualizar la configuración?"});
+        QStringList{"El separador decimal debe ser: .\n\n\n¿Desea cambiar la configuración "
+                    "regional del programa (separadores y formato de fecha) a estos valores?"});
     EXPECT_EQ(messages.shown()[0].style, msg::Question);
     EXPECT_EQ(messages.shown()[0].title, "Configuración Regional");
     EXPECT_EQ(settings.writes, kAllSevenWritten);
@@ -83,9 +84,11 @@ TEST(RegionalCheck, SeveralWrongItemsAreListedInTheirOrderAndNoWritesNothing) {
     settings.values[LocaleItem::ShortDate] = "M/d/yy";
 
     EXPECT_FALSE(app::checkRegionalSettings(settings));
-    EXPECT_EQ(messages.texts(), QStringList{"El formato de fecha debe ser: dd/MM/yyyy\n\n"
-                                            "El separador de miles monetario debe ser: ,\n\n"
-                                            "\nDesea actualizar la configuración?"});
+    EXPECT_EQ(messages.texts(),
+              QStringList{"El formato de fecha debe ser: dd/MM/yyyy\n\n"
+                          "El separador de miles monetario debe ser: ,\n\n"
+                          "\n¿Desea cambiar la configuración regional del programa (separadores y "
+                          "formato de fecha) a estos valores?"});
     EXPECT_TRUE(settings.writes.empty());
 }
 

@@ -277,6 +277,14 @@ TEST(Worklist, TellsWholeListsAndHowManyAreSaved) {
     EXPECT_EQ(worklistTip(row, kColResultado),
               "Óptimo a precios de hoy\nEntran: Harina de pescado, Fosfato dicálcico");
     EXPECT_EQ(worklistTip(row, kColCodigo), "");
+    // The colour of the change is explained where it shows.
+    EXPECT_EQ(worklistTip(row, kColCambio), ""); // no change to colour
+    row.costoAnterior = 0.25;
+    row.costoNuevo = 0.26;
+    EXPECT_EQ(worklistTip(row, kColCambio), "En rojo: la fórmula cuesta más a los precios de hoy");
+    row.costoNuevo = 0.24;
+    EXPECT_EQ(worklistTip(row, kColCambio),
+              "En verde: la fórmula cuesta menos a los precios de hoy");
 
     EXPECT_EQ(saveQuestion(1, 1), "¿Grabar 1 fórmula seleccionada como nueva versión?\n\n"
                                   "Solo se graban las filas seleccionadas en la lista.");

@@ -112,7 +112,7 @@ TEST(IngredientWrites, FormattedNumbersLeftAloneKeepTheirStoredPrecision) {
             "(5,'A','Maíz','Kg',0.123456,88.5)");
     const auto record = catalog::loadIngredient(db, 5);
     ASSERT_TRUE(record);
-    EXPECT_EQ(record->shown.costo, "0.123");
+    EXPECT_EQ(record->shown.costo, "0.1235");
     EXPECT_EQ(record->shown.materiaSeca, "88.5");
     IngredientFields typed = record->shown;
     typed.nombre = "Maíz molido";
@@ -227,9 +227,9 @@ TEST(IngredientWrites, DeleteChecksReportRowsAndFormulasThatUseIt) {
     EXPECT_EQ(catalog::formulasUsingNutrient(db, lonely), 0);
 
     EXPECT_EQ(catalog::texts::askDeleteIngredient("Maíz", 0),
-              "Desea eliminar el Ingrediente Maíz ?");
+              "¿Desea eliminar el Ingrediente Maíz?");
     EXPECT_EQ(catalog::texts::askDeleteIngredient("Maíz", 2),
-              "Desea eliminar el Ingrediente Maíz ?\n\nLo usan 2 fórmulas guardadas, que dejarán "
+              "¿Desea eliminar el Ingrediente Maíz?\n\nLo usan 2 fórmulas guardadas, que dejarán "
               "de tenerlo.");
     EXPECT_EQ(catalog::texts::askDeleteIngredientWithNutrients("Maíz"),
               "El Ingrediente << Maíz >> posee nutrientes asignados\n\n¿Confirma la Eliminación "
@@ -260,9 +260,9 @@ TEST(CompositionEditor, AddChangeDeleteAndTheEditDecisions) {
     EXPECT_EQ(catalog::valueToStore("1.5"), 1.5);
     EXPECT_FALSE(catalog::valueToStore("1,5"));
     EXPECT_EQ(catalog::texts::askSaveValue("1.5", "Lisina"),
-              "Desea Grabar el Valor 1.50 para el Nutriente Lisina ?");
+              "¿Desea Grabar el Valor 1.50 para el Nutriente Lisina?");
     EXPECT_EQ(catalog::texts::askSaveValue("1.123456", "Lisina"),
-              "Desea Grabar el Valor 1.12346 para el Nutriente Lisina ?");
+              "¿Desea Grabar el Valor 1.12346 para el Nutriente Lisina?");
     EXPECT_EQ(catalog::texts::askDeleteComposition(" Lisina "),
               "¿Confirma la eliminación del Nutriente Lisina para el Producto?");
 }

@@ -124,7 +124,7 @@ TEST(PriceHistory, TheLastTenNewestFirstAsTheEditorShowsThem) {
     }
     EXPECT_EQ(header, QStringList({"Fecha", "Costo", "Materia Seca", "Origen", "Usuario"}));
     EXPECT_EQ(first.mid(0, 4),
-              QStringList({"13/03/2026 08:00", "0.210", "88.00", "lista de precios"}));
+              QStringList({"13/03/2026 08:00", "0.2100", "88.00", "lista de precios"}));
     const grid::GridContent nulls = catalog::priceHistoryGrid(catalog::lastPrices(db, 8));
     EXPECT_EQ(nulls.cell(0, 1).text, "");
     EXPECT_EQ(nulls.cell(0, 3).text, "importación");

@@ -220,7 +220,7 @@ TEST(PriceListPreview, ChangesAndEveryKindOfConflictWithItsLine) {
     QStringList first;
     for (int c = 0; c < g.columnCount(); ++c)
         first << g.cell(0, c).text;
-    EXPECT_EQ(first, QStringList({"2", "MAIZ", "Maíz amarillo grano", "0.173", "0.190", "+9.83 %",
+    EXPECT_EQ(first, QStringList({"2", "MAIZ", "Maíz amarillo grano", "0.1730", "0.1900", "+9.83 %",
                                   "89.00", "88.00"}));
     EXPECT_EQ(g.cell(2, 5).text, "-100.00 %");
     EXPECT_FALSE(g.cell(0, 0).background);

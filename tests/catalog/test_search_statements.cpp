@@ -160,7 +160,7 @@ TEST(IngredientSearch, GridShowsCodesTrimmedCostsFormattedIdsHidden) {
     rs.appendRow({4, sql::paddedCode("A1"), "Maíz", "Kg", 0.1735, 89.0});
     const grid::GridContent g = catalog::ingredientGrid(rs);
     EXPECT_EQ(g.cell(0, 1).text, "A1");
-    EXPECT_EQ(g.cell(0, 4).text, "0.17");
+    EXPECT_EQ(g.cell(0, 4).text, "0.1735"); // a price: four decimals, as everywhere
     EXPECT_EQ(g.cell(0, 4).alignment, grid::kRight);
     EXPECT_EQ(g.columns[0].widthTwips, 0);
     EXPECT_EQ(g.columns[5].widthTwips, 0);

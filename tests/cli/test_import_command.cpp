@@ -40,7 +40,7 @@ TEST(ImportCommand, ImportsAsTheWindowDoesAndAsksUnlessYes) {
 
     const CommandRun refused = runCommand(args, "n\n");
     EXPECT_EQ(refused.status, 3);
-    EXPECT_EQ(refused.err, "Confirma la importación de los Ingredientes y Nutrientes? (s/n) ");
+    EXPECT_EQ(refused.err, "¿Confirma la importación de los Ingredientes y Nutrientes? (s/n) ");
     EXPECT_EQ(dump(local.db(), "productos", "id_producto").size(), 1);
 
     const CommandRun done = runCommand(args, "s\n");

@@ -269,7 +269,7 @@ TEST(FormulaTexts, EveryMessageAsTheUserReadsIt) {
     EXPECT_EQ(kListCaption, "Fórmulas");
     EXPECT_EQ(kInvalidDate, "La fecha no es Válida");
     EXPECT_EQ(kInvalidValue, "Debe ingresar un valor numérico Válido");
-    EXPECT_EQ(deleteQuestion("F1"), "Desea eliminar la Fórmula F1 ?");
+    EXPECT_EQ(deleteQuestion("F1"), "¿Desea eliminar la Fórmula F1?");
     EXPECT_EQ(kDeleteFailed, "No es posible eliminar el Registro");
     EXPECT_EQ(kPickToolTip, "Asignar presupuesto ");
     EXPECT_EQ(kEditorCaption, "Grabar Fórmula");

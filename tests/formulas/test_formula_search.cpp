@@ -11,8 +11,9 @@ using formulas::FormulaFilter;
 namespace {
 
 const QString kSelect = "SELECT f.id_formula,f.codigo,f.producto,f.cantidad,f.version,"
-                        "f.fecha_creacion,f.fecha_modificacion,NULL AS limites_incumplidos "
-                        "FROM Formulas f";
+                        "f.fecha_creacion,f.fecha_modificacion,NULL AS limites_incumplidos,"
+                        "(SELECT SUM(fc.porcentaje_humeda*fc.costo) FROM formula_producto fc "
+                        "WHERE fc.id_formula=f.id_formula) AS costo_unitario FROM Formulas f";
 const QString kOrder = " ORDER BY fecha_modificacion DESC";
 
 QStringList codes(store::Database& db, const FormulaFilter& filter) {

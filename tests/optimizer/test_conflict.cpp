@@ -160,9 +160,9 @@ TEST(Conflict, RowsShowEachLimitAndSayWhenMovingItAloneIsNotEnough) {
     group.valor = 450;
     const std::vector<QStringList> rows = optimizer::conflictRows({fixedCost, stuck, ratio, group});
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[0].join('|'), "Nutriente|Calcio|Mínimo|1.20|1.046427|$ 0.2746");
+    EXPECT_EQ(rows[0].join('|'), "Nutriente|Calcio|Mínimo|1.200|1.046|$ 0.2746");
     EXPECT_EQ(rows[1].join('|'), "Ingrediente|Calcáreo|Máximo|20.00|No basta con cambiarla|");
-    EXPECT_EQ(rows[2].join('|'), "Relación|Calcio / Fósforo|Mínimo|2.00|No basta con cambiarla|");
+    EXPECT_EQ(rows[2].join('|'), "Relación|Calcio / Fósforo|Mínimo|2.000|No basta con cambiarla|");
     EXPECT_EQ(rows[3].join('|'), "Grupo|Granos|Máximo|450.00|No basta con cambiarla|");
     EXPECT_EQ(optimizer::conflictHeaders().size(), rows[0].size());
 }

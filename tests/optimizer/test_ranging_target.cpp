@@ -242,8 +242,18 @@ TEST(RangingTarget, LinesAndChartPoints) {
     const QStringList lines = optimizer::rangingLines(r, labels);
     ASSERT_EQ(lines.size(), 4);
     EXPECT_TRUE(lines[0].endsWith("Precio sombra ($ por %)"));
-    EXPECT_EQ(lines[2].simplified(), "1.00 3.00 12.00 18.00 3.00");
+    EXPECT_EQ(lines[2].simplified(), "1.00 3.00 12.00 18.00 3.0000"); // a shadow price
     EXPECT_EQ(lines[3], "Sin mezcla posible por encima de 3.00");
+    // Breakpoints close together get the decimals that tell them apart, all ends alike; the
+    // slope of a price is the kilograms of its ingredient.
+    lp::Ranging close = r;
+    close.tramos = {{0.1, 0.12504, 10, 12, 2, {}, {}},
+                    {0.12504, 0.1251, 12, 18, 566.270255, {}, {}}};
+    labels.slopeKey = "cantidad";
+    const std::vector<QStringList> cells = optimizer::rangingCells(close, labels);
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_EQ(cells[0].join('|'), "0.1000|0.1250|10.00|12.00|2.00");
+    EXPECT_EQ(cells[1].join('|'), "0.1250|0.1251|12.00|18.00|566.27");
     const optimizer::RangingTarget price{optimizer::RangingTarget::Price, 0, {}};
     EXPECT_TRUE(optimizer::rangingProblem(r, price).isEmpty());
     r.status = lp::RangingStatus::NotLinear;

@@ -66,7 +66,8 @@ TEST(AnalysisGrids, EachTabListsItsKindByValor2WithItsHeadersAndFormats) {
     EXPECT_EQ(tabs[5].tipo, "RG");
 
     const grid::GridContent ia = analysisGrid(ws.analysisRows, tabs[0]);
-    EXPECT_EQ(rowTexts(ia), (QStringList{"Soja|0.48|0.000|0.480", "Maíz|0.25|0.013|0.263"}));
+    EXPECT_EQ(rowTexts(ia),
+              (QStringList{"Soja|0.4800|0.0000|0.4800", "Maíz|0.2500|0.0125|0.2625"}));
     EXPECT_EQ(ia.columns[0].widthTwips, 0);
     EXPECT_EQ(ia.columns[2].widthTwips, 1500);
     EXPECT_EQ(ia.header[2].text, "Precio Actual");
@@ -75,16 +76,16 @@ TEST(AnalysisGrids, EachTabListsItsKindByValor2WithItsHeadersAndFormats) {
     EXPECT_EQ(ia.header[1].background, grid::kGrey);
 
     const grid::GridContent ii = analysisGrid(ws.analysisRows, tabs[1]);
-    EXPECT_EQ(rowTexts(ii), (QStringList{"Afrecho|0.20|0.031|0.169"}));
+    EXPECT_EQ(rowTexts(ii), (QStringList{"Afrecho|0.2000|0.0310|0.1690"}));
     EXPECT_EQ(ii.header[3].text, "Excedente");
     EXPECT_EQ(ii.header[4].text, "Precio Oportuno");
 
     const grid::GridContent rn = analysisGrid(ws.analysisRows, tabs[3]);
-    EXPECT_EQ(rowTexts(rn), (QStringList{"Máximo para Fibra|274.73|-1.500|273.232",
-                                         "Mínimo para Proteína|274.73|3.142|277.874"}));
+    EXPECT_EQ(rowTexts(rn), (QStringList{"Máximo para Fibra|274.73|-1.5000|273.23",
+                                         "Mínimo para Proteína|274.73|3.1416|277.87"}));
     EXPECT_EQ(rn.header[1].text, "Por cada unidad de aumento en la restricción");
     EXPECT_EQ(rowTexts(analysisGrid(ws.analysisRows, tabs[2])),
-              (QStringList{"Máximo para Premezcla|274.73|-0.063|274.670"}));
+              (QStringList{"Máximo para Premezcla|274.73|-0.0625|274.67"}));
 
     // An empty ratio or group tab says whether the formula limits none or none binds.
     EXPECT_EQ(optimizer::analysisEmptyText(ws, tabs[5]),

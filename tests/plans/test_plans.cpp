@@ -281,9 +281,10 @@ TEST(PlanTexts, AmountsAsTypedAndTheConflictInWords) {
     run.mensaje = "No es posible cumplir todas las restricciones del plan";
     run.conflicto.push_back({"disponible", {}, "Maíz", "maximo", 100, 250.0, 18000.0});
     run.conflicto.push_back({"nutriente", "PONEDORA versión 1", "Calcio", "minimo", 3.5, {}, {}});
-    EXPECT_EQ(plans::outcomeMessage(run), "No es posible cumplir todas las restricciones del plan\n"
-                                          "Disponible de Maíz: 100.00 (se cumple con 250.00)\n"
-                                          "Mínimo para Calcio en PONEDORA versión 1: 3.50");
+    EXPECT_EQ(plans::outcomeMessage(run),
+              "No es posible cumplir todas las restricciones del plan\n"
+              "Disponible de Maíz: 100.00 kg (se cumple con 250.00 kg)\n"
+              "Mínimo para Calcio en PONEDORA versión 1: 3.500");
     EXPECT_TRUE(plans::totalText(run).isEmpty());
     // What stays in the window names the conflict briefly: its first three limits.
     EXPECT_EQ(plans::outcomeSummary(run),

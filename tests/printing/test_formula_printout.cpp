@@ -76,6 +76,7 @@ TEST(FormulaPrintout, PageHeaderDataLinesAndHeadings) {
     expectTextAt(page, "3", 40, 47, {8, true, false});
     expectTextAt(page, "Última modificación:", 13, 52, {8, false, false});
     expectTextAt(page, "05/12/2026", 40, 52, {8, true, false});
+    EXPECT_EQ(page.find("Costo unitario:"), nullptr); // no mix, no cost
 
     expectTextAt(page, "NUTRIENTES", 13, 62, {8, true, false});
     expectRightAt(page, "Mínimo", 90, 62, 8, false);
@@ -151,8 +152,13 @@ TEST(FormulaPrintout, IngredientRowsSharesAndTotals) {
     addIngredient(ws, "Sin uso", 0.0, 0.0, 0.0, 0.0);
     addIngredient(ws, "Sin formular", QVariant(), QVariant(), QVariant(), QVariant());
     addIngredient(ws, "Soja", 384.0, 0.875, 440.0, 0.44);
+    ws.vCostoHumeda = 0.18765;
     RecordingCanvas page;
     printing::imprimeImpresora(page, ws, sampleTexts(), kToday);
+
+    // The cost of a unit of the mix, as every price: four decimals, beside the code.
+    expectTextAt(page, "Costo unitario:", 95, 42, {8, false, false});
+    expectRightAt(page, "$ 0.1877 por kg", 150, 42, 8, true);
 
     // No nutrients: the ingredient heading stands 10 below the nutrient heading's row.
     expectTextAt(page, "INGREDIENTES", 13, 77, {8, true, false});

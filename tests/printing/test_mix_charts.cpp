@@ -47,7 +47,7 @@ TEST(MixCharts, BarsOfTheMix) {
     EXPECT_TRUE(optimizer::mixCharts(workspace::Workspace{}).costos.empty());
 }
 
-// The chart page: the page header, each nutrient's bar red exactly where a limit binds, its
+// The chart page: the page header, each nutrient's bar dark blue exactly where a limit binds, its
 // limits marked, every cost bar proportional to the dearest, all inside the area.
 TEST(MixCharts, ChartPageDrawsInsideItsArea) {
     RecordingCanvas page;
@@ -58,10 +58,12 @@ TEST(MixCharts, ChartPageDrawsInsideItsArea) {
     EXPECT_TRUE(page.find("20.00  [20.00 ; 30.00]"));
     EXPECT_TRUE(page.find("5.00  [- ; 5.00]"));
     EXPECT_TRUE(page.find("$ 0.1500"));
-    const QColor red(200, 40, 40), blue(70, 120, 190);
+    EXPECT_TRUE(
+        page.find("azul oscuro: el valor está justo en un límite; marcas: mínimo y máximo"));
+    const QColor onLimit(25, 55, 120), blue(70, 120, 190);
     QList<QRectF> reds, blues;
     for (const auto& f : page.fills) {
-        if (f.colour == red)
+        if (f.colour == onLimit)
             reds << f.rect;
         if (f.colour == blue)
             blues << f.rect;
@@ -87,7 +89,7 @@ TEST(MixCharts, ChartPageDrawsInsideItsArea) {
     EXPECT_LE(big.extent().bottom(), printing::kPageBreakAt);
     int shown = 0;
     for (const auto& f : big.fills)
-        shown += f.colour == blue || f.colour == red ? 1 : 0;
+        shown += f.colour == blue || f.colour == onLimit ? 1 : 0;
     EXPECT_TRUE(
         big.find(QStringLiteral("y %1 filas más que no caben en la página").arg(140 - shown)))
         << shown;

@@ -69,7 +69,7 @@ TEST(Results, TotalsNutrientValuesAndOrder) {
     EXPECT_EQ(f.txtPorH, "100.00");
     EXPECT_FALSE(f.porHAlarm);
     EXPECT_EQ(f.txtCosTot, "$ 1500.00");
-    EXPECT_EQ(f.txtCosH, "$ 15.00");
+    EXPECT_EQ(f.txtCosH, "$ 15.0000"); // a cost per unit: four decimals
     EXPECT_EQ(f.txtMatSeca, "60.00 %");
     EXPECT_EQ(f.cantidadText, "100.00"); // as fed
     EXPECT_DOUBLE_EQ(ws.vCostoHumeda, 15);
@@ -136,7 +136,7 @@ TEST(WorkspaceGrids, SignalsMixLimitsAndCatalogueChanges) {
     EXPECT_EQ(g.cell(0, 12).background, grid::kRed);
     EXPECT_EQ(g.cell(0, 12).foreground, grid::kWhite);
     EXPECT_EQ(g.cell(0, 2).text, "88.00 %");
-    EXPECT_EQ(g.cell(0, 4).text, "$ 0.20");
+    EXPECT_EQ(g.cell(0, 4).text, "$ 0.2000"); // a price: four decimals
     EXPECT_EQ(g.cell(0, 14).text, "$ 8.00");
     // Out of the mix: dimmed but for the separators, empty quantities and cost.
     EXPECT_FALSE(g.cell(1, 1).bold);
@@ -146,6 +146,12 @@ TEST(WorkspaceGrids, SignalsMixLimitsAndCatalogueChanges) {
     EXPECT_EQ(g.cell(1, 14).text, "");
     EXPECT_EQ(g.cell(1, 4).background, grid::kGreen);
     EXPECT_EQ(g.cell(1, 2).background, grid::kRed);
+    // Each mark says what it means where the pointer rests.
+    EXPECT_EQ(g.cell(1, 4).toolTip, "Verde: el precio del catálogo cambió desde que se grabó la "
+                                    "fórmula (hoy $ 0.3500)");
+    EXPECT_EQ(g.cell(1, 2).toolTip, "Rojo: la materia seca del catálogo es otra (91)");
+    EXPECT_EQ(g.cell(0, 12).toolTip, "Rojo: fuera de sus límites Mínimo y Máximo");
+    EXPECT_TRUE(g.cell(2, 4).toolTip.isEmpty());
     EXPECT_FALSE(g.cell(2, 12).background == grid::kRed);
 
     // The dry basis reads the dry columns.
@@ -202,6 +208,7 @@ TEST(WorkspaceGrids, NutrientAlarmsAndChangesSinceSaved) {
     EXPECT_FALSE(g.cell(2, 6).background.has_value());
     EXPECT_FALSE(g.cell(2, 1).background.has_value());
     EXPECT_EQ(g.cell(3, 1).background, grid::kGreen);
+    EXPECT_EQ(g.cell(3, 1).toolTip, "Verde: el valor cambió respecto de la versión grabada (4.50)");
     EXPECT_EQ(g.cell(3, 6).text, "4.00");
     EXPECT_EQ(g.columns[3].widthTwips, 1200);
     EXPECT_EQ(g.cell(0, 2).background, grid::kGrey);

@@ -124,6 +124,7 @@ void GridBinding::applyStyle(QTableWidgetItem* item, const grid::CellStyle& styl
     QFont font = item->font();
     font.setBold(style.bold);
     item->setFont(font);
+    item->setToolTip(style.toolTip);
 }
 
 void GridBinding::setNoMatchVisible(bool visible) {

@@ -148,14 +148,13 @@ void frmRangos::showRanging(const lp::Ranging& r, double desde, double hasta) {
                                            QStringLiteral("Costo hasta"), labels.slope});
     grdTramos_->setRowCount(static_cast<int>(r.tramos.size()));
     const std::optional<double> now = currentValue(blend_, target_);
+    const std::vector<QStringList> texts = rangingCells(r, labels);
     for (int row = 0; row < grdTramos_->rowCount(); ++row) {
         const lp::RangingInterval& i = r.tramos[static_cast<size_t>(row)];
         const bool holdsNow = now && i.desde <= *now && *now <= i.hasta;
-        grdTramos_->setItem(row, 0, cell(number(i.desde), holdsNow));
-        grdTramos_->setItem(row, 1, cell(number(i.hasta), holdsNow));
-        grdTramos_->setItem(row, 2, cell(fmt::format(i.costoDesde, "0.00"), holdsNow));
-        grdTramos_->setItem(row, 3, cell(fmt::format(i.costoHasta, "0.00"), holdsNow));
-        grdTramos_->setItem(row, 4, cell(number(i.pendiente), holdsNow));
+        for (int column = 0; column < 5; ++column)
+            grdTramos_->setItem(row, column,
+                                cell(texts[static_cast<size_t>(row)][column], holdsNow));
     }
     QStringList notes;
     if (const QString problem = rangingProblem(r, target_); !problem.isEmpty())

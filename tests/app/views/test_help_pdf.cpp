@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -81,4 +82,30 @@ TEST(HelpPdf, TheQuickGuideSaysWhatTheSampleHoldsAndNoPageEndsOnAHeading) {
     EXPECT_TRUE(written.read(5).startsWith("%PDF"));
     EXPECT_FALSE(helppdf::writePdf(dir.filePath("no-existe.html"), pdf, &error));
     EXPECT_TRUE(error.contains("no-existe.html"));
+}
+
+// The guide is a nutritionist's: a section per task, every picture it shows present in the
+// screenshot tour, and nothing of building the program or of an export it does not make.
+TEST(HelpPdf, TheQuickGuideHasATaskPerSectionAndItsPicturesExist) {
+    QFile file(kGuide);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(file.readAll());
+    for (const char* task : {"Formular una ración", "Relaciones entre nutrientes y grupos",
+                             "Actualizar precios con una lista", "Reformular",
+                             "Comparar dos versiones", "Planes de producción", "Rangos",
+                             "Gráficos de la mezcla", "Trabajar en equipo con un servidor"})
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("<h3>\\d+\\. [^<]*") +
+                                       QRegularExpression::escape(QString::fromUtf8(task)))
+                        .match(html)
+                        .hasMatch())
+            << task;
+    EXPECT_FALSE(html.contains("make run"));
+    EXPECT_FALSE(html.contains("Exportar a Word"));
+    const QRegularExpression picture(QStringLiteral("src=\"([^\"]+)\""));
+    int pictures = 0;
+    for (auto m = picture.globalMatch(html); m.hasNext(); ++pictures) {
+        const QString path = QStringLiteral(DOSIVANT_HELP_DIR "/") + m.next().captured(1);
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+    }
+    EXPECT_GE(pictures, 10);
 }

@@ -160,7 +160,7 @@ TEST(CompositionEditorView, EditsInPlaceWithEnterEscAndClickAway) {
     control(view, "Text1")->setFocus(Qt::MouseFocusReason);
     QTest::qWait(30);
     EXPECT_EQ(messages.texts(),
-              QStringList{"Desea Grabar el Valor 1.50 para el Nutriente Sodio ?"});
+              QStringList{"¿Desea Grabar el Valor 1.50 para el Nutriente Sodio?"});
     EXPECT_EQ(valueOf("Sodio"), sodio);
     ASSERT_TRUE(selectRow(view, 2, "Sodio"));
     click(view, "cmdEditar");
@@ -324,7 +324,7 @@ TEST(FormulaAsIngredientView, SavesTheMixWithItsNutrientValuesAndCloses) {
     ws.nutrients.push_back({9, "Lisina", 1.0, std::nullopt, 1.1, std::nullopt});
     frmComoProducto view(db, ws);
     EXPECT_EQ(view.windowTitle(), "Ingredientes");
-    EXPECT_EQ(control<QLineEdit>(view, "Text3")->text(), "0.235");
+    EXPECT_EQ(control<QLineEdit>(view, "Text3")->text(), "0.2346");
     EXPECT_EQ(control<QLineEdit>(view, "Text4")->text(), "88.50");
 
     type(view, "Text1", "MAIZ");

@@ -42,7 +42,7 @@ TEST(IngredientListView, OpensOnTheWholeCatalogueInMaintenanceModeAndSearches) {
     sorted.sort(Qt::CaseInsensitive);
     EXPECT_EQ(names.first(), sorted.first());
     EXPECT_TRUE(selectRow(view, 1, "MAIZ")); // codes are shown without their padding
-    EXPECT_EQ(grid->item(grid->currentRow(), 4)->text(), "0.17");
+    EXPECT_EQ(grid->item(grid->currentRow(), 4)->text(), "0.1730");
 
     // Case and accents do not matter; Enter in a filter runs the search.
     showActive(view);
@@ -193,7 +193,7 @@ TEST(IngredientListView, DeleteAsksOnceOrTwiceAndRemovesTheRowsFirst) {
     ASSERT_TRUE(selectRow(view, 2, "Aaa solo"));
     messages.planAnswer(msg::Yes);
     click(view, "cmdDelete");
-    EXPECT_EQ(messages.texts(), QStringList{"Desea eliminar el Ingrediente Aaa solo ?"});
+    EXPECT_EQ(messages.texts(), QStringList{"¿Desea eliminar el Ingrediente Aaa solo?"});
     EXPECT_EQ(scalar(db, "select count(*) from productos where id_producto=900"), 0);
 
     // With rows and formulas: the first question counts the formulas; No to the second keeps it.

@@ -80,7 +80,7 @@ TEST(PriceListView, PreviewThenAplicarAppliesOnlyWhenConfirmed) {
     click(view, "cmdLeer");
     EXPECT_TRUE(messages.texts().isEmpty());
     EXPECT_EQ(gridColumn(view, "flexPrecios", 1), QStringList({"MAIZ", "SOJA44", "TRIGO"}));
-    EXPECT_EQ(gridColumn(view, "flexPrecios", 4), QStringList({"0.190", "0.340", "0.200"}));
+    EXPECT_EQ(gridColumn(view, "flexPrecios", 4), QStringList({"0.1900", "0.3400", "0.2000"}));
     EXPECT_EQ(gridColumn(view, "flexConflictos", 0), QStringList{"4"});
     EXPECT_EQ(gridColumn(view, "flexConflictos", 2),
               QStringList{"el código no está en el catálogo"});
@@ -104,7 +104,7 @@ TEST(PriceListView, PreviewThenAplicarAppliesOnlyWhenConfirmed) {
     EXPECT_EQ(cost(db, "MAIZ"), 0.19);
     EXPECT_EQ(cost(db, "TRIGO"), 0.2);
     // The list is shown again against the catalogue as it is now: nothing left to apply.
-    EXPECT_EQ(gridColumn(view, "flexPrecios", 3), QStringList({"0.190", "0.340", "0.200"}));
+    EXPECT_EQ(gridColumn(view, "flexPrecios", 3), QStringList({"0.1900", "0.3400", "0.2000"}));
     EXPECT_FALSE(aplicar->isEnabled());
 
     // The editor of a changed ingredient shows where its price came from, and the price it had
@@ -113,7 +113,7 @@ TEST(PriceListView, PreviewThenAplicarAppliesOnlyWhenConfirmed) {
                          .valueAt(0, 0)
                          .toInt();
     catalog::frmproducto editor(db, maiz);
-    EXPECT_EQ(gridColumn(editor, "flexHistorial", 1), (QStringList{"0.190", "0.173"}));
+    EXPECT_EQ(gridColumn(editor, "flexHistorial", 1), (QStringList{"0.1900", "0.1730"}));
     EXPECT_EQ(gridColumn(editor, "flexHistorial", 3),
               (QStringList{"lista de precios", "precio anterior"}));
 }

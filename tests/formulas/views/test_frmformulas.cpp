@@ -8,7 +8,9 @@
 #include "support/list_picks.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
+
 #include "workspace/views/frmoptimizacion.h"
+#include <QRegularExpression>
 
 #include <QAction>
 #include <QHeaderView>
@@ -64,8 +66,13 @@ TEST_F(ListFixture, OpensWithEveryFormulaInTheMaintenanceLayout) {
     QStringList captions;
     for (int c = 0; c < grid->columnCount(); ++c)
         captions << grid->horizontalHeaderItem(c)->text();
-    EXPECT_EQ(captions,
-              QStringList({"", "Código", "Producto", "", "Versión", "", "Modificada", "Límites"}));
+    EXPECT_EQ(captions, QStringList({"", "Código", "Producto", "", "Versión", "", "Modificada",
+                                     "Límites", "Costo unitario"}));
+    // The cost per unit of each stored mix, as a price: four decimals.
+    for (int r = 0; r < grid->rowCount(); ++r)
+        EXPECT_TRUE(
+            QRegularExpression(R"(^\$ \d+\.\d{4}$)").match(grid->item(r, 8)->text()).hasMatch())
+            << grid->item(r, 8)->text().toStdString();
     for (int hidden : {0, 3, 5})
         EXPECT_TRUE(grid->isColumnHidden(hidden)) << hidden;
     EXPECT_EQ(grid->item(0, 6)->text(), QDate::currentDate().toString("dd/MM/yyyy"));
@@ -235,7 +242,7 @@ TEST_F(ListFixture, DeleteAsksAndRemovesTheFormulaWithItsRows) {
 
     messages.planAnswer(msg::No);
     click(w, "cmdDelete");
-    EXPECT_EQ(messages.texts(), QStringList({"Desea eliminar la Fórmula " + code + " ?"}));
+    EXPECT_EQ(messages.texts(), QStringList({"¿Desea eliminar la Fórmula " + code + "?"}));
     EXPECT_EQ(messages.shown().back().style, msg::QuestionDefaultNo); // No is the default
     EXPECT_EQ(rowsOfFormula(), before);
 

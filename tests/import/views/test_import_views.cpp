@@ -169,14 +169,14 @@ TEST(ImportacionView, ConfirmedImportLogsConflictsAndDisablesTheButton) {
     importar->click();
     EXPECT_TRUE(importar->isEnabled());
     EXPECT_EQ(messages.texts(),
-              QStringList({"Confirma la importación de los Ingredientes y Nutrientes?"}));
+              QStringList({"¿Confirma la importación de los Ingredientes y Nutrientes?"}));
     EXPECT_EQ(messages.shown()[0].style, msg::Question);
 
     messages.clear();
     messages.planAnswer(msg::Yes);
     importar->click();
     EXPECT_EQ(messages.texts(),
-              QStringList({"Confirma la importación de los Ingredientes y Nutrientes?",
+              QStringList({"¿Confirma la importación de los Ingredientes y Nutrientes?",
                            "Proceso de Importación Finalizado."}));
     EXPECT_FALSE(importar->isEnabled());
     EXPECT_TRUE(child<QPushButton>(view, "cdmSalir")->isEnabled());

@@ -13,14 +13,14 @@
 #include <gtest/gtest.h>
 
 // From the workspace: without a mix "Gráficos" says what to do; after formulating the charts
-// open, with red bars for the limits the broiler starter meets exactly.
+// open, with dark blue bars for the limits the broiler starter meets exactly.
 TEST(MixChartsView, OpenedFromTheWorkspaceAfterFormulating) {
     TempDatabase t(true);
     ScriptedMessages messages;
     const int id = formulas::findFormula(t.db(), {"POLLO-INI", std::nullopt, 0});
     workspace::frmoptimizacion w(t.db(), qint16(id));
     QStringList opened;
-    int red = 0, blue = 0;
+    int onLimit = 0, blue = 0;
     widgets::ScopedModalRunner runner([&](QDialog& d) {
         opened << d.objectName();
         QWidget* picture = d.findChild<QWidget*>("picGraficos");
@@ -31,7 +31,7 @@ TEST(MixChartsView, OpenedFromTheWorkspaceAfterFormulating) {
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < image.width(); ++x) {
                     const QColor c = image.pixelColor(x, y);
-                    red += c == QColor(200, 40, 40) ? 1 : 0;
+                    onLimit += c == QColor(25, 55, 120) ? 1 : 0;
                     blue += c == QColor(70, 120, 190) ? 1 : 0;
                 }
         }
@@ -47,7 +47,7 @@ TEST(MixChartsView, OpenedFromTheWorkspaceAfterFormulating) {
     w.findChild<QPushButton*>("cmdFormular")->click();
     w.findChild<QPushButton*>("cmdGraficos")->click();
     EXPECT_EQ(opened, QStringList{"frmGraficos"});
-    EXPECT_GT(red, 100);
+    EXPECT_GT(onLimit, 100);
     EXPECT_GT(blue, 100);
 }
 

@@ -299,13 +299,13 @@ TEST_F(Window, AddsAPickedIngredientAndAnswersTheDryMatterQuestion) {
     EXPECT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].style, msg::Question);
     EXPECT_EQ(messages.shown()[0].text,
-              "Confirma la Actualización de la Materia Seca para los Ingredientes?");
+              "¿Confirma la Actualización de la Materia Seca para los Ingredientes?");
     // Answered Yes, every row takes the catalogue's dry matter, which none lacks: nothing more.
     messages.clear();
     messages.planAnswer(msg::Yes);
     click("cmdActuMSeca");
     EXPECT_EQ(messages.texts(),
-              QStringList{"Confirma la Actualización de la Materia Seca para los Ingredientes?"});
+              QStringList{"¿Confirma la Actualización de la Materia Seca para los Ingredientes?"});
     EXPECT_EQ(flexprod->rowCount(), 19);
 }
 
