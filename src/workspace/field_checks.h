@@ -1,5 +1,8 @@
 #pragma once
 
+#include "workspace/notice.h"
+#include "workspace/workspace_edits.h"
+
 #include <QString>
 
 namespace workspace {
@@ -7,7 +10,11 @@ namespace workspace {
 // Whether a grid column is bound to the named field (names compare without case).
 bool isField(const QString& field, const char* name);
 
-// Shows text as a critical message and returns false, so a check can return it.
-bool refuse(const QString& text);
+// A refused value or action as the user is told it: a critical notice with the text.
+Notice refusal(const QString& text);
+
+// Leaves the refusal in what the edit tells the user and returns the edit, records untouched, so
+// a check can end with `return refuse(r, text);`.
+EditResult& refuse(EditResult& r, const QString& text);
 
 } // namespace workspace

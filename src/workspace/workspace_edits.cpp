@@ -1,7 +1,6 @@
 #include "workspace/workspace_edits.h"
 
 #include "app/format.h"
-#include "app/messages.h"
 #include "app/number_text.h"
 #include "workspace/field_checks.h"
 #include "workspace/workspace.h"
@@ -89,11 +88,11 @@ EditResult editQuantity(Workspace& ws, store::Database& db, const GridRow& row,
     const QString typed = text.trimmed().isEmpty() ? QStringLiteral("0") : text;
     const std::optional<double> value = numtext::toNumber(typed);
     if (!value)
-        return refuse(kNotNumeric), r;
+        return refuse(r, kNotNumeric);
     if (*value < 0)
-        return refuse(kNegative), r;
+        return refuse(r, kNegative);
     if (!isField(row.column0, "id_producto"))
-        return refuse(QStringLiteral("Campo id_producto no válido")), r;
+        return refuse(r, QStringLiteral("Campo id_producto no válido"));
 
     FormulaIngredient* p = findIngredient(ws, row.id);
     if (!p)
@@ -123,16 +122,16 @@ EditResult editPrice(Workspace& ws, store::Database& db, const GridRow& row, con
         return r;
     const std::optional<double> value = numtext::toNumber(text);
     if (!value)
-        return refuse(kNotNumeric), r;
+        return refuse(r, kNotNumeric);
     const double rounded = fmt::roundDecimals(*value, 2);
     r.editorText = fmt::format(rounded, QString());
     if (rounded < 0)
-        return refuse(kNegative), r;
+        return refuse(r, kNegative);
     if (!isField(row.column0, "id_producto"))
-        return refuse(QStringLiteral("Campo id_producto no válido")), r;
+        return refuse(r, QStringLiteral("Campo id_producto no válido"));
     FormulaIngredient* p = findIngredient(ws, row.id);
     if (!p)
-        return refuse(QStringLiteral("No se encuentra el Ingrediente")), r;
+        return refuse(r, QStringLiteral("No se encuentra el Ingrediente"));
     p->costoHumeda = rounded;
     const double f = p->materiaSeca / 100;
     if (f > 0)
@@ -147,16 +146,16 @@ EditResult editIngredientLimit(Workspace& ws, const GridRow& row, const QString&
     EditResult r;
     const std::optional<QVariant> value = limitValue(text);
     if (!value)
-        return refuse(kNotNumeric), r;
+        return refuse(r, kNotNumeric);
     if (value->isValid() && value->toDouble() < 0)
-        return refuse(kNegative), r;
+        return refuse(r, kNegative);
     if (value->isValid() && value->toDouble() > 1000)
-        return refuse(QStringLiteral("El valor debe ser menor a 1000 unidades")), r;
+        return refuse(r, QStringLiteral("El valor debe ser menor a 1000 unidades"));
     if (!isField(row.column0, "id_producto"))
-        return refuse(QStringLiteral("Campo id_producto no válido")), r;
+        return refuse(r, QStringLiteral("Campo id_producto no válido"));
     FormulaIngredient* p = findIngredient(ws, row.id);
     if (!p)
-        return refuse(QStringLiteral("No se encuentra el Producto")), r;
+        return refuse(r, QStringLiteral("No se encuentra el Producto"));
     storeLimit(*p, field, *value, 1);
     r.stored = true;
     r.ingredientGrid = true;
@@ -168,37 +167,37 @@ EditResult editNutrientLimit(Workspace& ws, const GridRow& row, const QString& f
     EditResult r;
     const std::optional<QVariant> value = limitValue(text);
     if (!value)
-        return refuse(kNotNumeric), r;
+        return refuse(r, kNotNumeric);
     if (!isField(row.column0, "id_propiedad"))
-        return refuse(QStringLiteral("Campo id_propiedad no válido")), r;
+        return refuse(r, QStringLiteral("Campo id_propiedad no válido"));
     FormulaNutrient* n = findNutrient(ws, row.id);
     if (!n)
-        return refuse(QStringLiteral("No se encuentra el Nutriente")), r;
+        return refuse(r, QStringLiteral("No se encuentra el Nutriente"));
     storeLimit(*n, field, *value, 2);
     r.stored = true;
     r.nutrientGrid = true;
     return r;
 }
 
-bool leaveCantidad(Workspace& ws, const QString& text) {
+std::optional<Notice> leaveCantidad(Workspace& ws, const QString& text) {
     if (text.trimmed().isEmpty()) {
         ws.batchQuantity = 0;
-        return true;
+        return std::nullopt;
     }
     const std::optional<double> value = numtext::toNumber(text);
     if (!value)
-        return refuse(QStringLiteral("Debe ingresar un valor Numérico"));
+        return refusal(QStringLiteral("Debe ingresar un valor Numérico"));
     ws.batchQuantity = *value;
-    return true;
+    return std::nullopt;
 }
 
 EditResult editRatioLimit(Workspace& ws, size_t row, const QString& field, const QString& text) {
     EditResult r;
     const std::optional<QVariant> value = limitValue(text);
     if (!value)
-        return refuse(kNotNumeric), r;
+        return refuse(r, kNotNumeric);
     if (row >= ws.ratios.size())
-        return refuse(QStringLiteral("No se encuentra la Relación")), r;
+        return refuse(r, QStringLiteral("No se encuentra la Relación"));
     storeLimit(ws.ratios[row], field, *value, 2);
     r.stored = true;
     r.limitGrids = true;
@@ -209,13 +208,13 @@ EditResult editGroupLimit(Workspace& ws, size_t row, const QString& field, const
     EditResult r;
     const std::optional<QVariant> value = limitValue(text);
     if (!value)
-        return refuse(kNotNumeric), r;
+        return refuse(r, kNotNumeric);
     if (value->isValid() && value->toDouble() < 0)
-        return refuse(kNegative), r;
+        return refuse(r, kNegative);
     if (value->isValid() && value->toDouble() > 1000)
-        return refuse(QStringLiteral("El valor debe ser menor a 1000 unidades")), r;
+        return refuse(r, QStringLiteral("El valor debe ser menor a 1000 unidades"));
     if (row >= ws.groups.size())
-        return refuse(QStringLiteral("No se encuentra el Grupo")), r;
+        return refuse(r, QStringLiteral("No se encuentra el Grupo"));
     storeLimit(ws.groups[row], field, *value, 1);
     r.stored = true;
     r.limitGrids = true;
@@ -226,11 +225,11 @@ EditResult addRatio(Workspace& ws, int numerador, const QString& nombreNumerador
                     const QString& nombreDivisor) {
     EditResult r;
     if (numerador == divisor)
-        return refuse(QStringLiteral("El numerador y el divisor deben ser nutrientes distintos")),
-               r;
+        return refuse(r,
+                      QStringLiteral("El numerador y el divisor deben ser nutrientes distintos"));
     for (const formulas::FormulaRatio& x : ws.ratios)
         if (x.numerador == numerador && x.divisor == divisor)
-            return refuse(QStringLiteral("La relación ya existe en la Fórmula")), r;
+            return refuse(r, QStringLiteral("La relación ya existe en la Fórmula"));
     // Its nutrients are computed with the others; without limits of their own they bind nothing.
     for (const auto& [id, nombre] :
          {std::pair{numerador, nombreNumerador}, {divisor, nombreDivisor}})
@@ -253,7 +252,7 @@ EditResult addGroup(Workspace& ws, const formulas::FormulaGroup& group) {
     EditResult r;
     for (const formulas::FormulaGroup& g : ws.groups)
         if (g.id == group.id)
-            return refuse(QStringLiteral("El Grupo ya existe en la Fórmula")), r;
+            return refuse(r, QStringLiteral("El Grupo ya existe en la Fórmula"));
     formulas::FormulaGroup added = group;
     added.minimo.reset();
     added.maximo.reset();

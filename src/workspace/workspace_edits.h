@@ -13,9 +13,9 @@ namespace store {
 class Database;
 }
 
-// The edits a user makes in the workspace grids and boxes: each checks the typed text, shows
-// the defined message when it refuses it (and then leaves the records as they were), rounds and
-// stores the value, and says what must be redrawn.
+// The edits a user makes in the workspace grids and boxes: each checks the typed text, refuses
+// it with the defined message as a critical notice (and then leaves the records as they were),
+// rounds and stores the value, and says what must be redrawn. None shows anything itself.
 namespace workspace {
 
 struct Workspace;
@@ -91,8 +91,8 @@ EditResult removeGroup(Workspace& ws, size_t row);
 // total is 0.
 void recomputeShares(Workspace& ws);
 
-// The batch quantity box on leaving it: empty means 0; a text that is not a number is refused
-// with its message (false: the focus stays in the box).
-bool leaveCantidad(Workspace& ws, const QString& text);
+// The batch quantity box on leaving it: empty means 0; a text that is not a number is refused,
+// and the refusal comes back to be shown (the focus then stays in the box).
+std::optional<Notice> leaveCantidad(Workspace& ws, const QString& text);
 
 } // namespace workspace

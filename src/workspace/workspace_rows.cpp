@@ -13,12 +13,14 @@ namespace workspace {
 
 namespace {
 
-bool checkColumns(const GridRow& row, const char* idField) {
+// The refusal when the grid's columns 0 and 1 are not the row's id and name; nothing when they
+// are.
+std::optional<Notice> columnsRefusal(const GridRow& row, const char* idField) {
     if (!isField(row.column0, idField))
-        return refuse(QStringLiteral("Campo %1 incorrecto").arg(QLatin1String(idField)));
+        return refusal(QStringLiteral("Campo %1 incorrecto").arg(QLatin1String(idField)));
     if (!isField(row.column1, "nombre"))
-        return refuse(QStringLiteral("Campo nombre incorrecto"));
-    return true;
+        return refusal(QStringLiteral("Campo nombre incorrecto"));
+    return std::nullopt;
 }
 
 void addNutrientRow(std::vector<FormulaNutrient>& n, int id, const QString& nombre,
@@ -73,16 +75,14 @@ void takeAllNutrients(Workspace& ws, store::Database& db) {
 EditResult addIngredient(Workspace& ws, store::Database& db, int idProducto) {
     EditResult r;
     if (findIngredient(ws, idProducto))
-        return refuse(QStringLiteral("El Ingrediente Ya se encuentra Asginado a la Fórmula")), r;
+        return refuse(r, QStringLiteral("El Ingrediente Ya se encuentra Asginado a la Fórmula"));
     const std::optional<CatalogueIngredient> c = readCatalogueIngredient(db, idProducto);
     if (!c)
         return r; // gone from the catalogue since it was picked: nothing to add
     const double dm = c->materiaSeca.value_or(0);
-    if (!(dm > 0)) {
-        refuse("El Ingrediente no posee materia seca definida\n\nEl ingrediente " +
-               c->nombre.trimmed() + " no se ha ingresado a la Fórmule");
-        return r;
-    }
+    if (!(dm > 0))
+        return refuse(r, "El Ingrediente no posee materia seca definida\n\nEl ingrediente " +
+                             c->nombre.trimmed() + " no se ha ingresado a la Fórmule");
     FormulaIngredient p;
     p.id = idProducto;
     p.nombre = c->nombre.left(100);
@@ -103,26 +103,28 @@ EditResult addNutrient(Workspace& ws, int idPropiedad, const QString& nombre) {
     EditResult r;
     std::vector<FormulaNutrient>& n = ws.nutrients;
     if (findNutrient(ws, idPropiedad))
-        return refuse(QStringLiteral("El Nutriente Ya se encuentra Asginada a la Fórmula")), r;
+        return refuse(r, QStringLiteral("El Nutriente Ya se encuentra Asginada a la Fórmula"));
     addNutrientRow(n, idPropiedad, nombre, std::nullopt);
     r.stored = true;
     r.nutrientGrid = true;
     return r;
 }
 
-bool checkIngredientColumns(const GridRow& row) {
-    return checkColumns(row, "id_producto");
+std::optional<Notice> ingredientColumnsRefusal(const GridRow& row) {
+    return columnsRefusal(row, "id_producto");
 }
 
 EditResult removeIngredient(Workspace& ws, store::Database& db, const GridRow& row) {
     EditResult r;
-    if (!checkColumns(row, "id_producto"))
+    if (std::optional<Notice> refused = columnsRefusal(row, "id_producto")) {
+        r.notices.push_back(*refused);
         return r;
+    }
     r.removedId = row.id;
     r.removedName = row.name.trimmed();
     const FormulaIngredient* found = findIngredient(ws, row.id);
     if (!found)
-        return refuse(QStringLiteral("No se pudo eliminar el Ingrediente")), r;
+        return refuse(r, QStringLiteral("No se pudo eliminar el Ingrediente"));
     ws.ingredients.erase(ws.ingredients.begin() + (found - ws.ingredients.data()));
     recomputeShares(ws);
     r.stored = true;
@@ -132,20 +134,21 @@ EditResult removeIngredient(Workspace& ws, store::Database& db, const GridRow& r
 
 EditResult removeNutrient(Workspace& ws, const GridRow& row) {
     EditResult r;
-    if (!checkColumns(row, "id_propiedad"))
+    if (std::optional<Notice> refused = columnsRefusal(row, "id_propiedad")) {
+        r.notices.push_back(*refused);
         return r;
+    }
     r.removedId = row.id;
     r.removedName = row.name.trimmed();
     std::vector<FormulaNutrient>& n = ws.nutrients;
     FormulaNutrient* found = findNutrient(ws, row.id);
     if (!found)
-        return refuse(QStringLiteral("No se pudo eliminar el Nutriente")), r;
+        return refuse(r, QStringLiteral("No se pudo eliminar el Nutriente"));
     // A ratio without one of its nutrients could not be computed: it goes first.
     for (const formulas::FormulaRatio& ratio : ws.ratios)
         if (ratio.numerador == row.id || ratio.divisor == row.id)
-            return refuse(QStringLiteral("El Nutriente se usa en la relación ") + ratio.nombre() +
-                          QStringLiteral(": elimine primero la relación")),
-                   r;
+            return refuse(r, QStringLiteral("El Nutriente se usa en la relación ") +
+                                 ratio.nombre() + QStringLiteral(": elimine primero la relación"));
     n.erase(n.begin() + (found - n.data()));
     r.stored = true;
     r.nutrientGrid = true;

@@ -5,8 +5,8 @@
 namespace workspace {
 
 // Adding and removing ingredient and nutrient rows, taking over the catalogue's current dry
-// matter and prices, and recounting the quantities for a new batch size. Each shows the defined
-// message when it refuses and then leaves the records as they were.
+// matter and prices, and recounting the quantities for a new batch size. Each shows nothing: a
+// refusal comes back as a critical notice with its defined message, the records as they were.
 
 // Adds the catalogue ingredient with no quantity, minimum 0 and no maximum. Refused when it is
 // already in the formula or has no dry matter.
@@ -19,8 +19,9 @@ EditResult addNutrient(Workspace& ws, int idPropiedad, const QString& nombre);
 EditResult removeIngredient(Workspace& ws, store::Database& db, const GridRow& row);
 EditResult removeNutrient(Workspace& ws, const GridRow& row);
 
-// Checks the grid's columns before its row's ingredient is shown elsewhere.
-bool checkIngredientColumns(const GridRow& row);
+// Checks the grid's columns before its row's ingredient is shown elsewhere: the refusal to show
+// when they are not the ingredient's id and name, nothing when they are.
+std::optional<Notice> ingredientColumnsRefusal(const GridRow& row);
 
 // Every ingredient takes today's catalogue price; the dry price follows.
 EditResult takeOverPrices(Workspace& ws);

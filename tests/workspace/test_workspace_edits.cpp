@@ -47,11 +47,24 @@ struct Sample {
     }
 };
 
+// What the rules told the user, in order: each refusal comes back as a critical notice.
+struct Told {
+    QStringList texts;
+    workspace::EditResult operator()(workspace::EditResult r) {
+        for (const workspace::Notice& n : r.notices) {
+            EXPECT_EQ(n.kind, msg::Critical);
+            texts << n.text;
+        }
+        return r;
+    }
+};
+
 } // namespace
 
 TEST(WorkspaceEdits, QuantityRoundsFollowsTheOtherBasisAndSharesOut) {
     Sample s;
-    ScriptedMessages messages;
+    ScriptedMessages messages; // the rules show nothing themselves
+    Told told;
     auto r =
         workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", "75.555");
     ASSERT_TRUE(r.figures);
@@ -69,14 +82,15 @@ TEST(WorkspaceEdits, QuantityRoundsFollowsTheOtherBasisAndSharesOut) {
     // Refusals leave the record as it was; an empty box counts as 0, and 0 is accepted.
     for (const char* bad : {"abc", "-1"})
         EXPECT_FALSE(
-            workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", bad)
+            told(workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", bad))
                 .stored);
-    EXPECT_FALSE(workspace::editQuantity(s.ws, s.t.db(), {"nombre", "nombre", s.a, "A"},
-                                         "cantidad_humeda", "5")
+    EXPECT_FALSE(told(workspace::editQuantity(s.ws, s.t.db(), {"nombre", "nombre", s.a, "A"},
+                                              "cantidad_humeda", "5"))
                      .stored);
-    EXPECT_EQ(messages.texts(),
+    EXPECT_EQ(told.texts,
               (QStringList{"El valor debe ser numérico", "El valor debe ser mayor que cero",
                            "Campo id_producto no válido"}));
+    EXPECT_TRUE(messages.shown().empty());
     EXPECT_DOUBLE_EQ(s.field(s.a, "cantidad_humeda").toDouble(), 75.56);
     workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", " ");
     r = workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.b), "cantidad_humeda", "0");
@@ -88,23 +102,26 @@ TEST(WorkspaceEdits, QuantityRoundsFollowsTheOtherBasisAndSharesOut) {
 
 TEST(WorkspaceEdits, PriceAndLimitsRoundAndCheckTheirRanges) {
     Sample s;
-    ScriptedMessages messages;
+    ScriptedMessages messages; // the rules show nothing themselves
+    Told told;
     auto r = workspace::editPrice(s.ws, s.t.db(), s.ingredient(s.a), "12.345");
     EXPECT_TRUE(r.figures);
     EXPECT_EQ(r.editorText, "12.35");
     EXPECT_DOUBLE_EQ(s.field(s.a, "costo_humeda").toDouble(), 12.35);
     EXPECT_DOUBLE_EQ(s.field(s.a, "costo_seca").toDouble(), 24.7);
-    EXPECT_FALSE(workspace::editPrice(s.ws, s.t.db(), s.ingredient(s.a), "").stored);
-    EXPECT_FALSE(workspace::editPrice(s.ws, s.t.db(), s.ingredient(s.a), "-3").stored);
-    EXPECT_FALSE(workspace::editPrice(s.ws, s.t.db(), s.ingredient(99), "3").stored);
+    EXPECT_FALSE(told(workspace::editPrice(s.ws, s.t.db(), s.ingredient(s.a), "")).stored);
+    EXPECT_FALSE(told(workspace::editPrice(s.ws, s.t.db(), s.ingredient(s.a), "-3")).stored);
+    EXPECT_FALSE(told(workspace::editPrice(s.ws, s.t.db(), s.ingredient(99), "3")).stored);
 
     EXPECT_TRUE(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "minimo", "12.34").stored);
     EXPECT_DOUBLE_EQ(s.field(s.a, "minimo").toDouble(), 12.3);
     EXPECT_TRUE(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "maximo", "1000").stored);
     EXPECT_FALSE(
-        workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "maximo", "1000.5").stored);
-    EXPECT_FALSE(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "maximo", "-0.1").stored);
-    EXPECT_FALSE(workspace::editIngredientLimit(s.ws, s.ingredient(99), "maximo", "1").stored);
+        told(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "maximo", "1000.5")).stored);
+    EXPECT_FALSE(
+        told(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "maximo", "-0.1")).stored);
+    EXPECT_FALSE(
+        told(workspace::editIngredientLimit(s.ws, s.ingredient(99), "maximo", "1")).stored);
     EXPECT_DOUBLE_EQ(s.field(s.a, "maximo").toDouble(), 1000);
     EXPECT_TRUE(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "minimo", "").stored);
     EXPECT_FALSE(s.field(s.a, "minimo").isValid()); // no limit, not 0
@@ -113,15 +130,15 @@ TEST(WorkspaceEdits, PriceAndLimitsRoundAndCheckTheirRanges) {
     EXPECT_DOUBLE_EQ(s.nutrientField("minimo").toDouble(), -1.24);
     EXPECT_TRUE(workspace::editNutrientLimit(s.ws, s.nutrient(s.prot), "maximo", "").stored);
     EXPECT_FALSE(s.nutrientField("maximo").isValid());
-    EXPECT_FALSE(workspace::editNutrientLimit(s.ws, s.nutrient(s.prot), "maximo", "x").stored);
-    EXPECT_FALSE(workspace::editNutrientLimit(s.ws, s.nutrient(99), "maximo", "1").stored);
-    EXPECT_EQ(messages.texts(),
+    EXPECT_FALSE(
+        told(workspace::editNutrientLimit(s.ws, s.nutrient(s.prot), "maximo", "x")).stored);
+    EXPECT_FALSE(told(workspace::editNutrientLimit(s.ws, s.nutrient(99), "maximo", "1")).stored);
+    EXPECT_EQ(told.texts,
               (QStringList{"El valor debe ser mayor que cero", "No se encuentra el Ingrediente",
                            "El valor debe ser menor a 1000 unidades",
                            "El valor debe ser mayor que cero", "No se encuentra el Producto",
                            "El valor debe ser numérico", "No se encuentra el Nutriente"}));
-    for (const auto& m : messages.shown())
-        EXPECT_EQ(m.style, msg::Critical);
+    EXPECT_TRUE(messages.shown().empty());
 }
 
 TEST(WorkspaceEdits, EditorsAndDetailBoxesByColumn) {
@@ -141,12 +158,13 @@ TEST(WorkspaceEdits, EditorsAndDetailBoxesByColumn) {
 
 TEST(WorkspaceRows, AddAndRemoveIngredientsAndNutrients) {
     Sample s;
-    ScriptedMessages messages;
+    ScriptedMessages messages; // the rules show nothing themselves
+    Told told;
     const int none = addIngredient(s.t.db(), "Sin materia seca", 5, 0);
-    EXPECT_FALSE(workspace::addIngredient(s.ws, s.t.db(), s.a).stored);
-    EXPECT_FALSE(workspace::addIngredient(s.ws, s.t.db(), none).stored);
-    EXPECT_FALSE(workspace::addNutrient(s.ws, s.prot, "Proteína").stored);
-    EXPECT_EQ(messages.texts(),
+    EXPECT_FALSE(told(workspace::addIngredient(s.ws, s.t.db(), s.a)).stored);
+    EXPECT_FALSE(told(workspace::addIngredient(s.ws, s.t.db(), none)).stored);
+    EXPECT_FALSE(told(workspace::addNutrient(s.ws, s.prot, "Proteína")).stored);
+    EXPECT_EQ(told.texts,
               (QStringList{"El Ingrediente Ya se encuentra Asginado a la Fórmula",
                            "El Ingrediente no posee materia seca definida\n\nEl ingrediente Sin "
                            "materia seca no se ha ingresado a la Fórmule",
@@ -161,15 +179,16 @@ TEST(WorkspaceRows, AddAndRemoveIngredientsAndNutrients) {
 
     workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.a), "cantidad_humeda", "30");
     workspace::editQuantity(s.ws, s.t.db(), s.ingredient(s.b), "cantidad_humeda", "70");
-    messages.clear();
+    told.texts.clear();
     auto r = workspace::removeIngredient(s.ws, s.t.db(), s.ingredient(s.b));
     ASSERT_TRUE(r.figures);
     EXPECT_EQ(r.removedId, s.b);
     EXPECT_EQ(r.removedName, "A"); // the name as the grid showed it, trimmed
     EXPECT_DOUBLE_EQ(s.field(s.a, "porcentaje_humeda").toDouble(), 1);
-    EXPECT_FALSE(workspace::removeIngredient(s.ws, s.t.db(), s.ingredient(s.b)).stored);
+    EXPECT_FALSE(told(workspace::removeIngredient(s.ws, s.t.db(), s.ingredient(s.b))).stored);
     EXPECT_FALSE(
-        workspace::removeIngredient(s.ws, s.t.db(), {"id_producto", "codigo", s.a, ""}).stored);
+        told(workspace::removeIngredient(s.ws, s.t.db(), {"id_producto", "codigo", s.a, ""}))
+            .stored);
     r = workspace::removeIngredient(s.ws, s.t.db(), s.ingredient(s.a));
     EXPECT_EQ(int(s.ws.ingredients.size()), 0);
     EXPECT_EQ(r.figures->txtCanH, "0.00");
@@ -178,15 +197,23 @@ TEST(WorkspaceRows, AddAndRemoveIngredientsAndNutrients) {
     // A nutrient a ratio divides stays until the ratio goes.
     const int fibra = addNutrient(s.t.db(), "Fibra");
     ASSERT_TRUE(workspace::addRatio(s.ws, s.prot, "Proteína", fibra, "Fibra").stored);
-    EXPECT_FALSE(workspace::removeNutrient(s.ws, s.nutrient(s.prot)).stored);
+    EXPECT_FALSE(told(workspace::removeNutrient(s.ws, s.nutrient(s.prot))).stored);
     EXPECT_EQ(int(s.ws.nutrients.size()), 2);
     ASSERT_TRUE(workspace::removeRatio(s.ws, 0).stored);
     EXPECT_TRUE(workspace::removeNutrient(s.ws, s.nutrient(s.prot)).nutrientGrid);
     EXPECT_EQ(int(s.ws.nutrients.size()), 1);
-    EXPECT_EQ(messages.texts(),
+    EXPECT_EQ(told.texts,
               (QStringList{"No se pudo eliminar el Ingrediente", "Campo nombre incorrecto",
                            "El Nutriente se usa en la relación Proteína / Fibra: elimine primero "
                            "la relación"}));
+    // Before a row's ingredient is shown elsewhere, its grid's columns are checked the same way.
+    EXPECT_FALSE(workspace::ingredientColumnsRefusal(s.ingredient(s.b)));
+    const std::optional<workspace::Notice> wrong =
+        workspace::ingredientColumnsRefusal({"codigo", "nombre", s.b, "B"});
+    ASSERT_TRUE(wrong);
+    EXPECT_EQ(wrong->text, "Campo id_producto incorrecto");
+    EXPECT_EQ(wrong->kind, msg::Critical);
+    EXPECT_TRUE(messages.shown().empty());
 }
 
 TEST(WorkspaceRows, TakingOverCatalogueDryMatterAndPrices) {
@@ -251,12 +278,16 @@ TEST(WorkspaceRows, RecalculationKeepsSharesOrTakesEveryNutrient) {
     EXPECT_FALSE(fib->maximo.has_value());
 
     ScriptedMessages messages;
-    EXPECT_TRUE(workspace::leaveCantidad(s.ws, ""));
+    EXPECT_FALSE(workspace::leaveCantidad(s.ws, ""));
     EXPECT_DOUBLE_EQ(s.ws.batchQuantity, 0);
-    EXPECT_FALSE(workspace::leaveCantidad(s.ws, "12,5"));
-    EXPECT_TRUE(workspace::leaveCantidad(s.ws, "750"));
+    const std::optional<workspace::Notice> refused = workspace::leaveCantidad(s.ws, "12,5");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->text, "Debe ingresar un valor Numérico");
+    EXPECT_EQ(refused->kind, msg::Critical);
+    EXPECT_DOUBLE_EQ(s.ws.batchQuantity, 0);
+    EXPECT_FALSE(workspace::leaveCantidad(s.ws, "750"));
     EXPECT_DOUBLE_EQ(s.ws.batchQuantity, 750);
-    EXPECT_EQ(messages.texts(), QStringList{"Debe ingresar un valor Numérico"});
+    EXPECT_TRUE(messages.shown().empty());
 }
 
 TEST(CompositionMatrix, RowsPerIngredientColumnsPerNutrientAndTotals) {

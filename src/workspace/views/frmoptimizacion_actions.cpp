@@ -271,8 +271,12 @@ void frmoptimizacion::dropIngredient() {
 
 void frmoptimizacion::cmdNutrientes_Click() {
     const std::optional<GridRow> row = editors_->currentIngredient();
-    if (!row || !checkIngredientColumns(*row))
+    if (!row)
         return;
+    if (const std::optional<Notice> refused = ingredientColumnsRefusal(*row)) {
+        showNotices({*refused});
+        return;
+    }
     catalog::frmproducto_propiedades composicion(db_, row->id, this);
     composicion.setWindowTitle(row->name.trimmed());
     widgets::openModal(composicion);

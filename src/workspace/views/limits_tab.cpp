@@ -5,6 +5,7 @@
 #include "app/views/modal.h"
 #include "catalog/views/frmElegirGrupo.h"
 #include "catalog/views/frmpropiedades.h"
+#include "workspace/views/show_notices.h"
 #include "workspace/views/workspace_grid_painter.h"
 #include "workspace/workspace.h"
 #include "workspace/workspace_edits.h"
@@ -127,14 +128,17 @@ void LimitsTab::beginEdit(QTableWidget* grid) {
                 editorStartText(CellEditor::NutrientLimit, item ? item->text() : QString()));
 }
 
-// A refused value has been reported by core; the edit ends and the grid shows the row as it is.
+// A refused value is reported while the editor is still open; the edit then ends and the grid
+// shows the row as it is.
 bool LimitsTab::commit(QTableWidget* grid, const QString& text) {
     keys::InGridEditor* editor = grid == flexrel_ ? txtRel_ : txtGrp_;
     GridBinding* binding = grid == flexrel_ ? rel_ : grp_;
     const QString field = binding->boundField(editor->column());
     const size_t row = size_t(editor->row());
-    done(grid == flexrel_ ? editRatioLimit(ws_, row, field, text)
-                          : editGroupLimit(ws_, row, field, text));
+    EditResult r = grid == flexrel_ ? editRatioLimit(ws_, row, field, text)
+                                    : editGroupLimit(ws_, row, field, text);
+    showNoticesNow(r.notices);
+    done(r);
     return true;
 }
 
@@ -157,8 +161,9 @@ void LimitsTab::addRatio() {
     const auto divisor = pickNutrient(db_, this, QStringLiteral("Divisor de la Relación"));
     if (!divisor)
         return;
-    const EditResult r =
+    EditResult r =
         workspace::addRatio(ws_, numerador->id, numerador->name, divisor->id, divisor->name);
+    showNoticesNow(r.notices);
     paint();
     if (r.nutrientGrid)
         redraw_(r);
@@ -185,7 +190,9 @@ void LimitsTab::addGroup() {
     for (const catalog::GroupMember& m : catalog::groupMembers(db_, group.id))
         group.ingredientIds.push_back(m.idProducto);
     std::sort(group.ingredientIds.begin(), group.ingredientIds.end());
-    if (workspace::addGroup(ws_, group).stored) {
+    const EditResult r = workspace::addGroup(ws_, group);
+    showNotices(r.notices);
+    if (r.stored) {
         paint();
         flexgrp_->setCurrentCell(flexgrp_->rowCount() - 1, 2);
     }

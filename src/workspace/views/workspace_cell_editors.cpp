@@ -2,6 +2,7 @@
 
 #include "app/views/grid_binding.h"
 #include "app/views/keyboard_rules.h"
+#include "workspace/views/show_notices.h"
 #include "workspace/views/workspace_grid_painter.h"
 #include "workspace/workspace.h"
 
@@ -67,7 +68,8 @@ protected:
         QTimer::singleShot(0, this, [this] {
             if (!box_ || box_->hasFocus() || !box_->isVisible())
                 return;
-            if (!leaveCantidad(ws_, box_->text())) {
+            if (const std::optional<Notice> refused = leaveCantidad(ws_, box_->text())) {
+                showNotices({*refused});
                 box_->activateWindow();
                 box_->setFocus(Qt::OtherFocusReason);
                 box_->selectAll();
@@ -118,7 +120,8 @@ keys::InGridEditor* WorkspaceCellEditors::makeEditor(const char* name, QTableWid
     box->setObjectName(QString::fromLatin1(name));
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* editor = new keys::InGridEditor(box, grid);
-    // A refused value is reported and the edit ends with the record unchanged.
+    // A refused value is reported while the editor is still open, and the edit ends with the
+    // record unchanged.
     editor->setCommit(
         [this, kind, editor](const QString& text) { return commit(kind, *editor, text); });
     return editor;
@@ -186,6 +189,7 @@ bool WorkspaceCellEditors::commit(CellEditor kind, const keys::InGridEditor& edi
         break;
     case CellEditor::Price:
         r = editPrice(ws_, db_, *row, text);
+        showNoticesNow(r.notices);
         if (editor.editor())
             editor.editor()->setText(r.editorText);
         break;
@@ -198,6 +202,7 @@ bool WorkspaceCellEditors::commit(CellEditor kind, const keys::InGridEditor& edi
     case CellEditor::None:
         break;
     }
+    showNoticesNow(r.notices);
     if (r.stored)
         redraw_(r);
     return true;

@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -193,6 +194,92 @@ TEST_F(Window, EditsANutrientLimitInPlaceWithEnterEscAndClickAway) {
     flexprop->setCurrentCell(row, 6);
     QTest::keyClick(flexprop, Qt::Key_Return);
     EXPECT_FALSE(txtProp->isVisible());
+}
+
+// Every stored limit row of a formula, as one text per row, to tell whether anything was written.
+QStringList storedLimitRows(store::Database& db, int idFormula) {
+    QStringList rows;
+    for (const char* table : {"formula_producto", "formula_propiedad"}) {
+        const store::RecordSet rs = db.query(QStringLiteral("select * from %1 where id_formula=%2")
+                                                 .arg(QLatin1String(table))
+                                                 .arg(idFormula));
+        for (int r = 0; r < rs.count(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < rs.fieldCount(); ++c)
+                cells << rs.valueAt(r, c).toString();
+            rows << cells.join(u'|');
+        }
+    }
+    return rows;
+}
+
+// Refusals are told while the editor is still open over its cell, before the grid takes the
+// focus back, and leave both the workspace and the database as they were.
+TEST_F(Window, RefusedLimitsTypedInTheGridsAreToldInPlaceAndChangeNothing) {
+    struct Moment {
+        QString text;
+        QString editorShown; // the in-place editor that was open and focused, if any
+    };
+    std::vector<Moment> moments;
+    struct Watching : ScriptedMessages {
+        std::function<void(const QString&)> onShow;
+        int show(const QString& text, int style, const QString& title) override {
+            onShow(text);
+            return ScriptedMessages::show(text, style, title);
+        }
+    } watching;
+    watching.onShow = [&](const QString& text) {
+        const QWidget* focus = QApplication::focusWidget();
+        moments.push_back({text, focus && focus->isVisible() ? focus->objectName() : QString()});
+    };
+
+    open("POLLO-INI");
+    const int id = formulaId(t.db(), "POLLO-INI");
+    const QStringList stored = storedLimitRows(t.db(), id);
+    ASSERT_FALSE(stored.isEmpty());
+    auto type = [&](int tab, const char* gridName, const QString& name, int column,
+                    const char* editorName, const QString& typed) {
+        child<QTabWidget>("SSTab1")->setCurrentIndex(tab);
+        auto* grid = child<QTableWidget>(gridName);
+        const int row = rowNamed(grid, name);
+        ASSERT_GE(row, 0) << name.toStdString();
+        grid->setFocus();
+        grid->setCurrentCell(row, column);
+        QTest::keyClick(grid, Qt::Key_Return);
+        auto* editor = child<QLineEdit>(editorName);
+        ASSERT_TRUE(editor->isVisible()) << editorName;
+        editor->selectAll();
+        QTest::keyClicks(editor, typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        EXPECT_FALSE(editor->isVisible()) << editorName;
+        EXPECT_EQ(QApplication::focusWidget(), grid) << editorName;
+    };
+    const workspace::Workspace before = ws();
+    type(0, "flexprod", "Maíz amarillo grano", 6, "txtProd", "abc");
+    type(0, "flexprod", "Maíz amarillo grano", 7, "txtProd", "-1");
+    type(0, "flexprod", "Maíz amarillo grano", 7, "txtProd", "1000.5");
+    type(1, "flexprop", "Proteína bruta", 3, "txtProp", "abc");
+    type(1, "flexprop", "Proteína bruta", 4, "txtProp", "1,5");
+
+    ASSERT_EQ(moments.size(), 5u) << watching.texts().join('|').toStdString();
+    const QStringList expected{"El valor debe ser numérico", "El valor debe ser mayor que cero",
+                               "El valor debe ser menor a 1000 unidades",
+                               "El valor debe ser numérico", "El valor debe ser numérico"};
+    const QStringList editors{"txtProd", "txtProd", "txtProd", "txtProp", "txtProp"};
+    for (size_t i = 0; i < moments.size(); ++i) {
+        EXPECT_EQ(moments[i].text, expected[int(i)]);
+        EXPECT_EQ(moments[i].editorShown, editors[int(i)]) << moments[i].text.toStdString();
+        EXPECT_EQ(watching.shown()[i].style, msg::Critical);
+    }
+    for (size_t i = 0; i < ws().ingredients.size(); ++i) {
+        EXPECT_EQ(ws().ingredients[i].minimo, before.ingredients[i].minimo);
+        EXPECT_EQ(ws().ingredients[i].maximo, before.ingredients[i].maximo);
+    }
+    for (size_t i = 0; i < ws().nutrients.size(); ++i) {
+        EXPECT_EQ(ws().nutrients[i].minimo, before.nutrients[i].minimo);
+        EXPECT_EQ(ws().nutrients[i].maximo, before.nutrients[i].maximo);
+    }
+    EXPECT_EQ(storedLimitRows(t.db(), id), stored);
 }
 
 TEST_F(Window, EscOutsideAnEditorKeepsTheWindowAndItsEdits) {
