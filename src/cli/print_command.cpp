@@ -67,7 +67,8 @@ int runPrint(const PrintOptions& o, QTextStream& out, QTextStream& err) {
             return 1;
         }
         const workspace::ResultFigures figures = workspace::actuResultados(ws, *db);
-        const printing::PrintoutTexts texts = printing::PrintoutTexts::from(header, figures);
+        printing::PrintoutTexts texts = printing::PrintoutTexts::from(header, figures);
+        texts.unidades = printing::nutrientUnits(*db, ws);
         const QDate today = QDate::currentDate();
         const bool written =
             o.pdf.isEmpty()

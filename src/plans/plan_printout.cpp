@@ -185,7 +185,7 @@ void layoutPlan(TableWriter& w, printing::PageCanvas& canvas, const PlanHeader& 
     w.begin({{QStringLiteral("Fórmula"), 0, 30, false},
              {QStringLiteral("Producto"), 31, 62, false},
              {QStringLiteral("Versión"), 94, 14, true},
-             {QStringLiteral("Cantidad"), 110, 26, true},
+             {QStringLiteral("Cantidad (kg)"), 110, 26, true},
              {QStringLiteral("Costo en el plan"), 138, 30, true},
              {QStringLiteral("Costo sola"), 170, 30, true}});
     for (const PlannedFormula& f : run.formulas)
@@ -195,11 +195,11 @@ void layoutPlan(TableWriter& w, printing::PageCanvas& canvas, const PlanHeader& 
 
     for (const PlannedFormula& f : run.formulas) {
         w.heading(QStringLiteral("%1 versión %2 - %3: %4 (precios %5)")
-                      .arg(f.row.codigo, f.row.version, f.row.producto, amountText(f.row.cantidad),
-                           pricesText(f, run.precios)));
+                      .arg(f.row.codigo, f.row.version, f.row.producto,
+                           fmt::quantityKg(f.row.cantidad), pricesText(f, run.precios)));
         w.begin({{QStringLiteral("Ingrediente"), 0, 90, false},
                  {QStringLiteral("% tal cual"), 92, 24, true},
-                 {QStringLiteral("Cantidad tal cual"), 118, 32, true}});
+                 {QStringLiteral("Cantidad tal cual (kg)"), 118, 32, true}});
         for (const PlannedIngredient& p : f.ingredientes)
             w.row({p.nombre, percentText(p.porcentajeHumeda), amountText(p.cantidadHumeda)});
         w.end();
@@ -209,9 +209,9 @@ void layoutPlan(TableWriter& w, printing::PageCanvas& canvas, const PlanHeader& 
         return;
     w.heading(QStringLiteral("Uso de ingredientes"));
     w.begin({{QStringLiteral("Ingrediente"), 0, 80, false},
-             {QStringLiteral("Usado"), 82, 26, true},
-             {QStringLiteral("Disponible"), 110, 26, true},
-             {QStringLiteral("Uso mínimo"), 138, 26, true},
+             {QStringLiteral("Usado (kg)"), 82, 26, true},
+             {QStringLiteral("Disponible (kg)"), 110, 26, true},
+             {QStringLiteral("Uso mínimo (kg)"), 138, 26, true},
              {QStringLiteral("Valor marginal"), 166, 30, true}});
     for (const PlannedStock& s : run.stock)
         w.row({s.nombre, amountText(s.usado), amountText(s.disponible), amountText(s.minimoUso),

@@ -113,8 +113,13 @@ QString pricesChoiceText(PlanPrices prices) {
 QString totalText(const PlanRun& run) {
     if (run.outcome != PlanRunOutcome::Optimum)
         return {};
-    return QStringLiteral("Costo total del plan: ") +
-           fmt::format(run.costoTotal, QStringLiteral("$ #####0.00"));
+    // The kilograms the plan makes as fed: a dry-basis formula's own quantity is dry matter.
+    double quantity = 0;
+    for (const PlannedFormula& f : run.formulas)
+        for (const PlannedIngredient& i : f.ingredientes)
+            quantity += i.cantidadHumeda;
+    return QStringLiteral("Costo total del plan: %1 por %2 tal cual")
+        .arg(fmt::format(run.costoTotal, QStringLiteral("$ #####0.00")), fmt::quantityKg(quantity));
 }
 
 } // namespace plans

@@ -43,7 +43,8 @@ QString pricesText(const PlannedFormula& f, PlanPrices prices);
 // The choice in one sentence, for the window and the printout.
 QString pricesChoiceText(PlanPrices prices);
 
-// "Costo total del plan: $ 18.824,31".
+// "Costo total del plan: $ 18824.31 por 24000.00 kg tal cual": the cost and the kilograms as
+// fed of every planned mix; empty unless the plan has a mix.
 QString totalText(const PlanRun& run);
 
 } // namespace plans

@@ -7,6 +7,7 @@
 #include "workspace/workspace.h"
 
 #include <QSaveFile>
+#include <algorithm>
 #include <array>
 
 namespace printing {
@@ -38,24 +39,28 @@ OdtTable titleTable(const QDate& today) {
     return t;
 }
 
-OdtTable dataTable(const PrintoutTexts& texts) {
+// The formula's data; the cost of a unit of the mix as fed once there is a mix to cost.
+OdtTable dataTable(const workspace::Workspace& ws, const PrintoutTexts& texts) {
     OdtTable t;
     t.columnWidthsPt = {120, 280};
     t.borders = false;
-    const std::pair<QString, QString> rows[] = {
+    std::vector<std::pair<QString, QString>> rows = {
         {QStringLiteral("Fórmula:"), texts.formula},
         {QStringLiteral("Código:"), texts.codigo},
         {QStringLiteral("Versión:"), texts.version},
         {QStringLiteral("Última modificación:"), texts.fechaModificacion},
         {QStringLiteral("Materia Seca:"), texts.matSeca}};
+    if (std::any_of(ws.ingredients.begin(), ws.ingredients.end(), isPrintedIngredient))
+        rows.emplace_back(QStringLiteral("Costo unitario:"), unitCostText(ws.vCostoHumeda));
     for (const auto& [label, value] : rows)
         t.rows.append({text(label), text(value, true)});
     return t;
 }
 
-OdtTable nutrientTable(const std::vector<workspace::FormulaNutrient>& nutrients) {
+OdtTable nutrientTable(const std::vector<workspace::FormulaNutrient>& nutrients,
+                       const QHash<int, QString>& units) {
     OdtTable t;
-    t.columnWidthsPt = {220, 60, 60, 60};
+    t.columnWidthsPt = {190, 70, 70, 70};
     t.shadeFirstRow = true;
     t.rows.append(
         {text(QStringLiteral("NUTRIENTES"), true), text(QStringLiteral("Mínimo"), true, true),
@@ -63,8 +68,7 @@ OdtTable nutrientTable(const std::vector<workspace::FormulaNutrient>& nutrients)
     for (const workspace::FormulaNutrient& n : nutrients) {
         QList<OdtCell> cells{text(n.nombre)};
         for (const std::optional<double>& v : {n.minimo, n.maximo, n.valor})
-            cells.append(
-                text(fmt::format(v ? QVariant(*v) : QVariant(), kNutrientPattern), false, true));
+            cells.append(text(nutrientText(v, units.value(n.id)), false, true));
         t.rows.append(cells);
     }
     return t;
@@ -91,11 +95,11 @@ limitTable(const QString& title, const QString& valueTitle,
 
 OdtTable ingredientTable(const std::vector<workspace::FormulaIngredient>& ingredients) {
     OdtTable t;
-    t.columnWidthsPt = {170, 60, 50, 70, 50};
+    t.columnWidthsPt = {150, 70, 50, 80, 50};
     t.shadeFirstRow = true;
     t.rows.append({text(QStringLiteral("INGREDIENTES"), true),
-                   text(QStringLiteral("Base Seca"), true, true), text({}, true, true),
-                   text(QStringLiteral("Base Húmeda"), true, true), text({}, true, true)});
+                   text(QStringLiteral("Base Seca (kg)"), true, true), text({}, true, true),
+                   text(QStringLiteral("Base Húmeda (kg)"), true, true), text({}, true, true)});
     for (const workspace::FormulaIngredient& i : ingredients) {
         if (!isPrintedIngredient(i))
             continue;
@@ -116,8 +120,8 @@ OdtDocument imprimeWord(const workspace::Workspace& ws, const PrintoutTexts& tex
     OdtDocument doc;
     doc.fontName = QStringLiteral("Arial");
     doc.fontSizePt = 9;
-    doc.blocks = {table(titleTable(today)), paragraphs(2), table(dataTable(texts)), paragraphs(1),
-                  table(nutrientTable(ws.nutrients))};
+    doc.blocks = {table(titleTable(today)), paragraphs(2), table(dataTable(ws, texts)),
+                  paragraphs(1), table(nutrientTable(ws.nutrients, texts.unidades))};
     // Only a formula with ratio or group limits has their tables.
     std::vector<std::pair<QString, std::array<std::optional<double>, 3>>> ratios, groups;
     for (const formulas::FormulaRatio& r : ws.ratios)

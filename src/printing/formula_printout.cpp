@@ -2,6 +2,7 @@
 
 #include "app/date_text.h"
 #include "app/format.h"
+#include "catalog/nutrients.h"
 #include "printing/page_canvas.h"
 #include "workspace/formula_loader.h"
 #include "workspace/results.h"
@@ -48,6 +49,23 @@ PrintoutTexts PrintoutTexts::from(const workspace::FormulaHeader& header,
     t.canH = figures.txtCanH;
     t.porH = figures.txtPorH;
     return t;
+}
+
+QHash<int, QString> nutrientUnits(store::Database& db, const workspace::Workspace& ws) {
+    QHash<int, QString> units;
+    for (const workspace::FormulaNutrient& n : ws.nutrients)
+        if (const std::optional<catalog::NutrientFields> fields = catalog::loadNutrient(db, n.id))
+            if (const QString unit = fields->unidad.trimmed(); !unit.isEmpty())
+                units.insert(n.id, unit);
+    return units;
+}
+
+QString nutrientText(const std::optional<double>& value, const QString& unit) {
+    return value ? fmt::withUnit(fmt::nutrientValue(*value, unit), unit) : QString();
+}
+
+QString unitCostText(double cost) {
+    return QStringLiteral("$ ") + fmt::price(cost) + QStringLiteral(" por kg");
 }
 
 bool isPrintedIngredient(const workspace::FormulaIngredient& ingredient) {
@@ -138,9 +156,7 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
         page.setFont(kSmall);
         page.drawText(QPointF(95, fila), QStringLiteral("Costo unitario:"));
         page.setFont(kSmallBold);
-        page.drawTextRight(150, fila,
-                           QStringLiteral("$ ") + fmt::price(ws.vCostoHumeda) +
-                               QStringLiteral(" por kg"));
+        page.drawTextRight(150, fila, unitCostText(ws.vCostoHumeda));
     }
     const std::pair<QString, QString> data[] = {
         {QStringLiteral("Código:"), texts.codigo},
@@ -170,9 +186,9 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
         page.drawText(QPointF(17, fila), n.nombre);
         const double columns[] = {90, 115, 140};
         const std::optional<double> values[] = {n.minimo, n.maximo, n.valor};
+        const QString unit = texts.unidades.value(n.id);
         for (int c = 0; c < 3; ++c) {
-            const QString text =
-                numberText(values[c] ? QVariant(*values[c]) : QVariant(), kNutrientPattern);
+            const QString text = nutrientText(values[c], unit);
             if (!text.isEmpty())
                 page.drawTextRight(columns[c], fila, text);
         }
@@ -194,8 +210,8 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
     page.setFont(kSmallBold);
     page.drawText(QPointF(13, fila), QStringLiteral("INGREDIENTES"));
     page.setFont(kSmall);
-    page.drawTextRight(90, fila, QStringLiteral("Base Seca"));
-    page.drawTextRight(125, fila, QStringLiteral("Base Húmeda"));
+    page.drawTextRight(90, fila, QStringLiteral("Base Seca (kg)"));
+    page.drawTextRight(125, fila, QStringLiteral("Base Húmeda (kg)"));
     page.drawBox(QPointF(10, fila - 1.5), 140, 5);
     fila += 5;
 

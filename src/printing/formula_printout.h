@@ -1,10 +1,15 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 
 #include <QVariant>
 #include <optional>
+
+namespace store {
+class Database;
+}
 
 namespace workspace {
 struct Workspace;
@@ -20,21 +25,33 @@ class PageCanvas;
 // What the workspace window shows in its boxes when the user prints: the header of the formula
 // and the totals under the ingredient grid, as text.
 struct PrintoutTexts {
-    QString formula;           // txt_Formula
-    QString codigo;            // txt_CodFormula
-    QString version;           // txt_VerFormula
-    QString fechaModificacion; // txt_FecMFormula
-    QString matSeca;           // txtMatSeca
-    QString canS;              // txtCanS
-    QString porS;              // txtPorS
-    QString canH;              // txtCanH
-    QString porH;              // txtPorH
+    QString formula;              // txt_Formula
+    QString codigo;               // txt_CodFormula
+    QString version;              // txt_VerFormula
+    QString fechaModificacion;    // txt_FecMFormula
+    QString matSeca;              // txtMatSeca
+    QString canS;                 // txtCanS
+    QString porS;                 // txtPorS
+    QString canH;                 // txtCanH
+    QString porH;                 // txtPorH
+    QHash<int, QString> unidades; // the unit of each nutrient, by id: "%", "Mcal/kg"
 
     static PrintoutTexts from(const workspace::FormulaHeader& header,
                               const workspace::ResultFigures& figures);
 };
 
-// Number patterns of the printout (and of the word-processor document).
+// The catalogue's unit of each nutrient of the formula, by id; a nutrient without one is left out.
+QHash<int, QString> nutrientUnits(store::Database& db, const workspace::Workspace& ws);
+
+// A nutrient's figure as printed: the decimals its unit reads with, then the unit
+// ("0.90 %", "3.050 Mcal/kg"); empty when there is no figure.
+QString nutrientText(const std::optional<double>& value, const QString& unit);
+
+// The cost of a unit of the mix as fed, as printed beside the code: "$ 0.1725 por kg".
+QString unitCostText(double cost);
+
+// Number patterns of the printout (and of the word-processor document): ratios and groups, and
+// the ingredients' quantities.
 inline const QString kNutrientPattern = QStringLiteral("#########0.00");
 inline const QString kIngredientPattern = QStringLiteral("#######0.00");
 

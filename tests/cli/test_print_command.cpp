@@ -55,6 +55,8 @@ TEST(PrintCommand, WritesTheStoredFormulaAsPdfOrDocumentAndNothingElse) {
     EXPECT_TRUE(content.contains("Pollo parrillero iniciador 0-3 semanas"));
     EXPECT_TRUE(content.contains("POLLO-INI"));
     EXPECT_TRUE(content.contains("NUTRIENTES"));
+    // The energy minimum with the catalogue's unit and the three decimals energy reads with.
+    EXPECT_TRUE(content.contains(">3.200 Mcal<")) << content.toStdString();
 
     EXPECT_EQ(QCryptographicHash::hash(contents(t.path()), QCryptographicHash::Sha256), before);
 }

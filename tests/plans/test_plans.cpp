@@ -312,4 +312,18 @@ TEST(PlanTexts, AmountsAsTypedAndTheConflictInWords) {
     EXPECT_EQ(plans::changeText(f), "0.00%");
     f.costoSolo = 0.0;
     EXPECT_EQ(plans::changeText(f), "");
+
+    // The total: its cost and the kilograms as fed of every mix. A dry-basis formula of 880 kg
+    // of dry matter makes 1000 kg as fed.
+    plans::PlanRun made;
+    made.outcome = plans::PlanRunOutcome::Optimum;
+    made.costoTotal = 431.2561;
+    plans::PlannedFormula dry;
+    dry.row.cantidad = 880;
+    dry.ingredientes = {{1, "Maíz", 0.6, 600}, {2, "Soya", 0.4, 400}};
+    plans::PlannedFormula wet;
+    wet.row.cantidad = 500;
+    wet.ingredientes = {{1, "Maíz", 1, 500}};
+    made.formulas = {dry, wet};
+    EXPECT_EQ(plans::totalText(made), "Costo total del plan: $ 431.26 por 1500.00 kg tal cual");
 }

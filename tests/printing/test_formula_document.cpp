@@ -106,10 +106,19 @@ workspace::Workspace smallFormula() {
     workspace::Workspace ws;
     addNutrient(ws, "Proteína", 20.0, 23.0, 21.456);
     addNutrient(ws, "Calcio", 0.9, QVariant(), 1.0);
+    addNutrient(ws, "Energía", 3.0, QVariant(), 3.04951);
     addIngredient(ws, "Maíz", 500.0, 0.125, 560.0, 0.56);
     addIngredient(ws, "Sin uso", 0.0, 0.0, 0.0, 0.0);
     addIngredient(ws, "Soja", 384.0, 0.875, 440.0, 0.44);
+    ws.vCostoHumeda = 0.18765;
     return ws;
+}
+
+// The texts of the sample, with a unit for protein and energy; calcium has none.
+printing::PrintoutTexts textsWithUnits() {
+    printing::PrintoutTexts t = sampleTexts();
+    t.unidades = {{1, "%"}, {3, "Mcal/kg"}};
+    return t;
 }
 
 } // namespace
@@ -158,7 +167,7 @@ TEST(FormulaDocument, PackageIsAValidOpenDocument) {
 
 TEST(FormulaDocument, FourTablesWithWidthsShadingBoldAndAlignment) {
     const QByteArray package =
-        printing::odtPackage(printing::imprimeWord(smallFormula(), sampleTexts(), kToday));
+        printing::odtPackage(printing::imprimeWord(smallFormula(), textsWithUnits(), kToday));
     ZipReader zip(package);
     QDomDocument content = parse(zip.read("content.xml"));
     const Styles styles(content);
@@ -175,9 +184,11 @@ TEST(FormulaDocument, FourTablesWithWidthsShadingBoldAndAlignment) {
 
     const Table& data = all.at(1);
     EXPECT_EQ(data.columnWidths, QStringList({"120.00pt", "280.00pt"}));
-    ASSERT_EQ(data.rows.size(), 5);
+    ASSERT_EQ(data.rows.size(), 6);
     EXPECT_EQ(texts(data.rows[0]), QStringList({"Fórmula:", "  Iniciador pollos  "}));
     EXPECT_EQ(texts(data.rows[4]), QStringList({"Materia Seca:", "88.40"}));
+    // The cost of a unit of the mix, as on the printed formula.
+    EXPECT_EQ(texts(data.rows[5]), QStringList({"Costo unitario:", "$ 0.1877 por kg"}));
     for (const auto& row : data.rows) {
         EXPECT_FALSE(bold(styles, row[0]));
         EXPECT_TRUE(bold(styles, row[1]));
@@ -185,10 +196,14 @@ TEST(FormulaDocument, FourTablesWithWidthsShadingBoldAndAlignment) {
     }
 
     const Table& nutrients = all.at(2);
-    EXPECT_EQ(nutrients.columnWidths, QStringList({"220.00pt", "60.00pt", "60.00pt", "60.00pt"}));
-    ASSERT_EQ(nutrients.rows.size(), 3);
+    EXPECT_EQ(nutrients.columnWidths, QStringList({"190.00pt", "70.00pt", "70.00pt", "70.00pt"}));
+    ASSERT_EQ(nutrients.rows.size(), 4);
     EXPECT_EQ(texts(nutrients.rows[0]), QStringList({"NUTRIENTES", "Mínimo", "Máximo", "Valor"}));
+    // Each figure with its unit, in the decimals the unit reads with.
+    EXPECT_EQ(texts(nutrients.rows[1]), QStringList({"Proteína", "20.00 %", "23.00 %", "21.46 %"}));
     EXPECT_EQ(texts(nutrients.rows[2]), QStringList({"Calcio", "0.90", "", "1.00"}));
+    EXPECT_EQ(texts(nutrients.rows[3]),
+              QStringList({"Energía", "3.000 Mcal/kg", "", "3.050 Mcal/kg"}));
     for (int c = 0; c < 4; ++c) {
         EXPECT_TRUE(bold(styles, nutrients.rows[0][c]));
         EXPECT_EQ(styles.get(nutrients.rows[0][c].cellStyle, "background-color"), "#e0e0e0");
@@ -210,11 +225,11 @@ TEST(FormulaDocument, FourTablesWithWidthsShadingBoldAndAlignment) {
 
     const Table& ingredients = all.at(3);
     EXPECT_EQ(ingredients.columnWidths,
-              QStringList({"170.00pt", "60.00pt", "50.00pt", "70.00pt", "50.00pt"}));
+              QStringList({"150.00pt", "70.00pt", "50.00pt", "80.00pt", "50.00pt"}));
     // The heading and one row per ingredient with an as-fed quantity.
     ASSERT_EQ(ingredients.rows.size(), 3);
     EXPECT_EQ(texts(ingredients.rows[0]),
-              QStringList({"INGREDIENTES", "Base Seca", "", "Base Húmeda", ""}));
+              QStringList({"INGREDIENTES", "Base Seca (kg)", "", "Base Húmeda (kg)", ""}));
     EXPECT_EQ(texts(ingredients.rows[1]),
               QStringList({"Maíz", "500.00", "12.50 %", "560.00", "56.00 %"}));
     EXPECT_EQ(texts(ingredients.rows[2]),
@@ -224,6 +239,14 @@ TEST(FormulaDocument, FourTablesWithWidthsShadingBoldAndAlignment) {
         EXPECT_EQ(right(styles, ingredients.rows[2][c]), c > 0);
     }
     EXPECT_EQ(printing::shadeColor(), "#e0e0e0");
+
+    // Without a mix there is no cost to show.
+    workspace::Workspace unmixed = smallFormula();
+    unmixed.ingredients.clear();
+    QDomDocument plain =
+        parse(ZipReader(printing::odtPackage(printing::imprimeWord(unmixed, sampleTexts(), kToday)))
+                  .read("content.xml"));
+    EXPECT_EQ(tables(plain, Styles(plain)).at(1).rows.size(), 5);
     EXPECT_EQ(printing::kShadeColorNumber, 0xE0E0E0u);
 }
 
@@ -255,7 +278,7 @@ TEST(FormulaDocument, WritesToDevicesAndFilesAndReportsFailures) {
     }
     // The workspace is left as it was.
     EXPECT_EQ(int(ws.ingredients.size()), 3);
-    EXPECT_EQ(int(ws.nutrients.size()), 2);
+    EXPECT_EQ(int(ws.nutrients.size()), 3);
 }
 
 // Where LibreOffice is installed (libreoffice-writer-nogui), it must open the package and lay

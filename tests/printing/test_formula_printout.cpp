@@ -56,8 +56,11 @@ TEST(FormulaPrintout, PageHeaderDataLinesAndHeadings) {
     workspace::Workspace ws;
     addNutrient(ws, "Proteína", 20.0, 23.0, 21.456);
     addNutrient(ws, "Calcio", 0.9, QVariant(), 1.0);
+    addNutrient(ws, "Energía", 3.0, QVariant(), 3.04951);
+    printing::PrintoutTexts texts = sampleTexts();
+    texts.unidades = {{1, "%"}, {3, "Mcal/kg"}}; // Calcio has no unit
     RecordingCanvas page;
-    printing::imprimeImpresora(page, ws, sampleTexts(), kToday);
+    printing::imprimeImpresora(page, ws, texts, kToday);
 
     ASSERT_FALSE(page.lines.isEmpty());
     const auto& top = page.lines.first();
@@ -85,9 +88,10 @@ TEST(FormulaPrintout, PageHeaderDataLinesAndHeadings) {
     EXPECT_TRUE(hasBox(page, 10, 60.5, 140, 5, 1));
 
     expectTextAt(page, "Proteína", 17, 67, {8, false, false});
-    expectRightAt(page, "20.00", 90, 67, 8, false);
-    expectRightAt(page, "23.00", 115, 67, 8, false);
-    expectRightAt(page, "21.46", 140, 67, 8, false);
+    // Each figure with its unit, in the decimals the unit reads with.
+    expectRightAt(page, "20.00 %", 90, 67, 8, false);
+    expectRightAt(page, "23.00 %", 115, 67, 8, false);
+    expectRightAt(page, "21.46 %", 140, 67, 8, false);
     // Only a minimum: the maximum's place stays blank.
     expectTextAt(page, "Calcio", 17, 72, {8, false, false});
     int onCalcioLine = 0;
@@ -96,11 +100,13 @@ TEST(FormulaPrintout, PageHeaderDataLinesAndHeadings) {
     EXPECT_EQ(onCalcioLine, 3); // name, minimum, value
     expectRightAt(page, "0.90", 90, 72, 8, false);
     expectRightAt(page, "1.00", 140, 72, 8, false);
+    expectRightAt(page, "3.000 Mcal/kg", 90, 77, 8, false);
+    expectRightAt(page, "3.050 Mcal/kg", 140, 77, 8, false);
 
-    expectTextAt(page, "INGREDIENTES", 13, 87, {8, true, false});
-    expectRightAt(page, "Base Seca", 90, 87, 8, false);
-    expectRightAt(page, "Base Húmeda", 125, 87, 8, false);
-    EXPECT_TRUE(hasBox(page, 10, 85.5, 140, 5, 1));
+    expectTextAt(page, "INGREDIENTES", 13, 92, {8, true, false});
+    expectRightAt(page, "Base Seca (kg)", 90, 92, 8, false);
+    expectRightAt(page, "Base Húmeda (kg)", 125, 92, 8, false);
+    EXPECT_TRUE(hasBox(page, 10, 90.5, 140, 5, 1));
     EXPECT_EQ(page.pages, 1);
 }
 
@@ -231,7 +237,7 @@ TEST(FormulaPrintout, LongFormulaBreaksPagesAt266WithoutRepeatingHeadings) {
     // page 3 at 42.
     expectTextAt(page, "Ingrediente 27", 17, 262, {8, false, false}, 2);
     expectTextAt(page, "Ingrediente 28", 17, 42, {8, false, false}, 3);
-    EXPECT_EQ(page.find("Base Seca", 3), nullptr);
+    EXPECT_EQ(page.find("Base Seca (kg)", 3), nullptr);
     EXPECT_EQ(page.pages, 3);
     EXPECT_NE(page.find("Materia Seca", 3), nullptr);
 

@@ -44,7 +44,15 @@ TEST(PrintoutReference, SampleBroilerDietFirstPageMatchesTheReviewedImage) {
     ASSERT_EQ(run.outcome, optimizer::RunOutcome::Optimum)
         << messages.texts().join("\n").toStdString();
     ASSERT_TRUE(run.figures.has_value());
-    const printing::PrintoutTexts texts = printing::PrintoutTexts::from(header, *run.figures);
+    printing::PrintoutTexts texts = printing::PrintoutTexts::from(header, *run.figures);
+    texts.unidades = printing::nutrientUnits(t.db(), ws);
+    // Every nutrient of the sample has its unit in the catalogue.
+    ASSERT_EQ(texts.unidades.size(), qsizetype(ws.nutrients.size()));
+    for (const workspace::FormulaNutrient& n : ws.nutrients) {
+        if (n.nombre.startsWith("Energía")) {
+            EXPECT_EQ(texts.unidades.value(n.id), "Mcal");
+        }
+    }
 
     const QList<QImage> pages = printing::renderPages(
         [&](printing::PageCanvas& canvas) {

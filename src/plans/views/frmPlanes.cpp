@@ -127,9 +127,9 @@ QWidget* frmPlanes::buildInputs() {
     row->setContentsMargins(0, 0, 0, 0);
     auto* left = new QGroupBox(QStringLiteral("Fórmulas a producir"), box);
     auto* l = new QGridLayout(left);
-    formulas_ =
-        grid(left, "grdFormulas",
-             {QStringLiteral("Fórmula"), QStringLiteral("Versión"), QStringLiteral("Cantidad")});
+    formulas_ = grid(
+        left, "grdFormulas",
+        {QStringLiteral("Fórmula"), QStringLiteral("Versión"), QStringLiteral("Cantidad (kg)")});
     l->addWidget(formulas_, 0, 0, 1, 2);
     auto* addF = button(left, "cmdAgregarFormula", QStringLiteral("Agregar..."));
     auto* delF = button(left, "cmdQuitarFormula", QStringLiteral("Quitar"));
@@ -138,8 +138,8 @@ QWidget* frmPlanes::buildInputs() {
     auto* right = new QGroupBox(QStringLiteral("Existencias de ingredientes"), box);
     auto* r = new QGridLayout(right);
     stock_ = grid(right, "grdIngredientes",
-                  {QStringLiteral("Ingrediente"), QStringLiteral("Disponible"),
-                   QStringLiteral("Uso mínimo"), QStringLiteral("Usado"),
+                  {QStringLiteral("Ingrediente"), QStringLiteral("Disponible (kg)"),
+                   QStringLiteral("Uso mínimo (kg)"), QStringLiteral("Usado (kg)"),
                    QStringLiteral("Valor marginal")});
     r->addWidget(stock_, 0, 0, 1, 2);
     auto* addI = button(right, "cmdAgregarIngrediente", QStringLiteral("Agregar..."));
@@ -185,12 +185,12 @@ QWidget* frmPlanes::buildResults() {
     auto* row = new QHBoxLayout;
     column->addLayout(row, 1);
     results_ = grid(box, "grdResultados",
-                    {QStringLiteral("Fórmula"), QStringLiteral("Cantidad"),
+                    {QStringLiteral("Fórmula"), QStringLiteral("Cantidad (kg)"),
                      QStringLiteral("Costo en el plan"), QStringLiteral("Costo sola"),
                      QStringLiteral("Cambio"), QStringLiteral("Precios")});
     mix_ = grid(box, "grdMezcla",
                 {QStringLiteral("Ingrediente"), QStringLiteral("% tal cual"),
-                 QStringLiteral("Cantidad tal cual")});
+                 QStringLiteral("Cantidad tal cual (kg)")});
     row->addWidget(results_, 1);
     row->addWidget(mix_, 1);
     connect(currentPrices_, &QRadioButton::toggled, this, &frmPlanes::pricesChosen);

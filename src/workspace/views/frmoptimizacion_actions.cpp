@@ -196,6 +196,7 @@ void frmoptimizacion::cmdImprimir_Click() {
     texts.porS = txtPorS_->text();
     texts.canH = txtCanH_->text();
     texts.porH = txtPorH_->text();
+    texts.unidades = printing::nutrientUnits(db_, *ws_);
     printing::printFormula(*ws_, texts, this);
 }
 

@@ -42,7 +42,7 @@ TEST(ConflictView, OpensAfterAnInfeasibleRunWithTheLimitsInConflict) {
     ASSERT_EQ(opened, QStringList{"frmConflicto"});
     EXPECT_EQ(title, QStringList{"Restricciones en conflicto"});
     ASSERT_EQ(cells.size(), 3);
-    const QStringList start = {"Nutriente|Calcio|Mínimo|1.20|", "Nutriente|Fósforo|Máximo|0.50|",
+    const QStringList start = {"Nutriente|Calcio|Mínimo|1.200|", "Nutriente|Fósforo|Máximo|0.500|",
                                "Ingrediente|Calcáreo|Máximo|20.00|"};
     for (int r = 0; r < 3; ++r) {
         EXPECT_TRUE(cells[r].startsWith(start[r])) << cells[r].toStdString();

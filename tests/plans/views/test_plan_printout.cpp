@@ -57,8 +57,8 @@ TEST(PlanPrintout, TheSolvedSamplePlanPrintsItsSummaryMixesAndIngredientUse) {
             << f.row.codigo.toStdString();
         const QString heading =
             QStringLiteral("%1 versión %2 - %3: %4 (precios %5)")
-                .arg(f.row.codigo, f.row.version, f.row.producto, plans::amountText(f.row.cantidad),
-                     plans::pricesText(f, run.precios));
+                .arg(f.row.codigo, f.row.version, f.row.producto,
+                     plans::amountText(f.row.cantidad) + " kg", plans::pricesText(f, run.precios));
         const RecordingCanvas::Text* h = canvas.find(heading);
         ASSERT_TRUE(h) << heading.toStdString();
         // Every ingredient of the mix lies under its formula's heading, with its share and
@@ -77,6 +77,10 @@ TEST(PlanPrintout, TheSolvedSamplePlanPrintsItsSummaryMixesAndIngredientUse) {
 
     const RecordingCanvas::Text* usage = canvas.find("Uso de ingredientes");
     ASSERT_TRUE(usage);
+    // The kilograms are named once, in the column headers.
+    for (const char* header : {"Cantidad (kg)", "Cantidad tal cual (kg)", "Usado (kg)",
+                               "Disponible (kg)", "Uso mínimo (kg)"})
+        EXPECT_TRUE(canvas.find(header)) << header;
     for (const plans::PlannedStock& s : run.stock) {
         const QStringList line = lineOf(canvas, s.nombre, indexOf(canvas, usage));
         EXPECT_EQ(line, QStringList(

@@ -209,6 +209,9 @@ TEST(PlanesView, TheStoredVersionsAndTheirPricesAreFormulatedOnlyWhenChosen) {
     auto* results = child<QTableWidget>(view, "grdResultados");
     EXPECT_TRUE(current->isChecked());
     EXPECT_EQ(results->horizontalHeaderItem(5)->text(), "Precios");
+    EXPECT_EQ(results->horizontalHeaderItem(1)->text(), "Cantidad (kg)");
+    EXPECT_EQ(child<QTableWidget>(view, "grdIngredientes")->horizontalHeaderItem(1)->text(),
+              "Disponible (kg)");
 
     click(view, "cmdFormular");
     EXPECT_EQ(view.run().precios, plans::PlanPrices::Current);

@@ -509,11 +509,11 @@ TEST_F(Window, BuildsAFormulaFromAnEmptyWorkspaceThroughThePickLists) {
     QTest::keyClick(flexprod, Qt::Key_Return);
     auto* txtPrecio = child<QLineEdit>("txtPrecio");
     ASSERT_TRUE(txtPrecio->isVisible());
-    EXPECT_EQ(txtPrecio->text(), "0.17");
+    EXPECT_EQ(txtPrecio->text(), "0.1730");
     txtPrecio->selectAll();
     QTest::keyClicks(txtPrecio, "0.2");
     QTest::keyClick(txtPrecio, Qt::Key_Return);
-    EXPECT_EQ(flexprod->item(rowNamed(flexprod, "Maíz amarillo grano"), 4)->text(), "$ 0.20");
+    EXPECT_EQ(flexprod->item(rowNamed(flexprod, "Maíz amarillo grano"), 4)->text(), "$ 0.2000");
     // The catalogue still says 0.173: the changed price is signalled in green.
     EXPECT_EQ(flexprod->item(rowNamed(flexprod, "Maíz amarillo grano"), 4)->background().color(),
               grid::colorFromLong(grid::kGreen));

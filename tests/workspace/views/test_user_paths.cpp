@@ -206,7 +206,7 @@ void FromTheFormulaList::drive(formulas::frmformulas& list, int& original, int& 
         EXPECT_EQ(flexprop->item(rowWith(flexprop, 1, "Proteína bruta"), 3)->text(),
                   QString::number(QString::fromLatin1(s.proteinMin).toDouble(), 'f', 2));
         editCell(w, 0, "flexprod", 0, 4, "txtPrecio", "0.2");
-        EXPECT_EQ(flexprod->item(rowWith(flexprod, 1, s.topIngredient), 4)->text(), "$ 0.20");
+        EXPECT_EQ(flexprod->item(rowWith(flexprod, 1, s.topIngredient), 4)->text(), "$ 0.2000");
 
         click(w, "cmdFormular");
         EXPECT_EQ(noMessages(messages), "");
@@ -483,7 +483,7 @@ TEST(TypedThenClicked, ClickingAwayTakesTheTypedPriceLikeEnter) {
         QCoreApplication::processEvents();
         QTest::mouseRelease(formular, Qt::LeftButton);
         EXPECT_EQ(flexprod->item(rowWith(flexprod, 1, "Sorgo grano bajo tanino"), 4)->text(),
-                  "$ 0.20");
+                  "$ 0.2000");
         return figures(w);
     };
     const QStringList withEnter = formulate(true);
@@ -528,6 +528,7 @@ TEST(TypedThenClicked, AnEditEndedAfterTheGridIsSortedKeepsItsRow) {
     catalogue.moveFirst();
     EXPECT_DOUBLE_EQ(price(whatWasThere), catalogue.toDouble("costo"))
         << whatWasThere.toStdString();
-    EXPECT_EQ(flexprod->item(rowWith(flexprod, 1, "Sorgo grano bajo tanino"), 4)->text(), "$ 0.20");
+    EXPECT_EQ(flexprod->item(rowWith(flexprod, 1, "Sorgo grano bajo tanino"), 4)->text(),
+              "$ 0.2000");
     EXPECT_EQ(noMessages(messages), "");
 }
