@@ -56,7 +56,7 @@ TEST(NewVersion, StoresTheFormulatedMixAsTheNextVersionOfItsCode) {
     }
     EXPECT_EQ(version, int(pollo.version) + 1);
     EXPECT_NE(id, pollo.idFormula);
-    EXPECT_EQ(r.ws->vIdFormula, pollo.idFormula);
+    EXPECT_EQ(r.ws->formulaId, pollo.idFormula);
     EXPECT_EQ(f.count(rowsOfPollo + QString::number(id)),
               f.count(rowsOfPollo + QString::number(pollo.idFormula)));
     const std::optional<FormulaSnapshot> stored = storedSnapshot(f.db(), id);
