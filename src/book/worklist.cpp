@@ -128,16 +128,25 @@ bool Reformulation::run(store::Database& db, const std::vector<ChosenFormula>& f
         // Read with the first formula: a save of any ingredient from here on is seen at the save.
         if (!catalogue_)
             catalogue_ = store::tableRevision(db, QStringLiteral("productos"));
-        for (int i = start; i < std::min(total, start + kGroup); ++i) {
-            if (control.cancelled && control.cancelled())
-                return false;
-            Reformulated r = reformulate(db, formulas[size_t(i)]);
+        if (control.cancelled && control.cancelled())
+            return false;
+        // The group is loaded together; each formula is then formulated in turn.
+        const int end = std::min(total, start + kGroup);
+        const std::vector<ChosenFormula> group(formulas.begin() + start, formulas.begin() + end);
+        bool cancelled = false;
+        int done = start;
+        reformulate(db, group, [&](Reformulated r) {
             rows_.push_back(std::move(r.row));
             held_.push_back(
                 {std::move(r.before), std::move(r.after), std::move(r.ws), std::move(r.header)});
+            ++done;
             if (control.progress)
-                control.progress(i + 1, total);
-        }
+                control.progress(done, total);
+            cancelled = done < total && control.cancelled && control.cancelled();
+            return !cancelled;
+        });
+        if (cancelled)
+            return false;
         try {
             reading.commit();
         } catch (const store::StoreError&) {

@@ -84,20 +84,14 @@ QString conflictText(const std::vector<lp::ConflictLimit>& conflict) {
              QString::fromStdString(c.nombre).trimmed());
 }
 
-} // namespace
-
-Reformulated reformulate(store::Database& db, const ChosenFormula& formula) {
+// The worklist's account of a formula so re-formulated.
+Reformulated summarize(const ChosenFormula& formula, optimizer::StoredRun run) {
     Reformulated out;
     WorklistRow& row = out.row;
     row.idFormula = formula.idFormula;
     row.codigo = formula.codigo.trimmed();
     row.producto = formula.producto.trimmed();
     row.version = formula.version;
-
-    optimizer::StoredRunOptions options;
-    options.todaysPrices = true;
-    options.keepAsLoaded = true;
-    optimizer::StoredRun run = optimizer::formulateStored(db, formula.idFormula, options);
     if (run.refusal) {
         row.outcome = Outcome::NotLoaded;
         row.mensaje = workspace::joinedNotices({*run.refusal});
@@ -133,6 +127,31 @@ Reformulated reformulate(store::Database& db, const ChosenFormula& formula) {
         if (!after.contains(name))
             row.salen << name;
     out.ws = std::move(ws);
+    return out;
+}
+
+} // namespace
+
+void reformulate(store::Database& db, const std::vector<ChosenFormula>& formulas,
+                 const std::function<bool(Reformulated)>& each) {
+    std::vector<int> ids;
+    for (const ChosenFormula& f : formulas)
+        ids.push_back(f.idFormula);
+    optimizer::StoredRunOptions options;
+    options.todaysPrices = true;
+    options.keepAsLoaded = true;
+    std::size_t done = 0;
+    optimizer::formulateStored(db, ids, options, [&](optimizer::StoredRun& run) {
+        return each(summarize(formulas[done++], std::move(run)));
+    });
+}
+
+Reformulated reformulate(store::Database& db, const ChosenFormula& formula) {
+    Reformulated out;
+    reformulate(db, {formula}, [&](Reformulated r) {
+        out = std::move(r);
+        return true;
+    });
     return out;
 }
 

@@ -4,8 +4,10 @@
 #include "book/worklist.h"
 #include "workspace/formula_loader.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace store {
 class Database;
@@ -29,6 +31,11 @@ struct Reformulated {
 // workspace's button does and sums up the result. The messages the workspace would show are in
 // the row's mensaje. Writes nothing.
 Reformulated reformulate(store::Database& db, const ChosenFormula& formula);
+
+// The same for each of `formulas`, loaded together: each result is handed to `each` as it is
+// done, in order; returning false stops there.
+void reformulate(store::Database& db, const std::vector<ChosenFormula>& formulas,
+                 const std::function<bool(Reformulated)>& each);
 
 // Saves the workspace as a new version of stored formula idFormula, exactly as the workspace
 // saves one (header with the next version number, then its rows), inside the caller's

@@ -144,20 +144,24 @@ QString FormulaRatio::nombre() const {
     return nombreNumerador + QStringLiteral(" / ") + nombreDivisor;
 }
 
-std::vector<FormulaRatio> loadFormulaRatios(store::Database& db, int idFormula) {
-    std::vector<FormulaRatio> out;
-    if (!store::hasTable(db, kRatios))
+QHash<int, std::vector<FormulaRatio>> loadFormulaRatios(store::Database& db,
+                                                        const std::vector<int>& idFormulas) {
+    QHash<int, std::vector<FormulaRatio>> out;
+    if (idFormulas.empty() || !store::hasTable(db, kRatios))
         return out;
     QSet<QString> seen;
     db.forEachRow(
         QStringLiteral(
             "select fr.id_propiedad,fr.id_propiedad_divisor,fr.minimo,fr.maximo,fr.valor,"
             "n.id_propiedad as numerador,n.nombre as nombre_numerador,d.id_propiedad as divisor,"
-            "d.nombre as nombre_divisor from formula_relacion fr left join propiedades n on "
-            "n.id_propiedad=fr.id_propiedad left join propiedades d on "
-            "d.id_propiedad=fr.id_propiedad_divisor where fr.id_formula=? "
-            "order by n.nombre,d.nombre,fr.id_propiedad,fr.id_propiedad_divisor"),
-        {idFormula}, [&](const store::Database::Row& r) {
+            "d.nombre as nombre_divisor,fr.id_formula from formula_relacion fr left join "
+            "propiedades n on n.id_propiedad=fr.id_propiedad left join propiedades d on "
+            "d.id_propiedad=fr.id_propiedad_divisor where fr.id_formula in") +
+            sql::integerList(idFormulas) +
+            QStringLiteral(" order by fr.id_formula,n.nombre,d.nombre,fr.id_propiedad,"
+                           "fr.id_propiedad_divisor"),
+        {}, [&](const store::Database::Row& r) {
+            const int idFormula = int(r[9].toLongLong());
             const QString row = rowText(idFormula, kRatioTable.keyColumns, r);
             FormulaRatio ratio;
             ratio.numerador = store::storedInteger(r[0], {kRatios, row, "id_propiedad"});
@@ -173,21 +177,28 @@ std::vector<FormulaRatio> loadFormulaRatios(store::Database& db, int idFormula) 
                               {kRatios, row, "id_propiedad_divisor"});
             ratio.nombreNumerador = r[6].toString();
             ratio.nombreDivisor = r[8].toString();
-            out.push_back(std::move(ratio));
+            out[idFormula].push_back(std::move(ratio));
         });
     return out;
 }
 
-std::vector<FormulaGroup> loadFormulaGroups(store::Database& db, int idFormula) {
-    std::vector<FormulaGroup> out;
-    if (!store::hasTable(db, kGroups))
+std::vector<FormulaRatio> loadFormulaRatios(store::Database& db, int idFormula) {
+    return loadFormulaRatios(db, std::vector<int>{idFormula}).value(idFormula);
+}
+
+QHash<int, std::vector<FormulaGroup>> loadFormulaGroups(store::Database& db,
+                                                        const std::vector<int>& idFormulas) {
+    QHash<int, std::vector<FormulaGroup>> out;
+    if (idFormulas.empty() || !store::hasTable(db, kGroups))
         return out;
+    const QString formulas = sql::integerList(idFormulas);
     QSet<QString> seen;
-    db.forEachRow(QStringLiteral(
-                      "select fg.id_grupo,fg.minimo,fg.maximo,fg.valor,g.id_grupo as grupo,"
-                      "g.nombre from formula_grupo fg left join grupos g on "
-                      "g.id_grupo=fg.id_grupo where fg.id_formula=? order by g.nombre,fg.id_grupo"),
-                  {idFormula}, [&](const store::Database::Row& r) {
+    db.forEachRow(QStringLiteral("select fg.id_grupo,fg.minimo,fg.maximo,fg.valor,g.id_grupo as "
+                                 "grupo,g.nombre,fg.id_formula from formula_grupo fg left join "
+                                 "grupos g on g.id_grupo=fg.id_grupo where fg.id_formula in") +
+                      formulas + QStringLiteral(" order by fg.id_formula,g.nombre,fg.id_grupo"),
+                  {}, [&](const store::Database::Row& r) {
+                      const int idFormula = int(r[6].toLongLong());
                       const QString row = rowText(idFormula, kGroupTable.keyColumns, r);
                       FormulaGroup group;
                       group.id = store::storedInteger(r[0], {kGroups, row, "id_grupo"});
@@ -198,28 +209,37 @@ std::vector<FormulaGroup> loadFormulaGroups(store::Database& db, int idFormula) 
                       if (!r[4].isValid())
                           refuseMissing(QStringLiteral("grupo"), r[0], {kGroups, row, "id_grupo"});
                       group.nombre = r[5].toString();
-                      out.push_back(std::move(group));
+                      out[idFormula].push_back(std::move(group));
                   });
-    if (out.empty())
+    if (out.isEmpty())
         return out;
-    QHash<int, size_t> byId;
-    for (size_t g = 0; g < out.size(); ++g)
-        byId.insert(out[g].id, g);
+    // Each formula's groups by id, to take their members.
+    QHash<qint64, FormulaGroup*> byKey;
+    const auto key = [](int formula, int group) {
+        return (qint64(formula) << 32) | quint32(group);
+    };
+    for (auto f = out.begin(); f != out.end(); ++f)
+        for (FormulaGroup& g : *f)
+            byKey.insert(key(f.key(), g.id), &g);
     const QString members = QStringLiteral("grupo_producto");
     db.forEachRow(
-        QStringLiteral("select gp.id_grupo,gp.id_producto from grupo_producto gp, productos p, "
-                       "formula_grupo fg where gp.id_producto=p.id_producto and "
-                       "gp.id_grupo=fg.id_grupo and fg.id_formula=? "
-                       "order by gp.id_grupo,gp.id_producto"),
-        {idFormula}, [&](const store::Database::Row& r) {
+        QStringLiteral("select gp.id_grupo,gp.id_producto,fg.id_formula from grupo_producto gp, "
+                       "productos p, formula_grupo fg where gp.id_producto=p.id_producto and "
+                       "gp.id_grupo=fg.id_grupo and fg.id_formula in") +
+            formulas + QStringLiteral(" order by fg.id_formula,gp.id_grupo,gp.id_producto"),
+        {}, [&](const store::Database::Row& r) {
             const QString row = QStringLiteral("id_grupo=") + shown(r[0]) +
                                 QStringLiteral(", id_producto=") + shown(r[1]);
             const int group = store::storedInteger(r[0], {members, row, "id_grupo"});
             const int ingredient = store::storedInteger(r[1], {members, row, "id_producto"});
-            if (byId.contains(group))
-                out[byId.value(group)].ingredientIds.push_back(ingredient);
+            if (FormulaGroup* g = byKey.value(key(int(r[2].toLongLong()), group)))
+                g->ingredientIds.push_back(ingredient);
         });
     return out;
+}
+
+std::vector<FormulaGroup> loadFormulaGroups(store::Database& db, int idFormula) {
+    return loadFormulaGroups(db, std::vector<int>{idFormula}).value(idFormula);
 }
 
 void saveFormulaRatios(store::Database& db, int idFormula, const std::vector<FormulaRatio>& rows) {

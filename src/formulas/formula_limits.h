@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -51,6 +52,13 @@ std::vector<FormulaRatio> loadFormulaRatios(store::Database& db, int idFormula);
 // The formula's group limits by group name, each with its members; refused as the ratios are
 // (a group that no longer exists included).
 std::vector<FormulaGroup> loadFormulaGroups(store::Database& db, int idFormula);
+
+// The same for several formulas, one reading of each table for all of them: each formula's rows
+// under its id, a formula without any left out. A refused row refuses the whole reading.
+QHash<int, std::vector<FormulaRatio>> loadFormulaRatios(store::Database& db,
+                                                        const std::vector<int>& idFormulas);
+QHash<int, std::vector<FormulaGroup>> loadFormulaGroups(store::Database& db,
+                                                        const std::vector<int>& idFormulas);
 
 // Make the stored rows of the formula equal to `rows`, keyed by (numerador, divisor) and by the
 // group: a row on both sides is updated, a new one inserted, a stored one no longer given

@@ -146,6 +146,14 @@ lp::Blend tableauBlend(const workspace::Workspace& ws, store::Database& db) {
     return blend;
 }
 
+lp::Blend tableauBlend(const workspace::Workspace& ws,
+                       const workspace::MixCompositions& compositions) {
+    std::vector<int> workspaceOrder;
+    lp::Blend blend = blendOf(ws, &workspaceOrder);
+    fillCompositions(blend, compositions);
+    return blend;
+}
+
 QString contributionsMessage(const QString& nutrientName) {
     return "No es posible alcanzar el Mínimo para la propiedad " + nutrientName.trimmed();
 }
@@ -176,7 +184,8 @@ Formulation formulate(workspace::Workspace& ws, store::Database& db,
 
     std::vector<int> workspaceOrder;
     lp::Blend blend = blendOf(ws, &workspaceOrder);
-    const workspace::MixCompositions compositions = compositionsOf(blend, db);
+    const workspace::MixCompositions compositions =
+        request.compositions ? *request.compositions : compositionsOf(blend, db);
     fillCompositions(blend, compositions);
     if (const std::vector<lp::LimitIssue> issues = checkRatioAndGroupLimits(blend, notices);
         !issues.empty()) {

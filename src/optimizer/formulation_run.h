@@ -2,6 +2,7 @@
 
 #include "optimizer/engine/blend.h"
 #include "optimizer/engine/conflict.h"
+#include "workspace/mix_compositions.h"
 #include "workspace/notice.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
@@ -33,6 +34,9 @@ struct FormulationRequest {
     // Told of the conflict diagnosis of an infeasible formula after each run of the engine (steps
     // done, steps there are); returning false stops it. Without it the diagnosis runs to its end.
     lp::DiagnosisProgress diagnosisProgress;
+    // Today's catalogue rows of the workspace's ingredients for its nutrients, already read (as
+    // readMixCompositions reads them); none: the formulation reads them.
+    const workspace::MixCompositions* compositions = nullptr;
 };
 
 // The nutrient whose minimum no admissible mix reaches, and what each ingredient brings to it.
@@ -76,6 +80,8 @@ workspace::Notice quantityNotNumeric();
 // today's compositions, on the workspace's bases and quantity. For comparisons with other
 // solvers; formulate() builds the same one.
 lp::Blend tableauBlend(const workspace::Workspace& ws, store::Database& db);
+lp::Blend tableauBlend(const workspace::Workspace& ws,
+                       const workspace::MixCompositions& compositions);
 
 // The message the contributions view shows when it opens.
 QString contributionsMessage(const QString& nutrientName);

@@ -1,6 +1,8 @@
 #include "optimizer/stored_formulation.h"
 
 #include "store/database.h"
+#include "store/stored_values.h"
+#include "workspace/mix_compositions.h"
 #include "workspace/workspace_rows.h"
 
 namespace optimizer {
@@ -29,11 +31,19 @@ void append(workspace::Notices& to, const workspace::Notices& from) {
     to.insert(to.end(), from.begin(), from.end());
 }
 
-} // namespace
+template <typename Row> std::vector<int> idsOf(const std::vector<Row>& rows) {
+    std::vector<int> ids;
+    for (const Row& r : rows)
+        ids.push_back(r.id);
+    return ids;
+}
 
-StoredRun formulateStored(store::Database& db, int formulaId, const StoredRunOptions& options) {
+// The loaded formula taken over and formulated; `compositions` (of at least its ingredients and
+// nutrients) spares the formulation its reading of the catalogue.
+StoredRun formulateLoaded(store::Database& db, int formulaId, workspace::LoadedFormula loaded,
+                          const StoredRunOptions& options,
+                          const workspace::MixCompositions* compositions) {
     StoredRun run;
-    workspace::LoadedFormula loaded = workspace::loadFormula(db, formulaId);
     if (!loaded.refusal && !loaded.header.found)
         loaded.refusal =
             workspace::Notice{QStringLiteral("No se pudo establecer la Fórmula"), msg::Critical};
@@ -63,6 +73,10 @@ StoredRun formulateStored(store::Database& db, int formulaId, const StoredRunOpt
     request.secaIng = ws.ingredientsDry;
     request.secaNut = ws.nutrientsDry;
     request.diagnosisProgress = options.diagnosisProgress;
+    if (compositions) {
+        run.compositions = compositions->restrictedTo(idsOf(ws.ingredients), idsOf(ws.nutrients));
+        request.compositions = &*run.compositions;
+    }
     if (options.cantidad) {
         request.cantidad = *options.cantidad;
     } else if (options.mixTotal) {
@@ -77,6 +91,42 @@ StoredRun formulateStored(store::Database& db, int formulaId, const StoredRunOpt
     run.formulation = formulate(ws, db, request);
     append(run.notices, run.formulation.notices);
     return run;
+}
+
+} // namespace
+
+std::vector<StoredRun> formulateStored(store::Database& db, const std::vector<int>& formulaIds,
+                                       const StoredRunOptions& options,
+                                       const std::function<bool(StoredRun&)>& formulated) {
+    std::vector<workspace::LoadedFormula> loaded = workspace::loadFormulas(db, formulaIds);
+    // Today's compositions of every loaded formula's ingredients, read once for all of them.
+    std::vector<int> ingredients, nutrients;
+    for (const workspace::LoadedFormula& f : loaded)
+        if (!f.refusal) {
+            const std::vector<int> i = idsOf(f.ws.ingredients), n = idsOf(f.ws.nutrients);
+            ingredients.insert(ingredients.end(), i.begin(), i.end());
+            nutrients.insert(nutrients.end(), n.begin(), n.end());
+        }
+    std::optional<workspace::MixCompositions> compositions;
+    try {
+        compositions = workspace::readMixCompositions(db, ingredients, nutrients);
+    } catch (const store::StoredValueError&) {
+        // A row changed since the load into one the program cannot use: each formulation reads
+        // its own rows and meets it as it would alone.
+    }
+    std::vector<StoredRun> runs;
+    runs.reserve(loaded.size());
+    for (std::size_t k = 0; k < loaded.size(); ++k) {
+        runs.push_back(formulateLoaded(db, formulaIds[k], std::move(loaded[k]), options,
+                                       compositions ? &*compositions : nullptr));
+        if (formulated && !formulated(runs.back()))
+            break;
+    }
+    return runs;
+}
+
+StoredRun formulateStored(store::Database& db, int formulaId, const StoredRunOptions& options) {
+    return formulateStored(db, std::vector<int>{formulaId}, options).front();
 }
 
 } // namespace optimizer

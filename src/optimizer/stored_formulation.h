@@ -2,11 +2,14 @@
 
 #include "optimizer/formulation_run.h"
 #include "workspace/formula_loader.h"
+#include "workspace/mix_compositions.h"
 #include "workspace/notice.h"
 #include "workspace/workspace.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace store {
 class Database;
@@ -41,11 +44,21 @@ struct StoredRun {
     // formulation's.
     workspace::Notices notices;
     Formulation formulation;
+    // Today's catalogue rows of the formula's ingredients for its nutrients, when they were read
+    // with those of other formulas (none: the formulation read its own).
+    std::optional<workspace::MixCompositions> compositions;
 };
 
 // Loads formula `formulaId`, takes over today's prices and dry matter when asked, and formulates
 // it at the asked quantity on its stored bases, as the workspace's button would. Shows nothing,
 // writes nothing.
 StoredRun formulateStored(store::Database& db, int formulaId, const StoredRunOptions& options);
+
+// The same for each formula of `formulaIds`, in their order: loaded together and formulated with
+// one reading of today's compositions for all of them. `formulated`, when given, is shown each
+// run as it is done; returning false stops there, and only the runs done are returned.
+std::vector<StoredRun> formulateStored(store::Database& db, const std::vector<int>& formulaIds,
+                                       const StoredRunOptions& options,
+                                       const std::function<bool(StoredRun&)>& formulated = {});
 
 } // namespace optimizer

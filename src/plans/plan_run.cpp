@@ -8,9 +8,11 @@
 #include "optimizer/stored_formulation.h"
 #include "store/database.h"
 #include "workspace/formula_loader.h"
+#include "workspace/mix_compositions.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
 
+#include <QHash>
 #include <algorithm>
 
 namespace plans {
@@ -29,7 +31,8 @@ QString formulaName(const PlanFormulaRow& f) {
 // The mix of these shares written into the workspace rows as the formulation writes its own
 // (matched by id), then the figures recomputed; the single-formula analysis no longer applies.
 workspace::ResultFigures writePlannedMix(Workspace& ws, store::Database& db, const lp::Blend& blend,
-                                         const std::vector<double>& shares) {
+                                         const std::vector<double>& shares,
+                                         const std::optional<workspace::MixCompositions>& read) {
     const std::vector<lp::BatchLine> lines = lp::batchLines(blend, shares);
     for (workspace::FormulaIngredient& p : ws.ingredients) {
         lp::BatchLine line;
@@ -43,7 +46,7 @@ workspace::ResultFigures writePlannedMix(Workspace& ws, store::Database& db, con
         p.costoTotal = 0.0;
     }
     ws.analysisRows.clear();
-    return workspace::actuResultados(ws, db);
+    return read ? workspace::actuResultados(ws, *read) : workspace::actuResultados(ws, db);
 }
 
 QString kindName(const lp::PlanConflict& c) {
@@ -59,13 +62,22 @@ QString kindName(const lp::PlanConflict& c) {
 }
 
 // The day of the newest change of price or dry matter among the formula's ingredients; none when
-// the catalogue keeps no history of them.
-std::optional<QDate> latestPriceChange(store::Database& db, const Workspace& ws) {
+// the catalogue keeps no history of them. Each ingredient's history is read once for the plan.
+std::optional<QDate> latestPriceChange(store::Database& db, const Workspace& ws,
+                                       QHash<int, std::optional<QDate>>& newestOf) {
     std::optional<QDate> latest;
-    for (const workspace::FormulaIngredient& i : ws.ingredients)
-        for (const catalog::PriceEntry& e : catalog::lastPrices(db, i.id, 1))
-            if (e.fecha.isValid() && (!latest || e.fecha.date() > *latest))
-                latest = e.fecha.date();
+    for (const workspace::FormulaIngredient& i : ws.ingredients) {
+        auto newest = newestOf.constFind(i.id);
+        if (newest == newestOf.constEnd()) {
+            std::optional<QDate> day;
+            for (const catalog::PriceEntry& e : catalog::lastPrices(db, i.id, 1))
+                if (e.fecha.isValid())
+                    day = e.fecha.date();
+            newest = newestOf.insert(i.id, day);
+        }
+        if (*newest && (!latest || **newest > *latest))
+            latest = *newest;
+    }
     return latest;
 }
 
@@ -77,18 +89,48 @@ std::optional<QDate> savedOn(const workspace::FormulaHeader& header) {
     return std::nullopt;
 }
 
-// Each formula loaded and formulated alone; false with the message when one cannot be.
-bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp::Plan& lpPlan) {
+// Whether the plan can go on with a formula so loaded and formulated alone.
+bool usable(const optimizer::StoredRun& stored) {
+    if (stored.refusal)
+        return false;
+    switch (stored.formulation.outcome) {
+    case optimizer::RunOutcome::Optimum:
+    case optimizer::RunOutcome::NoLeavingRow:
+    case optimizer::RunOutcome::Infeasible:
+    case optimizer::RunOutcome::IterationLimit:
+        return true;
+    case optimizer::RunOutcome::PrecheckFailed:
+    case optimizer::RunOutcome::NotStandard:
+    case optimizer::RunOutcome::Invalid:
+        break;
+    }
+    return false;
+}
+
+// Each formula loaded and formulated alone, all loaded together; false with the message when one
+// cannot be. `compositions` takes each formula's catalogue rows when they were read for all.
+bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp::Plan& lpPlan,
+                  std::vector<std::optional<workspace::MixCompositions>>& compositions) {
+    std::vector<PlanFormulaRow> rows;
+    std::vector<int> ids;
     for (const PlanFormulaRow& row : plan.formulas) {
-        PlannedFormula pf;
-        pf.row = row;
-        pf.versionPlan = row.version;
+        PlanFormulaRow chosen = row;
         if (run.precios == PlanPrices::Current)
             if (const int newest = formulas::findFormula(db, {row.codigo, std::nullopt, 0}))
-                pf.row.idFormula = newest;
-        optimizer::StoredRunOptions options;
-        options.todaysPrices = run.precios == PlanPrices::Current;
-        optimizer::StoredRun stored = optimizer::formulateStored(db, pf.row.idFormula, options);
+                chosen.idFormula = newest;
+        ids.push_back(chosen.idFormula);
+        rows.push_back(std::move(chosen));
+    }
+    optimizer::StoredRunOptions options;
+    options.todaysPrices = run.precios == PlanPrices::Current;
+    std::vector<optimizer::StoredRun> formulated =
+        optimizer::formulateStored(db, ids, options, usable);
+    QHash<int, std::optional<QDate>> newestPrice;
+    for (std::size_t k = 0; k < formulated.size(); ++k) {
+        optimizer::StoredRun& stored = formulated[k];
+        PlannedFormula pf;
+        pf.row = rows[k];
+        pf.versionPlan = plan.formulas[k].version;
         if (stored.refusal) {
             run.mensaje =
                 QStringLiteral("No se pudo cargar la fórmula %1: %2")
@@ -100,8 +142,9 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
         pf.row.producto = header.producto.trimmed();
         pf.header = header;
         pf.ws = std::move(stored.ws);
-        pf.fechaPrecios =
-            run.precios == PlanPrices::Current ? latestPriceChange(db, *pf.ws) : savedOn(header);
+        pf.fechaPrecios = run.precios == PlanPrices::Current
+                              ? latestPriceChange(db, *pf.ws, newestPrice)
+                              : savedOn(header);
         const optimizer::Formulation& alone = stored.formulation;
         switch (alone.outcome) {
         case optimizer::RunOutcome::Optimum:
@@ -122,7 +165,11 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
                               .arg(formulaName(pf.row), workspace::joinedNotices(stored.notices));
             return false;
         }
-        lpPlan.formulas.push_back({optimizer::tableauBlend(*pf.ws, db), row.cantidad});
+        lpPlan.formulas.push_back({stored.compositions
+                                       ? optimizer::tableauBlend(*pf.ws, *stored.compositions)
+                                       : optimizer::tableauBlend(*pf.ws, db),
+                                   plan.formulas[k].cantidad});
+        compositions.push_back(std::move(stored.compositions));
         run.formulas.push_back(std::move(pf));
     }
     return true;
@@ -148,9 +195,21 @@ PlanRun formulatePlan(store::Database& db, const StoredPlan& plan, PlanPrices pr
             return run;
         }
     lp::Plan lpPlan;
-    if (!loadFormulas(db, plan, run, lpPlan)) {
-        run.formulas.clear();
-        return run;
+    std::vector<std::optional<workspace::MixCompositions>> compositions;
+    {
+        // The reads share one transaction: SQLite then takes its file lock once for the plan
+        // instead of once per statement, which was most of the loading's time.
+        store::Database::Transaction reading(db);
+        const bool loaded = loadFormulas(db, plan, run, lpPlan, compositions);
+        try {
+            reading.commit();
+        } catch (const store::StoreError&) {
+            // Only reads ran: a refused end of them loses nothing.
+        }
+        if (!loaded) {
+            run.formulas.clear();
+            return run;
+        }
     }
     for (const PlanStockRow& s : plan.stock) {
         lpPlan.stock.push_back({s.idProducto, s.nombre.toStdString(), s.disponible, s.minimoUso});
@@ -188,7 +247,7 @@ PlanRun formulatePlan(store::Database& db, const StoredPlan& plan, PlanPrices pr
         PlannedFormula& pf = run.formulas[f];
         const lp::Blend& blend = lpPlan.formulas[f].blend;
         const std::vector<double>& shares = result.formulas[f].shares;
-        pf.header.figures = writePlannedMix(*pf.ws, db, blend, shares);
+        pf.header.figures = writePlannedMix(*pf.ws, db, blend, shares, compositions[f]);
         pf.costoUnitarioHumeda = result.formulas[f].costoUnitarioHumeda;
         const std::vector<lp::BatchLine> lines = lp::batchLines(blend, shares);
         for (std::size_t j = 0; j < blend.ingredients.size(); ++j)

@@ -38,6 +38,24 @@ int readRevision(Database& db, const QString& table, int id) {
     }
 }
 
+QHash<int, int> readRevisions(Database& db, const QString& table, const std::vector<int>& ids) {
+    QHash<int, int> out;
+    if (ids.empty())
+        return out;
+    try {
+        db.forEachRow(QStringLiteral("select id,revision from revisiones where tabla=") +
+                          sql::text(table) + QStringLiteral(" and id in") + sql::integerList(ids),
+                      {}, [&](const Database::Row& r) {
+                          out.insert(int(r[0].toLongLong()), int(r[1].toLongLong()));
+                      });
+    } catch (const StoreError&) {
+        if (db.query(QStringLiteral("PRAGMA table_info(revisiones)")).count() == 0)
+            return {};
+        throw;
+    }
+    return out;
+}
+
 void claimRevision(Database& db, const QString& table, int id, int loaded,
                    const QString& staleMessage) {
     Database::Transaction tx(db);

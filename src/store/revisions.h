@@ -2,7 +2,9 @@
 
 #include "store/database.h"
 
+#include <QHash>
 #include <QString>
+#include <vector>
 
 namespace store {
 
@@ -24,6 +26,8 @@ void ensureRevisionTable(Database& db);
 
 // The change counter of row `id` of `table` ("formulas", "productos", "propiedades").
 int readRevision(Database& db, const QString& table, int id);
+// The counters of several rows in one reading; a row never counted has none.
+QHash<int, int> readRevisions(Database& db, const QString& table, const std::vector<int>& ids);
 
 // Inside the caller's transaction: raises the counter of the row from `loaded` by one. Throws
 // StaleRowError(staleMessage) when another save raised it since it was loaded; the caller's

@@ -1,5 +1,7 @@
 #include "store/sql_text.h"
 
+#include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -22,6 +24,18 @@ QString containsPattern(const QString& value) {
     v.replace('\'', QStringLiteral("''"));
     return QStringLiteral("'%") + v + QStringLiteral("%'") +
            (needsEscape ? QStringLiteral(" escape '\\'") : QString());
+}
+
+QString integerList(const std::vector<int>& values) {
+    std::vector<int> sorted = values;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    if (sorted.empty())
+        return QStringLiteral("(Null)");
+    QStringList texts;
+    for (const int v : sorted)
+        texts << QString::number(v);
+    return u'(' + texts.join(u',') + u')';
 }
 
 QString number(double value) {

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
+#include <vector>
 
 // The only places where values become SQL literals.
 namespace sql {
@@ -16,6 +17,9 @@ QString text(const QString& value);
 QString containsPattern(const QString& value);
 // "." decimal, no thousands separator, the shortest text that reads back as the same double.
 QString number(double value);
+// "(3,7,12)": keys for an in(...) condition, each once, ascending; "(Null)" for none, which
+// matches no row.
+QString integerList(const std::vector<int>& values);
 // A nullable number field: Null for a Null (invalid) value, otherwise number().
 QString numberOrNull(const QVariant& value);
 // #mm/dd/yyyy#, the program's date literal (translated for the engine by the dialect layer).

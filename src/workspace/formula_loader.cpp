@@ -7,12 +7,15 @@
 #include "formulas/formula_limits.h"
 #include "store/database.h"
 #include "store/revisions.h"
+#include "store/sql_text.h"
 #include "store/stored_values.h"
 #include "workspace/basis_rule.h"
+#include "workspace/mix_compositions.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
 
 #include <QDate>
+#include <QHash>
 #include <QSet>
 #include <vector>
 
@@ -55,51 +58,66 @@ void refuseRepeated(QSet<int>& seen, int id, const QString& table, const QString
     seen.insert(id);
 }
 
-std::vector<StoredNutrient> readNutrients(store::Database& db, int formula) {
-    const QString formulaKey = QStringLiteral("id_formula=") + QString::number(formula);
+// The rows of the formulas asked for, each formula's under its id: one reading of each table for
+// all of them.
+template <typename Row> using ByFormula = QHash<int, std::vector<Row>>;
+
+QString formulaKey(int formula) {
+    return QStringLiteral("id_formula=") + QString::number(formula);
+}
+
+ByFormula<StoredNutrient> readNutrients(store::Database& db, const std::vector<int>& formulas) {
     const QString table = QStringLiteral("formula_propiedad");
-    std::vector<StoredNutrient> out;
-    QSet<int> seen;
-    db.forEachRow(
-        "select fp.id_propiedad,p.nombre,fp.minimo,fp.maximo,fp.valor from formula_propiedad fp, "
-        "propiedades p where fp.id_propiedad=p.id_propiedad and fp.id_formula=? order by p.nombre",
-        {formula}, [&](const store::Database::Row& r) {
-            const QString row = formulaKey + QStringLiteral(", id_propiedad=") + keyText(r[0]);
-            const int id = store::storedInteger(r[0], {table, row, "id_propiedad"});
-            refuseRepeated(seen, id, table, row);
-            out.push_back({id, r[1], number(r[2], {table, row, "minimo"}),
-                           number(r[3], {table, row, "maximo"}),
-                           number(r[4], {table, row, "valor"})});
-        });
+    ByFormula<StoredNutrient> out;
+    QHash<int, QSet<int>> seen;
+    db.forEachRow(QStringLiteral("select fp.id_propiedad,p.nombre,fp.minimo,fp.maximo,fp.valor,"
+                                 "fp.id_formula from formula_propiedad fp, propiedades p where "
+                                 "fp.id_propiedad=p.id_propiedad and fp.id_formula in") +
+                      sql::integerList(formulas) +
+                      QStringLiteral(" order by fp.id_formula,p.nombre"),
+                  {}, [&](const store::Database::Row& r) {
+                      const int formula = int(r[5].toLongLong());
+                      const QString row =
+                          formulaKey(formula) + QStringLiteral(", id_propiedad=") + keyText(r[0]);
+                      const int id = store::storedInteger(r[0], {table, row, "id_propiedad"});
+                      refuseRepeated(seen[formula], id, table, row);
+                      out[formula].push_back({id, r[1], number(r[2], {table, row, "minimo"}),
+                                              number(r[3], {table, row, "maximo"}),
+                                              number(r[4], {table, row, "valor"})});
+                  });
     return out;
 }
 
-std::vector<StoredIngredient> readIngredients(store::Database& db, int formula) {
-    const QString formulaKey = QStringLiteral("id_formula=") + QString::number(formula);
+ByFormula<StoredIngredient> readIngredients(store::Database& db, const std::vector<int>& formulas) {
     const QString table = QStringLiteral("formula_producto");
-    std::vector<StoredIngredient> out;
-    QSet<int> seen;
+    ByFormula<StoredIngredient> out;
+    QHash<int, QSet<int>> seen;
     db.forEachRow(
-        "select fp.id_producto,p.nombre,fp.costo,p.costo as costoActual,fp.materia_seca,"
-        "p.materia_Seca as materiaSecaActual,fp.minimo,fp.maximo,fp.porcentaje_humeda,"
-        "fp.porcentaje_seca,fp.cantidad_humeda,fp.cantidad_seca from formula_producto fp, "
-        "productos p where fp.id_producto=p.id_producto and fp.id_formula=? "
-        "order by fp.porcentaje_humeda DESC",
-        {formula}, [&](const store::Database::Row& r) {
-            const QString row = formulaKey + QStringLiteral(", id_producto=") + keyText(r[0]);
+        QStringLiteral(
+            "select fp.id_producto,p.nombre,fp.costo,p.costo as costoActual,fp.materia_seca,"
+            "p.materia_Seca as materiaSecaActual,fp.minimo,fp.maximo,fp.porcentaje_humeda,"
+            "fp.porcentaje_seca,fp.cantidad_humeda,fp.cantidad_seca,fp.id_formula from "
+            "formula_producto fp, productos p where fp.id_producto=p.id_producto and "
+            "fp.id_formula in") +
+            sql::integerList(formulas) +
+            QStringLiteral(" order by fp.id_formula,fp.porcentaje_humeda DESC"),
+        {}, [&](const store::Database::Row& r) {
+            const int formula = int(r[12].toLongLong());
+            const QString row =
+                formulaKey(formula) + QStringLiteral(", id_producto=") + keyText(r[0]);
             const QString catalogueRow = QStringLiteral("id_producto=") + keyText(r[0]);
             const int id = store::storedInteger(r[0], {table, row, "id_producto"});
-            refuseRepeated(seen, id, table, row);
-            out.push_back({id, r[1], number(r[2], {table, row, "costo"}),
-                           number(r[3], {"productos", catalogueRow, "costo"}),
-                           number(r[4], {table, row, "materia_seca"}),
-                           number(r[5], {"productos", catalogueRow, "materia_seca"}),
-                           number(r[6], {table, row, "minimo"}),
-                           number(r[7], {table, row, "maximo"}),
-                           number(r[8], {table, row, "porcentaje_humeda"}),
-                           number(r[9], {table, row, "porcentaje_seca"}),
-                           number(r[10], {table, row, "cantidad_humeda"}),
-                           number(r[11], {table, row, "cantidad_seca"})});
+            refuseRepeated(seen[formula], id, table, row);
+            out[formula].push_back({id, r[1], number(r[2], {table, row, "costo"}),
+                                    number(r[3], {"productos", catalogueRow, "costo"}),
+                                    number(r[4], {table, row, "materia_seca"}),
+                                    number(r[5], {"productos", catalogueRow, "materia_seca"}),
+                                    number(r[6], {table, row, "minimo"}),
+                                    number(r[7], {table, row, "maximo"}),
+                                    number(r[8], {table, row, "porcentaje_humeda"}),
+                                    number(r[9], {table, row, "porcentaje_seca"}),
+                                    number(r[10], {table, row, "cantidad_humeda"}),
+                                    number(r[11], {table, row, "cantidad_seca"})});
         });
     return out;
 }
@@ -148,14 +166,18 @@ struct StoredHeader {
     int tipoBase = 0, tipoBaseNutrientes = 0;
 };
 
-StoredHeader readHeader(store::Database& db, int formula) {
-    const QString row = QStringLiteral("id_formula=") + QString::number(formula);
+QHash<int, StoredHeader> readHeaders(store::Database& db, const std::vector<int>& formulas) {
     const QString table = QStringLiteral("formulas");
-    StoredHeader h;
+    QHash<int, StoredHeader> out;
     db.forEachRow(
-        "select producto,codigo,version,fecha_creacion,fecha_modificacion,cantidad,"
-        "tipoBase,tipoBaseNutrientes from formulas where id_formula=?",
-        {formula}, [&](const store::Database::Row& r) {
+        QStringLiteral("select producto,codigo,version,fecha_creacion,fecha_modificacion,"
+                       "cantidad,tipoBase,tipoBaseNutrientes,id_formula from formulas where "
+                       "id_formula in") +
+            sql::integerList(formulas),
+        {}, [&](const store::Database::Row& r) {
+            const int formula = int(r[8].toLongLong());
+            const QString row = formulaKey(formula);
+            StoredHeader& h = out[formula];
             if (h.found)
                 throw store::StoredValueError(
                     QStringLiteral("La tabla formulas tiene dos filas para (%1).").arg(row));
@@ -169,66 +191,151 @@ StoredHeader readHeader(store::Database& db, int formula) {
             h.tipoBase = store::storedInteger(r[6], {table, row, "tipoBase"});
             h.tipoBaseNutrientes = store::storedInteger(r[7], {table, row, "tipoBaseNutrientes"});
         });
-    return h;
+    return out;
 }
 
-// Everything read and checked before the workspace takes any of it.
-void readStoredFormula(LoadedFormula& out, store::Database& db, int formula) {
-    Workspace& ws = out.ws;
-    FormulaHeader& header = out.header;
-    const StoredHeader stored = readHeader(db, formula);
-    const std::vector<StoredNutrient> nutrients = readNutrients(db, formula);
-    const std::vector<StoredIngredient> ingredients = readIngredients(db, formula);
-    std::vector<formulas::FormulaRatio> ratios = formulas::loadFormulaRatios(db, formula);
-    std::vector<formulas::FormulaGroup> groups = formulas::loadFormulaGroups(db, formula);
-    if (!stored.found) {
-        out.refusal = Notice{QStringLiteral("No se pudo establecer la Fórmula"), msg::Critical};
-        return;
+// Every row of the formulas asked for, read and checked before any workspace takes them.
+struct StoredFormulas {
+    QHash<int, int> revisions;
+    QHash<int, StoredHeader> headers;
+    ByFormula<StoredNutrient> nutrients;
+    ByFormula<StoredIngredient> ingredients;
+    QHash<int, std::vector<formulas::FormulaRatio>> ratios;
+    QHash<int, std::vector<formulas::FormulaGroup>> groups;
+    MixCompositions compositions; // of every formula's ingredients, for its nutrients
+};
+
+StoredFormulas readStoredFormulas(store::Database& db, const std::vector<int>& ids) {
+    StoredFormulas s;
+    // Read before the rows: a save that lands in between then counts as a change.
+    s.revisions = store::readRevisions(db, QStringLiteral("formulas"), ids);
+    s.headers = readHeaders(db, ids);
+    s.nutrients = readNutrients(db, ids);
+    s.ingredients = readIngredients(db, ids);
+    s.ratios = formulas::loadFormulaRatios(db, ids);
+    s.groups = formulas::loadFormulaGroups(db, ids);
+    // The rows the workspaces take: those of the formulas found, ingredients with dry matter.
+    std::vector<int> ingredientIds, nutrientIds;
+    for (const int id : ids) {
+        if (!s.headers.contains(id))
+            continue;
+        for (const StoredIngredient& r : s.ingredients.value(id))
+            if (r.materiaSeca.toDouble() > 0)
+                ingredientIds.push_back(r.id);
+        for (const StoredNutrient& r : s.nutrients.value(id))
+            nutrientIds.push_back(r.id);
     }
-    header.found = true;
-    header.producto = stored.producto.toString();
-    header.codigo = stored.codigo.toString();
-    header.version = fmt::format(stored.version, QString());
-    header.fechaCreacion = dateText(stored.fechaCreacion);
-    header.fechaModificacion = dateText(stored.fechaModificacion);
+    s.compositions = readMixCompositions(db, ingredientIds, nutrientIds);
+    return s;
+}
+
+// Formula `formula` from what was read: its workspace, header and notices, or its refusal.
+LoadedFormula assemble(const StoredFormulas& s, int formula) {
+    LoadedFormula out;
+    const auto header = s.headers.constFind(formula);
+    if (header == s.headers.constEnd()) {
+        out.refusal = Notice{QStringLiteral("No se pudo establecer la Fórmula"), msg::Critical};
+        return out;
+    }
+    const StoredHeader& stored = *header;
+    Workspace& ws = out.ws;
+    out.header.found = true;
+    out.header.producto = stored.producto.toString();
+    out.header.codigo = stored.codigo.toString();
+    out.header.version = fmt::format(stored.version, QString());
+    out.header.fechaCreacion = dateText(stored.fechaCreacion);
+    out.header.fechaModificacion = dateText(stored.fechaModificacion);
     ws.batchQuantity = numtext::roundHalfEven(stored.cantidad.toDouble());
     chooseIngredientBasis(ws, stored.tipoBase == 0);
     chooseNutrientBasis(ws, stored.tipoBaseNutrientes == 0);
-    fillNutrients(ws, nutrients);
-    fillIngredients(ws, ingredients, out.notices);
-    ws.ratios = std::move(ratios);
-    ws.groups = std::move(groups);
+    fillNutrients(ws, s.nutrients.value(formula));
+    fillIngredients(ws, s.ingredients.value(formula), out.notices);
+    ws.ratios = s.ratios.value(formula);
+    ws.groups = s.groups.value(formula);
+    ws.vRevision = s.revisions.value(formula, 0);
     // The quantity box ends up showing the batch total of the loaded mix, as after any recount.
-    header.figures = actuResultados(ws, db);
-    header.cantidad = header.figures->cantidadText;
+    out.header.figures = actuResultados(ws, s.compositions);
+    out.header.cantidad = out.header.figures->cantidadText;
+    return out;
+}
+
+LoadedFormula refused(const Notice& refusal) {
+    // Nothing of the formula stays: a save from it must not replace the stored one.
+    LoadedFormula out;
+    out.refusal = refusal;
+    return out;
+}
+
+LoadedFormula emptyWorkspace() {
+    LoadedFormula out;
+    chooseIngredientBasis(out.ws, true);
+    chooseNutrientBasis(out.ws, true);
+    return out;
+}
+
+// So many keys in one statement at most: far below what either engine takes in an in(...) list.
+constexpr std::size_t kFormulasPerReading = 500;
+
+// The formulas of `ids` (none 0), read together; a stored value that refuses one of them throws.
+std::vector<LoadedFormula> readTogether(store::Database& db, const std::vector<int>& ids) {
+    const StoredFormulas s = readStoredFormulas(db, ids);
+    std::vector<LoadedFormula> out;
+    for (const int id : ids)
+        out.push_back(assemble(s, id));
+    return out;
+}
+
+LoadedFormula readAlone(store::Database& db, int id) {
+    try {
+        LoadedFormula out = readTogether(db, {id}).front();
+        return out.refusal ? refused(*out.refusal) : out;
+    } catch (const store::StoredValueError& e) {
+        return refused(Notice{QStringLiteral("No se puede abrir la fórmula.\n\n") + e.message(),
+                              msg::Critical});
+    }
 }
 
 } // namespace
 
-LoadedFormula loadFormula(store::Database& db, int formulaId) {
+std::vector<LoadedFormula> loadFormulas(store::Database& db, const std::vector<int>& formulaIds) {
     app::BusyPointer busy;
-    LoadedFormula out;
-    if (formulaId == 0) {
-        chooseIngredientBasis(out.ws, true);
-        chooseNutrientBasis(out.ws, true);
-        return out;
+    std::vector<int> stored; // each formula once
+    QSet<int> seen;
+    for (const int id : formulaIds)
+        if (id != 0 && !seen.contains(id)) {
+            seen.insert(id);
+            stored.push_back(id);
+        }
+    QHash<int, LoadedFormula> loaded;
+    for (std::size_t start = 0; start < stored.size(); start += kFormulasPerReading) {
+        const std::vector<int> part(
+            stored.begin() + std::ptrdiff_t(start),
+            stored.begin() + std::ptrdiff_t(std::min(stored.size(), start + kFormulasPerReading)));
+        std::vector<LoadedFormula> read;
+        if (part.size() == 1) {
+            read.push_back(readAlone(db, part.front()));
+        } else {
+            try {
+                read = readTogether(db, part);
+            } catch (const store::StoredValueError&) {
+                // A value that refuses one formula refuses only that one: each is read alone,
+                // so the refusal names its own row and the others load.
+                for (const int id : part)
+                    read.push_back(readAlone(db, id));
+            }
+        }
+        for (std::size_t k = 0; k < part.size(); ++k)
+            loaded.insert(part[k], std::move(read[k]));
     }
-    try {
-        // Read before the rows: a save that lands in between then counts as a change.
-        const int revision = store::readRevision(db, QStringLiteral("formulas"), formulaId);
-        readStoredFormula(out, db, formulaId);
-        out.ws.vRevision = revision;
-    } catch (const store::StoredValueError& e) {
-        out.refusal = Notice{QStringLiteral("No se puede abrir la fórmula.\n\n") + e.message(),
-                             msg::Critical};
-    }
-    if (out.refusal) {
-        // Nothing of the formula stays: a save from it must not replace the stored one.
-        const Notice refusal = *out.refusal;
-        out = LoadedFormula{};
-        out.refusal = refusal;
-    }
+    std::vector<LoadedFormula> out;
+    out.reserve(formulaIds.size());
+    for (const int id : formulaIds)
+        out.push_back(id == 0 ? emptyWorkspace() : loaded.value(id));
     return out;
+}
+
+LoadedFormula loadFormula(store::Database& db, int formulaId) {
+    return loadFormulas(db, {formulaId}).front();
 }
 
 void adoptLoaded(Workspace& ws, Workspace loaded, int formulaId) {

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace store {
 class Database;
@@ -46,6 +47,11 @@ struct LoadedFormula {
 // refusal naming the table, the row and the column, so nothing is read as 0 and a save cannot
 // replace the stored formula with what was half read. Shows nothing.
 LoadedFormula loadFormula(store::Database& db, int formulaId);
+
+// The formulas of `formulaIds`, in their order, each as loadFormula gives it, read together: a
+// few statements for all of them rather than several for each. A value that refuses one formula
+// refuses only that one.
+std::vector<LoadedFormula> loadFormulas(store::Database& db, const std::vector<int>& formulaIds);
 
 // The workspace takes the loaded one as formula `formulaId`; the analysis of its last formulation
 // and its composition matrix stay, as a reload after a save keeps them.

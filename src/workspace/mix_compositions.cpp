@@ -60,6 +60,16 @@ std::optional<double> MixCompositions::catalogueDryMatter(int ingredient) const 
     return it == dryMatter_.constEnd() ? std::nullopt : std::optional<double>(*it);
 }
 
+MixCompositions MixCompositions::restrictedTo(const std::vector<int>& ingredients,
+                                              const std::vector<int>& nutrients) const {
+    MixCompositions c;
+    for (const int i : ingredients)
+        for (const int n : nutrients)
+            if (const auto it = valor_.constFind(key(n, i)); it != valor_.constEnd())
+                c.add(n, i, *it, dryMatter_.value(i));
+    return c;
+}
+
 bool MixCompositions::add(int nutrient, int ingredient, double valor, double catalogueDryMatter) {
     const qint64 k = key(nutrient, ingredient);
     if (valor_.contains(k))

@@ -22,6 +22,11 @@ public:
     // The catalogue's materia_seca of an ingredient with at least one composition row read.
     std::optional<double> catalogueDryMatter(int ingredient) const;
 
+    // The rows of these ingredients for these nutrients only, as reading just them would give
+    // (an ingredient's dry matter only when one of its rows is among them).
+    MixCompositions restrictedTo(const std::vector<int>& ingredients,
+                                 const std::vector<int>& nutrients) const;
+
     // Records a row; false when the pair was already recorded.
     bool add(int nutrient, int ingredient, double valor, double catalogueDryMatter);
 

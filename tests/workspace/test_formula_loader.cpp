@@ -127,3 +127,138 @@ TEST(FormulaLoader, QuantityBeyondSixteenBitsIsKeptWhole) {
     EXPECT_EQ(workspace::loadFormula(t.db(), f).ws.batchQuantity,
               40000); // not wrapped to a negative 16-bit value
 }
+
+namespace {
+
+// Everything a load gives, compared field by field.
+void expectSameLoad(const workspace::LoadedFormula& a, const workspace::LoadedFormula& b, int id) {
+    SCOPED_TRACE(testing::Message() << "formula " << id);
+    ASSERT_EQ(a.refusal.has_value(), b.refusal.has_value());
+    if (a.refusal) {
+        EXPECT_EQ(a.refusal->text, b.refusal->text);
+    }
+    ASSERT_EQ(a.notices.size(), b.notices.size());
+    for (std::size_t k = 0; k < a.notices.size(); ++k)
+        EXPECT_EQ(a.notices[k].text, b.notices[k].text);
+    const workspace::FormulaHeader &x = a.header, &y = b.header;
+    EXPECT_EQ(x.found, y.found);
+    EXPECT_EQ(QStringList({x.producto, x.codigo, x.version, x.fechaCreacion, x.fechaModificacion,
+                           x.cantidad}),
+              QStringList({y.producto, y.codigo, y.version, y.fechaCreacion, y.fechaModificacion,
+                           y.cantidad}));
+    ASSERT_EQ(x.figures.has_value(), y.figures.has_value());
+    if (x.figures) {
+        EXPECT_EQ(QStringList({x.figures->txtMatSeca, x.figures->txtCanS, x.figures->txtPorS,
+                               x.figures->txtCanH, x.figures->txtPorH, x.figures->txtCosTot,
+                               x.figures->txtCosH, x.figures->txtCosS}),
+                  QStringList({y.figures->txtMatSeca, y.figures->txtCanS, y.figures->txtPorS,
+                               y.figures->txtCanH, y.figures->txtPorH, y.figures->txtCosTot,
+                               y.figures->txtCosH, y.figures->txtCosS}));
+    }
+    const Workspace &v = a.ws, &w = b.ws;
+    EXPECT_EQ(v.ingredientsDry, w.ingredientsDry);
+    EXPECT_EQ(v.nutrientsDry, w.nutrientsDry);
+    EXPECT_EQ(v.batchQuantity, w.batchQuantity);
+    EXPECT_EQ(v.vCostoHumeda, w.vCostoHumeda);
+    EXPECT_EQ(v.vMateriaSeca, w.vMateriaSeca);
+    EXPECT_EQ(v.vRevision, w.vRevision);
+    EXPECT_EQ(v.ratios, w.ratios);
+    EXPECT_EQ(v.groups, w.groups);
+    ASSERT_EQ(v.ingredients.size(), w.ingredients.size());
+    for (std::size_t k = 0; k < v.ingredients.size(); ++k) {
+        const workspace::FormulaIngredient &p = v.ingredients[k], &q = w.ingredients[k];
+        EXPECT_EQ(p.id, q.id);
+        EXPECT_EQ(p.nombre, q.nombre);
+        EXPECT_EQ(p.materiaSeca, q.materiaSeca);
+        for (auto field :
+             {&workspace::FormulaIngredient::costoSeca, &workspace::FormulaIngredient::costoHumeda,
+              &workspace::FormulaIngredient::minimo, &workspace::FormulaIngredient::maximo,
+              &workspace::FormulaIngredient::cantidadSeca,
+              &workspace::FormulaIngredient::porcentajeSeca,
+              &workspace::FormulaIngredient::cantidadHumeda,
+              &workspace::FormulaIngredient::porcentajeHumeda,
+              &workspace::FormulaIngredient::costoTotal,
+              &workspace::FormulaIngredient::materiaSecaActual,
+              &workspace::FormulaIngredient::costoHumedaActual})
+            EXPECT_EQ(p.*field, q.*field) << p.nombre.toStdString();
+    }
+    ASSERT_EQ(v.nutrients.size(), w.nutrients.size());
+    for (std::size_t k = 0; k < v.nutrients.size(); ++k) {
+        const workspace::FormulaNutrient &m = v.nutrients[k], &n = w.nutrients[k];
+        EXPECT_EQ(m.id, n.id);
+        EXPECT_EQ(m.nombre, n.nombre);
+        EXPECT_EQ(m.minimo, n.minimo);
+        EXPECT_EQ(m.maximo, n.maximo);
+        EXPECT_EQ(m.valor, n.valor);
+        EXPECT_EQ(m.valorAnterior, n.valorAnterior);
+    }
+}
+
+std::vector<int> idsOf(store::Database& db, const QString& statement) {
+    std::vector<int> ids;
+    db.forEachRow(statement, {},
+                  [&](const store::Database::Row& r) { ids.push_back(int(r[0].toLongLong())); });
+    return ids;
+}
+
+} // namespace
+
+TEST(FormulaLoader, LoadingTogetherGivesWhatLoadingEachGives) {
+    TempDatabase t(true);
+    auto& db = t.db();
+    const std::vector<int> sample =
+        idsOf(db, "select id_formula from formulas order by id_formula");
+    ASSERT_GE(sample.size(), 4u);
+    // A version of the first with another ingredient left out for lacking dry matter, and a
+    // counter that was raised.
+    const int seco = addIngredient(db, "Sin materia seca", 0.1, 50);
+    const int copy = addFormula(db, "COPIA", 500, 1, 0, 2);
+    db.exec("insert into formula_producto (id_formula,id_producto,minimo,maximo,costo,materia_seca,"
+            "porcentaje_humeda,porcentaje_seca,cantidad_humeda,cantidad_seca) select " +
+            QString::number(copy) +
+            ",id_producto,minimo,maximo,costo,materia_seca,porcentaje_humeda,porcentaje_seca,"
+            "cantidad_humeda,cantidad_seca from formula_producto where id_formula=" +
+            QString::number(sample[0]));
+    addFormulaIngredient(db, copy, seco, std::nullopt, std::nullopt, 0.1, 0, 0);
+    db.exec("insert into revisiones (tabla,id,revision) values ('formulas'," +
+            QString::number(copy) + ",7)");
+
+    // The sample plan's formulas share most of their ingredients; some formulas asked twice, an
+    // empty workspace and a formula that does not exist among them.
+    std::vector<int> asked = idsOf(db, "select id_formula from plan_formula order by id_formula");
+    ASSERT_GE(asked.size(), 2u);
+    asked.insert(asked.end(), sample.begin(), sample.end());
+    asked.insert(asked.end(), {copy, 0, 999, sample[1]});
+    const std::vector<workspace::LoadedFormula> together = workspace::loadFormulas(db, asked);
+    ASSERT_EQ(together.size(), asked.size());
+    for (std::size_t k = 0; k < asked.size(); ++k)
+        expectSameLoad(together[k], workspace::loadFormula(db, asked[k]), asked[k]);
+    const workspace::LoadedFormula& copied = together[asked.size() - 4];
+    EXPECT_EQ(copied.ws.vRevision, 7);
+    EXPECT_EQ(copied.notices.size(), 1u);
+    std::size_t ratios = 0, groups = 0; // the sample holds both
+    for (const workspace::LoadedFormula& f : together) {
+        ratios += f.ws.ratios.size();
+        groups += f.ws.groups.size();
+    }
+    EXPECT_GT(ratios, 0u);
+    EXPECT_GT(groups, 0u);
+    EXPECT_TRUE(together[asked.size() - 2].refusal);
+
+    // A value that refuses one formula refuses that one alone, naming its row as alone.
+    const int gone = addNutrient(db, "Borrado");
+    db.exec("insert into formula_relacion (id_formula,id_propiedad,id_propiedad_divisor,minimo,"
+            "maximo,valor) select " +
+            QString::number(sample[2]) + "," + QString::number(gone) +
+            ",min(id_propiedad),1,2,Null from formula_propiedad where id_formula=" +
+            QString::number(sample[2]));
+    db.exec("delete from propiedades where id_propiedad=" + QString::number(gone));
+    const std::vector<workspace::LoadedFormula> withBad = workspace::loadFormulas(db, sample);
+    ASSERT_EQ(withBad.size(), sample.size());
+    ASSERT_TRUE(withBad[2].refusal);
+    EXPECT_TRUE(withBad[2].refusal->text.contains("formula_relacion"));
+    for (std::size_t k = 0; k < sample.size(); ++k)
+        expectSameLoad(withBad[k], workspace::loadFormula(db, sample[k]), sample[k]);
+    EXPECT_FALSE(withBad[0].refusal);
+    EXPECT_FALSE(withBad[3].refusal);
+}
