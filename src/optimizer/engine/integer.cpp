@@ -209,8 +209,15 @@ private:
         int column = -1;
         enum Kind { Step, OnStep, Use, Count } kind = Step;
     };
+    // The order of the splits is the order of the decisions: which ingredients are in (the
+    // count, then each minimum if used), and only then how many steps each weighs. A step
+    // only fine-tunes a mix, and the LP bound moves little on it; split on steps first and
+    // every in-or-out choice is made again under a tree of step choices. On 100 to 200
+    // ingredients with minimums and steps that took 2,000 to 180,000 nodes where taking the
+    // minimums first takes 175 to 455. Within a kind, the most fractional value.
     bool meetsConditions(const Node& node, const std::vector<double>& x, Branch& branch) const {
-        double worst = 0;
+        double worstUse = 0, worstStep = 0;
+        Branch use, step;
         int used = 0;
         for (int j = 0; j < n_; ++j) {
             const double v = x[j];
@@ -219,9 +226,9 @@ private:
             const ColumnRule& r = rules_[j];
             if (r.minUse > 0 && v > kOnValue && v < r.minUse - kOnValue) {
                 const double score = std::min(v, r.minUse - v) / r.minUse;
-                if (score > worst) {
-                    worst = score;
-                    branch = {j, Branch::Use};
+                if (score > worstUse) {
+                    worstUse = score;
+                    use = {j, Branch::Use};
                 }
             }
             if (r.step > 0) {
@@ -229,26 +236,29 @@ private:
                 if (std::abs(v - std::round(k) * r.step) > kOnValue) {
                     const double f = k - std::floor(k);
                     const double score = std::min(f, 1 - f);
-                    if (score > worst) {
-                        worst = score;
-                        branch = {j, Branch::Step};
+                    if (score > worstStep) {
+                        worstStep = score;
+                        step = {j, Branch::Step};
                     }
                 }
             }
         }
-        if (branch.column >= 0)
-            return false;
+        branch = use.column >= 0 ? use : step;
         if (maxCount_ && used > *maxCount_) {
-            // The least used column not yet counted in: out of the mix costs least there.
+            // The count first: the LP has no row for it, so a step or minimum split under it
+            // leaves it as far from met as before (mixes of 23 ingredients with a count and
+            // steps ran past 200,000 nodes; count first, hundreds). The least used column not
+            // yet counted in: out of the mix costs least there.
             double least = BoundedLp::kInfinity;
             for (int j = 0; j < n_; ++j)
                 if (x[j] > kOnValue && !counted(node, j) && x[j] < least) {
                     least = x[j];
                     branch = {j, Branch::Count};
                 }
-            return branch.column < 0; // every used column counted in: enforceCount ruled it out
+            // Every used column counted in cannot be: enforceCount rules such a node out.
+            return false;
         }
-        return true;
+        return branch.column < 0;
     }
 
     // Every integer choice of the values fixed and the rest re-solved: the mix with whole
@@ -465,8 +475,12 @@ private:
             upFirst = x[j] > rules_[j].minUse / 2;
             break;
         case Branch::Count:
+            // In the mix is a quantity above 0: at least its minimum if used, and for a
+            // weighed column one step. Its 0 belongs to the other child, so the children do
+            // not overlap and the one in has a bound of its own to prune on.
             down.upper[j] = 0;
             up.in[j] = 1;
+            up.lower[j] = std::max({up.lower[j], rules_[j].minUse, rules_[j].step});
             upFirst = false;
             break;
         }
