@@ -494,6 +494,42 @@ bool consistent(const BoundedLp& lp, const BoundedSolution& s) {
         if (std::abs(residual) > kFeasibilityTolerance * std::max(1.0, size))
             return false;
     }
+    // The duals are minus the logicals' reduced costs: each structural reduced cost must follow
+    // from them, and every reduced cost have the sign its column's state asks for, or the
+    // programme's cost is no lower bound.
+    for (int j = 0; j < n + lp.m; ++j) {
+        const double reduced = s.d[size_t(j)];
+        double size = std::abs(reduced);
+        if (j < n) {
+            double d = lp.cost[size_t(j)];
+            size = std::max(size, std::abs(d));
+            for (int i = 0; i < lp.m; ++i) {
+                const double term = s.d[size_t(n + i)] * lp.at(i, j);
+                d += term;
+                size = std::max(size, std::abs(term));
+            }
+            // Loose: the updates leave a few 1e-9 of the size here, which is no proof of a wrong
+            // basis; a lost inverse shows far beyond this.
+            if (std::abs(d - reduced) > 1e-7 * std::max(1.0, size))
+                return false;
+        }
+        const double tolerance = kFeasibilityTolerance * std::max(1.0, size);
+        const bool free = lp.lower[size_t(j)] < lp.upper[size_t(j)];
+        switch (s.state[size_t(j)]) {
+        case ColumnState::Basic:
+            if (std::abs(reduced) > tolerance)
+                return false;
+            break;
+        case ColumnState::AtLower:
+            if (free && reduced < -tolerance)
+                return false;
+            break;
+        case ColumnState::AtUpper:
+            if (free && reduced > tolerance)
+                return false;
+            break;
+        }
+    }
     return true;
 }
 
