@@ -24,15 +24,7 @@ struct Case {
 // Every nutrient at 95 %, each composition value with a deviation of a tenth to a quarter of it
 // (a twentieth on the sample diets, whose tables are averages of many lots).
 lp::ChanceLimits everyLimit(lp::generator::Rng& rng, const lp::Blend& b, double lo, double hi) {
-    lp::ChanceLimits c;
-    for (size_t n = 0; n < b.nutrients.size(); ++n) {
-        c.probabilidad.push_back(0.95);
-        std::vector<double> row;
-        for (double a : b.valor[n])
-            row.push_back(a * rng.uniform(lo, hi));
-        c.desvio.push_back(row);
-    }
-    return c;
+    return lp::generator::everyLimitAt(rng, b, 0.95, lo, hi);
 }
 
 const std::vector<Case>& sampleDiets() {

@@ -32,6 +32,19 @@ inline ChanceLimits randomChance(Rng& rng, const Blend& b, int limited, double p
     return c;
 }
 
+// Every nutrient at probability p, each composition value with a deviation of lo to hi of it.
+inline ChanceLimits everyLimitAt(Rng& rng, const Blend& b, double p, double lo, double hi) {
+    ChanceLimits c;
+    for (size_t n = 0; n < b.nutrients.size(); ++n) {
+        c.probabilidad.push_back(p);
+        std::vector<double> row;
+        for (double a : b.valor[n])
+            row.push_back(a * rng.uniform(lo, hi));
+        c.desvio.push_back(row);
+    }
+    return c;
+}
+
 // The mean and standard deviation of nutrient n's content in the mix, on the limit's basis,
 // written out from the definition.
 struct Content {

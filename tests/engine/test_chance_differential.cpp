@@ -189,4 +189,58 @@ TEST(ChanceDifferential, SameCostAsAnIndependentConeSolution) {
     EXPECT_GE(infeasible, 1);
 }
 
+// The optimum of the blend with each chance limit replaced by its tangent at the mix x, by GLPK.
+// Every tangent holds for every mix that meets its limit, so this is a lower bound of the chance
+// optimum; a mix x that meets the limits and costs no more than it is optimal.
+reference::Solution glpkTangentBound(const Blend& b, const ChanceLimits& c,
+                                     const std::vector<double>& x) {
+    reference::GlpkBlend glpk(b);
+    glp_prob* prob = glpk.problem();
+    const int count = int(b.ingredients.size());
+    for (size_t n = 0; n < b.nutrients.size(); ++n)
+        for (bool minimum : {true, false}) {
+            if (!c.probabilidad[n] || !(minimum ? b.nutrients[n].minimo : b.nutrients[n].maximo))
+                continue;
+            const Tangent t = tangentAt(b, c, n, minimum, x);
+            std::vector<int> idx{0};
+            std::vector<double> val{0};
+            for (int j = 0; j < count; ++j) {
+                idx.push_back(j + 1);
+                val.push_back(t.coef[size_t(j)]);
+            }
+            const int row = glp_add_rows(prob, 1);
+            glp_set_row_bnds(prob, row, minimum ? GLP_LO : GLP_UP, t.rhs, t.rhs);
+            glp_set_mat_row(prob, row, count, idx.data(), val.data());
+        }
+    return glpk.solve();
+}
+
+// Large blends with every nutrient limit at 95 % put a margin on over a hundred limits at once:
+// each must still end at the optimum, never give up. The optimum is certified by the tangent
+// bound (a reference that adds tangents round after round itself loses its way here).
+TEST(ChanceDifferential, LargeBlendsWithEveryLimitAtNinetyFivePercent) {
+    generator::Rng rng(200060);
+    generator::Shape shape;
+    shape.ingredients = 200;
+    shape.nutrients = 60;
+    int optimum = 0;
+    for (int round = 0; round < 6; ++round) {
+        const Blend b = generator::randomBlend(rng, shape);
+        const ChanceLimits c = generator::everyLimitAt(rng, b, 0.95, 0.1, 0.25);
+        const ChanceSolution s = solveChance(b, c);
+        ASSERT_EQ(s.status, ChanceStatus::Optimum) << round;
+        const reference::Solution bound = glpkTangentBound(b, c, s.shares);
+        ASSERT_EQ(bound.status, reference::Status::Optimum) << round;
+        EXPECT_NEAR(bound.cost, s.costo, 1e-7 * std::abs(s.costo)) << round;
+        for (const ChanceFigure& f : s.figuras)
+            for (bool minimum : {true, false})
+                if (minimum ? b.nutrients[f.nutrient].minimo : b.nutrients[f.nutrient].maximo) {
+                    const LimitAt at = limitAt(b, c, f.nutrient, minimum, s.shares);
+                    EXPECT_GE(at.slack, -1e-9 * at.size) << round << " " << f.nutrient;
+                }
+        ++optimum;
+    }
+    EXPECT_EQ(optimum, 6);
+}
+
 } // namespace

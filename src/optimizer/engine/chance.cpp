@@ -161,10 +161,12 @@ double violation(const ChanceRow& row, const std::vector<double>& x) {
 // The tangent rows are scaled to the limit's size, so the simplex's own feasibility tolerance
 // (0.5e-9 on a row) sits below it and cannot keep the search from getting there.
 constexpr double kChanceTolerance = 1e-9;
-// With Newton's mix (newtonPoint) the rounds end after a handful on the sample diets and about
-// a dozen on 200 x 60 blends with every limit at 95 %. Some such blends do not settle (the
-// programme grows until the simplex gives up); the run then ends Failed, never as an optimum.
-constexpr int kRoundLimit = 200;
+// With Newton's mix (newtonPoint) and the moving centre (moveCentre) the rounds end after a
+// handful on the sample diets and about a dozen on most 200 x 60 blends with every limit at
+// 95 %; a few such blends take some hundreds, each a few dozen pivots from the last basis. The
+// limit only stops a search that has lost its way, and such a run ends Failed, never as an
+// optimum.
+constexpr int kRoundLimit = 2000;
 
 // The tangent of row's cone constraint at x, scaled by the limit's size: with g the gradient of
 // z ||sigma x|| at x, (c + g) x <= b holds for every mix that meets the limit (Cauchy-Schwarz:
@@ -392,6 +394,286 @@ std::optional<std::vector<double>> newtonPoint(const BoundedLp& lp, const Bounde
     return x;
 }
 
+// The inverse of the basis s.head of lp computed afresh. With O the rows whose logical is not
+// basic and S the positions of the structural columns (as many), B y = v reads
+// A[O, S] y_S = v_O, and each basic logical takes up the rest of its row. So only the k x k
+// matrix A[O, S] is inverted (Gauss-Jordan with partial pivoting), and the entries of the
+// logicals' positions follow from it. False when that matrix is singular.
+bool refactor(const BoundedLp& lp, BoundedSolution& s) {
+    const int n = lp.n, m = lp.m;
+    std::vector<int> structural, logical; // positions
+    std::vector<bool> basicLogical(size_t(m), false);
+    for (int p = 0; p < m; ++p) {
+        const int j = s.head[size_t(p)];
+        if (j < n) {
+            structural.push_back(p);
+        } else {
+            logical.push_back(p);
+            basicLogical[size_t(j - n)] = true;
+        }
+    }
+    std::vector<int> open;
+    for (int i = 0; i < m; ++i)
+        if (!basicLogical[size_t(i)])
+            open.push_back(i);
+    const int k = int(structural.size());
+    if (int(open.size()) != k)
+        return false;
+    // [A[O, S] | I] reduced to [I | A[O, S]^-1].
+    const int w = 2 * k;
+    std::vector<double> t(size_t(k) * w, 0.0);
+    for (int r = 0; r < k; ++r) {
+        for (int c = 0; c < k; ++c)
+            t[size_t(r) * w + c] = lp.at(open[size_t(r)], s.head[size_t(structural[size_t(c)])]);
+        t[size_t(r) * w + k + r] = 1;
+    }
+    for (int c = 0; c < k; ++c) {
+        int best = c;
+        for (int r = c + 1; r < k; ++r)
+            if (std::abs(t[size_t(r) * w + c]) > std::abs(t[size_t(best) * w + c]))
+                best = r;
+        // A basis this close to singular is not worth carrying over: the search from the slack
+        // basis takes over.
+        if (!(std::abs(t[size_t(best) * w + c]) > 1e-9))
+            return false;
+        if (best != c)
+            std::swap_ranges(t.begin() + long(best) * w, t.begin() + long(best + 1) * w,
+                             t.begin() + long(c) * w);
+        double* pivotRow = &t[size_t(c) * w];
+        const double inv = 1 / pivotRow[c];
+        for (int e = c; e < w; ++e)
+            pivotRow[e] *= inv;
+        for (int r = 0; r < k; ++r) {
+            if (r == c)
+                continue;
+            double* row = &t[size_t(r) * w];
+            const double f = row[c];
+            if (f == 0)
+                continue;
+            for (int e = c; e < w; ++e)
+                row[e] -= f * pivotRow[e];
+        }
+    }
+    InverseColumns inverse;
+    inverse.m = m;
+    inverse.open = open;
+    inverse.values.assign(size_t(k) * m, 0.0);
+    std::vector<double> y(static_cast<size_t>(k));
+    for (int o = 0; o < k; ++o) {
+        double* col = inverse.column(o);
+        for (int c = 0; c < k; ++c) {
+            y[size_t(c)] = t[size_t(c) * w + k + o];
+            col[structural[size_t(c)]] = y[size_t(c)];
+        }
+        for (int p : logical) {
+            const int own = s.head[size_t(p)] - n;
+            double v = 0;
+            for (int c = 0; c < k; ++c)
+                v -= lp.at(own, s.head[size_t(structural[size_t(c)])]) * y[size_t(c)];
+            col[p] = v;
+        }
+    }
+    s.inverse = std::move(inverse);
+    return true;
+}
+
+// Whether the values of a solution satisfy every row and bound of lp, computed directly: a check
+// on a warm start, whose inverse may have lost precision on tangents at nearby mixes.
+bool consistent(const BoundedLp& lp, const BoundedSolution& s) {
+    const int n = lp.n;
+    for (int j = 0; j < n + lp.m; ++j)
+        if (s.x[size_t(j)] < lp.lower[size_t(j)] - kFeasibilityTolerance ||
+            s.x[size_t(j)] > lp.upper[size_t(j)] + kFeasibilityTolerance)
+            return false;
+    for (int i = 0; i < lp.m; ++i) {
+        double residual = lp.b[size_t(i)] - s.x[size_t(n + i)], size = std::abs(lp.b[size_t(i)]);
+        for (int j = 0; j < n; ++j) {
+            residual -= lp.at(i, j) * s.x[size_t(j)];
+            size = std::max(size, std::abs(lp.at(i, j) * s.x[size_t(j)]));
+        }
+        if (std::abs(residual) > kFeasibilityTolerance * std::max(1.0, size))
+            return false;
+    }
+    // The duals are minus the logicals' reduced costs: each structural reduced cost must follow
+    // from them, and every reduced cost have the sign its column's state asks for, or the
+    // programme's cost is no lower bound.
+    for (int j = 0; j < n + lp.m; ++j) {
+        const double reduced = s.d[size_t(j)];
+        double size = std::abs(reduced);
+        if (j < n) {
+            double d = lp.cost[size_t(j)];
+            size = std::max(size, std::abs(d));
+            for (int i = 0; i < lp.m; ++i) {
+                const double term = s.d[size_t(n + i)] * lp.at(i, j);
+                d += term;
+                size = std::max(size, std::abs(term));
+            }
+            // Loose: the updates leave a few 1e-9 of the size here, which is no proof of a wrong
+            // basis; a lost inverse shows far beyond this.
+            if (std::abs(d - reduced) > 1e-7 * std::max(1.0, size))
+                return false;
+        }
+        const double tolerance = kFeasibilityTolerance * std::max(1.0, size);
+        const bool free = lp.lower[size_t(j)] < lp.upper[size_t(j)];
+        switch (s.state[size_t(j)]) {
+        case ColumnState::Basic:
+            if (std::abs(reduced) > tolerance)
+                return false;
+            break;
+        case ColumnState::AtLower:
+            if (free && reduced < -tolerance)
+                return false;
+            break;
+        case ColumnState::AtUpper:
+            if (free && reduced > tolerance)
+                return false;
+            break;
+        }
+    }
+    return true;
+}
+
+// The basis `s` ended on, carried over to the programme with rows [from, lp.m) appended, their
+// logicals basic, its inverse computed afresh: updated through round after round of pivots it
+// would drift, and the tangents of one limit at nearby mixes make for bases where that drift
+// shows in the values. The costs do not move, so the basis stays dual feasible and the dual
+// simplex only has to bring the new rows' slacks within their bounds: a handful of pivots where
+// a start from the slack basis takes hundreds.
+std::optional<BoundedSolution> withRowsAppended(const BoundedLp& lp, BoundedSolution s, int from) {
+    const int n = lp.n, m = lp.m;
+    for (int i = from; i < m; ++i)
+        s.head.push_back(n + i);
+    s.x.resize(size_t(n + m), 0.0);
+    s.d.resize(size_t(n + m), 0.0);
+    s.state.resize(size_t(n + m), ColumnState::Basic);
+    if (!refactor(lp, s))
+        return std::nullopt;
+    return s;
+}
+
+// The programme without the rows `drop` marks, each of them a row whose logical is basic, and the
+// basis `s` carried over without those logicals (its inverse is computed afresh when rows are
+// next appended). The reduced costs stay as they were (the rows' duals are 0), and so does the
+// optimum.
+void dropRows(BoundedLp& lp, BoundedSolution& s, const std::vector<bool>& drop) {
+    const int n = lp.n, m = lp.m;
+    std::vector<int> newRow(size_t(m), -1);
+    int kept = 0;
+    for (int i = 0; i < m; ++i)
+        if (!drop[size_t(i)])
+            newRow[size_t(i)] = kept++;
+    std::vector<int> head;
+    for (int p = 0; p < m; ++p)
+        if (const int j = s.head[size_t(p)]; j < n || !drop[size_t(j - n)])
+            head.push_back(j < n ? j : n + newRow[size_t(j - n)]);
+    auto squeeze = [&](auto& v) {
+        int to = n;
+        for (int i = 0; i < m; ++i)
+            if (!drop[size_t(i)])
+                v[size_t(to++)] = v[size_t(n + i)];
+        v.resize(size_t(n + kept));
+    };
+    squeeze(s.x);
+    squeeze(s.d);
+    squeeze(s.state);
+    squeeze(lp.lower);
+    squeeze(lp.upper);
+    std::vector<double> a, b;
+    for (int i = 0; i < m; ++i)
+        if (!drop[size_t(i)]) {
+            a.insert(a.end(), lp.a.begin() + long(i) * n, lp.a.begin() + long(i + 1) * n);
+            b.push_back(lp.b[size_t(i)]);
+        }
+    lp.a = std::move(a);
+    lp.b = std::move(b);
+    if (lp.sumRow >= 0)
+        lp.sumRow = newRow[size_t(lp.sumRow)];
+    lp.m = kept;
+    s.head = std::move(head);
+}
+
+// Tangents that have stayed slack for kIdleRounds rounds are dropped, except the newest of each
+// chance limit: without this the programme keeps every tangent of every round, on large blends
+// with every limit at a margin some thousands of rows, and each round's simplex slows down with
+// it until it gives up. Slack rows leave the optimum as it is (their duals are 0), so the lower
+// bound still rises from round to round and the rounds cannot return to a mix they cut off
+// for good; a tangent only dropped after a few idle rounds rarely has to come back, where
+// dropping every slack tangent at once let the mixes swing back and forth between rounds.
+constexpr int kIdleRounds = 3;
+
+void forgetIdleCuts(BoundedLp& lp, BoundedSolution& s, int linearRows, std::vector<int>& owner,
+                    std::vector<double>& scales, std::vector<int>& idle) {
+    const int n = lp.n;
+    std::vector<int> newest; // by chance row
+    for (int i = linearRows; i < lp.m; ++i) {
+        const size_t r = size_t(owner[size_t(i)]);
+        newest.resize(std::max(newest.size(), r + 1), -1);
+        newest[r] = i;
+    }
+    std::vector<bool> drop(size_t(lp.m), false);
+    bool any = false;
+    for (int i = linearRows; i < lp.m; ++i) {
+        const bool slack = s.state[size_t(n + i)] == ColumnState::Basic &&
+                           s.x[size_t(n + i)] > kFeasibilityTolerance;
+        idle[size_t(i)] = slack ? idle[size_t(i)] + 1 : 0;
+        if (slack && idle[size_t(i)] >= kIdleRounds && newest[size_t(owner[size_t(i)])] != i) {
+            drop[size_t(i)] = true;
+            any = true;
+        }
+    }
+    if (!any)
+        return;
+    dropRows(lp, s, drop);
+    auto squeeze = [&](auto& v) {
+        size_t to = 0;
+        for (size_t i = 0; i < drop.size(); ++i)
+            if (!drop[i])
+                v[to++] = v[i];
+        v.resize(to);
+    };
+    squeeze(owner);
+    squeeze(scales);
+    squeeze(idle);
+}
+
+double objective(const Blend& blend, const std::vector<double>& x) {
+    double cost = 0;
+    for (size_t i = 0; i < x.size(); ++i)
+        cost += columnCost(blend, i) * x[i];
+    return cost;
+}
+
+// The centre of the cuts moves to the cheapest mix on the segment from it to the programme's
+// mix x that still meets every chance limit (the limits are convex, the linear rows hold at both
+// ends). Tangents where the segments from that centre cross the limits then close in on the
+// optimum from both sides: the centre's cost is an upper bound, the programme's a lower one, and
+// the rounds can stop when the two meet, where tangents at the programme's mixes alone gain only
+// a part of the violation each round on a blend with a hundred curved limits.
+void moveCentre(const std::vector<ChanceRow>& rows, std::vector<double>& centre,
+                const std::vector<double>& x, const Blend& blend) {
+    double t = 1;
+    std::vector<double> at(x.size());
+    auto along = [&](double u) {
+        for (size_t i = 0; i < x.size(); ++i)
+            at[i] = centre[i] + u * (x[i] - centre[i]);
+    };
+    for (const ChanceRow& row : rows) {
+        along(t);
+        if (excess(row, at) <= 0)
+            continue;
+        double lo = 0, hi = t;
+        for (int step = 0; step < 60; ++step) {
+            const double mid = 0.5 * (lo + hi);
+            along(mid);
+            (excess(row, at) > 0 ? hi : lo) = mid;
+        }
+        t = lo;
+    }
+    along(t);
+    if (t > 0 && objective(blend, at) < objective(blend, centre))
+        centre = at;
+}
+
 // Whether a mix keeps the column bounds and the linear rows (within the simplex's tolerance
 // of 1e-9) and meets every chance limit.
 bool meetsAll(const BoundedLp& lp, int linearRows, const std::vector<ChanceRow>& rows,
@@ -471,13 +753,6 @@ void linearPrices(const Blend& blend, const Tableau& t, std::vector<ChanceFigure
     }
 }
 
-double objective(const Blend& blend, const std::vector<double>& x) {
-    double cost = 0;
-    for (size_t i = 0; i < x.size(); ++i)
-        cost += columnCost(blend, i) * x[i];
-    return cost;
-}
-
 } // namespace
 
 std::optional<std::string> checkChanceLimits(const Blend& blend, const ChanceLimits& chance) {
@@ -511,12 +786,13 @@ std::optional<std::string> checkChanceLimits(const Blend& blend, const ChanceLim
 // each programme's cost is a lower bound of the true optimum and a programme without a mix
 // proves that no mix meets the chance limits. The rounds stop when no limit is broken by more
 // than kChanceTolerance of its size: the mix then meets them, and its cost lies within the
-// shadow prices times that tolerance of the optimum, or earlier when Newton's mix (see
-// newtonPoint) meets every limit at the lower bound's cost. Each round's programme is solved
-// by the bounded dual simplex from the slack basis. A warm start from the last basis (a dense
-// inverse extended by the new rows) was tried and left out for now: on large blends the
-// programme grows to thousands of tangent rows, where a dense inverse costs more than it
-// saves, and dropping the tangents that stop binding kept the rounds from settling.
+// shadow prices times that tolerance of the optimum, or earlier when a mix that meets every
+// limit (Newton's, see newtonPoint, or the centre, see moveCentre) costs no more than the lower
+// bound plus that tolerance. The first programme is solved by the bounded dual simplex from the
+// slack basis, each later one from the basis the last ended on (withRowsAppended), and tangents
+// slack for a few rounds are dropped (forgetIdleCuts): the programme stays at the linear rows
+// plus some hundred tangents, where keeping every tangent grew it to thousands of rows that the
+// simplex could no longer solve.
 ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
     ChanceSolution out;
     out.linear = assembleAndSolve(blend);
@@ -553,12 +829,14 @@ ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
         owner[static_cast<size_t>(rows[r].k)] = static_cast<int>(r);
     std::vector<double> scales(static_cast<size_t>(linearRows), 1.0);
     BoundedSolution s;
-    const std::optional<std::vector<double>> inner = innerMix(lp, rows, out.pivots);
+    std::optional<std::vector<double>> inner = innerMix(lp, rows, out.pivots);
     std::optional<std::vector<double>> touch;
+    std::vector<int> idle(static_cast<size_t>(linearRows), 0); // rounds a tangent stayed slack
+    bool warm = false;
     for (;;) {
         if (out.rounds >= kRoundLimit)
             return out;
-        bool added = false;
+        const int before = lp.m;
         for (size_t r = 0; r < rows.size(); ++r)
             if (violation(rows[r], x) > kChanceTolerance) {
                 // The tangent at the programme's mix cuts it off; one at the point Newton's
@@ -567,16 +845,27 @@ ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
                 appendCut(lp, rows[r], spread(rows[r].sigma, at) > 0 ? at : x, scales);
                 owner.push_back(static_cast<int>(r));
                 ++out.cuts;
-                added = true;
                 if (touch && spread(rows[r].sigma, *touch) > 0) {
                     appendCut(lp, rows[r], *touch, scales);
                     owner.push_back(static_cast<int>(r));
                     ++out.cuts;
                 }
             }
-        if (!added)
+        if (lp.m == before)
             break;
-        s = solveBounded(lp, true);
+        idle.resize(static_cast<size_t>(lp.m), 0);
+        std::optional<BoundedSolution> start;
+        if (warm)
+            start = withRowsAppended(lp, std::move(s), before);
+        s = start ? solveBoundedFrom(lp, *start, true) : solveBounded(lp, true);
+        // The warm start is a shortcut, never the only way: a search from the slack basis
+        // decides a programme it could not.
+        if (start && (s.status == BoundedStatus::Failed ||
+                      (s.status == BoundedStatus::Optimal && !consistent(lp, s)))) {
+            out.pivots += s.pivots;
+            s = solveBounded(lp, true);
+        }
+        warm = true;
         ++out.rounds;
         out.pivots += s.pivots;
         if (s.status == BoundedStatus::Infeasible) {
@@ -591,6 +880,15 @@ ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
         x.assign(s.x.begin(), s.x.begin() + lp.n);
         for (double& v : x)
             v = std::max(v, 0.0);
+        if (inner)
+            moveCentre(rows, *inner, x, blend);
+        if (inner &&
+            objective(blend, *inner) - objective(blend, x) <=
+                kChanceTolerance * std::abs(objective(blend, x)) &&
+            meetsAll(lp, linearRows, rows, *inner)) {
+            x = *inner;
+            break;
+        }
         touch = newtonPoint(lp, s, linearRows, owner, scales, rows);
         // Newton's mix meets every limit at a cost the programme's lower bound reaches within
         // 1e-9: it is the optimum to that precision, though the programme's own vertex may
@@ -601,6 +899,12 @@ ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
             x = *touch;
             break;
         }
+        // A feasible Newton mix cheaper than the centre (or the first centre, when the mix with
+        // every margin at its largest does not exist) becomes the centre.
+        if (touch && (!inner || objective(blend, *touch) < objective(blend, *inner)) &&
+            meetsAll(lp, linearRows, rows, *touch))
+            inner = touch;
+        forgetIdleCuts(lp, s, linearRows, owner, scales, idle);
     }
 
     out.status = ChanceStatus::Optimum;
