@@ -6,9 +6,9 @@
 #include "big_catalogue.h"
 
 #include "app/messages.h"
-#include "app/views/menu.h"
 #include "home/start_page.h"
 #include "home/views/start_page_view.h"
+#include "shell/menu.h"
 #include "store/database.h"
 
 #include <QApplication>

@@ -3,6 +3,7 @@
 #include "book/workspace_bridge.h"
 #include "store/database.h"
 #include "store/revisions.h"
+#include "workspace/formula_save.h"
 
 #include <QSet>
 #include <algorithm>
@@ -190,8 +191,8 @@ std::vector<int> Reformulation::save(store::Database& db, const std::vector<int>
         throw store::StaleRowError(kCatalogueChanged);
     for (const int r : chosen) {
         int version = 0;
-        const int id =
-            saveNewVersion(db, *held_[size_t(r)].ws, rows_[size_t(r)].idFormula, &version);
+        const int id = workspace::saveNewVersion(db, *held_[size_t(r)].ws,
+                                                 rows_[size_t(r)].idFormula, &version);
         written.emplace_back(id, version);
     }
     tx.commit();

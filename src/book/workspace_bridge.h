@@ -17,7 +17,7 @@ struct Workspace;
 }
 
 // Every use the book makes of the workspace and the optimiser, in one place: loading a formula,
-// taking over today's prices and dry matter, formulating, saving a new version.
+// taking over today's prices and dry matter, formulating.
 namespace book {
 
 struct Reformulated {
@@ -36,12 +36,6 @@ Reformulated reformulate(store::Database& db, const ChosenFormula& formula);
 // done, in order; returning false stops there.
 void reformulate(store::Database& db, const std::vector<ChosenFormula>& formulas,
                  const std::function<bool(Reformulated)>& each);
-
-// Saves the workspace as a new version of stored formula idFormula, exactly as the workspace
-// saves one (header with the next version number, then its rows), inside the caller's
-// transaction; the workspace is left as it is. Returns the new key and sets *version; throws
-// store::StoreError on any failure.
-int saveNewVersion(store::Database& db, workspace::Workspace& ws, int idFormula, int* version);
 
 // A stored version as it was saved (its limits, its mix, the nutrient values stored with it).
 // None, with the load's message in *message, when it cannot be loaded.

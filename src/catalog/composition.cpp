@@ -82,16 +82,15 @@ std::optional<double> valueToStore(const QString& typed) {
     return numtext::toNumber(typed);
 }
 
-std::vector<CompositionValue>
-mixComposition(const std::vector<workspace::FormulaNutrient>& nutrients, bool valuesOnDryBasis,
-               double mixDryMatter) {
+std::vector<CompositionValue> mixComposition(const std::vector<MixNutrientValue>& nutrients,
+                                             bool valuesOnDryBasis, double mixDryMatter) {
     std::vector<CompositionValue> rows;
     const bool toDry = !valuesOnDryBasis && mixDryMatter > 0;
-    for (const workspace::FormulaNutrient& n : nutrients) {
+    for (const MixNutrientValue& n : nutrients) {
         double valor = n.valor.value_or(0);
         if (toDry)
             valor = valor * 100 / mixDryMatter;
-        rows.push_back({n.id, valor});
+        rows.push_back({n.idPropiedad, valor});
     }
     return rows;
 }

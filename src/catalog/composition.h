@@ -2,7 +2,6 @@
 
 #include "app/grid_style.h"
 #include "catalog/ingredients.h"
-#include "workspace/workspace.h"
 
 #include <QString>
 #include <optional>
@@ -43,8 +42,12 @@ std::optional<double> valueToStore(const QString& typed);
 // The nutrient values a formulated mix reaches, as composition rows of a new ingredient. The
 // catalogue keeps contents per unit of dry matter, so values the workspace shows on the as-fed
 // basis are divided by the mix's dry-matter fraction. A nutrient without a value gives 0.
-std::vector<CompositionValue>
-mixComposition(const std::vector<workspace::FormulaNutrient>& nutrients, bool valuesOnDryBasis,
-               double mixDryMatter);
+// A nutrient value a formulated mix reaches, as the workspace shows it; empty when it has none.
+struct MixNutrientValue {
+    int idPropiedad = 0;
+    std::optional<double> valor;
+};
+std::vector<CompositionValue> mixComposition(const std::vector<MixNutrientValue>& nutrients,
+                                             bool valuesOnDryBasis, double mixDryMatter);
 
 } // namespace catalog

@@ -1,13 +1,13 @@
 #include "plans/plan_run.h"
 
 #include "app/date_text.h"
-#include "book/workspace_bridge.h"
 #include "catalog/price_history.h"
 #include "formulas/formula_lookup.h"
 #include "optimizer/engine/solution.h"
 #include "optimizer/stored_formulation.h"
 #include "store/database.h"
 #include "workspace/formula_loader.h"
+#include "workspace/formula_save.h"
 #include "workspace/mix_compositions.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
@@ -276,7 +276,7 @@ std::vector<int> savePlan(store::Database& db, const PlanRun& run) {
     std::vector<int> ids;
     for (const PlannedFormula& pf : run.formulas) {
         int version = 0;
-        ids.push_back(book::saveNewVersion(db, *pf.ws, pf.row.idFormula, &version));
+        ids.push_back(workspace::saveNewVersion(db, *pf.ws, pf.row.idFormula, &version));
     }
     tx.commit();
     return ids;

@@ -10,6 +10,7 @@
 #include "store/sql_text.h"
 #include "workspace/workspace.h"
 
+#include <QDate>
 #include <algorithm>
 #include <vector>
 
@@ -282,6 +283,32 @@ SaveResult saveFormula(Workspace& ws, store::Database& db, const formulas::Heade
                                   msg::Critical});
     }
     return result;
+}
+
+int saveNewVersion(store::Database& db, const Workspace& ws, int idFormula, int* version) {
+    const formulas::HeaderOpening opened = formulas::openHeader(db, idFormula);
+    if (opened.formulaId <= 0)
+        throw store::StoreError(opened.message.isEmpty()
+                                    ? QStringLiteral("No es posible grabar la fórmula")
+                                    : opened.message);
+    formulas::HeaderInput in;
+    in.code = opened.code;
+    in.product = opened.product;
+    in.newVersion = true;
+    in.cantidad = ws.batchQuantity;
+    in.secaIng = ws.ingredientsDry;
+    in.secaNut = ws.nutrientsDry;
+    in.today = QDate::currentDate();
+    // What "&Grabar" writes for a new version, without reading the formula back into the
+    // workspace afterwards: the worklist keeps the mix it showed. Both join the caller's
+    // transaction and throw on any failure.
+    const int id = formulas::writeHeader(db, opened, in);
+    saveFormulaRows(ws, db, id);
+    const formulas::HeaderOpening written = formulas::openHeader(db, id);
+    if (written.formulaId != id)
+        throw store::StoreError(written.message);
+    *version = written.versionLoaded.toInt();
+    return id;
 }
 
 } // namespace workspace

@@ -28,6 +28,13 @@ struct Workspace;
 // from the failing statement; the caller's guard then rolls everything back.
 void saveFormulaRows(const Workspace& ws, store::Database& db, int idFormula);
 
+// Saves the workspace as a new version of stored formula idFormula, exactly as the workspace
+// saves one (header with the next version number, then its rows), inside the caller's
+// transaction; the workspace is left as it is, not read back. The book's worklist and the
+// production plans save their mixes through it. Returns the new key and sets *version; throws
+// store::StoreError on any failure.
+int saveNewVersion(store::Database& db, const Workspace& ws, int idFormula, int* version);
+
 // The limits the mix in the workspace does not meet, as the grids paint them red (the figures
 // compared as shown, to two decimals), in the order of the tabs: nutrients, ingredients (their
 // quantity on the active basis), ratios, groups. Each in a few words: "Calcio máximo 1.10, la

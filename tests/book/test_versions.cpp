@@ -3,6 +3,7 @@
 #include "book/workspace_bridge.h"
 #include "book_fixture.h"
 #include "support/scripted_messages.h"
+#include "workspace/formula_save.h"
 #include "workspace/workspace.h"
 
 #include <gtest/gtest.h>
@@ -44,14 +45,14 @@ TEST(NewVersion, StoresTheFormulatedMixAsTheNextVersionOfItsCode) {
     int version = -1;
     {
         store::Database::Transaction tx(f.db());
-        EXPECT_GT(saveNewVersion(f.db(), *r.ws, pollo.idFormula, &version), 0);
+        EXPECT_GT(workspace::saveNewVersion(f.db(), *r.ws, pollo.idFormula, &version), 0);
     } // not committed
     EXPECT_EQ(f.count("select count(*) from formulas"), f.formulas);
 
     int id = 0;
     {
         store::Database::Transaction tx(f.db());
-        id = saveNewVersion(f.db(), *r.ws, pollo.idFormula, &version);
+        id = workspace::saveNewVersion(f.db(), *r.ws, pollo.idFormula, &version);
         tx.commit();
     }
     EXPECT_EQ(version, int(pollo.version) + 1);
@@ -66,7 +67,7 @@ TEST(NewVersion, StoresTheFormulatedMixAsTheNextVersionOfItsCode) {
 
     {
         store::Database::Transaction tx(f.db());
-        saveNewVersion(f.db(), *r.ws, pollo.idFormula, &version);
+        workspace::saveNewVersion(f.db(), *r.ws, pollo.idFormula, &version);
         tx.commit();
     }
     EXPECT_EQ(version, int(pollo.version) + 2); // after the highest, not after the one loaded
@@ -76,7 +77,7 @@ TEST(NewVersion, StoresTheFormulatedMixAsTheNextVersionOfItsCode) {
     f.db().exec("delete from formulas where id_formula=" + QString::number(id));
     const int formulas = f.count("select count(*) from formulas");
     store::Database::Transaction tx(f.db());
-    EXPECT_THROW(saveNewVersion(f.db(), *r.ws, id, &version), store::StoreError);
+    EXPECT_THROW(workspace::saveNewVersion(f.db(), *r.ws, id, &version), store::StoreError);
     EXPECT_EQ(f.count("select count(*) from formulas"), formulas);
 }
 

@@ -268,9 +268,7 @@ TEST(CompositionEditor, AddChangeDeleteAndTheEditDecisions) {
 }
 
 TEST(FormulaAsIngredient, MixValuesBecomeDryMatterContents) {
-    std::vector<workspace::FormulaNutrient> n;
-    n.push_back({4, {}, {}, {}, 20.0, {}});
-    n.push_back({9, {}, {}, {}, std::nullopt, {}});
+    const std::vector<catalog::MixNutrientValue> n{{4, 20.0}, {9, std::nullopt}};
     auto dry = catalog::mixComposition(n, true, 80);
     ASSERT_EQ(dry.size(), 2u);
     EXPECT_EQ(dry[0].idPropiedad, 4);

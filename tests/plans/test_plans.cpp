@@ -10,6 +10,7 @@
 #include "store/database.h"
 #include "support/fault_sweep.h"
 #include "support/temp_database.h"
+#include "workspace/formula_save.h"
 #include "workspace/workspace.h"
 
 #include <gtest/gtest.h>
@@ -236,7 +237,7 @@ TEST(PlanRun, TheHighestVersionsAtTodaysPricesByDefaultAndTheStoredOnesWhenAsked
     const book::Reformulated again = book::reformulate(db, chosen.at(0));
     ASSERT_TRUE(again.ws);
     int version = 0;
-    const int newest = book::saveNewVersion(db, *again.ws, chosen[0].idFormula, &version);
+    const int newest = workspace::saveNewVersion(db, *again.ws, chosen[0].idFormula, &version);
 
     const plans::PlanRun today = plans::formulatePlan(db, plan);
     ASSERT_EQ(today.outcome, plans::PlanRunOutcome::Optimum) << today.mensaje.toStdString();

@@ -9,9 +9,9 @@
 #include "app/startup.h"
 #include "app/views/errores.h"
 #include "app/views/frmacercade.h"
-#include "app/views/menu.h"
 #include "app/views/message_boxes.h"
 #include "help_pdf.h"
+#include "shell/menu.h"
 
 #include <QApplication>
 #include <QImage>

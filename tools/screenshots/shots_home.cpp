@@ -2,8 +2,8 @@
 // meal became dearer (so the page has price changes to show); the other shots keep the prices.
 #include "tour.h"
 
-#include "app/views/menu.h"
 #include "catalog/price_history.h"
+#include "shell/menu.h"
 #include "store/database.h"
 
 #include <QFile>

@@ -14,6 +14,17 @@
 
 namespace catalog {
 
+namespace {
+
+std::vector<MixNutrientValue> mixValues(const workspace::Workspace& ws) {
+    std::vector<MixNutrientValue> values;
+    for (const workspace::FormulaNutrient& n : ws.nutrients)
+        values.push_back({n.id, n.valor});
+    return values;
+}
+
+} // namespace
+
 frmComoProducto::frmComoProducto(store::Database& db, const workspace::Workspace& ws,
                                  QWidget* parent)
     : QDialog(parent), db_(db), ws_(ws),
@@ -50,7 +61,7 @@ bool frmComoProducto::cmdUpdate_Click() {
         app::BusyPointer busy;
         const CreateResult created =
             createIngredient(db_, valuesToStore(typed, record_),
-                             mixComposition(ws_.nutrients, ws_.nutrientsDry, ws_.vMateriaSeca));
+                             mixComposition(mixValues(ws_), ws_.nutrientsDry, ws_.vMateriaSeca));
         if (created.refusal) {
             busy.release();
             msg::msgBox(created.refusal->message, msg::Critical);

@@ -1,5 +1,4 @@
 #include "app/help_documents.h"
-#include "app/views/menu.h"
 #include "app/views/modal.h"
 #include "book/comparison.h"
 #include "book/views/frmComparar.h"
@@ -8,6 +7,7 @@
 #include "formulas/views/frmformulas.h"
 #include "optimizer/sample_formulas.h"
 #include "printing/views/print_services.h"
+#include "shell/menu.h"
 #include "support/recording_shell.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"

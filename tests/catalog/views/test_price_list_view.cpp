@@ -1,8 +1,8 @@
-#include "app/views/menu.h"
 #include "app/views/modal.h"
 #include "catalog/views/frmActualizarPrecios.h"
 #include "catalog/views/frmproducto.h"
 #include "catalog_view_helpers.h"
+#include "shell/menu.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 

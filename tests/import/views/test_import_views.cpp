@@ -1,8 +1,8 @@
 #include "../import_fixture.h"
-#include "app/views/menu.h"
 #include "app/views/modal.h"
 #include "import/views/frmImportacion.h"
 #include "import/views/frmOrigendeDatos.h"
+#include "shell/menu.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 

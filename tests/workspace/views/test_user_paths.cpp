@@ -1,8 +1,8 @@
 // The paths a nutritionist takes through the windows, end to end: every view is the real one,
 // driven by the names of its controls; the tests only play the user in each modal window.
-#include "app/views/menu.h"
 #include "app/views/modal.h"
 #include "formulas/views/frmformulas.h"
+#include "shell/menu.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/views/frmoptimizacion.h"

@@ -1,4 +1,4 @@
-#include "app/views/menu.h"
+#include "shell/menu.h"
 
 #include "app/help_documents.h"
 #include "app/regional_settings.h"

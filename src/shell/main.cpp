@@ -4,9 +4,9 @@
 #include "app/qt_translations.h"
 #include "app/regional_settings.h"
 #include "app/startup.h"
-#include "app/views/menu.h"
 #include "app/views/message_boxes.h"
 #include "cli/command_line.h"
+#include "shell/menu.h"
 
 #include <QApplication>
 #include <QCoreApplication>
