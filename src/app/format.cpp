@@ -2,6 +2,7 @@
 
 #include "app/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -264,10 +265,9 @@ QString withUnit(const QString& text, const QString& unit) {
     return text + u' ' + u;
 }
 
-QString breakpointPattern(const std::vector<double>& values) {
-    constexpr int kFewest = 2;
+QString breakpointPattern(const std::vector<double>& values, int fewest) {
     constexpr int kMost = 8;
-    for (int decimals = kFewest; decimals < kMost; ++decimals) {
+    for (int decimals = std::clamp(fewest, 0, kMost); decimals < kMost; ++decimals) {
         const QString pattern = QStringLiteral("0.") + QString(decimals, u'0');
         bool apart = true;
         for (std::size_t i = 1; i < values.size() && apart; ++i)

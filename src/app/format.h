@@ -62,8 +62,9 @@ QString nutrientValue(double value, const QString& unit);
 // The text followed by the unit ("12.50 %", "3.200 Mcal"); an empty text or unit stays as is.
 QString withUnit(const QString& text, const QString& unit);
 
-// A pattern with the fewest decimals, at least two and at most eight, that shows each two
-// neighbouring values of the ordered list as different texts: the breakpoints of a ranging.
-QString breakpointPattern(const std::vector<double>& values);
+// A pattern with the fewest decimals, at least `fewest` (the decimals of the kind of figure
+// ranged: 4 for a price) and at most eight, that shows each two neighbouring values of the
+// ordered list as different texts: the breakpoints of a ranging.
+QString breakpointPattern(const std::vector<double>& values, int fewest = 2);
 
 } // namespace fmt

@@ -382,9 +382,10 @@ std::vector<QStringList> rangingCells(const lp::Ranging& r, const RangingLabels&
         breakpoints.push_back(i.hasta);
     }
     std::sort(breakpoints.begin(), breakpoints.end());
-    const QString ends = fmt::breakpointPattern(breakpoints);
-    const QString& slope =
-        labels.slopeKey == QLatin1String("cantidad") ? fmt::kQuantityPattern : fmt::kPricePattern;
+    // A price is ranged when the slope is a quantity: its breakpoints are prices.
+    const bool price = labels.slopeKey == QLatin1String("cantidad");
+    const QString ends = fmt::breakpointPattern(breakpoints, price ? 4 : 2);
+    const QString& slope = price ? fmt::kQuantityPattern : fmt::kPricePattern;
     std::vector<QStringList> cells;
     for (const lp::RangingInterval& i : r.tramos)
         cells.push_back({fmt::format(i.desde, ends), fmt::format(i.hasta, ends),

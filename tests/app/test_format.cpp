@@ -113,4 +113,7 @@ TEST(Format, BreakpointsGetTheDecimalsThatTellNeighboursApart) {
     EXPECT_EQ(fmt::breakpointPattern({0.12501, 0.12503}), "0.00000");
     EXPECT_EQ(fmt::breakpointPattern({2, 2, 3}), "0.00"); // equal ends are not neighbours apart
     EXPECT_EQ(fmt::breakpointPattern({1, 1 + 1e-12}), "0.00000000"); // at most eight
+    // A price keeps its four decimals even where two would tell the ends apart.
+    EXPECT_EQ(fmt::breakpointPattern({0, 0.372092, 5}, 4), "0.0000");
+    EXPECT_EQ(fmt::breakpointPattern({0.37209, 0.37211}, 4), "0.00000");
 }

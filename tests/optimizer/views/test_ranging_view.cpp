@@ -67,8 +67,8 @@ TEST(RangingView, FishMealPriceThenTheProteinMinimum) {
     for (int row = 0; row < grid->rowCount(); ++row)
         bold += grid->item(row, 0)->font().bold() ? 1 : 0;
     EXPECT_EQ(bold, 1);
-    EXPECT_EQ(grid->item(0, 0)->text(), "0.00");
-    EXPECT_EQ(grid->item(grid->rowCount() - 1, 1)->text(), "3.00");
+    EXPECT_EQ(grid->item(0, 0)->text(), "0.0000");
+    EXPECT_EQ(grid->item(grid->rowCount() - 1, 1)->text(), "3.0000");
 
     auto* valor = w.findChild<QChartView*>("chtValor");
     auto* costo = w.findChild<QChartView*>("chtCosto");
