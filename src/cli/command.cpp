@@ -100,4 +100,14 @@ QString formulaChoiceError(const FormulaChoice& choice) {
     return {};
 }
 
+QString readDatabaseAndFormula(const QCommandLineParser& parser, QString& database,
+                               FormulaChoice& choice) {
+    database = parser.value("database");
+    if (const QString error = readFormulaChoice(parser, choice); !error.isEmpty())
+        return error;
+    if (database.isEmpty())
+        return QStringLiteral("Falta --database");
+    return formulaChoiceError(choice);
+}
+
 } // namespace cli

@@ -131,5 +131,9 @@ inline const OptionSpec kJsonOption{
 QString readFormulaChoice(const QCommandLineParser& parser, FormulaChoice& choice);
 // The reason when the options do not name exactly one formula, or empty.
 QString formulaChoiceError(const FormulaChoice& choice);
+// --database and the formula chosen, read and checked in the order every stored-formula command
+// reports them: a bad --id or --version, then a missing --database, then the choice itself.
+QString readDatabaseAndFormula(const QCommandLineParser& parser, QString& database,
+                               FormulaChoice& choice);
 
 } // namespace cli

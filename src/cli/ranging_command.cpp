@@ -166,14 +166,10 @@ public:
     QString read(const QCommandLineParser& parser, RangingOptions& o) const override {
         if (const QString error = noPositionalArguments(parser); !error.isEmpty())
             return error;
-        o.database = parser.value("database");
         o.json = parser.isSet("json");
         FormulaChoice choice;
-        if (const QString error = readFormulaChoice(parser, choice); !error.isEmpty())
-            return error;
-        if (o.database.isEmpty())
-            return QStringLiteral("Falta --database");
-        if (const QString error = formulaChoiceError(choice); !error.isEmpty())
+        if (const QString error = readDatabaseAndFormula(parser, o.database, choice);
+            !error.isEmpty())
             return error;
         o.code = choice.code;
         o.id = choice.id;
