@@ -8,7 +8,7 @@
 #include "app/messages.h"
 #include "home/start_page.h"
 #include "home/views/start_page_view.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 #include "store/database.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 #include "app/startup.h"
 #include "app/views/message_boxes.h"
 #include "cli/command_line.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -14,7 +14,7 @@ done
 status=0
 for file in $(find "$src" -name '*.cpp' -o -name '*.h' | sort); do
     case "$file" in
-    */views/* | "$src"/shell/* | "$src"/main.cpp) continue ;;
+    */views/* | "$src"/main.cpp) continue ;;
     esac
     includes=$(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*<\([^>]*\)>.*/\1/p' "$file")
     for inc in $includes; do

@@ -11,7 +11,7 @@
 #include "app/views/frmacercade.h"
 #include "app/views/message_boxes.h"
 #include "help_pdf.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 
 #include <QApplication>
 #include <QImage>

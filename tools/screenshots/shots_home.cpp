@@ -3,7 +3,7 @@
 #include "tour.h"
 
 #include "catalog/price_history.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 #include "store/database.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 
 #include "app/help_documents.h"
 #include "app/regional_settings.h"

@@ -4,6 +4,7 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 TEST(ErroresView, ShowsTheErrorTextDetalleDetailsTheLastErrorAceptarCloses) {
@@ -18,12 +19,12 @@ TEST(ErroresView, ShowsTheErrorTextDetalleDetailsTheLastErrorAceptarCloses) {
     EXPECT_EQ(aceptar->text(), "Aceptar");
     EXPECT_EQ(detalle->text(), "Detalle");
     view.show();
-    aceptar->click();
+    QTest::mouseClick(aceptar, Qt::LeftButton);
     EXPECT_FALSE(view.isVisible());
     EXPECT_TRUE(messages.shown().empty());
 
     view.show();
-    detalle->click();
+    QTest::mouseClick(detalle, Qt::LeftButton);
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].text,
               "Código del error: 3197\n\nDescripción : El registro fue cambiado por otro usuario");

@@ -107,8 +107,9 @@ TEST_F(BoundGrid, PaintsCoreDecisionsAndFillsTheRemainingWidth) {
     binding.bind(ingredients(60)); // more rows than fit: room for the scroll bar
     EXPECT_EQ(table.columnWidth(2), fill(true));
 
-    binding.paintCell(0, 1, {"X", grid::kLeft, grid::kGreen, std::nullopt, false, {}});
+    binding.paintCell(0, 1, {"X", grid::kLeft, grid::kGreen, std::nullopt, false, "Cambió"});
     EXPECT_EQ(table.item(0, 1)->text(), "X");
+    EXPECT_EQ(table.item(0, 1)->toolTip(), "Cambió"); // what the colour mark means
     EXPECT_EQ(table.item(0, 1)->background().color(), QColor(0, 192, 0));
 }
 

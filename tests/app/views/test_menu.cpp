@@ -1,6 +1,6 @@
 #include "app/help_documents.h"
 #include "app/views/modal.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 #include "support/scripted_messages.h"
 
 #include <QAction>

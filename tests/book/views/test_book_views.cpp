@@ -7,7 +7,7 @@
 #include "formulas/views/frmformulas.h"
 #include "optimizer/sample_formulas.h"
 #include "printing/views/print_services.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 #include "support/recording_shell.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"

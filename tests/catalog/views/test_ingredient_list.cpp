@@ -6,7 +6,7 @@
 #include "catalog/views/frmproductos.h"
 #include "catalog/views/frmpropiedades.h"
 #include "catalog_view_helpers.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 #include "support/qt_printers.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"

@@ -2,7 +2,7 @@
 #include "catalog/views/frmActualizarPrecios.h"
 #include "catalog/views/frmproducto.h"
 #include "catalog_view_helpers.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 

@@ -3,7 +3,7 @@
 #include "app/views/modal.h"
 #include "formulas/formula_search.h"
 #include "formulas/views/frmformulas.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 #include "store/database.h"
 #include "support/list_picks.h"
 #include "support/scripted_messages.h"

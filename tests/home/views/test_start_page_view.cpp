@@ -1,7 +1,7 @@
 #include "app/views/modal.h"
 #include "home/views/start_page_view.h"
 #include "optimizer/sample_formulas.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 #include "store/sql_text.h"
 #include "support/recording_shell.h"
 #include "support/scripted_messages.h"

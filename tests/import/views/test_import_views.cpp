@@ -2,7 +2,7 @@
 #include "app/views/modal.h"
 #include "import/views/frmImportacion.h"
 #include "import/views/frmOrigendeDatos.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 

@@ -2,7 +2,7 @@
 #include "app/views/modal.h"
 #include "plans/views/frmPlanes.h"
 #include "printing/views/print_services.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 #include "support/list_picks.h"
 #include "support/recording_shell.h"
 #include "support/scripted_messages.h"

@@ -1,7 +1,7 @@
 #include "app/grid_style.h"
 #include "app/views/modal.h"
 #include "catalog/views/frmproducto_propiedades.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 #include "support/list_picks.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"

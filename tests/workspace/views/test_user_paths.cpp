@@ -2,7 +2,7 @@
 // driven by the names of its controls; the tests only play the user in each modal window.
 #include "app/views/modal.h"
 #include "formulas/views/frmformulas.h"
-#include "shell/menu.h"
+#include "shell/views/menu.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/views/frmoptimizacion.h"
