@@ -180,8 +180,14 @@ void deleteIngredient(store::Database& db, int id) {
     store::Database::Transaction tx(db);
     if (store::hasTable(db, QStringLiteral("grupo_producto")))
         db.exec(QStringLiteral("delete from grupo_producto where id_producto=") + key(id));
-    if (store::hasTable(db, QStringLiteral("plan_producto")))
-        db.exec(QStringLiteral("delete from plan_producto where id_producto=") + key(id));
+    for (const QString& table :
+         {QStringLiteral("plan_producto"), QStringLiteral("formula_uso_minimo"),
+          QStringLiteral("producto_pesada"), QStringLiteral("producto_propiedad_desvio"),
+          QStringLiteral("producto_analisis"), QStringLiteral("producto_propiedad_historial"),
+          QStringLiteral("producto_propiedad_fuente")})
+        if (store::hasTable(db, table))
+            db.exec(QStringLiteral("delete from ") + table + QStringLiteral(" where id_producto=") +
+                    key(id));
     deletePriceHistory(db, id);
     db.exec(QStringLiteral("delete from producto_propiedad where id_producto=") + key(id));
     db.exec(QStringLiteral("delete from productos where id_producto=") + key(id));

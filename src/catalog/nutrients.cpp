@@ -88,6 +88,14 @@ void deleteNutrient(store::Database& db, int id) {
     if (store::hasTable(db, QStringLiteral("formula_relacion")))
         db.exec(QStringLiteral("delete from formula_relacion where id_propiedad=") + key(id) +
                 QStringLiteral(" or id_propiedad_divisor=") + key(id));
+    for (const QString& table :
+         {QStringLiteral("formula_propiedad_probabilidad"),
+          QStringLiteral("producto_propiedad_desvio"), QStringLiteral("producto_analisis"),
+          QStringLiteral("producto_propiedad_historial"),
+          QStringLiteral("producto_propiedad_fuente")})
+        if (store::hasTable(db, table))
+            db.exec(QStringLiteral("delete from ") + table +
+                    QStringLiteral(" where id_propiedad=") + key(id));
     db.exec(QStringLiteral("delete from producto_propiedad where id_propiedad=") + key(id));
     db.exec(QStringLiteral("delete from propiedades where id_propiedad=") + key(id));
     tx.commit();

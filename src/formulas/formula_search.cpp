@@ -146,8 +146,10 @@ QString markToolTip(const QString& summary) {
 void deleteFormula(store::Database& db, int idFormula) {
     const QString id = QString::number(idFormula);
     store::Database::Transaction tx(db);
-    for (const QString& limits : {QStringLiteral("formula_relacion"),
-                                  QStringLiteral("formula_grupo"), QStringLiteral("plan_formula")})
+    for (const QString& limits :
+         {QStringLiteral("formula_relacion"), QStringLiteral("formula_grupo"),
+          QStringLiteral("plan_formula"), QStringLiteral("formula_uso_minimo"),
+          QStringLiteral("formula_opciones"), QStringLiteral("formula_propiedad_probabilidad")})
         if (store::hasTable(db, limits))
             db.exec(QStringLiteral("delete from ") + limits + QStringLiteral(" where id_formula=") +
                     id);

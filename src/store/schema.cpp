@@ -83,6 +83,53 @@ QStringList addedTableStatements() {
                        "id_producto INTEGER NOT NULL, disponible DOUBLE, minimo_uso DOUBLE, "
                        "PRIMARY KEY (id_plan, id_producto))"),
         QStringLiteral("CREATE INDEX plan_producto_producto ON plan_producto (id_producto)"),
+        // Weighable mixes: an ingredient absent or present with at least minimo, at most
+        // max_ingredientes in the mix, quantities rounded to each ingredient's weighing step.
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS formula_uso_minimo (id_formula INTEGER NOT NULL, "
+            "id_producto INTEGER NOT NULL, minimo DOUBLE NOT NULL, "
+            "PRIMARY KEY (id_formula, id_producto))"),
+        QStringLiteral("CREATE INDEX formula_uso_minimo_producto ON formula_uso_minimo "
+                       "(id_producto)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS formula_opciones (id_formula INTEGER NOT NULL, "
+                       "max_ingredientes INTEGER, redondear INTEGER NOT NULL DEFAULT 0, "
+                       "PRIMARY KEY (id_formula))"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS producto_pesada (id_producto INTEGER NOT NULL, "
+                       "paso DOUBLE NOT NULL, PRIMARY KEY (id_producto))"),
+        // Variability of compositions: the standard deviation of a value, the laboratory results
+        // it comes from, and the probability with which a formula's nutrient limit must hold.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS producto_propiedad_desvio (id_producto INTEGER "
+                       "NOT NULL, id_propiedad INTEGER NOT NULL, desvio DOUBLE NOT NULL, "
+                       "PRIMARY KEY (id_producto, id_propiedad))"),
+        QStringLiteral("CREATE INDEX producto_propiedad_desvio_propiedad ON "
+                       "producto_propiedad_desvio (id_propiedad)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS producto_analisis (id_analisis INTEGER PRIMARY "
+                       "KEY, id_producto INTEGER NOT NULL, id_propiedad INTEGER NOT NULL, "
+                       "fecha DATE NOT NULL, lote VARCHAR(50), valor DOUBLE NOT NULL)"),
+        QStringLiteral("CREATE INDEX producto_analisis_producto ON producto_analisis "
+                       "(id_producto, id_propiedad, fecha)"),
+        QStringLiteral("CREATE INDEX producto_analisis_propiedad ON producto_analisis "
+                       "(id_propiedad)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS formula_propiedad_probabilidad (id_formula "
+                       "INTEGER NOT NULL, id_propiedad INTEGER NOT NULL, probabilidad DOUBLE NOT "
+                       "NULL, PRIMARY KEY (id_formula, id_propiedad))"),
+        QStringLiteral("CREATE INDEX formula_propiedad_probabilidad_propiedad ON "
+                       "formula_propiedad_probabilidad (id_propiedad)"),
+        // One row per change of a composition value or deviation made from analyses or a
+        // composition list; fecha orders them, origen says which.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS producto_propiedad_historial (id_producto "
+                       "INTEGER NOT NULL, id_propiedad INTEGER NOT NULL, fecha TIMESTAMP NOT NULL, "
+                       "valor DOUBLE, desvio DOUBLE, origen VARCHAR(30), usuario VARCHAR(64))"),
+        QStringLiteral("CREATE INDEX producto_propiedad_historial_producto ON "
+                       "producto_propiedad_historial (id_producto, id_propiedad, fecha)"),
+        QStringLiteral("CREATE INDEX producto_propiedad_historial_propiedad ON "
+                       "producto_propiedad_historial (id_propiedad)"),
+        // Where a composition value comes from (a table, a paper, a footprint database).
+        QStringLiteral("CREATE TABLE IF NOT EXISTS producto_propiedad_fuente (id_producto INTEGER "
+                       "NOT NULL, id_propiedad INTEGER NOT NULL, fuente VARCHAR(250) NOT NULL, "
+                       "PRIMARY KEY (id_producto, id_propiedad))"),
+        QStringLiteral("CREATE INDEX producto_propiedad_fuente_propiedad ON "
+                       "producto_propiedad_fuente (id_propiedad)"),
     };
 }
 

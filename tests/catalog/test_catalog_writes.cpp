@@ -160,13 +160,15 @@ TEST(IngredientWrites, EveryMultiStatementWriteIsWholeOrNothing) {
                       catalog::updateIngredient(db, id, {"MIX", "Mezcla", "Kg", 0.5, 88});
                   }),
               4);
-    // table check, memberships, table check, plan stock, history, composition, ingredient
-    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteIngredient(db, id); }), 7);
+    // per table (memberships, plan stock, the weighing and variability tables) its check and
+    // delete, then history, composition, ingredient
+    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteIngredient(db, id); }), 19);
     EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_producto=" +
                             QString::number(id)),
               0);
-    // table check, ratio limits, composition, nutrient
-    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteNutrient(db, nid); }), 4);
+    // per table (ratio limits, probabilities, variability) its check and delete, composition,
+    // nutrient
+    EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteNutrient(db, nid); }), 14);
     EXPECT_FALSE(catalog::loadNutrient(db, nid));
     EXPECT_EQ(count(db, "select count(*) from producto_propiedad where id_propiedad=" +
                             QString::number(nid)),

@@ -79,7 +79,23 @@ TEST(AddedTables, SchemaListsThemWithTheirColumnsAsAddedLater) {
     EXPECT_EQ(
         tables["plan_producto"],
         std::make_pair(QStringList{"id_plan", "id_producto", "disponible", "minimo_uso"}, true));
-    EXPECT_EQ(tables.size(), 14u);
+    // The weighable mixes and the variability of compositions, named as stored files rely on.
+    EXPECT_EQ(tables["formula_uso_minimo"],
+              std::make_pair(QStringList{"id_formula", "id_producto", "minimo"}, true));
+    EXPECT_EQ(tables["formula_opciones"],
+              std::make_pair(QStringList{"id_formula", "max_ingredientes", "redondear"}, true));
+    EXPECT_EQ(tables["producto_pesada"], std::make_pair(QStringList{"id_producto", "paso"}, true));
+    EXPECT_EQ(tables["producto_propiedad_desvio"],
+              std::make_pair(QStringList{"id_producto", "id_propiedad", "desvio"}, true));
+    EXPECT_EQ(tables["producto_analisis"],
+              std::make_pair(QStringList{"id_analisis", "id_producto", "id_propiedad", "fecha",
+                                         "lote", "valor"},
+                             true));
+    EXPECT_EQ(tables["formula_propiedad_probabilidad"],
+              std::make_pair(QStringList{"id_formula", "id_propiedad", "probabilidad"}, true));
+    EXPECT_EQ(tables["producto_propiedad_fuente"],
+              std::make_pair(QStringList{"id_producto", "id_propiedad", "fuente"}, true));
+    EXPECT_EQ(tables.size(), 22u);
 }
 
 TEST(AddedTables, ADatabaseOfTheFirstSchemaOpensAndGainsThemWithTheirKeys) {
