@@ -114,9 +114,10 @@ void fillAnalysis(workspace::Workspace& ws, const std::vector<lp::AnalysisRow>& 
         ws.analysisRows.push_back(sensitivityRow(a));
 }
 
-// Each row takes the line of its engine column, found by id; the rows keep their order.
-void writeBack(workspace::Workspace& ws, const lp::Blend& b, const lp::Tableau& t) {
-    const std::vector<lp::BatchLine> lines = lp::batchLines(b, lp::shares(t));
+// Each row takes the line of its engine column, found by id; the rows keep their order. The
+// shares are the engine's columns, whichever run found them.
+void writeBack(workspace::Workspace& ws, const lp::Blend& b, const std::vector<double>& shares) {
+    const std::vector<lp::BatchLine> lines = lp::batchLines(b, shares);
     const QHash<int, int> col = columnOfIngredient(b);
     for (workspace::FormulaIngredient& p : ws.ingredients) {
         const auto j = col.constFind(p.id);
@@ -128,7 +129,6 @@ void writeBack(workspace::Workspace& ws, const lp::Blend& b, const lp::Tableau& 
         p.costoTotal = 0.0;
     }
     // The blend holds the ratios and groups in the workspace's order.
-    const std::vector<double> shares = lp::shares(t);
     const std::vector<std::optional<double>> ratios = lp::ratioValues(b, shares);
     for (size_t r = 0; r < ws.ratios.size(); ++r)
         ws.ratios[r].valor = ratios[r];
@@ -255,7 +255,7 @@ Formulation formulate(workspace::Workspace& ws, store::Database& db,
     }
     if (sensitivity)
         fillAnalysis(ws, lp::sensitivityRows(tableau, blend));
-    writeBack(ws, blend, tableau);
+    writeBack(ws, blend, lp::shares(tableau));
     result.figures = workspace::actuResultados(ws, compositions);
     return result;
 }

@@ -15,6 +15,10 @@ struct FormulaNutrient {
     std::optional<double> minimo, maximo;
     std::optional<double> valor;         // empty until the mix is computed
     std::optional<double> valorAnterior; // as the formula was stored when loaded
+    QString unidad = {};                 // the catalogue's unit ("%", "Mcal/kg"), may be empty
+    // The probability with which the minimum and the maximum must each hold, given the
+    // deviations of the compositions (formula_propiedad_probabilidad); empty: the plain limit.
+    std::optional<double> probabilidad = {};
 };
 
 // One ingredient of the formula: the formula's own dry matter, prices and limits, the mix it
@@ -30,6 +34,11 @@ struct FormulaIngredient {
     std::optional<double> cantidadHumeda, porcentajeHumeda;     // as fed
     std::optional<double> costoTotal;                           // cantidadHumeda x costoHumeda
     std::optional<double> materiaSecaActual, costoHumedaActual; // the catalogue's, when loaded
+    // Absent from the mix or at least this much, in the unit of minimo and maximo
+    // (formula_uso_minimo); empty: no such condition.
+    std::optional<double> minimoSiSeUsa = {};
+    // The catalogue's weighing step of the ingredient in the batch's unit (producto_pesada).
+    std::optional<double> paso = {};
 };
 
 // One row of the composition matrix: an ingredient with its quantities and shares and what it
@@ -89,6 +98,10 @@ struct Workspace {
     double batchQuantity = 0;
     int formulaId = 0;
     int vRevision = 0; // the formula's change counter when it was loaded (store/revisions.h)
+    // What the mill can weigh (formula_opciones): at most this many ingredients in the mix, and
+    // every ingredient with a step weighed in whole steps.
+    std::optional<int> maxIngredientes = {};
+    bool redondear = false;
 };
 
 // The row of an ingredient or nutrient by its id; nullptr when the formula has none.
