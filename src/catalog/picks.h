@@ -16,6 +16,7 @@ struct IngredientPick {
 struct NutrientPick {
     int id = 0;
     QString name;
+    QString unit = {};
 };
 
 } // namespace catalog

@@ -1,5 +1,6 @@
 #include "workspace/composition_grid.h"
 
+#include "app/format.h"
 #include "workspace/workspace.h"
 
 namespace workspace {
@@ -10,9 +11,9 @@ grid::GridContent compositionGrid(const Workspace& ws) {
     std::vector<Column> columns = {
         Column({}, 0),
         Column(QStringLiteral("Ingrediente"), 2950),
-        Column(QStringLiteral("Mat.Seca"), 1000, grid::kRight, QStringLiteral("#####0.00")),
+        Column(QStringLiteral("Mat.Seca kg"), 1000, grid::kRight, QStringLiteral("#####0.00")),
         Column({}, 850, grid::kRight, QStringLiteral("##0.00%")),
-        Column(QStringLiteral("Mat.Húmeda"), 1000, grid::kRight, QStringLiteral("#####0.00")),
+        Column(QStringLiteral("Mat.Húmeda kg"), 1000, grid::kRight, QStringLiteral("#####0.00")),
         Column({}, 850, grid::kRight, QStringLiteral("##0.00%")),
         Column({}, 80),
     };
@@ -22,13 +23,18 @@ grid::GridContent compositionGrid(const Workspace& ws) {
     for (const int id : m.nutrientIds) {
         QString caption = QString::number(id);
         fields.push_back(caption);
+        QString unit;
         for (const FormulaNutrient& n : ws.nutrients) {
             if (QString::number(n.id) == caption) {
                 caption = n.nombre.trimmed();
+                unit = n.unidad;
                 break;
             }
         }
-        columns.emplace_back(caption, 2000, grid::kRight, QStringLiteral("#####0.00"));
+        // Each nutrient's column reads in its own unit, named in the header.
+        if (!unit.isEmpty())
+            caption += QStringLiteral(" (") + unit + u')';
+        columns.emplace_back(caption, 2000, grid::kRight, fmt::nutrientPattern(unit));
     }
 
     auto variant = [](const std::optional<double>& v) { return v ? QVariant(*v) : QVariant(); };

@@ -38,7 +38,7 @@ QString keyText(const QVariant& raw) {
 // formula holding a value the program cannot use is refused whole.
 struct StoredNutrient {
     int id;
-    QVariant nombre, minimo, maximo, valor;
+    QVariant nombre, minimo, maximo, valor, unidad;
 };
 struct StoredIngredient {
     int id;
@@ -71,7 +71,8 @@ ByFormula<StoredNutrient> readNutrients(store::Database& db, const std::vector<i
     ByFormula<StoredNutrient> out;
     QHash<int, QSet<int>> seen;
     db.forEachRow(QStringLiteral("select fp.id_propiedad,p.nombre,fp.minimo,fp.maximo,fp.valor,"
-                                 "fp.id_formula from formula_propiedad fp, propiedades p where "
+                                 "fp.id_formula,p.unidad from formula_propiedad fp, propiedades p "
+                                 "where "
                                  "fp.id_propiedad=p.id_propiedad and fp.id_formula in") +
                       sql::integerList(formulas) +
                       QStringLiteral(" order by fp.id_formula,p.nombre"),
@@ -83,7 +84,7 @@ ByFormula<StoredNutrient> readNutrients(store::Database& db, const std::vector<i
                       refuseRepeated(seen[formula], id, table, row);
                       out[formula].push_back({id, r[1], number(r[2], {table, row, "minimo"}),
                                               number(r[3], {table, row, "maximo"}),
-                                              number(r[4], {table, row, "valor"})});
+                                              number(r[4], {table, row, "valor"}), r[6]});
                   });
     return out;
 }
@@ -129,7 +130,8 @@ std::optional<double> optional(const QVariant& v) {
 void fillNutrients(Workspace& ws, const std::vector<StoredNutrient>& rows) {
     for (const StoredNutrient& r : rows)
         ws.nutrients.push_back({r.id, r.nombre.toString().left(100), optional(r.minimo),
-                                optional(r.maximo), optional(r.valor), optional(r.valor)});
+                                optional(r.maximo), optional(r.valor), optional(r.valor),
+                                r.unidad.toString().trimmed()});
 }
 
 void fillIngredients(Workspace& ws, const std::vector<StoredIngredient>& rows, Notices& notices) {

@@ -5,6 +5,8 @@
 #include "workspace/field_checks.h"
 #include "workspace/workspace.h"
 
+#include <tuple>
+
 namespace workspace {
 
 namespace {
@@ -222,7 +224,8 @@ EditResult editGroupLimit(Workspace& ws, size_t row, const QString& field, const
 }
 
 EditResult addRatio(Workspace& ws, int numerador, const QString& nombreNumerador, int divisor,
-                    const QString& nombreDivisor) {
+                    const QString& nombreDivisor, const QString& unidadNumerador,
+                    const QString& unidadDivisor) {
     EditResult r;
     if (numerador == divisor)
         return refuse(r,
@@ -231,10 +234,11 @@ EditResult addRatio(Workspace& ws, int numerador, const QString& nombreNumerador
         if (x.numerador == numerador && x.divisor == divisor)
             return refuse(r, QStringLiteral("La relación ya existe en la Fórmula"));
     // Its nutrients are computed with the others; without limits of their own they bind nothing.
-    for (const auto& [id, nombre] :
-         {std::pair{numerador, nombreNumerador}, {divisor, nombreDivisor}})
+    for (const auto& [id, nombre, unidad] :
+         {std::tuple{numerador, nombreNumerador, unidadNumerador},
+          {divisor, nombreDivisor, unidadDivisor}})
         if (!findNutrient(ws, id)) {
-            ws.nutrients.push_back({id, nombre.left(100), {}, {}, {}, {}});
+            ws.nutrients.push_back({id, nombre.left(100), {}, {}, {}, {}, unidad.trimmed()});
             r.nutrientGrid = true;
         }
     formulas::FormulaRatio ratio;

@@ -78,9 +78,10 @@ EditResult editRatioLimit(Workspace& ws, size_t row, const QString& field, const
 EditResult editGroupLimit(Workspace& ws, size_t row, const QString& field, const QString& text);
 
 // A ratio of two different nutrients, not already in the formula, added without limits; a
-// nutrient of it that the formula lacks joins the nutrient rows without limits.
+// nutrient of it that the formula lacks joins the nutrient rows without limits, with its unit.
 EditResult addRatio(Workspace& ws, int numerador, const QString& nombreNumerador, int divisor,
-                    const QString& nombreDivisor);
+                    const QString& nombreDivisor, const QString& unidadNumerador = {},
+                    const QString& unidadDivisor = {});
 // A group not already in the formula, added without limits.
 EditResult addGroup(Workspace& ws, const formulas::FormulaGroup& group);
 // Takes away ratio or group row `row` (nothing when there is no such row).

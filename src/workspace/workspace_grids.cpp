@@ -46,10 +46,10 @@ std::vector<Column> ingredientColumns() {
             number(QStringLiteral("Mínimo"), 1000),
             number(QStringLiteral("Máximo"), 1000),
             separator(),
-            quantity(QStringLiteral("B.Seca")),
+            quantity(QStringLiteral("B.Seca kg")),
             share(QStringLiteral("%")),
             separator(),
-            quantity(QStringLiteral("B.Húmeda")),
+            quantity(QStringLiteral("B.Húmeda kg")),
             share(QStringLiteral("%")),
             cost,
             hidden(),
@@ -64,12 +64,22 @@ std::vector<Column> nutrientColumns() {
             number(QStringLiteral("Máximo"), 1200),
             separator(),
             number(QStringLiteral("Valor"), 1200),
-            hidden()};
+            hidden(),
+            Column(QStringLiteral("Unidad"), 900)};
+}
+
+// A nutrient's limit: the decimals of its unit, and any of the two a limit keeps that the unit
+// would hide (a limit of 2850.5 kcal reads whole), so the editor starts from the stored number.
+QString limitPattern(const QString& unit) {
+    const int decimals = fmt::nutrientDecimals(unit);
+    return decimals >= 2
+               ? fmt::nutrientPattern(unit)
+               : QStringLiteral("#####0.") + QString(decimals, u'0') + QString(2 - decimals, u'#');
 }
 
 // The figure as the grid shows it, so signals agree with what the user reads.
-double shown(const QVariant& v) {
-    return fmt::roundDecimals(v.toDouble(), 2);
+double shown(const QVariant& v, int decimals = 2) {
+    return fmt::roundDecimals(v.toDouble(), decimals);
 }
 
 // The value as stored, in its shortest text, so a catalogue figure that differs shows up.
@@ -77,11 +87,12 @@ QString storedText(const QVariant& v) {
     return fmt::format(v, QString());
 }
 
-bool outOfLimits(const QVariant& value, const QVariant& minimo, const QVariant& maximo) {
+bool outOfLimits(const QVariant& value, const QVariant& minimo, const QVariant& maximo,
+                 int decimals = 2) {
     if (!value.isValid())
         return false;
-    return (minimo.isValid() && shown(value) < shown(minimo)) ||
-           (maximo.isValid() && shown(value) > shown(maximo));
+    return (minimo.isValid() && shown(value, decimals) < shown(minimo)) ||
+           (maximo.isValid() && shown(value, decimals) > shown(maximo));
 }
 
 QVariant variant(const std::optional<double>& v) {
@@ -159,23 +170,30 @@ grid::GridContent nutrientGrid(Workspace& ws, bool justLoaded) {
     std::vector<std::vector<QVariant>> cells;
     for (const FormulaNutrient& n : ws.nutrients)
         cells.push_back({n.id, n.nombre, QString(), variant(n.minimo), variant(n.maximo), QString(),
-                         variant(n.valor), variant(n.valorAnterior)});
-    grid::GridContent g = grid::gridContent(
-        {"id_propiedad", "nombre", "sep1", "minimo", "maximo", "sep2", "valor", "valorAnterior"},
-        cells, nutrientColumns());
+                         variant(n.valor), variant(n.valorAnterior), n.unidad});
+    grid::GridContent g = grid::gridContent({"id_propiedad", "nombre", "sep1", "minimo", "maximo",
+                                             "sep2", "valor", "valorAnterior", "unidad"},
+                                            cells, nutrientColumns());
     for (int sep : {2, 5})
         g.setColumnBackground(sep, grid::kGrey);
     int row = 0;
     for (const FormulaNutrient& n : ws.nutrients) {
+        // Each nutrient reads with the decimals of its own unit.
+        const QString pattern = fmt::nutrientPattern(n.unidad);
+        const QString limits = limitPattern(n.unidad);
         const QVariant valor = variant(n.valor);
-        if (justLoaded &&
-            fmt::format(valor, kQuantity) != fmt::format(variant(n.valorAnterior), kQuantity)) {
+        g.cell(row, 3).text = fmt::format(variant(n.minimo), limits);
+        g.cell(row, 4).text = fmt::format(variant(n.maximo), limits);
+        g.cell(row, 6).text = fmt::format(valor, pattern);
+        const QString before = fmt::format(variant(n.valorAnterior), pattern);
+        if (justLoaded && g.cell(row, 6).text != before) {
             g.cell(row, 1).background = grid::kGreen;
             g.cell(row, 1).toolTip =
                 QStringLiteral("Verde: el valor cambió respecto de la versión grabada (%1)")
-                    .arg(fmt::format(variant(n.valorAnterior), kQuantity));
+                    .arg(fmt::withUnit(before, n.unidad));
         }
-        if (outOfLimits(valor, variant(n.minimo), variant(n.maximo)))
+        if (outOfLimits(valor, variant(n.minimo), variant(n.maximo),
+                        fmt::nutrientDecimals(n.unidad)))
             alarm(g.cell(row, 6), kOutOfLimits);
         ++row;
     }
@@ -214,7 +232,7 @@ grid::GridContent groupGrid(const Workspace& ws) {
         {"nombre", "sep1", "minimo", "maximo", "sep2", "valor", "porcentaje"}, cells,
         {Column(QStringLiteral("Grupo"), 0), separator(), number(QStringLiteral("Mínimo"), 1200),
          number(QStringLiteral("Máximo"), 1200), separator(),
-         number(QStringLiteral("Cantidad"), 1200), share(QStringLiteral("%"))});
+         number(QStringLiteral("Cantidad kg"), 1200), share(QStringLiteral("%"))});
     for (int sep : {1, 4})
         g.setColumnBackground(sep, grid::kGrey);
     for (size_t row = 0; row < cells.size(); ++row)

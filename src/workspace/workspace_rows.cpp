@@ -24,10 +24,11 @@ std::optional<Notice> columnsRefusal(const GridRow& row, const char* idField) {
 }
 
 void addNutrientRow(std::vector<FormulaNutrient>& n, int id, const QString& nombre,
-                    std::optional<double> valor) {
+                    const QString& unidad, std::optional<double> valor) {
     FormulaNutrient row;
     row.id = id;
     row.nombre = nombre.left(100);
+    row.unidad = unidad.trimmed();
     row.minimo = 0.0;
     row.valor = valor;
     n.push_back(row);
@@ -58,16 +59,17 @@ void takeAllNutrients(Workspace& ws, store::Database& db) {
     n.clear();
     QSet<int> present;
     for (const FormulaIngredient& p : ws.ingredients)
-        db.forEachRow("SELECT pp.id_propiedad,pp.valor,p.nombre FROM producto_propiedad pp,"
-                      "propiedades p WHERE pp.id_propiedad=p.id_propiedad and pp.id_producto=" +
-                          QString::number(p.id) + " AND pp.valor<>0",
-                      {}, [&](const store::Database::Row& comp) {
-                          const int id = comp[0].toInt();
-                          if (present.contains(id))
-                              return;
-                          present.insert(id);
-                          addNutrientRow(n, id, comp[2].toString(), 0.0);
-                      });
+        db.forEachRow(
+            "SELECT pp.id_propiedad,pp.valor,p.nombre,p.unidad FROM producto_propiedad pp,"
+            "propiedades p WHERE pp.id_propiedad=p.id_propiedad and pp.id_producto=" +
+                QString::number(p.id) + " AND pp.valor<>0",
+            {}, [&](const store::Database::Row& comp) {
+                const int id = comp[0].toInt();
+                if (present.contains(id))
+                    return;
+                present.insert(id);
+                addNutrientRow(n, id, comp[2].toString(), comp[3].toString(), 0.0);
+            });
 }
 
 } // namespace
@@ -99,12 +101,13 @@ EditResult addIngredient(Workspace& ws, store::Database& db, int idProducto) {
     return r;
 }
 
-EditResult addNutrient(Workspace& ws, int idPropiedad, const QString& nombre) {
+EditResult addNutrient(Workspace& ws, int idPropiedad, const QString& nombre,
+                       const QString& unidad) {
     EditResult r;
     std::vector<FormulaNutrient>& n = ws.nutrients;
     if (findNutrient(ws, idPropiedad))
         return refuse(r, QStringLiteral("El Nutriente Ya se encuentra Asginada a la Fórmula"));
-    addNutrientRow(n, idPropiedad, nombre, std::nullopt);
+    addNutrientRow(n, idPropiedad, nombre, unidad, std::nullopt);
     r.stored = true;
     r.nutrientGrid = true;
     return r;

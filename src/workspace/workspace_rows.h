@@ -11,8 +11,10 @@ namespace workspace {
 // Adds the catalogue ingredient with no quantity, minimum 0 and no maximum. Refused when it is
 // already in the formula or has no dry matter.
 EditResult addIngredient(Workspace& ws, store::Database& db, int idProducto);
-// Adds the nutrient with minimum 0 and no maximum; refused when it is already in the formula.
-EditResult addNutrient(Workspace& ws, int idPropiedad, const QString& nombre);
+// Adds the nutrient (with its catalogue unit) with minimum 0 and no maximum; refused when it is
+// already in the formula.
+EditResult addNutrient(Workspace& ws, int idPropiedad, const QString& nombre,
+                       const QString& unidad = {});
 
 // Removes the ingredient of a grid row (column 0 the id, column 1 the name) and shares the batch
 // out again among the rest.

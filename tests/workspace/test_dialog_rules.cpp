@@ -3,6 +3,7 @@
 #include "workspace/workspace.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using workspace::Workspace;
 
@@ -12,9 +13,9 @@ namespace {
 // builds it; nutrient 40 is no longer in the workspace's nutrient rows.
 Workspace withMatrix() {
     Workspace ws;
-    for (auto [id, name] : std::vector<std::pair<int, QString>>{
-             {7, "Proteína"}, {3, "Calcio"}, {12, "Fósforo disp."}}) {
-        ws.nutrients.push_back({id, name, {}, {}, {}, {}});
+    for (auto [id, name, unit] : std::vector<std::tuple<int, QString, QString>>{
+             {7, "Proteína", "%"}, {3, "Calcio", ""}, {12, "Fósforo disp.", "ppm"}}) {
+        ws.nutrients.push_back({id, name, {}, {}, {}, {}, unit});
     }
     workspace::CompositionMatrix& m = ws.composition;
     m.nutrientIds = {7, 3, 12, 40};
@@ -39,8 +40,8 @@ TEST(CompositionGrid, LayoutFormatsAndTheTotalsRow) {
     QStringList headers;
     for (const auto& h : g.header)
         headers << h.text;
-    EXPECT_EQ(headers, (QStringList{"", "Ingrediente", "Mat.Seca", "", "Mat.Húmeda", "", "",
-                                    "Proteína", "Calcio", "Fósforo disp.", "40"}));
+    EXPECT_EQ(headers, (QStringList{"", "Ingrediente", "Mat.Seca kg", "", "Mat.Húmeda kg", "", "",
+                                    "Proteína (%)", "Calcio", "Fósforo disp. (ppm)", "40"}));
     EXPECT_EQ(g.header[7].background, grid::kGrey);
     EXPECT_EQ(g.header[7].foreground, grid::kWhite);
 
@@ -48,7 +49,8 @@ TEST(CompositionGrid, LayoutFormatsAndTheTotalsRow) {
     EXPECT_EQ(g.cell(0, 2).text, "225.00");
     EXPECT_EQ(g.cell(0, 3).text, "25.50%");
     EXPECT_EQ(g.cell(0, 7).text, "2.30");
-    EXPECT_EQ(g.cell(0, 9).text, ""); // no composition entry for that nutrient
+    EXPECT_EQ(g.cell(0, 9).text, "");    // no composition entry for that nutrient
+    EXPECT_EQ(g.cell(1, 9).text, "0.1"); // parts per million read with one decimal
     EXPECT_EQ(g.cell(2, 7).text, "");
     for (int r = 0; r < g.rowCount(); ++r)
         EXPECT_EQ(g.cell(r, 6).background, grid::kGrey);

@@ -5,6 +5,7 @@
 #include "workspace/formula_loader.h"
 #include "workspace/workspace.h"
 
+#include <QHash>
 #include <gtest/gtest.h>
 
 using namespace blenddb;
@@ -191,6 +192,7 @@ void expectSameLoad(const workspace::LoadedFormula& a, const workspace::LoadedFo
         EXPECT_EQ(m.maximo, n.maximo);
         EXPECT_EQ(m.valor, n.valor);
         EXPECT_EQ(m.valorAnterior, n.valorAnterior);
+        EXPECT_EQ(m.unidad, n.unidad);
     }
 }
 
@@ -243,6 +245,12 @@ TEST(FormulaLoader, LoadingTogetherGivesWhatLoadingEachGives) {
     }
     EXPECT_GT(ratios, 0u);
     EXPECT_GT(groups, 0u);
+    // Each nutrient comes with the catalogue's unit.
+    QHash<QString, QString> units;
+    for (const workspace::FormulaNutrient& n : together[0].ws.nutrients)
+        units.insert(n.nombre.trimmed(), n.unidad);
+    EXPECT_EQ(units.value("Energía metabolizable aves"), "Mcal");
+    EXPECT_EQ(units.value("Proteína bruta"), "%");
     EXPECT_TRUE(together[asked.size() - 2].refusal);
 
     // A value that refuses one formula refuses that one alone, naming its row as alone.

@@ -125,7 +125,7 @@ TEST(WorkspaceGrids, SignalsMixLimitsAndCatalogueChanges) {
 
     grid::GridContent g = workspace::ingredientGrid(ws);
     ASSERT_EQ(g.columnCount(), 17);
-    EXPECT_EQ(g.header[12].text, "B.Húmeda");
+    EXPECT_EQ(g.header[12].text, "B.Húmeda kg");
     EXPECT_EQ(g.header[1].background, grid::kGrey);
     EXPECT_EQ(g.columns[0].widthTwips, 0);
     EXPECT_EQ(g.columns[5].widthTwips, 80);
@@ -214,6 +214,41 @@ TEST(WorkspaceGrids, NutrientAlarmsAndChangesSinceSaved) {
     EXPECT_EQ(g.cell(0, 2).background, grid::kGrey);
     g = workspace::nutrientGrid(ws, false); // only while loading
     EXPECT_FALSE(g.cell(3, 1).background.has_value());
+}
+
+// Each nutrient reads in its own unit: its decimals, the unit in a column of its own, the limits
+// as plain numbers that keep every decimal a limit holds, and the red mark as the cell reads.
+TEST(WorkspaceGrids, NutrientsReadInTheirOwnUnit) {
+    Workspace ws;
+    auto add = [&](const char* name, const char* unit, std::optional<double> mn, double valor,
+                   double before) {
+        ws.nutrients.push_back({0, name, mn, std::nullopt, valor, before, unit});
+    };
+    add("Proteína", "%", 20.0, 21.456, 21.456);
+    add("Energía", "Mcal/kg", 2.85, 2.8496, 2.8504);     // reads 2.850 either way
+    add("Energía neta", "kcal", 2850.5, 2849.6, 2849.6); // reads 2850 against 2850.5
+    add("Sin unidad", "", 1.0, 0.996, 0.996);
+    const grid::GridContent g = workspace::nutrientGrid(ws, true);
+    int unit = -1;
+    for (int c = 0; c < g.columnCount(); ++c)
+        if (g.fields[size_t(c)] == "unidad")
+            unit = c;
+    ASSERT_GE(unit, 0);
+    EXPECT_EQ(g.header[size_t(unit)].text, "Unidad");
+    EXPECT_GT(g.columns[size_t(unit)].widthTwips, 0);
+    const QStringList units{g.cell(0, unit).text, g.cell(1, unit).text, g.cell(2, unit).text,
+                            g.cell(3, unit).text};
+    EXPECT_EQ(units, (QStringList{"%", "Mcal/kg", "kcal", ""}));
+    EXPECT_EQ(g.cell(0, 6).text, "21.46");
+    EXPECT_EQ(g.cell(1, 6).text, "2.850");
+    EXPECT_EQ(g.cell(1, 3).text, "2.850");
+    EXPECT_EQ(g.cell(2, 6).text, "2850");
+    EXPECT_EQ(g.cell(2, 3).text, "2850.5"); // the limit's own decimal is not hidden
+    EXPECT_EQ(g.cell(0, 3).text, "20.00");
+    EXPECT_FALSE(g.cell(1, 1).background.has_value()); // no change the user can read
+    EXPECT_FALSE(g.cell(1, 6).background.has_value());
+    EXPECT_EQ(g.cell(2, 6).background, grid::kRed);
+    EXPECT_FALSE(g.cell(3, 6).background.has_value()); // 1.00 as shown
 }
 
 TEST(Results, AfterADryRecountRowsComeInDryShareOrder) {

@@ -276,6 +276,7 @@ TEST(WorkspaceRows, RecalculationKeepsSharesOrTakesEveryNutrient) {
     ASSERT_TRUE(fib != s.ws.nutrients.end());
     EXPECT_DOUBLE_EQ(fib->minimo.value_or(-1), 0);
     EXPECT_FALSE(fib->maximo.has_value());
+    EXPECT_EQ(fib->unidad, "%"); // the catalogue's unit comes with the nutrient
 
     ScriptedMessages messages;
     EXPECT_FALSE(workspace::leaveCantidad(s.ws, ""));

@@ -154,7 +154,7 @@ void frmpropiedades::acceptPick() {
     const int row = checkedRow(true);
     if (row < 0)
         return;
-    pick_ = NutrientPick{cellText(row, 0).toInt(), cellText(row, 1)};
+    pick_ = NutrientPick{cellText(row, 0).toInt(), cellText(row, 1), cellText(row, 2)};
     accept();
 }
 

@@ -19,7 +19,7 @@ frmRecalcular::frmRecalcular(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmRecalcular"));
     setWindowTitle(QStringLiteral("Recalcular "));
 
-    auto* label = new QLabel(QStringLiteral("Cantidad a elaborar"), this);
+    auto* label = new QLabel(QStringLiteral("Cantidad a elaborar (kg)"), this);
     txt_cantidad_ = new QLineEdit(this);
     txt_cantidad_->setObjectName(QStringLiteral("txt_cantidad"));
     txt_cantidad_->setAlignment(Qt::AlignRight);

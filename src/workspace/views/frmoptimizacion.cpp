@@ -150,7 +150,7 @@ QWidget* frmoptimizacion::buildHeader() {
     grid->addWidget(txt_CodFormula_, 1, 1);
     grid->addWidget(label(QStringLiteral("Versión"), header), 1, 2);
     grid->addWidget(txt_VerFormula_, 1, 3);
-    grid->addWidget(label(QStringLiteral("Cantidad a elaborar"), header), 1, 4);
+    grid->addWidget(label(QStringLiteral("Cantidad a elaborar (kg)"), header), 1, 4);
     grid->addWidget(txt_cantidad_, 1, 5);
     grid->addWidget(label(QStringLiteral("Creada"), header), 2, 0);
     grid->addWidget(txt_FecCFormula_, 2, 1);
@@ -212,9 +212,9 @@ QWidget* frmoptimizacion::buildIngredientTab() {
     txtPorH_ = box("txtPorH");
     txtCosTot_ = box("txtCosTot");
     const std::pair<const char*, QString> labels[] = {{"lblMatSeca", QStringLiteral("% Mat.Seca")},
-                                                      {"lblCanS", QStringLiteral("Mat.Seca")},
+                                                      {"lblCanS", QStringLiteral("Mat.Seca kg")},
                                                       {"lblPorS", QStringLiteral("%")},
-                                                      {"lblCanH", QStringLiteral("Mat.Húmeda")},
+                                                      {"lblCanH", QStringLiteral("Mat.Húmeda kg")},
                                                       {"lblPorH", QStringLiteral("%")},
                                                       {"lblCosTot", QStringLiteral("Costo Total")}};
     for (const auto& [name, text] : labels) {

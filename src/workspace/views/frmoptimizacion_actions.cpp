@@ -289,7 +289,7 @@ void frmoptimizacion::pickNutrientRow() {
     if (!lista.pick() || lista.pick()->id <= 0)
         return;
     const catalog::NutrientPick picked = *lista.pick();
-    const EditResult r = addNutrient(*ws_, picked.id, picked.name);
+    const EditResult r = addNutrient(*ws_, picked.id, picked.name, picked.unit);
     redraw(r);
     if (!r.stored)
         return;

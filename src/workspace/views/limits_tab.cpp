@@ -161,8 +161,8 @@ void LimitsTab::addRatio() {
     const auto divisor = pickNutrient(db_, this, QStringLiteral("Divisor de la Relación"));
     if (!divisor)
         return;
-    EditResult r =
-        workspace::addRatio(ws_, numerador->id, numerador->name, divisor->id, divisor->name);
+    EditResult r = workspace::addRatio(ws_, numerador->id, numerador->name, divisor->id,
+                                       divisor->name, numerador->unit, divisor->unit);
     showNoticesNow(r.notices);
     paint();
     if (r.nutrientGrid)

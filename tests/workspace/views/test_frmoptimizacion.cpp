@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -194,6 +195,60 @@ TEST_F(Window, EditsANutrientLimitInPlaceWithEnterEscAndClickAway) {
     flexprop->setCurrentCell(row, 6);
     QTest::keyClick(flexprop, Qt::Key_Return);
     EXPECT_FALSE(txtProp->isVisible());
+}
+
+// Each nutrient reads in its own unit, with its decimals, and its limits still edit as plain
+// numbers; the quantities say they are kilograms.
+TEST_F(Window, NutrientsShowTheirUnitAndQuantitiesTheirKilograms) {
+    open("POLLO-INI");
+    auto* grid = child<QTableWidget>("flexprod");
+    auto header = [](QTableWidget* g, int c) {
+        return g->horizontalHeaderItem(c) ? g->horizontalHeaderItem(c)->text() : QString();
+    };
+    QStringList captions;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        if (!grid->isColumnHidden(c))
+            captions << header(grid, c);
+    EXPECT_TRUE(captions.contains("B.Seca kg") && captions.contains("B.Húmeda kg"))
+        << captions.join(u',').toStdString();
+    QStringList labels;
+    for (const QLabel* l : w->findChildren<QLabel*>())
+        labels << l->text();
+    EXPECT_TRUE(labels.contains("Cantidad a elaborar (kg)"));
+
+    child<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto* flexprop = child<QTableWidget>("flexprop");
+    int unit = -1;
+    for (int c = 0; c < flexprop->columnCount(); ++c)
+        if (header(flexprop, c) == "Unidad" && !flexprop->isColumnHidden(c))
+            unit = c;
+    ASSERT_GE(unit, 0);
+    const int energy = rowNamed(flexprop, "Energía metabolizable aves");
+    const int protein = rowNamed(flexprop, "Proteína bruta");
+    ASSERT_GE(energy, 0);
+    EXPECT_EQ(flexprop->item(energy, unit)->text(), "Mcal");
+    EXPECT_EQ(flexprop->item(protein, unit)->text(), "%");
+    EXPECT_EQ(flexprop->item(energy, 3)->text(), "3.200");
+    EXPECT_EQ(flexprop->item(protein, 3)->text(), "23.00");
+
+    auto* txtProp = child<QLineEdit>("txtProp");
+    flexprop->setFocus();
+    flexprop->setCurrentCell(energy, 3);
+    QTest::keyClick(flexprop, Qt::Key_Return);
+    ASSERT_TRUE(txtProp->isVisible());
+    EXPECT_EQ(txtProp->text(), "3.200"); // a plain number, no unit to take out
+    txtProp->selectAll();
+    QTest::keyClicks(txtProp, "3.05");
+    QTest::keyClick(txtProp, Qt::Key_Return);
+    EXPECT_FALSE(txtProp->isVisible());
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
+    EXPECT_EQ(flexprop->item(rowNamed(flexprop, "Energía metabolizable aves"), 3)->text(), "3.050");
+
+    formulate("1000");
+    const int after = rowNamed(flexprop, "Energía metabolizable aves");
+    EXPECT_EQ(flexprop->item(after, 6)->text().section(u'.', 1).size(), 3); // Mcal: 3 decimals
+    EXPECT_EQ(
+        flexprop->item(rowNamed(flexprop, "Proteína bruta"), 6)->text().section(u'.', 1).size(), 2);
 }
 
 // Every stored limit row of a formula, as one text per row, to tell whether anything was written.
@@ -471,6 +526,7 @@ TEST_F(Window, BuildsAFormulaFromAnEmptyWorkspaceThroughThePickLists) {
     click("Command4");
     EXPECT_EQ(flexprop->currentRow(), 1); // the nutrient just added is selected
     EXPECT_EQ(flexprop->item(1, 1)->text().trimmed(), "Calcio");
+    EXPECT_EQ(ws().nutrients.back().unidad, "%"); // the picked nutrient's unit comes with it
 
     // Limits typed in place: protein at least 20, calcium between 0.9 and 1.2.
     child<QTabWidget>("SSTab1")->setCurrentIndex(1);
