@@ -177,6 +177,43 @@ TEST(PlanRun, ConflictsAndMistakesAreNamed) {
     EXPECT_EQ(empty.mensaje, "El plan Semana de ejemplo no tiene fórmulas");
 }
 
+TEST(PlanRun, AStockBoundOfAFixedIngredientIsRelaxedToTheAmountTheFormulasFix) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    plans::StoredPlan plan = samplePlan(db);
+    // The starter alone: its premix is fixed at 5 kg a batch of 1000, so 20000 kg take 100 kg.
+    std::erase_if(plan.formulas, [](const plans::PlanFormulaRow& f) {
+        return f.codigo.trimmed() != QLatin1String("POLLO-INI");
+    });
+    ASSERT_EQ(plan.formulas.size(), 1u);
+    plan.stock.clear();
+    const int premix = count(db, "select id_producto from productos where trim(codigo)='PREMEZ'");
+    plan.stock.push_back({premix, "Premezcla vitamínico-mineral", 50.0, std::nullopt});
+    const plans::PlanRun tooLittle = plans::formulatePlan(db, plan);
+    ASSERT_EQ(tooLittle.outcome, plans::PlanRunOutcome::Infeasible);
+    ASSERT_EQ(tooLittle.conflicto.size(), 1u);
+    ASSERT_TRUE(tooLittle.conflicto[0].relajacion.has_value());
+    EXPECT_NEAR(*tooLittle.conflicto[0].relajacion, 100, 1e-9);
+    EXPECT_TRUE(plans::outcomeMessage(tooLittle).endsWith(
+        "Disponible de Premezcla vitamínico-mineral: 50.00 kg (se cumple "
+        "con 100.00 kg)"))
+        << plans::outcomeMessage(tooLittle).toStdString();
+
+    plan.stock.back().disponible.reset();
+    plan.stock.back().minimoUso = 200.0;
+    const plans::PlanRun tooMuch = plans::formulatePlan(db, plan);
+    ASSERT_EQ(tooMuch.conflicto.size(), 1u);
+    ASSERT_TRUE(tooMuch.conflicto[0].relajacion.has_value());
+    EXPECT_NEAR(*tooMuch.conflicto[0].relajacion, 100, 1e-9);
+
+    // Either bound at the figure named holds.
+    plan.stock.back().minimoUso = *tooMuch.conflicto[0].relajacion;
+    EXPECT_EQ(plans::formulatePlan(db, plan).outcome, plans::PlanRunOutcome::Optimum);
+    plan.stock.back().minimoUso.reset();
+    plan.stock.back().disponible = *tooLittle.conflicto[0].relajacion;
+    EXPECT_EQ(plans::formulatePlan(db, plan).outcome, plans::PlanRunOutcome::Optimum);
+}
+
 TEST(PlanRun, TheSaveStoresEveryPlannedMixAsANewVersionOrNothing) {
     TempDatabase t(true);
     store::Database& db = t.db();

@@ -218,6 +218,28 @@ double usageOf(const Run& r, int stock) {
     return usage * r.a.total;
 }
 
+// The same with each ingredient a formula fixes (its minimum equal to its maximum) at that
+// amount: the engine solves a fixed ingredient within a small widening of its limit, room the
+// user never gave, so a bound read off the widened vertex would name 99.98 kg where the formulas
+// fix 100. The nominal figure lies on the side that holds in both directions (no less than the
+// least usage, no more than the most).
+double nominalUsageOf(const Plan& plan, const Run& r, int stock) {
+    double usage = 0;
+    for (std::size_t f = 0; f < plan.formulas.size(); ++f) {
+        const Blend& blend = plan.formulas[f].blend;
+        for (std::size_t j = 0; j < blend.ingredients.size(); ++j) {
+            const std::size_t col = static_cast<std::size_t>(r.a.firstColumn[f]) + j;
+            if (r.a.stockOf[col] != stock)
+                continue;
+            const Ingredient& ing = blend.ingredients[j];
+            const bool fixed = ing.minimo && ing.maximo && *ing.minimo == *ing.maximo;
+            usage +=
+                r.a.usageCoef[col] * (fixed ? *ing.minimo / blend.cantidad : clipped(r.s.x[col]));
+        }
+    }
+    return usage * r.a.total;
+}
+
 bool infeasible(const Plan& plan) {
     const Run r = run(plan);
     return !r.assembled || r.status == BoundedStatus::Infeasible;
@@ -249,7 +271,7 @@ void relax(const Plan& plan, PlanConflict& c) {
     const Run r = run(without, c.stock, upper ? 1.0 : -1.0);
     if (r.status != BoundedStatus::Optimal)
         return;
-    const double usage = usageOf(r, c.stock);
+    const double usage = nominalUsageOf(plan, r, c.stock);
     c.limit.relajacion = usage;
     Plan moved = plan;
     const double ease = kFeasibilityTolerance * std::max(1.0, r.a.total);
