@@ -186,6 +186,11 @@ QString savedMessage(int saved) {
                       : QStringLiteral("Se grabaron %1 versiones nuevas.").arg(saved);
 }
 
+QString savedVersionsText(std::size_t saved) {
+    return saved == 1 ? QStringLiteral("Grabada 1 versión nueva")
+                      : QStringLiteral("Grabadas %1 versiones nuevas").arg(saved);
+}
+
 grid::GridContent worklistGrid(const std::vector<WorklistRow>& rows, const std::vector<int>& order,
                                int sortColumn, bool ascending) {
     grid::GridContent g;

@@ -56,5 +56,8 @@ QString worklistTip(const WorklistRow& row, int column);
 QString saveQuestion(int selected, int unsaved);
 // The news after saving `saved` new versions.
 QString savedMessage(int saved);
+// The same on the command line's error stream: "Grabada 1 versión nueva", "Grabadas 3 versiones
+// nuevas".
+QString savedVersionsText(std::size_t saved);
 
 } // namespace book

@@ -1,6 +1,7 @@
 #include "cli/plan_command.h"
 
 #include "app/format.h"
+#include "book/worklist_grid.h"
 #include "cli/command.h"
 #include "cli/output.h"
 #include "cli/shown_text.h"
@@ -216,7 +217,7 @@ int runPlan(const PlanOptions& o, QString* output, QTextStream& err) {
         }
         if (o.save && run.outcome == PlanRunOutcome::Optimum) {
             const std::vector<int> saved = plans::savePlan(*db, run);
-            err << "Grabadas " << saved.size() << " versiones nuevas\n";
+            err << book::savedVersionsText(saved.size()) << "\n";
         }
         *output = o.json ? json(run) : table(run);
         return exitStatus(run.outcome);

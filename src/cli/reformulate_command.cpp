@@ -130,7 +130,7 @@ int runReformulate(const ReformulateOptions& o, QTextStream& out, QTextStream& e
             std::iota(all.begin(), all.end(), 0);
             try {
                 const std::vector<int> saved = run.save(*db, all);
-                err << "Grabadas " << saved.size() << " versiones nuevas\n";
+                err << book::savedVersionsText(saved.size()) << "\n";
             } catch (const store::StoreError& e) {
                 err << "No se grabó ninguna versión nueva: " << shownLine(e.message()) << '\n';
                 return 1;

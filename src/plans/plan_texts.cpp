@@ -89,6 +89,12 @@ QString outcomeSummary(const PlanRun& run) {
     return text;
 }
 
+QString savedPlanMessage(std::size_t saved) {
+    return saved == 1 ? QStringLiteral("Se grabó 1 versión nueva de la fórmula del plan")
+                      : QStringLiteral("Se grabaron %1 versiones nuevas de las fórmulas del plan")
+                            .arg(saved);
+}
+
 QString pricesName(PlanPrices prices) {
     return prices == PlanPrices::Current ? QStringLiteral("actuales") : QStringLiteral("guardados");
 }

@@ -32,6 +32,10 @@ QString outcomeMessage(const PlanRun& run);
 // no mix, why, and the first limits of the conflict by name ("" for a solved plan or none run).
 QString outcomeSummary(const PlanRun& run);
 
+// What the window says after a save of the planned mixes, in number agreement: "Se grabó 1
+// versión nueva de la fórmula del plan".
+QString savedPlanMessage(std::size_t saved);
+
 // "actuales" or "guardados", as the command line's JSON names the choice.
 QString pricesName(PlanPrices prices);
 

@@ -294,4 +294,6 @@ TEST(Worklist, TellsWholeListsAndHowManyAreSaved) {
     EXPECT_TRUE(saveQuestion(1, 4).endsWith("Otras 3 fórmulas reformuladas quedan sin grabar."));
     EXPECT_EQ(savedMessage(1), "Se grabó 1 versión nueva.");
     EXPECT_EQ(savedMessage(2), "Se grabaron 2 versiones nuevas.");
+    EXPECT_EQ(savedVersionsText(1), "Grabada 1 versión nueva");
+    EXPECT_EQ(savedVersionsText(3), "Grabadas 3 versiones nuevas");
 }

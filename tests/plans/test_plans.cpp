@@ -324,6 +324,9 @@ TEST(PlanTexts, AmountsAsTypedAndTheConflictInWords) {
               "Disponible de Maíz: 100.00 kg (se cumple con 250.00 kg)\n"
               "Mínimo para Calcio en PONEDORA versión 1: 3.500");
     EXPECT_TRUE(plans::totalText(run).isEmpty());
+    EXPECT_EQ(plans::savedPlanMessage(1), "Se grabó 1 versión nueva de la fórmula del plan");
+    EXPECT_EQ(plans::savedPlanMessage(4),
+              "Se grabaron 4 versiones nuevas de las fórmulas del plan");
     // What stays in the window names the conflict briefly: its first three limits.
     EXPECT_EQ(plans::outcomeSummary(run),
               "Plan sin mezcla: No es posible cumplir todas las restricciones del plan. En "

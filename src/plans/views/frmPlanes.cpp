@@ -430,9 +430,7 @@ void frmPlanes::save() {
         return;
     try {
         const std::vector<int> ids = savePlan(db_, run_);
-        msg::msgBox(QStringLiteral("Se grabaron %1 versiones nuevas de las fórmulas del plan")
-                        .arg(ids.size()),
-                    msg::Plain);
+        msg::msgBox(savedPlanMessage(ids.size()), msg::Plain);
         save_->setEnabled(false);
     } catch (const store::StoreError& e) {
         msg::msgBox(QStringLiteral("No se pudo grabar el plan: %1").arg(e.message()),
