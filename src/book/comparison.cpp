@@ -105,8 +105,8 @@ Comparison compareFormulas(const FormulaSnapshot& a, const FormulaSnapshot& b) {
     c.rows.push_back(
         headerLine(QStringLiteral("Producto"), a.producto.trimmed(), b.producto.trimmed()));
     c.rows.push_back(headerLine(QStringLiteral("Versión"), a.version, b.version));
-    c.rows.push_back(headerLine(QStringLiteral("Cantidad a elaborar"),
-                                fmt::format(a.cantidad, kLimit), fmt::format(b.cantidad, kLimit)));
+    c.rows.push_back(headerLine(QStringLiteral("Cantidad a elaborar"), fmt::quantityKg(a.cantidad),
+                                fmt::quantityKg(b.cantidad)));
     c.rows.push_back(headerLine(QStringLiteral("Base de los ingredientes"),
                                 ingredientBasis(a.secaIng), ingredientBasis(b.secaIng)));
     c.rows.push_back(headerLine(QStringLiteral("Base de los nutrientes"), nutrientBasis(a.secaNut),

@@ -134,8 +134,8 @@ OdtDocument imprimeWord(const workspace::Workspace& ws, const PrintoutTexts& tex
                                        ratios));
     if (!groups.empty())
         doc.blocks << paragraphs(1)
-                   << table(
-                          limitTable(QStringLiteral("GRUPOS"), QStringLiteral("Cantidad"), groups));
+                   << table(limitTable(QStringLiteral("GRUPOS"), QStringLiteral("Cantidad (kg)"),
+                                       groups));
     doc.blocks << paragraphs(2) << table(ingredientTable(ws.ingredients));
     return doc;
 }

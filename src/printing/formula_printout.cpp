@@ -203,7 +203,7 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
         groups.push_back({g.nombre, {g.minimo, g.maximo, g.valor}});
     drawLimits(page, fila, QStringLiteral("RELACIONES"), QStringLiteral("Valor"), ratios, texts,
                today);
-    drawLimits(page, fila, QStringLiteral("GRUPOS"), QStringLiteral("Cantidad"), groups, texts,
+    drawLimits(page, fila, QStringLiteral("GRUPOS"), QStringLiteral("Cantidad (kg)"), groups, texts,
                today);
 
     fila += 10;

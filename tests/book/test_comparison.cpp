@@ -95,6 +95,11 @@ TEST(Comparison, ShowsEveryDifference) {
                                            "Calcio / Fósforo disp.:2",
                                            "Granos:2"}));
     EXPECT_EQ(c.differences(), 16);
+    for (const book::ComparisonRow& row : c.rows)
+        if (row.concepto == "Cantidad a elaborar") {
+            EXPECT_EQ(row.left[2], "1000.00 kg"); // a quantity says it is kilograms
+            EXPECT_EQ(row.right[2], "500.00 kg");
+        }
     EXPECT_EQ(c.leftTitle, "F1 versión 0");
     EXPECT_EQ(c.rightTitle, "F1 versión 1");
 

@@ -325,7 +325,8 @@ TEST(FormulaDocument, RatioAndGroupTablesFollowTheNutrients) {
     EXPECT_EQ(texts(all.at(3).rows[0]), QStringList({"RELACIONES", "Mínimo", "Máximo", "Valor"}));
     EXPECT_EQ(texts(all.at(3).rows[1]),
               QStringList({"Calcio / Fósforo disponible", "1.80", "", "2.04"}));
-    EXPECT_EQ(texts(all.at(4).rows[0]), QStringList({"GRUPOS", "Mínimo", "Máximo", "Cantidad"}));
+    EXPECT_EQ(texts(all.at(4).rows[0]),
+              QStringList({"GRUPOS", "Mínimo", "Máximo", "Cantidad (kg)"}));
     EXPECT_EQ(texts(all.at(4).rows[1]), QStringList({"Granos", "", "600.00", "560.00"}));
     EXPECT_EQ(texts(all.at(5).rows[0]).first(), "INGREDIENTES");
 

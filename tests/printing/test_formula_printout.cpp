@@ -136,7 +136,7 @@ TEST(FormulaPrintout, RatioAndGroupLimitsComeBetweenNutrientsAndIngredients) {
     expectRightAt(page, "2.20", 115, 82, 8, false);
     expectRightAt(page, "2.00", 140, 82, 8, false);
     expectTextAt(page, "GRUPOS", 13, 92, {8, true, false});
-    expectRightAt(page, "Cantidad", 140, 92, 8, false);
+    expectRightAt(page, "Cantidad (kg)", 140, 92, 8, false); // a group's quantity is kilograms
     expectTextAt(page, "Granos", 17, 97, {8, false, false});
     expectRightAt(page, "450.00", 90, 97, 8, false);
     expectRightAt(page, "512.50", 140, 97, 8, false);
