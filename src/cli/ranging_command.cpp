@@ -49,8 +49,8 @@ QString table(const lp::Blend& blend, const optimizer::RangingTarget& target, co
     QTextStream s(&out);
     s << optimizer::targetCaption(blend, target) << " de " << fmt::format(desde, "0.00####")
       << " a " << fmt::format(hasta, "0.00####") << "\n";
-    if (const auto v = optimizer::currentValue(blend, target))
-        s << "Valor actual: " << fmt::format(*v, "0.00####") << "\n";
+    if (optimizer::currentValue(blend, target))
+        s << optimizer::currentValueText(blend, target) << "\n";
     s << labels.parameter << " / " << labels.cost << "\n\n";
     for (const QString& line : optimizer::rangingLines(r, labels))
         s << line << "\n";

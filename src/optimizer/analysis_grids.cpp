@@ -90,10 +90,23 @@ analysisRowsOf(const std::vector<workspace::SensitivityRow>& rows, const Analysi
 }
 
 grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& rows,
-                               const AnalysisTab& tab) {
+                               const AnalysisTab& tab,
+                               const std::vector<workspace::FormulaNutrient>& nutrients) {
+    const auto unitOf = [&](const workspace::SensitivityRow& r) {
+        if (r.about != workspace::SensitivityRow::About::Nutrient)
+            return QString();
+        for (const workspace::FormulaNutrient& n : nutrients)
+            if (n.id == r.id)
+                return n.unidad.trimmed();
+        return QString();
+    };
     std::vector<std::vector<QVariant>> cells;
-    for (const workspace::SensitivityRow& r : analysisRowsOf(rows, tab))
-        cells.push_back({r.tipo, r.detalle, r.valor1, r.valor2, r.valor3});
+    for (const workspace::SensitivityRow& r : analysisRowsOf(rows, tab)) {
+        const QString unit = unitOf(r);
+        const QString detalle =
+            unit.isEmpty() ? r.detalle : r.detalle.trimmed() + QStringLiteral(" (") + unit + u')';
+        cells.push_back({r.tipo, detalle, r.valor1, r.valor2, r.valor3});
+    }
     // The ingredient tabs show prices; the restriction tabs the batch's cost (money, two
     // decimals) and what a unit more of the restriction adds to it (a price).
     const bool prices = tab.tipo == QLatin1String("IA") || tab.tipo == QLatin1String("II");

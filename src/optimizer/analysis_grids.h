@@ -34,9 +34,11 @@ analysisRowsOf(const std::vector<workspace::SensitivityRow>& rows, const Analysi
 
 // The rows of one kind, smallest valor2 first (the change that matters most to the user comes
 // first), with the type column hidden, the figures formatted and the header grey. The
-// workspace's own rows keep their order.
+// workspace's own rows keep their order. A nutrient's limit names the unit a unit of increase
+// is measured in, from the nutrient rows ("Mínimo para Calcio (%)").
 grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& rows,
-                               const AnalysisTab& tab);
+                               const AnalysisTab& tab,
+                               const std::vector<workspace::FormulaNutrient>& nutrients = {});
 
 // What an empty tab says in place of rows; empty for the tabs that never stand empty after a
 // formulation. A ratio or group tab is empty either because the formula limits none (it says

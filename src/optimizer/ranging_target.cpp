@@ -228,6 +228,14 @@ std::optional<double> currentValue(const lp::Blend& blend, const RangingTarget& 
     return lp::limitValue(blend, target.limit);
 }
 
+QString currentValueText(const lp::Blend& blend, const RangingTarget& target) {
+    const std::optional<double> now = currentValue(blend, target);
+    if (!now)
+        return QStringLiteral("Sin valor en la fórmula");
+    return QStringLiteral("Valor actual: ") +
+           (target.kind == RangingTarget::Price ? fmt::price(*now) : number(*now));
+}
+
 RangeBounds defaultRange(const lp::Blend& blend, const RangingTarget& target) {
     const double v = std::abs(currentValue(blend, target).value_or(0));
     if (target.kind == RangingTarget::Price)

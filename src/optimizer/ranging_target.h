@@ -45,6 +45,10 @@ QString targetCaption(const lp::Blend& blend, const RangingTarget& target);
 // The value the formula holds now: the price, or the limit (none for a limit not set).
 std::optional<double> currentValue(const lp::Blend& blend, const RangingTarget& target);
 
+// "Valor actual: 0.1725" (a price with the four decimals of a price everywhere) or
+// "Valor actual: 18.50" (a limit); "Sin valor en la fórmula" for a limit not set.
+QString currentValueText(const lp::Blend& blend, const RangingTarget& target);
+
 // The range a user starts from: from 0 to twice a price; half to one and a half times a
 // nutrient or ratio limit; from 0 to twice an ingredient or group limit, at least a fifth of the
 // batch.

@@ -84,6 +84,18 @@ TEST(AnalysisGrids, EachTabListsItsKindByValor2WithItsHeadersAndFormats) {
     EXPECT_EQ(rowTexts(rn), (QStringList{"Máximo para Fibra|274.73|-1.5000|273.23",
                                          "Mínimo para Proteína|274.73|3.1416|277.87"}));
     EXPECT_EQ(rn.header[1].text, "Por cada unidad de aumento en la restricción");
+    // With the nutrient rows the restriction names the unit its increase is measured in.
+    workspace::SensitivityRow energy{"RN", "Mínimo para Energía", 274.73, 0.5, 275.23};
+    energy.about = workspace::SensitivityRow::About::Nutrient;
+    energy.id = 9;
+    workspace::FormulaNutrient energyRow;
+    energyRow.id = 9;
+    energyRow.unidad = "Mcal/kg";
+    EXPECT_EQ(rowTexts(analysisGrid({energy}, tabs[3], {energyRow})),
+              (QStringList{"Mínimo para Energía (Mcal/kg)|274.73|0.5000|275.23"}));
+    energy.about = workspace::SensitivityRow::About::Ingredient; // an ingredient of that id
+    EXPECT_EQ(rowTexts(analysisGrid({energy}, tabs[3], {energyRow})),
+              (QStringList{"Mínimo para Energía|274.73|0.5000|275.23"}));
     EXPECT_EQ(rowTexts(analysisGrid(ws.analysisRows, tabs[2])),
               (QStringList{"Máximo para Premezcla|274.73|-0.0625|274.67"}));
 

@@ -32,7 +32,7 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
         auto* binding = new GridBinding(grid);
         binding->setFitCaptions(true);
         binding->setFillColumn(1);
-        const grid::GridContent content = analysisGrid(ws.analysisRows, tab);
+        const grid::GridContent content = analysisGrid(ws.analysisRows, tab, ws.nutrients);
         binding->show(content);
         // No rows of a kind is an answer, not a failed search: the tab says why it is empty.
         const QString emptyText = analysisEmptyText(ws, tab);

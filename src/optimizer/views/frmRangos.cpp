@@ -123,9 +123,7 @@ void frmRangos::chooseTarget(int index) {
     const RangeBounds range = defaultRange(blend_, target_);
     txtDesde_->setText(number(range.desde));
     txtHasta_->setText(number(range.hasta));
-    const std::optional<double> now = currentValue(blend_, target_);
-    lblActual_->setText(now ? "Valor actual: " + number(*now)
-                            : QStringLiteral("Sin valor en la fórmula"));
+    lblActual_->setText(currentValueText(blend_, target_));
     cmdCalcular_Click();
 }
 
@@ -169,8 +167,10 @@ void frmRangos::showRanging(const lp::Ranging& r, double desde, double hasta) {
     chart.xTitle = labels.parameter;
     chart.xFrom = desde;
     chart.xTo = hasta;
-    if (now && desde <= *now && *now <= hasta)
+    if (now && desde <= *now && *now <= hasta) {
         chart.current = now;
+        chart.currentText = currentValueText(blend_, target_);
+    }
     if (r.status == lp::RangingStatus::Ok) {
         chart.infeasibleFrom = r.infactibleDesde;
         chart.infeasibleTo = r.infactibleHasta;

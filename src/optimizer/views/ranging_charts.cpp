@@ -82,8 +82,10 @@ void showChart(QChartView* view, const RangingChart& c) {
     pen.setWidth(3);
     series.push_back({line, pen});
     if (c.current)
-        series.push_back(verticalLine(*c.current, yMin, yMax, "Valor actual: " + number(*c.current),
-                                      QColor(40, 40, 40), Qt::DashLine));
+        series.push_back(verticalLine(
+            *c.current, yMin, yMax,
+            c.currentText.isEmpty() ? "Valor actual: " + number(*c.current) : c.currentText,
+            QColor(40, 40, 40), Qt::DashLine));
     if (c.infeasibleFrom)
         series.push_back(verticalLine(*c.infeasibleFrom, yMin, yMax,
                                       "Sin mezcla desde " + number(*c.infeasibleFrom),

@@ -18,6 +18,7 @@ struct RangingChart {
     double xFrom = 0, xTo = 1;
     bool fromZero = true;          // the value axis starts at 0 (else it spans the line only)
     std::optional<double> current; // the value the formula holds now
+    QString currentText;           // its name in the legend ("Valor actual: 0.1725")
     std::optional<double> infeasibleFrom; // no mix past this value
     std::optional<double> infeasibleTo;   // no mix before this value
 };

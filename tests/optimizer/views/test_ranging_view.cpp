@@ -74,7 +74,9 @@ TEST(RangingView, FishMealPriceThenTheProteinMinimum) {
     auto* costo = w.findChild<QChartView*>("chtCosto");
     EXPECT_EQ(linePoints(valor), 2 * grid->rowCount());
     EXPECT_EQ(linePoints(costo), grid->rowCount() + 1);
-    EXPECT_EQ(seriesNames(valor), (QStringList{"Cantidad (Kg)", "Valor actual: 1.50"}));
+    // Today's price reads with the four decimals of a price, as the grid's prices do.
+    EXPECT_EQ(w.findChild<QLabel*>("lblActual")->text(), "Valor actual: 1.5000");
+    EXPECT_EQ(seriesNames(valor), (QStringList{"Cantidad (Kg)", "Valor actual: 1.5000"}));
     EXPECT_FALSE(valor->chart()->legend()->markers().first()->isVisible()); // the axis names it
     EXPECT_EQ(valor->chart()->axes(Qt::Horizontal).first()->titleText(), "Precio ($/Kg)");
     EXPECT_EQ(costo->chart()->axes(Qt::Vertical).first()->titleText(), "Costo de la fórmula ($)");
@@ -89,6 +91,7 @@ TEST(RangingView, FishMealPriceThenTheProteinMinimum) {
     combo->setCurrentIndex(combo->findText("Mínimo de Proteína bruta"));
     EXPECT_EQ(w.findChild<QLineEdit*>("txtDesde")->text(), "11.50");
     EXPECT_EQ(w.findChild<QLineEdit*>("txtHasta")->text(), "34.50");
+    EXPECT_EQ(w.findChild<QLabel*>("lblActual")->text(), "Valor actual: 23.00");
     EXPECT_EQ(grid->horizontalHeaderItem(4)->text(), "Precio sombra ($ por %)");
     const QString end = w.findChild<QLabel*>("lblMensaje")->text();
     ASSERT_TRUE(end.startsWith("Sin mezcla posible por encima de 28.9652")) << end.toStdString();
@@ -160,6 +163,6 @@ TEST(RangingView, OpenedFromTheWorkspaceAndTheAnalysis) {
     ASSERT_EQ(captions.size(), 4);
     EXPECT_EQ(captions[0], "Máximo de Proteína bruta");
     EXPECT_EQ(captions[1], "Precio de Harina de pescado 62%");
-    // "Mínimo para X" in the analysis is the ranging of "Mínimo de X".
-    EXPECT_EQ(captions[3], QString(captions[2]).replace(" para ", " de "));
+    // "Mínimo para X (%)" in the analysis (the unit of X named) is the ranging of "Mínimo de X".
+    EXPECT_EQ(captions[3] + " (%)", QString(captions[2]).replace(" para ", " de "));
 }
