@@ -2,10 +2,12 @@
 #include "home/views/start_page_view.h"
 #include "optimizer/sample_formulas.h"
 #include "shell/views/menu.h"
+#include "store/server_address.h"
 #include "store/sql_text.h"
 #include "support/recording_shell.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
+#include "support/test_server.h"
 #include "workspace/views/frmoptimizacion.h"
 
 #include <QApplication>
@@ -73,6 +75,43 @@ TEST_F(StartPageFixture, TheMainWindowShowsTheDatabaseTheBookAndThePriceChange) 
     EXPECT_TRUE(changed->isVisible());
     EXPECT_EQ(column(*changed, 0), QStringList{"Maíz amarillo grano"});
     EXPECT_TRUE(child<QLabel>(*page, "lblCantidades")->text().startsWith("Ingredientes: 21\n"));
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
+}
+
+// On a team server the page names the server, the database and the user (never a password),
+// in the page, the status bar and the title, and reads the book and the counts from the server
+// as it does from a file. Run by the server variant of this program.
+TEST_F(StartPageFixture, OnAServerThePageNamesTheServerTheDatabaseAndTheUser) {
+    if (!testsOnServer())
+        GTEST_SKIP() << "the file's line is checked above";
+    app::menu window(store::Database::openFile(t.path()));
+    window.show();
+    QApplication::processEvents();
+    const store::ServerAddress a = store::parseServerAddress(t.path());
+    const QString line = QStringLiteral("Servidor: %1:%2 · Base: %3 · Usuario: %4")
+                             .arg(a.host)
+                             .arg(a.port)
+                             .arg(a.database, a.user);
+    auto* page = child<home::StartPageView>(window, "inicio");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(child<QLabel>(*page, "lblBaseDatos")->text(), line);
+    EXPECT_EQ(child<QLabel>(window, "lblBaseDatosEstado")->text(), line);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Dosivant — %1 en %2:%3 (%4)")
+                                        .arg(a.database, a.host)
+                                        .arg(a.port)
+                                        .arg(a.user));
+    EXPECT_FALSE(child<QLabel>(*page, "lblBaseDatos")->text().contains("password"));
+
+    auto* recent = child<QTableWidget>(*page, "grdRecientes");
+    ASSERT_EQ(recent->rowCount(), 4);
+    for (const char* code : {"POLLO-INI", "PONEDORA", "CERDO-CREC", "VACA-CONC"})
+        EXPECT_TRUE(column(*recent, 0).contains(code)) << code;
+    EXPECT_EQ(column(*child<QTableWidget>(*page, "grdPrecios"), 0),
+              QStringList{"Maíz amarillo grano"});
+    const QString counts = child<QLabel>(*page, "lblCantidades")->text();
+    for (const char* count :
+         {"Ingredientes: 21\n", "Nutrientes: 12\n", "Fórmulas: 4 (", "Planes de producción: 1"})
+        EXPECT_TRUE(counts.contains(QString::fromUtf8(count))) << counts.toStdString();
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
 }
 
