@@ -29,7 +29,7 @@ Column share(const QString& caption) {
     return c;
 }
 Column quantity(const QString& caption) {
-    Column c = number(caption, 1000);
+    Column c = number(caption, 1300); // "B.Húmeda kg" and its total's caption read whole
     c.blankZero = true;
     return c;
 }

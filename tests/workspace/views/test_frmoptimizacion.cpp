@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -211,6 +212,12 @@ TEST_F(Window, NutrientsShowTheirUnitAndQuantitiesTheirKilograms) {
             captions << header(grid, c);
     EXPECT_TRUE(captions.contains("B.Seca kg") && captions.contains("B.Húmeda kg"))
         << captions.join(u',').toStdString();
+    for (int c : {9, 12}) // the quantity columns and their totals' captions are not cut
+        EXPECT_GT(grid->columnWidth(c),
+                  grid->horizontalHeader()->fontMetrics().horizontalAdvance(header(grid, c)))
+            << c;
+    for (const char* total : {"lblCanS", "lblCanH"})
+        EXPECT_GE(child<QLabel>(total)->width(), child<QLabel>(total)->sizeHint().width()) << total;
     QStringList labels;
     for (const QLabel* l : w->findChildren<QLabel*>())
         labels << l->text();
