@@ -304,6 +304,36 @@ AppliedTradeoff applyTradeoffPoint(workspace::Workspace& ws, const TradeoffRun& 
     return out;
 }
 
+QStringList tradeoffHeaders(const TradeoffRun& run) {
+    return {run.unidad.isEmpty() ? run.objetivo : run.objetivo + " (" + run.unidad + ")",
+            QStringLiteral("Costo por unidad"),
+            QStringLiteral("% sobre el menor costo"),
+            run.aumentar ? QStringLiteral("% sobre el óptimo") : QStringLiteral("% bajo el óptimo"),
+            QStringLiteral("Entran"),
+            QStringLiteral("Salen")};
+}
+
+QString tradeoffValuePattern(const TradeoffRun& run) {
+    std::vector<double> values;
+    for (const TradeoffRow& row : run.vertices)
+        values.push_back(row.valor);
+    std::sort(values.begin(), values.end());
+    return fmt::breakpointPattern(values, 2);
+}
+
+std::vector<QStringList> tradeoffCells(const TradeoffRun& run) {
+    const QString pattern = tradeoffValuePattern(run);
+    std::vector<QStringList> cells;
+    for (const TradeoffRow& row : run.vertices)
+        cells.push_back(
+            {fmt::format(row.valor, pattern), fmt::format(row.costo, fmt::kPricePattern),
+             fmt::format(row.sobreCosto, fmt::kSharePattern),
+             row.cambioObjetivo ? fmt::format(*row.cambioObjetivo, fmt::kSharePattern)
+                                : QStringLiteral("-"),
+             row.entran.join(QStringLiteral(", ")), row.salen.join(QStringLiteral(", "))});
+    return cells;
+}
+
 std::optional<int> goalByName(store::Database& db, const QString& name, QString* error) {
     const QString typed = name.trimmed();
     store::RecordSet rs = db.query(catalog::kNutrientListSql);

@@ -108,6 +108,16 @@ struct AppliedTradeoff {
 // curve or the workspace's ingredients, nutrients or bases changed since.
 AppliedTradeoff applyTradeoffPoint(workspace::Workspace& ws, const TradeoffRun& curve, double v);
 
+// The table of vertices as the window and the command show it. Headers: the goal with its unit
+// ("Fósforo total (%)"), "Costo por unidad", "% sobre el menor costo", "% bajo el óptimo" (when
+// raising "% sobre el óptimo"), "Entran", "Salen".
+QStringList tradeoffHeaders(const TradeoffRun& run);
+// One row of texts per vertex: the goal with the decimals that tell every two vertices apart, the
+// cost as a price, both percentages as shares ("-" where there is none), the names joined by ", ".
+std::vector<QStringList> tradeoffCells(const TradeoffRun& run);
+// The pattern tradeoffCells shows the goal's values in.
+QString tradeoffValuePattern(const TradeoffRun& run);
+
 // The goal named by a text, among the catalogue's nutrients: its whole name (letter case and
 // blanks around it ignored), else a part of its name. The message when the text names none (with
 // the names closest to it) or several (with those).
