@@ -114,8 +114,7 @@ int runTradeoff(const TradeoffOptions& o, QString* output, QTextStream& err) {
         const optimizer::TradeoffRun run = optimizer::tradeoffOfFormula(*db, id, *goal, o.aumentar);
         // What the load tells (ingredients left out) goes where the program's messages go.
         for (const workspace::Notice& n : run.notices)
-            if (run.hasCurve() || n.text != run.mensaje)
-                msg::msgBox(n.text, n.kind, n.title);
+            msg::msgBox(n.text, n.kind, n.title);
         if (!run.hasCurve()) {
             err << "La fórmula " << named << " no tiene curva de compromiso: " << run.mensaje
                 << '\n';

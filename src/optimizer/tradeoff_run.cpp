@@ -166,7 +166,6 @@ void runChecked(TradeoffRun& run, workspace::Workspace ws, store::Database& db) 
     if (!validate(ws, ws.batchQuantity, ws.ingredientsDry, ws.nutrientsDry, checks).ok) {
         refuse(run, checks.empty() ? QStringLiteral("La fórmula no se puede formular.")
                                    : workspace::joinedNotices(checks));
-        run.notices.insert(run.notices.end(), checks.begin(), checks.end());
         return;
     }
     runCurve(run, ws, db);
@@ -224,10 +223,8 @@ TradeoffRun tradeoffOfFormula(store::Database& db, int formulaId, int goalNutrie
     workspace::LoadedFormula loaded = workspace::loadFormula(db, formulaId);
     run.notices = loaded.notices;
     if (loaded.refusal || !loaded.header.found) {
-        const workspace::Notice refusal =
-            loaded.refusal.value_or(workspace::Notice{"No se pudo establecer la Fórmula"});
-        run.notices.push_back(refusal);
-        refuse(run, refusal.text);
+        refuse(run, loaded.refusal ? loaded.refusal->text
+                                   : QStringLiteral("No se pudo establecer la Fórmula"));
         return run;
     }
     loaded.ws.formulaId = formulaId;

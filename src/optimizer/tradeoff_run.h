@@ -54,7 +54,8 @@ struct TradeoffRun {
     QString mensaje;
     // An infeasible formula: the limits in conflict (conflictRows shows them).
     std::vector<lp::ConflictLimit> conflicto;
-    // What loading and checking the formula told on the way (the loader's, the validation's).
+    // What loading the formula told on the way (the ingredients left out for lacking dry matter);
+    // a refusal of the load or of the checks a formulation makes is mensaje.
     workspace::Notices notices;
 
     int objetivoId = 0;

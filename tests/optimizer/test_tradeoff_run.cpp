@@ -144,6 +144,16 @@ TEST(TradeoffRun, ConstantGoalInfeasibleFormulaAndUnknownNames) {
     ASSERT_FALSE(none.conflicto.empty());
     EXPECT_FALSE(none.mensaje.isEmpty());
 
+    // Refused as the formulation refuses it, and a goal the catalogue lacks.
+    workspace::findNutrient(ws, nutrientId(db, "Proteína bruta"))->minimo.reset();
+    const optimizer::TradeoffRun unchecked =
+        optimizer::tradeoffOfWorkspace(ws, db, nutrientId(db, "Fósforo total"), false);
+    EXPECT_EQ(unchecked.status, lp::TradeoffStatus::Invalid);
+    EXPECT_TRUE(unchecked.mensaje.contains("Debe ingresar un valor mínimo o máximo"))
+        << unchecked.mensaje.toStdString();
+    EXPECT_EQ(optimizer::tradeoffOfWorkspace(ws, db, 999999, false).status,
+              lp::TradeoffStatus::Invalid);
+
     QString error;
     EXPECT_FALSE(optimizer::goalByName(db, "fosforo totl", &error));
     EXPECT_TRUE(error.contains("Fósforo total")) << error.toStdString();
