@@ -8,6 +8,7 @@ namespace cli {
     COMMAND(createDatabaseCommand)                                                                 \
     COMMAND(formulateCommand)                                                                      \
     COMMAND(rangingCommand)                                                                        \
+    COMMAND(tradeoffCommand)                                                                       \
     COMMAND(planCommand)                                                                           \
     COMMAND(printCommand)                                                                          \
     COMMAND(reportCommand)                                                                         \

@@ -4,6 +4,7 @@
 #include "cli/command.h"
 #include "cli/shown_text.h"
 #include "formulas/formula_lookup.h"
+#include "optimizer/tradeoff_run.h"
 #include "printing/catalogue_lists.h"
 #include "printing/catalogue_report.h"
 #include "printing/formula_document.h"
@@ -66,9 +67,19 @@ int runPrint(const PrintOptions& o, QTextStream& out, QTextStream& err) {
                 << "; no se escribió nada\n";
             return 1;
         }
+        std::vector<int> goals;
+        for (const QString& name : o.objetivos) {
+            const std::optional<int> goal = optimizer::goalByName(*db, name, &error);
+            if (!goal) {
+                err << "dosivant print: " << shownLine(error) << "; no se escribió nada\n";
+                return 1;
+            }
+            goals.push_back(*goal);
+        }
         const workspace::ResultFigures figures = workspace::actuResultados(ws, *db);
         printing::PrintoutTexts texts = printing::PrintoutTexts::from(header, figures);
         texts.unidades = printing::nutrientUnits(*db, ws);
+        texts.objetivos = printing::printedGoals(*db, ws, goals);
         const QDate today = QDate::currentDate();
         const bool written =
             o.pdf.isEmpty()
@@ -141,7 +152,8 @@ public:
     QString synopsis() const override {
         return QStringLiteral("  dosivant print --database RUTA (--formula CODIGO [--version N] | "
                               "--id ID)\n"
-                              "                 (--pdf ARCHIVO | --odt ARCHIVO) [--charts]\n"
+                              "                 (--pdf ARCHIVO | --odt ARCHIVO) [--charts] "
+                              "[--goal NUTRIENTE]...\n"
                               "      escribe la impresión de una fórmula guardada en PDF o como "
                               "documento\n");
     }
@@ -154,12 +166,18 @@ public:
             {{"pdf"}, "ARCHIVO", "escribe la impresión en un PDF"},
             {{"odt"}, "ARCHIVO", "escribe el documento de texto (.odt)"},
             {{"charts"}, {}, "con --pdf: agrega la página de gráficos de la mezcla", {"graficos"}},
+            {{"goal"},
+             "NUTRIENTE",
+             "agrega una línea con el valor de ese nutriente del catálogo en la mezcla, por kg y "
+             "por tonelada (se puede repetir)",
+             {"objetivo"}},
         };
     }
     QString usage() const override {
         return QStringLiteral(
             "Uso: dosivant print --database RUTA (--formula CODIGO [--version N] | --id ID)\n"
-            "                    (--pdf ARCHIVO | --odt ARCHIVO) [--charts]\n\n"
+            "                    (--pdf ARCHIVO | --odt ARCHIVO) [--charts] [--goal "
+            "NUTRIENTE]...\n\n"
             "Escribe la impresión de una fórmula guardada en PDF o como documento de texto; no "
             "escribe nada\nen la base de datos.\n\nOpciones:\n");
     }
@@ -183,6 +201,12 @@ public:
         if (o.pdf.isEmpty() == o.odt.isEmpty())
             return QStringLiteral("Indique --pdf o --odt (uno de los dos)");
         o.charts = parser.isSet("charts");
+        for (const QString& goal : parser.values("goal")) {
+            if (goal.trimmed().isEmpty())
+                return spelledAs(parser, {"goal", "objetivo"}) +
+                       QStringLiteral(" necesita el nombre de un nutriente");
+            o.objetivos << goal.trimmed();
+        }
         if (o.charts && o.pdf.isEmpty())
             return spelledAs(parser, {"charts", "graficos"}) + QStringLiteral(" va con --pdf");
         return {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QTextStream;
@@ -17,12 +18,13 @@ struct PrintOptions {
     QString odt;                // --odt (print only)
     QString list;               // the report's list: ingredientes, nutrientes or formulas
     bool charts = false;        // --graficos: the chart page after the printout (PDF)
+    QStringList objetivos;      // --goal NUTRIENTE, each: a line of its value per kg and per t
 };
 
 // `dosivant print --database PATH (--formula CODE [--version N] | --id ID) (--pdf FILE |
-// --odt FILE)`: the printout of a stored formula as the workspace shows it after loading, as a
-// PDF page drawn by the printer routine or as the word-processor document. Writes nothing to
-// the database. Returns the exit status (0, or 1 with a message on `err`).
+// --odt FILE) [--goal NUTRIENTE]...`: the printout of a stored formula as the workspace shows it
+// after loading, as a PDF page drawn by the printer routine or as the word-processor document.
+// Writes nothing to the database. Returns the exit status (0, or 1 with a message on `err`).
 int runPrint(const PrintOptions& options, QTextStream& out, QTextStream& err);
 
 // `dosivant report (ingredientes|nutrientes|formulas) --database PATH --pdf FILE`: the

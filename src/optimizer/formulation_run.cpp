@@ -154,6 +154,10 @@ lp::Blend tableauBlend(const workspace::Workspace& ws,
     return blend;
 }
 
+void writeMix(workspace::Workspace& ws, const lp::Blend& blend, const std::vector<double>& shares) {
+    writeBack(ws, blend, shares);
+}
+
 QString contributionsMessage(const QString& nutrientName) {
     return "No es posible alcanzar el Mínimo para la propiedad " + nutrientName.trimmed();
 }

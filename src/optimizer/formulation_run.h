@@ -83,6 +83,12 @@ lp::Blend tableauBlend(const workspace::Workspace& ws, store::Database& db);
 lp::Blend tableauBlend(const workspace::Workspace& ws,
                        const workspace::MixCompositions& compositions);
 
+// Writes the mix of these shares (on the ingredient basis of `blend`, built by tableauBlend from
+// this workspace) into the workspace's rows as a formulation writes its result: quantities and
+// shares on both bases, each row by its id, and the ratio and group values. Figures are left to
+// the caller.
+void writeMix(workspace::Workspace& ws, const lp::Blend& blend, const std::vector<double>& shares);
+
 // The message the contributions view shows when it opens.
 QString contributionsMessage(const QString& nutrientName);
 

@@ -81,6 +81,11 @@ bool checkIngredientSums(const std::vector<workspace::FormulaIngredient>& rows, 
 
 } // namespace
 
+bool limitsApart(double minimo, double maximo) {
+    return minimo < maximo &&
+           (minimo == 0 || fmt::roundDecimals(std::fabs((maximo - minimo) / minimo), 10) >= 0.0001);
+}
+
 Validation validate(workspace::Workspace& ws, double cantidad, bool secaIng, bool secaNut,
                     workspace::Notices& notices) {
     Validation v;

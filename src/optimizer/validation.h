@@ -26,6 +26,10 @@ struct Validation {
 Validation validate(workspace::Workspace& ws, double cantidad, bool secaIng, bool secaNut,
                     workspace::Notices& notices);
 
+// Whether a nutrient's minimum and maximum are far enough apart for a formulation: the maximum
+// above the minimum by at least 0.01 % of it.
+bool limitsApart(double minimo, double maximo);
+
 // The check of the ratio and group limits on the blend built from the workspace, before the
 // reachability check: the first limit no mix can meet (or a ratio with nothing to divide by) is
 // told in a notice, and every problem found is returned; the run stops on any.

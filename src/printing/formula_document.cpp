@@ -136,6 +136,16 @@ OdtDocument imprimeWord(const workspace::Workspace& ws, const PrintoutTexts& tex
         doc.blocks << paragraphs(1)
                    << table(limitTable(QStringLiteral("GRUPOS"), QStringLiteral("Cantidad (kg)"),
                                        groups));
+    if (!texts.objetivos.empty()) {
+        OdtTable goals;
+        goals.columnWidthsPt = {400};
+        goals.shadeFirstRow = true;
+        goals.rows.append(
+            {text(QStringLiteral("OBJETIVOS (por kg y por tonelada tal cual)"), true)});
+        for (const PrintedGoal& goal : texts.objetivos)
+            goals.rows.append({text(goalText(goal))});
+        doc.blocks << paragraphs(1) << table(goals);
+    }
     doc.blocks << paragraphs(2) << table(ingredientTable(ws.ingredients));
     return doc;
 }

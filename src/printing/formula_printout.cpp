@@ -2,12 +2,17 @@
 
 #include "app/date_text.h"
 #include "app/format.h"
+#include "catalog/nutrient_search.h"
 #include "catalog/nutrients.h"
 #include "printing/page_canvas.h"
+#include "store/database.h"
+#include "store/record_set.h"
 #include "workspace/formula_loader.h"
+#include "workspace/mix_compositions.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
 
+#include <QSet>
 #include <algorithm>
 
 namespace printing {
@@ -68,6 +73,95 @@ QString unitCostText(double cost) {
     return QStringLiteral("$ ") + fmt::price(cost) + QStringLiteral(" por kg");
 }
 
+QString goalText(const PrintedGoal& goal) {
+    QString text = goal.nombre.trimmed() + QStringLiteral(": ");
+    if (!goal.valor)
+        return text + QStringLiteral("-");
+    const QString unit = goal.unidad.trimmed();
+    double perKg = *goal.valor, perTonne = *goal.valor * 1000;
+    QString kgUnit, tonneUnit;
+    if (unit == QLatin1String("%")) {
+        perKg = perTonne = *goal.valor * 10;
+        kgUnit = QStringLiteral("g/kg");
+        tonneUnit = QStringLiteral("kg/t");
+    } else if (unit.compare(QLatin1String("ppm"), Qt::CaseInsensitive) == 0) {
+        perTonne = perKg;
+        kgUnit = QStringLiteral("mg/kg");
+        tonneUnit = QStringLiteral("g/t");
+    } else if (unit.endsWith(QLatin1String("/kg"), Qt::CaseInsensitive)) {
+        kgUnit = unit;
+        tonneUnit = unit.left(unit.size() - 3) + QStringLiteral("/t");
+    } else if (unit.isEmpty()) {
+        kgUnit = QStringLiteral("por kg");
+        tonneUnit = QStringLiteral("por t");
+    } else {
+        kgUnit = unit + QStringLiteral("/kg");
+        tonneUnit = unit + QStringLiteral("/t");
+    }
+    return text + fmt::format(perKg, fmt::kPricePattern) + ' ' + kgUnit + QStringLiteral(" · ") +
+           fmt::format(perTonne, fmt::kQuantityPattern) + ' ' + tonneUnit;
+}
+
+namespace {
+
+// Each goal's value in the workspace's mix as fed, as the nutrient rows compute it on that
+// basis; none without a mix.
+void valuesInMix(store::Database& db, const workspace::Workspace& ws,
+                 std::vector<PrintedGoal>& goals) {
+    std::vector<int> ingredients, ids;
+    bool mixed = false;
+    for (const workspace::FormulaIngredient& i : ws.ingredients) {
+        ingredients.push_back(i.id);
+        mixed = mixed || i.porcentajeHumeda.value_or(0) != 0;
+    }
+    if (!mixed)
+        return;
+    for (const PrintedGoal& g : goals)
+        ids.push_back(g.id);
+    const workspace::MixCompositions comps = workspace::readMixCompositions(db, ingredients, ids);
+    for (PrintedGoal& goal : goals) {
+        double valor = 0;
+        for (const workspace::FormulaIngredient& i : ws.ingredients)
+            if (const std::optional<double> a = comps.valor(goal.id, i.id))
+                valor += *a * (comps.catalogueDryMatter(i.id).value_or(0) / 100) *
+                         i.porcentajeHumeda.value_or(0);
+        goal.valor = valor;
+    }
+}
+
+} // namespace
+
+std::vector<PrintedGoal> printedGoals(store::Database& db, const workspace::Workspace& ws,
+                                      const std::vector<int>& goalIds) {
+    std::vector<PrintedGoal> goals;
+    for (const int id : goalIds)
+        if (const std::optional<catalog::NutrientFields> fields = catalog::loadNutrient(db, id))
+            goals.push_back({id, fields->nombre.trimmed(), fields->unidad.trimmed(), std::nullopt});
+    valuesInMix(db, ws, goals);
+    return goals;
+}
+
+std::vector<PrintedGoal> goalChoices(store::Database& db, const workspace::Workspace& ws) {
+    QSet<int> inFormula;
+    for (const workspace::FormulaNutrient& n : ws.nutrients)
+        inFormula.insert(n.id);
+    std::vector<PrintedGoal> own, others;
+    store::RecordSet rs = db.query(catalog::kNutrientListSql);
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+        PrintedGoal goal{rs.toInt("id_propiedad"), rs.toString("nombre").trimmed(),
+                         rs.toString("unidad").trimmed(), std::nullopt};
+        (inFormula.contains(goal.id) ? own : others).push_back(goal);
+    }
+    std::vector<PrintedGoal> goals;
+    for (const workspace::FormulaNutrient& n : ws.nutrients)
+        for (const PrintedGoal& g : own)
+            if (g.id == n.id)
+                goals.push_back(g);
+    goals.insert(goals.end(), others.begin(), others.end());
+    valuesInMix(db, ws, goals);
+    return goals;
+}
+
 bool isPrintedIngredient(const workspace::FormulaIngredient& ingredient) {
     return ingredient.cantidadHumeda.value_or(0) != 0;
 }
@@ -121,6 +215,24 @@ void drawLimits(PageCanvas& page, double& fila, const QString& title, const QStr
             if (!text.isEmpty())
                 page.drawTextRight(columns[c], fila, text);
         }
+        fila += kLineStep;
+        breakPageIfFull(page, fila, texts.formula, today);
+    }
+}
+
+// The goals chosen to be printed, a line each under their heading; nothing when none was chosen.
+void drawGoals(PageCanvas& page, double& fila, const PrintoutTexts& texts, const QDate& today) {
+    if (texts.objetivos.empty())
+        return;
+    fila += 5;
+    breakPageIfFull(page, fila, texts.formula, today);
+    page.setFont(kSmallBold);
+    page.drawText(QPointF(13, fila), QStringLiteral("OBJETIVOS (por kg y por tonelada tal cual)"));
+    page.drawBox(QPointF(10, fila - 1.5), 140, 5);
+    fila += 5;
+    for (const PrintedGoal& goal : texts.objetivos) {
+        page.setFont(kSmall);
+        page.drawText(QPointF(17, fila), goalText(goal));
         fila += kLineStep;
         breakPageIfFull(page, fila, texts.formula, today);
     }
@@ -205,6 +317,7 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
                today);
     drawLimits(page, fila, QStringLiteral("GRUPOS"), QStringLiteral("Cantidad (kg)"), groups, texts,
                today);
+    drawGoals(page, fila, texts, today);
 
     fila += 10;
     page.setFont(kSmallBold);

@@ -6,6 +6,7 @@
 
 #include <QVariant>
 #include <optional>
+#include <vector>
 
 namespace store {
 class Database;
@@ -22,19 +23,43 @@ namespace printing {
 
 class PageCanvas;
 
+// A goal chosen to be printed under the limits: a nutrient of the catalogue (a footprint brought
+// in as one, say) and the formula's value of it per kilogram of mix as fed.
+struct PrintedGoal {
+    int id = 0;
+    QString nombre;
+    QString unidad;              // the catalogue's, may be empty
+    std::optional<double> valor; // none: the workspace holds no mix
+};
+
+// The line of a goal: its value per kg and per tonne of mix, "Huella de carbono: 0.5123 kg
+// CO2e/kg · 512.30 kg CO2e/t"; a "%" is printed as "6.61 g/kg · 6.61 kg/t", "ppm" as mg/kg and
+// g/t, a unit per kg as that unit and per t; a unit of another kind gains "/kg" and "/t".
+QString goalText(const PrintedGoal& goal);
+
+// The goals chosen (catalogue nutrient ids, in that order; an id not in the catalogue is left
+// out), each with its value in the workspace's mix as fed, from today's compositions.
+std::vector<PrintedGoal> printedGoals(store::Database& db, const workspace::Workspace& ws,
+                                      const std::vector<int>& goalIds);
+
+// Every nutrient of the catalogue a user may choose to print as a goal: the formula's own first,
+// in their order, then the others by name; each with its value in the workspace's mix as fed.
+std::vector<PrintedGoal> goalChoices(store::Database& db, const workspace::Workspace& ws);
+
 // What the workspace window shows in its boxes when the user prints: the header of the formula
 // and the totals under the ingredient grid, as text.
 struct PrintoutTexts {
-    QString formula;              // txt_Formula
-    QString codigo;               // txt_CodFormula
-    QString version;              // txt_VerFormula
-    QString fechaModificacion;    // txt_FecMFormula
-    QString matSeca;              // txtMatSeca
-    QString canS;                 // txtCanS
-    QString porS;                 // txtPorS
-    QString canH;                 // txtCanH
-    QString porH;                 // txtPorH
-    QHash<int, QString> unidades; // the unit of each nutrient, by id: "%", "Mcal/kg"
+    QString formula;                    // txt_Formula
+    QString codigo;                     // txt_CodFormula
+    QString version;                    // txt_VerFormula
+    QString fechaModificacion;          // txt_FecMFormula
+    QString matSeca;                    // txtMatSeca
+    QString canS;                       // txtCanS
+    QString porS;                       // txtPorS
+    QString canH;                       // txtCanH
+    QString porH;                       // txtPorH
+    QHash<int, QString> unidades;       // the unit of each nutrient, by id: "%", "Mcal/kg"
+    std::vector<PrintedGoal> objetivos; // the goals chosen to be printed, none by default
 
     static PrintoutTexts from(const workspace::FormulaHeader& header,
                               const workspace::ResultFigures& figures);

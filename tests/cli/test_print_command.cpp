@@ -1,8 +1,14 @@
+#include "catalog/composition.h"
+#include "catalog/nutrients.h"
 #include "cli/command_line.h"
 #include "cli/command_run.h"
+#include "formulas/formula_lookup.h"
+#include "optimizer/sample_formulas.h"
 #include "printing/zip_reader.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
+#include "workspace/formula_loader.h"
+#include "workspace/workspace.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -59,6 +65,42 @@ TEST(PrintCommand, WritesTheStoredFormulaAsPdfOrDocumentAndNothingElse) {
     EXPECT_TRUE(content.contains(">3.200 Mcal<")) << content.toStdString();
 
     EXPECT_EQ(QCryptographicHash::hash(contents(t.path()), QCryptographicHash::Sha256), before);
+}
+
+// Each --goal (or --objetivo) adds its line: the formula's value per kg and per tonne as fed.
+TEST(PrintCommand, WritesALinePerChosenGoal) {
+    TempDatabase t(true);
+    QTemporaryDir dir;
+    {
+        ScriptedMessages messages;
+        optimizer::formulateSampleFormulas(t.db());
+        const int footprint = catalog::createNutrient(t.db(), {"Huella de carbono", "kg CO2e/kg"});
+        const int broiler = formulas::findFormula(t.db(), {"POLLO-INI", std::nullopt, 0});
+        // 0.4 per kilogram as fed in every ingredient: 0.4 in any mix.
+        for (const workspace::FormulaIngredient& i :
+             workspace::loadFormula(t.db(), broiler).ws.ingredients)
+            catalog::updateCompositionValue(
+                t.db(), i.id, footprint, 0.4 * 100 / i.materiaSecaActual.value_or(i.materiaSeca));
+    }
+    const CommandRun odt =
+        runCommand("print", {"--database", t.path(), "--formula", "POLLO-INI", "--odt",
+                             dir.filePath("objetivos.odt"), "--goal", "huella de carbono",
+                             "--objetivo", "Proteína bruta"});
+    ASSERT_EQ(odt.status, 0) << odt.err.toStdString();
+    ZipReader zip(contents(dir.filePath("objetivos.odt")));
+    const QString content = QString::fromUtf8(zip.read("content.xml"));
+    EXPECT_TRUE(content.contains("Huella de carbono: 0.4000 kg CO2e/kg · 400.00 kg CO2e/t"))
+        << content.toStdString();
+    EXPECT_TRUE(content.contains("Proteína bruta: ")) << content.toStdString();
+    EXPECT_LT(content.indexOf("Huella de carbono:"), content.indexOf("Proteína bruta: "));
+
+    const CommandRun unknown =
+        runCommand("print", {"--database", t.path(), "--formula", "POLLO-INI", "--pdf",
+                             dir.filePath("no.pdf"), "--goal", "huella de agua"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_TRUE(unknown.err.contains("No hay ningún nutriente llamado"))
+        << unknown.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("no.pdf")));
 }
 
 TEST(PrintCommand, RefusesBadRequestsWithAClearMessage) {

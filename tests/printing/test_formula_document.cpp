@@ -338,3 +338,18 @@ TEST(FormulaDocument, RatioAndGroupTablesFollowTheNutrients) {
     ASSERT_EQ(five.size(), 5);
     EXPECT_EQ(texts(five.at(3).rows[0]).first(), "GRUPOS");
 }
+
+TEST(FormulaDocument, ChosenGoalsHaveATableBeforeTheIngredients) {
+    workspace::Workspace ws = smallFormula();
+    printing::PrintoutTexts withGoals = sampleTexts();
+    withGoals.objetivos = {{7, "Huella de carbono", "kg CO2e/kg", 0.5}};
+    ZipReader zip(printing::odtPackage(printing::imprimeWord(ws, withGoals, kToday)));
+    QDomDocument content = parse(zip.read("content.xml"));
+    const QList<Table> all = tables(content, Styles(content));
+    ASSERT_EQ(all.size(), 5);
+    EXPECT_EQ(texts(all.at(3).rows[0]),
+              QStringList({"OBJETIVOS (por kg y por tonelada tal cual)"}));
+    EXPECT_EQ(texts(all.at(3).rows[1]),
+              QStringList({"Huella de carbono: 0.5000 kg CO2e/kg · 500.00 kg CO2e/t"}));
+    EXPECT_EQ(texts(all.at(4).rows[0]).first(), "INGREDIENTES");
+}

@@ -300,3 +300,30 @@ TEST(FormulaPrintout, PdfIntoAFolderThatCannotBeWrittenReportsInSpanish) {
         "/proc/no/such/folder/formula.pdf", "x", [](printing::PageCanvas&) {}, &error));
     EXPECT_TRUE(error.startsWith("No se pudo")) << error.toStdString();
 }
+
+// A chosen goal's line: per kg and per tonne in the units its own reads in.
+TEST(FormulaPrintout, GoalLinesPerKgAndPerTonneUnderTheLimits) {
+    using printing::goalText;
+    EXPECT_EQ(goalText({1, "Huella de carbono", "kg CO2e/kg", 0.51234}),
+              "Huella de carbono: 0.5123 kg CO2e/kg · 512.34 kg CO2e/t");
+    EXPECT_EQ(goalText({2, "Fósforo total", "%", 0.6612}),
+              "Fósforo total: 6.6120 g/kg · 6.61 kg/t");
+    EXPECT_EQ(goalText({3, "Cobre", "ppm", 12.5}), "Cobre: 12.5000 mg/kg · 12.50 g/t");
+    EXPECT_EQ(goalText({4, "Energía", "Mcal", 3.2}), "Energía: 3.2000 Mcal/kg · 3200.00 Mcal/t");
+    EXPECT_EQ(goalText({5, "Índice", "", 2.0}), "Índice: 2.0000 por kg · 2000.00 por t");
+    EXPECT_EQ(goalText({6, "Huella de agua", "L/kg", std::nullopt}), "Huella de agua: -");
+
+    workspace::Workspace ws;
+    addNutrient(ws, "Calcio", 0.9, QVariant(), 1.0);
+    printing::PrintoutTexts texts = sampleTexts();
+    texts.objetivos = {{7, "Huella de carbono", "kg CO2e/kg", 0.5}, {2, "Fósforo total", "%", 0.6}};
+    RecordingCanvas page;
+    printing::imprimeImpresora(page, ws, texts, kToday);
+    // Calcio's line at 67, then the goals' heading after a gap, a line each, then the ingredients.
+    expectTextAt(page, "OBJETIVOS (por kg y por tonelada tal cual)", 13, 77, {8, true, false});
+    EXPECT_TRUE(hasBox(page, 10, 75.5, 140, 5, 1));
+    expectTextAt(page, "Huella de carbono: 0.5000 kg CO2e/kg · 500.00 kg CO2e/t", 17, 82,
+                 {8, false, false});
+    expectTextAt(page, "Fósforo total: 6.0000 g/kg · 6.00 kg/t", 17, 87, {8, false, false});
+    expectTextAt(page, "INGREDIENTES", 13, 102, {8, true, false});
+}

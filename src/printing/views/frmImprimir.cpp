@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -37,8 +39,18 @@ frmImprimir::frmImprimir(QWidget* parent) : QDialog(parent) {
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(chkGraficos, 1);
     bottom->addWidget(cmdCancelar);
+    lblObjetivos = new QLabel(
+        QStringLiteral("Agregar una línea por &objetivo (su valor por kg y por tonelada):"), this);
+    lblObjetivos->setObjectName(QStringLiteral("lblObjetivos"));
+    lstObjetivos = new QListWidget(this);
+    lstObjetivos->setObjectName(QStringLiteral("lstObjetivos"));
+    lblObjetivos->setBuddy(lstObjetivos);
+    lblObjetivos->hide();
+    lstObjetivos->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame1);
+    layout->addWidget(lblObjetivos);
+    layout->addWidget(lstObjetivos);
     layout->addLayout(bottom);
 
     connect(Command1, &QPushButton::clicked, this, [this] { choose(1); });
@@ -51,6 +63,25 @@ frmImprimir::~frmImprimir() = default;
 
 bool frmImprimir::withCharts() const {
     return chkGraficos->isChecked();
+}
+
+void frmImprimir::setGoalChoices(const QStringList& names) {
+    lstObjetivos->clear();
+    for (const QString& name : names) {
+        auto* item = new QListWidgetItem(name, lstObjetivos);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    lblObjetivos->setVisible(!names.isEmpty());
+    lstObjetivos->setVisible(!names.isEmpty());
+}
+
+std::vector<int> frmImprimir::chosenGoals() const {
+    std::vector<int> chosen;
+    for (int row = 0; row < lstObjetivos->count(); ++row)
+        if (lstObjetivos->item(row)->checkState() == Qt::Checked)
+            chosen.push_back(row);
+    return chosen;
 }
 
 void frmImprimir::choose(qint16 destination) {

@@ -2,15 +2,21 @@
 
 #include <QDialog>
 
+#include <QStringList>
+#include <vector>
+
 class QCheckBox;
 class QGroupBox;
+class QLabel;
+class QListWidget;
 class QPushButton;
 
 namespace printing {
 
 // Asks where the formula goes: the printer (destination() 1) or an OpenDocument text (2).
 // Cancelar or closing it otherwise leaves destination() 0: nothing is printed. withCharts(): the
-// printout adds a page with the charts of the mix.
+// printout adds a page with the charts of the mix. Given goals to choose from, a checkable list
+// offers them; chosenGoals() are the positions of those checked, a line each on the printout.
 class frmImprimir : public QDialog {
     Q_OBJECT
 
@@ -20,6 +26,9 @@ public:
 
     qint16 destination() const { return destination_; }
     bool withCharts() const;
+    // The goals offered, by name (none: the list stays hidden).
+    void setGoalChoices(const QStringList& names);
+    std::vector<int> chosenGoals() const;
 
 private:
     void choose(qint16 destination);
@@ -28,6 +37,8 @@ private:
     QPushButton* Command1;
     QPushButton* Command2;
     QCheckBox* chkGraficos;
+    QLabel* lblObjetivos;
+    QListWidget* lstObjetivos;
     QPushButton* cmdCancelar;
     qint16 destination_ = 0;
 };

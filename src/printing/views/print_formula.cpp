@@ -40,14 +40,22 @@ QString documentBaseName(const PrintoutTexts& texts) {
 
 } // namespace
 
-void printFormula(const workspace::Workspace& ws, const PrintoutTexts& texts, QWidget* parent) {
+void printFormula(const workspace::Workspace& ws, const PrintoutTexts& shown, QWidget* parent,
+                  const std::vector<PrintedGoal>& goalChoices) {
     qint16 destination = 0;
     bool withCharts = false;
+    PrintoutTexts texts = shown;
     {
         frmImprimir dialog(parent);
+        QStringList names;
+        for (const PrintedGoal& goal : goalChoices)
+            names << goal.nombre;
+        dialog.setGoalChoices(names);
         widgets::openModal(dialog);
         destination = dialog.destination();
         withCharts = dialog.withCharts();
+        for (const int chosen : dialog.chosenGoals())
+            texts.objetivos.push_back(goalChoices[std::size_t(chosen)]);
     }
     switch (destination) {
     case 1:

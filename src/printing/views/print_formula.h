@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 class QWidget;
 
@@ -13,10 +14,13 @@ struct ResultFigures;
 namespace printing {
 
 struct PrintoutTexts;
+struct PrintedGoal;
 
 // The workspace window's print button: asks for the destination in frmImprimir (through
 // openModal) and prints there. Nothing in the workspace changes, whatever happens.
-void printFormula(const workspace::Workspace& ws, const PrintoutTexts& texts, QWidget* parent);
+// `goalChoices` are offered in the dialog; those the user checks are printed, a line each.
+void printFormula(const workspace::Workspace& ws, const PrintoutTexts& texts, QWidget* parent,
+                  const std::vector<PrintedGoal>& goalChoices = {});
 void printFormula(const workspace::Workspace& ws, const workspace::FormulaHeader& header,
                   const workspace::ResultFigures& figures, QWidget* parent);
 

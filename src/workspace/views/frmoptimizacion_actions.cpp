@@ -197,7 +197,7 @@ void frmoptimizacion::cmdImprimir_Click() {
     texts.canH = txtCanH_->text();
     texts.porH = txtPorH_->text();
     texts.unidades = printing::nutrientUnits(db_, *ws_);
-    printing::printFormula(*ws_, texts, this);
+    printing::printFormula(*ws_, texts, this, printing::goalChoices(db_, *ws_));
 }
 
 void frmoptimizacion::cmdUpdate_Click() {

@@ -5,6 +5,7 @@
 #include "printing/views/print_formula.h"
 #include "printing/views/print_services.h"
 #include "printing/views/report_preview.h"
+#include "printing/zip_reader.h"
 #include "store/record_set.h"
 #include "support/recording_shell.h"
 #include "support/scripted_messages.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
@@ -126,6 +128,39 @@ TEST(PrintFormula, WordProcessorDocumentIsWrittenAndOpened) {
     EXPECT_TRUE(QFile::exists(shell.opened.last()));
     QDir(QFileInfo(shell.opened.last()).absolutePath()).removeRecursively();
     EXPECT_EQ(int(ws.ingredients.size()), 1);
+}
+
+// The goals offered are a checkable list; only those checked get their line, and without any
+// offered the list is not shown.
+TEST(PrintFormula, CheckedGoalsArePrintedALineEach) {
+    ScriptedMessages messages;
+    RecordingShell shell;
+    const std::vector<printing::PrintedGoal> choices = {
+        {1, "Proteína bruta", "%", 21.0}, {9, "Huella de carbono", "kg CO2e/kg", 0.5}};
+    widgets::ScopedModalRunner runner([](QDialog& d) {
+        auto* list = d.findChild<QListWidget*>("lstObjetivos");
+        EXPECT_NE(list, nullptr);
+        if (!list)
+            return d.result();
+        EXPECT_FALSE(list->isHidden());
+        EXPECT_EQ(list->count(), 2);
+        EXPECT_EQ(list->item(1)->text(), "Huella de carbono");
+        list->item(1)->setCheckState(Qt::Checked);
+        d.findChild<QPushButton*>("Command2")->click();
+        return d.result();
+    });
+    printing::printFormula(smallWorkspace(), texts(), nullptr, choices);
+    ASSERT_EQ(shell.opened.size(), 1);
+    ZipReader zip(readAll(shell.opened.first()));
+    const QString content = QString::fromUtf8(zip.read("content.xml"));
+    EXPECT_TRUE(content.contains("Huella de carbono: 0.5000 kg CO2e/kg · 500.00 kg CO2e/t"));
+    EXPECT_FALSE(content.contains("Proteína bruta:"));
+    QDir(QFileInfo(shell.opened.first()).absolutePath()).removeRecursively();
+
+    printing::frmImprimir plain;
+    EXPECT_TRUE(plain.findChild<QListWidget*>("lstObjetivos")->isHidden());
+    EXPECT_TRUE(plain.chosenGoals().empty());
+    EXPECT_TRUE(messages.shown().empty());
 }
 
 TEST(PrintFormula, WithoutPrinterOffersAPdfFile) {
