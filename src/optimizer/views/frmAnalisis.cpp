@@ -53,8 +53,14 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
     cmdRangos->setEnabled(formula_.has_value());
     connect(cmdRangos, &QPushButton::clicked, this, &frmAnalisis::cmdRangos_Click);
 
+    auto* cmdCurva = new QPushButton(QStringLiteral("Curva &de Compromiso"), this);
+    cmdCurva->setObjectName(QStringLiteral("cmdCurva"));
+    cmdCurva->setToolTip(QStringLiteral("Menor costo frente a un segundo objetivo"));
+    connect(cmdCurva, &QPushButton::clicked, this, [this] { done(kOpenCurve); });
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
+    buttons->addWidget(cmdCurva);
     buttons->addWidget(cmdRangos);
     buttons->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);

@@ -29,6 +29,10 @@ public:
                          std::optional<StoredBlend> formula = std::nullopt);
     ~frmAnalisis() override;
 
+    // The result when the user asked for the curve of cost against a second goal: the
+    // workspace's window opens it, since a point chosen there changes the workspace.
+    static constexpr int kOpenCurve = 2;
+
 private:
     void cmdRangos_Click();
 

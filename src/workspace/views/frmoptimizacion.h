@@ -84,6 +84,7 @@ private:
     void cmdComposicion_Click();
     void cmdRangos_Click();
     void cmdGraficos_Click();
+    void showTradeoffCurve();
     void cmdImprimir_Click();
     void cmdUpdate_Click();
     void cmdCancel_Click();

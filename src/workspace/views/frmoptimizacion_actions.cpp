@@ -16,6 +16,7 @@
 #include "optimizer/views/frmAnalisis.h"
 #include "optimizer/views/frmAportes.h"
 #include "optimizer/views/frmConflicto.h"
+#include "optimizer/views/frmCurvaCompromiso.h"
 #include "optimizer/views/frmRangos.h"
 #include "printing/formula_printout.h"
 #include "printing/views/frmGraficos.h"
@@ -132,7 +133,16 @@ void frmoptimizacion::cmdFormular_Click() {
 
 void frmoptimizacion::showAnalysis() {
     optimizer::frmAnalisis analisis(*ws_, this, optimizer::formulatedBlend(*ws_, db_));
-    widgets::openModal(analisis);
+    if (widgets::openModal(analisis) == optimizer::frmAnalisis::kOpenCurve)
+        showTradeoffCurve();
+}
+
+void frmoptimizacion::showTradeoffCurve() {
+    if (const std::optional<ResultFigures> figures =
+            optimizer::openCurvaCompromiso(*ws_, db_, this)) {
+        showFigures(*figures);
+        paintAll(false);
+    }
 }
 
 void frmoptimizacion::cmdRangos_Click() {
