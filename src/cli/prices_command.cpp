@@ -3,44 +3,16 @@
 #include "app/regional_settings.h"
 #include "catalog/price_list.h"
 #include "cli/command.h"
+#include "cli/output.h"
 #include "cli/shown_text.h"
 #include "store/database.h"
 
 #include <QCommandLineParser>
 #include <QTextStream>
-#include <algorithm>
 
 namespace cli {
 
 namespace {
-
-// The grid's changed rows as columns of text, each as wide as its widest cell.
-QString textTable(const grid::GridContent& content, const std::vector<bool>& shown) {
-    std::vector<qsizetype> widths(size_t(content.columnCount()));
-    for (int c = 0; c < content.columnCount(); ++c) {
-        widths[size_t(c)] = content.header[size_t(c)].text.size();
-        for (int r = 0; r < content.rowCount(); ++r)
-            if (shown[size_t(r)])
-                widths[size_t(c)] = std::max(widths[size_t(c)], content.cell(r, c).text.size());
-    }
-    const auto line = [&](const std::vector<grid::CellStyle>& cells) {
-        QStringList parts;
-        for (size_t c = 0; c < cells.size(); ++c) {
-            const int width = int(widths[c]);
-            parts << (cells[c].alignment & Qt::AlignRight ? cells[c].text.rightJustified(width)
-                                                          : cells[c].text.leftJustified(width));
-        }
-        QString text = parts.join(QStringLiteral("  "));
-        while (text.endsWith(u' '))
-            text.chop(1);
-        return text + u'\n';
-    };
-    QString out = line(content.header);
-    for (int r = 0; r < content.rowCount(); ++r)
-        if (shown[size_t(r)])
-            out += line(content.rows[size_t(r)]);
-    return out;
-}
 
 void printPreview(const catalog::PriceListPreview& p, QTextStream& out) {
     out << QStringLiteral("Lista de precios %1 (separador «%2», decimales con «%3»)\n")
@@ -49,7 +21,7 @@ void printPreview(const catalog::PriceListPreview& p, QTextStream& out) {
     for (const catalog::PriceListRow& r : p.rows)
         changed.push_back(r.changes());
     if (p.changeCount() > 0)
-        out << textTable(catalog::priceListGrid(p), changed);
+        out << gridText(catalog::priceListGrid(p), changed);
     if (!p.conflicts.empty()) {
         out << QStringLiteral("Conflictos (no se aplican):\n");
         for (const catalog::PriceListConflict& c : p.conflicts)
