@@ -86,7 +86,7 @@ void frmproducto_propiedades::buildControls() {
     layout->addWidget(searchBox);
     layout->addWidget(valuesGrid, 1);
     layout->addLayout(buttons);
-    resize(grid::twipsToPixels(5130 + 1300) + 60, 520);
+    resize(grid::twipsToPixels(5130 + 1300 + 2400) + 60, 520);
 
     connect(searchButton, &QPushButton::clicked, this, &frmproducto_propiedades::search);
     connect(cmdNuevo, &QPushButton::clicked, this, &frmproducto_propiedades::cmdNuevo_Click);
