@@ -478,7 +478,7 @@ grid::GridContent compositionListGrid(const CompositionListPreview& p) {
         {QStringLiteral("Línea"), 700, grid::kRight},
         {QStringLiteral("Código"), 1200, grid::kLeft},
         {QStringLiteral("Descripción"), 2400, grid::kLeft},
-        {QStringLiteral("Nutriente"), 2400, grid::kLeft},
+        {QStringLiteral("Nutriente"), 3000, grid::kLeft},
         {QStringLiteral("Valor actual"), 1300, grid::kRight, value},
         {QStringLiteral("Valor nuevo (M.S.)"), 1300, grid::kRight, value},
         {QStringLiteral("Fuente"), 2400, grid::kLeft},
