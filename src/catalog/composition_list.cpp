@@ -2,6 +2,7 @@
 
 #include "catalog/composition.h"
 #include "catalog/composition_history.h"
+#include "catalog/list_preview.h"
 #include "catalog/nutrients.h"
 #include "store/database.h"
 #include "store/revisions.h"
@@ -180,14 +181,6 @@ QString otherLines(const std::vector<int>& lines) {
         numbers << QString::number(lines[i]);
     return head + QStringLiteral("en las líneas ") + numbers.join(QStringLiteral(", ")) +
            QStringLiteral(" y ") + QString::number(lines.back());
-}
-
-QString plural(int n, const QString& one, const QString& many) {
-    return QString::number(n) + u' ' + (n == 1 ? one : many);
-}
-
-QVariant cellValue(const std::optional<double>& v) {
-    return v ? QVariant(*v) : QVariant();
 }
 
 QString quotedNames(const std::vector<NewNutrient>& nutrients) {
@@ -419,17 +412,13 @@ QString compositionSummary(const CompositionListPreview& p) {
     const int same = int(p.rows.size()) - changes;
     const int conflicts = p.conflictLineCount();
     QString text =
-        plural(changes, QStringLiteral("valor cambia"), QStringLiteral("valores cambian")) +
+        countOf(changes, QStringLiteral("valor cambia"), QStringLiteral("valores cambian")) +
         QStringLiteral("; ") + QString::number(same) + QStringLiteral(" sin cambios; ");
     if (!p.newNutrients.empty())
-        text += plural(int(p.newNutrients.size()), QStringLiteral("nutriente nuevo"),
-                       QStringLiteral("nutrientes nuevos")) +
+        text += countOf(int(p.newNutrients.size()), QStringLiteral("nutriente nuevo"),
+                        QStringLiteral("nutrientes nuevos")) +
                 QStringLiteral("; ");
-    return text +
-           (conflicts == 0 ? QStringLiteral("ninguna línea con conflictos")
-                           : plural(conflicts, QStringLiteral("línea con conflictos no se aplica"),
-                                    QStringLiteral("líneas con conflictos no se aplican"))) +
-           u'.';
+    return text + conflictLinesSummary(conflicts) + u'.';
 }
 
 QString askCreateNutrients(const CompositionListPreview& p) {
@@ -449,22 +438,17 @@ QString askApplyComposition(const CompositionListPreview& p) {
             : QStringLiteral("¿Aplica los cambios de %1 valores de composición?").arg(changes);
     if (!p.newNutrients.empty())
         text += QStringLiteral("\n\nSe crean %1.")
-                    .arg(plural(int(p.newNutrients.size()), QStringLiteral("nutriente"),
-                                QStringLiteral("nutrientes")));
-    const int conflicts = p.conflictLineCount();
-    if (conflicts == 1)
-        text += QStringLiteral("\n\nLa línea con conflictos no se aplica.");
-    else if (conflicts > 1)
-        text += QStringLiteral("\n\nLas %1 líneas con conflictos no se aplican.").arg(conflicts);
-    return text;
+                    .arg(countOf(int(p.newNutrients.size()), QStringLiteral("nutriente"),
+                                 QStringLiteral("nutrientes")));
+    return text + conflictLinesNote(p.conflictLineCount());
 }
 
 QString compositionAppliedMessage(const CompositionListApplied& a) {
     QString text = QStringLiteral("Se actualizaron %1 de %2.")
-                       .arg(plural(a.values, QStringLiteral("valor de composición"),
-                                   QStringLiteral("valores de composición")),
-                            plural(a.ingredients, QStringLiteral("ingrediente"),
-                                   QStringLiteral("ingredientes")));
+                       .arg(countOf(a.values, QStringLiteral("valor de composición"),
+                                    QStringLiteral("valores de composición")),
+                            countOf(a.ingredients, QStringLiteral("ingrediente"),
+                                    QStringLiteral("ingredientes")));
     if (a.nutrients > 0)
         text += u' ' + (a.nutrients == 1
                             ? QStringLiteral("Se creó 1 nutriente.")
@@ -488,18 +472,16 @@ grid::GridContent compositionListGrid(const CompositionListPreview& p) {
         rows.push_back(
             {r.line, r.codigo, r.nombre,
              r.createsNutrient() ? r.propiedad + QStringLiteral(" (nuevo)") : r.propiedad,
-             cellValue(r.before), r.after, r.fuenteAfter});
+             numberCell(r.before), r.after, r.fuenteAfter});
     grid::GridContent content = grid::gridContent(
         {QStringLiteral("linea"), QStringLiteral("codigo"), QStringLiteral("nombre"),
          QStringLiteral("propiedad"), QStringLiteral("valor_actual"), QStringLiteral("valor_nuevo"),
          QStringLiteral("fuente")},
         rows, columns);
-    for (int r = 0; r < content.rowCount(); ++r) {
-        if (p.rows[size_t(r)].changes())
-            continue;
-        for (int c = 0; c < content.columnCount(); ++c)
-            content.cell(r, c).background = grid::kDimmed;
-    }
+    std::vector<bool> changes;
+    for (const CompositionListRow& r : p.rows)
+        changes.push_back(r.changes());
+    dimUnchanged(content, changes);
     return content;
 }
 
