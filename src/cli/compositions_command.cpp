@@ -43,41 +43,19 @@ void printPreview(const catalog::CompositionListPreview& p, QTextStream& out) {
 
 int runCompositions(const CompositionsOptions& o, app::RegionalSettings& settings, QTextStream& out,
                     QTextStream& err) {
-    const QString head = QStringLiteral("dosivant compositions: ");
-    std::unique_ptr<store::Database> db;
-    catalog::CompositionListPreview preview;
-    try {
-        // A preview must change nothing, not even add a table to an older file.
-        db = store::Database::openFile(o.database, o.yes ? store::Database::OpenMode::ReadWrite
-                                                         : store::Database::OpenMode::ReadOnly);
-        preview = catalog::previewCompositionListFile(*db, o.from, catalog::decimalMarkOf(settings),
-                                                      o.createNutrients);
-    } catch (const catalog::ListFileError& e) {
-        err << head << shownLine(e.message()) << u'\n';
-        return 1;
-    } catch (const store::StoreError& e) {
-        err << head << shownLine(e.message()) << u'\n';
-        return 1;
-    }
-    printPreview(preview, out);
-    const int done = preview.conflicts.empty() ? 0 : 3;
-    if (!o.yes) {
-        out << QStringLiteral("No se aplicó nada (aplique la lista con --yes).\n");
-        return done;
-    }
-    if (preview.changeCount() == 0) {
-        out << catalog::kNoCompositionToApply << u'\n';
-        return done;
-    }
-    try {
-        out << catalog::compositionAppliedMessage(catalog::applyCompositionList(*db, preview))
-            << u'\n';
-    } catch (const store::StoreError& e) {
-        err << head << QStringLiteral("no se aplicó ningún valor: ") << shownLine(e.message())
-            << u'\n';
-        return 1;
-    }
-    return done;
+    ListSteps<catalog::CompositionListPreview> steps;
+    steps.command = QStringLiteral("compositions");
+    steps.read = [&](store::Database& db) {
+        return catalog::previewCompositionListFile(db, o.from, catalog::decimalMarkOf(settings),
+                                                   o.createNutrients);
+    };
+    steps.print = printPreview;
+    steps.apply = [](store::Database& db, const catalog::CompositionListPreview& p) {
+        return catalog::compositionAppliedMessage(catalog::applyCompositionList(db, p));
+    };
+    steps.nothingToApply = catalog::kNoCompositionToApply;
+    steps.notApplied = QStringLiteral("no se aplicó ningún valor: ");
+    return runList(o, steps, out, err);
 }
 
 namespace {
@@ -117,23 +95,10 @@ public:
             "composición.\n\n"
             "Opciones:\n");
     }
-    QString usageEnd() const override {
-        return QStringLiteral(
-            "\nEstado de salida: 0 hecho; 3 hecho, con líneas en conflicto que no se aplican; 1 "
-            "error de uso,\ndel archivo o de la base de datos (no se aplicó nada).\n");
-    }
+    QString usageEnd() const override { return kListExitStatus; }
     QString read(const QCommandLineParser& parser, CompositionsOptions& o) const override {
-        if (const QString error = noPositionalArguments(parser); !error.isEmpty())
-            return error;
-        o.database = parser.value("database");
-        o.from = parser.value("from");
-        o.yes = parser.isSet("yes");
         o.createNutrients = parser.isSet("create-nutrients");
-        if (o.database.isEmpty())
-            return QStringLiteral("Falta --database");
-        if (o.from.isEmpty())
-            return QStringLiteral("Falta --from");
-        return {};
+        return readListOptions(parser, o);
     }
     // Numbers in the list are read as the user's regional settings write them.
     int run(const CompositionsOptions& o, QTextStream& out, QTextStream& err) const override {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/list_command.h"
+
 #include <QString>
 
 class QTextStream;
@@ -12,10 +14,7 @@ namespace cli {
 
 // What `dosivant compositions --database RUTA --from LISTA.csv [--yes] [--create-nutrients]`
 // names.
-struct CompositionsOptions {
-    QString database;
-    QString from;
-    bool yes = false;
+struct CompositionsOptions : ListOptions {
     bool createNutrients = false;
 };
 

@@ -36,44 +36,18 @@ void printPreview(const catalog::PriceListPreview& p, QTextStream& out) {
 
 int runPrices(const PricesOptions& o, app::RegionalSettings& settings, QTextStream& out,
               QTextStream& err) {
-    const QString head = QStringLiteral("dosivant prices: ");
-    std::unique_ptr<store::Database> db;
-    try {
-        // A preview must change nothing, not even add a table to an older file.
-        db = store::Database::openFile(o.database, o.yes ? store::Database::OpenMode::ReadWrite
-                                                         : store::Database::OpenMode::ReadOnly);
-    } catch (const store::StoreError& e) {
-        err << head << shownLine(e.message()) << u'\n';
-        return 1;
-    }
-    catalog::PriceListPreview preview;
-    try {
-        preview = catalog::previewPriceListFile(*db, o.from, catalog::decimalMarkOf(settings));
-    } catch (const catalog::PriceListError& e) {
-        err << head << shownLine(e.message()) << u'\n';
-        return 1;
-    } catch (const store::StoreError& e) {
-        err << head << shownLine(e.message()) << u'\n';
-        return 1;
-    }
-    printPreview(preview, out);
-    const int done = preview.conflicts.empty() ? 0 : 3;
-    if (!o.yes) {
-        out << QStringLiteral("No se aplicó nada (aplique la lista con --yes).\n");
-        return done;
-    }
-    if (preview.changeCount() == 0) {
-        out << catalog::kNothingToApply << u'\n';
-        return done;
-    }
-    try {
-        out << catalog::appliedMessage(catalog::applyPriceList(*db, preview)) << u'\n';
-    } catch (const store::StoreError& e) {
-        err << head << QStringLiteral("no se aplicó ningún precio: ") << shownLine(e.message())
-            << u'\n';
-        return 1;
-    }
-    return done;
+    ListSteps<catalog::PriceListPreview> steps;
+    steps.command = QStringLiteral("prices");
+    steps.read = [&](store::Database& db) {
+        return catalog::previewPriceListFile(db, o.from, catalog::decimalMarkOf(settings));
+    };
+    steps.print = printPreview;
+    steps.apply = [](store::Database& db, const catalog::PriceListPreview& p) {
+        return catalog::appliedMessage(catalog::applyPriceList(db, p));
+    };
+    steps.nothingToApply = catalog::kNothingToApply;
+    steps.notApplied = QStringLiteral("no se aplicó ningún precio: ");
+    return runList(o, steps, out, err);
 }
 
 namespace {
@@ -102,22 +76,9 @@ public:
             "todos juntos o ninguno, y\nanota cada uno en el historial de precios.\n\n"
             "Opciones:\n");
     }
-    QString usageEnd() const override {
-        return QStringLiteral(
-            "\nEstado de salida: 0 hecho; 3 hecho, con líneas en conflicto que no se aplican; 1 "
-            "error de uso,\ndel archivo o de la base de datos (no se aplicó nada).\n");
-    }
+    QString usageEnd() const override { return kListExitStatus; }
     QString read(const QCommandLineParser& parser, PricesOptions& o) const override {
-        if (const QString error = noPositionalArguments(parser); !error.isEmpty())
-            return error;
-        o.database = parser.value("database");
-        o.from = parser.value("from");
-        o.yes = parser.isSet("yes");
-        if (o.database.isEmpty())
-            return QStringLiteral("Falta --database");
-        if (o.from.isEmpty())
-            return QStringLiteral("Falta --from");
-        return {};
+        return readListOptions(parser, o);
     }
     // Numbers in the list are read as the user's regional settings write them.
     int run(const PricesOptions& o, QTextStream& out, QTextStream& err) const override {
