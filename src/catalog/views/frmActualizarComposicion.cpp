@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/views/grid_binding.h"
 #include "app/views/named_widgets.h"
+#include "catalog/views/list_file_row.h"
 #include "store/database.h"
 #include "store/revisions.h"
 
@@ -38,17 +39,15 @@ frmActualizarComposicion::frmActualizarComposicion(store::Database& db, QChar de
     setObjectName(QStringLiteral("frmActualizarComposicion"));
     setWindowTitle(QStringLiteral("Actualizar Composición"));
 
-    auto* Label1 = named<QLabel>(this, "Label1");
-    Label1->setText(QStringLiteral("Lista de composición (CSV):"));
-    txtArchivo = named<QLineEdit>(this, "txtArchivo");
-    txtArchivo->setPlaceholderText(
-        QStringLiteral("columnas codigo;propiedad;valor[;base][;fuente][;unidad]"));
+    const ListFileRow fileRow =
+        listFileRow(this, QStringLiteral("Lista de composición (CSV):"),
+                    QStringLiteral("columnas codigo;propiedad;valor[;base][;fuente][;unidad]"));
+    txtArchivo = fileRow.txtArchivo;
     connect(txtArchivo, &QLineEdit::textEdited, this, &frmActualizarComposicion::forgetPreview);
     connect(txtArchivo, &QLineEdit::returnPressed, this, &frmActualizarComposicion::cmdLeer_Click);
-    QPushButton* cmdExaminar = button(this, "cmdExaminar", QStringLiteral("&Examinar..."));
-    connect(cmdExaminar, &QPushButton::clicked, this, &frmActualizarComposicion::cmdExaminar_Click);
-    QPushButton* cmdLeer = button(this, "cmdLeer", QStringLiteral("&Leer"));
-    connect(cmdLeer, &QPushButton::clicked, this, &frmActualizarComposicion::cmdLeer_Click);
+    connect(fileRow.cmdExaminar, &QPushButton::clicked, this,
+            &frmActualizarComposicion::cmdExaminar_Click);
+    connect(fileRow.cmdLeer, &QPushButton::clicked, this, &frmActualizarComposicion::cmdLeer_Click);
 
     lblResumen = named<QLabel>(this, "lblResumen");
     lblResumen->setWordWrap(true);
@@ -69,11 +68,6 @@ frmActualizarComposicion::frmActualizarComposicion(store::Database& db, QChar de
     QPushButton* cmdSalir = button(this, "cmdSalir", QStringLiteral("Salir"));
     connect(cmdSalir, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* file = new QHBoxLayout;
-    file->addWidget(Label1);
-    file->addWidget(txtArchivo, 1);
-    file->addWidget(cmdExaminar);
-    file->addWidget(cmdLeer);
     auto* lower = new QHBoxLayout;
     auto* newColumn = new QVBoxLayout;
     newColumn->addWidget(Label2);
@@ -88,7 +82,7 @@ frmActualizarComposicion::frmActualizarComposicion(store::Database& db, QChar de
     buttons->addWidget(cmdAplicar);
     buttons->addWidget(cmdSalir);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(file);
+    layout->addLayout(fileRow.layout);
     layout->addWidget(lblResumen);
     layout->addWidget(flexValores, 3);
     layout->addLayout(lower, 1);
@@ -98,37 +92,24 @@ frmActualizarComposicion::frmActualizarComposicion(store::Database& db, QChar de
 }
 
 void frmActualizarComposicion::cmdExaminar_Click() {
-    const QString chosen = widgets::chooseOpenFile(
-        this, QStringLiteral("Seleccione la lista de composición"),
-        QStringLiteral("Listas de composición (*.csv *.txt);;Todos los archivos (*)"));
-    if (chosen.isEmpty())
-        return;
-    txtArchivo->setText(chosen);
-    readList();
+    if (chooseListFile(
+            this, txtArchivo, QStringLiteral("Seleccione la lista de composición"),
+            QStringLiteral("Listas de composición (*.csv *.txt);;Todos los archivos (*)")))
+        readList();
 }
 
 void frmActualizarComposicion::cmdLeer_Click() {
-    if (txtArchivo->text().trimmed().isEmpty()) {
-        msg::msgBox(kDebeArchivo, msg::Exclamation);
-        txtArchivo->setFocus();
-        return;
-    }
-    readList();
+    if (listFileNamed(txtArchivo, kDebeArchivo))
+        readList();
 }
 
 bool frmActualizarComposicion::readList(bool createNutrients) {
     forgetPreview();
-    try {
-        app::BusyPointer busy;
-        preview_ = previewCompositionListFile(db_, txtArchivo->text().trimmed(), decimalMark_,
-                                              createNutrients);
-    } catch (const ListFileError& e) {
-        msg::msgBox(e.message(), msg::Critical);
+    if (!readShowingFailure([&] {
+            preview_ = previewCompositionListFile(db_, txtArchivo->text().trimmed(), decimalMark_,
+                                                  createNutrients);
+        }))
         return false;
-    } catch (const store::StoreError& e) {
-        msg::msgBox(e.message(), msg::Critical);
-        return false;
-    }
     showPreview();
     return true;
 }
