@@ -21,8 +21,10 @@ QString rowCondition(int idProducto, int idPropiedad) {
 } // namespace
 
 QString compositionSql(int idProducto, const QString& nameFilter) {
-    QString sql = QStringLiteral("select pp.id_producto,pp.id_propiedad,p.nombre,pp.valor from "
-                                 "producto_propiedad pp,propiedades p where "
+    QString sql = QStringLiteral("select pp.id_producto,pp.id_propiedad,p.nombre,pp.valor,"
+                                 "(select f.fuente from producto_propiedad_fuente f where "
+                                 "f.id_producto=pp.id_producto and f.id_propiedad=pp.id_propiedad) "
+                                 "as fuente from producto_propiedad pp,propiedades p where "
                                  "pp.id_propiedad=p.id_propiedad and pp.id_producto=") +
                   key(idProducto);
     if (!nameFilter.trimmed().isEmpty())
@@ -37,6 +39,7 @@ std::vector<grid::Column> compositionColumns() {
         grid::Column(QString(), 0),
         grid::Column(QStringLiteral("Nutriente"), 5130),
         grid::Column(QStringLiteral("Valor"), 1300, grid::kRight, QStringLiteral("#####0.00000")),
+        grid::Column(QStringLiteral("Fuente"), 2400),
     };
 }
 
@@ -65,6 +68,12 @@ bool updateCompositionValue(store::Database& db, int idProducto, int idPropiedad
 void deleteComposition(store::Database& db, int idProducto, int idPropiedad) {
     db.exec(QStringLiteral("delete from producto_propiedad") +
             rowCondition(idProducto, idPropiedad));
+}
+
+QString compositionSource(store::Database& db, int idProducto, int idPropiedad) {
+    store::RecordSet rs = db.query(QStringLiteral("select fuente from producto_propiedad_fuente") +
+                                   rowCondition(idProducto, idPropiedad));
+    return rs.count() > 0 ? rs.valueAt(0, 0).toString() : QString();
 }
 
 double startValueOf(const QString& cellText) {

@@ -20,7 +20,7 @@ namespace catalog {
 QString compositionSql(int idProducto, const QString& nameFilter);
 
 // id_producto and id_propiedad hidden, "Nutriente" 5130 twips, "Valor" 1300 right-aligned as
-// "#####0.00000".
+// "#####0.00000", "Fuente" (where the value comes from, read only) 2400.
 std::vector<grid::Column> compositionColumns();
 // The name column gives up room for a scroll bar once the grid holds 17 rows with its header.
 int compositionNameWidth(int dataRows);
@@ -31,6 +31,8 @@ AddOutcome addNutrientToIngredient(store::Database& db, int idProducto, int idPr
 // False when the row is no longer there.
 bool updateCompositionValue(store::Database& db, int idProducto, int idPropiedad, double valor);
 void deleteComposition(store::Database& db, int idProducto, int idPropiedad);
+// Where the value comes from, as a composition list brought it; empty when nothing says.
+QString compositionSource(store::Database& db, int idProducto, int idPropiedad);
 
 // The value a cell stands for when its edit starts: its number, 0 when empty.
 double startValueOf(const QString& cellText);

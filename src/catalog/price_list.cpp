@@ -1,6 +1,7 @@
 #include "catalog/price_list.h"
 
 #include "app/format.h"
+#include "catalog/list_preview.h"
 #include "store/database.h"
 #include "store/revisions.h"
 #include "store/sql_text.h"
@@ -71,14 +72,6 @@ struct CodeLines {
 
 QString literal(const std::optional<double>& value) {
     return value ? sql::number(*value) : QStringLiteral("Null");
-}
-
-QString plural(int n, const QString& one, const QString& many) {
-    return QString::number(n) + u' ' + (n == 1 ? one : many);
-}
-
-QVariant cellValue(const std::optional<double>& v) {
-    return v ? QVariant(*v) : QVariant();
 }
 
 QString percentText(const std::optional<double>& percent) {
@@ -185,13 +178,10 @@ QString previewSummary(const PriceListPreview& p) {
     const int changes = p.changeCount();
     const int same = int(p.rows.size()) - changes;
     const int conflicts = p.conflictLineCount();
-    return plural(changes, QStringLiteral("ingrediente cambia de precio"),
-                  QStringLiteral("ingredientes cambian de precio")) +
+    return countOf(changes, QStringLiteral("ingrediente cambia de precio"),
+                   QStringLiteral("ingredientes cambian de precio")) +
            QStringLiteral("; ") + QString::number(same) + QStringLiteral(" sin cambios; ") +
-           (conflicts == 0 ? QStringLiteral("ninguna línea con conflictos")
-                           : plural(conflicts, QStringLiteral("línea con conflictos no se aplica"),
-                                    QStringLiteral("líneas con conflictos no se aplican"))) +
-           u'.';
+           conflictLinesSummary(conflicts) + u'.';
 }
 
 QString askApply(const PriceListPreview& p) {
@@ -200,12 +190,7 @@ QString askApply(const PriceListPreview& p) {
         changes == 1
             ? QStringLiteral("¿Aplica el cambio de precio de 1 ingrediente?")
             : QStringLiteral("¿Aplica los cambios de precio de %1 ingredientes?").arg(changes);
-    const int conflicts = p.conflictLineCount();
-    if (conflicts == 1)
-        text += QStringLiteral("\n\nLa línea con conflictos no se aplica.");
-    else if (conflicts > 1)
-        text += QStringLiteral("\n\nLas %1 líneas con conflictos no se aplican.").arg(conflicts);
-    return text;
+    return text + conflictLinesNote(p.conflictLineCount());
 }
 
 QString appliedMessage(int changed) {
@@ -239,22 +224,20 @@ grid::GridContent priceListGrid(const PriceListPreview& p) {
         std::vector<QVariant> row = {r.line,
                                      r.codigo,
                                      r.nombre,
-                                     cellValue(r.before.costo),
-                                     cellValue(r.after.costo),
+                                     numberCell(r.before.costo),
+                                     numberCell(r.after.costo),
                                      percentText(r.costChangePercent())};
         if (p.hasMateriaSeca) {
-            row.push_back(cellValue(r.before.materiaSeca));
-            row.push_back(cellValue(r.after.materiaSeca));
+            row.push_back(numberCell(r.before.materiaSeca));
+            row.push_back(numberCell(r.after.materiaSeca));
         }
         rows.push_back(std::move(row));
     }
     grid::GridContent content = grid::gridContent(fields, rows, columns);
-    for (int r = 0; r < content.rowCount(); ++r) {
-        if (p.rows[size_t(r)].changes())
-            continue;
-        for (int c = 0; c < content.columnCount(); ++c)
-            content.cell(r, c).background = grid::kDimmed;
-    }
+    std::vector<bool> changes;
+    for (const PriceListRow& r : p.rows)
+        changes.push_back(r.changes());
+    dimUnchanged(content, changes);
     return content;
 }
 

@@ -17,22 +17,22 @@ constexpr qint64 kLargestFile = 64 * 1024 * 1024;
 // Nor is a file of more lines than this, however short: each line read takes memory of its own.
 constexpr qsizetype kMostLines = 2000000;
 
-QString notText(const QString& fileName) {
-    return QStringLiteral("El archivo %1 no es un archivo de texto: una lista de precios es un "
-                          "archivo CSV (guarde la planilla como «CSV»).")
-        .arg(fileName);
+QString notText(const QString& fileName, const QString& kind) {
+    return QStringLiteral("El archivo %1 no es un archivo de texto: una %2 es un archivo CSV "
+                          "(guarde la planilla como «CSV»).")
+        .arg(fileName, kind);
 }
 
 // The text of the file: by its byte-order mark when it has one, else UTF-8, else Latin-1 (a file
 // saved by an older spreadsheet). Control characters other than tabs and line ends mean the file
 // is not text at all (a spreadsheet's own format, a database, a picture).
-QString decode(const QByteArray& content, const QString& fileName) {
+QString decode(const QByteArray& content, const QString& fileName, const QString& kind) {
     QString text;
     if (const auto encoding = QStringConverter::encodingForData(content)) {
         QStringDecoder decoder(*encoding);
         text = decoder(content);
         if (decoder.hasError())
-            throw PriceListError(notText(fileName));
+            throw ListFileError(notText(fileName, kind));
     } else {
         QStringDecoder utf8(QStringConverter::Utf8);
         text = utf8(content);
@@ -43,7 +43,7 @@ QString decode(const QByteArray& content, const QString& fileName) {
         text.remove(0, 1); // a mark the decoder kept
     for (const QChar c : std::as_const(text))
         if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
-            throw PriceListError(notText(fileName));
+            throw ListFileError(notText(fileName, kind));
     if (text.trimmed().isEmpty())
         throw PriceListError(QStringLiteral("El archivo %1 está vacío.").arg(fileName));
     return text;
@@ -111,43 +111,24 @@ QString columnName(const QString& caption) {
     return name;
 }
 
-QString notAPriceList(const QString& fileName) {
-    return QStringLiteral("El archivo %1 no es una lista de precios: su primera línea debe nombrar "
-                          "las columnas codigo y costo (y, si se quiere, materia_seca), separadas "
-                          "por punto y coma o por comas.")
-        .arg(fileName);
-}
-
-struct Columns {
-    int codigo = -1;
-    int costo = -1;
-    int materiaSeca = -1;
-    int count = 0;
-};
-
-Columns columnsOf(const QStringList& header, const QString& fileName) {
-    Columns c;
-    c.count = int(header.size());
-    QHash<QString, int> seen;
-    for (int i = 0; i < header.size(); ++i) {
-        const QString name = columnName(header[i]);
+ListHeader headerOf(QChar separator, const QStringList& captions, const QString& fileName,
+                    const ListFormat& format) {
+    ListHeader h;
+    h.separator = separator;
+    h.count = int(captions.size());
+    for (int i = 0; i < captions.size(); ++i) {
+        const QString name = columnName(captions[i]);
         if (name.isEmpty())
             continue;
-        if (seen.contains(name))
-            throw PriceListError(QStringLiteral("El archivo %1 nombra dos veces la columna %2.")
-                                     .arg(fileName, name));
-        seen.insert(name, i);
+        if (h.columns.contains(name))
+            throw ListFileError(QStringLiteral("El archivo %1 nombra dos veces la columna %2.")
+                                    .arg(fileName, name));
+        h.columns.insert(name, i);
     }
-    c.codigo = seen.value(QStringLiteral("codigo"), -1);
-    c.costo = seen.value(QStringLiteral("costo"), -1);
-    c.materiaSeca = seen.value(QStringLiteral("materia_seca"), -1);
-    if (c.codigo < 0 || c.costo < 0)
-        throw PriceListError(notAPriceList(fileName));
-    return c;
-}
-
-QString cell(const QStringList& fields, int column) {
-    return column >= 0 && column < fields.size() ? fields[column].trimmed() : QString();
+    for (const QString& needed : format.needed)
+        if (!h.columns.contains(needed))
+            throw ListFileError(format.notAList.arg(fileName));
+    return h;
 }
 
 bool blank(const QStringList& fields) {
@@ -158,21 +139,20 @@ bool blank(const QStringList& fields) {
 }
 
 // The line's values, or the first reason it cannot be used.
-PriceListLine readLine(int number, const std::optional<QStringList>& fields, const Columns& c,
-                       QChar decimalMark) {
+PriceListLine readLine(int number, const std::optional<QStringList>& fields,
+                       const ListHeader& header, QChar decimalMark) {
     PriceListLine line;
     line.line = number;
     if (!fields) {
         line.problem = QStringLiteral("comillas sin cerrar");
         return line;
     }
-    line.codigo = cell(*fields, c.codigo);
-    const QString costo = cell(*fields, c.costo);
-    const QString materiaSeca = cell(*fields, c.materiaSeca);
-    if (fields->size() > c.count)
-        line.problem = QStringLiteral("tiene más campos que la primera línea (¿un número con coma "
-                                      "decimal sin comillas?)");
-    else if (line.codigo.isEmpty())
+    line.codigo = listCell(*fields, header.column(QStringLiteral("codigo")));
+    const QString costo = listCell(*fields, header.column(QStringLiteral("costo")));
+    const QString materiaSeca = listCell(*fields, header.column(QStringLiteral("materia_seca")));
+    if (line.problem = extraFieldsProblem(*fields, header); !line.problem.isEmpty())
+        return line;
+    if (line.codigo.isEmpty())
         line.problem = QStringLiteral("falta el código");
     else if (costo.isEmpty())
         line.problem = QStringLiteral("falta el costo");
@@ -205,16 +185,18 @@ std::optional<double> priceNumber(const QString& text, QChar decimalMark) {
     return numtext::toNumber(t);
 }
 
-PriceListFile readPriceList(const QByteArray& content, const QString& fileName, QChar decimalMark) {
-    QString text = decode(content, fileName);
+ListHeader readListFile(const QByteArray& content, const QString& fileName,
+                        const ListFormat& format, const ListLineReader& line) {
+    QString text = decode(content, fileName, format.kind);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
     const qsizetype lineEnds = text.count(u'\n');
     if (lineEnds + (text.endsWith(u'\n') ? 0 : 1) > kMostLines)
-        throw PriceListError(QStringLiteral("El archivo %1 tiene más de %2 líneas: es demasiado "
-                                            "largo para una lista de precios.")
-                                 .arg(fileName)
-                                 .arg(kMostLines));
+        throw ListFileError(QStringLiteral("El archivo %1 tiene más de %2 líneas: es demasiado "
+                                           "largo para una %3.")
+                                .arg(fileName)
+                                .arg(kMostLines)
+                                .arg(format.kind));
     // The lines are read in place, one at a time: a copy of each would double the text.
     qsizetype at = 0;
     int number = 0;
@@ -224,10 +206,10 @@ PriceListFile readPriceList(const QByteArray& content, const QString& fileName, 
         qsizetype end = text.indexOf(u'\n', at);
         if (end < 0)
             end = text.size();
-        const QStringView line = QStringView(text).sliced(at, end - at);
+        const QStringView view = QStringView(text).sliced(at, end - at);
         at = end + 1;
         ++number;
-        return line;
+        return view;
     };
 
     std::optional<QStringView> headerLine = nextLine();
@@ -235,42 +217,91 @@ PriceListFile readPriceList(const QByteArray& content, const QString& fileName, 
         headerLine = nextLine(); // the text is not blank, so a line that is not comes
     const std::optional<QChar> separator = separatorOf(*headerLine);
     if (!separator)
-        throw PriceListError(notAPriceList(fileName));
-    const std::optional<QStringList> header = splitFields(*headerLine, *separator);
-    if (!header)
-        throw PriceListError(notAPriceList(fileName));
-    const Columns columns = columnsOf(*header, fileName);
-
-    PriceListFile file;
-    file.separator = *separator;
-    file.decimalMark = decimalMark;
-    file.hasMateriaSeca = columns.materiaSeca >= 0;
-    file.lines.reserve(size_t(lineEnds)); // at most one a line end: no regrowing
-    while (const std::optional<QStringView> line = nextLine()) {
-        const std::optional<QStringList> fields = splitFields(*line, *separator);
+        throw ListFileError(format.notAList.arg(fileName));
+    const std::optional<QStringList> captions = splitFields(*headerLine, *separator);
+    if (!captions)
+        throw ListFileError(format.notAList.arg(fileName));
+    const ListHeader header = headerOf(*separator, *captions, fileName, format);
+    while (const std::optional<QStringView> view = nextLine()) {
+        const std::optional<QStringList> fields = splitFields(*view, *separator);
         if (fields && blank(*fields))
             continue;
-        file.lines.push_back(readLine(number, fields, columns, decimalMark));
+        line(header, number, fields);
     }
+    return header;
+}
+
+ListHeader readListFile(const QString& fileName, const ListFormat& format,
+                        const ListLineReader& line) {
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        throw ListFileError(QStringLiteral("No existe el archivo %1.").arg(fileName));
+    if (!info.isFile())
+        throw ListFileError(notText(fileName, format.kind));
+    if (info.size() > kLargestFile)
+        throw ListFileError(QStringLiteral("El archivo %1 es demasiado grande para una %2 (%3 MB).")
+                                .arg(fileName, format.kind)
+                                .arg(info.size() / (1024 * 1024)));
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ListFileError(
+            QStringLiteral("No se pudo leer el archivo %1: %2.").arg(fileName, file.errorString()));
+    return readListFile(file.readAll(), fileName, format, line);
+}
+
+QString listCell(const QStringList& fields, int column) {
+    return column >= 0 && column < fields.size() ? fields[column].trimmed() : QString();
+}
+
+QString extraFieldsProblem(const QStringList& fields, const ListHeader& header) {
+    if (fields.size() > header.count)
+        return QStringLiteral("tiene más campos que la primera línea (¿un número con coma "
+                              "decimal sin comillas?)");
+    return {};
+}
+
+namespace {
+
+const ListFormat& priceListFormat() {
+    static const ListFormat format{
+        QStringLiteral("lista de precios"),
+        QStringLiteral("El archivo %1 no es una lista de precios: su primera línea debe nombrar "
+                       "las columnas codigo y costo (y, si se quiere, materia_seca), separadas "
+                       "por punto y coma o por comas."),
+        {QStringLiteral("codigo"), QStringLiteral("costo")}};
+    return format;
+}
+
+PriceListFile priceListOf(const ListHeader& header, std::vector<PriceListLine> lines,
+                          QChar decimalMark) {
+    PriceListFile file;
+    file.separator = header.separator;
+    file.decimalMark = decimalMark;
+    file.hasMateriaSeca = header.column(QStringLiteral("materia_seca")) >= 0;
+    file.lines = std::move(lines);
     return file;
 }
 
+} // namespace
+
+PriceListFile readPriceList(const QByteArray& content, const QString& fileName, QChar decimalMark) {
+    std::vector<PriceListLine> lines;
+    const ListHeader header = readListFile(
+        content, fileName, priceListFormat(),
+        [&](const ListHeader& h, int number, const std::optional<QStringList>& fields) {
+            lines.push_back(readLine(number, fields, h, decimalMark));
+        });
+    return priceListOf(header, std::move(lines), decimalMark);
+}
+
 PriceListFile readPriceListFile(const QString& fileName, QChar decimalMark) {
-    const QFileInfo info(fileName);
-    if (!info.exists())
-        throw PriceListError(QStringLiteral("No existe el archivo %1.").arg(fileName));
-    if (!info.isFile())
-        throw PriceListError(notText(fileName));
-    if (info.size() > kLargestFile)
-        throw PriceListError(
-            QStringLiteral("El archivo %1 es demasiado grande para una lista de precios (%2 MB).")
-                .arg(fileName)
-                .arg(info.size() / (1024 * 1024)));
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw PriceListError(
-            QStringLiteral("No se pudo leer el archivo %1: %2.").arg(fileName, file.errorString()));
-    return readPriceList(file.readAll(), fileName, decimalMark);
+    std::vector<PriceListLine> lines;
+    const ListHeader header = readListFile(
+        fileName, priceListFormat(),
+        [&](const ListHeader& h, int number, const std::optional<QStringList>& fields) {
+            lines.push_back(readLine(number, fields, h, decimalMark));
+        });
+    return priceListOf(header, std::move(lines), decimalMark);
 }
 
 } // namespace catalog

@@ -15,7 +15,8 @@ namespace cli {
     COMMAND(importCommand)                                                                         \
     COMMAND(copyDatabaseCommand)                                                                   \
     COMMAND(reformulateCommand)                                                                    \
-    COMMAND(pricesCommand)
+    COMMAND(pricesCommand)                                                                         \
+    COMMAND(compositionsCommand)
 
 #define DOSIVANT_DECLARE_COMMAND(function) const Command& function();
 DOSIVANT_COMMANDS(DOSIVANT_DECLARE_COMMAND)

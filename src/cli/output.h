@@ -1,8 +1,11 @@
 #pragma once
 
+#include "app/grid_style.h"
+
 #include <QJsonValue>
 #include <QString>
 #include <optional>
+#include <vector>
 
 class QJsonObject;
 
@@ -28,5 +31,9 @@ QString jsonDocument(const QJsonObject& object);
 QString tableNumber(double value, const QString& pattern);
 QString tableNumber(const std::optional<double>& value, const QString& pattern,
                     const QString& none);
+
+// A grid's header and the rows `shown` marks as columns of text, each as wide as its widest
+// cell, aligned as the grid aligns them; each line ends with a line break.
+QString gridText(const grid::GridContent& content, const std::vector<bool>& shown);
 
 } // namespace cli

@@ -3,44 +3,16 @@
 #include "app/regional_settings.h"
 #include "catalog/price_list.h"
 #include "cli/command.h"
+#include "cli/output.h"
 #include "cli/shown_text.h"
 #include "store/database.h"
 
 #include <QCommandLineParser>
 #include <QTextStream>
-#include <algorithm>
 
 namespace cli {
 
 namespace {
-
-// The grid's changed rows as columns of text, each as wide as its widest cell.
-QString textTable(const grid::GridContent& content, const std::vector<bool>& shown) {
-    std::vector<qsizetype> widths(size_t(content.columnCount()));
-    for (int c = 0; c < content.columnCount(); ++c) {
-        widths[size_t(c)] = content.header[size_t(c)].text.size();
-        for (int r = 0; r < content.rowCount(); ++r)
-            if (shown[size_t(r)])
-                widths[size_t(c)] = std::max(widths[size_t(c)], content.cell(r, c).text.size());
-    }
-    const auto line = [&](const std::vector<grid::CellStyle>& cells) {
-        QStringList parts;
-        for (size_t c = 0; c < cells.size(); ++c) {
-            const int width = int(widths[c]);
-            parts << (cells[c].alignment & Qt::AlignRight ? cells[c].text.rightJustified(width)
-                                                          : cells[c].text.leftJustified(width));
-        }
-        QString text = parts.join(QStringLiteral("  "));
-        while (text.endsWith(u' '))
-            text.chop(1);
-        return text + u'\n';
-    };
-    QString out = line(content.header);
-    for (int r = 0; r < content.rowCount(); ++r)
-        if (shown[size_t(r)])
-            out += line(content.rows[size_t(r)]);
-    return out;
-}
 
 void printPreview(const catalog::PriceListPreview& p, QTextStream& out) {
     out << QStringLiteral("Lista de precios %1 (separador «%2», decimales con «%3»)\n")
@@ -49,7 +21,7 @@ void printPreview(const catalog::PriceListPreview& p, QTextStream& out) {
     for (const catalog::PriceListRow& r : p.rows)
         changed.push_back(r.changes());
     if (p.changeCount() > 0)
-        out << textTable(catalog::priceListGrid(p), changed);
+        out << gridText(catalog::priceListGrid(p), changed);
     if (!p.conflicts.empty()) {
         out << QStringLiteral("Conflictos (no se aplican):\n");
         for (const catalog::PriceListConflict& c : p.conflicts)
@@ -64,44 +36,18 @@ void printPreview(const catalog::PriceListPreview& p, QTextStream& out) {
 
 int runPrices(const PricesOptions& o, app::RegionalSettings& settings, QTextStream& out,
               QTextStream& err) {
-    const QString head = QStringLiteral("dosivant prices: ");
-    std::unique_ptr<store::Database> db;
-    try {
-        // A preview must change nothing, not even add a table to an older file.
-        db = store::Database::openFile(o.database, o.yes ? store::Database::OpenMode::ReadWrite
-                                                         : store::Database::OpenMode::ReadOnly);
-    } catch (const store::StoreError& e) {
-        err << head << shownLine(e.message()) << u'\n';
-        return 1;
-    }
-    catalog::PriceListPreview preview;
-    try {
-        preview = catalog::previewPriceListFile(*db, o.from, catalog::decimalMarkOf(settings));
-    } catch (const catalog::PriceListError& e) {
-        err << head << shownLine(e.message()) << u'\n';
-        return 1;
-    } catch (const store::StoreError& e) {
-        err << head << shownLine(e.message()) << u'\n';
-        return 1;
-    }
-    printPreview(preview, out);
-    const int done = preview.conflicts.empty() ? 0 : 3;
-    if (!o.yes) {
-        out << QStringLiteral("No se aplicó nada (aplique la lista con --yes).\n");
-        return done;
-    }
-    if (preview.changeCount() == 0) {
-        out << catalog::kNothingToApply << u'\n';
-        return done;
-    }
-    try {
-        out << catalog::appliedMessage(catalog::applyPriceList(*db, preview)) << u'\n';
-    } catch (const store::StoreError& e) {
-        err << head << QStringLiteral("no se aplicó ningún precio: ") << shownLine(e.message())
-            << u'\n';
-        return 1;
-    }
-    return done;
+    ListSteps<catalog::PriceListPreview> steps;
+    steps.command = QStringLiteral("prices");
+    steps.read = [&](store::Database& db) {
+        return catalog::previewPriceListFile(db, o.from, catalog::decimalMarkOf(settings));
+    };
+    steps.print = printPreview;
+    steps.apply = [](store::Database& db, const catalog::PriceListPreview& p) {
+        return catalog::appliedMessage(catalog::applyPriceList(db, p));
+    };
+    steps.nothingToApply = catalog::kNothingToApply;
+    steps.notApplied = QStringLiteral("no se aplicó ningún precio: ");
+    return runList(o, steps, out, err);
 }
 
 namespace {
@@ -130,22 +76,9 @@ public:
             "todos juntos o ninguno, y\nanota cada uno en el historial de precios.\n\n"
             "Opciones:\n");
     }
-    QString usageEnd() const override {
-        return QStringLiteral(
-            "\nEstado de salida: 0 hecho; 3 hecho, con líneas en conflicto que no se aplican; 1 "
-            "error de uso,\ndel archivo o de la base de datos (no se aplicó nada).\n");
-    }
+    QString usageEnd() const override { return kListExitStatus; }
     QString read(const QCommandLineParser& parser, PricesOptions& o) const override {
-        if (const QString error = noPositionalArguments(parser); !error.isEmpty())
-            return error;
-        o.database = parser.value("database");
-        o.from = parser.value("from");
-        o.yes = parser.isSet("yes");
-        if (o.database.isEmpty())
-            return QStringLiteral("Falta --database");
-        if (o.from.isEmpty())
-            return QStringLiteral("Falta --from");
-        return {};
+        return readListOptions(parser, o);
     }
     // Numbers in the list are read as the user's regional settings write them.
     int run(const PricesOptions& o, QTextStream& out, QTextStream& err) const override {

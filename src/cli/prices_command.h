@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/list_command.h"
+
 #include <QString>
 
 class QTextStream;
@@ -11,11 +13,7 @@ class RegionalSettings;
 namespace cli {
 
 // What `dosivant prices --database RUTA --from LISTA.csv [--yes]` names.
-struct PricesOptions {
-    QString database;
-    QString from;
-    bool yes = false;
-};
+using PricesOptions = ListOptions;
 
 // Reads the price list, prints what it changes and its conflicts; with --yes applies the changes
 // in one transaction. Without --yes the database is opened read-only: nothing is written. Numbers

@@ -77,12 +77,16 @@ TEST(IngredientSearch, StatementForEachFilledField) {
               "select p.id_propiedad,p.nombre,p.unidad from propiedades p where true and nombre "
               "like '%Prote%' order by nombre");
     EXPECT_EQ(catalog::compositionSql(3, ""),
-              "select pp.id_producto,pp.id_propiedad,p.nombre,pp.valor from producto_propiedad "
-              "pp,propiedades p where pp.id_propiedad=p.id_propiedad and pp.id_producto=3 order "
+              "select pp.id_producto,pp.id_propiedad,p.nombre,pp.valor,(select f.fuente from "
+              "producto_propiedad_fuente f where f.id_producto=pp.id_producto and "
+              "f.id_propiedad=pp.id_propiedad) as fuente from producto_propiedad pp,propiedades p "
+              "where pp.id_propiedad=p.id_propiedad and pp.id_producto=3 order "
               "by pp.valor DESC,p.nombre");
     EXPECT_EQ(catalog::compositionSql(3, "ca"),
-              "select pp.id_producto,pp.id_propiedad,p.nombre,pp.valor from producto_propiedad "
-              "pp,propiedades p where pp.id_propiedad=p.id_propiedad and pp.id_producto=3 and "
+              "select pp.id_producto,pp.id_propiedad,p.nombre,pp.valor,(select f.fuente from "
+              "producto_propiedad_fuente f where f.id_producto=pp.id_producto and "
+              "f.id_propiedad=pp.id_propiedad) as fuente from producto_propiedad pp,propiedades p "
+              "where pp.id_propiedad=p.id_propiedad and pp.id_producto=3 and "
               "p.nombre like '%ca%' order by pp.valor DESC,p.nombre");
 }
 

@@ -1,8 +1,11 @@
 // The catalogue: both lists in each mode, the editors on a sample ingredient and nutrient, the
 // composition of one ingredient, a mix about to be saved as an ingredient, and the groups of
-// ingredients.
+// ingredients; a composition list of footprint factors read against a copy of the sample, and
+// the composition of an ingredient once the list is applied, with the source of each value.
 #include "tour.h"
 
+#include "catalog/composition_list.h"
+#include "catalog/views/frmActualizarComposicion.h"
 #include "catalog/views/frmComoProducto.h"
 #include "catalog/views/frmGrupos.h"
 #include "catalog/views/frmproducto.h"
@@ -13,8 +16,10 @@
 #include "store/database.h"
 #include "workspace/workspace.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -45,6 +50,61 @@ const workspace::Workspace& formulatedMix(store::Database& db) {
         ws.nutrients.push_back({nutrientId(db, QString::fromUtf8(name)), QString::fromUtf8(name),
                                 std::nullopt, std::nullopt, value, std::nullopt});
     return ws;
+}
+
+// A copy of the sample database with a composition list beside it, kept while its view lives, so
+// the other shots keep the sample's values.
+struct ListCopy {
+    QTemporaryDir dir;
+    std::unique_ptr<store::Database> db;
+    QString list;
+};
+
+const QByteArray kFootprints = "codigo;propiedad;valor;base;fuente;unidad\n"
+                               "MAIZ;Huella de carbono;0,41;humeda;GFLI 2023;kg CO2e/kg\n"
+                               "SOJA44;Huella de carbono;0,89;humeda;GFLI 2023;kg CO2e/kg\n"
+                               "TRIGO;Huella de carbono;0,38;humeda;GFLI 2023;kg CO2e/kg\n"
+                               "MAIZ;Fósforo total;0,29;;Laboratorio, lote 2611;\n"
+                               "SORGO;Fósforo total;0,3;;Laboratorio, lote 2611;\n"
+                               "AVENA;Fósforo total;0,33;;Laboratorio, lote 2611;\n";
+
+std::shared_ptr<ListCopy> listCopy(tour::Context& c) {
+    auto s = std::make_shared<ListCopy>();
+    const QString path = s->dir.filePath(QStringLiteral("composicion.db"));
+    QFile::copy(c.db.path(), path);
+    s->db = store::Database::openFile(path);
+    s->list = s->dir.filePath(QStringLiteral("huella_gfli.csv"));
+    QFile f(s->list);
+    f.open(QIODevice::WriteOnly);
+    f.write(kFootprints);
+    return s;
+}
+
+std::unique_ptr<QWidget> keeping(std::shared_ptr<ListCopy> s, std::unique_ptr<QWidget> view) {
+    QObject::connect(view.get(), &QObject::destroyed, [s] {});
+    return view;
+}
+
+std::unique_ptr<QWidget> compositionList(tour::Context& c) {
+    auto s = listCopy(c);
+    auto view = std::make_unique<catalog::frmActualizarComposicion>(*s->db, u',');
+    view->findChild<QLineEdit*>(QStringLiteral("txtArchivo"))->setText(s->list);
+    view->findChild<QPushButton*>(QStringLiteral("cmdLeer"))->click();
+    // The name as a user's folder shows it, so the picture does not change with the folder.
+    view->findChild<QLineEdit*>(QStringLiteral("txtArchivo"))
+        ->setText(QStringLiteral("/home/usuario/Huella/huella_gfli.csv"));
+    return keeping(s, std::move(view));
+}
+
+std::unique_ptr<QWidget> compositionWithSources(tour::Context& c) {
+    auto s = listCopy(c);
+    catalog::applyCompositionList(*s->db,
+                                  catalog::previewCompositionListFile(*s->db, s->list, u',', true),
+                                  QDateTime(QDate(2026, 3, 2), QTime(7, 30)));
+    auto view =
+        std::make_unique<catalog::frmproducto_propiedades>(*s->db, ingredientId(*s->db, "MAIZ"));
+    view->setWindowTitle(QStringLiteral("Maíz amarillo grano"));
+    return keeping(s, std::move(view));
 }
 
 template <class View> std::unique_ptr<QWidget> list(tour::Context& c, keys::ListMode mode) {
@@ -91,6 +151,9 @@ const tour::Registration shots([](std::vector<tour::Shot>& all) {
                        return view;
                    },
                    nullptr});
+    all.push_back(
+        {QStringLiteral("frmproducto_propiedades_fuentes"), compositionWithSources, nullptr});
+    all.push_back({QStringLiteral("frmActualizarComposicion"), compositionList, nullptr});
     all.push_back({QStringLiteral("frmpropiedades"),
                    [](tour::Context& c) {
                        return list<catalog::frmpropiedades>(c, keys::ListMode::Maintain);

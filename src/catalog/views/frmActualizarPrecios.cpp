@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "app/views/grid_binding.h"
 #include "app/views/named_widgets.h"
+#include "catalog/views/list_file_row.h"
 #include "store/database.h"
 #include "store/revisions.h"
 
@@ -30,17 +31,15 @@ frmActualizarPrecios::frmActualizarPrecios(store::Database& db, QChar decimalMar
     setObjectName(QStringLiteral("frmActualizarPrecios"));
     setWindowTitle(QStringLiteral("Actualizar Precios"));
 
-    auto* Label1 = named<QLabel>(this, "Label1");
-    Label1->setText(QStringLiteral("Lista de precios (CSV):"));
-    txtArchivo = named<QLineEdit>(this, "txtArchivo");
-    txtArchivo->setPlaceholderText(
+    const ListFileRow fileRow = listFileRow(
+        this, QStringLiteral("Lista de precios (CSV):"),
         QStringLiteral("columnas codigo;costo[;materia_seca], separadas por ; o por ,"));
+    txtArchivo = fileRow.txtArchivo;
     connect(txtArchivo, &QLineEdit::textEdited, this, &frmActualizarPrecios::forgetPreview);
     connect(txtArchivo, &QLineEdit::returnPressed, this, &frmActualizarPrecios::cmdLeer_Click);
-    QPushButton* cmdExaminar = button(this, "cmdExaminar", QStringLiteral("&Examinar..."));
-    connect(cmdExaminar, &QPushButton::clicked, this, &frmActualizarPrecios::cmdExaminar_Click);
-    QPushButton* cmdLeer = button(this, "cmdLeer", QStringLiteral("&Leer"));
-    connect(cmdLeer, &QPushButton::clicked, this, &frmActualizarPrecios::cmdLeer_Click);
+    connect(fileRow.cmdExaminar, &QPushButton::clicked, this,
+            &frmActualizarPrecios::cmdExaminar_Click);
+    connect(fileRow.cmdLeer, &QPushButton::clicked, this, &frmActualizarPrecios::cmdLeer_Click);
 
     lblResumen = named<QLabel>(this, "lblResumen");
     lblResumen->setWordWrap(true);
@@ -61,17 +60,12 @@ frmActualizarPrecios::frmActualizarPrecios(store::Database& db, QChar decimalMar
     QPushButton* cmdSalir = button(this, "cmdSalir", QStringLiteral("Salir"));
     connect(cmdSalir, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* file = new QHBoxLayout;
-    file->addWidget(Label1);
-    file->addWidget(txtArchivo, 1);
-    file->addWidget(cmdExaminar);
-    file->addWidget(cmdLeer);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdAplicar);
     buttons->addWidget(cmdSalir);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(file);
+    layout->addLayout(fileRow.layout);
     layout->addWidget(lblResumen);
     layout->addWidget(flexPrecios, 3);
     layout->addWidget(Label2);
@@ -82,36 +76,22 @@ frmActualizarPrecios::frmActualizarPrecios(store::Database& db, QChar decimalMar
 }
 
 void frmActualizarPrecios::cmdExaminar_Click() {
-    const QString chosen = widgets::chooseOpenFile(
-        this, QStringLiteral("Seleccione la lista de precios"),
-        QStringLiteral("Listas de precios (*.csv *.txt);;Todos los archivos (*)"));
-    if (chosen.isEmpty())
-        return;
-    txtArchivo->setText(chosen);
-    readList();
+    if (chooseListFile(this, txtArchivo, QStringLiteral("Seleccione la lista de precios"),
+                       QStringLiteral("Listas de precios (*.csv *.txt);;Todos los archivos (*)")))
+        readList();
 }
 
 void frmActualizarPrecios::cmdLeer_Click() {
-    if (txtArchivo->text().trimmed().isEmpty()) {
-        msg::msgBox(kDebeArchivo, msg::Exclamation);
-        txtArchivo->setFocus();
-        return;
-    }
-    readList();
+    if (listFileNamed(txtArchivo, kDebeArchivo))
+        readList();
 }
 
 bool frmActualizarPrecios::readList() {
     forgetPreview();
-    try {
-        app::BusyPointer busy;
-        preview_ = previewPriceListFile(db_, txtArchivo->text().trimmed(), decimalMark_);
-    } catch (const PriceListError& e) {
-        msg::msgBox(e.message(), msg::Critical);
+    if (!readShowingFailure([&] {
+            preview_ = previewPriceListFile(db_, txtArchivo->text().trimmed(), decimalMark_);
+        }))
         return false;
-    } catch (const store::StoreError& e) {
-        msg::msgBox(e.message(), msg::Critical);
-        return false;
-    }
     showPreview();
     return true;
 }

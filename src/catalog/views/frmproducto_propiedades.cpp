@@ -29,6 +29,7 @@ namespace {
 
 constexpr int kValueColumn = 3;
 constexpr int kNameColumn = 2;
+constexpr int kSourceColumn = 4; // read only: where the value comes from
 // The background that marks a nutrient just added, with white text.
 constexpr long kAddedRow = grid::rgbLong(0, 128, 128);
 
@@ -67,6 +68,7 @@ void frmproducto_propiedades::buildControls() {
     binding_ = new GridBinding(valuesGrid);
     valuesGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     binding_->setColumns(compositionColumns());
+    binding_->setFillColumn(kSourceColumn);
     txt_aux = new QLineEdit(this);
     txt_aux->setObjectName(QStringLiteral("txt_aux"));
     txt_aux->setAlignment(Qt::AlignRight);
@@ -86,7 +88,7 @@ void frmproducto_propiedades::buildControls() {
     layout->addWidget(searchBox);
     layout->addWidget(valuesGrid, 1);
     layout->addLayout(buttons);
-    resize(grid::twipsToPixels(5130 + 1300) + 60, 520);
+    resize(grid::twipsToPixels(5130 + 1300 + 2400) + 60, 520);
 
     connect(searchButton, &QPushButton::clicked, this, &frmproducto_propiedades::search);
     connect(cmdNuevo, &QPushButton::clicked, this, &frmproducto_propiedades::cmdNuevo_Click);

@@ -5,6 +5,7 @@
 #include "app/views/frmacercade.h"
 #include "app/views/modal.h"
 #include "book/views/frmReformular.h"
+#include "catalog/views/frmActualizarComposicion.h"
 #include "catalog/views/frmActualizarPrecios.h"
 #include "catalog/views/frmGrupos.h"
 #include "catalog/views/frmproductos.h"
@@ -104,6 +105,8 @@ void menu::buildMenus() {
             &QAction::triggered, this, &menu::grupos_Click);
     connect(addItem(datos, "actualizarprecios", QStringLiteral("&Actualizar Precios")),
             &QAction::triggered, this, &menu::actualizarprecios_Click);
+    connect(addItem(datos, "actualizarcomposicion", QStringLiteral("Actualizar &Composición")),
+            &QAction::triggered, this, &menu::actualizarcomposicion_Click);
     addSeparator(datos, "sep11");
     connect(addItem(datos, "salir", QStringLiteral("&Salir")), &QAction::triggered, this,
             &QWidget::close);
@@ -167,6 +170,14 @@ void menu::actualizarprecios_Click() {
         return;
     IniRegionalSettings settings;
     catalog::frmActualizarPrecios view(*cnBase_, catalog::decimalMarkOf(settings), this);
+    openTask(view);
+}
+
+void menu::actualizarcomposicion_Click() {
+    if (!cnBase_)
+        return;
+    IniRegionalSettings settings;
+    catalog::frmActualizarComposicion view(*cnBase_, catalog::decimalMarkOf(settings), this);
     openTask(view);
 }
 
