@@ -2,11 +2,11 @@
 
 #include "app/number_text.h"
 #include "app/regional_settings.h"
+#include "catalog/csv_text.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QStringDecoder>
 
 namespace catalog {
 
@@ -23,93 +23,21 @@ QString notText(const QString& fileName) {
         .arg(fileName);
 }
 
-// The text of the file: by its byte-order mark when it has one, else UTF-8, else Latin-1 (a file
-// saved by an older spreadsheet). Control characters other than tabs and line ends mean the file
-// is not text at all (a spreadsheet's own format, a database, a picture).
+// The text of the file, or why it is not one a price list can be read from.
 QString decode(const QByteArray& content, const QString& fileName) {
-    QString text;
-    if (const auto encoding = QStringConverter::encodingForData(content)) {
-        QStringDecoder decoder(*encoding);
-        text = decoder(content);
-        if (decoder.hasError())
-            throw PriceListError(notText(fileName));
-    } else {
-        QStringDecoder utf8(QStringConverter::Utf8);
-        text = utf8(content);
-        if (utf8.hasError())
-            text = QString::fromLatin1(content);
-    }
-    if (text.startsWith(QChar(0xfeff)))
-        text.remove(0, 1); // a mark the decoder kept
-    for (const QChar c : std::as_const(text))
-        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
-            throw PriceListError(notText(fileName));
-    if (text.trimmed().isEmpty())
+    std::optional<QString> text = csv::decode(content);
+    if (!text)
+        throw PriceListError(notText(fileName));
+    if (text->trimmed().isEmpty())
         throw PriceListError(QStringLiteral("El archivo %1 está vacío.").arg(fileName));
-    return text;
+    return *text;
 }
 
-// The fields of one line; nothing when a quoted field is not closed. A quote opens a quoted
-// field only at the field's start; a doubled quote inside one stands for one quote.
-std::optional<QStringList> splitFields(QStringView line, QChar separator) {
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (quoted) {
-            if (c != u'"')
-                field += c;
-            else if (i + 1 < line.size() && line[i + 1] == u'"')
-                field += line[++i];
-            else
-                quoted = false;
-        } else if (c == separator) {
-            fields << field;
-            field.clear();
-        } else if (c == u'"' && field.trimmed().isEmpty()) {
-            quoted = true;
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    if (quoted)
-        return std::nullopt;
-    fields << field;
-    return fields;
-}
-
-// The separator the header line uses: ";" when it has one, else ",".
-std::optional<QChar> separatorOf(QStringView header) {
-    int semicolons = 0, commas = 0;
-    bool quoted = false;
-    for (const QChar c : header) {
-        if (c == u'"')
-            quoted = !quoted;
-        else if (!quoted && c == u';')
-            ++semicolons;
-        else if (!quoted && c == u',')
-            ++commas;
-    }
-    if (semicolons > 0)
-        return u';';
-    if (commas > 0)
-        return u',';
-    return std::nullopt;
-}
-
-// "Código", " CODIGO ", "materia seca" name the columns codigo and materia_seca.
-QString columnName(const QString& caption) {
-    const QString decomposed = caption.trimmed().toLower().normalized(QString::NormalizationForm_D);
-    QString name;
-    for (const QChar c : decomposed) {
-        if (c.category() == QChar::Mark_NonSpacing)
-            continue;
-        name += c == u' ' ? u'_' : c;
-    }
-    return name;
-}
+using csv::blank;
+using csv::cell;
+using csv::columnName;
+using csv::separatorOf;
+using csv::splitFields;
 
 QString notAPriceList(const QString& fileName) {
     return QStringLiteral("El archivo %1 no es una lista de precios: su primera línea debe nombrar "
@@ -144,17 +72,6 @@ Columns columnsOf(const QStringList& header, const QString& fileName) {
     if (c.codigo < 0 || c.costo < 0)
         throw PriceListError(notAPriceList(fileName));
     return c;
-}
-
-QString cell(const QStringList& fields, int column) {
-    return column >= 0 && column < fields.size() ? fields[column].trimmed() : QString();
-}
-
-bool blank(const QStringList& fields) {
-    for (const QString& f : fields)
-        if (!f.trimmed().isEmpty())
-            return false;
-    return true;
 }
 
 // The line's values, or the first reason it cannot be used.
@@ -206,27 +123,17 @@ std::optional<double> priceNumber(const QString& text, QChar decimalMark) {
 }
 
 PriceListFile readPriceList(const QByteArray& content, const QString& fileName, QChar decimalMark) {
-    QString text = decode(content, fileName);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    const qsizetype lineEnds = text.count(u'\n');
-    if (lineEnds + (text.endsWith(u'\n') ? 0 : 1) > kMostLines)
+    const QString text = decode(content, fileName);
+    if (csv::lineCount(text) > kMostLines)
         throw PriceListError(QStringLiteral("El archivo %1 tiene más de %2 líneas: es demasiado "
                                             "largo para una lista de precios.")
                                  .arg(fileName)
                                  .arg(kMostLines));
-    // The lines are read in place, one at a time: a copy of each would double the text.
-    qsizetype at = 0;
+    csv::Lines lines(text);
     int number = 0;
     const auto nextLine = [&]() -> std::optional<QStringView> {
-        if (at > text.size())
-            return std::nullopt;
-        qsizetype end = text.indexOf(u'\n', at);
-        if (end < 0)
-            end = text.size();
-        const QStringView line = QStringView(text).sliced(at, end - at);
-        at = end + 1;
-        ++number;
+        const std::optional<QStringView> line = lines.next();
+        number = lines.number();
         return line;
     };
 
@@ -245,7 +152,7 @@ PriceListFile readPriceList(const QByteArray& content, const QString& fileName, 
     file.separator = *separator;
     file.decimalMark = decimalMark;
     file.hasMateriaSeca = columns.materiaSeca >= 0;
-    file.lines.reserve(size_t(lineEnds)); // at most one a line end: no regrowing
+    file.lines.reserve(size_t(csv::lineCount(text))); // no regrowing
     while (const std::optional<QStringView> line = nextLine()) {
         const std::optional<QStringList> fields = splitFields(*line, *separator);
         if (fields && blank(*fields))
