@@ -14,7 +14,8 @@ namespace cli {
     COMMAND(importCommand)                                                                         \
     COMMAND(copyDatabaseCommand)                                                                   \
     COMMAND(reformulateCommand)                                                                    \
-    COMMAND(pricesCommand)
+    COMMAND(pricesCommand)                                                                         \
+    COMMAND(analysesCommand)
 
 #define DOSIVANT_DECLARE_COMMAND(function) const Command& function();
 DOSIVANT_COMMANDS(DOSIVANT_DECLARE_COMMAND)
