@@ -161,11 +161,9 @@ QString summaryPeriodText(const QDate& from, const QDate& to, int rows) {
                               "%2.")
             .arg(kLeastAnalyses)
             .arg(period);
-    return (rows == 1 ? QStringLiteral("1 composición con %1 análisis o más %2.")
-                      : QStringLiteral("%3 composiciones con %1 análisis o más %2."))
-        .arg(kLeastAnalyses)
-        .arg(period)
-        .arg(rows);
+    return (rows == 1 ? QStringLiteral("1 composición")
+                      : QString::number(rows) + QStringLiteral(" composiciones")) +
+           QStringLiteral(" con %1 análisis o más %2.").arg(kLeastAnalyses).arg(period);
 }
 
 QString askApplySummary(int changes) {

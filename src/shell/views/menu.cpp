@@ -6,6 +6,7 @@
 #include "app/views/modal.h"
 #include "book/views/frmReformular.h"
 #include "catalog/views/frmActualizarPrecios.h"
+#include "catalog/views/frmAnalisisLaboratorio.h"
 #include "catalog/views/frmGrupos.h"
 #include "catalog/views/frmproductos.h"
 #include "catalog/views/frmpropiedades.h"
@@ -104,6 +105,8 @@ void menu::buildMenus() {
             &QAction::triggered, this, &menu::grupos_Click);
     connect(addItem(datos, "actualizarprecios", QStringLiteral("&Actualizar Precios")),
             &QAction::triggered, this, &menu::actualizarprecios_Click);
+    connect(addItem(datos, "analisislaboratorio", QStringLiteral("Análisis de &Laboratorio")),
+            &QAction::triggered, this, &menu::analisislaboratorio_Click);
     addSeparator(datos, "sep11");
     connect(addItem(datos, "salir", QStringLiteral("&Salir")), &QAction::triggered, this,
             &QWidget::close);
@@ -167,6 +170,15 @@ void menu::actualizarprecios_Click() {
         return;
     IniRegionalSettings settings;
     catalog::frmActualizarPrecios view(*cnBase_, catalog::decimalMarkOf(settings), this);
+    openTask(view);
+}
+
+void menu::analisislaboratorio_Click() {
+    if (!cnBase_)
+        return;
+    IniRegionalSettings settings;
+    catalog::frmAnalisisLaboratorio view(*cnBase_, catalog::decimalMarkOf(settings),
+                                         QDate::currentDate(), this);
     openTask(view);
 }
 

@@ -44,6 +44,7 @@ private:
     void propiedades_Click();
     void grupos_Click();
     void actualizarprecios_Click();
+    void analisislaboratorio_Click();
     void admformulas_Click();
     void guiarapida_Click();
     void acercadetarvel_Click();

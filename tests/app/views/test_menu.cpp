@@ -49,8 +49,8 @@ TEST(MenuView, CaptionAndTheWholeMenuTree) {
     ASSERT_EQ(bar.size(), 4);
     expectMenu(bar[0]->menu(), "datos", "&Datos del Sistema",
                {"productos|&Ingredientes", "sep1_1", "propiedades|&Nutrientes",
-                "grupos|&Grupos de Ingredientes", "actualizarprecios|&Actualizar Precios", "sep11",
-                "salir|&Salir"});
+                "grupos|&Grupos de Ingredientes", "actualizarprecios|&Actualizar Precios",
+                "analisislaboratorio|Análisis de &Laboratorio", "sep11", "salir|&Salir"});
     expectMenu(bar[1]->menu(), "formulas", "&Fórmulas",
                {"admformulas|&Administración de Fórmulas", "sep2_1", "optimizacion|&Optimización",
                 "reformular|&Reformular", "planes|&Planes de Producción"});
