@@ -1,5 +1,7 @@
 #include "app/views/modal.h"
+#include "catalog/composition_history.h"
 #include "catalog/views/frmAnalisisLaboratorio.h"
+#include "catalog/views/frmproducto_propiedades.h"
 #include "catalog_view_helpers.h"
 #include "shell/views/menu.h"
 #include "support/scripted_messages.h"
@@ -114,4 +116,54 @@ TEST(LabAnalysesView, ImportsListsAndUpdatesTheCompositionAfterQuestions) {
     control<QDateEdit>(view, "dtpHasta")->setDate(QDate(2025, 12, 1));
     click(view, "cmdCalcular");
     EXPECT_EQ(messages.texts().last(), "La fecha Desde no puede ser posterior a la fecha Hasta.");
+}
+
+// The deviation is typed in its own column of the composition editor, as a person does it.
+TEST(CompositionEditorView, DeviationTypedInItsCellWithDoubleClickAndEnter) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    ScriptedMessages messages;
+    catalog::frmproducto_propiedades view(db, 1);
+    showActive(view);
+    auto* grid = control<QTableWidget>(view, "FlexGrid1");
+    auto* txtAux = control<QLineEdit>(view, "txt_aux");
+    ASSERT_EQ(grid->horizontalHeaderItem(4)->text(), "Desvío");
+    int row = -1;
+    for (int r = 0; r < grid->rowCount(); ++r)
+        if (grid->item(r, 2)->text() == "Proteína bruta")
+            row = r;
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(grid->item(row, 4)->text(), "");
+    const auto deviation = [&] {
+        return db.query("select desvio from producto_propiedad_desvio where id_producto=1 and "
+                        "id_propiedad=1");
+    };
+    const auto typeInCell = [&](const QString& text) {
+        const QRect cellRect = grid->visualItemRect(grid->item(row, 4));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellRect.center());
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellRect.center());
+        EXPECT_TRUE(txtAux->isVisible());
+        txtAux->selectAll();
+        QTest::keyClick(txtAux, Qt::Key_Backspace);
+        QTest::keyClicks(txtAux, text);
+        QTest::keyClick(txtAux, Qt::Key_Return);
+    };
+
+    typeInCell("0.45");
+    ASSERT_EQ(deviation().count(), 1);
+    EXPECT_EQ(deviation().valueAt(0, 0).toDouble(), 0.45);
+    EXPECT_EQ(grid->item(row, 4)->text(), "0.45000");
+    EXPECT_EQ(catalog::lastCompositions(db, 1, 1).front().origen,
+              catalog::kOrigenEdicionComposicion);
+
+    // A negative deviation is refused with the editor still open; Esc leaves it as it was.
+    typeInCell("-1");
+    EXPECT_EQ(messages.texts(), QStringList{"El desvío no puede ser negativo."});
+    EXPECT_TRUE(txtAux->isVisible());
+    QTest::keyClick(txtAux, Qt::Key_Escape);
+    EXPECT_EQ(deviation().valueAt(0, 0).toDouble(), 0.45);
+
+    // Emptied, the value has no deviation any more.
+    typeInCell("");
+    EXPECT_EQ(deviation().count(), 0);
 }
