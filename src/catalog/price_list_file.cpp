@@ -2,11 +2,11 @@
 
 #include "app/number_text.h"
 #include "app/regional_settings.h"
+#include "catalog/csv_text.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QStringDecoder>
 
 namespace catalog {
 
@@ -23,92 +23,13 @@ QString notText(const QString& fileName, const QString& kind) {
         .arg(fileName, kind);
 }
 
-// The text of the file: by its byte-order mark when it has one, else UTF-8, else Latin-1 (a file
-// saved by an older spreadsheet). Control characters other than tabs and line ends mean the file
-// is not text at all (a spreadsheet's own format, a database, a picture).
 QString decode(const QByteArray& content, const QString& fileName, const QString& kind) {
-    QString text;
-    if (const auto encoding = QStringConverter::encodingForData(content)) {
-        QStringDecoder decoder(*encoding);
-        text = decoder(content);
-        if (decoder.hasError())
-            throw ListFileError(notText(fileName, kind));
-    } else {
-        QStringDecoder utf8(QStringConverter::Utf8);
-        text = utf8(content);
-        if (utf8.hasError())
-            text = QString::fromLatin1(content);
-    }
-    if (text.startsWith(QChar(0xfeff)))
-        text.remove(0, 1); // a mark the decoder kept
-    for (const QChar c : std::as_const(text))
-        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
-            throw ListFileError(notText(fileName, kind));
-    if (text.trimmed().isEmpty())
-        throw PriceListError(QStringLiteral("El archivo %1 está vacío.").arg(fileName));
-    return text;
-}
-
-// The fields of one line; nothing when a quoted field is not closed. A quote opens a quoted
-// field only at the field's start; a doubled quote inside one stands for one quote.
-std::optional<QStringList> splitFields(QStringView line, QChar separator) {
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (quoted) {
-            if (c != u'"')
-                field += c;
-            else if (i + 1 < line.size() && line[i + 1] == u'"')
-                field += line[++i];
-            else
-                quoted = false;
-        } else if (c == separator) {
-            fields << field;
-            field.clear();
-        } else if (c == u'"' && field.trimmed().isEmpty()) {
-            quoted = true;
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    if (quoted)
-        return std::nullopt;
-    fields << field;
-    return fields;
-}
-
-// The separator the header line uses: ";" when it has one, else ",".
-std::optional<QChar> separatorOf(QStringView header) {
-    int semicolons = 0, commas = 0;
-    bool quoted = false;
-    for (const QChar c : header) {
-        if (c == u'"')
-            quoted = !quoted;
-        else if (!quoted && c == u';')
-            ++semicolons;
-        else if (!quoted && c == u',')
-            ++commas;
-    }
-    if (semicolons > 0)
-        return u';';
-    if (commas > 0)
-        return u',';
-    return std::nullopt;
-}
-
-// "Código", " CODIGO ", "materia seca" name the columns codigo and materia_seca.
-QString columnName(const QString& caption) {
-    const QString decomposed = caption.trimmed().toLower().normalized(QString::NormalizationForm_D);
-    QString name;
-    for (const QChar c : decomposed) {
-        if (c.category() == QChar::Mark_NonSpacing)
-            continue;
-        name += c == u' ' ? u'_' : c;
-    }
-    return name;
+    const std::optional<QString> text = csv::decode(content);
+    if (!text)
+        throw ListFileError(notText(fileName, kind));
+    if (text->trimmed().isEmpty())
+        throw ListFileError(QStringLiteral("El archivo %1 está vacío.").arg(fileName));
+    return *text;
 }
 
 ListHeader headerOf(QChar separator, const QStringList& captions, const QString& fileName,
@@ -117,7 +38,7 @@ ListHeader headerOf(QChar separator, const QStringList& captions, const QString&
     h.separator = separator;
     h.count = int(captions.size());
     for (int i = 0; i < captions.size(); ++i) {
-        const QString name = columnName(captions[i]);
+        const QString name = csv::columnName(captions[i]);
         if (name.isEmpty())
             continue;
         if (h.columns.contains(name))
@@ -129,13 +50,6 @@ ListHeader headerOf(QChar separator, const QStringList& captions, const QString&
         if (!h.columns.contains(needed))
             throw ListFileError(format.notAList.arg(fileName));
     return h;
-}
-
-bool blank(const QStringList& fields) {
-    for (const QString& f : fields)
-        if (!f.trimmed().isEmpty())
-            return false;
-    return true;
 }
 
 // The line's values, or the first reason it cannot be used.
@@ -187,46 +101,30 @@ std::optional<double> priceNumber(const QString& text, QChar decimalMark) {
 
 ListHeader readListFile(const QByteArray& content, const QString& fileName,
                         const ListFormat& format, const ListLineReader& line) {
-    QString text = decode(content, fileName, format.kind);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    const qsizetype lineEnds = text.count(u'\n');
-    if (lineEnds + (text.endsWith(u'\n') ? 0 : 1) > kMostLines)
+    const QString text = decode(content, fileName, format.kind);
+    if (csv::lineCount(text) > kMostLines)
         throw ListFileError(QStringLiteral("El archivo %1 tiene más de %2 líneas: es demasiado "
                                            "largo para una %3.")
                                 .arg(fileName)
                                 .arg(kMostLines)
                                 .arg(format.kind));
-    // The lines are read in place, one at a time: a copy of each would double the text.
-    qsizetype at = 0;
-    int number = 0;
-    const auto nextLine = [&]() -> std::optional<QStringView> {
-        if (at > text.size())
-            return std::nullopt;
-        qsizetype end = text.indexOf(u'\n', at);
-        if (end < 0)
-            end = text.size();
-        const QStringView view = QStringView(text).sliced(at, end - at);
-        at = end + 1;
-        ++number;
-        return view;
-    };
-
+    csv::Lines lines(text);
+    const auto nextLine = [&] { return lines.next(); };
     std::optional<QStringView> headerLine = nextLine();
     while (headerLine->trimmed().isEmpty())
         headerLine = nextLine(); // the text is not blank, so a line that is not comes
-    const std::optional<QChar> separator = separatorOf(*headerLine);
+    const std::optional<QChar> separator = csv::separatorOf(*headerLine);
     if (!separator)
         throw ListFileError(format.notAList.arg(fileName));
-    const std::optional<QStringList> captions = splitFields(*headerLine, *separator);
+    const std::optional<QStringList> captions = csv::splitFields(*headerLine, *separator);
     if (!captions)
         throw ListFileError(format.notAList.arg(fileName));
     const ListHeader header = headerOf(*separator, *captions, fileName, format);
     while (const std::optional<QStringView> view = nextLine()) {
-        const std::optional<QStringList> fields = splitFields(*view, *separator);
-        if (fields && blank(*fields))
+        const std::optional<QStringList> fields = csv::splitFields(*view, *separator);
+        if (fields && csv::blank(*fields))
             continue;
-        line(header, number, fields);
+        line(header, lines.number(), fields);
     }
     return header;
 }
@@ -250,7 +148,7 @@ ListHeader readListFile(const QString& fileName, const ListFormat& format,
 }
 
 QString listCell(const QStringList& fields, int column) {
-    return column >= 0 && column < fields.size() ? fields[column].trimmed() : QString();
+    return csv::cell(fields, column);
 }
 
 QString extraFieldsProblem(const QStringList& fields, const ListHeader& header) {

@@ -17,6 +17,7 @@ namespace cli {
     COMMAND(reformulateCommand)                                                                    \
     COMMAND(pricesCommand)                                                                         \
     COMMAND(compositionsCommand)
+    COMMAND(analysesCommand)
 
 #define DOSIVANT_DECLARE_COMMAND(function) const Command& function();
 DOSIVANT_COMMANDS(DOSIVANT_DECLARE_COMMAND)

@@ -77,13 +77,17 @@ TEST(IngredientSearch, StatementForEachFilledField) {
               "select p.id_propiedad,p.nombre,p.unidad from propiedades p where true and nombre "
               "like '%Prote%' order by nombre");
     EXPECT_EQ(catalog::compositionSql(3, ""),
-              "select pp.id_producto,pp.id_propiedad,p.nombre,pp.valor,(select f.fuente from "
+              "select pp.id_producto,pp.id_propiedad,p.nombre,pp.valor,(select d.desvio from "
+              "producto_propiedad_desvio d where d.id_producto=pp.id_producto and "
+              "d.id_propiedad=pp.id_propiedad) as desvio,(select f.fuente from "
               "producto_propiedad_fuente f where f.id_producto=pp.id_producto and "
               "f.id_propiedad=pp.id_propiedad) as fuente from producto_propiedad pp,propiedades p "
               "where pp.id_propiedad=p.id_propiedad and pp.id_producto=3 order "
               "by pp.valor DESC,p.nombre");
     EXPECT_EQ(catalog::compositionSql(3, "ca"),
-              "select pp.id_producto,pp.id_propiedad,p.nombre,pp.valor,(select f.fuente from "
+              "select pp.id_producto,pp.id_propiedad,p.nombre,pp.valor,(select d.desvio from "
+              "producto_propiedad_desvio d where d.id_producto=pp.id_producto and "
+              "d.id_propiedad=pp.id_propiedad) as desvio,(select f.fuente from "
               "producto_propiedad_fuente f where f.id_producto=pp.id_producto and "
               "f.id_propiedad=pp.id_propiedad) as fuente from producto_propiedad pp,propiedades p "
               "where pp.id_propiedad=p.id_propiedad and pp.id_producto=3 and "

@@ -28,8 +28,9 @@ using widgets::button;
 namespace {
 
 constexpr int kValueColumn = 3;
+constexpr int kDeviationColumn = 4;
 constexpr int kNameColumn = 2;
-constexpr int kSourceColumn = 4; // read only: where the value comes from
+constexpr int kSourceColumn = 5; // read only: where the value comes from
 // The background that marks a nutrient just added, with white text.
 constexpr long kAddedRow = grid::rgbLong(0, 128, 128);
 
@@ -88,7 +89,7 @@ void frmproducto_propiedades::buildControls() {
     layout->addWidget(searchBox);
     layout->addWidget(valuesGrid, 1);
     layout->addLayout(buttons);
-    resize(grid::twipsToPixels(5130 + 1300 + 2400) + 60, 520);
+    resize(grid::twipsToPixels(5130 + 1300 + 1100 + 2400) + 60, 520);
 
     connect(searchButton, &QPushButton::clicked, this, &frmproducto_propiedades::search);
     connect(cmdNuevo, &QPushButton::clicked, this, &frmproducto_propiedades::cmdNuevo_Click);
@@ -152,22 +153,47 @@ void frmproducto_propiedades::cmdEditar_Click() {
     if (row < 0 || row >= binding_->dataRowCount() || editor_->isEditing() || !layoutOk())
         return;
     editRow_ = row;
+    // The deviation is edited when its cell is the current one, the value otherwise.
+    editColumn_ = valuesGrid->currentColumn() == kDeviationColumn ? kDeviationColumn : kValueColumn;
     editIdProducto_ = cell(row, 0).toInt();
     editIdPropiedad_ = cell(row, 1).toInt();
     editName_ = cell(row, kNameColumn).trimmed();
+    startText_ = cell(row, editColumn_);
     startValue_ = startValueOf(cell(row, kValueColumn));
-    editor_->begin(row, kValueColumn, cell(row, kValueColumn));
+    editor_->begin(row, editColumn_, startText_);
 }
 
 int frmproducto_propiedades::unconfirmedEnd(const QString& text) {
-    if (editUnchanged(text, startValue_))
+    if (editColumn_ == kDeviationColumn ? deviationUnchanged(text, startText_)
+                                        : editUnchanged(text, startValue_))
         return keys::InGridEditor::Escape;
     return msg::msgBox(texts::askSaveValue(text, editName_), msg::Question) == msg::Yes
                ? keys::InGridEditor::Enter
                : keys::InGridEditor::Escape;
 }
 
+bool frmproducto_propiedades::commitDeviation(const QString& text) {
+    if (deviationUnchanged(text, startText_))
+        return true;
+    const DeviationEntry entry = deviationToStore(text);
+    if (!entry.refusal.isEmpty()) {
+        msg::msgBox(entry.refusal, msg::Critical);
+        return false;
+    }
+    try {
+        if (!saveCompositionDeviation(db_, editIdProducto_, editIdPropiedad_, entry.desvio))
+            msg::msgBox(texts::kNoActualizoValor, msg::Critical);
+    } catch (const store::StoreError& e) {
+        msg::msgBox(texts::kDataErrorPrefix + e.message());
+    }
+    requery();
+    fillGrid();
+    return true;
+}
+
 bool frmproducto_propiedades::commitValue(const QString& text) {
+    if (editColumn_ == kDeviationColumn)
+        return commitDeviation(text);
     if (editUnchanged(text, startValue_))
         return true; // the same value is never written again
     const std::optional<double> value = valueToStore(text);

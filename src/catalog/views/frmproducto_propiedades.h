@@ -47,6 +47,7 @@ private:
     QString cell(int row, int column) const;
     int unconfirmedEnd(const QString& text);
     bool commitValue(const QString& text);
+    bool commitDeviation(const QString& text);
 
     store::Database& db_;
     store::RecordSet rs_;
@@ -58,6 +59,8 @@ private:
     int editIdPropiedad_ = 0;
     QString editName_;
     double startValue_ = 0;
+    int editColumn_ = 0; // the value's or the deviation's
+    QString startText_;  // the cell's text when the edit began
 
     QGroupBox* searchBox = nullptr;
     QLineEdit* nameFilter = nullptr;

@@ -7,6 +7,7 @@
 #include "book/views/frmReformular.h"
 #include "catalog/views/frmActualizarComposicion.h"
 #include "catalog/views/frmActualizarPrecios.h"
+#include "catalog/views/frmAnalisisLaboratorio.h"
 #include "catalog/views/frmGrupos.h"
 #include "catalog/views/frmproductos.h"
 #include "catalog/views/frmpropiedades.h"
@@ -107,6 +108,8 @@ void menu::buildMenus() {
             &QAction::triggered, this, &menu::actualizarprecios_Click);
     connect(addItem(datos, "actualizarcomposicion", QStringLiteral("Actualizar &Composición")),
             &QAction::triggered, this, &menu::actualizarcomposicion_Click);
+    connect(addItem(datos, "analisislaboratorio", QStringLiteral("Análisis de &Laboratorio")),
+            &QAction::triggered, this, &menu::analisislaboratorio_Click);
     addSeparator(datos, "sep11");
     connect(addItem(datos, "salir", QStringLiteral("&Salir")), &QAction::triggered, this,
             &QWidget::close);
@@ -178,6 +181,15 @@ void menu::actualizarcomposicion_Click() {
         return;
     IniRegionalSettings settings;
     catalog::frmActualizarComposicion view(*cnBase_, catalog::decimalMarkOf(settings), this);
+    openTask(view);
+}
+
+void menu::analisislaboratorio_Click() {
+    if (!cnBase_)
+        return;
+    IniRegionalSettings settings;
+    catalog::frmAnalisisLaboratorio view(*cnBase_, catalog::decimalMarkOf(settings),
+                                         QDate::currentDate(), this);
     openTask(view);
 }
 

@@ -45,6 +45,7 @@ private:
     void grupos_Click();
     void actualizarprecios_Click();
     void actualizarcomposicion_Click();
+    void analisislaboratorio_Click();
     void admformulas_Click();
     void guiarapida_Click();
     void acercadetarvel_Click();

@@ -50,7 +50,8 @@ TEST(MenuView, CaptionAndTheWholeMenuTree) {
     expectMenu(bar[0]->menu(), "datos", "&Datos del Sistema",
                {"productos|&Ingredientes", "sep1_1", "propiedades|&Nutrientes",
                 "grupos|&Grupos de Ingredientes", "actualizarprecios|&Actualizar Precios",
-                "actualizarcomposicion|Actualizar &Composición", "sep11", "salir|&Salir"});
+                "actualizarcomposicion|Actualizar &Composición",
+                "analisislaboratorio|Análisis de &Laboratorio", "sep11", "salir|&Salir"});
     expectMenu(bar[1]->menu(), "formulas", "&Fórmulas",
                {"admformulas|&Administración de Fórmulas", "sep2_1", "optimizacion|&Optimización",
                 "reformular|&Reformular", "planes|&Planes de Producción"});
