@@ -47,6 +47,21 @@ struct UnreachableNutrient {
     std::vector<workspace::ContributionRow> contributions;
 };
 
+// One nutrient whose limits hold with a chosen probability, in the mix found: its mean content,
+// the standard deviation of that content and the margin z·σ kept from each limit, on the
+// nutrient's basis; and what the batch cost changes by when the minimum or the maximum moves up
+// by one unit (0 where it does not bind).
+struct ChanceFigureRow {
+    int nutrientId = 0;
+    QString nombre;
+    double probabilidad = 0;
+    double media = 0;
+    double desvio = 0;
+    double margen = 0;
+    double precioMinimo = 0;
+    double precioMaximo = 0;
+};
+
 struct Formulation {
     RunOutcome outcome = RunOutcome::Invalid;
     // What the user is told, in order, as the window shows it.
@@ -63,6 +78,8 @@ struct Formulation {
     bool refusedBeforeSolving = false;
     // The diagnosis was stopped through diagnosisProgress: conflicto is empty.
     bool diagnosisCancelled = false;
+    // Per nutrient with a probability, in the workspace's order, when a mix was written back.
+    std::vector<ChanceFigureRow> chance;
 };
 
 // The least-cost formulation of the workspace, as the "&Formular Mínimo Costo" button runs it:
