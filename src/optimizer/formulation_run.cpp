@@ -131,10 +131,6 @@ bool changesAnyLimit(const lp::ChanceLimits& c) {
     return false;
 }
 
-QString probabilityText(double p) {
-    return fmt::format(p * 100, QStringLiteral("0.00##")) + QStringLiteral(" %");
-}
-
 // The chance limits that cannot hold with their probability though the linear ones can: those
 // whose probability, dropped alone, leaves a mix; all of them when none does alone.
 workspace::Notice unmetChanceNotice(const lp::Blend& b, const lp::ChanceLimits& chance,
@@ -142,7 +138,7 @@ workspace::Notice unmetChanceNotice(const lp::Blend& b, const lp::ChanceLimits& 
     QStringList named, all;
     for (const lp::ChanceFigure& f : figures) {
         const QString name = QString::fromStdString(b.nutrients[f.nutrient].nombre).trimmed() +
-                             QStringLiteral(" (") + probabilityText(f.probabilidad) + u')';
+                             QStringLiteral(" (") + probabilityPercent(f.probabilidad) + u')';
         all << name;
         lp::ChanceLimits without = chance;
         without.probabilidad[f.nutrient].reset();
@@ -217,6 +213,33 @@ lp::Blend tableauBlend(const workspace::Workspace& ws,
     lp::Blend blend = blendOf(ws, &workspaceOrder);
     fillCompositions(blend, compositions);
     return blend;
+}
+
+QString independenceNote() {
+    return QStringLiteral("Se supone que las composiciones de los ingredientes varían en forma "
+                          "independiente entre sí.");
+}
+
+QString probabilityPercent(double probabilidad) {
+    return fmt::format(probabilidad * 100, QStringLiteral("0.##")) + QStringLiteral(" %");
+}
+
+bool hasChanceLimits(const workspace::Workspace& ws) {
+    return std::any_of(ws.nutrients.begin(), ws.nutrients.end(),
+                       [](const workspace::FormulaNutrient& n) { return n.probabilidad; });
+}
+
+QString chanceLimitsRefused(const QString& what) {
+    return what + QStringLiteral(" todavía no tiene en cuenta los límites que deben cumplirse "
+                                 "con una probabilidad: quite la probabilidad de los nutrientes "
+                                 "de la fórmula para usarlo.");
+}
+
+const ChanceFigureRow* chanceFigureOf(const Formulation& f, int nutrientId) {
+    for (const ChanceFigureRow& r : f.chance)
+        if (r.nutrientId == nutrientId)
+            return &r;
+    return nullptr;
 }
 
 QString contributionsMessage(const QString& nutrientName) {

@@ -100,6 +100,22 @@ lp::Blend tableauBlend(const workspace::Workspace& ws, store::Database& db);
 lp::Blend tableauBlend(const workspace::Workspace& ws,
                        const workspace::MixCompositions& compositions);
 
+// The assumption under every limit held with a probability, stated wherever their figures show.
+QString independenceNote();
+
+// A probability as the grids and the printout show it: "95 %", "99.5 %".
+QString probabilityPercent(double probabilidad);
+
+// Whether some nutrient limit of the workspace must hold with a probability.
+bool hasChanceLimits(const workspace::Workspace& ws);
+
+// Why `what` ("El análisis de rangos", "El plan de producción") refuses a formula whose limits
+// hold with a probability, which it does not take into account yet.
+QString chanceLimitsRefused(const QString& what);
+
+// The figures of the nutrient with id `nutrientId`; nullptr when it has none.
+const ChanceFigureRow* chanceFigureOf(const Formulation& f, int nutrientId);
+
 // The message the contributions view shows when it opens.
 QString contributionsMessage(const QString& nutrientName);
 
