@@ -34,6 +34,13 @@ Column quantity(const QString& caption) {
     return c;
 }
 
+// The probability with which the limits hold, a fraction shown as a percentage; empty: none.
+Column probability() {
+    Column c(QStringLiteral("Prob. %"), 900, kRight, QStringLiteral("##0.00"));
+    c.scale = 100;
+    return c;
+}
+
 std::vector<Column> ingredientColumns() {
     Column cost = number(QStringLiteral("Costo"), 1000, QStringLiteral("$ #####0.00"));
     cost.blankZero = true;
@@ -64,7 +71,8 @@ std::vector<Column> nutrientColumns() {
             number(QStringLiteral("Máximo"), 1200),
             separator(),
             number(QStringLiteral("Valor"), 1200),
-            hidden()};
+            hidden(),
+            probability()};
 }
 
 // The figure as the grid shows it, so signals agree with what the user reads.
@@ -159,10 +167,10 @@ grid::GridContent nutrientGrid(Workspace& ws, bool justLoaded) {
     std::vector<std::vector<QVariant>> cells;
     for (const FormulaNutrient& n : ws.nutrients)
         cells.push_back({n.id, n.nombre, QString(), variant(n.minimo), variant(n.maximo), QString(),
-                         variant(n.valor), variant(n.valorAnterior)});
-    grid::GridContent g = grid::gridContent(
-        {"id_propiedad", "nombre", "sep1", "minimo", "maximo", "sep2", "valor", "valorAnterior"},
-        cells, nutrientColumns());
+                         variant(n.valor), variant(n.valorAnterior), variant(n.probabilidad)});
+    grid::GridContent g = grid::gridContent({"id_propiedad", "nombre", "sep1", "minimo", "maximo",
+                                             "sep2", "valor", "valorAnterior", "probabilidad"},
+                                            cells, nutrientColumns());
     for (int sep : {2, 5})
         g.setColumnBackground(sep, grid::kGrey);
     int row = 0;

@@ -105,6 +105,7 @@ void frmoptimizacion::cmdFormular_Click() {
     };
     const optimizer::Formulation r = optimizer::formulate(*ws_, db_, input);
     progress.reset();
+    chance_ = r.chance;
     showNotices(r.notices);
     if (r.quantityTaken)
         txt_cantidad_->setText(fmt::format(ws_->batchQuantity, QStringLiteral("0.00")));
@@ -131,7 +132,7 @@ void frmoptimizacion::cmdFormular_Click() {
 }
 
 void frmoptimizacion::showAnalysis() {
-    optimizer::frmAnalisis analisis(*ws_, this, optimizer::formulatedBlend(*ws_, db_));
+    optimizer::frmAnalisis analisis(*ws_, this, optimizer::formulatedBlend(*ws_, db_), chance_);
     widgets::openModal(analisis);
 }
 
