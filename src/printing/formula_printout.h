@@ -4,8 +4,11 @@
 #include <QHash>
 #include <QString>
 
+#include "optimizer/formulation_run.h"
+
 #include <QVariant>
 #include <optional>
+#include <vector>
 
 namespace store {
 class Database;
@@ -35,6 +38,9 @@ struct PrintoutTexts {
     QString canH;                 // txtCanH
     QString porH;                 // txtPorH
     QHash<int, QString> unidades; // the unit of each nutrient, by id: "%", "Mcal/kg"
+    // The nutrients whose limits held with a probability in the mix printed: their probability,
+    // mean and margin are printed with the assumption they rest on. Empty: nothing of that.
+    std::vector<optimizer::ChanceFigureRow> probabilidades = {};
 
     static PrintoutTexts from(const workspace::FormulaHeader& header,
                               const workspace::ResultFigures& figures);

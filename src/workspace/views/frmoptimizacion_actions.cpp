@@ -198,6 +198,7 @@ void frmoptimizacion::cmdImprimir_Click() {
     texts.canH = txtCanH_->text();
     texts.porH = txtPorH_->text();
     texts.unidades = printing::nutrientUnits(db_, *ws_);
+    texts.probabilidades = chance_;
     printing::printFormula(*ws_, texts, this);
 }
 
