@@ -137,6 +137,11 @@ void frmoptimizacion::showAnalysis() {
 }
 
 void frmoptimizacion::cmdRangos_Click() {
+    if (optimizer::hasChanceLimits(*ws_)) {
+        msg::msgBox(optimizer::chanceLimitsRefused(QStringLiteral("El análisis de rangos")),
+                    msg::Critical);
+        return;
+    }
     // The row stood on, taken before a formulation redraws the grids.
     optimizer::WorkspaceRow row;
     if (tabs_->currentIndex() == 0) {

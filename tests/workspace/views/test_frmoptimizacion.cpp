@@ -622,4 +622,10 @@ TEST_F(Window, AProbabilityTypedInTheNutrientGridIsFormulatedAndSaved) {
         "p.nombre='Proteína bruta' and f.codigo='POLLO-INI' and f.version=1");
     ASSERT_EQ(saved.count(), 1);
     EXPECT_EQ(saved.valueAt(0, 0).toDouble(), 0.95);
+
+    // Ranging does not take the probability into account yet, and says so.
+    messages.clear();
+    click("cmdRangos");
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].contains("probabilidad"));
 }
