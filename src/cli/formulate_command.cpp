@@ -74,7 +74,11 @@ QJsonArray jsonIngredients(const std::vector<workspace::FormulaIngredient>& rows
     return out;
 }
 
-QJsonArray jsonNutrients(const std::vector<workspace::FormulaNutrient>& rows) {
+// A nutrient held with a probability also carries it, the margin kept from its limits and the
+// standard deviation of the mix's content (empty when no mix meets them); the others stay as they
+// were.
+QJsonArray jsonNutrients(const std::vector<workspace::FormulaNutrient>& rows,
+                         const optimizer::Formulation& result) {
     QJsonArray out;
     for (const workspace::FormulaNutrient& n : rows) {
         QJsonObject row;
@@ -83,6 +87,12 @@ QJsonArray jsonNutrients(const std::vector<workspace::FormulaNutrient>& rows) {
         row.insert("minimo", jsonNumber(n.minimo));
         row.insert("maximo", jsonNumber(n.maximo));
         row.insert("valor", jsonNumber(n.valor));
+        if (n.probabilidad) {
+            const optimizer::ChanceFigureRow* f = optimizer::chanceFigureOf(result, n.id);
+            row.insert("probabilidad", jsonNumber(n.probabilidad));
+            row.insert("margen", jsonNumber(f ? std::optional<double>(f->margen) : std::nullopt));
+            row.insert("desvio", jsonNumber(f ? std::optional<double>(f->desvio) : std::nullopt));
+        }
         out.append(row);
     }
     return out;
@@ -179,7 +189,7 @@ QString json(Workspace& ws, const optimizer::Formulation& result,
     o.insert("materia_seca", jsonNumber(ws.vMateriaSeca));
     o.insert("costo_total", jsonNumber(totalCost(ws.ingredients)));
     o.insert("ingredientes", jsonIngredients(ws.ingredients));
-    o.insert("nutrientes", jsonNutrients(ws.nutrients));
+    o.insert("nutrientes", jsonNutrients(ws.nutrients, result));
     // Only formulas with such limits carry the keys: the documents of the others stay as they were.
     if (!ws.ratios.empty())
         o.insert("relaciones", jsonRatios(ws.ratios));
@@ -197,8 +207,9 @@ QString cell(const std::optional<double>& v, const QString& pattern) {
     return tableNumber(v, pattern, QStringLiteral("-"));
 }
 
-QString table(Workspace& ws, optimizer::RunOutcome outcome,
+QString table(Workspace& ws, const optimizer::Formulation& result,
               const std::vector<workspace::ContributionRow>& aportes) {
+    const optimizer::RunOutcome outcome = result.outcome;
     QString out;
     QTextStream s(&out);
     s << "Resultado: " << outcomeName(outcome) << "\n";
@@ -231,6 +242,23 @@ QString table(Workspace& ws, optimizer::RunOutcome outcome,
                  .arg(cell(n.minimo, "0.00"), 12)
                  .arg(cell(n.maximo, "0.00"), 12)
                  .arg(cell(n.valor, "0.0000"), 12);
+    if (!result.chance.empty()) {
+        s << "\n"
+          << QString("%1 %2 %3 %4 %5\n")
+                 .arg("Nutriente con probabilidad", -40)
+                 .arg("Prob.", 8)
+                 .arg("Media", 12)
+                 .arg("Margen", 12)
+                 .arg("Desvío", 12);
+        for (const optimizer::ChanceFigureRow& f : result.chance)
+            s << QString("%1 %2 %3 %4 %5\n")
+                     .arg(f.nombre.trimmed().left(40), -40)
+                     .arg(optimizer::probabilityPercent(f.probabilidad), 8)
+                     .arg(cell(f.media, "0.0000"), 12)
+                     .arg(cell(f.margen, "0.0000"), 12)
+                     .arg(cell(f.desvio, "0.0000"), 12);
+        s << optimizer::independenceNote() << "\n";
+    }
     if (!ws.ratios.empty()) {
         s << "\n"
           << QString("%1 %2 %3 %4\n")
@@ -322,7 +350,7 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
         if (result.quantityRefused)
             return 1;
         Workspace& ws = *run.ws;
-        *output = o.json ? json(ws, result, aportes) : table(ws, result.outcome, aportes);
+        *output = o.json ? json(ws, result, aportes) : table(ws, result, aportes);
         return exitStatus(result.outcome);
     } catch (const std::exception& e) {
         err << "Error de base de datos: " << shownLine(QString::fromUtf8(e.what())) << '\n';

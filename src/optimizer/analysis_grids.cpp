@@ -121,6 +121,27 @@ grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& row
     return grid::gridContent({"tipo", "detalle", "valor1", "valor2", "valor3"}, cells, columns);
 }
 
+grid::GridContent chanceGrid(const std::vector<ChanceFigureRow>& rows) {
+    std::vector<std::vector<QVariant>> cells;
+    for (const ChanceFigureRow& r : rows)
+        cells.push_back({r.nutrientId, r.nombre.trimmed(), probabilityPercent(r.probabilidad),
+                         r.media, r.margen, r.desvio, r.precioMinimo, r.precioMaximo});
+    const QString figure = QStringLiteral("#####0.0000");
+    const std::vector<grid::Column> columns = {
+        grid::Column({}, 0),
+        grid::Column(QStringLiteral("Nutriente"), 0),
+        grid::Column(QStringLiteral("Prob."), 900, grid::kRight),
+        grid::Column(QStringLiteral("Media"), 1200, grid::kRight, figure),
+        grid::Column(QStringLiteral("Margen"), 1200, grid::kRight, figure),
+        grid::Column(QStringLiteral("Desvío"), 1200, grid::kRight, figure),
+        grid::Column(QStringLiteral("Precio del mínimo"), 1500, grid::kRight, fmt::kPricePattern),
+        grid::Column(QStringLiteral("Precio del máximo"), 1500, grid::kRight, fmt::kPricePattern),
+    };
+    return grid::gridContent({"id_propiedad", "nombre", "probabilidad", "media", "margen", "desvio",
+                              "precio_minimo", "precio_maximo"},
+                             cells, columns);
+}
+
 namespace {
 
 template <class Limit> bool anyLimited(const std::vector<Limit>& limits) {

@@ -3,6 +3,7 @@
 #include "app/grid_style.h"
 
 #include "optimizer/engine/sensitivity.h"
+#include "optimizer/formulation_run.h"
 #include "workspace/workspace.h"
 
 #include <QString>
@@ -44,6 +45,11 @@ grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& row
 // formulation. A ratio or group tab is empty either because the formula limits none (it says
 // so) or because no limit it has is at its bound, so none changes the cost.
 QString analysisEmptyText(const workspace::Workspace& ws, const AnalysisTab& tab);
+
+// The nutrients whose limits hold with a probability, in the last formulation's mix: the
+// probability, the mean content, the margin z·σ kept from each limit, σ, and what the batch cost
+// changes by when the minimum or the maximum moves up by one unit.
+grid::GridContent chanceGrid(const std::vector<ChanceFigureRow>& rows);
 
 // The contribution view's grid: ingredient, its maximum, what one unit brings and what the
 // ingredient brings at its maximum.

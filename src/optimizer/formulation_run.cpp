@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/number_text.h"
 #include "optimizer/analysis_grids.h"
+#include "optimizer/engine/chance.h"
 #include "optimizer/engine/engine.h"
 #include "optimizer/validation.h"
 #include "store/database.h"
@@ -13,6 +14,8 @@
 #include "workspace/workspace.h"
 
 #include <QHash>
+#include <QStringList>
+#include <algorithm>
 
 namespace optimizer {
 
@@ -100,6 +103,64 @@ workspace::MixCompositions compositionsOf(const lp::Blend& b, store::Database& d
     return workspace::readMixCompositions(db, ingredients, nutrients);
 }
 
+// The chance limits of the workspace, when some nutrient has a probability: the deviations of
+// the compositions taken as the values are (per unit of dry matter, by the same weights).
+std::optional<lp::ChanceLimits> chanceLimitsOf(const workspace::Workspace& ws, const lp::Blend& b,
+                                               const workspace::MixCompositions& comps) {
+    lp::ChanceLimits c;
+    bool any = false;
+    for (const workspace::FormulaNutrient& n : ws.nutrients) {
+        c.probabilidad.push_back(n.probabilidad);
+        any = any || n.probabilidad.has_value();
+    }
+    if (!any)
+        return std::nullopt;
+    c.desvio.assign(b.nutrients.size(), std::vector<double>(b.ingredients.size(), 0.0));
+    for (size_t k = 0; k < b.nutrients.size(); ++k)
+        for (size_t j = 0; j < b.ingredients.size(); ++j)
+            c.desvio[k][j] = comps.desvio(b.nutrients[k].id, b.ingredients[j].id);
+    return c;
+}
+
+// Whether a probability meets a deviation above 0: otherwise every limit is the linear one.
+bool changesAnyLimit(const lp::ChanceLimits& c) {
+    for (size_t k = 0; k < c.probabilidad.size(); ++k)
+        if (c.probabilidad[k] &&
+            std::any_of(c.desvio[k].begin(), c.desvio[k].end(), [](double d) { return d > 0; }))
+            return true;
+    return false;
+}
+
+// The chance limits that cannot hold with their probability though the linear ones can: those
+// whose probability, dropped alone, leaves a mix; all of them when none does alone.
+workspace::Notice unmetChanceNotice(const lp::Blend& b, const lp::ChanceLimits& chance,
+                                    const std::vector<lp::ChanceFigure>& figures) {
+    QStringList named, all;
+    for (const lp::ChanceFigure& f : figures) {
+        const QString name = QString::fromStdString(b.nutrients[f.nutrient].nombre).trimmed() +
+                             QStringLiteral(" (") + probabilityPercent(f.probabilidad) + u')';
+        all << name;
+        lp::ChanceLimits without = chance;
+        without.probabilidad[f.nutrient].reset();
+        if (lp::solveChance(b, without).status == lp::ChanceStatus::Optimum)
+            named << name;
+    }
+    return {QStringLiteral("Los límites se cumplen en promedio, pero no con la probabilidad "
+                           "pedida para: ") +
+                (named.isEmpty() ? all : named).join(QStringLiteral(", ")),
+            msg::Exclamation, QStringLiteral("Se ha detenido la Formulación")};
+}
+
+std::vector<ChanceFigureRow> chanceRowsOf(const lp::Blend& b,
+                                          const std::vector<lp::ChanceFigure>& figures) {
+    std::vector<ChanceFigureRow> rows;
+    for (const lp::ChanceFigure& f : figures)
+        rows.push_back({b.nutrients[f.nutrient].id,
+                        QString::fromStdString(b.nutrients[f.nutrient].nombre), f.probabilidad,
+                        f.media, f.desvio, f.margen, f.precioMinimo, f.precioMaximo});
+    return rows;
+}
+
 // Texts keep the lengths the grids have always shown.
 std::vector<workspace::ContributionRow> contributionsOf(const lp::Reachability& r) {
     std::vector<workspace::ContributionRow> rows;
@@ -158,6 +219,33 @@ void writeMix(workspace::Workspace& ws, const lp::Blend& blend, const std::vecto
     writeBack(ws, blend, shares);
 }
 
+QString independenceNote() {
+    return QStringLiteral("Se supone que las composiciones de los ingredientes varían en forma "
+                          "independiente entre sí.");
+}
+
+QString probabilityPercent(double probabilidad) {
+    return fmt::format(probabilidad * 100, QStringLiteral("0.##")) + QStringLiteral(" %");
+}
+
+bool hasChanceLimits(const workspace::Workspace& ws) {
+    return std::any_of(ws.nutrients.begin(), ws.nutrients.end(),
+                       [](const workspace::FormulaNutrient& n) { return n.probabilidad; });
+}
+
+QString chanceLimitsRefused(const QString& what) {
+    return what + QStringLiteral(" todavía no tiene en cuenta los límites que deben cumplirse "
+                                 "con una probabilidad: quite la probabilidad de los nutrientes "
+                                 "de la fórmula para usarlo.");
+}
+
+const ChanceFigureRow* chanceFigureOf(const Formulation& f, int nutrientId) {
+    for (const ChanceFigureRow& r : f.chance)
+        if (r.nutrientId == nutrientId)
+            return &r;
+    return nullptr;
+}
+
 QString contributionsMessage(const QString& nutrientName) {
     return "No es posible alcanzar el Mínimo para la propiedad " + nutrientName.trimmed();
 }
@@ -202,7 +290,18 @@ Formulation formulate(workspace::Workspace& ws, store::Database& db,
         }
         return result;
     }
-    const lp::Reachability reach = lp::checkReachability(blend, workspaceOrder);
+    std::optional<lp::ChanceLimits> chance = chanceLimitsOf(ws, blend, compositions);
+    if (chance) {
+        if (const std::optional<std::string> refused = lp::checkChanceLimits(blend, *chance)) {
+            notices.push_back({QString::fromStdString(*refused), msg::Critical});
+            return result;
+        }
+        if (!changesAnyLimit(*chance))
+            chance.reset(); // every limit is the linear one: today's run, unchanged
+    }
+    const lp::Reachability reach = chance
+                                       ? lp::checkChanceReachability(blend, *chance, workspaceOrder)
+                                       : lp::checkReachability(blend, workspaceOrder);
     if (!reach.passed) {
         const lp::Nutrient& failing = blend.nutrients[size_t(reach.failingNutrient)];
         result.outcome = RunOutcome::PrecheckFailed;
@@ -213,7 +312,13 @@ Formulation formulate(workspace::Workspace& ws, store::Database& db,
     }
 
     app::BusyPointer busy;
-    lp::SolvedBlend run = lp::assembleAndSolve(blend);
+    std::optional<lp::ChanceSolution> chanceRun;
+    lp::SolvedBlend plain;
+    if (chance)
+        chanceRun = lp::solveChance(blend, *chance);
+    else
+        plain = lp::assembleAndSolve(blend);
+    lp::SolvedBlend& run = chanceRun ? chanceRun->linear : plain;
     lp::Tableau& tableau = run.tableau;
     const lp::SolveResult& solved = run.result;
     if (solved.phase1LimitReached)
@@ -257,9 +362,28 @@ Formulation formulate(workspace::Workspace& ws, store::Database& db,
         sensitivity = true;
         break;
     }
+    std::vector<double> mix = lp::shares(tableau);
+    if (chanceRun && chanceRun->cut) {
+        // The linear optimum breaks a chance limit: the mix is the one that meets them, and the
+        // linear sensitivity rows are not about it.
+        sensitivity = false;
+        if (!chanceRun->shares.empty())
+            mix = chanceRun->shares;
+        if (chanceRun->status == lp::ChanceStatus::Infeasible) {
+            notices.push_back(unmetChanceNotice(blend, *chance, chanceRun->figuras));
+            result.outcome = RunOutcome::Infeasible;
+        } else if (chanceRun->status == lp::ChanceStatus::Failed) {
+            notices.push_back({QStringLiteral("No se llegó a una mezcla que cumpla los límites "
+                                              "con la probabilidad pedida: se muestra la mezcla "
+                                              "que los cumple en promedio")});
+            result.outcome = RunOutcome::IterationLimit;
+        }
+    }
     if (sensitivity)
         fillAnalysis(ws, lp::sensitivityRows(tableau, blend));
-    writeBack(ws, blend, lp::shares(tableau));
+    writeBack(ws, blend, mix);
+    if (chanceRun && result.outcome != RunOutcome::Infeasible)
+        result.chance = chanceRowsOf(blend, chanceRun->figuras);
     result.figures = workspace::actuResultados(ws, compositions);
     return result;
 }

@@ -47,6 +47,21 @@ struct UnreachableNutrient {
     std::vector<workspace::ContributionRow> contributions;
 };
 
+// One nutrient whose limits hold with a chosen probability, in the mix found: its mean content,
+// the standard deviation of that content and the margin z·σ kept from each limit, on the
+// nutrient's basis; and what the batch cost changes by when the minimum or the maximum moves up
+// by one unit (0 where it does not bind).
+struct ChanceFigureRow {
+    int nutrientId = 0;
+    QString nombre;
+    double probabilidad = 0;
+    double media = 0;
+    double desvio = 0;
+    double margen = 0;
+    double precioMinimo = 0;
+    double precioMaximo = 0;
+};
+
 struct Formulation {
     RunOutcome outcome = RunOutcome::Invalid;
     // What the user is told, in order, as the window shows it.
@@ -63,6 +78,8 @@ struct Formulation {
     bool refusedBeforeSolving = false;
     // The diagnosis was stopped through diagnosisProgress: conflicto is empty.
     bool diagnosisCancelled = false;
+    // Per nutrient with a probability, in the workspace's order, when a mix was written back.
+    std::vector<ChanceFigureRow> chance;
 };
 
 // The least-cost formulation of the workspace, as the "&Formular Mínimo Costo" button runs it:
@@ -88,6 +105,22 @@ lp::Blend tableauBlend(const workspace::Workspace& ws,
 // shares on both bases, each row by its id, and the ratio and group values. Figures are left to
 // the caller.
 void writeMix(workspace::Workspace& ws, const lp::Blend& blend, const std::vector<double>& shares);
+
+// The assumption under every limit held with a probability, stated wherever their figures show.
+QString independenceNote();
+
+// A probability as the grids and the printout show it: "95 %", "99.5 %".
+QString probabilityPercent(double probabilidad);
+
+// Whether some nutrient limit of the workspace must hold with a probability.
+bool hasChanceLimits(const workspace::Workspace& ws);
+
+// Why `what` ("El análisis de rangos", "El plan de producción") refuses a formula whose limits
+// hold with a probability, which it does not take into account yet.
+QString chanceLimitsRefused(const QString& what);
+
+// The figures of the nutrient with id `nutrientId`; nullptr when it has none.
+const ChanceFigureRow* chanceFigureOf(const Formulation& f, int nutrientId);
 
 // The message the contributions view shows when it opens.
 QString contributionsMessage(const QString& nutrientName);

@@ -1,6 +1,7 @@
 #include "optimizer/ranging_target.h"
 
 #include "app/format.h"
+#include "app/messages.h"
 #include "catalog/ingredients.h"
 #include "catalog/nutrients.h"
 #include "optimizer/engine/tableau.h"
@@ -498,7 +499,7 @@ bool hasFormulation(const workspace::Workspace& ws) {
 }
 
 std::optional<StoredBlend> formulatedBlend(workspace::Workspace& ws, store::Database& db) {
-    if (!hasFormulation(ws))
+    if (!hasFormulation(ws) || hasChanceLimits(ws))
         return std::nullopt;
     StoredBlend out;
     out.blend = tableauBlend(ws, db);
@@ -518,6 +519,12 @@ std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId,
     if (loaded.refusal || !loaded.header.found)
         return std::nullopt;
     workspace::Workspace& ws = loaded.ws;
+    if (hasChanceLimits(ws)) {
+        if (notices)
+            notices->push_back(
+                {chanceLimitsRefused(QStringLiteral("El análisis de rangos")), msg::Critical});
+        return std::nullopt;
+    }
     // The formula's own batch quantity: the box shows the total of the stored mix, which is 0
     // for a formula never formulated.
     workspace::Notices refused;

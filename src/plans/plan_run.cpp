@@ -4,6 +4,7 @@
 #include "catalog/price_history.h"
 #include "formulas/formula_lookup.h"
 #include "optimizer/engine/solution.h"
+#include "optimizer/formulation_run.h"
 #include "optimizer/stored_formulation.h"
 #include "store/database.h"
 #include "workspace/formula_loader.h"
@@ -135,6 +136,13 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
             run.mensaje =
                 QStringLiteral("No se pudo cargar la fórmula %1: %2")
                     .arg(formulaName(pf.row), workspace::joinedNotices({*stored.refusal}));
+            return false;
+        }
+        if (optimizer::hasChanceLimits(*stored.ws)) {
+            run.mensaje =
+                QStringLiteral("Fórmula %1: %2")
+                    .arg(formulaName(pf.row),
+                         optimizer::chanceLimitsRefused(QStringLiteral("El plan de producción")));
             return false;
         }
         const workspace::FormulaHeader& header = stored.header;

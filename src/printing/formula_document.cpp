@@ -93,6 +93,26 @@ limitTable(const QString& title, const QString& valueTitle,
     return t;
 }
 
+// The limits held with a probability, laid out as the nutrients are, and the assumption under
+// them in the last row.
+OdtTable chanceTable(const std::vector<optimizer::ChanceFigureRow>& rows,
+                     const QHash<int, QString>& units) {
+    OdtTable t;
+    t.columnWidthsPt = {190, 70, 70, 70};
+    t.shadeFirstRow = true;
+    t.rows.append({text(QStringLiteral("LÍMITES CON PROBABILIDAD"), true),
+                   text(QStringLiteral("Probabilidad"), true, true),
+                   text(QStringLiteral("Media"), true, true),
+                   text(QStringLiteral("Margen"), true, true)});
+    for (const optimizer::ChanceFigureRow& f : rows)
+        t.rows.append({text(f.nombre),
+                       text(optimizer::probabilityPercent(f.probabilidad), false, true),
+                       text(nutrientText(f.media, units.value(f.nutrientId)), false, true),
+                       text(nutrientText(f.margen, units.value(f.nutrientId)), false, true)});
+    t.rows.append({text(optimizer::independenceNote()), text({}), text({}), text({})});
+    return t;
+}
+
 OdtTable ingredientTable(const std::vector<workspace::FormulaIngredient>& ingredients) {
     OdtTable t;
     t.columnWidthsPt = {150, 70, 50, 80, 50};
@@ -146,6 +166,8 @@ OdtDocument imprimeWord(const workspace::Workspace& ws, const PrintoutTexts& tex
             goals.rows.append({text(goalText(goal))});
         doc.blocks << paragraphs(1) << table(goals);
     }
+    if (!texts.probabilidades.empty())
+        doc.blocks << paragraphs(1) << table(chanceTable(texts.probabilidades, texts.unidades));
     doc.blocks << paragraphs(2) << table(ingredientTable(ws.ingredients));
     return doc;
 }

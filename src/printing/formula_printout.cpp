@@ -220,6 +220,38 @@ void drawLimits(PageCanvas& page, double& fila, const QString& title, const QStr
     }
 }
 
+// The limits held with a probability: the probability, the mean of the mix and the margin kept
+// from the limits, then the assumption under them.
+void drawChanceLimits(PageCanvas& page, double& fila, const PrintoutTexts& texts,
+                      const QDate& today) {
+    if (texts.probabilidades.empty())
+        return;
+    fila += 5;
+    breakPageIfFull(page, fila, texts.formula, today);
+    page.setFont(kSmallBold);
+    page.drawText(QPointF(13, fila), QStringLiteral("LÍMITES CON PROBABILIDAD"));
+    page.setFont(kSmall);
+    page.drawTextRight(90, fila, QStringLiteral("Probabilidad"));
+    page.drawTextRight(115, fila, QStringLiteral("Media"));
+    page.drawTextRight(140, fila, QStringLiteral("Margen"));
+    page.drawBox(QPointF(10, fila - 1.5), 140, 5);
+    fila += 5;
+    for (const optimizer::ChanceFigureRow& f : texts.probabilidades) {
+        page.setFont(kSmall);
+        page.drawText(QPointF(17, fila), f.nombre);
+        const QString unit = texts.unidades.value(f.nutrientId);
+        page.drawTextRight(90, fila, optimizer::probabilityPercent(f.probabilidad));
+        page.drawTextRight(115, fila, nutrientText(f.media, unit));
+        page.drawTextRight(140, fila, nutrientText(f.margen, unit));
+        fila += kLineStep;
+        breakPageIfFull(page, fila, texts.formula, today);
+    }
+    page.setFont(kSmall);
+    page.drawText(QPointF(17, fila), optimizer::independenceNote());
+    fila += kLineStep;
+    breakPageIfFull(page, fila, texts.formula, today);
+}
+
 // The goals chosen to be printed, a line each under their heading; nothing when none was chosen.
 void drawGoals(PageCanvas& page, double& fila, const PrintoutTexts& texts, const QDate& today) {
     if (texts.objetivos.empty())
@@ -318,6 +350,7 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
     drawLimits(page, fila, QStringLiteral("GRUPOS"), QStringLiteral("Cantidad (kg)"), groups, texts,
                today);
     drawGoals(page, fila, texts, today);
+    drawChanceLimits(page, fila, texts, today);
 
     fila += 10;
     page.setFont(kSmallBold);

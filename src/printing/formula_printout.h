@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QString>
 
+#include "optimizer/formulation_run.h"
+
 #include <QVariant>
 #include <optional>
 #include <vector>
@@ -60,6 +62,9 @@ struct PrintoutTexts {
     QString porH;                       // txtPorH
     QHash<int, QString> unidades;       // the unit of each nutrient, by id: "%", "Mcal/kg"
     std::vector<PrintedGoal> objetivos; // the goals chosen to be printed, none by default
+    // The nutrients whose limits held with a probability in the mix printed: their probability,
+    // mean and margin are printed with the assumption they rest on. Empty: nothing of that.
+    std::vector<optimizer::ChanceFigureRow> probabilidades = {};
 
     static PrintoutTexts from(const workspace::FormulaHeader& header,
                               const workspace::ResultFigures& figures);

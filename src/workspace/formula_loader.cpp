@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/number_text.h"
 #include "formulas/formula_limits.h"
+#include "store/added_tables.h"
 #include "store/database.h"
 #include "store/revisions.h"
 #include "store/sql_text.h"
@@ -123,15 +124,46 @@ ByFormula<StoredIngredient> readIngredients(store::Database& db, const std::vect
     return out;
 }
 
+// The probability of each nutrient limit of the formulas asked for, by formula and nutrient. A
+// file made before the table existed, opened read-only, has none.
+QHash<int, QHash<int, double>> readProbabilities(store::Database& db,
+                                                 const std::vector<int>& formulas) {
+    const QString table = QStringLiteral("formula_propiedad_probabilidad");
+    QHash<int, QHash<int, double>> out;
+    if (formulas.empty() || !store::hasTable(db, table))
+        return out;
+    db.forEachRow(
+        QStringLiteral("select id_propiedad,probabilidad,id_formula from "
+                       "formula_propiedad_probabilidad where id_formula in") +
+            sql::integerList(formulas),
+        {}, [&](const store::Database::Row& r) {
+            const int formula = int(r[2].toLongLong());
+            const QString row =
+                formulaKey(formula) + QStringLiteral(", id_propiedad=") + keyText(r[0]);
+            const int id = store::storedInteger(r[0], {table, row, "id_propiedad"});
+            const std::optional<double> p = store::storedNumber(r[1], {table, row, "probabilidad"});
+            if (out[formula].contains(id))
+                throw store::StoredValueError(
+                    QStringLiteral("La tabla %1 tiene dos filas para (%2).").arg(table, row));
+            if (p)
+                out[formula].insert(id, *p);
+        });
+    return out;
+}
+
 std::optional<double> optional(const QVariant& v) {
     return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
 }
 
-void fillNutrients(Workspace& ws, const std::vector<StoredNutrient>& rows) {
-    for (const StoredNutrient& r : rows)
+void fillNutrients(Workspace& ws, const std::vector<StoredNutrient>& rows,
+                   const QHash<int, double>& probabilities) {
+    for (const StoredNutrient& r : rows) {
         ws.nutrients.push_back({r.id, r.nombre.toString().left(100), optional(r.minimo),
                                 optional(r.maximo), optional(r.valor), optional(r.valor),
                                 r.unidad.toString().trimmed()});
+        if (const auto p = probabilities.constFind(r.id); p != probabilities.constEnd())
+            ws.nutrients.back().probabilidad = *p;
+    }
 }
 
 void fillIngredients(Workspace& ws, const std::vector<StoredIngredient>& rows, Notices& notices) {
@@ -204,6 +236,7 @@ struct StoredFormulas {
     ByFormula<StoredIngredient> ingredients;
     QHash<int, std::vector<formulas::FormulaRatio>> ratios;
     QHash<int, std::vector<formulas::FormulaGroup>> groups;
+    QHash<int, QHash<int, double>> probabilities; // by formula, then nutrient
     MixCompositions compositions; // of every formula's ingredients, for its nutrients
 };
 
@@ -216,6 +249,7 @@ StoredFormulas readStoredFormulas(store::Database& db, const std::vector<int>& i
     s.ingredients = readIngredients(db, ids);
     s.ratios = formulas::loadFormulaRatios(db, ids);
     s.groups = formulas::loadFormulaGroups(db, ids);
+    s.probabilities = readProbabilities(db, ids);
     // The rows the workspaces take: those of the formulas found, ingredients with dry matter.
     std::vector<int> ingredientIds, nutrientIds;
     for (const int id : ids) {
@@ -250,7 +284,7 @@ LoadedFormula assemble(const StoredFormulas& s, int formula) {
     ws.batchQuantity = numtext::roundHalfEven(stored.cantidad.toDouble());
     chooseIngredientBasis(ws, stored.tipoBase == 0);
     chooseNutrientBasis(ws, stored.tipoBaseNutrientes == 0);
-    fillNutrients(ws, s.nutrients.value(formula));
+    fillNutrients(ws, s.nutrients.value(formula), s.probabilities.value(formula));
     fillIngredients(ws, s.ingredients.value(formula), out.notices);
     ws.ratios = s.ratios.value(formula);
     ws.groups = s.groups.value(formula);

@@ -27,6 +27,8 @@ struct RowTable {
 
 const RowTable kNutrientRows{"formula_propiedad", "id_propiedad", {"minimo", "maximo", "valor"}};
 
+const RowTable kProbabilityRows{"formula_propiedad_probabilidad", "id_propiedad", {"probabilidad"}};
+
 const RowTable kIngredientRows{"formula_producto",
                                "id_producto",
                                {"minimo", "maximo", "porcentaje_seca", "porcentaje_humeda",
@@ -58,6 +60,15 @@ std::vector<SavedRow> savedRows(const std::vector<FormulaNutrient>& nutrients) {
     std::vector<SavedRow> rows;
     for (const FormulaNutrient& n : nutrients)
         rows.push_back({n.id, {variant(n.minimo), variant(n.maximo), variant(n.valor)}});
+    return rows;
+}
+
+// Only the nutrients whose limits hold with a chosen probability have a row.
+std::vector<SavedRow> probabilityRows(const std::vector<FormulaNutrient>& nutrients) {
+    std::vector<SavedRow> rows;
+    for (const FormulaNutrient& n : nutrients)
+        if (n.probabilidad)
+            rows.push_back({n.id, {QVariant(*n.probabilidad)}});
     return rows;
 }
 
@@ -225,6 +236,7 @@ void saveFormulaRows(const Workspace& ws, store::Database& db, int idFormula) {
     store::Database::Transaction tx(db);
     mergeRows(kNutrientRows, savedRows(ws.nutrients), db, idFormula);
     mergeRows(kIngredientRows, savedRows(ws.ingredients), db, idFormula);
+    mergeRows(kProbabilityRows, probabilityRows(ws.nutrients), db, idFormula);
     formulas::saveFormulaRatios(db, idFormula, ws.ratios);
     formulas::saveFormulaGroups(db, idFormula, ws.groups);
     tx.commit();

@@ -1,5 +1,6 @@
 #include "workspace/mix_compositions.h"
 
+#include "store/added_tables.h"
 #include "store/database.h"
 #include "store/stored_values.h"
 #include "workspace/workspace.h"
@@ -41,6 +42,37 @@ QString compositionOfIngredients(const QStringList& ingredients,
            ')';
 }
 
+QString idList(const std::vector<int>& ids) {
+    QStringList out;
+    for (const int id : QSet<int>(ids.begin(), ids.end()))
+        out << QString::number(id);
+    return out.join(',');
+}
+
+// The deviations of the pairs asked for, in one statement; a file made before the table existed,
+// opened read-only, has none.
+void readDeviations(store::Database& db, const std::vector<int>& ingredients,
+                    const std::vector<int>& nutrients, MixCompositions& c) {
+    const QString table = QStringLiteral("producto_propiedad_desvio");
+    if (ingredients.empty() || nutrients.empty() || !store::hasTable(db, table))
+        return;
+    db.forEachRow(
+        QStringLiteral("select id_propiedad,id_producto,desvio from producto_propiedad_desvio "
+                       "where id_producto in(") +
+            idList(ingredients) + QStringLiteral(") and id_propiedad in(") + idList(nutrients) +
+            ')',
+        {}, [&](const store::Database::Row& row) {
+            const QString where = QStringLiteral("id_producto=") + row[1].toString() +
+                                  QStringLiteral(", id_propiedad=") + row[0].toString();
+            const int nutrient = store::storedInteger(row[0], {table, where, "id_propiedad"});
+            const int ingredient = store::storedInteger(row[1], {table, where, "id_producto"});
+            const double d = store::storedNumber(row[2], {table, where, "desvio"}).value_or(0);
+            if (!c.addDesvio(nutrient, ingredient, d))
+                throw store::StoredValueError(
+                    QStringLiteral("La tabla %1 tiene dos filas para (%2).").arg(table, where));
+        });
+}
+
 template <typename Row> std::vector<int> idsOf(const std::vector<Row>& rows) {
     std::vector<int> ids;
     for (const Row& r : rows)
@@ -55,6 +87,18 @@ std::optional<double> MixCompositions::valor(int nutrient, int ingredient) const
     return it == valor_.constEnd() ? std::nullopt : std::optional<double>(*it);
 }
 
+double MixCompositions::desvio(int nutrient, int ingredient) const {
+    return desvio_.value(key(nutrient, ingredient), 0.0);
+}
+
+bool MixCompositions::addDesvio(int nutrient, int ingredient, double desvio) {
+    const qint64 k = key(nutrient, ingredient);
+    if (desvio_.contains(k))
+        return false;
+    desvio_.insert(k, desvio);
+    return true;
+}
+
 std::optional<double> MixCompositions::catalogueDryMatter(int ingredient) const {
     const auto it = dryMatter_.constFind(ingredient);
     return it == dryMatter_.constEnd() ? std::nullopt : std::optional<double>(*it);
@@ -67,6 +111,10 @@ MixCompositions MixCompositions::restrictedTo(const std::vector<int>& ingredient
         for (const int n : nutrients)
             if (const auto it = valor_.constFind(key(n, i)); it != valor_.constEnd())
                 c.add(n, i, *it, dryMatter_.value(i));
+    for (const int i : ingredients)
+        for (const int n : nutrients)
+            if (const auto it = desvio_.constFind(key(n, i)); it != desvio_.constEnd())
+                c.addDesvio(n, i, *it);
     return c;
 }
 
@@ -104,6 +152,7 @@ MixCompositions readMixCompositions(store::Database& db, const std::vector<int>&
                 QStringLiteral("La tabla producto_propiedad tiene dos filas para (%1).")
                     .arg(where));
     };
+    readDeviations(db, ingredients, nutrients, c);
     if (db.isServer()) {
         QStringList ids;
         for (const int ingredient : QSet<int>(ingredients.begin(), ingredients.end()))

@@ -53,6 +53,8 @@ bool isLimitField(const QString& field) {
 }
 
 CellEditor nutrientEditorFor(const QString& field) {
+    if (isField(field, "probabilidad"))
+        return CellEditor::Probability;
     return isLimitField(field) ? CellEditor::NutrientLimit : CellEditor::None;
 }
 
@@ -176,6 +178,30 @@ EditResult editNutrientLimit(Workspace& ws, const GridRow& row, const QString& f
     if (!n)
         return refuse(r, QStringLiteral("No se encuentra el Nutriente"));
     storeLimit(*n, field, *value, 2);
+    r.stored = true;
+    r.nutrientGrid = true;
+    return r;
+}
+
+EditResult editNutrientProbability(Workspace& ws, const GridRow& row, const QString& text) {
+    EditResult r;
+    const std::optional<QVariant> value = limitValue(text);
+    if (!value)
+        return refuse(r, kNotNumeric);
+    const std::optional<double> percent =
+        value->isValid() ? std::optional<double>(fmt::roundDecimals(value->toDouble(), 2))
+                         : std::nullopt;
+    if (percent && !(*percent >= 50 && *percent <= 99.99))
+        return refuse(r, QStringLiteral("La probabilidad debe estar entre 50 y 99,99 %: con 50 % "
+                                        "el límite se cumple en promedio, como sin probabilidad"));
+    if (!isField(row.column0, "id_propiedad"))
+        return refuse(r, QStringLiteral("Campo id_propiedad no válido"));
+    FormulaNutrient* n = findNutrient(ws, row.id);
+    if (!n)
+        return refuse(r, QStringLiteral("No se encuentra el Nutriente"));
+    // Kept to the hundredth of a percent the user typed, not to what a division by 100 leaves.
+    n->probabilidad =
+        percent ? std::optional<double>(fmt::roundDecimals(*percent / 100, 4)) : std::nullopt;
     r.stored = true;
     r.nutrientGrid = true;
     return r;

@@ -21,7 +21,7 @@ namespace workspace {
 struct Workspace;
 
 // The in-place editor a grid column opens, by the field the column shows.
-enum class CellEditor { None, Quantity, Price, IngredientLimit, NutrientLimit };
+enum class CellEditor { None, Quantity, Price, IngredientLimit, NutrientLimit, Probability };
 CellEditor ingredientEditorFor(const QString& field);
 CellEditor nutrientEditorFor(const QString& field);
 // Whether a column of the nutrient, ratio or group grid holds a limit (Mínimo or Máximo), the
@@ -70,6 +70,10 @@ EditResult editIngredientLimit(Workspace& ws, const GridRow& row, const QString&
 // Nutrient limit (minimo or maximo): any number, 2 decimals; empty means no limit.
 EditResult editNutrientLimit(Workspace& ws, const GridRow& row, const QString& field,
                              const QString& text);
+
+// The probability with which a nutrient's limits must hold, typed as a percentage: 50 to 99.99,
+// 2 decimals, stored as a fraction; empty means none (the plain limits).
+EditResult editNutrientProbability(Workspace& ws, const GridRow& row, const QString& text);
 
 // Ratio limit (minimo or maximo) of ratio row `row`: any number, 2 decimals; empty means no
 // limit.

@@ -34,6 +34,13 @@ Column quantity(const QString& caption) {
     return c;
 }
 
+// The probability with which the limits hold, a fraction shown as a percentage; empty: none.
+Column probability() {
+    Column c(QStringLiteral("Prob. %"), 900, kRight, QStringLiteral("##0.00"));
+    c.scale = 100;
+    return c;
+}
+
 std::vector<Column> ingredientColumns() {
     Column cost = number(QStringLiteral("Costo"), 1000, QStringLiteral("$ #####0.00"));
     cost.blankZero = true;
@@ -65,7 +72,8 @@ std::vector<Column> nutrientColumns() {
             separator(),
             number(QStringLiteral("Valor"), 1200),
             hidden(),
-            Column(QStringLiteral("Unidad"), 900)};
+            Column(QStringLiteral("Unidad"), 900),
+            probability()};
 }
 
 // A nutrient's limit: the decimals of its unit, and any of the two a limit keeps that the unit
@@ -170,10 +178,12 @@ grid::GridContent nutrientGrid(Workspace& ws, bool justLoaded) {
     std::vector<std::vector<QVariant>> cells;
     for (const FormulaNutrient& n : ws.nutrients)
         cells.push_back({n.id, n.nombre, QString(), variant(n.minimo), variant(n.maximo), QString(),
-                         variant(n.valor), variant(n.valorAnterior), n.unidad});
-    grid::GridContent g = grid::gridContent({"id_propiedad", "nombre", "sep1", "minimo", "maximo",
-                                             "sep2", "valor", "valorAnterior", "unidad"},
-                                            cells, nutrientColumns());
+                         variant(n.valor), variant(n.valorAnterior), n.unidad,
+                         variant(n.probabilidad)});
+    grid::GridContent g =
+        grid::gridContent({"id_propiedad", "nombre", "sep1", "minimo", "maximo", "sep2", "valor",
+                           "valorAnterior", "unidad", "probabilidad"},
+                          cells, nutrientColumns());
     for (int sep : {2, 5})
         g.setColumnBackground(sep, grid::kGrey);
     int row = 0;

@@ -366,3 +366,91 @@ TEST(FormulateCommand, AConflictNamesAGroupLimitAsAGroup) {
         kinds << c.toObject()["tipo"].toString() + '|' + c.toObject()["nombre"].toString();
     EXPECT_TRUE(kinds.contains("grupo|Proteínas animales")) << kinds.join(", ").toStdString();
 }
+
+namespace {
+
+struct AnyCommandRun {
+    int status;
+    QString out, err;
+    QStringList messages;
+};
+
+AnyCommandRun runAny(const char* command, const QStringList& args) {
+    ScriptedMessages messages;
+    AnyCommandRun r;
+    QTextStream out(&r.out), err(&r.err);
+    r.status = cli::runWithoutWindow(cli::parseCommandLine(QStringList{"dosivant", command} + args),
+                                     out, err);
+    out.flush();
+    err.flush();
+    r.messages = messages.texts();
+    return r;
+}
+
+// Reformulate's new cost of the formula `code`, from its JSON lines.
+double reformulatedCost(const QString& db, const QString& code) {
+    const AnyCommandRun r = runAny("reformulate", {"--database", db, "--json"});
+    for (const QString& line : r.out.split('\n', Qt::SkipEmptyParts)) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        if (o["codigo"].toString() == code)
+            return o["costo_nuevo"].toDouble();
+    }
+    ADD_FAILURE() << r.out.toStdString() << r.err.toStdString();
+    return 0;
+}
+
+} // namespace
+
+TEST(FormulateCommand, ALimitHeldWithAProbabilityShowsItsMarginAndOthersRefuseIt) {
+    TempDatabase t(true);
+    auto& db = t.db();
+    const QStringList args{"--formula", "POLLO-INI", "--quantity", "1000", "--json"};
+    const CommandRun linear = formulate(t.path(), args);
+    const double linearReformulated = reformulatedCost(t.path(), "POLLO-INI");
+    // Protein varies by 5 % of its value in every ingredient; the broiler's minimum at 95 %.
+    db.exec("insert into producto_propiedad_desvio (id_producto,id_propiedad,desvio) select "
+            "pp.id_producto,pp.id_propiedad,pp.valor*0.05 from producto_propiedad pp, propiedades "
+            "p where pp.id_propiedad=p.id_propiedad and p.nombre='Proteína bruta'");
+    db.exec("insert into formula_propiedad_probabilidad (id_formula,id_propiedad,probabilidad) "
+            "select f.id_formula,p.id_propiedad,0.95 from formulas f, propiedades p where "
+            "f.codigo='POLLO-INI' and p.nombre='Proteína bruta'");
+
+    const CommandRun r = formulate(t.path(), args);
+    ASSERT_EQ(r.status, 0) << r.messages.join("\n").toStdString();
+    EXPECT_GT(r.json["costo_unitario_humeda"].toDouble(),
+              linear.json["costo_unitario_humeda"].toDouble());
+    int held = 0;
+    for (const auto& v : r.json["nutrientes"].toArray()) {
+        const QJsonObject n = v.toObject();
+        if (n["nombre"].toString() != "Proteína bruta") {
+            EXPECT_FALSE(n.contains("probabilidad") || n.contains("margen") ||
+                         n.contains("desvio"));
+            continue;
+        }
+        ++held;
+        EXPECT_EQ(n["probabilidad"].toDouble(), 0.95);
+        EXPECT_GT(n["desvio"].toDouble(), 0);
+        EXPECT_NEAR(n["margen"].toDouble(), 1.6448536269514722 * n["desvio"].toDouble(), 1e-9);
+        EXPECT_NEAR(n["valor"].toDouble() - n["margen"].toDouble(), n["minimo"].toDouble(), 1e-6);
+    }
+    EXPECT_EQ(held, 1);
+    const CommandRun text = formulate(t.path(), {"--formula", "POLLO-INI", "--quantity", "1000"});
+    EXPECT_TRUE(text.out.contains("Proteína bruta") && text.out.contains("95 %") &&
+                text.out.contains("varían en forma independiente"))
+        << text.out.toStdString();
+
+    // The book's re-formulation runs the same chance limits.
+    EXPECT_GT(reformulatedCost(t.path(), "POLLO-INI"), linearReformulated + 1e-6);
+
+    // Ranging and plans do not take them into account yet, and say so.
+    const AnyCommandRun ranging =
+        runAny("ranging", {"--database", t.path(), "--formula", "POLLO-INI", "--precio", "PESCADO",
+                           "--desde", "0", "--hasta", "5"});
+    EXPECT_EQ(ranging.status, 1);
+    EXPECT_TRUE(ranging.messages.join('\n').contains("probabilidad")) << ranging.err.toStdString();
+    const AnyCommandRun plan =
+        runAny("plan", {"--database", t.path(), "--plan", "Semana de ejemplo"});
+    EXPECT_NE(plan.status, 0);
+    EXPECT_TRUE((plan.out + plan.err + plan.messages.join('\n')).contains("probabilidad"))
+        << plan.out.toStdString() << plan.err.toStdString();
+}

@@ -1,5 +1,7 @@
 #include "engine/glpk_reference.h"
+#include "optimizer/engine/chance.h"
 #include "optimizer/formulation_run.h"
+#include "store/sql_text.h"
 #include "support/blend_database.h"
 #include "support/ingredient_rows.h"
 #include "support/loaded_workspace.h"
@@ -10,6 +12,7 @@
 #include "workspace/workspace_edits.h"
 
 #include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace blenddb;
@@ -378,10 +381,14 @@ TEST(FormulationRun, ReadsOnlyTheMixsCompositionsOncePerRun) {
         list.join(',') + ") <- ";
     for (const std::string& trace : {load, run}) {
         const QStringList lines = QString::fromStdString(trace).split('\n', Qt::SkipEmptyParts);
-        QStringList compositionReads;
+        QStringList compositionReads, deviationReads;
         for (const QString& line : lines)
-            if (line.contains("producto_propiedad"))
+            if (line.contains("from producto_propiedad_desvio"))
+                deviationReads << line;
+            else if (line.contains("producto_propiedad") && !line.contains("PRAGMA"))
                 compositionReads << line;
+        // The deviations of every pair of the mix in one statement.
+        EXPECT_EQ(deviationReads.size(), 1) << trace;
         // One look-up per ingredient of the mix, each with its id; nothing reads a whole nutrient.
         ASSERT_EQ(compositionReads.size(), int(ws.ingredients.size())) << trace;
         QStringList ids;
@@ -484,4 +491,120 @@ TEST(FormulationRun, ANutrientARatioBroughtInNeedsNoLimitOfItsOwn) {
     EXPECT_EQ(ex.run().outcome, RunOutcome::Invalid);
     EXPECT_EQ(messages.texts().join('|'),
               "Debe ingresar un valor mínimo o máximo para la propiedad <Fibra>");
+}
+
+namespace {
+
+// The published chance-constrained feed mix: barley, oats, sesame flakes and groundnut meal, a
+// protein minimum of 21 whose contents vary and a fat minimum of 5 whose contents do not, in a
+// batch of 1 on 100 % dry matter so that the unit cost is the published one.
+struct FeedMix {
+    TempDatabase t;
+    int protein = 0, fat = 0, formula = 0;
+    std::vector<int> ingredients;
+    Workspace ws;
+
+    explicit FeedMix(double proteinMinimum = 21) {
+        auto& db = t.db();
+        protein = addNutrient(db, "Proteína");
+        fat = addNutrient(db, "Grasa");
+        formula = addFormula(db, "BM", 1, 0, 0);
+        const struct {
+            const char* name;
+            double cost, protein, variance, fat;
+        } rows[] = {{"Cebada", 24.55, 12, 0.28, 2.3},
+                    {"Avena", 26.75, 11.9, 0.19, 5.6},
+                    {"Sésamo", 39, 41.8, 20.5, 11.1},
+                    {"Maní", 40.5, 52.1, 0.62, 1.3}};
+        for (const auto& r : rows) {
+            const int id = addIngredient(db, r.name, r.cost, 100);
+            setComposition(db, id, protein, r.protein);
+            setComposition(db, id, fat, r.fat);
+            db.exec("insert into producto_propiedad_desvio (id_producto,id_propiedad,desvio) "
+                    "values (" +
+                    QString::number(id) + "," + QString::number(protein) + "," +
+                    sql::number(std::sqrt(r.variance)) + ")");
+            addFormulaIngredient(db, formula, id, std::nullopt, std::nullopt, r.cost, 100);
+            ingredients.push_back(id);
+        }
+        addFormulaNutrient(db, formula, protein, proteinMinimum, std::nullopt);
+        addFormulaNutrient(db, formula, fat, 5, std::nullopt);
+        ws.formulaId = formula;
+        loadShown(ws, db);
+    }
+    void setProbability(std::optional<double> p) {
+        workspace::findNutrient(ws, protein)->probabilidad = p;
+    }
+    optimizer::Formulation run() { return formulateShown(ws, t.db(), "1"); }
+    std::vector<double> shares() {
+        std::vector<double> out;
+        for (const int id : ingredients)
+            out.push_back(testrows::value(ws, id, "porcentaje_humeda").toDouble());
+        return out;
+    }
+};
+
+} // namespace
+
+TEST(FormulationRun, AChanceLimitHoldsWithItsProbabilityAtThePublishedCosts) {
+    ScriptedMessages messages;
+    for (const auto& [p, cost] : std::vector<std::pair<double, double>>{
+             {0.5, 28.9426}, {0.9, 29.6779}, {0.95, 29.8943}, {0.99, 30.2372}}) {
+        SCOPED_TRACE(p);
+        FeedMix mix;
+        mix.setProbability(p);
+        const optimizer::Formulation r = mix.run();
+        ASSERT_EQ(r.outcome, RunOutcome::Optimum);
+        EXPECT_NEAR(mix.ws.vCostoHumeda, cost, 5e-5);
+        ASSERT_EQ(r.chance.size(), 1u);
+        const optimizer::ChanceFigureRow& f = r.chance[0];
+        EXPECT_EQ(f.nutrientId, mix.protein);
+        EXPECT_EQ(f.probabilidad, p);
+        // The mean stays above the minimum by the margin, which is z times the mix's deviation.
+        EXPECT_NEAR(f.media - f.margen, 21, 1e-7);
+        EXPECT_NEAR(f.margen, lp::normalQuantile(p) * f.desvio, 1e-9);
+        EXPECT_NEAR(workspace::findNutrient(mix.ws, mix.protein)->valor.value_or(0), f.media, 1e-7);
+        if (p > 0.5) {
+            EXPECT_GT(f.precioMinimo, 0);
+            EXPECT_TRUE(mix.ws.analysisRows.empty()); // the linear rows are not about this mix
+        }
+    }
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(FormulationRun, WithoutDeviationsAProbabilityChangesNothingAndABadOneIsRefused) {
+    ScriptedMessages messages;
+    FeedMix plain;
+    plain.run();
+    FeedMix steady;
+    steady.t.db().exec("delete from producto_propiedad_desvio");
+    steady.setProbability(0.95);
+    const optimizer::Formulation r = steady.run();
+    EXPECT_EQ(r.outcome, RunOutcome::Optimum);
+    EXPECT_EQ(steady.shares(), plain.shares());
+    EXPECT_EQ(analysis(steady.ws), analysis(plain.ws));
+    EXPECT_FALSE(analysis(steady.ws).isEmpty());
+    EXPECT_TRUE(r.chance.empty());
+
+    FeedMix odd;
+    odd.setProbability(0.3);
+    const std::vector<double> before = odd.shares();
+    EXPECT_EQ(odd.run().outcome, RunOutcome::Invalid);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_TRUE(messages.texts()[0].contains("probabilidad")) << messages.texts()[0].toStdString();
+    EXPECT_EQ(odd.shares(), before);
+}
+
+TEST(FormulationRun, AChanceLimitMetOnlyOnAverageIsNamed) {
+    ScriptedMessages messages;
+    FeedMix mix(45); // met on average with sesame for the fat; not at 99.99 %
+    mix.setProbability(0.9999);
+    const optimizer::Formulation r = mix.run();
+    EXPECT_EQ(r.outcome, RunOutcome::Infeasible);
+    ASSERT_FALSE(messages.texts().isEmpty());
+    EXPECT_TRUE(messages.texts().last().contains("Proteína (99.99 %)"))
+        << messages.texts().join('\n').toStdString();
+    mix.setProbability(std::nullopt);
+    messages.clear();
+    EXPECT_EQ(mix.run().outcome, RunOutcome::Optimum);
 }

@@ -353,3 +353,20 @@ TEST(FormulaDocument, ChosenGoalsHaveATableBeforeTheIngredients) {
               QStringList({"Huella de carbono: 0.5000 kg CO2e/kg · 500.00 kg CO2e/t"}));
     EXPECT_EQ(texts(all.at(4).rows[0]).first(), "INGREDIENTES");
 }
+
+TEST(FormulaDocument, LimitsHeldWithAProbabilityHaveTheirTable) {
+    workspace::Workspace ws = smallFormula();
+    printing::PrintoutTexts shown = sampleTexts();
+    shown.probabilidades = {
+        {ws.nutrients[0].id, ws.nutrients[0].nombre, 0.9, 23.5, 0.39, 0.5, 1.2, 0}};
+    ZipReader zip(printing::odtPackage(printing::imprimeWord(ws, shown, kToday)));
+    QDomDocument content = parse(zip.read("content.xml"));
+    const QList<Table> all = tables(content, Styles(content));
+    ASSERT_EQ(all.size(), 5);
+    EXPECT_EQ(texts(all.at(3).rows[0]),
+              QStringList({"LÍMITES CON PROBABILIDAD", "Probabilidad", "Media", "Margen"}));
+    ASSERT_EQ(all.at(3).rows.size(), 3);
+    EXPECT_EQ(texts(all.at(3).rows[1]).at(1), "90 %");
+    EXPECT_EQ(texts(all.at(3).rows[2]).first(), optimizer::independenceNote());
+    EXPECT_EQ(texts(all.at(4).rows[0]).first(), "INGREDIENTES");
+}

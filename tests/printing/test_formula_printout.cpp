@@ -327,3 +327,18 @@ TEST(FormulaPrintout, GoalLinesPerKgAndPerTonneUnderTheLimits) {
     expectTextAt(page, "Fósforo total: 6.0000 g/kg · 6.00 kg/t", 17, 87, {8, false, false});
     expectTextAt(page, "INGREDIENTES", 13, 102, {8, true, false});
 }
+
+TEST(FormulaPrintout, LimitsHeldWithAProbabilityShowTheirMeanMarginAndAssumption) {
+    workspace::Workspace ws;
+    addNutrient(ws, "Calcio", 0.9, QVariant(), 1.0);
+    printing::PrintoutTexts texts = sampleTexts();
+    texts.probabilidades = {{ws.nutrients[0].id, "Calcio", 0.95, 1.0, 0.0608, 0.1, 12.5, 0}};
+    RecordingCanvas page;
+    printing::imprimeImpresora(page, ws, texts, kToday);
+    // Calcio's line at 67, then the section as the ratios' would stand.
+    expectTextAt(page, "LÍMITES CON PROBABILIDAD", 13, 77, {8, true, false});
+    expectRightAt(page, "95 %", 90, 82, 8, false);
+    expectRightAt(page, "0.10", 140, 82, 8, false);
+    ASSERT_NE(page.find(optimizer::independenceNote()), nullptr);
+    EXPECT_GT(page.find("INGREDIENTES")->at.y(), page.find(optimizer::independenceNote())->at.y());
+}

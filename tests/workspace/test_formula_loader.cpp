@@ -6,6 +6,7 @@
 #include "workspace/workspace.h"
 
 #include <QHash>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace blenddb;
@@ -193,6 +194,7 @@ void expectSameLoad(const workspace::LoadedFormula& a, const workspace::LoadedFo
         EXPECT_EQ(m.valor, n.valor);
         EXPECT_EQ(m.valorAnterior, n.valorAnterior);
         EXPECT_EQ(m.unidad, n.unidad);
+        EXPECT_EQ(m.probabilidad, n.probabilidad);
     }
 }
 
@@ -227,6 +229,10 @@ TEST(FormulaLoader, LoadingTogetherGivesWhatLoadingEachGives) {
 
     // The sample plan's formulas share most of their ingredients; some formulas asked twice, an
     // empty workspace and a formula that does not exist among them.
+    // Two limits of the second formula hold with a probability.
+    db.exec("insert into formula_propiedad_probabilidad (id_formula,id_propiedad,probabilidad) "
+            "select id_formula,id_propiedad,0.95 from formula_propiedad where id_formula=" +
+            QString::number(sample[1]) + " order by id_propiedad limit 2");
     std::vector<int> asked = idsOf(db, "select id_formula from plan_formula order by id_formula");
     ASSERT_GE(asked.size(), 2u);
     asked.insert(asked.end(), sample.begin(), sample.end());
@@ -252,6 +258,12 @@ TEST(FormulaLoader, LoadingTogetherGivesWhatLoadingEachGives) {
     EXPECT_EQ(units.value("Energía metabolizable aves"), "Mcal");
     EXPECT_EQ(units.value("Proteína bruta"), "%");
     EXPECT_TRUE(together[asked.size() - 2].refusal);
+    const Workspace& second = together.back().ws;
+    EXPECT_EQ(std::count_if(second.nutrients.begin(), second.nutrients.end(),
+                            [](const workspace::FormulaNutrient& n) {
+                                return n.probabilidad == std::optional<double>(0.95);
+                            }),
+              2);
 
     // A value that refuses one formula refuses that one alone, naming its row as alone.
     const int gone = addNutrient(db, "Borrado");

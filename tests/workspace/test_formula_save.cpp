@@ -262,8 +262,8 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
 
     // The header, the change counter (raised, looked up, inserted on the first save), the
     // nutrient rows read, 1 update + 2 inserts + 1 delete, the ingredient rows read, 2 inserts
-    // + 1 delete + 2 updates, the ratio and the group limits read (none), the column of broken
-    // limits looked up and written.
+    // + 1 delete + 2 updates, the probabilities, the ratio and the group limits read (none), the
+    // column of broken limits looked up and written.
     // One statement further the save is complete: the fault falls on the reload, which says so.
     const auto state = [&] { return storedState(db) + workspaceState(ws); };
     SaveResult r;
@@ -282,7 +282,7 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
                                                        "modificó nada en la base de datos"));
                                        return false;
                                    }),
-              19);
+              20);
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_TRUE(
         messages.texts()[0].startsWith("La Fórmula se grabó, pero no se pudo volver a leer"));
@@ -431,7 +431,8 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
     ws.groups = {two};
 
     // The header, the change counter (raised, looked up, inserted), the nutrient and ingredient
-    // rows read and updated (2 and 3), the ratios read, updated and inserted, the groups read,
+    // rows read and updated (2 and 3), the probabilities read (none), the ratios read, updated
+    // and inserted, the groups read,
     // the delete and the insert, the column of broken limits looked up and written.
     // One further the save stands and the fault falls on the reload.
     const auto state = [&] { return storedState(db) << QString::number(ws.ratios.size()); };
@@ -443,7 +444,7 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
                                        EXPECT_EQ(messages.shown().size(), 1u);
                                        return saved;
                                    }),
-              19);
+              20);
     messages.clear();
     loadShown(ws, db);
     EXPECT_TRUE(messages.shown().empty());
@@ -522,4 +523,65 @@ TEST(FormulaSave, TheLimitsAMixBreaksAreNamedAsTheGridsShowThem) {
     ws.ingredients[0].cantidadSeca = 0.0;
     ws.ingredients[0].cantidadHumeda = 0.0;
     EXPECT_TRUE(workspace::brokenLimits(ws).isEmpty());
+}
+
+TEST(FormulaSave, TheProbabilitiesOfTheLimitsAreMergedWithTheRowsOrNotAtAll) {
+    Fixture fx;
+    auto& db = fx.t.db();
+    ScriptedMessages messages;
+    const auto probability = [&](int formula, int nutrient, double p) {
+        db.exec("insert into formula_propiedad_probabilidad (id_formula,id_propiedad,"
+                "probabilidad) values (" +
+                QString::number(formula) + "," + QString::number(nutrient) + "," + sql::number(p) +
+                ")");
+    };
+    probability(fx.f, 2, 0.9);
+    probability(fx.f, 3, 0.8);
+    probability(fx.g, 2, 0.75);
+    const auto stored = [&](int formula) {
+        QStringList rows;
+        db.forEachRow("select id_propiedad,probabilidad from formula_propiedad_probabilidad where "
+                      "id_formula=? order by id_propiedad",
+                      {formula}, [&](const store::Database::Row& r) {
+                          rows << r[0].toString() + "=" + QString::number(r[1].toDouble());
+                      });
+        return rows;
+    };
+
+    Workspace ws;
+    ws.formulaId = fx.f;
+    loadShown(ws, db);
+    ASSERT_EQ(ws.nutrients.size(), 2u);
+    EXPECT_EQ(workspace::findNutrient(ws, 2)->probabilidad, 0.9);
+    EXPECT_EQ(workspace::findNutrient(ws, 3)->probabilidad, 0.8);
+
+    // One changed, one taken away, one given to a nutrient added.
+    workspace::findNutrient(ws, 2)->probabilidad = 0.95;
+    workspace::findNutrient(ws, 3)->probabilidad.reset();
+    addNutrientRow(ws, 1, 0.5, QVariant(), 0.75);
+    workspace::findNutrient(ws, 1)->probabilidad = 0.9999;
+    const auto state = [&] { return storedState(db) << stored(fx.f) << stored(fx.g); };
+    EXPECT_GT(failAtEveryStatement(db, state,
+                                   [&] {
+                                       messages.clear();
+                                       return save(ws, db, fx.headerUpdate()).outcome ==
+                                              SaveResult::Saved;
+                                   }),
+              0);
+    EXPECT_EQ(stored(fx.f), (QStringList{"1=0.9999", "2=0.95"}));
+    EXPECT_EQ(stored(fx.g), (QStringList{"2=0.75"})); // another formula's row stays
+    messages.clear();
+    loadShown(ws, db);
+    EXPECT_EQ(workspace::findNutrient(ws, 1)->probabilidad, 0.9999);
+    EXPECT_FALSE(workspace::findNutrient(ws, 3)->probabilidad);
+
+    // A new version saved inside a caller's transaction takes them too.
+    int version = 0;
+    int copy = 0;
+    {
+        store::Database::Transaction tx(db);
+        copy = workspace::saveNewVersion(db, ws, fx.f, &version);
+        tx.commit();
+    }
+    EXPECT_EQ(stored(copy), (QStringList{"1=0.9999", "2=0.95"}));
 }

@@ -315,3 +315,28 @@ TEST(CompositionMatrix, RowsPerIngredientColumnsPerNutrientAndTotals) {
     EXPECT_NEAR(totals.values[0].value_or(0), s.ws.nutrients.at(0).valor.value_or(0), 1e-12);
     EXPECT_NEAR(totals.values[1].value_or(0), 2 * 0.5 * 0.255, 1e-12);
 }
+
+TEST(WorkspaceEdits, AProbabilityIsTypedAsAPercentAndKeptAsAFraction) {
+    Workspace ws;
+    ws.nutrients.push_back({7, "Proteína", 20.0, std::nullopt, std::nullopt, std::nullopt});
+    const GridRow row{"id_propiedad", "nombre", 7, "Proteína"};
+    EXPECT_EQ(workspace::nutrientEditorFor("probabilidad"), workspace::CellEditor::Probability);
+    const auto typed = [&](const QString& text) {
+        return workspace::editNutrientProbability(ws, row, text);
+    };
+    EXPECT_TRUE(typed("95").stored);
+    EXPECT_EQ(ws.nutrients[0].probabilidad, 0.95);
+    EXPECT_TRUE(typed("99.99").stored);
+    EXPECT_EQ(ws.nutrients[0].probabilidad, 0.9999);
+    EXPECT_TRUE(typed("50").stored);
+    EXPECT_EQ(ws.nutrients[0].probabilidad, 0.5);
+    // Out of range or not a number: told, and the probability stays.
+    for (const QString text : {"49.99", "99.996", "100", "abc"}) {
+        const workspace::EditResult r = typed(text);
+        EXPECT_FALSE(r.stored) << text.toStdString();
+        EXPECT_EQ(r.notices.size(), 1u);
+        EXPECT_EQ(ws.nutrients[0].probabilidad, 0.5);
+    }
+    EXPECT_TRUE(typed("").stored); // empty: the plain limits
+    EXPECT_FALSE(ws.nutrients[0].probabilidad);
+}

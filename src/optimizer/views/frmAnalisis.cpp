@@ -17,7 +17,8 @@
 namespace optimizer {
 
 frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
-                         std::optional<StoredBlend> formula)
+                         std::optional<StoredBlend> formula,
+                         const std::vector<ChanceFigureRow>& chance)
     : QDialog(parent), formula_(std::move(formula)), rows_(ws.analysisRows) {
     setObjectName(QStringLiteral("frmAnalisis"));
     setWindowTitle(QStringLiteral("Análisis de los Resultados"));
@@ -39,6 +40,22 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
         binding->noMatch()->setText(emptyText);
         binding->setNoMatchVisible(content.rowCount() == 0 && !emptyText.isEmpty());
         tabs_->addTab(grid, tab.tabCaption);
+    }
+    if (!chance.empty()) {
+        auto* page = new QWidget(tabs_);
+        auto* grid = new QTableWidget(page);
+        grid->setObjectName(QStringLiteral("grdProbabilidad"));
+        auto* binding = new GridBinding(grid);
+        binding->setFitCaptions(true);
+        binding->setFillColumn(1);
+        binding->show(chanceGrid(chance));
+        auto* note = new QLabel(independenceNote(), page);
+        note->setObjectName(QStringLiteral("lblIndependencia"));
+        note->setWordWrap(true);
+        auto* pageLayout = new QVBoxLayout(page);
+        pageLayout->addWidget(grid, 1);
+        pageLayout->addWidget(note);
+        tabs_->addTab(page, QStringLiteral("Límites con probabilidad"));
     }
     tabs_->setCurrentIndex(0);
 

@@ -25,8 +25,10 @@ class frmAnalisis : public QDialog {
     Q_OBJECT
 
 public:
+    // `chance`: the nutrients whose limits held with a probability, listed in their own tab.
     explicit frmAnalisis(const workspace::Workspace& ws, QWidget* parent = nullptr,
-                         std::optional<StoredBlend> formula = std::nullopt);
+                         std::optional<StoredBlend> formula = std::nullopt,
+                         const std::vector<ChanceFigureRow>& chance = {});
     ~frmAnalisis() override;
 
     // The result when the user asked for the curve of cost against a second goal: the

@@ -361,6 +361,7 @@ void frmoptimizacion::load(int formulaId) {
         showNotices({*loaded.refusal});
     showNotices(loaded.notices);
     adoptLoaded(*ws_, std::move(loaded.ws), loaded.refusal ? 0 : formulaId);
+    chance_.clear(); // of the formula shown before, if any
     showHeader(loaded.header);
     markSaved();
 }

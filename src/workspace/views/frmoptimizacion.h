@@ -1,7 +1,10 @@
 #pragma once
 
+#include "optimizer/formulation_run.h"
+
 #include <QDialog>
 #include <memory>
+#include <vector>
 
 class QCloseEvent;
 class QLabel;
@@ -128,6 +131,8 @@ private:
     // What the database holds of the formula, as of the last load or save; none for a mix opened
     // from memory and never saved.
     std::unique_ptr<SavedState> saved_;
+    // The limits held with a probability in the last formulation, for the analysis.
+    std::vector<optimizer::ChanceFigureRow> chance_;
 };
 
 } // namespace workspace

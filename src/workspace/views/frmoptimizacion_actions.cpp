@@ -106,6 +106,7 @@ void frmoptimizacion::cmdFormular_Click() {
     };
     const optimizer::Formulation r = optimizer::formulate(*ws_, db_, input);
     progress.reset();
+    chance_ = r.chance;
     showNotices(r.notices);
     if (r.quantityTaken)
         txt_cantidad_->setText(fmt::format(ws_->batchQuantity, QStringLiteral("0.00")));
@@ -132,7 +133,7 @@ void frmoptimizacion::cmdFormular_Click() {
 }
 
 void frmoptimizacion::showAnalysis() {
-    optimizer::frmAnalisis analisis(*ws_, this, optimizer::formulatedBlend(*ws_, db_));
+    optimizer::frmAnalisis analisis(*ws_, this, optimizer::formulatedBlend(*ws_, db_), chance_);
     if (widgets::openModal(analisis) == optimizer::frmAnalisis::kOpenCurve)
         showTradeoffCurve();
 }
@@ -146,6 +147,11 @@ void frmoptimizacion::showTradeoffCurve() {
 }
 
 void frmoptimizacion::cmdRangos_Click() {
+    if (optimizer::hasChanceLimits(*ws_)) {
+        msg::msgBox(optimizer::chanceLimitsRefused(QStringLiteral("El análisis de rangos")),
+                    msg::Critical);
+        return;
+    }
     // The row stood on, taken before a formulation redraws the grids.
     optimizer::WorkspaceRow row;
     if (tabs_->currentIndex() == 0) {
@@ -207,6 +213,7 @@ void frmoptimizacion::cmdImprimir_Click() {
     texts.canH = txtCanH_->text();
     texts.porH = txtPorH_->text();
     texts.unidades = printing::nutrientUnits(db_, *ws_);
+    texts.probabilidades = chance_;
     printing::printFormula(*ws_, texts, this, printing::goalChoices(db_, *ws_));
 }
 

@@ -164,7 +164,7 @@ void WorkspaceCellEditors::beginNutrientEdit() {
     if (row < 0 || column < 0)
         return;
     const CellEditor kind = nutrientEditorFor(painter_.nutrients().boundField(column));
-    if (kind != CellEditor::NutrientLimit)
+    if (kind != CellEditor::NutrientLimit && kind != CellEditor::Probability)
         return;
     if (const std::optional<GridRow> r = gridRow(nutrientGrid_, painter_.nutrients(), row))
         editedRows_[txtProp_] = *r;
@@ -197,7 +197,13 @@ bool WorkspaceCellEditors::commit(CellEditor kind, const keys::InGridEditor& edi
         r = editIngredientLimit(ws_, *row, field, text);
         break;
     case CellEditor::NutrientLimit:
-        r = editNutrientLimit(ws_, *row, field, text);
+        // The nutrient grid's one editor serves its limits and their probability.
+        r = nutrientEditorFor(field) == CellEditor::Probability
+                ? editNutrientProbability(ws_, *row, text)
+                : editNutrientLimit(ws_, *row, field, text);
+        break;
+    case CellEditor::Probability:
+        r = editNutrientProbability(ws_, *row, text);
         break;
     case CellEditor::None:
         break;

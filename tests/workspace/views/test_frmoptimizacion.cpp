@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -607,4 +608,86 @@ TEST_F(Window, VerNutrientesHandsTheSelectedIngredientOver) {
     EXPECT_EQ(opened, QStringList{"frmproducto_propiedades"});
     EXPECT_EQ(caption, "Maíz amarillo grano"); // the ingredient whose composition it shows
     EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(Window, AProbabilityTypedInTheNutrientGridIsFormulatedAndSaved) {
+    // Protein varies by 5 % of its value in every ingredient.
+    t.db().exec("insert into producto_propiedad_desvio (id_producto,id_propiedad,desvio) select "
+                "pp.id_producto,pp.id_propiedad,pp.valor*0.05 from producto_propiedad pp, "
+                "propiedades p where pp.id_propiedad=p.id_propiedad and p.nombre='Proteína bruta'");
+    open("POLLO-INI");
+    child<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto* flexprop = child<QTableWidget>("flexprop");
+    const int row = rowNamed(flexprop, "Proteína bruta");
+    ASSERT_GE(row, 0);
+    int column = -1;
+    for (int c = 0; c < flexprop->columnCount(); ++c)
+        if (flexprop->horizontalHeaderItem(c) &&
+            flexprop->horizontalHeaderItem(c)->text() == "Prob. %")
+            column = c;
+    ASSERT_GE(column, 0);
+    auto* txtProp = child<QLineEdit>("txtProp");
+    const auto typeProbability = [&](const QString& typed) {
+        flexprop->setFocus();
+        flexprop->setCurrentCell(row, column);
+        QTest::keyClick(flexprop, Qt::Key_Return);
+        ASSERT_TRUE(txtProp->isVisible());
+        txtProp->selectAll();
+        QTest::keyClicks(txtProp, typed);
+        QTest::keyClick(txtProp, Qt::Key_Return);
+    };
+    const auto probability = [&] {
+        for (const workspace::FormulaNutrient& n : ws().nutrients)
+            if (n.nombre == "Proteína bruta")
+                return n.probabilidad;
+        return std::optional<double>();
+    };
+
+    typeProbability("40"); // below one half: refused, nothing stored
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].contains("probabilidad"));
+    EXPECT_FALSE(probability());
+    typeProbability("95");
+    EXPECT_EQ(probability(), 0.95);
+    EXPECT_EQ(flexprop->item(row, column)->text(), "95.00");
+
+    messages.clear();
+    formulate("1000");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+    int listed = -1;
+    QString note;
+    {
+        widgets::ScopedModalRunner analysis([&](QDialog& d) {
+            if (auto* grid = d.findChild<QTableWidget*>("grdProbabilidad"))
+                listed = grid->rowCount();
+            if (auto* label = d.findChild<QLabel*>("lblIndependencia"))
+                note = label->text();
+            d.accept();
+            return int(QDialog::Accepted);
+        });
+        click("Command1");
+    }
+    EXPECT_EQ(listed, 1);
+    EXPECT_TRUE(note.contains("independiente"));
+
+    {
+        widgets::ScopedModalRunner header([](QDialog& h) {
+            h.findChild<QCheckBox*>("Check1")->click(); // a new version
+            h.findChild<QPushButton*>("cmdUpdate")->click();
+            return h.result();
+        });
+        click("cmdUpdate");
+    }
+    store::RecordSet saved = t.db().query(
+        "select fpp.probabilidad from formula_propiedad_probabilidad fpp, formulas f, "
+        "propiedades p where fpp.id_formula=f.id_formula and fpp.id_propiedad=p.id_propiedad and "
+        "p.nombre='Proteína bruta' and f.codigo='POLLO-INI' and f.version=1");
+    ASSERT_EQ(saved.count(), 1);
+    EXPECT_EQ(saved.valueAt(0, 0).toDouble(), 0.95);
+
+    // Ranging does not take the probability into account yet, and says so.
+    messages.clear();
+    click("cmdRangos");
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].contains("probabilidad"));
 }
