@@ -123,6 +123,8 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
     }
     optimizer::StoredRunOptions options;
     options.todaysPrices = run.precios == PlanPrices::Current;
+    // A formula with weighing conditions is refused below: its search alone need not go far.
+    options.maxNodos = 1;
     std::vector<optimizer::StoredRun> formulated =
         optimizer::formulateStored(db, ids, options, usable);
     QHash<int, std::optional<QDate>> newestPrice;
@@ -135,6 +137,12 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
             run.mensaje =
                 QStringLiteral("No se pudo cargar la fórmula %1: %2")
                     .arg(formulaName(pf.row), workspace::joinedNotices({*stored.refusal}));
+            return false;
+        }
+        // The plan's programme is continuous: it would break a formula's weighing conditions
+        // without saying so.
+        if (stored.ws && optimizer::hasIntegerConditions(*stored.ws)) {
+            run.mensaje = kPlanWithWeighing.arg(formulaName(pf.row));
             return false;
         }
         const workspace::FormulaHeader& header = stored.header;
