@@ -131,10 +131,9 @@ TEST(IntegerFormulation, RoundingWeighsWholeStepsOrExplainsWhichConditionHasNoMi
     feed.exec("update formula_producto set maximo=0 where id_formula=" + feed.f() +
               " and id_producto in (" + QString::number(feed.ids[1]) + "," +
               QString::number(feed.ids[3]) + ")");
-    feed.exec(
-        "update formula_propiedad set minimo=21.1, maximo=21.4 where id_formula=" + feed.f() +
-        " and id_propiedad in (select id_propiedad from propiedades where "
-        "nombre='Proteína')");
+    feed.exec("update formula_propiedad set minimo=21.1, maximo=21.4 where id_formula=" + feed.f() +
+              " and id_propiedad in (select id_propiedad from propiedades where "
+              "nombre='Proteína')");
     feed.exec("update formula_propiedad set minimo=0 where id_formula=" + feed.f() +
               " and id_propiedad in (select id_propiedad from propiedades where nombre='Grasa')");
     const optimizer::StoredRun none = feed.run();
