@@ -10,6 +10,8 @@
 #include "store/revisions.h"
 #include "store/sql_text.h"
 
+#include <cmath>
+
 namespace catalog {
 
 namespace {
@@ -43,6 +45,28 @@ QString compositionInsert(int idProducto, int idPropiedad, double valor) {
            key(idProducto) + ',' + key(idPropiedad) + ',' + sql::number(valor) + ')';
 }
 
+const QString kPesada = QStringLiteral("producto_pesada");
+
+// The ingredient's weighing step as given: its row written, or taken away when it has none.
+void writeStep(store::Database& db, int id, const std::optional<double>& paso) {
+    if (!store::hasTable(db, kPesada)) {
+        if (paso)
+            throw store::StoreError(QStringLiteral(
+                "La base de datos no tiene la tabla producto_pesada: no se puede grabar el paso "
+                "de pesada"));
+        return;
+    }
+    const QString where = QStringLiteral(" where id_producto=") + key(id);
+    if (!paso) {
+        db.exec(QStringLiteral("delete from producto_pesada") + where);
+        return;
+    }
+    if (db.exec(QStringLiteral("update producto_pesada set paso=") + sql::number(*paso) + where) ==
+        0)
+        db.exec(QStringLiteral("insert into producto_pesada (id_producto,paso) values (") +
+                key(id) + ',' + sql::number(*paso) + ')');
+}
+
 // Inserts the ingredient row and its first price; the composition rows follow in the same
 // transaction.
 template <class WriteRows>
@@ -63,6 +87,8 @@ CreateResult create(store::Database& db, const IngredientValues& values, const Q
     }
     recordPrice(db, id, {values.costo, values.materiaSeca}, origen);
     writeRows(id);
+    if (values.paso)
+        writeStep(db, id, values.paso);
     tx.commit();
     return {id, std::nullopt};
 }
@@ -87,6 +113,11 @@ std::optional<Refusal> checkIngredient(const IngredientFields& t) {
         return Refusal{texts::kDebeMateriaSeca, QStringLiteral("Text4")};
     if (*dry < 0 || *dry > 100)
         return Refusal{texts::kEntre0y100, QStringLiteral("Text4")};
+    if (!t.paso.trimmed().isEmpty()) {
+        const std::optional<double> step = numtext::toNumber(t.paso);
+        if (!step || !(*step > 0) || !std::isfinite(*step))
+            return Refusal{kPasoInvalido, QStringLiteral("txtPaso")};
+    }
     return std::nullopt;
 }
 
@@ -97,6 +128,10 @@ IngredientValues valuesToStore(const IngredientFields& typed, const IngredientRe
     v.unidad = typed.unidad.trimmed();
     v.costo = typedOrStored(typed.costo, record.shown.costo, record.costo);
     v.materiaSeca = typedOrStored(typed.materiaSeca, record.shown.materiaSeca, record.materiaSeca);
+    if (!typed.paso.trimmed().isEmpty())
+        v.paso = record.paso && typed.paso.trimmed() == record.shown.paso.trimmed()
+                     ? *record.paso
+                     : numtext::toDouble(typed.paso);
     return v;
 }
 
@@ -119,6 +154,17 @@ std::optional<IngredientRecord> loadIngredient(store::Database& db, int id) {
     const QVariant dry = rs.value(QStringLiteral("materia_seca"));
     r.materiaSeca = dry.toDouble();
     r.shown.materiaSeca = plainNumber(dry);
+    if (store::hasTable(db, kPesada)) {
+        store::RecordSet step = db.query(
+            QStringLiteral("select paso from producto_pesada where id_producto=") + key(id));
+        if (step.count() > 0) {
+            const QVariant paso = step.valueAt(0, 0);
+            if (paso.isValid()) {
+                r.paso = paso.toDouble();
+                r.shown.paso = plainNumber(paso);
+            }
+        }
+    }
     return r;
 }
 
@@ -156,6 +202,8 @@ bool updateIngredient(store::Database& db, int id, const IngredientValues& v,
                 sql::number(v.materiaSeca) + QStringLiteral(" where id_producto=") + key(id)) > 0;
     if (updated && before)
         recordPriceChange(db, id, *before, {v.costo, v.materiaSeca}, kOrigenEdicion);
+    if (updated)
+        writeStep(db, id, v.paso);
     if (updated && loadedRevision)
         store::claimRevision(db, QStringLiteral("productos"), id, *loadedRevision,
                              kIngredientChangedByOther);

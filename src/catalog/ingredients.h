@@ -21,13 +21,14 @@ inline const QStringList kIngredientUnits = {QStringLiteral("%"),   QStringLiter
                                              QStringLiteral("PPM"), QStringLiteral("UI")};
 
 // The editor's fields as typed: Text1 code, Text2 description, Combo1 unit, Text3 cost,
-// Text4 dry matter.
+// Text4 dry matter, txtPaso the weighing step (empty: none).
 struct IngredientFields {
     QString codigo;
     QString nombre;
     QString unidad;
     QString costo;
     QString materiaSeca;
+    QString paso = {};
 
     bool operator==(const IngredientFields&) const = default;
 };
@@ -41,6 +42,7 @@ struct IngredientRecord {
     IngredientFields shown;
     double costo = 0;
     double materiaSeca = 0;
+    std::optional<double> paso = {}; // producto_pesada
 };
 
 // What is written.
@@ -50,13 +52,16 @@ struct IngredientValues {
     QString unidad;
     double costo = 0;
     double materiaSeca = 0;
+    // The weighing step in the batch's unit (producto_pesada); none: weighed as it comes.
+    std::optional<double> paso = {};
 };
 
 // The cost as the editor shows it.
 QString costText(double costo);
 
-// The six checks, in order: code, description, unit, cost, dry matter, dry matter within
-// 0..100. The first that fails names its message and control.
+// The seven checks, in order: code, description, unit, cost, dry matter, dry matter within
+// 0..100, a weighing step (when given) a number above 0. The first that fails names its
+// message and control.
 std::optional<Refusal> checkIngredient(const IngredientFields& typed);
 
 // The numbers to store for checked fields: a field whose text is still the one shown keeps the
@@ -86,12 +91,15 @@ struct CompositionValue {
 CreateResult createIngredient(store::Database& db, const IngredientValues& values,
                               const std::vector<CompositionValue>& composition);
 
-// Writes description, unit, cost and dry matter (the code stays), with a row of the price
-// history when cost or dry matter change. False when the ingredient is no longer there. Given
-// the revision it was loaded at, a save over someone else's later save is refused with
+// Writes description, unit, cost, dry matter and the weighing step (the code stays), with a row of
+// the price history when cost or dry matter change. False when the ingredient is no longer there.
+// Given the revision it was loaded at, a save over someone else's later save is refused with
 // store::StaleRowError (kIngredientChangedByOther) and writes nothing.
 bool updateIngredient(store::Database& db, int id, const IngredientValues& values,
                       std::optional<int> loadedRevision = std::nullopt);
+
+inline const QString kPasoInvalido =
+    QStringLiteral("El paso de pesada debe ser un número mayor que 0, o quedar vacío");
 
 inline const QString kIngredientChangedByOther =
     QStringLiteral("El ingrediente fue modificado por otro usuario; vuelva a abrirlo");

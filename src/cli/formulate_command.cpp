@@ -199,6 +199,15 @@ QString json(Workspace& ws, const optimizer::Formulation& result,
     o.insert("aportes", jsonContributions(aportes));
     if (outcome == optimizer::RunOutcome::Infeasible)
         o.insert("conflicto", jsonConflict(result.conflicto));
+    // Only formulas with weighing conditions carry the search.
+    if (const auto& e = result.entero) {
+        QJsonObject entero;
+        entero.insert("costo_continuo", jsonNumber(e->costoContinuo));
+        entero.insert("nodos", jsonNumber(double(e->nodos)));
+        entero.insert("brecha", jsonNumber(e->brecha));
+        entero.insert("probado", e->probado);
+        o.insert("entero", entero);
+    }
     return jsonLine(o);
 }
 
@@ -323,6 +332,8 @@ int runFormulate(const FormulateOptions& o, QString* output, QTextStream& err) {
         // The quantity box as the window would hold it: the one given, or the stored mix's total.
         optimizer::StoredRunOptions options;
         options.mixTotal = true;
+        options.maxNodos = o.maxNodos;
+        options.maxSegundos = o.maxSegundos;
         if (o.quantityGiven) {
             options.cantidad = optimizer::quantityOf(o.quantity);
             if (!options.cantidad) {
@@ -378,6 +389,7 @@ public:
         return QStringLiteral("  dosivant formulate --database RUTA (--formula CODIGO "
                               "[--version N] | --id ID)\n"
                               "                     [--quantity CANTIDAD] [--json]\n"
+                              "                     [--max-nodes N] [--max-seconds S]\n"
                               "      formula una fórmula guardada sin abrir la ventana\n");
     }
     std::vector<OptionSpec> options() const override {
@@ -386,13 +398,21 @@ public:
                 kVersionOption,
                 kIdOption,
                 {{"quantity"}, "CANTIDAD", "la cantidad a elaborar (si no, la de la fórmula)"},
+                {{"max-nodes", "max-nodos"},
+                 "N",
+                 "con condiciones de pesada, detener la búsqueda tras N nodos (si no, sin límite)"},
+                {{"max-seconds", "max-segundos"},
+                 "S",
+                 "con condiciones de pesada, detener la búsqueda tras S segundos (si no, sin "
+                 "límite)"},
                 kJsonOption};
     }
     QString usage() const override {
         return QStringLiteral(
             "Uso: dosivant formulate --database RUTA (--formula CODIGO [--version "
             "N] | --id ID)\n"
-            "                          [--quantity CANTIDAD] [--json]\n\n"
+            "                          [--quantity CANTIDAD] [--json]\n"
+            "                          [--max-nodes N] [--max-seconds S]\n\n"
             "Carga la fórmula, la formula a mínimo costo como el botón de la "
             "ventana y muestra el\nresultado; no escribe nada en la base de "
             "datos.\n\nOpciones:\n");
@@ -409,6 +429,18 @@ public:
         o.json = parser.isSet("json");
         o.quantityGiven = parser.isSet("quantity");
         o.quantity = parser.value("quantity");
+        if (parser.isSet("max-nodes")) {
+            bool ok = false;
+            o.maxNodos = parser.value("max-nodes").trimmed().toLong(&ok);
+            if (!ok || o.maxNodos < 1)
+                return QStringLiteral("--max-nodes debe ser un número entero mayor que 0");
+        }
+        if (parser.isSet("max-seconds")) {
+            const std::optional<double> s = optimizer::quantityOf(parser.value("max-seconds"));
+            if (!s || !(*s > 0) || !std::isfinite(*s))
+                return QStringLiteral("--max-seconds debe ser un número de segundos mayor que 0");
+            o.maxSegundos = *s;
+        }
         FormulaChoice choice;
         if (const QString error = readDatabaseAndFormula(parser, o.database, choice);
             !error.isEmpty())

@@ -17,6 +17,9 @@ struct FormulateOptions {
     QString quantity;           // --quantity as typed
     bool quantityGiven = false;
     bool json = false;
+    // Where the search of a formula with weighing conditions may stop; 0: no limit.
+    long maxNodos = 0;      // --max-nodes (--max-nodos)
+    double maxSegundos = 0; // --max-seconds (--max-segundos)
 };
 
 // Loads a stored formula, runs the least-cost formulation exactly as the workspace's button

@@ -198,7 +198,129 @@ void writeBack(workspace::Workspace& ws, const lp::Blend& b, const std::vector<d
         ws.groups[g].valor = groups[g];
 }
 
+// The cost per unit as fed of a mix of the blend, as the result figures sum it.
+double costAsFed(const lp::Blend& b, const std::vector<double>& shares) {
+    const std::vector<lp::BatchLine> lines = lp::batchLines(b, shares);
+    double cost = 0;
+    for (size_t j = 0; j < lines.size(); ++j)
+        cost += lines[j].porcentajeHumeda * b.ingredients[j].costoHumeda;
+    return cost;
+}
+
+// A formula with weighing conditions whose limits alone have a mix (`continuous`, its optimum):
+// the branch and bound's mix is written back, and its analysis is that of the continuous
+// programme with the integer choices fixed. No mix that meets the conditions writes nothing.
+void formulateInteger(workspace::Workspace& ws, const lp::Blend& blend,
+                      const lp::IntegerConditions& conditions,
+                      const std::vector<double>& continuous, const FormulationRequest& request,
+                      const workspace::MixCompositions& compositions, Formulation& result) {
+    lp::IntegerLimits limits;
+    limits.maxNodos = request.maxNodos;
+    limits.maxSegundos = request.maxSegundos;
+    limits.seguir = request.integerProgress;
+    const lp::IntegerResult r = lp::solveInteger(blend, conditions, limits);
+    IntegerFigures f;
+    f.costoContinuo = costAsFed(blend, continuous);
+    f.nodos = r.nodos;
+    const QString stopped = QStringLiteral("Se ha detenido la Formulación");
+    switch (r.status) {
+    case lp::IntegerStatus::Optimal:
+    case lp::IntegerStatus::Stopped: {
+        f.probado = r.probado;
+        f.brecha = r.brecha;
+        const lp::Blend fixed = lp::fixedBlend(blend, conditions, r);
+        lp::SolvedBlend analysed = lp::assembleAndSolve(fixed);
+        if (analysed.result.outcome == lp::Outcome::Optimum ||
+            analysed.result.outcome == lp::Outcome::NoLeavingRow)
+            fillAnalysis(ws, lp::sensitivityRows(analysed.tableau, fixed));
+        writeBack(ws, blend, r.shares);
+        result.figures = workspace::actuResultados(ws, compositions);
+        f.costo = ws.vCostoHumeda;
+        result.outcome = RunOutcome::Optimum;
+        if (!r.probado)
+            result.notices.push_back({integerStoppedText(f), msg::Exclamation});
+        break;
+    }
+    case lp::IntegerStatus::IntegerInfeasible:
+        f.probado = true;
+        result.notices.push_back(
+            {QStringLiteral("No hay mezcla que la planta pueda pesar: ") +
+                 QString::fromStdString(r.explicacion) +
+                 QStringLiteral(".\n\nSin las condiciones de pesada la fórmula tiene solución."),
+             msg::Exclamation, stopped});
+        result.outcome = RunOutcome::Infeasible;
+        break;
+    case lp::IntegerStatus::NoMixFound:
+        result.notices.push_back(
+            {QStringLiteral("La búsqueda se detuvo después de %1 nodos sin encontrar una mezcla "
+                            "que cumpla las condiciones de pesada: no se sabe si la hay.")
+                 .arg(r.nodos),
+             msg::Exclamation, stopped});
+        result.outcome = RunOutcome::IterationLimit;
+        break;
+    case lp::IntegerStatus::InvalidConditions:
+        result.notices.push_back({QString::fromStdString(r.explicacion), msg::Critical});
+        result.outcome = RunOutcome::Invalid;
+        break;
+    case lp::IntegerStatus::Infeasible:
+    case lp::IntegerStatus::Failed:
+        // The continuous programme was solved just before: the search cannot find it otherwise.
+        result.notices.push_back(
+            {QStringLiteral("No es posible definir el estado de la solución")});
+        result.outcome = RunOutcome::IterationLimit;
+        break;
+    }
+    result.entero = f;
+}
+
 } // namespace
+
+lp::IntegerConditions integerConditions(const workspace::Workspace& ws, const lp::Blend& blend) {
+    lp::IntegerConditions c;
+    c.maxIngredientes = ws.maxIngredientes;
+    c.redondear = ws.redondear;
+    bool anyRow = false;
+    for (const lp::Ingredient& ing : blend.ingredients) {
+        const workspace::FormulaIngredient* p = workspace::findIngredient(ws, ing.id);
+        lp::IntegerIngredient row;
+        if (p) {
+            row.minimoSiSeUsa = p->minimoSiSeUsa;
+            // A step weighs only a formula that rounds.
+            if (ws.redondear)
+                row.paso = p->paso;
+        }
+        anyRow = anyRow || row.minimoSiSeUsa || row.paso;
+        c.ingredients.push_back(row);
+    }
+    if (!anyRow)
+        c.ingredients.clear();
+    return c;
+}
+
+bool hasIntegerConditions(const workspace::Workspace& ws) {
+    if (ws.maxIngredientes)
+        return true;
+    for (const workspace::FormulaIngredient& p : ws.ingredients)
+        if (p.minimoSiSeUsa.value_or(0) > 0 || (ws.redondear && p.paso))
+            return true;
+    return false;
+}
+
+IntegerResultTexts integerResultTexts(const IntegerFigures& f) {
+    IntegerResultTexts t;
+    t.costoSinRedondeo = QStringLiteral("$ ") + fmt::price(f.costoContinuo);
+    t.costoRedondeo = QStringLiteral("$ ") + fmt::price(f.costo - f.costoContinuo);
+    if (!f.probado)
+        t.brecha = fmt::format(f.brecha * 100, QStringLiteral("0.00")) + QStringLiteral(" %");
+    return t;
+}
+
+QString integerStoppedText(const IntegerFigures& f) {
+    return QStringLiteral("La búsqueda se detuvo: brecha %1 %. La mezcla es la mejor encontrada en "
+                          "%2 nodos, pero no está probado que sea la de menor costo.")
+        .arg(fmt::format(f.brecha * 100, QStringLiteral("0.00")))
+        .arg(f.nodos);
+}
 
 lp::Blend tableauBlend(const workspace::Workspace& ws, store::Database& db) {
     std::vector<int> workspaceOrder;
@@ -324,6 +446,14 @@ Formulation formulate(workspace::Workspace& ws, store::Database& db,
     if (solved.phase1LimitReached)
         notices.push_back({QStringLiteral("No es posible definir el estado de la solución")});
     ws.analysisRows.clear();
+    // Weighing conditions are searched for once the limits alone have a mix; when they have
+    // none, the continuous diagnosis below says why, as for any formula.
+    if (const lp::IntegerConditions conditions = integerConditions(ws, blend);
+        conditions.any() &&
+        (solved.outcome == lp::Outcome::Optimum || solved.outcome == lp::Outcome::NoLeavingRow)) {
+        formulateInteger(ws, blend, conditions, lp::shares(tableau), request, compositions, result);
+        return result;
+    }
 
     bool sensitivity = false;
     switch (solved.outcome) {

@@ -2,12 +2,14 @@
 
 #include "optimizer/engine/blend.h"
 #include "optimizer/engine/conflict.h"
+#include "optimizer/engine/integer.h"
 #include "workspace/mix_compositions.h"
 #include "workspace/notice.h"
 #include "workspace/results.h"
 #include "workspace/workspace.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace store {
@@ -37,6 +39,23 @@ struct FormulationRequest {
     // Today's catalogue rows of the workspace's ingredients for its nutrients, already read (as
     // readMixCompositions reads them); none: the formulation reads them.
     const workspace::MixCompositions* compositions = nullptr;
+    // Where the search of a formula with weighing conditions (minimum if used, a count, rounding)
+    // may stop before it proves its mix the best: nodes and seconds, 0 no limit; and, asked
+    // before each node with the nodes done, whether to go on (a window's cancel button).
+    long maxNodos = 0;
+    double maxSegundos = 0;
+    std::function<bool(long nodos)> integerProgress = {};
+};
+
+// The search of a formula with weighing conditions: the cost of the mix it wrote beside the cost
+// without the conditions, both per unit as fed (as ResultFigures' costoHumeda), and how far the
+// search went.
+struct IntegerFigures {
+    double costoContinuo = 0; // the least cost without the conditions
+    double costo = 0;         // of the mix written (0 when none was found)
+    long nodos = 0;
+    double brecha = 0;    // (costo - proven bound) / costo on the engine's cost; 0 when proven
+    bool probado = false; // the mix is the best there is, or there is none
 };
 
 // The nutrient whose minimum no admissible mix reaches, and what each ingredient brings to it.
@@ -80,7 +99,36 @@ struct Formulation {
     bool diagnosisCancelled = false;
     // Per nutrient with a probability, in the workspace's order, when a mix was written back.
     std::vector<ChanceFigureRow> chance;
+    // Set when the formula has weighing conditions and its limits alone have a mix. Its analysis
+    // rows are then those of the continuous programme with the integer choices fixed.
+    std::optional<IntegerFigures> entero;
 };
+
+// The weighing conditions of the workspace in the order of the blend's ingredients (ascending
+// id), as the engine takes them.
+lp::IntegerConditions integerConditions(const workspace::Workspace& ws, const lp::Blend& blend);
+
+// Whether the workspace has any weighing condition the formulation searches for: a minimum if
+// used above 0, a count of ingredients, or rounding with an ingredient that has a step.
+bool hasIntegerConditions(const workspace::Workspace& ws);
+
+// The line above the analysis of a formula with weighing conditions.
+inline const QString kIntegerAnalysisNote =
+    QStringLiteral("El análisis es el del programa continuo con las decisiones enteras fijas "
+                   "(qué ingredientes entran y las cantidades redondeadas).");
+
+// The boxes of the workspace's result for a formula with weighing conditions: "Costo sin
+// redondeo" (the cost without them), "Costo del redondeo" (what they add) and, when the search
+// was stopped before its proof, the gap ("0.12 %"; empty when proven).
+struct IntegerResultTexts {
+    QString costoSinRedondeo;
+    QString costoRedondeo;
+    QString brecha;
+};
+IntegerResultTexts integerResultTexts(const IntegerFigures& f);
+
+// The notice of a search stopped before its proof: "La búsqueda se detuvo: brecha 0.12 % …".
+QString integerStoppedText(const IntegerFigures& f);
 
 // The least-cost formulation of the workspace, as the "&Formular Mínimo Costo" button runs it:
 // validation, the reachability check, the tableau, the simplex, the sensitivity rows and the

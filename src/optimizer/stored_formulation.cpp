@@ -73,6 +73,8 @@ StoredRun formulateLoaded(store::Database& db, int formulaId, workspace::LoadedF
     request.secaIng = ws.ingredientsDry;
     request.secaNut = ws.nutrientsDry;
     request.diagnosisProgress = options.diagnosisProgress;
+    request.maxNodos = options.maxNodos;
+    request.maxSegundos = options.maxSegundos;
     if (compositions) {
         run.compositions = compositions->restrictedTo(idsOf(ws.ingredients), idsOf(ws.nutrients));
         request.compositions = &*run.compositions;

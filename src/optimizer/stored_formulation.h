@@ -29,6 +29,10 @@ struct StoredRunOptions {
     // Keep a copy of the workspace as it was loaded, before anything was taken over.
     bool keepAsLoaded = false;
     lp::DiagnosisProgress diagnosisProgress;
+    // Where the search of a formula with weighing conditions may stop (FormulationRequest);
+    // 0: no limit.
+    long maxNodos = 0;
+    double maxSegundos = 0;
 };
 
 // A stored formula loaded and formulated without a window.

@@ -124,6 +124,8 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
     }
     optimizer::StoredRunOptions options;
     options.todaysPrices = run.precios == PlanPrices::Current;
+    // A formula with weighing conditions is refused below: its search alone need not go far.
+    options.maxNodos = 1;
     std::vector<optimizer::StoredRun> formulated =
         optimizer::formulateStored(db, ids, options, usable);
     QHash<int, std::optional<QDate>> newestPrice;
@@ -143,6 +145,12 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
                 QStringLiteral("Fórmula %1: %2")
                     .arg(formulaName(pf.row),
                          optimizer::chanceLimitsRefused(QStringLiteral("El plan de producción")));
+            return false;
+        }
+        // The plan's programme is continuous: it would break a formula's weighing conditions
+        // without saying so.
+        if (stored.ws && optimizer::hasIntegerConditions(*stored.ws)) {
+            run.mensaje = kPlanWithWeighing.arg(formulaName(pf.row));
             return false;
         }
         const workspace::FormulaHeader& header = stored.header;

@@ -82,6 +82,12 @@ struct PlanRun {
     std::vector<PlanConflictRow> conflicto;
 };
 
+// The refusal of a plan holding a formula with weighing conditions (%1 the formula's name).
+inline const QString kPlanWithWeighing = QStringLiteral(
+    "La fórmula %1 tiene condiciones de pesada (mínimo si se usa, máximo de ingredientes o "
+    "redondeo a la pesada) y el plan formula con cantidades continuas, que no las respetan. "
+    "Formúlela sola en el área de trabajo o quite las condiciones para incluirla en el plan.");
+
 // Loads every formula of the plan as the workspace does (by default the highest version of its
 // code, taking over today's prices and dry matter; with PlanPrices::Stored the version named, as
 // saved), formulates each alone (its checks and its cost alone), then the whole plan at once;

@@ -133,6 +133,34 @@ OdtTable ingredientTable(const std::vector<workspace::FormulaIngredient>& ingred
     return t;
 }
 
+// The weighing conditions, a caption and a value a row.
+OdtTable conditionTable(const std::vector<std::pair<QString, QString>>& lines) {
+    OdtTable t;
+    t.columnWidthsPt = {300, 100};
+    t.shadeFirstRow = true;
+    t.rows.append({text(QStringLiteral("CONDICIONES DE PESADA"), true), text({}, true)});
+    for (const auto& [caption, value] : lines)
+        t.rows.append({text(caption), text(value, false, true)});
+    return t;
+}
+
+// The weighing sheet: each scale's title, then its ingredients with their steps and quantity.
+OdtTable sheetTable(const std::vector<WeighingScale>& sheet) {
+    OdtTable t;
+    t.columnWidthsPt = {220, 90, 90};
+    t.shadeFirstRow = true;
+    t.rows.append({text(QStringLiteral("HOJA DE PESADA"), true),
+                   text(QStringLiteral("Pasos"), true, true),
+                   text(QStringLiteral("Cantidad (kg)"), true, true)});
+    for (const WeighingScale& scale : sheet) {
+        t.rows.append({text(scaleTitle(scale), true), text({}), text({})});
+        for (const WeighingLine& line : scale.lines)
+            t.rows.append({text(line.nombre), text(stepsText(line, scale), false, true),
+                           text(fmt::format(line.cantidad, kIngredientPattern), false, true)});
+    }
+    return t;
+}
+
 } // namespace
 
 OdtDocument imprimeWord(const workspace::Workspace& ws, const PrintoutTexts& texts,
@@ -169,6 +197,11 @@ OdtDocument imprimeWord(const workspace::Workspace& ws, const PrintoutTexts& tex
     if (!texts.probabilidades.empty())
         doc.blocks << paragraphs(1) << table(chanceTable(texts.probabilidades, texts.unidades));
     doc.blocks << paragraphs(2) << table(ingredientTable(ws.ingredients));
+    // Only a formula with weighing conditions has them; only a rounded one its weighing sheet.
+    if (const auto conditions = weighingConditionLines(ws); !conditions.empty())
+        doc.blocks << paragraphs(1) << table(conditionTable(conditions));
+    if (const auto sheet = weighingSheet(ws); !sheet.empty())
+        doc.blocks << paragraphs(1) << table(sheetTable(sheet));
     return doc;
 }
 

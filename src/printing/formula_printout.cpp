@@ -14,6 +14,8 @@
 
 #include <QSet>
 #include <algorithm>
+#include <cmath>
+#include <functional>
 
 namespace printing {
 
@@ -270,7 +272,112 @@ void drawGoals(PageCanvas& page, double& fila, const PrintoutTexts& texts, const
     }
 }
 
+// The weighing conditions and, for a rounded formula, the weighing sheet, under the totals.
+void drawWeighing(PageCanvas& page, double& fila, const workspace::Workspace& ws,
+                  const PrintoutTexts& texts, const QDate& today) {
+    const std::vector<std::pair<QString, QString>> conditions = weighingConditionLines(ws);
+    if (conditions.empty())
+        return;
+    const auto title = [&](const QString& caption) {
+        fila += 10;
+        breakPageIfFull(page, fila, texts.formula, today);
+        page.setFont(kSmallBold);
+        page.drawText(QPointF(13, fila), caption);
+        page.drawBox(QPointF(10, fila - 1.5), 140, 5);
+        fila += 5;
+    };
+    title(QStringLiteral("CONDICIONES DE PESADA"));
+    for (const auto& [caption, value] : conditions) {
+        page.setFont(kSmall);
+        page.drawText(QPointF(17, fila), caption);
+        page.drawTextRight(125, fila, value);
+        fila += kLineStep;
+        breakPageIfFull(page, fila, texts.formula, today);
+    }
+    const std::vector<WeighingScale> sheet = weighingSheet(ws);
+    if (sheet.empty())
+        return;
+    title(QStringLiteral("HOJA DE PESADA"));
+    for (const WeighingScale& scale : sheet) {
+        page.setFont(kSmallBold);
+        page.drawText(QPointF(15, fila), scaleTitle(scale));
+        fila += kLineStep;
+        breakPageIfFull(page, fila, texts.formula, today);
+        for (const WeighingLine& line : scale.lines) {
+            page.setFont(kSmall);
+            page.drawText(QPointF(19, fila), line.nombre);
+            page.drawTextRight(105, fila, stepsText(line, scale));
+            page.drawTextRight(125, fila, numberText(line.cantidad, kIngredientPattern));
+            fila += kLineStep;
+            breakPageIfFull(page, fila, texts.formula, today);
+        }
+    }
+}
+
 } // namespace
+
+std::vector<std::pair<QString, QString>> weighingConditionLines(const workspace::Workspace& ws) {
+    std::vector<std::pair<QString, QString>> out;
+    if (ws.maxIngredientes)
+        out.emplace_back(QStringLiteral("Máximo de ingredientes"),
+                         QString::number(*ws.maxIngredientes));
+    const bool anyStep = std::any_of(ws.ingredients.begin(), ws.ingredients.end(),
+                                     [](const workspace::FormulaIngredient& i) { return i.paso; });
+    if (ws.redondear && anyStep)
+        out.emplace_back(QStringLiteral("Redondear a la pesada"), QStringLiteral("Sí"));
+    for (const workspace::FormulaIngredient& i : ws.ingredients)
+        if (i.minimoSiSeUsa)
+            out.emplace_back(QStringLiteral("Mínimo si se usa: ") + i.nombre.trimmed(),
+                             fmt::format(*i.minimoSiSeUsa, kIngredientPattern));
+    return out;
+}
+
+std::vector<WeighingScale> weighingSheet(const workspace::Workspace& ws) {
+    std::vector<WeighingScale> out;
+    if (!ws.redondear)
+        return out;
+    std::vector<double> steps;
+    bool unstepped = false;
+    for (const workspace::FormulaIngredient& i : ws.ingredients) {
+        if (!isPrintedIngredient(i))
+            continue;
+        if (i.paso && std::find(steps.begin(), steps.end(), *i.paso) == steps.end())
+            steps.push_back(*i.paso);
+        unstepped = unstepped || !i.paso;
+    }
+    if (steps.empty())
+        return out;
+    std::sort(steps.begin(), steps.end(), std::greater<>());
+    for (const double step : steps)
+        out.push_back({step, {}});
+    if (unstepped)
+        out.push_back({std::nullopt, {}});
+    for (const workspace::FormulaIngredient& i : ws.ingredients) {
+        if (!isPrintedIngredient(i))
+            continue;
+        const double q = (ws.ingredientsDry ? i.cantidadSeca : i.cantidadHumeda).value_or(0);
+        WeighingLine line{i.nombre.trimmed(), q, std::nullopt};
+        WeighingScale* scale = &out.back();
+        if (i.paso) {
+            line.pasos = std::llround(q / *i.paso);
+            scale = &*std::find_if(out.begin(), out.end(),
+                                   [&](const WeighingScale& s) { return s.paso == i.paso; });
+        }
+        scale->lines.push_back(line);
+    }
+    return out;
+}
+
+QString scaleTitle(const WeighingScale& scale) {
+    return scale.paso ? QStringLiteral("Balanza de paso %1 kg").arg(fmt::format(*scale.paso, {}))
+                      : QStringLiteral("Sin paso de pesada");
+}
+
+QString stepsText(const WeighingLine& line, const WeighingScale& scale) {
+    if (!line.pasos || !scale.paso)
+        return {};
+    return QStringLiteral("%1 × %2 kg").arg(*line.pasos).arg(fmt::format(*scale.paso, {}));
+}
 
 double imprimeEncabezado(PageCanvas& page, const QString& formula, const QDate& today) {
     page.setDrawWidth(1);
@@ -402,6 +509,7 @@ void imprimeImpresora(PageCanvas& page, const workspace::Workspace& ws, const Pr
     // Under the whole line of 8-point text (3.3 mm high), not through its figures.
     fila += kTotalsTextHeight;
     page.drawLine(QPointF(13, fila), QPointF(13 + 137, fila));
+    drawWeighing(page, fila, ws, texts, today);
 }
 
 } // namespace printing

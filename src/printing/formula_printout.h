@@ -8,6 +8,7 @@
 
 #include <QVariant>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace store {
@@ -106,5 +107,34 @@ QVariant printedFigure(const std::optional<double>& figure);
 
 // A share (1 = 100 %) as printed: times 100, two decimals, " %". Empty when not numeric.
 QString shareText(const QVariant& fraction);
+
+// The weighing conditions of the formula as printed, a caption and its value each: the count of
+// ingredients, rounding, and each ingredient's minimum if used ("Mínimo si se usa: Maíz",
+// "50.00"). None for a formula without them.
+std::vector<std::pair<QString, QString>> weighingConditionLines(const workspace::Workspace& ws);
+
+// One ingredient on the weighing sheet: its quantity on the ingredient basis and, on a scale,
+// how many whole steps make it.
+struct WeighingLine {
+    QString nombre;
+    double cantidad = 0;
+    std::optional<long long> pasos; // none without a step
+};
+
+// The ingredients weighed on one scale (paso), or those without a step (none).
+struct WeighingScale {
+    std::optional<double> paso;
+    std::vector<WeighingLine> lines;
+};
+
+// The weighing sheet of a rounded formula: the printed ingredients grouped by their step, the
+// largest step first, those without a step last, each group in the order of the mix. Empty for a
+// formula that does not round.
+std::vector<WeighingScale> weighingSheet(const workspace::Workspace& ws);
+
+// "Balanza de paso 5 kg", "Sin paso de pesada".
+QString scaleTitle(const WeighingScale& scale);
+// "136 × 5 kg"; empty without a step.
+QString stepsText(const WeighingLine& line, const WeighingScale& scale);
 
 } // namespace printing

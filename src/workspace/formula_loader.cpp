@@ -13,6 +13,7 @@
 #include "workspace/basis_rule.h"
 #include "workspace/mix_compositions.h"
 #include "workspace/results.h"
+#include "workspace/weighing_rows.h"
 #include "workspace/workspace.h"
 
 #include <QDate>
@@ -237,7 +238,9 @@ struct StoredFormulas {
     QHash<int, std::vector<formulas::FormulaRatio>> ratios;
     QHash<int, std::vector<formulas::FormulaGroup>> groups;
     QHash<int, QHash<int, double>> probabilities; // by formula, then nutrient
-    MixCompositions compositions; // of every formula's ingredients, for its nutrients
+    MixCompositions compositions;        // of every formula's ingredients, for its nutrients
+    QHash<int, StoredWeighing> weighing; // minimum-if-used rows and options, by formula
+    QHash<int, double> steps;            // the weighing step of the ingredients that have one
 };
 
 StoredFormulas readStoredFormulas(store::Database& db, const std::vector<int>& ids) {
@@ -262,6 +265,8 @@ StoredFormulas readStoredFormulas(store::Database& db, const std::vector<int>& i
             nutrientIds.push_back(r.id);
     }
     s.compositions = readMixCompositions(db, ingredientIds, nutrientIds);
+    s.weighing = loadWeighing(db, ids);
+    s.steps = loadWeighingSteps(db, ingredientIds);
     return s;
 }
 
@@ -289,6 +294,16 @@ LoadedFormula assemble(const StoredFormulas& s, int formula) {
     ws.ratios = s.ratios.value(formula);
     ws.groups = s.groups.value(formula);
     ws.vRevision = s.revisions.value(formula, 0);
+    const StoredWeighing weighing = s.weighing.value(formula);
+    for (FormulaIngredient& p : ws.ingredients) {
+        if (const auto m = weighing.minimoSiSeUsa.constFind(p.id);
+            m != weighing.minimoSiSeUsa.constEnd())
+            p.minimoSiSeUsa = *m;
+        if (const auto step = s.steps.constFind(p.id); step != s.steps.constEnd())
+            p.paso = *step;
+    }
+    ws.maxIngredientes = weighing.maxIngredientes;
+    ws.redondear = weighing.redondear;
     // The quantity box ends up showing the batch total of the loaded mix, as after any recount.
     out.header.figures = actuResultados(ws, s.compositions);
     out.header.cantidad = out.header.figures->cantidadText;

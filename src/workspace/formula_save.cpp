@@ -8,6 +8,7 @@
 #include "store/database.h"
 #include "store/revisions.h"
 #include "store/sql_text.h"
+#include "workspace/weighing_rows.h"
 #include "workspace/workspace.h"
 
 #include <QDate>
@@ -239,6 +240,7 @@ void saveFormulaRows(const Workspace& ws, store::Database& db, int idFormula) {
     mergeRows(kProbabilityRows, probabilityRows(ws.nutrients), db, idFormula);
     formulas::saveFormulaRatios(db, idFormula, ws.ratios);
     formulas::saveFormulaGroups(db, idFormula, ws.groups);
+    saveWeighing(ws, db, idFormula);
     tx.commit();
 }
 

@@ -15,7 +15,8 @@ namespace workspace {
 struct Workspace;
 
 // Makes the stored nutrient rows (formula_propiedad), ingredient rows (formula_producto), ratio
-// limits (formula_relacion) and group limits (formula_grupo) of formula idFormula equal to the
+// limits (formula_relacion), group limits (formula_grupo), minimum-if-used rows
+// (formula_uso_minimo) and weighing options (formula_opciones) of formula idFormula equal to the
 // workspace's records, by a merge of both sides in ascending id:
 // a row on both sides is updated in place (columns the program does not know are kept), a
 // workspace row the formula lacks is inserted, a stored row the workspace no longer has is

@@ -18,6 +18,11 @@ SavedState savedState(const Workspace& ws) {
         s.ratios.emplace_back(r.numerador, r.divisor, r.minimo, r.maximo);
     for (const formulas::FormulaGroup& g : ws.groups)
         s.groups.emplace_back(g.id, 0, g.minimo, g.maximo);
+    for (const FormulaIngredient& i : ws.ingredients)
+        if (i.minimoSiSeUsa)
+            s.minimosSiSeUsa.emplace_back(i.id, i.minimoSiSeUsa);
+    s.maxIngredientes = ws.maxIngredientes;
+    s.redondear = ws.redondear;
     return s;
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace workspace {
@@ -24,6 +25,10 @@ struct SavedState {
     std::vector<Nutrient> nutrients;
     std::vector<Limit> ratios;
     std::vector<Limit> groups;
+    // The weighing conditions: each ingredient's minimum if used, the count, rounding.
+    std::vector<std::pair<int, Value>> minimosSiSeUsa = {};
+    std::optional<int> maxIngredientes = {};
+    bool redondear = false;
 
     bool operator==(const SavedState&) const = default;
 };

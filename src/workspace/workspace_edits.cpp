@@ -43,7 +43,7 @@ CellEditor ingredientEditorFor(const QString& field) {
         return CellEditor::Price;
     if (isField(field, "cantidad_seca") || isField(field, "cantidad_humeda"))
         return CellEditor::Quantity;
-    if (isField(field, "minimo") || isField(field, "maximo"))
+    if (isField(field, "minimo") || isField(field, "maximo") || isField(field, "minimo_si_se_usa"))
         return CellEditor::IngredientLimit;
     return CellEditor::None;
 }
@@ -160,9 +160,38 @@ EditResult editIngredientLimit(Workspace& ws, const GridRow& row, const QString&
     FormulaIngredient* p = findIngredient(ws, row.id);
     if (!p)
         return refuse(r, QStringLiteral("No se encuentra el Producto"));
-    storeLimit(*p, field, *value, 1);
+    if (isField(field, "minimo_si_se_usa"))
+        p->minimoSiSeUsa = value->isValid()
+                               ? std::optional<double>(fmt::roundDecimals(value->toDouble(), 1))
+                               : std::nullopt;
+    else
+        storeLimit(*p, field, *value, 1);
     r.stored = true;
     r.ingredientGrid = true;
+    return r;
+}
+
+EditResult editMaxIngredientes(Workspace& ws, const QString& text) {
+    EditResult r;
+    if (text.trimmed().isEmpty()) {
+        ws.maxIngredientes.reset();
+        r.stored = true;
+        return r;
+    }
+    bool whole = false;
+    const int count = text.trimmed().toInt(&whole);
+    if (!whole || count < 1)
+        return refuse(r, QStringLiteral("El máximo de ingredientes debe ser un número entero "
+                                        "mayor que 0, o quedar vacío"));
+    ws.maxIngredientes = count;
+    r.stored = true;
+    return r;
+}
+
+EditResult setRounding(Workspace& ws, bool redondear) {
+    EditResult r;
+    ws.redondear = redondear;
+    r.stored = true;
     return r;
 }
 

@@ -64,7 +64,8 @@ EditResult editQuantity(Workspace& ws, store::Database& db, const GridRow& row,
                         const QString& field, const QString& text);
 // Wet price: 2 decimals; the dry price follows; then the figures. An empty text does nothing.
 EditResult editPrice(Workspace& ws, store::Database& db, const GridRow& row, const QString& text);
-// Ingredient limit (minimo or maximo): 0 to 1000, 1 decimal; empty means no limit.
+// Ingredient limit (minimo, maximo or minimo_si_se_usa, the minimum if used): 0 to 1000, 1
+// decimal; empty means no limit.
 EditResult editIngredientLimit(Workspace& ws, const GridRow& row, const QString& field,
                                const QString& text);
 // Nutrient limit (minimo or maximo): any number, 2 decimals; empty means no limit.
@@ -91,6 +92,12 @@ EditResult addGroup(Workspace& ws, const formulas::FormulaGroup& group);
 // Takes away ratio or group row `row` (nothing when there is no such row).
 EditResult removeRatio(Workspace& ws, size_t row);
 EditResult removeGroup(Workspace& ws, size_t row);
+
+// The most ingredients the mix may hold ("Máx. ingredientes"): a whole number from 1; empty
+// means no such limit.
+EditResult editMaxIngredientes(Workspace& ws, const QString& text);
+// Whether every ingredient with a weighing step is weighed in whole steps.
+EditResult setRounding(Workspace& ws, bool redondear);
 
 // Each share from the quantities: a row's quantity over the total on its basis, 0 when the
 // total is 0.

@@ -60,7 +60,8 @@ std::vector<Column> ingredientColumns() {
             share(QStringLiteral("%")),
             cost,
             hidden(),
-            hidden()};
+            hidden(),
+            number(QStringLiteral("Mín. si se usa"), 1000)};
 }
 
 std::vector<Column> nutrientColumns() {
@@ -126,12 +127,13 @@ grid::GridContent ingredientGrid(Workspace& ws) {
                          QVariant(), variant(p.cantidadSeca), variant(p.porcentajeSeca), QVariant(),
                          variant(p.cantidadHumeda), variant(p.porcentajeHumeda),
                          variant(p.costoTotal), variant(p.materiaSecaActual),
-                         variant(p.costoHumedaActual)});
-    grid::GridContent g = grid::gridContent(
-        {"id_producto", "nombre", "materia_seca", "costo_seca", "costo_humeda", "sep1", "minimo",
-         "maximo", "sep2", "cantidad_seca", "porcentaje_seca", "sep3", "cantidad_humeda",
-         "porcentaje_humeda", "costo_total", "materiaSecaActual", "costoHumedaActual"},
-        cells, columns);
+                         variant(p.costoHumedaActual), variant(p.minimoSiSeUsa)});
+    grid::GridContent g =
+        grid::gridContent({"id_producto", "nombre", "materia_seca", "costo_seca", "costo_humeda",
+                           "sep1", "minimo", "maximo", "sep2", "cantidad_seca", "porcentaje_seca",
+                           "sep3", "cantidad_humeda", "porcentaje_humeda", "costo_total",
+                           "materiaSecaActual", "costoHumedaActual", "minimo_si_se_usa"},
+                          cells, columns);
     for (int sep : {5, 8, 11})
         g.setColumnBackground(sep, grid::kGrey);
     const int quantityCol = ws.ingredientsDry ? 9 : 12;

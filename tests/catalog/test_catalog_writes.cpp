@@ -27,7 +27,8 @@ QString snapshot(store::Database& db) {
     return queryRows(db, {"select * from productos order by id_producto",
                           "select * from propiedades order by id_propiedad",
                           "select * from producto_propiedad order by id_producto,id_propiedad",
-                          "select * from precio_historial order by id_producto,fecha"});
+                          "select * from precio_historial order by id_producto,fecha",
+                          "select * from producto_pesada order by id_producto"});
 }
 
 catalog::IngredientValues values(const QString& code, const QString& name) {
@@ -45,6 +46,17 @@ template <class Write> int failAtEveryStatement(store::Database& db, Write write
 TEST(IngredientEditor, ChecksInOrderWithTheirControls) {
     IngredientFields t{" A1 ", "Maíz", "Kg", "0.2", "88"};
     EXPECT_FALSE(catalog::checkIngredient(t));
+    // The weighing step: empty is none, else a number above 0.
+    for (const char* step : {"5", "0.1", " "}) {
+        t.paso = step;
+        EXPECT_FALSE(catalog::checkIngredient(t)) << step;
+    }
+    for (const char* step : {"0", "-5", "cinco", "1e400"}) {
+        t.paso = step;
+        EXPECT_EQ(catalog::checkIngredient(t), (Refusal{catalog::kPasoInvalido, "txtPaso"}))
+            << step;
+    }
+    t.paso.clear();
     t.materiaSeca = "100";
     EXPECT_FALSE(catalog::checkIngredient(t));
     t.materiaSeca = "0";
@@ -105,6 +117,47 @@ TEST(IngredientWrites, CreateStoresPaddedCodeKeyAndOneZeroRowPerNutrient) {
     EXPECT_FALSE(catalog::updateIngredient(db, 77, {"ZZ", "x", "mg", 1, 1}));
 }
 
+TEST(IngredientWrites, TheWeighingStepIsStoredWithTheIngredientOrNotAtAll) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    const auto step = [&](int id) {
+        store::RecordSet rs =
+            db.query("select paso from producto_pesada where id_producto=" + QString::number(id));
+        return rs.count() ? std::optional<double>(rs.valueAt(0, 0).toDouble()) : std::nullopt;
+    };
+    catalog::IngredientValues v = values("PESA", "Con paso");
+    v.paso = 5;
+    const int nutrients = count(db, "select count(*) from propiedades");
+    int id = 0;
+    // As any new ingredient (5 + one row per nutrient), then the weighing table looked for, the
+    // step's update (no row yet) and its insert.
+    EXPECT_EQ(failAtEveryStatement(db, [&] { id = catalog::createIngredient(db, v).id; }),
+              5 + nutrients + 3);
+    EXPECT_EQ(step(id), 5.0);
+    std::optional<catalog::IngredientRecord> record = catalog::loadIngredient(db, id);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->shown.paso, "5");
+
+    // Changed: updated in place, whole or not at all with the rest of the ingredient.
+    IngredientFields typed = record->shown;
+    typed.paso = "0.1";
+    EXPECT_EQ(
+        failAtEveryStatement(
+            db, [&] { catalog::updateIngredient(db, id, catalog::valuesToStore(typed, *record)); }),
+        4);
+    EXPECT_EQ(step(id), 0.1);
+    // A step stored with more decimals than shown keeps them when left alone.
+    db.exec("update producto_pesada set paso=0.123456 where id_producto=" + QString::number(id));
+    record = catalog::loadIngredient(db, id);
+    EXPECT_EQ(catalog::valuesToStore(record->shown, *record).paso, 0.123456);
+    // Emptied: the step is taken away.
+    typed = record->shown;
+    typed.paso = "";
+    ASSERT_TRUE(catalog::updateIngredient(db, id, catalog::valuesToStore(typed, *record)));
+    EXPECT_FALSE(step(id));
+    EXPECT_EQ(catalog::loadIngredient(db, id)->shown.paso, "");
+}
+
 TEST(IngredientWrites, FormattedNumbersLeftAloneKeepTheirStoredPrecision) {
     TempDatabase t;
     store::Database& db = t.db();
@@ -153,13 +206,14 @@ TEST(IngredientWrites, EveryMultiStatementWriteIsWholeOrNothing) {
                             QString::number(id)),
               2);
 
-    // A price change: the price read, the update, the look for an earlier history and its row.
+    // A price change: the price read, the update, the look for an earlier history and its row,
+    // the weighing table looked for and the ingredient's step taken away (it has none).
     EXPECT_EQ(failAtEveryStatement(
                   db,
                   [&] {
                       catalog::updateIngredient(db, id, {"MIX", "Mezcla", "Kg", 0.5, 88});
                   }),
-              4);
+              6);
     // per table (memberships, plan stock, the weighing and variability tables) its check and
     // delete, then history, composition, ingredient
     EXPECT_EQ(failAtEveryStatement(db, [&] { catalog::deleteIngredient(db, id); }), 19);

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <cstdlib>
@@ -453,4 +454,61 @@ TEST(FormulateCommand, ALimitHeldWithAProbabilityShowsItsMarginAndOthersRefuseIt
     EXPECT_NE(plan.status, 0);
     EXPECT_TRUE((plan.out + plan.err + plan.messages.join('\n')).contains("probabilidad"))
         << plan.out.toStdString() << plan.err.toStdString();
+}
+
+TEST(FormulateCommand, WeighingConditionsAddTheSearchToTheJsonAndItsLimitsStopIt) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    const QString formula =
+        db.query("select max(id_formula) from formulas where trim(codigo)='CERDO-CREC'")
+            .valueAt(0, 0)
+            .toString();
+    // Every ingredient that may reach 30 kg at least that if used, at most 8 of them.
+    db.exec("insert into formula_uso_minimo (id_formula,id_producto,minimo) select " + formula +
+            ",id_producto,30 from formula_producto where (maximo is null or maximo>=30) and "
+            "id_formula=" +
+            formula);
+    db.exec("insert into formula_opciones (id_formula,max_ingredientes,redondear) values (" +
+            formula + ",8,0)");
+    const QStringList args{"--formula", "CERDO-CREC", "--quantity", "1000", "--json"};
+    const CommandRun r = formulate(t.path(), args);
+    ASSERT_EQ(r.status, 0) << r.messages.join('\n').toStdString();
+    EXPECT_TRUE(r.messages.isEmpty());
+    const QJsonObject entero = r.json["entero"].toObject();
+    EXPECT_EQ(entero.keys(), (QStringList{"brecha", "costo_continuo", "nodos", "probado"}));
+    EXPECT_TRUE(entero["probado"].toBool());
+    EXPECT_EQ(entero["brecha"].toDouble(), 0);
+    EXPECT_LE(entero["costo_continuo"].toDouble(), r.json["costo_unitario_humeda"].toDouble());
+    QSet<int> conditioned;
+    db.forEachRow("select id_producto from formula_uso_minimo where id_formula=" + formula, {},
+                  [&](const store::Database::Row& row) { conditioned << row[0].toInt(); });
+    ASSERT_GT(conditioned.size(), 8);
+    int used = 0;
+    for (const QJsonValue& row : r.json["ingredientes"].toArray()) {
+        const double q = row.toObject()["cantidad_humeda"].toDouble();
+        used += q > 0 ? 1 : 0;
+        if (conditioned.contains(row.toObject()["id_producto"].toInt())) {
+            EXPECT_TRUE(q == 0 || q >= 30 - 1e-9) << q;
+        }
+    }
+    EXPECT_LE(used, 8);
+    ASSERT_GT(entero["nodos"].toDouble(), 1);
+
+    // One node, by either name of the option: the best mix found, not proven, and said so.
+    const CommandRun cut = formulate(t.path(), args + QStringList{"--max-nodos", "1"});
+    const QJsonObject stopped = cut.json["entero"].toObject();
+    EXPECT_EQ(stopped["nodos"].toDouble(), 1);
+    EXPECT_FALSE(stopped["probado"].toBool());
+    EXPECT_EQ(formulate(t.path(), args + QStringList{"--max-nodes", "1"}).out, cut.out);
+    ASSERT_FALSE(cut.messages.isEmpty());
+    EXPECT_TRUE(cut.messages[0].startsWith("La búsqueda se detuvo"))
+        << cut.messages[0].toStdString();
+
+    // Limits that are no number of nodes or seconds are refused before anything runs.
+    for (const QStringList& bad : {QStringList{"--max-nodes", "0"}, QStringList{"--max-nodos", "x"},
+                                   QStringList{"--max-segundos", "-1"}}) {
+        const CommandRun refused = formulate(t.path(), args + bad);
+        EXPECT_NE(refused.status, 0) << bad.join(' ').toStdString();
+        EXPECT_TRUE(refused.out.isEmpty());
+    }
 }

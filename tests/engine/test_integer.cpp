@@ -171,6 +171,20 @@ TEST(Integer, LimitsStopWithTheBestMixAndItsGap) {
     } else {
         EXPECT_EQ(cut.status, IntegerStatus::NoMixFound);
     }
+
+    // A caller that says stop after three nodes stops where the node limit of three does, and
+    // is asked before every node.
+    std::vector<long> asked;
+    IntegerLimits cancelled{0, 0};
+    cancelled.seguir = [&](long nodos) {
+        asked.push_back(nodos);
+        return nodos < 3;
+    };
+    const IntegerResult stopped = solveInteger(b, c, cancelled);
+    EXPECT_EQ(stopped.status, cut.status);
+    EXPECT_EQ(stopped.nodos, 3);
+    EXPECT_EQ(stopped.costo, cut.costo);
+    EXPECT_EQ(asked, (std::vector<long>{0, 1, 2, 3}));
 }
 
 TEST(Integer, ChildStartsFromItsParentsBasis) {

@@ -175,6 +175,18 @@ TEST(PlanRun, ConflictsAndMistakesAreNamed) {
     const plans::PlanRun empty = plans::formulatePlan(db, plan);
     EXPECT_EQ(empty.outcome, plans::PlanRunOutcome::Invalid);
     EXPECT_EQ(empty.mensaje, "El plan Semana de ejemplo no tiene fórmulas");
+
+    // A formula with weighing conditions: the plan's continuous programme would break them.
+    plan = samplePlan(db);
+    ASSERT_EQ(plans::formulatePlan(db, plan).outcome, plans::PlanRunOutcome::Optimum);
+    const int second = plan.formulas[1].idFormula;
+    db.exec("insert into formula_opciones (id_formula,max_ingredientes,redondear) values (" +
+            QString::number(second) + ",3,0)");
+    const plans::PlanRun weighed = plans::formulatePlan(db, plan, plans::PlanPrices::Stored);
+    EXPECT_EQ(weighed.outcome, plans::PlanRunOutcome::Invalid);
+    EXPECT_TRUE(weighed.mensaje.startsWith("La fórmula ")) << weighed.mensaje.toStdString();
+    EXPECT_TRUE(weighed.mensaje.contains("condiciones de pesada"));
+    EXPECT_TRUE(weighed.formulas.empty());
 }
 
 TEST(PlanRun, AStockBoundOfAFixedIngredientIsRelaxedToTheAmountTheFormulasFix) {

@@ -370,3 +370,33 @@ TEST(FormulaDocument, LimitsHeldWithAProbabilityHaveTheirTable) {
     EXPECT_EQ(texts(all.at(3).rows[2]).first(), optimizer::independenceNote());
     EXPECT_EQ(texts(all.at(4).rows[0]).first(), "INGREDIENTES");
 }
+
+TEST(FormulaDocument, WeighingConditionsAndTheSheetFollowTheIngredients) {
+    workspace::Workspace ws = smallFormula(); // as fed: Maíz 560, Soja 440
+    ws.ingredientsDry = false;
+    ws.ingredients[0].paso = 5;
+    ws.ingredients[2].paso = 5;
+    ws.ingredients[2].minimoSiSeUsa = 100;
+    ws.redondear = true;
+    ZipReader zip(printing::odtPackage(printing::imprimeWord(ws, sampleTexts(), kToday)));
+    QDomDocument content = parse(zip.read("content.xml"));
+    const QList<Table> all = tables(content, Styles(content));
+    ASSERT_EQ(all.size(), 6);
+    EXPECT_EQ(texts(all.at(3).rows[0]).first(), "INGREDIENTES");
+    ASSERT_EQ(all.at(4).rows.size(), 3);
+    EXPECT_EQ(texts(all.at(4).rows[1]), QStringList({"Redondear a la pesada", "Sí"}));
+    EXPECT_EQ(texts(all.at(4).rows[2]), QStringList({"Mínimo si se usa: Soja", "100.00"}));
+    ASSERT_EQ(all.at(5).rows.size(), 4);
+    EXPECT_EQ(texts(all.at(5).rows[0]), QStringList({"HOJA DE PESADA", "Pasos", "Cantidad (kg)"}));
+    EXPECT_EQ(texts(all.at(5).rows[1]).first(), "Balanza de paso 5 kg");
+    EXPECT_EQ(texts(all.at(5).rows[2]), QStringList({"Maíz", "112 × 5 kg", "560.00"}));
+    EXPECT_EQ(texts(all.at(5).rows[3]), QStringList({"Soja", "88 × 5 kg", "440.00"}));
+
+    // Without rounding the conditions stay and the sheet goes.
+    ws.redondear = false;
+    ZipReader plain(printing::odtPackage(printing::imprimeWord(ws, sampleTexts(), kToday)));
+    QDomDocument second = parse(plain.read("content.xml"));
+    const QList<Table> five = tables(second, Styles(second));
+    ASSERT_EQ(five.size(), 5);
+    EXPECT_EQ(texts(five.at(4).rows[0]).first(), "CONDICIONES DE PESADA");
+}

@@ -342,3 +342,69 @@ TEST(FormulaPrintout, LimitsHeldWithAProbabilityShowTheirMeanMarginAndAssumption
     ASSERT_NE(page.find(optimizer::independenceNote()), nullptr);
     EXPECT_GT(page.find("INGREDIENTES")->at.y(), page.find(optimizer::independenceNote())->at.y());
 }
+
+TEST(FormulaPrintout, ARoundedFormulaPrintsItsConditionsAndAWeighingSheetByScale) {
+    workspace::Workspace ws;
+    ws.ingredientsDry = false;
+    addNutrient(ws, "Proteína", 18, QVariant(), 18.2);
+    addIngredient(ws, "Maíz", 600, 0.6, 680, 0.68);
+    addIngredient(ws, "Soja", 200, 0.2, 225, 0.225);
+    addIngredient(ws, "Sal", 3, 0.003, 3.4, 0.0034);
+    addIngredient(ws, "Aceite", 80, 0.08, 91.6, 0.0916);
+    addIngredient(ws, "Urea", 0, 0, 0, 0); // out of the mix: not weighed
+    ws.ingredients[0].paso = 5;
+    ws.ingredients[1].paso = 5;
+    ws.ingredients[1].minimoSiSeUsa = 50;
+    ws.ingredients[2].paso = 0.1;
+    ws.ingredients[4].paso = 5;
+    ws.maxIngredientes = 4;
+
+    // Without rounding: the conditions, no sheet.
+    EXPECT_TRUE(printing::weighingSheet(ws).empty());
+    EXPECT_EQ(printing::weighingConditionLines(ws),
+              (std::vector<std::pair<QString, QString>>{{"Máximo de ingredientes", "4"},
+                                                        {"Mínimo si se usa: Soja", "50.00"}}));
+
+    ws.redondear = true;
+    const std::vector<printing::WeighingScale> sheet = printing::weighingSheet(ws);
+    ASSERT_EQ(sheet.size(), 3u);
+    EXPECT_EQ(sheet[0].paso, 5.0);
+    ASSERT_EQ(sheet[0].lines.size(), 2u);
+    EXPECT_EQ(sheet[0].lines[0].nombre, "Maíz");
+    EXPECT_EQ(sheet[0].lines[0].pasos, 136);
+    EXPECT_EQ(sheet[0].lines[1].pasos, 45);
+    EXPECT_EQ(sheet[1].paso, 0.1);
+    EXPECT_EQ(sheet[1].lines[0].pasos, 34);
+    EXPECT_FALSE(sheet[2].paso);
+    EXPECT_EQ(sheet[2].lines[0].nombre, "Aceite");
+    EXPECT_FALSE(sheet[2].lines[0].pasos);
+
+    RecordingCanvas page;
+    printing::imprimeImpresora(page, ws, sampleTexts(), kToday);
+    ASSERT_NE(page.find("CONDICIONES DE PESADA"), nullptr);
+    ASSERT_NE(page.find("Redondear a la pesada"), nullptr);
+    const auto* title = page.find("HOJA DE PESADA");
+    ASSERT_NE(title, nullptr);
+    const auto* scale = page.find("Balanza de paso 5 kg");
+    const auto* micro = page.find("Balanza de paso 0.1 kg");
+    const auto* rest = page.find("Sin paso de pesada");
+    ASSERT_TRUE(scale && micro && rest);
+    EXPECT_LT(title->at.y(), scale->at.y());
+    EXPECT_LT(scale->at.y(), micro->at.y());
+    EXPECT_LT(micro->at.y(), rest->at.y());
+    const auto* steps = page.find("136 × 5 kg");
+    ASSERT_NE(steps, nullptr);
+    EXPECT_GT(steps->at.y(), scale->at.y());
+    EXPECT_LT(steps->at.y(), micro->at.y());
+    EXPECT_NE(page.find("34 × 0.1 kg"), nullptr);
+
+    // A formula without conditions prints neither section.
+    RecordingCanvas plain;
+    workspace::Workspace without = ws;
+    without.redondear = false;
+    without.maxIngredientes.reset();
+    without.ingredients[1].minimoSiSeUsa.reset();
+    printing::imprimeImpresora(plain, without, sampleTexts(), kToday);
+    EXPECT_EQ(plain.find("CONDICIONES DE PESADA"), nullptr);
+    EXPECT_EQ(plain.find("HOJA DE PESADA"), nullptr);
+}

@@ -166,6 +166,8 @@ void expectSameLoad(const workspace::LoadedFormula& a, const workspace::LoadedFo
     EXPECT_EQ(v.vRevision, w.vRevision);
     EXPECT_EQ(v.ratios, w.ratios);
     EXPECT_EQ(v.groups, w.groups);
+    EXPECT_EQ(v.maxIngredientes, w.maxIngredientes);
+    EXPECT_EQ(v.redondear, w.redondear);
     ASSERT_EQ(v.ingredients.size(), w.ingredients.size());
     for (std::size_t k = 0; k < v.ingredients.size(); ++k) {
         const workspace::FormulaIngredient &p = v.ingredients[k], &q = w.ingredients[k];
@@ -181,7 +183,8 @@ void expectSameLoad(const workspace::LoadedFormula& a, const workspace::LoadedFo
               &workspace::FormulaIngredient::porcentajeHumeda,
               &workspace::FormulaIngredient::costoTotal,
               &workspace::FormulaIngredient::materiaSecaActual,
-              &workspace::FormulaIngredient::costoHumedaActual})
+              &workspace::FormulaIngredient::costoHumedaActual,
+              &workspace::FormulaIngredient::minimoSiSeUsa, &workspace::FormulaIngredient::paso})
             EXPECT_EQ(p.*field, q.*field) << p.nombre.toStdString();
     }
     ASSERT_EQ(v.nutrients.size(), w.nutrients.size());
@@ -226,6 +229,21 @@ TEST(FormulaLoader, LoadingTogetherGivesWhatLoadingEachGives) {
     addFormulaIngredient(db, copy, seco, std::nullopt, std::nullopt, 0.1, 0, 0);
     db.exec("insert into revisiones (tabla,id,revision) values ('formulas'," +
             QString::number(copy) + ",7)");
+    // Weighing conditions on the copy and on the second formula, steps for some ingredients.
+    db.exec("insert into formula_uso_minimo (id_formula,id_producto,minimo) select " +
+            QString::number(copy) +
+            ",id_producto,10 from formula_producto where id_formula=" + QString::number(sample[0]));
+    db.exec(
+        "insert into formula_uso_minimo (id_formula,id_producto,minimo) select " +
+        QString::number(sample[1]) +
+        ",min(id_producto),3 from formula_producto where id_formula=" + QString::number(sample[1]));
+    db.exec("insert into formula_opciones (id_formula,max_ingredientes,redondear) values (" +
+            QString::number(copy) + ",4,1)");
+    db.exec("insert into formula_opciones (id_formula,max_ingredientes,redondear) values (" +
+            QString::number(sample[1]) + ",Null,1)");
+    db.exec("insert into producto_pesada (id_producto,paso) select id_producto,5 from "
+            "formula_producto where id_formula=" +
+            QString::number(sample[0]));
 
     // The sample plan's formulas share most of their ingredients; some formulas asked twice, an
     // empty workspace and a formula that does not exist among them.
@@ -244,6 +262,13 @@ TEST(FormulaLoader, LoadingTogetherGivesWhatLoadingEachGives) {
     const workspace::LoadedFormula& copied = together[asked.size() - 4];
     EXPECT_EQ(copied.ws.vRevision, 7);
     EXPECT_EQ(copied.notices.size(), 1u);
+    EXPECT_EQ(copied.ws.maxIngredientes, 4);
+    EXPECT_TRUE(copied.ws.redondear);
+    ASSERT_FALSE(copied.ws.ingredients.empty());
+    for (const workspace::FormulaIngredient& p : copied.ws.ingredients) {
+        EXPECT_EQ(p.minimoSiSeUsa, 10.0);
+        EXPECT_EQ(p.paso, 5.0);
+    }
     std::size_t ratios = 0, groups = 0; // the sample holds both
     for (const workspace::LoadedFormula& f : together) {
         ratios += f.ws.ratios.size();

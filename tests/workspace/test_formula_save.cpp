@@ -6,6 +6,7 @@
 #include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
+#include "support/test_server.h"
 #include "workspace/formula_loader.h"
 #include "workspace/formula_save.h"
 #include "workspace/workspace.h"
@@ -28,7 +29,9 @@ QStringList storedState(store::Database& db) {
           "select * from formula_propiedad order by id_formula,id_propiedad",
           "select * from formula_producto order by id_formula,id_producto",
           "select * from formula_relacion order by id_formula,id_propiedad,id_propiedad_divisor",
-          "select * from formula_grupo order by id_formula,id_grupo"}) {
+          "select * from formula_grupo order by id_formula,id_grupo",
+          "select * from formula_uso_minimo order by id_formula,id_producto",
+          "select * from formula_opciones order by id_formula"}) {
         store::RecordSet rs = db.query(sql);
         for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
             QStringList row;
@@ -263,7 +266,8 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
     // The header, the change counter (raised, looked up, inserted on the first save), the
     // nutrient rows read, 1 update + 2 inserts + 1 delete, the ingredient rows read, 2 inserts
     // + 1 delete + 2 updates, the probabilities, the ratio and the group limits read (none), the
-    // column of broken limits looked up and written.
+    // column of broken limits looked up and written, the minimum-if-used rows and the options
+    // read (none).
     // One statement further the save is complete: the fault falls on the reload, which says so.
     const auto state = [&] { return storedState(db) + workspaceState(ws); };
     SaveResult r;
@@ -282,7 +286,7 @@ TEST(FormulaSave, AFailureAtAnyStatementLeavesTheFormulaAndTheWorkspaceAsTheyWer
                                                        "modificó nada en la base de datos"));
                                        return false;
                                    }),
-              20);
+              22);
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_TRUE(
         messages.texts()[0].startsWith("La Fórmula se grabó, pero no se pudo volver a leer"));
@@ -432,9 +436,9 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
 
     // The header, the change counter (raised, looked up, inserted), the nutrient and ingredient
     // rows read and updated (2 and 3), the probabilities read (none), the ratios read, updated
-    // and inserted, the groups read,
-    // the delete and the insert, the column of broken limits looked up and written.
-    // One further the save stands and the fault falls on the reload.
+    // and inserted, the groups read, the delete and the insert, the column of broken limits
+    // looked up and written, the minimum-if-used rows and the options read (none). One further
+    // the save stands and the fault falls on the reload.
     const auto state = [&] { return storedState(db) << QString::number(ws.ratios.size()); };
     EXPECT_EQ(failAtEveryStatement(db, state,
                                    [&] {
@@ -444,7 +448,7 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
                                        EXPECT_EQ(messages.shown().size(), 1u);
                                        return saved;
                                    }),
-              20);
+              22);
     messages.clear();
     loadShown(ws, db);
     EXPECT_TRUE(messages.shown().empty());
@@ -473,6 +477,88 @@ TEST(FormulaSave, RatioAndGroupLimitsAreSavedWithTheRowsOrNotAtAll) {
     EXPECT_TRUE(ws.groups.empty());
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_TRUE(messages.texts()[0].contains("formula_relacion"));
+}
+
+TEST(FormulaSave, WeighingConditionsAreSavedWithTheRowsOrNotAtAll) {
+    Fixture fx;
+    auto& db = fx.t.db();
+    ScriptedMessages messages;
+    const QString f = QString::number(fx.f);
+    db.exec("insert into formula_uso_minimo (id_formula,id_producto,minimo) values (" + f +
+            ",3,50)");
+    db.exec("insert into formula_uso_minimo (id_formula,id_producto,minimo) values (" + f +
+            ",5,20)");
+    // A row of an ingredient the formula does not hold, and G's own row: neither is touched.
+    db.exec("insert into formula_uso_minimo (id_formula,id_producto,minimo) values (" + f +
+            ",6,1)");
+    db.exec("insert into formula_uso_minimo (id_formula,id_producto,minimo) values (" +
+            QString::number(fx.g) + ",4,7)");
+    db.exec("insert into formula_opciones (id_formula,max_ingredientes,redondear) values (" + f +
+            ",2,0)");
+    db.exec("insert into producto_pesada (id_producto,paso) values (3,5)");
+    db.exec("insert into producto_pesada (id_producto,paso) values (4,0.1)");
+
+    Workspace ws;
+    ws.formulaId = fx.f;
+    loadShown(ws, db);
+    ASSERT_TRUE(messages.shown().empty());
+    EXPECT_EQ(ws.maxIngredientes, 2);
+    EXPECT_FALSE(ws.redondear);
+    EXPECT_EQ(workspace::findIngredient(ws, 3)->minimoSiSeUsa, 50.0);
+    EXPECT_EQ(workspace::findIngredient(ws, 3)->paso, 5.0);
+    EXPECT_EQ(workspace::findIngredient(ws, 4)->paso, 0.1);
+    EXPECT_FALSE(workspace::findIngredient(ws, 4)->minimoSiSeUsa);
+    EXPECT_EQ(workspace::findIngredient(ws, 5)->minimoSiSeUsa, 20.0);
+    EXPECT_FALSE(workspace::findIngredient(ws, 5)->paso);
+
+    // 3 changed, 5 taken away, 4 given; the count raised and rounding on.
+    workspace::findIngredient(ws, 3)->minimoSiSeUsa = 40;
+    workspace::findIngredient(ws, 5)->minimoSiSeUsa.reset();
+    workspace::findIngredient(ws, 4)->minimoSiSeUsa = 12.5;
+    ws.maxIngredientes = 3;
+    ws.redondear = true;
+    // Besides the header, the counter, the rows, the limits and the broken limits (15): the
+    // minimum-if-used rows read, 3 updated, 4 inserted, 5 and 6 deleted; the options read and
+    // updated. One further the fault falls on the reload.
+    const auto state = [&] { return storedState(db) + workspaceState(ws); };
+    EXPECT_EQ(failAtEveryStatement(db, state,
+                                   [&] {
+                                       messages.clear();
+                                       return save(ws, db, fx.headerUpdate()).outcome ==
+                                              SaveResult::Saved;
+                                   }),
+              22);
+    messages.clear();
+    loadShown(ws, db);
+    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_EQ(ws.maxIngredientes, 3);
+    EXPECT_TRUE(ws.redondear);
+    EXPECT_EQ(workspace::findIngredient(ws, 3)->minimoSiSeUsa, 40.0);
+    EXPECT_EQ(workspace::findIngredient(ws, 4)->minimoSiSeUsa, 12.5);
+    EXPECT_FALSE(workspace::findIngredient(ws, 5)->minimoSiSeUsa);
+    EXPECT_EQ(keys(db, "formula_uso_minimo", "id_producto", fx.f), (std::vector<int>{3, 4}));
+    EXPECT_EQ(keys(db, "formula_uso_minimo", "id_producto", fx.g), (std::vector<int>{4}));
+
+    // Without a count and without rounding the formula keeps no options row at all.
+    ws.maxIngredientes.reset();
+    ws.redondear = false;
+    ASSERT_EQ(save(ws, db, fx.headerUpdate()).outcome, SaveResult::Saved);
+    EXPECT_TRUE(keys(db, "formula_opciones", "id_formula", fx.f).empty());
+    loadShown(ws, db);
+    EXPECT_FALSE(ws.maxIngredientes);
+    EXPECT_FALSE(ws.redondear);
+
+    // A stored value the program cannot use refuses the formula, naming the table (a server's
+    // typed columns refuse such a value when it is written).
+    if (testsOnServer())
+        return;
+    db.exec("update formula_uso_minimo set minimo='mucho' where id_formula=" + f +
+            " and id_producto=3");
+    messages.clear();
+    loadShown(ws, db);
+    EXPECT_EQ(ws.formulaId, 0);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_TRUE(messages.texts()[0].contains("formula_uso_minimo"));
 }
 
 TEST(FormulaSave, TheLimitsAMixBreaksAreNamedAsTheGridsShowThem) {

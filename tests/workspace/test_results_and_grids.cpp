@@ -124,8 +124,11 @@ TEST(WorkspaceGrids, SignalsMixLimitsAndCatalogueChanges) {
     ws.ingredients[1].materiaSecaActual = 91.0; // dry matter changed
 
     grid::GridContent g = workspace::ingredientGrid(ws);
-    ASSERT_EQ(g.columnCount(), 17);
+    ASSERT_EQ(g.columnCount(), 18);
     EXPECT_EQ(g.header[12].text, "B.Húmeda kg");
+    // The minimum if used comes last, empty where the ingredient has none.
+    EXPECT_EQ(g.header[17].text, "Mín. si se usa");
+    EXPECT_EQ(g.cell(0, 17).text, "");
     EXPECT_EQ(g.header[1].background, grid::kGrey);
     EXPECT_EQ(g.columns[0].widthTwips, 0);
     EXPECT_EQ(g.columns[5].widthTwips, 80);

@@ -126,6 +126,33 @@ TEST(WorkspaceEdits, PriceAndLimitsRoundAndCheckTheirRanges) {
     EXPECT_TRUE(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "minimo", "").stored);
     EXPECT_FALSE(s.field(s.a, "minimo").isValid()); // no limit, not 0
 
+    // The minimum if used is edited as a limit is; the count and rounding beside the quantity.
+    Told weighing;
+    workspace::FormulaIngredient* a = workspace::findIngredient(s.ws, s.a);
+    EXPECT_EQ(workspace::ingredientEditorFor("minimo_si_se_usa"),
+              workspace::CellEditor::IngredientLimit);
+    EXPECT_TRUE(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "minimo_si_se_usa", "25.06")
+                    .stored);
+    EXPECT_EQ(a->minimoSiSeUsa, 25.1);
+    EXPECT_FALSE(a->minimo); // the other limits untouched
+    EXPECT_FALSE(
+        weighing(workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "minimo_si_se_usa", "-1"))
+            .stored);
+    EXPECT_TRUE(
+        workspace::editIngredientLimit(s.ws, s.ingredient(s.a), "minimo_si_se_usa", "").stored);
+    EXPECT_FALSE(a->minimoSiSeUsa);
+    EXPECT_TRUE(workspace::editMaxIngredientes(s.ws, " 7 ").stored);
+    EXPECT_EQ(s.ws.maxIngredientes, 7);
+    for (const char* bad : {"0", "2.5", "siete"})
+        EXPECT_FALSE(weighing(workspace::editMaxIngredientes(s.ws, bad)).stored) << bad;
+    EXPECT_EQ(s.ws.maxIngredientes, 7);
+    EXPECT_TRUE(workspace::editMaxIngredientes(s.ws, "").stored);
+    EXPECT_FALSE(s.ws.maxIngredientes);
+    EXPECT_TRUE(workspace::setRounding(s.ws, true).stored);
+    EXPECT_TRUE(s.ws.redondear);
+    EXPECT_EQ(weighing.texts.size(), 4);
+    EXPECT_EQ(weighing.texts[0], "El valor debe ser mayor que cero");
+
     EXPECT_TRUE(workspace::editNutrientLimit(s.ws, s.nutrient(s.prot), "minimo", "-1.239").stored);
     EXPECT_DOUBLE_EQ(s.nutrientField("minimo").toDouble(), -1.24);
     EXPECT_TRUE(workspace::editNutrientLimit(s.ws, s.nutrient(s.prot), "maximo", "").stored);

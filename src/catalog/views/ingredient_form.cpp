@@ -31,17 +31,19 @@ IngredientForm::IngredientForm(QDialog* view, bool withNutrientsButton) {
     unitBox->setCurrentIndex(-1);
     costEdit = named<QLineEdit>(view, "Text3");
     dryMatterEdit = named<QLineEdit>(view, "Text4");
+    stepEdit = named<QLineEdit>(view, "txtPaso");
+    stepEdit->setAlignment(Qt::AlignRight);
+    stepEdit->setToolTip(QStringLiteral("Lo que pesa de una vez la balanza de este ingrediente, "
+                                        "en la unidad de la fórmula; vacío: sin redondeo"));
     txtid_producto = named<QLineEdit>(view, "txtid_producto");
     txtid_producto->hide();
     costEdit->setAlignment(Qt::AlignRight);
     dryMatterEdit->setAlignment(Qt::AlignRight);
 
     auto* fields = new QGridLayout;
-    const std::pair<const char*, QWidget*> rows[] = {{"Código", codeEdit},
-                                                     {"Descripción", descriptionEdit},
-                                                     {"Unidad", unitBox},
-                                                     {"Precio Costo", costEdit},
-                                                     {"Materia Seca", dryMatterEdit}};
+    const std::pair<const char*, QWidget*> rows[] = {
+        {"Código", codeEdit},       {"Descripción", descriptionEdit}, {"Unidad", unitBox},
+        {"Precio Costo", costEdit}, {"Materia Seca", dryMatterEdit},  {"Paso de pesada", stepEdit}};
     int r = 0;
     for (const auto& [caption, field] : rows) {
         fields->addWidget(new QLabel(QString::fromUtf8(caption), view), r, 0);
@@ -67,15 +69,15 @@ IngredientForm::IngredientForm(QDialog* view, bool withNutrientsButton) {
     layout->addLayout(fields);
     layout->addStretch(1);
     layout->addLayout(buttons);
-    view->resize(560, 215);
+    view->resize(560, 240);
 
-    keys::enterMovesOn({codeEdit, descriptionEdit, unitBox, costEdit, dryMatterEdit});
+    keys::enterMovesOn({codeEdit, descriptionEdit, unitBox, costEdit, dryMatterEdit, stepEdit});
     numericOnLeave(costEdit, texts::kDebeCosto);
 }
 
 IngredientFields IngredientForm::typed() const {
-    return {codeEdit->text(), descriptionEdit->text(), unitBox->currentText(), costEdit->text(),
-            dryMatterEdit->text()};
+    return {codeEdit->text(), descriptionEdit->text(), unitBox->currentText(),
+            costEdit->text(), dryMatterEdit->text(),   stepEdit->text()};
 }
 
 void IngredientForm::show(const IngredientFields& f, int id) {
@@ -85,6 +87,7 @@ void IngredientForm::show(const IngredientFields& f, int id) {
     unitBox->setEditText(f.unidad);
     costEdit->setText(f.costo);
     dryMatterEdit->setText(f.materiaSeca);
+    stepEdit->setText(f.paso);
     txtid_producto->setText(id > 0 ? QString::number(id) : QString());
 }
 

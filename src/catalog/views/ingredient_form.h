@@ -10,7 +10,8 @@ class QPushButton;
 namespace catalog::views {
 
 // The controls of the two ingredient editors (the catalogue's and the one that saves a mix as
-// an ingredient), laid out on `view`: code, description, unit, cost, dry matter, the hidden
+// an ingredient), laid out on `view`: code, description, unit, cost, dry matter, the weighing
+// step, the hidden
 // id, and the buttons. The Nutrientes button only when asked for.
 struct IngredientForm {
     IngredientForm(QDialog* view, bool withNutrientsButton);
@@ -25,6 +26,7 @@ struct IngredientForm {
     QComboBox* unitBox = nullptr;
     QLineEdit* costEdit = nullptr;
     QLineEdit* dryMatterEdit = nullptr;
+    QLineEdit* stepEdit = nullptr; // empty: no weighing step
     QLineEdit* txtid_producto = nullptr;
     QPushButton* cmdUpdate = nullptr;
     QPushButton* cmdRefresh = nullptr;

@@ -151,6 +151,8 @@ private:
     bool limitReached() const {
         if (limits_.maxNodos > 0 && nodes_ >= limits_.maxNodos)
             return true;
+        if (limits_.seguir && !limits_.seguir(nodes_))
+            return true;
         if (limits_.maxSegundos > 0) {
             const std::chrono::duration<double> spent = Clock::now() - start_;
             return spent.count() >= limits_.maxSegundos;

@@ -2,6 +2,7 @@
 
 #include "optimizer/engine/blend.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,10 @@ struct IntegerLimits {
     static constexpr long kDefaultNodos = 2000000;
     long maxNodos = kDefaultNodos;
     double maxSegundos = 0;
+    // Asked before each node with the nodes done so far; false stops the search there, as a
+    // limit does (the best mix found is kept). A window polls its events and its cancel button
+    // from here. None: the search runs to its proof or its limits.
+    std::function<bool(long nodos)> seguir = {};
 };
 
 enum class IntegerStatus {

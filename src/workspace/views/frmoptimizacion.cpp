@@ -14,6 +14,7 @@
 #include "workspace/workspace_edits.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -78,6 +80,10 @@ void frmoptimizacion::build() {
 
     auto* main = new QVBoxLayout(this);
     main->addWidget(buildHeader());
+    lblAnalisisEntero_ = label(optimizer::kIntegerAnalysisNote, this, "lblAnalisisEntero");
+    lblAnalisisEntero_->setWordWrap(true);
+    lblAnalisisEntero_->hide();
+    main->addWidget(lblAnalisisEntero_);
     auto* middle = new QHBoxLayout;
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("SSTab1"));
@@ -152,6 +158,21 @@ QWidget* frmoptimizacion::buildHeader() {
     grid->addWidget(txt_VerFormula_, 1, 3);
     grid->addWidget(label(QStringLiteral("Cantidad a elaborar (kg)"), header), 1, 4);
     grid->addWidget(txt_cantidad_, 1, 5);
+    txtMaxIngredientes_ = box("txtMaxIngredientes", false);
+    txtMaxIngredientes_->setMaximumWidth(110);
+    txtMaxIngredientes_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    txtMaxIngredientes_->setToolTip(QStringLiteral(
+        "Cuántos ingredientes puede tener la mezcla como máximo; vacío: sin límite"));
+    chkRedondear_ = new QCheckBox(QStringLiteral("Redondear a la pesada"), header);
+    chkRedondear_->setObjectName(QStringLiteral("chkRedondear"));
+    chkRedondear_->setToolTip(
+        QStringLiteral("Pesar cada ingrediente con paso de pesada en pasos enteros de su balanza"));
+    grid->addWidget(label(QStringLiteral("Máx. ingredientes"), header), 2, 4);
+    grid->addWidget(txtMaxIngredientes_, 2, 5);
+    grid->addWidget(chkRedondear_, 2, 6);
+    connect(txtMaxIngredientes_, &QLineEdit::editingFinished, this,
+            &frmoptimizacion::maxIngredientesLeft);
+    connect(chkRedondear_, &QCheckBox::toggled, this, &frmoptimizacion::roundingChosen);
     grid->addWidget(label(QStringLiteral("Creada"), header), 2, 0);
     grid->addWidget(txt_FecCFormula_, 2, 1);
     grid->addWidget(label(QStringLiteral("Modificada"), header), 2, 2);
@@ -244,6 +265,29 @@ QWidget* frmoptimizacion::buildIngredientTab() {
         b->setMaximumWidth(130);
     }
     layout->addLayout(costs);
+
+    // A formula with weighing conditions: what they cost, and how far the search went.
+    integerCosts_ = new QWidget(page);
+    integerCosts_->setObjectName(QStringLiteral("costosEnteros"));
+    auto* integer = new QHBoxLayout(integerCosts_);
+    integer->setContentsMargins(0, 0, 0, 0);
+    txtCostoSinRedondeo_ = box("txtCostoSinRedondeo");
+    txtCostoRedondeo_ = box("txtCostoRedondeo");
+    txtBrecha_ = box("txtBrecha");
+    integer->addStretch(1);
+    integer->addWidget(label(QStringLiteral("Costo sin redondeo"), integerCosts_));
+    integer->addWidget(txtCostoSinRedondeo_);
+    integer->addWidget(label(QStringLiteral("Costo del redondeo"), integerCosts_));
+    integer->addWidget(txtCostoRedondeo_);
+    integer->addWidget(label(QStringLiteral("Brecha"), integerCosts_, "lblBrecha"));
+    integer->addWidget(txtBrecha_);
+    for (QLineEdit* b : {txtCostoSinRedondeo_, txtCostoRedondeo_, txtBrecha_}) {
+        b->setParent(integerCosts_);
+        b->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        b->setMaximumWidth(130);
+    }
+    integerCosts_->hide();
+    layout->addWidget(integerCosts_);
     return page;
 }
 
@@ -381,6 +425,8 @@ void frmoptimizacion::showHeader(const FormulaHeader& header) {
     else
         clearFigures();
     txt_cantidad_->setText(header.figures ? header.figures->cantidadText : header.cantidad);
+    showWeighingOptions();
+    showIntegerResult(std::nullopt);
     syncOptions();
     actuBaseNut();
     paintAll(true);
@@ -406,6 +452,37 @@ void frmoptimizacion::clearFigures() {
         b->clear();
     paintAlarm(txtPorH_, false);
     paintAlarm(txtPorS_, false);
+}
+
+void frmoptimizacion::showWeighingOptions() {
+    txtMaxIngredientes_->setText(ws_->maxIngredientes ? QString::number(*ws_->maxIngredientes)
+                                                      : QString());
+    const QSignalBlocker quiet(chkRedondear_);
+    chkRedondear_->setChecked(ws_->redondear);
+}
+
+void frmoptimizacion::maxIngredientesLeft() {
+    const EditResult r = editMaxIngredientes(*ws_, txtMaxIngredientes_->text());
+    showNotices(r.notices);
+    if (!r.stored)
+        showWeighingOptions(); // the refused text gives way to the count in force
+}
+
+void frmoptimizacion::roundingChosen(bool redondear) {
+    setRounding(*ws_, redondear);
+}
+
+void frmoptimizacion::showIntegerResult(const std::optional<optimizer::IntegerFigures>& entero) {
+    integerCosts_->setVisible(entero.has_value());
+    lblAnalisisEntero_->setVisible(entero.has_value());
+    if (!entero)
+        return;
+    const optimizer::IntegerResultTexts t = optimizer::integerResultTexts(*entero);
+    txtCostoSinRedondeo_->setText(t.costoSinRedondeo);
+    txtCostoRedondeo_->setText(t.costoRedondeo);
+    txtBrecha_->setText(t.brecha);
+    txtBrecha_->setVisible(!t.brecha.isEmpty());
+    findChild<QLabel*>(QStringLiteral("lblBrecha"))->setVisible(!t.brecha.isEmpty());
 }
 
 void frmoptimizacion::actuBaseNut() {

@@ -4,8 +4,10 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class QCheckBox;
 class QCloseEvent;
 class QLabel;
 class QLineEdit;
@@ -101,6 +103,11 @@ private:
     void dropNutrient();
     void cmdActuPrecios_Click();
     void cmdActuMSeca_Click();
+    // The weighing options beside the quantity, and the search's figures under the costs.
+    void maxIngredientesLeft();
+    void roundingChosen(bool redondear);
+    void showWeighingOptions();
+    void showIntegerResult(const std::optional<optimizer::IntegerFigures>& entero);
 
     store::Database& db_;
     std::unique_ptr<Workspace> ws_;
@@ -124,6 +131,13 @@ private:
     QLineEdit* txtCosTot_ = nullptr;
     QLineEdit* txtCosH_ = nullptr;
     QLineEdit* txtCosS_ = nullptr;
+    QLineEdit* txtMaxIngredientes_ = nullptr;
+    QCheckBox* chkRedondear_ = nullptr;
+    QWidget* integerCosts_ = nullptr; // "Costo sin redondeo", "Costo del redondeo", "Brecha"
+    QLineEdit* txtCostoSinRedondeo_ = nullptr;
+    QLineEdit* txtCostoRedondeo_ = nullptr;
+    QLineEdit* txtBrecha_ = nullptr;
+    QLabel* lblAnalisisEntero_ = nullptr;
 
     WorkspaceGridPainter* painter_ = nullptr;
     WorkspaceCellEditors* editors_ = nullptr;

@@ -59,6 +59,25 @@ std::unique_ptr<QProgressDialog> diagnosisDialog(QWidget* parent) {
     return dialog;
 }
 
+// The search of a formula with weighing conditions, shown once it has run a second; Esc or its
+// button stops it with the best mix found.
+std::unique_ptr<QProgressDialog> searchDialog(QWidget* parent) {
+    auto dialog = std::make_unique<QProgressDialog>(
+        QStringLiteral("Buscando la mezcla que la planta puede pesar…"), QStringLiteral("Cancelar"),
+        0, 0, parent);
+    dialog->setObjectName(QStringLiteral("dlgBusquedaEntera"));
+    dialog->setWindowTitle(QStringLiteral("Formulación con condiciones de pesada"));
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setMinimumDuration(0);
+    dialog->setAutoReset(false);
+    dialog->setAutoClose(false);
+    dialog->show();
+    return dialog;
+}
+
+// The window's limit on the search: a formulation must answer while the user waits.
+constexpr double kWindowSearchSeconds = 10;
+
 } // namespace
 
 void frmoptimizacion::focusQuantity() {
@@ -104,9 +123,28 @@ void frmoptimizacion::cmdFormular_Click() {
         progress->setValue(done);
         return !progress->wasCanceled();
     };
+    QElapsedTimer searching;
+    searching.start();
+    qint64 polled = 0;
+    std::unique_ptr<QProgressDialog> search;
+    input.maxSegundos = kWindowSearchSeconds;
+    input.integerProgress = [&](long nodos) {
+        const qint64 now = searching.elapsed();
+        if (now < 1000 || now - polled < 50)
+            return !search || !search->wasCanceled();
+        polled = now;
+        if (!search)
+            search = searchDialog(this);
+        search->setLabelText(
+            QStringLiteral("Buscando la mezcla que la planta puede pesar… %1 nodos").arg(nodos));
+        search->setValue(0); // a modal dialog takes its events here, Esc among them
+        return !search->wasCanceled();
+    };
     const optimizer::Formulation r = optimizer::formulate(*ws_, db_, input);
     progress.reset();
     chance_ = r.chance;
+    search.reset();
+    showIntegerResult(r.entero);
     showNotices(r.notices);
     if (r.quantityTaken)
         txt_cantidad_->setText(fmt::format(ws_->batchQuantity, QStringLiteral("0.00")));

@@ -73,6 +73,24 @@ TEST(IngredientEditorView, RefusesInOrderThenSavesOnceWithZeroRows) {
     click(view, "cmdUpdate"); // now an update: no more rows
     EXPECT_EQ(scalar(db, "select count(*) from producto_propiedad where id_producto=22"), 12);
 
+    // The weighing step: refused unless above 0, stored with the ingredient, emptied away.
+    messages.clear();
+    type(view, "txtPaso", "0");
+    click(view, "cmdUpdate");
+    EXPECT_EQ(messages.texts(), QStringList{catalog::kPasoInvalido});
+    EXPECT_EQ(scalar(db, "select count(*) from producto_pesada"), 0);
+    messages.clear();
+    type(view, "txtPaso", "2.5");
+    click(view, "cmdUpdate");
+    EXPECT_TRUE(messages.texts().isEmpty());
+    EXPECT_EQ(
+        db.query("select paso from producto_pesada where id_producto=22").valueAt(0, 0).toDouble(),
+        2.5);
+    EXPECT_EQ(control<QLineEdit>(view, "txtPaso")->text(), "2.5"); // shown again after the reload
+    type(view, "txtPaso", "");
+    click(view, "cmdUpdate");
+    EXPECT_EQ(scalar(db, "select count(*) from producto_pesada"), 0);
+
     // Closing with changes asks; No puts the stored values back and closes.
     type(view, "Text2", "Otro nombre");
     messages.planAnswer(msg::No);
