@@ -16,7 +16,7 @@ namespace cli {
     COMMAND(copyDatabaseCommand)                                                                   \
     COMMAND(reformulateCommand)                                                                    \
     COMMAND(pricesCommand)                                                                         \
-    COMMAND(compositionsCommand)
+    COMMAND(compositionsCommand)                                                                   \
     COMMAND(analysesCommand)
 
 #define DOSIVANT_DECLARE_COMMAND(function) const Command& function();

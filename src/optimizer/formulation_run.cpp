@@ -421,6 +421,16 @@ Formulation formulate(workspace::Workspace& ws, store::Database& db,
         if (!changesAnyLimit(*chance))
             chance.reset(); // every limit is the linear one: today's run, unchanged
     }
+    // The search for a weighable mix works on linear limits only: it would silently drop the
+    // probabilities, so the two are refused together until the search takes them into account.
+    if (chance && integerConditions(ws, blend).any()) {
+        notices.push_back(
+            {QStringLiteral("La fórmula tiene condiciones de pesada y límites que deben cumplirse "
+                            "con una probabilidad: todavía no se pueden formular juntos. Quite "
+                            "las probabilidades o las condiciones de pesada."),
+             msg::Critical});
+        return result;
+    }
     const lp::Reachability reach = chance
                                        ? lp::checkChanceReachability(blend, *chance, workspaceOrder)
                                        : lp::checkReachability(blend, workspaceOrder);

@@ -175,3 +175,27 @@ TEST(IntegerFormulation, ANodeLimitStopsWithTheBestMixFoundAndSaysSo) {
     EXPECT_EQ(run.notices[0].text, optimizer::integerStoppedText(*run.formulation.entero));
     EXPECT_GT(run.formulation.entero->brecha, 0);
 }
+
+// The search for a weighable mix takes only linear limits: with a probability on protein as
+// well, the formula is refused, saying why, rather than searched without the probability.
+TEST(IntegerFormulation, WeighingConditionsWithAProbabilityAreRefusedTogether) {
+    PublishedFeed feed;
+    ScriptedMessages messages;
+    feed.exec("insert into formula_uso_minimo (id_formula,id_producto,minimo) select " + feed.f() +
+              ",id_producto,5 from formula_producto where id_formula=" + feed.f());
+    feed.exec("insert into producto_propiedad_desvio (id_producto,id_propiedad,desvio) select "
+              "id_producto,id_propiedad,1 from producto_propiedad pp where id_propiedad=(select "
+              "id_propiedad from propiedades where nombre='Proteína')");
+    feed.exec("insert into formula_propiedad_probabilidad (id_formula,id_propiedad,probabilidad) "
+              "select " +
+              feed.f() + ",id_propiedad,0.95 from propiedades where nombre='Proteína'");
+    const optimizer::StoredRun both = feed.run();
+    EXPECT_EQ(both.formulation.outcome, RunOutcome::Invalid);
+    EXPECT_FALSE(both.formulation.figures);
+    ASSERT_FALSE(both.formulation.notices.empty());
+    EXPECT_TRUE(both.formulation.notices.back().text.contains("todavía no se pueden formular"));
+
+    // Either alone formulates.
+    feed.exec("delete from formula_uso_minimo");
+    EXPECT_EQ(feed.run().formulation.outcome, RunOutcome::Optimum);
+}

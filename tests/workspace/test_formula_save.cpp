@@ -517,9 +517,9 @@ TEST(FormulaSave, WeighingConditionsAreSavedWithTheRowsOrNotAtAll) {
     workspace::findIngredient(ws, 4)->minimoSiSeUsa = 12.5;
     ws.maxIngredientes = 3;
     ws.redondear = true;
-    // Besides the header, the counter, the rows, the limits and the broken limits (15): the
-    // minimum-if-used rows read, 3 updated, 4 inserted, 5 and 6 deleted; the options read and
-    // updated. One further the fault falls on the reload.
+    // Besides the header, the counter, the rows, the probabilities, the limits and the broken
+    // limits (16): the minimum-if-used rows read, 3 updated, 4 inserted, 5 and 6 deleted; the
+    // options read and updated. One further the fault falls on the reload.
     const auto state = [&] { return storedState(db) + workspaceState(ws); };
     EXPECT_EQ(failAtEveryStatement(db, state,
                                    [&] {
@@ -527,7 +527,7 @@ TEST(FormulaSave, WeighingConditionsAreSavedWithTheRowsOrNotAtAll) {
                                        return save(ws, db, fx.headerUpdate()).outcome ==
                                               SaveResult::Saved;
                                    }),
-              22);
+              23);
     messages.clear();
     loadShown(ws, db);
     EXPECT_TRUE(messages.shown().empty());

@@ -117,7 +117,7 @@ TEST(CompositionListView, CreatesNutrientsOnlyWhenAskedAndAppliesOnlyWhenConfirm
     const int maiz = count(db, "select id_producto from productos where trim(codigo)='MAIZ'");
     catalog::frmproducto_propiedades editor(db, maiz);
     const QStringList names = gridColumn(editor, "FlexGrid1", 2);
-    const QStringList sources = gridColumn(editor, "FlexGrid1", 4);
+    const QStringList sources = gridColumn(editor, "FlexGrid1", 5); // after the deviation
     ASSERT_EQ(names.size(), sources.size());
     EXPECT_EQ(sources[names.indexOf("Calcio")], "Lab 12");
     EXPECT_EQ(sources[names.indexOf("Proteína bruta")], "");
