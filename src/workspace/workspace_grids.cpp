@@ -61,7 +61,7 @@ std::vector<Column> ingredientColumns() {
             cost,
             hidden(),
             hidden(),
-            number(QStringLiteral("Mín. si se usa"), 1000)};
+            number(QStringLiteral("Mín. si se usa"), 1350)};
 }
 
 std::vector<Column> nutrientColumns() {
