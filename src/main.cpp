@@ -1,20 +1,15 @@
-#include "app/database_path.h"
-#include "app/last_error.h"
-#include "app/messages.h"
-#include "app/qt_translations.h"
-#include "app/regional_settings.h"
-#include "app/startup.h"
-#include "app/views/message_boxes.h"
 #include "cli/command_line.h"
-#include "shell/views/menu.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <dlfcn.h>
 #include <exception>
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -41,56 +36,35 @@ int runCommand(int argc, char** argv, const cli::Invocation& invocation) {
     return cli::runWithoutWindow(invocation, out, err);
 }
 
-// An error no view caught would otherwise unwind through Qt's event loop and end the program;
-// here it is reported like any unforeseen error and the window stays open.
-class GuardedApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& e) {
-            const QString description = QString::fromUtf8(e.what());
-            app::setLastError(app::kErrUnexpected, description);
-            msg::msgBox(
-                QStringLiteral("Error nro.: %1\n%2").arg(app::kErrUnexpected).arg(description),
-                msg::Critical);
-            return false;
+// The window lives in a module beside the program (in the build) or in the installed library
+// folder beside the program's own (bin/../lib/dosivant, wherever the prefix), loaded only
+// when a window is asked for, so the commands start without the widget libraries.
+int runWindow(int argc, char** argv) {
+    std::vector<std::string> places;
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        places.push_back((self.parent_path() / DOSIVANT_WINDOW_MODULE).string());
+        places.push_back(
+            (self.parent_path().parent_path() / DOSIVANT_MODULE_DIR / DOSIVANT_WINDOW_MODULE)
+                .string());
+    }
+    std::string failures;
+    for (const std::string& place : places) {
+        if (void* module = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            using Entry = int (*)(int, char**);
+            if (auto entry = reinterpret_cast<Entry>(dlsym(module, "dosivantRunWindow")))
+                return entry(argc, argv);
+            failures += std::string("\n  ") + place + ": " + dlerror();
+        } else {
+            failures += std::string("\n  ") + dlerror();
         }
     }
-};
-
-int runWindow(int argc, char** argv) {
-    GuardedApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Dosivant"));
-    QApplication::setApplicationVersion(cli::kProgramVersion);
-    // The standard dialogs (files, printing, print preview) speak the program's language.
-    const app::QtTranslations qtTexts;
-
-    // Qt has removed its own options by now; what is left must all be ours.
-    const cli::Invocation invocation = cli::parseCommandLine(QCoreApplication::arguments());
-    if (invocation.kind != cli::Invocation::Window) {
-        QTextStream out(stdout);
-        QTextStream err(stderr);
-        return cli::runWithoutWindow(invocation, out, err);
-    }
-
-    widgets::QtMessageService messages;
-    msg::setService(&messages);
-
-    app::IniRegionalSettings settings;
-    app::StartupResult started =
-        app::runStartup(settings, app::resolveDatabasePath(invocation.database));
-    int status = 1;
-    // A failed start-up has told the user why; the program ends without showing a window.
-    if (started.ok) {
-        app::menu window(std::move(started.cnBase));
-        window.show();
-        status = QApplication::exec();
-    }
-    msg::setService(nullptr);
-    return status;
+    std::fprintf(stderr,
+                 "dosivant: no se pudo cargar la ventana del programa (the window module could "
+                 "not be loaded):%s\n",
+                 failures.c_str());
+    return 1;
 }
 
 int run(int argc, char** argv) {
