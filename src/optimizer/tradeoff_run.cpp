@@ -168,6 +168,18 @@ void runChecked(TradeoffRun& run, workspace::Workspace ws, store::Database& db) 
                                    : workspace::joinedNotices(checks));
         return;
     }
+    // The curve bounds the goal in the linear programme: conditions it cannot hold are named, so
+    // nobody takes a point of it for a mix that meets them.
+    const bool chance = hasChanceLimits(ws), weighing = hasIntegerConditions(ws);
+    if (chance || weighing)
+        run.notices.push_back(
+            {QStringLiteral("La curva se calcula con los límites lineales de la fórmula: no tiene "
+                            "en cuenta ") +
+                 (chance && weighing
+                      ? QStringLiteral("las probabilidades ni las condiciones de pesada.")
+                  : chance ? QStringLiteral("las probabilidades de sus límites.")
+                           : QStringLiteral("sus condiciones de pesada.")),
+             msg::Exclamation});
     runCurve(run, ws, db);
 }
 

@@ -231,3 +231,30 @@ TEST(TradeoffRun, ApplyingAPointThenFormulatingCostsTheSame) {
     expectRelative(end.costo, pig.vCostoHumeda, "formulated at the pig's end");
     EXPECT_TRUE(messages.shown().empty());
 }
+
+// A curve bounds the goal in the linear programme: a formula whose limits hold with a
+// probability, or that must be weighable, gets its curve with a word that those are not in it.
+TEST(TradeoffRun, ConditionsTheCurveDoesNotHoldAreNamed) {
+    TempDatabase t(true);
+    ScriptedMessages messages;
+    store::Database& db = t.db();
+    const int broiler = formulaId(db, "POLLO-INI");
+    const int fosforo = nutrientId(db, "Fósforo total");
+    EXPECT_TRUE(optimizer::tradeoffOfFormula(db, broiler, fosforo, false).notices.empty());
+
+    db.exec("insert into formula_propiedad_probabilidad (id_formula,id_propiedad,probabilidad) "
+            "select " +
+            QString::number(broiler) +
+            ",id_propiedad,0.9 from propiedades where "
+            "nombre='Proteína bruta'");
+    const optimizer::TradeoffRun chance = optimizer::tradeoffOfFormula(db, broiler, fosforo, false);
+    EXPECT_TRUE(chance.hasCurve());
+    ASSERT_EQ(chance.notices.size(), 1u);
+    EXPECT_TRUE(chance.notices[0].text.endsWith("las probabilidades de sus límites."));
+
+    db.exec("insert into formula_opciones (id_formula,max_ingredientes,redondear) values (" +
+            QString::number(broiler) + ",8,0)");
+    const optimizer::TradeoffRun both = optimizer::tradeoffOfFormula(db, broiler, fosforo, false);
+    ASSERT_EQ(both.notices.size(), 1u);
+    EXPECT_TRUE(both.notices[0].text.endsWith("ni las condiciones de pesada."));
+}

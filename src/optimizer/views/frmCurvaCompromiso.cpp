@@ -149,7 +149,7 @@ void frmCurvaCompromiso::calculate() {
     txtValor_->setEnabled(run_.hasCurve());
     drawChart();
     fillVertices();
-    if (!run_.hasCurve() && !run_.notices.empty()) {
+    if (!run_.notices.empty()) {
         QStringList texts;
         for (const workspace::Notice& n : run_.notices)
             texts << n.text;
