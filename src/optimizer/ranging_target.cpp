@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "catalog/ingredients.h"
 #include "catalog/nutrients.h"
+#include "optimizer/engine/integer.h"
 #include "optimizer/engine/tableau.h"
 #include "optimizer/formulation_run.h"
 #include "optimizer/validation.h"
@@ -498,11 +499,37 @@ bool hasFormulation(const workspace::Workspace& ws) {
     return !ws.analysisRows.empty() && ws.batchQuantity > 0;
 }
 
+namespace {
+
+// A formula the mill weighs is ranged as its analysis reads it: the continuous programme with
+// the integer choices of its mix fixed (who is in, the rounded quantities). Without a mix to
+// read them from, the programme stays as it is.
+lp::Blend withIntegerChoicesFixed(const workspace::Workspace& ws, lp::Blend blend) {
+    const lp::IntegerConditions conditions = integerConditions(ws, blend);
+    if (!conditions.any())
+        return blend;
+    lp::IntegerResult mix;
+    mix.status = lp::IntegerStatus::Optimal;
+    double total = 0;
+    for (const lp::Ingredient& ing : blend.ingredients) {
+        const workspace::FormulaIngredient* p = workspace::findIngredient(ws, ing.id);
+        const double share =
+            p ? (ws.ingredientsDry ? p->porcentajeSeca : p->porcentajeHumeda).value_or(0) : 0;
+        mix.shares.push_back(share);
+        total += share;
+    }
+    if (std::abs(total - 1) > 1e-6)
+        return blend;
+    return lp::fixedBlend(blend, conditions, mix);
+}
+
+} // namespace
+
 std::optional<StoredBlend> formulatedBlend(workspace::Workspace& ws, store::Database& db) {
     if (!hasFormulation(ws) || hasChanceLimits(ws))
         return std::nullopt;
     StoredBlend out;
-    out.blend = tableauBlend(ws, db);
+    out.blend = withIntegerChoicesFixed(ws, tableauBlend(ws, db));
     out.units = blendUnits(db, out.blend);
     out.codes = ingredientCodes(db, out.blend);
     return out;
@@ -533,7 +560,7 @@ std::optional<StoredBlend> loadStoredBlend(store::Database& db, int formulaId,
              .ok)
         return std::nullopt;
     StoredBlend out;
-    out.blend = tableauBlend(ws, db);
+    out.blend = withIntegerChoicesFixed(ws, tableauBlend(ws, db));
     out.units = blendUnits(db, out.blend);
     out.codes = ingredientCodes(db, out.blend);
     return out;

@@ -1,4 +1,5 @@
 #include "optimizer/formulation_run.h"
+#include "optimizer/ranging_target.h"
 #include "optimizer/stored_formulation.h"
 #include "support/blend_database.h"
 #include "support/scripted_messages.h"
@@ -91,6 +92,18 @@ TEST(IntegerFormulation, PublishedFeedLosesOatsToTheMinimumIfUsedAndIsAnalysedFi
     for (const workspace::SensitivityRow& r : run.ws->analysisRows)
         nutrientRow = nutrientRow || r.tipo.trimmed() == "RN";
     EXPECT_TRUE(nutrientRow);
+    // The ranging reads the same programme: oats held out, the others at their minimum if used.
+    workspace::Workspace formulated = *run.ws;
+    const std::optional<optimizer::StoredBlend> ranged =
+        optimizer::formulatedBlend(formulated, feed.t.db());
+    ASSERT_TRUE(ranged);
+    for (const lp::Ingredient& ing : ranged->blend.ingredients) {
+        if (ing.id == feed.ids[1]) {
+            EXPECT_EQ(ing.maximo, 0.0);
+        } else if (quantity(*run.ws, ing.id) > 0) {
+            EXPECT_GE(ing.minimo.value_or(0), 5.0) << ing.nombre;
+        }
+    }
 
     // At most two ingredients.
     feed.exec("insert into formula_opciones (id_formula,max_ingredientes,redondear) values (" +
