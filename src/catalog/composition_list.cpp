@@ -3,6 +3,7 @@
 #include "catalog/composition.h"
 #include "catalog/composition_history.h"
 #include "catalog/list_preview.h"
+#include "catalog/nutrient_names.h"
 #include "catalog/nutrients.h"
 #include "store/database.h"
 #include "store/revisions.h"
@@ -91,29 +92,6 @@ std::optional<double> storedNumber(const QVariant& v) {
 QString folded(const QString& name) {
     return name.trimmed().toCaseFolded();
 }
-
-// The catalogue's nutrients by trimmed name and by folded name (names may repeat).
-struct NutrientNames {
-    QHash<QString, QList<int>> exact;
-    QHash<QString, QList<int>> anyCase;
-    QHash<int, QString> nameOf;
-
-    explicit NutrientNames(store::Database& db) {
-        db.forEachRow(QStringLiteral("select id_propiedad,nombre from propiedades"), {},
-                      [&](const store::Database::Row& row) {
-                          const int id = row[0].toInt();
-                          const QString name = row[1].toString().trimmed();
-                          exact[name] << id;
-                          anyCase[folded(name)] << id;
-                          nameOf.insert(id, name);
-                      });
-    }
-    // The nutrients the name stands for: the exact matches, else those regardless of case.
-    QList<int> named(const QString& name) const {
-        const QList<int> same = exact.value(name.trimmed());
-        return same.isEmpty() ? anyCase.value(folded(name)) : same;
-    }
-};
 
 struct Ingredient {
     int id = 0;
@@ -342,7 +320,7 @@ CompositionListPreview previewCompositionList(store::Database& db, const Composi
             row.fuenteAfter = l.fuente;
         } else {
             row.idPropiedad = named[i].front();
-            row.propiedad = nutrients.nameOf.value(row.idPropiedad);
+            row.propiedad = nutrients.nameOf(row.idPropiedad);
             const qint64 pair = pairKey(row.idProducto, row.idPropiedad);
             row.before = stored.valor.value(pair);
             row.fuenteBefore = stored.fuente.value(pair);

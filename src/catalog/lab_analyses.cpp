@@ -4,6 +4,7 @@
 #include "app/format.h"
 #include "catalog/csv_text.h"
 #include "catalog/new_key.h"
+#include "catalog/nutrient_names.h"
 #include "catalog/price_list_file.h"
 #include "store/database.h"
 #include "store/revisions.h"
@@ -165,23 +166,6 @@ struct Named {
     QString nombre;
 };
 
-// The nutrients by their name as written and in lower case: a name may belong to several.
-struct NutrientNames {
-    QHash<QString, std::vector<Named>> exact;
-    QHash<QString, std::vector<Named>> folded;
-};
-
-NutrientNames nutrientNames(store::Database& db) {
-    NutrientNames out;
-    db.forEachRow(QStringLiteral("select id_propiedad,nombre from propiedades"), {},
-                  [&](const store::Database::Row& row) {
-                      const Named n{row[0].toInt(), row[1].toString().trimmed()};
-                      out.exact[n.nombre].push_back(n);
-                      out.folded[n.nombre.toLower()].push_back(n);
-                  });
-    return out;
-}
-
 QString lineList(const std::vector<int>& lines) {
     QStringList numbers;
     for (int l : lines)
@@ -266,7 +250,7 @@ AnalysisPreview previewAnalyses(store::Database& db, const AnalysisFile& file,
         [&](const store::Database::Row& row) {
             ingredients.insert(row[1].toString().trimmed(), {row[0].toInt(), row[2].toString()});
         });
-    const NutrientNames nutrients = nutrientNames(db);
+    const NutrientNames nutrients(db);
 
     // Each usable line as a row, or its conflict, in the order of the file.
     std::vector<std::optional<AnalysisRow>> candidates;
@@ -286,20 +270,14 @@ AnalysisPreview previewAnalyses(store::Database& db, const AnalysisFile& file,
             conflict(QStringLiteral("el código no está en el catálogo"));
             continue;
         }
-        const std::vector<Named>* named = nullptr;
-        if (const auto exact = nutrients.exact.constFind(l.propiedad);
-            exact != nutrients.exact.cend())
-            named = &*exact;
-        else if (const auto folded = nutrients.folded.constFind(l.propiedad.toLower());
-                 folded != nutrients.folded.cend())
-            named = &*folded;
-        if (!named) {
+        const QList<int> named = nutrients.named(l.propiedad);
+        if (named.isEmpty()) {
             conflict(QStringLiteral("no hay ninguna propiedad llamada «%1»").arg(l.propiedad));
             continue;
         }
-        if (named->size() > 1) {
+        if (named.size() > 1) {
             conflict(QStringLiteral("hay %1 propiedades llamadas «%2»: cambie el nombre de una")
-                         .arg(named->size())
+                         .arg(named.size())
                          .arg(l.propiedad));
             continue;
         }
@@ -308,8 +286,8 @@ AnalysisPreview previewAnalyses(store::Database& db, const AnalysisFile& file,
         row.idProducto = ingredient->id;
         row.codigo = l.codigo;
         row.nombre = ingredient->nombre;
-        row.idPropiedad = named->front().id;
-        row.propiedad = named->front().nombre;
+        row.idPropiedad = named.front();
+        row.propiedad = nutrients.nameOf(named.front());
         row.fecha = l.fecha;
         row.lote = l.lote;
         row.valor = *l.valor;
