@@ -17,8 +17,9 @@ template <class W = QWidget> W* control(const QWidget& view, const char* name) {
     return w;
 }
 
+// A press of the button with the mouse, as a person makes it.
 inline void click(const QWidget& view, const char* name) {
-    control<QAbstractButton>(view, name)->click();
+    QTest::mouseClick(control<QAbstractButton>(view, name), Qt::LeftButton);
 }
 
 inline void type(const QWidget& view, const char* name, const QString& text) {

@@ -90,7 +90,7 @@ TEST(CompositionListView, CreatesNutrientsOnlyWhenAskedAndAppliesOnlyWhenConfirm
     const QString before = QString::number(count(db, "select count(*) from propiedades"));
     messages.planAnswer(msg::No);
     messages.planAnswer(msg::No);
-    aplicar->click();
+    QTest::mouseClick(aplicar, Qt::LeftButton);
     ASSERT_EQ(messages.shown().size(), 2u);
     EXPECT_EQ(messages.shown()[0].style, msg::QuestionDefaultNo);
     EXPECT_EQ(messages.shown()[0].text,
@@ -106,7 +106,7 @@ TEST(CompositionListView, CreatesNutrientsOnlyWhenAskedAndAppliesOnlyWhenConfirm
     click(view, "cmdLeer");
     messages.planAnswer(msg::Yes);
     messages.planAnswer(msg::Yes);
-    aplicar->click();
+    QTest::mouseClick(aplicar, Qt::LeftButton);
     ASSERT_EQ(messages.shown().size(), 3u);
     EXPECT_EQ(messages.shown()[2].text, "Se actualizaron 2 valores de composición de 2 "
                                         "ingredientes. Se creó 1 nutriente.");

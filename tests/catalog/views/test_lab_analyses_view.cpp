@@ -12,6 +12,7 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QLabel>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 using catalog::frmAnalisisLaboratorio;
@@ -64,6 +65,8 @@ TEST(LabAnalysesView, ImportsListsAndUpdatesTheCompositionAfterQuestions) {
                 "NADA;Proteína bruta;03/01/2026;C;1\n");
     }
     frmAnalisisLaboratorio view(db, u'.', QDate(2026, 1, 31));
+    view.show();
+    auto* tabs = control<QTabWidget>(view, "tabAnalisis");
     PlannedChooser chooser{path};
     click(view, "cmdImportar");
     EXPECT_EQ(gridColumn(view, "flexAnalisis", 1), QStringList({"MAIZ", "MAIZ", "MAIZ", "SOJA44"}));
@@ -84,6 +87,7 @@ TEST(LabAnalysesView, ImportsListsAndUpdatesTheCompositionAfterQuestions) {
     EXPECT_FALSE(control<QAbstractButton>(view, "cmdGuardar")->isEnabled());
 
     // The stored list, of all ingredients or of one.
+    tabs->setCurrentIndex(1);
     auto* ingredient = control<QComboBox>(view, "cboIngrediente");
     EXPECT_EQ(gridColumn(view, "flexGuardados", 1).size(), 4);
     ASSERT_EQ(ingredient->count(), 3);
@@ -91,6 +95,7 @@ TEST(LabAnalysesView, ImportsListsAndUpdatesTheCompositionAfterQuestions) {
     EXPECT_EQ(gridColumn(view, "flexGuardados", 1), QStringList({"SOJA44"}));
 
     // The summary of January: only the maize has three analyses.
+    tabs->setCurrentIndex(2);
     control<QDateEdit>(view, "dtpDesde")->setDate(QDate(2026, 1, 1));
     click(view, "cmdCalcular");
     EXPECT_EQ(gridColumn(view, "flexComposicion", 0), QStringList({"MAIZ"}));
