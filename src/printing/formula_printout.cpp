@@ -2,8 +2,8 @@
 
 #include "app/date_text.h"
 #include "app/format.h"
-#include "catalog/nutrient_search.h"
 #include "catalog/nutrients.h"
+#include "optimizer/tradeoff_choices.h"
 #include "printing/page_canvas.h"
 #include "store/database.h"
 #include "store/record_set.h"
@@ -12,7 +12,6 @@
 #include "workspace/results.h"
 #include "workspace/workspace.h"
 
-#include <QSet>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -144,22 +143,9 @@ std::vector<PrintedGoal> printedGoals(store::Database& db, const workspace::Work
 }
 
 std::vector<PrintedGoal> goalChoices(store::Database& db, const workspace::Workspace& ws) {
-    QSet<int> inFormula;
-    for (const workspace::FormulaNutrient& n : ws.nutrients)
-        inFormula.insert(n.id);
-    std::vector<PrintedGoal> own, others;
-    store::RecordSet rs = db.query(catalog::kNutrientListSql);
-    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-        PrintedGoal goal{rs.toInt("id_propiedad"), rs.toString("nombre").trimmed(),
-                         rs.toString("unidad").trimmed(), std::nullopt};
-        (inFormula.contains(goal.id) ? own : others).push_back(goal);
-    }
     std::vector<PrintedGoal> goals;
-    for (const workspace::FormulaNutrient& n : ws.nutrients)
-        for (const PrintedGoal& g : own)
-            if (g.id == n.id)
-                goals.push_back(g);
-    goals.insert(goals.end(), others.begin(), others.end());
+    for (const optimizer::GoalChoice& c : optimizer::goalChoices(db, ws))
+        goals.push_back({c.id, c.nombre, c.unidad, std::nullopt});
     valuesInMix(db, ws, goals);
     return goals;
 }
