@@ -162,9 +162,10 @@ void frmCurvaCompromiso::drawChart() {
     chart->legend()->setAlignment(Qt::AlignBottom);
     chosenMark_ = nullptr;
     if (run_.hasCurve()) {
+        const std::vector<CurvePoint> points = curveLine(run_);
         auto* line = new QLineSeries;
         line->setName(QStringLiteral("Menor costo"));
-        for (const CurvePoint& p : curveLine(run_))
+        for (const CurvePoint& p : points)
             line->append(p.valor, p.costo);
         QPen pen(QColor(32, 96, 176));
         pen.setWidth(3);
@@ -184,7 +185,7 @@ void frmCurvaCompromiso::drawChart() {
 
         double xMin = run_.vertices.front().valor, xMax = xMin;
         double yMin = run_.vertices.front().costo, yMax = yMin;
-        for (const CurvePoint& p : curveLine(run_)) {
+        for (const CurvePoint& p : points) {
             xMin = std::min(xMin, p.valor), xMax = std::max(xMax, p.valor);
             yMin = std::min(yMin, p.costo), yMax = std::max(yMax, p.costo);
         }
