@@ -117,6 +117,15 @@ QString json(const PlanRun& run) {
     }
     if (!run.mensaje.isEmpty())
         o.insert("mensaje", run.mensaje);
+    // Only plans with weighing conditions carry the search, as a single formula's output does.
+    if (const auto& e = run.entero) {
+        QJsonObject entero;
+        entero.insert("costo_continuo", jsonNumber(e->costoContinuo));
+        entero.insert("nodos", jsonNumber(double(e->nodos)));
+        entero.insert("brecha", jsonNumber(e->brecha));
+        entero.insert("probado", e->probado);
+        o.insert("entero", entero);
+    }
     return jsonDocument(o);
 }
 
@@ -151,6 +160,8 @@ QString table(const PlanRun& run) {
     if (run.outcome != PlanRunOutcome::Optimum)
         return out;
     s << QString("Costo total del plan: %1\n").arg(cell(run.costoTotal, "0.00"));
+    if (const QString stopped = plans::searchText(run); !stopped.isEmpty())
+        s << stopped << "\n";
     s << plans::pricesChoiceText(run.precios) << "\n";
     for (const plans::PlannedFormula& f : run.formulas) {
         s << QString("\n%1 versión %2: %3, costo %4 (sola %5), precios %6\n")

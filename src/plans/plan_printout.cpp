@@ -177,6 +177,10 @@ void layoutPlan(TableWriter& w, printing::PageCanvas& canvas, const PlanHeader& 
     canvas.drawText(QPointF(0, w.y()), totalText(run));
     w.y() += 5;
     canvas.setFont({9});
+    if (const QString stopped = searchText(run); !stopped.isEmpty()) {
+        canvas.drawText(QPointF(0, w.y()), canvas.fitted(stopped, canvas.pageSize().width()));
+        w.y() += kLine;
+    }
     canvas.drawText(QPointF(0, w.y()),
                     canvas.fitted(pricesChoiceText(run.precios), canvas.pageSize().width()));
     w.y() += 6;

@@ -3,6 +3,7 @@
 #include "app/date_text.h"
 #include "catalog/price_history.h"
 #include "formulas/formula_lookup.h"
+#include "optimizer/engine/plan_integer.h"
 #include "optimizer/engine/solution.h"
 #include "optimizer/formulation_run.h"
 #include "optimizer/stored_formulation.h"
@@ -111,7 +112,8 @@ bool usable(const optimizer::StoredRun& stored) {
 // Each formula loaded and formulated alone, all loaded together; false with the message when one
 // cannot be. `compositions` takes each formula's catalogue rows when they were read for all.
 bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp::Plan& lpPlan,
-                  std::vector<std::optional<workspace::MixCompositions>>& compositions) {
+                  std::vector<std::optional<workspace::MixCompositions>>& compositions,
+                  std::vector<lp::IntegerConditions>& conditions, const lp::IntegerLimits& limits) {
     std::vector<PlanFormulaRow> rows;
     std::vector<int> ids;
     for (const PlanFormulaRow& row : plan.formulas) {
@@ -124,8 +126,10 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
     }
     optimizer::StoredRunOptions options;
     options.todaysPrices = run.precios == PlanPrices::Current;
-    // A formula with weighing conditions is refused below: its search alone need not go far.
-    options.maxNodos = 1;
+    // A formula with weighing conditions alone is searched as far as the plan will be: its cost
+    // alone is the one compared with its cost in the plan.
+    options.maxNodos = limits.maxNodos;
+    options.maxSegundos = limits.maxSegundos;
     std::vector<optimizer::StoredRun> formulated =
         optimizer::formulateStored(db, ids, options, usable);
     QHash<int, std::optional<QDate>> newestPrice;
@@ -145,12 +149,6 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
                 QStringLiteral("Fórmula %1: %2")
                     .arg(formulaName(pf.row),
                          optimizer::chanceLimitsRefused(QStringLiteral("El plan de producción")));
-            return false;
-        }
-        // The plan's programme is continuous: it would break a formula's weighing conditions
-        // without saying so.
-        if (stored.ws && optimizer::hasIntegerConditions(*stored.ws)) {
-            run.mensaje = kPlanWithWeighing.arg(formulaName(pf.row));
             return false;
         }
         const workspace::FormulaHeader& header = stored.header;
@@ -185,15 +183,75 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
                                        ? optimizer::tableauBlend(*pf.ws, *stored.compositions)
                                        : optimizer::tableauBlend(*pf.ws, db),
                                    plan.formulas[k].cantidad});
+        conditions.push_back(
+            optimizer::hasIntegerConditions(*pf.ws)
+                ? optimizer::integerConditions(*pf.ws, lpPlan.formulas.back().blend)
+                : lp::IntegerConditions{});
         compositions.push_back(std::move(stored.compositions));
         run.formulas.push_back(std::move(pf));
     }
     return true;
 }
 
+// The plan's programme: continuous when no formula has weighing conditions, else searched with
+// each formula's own. A search that settles the run without a plan (no plan the mill can weigh,
+// none found before a limit, a condition that makes no sense) says so in `run`; a plan whose
+// limits alone have no mix is left to the continuous diagnosis of its conflict.
+std::optional<lp::PlanResult> solve(const lp::Plan& lpPlan,
+                                    const std::vector<lp::IntegerConditions>& conditions,
+                                    const lp::IntegerLimits& limits, PlanRun& run) {
+    const bool weighed = std::any_of(conditions.begin(), conditions.end(),
+                                     [](const lp::IntegerConditions& c) { return c.any(); });
+    if (!weighed)
+        return lp::solvePlan(lpPlan, {false, true});
+    const lp::PlanIntegerResult r = lp::solvePlanInteger(lpPlan, conditions, limits);
+    PlanSearch search;
+    search.costoContinuo = r.costoContinuo;
+    search.nodos = r.nodos;
+    search.brecha = r.brecha;
+    search.probado = r.probado || r.status == lp::IntegerStatus::IntegerInfeasible;
+    const QString formula = r.formula >= 0
+                                ? QStringLiteral("Fórmula %1: ")
+                                      .arg(formulaName(run.formulas[std::size_t(r.formula)].row))
+                                : QString();
+    switch (r.status) {
+    case lp::IntegerStatus::Optimal:
+    case lp::IntegerStatus::Stopped:
+        run.entero = search;
+        return r.plan;
+    case lp::IntegerStatus::Infeasible:
+        return lp::solvePlan(lpPlan, {false, true});
+    case lp::IntegerStatus::IntegerInfeasible:
+        run.entero = search;
+        run.outcome = PlanRunOutcome::Infeasible;
+        run.mensaje = QStringLiteral("No hay plan que la planta pueda pesar: ") + formula +
+                      QString::fromStdString(r.explicacion) +
+                      QStringLiteral(". Sin las condiciones de pesada el plan tiene solución.");
+        break;
+    case lp::IntegerStatus::NoMixFound:
+        run.entero = search;
+        run.outcome = PlanRunOutcome::Failed;
+        run.mensaje = QStringLiteral("La búsqueda se detuvo después de %1 nodos sin encontrar un "
+                                     "plan que cumpla las condiciones de pesada: no se sabe si lo "
+                                     "hay.")
+                          .arg(r.nodos);
+        break;
+    case lp::IntegerStatus::InvalidConditions:
+        run.outcome = PlanRunOutcome::Invalid;
+        run.mensaje = formula + QString::fromStdString(r.explicacion);
+        break;
+    case lp::IntegerStatus::Failed:
+        run.outcome = PlanRunOutcome::Failed;
+        run.mensaje = QStringLiteral("No se llegó a una solución del plan");
+        break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-PlanRun formulatePlan(store::Database& db, const StoredPlan& plan, PlanPrices prices) {
+PlanRun formulatePlan(store::Database& db, const StoredPlan& plan, PlanPrices prices,
+                      const lp::IntegerLimits& limits) {
     PlanRun run;
     run.precios = prices;
     if (plan.formulas.empty()) {
@@ -212,11 +270,12 @@ PlanRun formulatePlan(store::Database& db, const StoredPlan& plan, PlanPrices pr
         }
     lp::Plan lpPlan;
     std::vector<std::optional<workspace::MixCompositions>> compositions;
+    std::vector<lp::IntegerConditions> conditions;
     {
         // The reads share one transaction: SQLite then takes its file lock once for the plan
         // instead of once per statement, which was most of the loading's time.
         store::Database::Transaction reading(db);
-        const bool loaded = loadFormulas(db, plan, run, lpPlan, compositions);
+        const bool loaded = loadFormulas(db, plan, run, lpPlan, compositions, conditions, limits);
         try {
             reading.commit();
         } catch (const store::StoreError&) {
@@ -231,7 +290,10 @@ PlanRun formulatePlan(store::Database& db, const StoredPlan& plan, PlanPrices pr
         lpPlan.stock.push_back({s.idProducto, s.nombre.toStdString(), s.disponible, s.minimoUso});
         run.stock.push_back({s.idProducto, s.nombre, 0, s.disponible, s.minimoUso, 0});
     }
-    const lp::PlanResult result = lp::solvePlan(lpPlan, {false, true});
+    const std::optional<lp::PlanResult> solved = solve(lpPlan, conditions, limits, run);
+    if (!solved)
+        return run;
+    const lp::PlanResult& result = *solved;
     switch (result.outcome) {
     case lp::PlanOutcome::Failed:
         run.outcome = PlanRunOutcome::Failed;

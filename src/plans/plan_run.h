@@ -1,5 +1,6 @@
 #pragma once
 
+#include "optimizer/engine/integer.h"
 #include "optimizer/engine/plan.h"
 #include "plans/plan_store.h"
 #include "workspace/formula_loader.h"
@@ -72,6 +73,15 @@ struct PlanConflictRow {
     std::optional<double> relajacion, costo;
 };
 
+// The search of a plan whose formulas have weighing conditions: the plan's total cost without
+// them and how far the search went.
+struct PlanSearch {
+    double costoContinuo = 0; // the plan's least total cost without the conditions
+    long nodos = 0;
+    double brecha = 0;    // (cost - proven bound) / cost; 0 when proven
+    bool probado = false; // the plan is the best there is, or there is none
+};
+
 struct PlanRun {
     PlanRunOutcome outcome = PlanRunOutcome::Invalid;
     PlanPrices precios = PlanPrices::Current;
@@ -80,20 +90,21 @@ struct PlanRun {
     std::vector<PlannedFormula> formulas;
     std::vector<PlannedStock> stock; // the plan's bounded ingredients
     std::vector<PlanConflictRow> conflicto;
+    std::optional<PlanSearch> entero; // set when a formula of the plan has weighing conditions
 };
 
-// The refusal of a plan holding a formula with weighing conditions (%1 the formula's name).
-inline const QString kPlanWithWeighing = QStringLiteral(
-    "La fórmula %1 tiene condiciones de pesada (mínimo si se usa, máximo de ingredientes o "
-    "redondeo a la pesada) y el plan formula con cantidades continuas, que no las respetan. "
-    "Formúlela sola en el área de trabajo o quite las condiciones para incluirla en el plan.");
+// How long the plans window lets the search of a plan with weighing conditions run, as the
+// workspace lets one formula's: then it shows the best plan found and its gap.
+constexpr double kWindowPlanSearchSeconds = 10;
 
 // Loads every formula of the plan as the workspace does (by default the highest version of its
 // code, taking over today's prices and dry matter; with PlanPrices::Stored the version named, as
-// saved), formulates each alone (its checks and its cost alone), then the whole plan at once;
-// writes nothing.
+// saved), formulates each alone (its checks and its cost alone), then the whole plan at once,
+// each formula under its own weighing conditions (the stock links stay continuous); writes
+// nothing. `limits` bound the search of formulas with weighing conditions, alone and in the plan.
 PlanRun formulatePlan(store::Database& db, const StoredPlan& plan,
-                      PlanPrices prices = PlanPrices::Current);
+                      PlanPrices prices = PlanPrices::Current,
+                      const lp::IntegerLimits& limits = {});
 
 // Saves every formula's planned mix as a new version of it, all in one transaction; returns the
 // new versions' keys in the plan's formula order. Throws store::StoreError, leaving nothing.

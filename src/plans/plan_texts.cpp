@@ -74,7 +74,9 @@ QString outcomeMessage(const PlanRun& run) {
 }
 
 QString outcomeSummary(const PlanRun& run) {
-    if (run.outcome == PlanRunOutcome::Optimum || run.mensaje.isEmpty())
+    if (run.outcome == PlanRunOutcome::Optimum)
+        return searchText(run);
+    if (run.mensaje.isEmpty())
         return {};
     QString text = QStringLiteral("Plan sin mezcla: ") + run.mensaje;
     if (run.conflicto.empty())
@@ -126,6 +128,16 @@ QString totalText(const PlanRun& run) {
             quantity += i.cantidadHumeda;
     return QStringLiteral("Costo total del plan: %1 por %2 tal cual")
         .arg(fmt::format(run.costoTotal, QStringLiteral("$ #####0.00")), fmt::quantityKg(quantity));
+}
+
+QString searchText(const PlanRun& run) {
+    if (run.outcome != PlanRunOutcome::Optimum || !run.entero || run.entero->probado)
+        return {};
+    return QStringLiteral(
+               "La búsqueda se detuvo: brecha %1 %. El plan es el mejor encontrado en %2 "
+               "nodos, pero no está probado que sea el de menor costo.")
+        .arg(fmt::format(run.entero->brecha * 100, QStringLiteral("0.00")))
+        .arg(run.entero->nodos);
 }
 
 } // namespace plans

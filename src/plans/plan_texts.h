@@ -29,7 +29,8 @@ QString changeText(const PlannedFormula& f);
 QString outcomeMessage(const PlanRun& run);
 
 // What stays in the window after the message of a plan that did not solve is closed: that it has
-// no mix, why, and the first limits of the conflict by name ("" for a solved plan or none run).
+// no mix, why, and the first limits of the conflict by name; for a solved plan whose search was
+// stopped, that (searchText); "" otherwise.
 QString outcomeSummary(const PlanRun& run);
 
 // What the window says after a save of the planned mixes, in number agreement: "Se grabó 1
@@ -50,5 +51,9 @@ QString pricesChoiceText(PlanPrices prices);
 // "Costo total del plan: $ 18824.31 por 24000.00 kg tal cual": the cost and the kilograms as
 // fed of every planned mix; empty unless the plan has a mix.
 QString totalText(const PlanRun& run);
+
+// The plan of a search stopped before its proof: "La búsqueda se detuvo: brecha 0.12 % …"; ""
+// for a plan without weighing conditions or one proven the best.
+QString searchText(const PlanRun& run);
 
 } // namespace plans

@@ -10,10 +10,14 @@
 #include "store/database.h"
 #include "support/fault_sweep.h"
 #include "support/temp_database.h"
+#include "workspace/formula_loader.h"
 #include "workspace/formula_save.h"
 #include "workspace/workspace.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
 
 namespace {
 
@@ -176,17 +180,23 @@ TEST(PlanRun, ConflictsAndMistakesAreNamed) {
     EXPECT_EQ(empty.outcome, plans::PlanRunOutcome::Invalid);
     EXPECT_EQ(empty.mensaje, "El plan Semana de ejemplo no tiene fórmulas");
 
-    // A formula with weighing conditions: the plan's continuous programme would break them.
+    // A formula whose count of ingredients no mix meets: the plan has none the mill can weigh,
+    // and says which formula and why.
     plan = samplePlan(db);
     ASSERT_EQ(plans::formulatePlan(db, plan).outcome, plans::PlanRunOutcome::Optimum);
     const int second = plan.formulas[1].idFormula;
     db.exec("insert into formula_opciones (id_formula,max_ingredientes,redondear) values (" +
             QString::number(second) + ",3,0)");
     const plans::PlanRun weighed = plans::formulatePlan(db, plan, plans::PlanPrices::Stored);
-    EXPECT_EQ(weighed.outcome, plans::PlanRunOutcome::Invalid);
-    EXPECT_TRUE(weighed.mensaje.startsWith("La fórmula ")) << weighed.mensaje.toStdString();
-    EXPECT_TRUE(weighed.mensaje.contains("condiciones de pesada"));
-    EXPECT_TRUE(weighed.formulas.empty());
+    EXPECT_EQ(weighed.outcome, plans::PlanRunOutcome::Infeasible);
+    EXPECT_TRUE(weighed.mensaje.startsWith("No hay plan que la planta pueda pesar: Fórmula " +
+                                           plan.formulas[1].codigo.trimmed()))
+        << weighed.mensaje.toStdString();
+    EXPECT_TRUE(weighed.mensaje.contains("3 ingredientes"));
+    EXPECT_TRUE(weighed.conflicto.empty());
+    ASSERT_TRUE(weighed.entero.has_value());
+    EXPECT_TRUE(weighed.entero->probado);
+    EXPECT_TRUE(plans::outcomeSummary(weighed).startsWith("Plan sin mezcla: No hay plan"));
 }
 
 TEST(PlanRun, AStockBoundOfAFixedIngredientIsRelaxedToTheAmountTheFormulasFix) {
@@ -224,6 +234,99 @@ TEST(PlanRun, AStockBoundOfAFixedIngredientIsRelaxedToTheAmountTheFormulasFix) {
     plan.stock.back().minimoUso.reset();
     plan.stock.back().disponible = *tooLittle.conflicto[0].relajacion;
     EXPECT_EQ(plans::formulatePlan(db, plan).outcome, plans::PlanRunOutcome::Optimum);
+}
+
+namespace {
+
+// The formula's quantities on its ingredient basis, by ingredient id, as its saved version loads.
+std::map<int, double> savedQuantities(store::Database& db, int idFormula) {
+    const workspace::LoadedFormula loaded = workspace::loadFormula(db, idFormula);
+    EXPECT_FALSE(loaded.refusal.has_value());
+    std::map<int, double> out;
+    for (const workspace::FormulaIngredient& i : loaded.ws.ingredients)
+        out[i.id] = (loaded.ws.ingredientsDry ? i.cantidadSeca : i.cantidadHumeda).value_or(0);
+    return out;
+}
+
+} // namespace
+
+TEST(PlanRun, WeighedFormulasKeepTheirConditionsInThePlanAndInTheSavedVersions) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    plans::StoredPlan plan = samplePlan(db);
+    const plans::PlanRun free = plans::formulatePlan(db, plan, plans::PlanPrices::Stored);
+    ASSERT_EQ(free.outcome, plans::PlanRunOutcome::Optimum) << free.mensaje.toStdString();
+    EXPECT_FALSE(free.entero.has_value());
+    ASSERT_FALSE(plan.stock.empty());
+
+    // The first formula weighs its larger ingredients in steps of 5 kg and takes its least one
+    // either not at all or at twice what the continuous plan gives it.
+    const int id = plan.formulas[0].idFormula;
+    const workspace::LoadedFormula loaded = workspace::loadFormula(db, id);
+    const double batch = loaded.ws.batchQuantity;
+    const plans::PlannedFormula& planned = free.formulas[0];
+    const plans::PlannedIngredient& least = planned.ingredientes.back();
+    const double least_kg = least.porcentajeHumeda * batch;
+    const double minimum = std::ceil(2 * least_kg);
+    db.exec(QString("insert into formula_uso_minimo (id_formula,id_producto,minimo) values "
+                    "(%1,%2,%3)")
+                .arg(id)
+                .arg(least.idProducto)
+                .arg(minimum));
+    db.exec(QString("insert into formula_opciones (id_formula,max_ingredientes,redondear) values "
+                    "(%1,null,1)")
+                .arg(id));
+    std::vector<int> stepped;
+    for (const plans::PlannedIngredient& i : planned.ingredientes)
+        if (i.porcentajeHumeda * batch > 50) {
+            db.exec(QString("insert into producto_pesada (id_producto,paso) values (%1,5)")
+                        .arg(i.idProducto));
+            stepped.push_back(i.idProducto);
+        }
+    ASSERT_GE(stepped.size(), 2u);
+
+    const plans::PlanRun run = plans::formulatePlan(db, plan, plans::PlanPrices::Stored);
+    ASSERT_EQ(run.outcome, plans::PlanRunOutcome::Optimum) << run.mensaje.toStdString();
+    ASSERT_TRUE(run.entero.has_value());
+    EXPECT_TRUE(run.entero->probado);
+    EXPECT_EQ(plans::searchText(run), "");
+    EXPECT_NEAR(run.entero->costoContinuo, free.costoTotal, 1e-9 * free.costoTotal);
+    EXPECT_GE(run.costoTotal, free.costoTotal * (1 - 1e-12));
+    // The stock links stay as bound as before.
+    for (const plans::PlannedStock& s : run.stock) {
+        if (s.disponible) {
+            EXPECT_LE(s.usado, *s.disponible + 1e-6) << s.nombre.toStdString();
+        }
+        if (s.minimoUso) {
+            EXPECT_GE(s.usado, *s.minimoUso - 1e-6) << s.nombre.toStdString();
+        }
+    }
+
+    const std::vector<int> ids = plans::savePlan(db, run);
+    ASSERT_EQ(ids.size(), plan.formulas.size());
+    const std::map<int, double> saved = savedQuantities(db, ids[0]);
+    const double minUse = saved.at(least.idProducto);
+    EXPECT_TRUE(minUse < 1e-9 || minUse >= minimum - 1e-6) << minUse;
+    for (int product : stepped) {
+        const double q = saved.at(product);
+        EXPECT_NEAR(q / 5, std::round(q / 5), 1e-6) << product << " " << q;
+    }
+    // The new version keeps the conditions as its own.
+    EXPECT_EQ(
+        count(db,
+              QString("select count(*) from formula_uso_minimo where id_formula=%1").arg(ids[0])),
+        1);
+
+    // A node limit of 1 stops the search before its proof: the plan found is shown with its gap.
+    const plans::PlanRun stopped =
+        plans::formulatePlan(db, plan, plans::PlanPrices::Stored, lp::IntegerLimits{1, 0});
+    ASSERT_EQ(stopped.outcome, plans::PlanRunOutcome::Optimum) << stopped.mensaje.toStdString();
+    ASSERT_TRUE(stopped.entero.has_value());
+    EXPECT_FALSE(stopped.entero->probado);
+    EXPECT_GE(stopped.costoTotal, run.costoTotal * (1 - 1e-9));
+    EXPECT_TRUE(plans::searchText(stopped).startsWith("La búsqueda se detuvo: brecha "))
+        << plans::searchText(stopped).toStdString();
+    EXPECT_EQ(plans::outcomeSummary(stopped), plans::searchText(stopped));
 }
 
 TEST(PlanRun, TheSaveStoresEveryPlannedMixAsANewVersionOrNothing) {

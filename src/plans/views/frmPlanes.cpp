@@ -361,7 +361,9 @@ void frmPlanes::pricesChosen() {
 void frmPlanes::formulate() {
     if (!plan_)
         return;
-    run_ = formulatePlan(db_, *plan_, chosenPrices());
+    lp::IntegerLimits limits;
+    limits.maxSegundos = kWindowPlanSearchSeconds;
+    run_ = formulatePlan(db_, *plan_, chosenPrices(), limits);
     showResults();
     if (run_.outcome != PlanRunOutcome::Optimum)
         msg::msgBox(outcomeMessage(run_), msg::Exclamation,
