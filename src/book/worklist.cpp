@@ -1,5 +1,6 @@
 #include "book/worklist.h"
 
+#include "app/format.h"
 #include "book/workspace_bridge.h"
 #include "store/database.h"
 #include "store/revisions.h"
@@ -74,6 +75,16 @@ QString outcomeText(Outcome o) {
     return {};
 }
 
+QString resultText(const WorklistRow& row) {
+    const QString text = outcomeText(row.outcome);
+    if (!row.entero || row.entero->probado ||
+        (row.outcome != Outcome::Optimum && row.outcome != Outcome::NoLeavingRow))
+        return text;
+    return text.section(u' ', 0, 0) +
+           QStringLiteral(" (no probado, brecha %1 %)")
+               .arg(fmt::format(row.entero->brecha * 100, QStringLiteral("0.00")));
+}
+
 QString outcomeKey(Outcome o) {
     switch (o) {
     case Outcome::Optimum:
@@ -136,7 +147,7 @@ bool Reformulation::run(store::Database& db, const std::vector<ChosenFormula>& f
         const std::vector<ChosenFormula> group(formulas.begin() + start, formulas.begin() + end);
         bool cancelled = false;
         int done = start;
-        reformulate(db, group, [&](Reformulated r) {
+        reformulate(db, group, control.limits, [&](Reformulated r) {
             rows_.push_back(std::move(r.row));
             held_.push_back(
                 {std::move(r.before), std::move(r.after), std::move(r.ws), std::move(r.header)});

@@ -61,6 +61,23 @@ QString outcomeText(Outcome outcome); // as the worklist shows it
 QString outcomeKey(Outcome outcome);  // as the command line writes it ("optimum", ...)
 
 // One line of the worklist.
+// How far the search of a formula with weighing conditions went.
+struct WorklistSearch {
+    long nodos = 0;
+    double brecha = 0;    // (cost - proven bound) / cost; 0 when proven
+    bool probado = false; // the mix is the best there is, or there is none
+};
+
+// How long the re-formulation lets the search of each formula with weighing conditions run, as
+// the workspace lets it run: then the best mix found is kept, marked as not proven.
+constexpr double kBookSearchSeconds = 10;
+
+// Where the search of each formula with weighing conditions stops; 0: no limit.
+struct SearchLimits {
+    long maxNodos = 0;
+    double maxSegundos = kBookSearchSeconds;
+};
+
 struct WorklistRow {
     int idFormula = 0;
     QString codigo;
@@ -75,12 +92,17 @@ struct WorklistRow {
     QStringList salen;  // ingredients of the stored mix that left it
     int idNuevo = 0;    // after the save: the new version's key
     std::optional<int> versionNueva;
+    std::optional<WorklistSearch> entero; // set for a formula with weighing conditions
 
     // (new - old) / old × 100; none without both costs or with an old cost of 0.
     std::optional<double> cambioPorcentual() const;
     // An optimum not saved yet.
     bool savable() const;
 };
+
+// The row's result as the worklist shows it: outcomeText, and for a search stopped before its
+// proof "óptimo (no probado, brecha 0.12 %)".
+QString resultText(const WorklistRow& row);
 
 // What one run found; the re-formulated mixes stay here until they are saved.
 class Reformulation {
@@ -95,6 +117,7 @@ public:
     struct Control {
         std::function<void(int done, int total)> progress;
         std::function<bool()> cancelled;
+        SearchLimits limits;
     };
     bool run(store::Database& db, const std::vector<ChosenFormula>& formulas,
              const Control& control = {});

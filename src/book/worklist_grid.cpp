@@ -40,7 +40,7 @@ SortKey sortKey(const WorklistRow& r, int column) {
     case kColCambio:
         return number(r.cambioPorcentual());
     case kColResultado:
-        return outcomeText(r.outcome);
+        return resultText(r);
     case kColEntran:
         return r.entran.isEmpty() ? SortKey() : SortKey(r.entran.join(QStringLiteral(", ")));
     case kColSalen:
@@ -119,7 +119,7 @@ QString worklistCell(const WorklistRow& r, int column) {
         return *change > 0 && text != QStringLiteral("0.00") ? u'+' + text : text;
     }
     case kColResultado:
-        return outcomeText(r.outcome);
+        return resultText(r);
     case kColEntran:
         return r.entran.join(QStringLiteral(", "));
     case kColSalen:

@@ -104,6 +104,8 @@ Reformulated summarize(const ChosenFormula& formula, optimizer::StoredRun run) {
 
     const optimizer::Formulation& result = run.formulation;
     row.outcome = outcomeOf(result.outcome);
+    if (const auto& e = result.entero)
+        row.entero = WorklistSearch{e->nodos, e->brecha, e->probado};
     if (row.outcome == Outcome::Infeasible)
         row.mensaje = conflictText(result.conflicto);
     else if (row.outcome == Outcome::PrecheckFailed)
@@ -133,22 +135,26 @@ Reformulated summarize(const ChosenFormula& formula, optimizer::StoredRun run) {
 } // namespace
 
 void reformulate(store::Database& db, const std::vector<ChosenFormula>& formulas,
-                 const std::function<bool(Reformulated)>& each) {
+                 const SearchLimits& limits, const std::function<bool(Reformulated)>& each) {
     std::vector<int> ids;
     for (const ChosenFormula& f : formulas)
         ids.push_back(f.idFormula);
     optimizer::StoredRunOptions options;
     options.todaysPrices = true;
     options.keepAsLoaded = true;
+    // A weighed formula's search could otherwise run for minutes while the book waits on it.
+    options.maxNodos = limits.maxNodos;
+    options.maxSegundos = limits.maxSegundos;
     std::size_t done = 0;
     optimizer::formulateStored(db, ids, options, [&](optimizer::StoredRun& run) {
         return each(summarize(formulas[done++], std::move(run)));
     });
 }
 
-Reformulated reformulate(store::Database& db, const ChosenFormula& formula) {
+Reformulated reformulate(store::Database& db, const ChosenFormula& formula,
+                         const SearchLimits& limits) {
     Reformulated out;
-    reformulate(db, {formula}, [&](Reformulated r) {
+    reformulate(db, {formula}, limits, [&](Reformulated r) {
         out = std::move(r);
         return true;
     });

@@ -30,12 +30,13 @@ struct Reformulated {
 // Loads the formula, takes over today's catalogue prices and dry matter, formulates it as the
 // workspace's button does and sums up the result. The messages the workspace would show are in
 // the row's mensaje. Writes nothing.
-Reformulated reformulate(store::Database& db, const ChosenFormula& formula);
+Reformulated reformulate(store::Database& db, const ChosenFormula& formula,
+                         const SearchLimits& limits = {});
 
 // The same for each of `formulas`, loaded together: each result is handed to `each` as it is
 // done, in order; returning false stops there.
 void reformulate(store::Database& db, const std::vector<ChosenFormula>& formulas,
-                 const std::function<bool(Reformulated)>& each);
+                 const SearchLimits& limits, const std::function<bool(Reformulated)>& each);
 
 // A stored version as it was saved (its limits, its mix, the nutrient values stored with it).
 // None, with the load's message in *message, when it cannot be loaded.

@@ -297,3 +297,63 @@ TEST(Worklist, TellsWholeListsAndHowManyAreSaved) {
     EXPECT_EQ(savedVersionsText(1), "Grabada 1 versión nueva");
     EXPECT_EQ(savedVersionsText(3), "Grabadas 3 versiones nuevas");
 }
+
+// A formula weighed in steps of the main scale: the re-formulation searches it within its limits
+// and says when a limit stopped the search before its proof, with the gap, instead of passing
+// the mix found off as the optimum.
+TEST(Reformulation, AWeighedFormulaStoppedBeforeItsProofIsShownAsNotProven) {
+    RaisedPrices f;
+    const int id = f.count("select min(id_formula) from formulas");
+    f.db().exec(QString("insert into producto_pesada (id_producto,paso) select id_producto,5 from "
+                        "formula_producto where id_formula=%1 and porcentaje_humeda>0.05")
+                    .arg(id));
+    ASSERT_GE(f.count("select count(*) from producto_pesada"), 2);
+    f.db().exec(QString("insert into formula_opciones (id_formula,max_ingredientes,redondear) "
+                        "values (%1,null,1)")
+                    .arg(id));
+    auto rowOf = [&](const Reformulation& run) {
+        for (const WorklistRow& r : run.rows())
+            if (r.idFormula == id)
+                return r;
+        ADD_FAILURE() << "no row for the weighed formula";
+        return WorklistRow{};
+    };
+
+    Reformulation proven;
+    proven.run(f.db(), chooseFormulas(f.db(), {}));
+    const WorklistRow full = rowOf(proven);
+    ASSERT_EQ(full.outcome, Outcome::Optimum) << full.mensaje.toStdString();
+    ASSERT_TRUE(full.entero.has_value());
+    EXPECT_TRUE(full.entero->probado);
+    EXPECT_GT(full.entero->nodos, 1);
+    EXPECT_EQ(resultText(full), "óptimo");
+    // The formulas without conditions carry no search.
+    for (const WorklistRow& r : proven.rows())
+        if (r.idFormula != id) {
+            EXPECT_FALSE(r.entero.has_value());
+        }
+
+    // One node finds no mix yet: the row says the search stopped without knowing whether there
+    // is one. The first node limit that finds a mix shows it as not proven, with its gap.
+    WorklistRow cut;
+    for (long nodes = 1; nodes < full.entero->nodos; ++nodes) {
+        Reformulation stopped;
+        Reformulation::Control control;
+        control.limits.maxNodos = nodes;
+        stopped.run(f.db(), chooseFormulas(f.db(), {}), control);
+        cut = rowOf(stopped);
+        ASSERT_TRUE(cut.entero.has_value());
+        EXPECT_FALSE(cut.entero->probado);
+        EXPECT_TRUE(cut.mensaje.contains("La búsqueda se detuvo")) << cut.mensaje.toStdString();
+        if (cut.outcome != Outcome::IterationLimit)
+            break;
+        EXPECT_EQ(resultText(cut), "límite de iteraciones");
+    }
+    ASSERT_EQ(cut.outcome, Outcome::Optimum) << cut.mensaje.toStdString();
+    ASSERT_TRUE(cut.entero.has_value());
+    EXPECT_FALSE(cut.entero->probado);
+    EXPECT_GT(cut.entero->brecha, 0);
+    EXPECT_GE(*cut.costoNuevo, *full.costoNuevo - 1e-12);
+    const QString shown = worklistCell(cut, kColResultado);
+    EXPECT_TRUE(shown.startsWith("óptimo (no probado, brecha ")) << shown.toStdString();
+}
