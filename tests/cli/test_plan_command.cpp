@@ -183,3 +183,36 @@ TEST(PlanCommand, WritesTheSolvedPlanAsAPdfAndNeverOverTheDatabase) {
     EXPECT_FALSE(QFile::exists(none));
     EXPECT_TRUE(infeasible.err.contains("no se escribió")) << infeasible.err.toStdString();
 }
+
+// A formula of the plan weighing its grain and meals in steps of 5 kg: the JSON carries the search,
+// as formulate's does, and only then (the sample plan's output above has none).
+TEST(PlanCommand, AWeighedFormulaAddsTheSearchToTheJson) {
+    TempDatabase t(true);
+    const QString path = t.path();
+    const CommandRun plain =
+        runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo", "--json"});
+    ASSERT_EQ(plain.status, 0) << plain.err.toStdString();
+    EXPECT_FALSE(QJsonDocument::fromJson(plain.out.toUtf8()).object().contains("entero"));
+    {
+        auto db = store::Database::openFile(path, store::Database::OpenMode::ReadWrite);
+        const int id = db->query("select min(id_formula) from plan_formula").valueAt(0, 0).toInt();
+        db->exec("insert into producto_pesada (id_producto,paso) select id_producto,5 from "
+                 "productos where trim(codigo) in ('MAIZ','SOJA44','SOJA48')");
+        db->exec(QString("insert into formula_opciones (id_formula,max_ingredientes,redondear) "
+                         "values (%1,null,1)")
+                     .arg(id));
+    }
+    const CommandRun r =
+        runCommand("plan", {"--database", path, "--plan", "Semana de ejemplo", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    ASSERT_TRUE(o.contains("entero")) << r.out.toStdString();
+    const QJsonObject e = o["entero"].toObject();
+    EXPECT_TRUE(e["probado"].toBool());
+    EXPECT_EQ(e["brecha"].toDouble(), 0.0);
+    EXPECT_GE(e["nodos"].toDouble(), 1.0);
+    const double plainCost =
+        QJsonDocument::fromJson(plain.out.toUtf8()).object()["costo_total"].toDouble();
+    EXPECT_NEAR(e["costo_continuo"].toDouble(), plainCost, 1e-9 * plainCost);
+    EXPECT_GE(o["costo_total"].toDouble(), plainCost * (1 - 1e-12));
+}
