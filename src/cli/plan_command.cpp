@@ -5,6 +5,7 @@
 #include "cli/command.h"
 #include "cli/output.h"
 #include "cli/shown_text.h"
+#include "optimizer/formulation_run.h"
 #include "plans/plan_printout.h"
 #include "plans/plan_run.h"
 #include "plans/plan_store.h"
@@ -211,8 +212,13 @@ int runPlan(const PlanOptions& o, QString* output, QTextStream& err) {
             err << "No existe el plan " << shownText(o.plan) << '\n';
             return 1;
         }
+        // Headless, a search runs to its proof unless told otherwise.
+        lp::IntegerLimits limits;
+        limits.maxNodos = o.maxNodos;
+        limits.maxSegundos = o.maxSegundos;
         const PlanRun run = plans::formulatePlan(
-            *db, *plan, o.storedVersions ? plans::PlanPrices::Stored : plans::PlanPrices::Current);
+            *db, *plan, o.storedVersions ? plans::PlanPrices::Stored : plans::PlanPrices::Current,
+            limits);
         if (!o.pdf.isEmpty() && run.outcome == PlanRunOutcome::Optimum) {
             QString error;
             const auto draw = [&](printing::PageCanvas& canvas) {
@@ -260,12 +266,20 @@ public:
              "formula la versión que nombra el plan con sus precios guardados (si no, la versión "
              "más alta de cada código con los precios actuales)"},
             {{"pdf"}, "ARCHIVO", "escribe el resultado del plan en un PDF"},
+            {{"max-nodes", "max-nodos"},
+             "N",
+             "con condiciones de pesada, detener la búsqueda tras N nodos (si no, sin límite)"},
+            {{"max-seconds", "max-segundos"},
+             "S",
+             "con condiciones de pesada, detener la búsqueda tras S segundos (si no, sin "
+             "límite)"},
         };
     }
     QString usage() const override {
         return QStringLiteral(
             "Uso: dosivant plan --database RUTA --plan NOMBRE [--json] [--save] "
-            "[--stored-versions]\n                   [--pdf ARCHIVO]\n\n"
+            "[--stored-versions]\n                   [--pdf ARCHIVO] [--max-nodes N] "
+            "[--max-seconds S]\n\n"
             "Formula a la vez todas las fórmulas del plan de producción, con lo disponible y el "
             "uso\nmínimo de cada ingrediente, al menor costo total; muestra la mezcla de cada "
             "fórmula, su\ncosto (y el de formularla sola) y, por ingrediente, lo usado y su valor "
@@ -274,7 +288,9 @@ public:
             "la versión que nombra el plan\ncon los precios guardados en ella. Muestra la versión "
             "y la fecha de los precios usados\n(en JSON: \"precios\": \"actuales\" o \"guardados\" "
             "y, por fórmula, \"version\"). Solo\nescribe en la base de datos con --save. Con --pdf "
-            "escribe además el resultado impreso\n(solo si el plan tiene solución).\n\n"
+            "escribe además el resultado impreso\n(solo si el plan tiene solución). Cada fórmula "
+            "conserva sus condiciones de pesada;\ncon --max-nodes o --max-seconds su búsqueda se "
+            "detiene antes y el plan dice su brecha.\n\n"
             "Opciones:\n");
     }
     QString usageEnd() const override {
@@ -292,6 +308,18 @@ public:
         o.save = parser.isSet("save");
         o.pdf = parser.value("pdf");
         o.storedVersions = parser.isSet("stored-versions");
+        if (parser.isSet("max-nodes")) {
+            bool ok = false;
+            o.maxNodos = parser.value("max-nodes").trimmed().toLong(&ok);
+            if (!ok || o.maxNodos < 1)
+                return QStringLiteral("--max-nodes debe ser un número entero mayor que 0");
+        }
+        if (parser.isSet("max-seconds")) {
+            const std::optional<double> s = optimizer::quantityOf(parser.value("max-seconds"));
+            if (!s || !(*s > 0) || !std::isfinite(*s))
+                return QStringLiteral("--max-seconds debe ser un número de segundos mayor que 0");
+            o.maxSegundos = *s;
+        }
         if (o.database.isEmpty())
             return QStringLiteral("Falta --database");
         if (o.plan.isEmpty())

@@ -16,6 +16,9 @@ struct PlanOptions {
     // --stored-versions: the versions the plan names at their saved prices, instead of the
     // highest version of each code at today's prices.
     bool storedVersions = false;
+    // --max-nodes, --max-seconds: where the search of formulas with weighing conditions stops.
+    long maxNodos = 0;
+    double maxSegundos = 0;
 };
 
 // Formulates every formula of the stored plan at once under its stock and puts the result (a

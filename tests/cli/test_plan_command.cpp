@@ -186,7 +186,7 @@ TEST(PlanCommand, WritesTheSolvedPlanAsAPdfAndNeverOverTheDatabase) {
 
 // A formula of the plan weighing its grain and meals in steps of 5 kg: the JSON carries the search,
 // as formulate's does, and only then (the sample plan's output above has none).
-TEST(PlanCommand, AWeighedFormulaAddsTheSearchToTheJson) {
+TEST(PlanCommand, AWeighedFormulaCarriesItsSearchAndItsLimits) {
     TempDatabase t(true);
     const QString path = t.path();
     const CommandRun plain =
@@ -215,4 +215,21 @@ TEST(PlanCommand, AWeighedFormulaAddsTheSearchToTheJson) {
         QJsonDocument::fromJson(plain.out.toUtf8()).object()["costo_total"].toDouble();
     EXPECT_NEAR(e["costo_continuo"].toDouble(), plainCost, 1e-9 * plainCost);
     EXPECT_GE(o["costo_total"].toDouble(), plainCost * (1 - 1e-12));
+
+    // One node: the plan found, not proven, its gap in the JSON and in the table.
+    const QStringList cut{"--database", path, "--plan", "Semana de ejemplo", "--max-nodes", "1"};
+    const CommandRun stopped = runCommand("plan", cut + QStringList{"--json"});
+    ASSERT_EQ(stopped.status, 0) << stopped.err.toStdString();
+    const QJsonObject s =
+        QJsonDocument::fromJson(stopped.out.toUtf8()).object()["entero"].toObject();
+    EXPECT_FALSE(s["probado"].toBool());
+    EXPECT_GT(s["brecha"].toDouble(), 0.0);
+    const CommandRun table = runCommand("plan", cut);
+    EXPECT_TRUE(table.out.contains("La búsqueda se detuvo: brecha ")) << table.out.toStdString();
+    for (const QStringList& bad : {QStringList{"--max-nodes", "0"}, QStringList{"--max-nodos", "x"},
+                                   QStringList{"--max-segundos", "-1"}}) {
+        const CommandRun refused = runCommand("plan", cut.mid(0, 4) + bad);
+        EXPECT_EQ(refused.status, 1) << bad.join(' ').toStdString();
+        EXPECT_TRUE(refused.out.isEmpty());
+    }
 }
