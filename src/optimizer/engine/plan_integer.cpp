@@ -37,6 +37,7 @@ struct ColumnRule {
     double step = 0;   // in shares of its formula's batch; 0: not rounded
     double minUse = 0; // likewise; 0: none
     int group = -1;    // its formula
+    int alone = -1;    // 1 in its formula's best mix alone, 0 out of it, -1 not known
 };
 
 // One formula's columns, and the most of them its mix may use.
@@ -280,45 +281,28 @@ private:
         return true;
     }
 
-    // The root's rounding heuristic of one formula, per formula's count: a few re-solves that
-    // give the search a plan to prune with early.
+    // A plan by rounding a node's solution, formula after formula, re-solving the plan after
+    // each so that the formulas still free (and the stock) make up for it: first which
+    // ingredients each formula uses, as its own best mix alone uses them or, when the stock
+    // rules that out, by rounding its values (its count kept to its largest shares, each share
+    // under its minimum if used to 0 or to the minimum); then every step in halves, as for one
+    // formula. Rounding every formula at once failed on plans of ten formulas, where one
+    // formula's rounding nearly always broke some limit and the search found no plan in 20 s.
     void roundMix(const Node& from, const BoundedSolution& solved) {
         Node node = from;
         std::shared_ptr<const BoundedSolution> s = std::make_shared<BoundedSolution>(solved);
         std::vector<double> x(s->x.begin(), s->x.begin() + n_);
-        for (int round = 0; round < 4; ++round) {
-            bool changed = false;
-            for (const Group& g : groups_) {
-                if (!g.max)
-                    continue;
-                std::vector<int> order;
-                for (int j = g.first; j < g.first + g.count; ++j)
-                    if (x[j] > kOnValue || counted(node, j))
-                        order.push_back(j);
-                if (static_cast<int>(order.size()) <= *g.max)
-                    continue;
-                std::sort(order.begin(), order.end(), [&](int a, int b) {
-                    return counted(node, a) != counted(node, b) ? counted(node, a) : x[a] > x[b];
-                });
-                for (std::size_t k = static_cast<std::size_t>(std::max(*g.max, 0));
-                     k < order.size(); ++k)
-                    node.upper[order[k]] = 0;
-                changed = true;
-            }
-            for (int j = 0; j < n_; ++j) {
-                const double m = rules_[j].minUse;
-                if (m > 0 && x[j] > kOnValue && x[j] < m - kOnValue) {
-                    if (x[j] < m / 2 && !(node.lower[j] > 0))
-                        node.upper[j] = 0;
-                    else
-                        node.lower[j] = std::max(node.lower[j], m);
-                    changed = true;
-                }
-            }
-            if (!changed)
-                break;
-            if (!tidy(node) || !resolve(node, s, x))
+        for (const Group& g : groups_) {
+            Node tried = node;
+            std::shared_ptr<const BoundedSolution> triedBasis = s;
+            std::vector<double> triedX = x;
+            if (usePattern(tried, g) && tidy(tried) && resolve(tried, triedBasis, triedX)) {
+                node = std::move(tried);
+                s = std::move(triedBasis);
+                x = std::move(triedX);
+            } else if (!roundChoices(node, g, s, x)) {
                 return;
+            }
         }
         std::vector<int> open;
         for (int j = 0; j < n_; ++j)
@@ -343,6 +327,63 @@ private:
                 return;
         }
         tryMix(node, x, *s);
+    }
+
+    // The formula's choices of ingredients as its best mix alone makes them; false when it has
+    // none to give.
+    bool usePattern(Node& node, const Group& g) const {
+        bool any = false;
+        for (int j = g.first; j < g.first + g.count; ++j) {
+            if (rules_[j].alone < 0)
+                continue;
+            any = true;
+            if (rules_[j].alone == 0 && !(node.lower[j] > 0))
+                node.upper[j] = 0;
+            else if (rules_[j].alone == 1 && rules_[j].minUse > 0)
+                node.lower[j] = std::max(node.lower[j], rules_[j].minUse);
+        }
+        return any;
+    }
+
+    // The formula's choices of ingredients by rounding the values: its count kept to its largest
+    // shares, each share under its minimum if used sent to 0 below half of it and to the minimum
+    // above, a few rounds. False when the plan has no mix so rounded.
+    bool roundChoices(Node& node, const Group& g, std::shared_ptr<const BoundedSolution>& s,
+                      std::vector<double>& x) {
+        for (int round = 0; round < 4; ++round) {
+            bool changed = false;
+            if (g.max) {
+                std::vector<int> order;
+                for (int j = g.first; j < g.first + g.count; ++j)
+                    if (x[j] > kOnValue || counted(node, j))
+                        order.push_back(j);
+                if (static_cast<int>(order.size()) > *g.max) {
+                    std::sort(order.begin(), order.end(), [&](int a, int b) {
+                        return counted(node, a) != counted(node, b) ? counted(node, a)
+                                                                    : x[a] > x[b];
+                    });
+                    for (std::size_t k = static_cast<std::size_t>(std::max(*g.max, 0));
+                         k < order.size(); ++k)
+                        node.upper[order[k]] = 0;
+                    changed = true;
+                }
+            }
+            for (int j = g.first; j < g.first + g.count; ++j) {
+                const double m = rules_[j].minUse;
+                if (m > 0 && x[j] > kOnValue && x[j] < m - kOnValue) {
+                    if (x[j] < m / 2 && !(node.lower[j] > 0))
+                        node.upper[j] = 0;
+                    else
+                        node.lower[j] = std::max(node.lower[j], m);
+                    changed = true;
+                }
+            }
+            if (!changed)
+                return true;
+            if (!tidy(node) || !resolve(node, s, x))
+                return false;
+        }
+        return true;
     }
 
     bool resolve(const Node& node, std::shared_ptr<const BoundedSolution>& s,
@@ -494,8 +535,12 @@ const IntegerConditions& conditionsOf(const std::vector<IntegerConditions>& all,
 
 // The plan's columns are each formula's shares in blend order, one formula after another, as
 // planProgramme lays them out.
+// Each formula's choices of ingredients in its best mix alone (1 in, 0 out), or none.
+using Patterns = std::vector<std::vector<char>>;
+
 void columnRules(const Plan& plan, const std::vector<IntegerConditions>& all,
-                 std::vector<ColumnRule>& rules, std::vector<Group>& groups) {
+                 const Patterns& patterns, std::vector<ColumnRule>& rules,
+                 std::vector<Group>& groups) {
     for (std::size_t f = 0; f < plan.formulas.size(); ++f) {
         const Blend& blend = plan.formulas[f].blend;
         const IntegerConditions& c = conditionsOf(all, f);
@@ -506,6 +551,8 @@ void columnRules(const Plan& plan, const std::vector<IntegerConditions>& all,
         for (std::size_t j = 0; j < blend.ingredients.size(); ++j) {
             ColumnRule r;
             r.group = static_cast<int>(f);
+            if (f < patterns.size() && j < patterns[f].size())
+                r.alone = patterns[f][j];
             if (j < c.ingredients.size()) {
                 const IntegerIngredient& i = c.ingredients[j];
                 if (i.minimoSiSeUsa && *i.minimoSiSeUsa > 0)
@@ -545,7 +592,7 @@ struct SearchOutcome {
 };
 
 SearchOutcome search(const Plan& plan, const std::vector<IntegerConditions>& conditions,
-                     const IntegerLimits& limits) {
+                     const IntegerLimits& limits, const Patterns& patterns = {}) {
     SearchOutcome out;
     BoundedLp lp;
     if (!planProgramme(plan, lp)) {
@@ -556,7 +603,7 @@ SearchOutcome search(const Plan& plan, const std::vector<IntegerConditions>& con
         out.total += f.cantidad;
     std::vector<ColumnRule> rules;
     std::vector<Group> groups;
-    columnRules(plan, conditions, rules, groups);
+    columnRules(plan, conditions, patterns, rules, groups);
     Search s(lp, std::move(rules), std::move(groups), limits);
     const BoundedStatus root = s.solveRoot();
     if (root != BoundedStatus::Optimal) {
@@ -675,7 +722,46 @@ PlanIntegerResult solvePlanInteger(const Plan& plan,
             r.explicacion = why;
             return r;
         }
-    const SearchOutcome o = search(plan, conditions, limits);
+    // Each weighed formula alone first, briefly: one that has no mix the mill can weigh even
+    // alone rules the plan out (the plan only adds the stock rows to it), and the choices of
+    // each one's best mix alone are where the plan's rounding starts.
+    const auto start = Clock::now();
+    const long weighed = std::count_if(conditions.begin(), conditions.end(),
+                                       [](const IntegerConditions& c) { return c.any(); });
+    IntegerLimits brief{20000, 2.0};
+    if (limits.maxSegundos > 0)
+        brief.maxSegundos = std::min(brief.maxSegundos, limits.maxSegundos / (2.0 * weighed));
+    Patterns patterns(plan.formulas.size());
+    for (std::size_t f = 0; f < conditions.size(); ++f) {
+        const IntegerConditions& c = conditions[f];
+        if (!c.any())
+            continue;
+        const IntegerResult alone = solveInteger(plan.formulas[f].blend, c, brief);
+        if (alone.status == IntegerStatus::IntegerInfeasible) {
+            const PlanResult continuous = solvePlan(plan, {false, false});
+            if (continuous.outcome != PlanOutcome::Optimum)
+                break; // the continuous plan's own fault comes first: the search says it
+            r.status = IntegerStatus::IntegerInfeasible;
+            r.costoContinuo = continuous.costoTotal;
+            r.cota = continuous.costoTotal;
+            r.probado = true;
+            r.formula = static_cast<int>(f);
+            r.explicacion = alone.explicacion;
+            return r;
+        }
+        bool choosing = c.maxIngredientes.has_value();
+        for (const IntegerIngredient& i : c.ingredients)
+            choosing = choosing || i.minimoSiSeUsa.value_or(0) > 0;
+        if (choosing && alone.shares.size() == plan.formulas[f].blend.ingredients.size())
+            for (double share : alone.shares)
+                patterns[f].push_back(share > 0 ? 1 : 0);
+    }
+    IntegerLimits rest = limits;
+    if (limits.maxSegundos > 0) {
+        const std::chrono::duration<double> spent = Clock::now() - start;
+        rest.maxSegundos = std::max(limits.maxSegundos - spent.count(), 1e-3);
+    }
+    const SearchOutcome o = search(plan, conditions, rest, patterns);
     r.status = o.status;
     r.costoContinuo = o.costoContinuo * o.total;
     r.cota = o.cota * o.total;
