@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 // Every text drawn at the height of the first text equal to `first` drawn after index `from`.
@@ -47,6 +49,21 @@ TEST(PlanPrintout, TheSolvedSamplePlanPrintsItsSummaryMixesAndIngredientUse) {
     EXPECT_TRUE(canvas.find("Plan de producción Semana de ejemplo"));
     EXPECT_TRUE(canvas.find(datetext::formatDate(plan.header.fecha)));
     EXPECT_TRUE(canvas.find(plans::totalText(run)));
+    auto saysStopped = [](const RecordingCanvas& c) {
+        return std::any_of(c.texts.begin(), c.texts.end(), [](const RecordingCanvas::Text& t) {
+            return t.text.startsWith("La búsqueda se detuvo: brecha 1.23 %");
+        });
+    };
+    EXPECT_FALSE(saysStopped(canvas));
+
+    // A plan whose search a limit stopped says so under its total, with the gap.
+    plans::PlanRun stopped = run;
+    stopped.entero = plans::PlanSearch{run.costoTotal * 0.99, 1, 0.0123, false};
+    RecordingCanvas cut;
+    plans::drawPlan(cut, plan.header, stopped);
+    ASSERT_TRUE(plans::searchText(stopped).contains("brecha 1.23 %"))
+        << plans::searchText(stopped).toStdString();
+    EXPECT_TRUE(saysStopped(cut));
 
     for (const plans::PlannedFormula& f : run.formulas) {
         const QStringList summary = lineOf(canvas, f.row.codigo);
