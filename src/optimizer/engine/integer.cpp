@@ -95,21 +95,36 @@ public:
     }
     const BoundedSolution& root() const { return *root_; }
 
-    void run() {
-        start_ = Clock::now();
-        Node node;
-        node.lower.assign(lp_.lower.begin(), lp_.lower.begin() + n_);
-        node.upper.assign(lp_.upper.begin(), lp_.upper.begin() + n_);
-        node.in.assign(n_, 0);
+    // The root's bounds with the conditions applied; false when they alone rule out every
+    // mix (a column that must be in the mix whose maximum is below its minimum if used, no
+    // whole step between a rounded column's limits, more columns in than the count allows).
+    // Needs no simplex, so an explanation's many tries settle most of their cases here.
+    bool rootHasRoom() {
+        root0_.lower.assign(lp_.lower.begin(), lp_.lower.begin() + n_);
+        root0_.upper.assign(lp_.upper.begin(), lp_.upper.begin() + n_);
+        root0_.in.assign(n_, 0);
         for (int j = 0; j < n_; ++j) {
             // The sum of shares bounds every share: a step count needs a finite top.
-            node.upper[j] = std::min(node.upper[j], kSumUpper);
-            if (rules_[j].minUse > 0 && node.lower[j] > kOnValue)
-                node.lower[j] = std::max(node.lower[j], rules_[j].minUse);
+            root0_.upper[j] = std::min(root0_.upper[j], kSumUpper);
+            if (rules_[j].minUse > 0 && root0_.lower[j] > kOnValue)
+                root0_.lower[j] = std::max(root0_.lower[j], rules_[j].minUse);
         }
+        Node copy = root0_;
+        return tidy(copy);
+    }
+
+    // With `firstMix` the search ends at its first mix: enough to tell that a mix exists.
+    void run(bool firstMix = false) {
+        start_ = Clock::now();
+        firstMix_ = firstMix;
+        Node node = root0_;
         node.basis = root_;
         if (tidy(node))
             roundMix(node, *root_);
+        if (firstMix_ && haveIncumbent_) {
+            stopped_ = true;
+            return;
+        }
         open_.push_back(std::move(node));
         // Best bound with plunging: the open node of least bound is taken, and from it the
         // search dives, child after child on the side the value is nearer, until the dive
@@ -122,6 +137,11 @@ public:
             std::optional<Node> next = std::move(open_.back());
             open_.pop_back();
             while (next) {
+                if (firstMix_ && haveIncumbent_) {
+                    stopped_ = true;
+                    push(std::move(*next));
+                    return;
+                }
                 if (limitReached()) {
                     stopped_ = true;
                     push(std::move(*next));
@@ -527,6 +547,8 @@ private:
     const int n_;
     std::shared_ptr<BoundedSolution> root_;
     std::vector<Node> open_;
+    Node root0_;
+    bool firstMix_ = false;
     bool haveIncumbent_ = false;
     double incumbentValue_ = 0;
     std::vector<double> incumbent_;
@@ -572,7 +594,17 @@ struct SearchOutcome {
     bool proven = false;
 };
 
-SearchOutcome search(const Blend& blend, const IntegerConditions& c, const IntegerLimits& limits) {
+// How a search runs: `feasible` when the blend's limits are known to have a mix (an
+// explanation's tries, each the blend with a limit or a family of conditions less), so that a
+// root whose bounds rule out the conditions needs no simplex to be called integer infeasible;
+// `firstMix` when only whether a mix exists matters.
+struct SearchMode {
+    bool feasible = false;
+    bool firstMix = false;
+};
+
+SearchOutcome search(const Blend& blend, const IntegerConditions& c, const IntegerLimits& limits,
+                     SearchMode mode = {}) {
     SearchOutcome out;
     BoundedLp lp;
     BoundedLayout layout;
@@ -581,6 +613,10 @@ SearchOutcome search(const Blend& blend, const IntegerConditions& c, const Integ
         return out;
     }
     Search s(lp, columnRules(blend, c), c.maxIngredientes, limits);
+    if (!s.rootHasRoom() && mode.feasible) {
+        out.status = IntegerStatus::IntegerInfeasible;
+        return out;
+    }
     const BoundedStatus root = s.solveRoot();
     if (root != BoundedStatus::Optimal) {
         out.status =
@@ -588,7 +624,7 @@ SearchOutcome search(const Blend& blend, const IntegerConditions& c, const Integ
         return out;
     }
     out.costoContinuo = s.value(std::vector<double>(s.root().x.begin(), s.root().x.begin() + lp.n));
-    s.run();
+    s.run(mode.firstMix);
     out.nodes = s.nodes();
     out.cota = std::max(out.costoContinuo, s.openBound());
     if (s.haveIncumbent()) {
@@ -660,8 +696,14 @@ std::vector<LimitRef> userLimits(const Blend& blend) {
 // its own, capped so that an explanation never takes long.
 std::string explain(const Blend& blend, const IntegerConditions& c) {
     const IntegerLimits cap{20000, 2.0};
+    // Every try is of a blend whose limits have a mix, and asks only whether the conditions
+    // leave one: it ends at its first mix.
+    auto hasMix = [&](const Blend& b, const IntegerConditions& cc) {
+        const IntegerStatus st = search(b, cc, cap, {true, true}).status;
+        return st == IntegerStatus::Optimal || st == IntegerStatus::Stopped;
+    };
     auto infeasible = [&](const Blend& b, const IntegerConditions& cc) {
-        return search(b, cc, cap).status == IntegerStatus::IntegerInfeasible;
+        return search(b, cc, cap, {true, true}).status == IntegerStatus::IntegerInfeasible;
     };
     IntegerConditions rounding, count, use;
     rounding.redondear = c.redondear;
@@ -701,7 +743,7 @@ std::string explain(const Blend& blend, const IntegerConditions& c) {
         what = "ninguna mezcla que cumpla a la vez las condiciones de pesada";
     }
     for (const LimitRef& limit : userLimits(blend))
-        if (search(without(blend, limit), *culprit, cap).status == IntegerStatus::Optimal)
+        if (hasMix(without(blend, limit), *culprit))
             return what + " cumple " + limitText(blend, limit) + " con " + number(q) + " kg";
     return what + " cumple los límites de la fórmula con " + number(q) + " kg";
 }
