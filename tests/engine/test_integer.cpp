@@ -139,6 +139,22 @@ TEST(Integer, ExplainsWhichConditionHasNoMix) {
     two.nutrients[0] = {1, "Proteína", 40.0, {}};
     EXPECT_EQ(solveInteger(two, use).status, IntegerStatus::Infeasible);
 
+    // Bounds alone rule the condition out (Trigo must be in, its maximum below its minimum if
+    // used): the explanation still names the limit, and limits with no mix at all still go to
+    // the continuous diagnosis before the bounds are looked at.
+    Blend boxed = narrowProtein();
+    boxed.nutrients[0] = {1, "Proteína", 15.0, {}};
+    boxed.ingredients[0].minimo = 20.0;
+    boxed.ingredients[0].maximo = 30.0;
+    IntegerConditions big;
+    big.ingredients = {{40.0, std::nullopt}, {std::nullopt, std::nullopt}};
+    const IntegerResult boxedResult = solveInteger(boxed, big);
+    EXPECT_EQ(boxedResult.status, IntegerStatus::IntegerInfeasible);
+    EXPECT_EQ(boxedResult.explicacion, "ninguna mezcla con los mínimos si se usa (Trigo 40 kg) "
+                                       "cumple el mínimo de Trigo con 1000 kg");
+    boxed.nutrients[0] = {1, "Proteína", 40.0, {}};
+    EXPECT_EQ(solveInteger(boxed, big).status, IntegerStatus::Infeasible);
+
     IntegerConditions bad = rounding;
     bad.ingredients[1].paso = 0.0;
     const IntegerResult refused = solveInteger(narrowProtein(), bad);

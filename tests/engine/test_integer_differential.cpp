@@ -188,3 +188,46 @@ TEST(IntegerDifferential, SampleDietsWithEachConditionAgreeWithCbc) {
                                 code + " conditions " + std::to_string(kinds));
     }
 }
+
+// The benchmark's shape, where the search runs long enough for its pseudo-costs and its
+// neighbourhood searches to decide the mix: a minimum if used on every ingredient, a count one
+// to three below the continuous optimum's and steps on every other ingredient, on 60 to 100
+// ingredients. A neighbourhood's mix that broke a condition, or a wrong best mix taken from
+// it, shows here as a cost or a check that differs from CBC's.
+TEST(IntegerDifferential, LongSearchesAgreeWithCbc) {
+    generator::Rng rng(4102);
+    int feasible = 0;
+    long longest = 0;
+    for (int k = 0; k < 8; ++k) {
+        generator::Shape s;
+        s.ingredients = rng.integer(60, 100);
+        s.nutrients = s.ingredients / 3;
+        s.withMinimum = 0.05;
+        const Blend b = generator::randomBlend(rng, s);
+        const IntegerResult continuous = solveInteger(b, IntegerConditions{});
+        if (continuous.status != IntegerStatus::Optimal)
+            continue;
+        IntegerConditions c;
+        c.ingredients.resize(b.ingredients.size());
+        int used = 0;
+        for (size_t j = 0; j < b.ingredients.size(); ++j) {
+            used += continuous.shares[j] > 1e-9 ? 1 : 0;
+            c.ingredients[j].minimoSiSeUsa = b.cantidad * rng.uniform(0.01, 0.08);
+            if (j % 2 == 1)
+                c.ingredients[j].paso = rng.chance(0.2) ? 0.1 : rng.chance(0.5) ? 1.0 : 5.0;
+        }
+        c.maxIngredientes = std::max(2, used - rng.integer(1, 3));
+        c.redondear = true;
+        const std::string what = "long case " + std::to_string(k);
+        expectAgreesWithCbc(b, c, what);
+        const IntegerResult r = solveInteger(b, c);
+        if (r.status == IntegerStatus::Optimal) {
+            ++feasible;
+            longest = std::max(longest, r.nodos);
+        }
+    }
+    // The draw must reach the searches this test is for: one at least runs past its first
+    // neighbourhood search, due after 100 nodes once a mix is found.
+    EXPECT_GE(feasible, 3);
+    EXPECT_GT(longest, 300);
+}

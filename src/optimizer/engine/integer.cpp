@@ -67,6 +67,57 @@ struct Node {
     std::shared_ptr<const BoundedSolution> basis; // the parent's final basis
     double bound = -BoundedLp::kInfinity;         // the parent's optimum: none below it
     long order = 0;                               // ties in the best-bound order: oldest first
+    // The split that made the node, for the pseudo-costs: its column (-1: the root), whether
+    // it was a step's split, its side, and how far it moved the parent's value.
+    int splitColumn = -1;
+    bool splitStep = false, splitUp = false;
+    double splitDistance = 0;
+};
+
+// What a split has cost per unit of the value it moved, by column, kind (in or out of the mix;
+// steps) and side: the average rise of the children's optimum over their parent's. The column
+// whose split is expected to raise both children most is split first (the product rule):
+// each split then buys the most bound, where the most fractional value, tried before, often
+// split on columns whose children both cost as much as their parent.
+class PseudoCosts {
+public:
+    explicit PseudoCosts(int n) : sum_(4 * static_cast<size_t>(n), 0.0), count_(sum_.size(), 0) {}
+
+    void record(int j, bool step, bool up, double distance, double gain) {
+        if (!(distance > 0) || !std::isfinite(gain))
+            return;
+        const size_t k = index(j, step, up);
+        const double unit = std::max(gain, 0.0) / distance;
+        sum_[k] += unit;
+        ++count_[k];
+        totalSum_[kind(step, up)] += unit;
+        ++totalCount_[kind(step, up)];
+    }
+
+    // The expected rise of both children; a column never split takes the average of its kind.
+    double score(int j, bool step, double down, double up) const {
+        const double a = estimate(j, step, false) * down, b = estimate(j, step, true) * up;
+        constexpr double kFloor = 1e-9;
+        return std::max(a, kFloor) * std::max(b, kFloor);
+    }
+
+private:
+    static int kind(bool step, bool up) { return (step ? 2 : 0) + (up ? 1 : 0); }
+    size_t index(int j, bool step, bool up) const {
+        return 4 * static_cast<size_t>(j) + static_cast<size_t>(kind(step, up));
+    }
+    double estimate(int j, bool step, bool up) const {
+        const size_t k = index(j, step, up);
+        if (count_[k] > 0)
+            return sum_[k] / static_cast<double>(count_[k]);
+        const int t = kind(step, up);
+        return totalCount_[t] > 0 ? totalSum_[t] / static_cast<double>(totalCount_[t]) : 1.0;
+    }
+
+    std::vector<double> sum_;
+    std::vector<long> count_;
+    double totalSum_[4] = {};
+    long totalCount_[4] = {};
 };
 
 struct LaterBound {
@@ -77,10 +128,12 @@ struct LaterBound {
 
 class Search {
 public:
+    static constexpr long kNeighbourhoodNodes = 300;
+
     Search(const BoundedLp& lp, std::vector<ColumnRule> rules, std::optional<int> maxCount,
            const IntegerLimits& limits)
         : lp_(lp), work_(lp), rules_(std::move(rules)), maxCount_(maxCount), limits_(limits),
-          n_(lp.n) {}
+          n_(lp.n), pseudo_(lp.n) {}
 
     // The root: its continuous solution, or why there is none.
     BoundedStatus solveRoot() {
@@ -95,21 +148,36 @@ public:
     }
     const BoundedSolution& root() const { return *root_; }
 
-    void run() {
-        start_ = Clock::now();
-        Node node;
-        node.lower.assign(lp_.lower.begin(), lp_.lower.begin() + n_);
-        node.upper.assign(lp_.upper.begin(), lp_.upper.begin() + n_);
-        node.in.assign(n_, 0);
+    // The root's bounds with the conditions applied; false when they alone rule out every
+    // mix (a column that must be in the mix whose maximum is below its minimum if used, no
+    // whole step between a rounded column's limits, more columns in than the count allows).
+    // Needs no simplex, so an explanation's many tries settle most of their cases here.
+    bool rootHasRoom() {
+        root0_.lower.assign(lp_.lower.begin(), lp_.lower.begin() + n_);
+        root0_.upper.assign(lp_.upper.begin(), lp_.upper.begin() + n_);
+        root0_.in.assign(n_, 0);
         for (int j = 0; j < n_; ++j) {
             // The sum of shares bounds every share: a step count needs a finite top.
-            node.upper[j] = std::min(node.upper[j], kSumUpper);
-            if (rules_[j].minUse > 0 && node.lower[j] > kOnValue)
-                node.lower[j] = std::max(node.lower[j], rules_[j].minUse);
+            root0_.upper[j] = std::min(root0_.upper[j], kSumUpper);
+            if (rules_[j].minUse > 0 && root0_.lower[j] > kOnValue)
+                root0_.lower[j] = std::max(root0_.lower[j], rules_[j].minUse);
         }
+        Node copy = root0_;
+        return tidy(copy);
+    }
+
+    // With `firstMix` the search ends at its first mix: enough to tell that a mix exists.
+    void run(bool firstMix = false) {
+        start_ = Clock::now();
+        firstMix_ = firstMix;
+        Node node = root0_;
         node.basis = root_;
         if (tidy(node))
             roundMix(node, *root_);
+        if (firstMix_ && haveIncumbent_) {
+            stopped_ = true;
+            return;
+        }
         open_.push_back(std::move(node));
         // Best bound with plunging: the open node of least bound is taken, and from it the
         // search dives, child after child on the side the value is nearer, until the dive
@@ -122,6 +190,11 @@ public:
             std::optional<Node> next = std::move(open_.back());
             open_.pop_back();
             while (next) {
+                if (firstMix_ && haveIncumbent_) {
+                    stopped_ = true;
+                    push(std::move(*next));
+                    return;
+                }
                 if (limitReached()) {
                     stopped_ = true;
                     push(std::move(*next));
@@ -216,9 +289,9 @@ private:
     // only fine-tunes a mix, and the LP bound moves little on it; split on steps first and
     // every in-or-out choice is made again under a tree of step choices. On 100 to 200
     // ingredients with minimums and steps that took 2,000 to 180,000 nodes where taking the
-    // minimums first takes 175 to 455. Within a kind, the most fractional value.
+    // minimums first takes 175 to 455. Within a kind, the best score by the pseudo-costs.
     bool meetsConditions(const Node& node, const std::vector<double>& x, Branch& branch) const {
-        double worstUse = 0, worstStep = 0;
+        double bestUse = -1, bestStep = -1;
         Branch use, step;
         int used = 0;
         for (int j = 0; j < n_; ++j) {
@@ -227,9 +300,9 @@ private:
                 ++used;
             const ColumnRule& r = rules_[j];
             if (r.minUse > 0 && v > kOnValue && v < r.minUse - kOnValue) {
-                const double score = std::min(v, r.minUse - v) / r.minUse;
-                if (score > worstUse) {
-                    worstUse = score;
+                const double score = pseudo_.score(j, false, v, r.minUse - v);
+                if (score > bestUse) {
+                    bestUse = score;
                     use = {j, Branch::Use};
                 }
             }
@@ -237,9 +310,9 @@ private:
                 const double k = v / r.step;
                 if (std::abs(v - std::round(k) * r.step) > kOnValue) {
                     const double f = k - std::floor(k);
-                    const double score = std::min(f, 1 - f);
-                    if (score > worstStep) {
-                        worstStep = score;
+                    const double score = pseudo_.score(j, true, f * r.step, (1 - f) * r.step);
+                    if (score > bestStep) {
+                        bestStep = score;
                         step = {j, Branch::Step};
                     }
                 }
@@ -249,18 +322,28 @@ private:
         if (maxCount_ && used > *maxCount_) {
             // The count first: the LP has no row for it, so a step or minimum split under it
             // leaves it as far from met as before (mixes of 23 ingredients with a count and
-            // steps ran past 200,000 nodes; count first, hundreds). The least used column not
-            // yet counted in: out of the mix costs least there.
-            double least = BoundedLp::kInfinity;
+            // steps ran past 200,000 nodes; count first, hundreds). Among the used columns not
+            // yet counted in, the best score; out of the mix moves the value to 0, in it to
+            // its least quantity in the mix.
+            double best = -1;
             for (int j = 0; j < n_; ++j)
-                if (x[j] > kOnValue && !counted(node, j) && x[j] < least) {
-                    least = x[j];
-                    branch = {j, Branch::Count};
+                if (x[j] > kOnValue && !counted(node, j)) {
+                    const double score = pseudo_.score(j, false, x[j], inDistance(j, x[j]));
+                    if (score > best) {
+                        best = score;
+                        branch = {j, Branch::Count};
+                    }
                 }
             // Every used column counted in cannot be: enforceCount rules such a node out.
             return false;
         }
         return branch.column < 0;
+    }
+
+    // How far a column's value moves when it is put in the mix: up to its least quantity
+    // there, its minimum if used or one step.
+    double inDistance(int j, double v) const {
+        return std::max(std::max(rules_[j].minUse, rules_[j].step) - v, 0.0);
     }
 
     // Every integer choice of the values fixed and the rest re-solved: the mix with whole
@@ -304,6 +387,7 @@ private:
             haveIncumbent_ = true;
             incumbentValue_ = z;
             incumbent_ = std::move(mix);
+            newMix_ = true;
         }
         return true;
     }
@@ -376,6 +460,56 @@ private:
         tryMix(node, x, *s);
     }
 
+    // A better mix near the best one (RINS): the columns out of both the best mix and this
+    // node's solution are held out, and the few choices left are searched with a small node
+    // limit from the best mix as the cut-off; with no mix yet, near this node's solution
+    // alone. That search's programme is this one with bounds narrowed, so its mixes meet
+    // every condition here and may become the best mix; its proof is not used. On the
+    // largest blends the best mix otherwise came after half or more of the nodes, every node
+    // before it searched against a weaker cut-off, and a first mix after thousands of nodes
+    // on some.
+    void searchNeighbourhood(const std::vector<double>& x, const BoundedSolution& basis) {
+        newMix_ = false;
+        lastNeighbourhood_ = nodes_;
+        BoundedLp sub = lp_;
+        int held = 0;
+        for (int j = 0; j < n_; ++j)
+            if ((rules_[j].minUse > 0 || maxCount_) && !(sub.lower[j] > 0) &&
+                (!haveIncumbent_ || incumbent_[j] <= kOnValue) && x[j] <= kOnValue) {
+                sub.upper[j] = 0;
+                ++held;
+            }
+        if (held == 0)
+            return;
+        // Its nodes count as the search's own, within the node limit.
+        IntegerLimits small;
+        small.maxNodos = kNeighbourhoodNodes;
+        if (limits_.maxNodos > 0)
+            small.maxNodos = std::min(small.maxNodos, limits_.maxNodos - nodes_);
+        if (small.maxNodos <= 0)
+            return;
+        Search inner(sub, rules_, maxCount_, small);
+        inner.neighbourhoods_ = false;
+        inner.haveIncumbent_ = haveIncumbent_;
+        inner.incumbentValue_ = incumbentValue_;
+        inner.incumbent_ = incumbent_;
+        if (!inner.rootHasRoom())
+            return;
+        // The node's basis starts it: the programmes differ in bounds only.
+        inner.root_ = std::make_shared<BoundedSolution>(solveBoundedFrom(sub, basis, true));
+        if (inner.root_->status != BoundedStatus::Optimal)
+            return;
+        inner.run();
+        nodes_ += inner.nodes();
+        lastNeighbourhood_ = nodes_;
+        if (inner.haveIncumbent_ && (!haveIncumbent_ || inner.incumbentValue_ < incumbentValue_)) {
+            haveIncumbent_ = true;
+            incumbentValue_ = inner.incumbentValue_;
+            incumbent_ = inner.incumbent_;
+            newMix_ = true;
+        }
+    }
+
     // The node solved from basis `s`; on a mix, `s` and `x` become its basis and values.
     bool resolve(const Node& node, std::shared_ptr<const BoundedSolution>& s,
                  std::vector<double>& x) {
@@ -426,6 +560,16 @@ private:
         }
         const std::vector<double> x(s->x.begin(), s->x.begin() + n_);
         const double z = value(x);
+        if (node.splitColumn >= 0)
+            pseudo_.record(node.splitColumn, node.splitStep, node.splitUp, node.splitDistance,
+                           z - node.bound);
+        // A neighbourhood search soon after each new best mix, and now and then between; also
+        // when only a first mix is asked for (an explanation's try of the count alone took
+        // 3,600 nodes to its first mix without one).
+        if (neighbourhoods_ && nodes_ - lastNeighbourhood_ >= (newMix_          ? 100
+                                                               : haveIncumbent_ ? 500
+                                                                                : 250))
+            searchNeighbourhood(x, *s);
         if (haveIncumbent_ && z >= incumbentValue_ - pruneMargin(incumbentValue_))
             return std::nullopt;
         Branch branch;
@@ -490,7 +634,12 @@ private:
             child->basis = s;
             child->bound = z;
             child->order = ++order_;
+            child->splitColumn = j;
+            child->splitStep = branch.kind == Branch::Step || branch.kind == Branch::OnStep;
+            child->splitUp = child == &up;
         }
+        down.splitDistance = x[j] - down.upper[j];
+        up.splitDistance = up.lower[j] - x[j];
         if (!haveIncumbent_ && nodes_ % 64 == 0)
             roundMix(node, *s);
         push(upFirst ? std::move(down) : std::move(up));
@@ -527,6 +676,12 @@ private:
     const int n_;
     std::shared_ptr<BoundedSolution> root_;
     std::vector<Node> open_;
+    PseudoCosts pseudo_;
+    Node root0_;
+    bool firstMix_ = false;
+    bool newMix_ = false;        // a mix found since the last neighbourhood search
+    bool neighbourhoods_ = true; // false inside a neighbourhood search
+    long lastNeighbourhood_ = 0;
     bool haveIncumbent_ = false;
     double incumbentValue_ = 0;
     std::vector<double> incumbent_;
@@ -572,7 +727,17 @@ struct SearchOutcome {
     bool proven = false;
 };
 
-SearchOutcome search(const Blend& blend, const IntegerConditions& c, const IntegerLimits& limits) {
+// How a search runs: `feasible` when the blend's limits are known to have a mix (an
+// explanation's tries, each the blend with a limit or a family of conditions less), so that a
+// root whose bounds rule out the conditions needs no simplex to be called integer infeasible;
+// `firstMix` when only whether a mix exists matters.
+struct SearchMode {
+    bool feasible = false;
+    bool firstMix = false;
+};
+
+SearchOutcome search(const Blend& blend, const IntegerConditions& c, const IntegerLimits& limits,
+                     SearchMode mode = {}) {
     SearchOutcome out;
     BoundedLp lp;
     BoundedLayout layout;
@@ -581,6 +746,10 @@ SearchOutcome search(const Blend& blend, const IntegerConditions& c, const Integ
         return out;
     }
     Search s(lp, columnRules(blend, c), c.maxIngredientes, limits);
+    if (!s.rootHasRoom() && mode.feasible) {
+        out.status = IntegerStatus::IntegerInfeasible;
+        return out;
+    }
     const BoundedStatus root = s.solveRoot();
     if (root != BoundedStatus::Optimal) {
         out.status =
@@ -588,7 +757,7 @@ SearchOutcome search(const Blend& blend, const IntegerConditions& c, const Integ
         return out;
     }
     out.costoContinuo = s.value(std::vector<double>(s.root().x.begin(), s.root().x.begin() + lp.n));
-    s.run();
+    s.run(mode.firstMix);
     out.nodes = s.nodes();
     out.cota = std::max(out.costoContinuo, s.openBound());
     if (s.haveIncumbent()) {
@@ -660,8 +829,14 @@ std::vector<LimitRef> userLimits(const Blend& blend) {
 // its own, capped so that an explanation never takes long.
 std::string explain(const Blend& blend, const IntegerConditions& c) {
     const IntegerLimits cap{20000, 2.0};
+    // Every try is of a blend whose limits have a mix, and asks only whether the conditions
+    // leave one: it ends at its first mix.
+    auto hasMix = [&](const Blend& b, const IntegerConditions& cc) {
+        const IntegerStatus st = search(b, cc, cap, {true, true}).status;
+        return st == IntegerStatus::Optimal || st == IntegerStatus::Stopped;
+    };
     auto infeasible = [&](const Blend& b, const IntegerConditions& cc) {
-        return search(b, cc, cap).status == IntegerStatus::IntegerInfeasible;
+        return search(b, cc, cap, {true, true}).status == IntegerStatus::IntegerInfeasible;
     };
     IntegerConditions rounding, count, use;
     rounding.redondear = c.redondear;
@@ -701,7 +876,7 @@ std::string explain(const Blend& blend, const IntegerConditions& c) {
         what = "ninguna mezcla que cumpla a la vez las condiciones de pesada";
     }
     for (const LimitRef& limit : userLimits(blend))
-        if (search(without(blend, limit), *culprit, cap).status == IntegerStatus::Optimal)
+        if (hasMix(without(blend, limit), *culprit))
             return what + " cumple " + limitText(blend, limit) + " con " + number(q) + " kg";
     return what + " cumple los límites de la fórmula con " + number(q) + " kg";
 }
