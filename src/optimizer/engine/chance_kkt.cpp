@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace lp {
@@ -14,12 +15,14 @@ namespace {
 // Newton's systems above this size are left to the rounds of tangent rows.
 constexpr int kLargestSystem = 400;
 // Rounds of mending the active set before the mix is handed back uncertified.
-constexpr int kMendPasses = 8;
+constexpr int kMendPasses = 16;
 constexpr int kNewtonSteps = 12;
+constexpr size_t kEnteringColumns = 3;
 
-// Solves a x = r in place by Gaussian elimination with partial pivoting (a: k x k, row-major).
-// False when a pivot vanishes.
-bool solveDense(std::vector<double>& a, std::vector<double>& r, int k) {
+// The LU factors of a k x k matrix (row-major, in place) by Gaussian elimination with partial
+// pivoting, the row swaps in `swaps`. False when a pivot vanishes.
+bool factor(std::vector<double>& a, std::vector<int>& swaps, int k) {
+    swaps.assign(size_t(k), 0);
     for (int col = 0; col < k; ++col) {
         int best = col;
         for (int i = col + 1; i < k; ++i)
@@ -28,26 +31,34 @@ bool solveDense(std::vector<double>& a, std::vector<double>& r, int k) {
         const double piv = a[size_t(best) * k + col];
         if (!(std::abs(piv) > 1e-300))
             return false;
-        if (best != col) {
+        swaps[size_t(col)] = best;
+        if (best != col)
             std::swap_ranges(a.begin() + long(best) * k, a.begin() + long(best + 1) * k,
                              a.begin() + long(col) * k);
-            std::swap(r[size_t(best)], r[size_t(col)]);
-        }
         const double* pivotRow = &a[size_t(col) * k];
         for (int i = col + 1; i < k; ++i) {
             double* row = &a[size_t(i) * k];
             const double f = row[col] / piv;
-            if (f == 0)
-                continue;
-            axpy(row + col, pivotRow + col, -f, k - col);
-            r[size_t(i)] -= f * r[size_t(col)];
+            row[col] = f;
+            if (f != 0)
+                axpy(row + col + 1, pivotRow + col + 1, -f, k - col - 1);
         }
     }
+    return true;
+}
+
+// Solves LU x = r in place with the factors of `factor`.
+bool solveFactored(const std::vector<double>& lu, const std::vector<int>& swaps,
+                   std::vector<double>& r, int k) {
+    // The factors' rows were swapped whole, their multipliers with them: every swap first.
+    for (int col = 0; col < k; ++col)
+        std::swap(r[size_t(col)], r[size_t(swaps[size_t(col)])]);
+    for (int i = 1; i < k; ++i)
+        r[size_t(i)] -= dot(&lu[size_t(i) * k], r.data(), i);
     for (int i = k - 1; i >= 0; --i) {
-        double v = r[size_t(i)];
-        for (int j = i + 1; j < k; ++j)
-            v -= a[size_t(i) * k + j] * r[size_t(j)];
-        r[size_t(i)] = v / a[size_t(i) * k + i];
+        const double* row = &lu[size_t(i) * k];
+        double v = r[size_t(i)] - dot(row + i + 1, r.data() + i + 1, k - i - 1);
+        r[size_t(i)] = v / row[i];
     }
     return std::all_of(r.begin(), r.end(), [](double v) { return std::isfinite(v); });
 }
@@ -96,11 +107,13 @@ bool newton(const BoundedLp& lp, int linearRows, const std::vector<ChanceRow>& r
         const int i = linear[size_t(l)];
         target[size_t(l)] = lp.b[size_t(i)] - logicalAt(lp, i, act.row[size_t(i)]);
     }
+    // The residual of the conditions at p into f, and with `build` their Jacobian into jac.
     std::vector<double> jac, f, v(static_cast<size_t>(nb));
-    double previous = std::numeric_limits<double>::infinity();
-    for (int iter = 0; iter < kNewtonSteps; ++iter) {
-        jac.assign(size_t(k) * k, 0.0);
+    std::vector<int> swaps;
+    auto evaluate = [&](bool build) {
         f.assign(size_t(k), 0.0);
+        if (build)
+            jac.assign(size_t(k) * k, 0.0);
         auto J = [&](int r, int c) -> double& { return jac[size_t(r) * k + c]; };
         for (int a = 0; a < nb; ++a)
             f[size_t(a)] = lp.cost[size_t(freeCols[size_t(a)])];
@@ -111,13 +124,12 @@ bool newton(const BoundedLp& lp, int linearRows, const std::vector<ChanceRow>& r
             for (int a = 0; a < nb; ++a) {
                 const double e = row[freeCols[size_t(a)]];
                 f[size_t(a)] += y * e;
-                J(a, nb + l) = e;
-                J(nb + l, a) = e;
+                if (build) {
+                    J(a, nb + l) = e;
+                    J(nb + l, a) = e;
+                }
             }
-            double lhs = -target[size_t(l)];
-            for (int j = 0; j < n; ++j)
-                lhs += row[j] * p.x[size_t(j)];
-            f[size_t(nb + l)] = lhs;
+            f[size_t(nb + l)] = dot(row, p.x.data(), n) - target[size_t(l)];
         }
         for (int q = 0; q < nc; ++q) {
             const ChanceRow& row = rows[size_t(cones[size_t(q)])];
@@ -131,33 +143,49 @@ bool newton(const BoundedLp& lp, int linearRows, const std::vector<ChanceRow>& r
                 const double s2 = row.sigma[j] * row.sigma[j];
                 const double g = row.c[j] + row.z * s2 * p.x[j] / sd;
                 f[size_t(a)] += m * g;
-                J(a, nb + nl + q) = g;
-                J(nb + nl + q, a) = g;
-                J(a, a) += alpha * s2;
-                v[size_t(a)] = s2 * p.x[j];
-            }
-            if (beta != 0)
-                for (int a = 0; a < nb; ++a) {
-                    const double ba = beta * v[size_t(a)];
-                    if (ba == 0)
-                        continue;
-                    double* out = &jac[size_t(a) * k];
-                    for (int c = 0; c < nb; ++c)
-                        out[c] -= ba * v[size_t(c)];
+                if (build) {
+                    J(a, nb + nl + q) = g;
+                    J(nb + nl + q, a) = g;
+                    J(a, a) += alpha * s2;
+                    v[size_t(a)] = s2 * p.x[j];
                 }
+            }
+            if (build && beta != 0)
+                for (int a = 0; a < nb; ++a)
+                    if (const double ba = beta * v[size_t(a)]; ba != 0)
+                        axpy(&jac[size_t(a) * k], v.data(), -ba, nb);
             f[size_t(nb + nl + q)] = excess(row, p.x);
         }
+        return true;
+    };
+    // Steps on the last factors (chord steps) while they cut the residual fourfold; a fresh
+    // Jacobian, and a true Newton step, where they do not. A fresh step past the first few that
+    // does not halve the residual finds it at round-off (or the active set wrong, which the
+    // review finds either way).
+    double previous = std::numeric_limits<double>::infinity();
+    int factored = 0;
+    bool fresh = false;
+    for (int iter = 0; iter < 4 * kNewtonSteps; ++iter) {
+        if (!evaluate(false))
+            return false;
         double size = 0;
         for (double e : f)
             size = std::max(size, std::abs(e));
-        // Past the first steps a residual that no longer falls fast sits at round-off (or the
-        // active set is wrong, which the review finds either way).
-        if (size < 1e-14 || (iter >= 3 && size > 0.5 * previous))
+        if (size < 1e-14 || (fresh && factored > 3 && size > 0.5 * previous))
             break;
+        fresh = factored == 0 || size > 0.25 * previous;
+        if (fresh) {
+            if (factored == kNewtonSteps)
+                break;
+            evaluate(true);
+            if (!factor(jac, swaps, k))
+                return false;
+            ++factored;
+        }
         previous = size;
         for (double& e : f)
             e = -e;
-        if (!solveDense(jac, f, k))
+        if (!solveFactored(jac, swaps, f, k))
             return false;
         for (int a = 0; a < nb; ++a)
             p.x[size_t(freeCols[size_t(a)])] += f[size_t(a)];
@@ -184,6 +212,7 @@ bool review(const BoundedLp& lp, int linearRows, const std::vector<int>& owner,
     bool holds = true;
     changed = false;
     std::vector<double> d(lp.cost.begin(), lp.cost.begin() + n);
+    std::vector<std::pair<double, int>> entering; // |reduced cost|, column
     for (int i = 0; i < linearRows; ++i)
         if (act.row[size_t(i)] != ColumnState::Basic && p.pi[size_t(i)] != 0) {
             const double* row = &lp.a[size_t(i) * n];
@@ -227,9 +256,19 @@ bool review(const BoundedLp& lp, int linearRows, const std::vector<int>& owner,
             }
         } else if (lo < hi && ((state == ColumnState::AtLower && d[size_t(j)] < -dualTolerance) ||
                                (state == ColumnState::AtUpper && d[size_t(j)] > dualTolerance))) {
-            state = ColumnState::Basic;
-            changed = true;
+            entering.emplace_back(std::abs(d[size_t(j)]), j);
         }
+    }
+    // Only the columns whose reduced costs are furthest off enter: freeing every one at once
+    // far from the optimum's active set grows the system threefold and the passes wander.
+    if (entering.size() > kEnteringColumns)
+        std::partial_sort(entering.begin(), entering.begin() + kEnteringColumns, entering.end(),
+                          std::greater<>());
+    for (size_t e = 0; e < std::min(entering.size(), kEnteringColumns); ++e)
+        act.col[size_t(entering[e].second)] = ColumnState::Basic;
+    if (!entering.empty()) {
+        holds = false;
+        changed = true;
     }
     for (int i = 0; i < linearRows; ++i) {
         if (owner[size_t(i)] >= 0)
