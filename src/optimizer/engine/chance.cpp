@@ -371,14 +371,14 @@ void dropRows(BoundedLp& lp, BoundedSolution& s, const std::vector<bool>& drop) 
     squeeze(s.state);
     squeeze(lp.lower);
     squeeze(lp.upper);
-    std::vector<double> a, b;
+    // In place, keeping the rows' storage for the next round's tangents.
     for (int i = 0; i < m; ++i)
-        if (!drop[size_t(i)]) {
-            a.insert(a.end(), lp.a.begin() + long(i) * n, lp.a.begin() + long(i + 1) * n);
-            b.push_back(lp.b[size_t(i)]);
+        if (const int to = newRow[size_t(i)]; to >= 0 && to != i) {
+            std::copy_n(lp.a.begin() + long(i) * n, n, lp.a.begin() + long(to) * n);
+            lp.b[size_t(to)] = lp.b[size_t(i)];
         }
-    lp.a = std::move(a);
-    lp.b = std::move(b);
+    lp.a.resize(size_t(kept) * size_t(n));
+    lp.b.resize(size_t(kept));
     if (lp.sumRow >= 0)
         lp.sumRow = newRow[size_t(lp.sumRow)];
     lp.m = kept;
@@ -649,6 +649,9 @@ ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
     if (!boundedForm(blend, lp, layout))
         return out;
     const int linearRows = lp.m;
+    // Room for the tangents of some rounds: growing the rows one tangent at a time copied the
+    // whole programme again and again.
+    lp.a.reserve(size_t(linearRows + 4 * int(rows.size())) * size_t(lp.n));
     std::vector<int> owner(static_cast<size_t>(linearRows), -1); // chance row of each row
     for (size_t r = 0; r < rows.size(); ++r)
         owner[static_cast<size_t>(rows[r].k)] = static_cast<int>(r);

@@ -138,10 +138,11 @@ bool newton(const BoundedLp& lp, int linearRows, const std::vector<ChanceRow>& r
                 return false;
             const double m = p.mu[size_t(cones[size_t(q)])];
             const double alpha = m * row.z / sd, beta = m * row.z / (sd * sd * sd);
+            const double slope = row.z / sd;
             for (int a = 0; a < nb; ++a) {
                 const size_t j = size_t(freeCols[size_t(a)]);
                 const double s2 = row.sigma[j] * row.sigma[j];
-                const double g = row.c[j] + row.z * s2 * p.x[j] / sd;
+                const double g = row.c[j] + slope * s2 * p.x[j];
                 f[size_t(a)] += m * g;
                 if (build) {
                     J(a, nb + nl + q) = g;
@@ -154,7 +155,7 @@ bool newton(const BoundedLp& lp, int linearRows, const std::vector<ChanceRow>& r
                 for (int a = 0; a < nb; ++a)
                     if (const double ba = beta * v[size_t(a)]; ba != 0)
                         axpy(&jac[size_t(a) * k], v.data(), -ba, nb);
-            f[size_t(nb + nl + q)] = excess(row, p.x);
+            f[size_t(nb + nl + q)] = dot(row.c.data(), p.x.data(), n) + row.z * sd - row.b;
         }
         return true;
     };
@@ -225,10 +226,11 @@ bool review(const BoundedLp& lp, int linearRows, const std::vector<int>& owner,
         if (act.cone[r]) {
             if (!(sd > 0))
                 return false;
-            for (int j = 0; j < n; ++j)
-                d[size_t(j)] +=
-                    p.mu[r] * (row.c[size_t(j)] + row.z * row.sigma[size_t(j)] *
-                                                      row.sigma[size_t(j)] * p.x[size_t(j)] / sd);
+            const double slope = row.z / sd, m = p.mu[r];
+            for (int j = 0; j < n; ++j) {
+                const double sj = row.sigma[size_t(j)];
+                d[size_t(j)] += m * (row.c[size_t(j)] + slope * sj * sj * p.x[size_t(j)]);
+            }
             if (p.mu[r] < -dualTolerance) {
                 act.cone[r] = false;
                 p.mu[r] = 0;
