@@ -166,24 +166,47 @@ double cutDepth(const BoundedLp& lp, const std::vector<double>& x) {
     return std::inner_product(row, row + lp.n, x.begin(), -lp.b.back());
 }
 
+// The excess of a row along the segment from `from` to `to`, as a function of the share t of
+// the way: linear plus z times the root of a quadratic, its terms summed once, so that halving
+// the segment costs nothing per step.
+class SegmentExcess {
+public:
+    SegmentExcess(const ChanceRow& row, const std::vector<double>& from,
+                  const std::vector<double>& to)
+        : z_(row.z) {
+        base_ = -row.b;
+        for (size_t i = 0; i < from.size(); ++i) {
+            const double w = to[i] - from[i], su = row.sigma[i] * from[i], sw = row.sigma[i] * w;
+            base_ += row.c[i] * from[i];
+            slope_ += row.c[i] * w;
+            a_ += su * su;
+            b_ += su * sw;
+            c_ += sw * sw;
+        }
+    }
+    double operator()(double t) const {
+        return base_ + t * slope_ + z_ * std::sqrt(std::max(0.0, a_ + t * (2 * b_ + t * c_)));
+    }
+
+private:
+    double z_ = 0, base_ = 0, slope_ = 0, a_ = 0, b_ = 0, c_ = 0;
+};
+
 // The point where the segment from `inner` (which meets the limit) to `x` (which breaks it)
 // crosses the limit's surface, by halving: the limit function is convex along the segment.
 // A tangent there supports the limit's set of mixes, where a tangent at `x` only touches the
 // cone outside it, and the rounds close in far faster.
 std::vector<double> boundaryPoint(const ChanceRow& row, const std::vector<double>& inner,
                                   const std::vector<double>& x) {
-    std::vector<double> at(x.size());
-    auto along = [&](double t) {
-        for (size_t i = 0; i < x.size(); ++i)
-            at[i] = inner[i] + t * (x[i] - inner[i]);
-    };
+    const SegmentExcess along(row, inner, x);
     double lo = 0, hi = 1;
     for (int step = 0; step < 60; ++step) {
         const double mid = 0.5 * (lo + hi);
-        along(mid);
-        (excess(row, at) > 0 ? hi : lo) = mid;
+        (along(mid) > 0 ? hi : lo) = mid;
     }
-    along(hi);
+    std::vector<double> at(x.size());
+    for (size_t i = 0; i < x.size(); ++i)
+        at[i] = inner[i] + hi * (x[i] - inner[i]);
     return at;
 }
 
@@ -445,25 +468,27 @@ double objective(const Blend& blend, const std::vector<double>& x) {
 void moveCentre(const std::vector<ChanceRow>& rows, std::vector<double>& centre,
                 const std::vector<double>& x, const Blend& blend) {
     double t = 1;
-    std::vector<double> at(x.size());
-    auto along = [&](double u) {
-        for (size_t i = 0; i < x.size(); ++i)
-            at[i] = centre[i] + u * (x[i] - centre[i]);
-    };
     for (const ChanceRow& row : rows) {
-        along(t);
-        if (excess(row, at) <= 0)
+        const SegmentExcess along(row, centre, x);
+        if (along(t) <= 0)
             continue;
         double lo = 0, hi = t;
         for (int step = 0; step < 60; ++step) {
             const double mid = 0.5 * (lo + hi);
-            along(mid);
-            (excess(row, at) > 0 ? hi : lo) = mid;
+            (along(mid) > 0 ? hi : lo) = mid;
         }
         t = lo;
     }
-    along(t);
-    if (t > 0 && objective(blend, at) < objective(blend, centre))
+    if (!(t > 0))
+        return;
+    std::vector<double> at(x.size());
+    for (size_t i = 0; i < x.size(); ++i)
+        at[i] = centre[i] + t * (x[i] - centre[i]);
+    // The halving ran on sums taken once; the new centre must keep every limit as the rows
+    // themselves reckon it.
+    if (objective(blend, at) < objective(blend, centre) &&
+        std::all_of(rows.begin(), rows.end(),
+                    [&](const ChanceRow& r) { return excess(r, at) <= 0; }))
         centre = at;
 }
 
