@@ -4,12 +4,14 @@
 // rounds of tangent rows and the programme the shadow prices are read from). The counters give
 // the rounds and tangent rows per blend. Run with
 //   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-// and compare the medians pairwise. On the 2-core build machine (CPU-time medians, shared
-// load): sample diets linear 117 us, chance 919 us (2.5 rounds, 24 tangent rows); 200 x 60
-// linear 2.2 ms, chance 249 ms (4.2 rounds, 211 rows), from 472 ms and 23.6 rounds before the
-// rounds ended on the optimality conditions at Newton's mix. Most of what is left is Newton's
-// dense systems (about 100 to 400 unknowns, some 25 solves a round, many in active sets that
-// are mended without reaching the optimum), then the rounds' programmes and their fresh inverses.
+// and compare the medians pairwise. On the 2-core build machine under other builds' load
+// (CPU-time medians): sample diets linear 66-74 us, chance 0.86-1.2 ms (3 rounds, 30 tangent
+// rows); 200 x 60 linear 2.2 ms, chance 59-62 ms (4.2 rounds, 210 rows), where the rounds ran
+// 23.6 times to 472 ms before they ended on the optimality conditions at Newton's mix. Of a
+// 200 x 60 chance run about 55 % is Newton's method (a fifth of it the LU factors of systems of
+// 50 to 150 unknowns, a fifth forming residuals and Jacobians, the rest checking and mending the
+// active set, where passes that end on a singular system are lost), a fifth the rounds'
+// programmes, a twentieth each their fresh inverses, the tangent rows and the linear run.
 
 #include "engine/chance_checks.h"
 #include "engine/sample_catalogue.h"

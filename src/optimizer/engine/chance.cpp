@@ -129,10 +129,13 @@ void appendCut(BoundedLp& lp, const ChanceRow& row, const std::vector<double>& x
     const double sd = spread(row.sigma, x);
     const double scale = limitScale(row, x, sd);
     const int n = lp.n;
-    for (int j = 0; j < n; ++j) {
-        const double g = sd > 0 ? row.z * row.sigma[j] * row.sigma[j] * x[j] / sd : 0.0;
-        lp.a.push_back((row.c[j] + g) / scale);
-    }
+    const double slope = sd > 0 ? row.z / sd : 0.0, inverse = 1 / scale;
+    const size_t at = lp.a.size();
+    lp.a.resize(at + size_t(n));
+    for (int j = 0; j < n; ++j)
+        lp.a[at + size_t(j)] = (row.c[size_t(j)] + slope * row.sigma[size_t(j)] *
+                                                       row.sigma[size_t(j)] * x[size_t(j)]) *
+                               inverse;
     lp.b.push_back(row.b / scale);
     lp.lower.push_back(0.0);
     lp.upper.push_back(BoundedLp::kInfinity);
