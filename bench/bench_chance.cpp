@@ -1,7 +1,7 @@
 // Chance limits against the same formulas without probabilities: the four sample diets and
 // random 200 x 60 blends, every nutrient limit at 95 %. "Linear" is the linear engine's run
 // (assembleAndSolve), "Chance" the whole chance run on the same blend (that linear run, the
-// rounds of tangent rows and the programme the shadow prices are read from). The counters give
+// rounds of tangent rows with Newton's method between them). The counters give
 // the rounds and tangent rows per blend. Run with
 //   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 // and compare the medians pairwise. On the 2-core build machine under other builds' load
