@@ -100,7 +100,8 @@ bool newton(const BoundedLp& lp, int linearRows, const std::vector<ChanceRow>& r
             cones.push_back(int(r));
     const int nb = int(freeCols.size()), nl = int(linear.size()), nc = int(cones.size());
     const int k = nb + nl + nc;
-    if (nb == 0 || k > kLargestSystem)
+    // Fewer free columns than equalities leave the system singular: no use factoring it.
+    if (nb == 0 || nb < nl + nc || k > kLargestSystem)
         return false;
     std::vector<double> target(size_t(nl), 0.0);
     for (int l = 0; l < nl; ++l) {
