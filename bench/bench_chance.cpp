@@ -5,13 +5,14 @@
 // the rounds and tangent rows per blend. Run with
 //   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 // and compare the medians pairwise. On the 2-core build machine under other builds' load
-// (CPU-time medians): sample diets linear 66-74 us, chance 0.86-1.2 ms (3 rounds, 30 tangent
-// rows); 200 x 60 linear 2.2 ms, chance 59-62 ms (4.2 rounds, 210 rows), where the rounds ran
-// 23.6 times to 472 ms before they ended on the optimality conditions at Newton's mix. Of a
-// 200 x 60 chance run about 55 % is Newton's method (a fifth of it the LU factors of systems of
-// 50 to 150 unknowns, a fifth forming residuals and Jacobians, the rest checking and mending the
-// active set, where passes that end on a singular system are lost), a fifth the rounds'
-// programmes, a twentieth each their fresh inverses, the tangent rows and the linear run.
+// (CPU-time medians of three runs): sample diets linear 69-73 us, chance 0.67-1.1 ms (3 rounds,
+// 30 tangent rows); 200 x 60 linear 2.0-2.9 ms, chance 46-50 ms (4.2 rounds, 210 rows), where
+// the rounds ran 23.6 times to 472 ms before they ended on the optimality conditions at
+// Newton's mix. Of a 200 x 60 chance run about 45 % is Newton's method (LU factors and solves
+// some 13 %, residuals and Jacobians 17 %, checking and mending the active set 8 %; passes that
+// end without the optimum are lost but for their first mix), 18 % the rounds' programmes from
+// the last basis, 7 % their fresh inverses, 8 % the linear run, 5 % the programmes solved from
+// the slack basis (the inner mix, the first round).
 
 #include "engine/chance_checks.h"
 #include "engine/sample_catalogue.h"
