@@ -579,7 +579,19 @@ void linearPrices(const Blend& blend, const Tableau& t, std::vector<ChanceFigure
 // limit, unscaled). That mix is its optimum (the optimality conditions of the cone constraints
 // at the mix are those of their tangents there), and its duals are the cones' multipliers. The
 // duals of the rounds' own tangents, taken at mixes up to sqrt(1e-9) apart, would add up to them
-// only to about 1e-4. False when the blend has no bounded form.
+// only to about 1e-4. False when that programme is not solved.
+// Adds the duals of the rows of lp (solved as s; row i >= linearRows a tangent of chance row
+// owner[i] scaled by scales[i]) to the multipliers of the general limits they stand for.
+void addDuals(const BoundedLp& lp, const BoundedSolution& s, int linearRows,
+              const std::vector<int>& owner, const std::vector<double>& scales,
+              const std::vector<ChanceRow>& rows, std::vector<double>& multiplier) {
+    for (int i = 0; i < lp.m; ++i) {
+        const size_t k = i < linearRows ? size_t(i) : size_t(rows[size_t(owner[size_t(i)])].k);
+        if (k < multiplier.size())
+            multiplier[k] += s.d[size_t(lp.n + i)] / scales[size_t(i)];
+    }
+}
+
 bool tangentDuals(const Blend& blend, const std::vector<ChanceRow>& rows,
                   const std::vector<double>& x, std::vector<double>& multiplier) {
     BoundedLp tangent;
@@ -596,12 +608,8 @@ bool tangentDuals(const Blend& blend, const std::vector<ChanceRow>& rows,
         }
     const BoundedSolution duals = solveBounded(tangent, true);
     if (duals.status != BoundedStatus::Optimal)
-        return true;
-    for (int i = 0; i < tangent.m; ++i) {
-        const size_t k = i < linearRows ? size_t(i) : size_t(rows[size_t(owner[size_t(i)])].k);
-        if (k < multiplier.size())
-            multiplier[k] += duals.d[size_t(tangent.n + i)] / scales[size_t(i)];
-    }
+        return false;
+    addDuals(tangent, duals, linearRows, owner, scales, rows, multiplier);
     return true;
 }
 
@@ -793,7 +801,8 @@ ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
         for (size_t r = 0; r < rows.size(); ++r)
             multiplier[size_t(rows[r].k)] += certified->mu[r];
     } else if (!tangentDuals(blend, rows, x, multiplier)) {
-        return out;
+        // The rounds' own tangents then, whose duals add up to the cones' only roughly.
+        addDuals(lp, s, linearRows, owner, scales, rows, multiplier);
     }
     // A limit moved by one unit moves the right-hand side by one (a minimum enters negated), or
     // on as-fed shares with a dry-basis limit the row's left-hand side by the mix's dry matter.
