@@ -153,6 +153,67 @@ TEST(ChanceLimits, ShadowPricesAgreeWithResolving) {
     EXPECT_GE(checked, 12);
 }
 
+// With every limit at 95 % many margins bind at once, and the prices come from the optimality
+// conditions' multipliers rather than a programme of tangents: each must still be the cost's
+// slope as the limit moves, on every combination of bases, and the mix must keep every limit.
+TEST(ChanceLimits, PricesOfManyBindingMarginsAgreeWithResolving) {
+    auto costAt = [](Blend b, const ChanceLimits& c, size_t n, bool minimum, double shift) {
+        std::optional<double>& limit = minimum ? b.nutrients[n].minimo : b.nutrients[n].maximo;
+        *limit += shift;
+        const ChanceSolution s = solveChance(b, c);
+        EXPECT_EQ(s.status, ChanceStatus::Optimum);
+        return s.costo * b.cantidad;
+    };
+    generator::Rng rng(9595);
+    int checked = 0, blends = 0;
+    for (int round = 0; round < 30 && blends < 6; ++round) {
+        generator::Shape shape;
+        shape.ingredients = 30;
+        shape.nutrients = 10;
+        shape.secaIng = round % 3 == 0;
+        shape.secaNut = round % 2 == 0;
+        const Blend b = generator::randomBlend(rng, shape);
+        const ChanceLimits c = generator::everyLimitAt(rng, b, 0.95, 0.05, 0.15);
+        const ChanceSolution sol = solveChance(b, c);
+        if (sol.status != ChanceStatus::Optimum || !sol.cut)
+            continue;
+        ++blends;
+        int here = 0;
+        for (const ChanceFigure& f : sol.figuras) {
+            const Nutrient& nut = b.nutrients[f.nutrient];
+            // Within 1e-9 of the limit's size: the larger of the limit and the guaranteed
+            // content.
+            const double size = std::max(std::abs(f.media) + f.margen, 1.0);
+            if (nut.minimo) {
+                EXPECT_GE(f.media - f.margen,
+                          *nut.minimo - 1e-9 * std::max(std::abs(*nut.minimo), size))
+                    << round;
+            }
+            if (nut.maximo) {
+                EXPECT_LE(f.media + f.margen,
+                          *nut.maximo + 1e-9 * std::max(std::abs(*nut.maximo), size))
+                    << round;
+            }
+            for (bool minimum : {true, false}) {
+                const double price = minimum ? f.precioMinimo : f.precioMaximo;
+                if (price == 0 || f.margen == 0 || here >= 4)
+                    continue;
+                const std::optional<double>& limit = minimum ? nut.minimo : nut.maximo;
+                const double h = 1e-6 * std::max(1.0, std::abs(*limit));
+                const double fd =
+                    (costAt(b, c, f.nutrient, minimum, h) - costAt(b, c, f.nutrient, minimum, -h)) /
+                    (2 * h);
+                EXPECT_NEAR(price, fd, 1e-4 * std::max(1.0, std::abs(fd)))
+                    << round << " " << f.nutrient << " " << minimum;
+                ++here;
+            }
+        }
+        checked += here;
+    }
+    EXPECT_GE(blends, 6);
+    EXPECT_GE(checked, 12);
+}
+
 TEST(ChanceLimits, ReachabilityCountsTheMarginAndInputIsChecked) {
     Blend b = feedMix();
     // Groundnut meal alone gives 52.1 of protein on average; at 99 % it guarantees

@@ -1,6 +1,8 @@
 #include "optimizer/engine/chance.h"
 
 #include "optimizer/engine/bounded_path.h"
+#include "optimizer/engine/chance_kkt.h"
+#include "optimizer/engine/chance_rows.h"
 #include "optimizer/engine/sensitivity.h"
 #include "optimizer/engine/solution.h"
 #include "optimizer/engine/tableau.h"
@@ -71,23 +73,6 @@ double deviationOf(const ChanceLimits& chance, size_t n, size_t i) {
     return chance.desvio[n][i];
 }
 
-// One nutrient limit row of the blend's programme that the chance limits change: row k of the
-// bounded programme (in generalLimits order), c x <= b in the engine's sign, to hold as
-// c x + z ||sigma x|| <= b.
-struct ChanceRow {
-    int k = 0;
-    size_t nutrient = 0;
-    bool minimum = true;
-    double z = 0;
-    std::vector<double> sigma; // per ingredient: the deviation of c_j
-    std::vector<double> c;
-    double b = 0;
-    // The size of the limit: |limit| times `limitWeight` (the dry-matter fraction of each share
-    // on as-fed shares with a dry-basis limit, 1 otherwise), and the mean's terms `value`.
-    double limit = 0;
-    std::vector<double> limitWeight, value;
-};
-
 // The chance rows of a blend: nutrient limits with a probability above 0.5 and some deviation
 // above 0. The deviation of a coefficient is the composition's deviation times the same factor
 // the value is weighted by (1 on dry-matter shares, the dry-matter fraction on as-fed ones); on
@@ -131,41 +116,9 @@ std::vector<ChanceRow> chanceRows(const Blend& blend, const ChanceLimits& chance
     return rows;
 }
 
-double spread(const std::vector<double>& sigma, const std::vector<double>& x) {
-    double s = 0;
-    for (size_t i = 0; i < sigma.size(); ++i)
-        s += sigma[i] * x[i] * sigma[i] * x[i];
-    return std::sqrt(s);
-}
-
-// The size of a limit at a mix, the yardstick of its violation: the larger of the limit and
-// the mix's mean content plus the margin, both on the row's footing (on as-fed shares with a
-// dry-basis limit multiplied by the mix's dry matter, as the row is).
-double limitScale(const ChanceRow& row, const std::vector<double>& x, double sd) {
-    double content = row.z * sd, weight = 0;
-    for (size_t i = 0; i < x.size(); ++i) {
-        content += std::abs(row.value[i] * x[i]);
-        weight += row.limitWeight[i] * x[i];
-    }
-    return std::max({std::abs(row.limit) * weight, content, 1e-300});
-}
-
-// How far the mix breaks the limit, relative to the limit's size (<= 0 when it holds).
-double violation(const ChanceRow& row, const std::vector<double>& x) {
-    const double sd = spread(row.sigma, x);
-    const double lhs = std::inner_product(row.c.begin(), row.c.end(), x.begin(), 0.0) + row.z * sd;
-    return (lhs - row.b) / limitScale(row, x, sd);
-}
-
-// The mix meets every chance limit when none is broken by more than this part of its size.
-// The tangent rows are scaled to the limit's size, so the simplex's own feasibility tolerance
-// (0.5e-9 on a row) sits below it and cannot keep the search from getting there.
-constexpr double kChanceTolerance = 1e-9;
-// With Newton's mix (newtonPoint) and the moving centre (moveCentre) the rounds end after a
-// handful on the sample diets and about a dozen on most 200 x 60 blends with every limit at
-// 95 %; a few such blends take some hundreds, each a few dozen pivots from the last basis. The
-// limit only stops a search that has lost its way, and such a run ends Failed, never as an
-// optimum.
+// With Newton's method on the optimality conditions (kktPoint) the rounds end after one to three
+// on the sample diets and three to seven on 200 x 60 blends with every limit at 95 %. The limit
+// only stops a search that has lost its way, and such a run ends Failed, never as an optimum.
 constexpr int kRoundLimit = 2000;
 
 // The tangent of row's cone constraint at x, scaled by the limit's size: with g the gradient of
@@ -176,21 +129,18 @@ void appendCut(BoundedLp& lp, const ChanceRow& row, const std::vector<double>& x
     const double sd = spread(row.sigma, x);
     const double scale = limitScale(row, x, sd);
     const int n = lp.n;
-    for (int j = 0; j < n; ++j) {
-        const double g = sd > 0 ? row.z * row.sigma[j] * row.sigma[j] * x[j] / sd : 0.0;
-        lp.a.push_back((row.c[j] + g) / scale);
-    }
+    const double slope = sd > 0 ? row.z / sd : 0.0, inverse = 1 / scale;
+    const size_t at = lp.a.size();
+    lp.a.resize(at + size_t(n));
+    for (int j = 0; j < n; ++j)
+        lp.a[at + size_t(j)] = (row.c[size_t(j)] + slope * row.sigma[size_t(j)] *
+                                                       row.sigma[size_t(j)] * x[size_t(j)]) *
+                               inverse;
     lp.b.push_back(row.b / scale);
     lp.lower.push_back(0.0);
     lp.upper.push_back(BoundedLp::kInfinity);
     ++lp.m;
     scales.push_back(scale);
-}
-
-// c x + z ||sigma x|| - b: above 0 where the mix breaks the limit.
-double excess(const ChanceRow& row, const std::vector<double>& x) {
-    return std::inner_product(row.c.begin(), row.c.end(), x.begin(), 0.0) +
-           row.z * spread(row.sigma, x) - row.b;
 }
 
 // A mix that meets every chance limit: the optimum of the programme in which each margin is
@@ -213,185 +163,54 @@ std::optional<std::vector<double>> innerMix(BoundedLp lp, const std::vector<Chan
     return x;
 }
 
+// How far the mix lies beyond the last row of lp (the row's left-hand side less its right).
+double cutDepth(const BoundedLp& lp, const std::vector<double>& x) {
+    const double* row = &lp.a[size_t(lp.m - 1) * size_t(lp.n)];
+    return std::inner_product(row, row + lp.n, x.begin(), -lp.b.back());
+}
+
+// The excess of a row along the segment from `from` to `to`, as a function of the share t of
+// the way: linear plus z times the root of a quadratic, its terms summed once, so that halving
+// the segment costs nothing per step.
+class SegmentExcess {
+public:
+    SegmentExcess(const ChanceRow& row, const std::vector<double>& from,
+                  const std::vector<double>& to)
+        : z_(row.z) {
+        base_ = -row.b;
+        for (size_t i = 0; i < from.size(); ++i) {
+            const double w = to[i] - from[i], su = row.sigma[i] * from[i], sw = row.sigma[i] * w;
+            base_ += row.c[i] * from[i];
+            slope_ += row.c[i] * w;
+            a_ += su * su;
+            b_ += su * sw;
+            c_ += sw * sw;
+        }
+    }
+    double operator()(double t) const {
+        return base_ + t * slope_ + z_ * std::sqrt(std::max(0.0, a_ + t * (2 * b_ + t * c_)));
+    }
+
+private:
+    double z_ = 0, base_ = 0, slope_ = 0, a_ = 0, b_ = 0, c_ = 0;
+};
+
 // The point where the segment from `inner` (which meets the limit) to `x` (which breaks it)
 // crosses the limit's surface, by halving: the limit function is convex along the segment.
 // A tangent there supports the limit's set of mixes, where a tangent at `x` only touches the
 // cone outside it, and the rounds close in far faster.
 std::vector<double> boundaryPoint(const ChanceRow& row, const std::vector<double>& inner,
                                   const std::vector<double>& x) {
-    std::vector<double> at(x.size());
-    auto along = [&](double t) {
-        for (size_t i = 0; i < x.size(); ++i)
-            at[i] = inner[i] + t * (x[i] - inner[i]);
-    };
+    const SegmentExcess along(row, inner, x);
     double lo = 0, hi = 1;
     for (int step = 0; step < 60; ++step) {
         const double mid = 0.5 * (lo + hi);
-        along(mid);
-        (excess(row, at) > 0 ? hi : lo) = mid;
+        (along(mid) > 0 ? hi : lo) = mid;
     }
-    along(hi);
+    std::vector<double> at(x.size());
+    for (size_t i = 0; i < x.size(); ++i)
+        at[i] = inner[i] + hi * (x[i] - inner[i]);
     return at;
-}
-
-// Solves a x = r in place by Gaussian elimination with partial pivoting (a: k x k, row-major).
-// False when a pivot vanishes.
-bool solveDense(std::vector<double>& a, std::vector<double>& r, int k) {
-    for (int col = 0; col < k; ++col) {
-        int best = col;
-        for (int i = col + 1; i < k; ++i)
-            if (std::abs(a[size_t(i) * k + col]) > std::abs(a[size_t(best) * k + col]))
-                best = i;
-        const double piv = a[size_t(best) * k + col];
-        if (!(std::abs(piv) > 1e-300))
-            return false;
-        if (best != col) {
-            std::swap_ranges(a.begin() + long(best) * k, a.begin() + long(best + 1) * k,
-                             a.begin() + long(col) * k);
-            std::swap(r[size_t(best)], r[size_t(col)]);
-        }
-        for (int i = col + 1; i < k; ++i) {
-            const double f = a[size_t(i) * k + col] / piv;
-            if (f == 0)
-                continue;
-            for (int j = col; j < k; ++j)
-                a[size_t(i) * k + j] -= f * a[size_t(col) * k + j];
-            r[size_t(i)] -= f * r[size_t(col)];
-        }
-    }
-    for (int i = k - 1; i >= 0; --i) {
-        double v = r[size_t(i)];
-        for (int j = i + 1; j < k; ++j)
-            v -= a[size_t(i) * k + j] * r[size_t(j)];
-        r[size_t(i)] = v / a[size_t(i) * k + i];
-    }
-    return std::all_of(r.begin(), r.end(), [](double v) { return std::isfinite(v); });
-}
-
-// Where the tangent rows of the next round should touch. Tangents at the programme's own
-// optimum close in on a mix in which many chance limits bind only slowly (each round gains a
-// constant part, a tenth to a third, of the violation), as each limit's surface is curved in
-// several directions at once. The optimum of the programme shows which limits bind and which
-// ingredients are in the mix; Newton's method on the optimality conditions of the cone
-// programme with that active set (ingredients out of the mix held at their bounds, binding
-// linear rows and chance limits as equalities, the programme's duals as the starting
-// multipliers) finds the mix those conditions hold at, to second order. Tangents there make the
-// next programme's optimum that mix when the active set was right, and are valid outer rows
-// anyway. Empty when the system is singular or the iteration does not settle.
-std::optional<std::vector<double>> newtonPoint(const BoundedLp& lp, const BoundedSolution& s,
-                                               int linearRows, const std::vector<int>& owner,
-                                               const std::vector<double>& scales,
-                                               const std::vector<ChanceRow>& rows) {
-    const int n = lp.n;
-    std::vector<int> freeCols, linear;
-    for (int j = 0; j < n; ++j)
-        if (s.state[size_t(j)] == ColumnState::Basic)
-            freeCols.push_back(j);
-    std::vector<double> mu(rows.size(), 0.0);
-    std::vector<bool> active(rows.size(), false);
-    std::vector<double> pi;
-    for (int i = 0; i < lp.m; ++i) {
-        if (s.state[size_t(n + i)] == ColumnState::Basic)
-            continue;
-        const double dual = s.d[size_t(n + i)] / scales[size_t(i)];
-        if (owner[size_t(i)] >= 0) {
-            active[size_t(owner[size_t(i)])] = true;
-            mu[size_t(owner[size_t(i)])] += dual;
-        } else if (i < linearRows) {
-            linear.push_back(i);
-            pi.push_back(dual);
-        }
-    }
-    std::vector<int> cones;
-    for (size_t r = 0; r < rows.size(); ++r)
-        if (active[r])
-            cones.push_back(int(r));
-    const int nb = int(freeCols.size()), nl = int(linear.size()), nc = int(cones.size());
-    const int k = nb + nl + nc;
-    if (nc == 0 || k == 0 || k > 400)
-        return std::nullopt;
-    std::vector<double> x(s.x.begin(), s.x.begin() + n);
-    std::vector<double> rhs(static_cast<size_t>(nl), 0.0);
-    for (int l = 0; l < nl; ++l)
-        rhs[size_t(l)] = lp.b[size_t(linear[size_t(l)])] - s.x[size_t(n + linear[size_t(l)])];
-    std::vector<double> jac, f;
-    std::vector<std::vector<double>> grad(static_cast<size_t>(nc),
-                                          std::vector<double>(static_cast<size_t>(n)));
-    std::vector<double> spreadOf(static_cast<size_t>(nc), 0.0);
-    for (int iter = 0; iter < 12; ++iter) {
-        for (int q = 0; q < nc; ++q) {
-            const ChanceRow& row = rows[size_t(cones[size_t(q)])];
-            const double sd = spread(row.sigma, x);
-            if (!(sd > 0))
-                return std::nullopt;
-            spreadOf[size_t(q)] = sd;
-            for (int j = 0; j < n; ++j)
-                grad[size_t(q)][size_t(j)] = row.c[size_t(j)] + row.z * row.sigma[size_t(j)] *
-                                                                    row.sigma[size_t(j)] *
-                                                                    x[size_t(j)] / sd;
-        }
-        jac.assign(size_t(k) * k, 0.0);
-        f.assign(size_t(k), 0.0);
-        auto J = [&](int r, int c) -> double& { return jac[size_t(r) * k + c]; };
-        for (int a = 0; a < nb; ++a) {
-            const int j = freeCols[size_t(a)];
-            f[size_t(a)] = lp.cost[size_t(j)];
-            for (int l = 0; l < nl; ++l) {
-                const double v = lp.at(linear[size_t(l)], j);
-                f[size_t(a)] += pi[size_t(l)] * v;
-                J(a, nb + l) = v;
-                J(nb + l, a) = v;
-            }
-            for (int q = 0; q < nc; ++q) {
-                const double g = grad[size_t(q)][size_t(j)];
-                f[size_t(a)] += mu[size_t(cones[size_t(q)])] * g;
-                J(a, nb + nl + q) = g;
-                J(nb + nl + q, a) = g;
-            }
-        }
-        // The Hessians of the margins: z (diag(sigma^2) / S - (sigma^2 x)(sigma^2 x)' / S^3).
-        for (int q = 0; q < nc; ++q) {
-            const ChanceRow& row = rows[size_t(cones[size_t(q)])];
-            const double m = mu[size_t(cones[size_t(q)])], sd = spreadOf[size_t(q)];
-            for (int a = 0; a < nb; ++a) {
-                const size_t ja = size_t(freeCols[size_t(a)]);
-                const double va = row.sigma[ja] * row.sigma[ja];
-                J(a, a) += m * row.z * va / sd;
-                for (int c = 0; c < nb; ++c) {
-                    const size_t jc = size_t(freeCols[size_t(c)]);
-                    J(a, c) -= m * row.z * (va * x[ja]) * (row.sigma[jc] * row.sigma[jc] * x[jc]) /
-                               (sd * sd * sd);
-                }
-            }
-        }
-        for (int l = 0; l < nl; ++l) {
-            double v = -rhs[size_t(l)];
-            for (int j = 0; j < n; ++j)
-                v += lp.at(linear[size_t(l)], j) * x[size_t(j)];
-            f[size_t(nb + l)] = v;
-        }
-        for (int q = 0; q < nc; ++q)
-            f[size_t(nb + nl + q)] = excess(rows[size_t(cones[size_t(q)])], x);
-        double size = 0;
-        for (double v : f)
-            size = std::max(size, std::abs(v));
-        if (size < 1e-14)
-            break;
-        for (double& v : f)
-            v = -v;
-        if (!solveDense(jac, f, k))
-            return std::nullopt;
-        for (int a = 0; a < nb; ++a)
-            x[size_t(freeCols[size_t(a)])] += f[size_t(a)];
-        for (int l = 0; l < nl; ++l)
-            pi[size_t(l)] += f[size_t(nb + l)];
-        for (int q = 0; q < nc; ++q)
-            mu[size_t(cones[size_t(q)])] += f[size_t(nb + nl + q)];
-    }
-    for (double v : x)
-        if (!std::isfinite(v))
-            return std::nullopt;
-    return x;
 }
 
 // The inverse of the basis s.head of lp computed afresh. With O the rows whose logical is not
@@ -578,14 +397,14 @@ void dropRows(BoundedLp& lp, BoundedSolution& s, const std::vector<bool>& drop) 
     squeeze(s.state);
     squeeze(lp.lower);
     squeeze(lp.upper);
-    std::vector<double> a, b;
+    // In place, keeping the rows' storage for the next round's tangents.
     for (int i = 0; i < m; ++i)
-        if (!drop[size_t(i)]) {
-            a.insert(a.end(), lp.a.begin() + long(i) * n, lp.a.begin() + long(i + 1) * n);
-            b.push_back(lp.b[size_t(i)]);
+        if (const int to = newRow[size_t(i)]; to >= 0 && to != i) {
+            std::copy_n(lp.a.begin() + long(i) * n, n, lp.a.begin() + long(to) * n);
+            lp.b[size_t(to)] = lp.b[size_t(i)];
         }
-    lp.a = std::move(a);
-    lp.b = std::move(b);
+    lp.a.resize(size_t(kept) * size_t(n));
+    lp.b.resize(size_t(kept));
     if (lp.sumRow >= 0)
         lp.sumRow = newRow[size_t(lp.sumRow)];
     lp.m = kept;
@@ -652,25 +471,27 @@ double objective(const Blend& blend, const std::vector<double>& x) {
 void moveCentre(const std::vector<ChanceRow>& rows, std::vector<double>& centre,
                 const std::vector<double>& x, const Blend& blend) {
     double t = 1;
-    std::vector<double> at(x.size());
-    auto along = [&](double u) {
-        for (size_t i = 0; i < x.size(); ++i)
-            at[i] = centre[i] + u * (x[i] - centre[i]);
-    };
     for (const ChanceRow& row : rows) {
-        along(t);
-        if (excess(row, at) <= 0)
+        const SegmentExcess along(row, centre, x);
+        if (along(t) <= 0)
             continue;
         double lo = 0, hi = t;
         for (int step = 0; step < 60; ++step) {
             const double mid = 0.5 * (lo + hi);
-            along(mid);
-            (excess(row, at) > 0 ? hi : lo) = mid;
+            (along(mid) > 0 ? hi : lo) = mid;
         }
         t = lo;
     }
-    along(t);
-    if (t > 0 && objective(blend, at) < objective(blend, centre))
+    if (!(t > 0))
+        return;
+    std::vector<double> at(x.size());
+    for (size_t i = 0; i < x.size(); ++i)
+        at[i] = centre[i] + t * (x[i] - centre[i]);
+    // The halving ran on sums taken once; the new centre must keep every limit as the rows
+    // themselves reckon it.
+    if (objective(blend, at) < objective(blend, centre) &&
+        std::all_of(rows.begin(), rows.end(),
+                    [&](const ChanceRow& r) { return excess(r, at) <= 0; }))
         centre = at;
 }
 
@@ -753,6 +574,45 @@ void linearPrices(const Blend& blend, const Tableau& t, std::vector<ChanceFigure
     }
 }
 
+// The multipliers of the general limits at the final mix `x`, read from the programme of the
+// linear rows and one tangent per chance limit there, added into `multiplier` (per general
+// limit, unscaled). That mix is its optimum (the optimality conditions of the cone constraints
+// at the mix are those of their tangents there), and its duals are the cones' multipliers. The
+// duals of the rounds' own tangents, taken at mixes up to sqrt(1e-9) apart, would add up to them
+// only to about 1e-4. False when that programme is not solved.
+// Adds the duals of the rows of lp (solved as s; row i >= linearRows a tangent of chance row
+// owner[i] scaled by scales[i]) to the multipliers of the general limits they stand for.
+void addDuals(const BoundedLp& lp, const BoundedSolution& s, int linearRows,
+              const std::vector<int>& owner, const std::vector<double>& scales,
+              const std::vector<ChanceRow>& rows, std::vector<double>& multiplier) {
+    for (int i = 0; i < lp.m; ++i) {
+        const size_t k = i < linearRows ? size_t(i) : size_t(rows[size_t(owner[size_t(i)])].k);
+        if (k < multiplier.size())
+            multiplier[k] += s.d[size_t(lp.n + i)] / scales[size_t(i)];
+    }
+}
+
+bool tangentDuals(const Blend& blend, const std::vector<ChanceRow>& rows,
+                  const std::vector<double>& x, std::vector<double>& multiplier) {
+    BoundedLp tangent;
+    BoundedLayout layout;
+    if (!boundedForm(blend, tangent, layout))
+        return false;
+    const int linearRows = tangent.m;
+    std::vector<double> scales(static_cast<size_t>(linearRows), 1.0);
+    std::vector<int> owner(static_cast<size_t>(linearRows), -1);
+    for (size_t r = 0; r < rows.size(); ++r)
+        if (spread(rows[r].sigma, x) > 0) {
+            appendCut(tangent, rows[r], x, scales);
+            owner.push_back(static_cast<int>(r));
+        }
+    const BoundedSolution duals = solveBounded(tangent, true);
+    if (duals.status != BoundedStatus::Optimal)
+        return false;
+    addDuals(tangent, duals, linearRows, owner, scales, rows, multiplier);
+    return true;
+}
+
 } // namespace
 
 std::optional<std::string> checkChanceLimits(const Blend& blend, const ChanceLimits& chance) {
@@ -787,12 +647,13 @@ std::optional<std::string> checkChanceLimits(const Blend& blend, const ChanceLim
 // proves that no mix meets the chance limits. The rounds stop when no limit is broken by more
 // than kChanceTolerance of its size: the mix then meets them, and its cost lies within the
 // shadow prices times that tolerance of the optimum, or earlier when a mix that meets every
-// limit (Newton's, see newtonPoint, or the centre, see moveCentre) costs no more than the lower
-// bound plus that tolerance. The first programme is solved by the bounded dual simplex from the
-// slack basis, each later one from the basis the last ended on (withRowsAppended), and tangents
-// slack for a few rounds are dropped (forgetIdleCuts): the programme stays at the linear rows
-// plus some hundred tangents, where keeping every tangent grew it to thousands of rows that the
-// simplex could no longer solve.
+// limit (the centre, see moveCentre) costs no more than the lower bound plus that tolerance, or
+// when the optimality conditions of the cone programme hold at Newton's mix (kktPoint), whose
+// multipliers then give the shadow prices without another programme. The first programme is solved
+// by the bounded dual simplex from the slack basis, each later one from the basis the last ended on
+// (withRowsAppended), and tangents slack for a few rounds are dropped (forgetIdleCuts): the
+// programme stays at the linear rows plus some hundred tangents, where keeping every tangent grew
+// it to thousands of rows that the simplex could no longer solve.
 ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
     ChanceSolution out;
     out.linear = assembleAndSolve(blend);
@@ -824,6 +685,9 @@ ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
     if (!boundedForm(blend, lp, layout))
         return out;
     const int linearRows = lp.m;
+    // Room for the tangents of some rounds: growing the rows one tangent at a time copied the
+    // whole programme again and again.
+    lp.a.reserve(size_t(linearRows + 4 * int(rows.size())) * size_t(lp.n));
     std::vector<int> owner(static_cast<size_t>(linearRows), -1); // chance row of each row
     for (size_t r = 0; r < rows.size(); ++r)
         owner[static_cast<size_t>(rows[r].k)] = static_cast<int>(r);
@@ -833,6 +697,7 @@ ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
     std::optional<std::vector<double>> touch;
     std::vector<int> idle(static_cast<size_t>(linearRows), 0); // rounds a tangent stayed slack
     bool warm = false;
+    std::optional<KktPoint> certified;
     for (;;) {
         if (out.rounds >= kRoundLimit)
             return out;
@@ -843,6 +708,14 @@ ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
                 // method found, where the limit is not yet met, does not always.
                 const std::vector<double> at = inner ? boundaryPoint(rows[r], *inner, x) : x;
                 appendCut(lp, rows[r], spread(rows[r].sigma, at) > 0 ? at : x, scales);
+                // A centre on the surface of this limit makes the segment's crossing the centre
+                // itself, whose tangent may barely cut the mix off; the tangent at the mix
+                // always cuts it off by its whole excess.
+                if (inner && cutDepth(lp, x) < 0.5 * excess(rows[r], x) / scales.back()) {
+                    appendCut(lp, rows[r], x, scales);
+                    owner.push_back(static_cast<int>(r));
+                    ++out.cuts;
+                }
                 owner.push_back(static_cast<int>(r));
                 ++out.cuts;
                 if (touch && spread(rows[r].sigma, *touch) > 0) {
@@ -889,7 +762,15 @@ ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
             x = *inner;
             break;
         }
-        touch = newtonPoint(lp, s, linearRows, owner, scales, rows);
+        const std::optional<KktPoint> kkt = kktPoint(lp, s, linearRows, owner, scales, rows);
+        // The optimality conditions hold at Newton's mix: it is the optimum, and its
+        // multipliers are the limits' shadow prices.
+        if (kkt && kkt->certified && meetsAll(lp, linearRows, rows, kkt->x)) {
+            x = kkt->x;
+            certified = std::move(kkt);
+            break;
+        }
+        touch = kkt ? std::optional<std::vector<double>>(kkt->x) : std::nullopt;
         // Newton's mix meets every limit at a cost the programme's lower bound reaches within
         // 1e-9: it is the optimum to that precision, though the programme's own vertex may
         // still sit outside a limit (a flat optimal face of the outer rows).
@@ -911,48 +792,31 @@ ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
     out.shares = x;
     out.costo = objective(blend, x);
     out.figuras = figuresAt(blend, chance, x);
-    // The multipliers are read from the programme of the linear rows and one tangent per chance
-    // limit, all at the final mix. That mix is its optimum (the optimality conditions of the cone
-    // constraints at the mix are those of their tangents there), and its duals are the cones'
-    // multipliers. The duals of the rounds' own tangents, taken at mixes up to sqrt(1e-9) apart,
-    // would add up to them only to about 1e-4.
-    BoundedLp tangent;
-    if (!boundedForm(blend, tangent, layout))
-        return out;
-    std::vector<double> tangentScales(static_cast<size_t>(linearRows), 1.0);
-    std::vector<int> tangentOwner(static_cast<size_t>(linearRows), -1);
-    for (size_t r = 0; r < rows.size(); ++r)
-        if (spread(rows[r].sigma, x) > 0) {
-            appendCut(tangent, rows[r], x, tangentScales);
-            tangentOwner.push_back(static_cast<int>(r));
-        }
-    const BoundedSolution duals = solveBounded(tangent, true);
-    if (duals.status == BoundedStatus::Optimal) {
-        s = duals;
-        scales = tangentScales;
-        owner = tangentOwner;
-        lp = tangent;
+    const std::vector<LimitRef> general = generalLimits(blend);
+    std::vector<double> multiplier(general.size(), 0.0); // per general limit, unscaled
+    if (certified) {
+        for (size_t k = 0; k < general.size(); ++k)
+            if (owner[k] < 0)
+                multiplier[k] = certified->pi[k];
+        for (size_t r = 0; r < rows.size(); ++r)
+            multiplier[size_t(rows[r].k)] += certified->mu[r];
+    } else if (!tangentDuals(blend, rows, x, multiplier)) {
+        // The rounds' own tangents then, whose duals add up to the cones' only roughly.
+        addDuals(lp, s, linearRows, owner, scales, rows, multiplier);
     }
     // A limit moved by one unit moves the right-hand side by one (a minimum enters negated), or
     // on as-fed shares with a dry-basis limit the row's left-hand side by the mix's dry matter.
     const double perLimit = !blend.secaIng && blend.secaNut ? dryFraction(blend, x) : 1.0;
-    const std::vector<LimitRef> general = generalLimits(blend);
-    for (ChanceFigure& f : out.figuras) {
-        for (int i = 0; i < lp.m; ++i) {
-            if (i < linearRows && owner[size_t(i)] < 0 && i >= static_cast<int>(general.size()))
-                continue; // the sum of shares
-            const int k = i < linearRows ? i : rows[static_cast<size_t>(owner[size_t(i)])].k;
-            if (general[size_t(k)].kind != LimitRef::Nutrient ||
-                general[size_t(k)].index != f.nutrient)
+    for (ChanceFigure& f : out.figuras)
+        for (size_t k = 0; k < general.size(); ++k) {
+            if (general[k].kind != LimitRef::Nutrient || general[k].index != f.nutrient)
                 continue;
-            const double mu = s.d[size_t(lp.n + i)] / scales[size_t(i)];
-            const double price = mu * perLimit * blend.cantidad;
-            if (general[size_t(k)].side == LimitRef::Minimum)
+            const double price = multiplier[k] * perLimit * blend.cantidad;
+            if (general[k].side == LimitRef::Minimum)
                 f.precioMinimo += price;
             else
                 f.precioMaximo -= price;
         }
-    }
     return out;
 }
 
