@@ -431,25 +431,37 @@ Formulation formulate(workspace::Workspace& ws, store::Database& db,
              msg::Critical});
         return result;
     }
-    const lp::Reachability reach = chance
-                                       ? lp::checkChanceReachability(blend, *chance, workspaceOrder)
-                                       : lp::checkReachability(blend, workspaceOrder);
-    if (!reach.passed) {
+    auto refuseUnreachable = [&](const lp::Reachability& reach) {
         const lp::Nutrient& failing = blend.nutrients[size_t(reach.failingNutrient)];
         result.outcome = RunOutcome::PrecheckFailed;
         result.unreachable =
             UnreachableNutrient{QString::fromStdString(failing.nombre), failing.minimo.value_or(0),
                                 reach.maximoAlcanzable, contributionsOf(reach)};
+    };
+    if (const lp::Reachability reach = lp::checkReachability(blend, workspaceOrder);
+        !reach.passed) {
+        refuseUnreachable(reach);
         return result;
     }
 
     app::BusyPointer busy;
     std::optional<lp::ChanceSolution> chanceRun;
     lp::SolvedBlend plain;
-    if (chance)
+    if (chance) {
         chanceRun = lp::solveChance(blend, *chance);
-    else
+        // The screen of each chance-limited minimum alone solves a programme per minimum: a
+        // mix that meets them all together has passed it already, so it runs only to explain
+        // a formula without one.
+        if (chanceRun->status != lp::ChanceStatus::Optimum)
+            if (const lp::Reachability reach =
+                    lp::checkChanceReachability(blend, *chance, workspaceOrder);
+                !reach.passed) {
+                refuseUnreachable(reach);
+                return result;
+            }
+    } else {
         plain = lp::assembleAndSolve(blend);
+    }
     lp::SolvedBlend& run = chanceRun ? chanceRun->linear : plain;
     lp::Tableau& tableau = run.tableau;
     const lp::SolveResult& solved = run.result;

@@ -608,3 +608,21 @@ TEST(FormulationRun, AChanceLimitMetOnlyOnAverageIsNamed) {
     messages.clear();
     EXPECT_EQ(mix.run().outcome, RunOutcome::Optimum);
 }
+
+// A minimum the best single mix reaches on average but cannot guarantee: the formulation finds
+// no mix, and the screen of that minimum alone names it with the most it can guarantee.
+TEST(FormulationRun, AChanceMinimumNoMixCanGuaranteeIsNamedWithItsReach) {
+    ScriptedMessages messages;
+    FeedMix mix(52); // groundnut alone averages 52.1
+    mix.setProbability(0.9);
+    const optimizer::Formulation r = mix.run();
+    ASSERT_EQ(r.outcome, RunOutcome::PrecheckFailed);
+    ASSERT_TRUE(r.unreachable);
+    EXPECT_EQ(r.unreachable->nombre, "Proteína");
+    EXPECT_NEAR(r.unreachable->maximoAlcanzable, 52.1 - lp::normalQuantile(0.9) * std::sqrt(0.62),
+                1e-6);
+    // Reachable with its margin, the minimum lets the formulation run and meet it.
+    FeedMix lower(50);
+    lower.setProbability(0.9);
+    EXPECT_NE(lower.run().outcome, RunOutcome::PrecheckFailed);
+}
