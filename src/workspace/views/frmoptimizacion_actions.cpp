@@ -275,8 +275,8 @@ bool frmoptimizacion::saveChanges() {
     const SaveResult r = saveFormula(*ws_, db_, header.opening(), header.answer());
     showNotices(r.notices);
     if (r.outcome == SaveResult::Saved) {
+        markSaved(); // before the grids are painted again: nothing is left unsaved
         showHeader(r.header);
-        markSaved();
         return true;
     }
     if (r.outcome == SaveResult::Failed)
