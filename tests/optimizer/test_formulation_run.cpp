@@ -1,4 +1,5 @@
 #include "engine/glpk_reference.h"
+#include "optimizer/chance_figures.h"
 #include "optimizer/engine/chance.h"
 #include "optimizer/formulation_run.h"
 #include "store/sql_text.h"
@@ -8,11 +9,13 @@
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
+#include "workspace/mix_compositions.h"
 #include "workspace/workspace.h"
 #include "workspace/workspace_edits.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace blenddb;
@@ -565,8 +568,8 @@ TEST(FormulationRun, AChanceLimitHoldsWithItsProbabilityAtThePublishedCosts) {
         EXPECT_NEAR(f.margen, lp::normalQuantile(p) * f.desvio, 1e-9);
         EXPECT_NEAR(workspace::findNutrient(mix.ws, mix.protein)->valor.value_or(0), f.media, 1e-7);
         if (p > 0.5) {
-            EXPECT_GT(f.precioMinimo, 0);
-            EXPECT_TRUE(mix.ws.analysisRows.empty()); // the linear rows are not about this mix
+            EXPECT_GT(f.precioMinimo.value_or(0), 0);
+            EXPECT_FALSE(mix.ws.analysisNote.isEmpty());
         }
     }
     EXPECT_TRUE(messages.shown().empty());
@@ -593,6 +596,83 @@ TEST(FormulationRun, WithoutDeviationsAProbabilityChangesNothingAndABadOneIsRefu
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_TRUE(messages.texts()[0].contains("probabilidad")) << messages.texts()[0].toStdString();
     EXPECT_EQ(odd.shares(), before);
+}
+
+// The analysis of a mix the chance limits moved is checked against the chance-limited formula
+// itself, solved again with a price or a limit moved: a price range keeps the mix just inside it
+// and changes it just outside, an idle ingredient enters just past what its price must fall by,
+// and a limit's price is the slope of the least cost. At 95 % the mix is a vertex of its
+// linearisation and every row shows; at 99 % it holds all four ingredients, inside a face of
+// optima, and the ingredients in it are left out.
+TEST(FormulationRun, TheAnalysisOfAMixChanceLimitsMovedHoldsForThatMix) {
+    ScriptedMessages messages;
+    for (const double p : {0.95, 0.99}) {
+        SCOPED_TRACE(p);
+        FeedMix mix;
+        mix.setProbability(p);
+        ASSERT_EQ(mix.run().outcome, RunOutcome::Optimum);
+        const lp::Blend blend = optimizer::tableauBlend(mix.ws, mix.t.db());
+        const lp::ChanceLimits chance = *optimizer::chanceLimitsOf(
+            mix.ws, blend, workspace::readMixCompositions(mix.t.db(), mix.ws));
+        const lp::ChanceSolution found = lp::solveChance(blend, chance);
+        ASSERT_EQ(found.status, lp::ChanceStatus::Optimum);
+        auto solved = [&](const std::function<void(lp::Blend&)>& change) {
+            lp::Blend moved = blend;
+            change(moved);
+            const lp::ChanceSolution s = lp::solveChance(moved, chance);
+            EXPECT_EQ(s.status, lp::ChanceStatus::Optimum);
+            return s;
+        };
+        auto same = [&](const std::vector<double>& x) {
+            for (size_t i = 0; i < x.size(); ++i)
+                if (std::abs(x[i] - found.shares[i]) > 1e-6)
+                    return false;
+            return true;
+        };
+        auto priced = [&](size_t j, double change) {
+            return solved([&](lp::Blend& b) {
+                b.ingredients[j].costoHumeda += change;
+                b.ingredients[j].costoSeca += change; // 100 % dry matter
+            });
+        };
+        int active = 0, idle = 0, limits = 0;
+        for (const workspace::SensitivityRow& row : mix.ws.analysisRows) {
+            SCOPED_TRACE(row.detalle.toStdString());
+            size_t j = 0;
+            while (j < blend.ingredients.size() && blend.ingredients[j].id != row.id)
+                ++j;
+            if (row.tipo == "IA") {
+                ++active;
+                EXPECT_TRUE(same(priced(j, 0.9 * row.valor2).shares));
+                EXPECT_FALSE(same(priced(j, 1.1 * row.valor2).shares));
+            } else if (row.tipo == "II") {
+                ++idle;
+                EXPECT_EQ(found.shares[j], 0);
+                EXPECT_LT(priced(j, -0.9 * row.valor2).shares[j], 1e-9);
+                EXPECT_GT(priced(j, -1.1 * row.valor2).shares[j], 1e-6);
+            } else if (row.tipo == "RN") {
+                ++limits;
+                const size_t n = size_t(lp::nutrientIndex(blend, row.id));
+                auto cost = [&](double by) {
+                    return solved([&](lp::Blend& b) {
+                               auto& limit =
+                                   row.maximum ? b.nutrients[n].maximo : b.nutrients[n].minimo;
+                               *limit += by;
+                           }).costo *
+                           blend.cantidad;
+                };
+                const double h = 1e-3;
+                EXPECT_NEAR(row.valor1, found.costo * blend.cantidad, 1e-7);
+                EXPECT_NEAR(row.valor2, (cost(h) - cost(-h)) / (2 * h), 1e-5);
+            }
+        }
+        EXPECT_EQ(limits, 2); // protein's chance minimum and the fat minimum
+        EXPECT_EQ(active > 0, p < 0.99);
+        EXPECT_EQ(idle, p < 0.99 ? 1 : 0); // oats, out of the mix at 95 % only
+        EXPECT_EQ(mix.ws.analysisNote,
+                  p < 0.99 ? optimizer::kChanceAnalysisNote : optimizer::kChanceAnalysisPartial);
+    }
+    EXPECT_TRUE(messages.shown().empty());
 }
 
 TEST(FormulationRun, AChanceLimitMetOnlyOnAverageIsNamed) {

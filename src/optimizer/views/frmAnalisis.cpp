@@ -81,6 +81,13 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
     buttons->addWidget(cmdRangos);
     buttons->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);
+    // Rows that are not the plain programme's say what they are about above the tabs.
+    if (!ws.analysisNote.isEmpty()) {
+        auto* note = new QLabel(ws.analysisNote, this);
+        note->setObjectName(QStringLiteral("lblNotaAnalisis"));
+        note->setWordWrap(true);
+        layout->addWidget(note);
+    }
     layout->addWidget(tabs_, 1);
     layout->addLayout(buttons);
     resize(960, 400); // every tab caption in sight

@@ -405,8 +405,8 @@ void frmoptimizacion::load(int formulaId) {
         showNotices({*loaded.refusal});
     showNotices(loaded.notices);
     adoptLoaded(*ws_, std::move(loaded.ws), loaded.refusal ? 0 : formulaId);
-    chance_.clear(); // of the formula shown before, if any
-    markSaved();     // before the grids are painted: nothing is edited yet
+    chance_.forget(); // of the formula shown before, if any
+    markSaved();      // before the grids are painted: nothing is edited yet
     showHeader(loaded.header);
 }
 
