@@ -10,9 +10,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace optimizer {
 
@@ -90,7 +93,11 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
     }
     layout->addWidget(tabs_, 1);
     layout->addLayout(buttons);
-    resize(960, 400); // every tab caption in sight
+    // Every tab caption in sight, the tab of limits held with a probability among them.
+    const QMargins margins = layout->contentsMargins();
+    resize(std::max(960, tabs_->tabBar()->sizeHint().width() + margins.left() + margins.right() +
+                             2 * tabs_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8),
+           400);
 }
 
 frmAnalisis::~frmAnalisis() = default;
