@@ -16,8 +16,6 @@ namespace {
 constexpr double kTouching = 1e-6;
 // How far the programme's optimum may lie from the mix and still be the mix.
 constexpr double kSameShare = 1e-6;
-// A shadow price this small against the batch cost is a rounding of 0.
-constexpr double kNoPrice = 1e-9;
 
 } // namespace
 
@@ -81,38 +79,20 @@ lp::Blend linearisedBlend(const lp::Blend& blend, const lp::ChanceLimits& chance
     return out;
 }
 
-std::optional<LinearisedAnalysis> linearisedAnalysis(const lp::Blend& blend,
-                                                     const lp::ChanceLimits& chance,
-                                                     const std::vector<double>& mix) {
+std::optional<std::vector<lp::AnalysisRow>> linearisedAnalysis(const lp::Blend& blend,
+                                                               const lp::ChanceLimits& chance,
+                                                               const std::vector<double>& mix) {
     if (mix.size() != blend.ingredients.size())
         return std::nullopt;
     const lp::Blend linear = linearisedBlend(blend, chance, mix);
     const lp::SolvedBlend solved = lp::assembleAndSolve(linear);
     if (solved.result.outcome != lp::Outcome::Optimum)
         return std::nullopt;
-    LinearisedAnalysis out;
-    out.rows = lp::sensitivityRows(solved.tableau, linear);
     const std::vector<double> vertex = lp::shares(solved.tableau);
-    out.complete = true;
     for (size_t i = 0; i < mix.size(); ++i)
-        out.complete = out.complete && std::abs(vertex[i] - mix[i]) <= kSameShare;
-    if (out.complete)
-        return out;
-    auto inMix = [&](int id) {
-        for (size_t i = 0; i < mix.size(); ++i)
-            if (blend.ingredients[i].id == id)
-                return mix[i] > kSameShare;
-        return false;
-    };
-    std::erase_if(out.rows, [&](const lp::AnalysisRow& r) {
-        if (r.tipo == "IA")
-            return true;
-        if (r.tipo == "II")
-            return inMix(r.id);
-        // A limit without a price may bind only at the vertex found.
-        return !(std::abs(r.valor2) > kNoPrice * std::max(1.0, std::abs(r.valor1)));
-    });
-    return out;
+        if (!(std::abs(vertex[i] - mix[i]) <= kSameShare))
+            return std::nullopt;
+    return lp::sensitivityRows(solved.tableau, linear);
 }
 
 } // namespace optimizer

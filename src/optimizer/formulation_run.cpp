@@ -485,12 +485,11 @@ Formulation formulate(workspace::Workspace& ws, store::Database& db,
         if (!chanceRun->shares.empty())
             mix = chanceRun->shares;
         if (chanceRun->status == lp::ChanceStatus::Optimum) {
-            const std::optional<LinearisedAnalysis> a = linearisedAnalysis(blend, *chance, mix);
-            if (a)
-                fillAnalysis(ws, a->rows);
-            ws.analysisNote = !a            ? kChanceAnalysisLeftOut
-                              : a->complete ? kChanceAnalysisNote
-                                            : kChanceAnalysisPartial;
+            const std::optional<std::vector<lp::AnalysisRow>> rows =
+                linearisedAnalysis(blend, *chance, mix);
+            if (rows)
+                fillAnalysis(ws, *rows);
+            ws.analysisNote = rows ? kChanceAnalysisNote : kChanceAnalysisLeftOut;
         } else if (chanceRun->status == lp::ChanceStatus::Infeasible) {
             notices.push_back(unmetChanceNotice(blend, *chance, chanceRun->figuras));
             result.outcome = RunOutcome::Infeasible;

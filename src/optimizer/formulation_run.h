@@ -123,17 +123,11 @@ inline const QString kChanceAnalysisNote = QStringLiteral(
     "Los límites con probabilidad que la mezcla toca entran en el análisis por su tangente en "
     "la mezcla: los precios y las variaciones valen para esta mezcla; los costos estimados, para "
     "cambios pequeños.");
-// The same when the mix lies inside a face of that programme's optima: only the figures that
-// hold there are shown.
-inline const QString kChanceAnalysisPartial = QStringLiteral(
-    "Los límites con probabilidad que la mezcla toca entran en el análisis por su tangente en "
-    "la mezcla. No se muestran los ingredientes de la mezcla: con estos límites la mezcla cambia "
-    "con sus precios. Los costos estimados valen para cambios pequeños.");
-// The same when that programme could not be solved: no rows.
+// The same when no linear programme has this mix as its optimal vertex: the rows are left out.
 inline const QString kChanceAnalysisLeftOut = QStringLiteral(
-    "La mezcla queda sobre límites con probabilidad y no se pudo analizar: no se muestran los "
-    "ingredientes ni las restricciones. Vea los precios de esos límites en \"Límites con "
-    "probabilidad\".");
+    "La mezcla queda sobre límites con probabilidad en un punto que ningún programa lineal "
+    "describe: no se muestran los ingredientes ni las restricciones. Vea los precios de esos "
+    "límites en \"Límites con probabilidad\".");
 
 // The boxes of the workspace's result for a formula with weighing conditions: "Costo sin
 // redondeo" (the cost without them), "Costo del redondeo" (what they add) and, when the search
