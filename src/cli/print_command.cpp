@@ -4,6 +4,7 @@
 #include "cli/command.h"
 #include "cli/shown_text.h"
 #include "formulas/formula_lookup.h"
+#include "optimizer/chance_figures.h"
 #include "optimizer/tradeoff_run.h"
 #include "printing/catalogue_lists.h"
 #include "printing/catalogue_report.h"
@@ -80,6 +81,8 @@ int runPrint(const PrintOptions& o, QTextStream& out, QTextStream& err) {
         printing::PrintoutTexts texts = printing::PrintoutTexts::from(header, figures);
         texts.unidades = printing::nutrientUnits(*db, ws);
         texts.objetivos = printing::printedGoals(*db, ws, goals);
+        // The stored mix with today's compositions, as the window shows it once loaded.
+        texts.probabilidades = optimizer::chanceFiguresOfMix(ws, *db);
         const QDate today = QDate::currentDate();
         const bool written =
             o.pdf.isEmpty()

@@ -122,10 +122,13 @@ grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& row
 }
 
 grid::GridContent chanceGrid(const std::vector<ChanceFigureRow>& rows) {
+    // A price only a formulation finds stays blank for a mix it did not find.
+    const auto price = [](const std::optional<double>& v) { return v ? QVariant(*v) : QVariant(); };
     std::vector<std::vector<QVariant>> cells;
     for (const ChanceFigureRow& r : rows)
         cells.push_back({r.nutrientId, r.nombre.trimmed(), probabilityPercent(r.probabilidad),
-                         r.media, r.margen, r.desvio, r.precioMinimo, r.precioMaximo});
+                         r.media, r.margen, r.desvio, price(r.precioMinimo),
+                         price(r.precioMaximo)});
     const QString figure = QStringLiteral("#####0.0000");
     const std::vector<grid::Column> columns = {
         grid::Column({}, 0),

@@ -46,9 +46,9 @@ grid::GridContent analysisGrid(const std::vector<workspace::SensitivityRow>& row
 // so) or because no limit it has is at its bound, so none changes the cost.
 QString analysisEmptyText(const workspace::Workspace& ws, const AnalysisTab& tab);
 
-// The nutrients whose limits hold with a probability, in the last formulation's mix: the
-// probability, the mean content, the margin z·σ kept from each limit, σ, and what the batch cost
-// changes by when the minimum or the maximum moves up by one unit.
+// The nutrients whose limits hold with a probability, in the workspace's mix: the probability,
+// the mean content, the margin z·σ kept from each limit, σ, and what the batch cost changes by
+// when the minimum or the maximum moves up by one unit (blank when no formulation found the mix).
 grid::GridContent chanceGrid(const std::vector<ChanceFigureRow>& rows);
 
 // The contribution view's grid: ingredient, its maximum, what one unit brings and what the

@@ -5,6 +5,8 @@
 #include "app/messages.h"
 #include "app/number_text.h"
 #include "optimizer/analysis_grids.h"
+#include "optimizer/chance_analysis.h"
+#include "optimizer/chance_figures.h"
 #include "optimizer/engine/chance.h"
 #include "optimizer/engine/engine.h"
 #include "optimizer/validation.h"
@@ -101,34 +103,6 @@ workspace::MixCompositions compositionsOf(const lp::Blend& b, store::Database& d
     for (const lp::Nutrient& n : b.nutrients)
         nutrients.push_back(n.id);
     return workspace::readMixCompositions(db, ingredients, nutrients);
-}
-
-// The chance limits of the workspace, when some nutrient has a probability: the deviations of
-// the compositions taken as the values are (per unit of dry matter, by the same weights).
-std::optional<lp::ChanceLimits> chanceLimitsOf(const workspace::Workspace& ws, const lp::Blend& b,
-                                               const workspace::MixCompositions& comps) {
-    lp::ChanceLimits c;
-    bool any = false;
-    for (const workspace::FormulaNutrient& n : ws.nutrients) {
-        c.probabilidad.push_back(n.probabilidad);
-        any = any || n.probabilidad.has_value();
-    }
-    if (!any)
-        return std::nullopt;
-    c.desvio.assign(b.nutrients.size(), std::vector<double>(b.ingredients.size(), 0.0));
-    for (size_t k = 0; k < b.nutrients.size(); ++k)
-        for (size_t j = 0; j < b.ingredients.size(); ++j)
-            c.desvio[k][j] = comps.desvio(b.nutrients[k].id, b.ingredients[j].id);
-    return c;
-}
-
-// Whether a probability meets a deviation above 0: otherwise every limit is the linear one.
-bool changesAnyLimit(const lp::ChanceLimits& c) {
-    for (size_t k = 0; k < c.probabilidad.size(); ++k)
-        if (c.probabilidad[k] &&
-            std::any_of(c.desvio[k].begin(), c.desvio[k].end(), [](double d) { return d > 0; }))
-            return true;
-    return false;
 }
 
 // The chance limits that cannot hold with their probability though the linear ones can: those
@@ -468,6 +442,7 @@ Formulation formulate(workspace::Workspace& ws, store::Database& db,
     if (solved.phase1LimitReached)
         notices.push_back({QStringLiteral("No es posible definir el estado de la solución")});
     ws.analysisRows.clear();
+    ws.analysisNote.clear();
     // Weighing conditions are searched for once the limits alone have a mix; when they have
     // none, the continuous diagnosis below says why, as for any formula.
     if (const lp::IntegerConditions conditions = integerConditions(ws, blend);
@@ -517,11 +492,17 @@ Formulation formulate(workspace::Workspace& ws, store::Database& db,
     std::vector<double> mix = lp::shares(tableau);
     if (chanceRun && chanceRun->cut) {
         // The linear optimum breaks a chance limit: the mix is the one that meets them, and the
-        // linear sensitivity rows are not about it.
+        // linear sensitivity rows are not about it; those of its linearisation at the mix are.
         sensitivity = false;
         if (!chanceRun->shares.empty())
             mix = chanceRun->shares;
-        if (chanceRun->status == lp::ChanceStatus::Infeasible) {
+        if (chanceRun->status == lp::ChanceStatus::Optimum) {
+            const std::optional<std::vector<lp::AnalysisRow>> rows =
+                linearisedAnalysis(blend, *chance, mix);
+            if (rows)
+                fillAnalysis(ws, *rows);
+            ws.analysisNote = rows ? kChanceAnalysisNote : kChanceAnalysisLeftOut;
+        } else if (chanceRun->status == lp::ChanceStatus::Infeasible) {
             notices.push_back(unmetChanceNotice(blend, *chance, chanceRun->figuras));
             result.outcome = RunOutcome::Infeasible;
         } else if (chanceRun->status == lp::ChanceStatus::Failed) {

@@ -69,7 +69,7 @@ struct UnreachableNutrient {
 // One nutrient whose limits hold with a chosen probability, in the mix found: its mean content,
 // the standard deviation of that content and the margin z·σ kept from each limit, on the
 // nutrient's basis; and what the batch cost changes by when the minimum or the maximum moves up
-// by one unit (0 where it does not bind).
+// by one unit (0 where it does not bind; empty when no formulation found the mix).
 struct ChanceFigureRow {
     int nutrientId = 0;
     QString nombre;
@@ -77,8 +77,8 @@ struct ChanceFigureRow {
     double media = 0;
     double desvio = 0;
     double margen = 0;
-    double precioMinimo = 0;
-    double precioMaximo = 0;
+    std::optional<double> precioMinimo = {};
+    std::optional<double> precioMaximo = {};
 };
 
 struct Formulation {
@@ -116,6 +116,18 @@ bool hasIntegerConditions(const workspace::Workspace& ws);
 inline const QString kIntegerAnalysisNote =
     QStringLiteral("El análisis es el del programa continuo con las decisiones enteras fijas "
                    "(qué ingredientes entran y las cantidades redondeadas).");
+
+// The line above the analysis of a mix that limits held with a probability moved: its rows are
+// those of the programme in which each such limit the mix touches is its tangent at the mix.
+inline const QString kChanceAnalysisNote = QStringLiteral(
+    "Los límites con probabilidad que la mezcla toca entran en el análisis por su tangente en "
+    "la mezcla: los precios y las variaciones valen para esta mezcla; los costos estimados, para "
+    "cambios pequeños.");
+// The same when no linear programme has this mix as its optimal vertex: the rows are left out.
+inline const QString kChanceAnalysisLeftOut = QStringLiteral(
+    "La mezcla queda sobre límites con probabilidad en un punto que ningún programa lineal "
+    "describe: no se muestran los ingredientes ni las restricciones. Vea los precios de esos "
+    "límites en \"Límites con probabilidad\".");
 
 // The boxes of the workspace's result for a formula with weighing conditions: "Costo sin
 // redondeo" (the cost without them), "Costo del redondeo" (what they add) and, when the search

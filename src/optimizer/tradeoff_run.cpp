@@ -287,6 +287,7 @@ AppliedTradeoff applyTradeoffPoint(workspace::Workspace& ws, const TradeoffRun& 
     ws.batchQuantity = curve.blend.cantidad;
     writeMix(ws, curve.blend, p->mezcla);
     ws.analysisRows.clear(); // they were of another mix
+    ws.analysisNote.clear();
     workspace::FormulaNutrient* goal = workspace::findNutrient(ws, curve.objetivoId);
     if (goal == nullptr) {
         workspace::FormulaNutrient row;

@@ -391,6 +391,7 @@ LoadedFormula loadFormula(store::Database& db, int formulaId) {
 
 void adoptLoaded(Workspace& ws, Workspace loaded, int formulaId) {
     loaded.analysisRows = std::move(ws.analysisRows);
+    loaded.analysisNote = std::move(ws.analysisNote);
     loaded.composition = std::move(ws.composition);
     loaded.formulaId = formulaId;
     ws = std::move(loaded);

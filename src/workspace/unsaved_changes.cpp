@@ -13,7 +13,7 @@ SavedState savedState(const Workspace& ws) {
         s.ingredients.emplace_back(i.id, i.materiaSeca, i.costoSeca, i.costoHumeda, i.minimo,
                                    i.maximo, i.cantidadSeca, i.cantidadHumeda);
     for (const FormulaNutrient& n : ws.nutrients)
-        s.nutrients.emplace_back(n.id, n.minimo, n.maximo, n.valor);
+        s.nutrients.emplace_back(n.id, n.minimo, n.maximo, n.valor, n.probabilidad);
     for (const formulas::FormulaRatio& r : ws.ratios)
         s.ratios.emplace_back(r.numerador, r.divisor, r.minimo, r.maximo);
     for (const formulas::FormulaGroup& g : ws.groups)

@@ -15,7 +15,7 @@ struct Workspace;
 struct SavedState {
     using Value = std::optional<double>;
     using Ingredient = std::tuple<int, double, Value, Value, Value, Value, Value, Value>;
-    using Nutrient = std::tuple<int, Value, Value, Value>;
+    using Nutrient = std::tuple<int, Value, Value, Value, Value>; // id, limits, value, probability
     using Limit = std::tuple<int, int, Value, Value>;
 
     double cantidad = 0;

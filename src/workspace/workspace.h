@@ -89,7 +89,10 @@ struct Workspace {
     std::vector<formulas::FormulaRatio> ratios; // ratio limits, valor that of the last mix
     std::vector<formulas::FormulaGroup> groups; // group limits, valor that of the last mix
     std::vector<SensitivityRow> analysisRows;   // of the last formulation
-    CompositionMatrix composition;              // rebuilt by the composition view
+    // The line the analysis shows above its rows when they are not the plain programme's (or
+    // were left out), from the same formulation; empty for a plain one.
+    QString analysisNote = {};
+    CompositionMatrix composition; // rebuilt by the composition view
 
     bool ingredientsDry = true; // ingredient quantities on dry matter ("Mat. Seca")
     bool nutrientsDry = true;   // nutrient limits and values on dry basis ("Base Seca")

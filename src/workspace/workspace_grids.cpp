@@ -1,6 +1,7 @@
 #include "workspace/workspace_grids.h"
 
 #include "app/format.h"
+#include "workspace/unsaved_changes.h"
 #include "workspace/workspace.h"
 
 namespace workspace {
@@ -176,7 +177,28 @@ grid::GridContent ingredientGrid(Workspace& ws) {
     return g;
 }
 
-grid::GridContent nutrientGrid(Workspace& ws, bool justLoaded) {
+namespace {
+
+// The limits and probability of a nutrient as saved; all empty for one added since.
+SavedState::Nutrient savedNutrient(const SavedState& saved, int id) {
+    for (const SavedState::Nutrient& n : saved.nutrients)
+        if (std::get<0>(n) == id)
+            return n;
+    return {id, {}, {}, {}, {}};
+}
+
+// A limit or probability the user changed and has not saved: green, saying what was saved.
+void markEdited(grid::CellStyle& c, const QString& before) {
+    c.background = grid::kGreen;
+    c.toolTip =
+        before.isEmpty()
+            ? QStringLiteral("Verde: cambió desde que se grabó la fórmula (estaba vacío)")
+            : QStringLiteral("Verde: cambió desde que se grabó la fórmula (era %1)").arg(before);
+}
+
+} // namespace
+
+grid::GridContent nutrientGrid(Workspace& ws, bool justLoaded, const SavedState* saved) {
     std::vector<std::vector<QVariant>> cells;
     for (const FormulaNutrient& n : ws.nutrients)
         cells.push_back({n.id, n.nombre, QString(), variant(n.minimo), variant(n.maximo), QString(),
@@ -207,6 +229,16 @@ grid::GridContent nutrientGrid(Workspace& ws, bool justLoaded) {
         if (outOfLimits(valor, variant(n.minimo), variant(n.maximo),
                         fmt::nutrientDecimals(n.unidad)))
             alarm(g.cell(row, 6), kOutOfLimits);
+        if (saved) {
+            const SavedState::Nutrient was = savedNutrient(*saved, n.id);
+            if (std::get<1>(was) != n.minimo)
+                markEdited(g.cell(row, 3), fmt::format(variant(std::get<1>(was)), limits));
+            if (std::get<2>(was) != n.maximo)
+                markEdited(g.cell(row, 4), fmt::format(variant(std::get<2>(was)), limits));
+            if (const SavedState::Value p = std::get<4>(was); p != n.probabilidad)
+                markEdited(g.cell(row, 9),
+                           p ? fmt::format(*p * 100, QStringLiteral("##0.00")) : QString());
+        }
         ++row;
     }
     return g;

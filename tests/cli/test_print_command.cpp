@@ -3,11 +3,16 @@
 #include "cli/command_line.h"
 #include "cli/command_run.h"
 #include "formulas/formula_lookup.h"
+#include "optimizer/chance_figures.h"
+#include "optimizer/formulation_run.h"
 #include "optimizer/sample_formulas.h"
+#include "printing/formula_printout.h"
 #include "printing/zip_reader.h"
+#include "store/database.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
+#include "workspace/formula_save.h"
 #include "workspace/workspace.h"
 
 #include <QCryptographicHash>
@@ -65,6 +70,61 @@ TEST(PrintCommand, WritesTheStoredFormulaAsPdfOrDocumentAndNothingElse) {
     EXPECT_TRUE(content.contains(">3.200 Mcal<")) << content.toStdString();
 
     EXPECT_EQ(QCryptographicHash::hash(contents(t.path()), QCryptographicHash::Sha256), before);
+}
+
+// A stored formula whose protein minimum holds at 95 % prints the mean and margin of its stored
+// mix without being formulated again, with the assumption they rest on; without a mix stored
+// there is nothing of them to print.
+TEST(PrintCommand, PrintsTheChanceFiguresOfTheStoredMix) {
+    TempDatabase t(true);
+    auto& db = t.db();
+    db.exec("insert into producto_propiedad_desvio (id_producto,id_propiedad,desvio) select "
+            "pp.id_producto,pp.id_propiedad,pp.valor*0.05 from producto_propiedad pp, propiedades "
+            "p where pp.id_propiedad=p.id_propiedad and p.nombre='Proteína bruta'");
+    db.exec("insert into formula_propiedad_probabilidad (id_formula,id_propiedad,probabilidad) "
+            "select f.id_formula,p.id_propiedad,0.95 from formulas f, propiedades p where "
+            "f.codigo='POLLO-INI' and p.nombre='Proteína bruta'");
+    const int id = formulas::findFormula(db, {"POLLO-INI", {}, 0});
+    {
+        // Formulated and its mix stored, as the workspace saves it.
+        workspace::Workspace ws;
+        workspace::adoptLoaded(ws, workspace::loadFormula(db, id).ws, id);
+        ASSERT_EQ(
+            optimizer::formulate(ws, db, {1000, ws.ingredientsDry, ws.nutrientsDry, {}}).outcome,
+            optimizer::RunOutcome::Optimum);
+        workspace::saveFormulaRows(ws, db, id);
+    }
+    const std::vector<optimizer::ChanceFigureRow> figures =
+        optimizer::chanceFiguresOfMix(workspace::loadFormula(db, id).ws, db);
+    ASSERT_EQ(figures.size(), 1u);
+    EXPECT_GT(figures[0].margen, 0);
+
+    QTemporaryDir dir;
+    const CommandRun odt = runCommand("print", {"--database", t.path(), "--formula", "POLLO-INI",
+                                                "--odt", dir.filePath("azar.odt")});
+    ASSERT_EQ(odt.status, 0) << odt.err.toStdString();
+    ZipReader zip(contents(dir.filePath("azar.odt")));
+    const QString content = QString::fromUtf8(zip.read("content.xml"));
+    EXPECT_TRUE(content.contains("LÍMITES CON PROBABILIDAD"));
+    EXPECT_TRUE(content.contains(">95 %<")) << content.toStdString();
+    EXPECT_TRUE(content.contains(">" + printing::nutrientText(figures[0].media, "%") + "<"));
+    EXPECT_TRUE(content.contains(">" + printing::nutrientText(figures[0].margen, "%") + "<"));
+    EXPECT_TRUE(content.contains("varían en forma independiente"));
+
+    // A mix of nothing but zeros, as an unformulated formula stores it, or none at all.
+    for (const char* share : {"0", "null"}) {
+        db.exec(QString("update formula_producto set cantidad_seca=%1, cantidad_humeda=%1, "
+                        "porcentaje_seca=%1, porcentaje_humeda=%1")
+                    .arg(share));
+        const CommandRun bare =
+            runCommand("print", {"--database", t.path(), "--formula", "POLLO-INI", "--odt",
+                                 dir.filePath("sin.odt")});
+        ASSERT_EQ(bare.status, 0) << bare.err.toStdString();
+        ZipReader none(contents(dir.filePath("sin.odt")));
+        EXPECT_FALSE(
+            QString::fromUtf8(none.read("content.xml")).contains("LÍMITES CON PROBABILIDAD"))
+            << share;
+    }
 }
 
 // Each --goal (or --objetivo) adds its line: the formula's value per kg and per tonne as fed.

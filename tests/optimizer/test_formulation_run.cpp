@@ -1,5 +1,7 @@
 #include "engine/glpk_reference.h"
+#include "optimizer/chance_figures.h"
 #include "optimizer/engine/chance.h"
+#include "optimizer/engine/solution.h"
 #include "optimizer/formulation_run.h"
 #include "store/sql_text.h"
 #include "support/blend_database.h"
@@ -8,12 +10,15 @@
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
+#include "workspace/mix_compositions.h"
 #include "workspace/workspace.h"
 #include "workspace/workspace_edits.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace blenddb;
 using optimizer::RunOutcome;
@@ -565,8 +570,8 @@ TEST(FormulationRun, AChanceLimitHoldsWithItsProbabilityAtThePublishedCosts) {
         EXPECT_NEAR(f.margen, lp::normalQuantile(p) * f.desvio, 1e-9);
         EXPECT_NEAR(workspace::findNutrient(mix.ws, mix.protein)->valor.value_or(0), f.media, 1e-7);
         if (p > 0.5) {
-            EXPECT_GT(f.precioMinimo, 0);
-            EXPECT_TRUE(mix.ws.analysisRows.empty()); // the linear rows are not about this mix
+            EXPECT_GT(f.precioMinimo.value_or(0), 0);
+            EXPECT_FALSE(mix.ws.analysisNote.isEmpty());
         }
     }
     EXPECT_TRUE(messages.shown().empty());
@@ -593,6 +598,168 @@ TEST(FormulationRun, WithoutDeviationsAProbabilityChangesNothingAndABadOneIsRefu
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_TRUE(messages.texts()[0].contains("probabilidad")) << messages.texts()[0].toStdString();
     EXPECT_EQ(odd.shares(), before);
+}
+
+namespace {
+
+// What the analysis rows of a mix the chance limits moved were checked for.
+struct AnalysisChecked {
+    int active = 0, idle = 0, limits = 0;
+    QStringList unsolved; // the moves the engine could not solve, by row
+};
+
+// Checks each analysis row of the formulated workspace against the chance-limited formula
+// itself, solved again with a price or a limit moved: a price range keeps the mix just inside it
+// and changes it just outside, an idle ingredient enters just past what its price must fall by,
+// and a limit's price is the slope of the least cost. `beyond`: also that the mix changes just
+// past a range and the idle ingredient enters, which a degenerate optimum (a quantity fixed by
+// its own limits, a full group) need not do in the linear analysis either.
+AnalysisChecked checkAnalysisAgainstTheFormula(Workspace& ws, store::Database& db, bool beyond) {
+    AnalysisChecked checked;
+    const lp::Blend blend = optimizer::tableauBlend(ws, db);
+    const lp::ChanceLimits chance =
+        *optimizer::chanceLimitsOf(ws, blend, workspace::readMixCompositions(db, ws));
+    const lp::ChanceSolution found = lp::solveChance(blend, chance);
+    EXPECT_EQ(found.status, lp::ChanceStatus::Optimum);
+    if (found.status != lp::ChanceStatus::Optimum)
+        return checked;
+    // A move the engine fails to solve says nothing of the analysis: it is listed, not judged.
+    auto solved =
+        [&](const std::function<void(lp::Blend&)>& change) -> std::optional<lp::ChanceSolution> {
+        lp::Blend moved = blend;
+        change(moved);
+        lp::ChanceSolution s = lp::solveChance(moved, chance);
+        EXPECT_NE(s.status, lp::ChanceStatus::Infeasible);
+        if (s.status != lp::ChanceStatus::Optimum)
+            return std::nullopt;
+        return s;
+    };
+    auto same = [&](const std::vector<double>& x) {
+        for (size_t i = 0; i < x.size(); ++i)
+            if (std::abs(x[i] - found.shares[i]) > 1e-6)
+                return false;
+        return true;
+    };
+    // The cost of the batch as fed, as the analysis counts it.
+    auto batchCost = [&](const std::vector<double>& x) {
+        const std::vector<lp::BatchLine> lines = lp::batchLines(blend, x);
+        double cost = 0;
+        for (size_t i = 0; i < lines.size(); ++i)
+            cost += lines[i].cantidadHumeda * blend.ingredients[i].costoHumeda;
+        return cost;
+    };
+    // A price as fed moved, its price per unit of dry matter with it.
+    auto priced = [&](size_t j, double change) {
+        return solved([&](lp::Blend& b) {
+            b.ingredients[j].costoHumeda += change;
+            b.ingredients[j].costoSeca += change / (b.ingredients[j].materiaSeca / 100);
+        });
+    };
+    for (const workspace::SensitivityRow& row : ws.analysisRows) {
+        SCOPED_TRACE(row.detalle.toStdString());
+        size_t j = 0;
+        while (j < blend.ingredients.size() && blend.ingredients[j].id != row.id)
+            ++j;
+        auto check = [&](const std::optional<lp::ChanceSolution>& s,
+                         const std::function<bool(const std::vector<double>&)>& holds) {
+            if (!s)
+                checked.unsolved << row.detalle;
+            else
+                EXPECT_TRUE(holds(s->shares));
+        };
+        if (row.tipo == "IA") {
+            ++checked.active;
+            check(priced(j, 0.9 * row.valor2), same);
+            if (beyond)
+                check(priced(j, 1.1 * row.valor2), [&](const auto& x) { return !same(x); });
+        } else if (row.tipo == "II") {
+            ++checked.idle;
+            EXPECT_EQ(found.shares[j], 0);
+            check(priced(j, -0.9 * row.valor2), [&](const auto& x) { return x[j] < 1e-9; });
+            if (beyond)
+                check(priced(j, -1.1 * row.valor2), [&](const auto& x) { return x[j] > 1e-6; });
+        } else if (row.tipo == "RN") {
+            ++checked.limits;
+            const size_t n = size_t(lp::nutrientIndex(blend, row.id));
+            auto cost = [&](double by) {
+                const std::optional<lp::ChanceSolution> s = solved([&](lp::Blend& b) {
+                    auto& limit = row.maximum ? b.nutrients[n].maximo : b.nutrients[n].minimo;
+                    *limit += by;
+                });
+                return s ? std::optional<double>(batchCost(s->shares)) : std::nullopt;
+            };
+            const double h = 1e-3;
+            EXPECT_NEAR(row.valor1, batchCost(found.shares), 1e-7 * blend.cantidad);
+            const std::optional<double> up = cost(h), down = cost(-h);
+            if (!up || !down)
+                checked.unsolved << row.detalle;
+            else
+                EXPECT_NEAR(row.valor2, (*up - *down) / (2 * h),
+                            1e-5 * std::max(1.0, std::abs(row.valor2)));
+        }
+    }
+    return checked;
+}
+
+} // namespace
+
+// At 95 % the published mix is a vertex of its linearisation and every row shows; at 99 % it
+// holds all four ingredients, inside a face of optima, and the rows are left out.
+TEST(FormulationRun, TheAnalysisOfAMixChanceLimitsMovedHoldsForThatMix) {
+    ScriptedMessages messages;
+    for (const double p : {0.95, 0.99}) {
+        SCOPED_TRACE(p);
+        FeedMix mix;
+        mix.setProbability(p);
+        ASSERT_EQ(mix.run().outcome, RunOutcome::Optimum);
+        const AnalysisChecked checked = checkAnalysisAgainstTheFormula(mix.ws, mix.t.db(), true);
+        EXPECT_TRUE(checked.unsolved.isEmpty());
+        EXPECT_EQ(checked.limits, p < 0.99 ? 2 : 0); // protein's chance minimum, fat's minimum
+        EXPECT_EQ(checked.active, p < 0.99 ? 3 : 0);
+        EXPECT_EQ(checked.idle, p < 0.99 ? 1 : 0); // oats
+        EXPECT_EQ(mix.ws.analysisNote,
+                  p < 0.99 ? optimizer::kChanceAnalysisNote : optimizer::kChanceAnalysisLeftOut);
+    }
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+// The same on the sample broiler diet, whose ingredients are not all dry matter, with protein
+// varying by 5 % of its value and its minimum held at 95 %, on each pair of bases it formulates:
+// where the mix is its linearisation's vertex every row holds for it, elsewhere none is shown.
+TEST(FormulationRun, TheAnalysisOfAChanceMixHoldsOnEveryBasis) {
+    ScriptedMessages messages;
+    int analysed = 0; // bases whose mix is its linearisation's vertex (as-fed on both, here)
+    for (const auto& [dryIngredients, dryNutrients] :
+         std::vector<std::pair<bool, bool>>{{false, false}, {false, true}, {true, true}}) {
+        SCOPED_TRACE(QString("%1 %2").arg(dryIngredients).arg(dryNutrients).toStdString());
+        TempDatabase t(true);
+        auto& db = t.db();
+        db.exec("insert into producto_propiedad_desvio (id_producto,id_propiedad,desvio) select "
+                "pp.id_producto,pp.id_propiedad,pp.valor*0.05 from producto_propiedad pp, "
+                "propiedades p where pp.id_propiedad=p.id_propiedad and "
+                "p.nombre='Proteína bruta'");
+        db.exec("insert into formula_propiedad_probabilidad (id_formula,id_propiedad,"
+                "probabilidad) select f.id_formula,p.id_propiedad,0.95 from formulas f, "
+                "propiedades p where f.codigo='POLLO-INI' and p.nombre='Proteína bruta'");
+        Workspace ws;
+        ws.formulaId = db.query("select id_formula from formulas where codigo='POLLO-INI'")
+                           .valueAt(0, 0)
+                           .toInt();
+        loadShown(ws, db);
+        ws.ingredientsDry = dryIngredients;
+        ws.nutrientsDry = dryNutrients;
+        ASSERT_EQ(formulateShown(ws, db, "1000").outcome, RunOutcome::Optimum);
+        ASSERT_FALSE(ws.analysisNote.isEmpty()); // the probability moved the mix
+        const AnalysisChecked checked = checkAnalysisAgainstTheFormula(ws, db, false);
+        EXPECT_TRUE(checked.unsolved.isEmpty()) << checked.unsolved.join('|').toStdString();
+        analysed += checked.limits > 0 ? 1 : 0;
+        // Rows with the line that says they are the tangents', or none with the line that
+        // says why.
+        EXPECT_EQ(ws.analysisRows.empty(), ws.analysisNote == optimizer::kChanceAnalysisLeftOut);
+        EXPECT_EQ(checked.limits > 0, !ws.analysisRows.empty());
+    }
+    EXPECT_GT(analysed, 0);
+    EXPECT_TRUE(messages.shown().empty()) << messages.texts().join('\n').toStdString();
 }
 
 TEST(FormulationRun, AChanceLimitMetOnlyOnAverageIsNamed) {

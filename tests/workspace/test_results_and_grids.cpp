@@ -1,6 +1,7 @@
 #include "support/blend_database.h"
 #include "support/temp_database.h"
 #include "workspace/results.h"
+#include "workspace/unsaved_changes.h"
 #include "workspace/workspace.h"
 #include "workspace/workspace_grids.h"
 
@@ -217,6 +218,48 @@ TEST(WorkspaceGrids, NutrientAlarmsAndChangesSinceSaved) {
     EXPECT_EQ(g.cell(0, 2).background, grid::kGrey);
     g = workspace::nutrientGrid(ws, false); // only while loading
     EXPECT_FALSE(g.cell(3, 1).background.has_value());
+}
+
+// A limit or probability edited and not yet saved is green and says what was saved; saving (a
+// new saved state) takes the marks away. A probability alone is a change the window asks to save.
+TEST(WorkspaceGrids, NutrientLimitsEditedSinceSavedAreGreen) {
+    Workspace ws;
+    ws.nutrients.push_back({1, "Proteína", 20.0, std::nullopt, 21.0, 21.0, "%", 0.95});
+    ws.nutrients.push_back({2, "Calcio", 0.9, 1.1, 1.0, 1.0, "%"});
+    const workspace::SavedState saved = workspace::savedState(ws);
+    grid::GridContent g = workspace::nutrientGrid(ws, false, &saved);
+    for (int row : {0, 1})
+        for (int c : {3, 4, 9})
+            EXPECT_FALSE(g.cell(row, c).background.has_value()) << row << ' ' << c;
+
+    ws.nutrients[0].probabilidad = 0.99;
+    ws.nutrients[1].minimo.reset();
+    ws.nutrients[1].probabilidad = 0.9;
+    EXPECT_FALSE(workspace::savedState(ws) == saved);
+    g = workspace::nutrientGrid(ws, false, &saved);
+    EXPECT_EQ(g.cell(0, 9).text, "99.00");
+    EXPECT_EQ(g.cell(0, 9).background, grid::kGreen);
+    EXPECT_EQ(g.cell(0, 9).toolTip, "Verde: cambió desde que se grabó la fórmula (era 95.00)");
+    EXPECT_FALSE(g.cell(0, 3).background.has_value());
+    EXPECT_EQ(g.cell(1, 3).background, grid::kGreen);
+    EXPECT_EQ(g.cell(1, 3).toolTip, "Verde: cambió desde que se grabó la fórmula (era 0.90)");
+    EXPECT_EQ(g.cell(1, 9).toolTip, "Verde: cambió desde que se grabó la fórmula (estaba vacío)");
+    EXPECT_FALSE(g.cell(1, 4).background.has_value());
+    // The red alarm of the value is not hidden by the marks.
+    ws.nutrients[1].valor = 2.0;
+    EXPECT_EQ(workspace::nutrientGrid(ws, false, &saved).cell(1, 6).background, grid::kRed);
+
+    // A nutrient added since: its limits typed are new.
+    ws.nutrients.push_back({3, "Fósforo", 0.4, std::nullopt, 0.5, std::nullopt, "%"});
+    g = workspace::nutrientGrid(ws, false, &saved);
+    EXPECT_EQ(g.cell(2, 3).background, grid::kGreen);
+    EXPECT_FALSE(g.cell(2, 9).background.has_value());
+
+    const workspace::SavedState again = workspace::savedState(ws);
+    g = workspace::nutrientGrid(ws, false, &again);
+    for (int row : {0, 1, 2})
+        for (int c : {3, 4, 9})
+            EXPECT_FALSE(g.cell(row, c).background.has_value()) << row << ' ' << c;
 }
 
 // Each nutrient reads in its own unit: its decimals, the unit in a column of its own, the limits

@@ -10,9 +10,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace optimizer {
 
@@ -81,9 +84,20 @@ frmAnalisis::frmAnalisis(const workspace::Workspace& ws, QWidget* parent,
     buttons->addWidget(cmdRangos);
     buttons->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);
+    // Rows that are not the plain programme's say what they are about above the tabs.
+    if (!ws.analysisNote.isEmpty()) {
+        auto* note = new QLabel(ws.analysisNote, this);
+        note->setObjectName(QStringLiteral("lblNotaAnalisis"));
+        note->setWordWrap(true);
+        layout->addWidget(note);
+    }
     layout->addWidget(tabs_, 1);
     layout->addLayout(buttons);
-    resize(960, 400); // every tab caption in sight
+    // Every tab caption in sight, the tab of limits held with a probability among them.
+    const QMargins margins = layout->contentsMargins();
+    resize(std::max(960, tabs_->tabBar()->sizeHint().width() + margins.left() + margins.right() +
+                             2 * tabs_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8),
+           400);
 }
 
 frmAnalisis::~frmAnalisis() = default;

@@ -405,9 +405,9 @@ void frmoptimizacion::load(int formulaId) {
         showNotices({*loaded.refusal});
     showNotices(loaded.notices);
     adoptLoaded(*ws_, std::move(loaded.ws), loaded.refusal ? 0 : formulaId);
-    chance_.clear(); // of the formula shown before, if any
+    chance_.forget(); // of the formula shown before, if any
+    markSaved();      // before the grids are painted: nothing is edited yet
     showHeader(loaded.header);
-    markSaved();
 }
 
 void frmoptimizacion::markSaved() {
@@ -504,14 +504,14 @@ void frmoptimizacion::redraw(const EditResult& r) {
     if (r.ingredientGrid)
         painter_->paintIngredients(*ws_);
     if (r.nutrientGrid)
-        painter_->paintNutrients(*ws_, false);
+        painter_->paintNutrients(*ws_, false, saved_.get());
     if (r.limitGrids)
         limitsTab_->paint();
 }
 
 void frmoptimizacion::paintAll(bool justLoaded) {
     painter_->paintIngredients(*ws_);
-    painter_->paintNutrients(*ws_, justLoaded);
+    painter_->paintNutrients(*ws_, justLoaded, saved_.get());
     limitsTab_->paint();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "optimizer/chance_figures.h"
 #include "optimizer/formulation_run.h"
 
 #include <QDialog>
@@ -145,8 +146,8 @@ private:
     // What the database holds of the formula, as of the last load or save; none for a mix opened
     // from memory and never saved.
     std::unique_ptr<SavedState> saved_;
-    // The limits held with a probability in the last formulation, for the analysis.
-    std::vector<optimizer::ChanceFigureRow> chance_;
+    // The limits held with a probability, for the analysis and the printout.
+    optimizer::ChanceFigureSource chance_;
 };
 
 } // namespace workspace

@@ -142,7 +142,7 @@ void frmoptimizacion::cmdFormular_Click() {
     };
     const optimizer::Formulation r = optimizer::formulate(*ws_, db_, input);
     progress.reset();
-    chance_ = r.chance;
+    chance_.formulated(*ws_, r.chance);
     search.reset();
     showIntegerResult(r.entero);
     showNotices(r.notices);
@@ -171,7 +171,8 @@ void frmoptimizacion::cmdFormular_Click() {
 }
 
 void frmoptimizacion::showAnalysis() {
-    optimizer::frmAnalisis analisis(*ws_, this, optimizer::formulatedBlend(*ws_, db_), chance_);
+    optimizer::frmAnalisis analisis(*ws_, this, optimizer::formulatedBlend(*ws_, db_),
+                                    chance_.figures(*ws_, db_));
     if (widgets::openModal(analisis) == optimizer::frmAnalisis::kOpenCurve)
         showTradeoffCurve();
 }
@@ -251,7 +252,7 @@ void frmoptimizacion::cmdImprimir_Click() {
     texts.canH = txtCanH_->text();
     texts.porH = txtPorH_->text();
     texts.unidades = printing::nutrientUnits(db_, *ws_);
-    texts.probabilidades = chance_;
+    texts.probabilidades = chance_.figures(*ws_, db_);
     printing::printFormula(*ws_, texts, this, printing::goalChoices(db_, *ws_));
 }
 
@@ -275,8 +276,8 @@ bool frmoptimizacion::saveChanges() {
     const SaveResult r = saveFormula(*ws_, db_, header.opening(), header.answer());
     showNotices(r.notices);
     if (r.outcome == SaveResult::Saved) {
+        markSaved(); // before the grids are painted again: nothing is left unsaved
         showHeader(r.header);
-        markSaved();
         return true;
     }
     if (r.outcome == SaveResult::Failed)

@@ -50,8 +50,8 @@ void WorkspaceGridPainter::paintIngredients(Workspace& ws) {
     placeTotals();
 }
 
-void WorkspaceGridPainter::paintNutrients(Workspace& ws, bool justLoaded) {
-    prop_->show(nutrientGrid(ws, justLoaded));
+void WorkspaceGridPainter::paintNutrients(Workspace& ws, bool justLoaded, const SavedState* saved) {
+    prop_->show(nutrientGrid(ws, justLoaded, saved));
     prop_->setNoMatchVisible(false);
 }
 

@@ -13,6 +13,7 @@ class QTableWidget;
 namespace workspace {
 
 struct Workspace;
+struct SavedState;
 
 // The font of the grids and of the totals under them.
 QFont compactFont(QFont font);
@@ -27,8 +28,9 @@ public:
     void addTotal(int column, QLabel* label, QLineEdit* box);
 
     void paintIngredients(Workspace& ws);
-    // justLoaded: the nutrients whose value changed since the formula was saved are signalled.
-    void paintNutrients(Workspace& ws, bool justLoaded);
+    // justLoaded: the nutrients whose value changed since the formula was saved are signalled;
+    // `saved`: what the database holds, the limits edited since signalled.
+    void paintNutrients(Workspace& ws, bool justLoaded, const SavedState* saved);
 
     GridBinding& ingredients() { return *prod_; }
     GridBinding& nutrients() { return *prop_; }

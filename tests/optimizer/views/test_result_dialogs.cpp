@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -175,4 +176,35 @@ TEST(AnalisisView, AnEmptyRatioOrGroupTabSaysWhy) {
     EXPECT_EQ(says(view, "FlexGrid5"), "");
     EXPECT_EQ(says(view, "FlexGrid4"),
               "La fórmula no tiene límites de relaciones entre nutrientes.");
+}
+
+// With the tab of limits held with a probability the window widens so that every tab caption
+// shows, and the line about the analysis stands above the tabs only when there is one.
+TEST(AnalysisView, EveryTabCaptionShowsAndTheNoteOnlyWhenThereIsOne) {
+    Workspace ws;
+    {
+        optimizer::frmAnalisis plain(ws);
+        EXPECT_EQ(plain.findChild<QLabel*>("lblNotaAnalisis"), nullptr);
+    }
+    ws.analysisNote = optimizer::kChanceAnalysisNote;
+    optimizer::frmAnalisis view(ws, nullptr, std::nullopt,
+                                {{1, "Proteína bruta", 0.95, 23.99, 0.6, 0.99, std::nullopt, 0.0}});
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto* note = view.findChild<QLabel*>("lblNotaAnalisis");
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->text(), optimizer::kChanceAnalysisNote);
+    auto* tabs = view.findChild<QTabWidget*>("SSTab1");
+    ASSERT_EQ(tabs->count(), 7);
+    const QTabBar* bar = tabs->tabBar();
+    for (int k = 0; k < tabs->count(); ++k) {
+        const QRect caption = bar->tabRect(k);
+        EXPECT_TRUE(bar->rect().contains(caption)) << tabs->tabText(k).toStdString();
+    }
+    // A price no formulation found stays blank.
+    auto* grid = view.findChild<QTableWidget*>("grdProbabilidad");
+    ASSERT_EQ(grid->rowCount(), 1);
+    EXPECT_EQ(headerText(grid, 6), "Precio del mínimo");
+    EXPECT_TRUE(!grid->item(0, 6) || grid->item(0, 6)->text().isEmpty());
+    EXPECT_FALSE(grid->item(0, 7)->text().isEmpty());
 }

@@ -650,25 +650,44 @@ TEST_F(Window, AProbabilityTypedInTheNutrientGridIsFormulatedAndSaved) {
     typeProbability("95");
     EXPECT_EQ(probability(), 0.95);
     EXPECT_EQ(flexprop->item(row, column)->text(), "95.00");
+    // Typed and not saved: green, as the limits edited are.
+    const QColor green = grid::colorFromLong(grid::kGreen);
+    EXPECT_EQ(flexprop->item(row, column)->background().color(), green);
 
     messages.clear();
     formulate("1000");
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-    int listed = -1;
-    QString note;
-    {
-        widgets::ScopedModalRunner analysis([&](QDialog& d) {
-            if (auto* grid = d.findChild<QTableWidget*>("grdProbabilidad"))
-                listed = grid->rowCount();
+    EXPECT_EQ(flexprop->item(row, column)->background().color(), green);
+    // The analysis window's chance tab, its price of the minimum and the line above the tabs.
+    struct Analysis {
+        int listed = -1;
+        QString note, price, above;
+    };
+    const auto analysis = [&] {
+        Analysis a;
+        widgets::ScopedModalRunner runner([&](QDialog& d) {
+            if (auto* grid = d.findChild<QTableWidget*>("grdProbabilidad")) {
+                a.listed = grid->rowCount();
+                for (int c = 0; c < grid->columnCount(); ++c)
+                    if (grid->horizontalHeaderItem(c)->text() == "Precio del mínimo" &&
+                        grid->rowCount() > 0 && grid->item(0, c))
+                        a.price = grid->item(0, c)->text();
+            }
             if (auto* label = d.findChild<QLabel*>("lblIndependencia"))
-                note = label->text();
+                a.note = label->text();
+            if (auto* label = d.findChild<QLabel*>("lblNotaAnalisis"))
+                a.above = label->text();
             d.accept();
             return int(QDialog::Accepted);
         });
         click("Command1");
-    }
-    EXPECT_EQ(listed, 1);
-    EXPECT_TRUE(note.contains("independiente"));
+        return a;
+    };
+    const Analysis formulated = analysis();
+    EXPECT_EQ(formulated.listed, 1);
+    EXPECT_TRUE(formulated.note.contains("independiente"));
+    EXPECT_FALSE(formulated.price.isEmpty());
+    EXPECT_TRUE(formulated.above.contains("tangente")) << formulated.above.toStdString();
 
     {
         widgets::ScopedModalRunner header([](QDialog& h) {
@@ -684,10 +703,25 @@ TEST_F(Window, AProbabilityTypedInTheNutrientGridIsFormulatedAndSaved) {
         "p.nombre='Proteína bruta' and f.codigo='POLLO-INI' and f.version=1");
     ASSERT_EQ(saved.count(), 1);
     EXPECT_EQ(saved.valueAt(0, 0).toDouble(), 0.95);
+    EXPECT_NE(flexprop->item(row, column)->background().color(), green);
 
     // Ranging does not take the probability into account yet, and says so.
     messages.clear();
     click("cmdRangos");
     ASSERT_EQ(messages.texts().size(), 1);
     EXPECT_TRUE(messages.texts()[0].contains("probabilidad"));
+
+    // Opened again, the stored mix shows its figures before any formulation; the price waits.
+    messages.clear();
+    w = std::make_unique<frmoptimizacion>(
+        t.db(), qint16(t.db()
+                           .query("select id_formula from formulas where codigo='POLLO-INI' and "
+                                  "version=1")
+                           .valueAt(0, 0)
+                           .toInt()));
+    w->show();
+    const Analysis reopened = analysis();
+    EXPECT_EQ(reopened.listed, 1);
+    EXPECT_TRUE(reopened.price.isEmpty());
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
 }
