@@ -75,6 +75,7 @@ StoredRun formulateLoaded(store::Database& db, int formulaId, workspace::LoadedF
     request.diagnosisProgress = options.diagnosisProgress;
     request.maxNodos = options.maxNodos;
     request.maxSegundos = options.maxSegundos;
+    request.integerProgress = options.integerProgress;
     if (compositions) {
         run.compositions = compositions->restrictedTo(idsOf(ws.ingredients), idsOf(ws.nutrients));
         request.compositions = &*run.compositions;

@@ -33,6 +33,8 @@ struct StoredRunOptions {
     // 0: no limit.
     long maxNodos = 0;
     double maxSegundos = 0;
+    // Asked before each node of that search: false stops it with the best mix found.
+    std::function<bool(long nodos)> integerProgress = {};
 };
 
 // A stored formula loaded and formulated without a window.

@@ -130,6 +130,7 @@ bool loadFormulas(store::Database& db, const StoredPlan& plan, PlanRun& run, lp:
     // alone is the one compared with its cost in the plan.
     options.maxNodos = limits.maxNodos;
     options.maxSegundos = limits.maxSegundos;
+    options.integerProgress = limits.seguir;
     std::vector<optimizer::StoredRun> formulated =
         optimizer::formulateStored(db, ids, options, usable);
     QHash<int, std::optional<QDate>> newestPrice;

@@ -4,6 +4,7 @@
 #include "app/message_styles.h"
 #include "app/messages.h"
 #include "app/views/modal.h"
+#include "app/views/search_progress.h"
 #include "catalog/views/frmproductos.h"
 #include "formulas/views/frmformulas.h"
 #include "plans/plan_printout.h"
@@ -361,9 +362,13 @@ void frmPlanes::pricesChosen() {
 void frmPlanes::formulate() {
     if (!plan_)
         return;
+    widgets::SearchProgress search(this,
+                                   QStringLiteral("Buscando el plan que la planta puede pesar…"));
     lp::IntegerLimits limits;
     limits.maxSegundos = kWindowPlanSearchSeconds;
+    limits.seguir = [&](long nodos) { return search(nodos); };
     run_ = formulatePlan(db_, *plan_, chosenPrices(), limits);
+    search.close();
     showResults();
     if (run_.outcome != PlanRunOutcome::Optimum)
         msg::msgBox(outcomeMessage(run_), msg::Exclamation,

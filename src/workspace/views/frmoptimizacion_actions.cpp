@@ -6,6 +6,7 @@
 #include "app/messages.h"
 #include "app/views/grid_binding.h"
 #include "app/views/modal.h"
+#include "app/views/search_progress.h"
 #include "catalog/views/frmComoProducto.h"
 #include "catalog/views/frmproducto_propiedades.h"
 #include "catalog/views/frmproductos.h"
@@ -51,22 +52,6 @@ std::unique_ptr<QProgressDialog> diagnosisDialog(QWidget* parent) {
         0, 1, parent);
     dialog->setObjectName(QStringLiteral("dlgDiagnostico"));
     dialog->setWindowTitle(QStringLiteral("Límites en conflicto"));
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setMinimumDuration(0);
-    dialog->setAutoReset(false);
-    dialog->setAutoClose(false);
-    dialog->show();
-    return dialog;
-}
-
-// The search of a formula with weighing conditions, shown once it has run a second; Esc or its
-// button stops it with the best mix found.
-std::unique_ptr<QProgressDialog> searchDialog(QWidget* parent) {
-    auto dialog = std::make_unique<QProgressDialog>(
-        QStringLiteral("Buscando la mezcla que la planta puede pesar…"), QStringLiteral("Cancelar"),
-        0, 0, parent);
-    dialog->setObjectName(QStringLiteral("dlgBusquedaEntera"));
-    dialog->setWindowTitle(QStringLiteral("Formulación con condiciones de pesada"));
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setMinimumDuration(0);
     dialog->setAutoReset(false);
@@ -123,27 +108,14 @@ void frmoptimizacion::cmdFormular_Click() {
         progress->setValue(done);
         return !progress->wasCanceled();
     };
-    QElapsedTimer searching;
-    searching.start();
-    qint64 polled = 0;
-    std::unique_ptr<QProgressDialog> search;
+    widgets::SearchProgress search(this,
+                                   QStringLiteral("Buscando la mezcla que la planta puede pesar…"));
     input.maxSegundos = kWindowSearchSeconds;
-    input.integerProgress = [&](long nodos) {
-        const qint64 now = searching.elapsed();
-        if (now < 1000 || now - polled < 50)
-            return !search || !search->wasCanceled();
-        polled = now;
-        if (!search)
-            search = searchDialog(this);
-        search->setLabelText(
-            QStringLiteral("Buscando la mezcla que la planta puede pesar… %1 nodos").arg(nodos));
-        search->setValue(0); // a modal dialog takes its events here, Esc among them
-        return !search->wasCanceled();
-    };
+    input.integerProgress = [&](long nodos) { return search(nodos); };
     const optimizer::Formulation r = optimizer::formulate(*ws_, db_, input);
     progress.reset();
     chance_.formulated(*ws_, r.chance);
-    search.reset();
+    search.close();
     showIntegerResult(r.entero);
     showNotices(r.notices);
     if (r.quantityTaken)
