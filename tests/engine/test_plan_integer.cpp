@@ -1,4 +1,5 @@
 #include "optimizer/engine/bounded_simplex.h"
+#include "optimizer/engine/integer.h"
 #include "optimizer/engine/plan_integer.h"
 #include "optimizer/engine/tableau.h"
 
@@ -432,4 +433,43 @@ TEST(PlanInteger, StopsWithGapAndNamesTheFormulaWithoutAMix) {
     const PlanIntegerResult bad = solvePlanInteger(plan, cs);
     EXPECT_EQ(bad.status, IntegerStatus::InvalidConditions);
     EXPECT_EQ(bad.formula, 0);
+}
+
+TEST(PlanInteger, UnlinkedFormulasCostWhatEachCostsAlone) {
+    // With no stock bound the plan falls apart into its formulas: each group's count, minimums
+    // and steps are its own formula's, so the plan's proven optimum is the sum of each formula's
+    // proven optimum alone, and a count held over the whole plan (or over the wrong formula)
+    // shows as a different cost.
+    Rng rng(4057);
+    int compared = 0;
+    for (int trial = 0; trial < 30; ++trial) {
+        const Plan plan = smallPlan(rng);
+        const PlanResult free = solvePlan(plan, {false, false});
+        if (free.outcome != PlanOutcome::Optimum)
+            continue;
+        std::vector<IntegerConditions> cs;
+        for (std::size_t f = 0; f < plan.formulas.size(); ++f)
+            cs.push_back(drawConditions(rng, plan.formulas[f].blend, free.formulas[f].shares,
+                                        rng.integer(1, 7)));
+        double alone = 0;
+        int proven = 0, none = 0;
+        for (std::size_t f = 0; f < plan.formulas.size(); ++f) {
+            const IntegerResult r = solveInteger(plan.formulas[f].blend, cs[f]);
+            proven += r.status == IntegerStatus::Optimal ? 1 : 0;
+            none += r.status == IntegerStatus::IntegerInfeasible ? 1 : 0;
+            alone += plan.formulas[f].cantidad * r.costo;
+        }
+        const PlanIntegerResult together = solvePlanInteger(plan, cs);
+        const std::string what = "trial " + std::to_string(trial);
+        if (none > 0) {
+            EXPECT_EQ(together.status, IntegerStatus::IntegerInfeasible) << what;
+            continue;
+        }
+        ASSERT_EQ(proven, static_cast<int>(plan.formulas.size())) << what;
+        ASSERT_EQ(together.status, IntegerStatus::Optimal) << what;
+        EXPECT_NEAR(together.plan.costoTotal, alone, 1e-7 * std::abs(alone)) << what;
+        expectMeets(plan, cs, together, what);
+        ++compared;
+    }
+    EXPECT_GE(compared, 15);
 }
