@@ -201,11 +201,8 @@ QString json(Workspace& ws, const optimizer::Formulation& result,
         o.insert("conflicto", jsonConflict(result.conflicto));
     // Only formulas with weighing conditions carry the search.
     if (const auto& e = result.entero) {
-        QJsonObject entero;
+        QJsonObject entero = jsonSearch(e->nodos, e->brecha, e->probado);
         entero.insert("costo_continuo", jsonNumber(e->costoContinuo));
-        entero.insert("nodos", jsonNumber(double(e->nodos)));
-        entero.insert("brecha", jsonNumber(e->brecha));
-        entero.insert("probado", e->probado);
         o.insert("entero", entero);
     }
     return jsonLine(o);

@@ -120,11 +120,8 @@ QString json(const PlanRun& run) {
         o.insert("mensaje", run.mensaje);
     // Only plans with weighing conditions carry the search, as a single formula's output does.
     if (const auto& e = run.entero) {
-        QJsonObject entero;
+        QJsonObject entero = jsonSearch(e->nodos, e->brecha, e->probado);
         entero.insert("costo_continuo", jsonNumber(e->costoContinuo));
-        entero.insert("nodos", jsonNumber(double(e->nodos)));
-        entero.insert("brecha", jsonNumber(e->brecha));
-        entero.insert("probado", e->probado);
         o.insert("entero", entero);
     }
     return jsonDocument(o);
