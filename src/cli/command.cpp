@@ -77,6 +77,23 @@ QString noPositionalArguments(const QCommandLineParser& parser) {
     return positional.isEmpty() ? QString() : unknownArgument(positional.first());
 }
 
+QString readSearchLimits(const QCommandLineParser& parser, long& maxNodos, double& maxSegundos) {
+    if (parser.isSet("max-nodes")) {
+        bool ok = false;
+        const long nodes = parser.value("max-nodes").trimmed().toLong(&ok);
+        if (!ok || nodes < 1)
+            return QStringLiteral("--max-nodes debe ser un número entero mayor que 0");
+        maxNodos = nodes;
+    }
+    if (parser.isSet("max-seconds")) {
+        const std::optional<double> s = commandNumber(parser.value("max-seconds"));
+        if (!s || !(*s > 0) || !std::isfinite(*s))
+            return QStringLiteral("--max-seconds debe ser un número de segundos mayor que 0");
+        maxSegundos = *s;
+    }
+    return {};
+}
+
 QString readFormulaChoice(const QCommandLineParser& parser, FormulaChoice& choice) {
     choice.code = parser.value("formula").trimmed();
     if (parser.isSet("id")) {

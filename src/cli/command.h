@@ -127,6 +127,20 @@ inline const OptionSpec kDatabaseOption{{"database"}, "RUTA", "la base de datos 
 inline const OptionSpec kJsonOption{
     {"json"}, {}, "el resultado como un objeto JSON en lugar de una tabla"};
 
+// The limits of a search for a mix the mill can weigh, for the commands that formulate.
+inline const OptionSpec kMaxNodesOption{
+    {"max-nodes", "max-nodos"},
+    "N",
+    "con condiciones de pesada, detener la búsqueda tras N nodos (si no, sin límite)"};
+inline const OptionSpec kMaxSecondsOption{
+    {"max-seconds", "max-segundos"},
+    "S",
+    "con condiciones de pesada, detener la búsqueda tras S segundos (si no, sin límite)"};
+// Reads --max-nodes and --max-seconds where given (the values are left alone where not); the
+// reason when one is no limit (not a whole number of nodes above 0, not a number of seconds
+// above 0), or empty.
+QString readSearchLimits(const QCommandLineParser& parser, long& maxNodos, double& maxSegundos);
+
 // Reads the choice; the reason when --id or --version is not a valid number, or empty.
 QString readFormulaChoice(const QCommandLineParser& parser, FormulaChoice& choice);
 // The reason when the options do not name exactly one formula, or empty.

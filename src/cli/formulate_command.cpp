@@ -201,11 +201,8 @@ QString json(Workspace& ws, const optimizer::Formulation& result,
         o.insert("conflicto", jsonConflict(result.conflicto));
     // Only formulas with weighing conditions carry the search.
     if (const auto& e = result.entero) {
-        QJsonObject entero;
+        QJsonObject entero = jsonSearch(e->nodos, e->brecha, e->probado);
         entero.insert("costo_continuo", jsonNumber(e->costoContinuo));
-        entero.insert("nodos", jsonNumber(double(e->nodos)));
-        entero.insert("brecha", jsonNumber(e->brecha));
-        entero.insert("probado", e->probado);
         o.insert("entero", entero);
     }
     return jsonLine(o);
@@ -398,13 +395,8 @@ public:
                 kVersionOption,
                 kIdOption,
                 {{"quantity"}, "CANTIDAD", "la cantidad a elaborar (si no, la de la fórmula)"},
-                {{"max-nodes", "max-nodos"},
-                 "N",
-                 "con condiciones de pesada, detener la búsqueda tras N nodos (si no, sin límite)"},
-                {{"max-seconds", "max-segundos"},
-                 "S",
-                 "con condiciones de pesada, detener la búsqueda tras S segundos (si no, sin "
-                 "límite)"},
+                kMaxNodesOption,
+                kMaxSecondsOption,
                 kJsonOption};
     }
     QString usage() const override {
@@ -429,18 +421,9 @@ public:
         o.json = parser.isSet("json");
         o.quantityGiven = parser.isSet("quantity");
         o.quantity = parser.value("quantity");
-        if (parser.isSet("max-nodes")) {
-            bool ok = false;
-            o.maxNodos = parser.value("max-nodes").trimmed().toLong(&ok);
-            if (!ok || o.maxNodos < 1)
-                return QStringLiteral("--max-nodes debe ser un número entero mayor que 0");
-        }
-        if (parser.isSet("max-seconds")) {
-            const std::optional<double> s = optimizer::quantityOf(parser.value("max-seconds"));
-            if (!s || !(*s > 0) || !std::isfinite(*s))
-                return QStringLiteral("--max-seconds debe ser un número de segundos mayor que 0");
-            o.maxSegundos = *s;
-        }
+        if (const QString error = readSearchLimits(parser, o.maxNodos, o.maxSegundos);
+            !error.isEmpty())
+            return error;
         FormulaChoice choice;
         if (const QString error = readDatabaseAndFormula(parser, o.database, choice);
             !error.isEmpty())

@@ -17,6 +17,14 @@ QJsonValue jsonNumber(const std::optional<double>& value) {
     return value ? jsonNumber(*value) : QJsonValue(QJsonValue::Null);
 }
 
+QJsonObject jsonSearch(long nodos, double brecha, bool probado) {
+    QJsonObject search;
+    search.insert("nodos", jsonNumber(double(nodos)));
+    search.insert("brecha", jsonNumber(brecha));
+    search.insert("probado", probado);
+    return search;
+}
+
 QString jsonLine(const QJsonObject& object) {
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n';
 }

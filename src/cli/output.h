@@ -20,6 +20,9 @@ namespace cli {
 // formulas, is written indented.
 QJsonValue jsonNumber(double value);
 QJsonValue jsonNumber(const std::optional<double>& value);
+// A search for a mix the mill can weigh: its nodes, its gap and whether it proved its mix
+// ("nodos", "brecha", "probado"), as every command that formulates writes it.
+QJsonObject jsonSearch(long nodos, double brecha, bool probado);
 // The object compact, on one line ending with a line break.
 QString jsonLine(const QJsonObject& object);
 // The object indented by four spaces, ending with a line break.

@@ -120,11 +120,8 @@ QString json(const PlanRun& run) {
         o.insert("mensaje", run.mensaje);
     // Only plans with weighing conditions carry the search, as a single formula's output does.
     if (const auto& e = run.entero) {
-        QJsonObject entero;
+        QJsonObject entero = jsonSearch(e->nodos, e->brecha, e->probado);
         entero.insert("costo_continuo", jsonNumber(e->costoContinuo));
-        entero.insert("nodos", jsonNumber(double(e->nodos)));
-        entero.insert("brecha", jsonNumber(e->brecha));
-        entero.insert("probado", e->probado);
         o.insert("entero", entero);
     }
     return jsonDocument(o);
@@ -266,13 +263,8 @@ public:
              "formula la versión que nombra el plan con sus precios guardados (si no, la versión "
              "más alta de cada código con los precios actuales)"},
             {{"pdf"}, "ARCHIVO", "escribe el resultado del plan en un PDF"},
-            {{"max-nodes", "max-nodos"},
-             "N",
-             "con condiciones de pesada, detener la búsqueda tras N nodos (si no, sin límite)"},
-            {{"max-seconds", "max-segundos"},
-             "S",
-             "con condiciones de pesada, detener la búsqueda tras S segundos (si no, sin "
-             "límite)"},
+            kMaxNodesOption,
+            kMaxSecondsOption,
         };
     }
     QString usage() const override {
@@ -308,18 +300,9 @@ public:
         o.save = parser.isSet("save");
         o.pdf = parser.value("pdf");
         o.storedVersions = parser.isSet("stored-versions");
-        if (parser.isSet("max-nodes")) {
-            bool ok = false;
-            o.maxNodos = parser.value("max-nodes").trimmed().toLong(&ok);
-            if (!ok || o.maxNodos < 1)
-                return QStringLiteral("--max-nodes debe ser un número entero mayor que 0");
-        }
-        if (parser.isSet("max-seconds")) {
-            const std::optional<double> s = optimizer::quantityOf(parser.value("max-seconds"));
-            if (!s || !(*s > 0) || !std::isfinite(*s))
-                return QStringLiteral("--max-seconds debe ser un número de segundos mayor que 0");
-            o.maxSegundos = *s;
-        }
+        if (const QString error = readSearchLimits(parser, o.maxNodos, o.maxSegundos);
+            !error.isEmpty())
+            return error;
         if (o.database.isEmpty())
             return QStringLiteral("Falta --database");
         if (o.plan.isEmpty())

@@ -34,13 +34,8 @@ QJsonObject jsonRow(const book::WorklistRow& r, bool saved) {
     o.insert("entran", QJsonArray::fromStringList(r.entran));
     o.insert("salen", QJsonArray::fromStringList(r.salen));
     // Only formulas with weighing conditions carry the search, as formulate's output does.
-    if (r.entero) {
-        QJsonObject entero;
-        entero.insert("nodos", jsonNumber(double(r.entero->nodos)));
-        entero.insert("brecha", jsonNumber(r.entero->brecha));
-        entero.insert("probado", r.entero->probado);
-        o.insert("entero", entero);
-    }
+    if (r.entero)
+        o.insert("entero", jsonSearch(r.entero->nodos, r.entero->brecha, r.entero->probado));
     if (saved)
         o.insert("version_nueva",
                  r.versionNueva ? QJsonValue(*r.versionNueva) : QJsonValue(QJsonValue::Null));

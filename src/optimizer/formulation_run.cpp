@@ -9,6 +9,7 @@
 #include "optimizer/chance_figures.h"
 #include "optimizer/engine/chance.h"
 #include "optimizer/engine/engine.h"
+#include "optimizer/node_count.h"
 #include "optimizer/validation.h"
 #include "store/database.h"
 #include "workspace/mix_compositions.h"
@@ -226,9 +227,9 @@ void formulateInteger(workspace::Workspace& ws, const lp::Blend& blend,
         break;
     case lp::IntegerStatus::NoMixFound:
         result.notices.push_back(
-            {QStringLiteral("La búsqueda se detuvo después de %1 nodos sin encontrar una mezcla "
+            {QStringLiteral("La búsqueda se detuvo después de %1 sin encontrar una mezcla "
                             "que cumpla las condiciones de pesada: no se sabe si la hay.")
-                 .arg(r.nodos),
+                 .arg(nodeCount(r.nodos)),
              msg::Exclamation, stopped});
         result.outcome = RunOutcome::IterationLimit;
         break;
@@ -291,9 +292,8 @@ IntegerResultTexts integerResultTexts(const IntegerFigures& f) {
 
 QString integerStoppedText(const IntegerFigures& f) {
     return QStringLiteral("La búsqueda se detuvo: brecha %1 %. La mezcla es la mejor encontrada en "
-                          "%2 nodos, pero no está probado que sea la de menor costo.")
-        .arg(fmt::format(f.brecha * 100, QStringLiteral("0.00")))
-        .arg(f.nodos);
+                          "%2, pero no está probado que sea la de menor costo.")
+        .arg(fmt::format(f.brecha * 100, QStringLiteral("0.00")), nodeCount(f.nodos));
 }
 
 lp::Blend tableauBlend(const workspace::Workspace& ws, store::Database& db) {

@@ -6,6 +6,7 @@
 #include "optimizer/engine/plan_integer.h"
 #include "optimizer/engine/solution.h"
 #include "optimizer/formulation_run.h"
+#include "optimizer/node_count.h"
 #include "optimizer/stored_formulation.h"
 #include "store/database.h"
 #include "workspace/formula_loader.h"
@@ -232,10 +233,10 @@ std::optional<lp::PlanResult> solve(const lp::Plan& lpPlan,
     case lp::IntegerStatus::NoMixFound:
         run.entero = search;
         run.outcome = PlanRunOutcome::Failed;
-        run.mensaje = QStringLiteral("La búsqueda se detuvo después de %1 nodos sin encontrar un "
+        run.mensaje = QStringLiteral("La búsqueda se detuvo después de %1 sin encontrar un "
                                      "plan que cumpla las condiciones de pesada: no se sabe si lo "
                                      "hay.")
-                          .arg(r.nodos);
+                          .arg(optimizer::nodeCount(r.nodos));
         break;
     case lp::IntegerStatus::InvalidConditions:
         run.outcome = PlanRunOutcome::Invalid;

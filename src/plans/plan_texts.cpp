@@ -3,6 +3,7 @@
 #include "app/date_text.h"
 #include "app/format.h"
 #include "app/number_text.h"
+#include "optimizer/node_count.h"
 
 #include <QStringList>
 
@@ -134,10 +135,10 @@ QString searchText(const PlanRun& run) {
     if (run.outcome != PlanRunOutcome::Optimum || !run.entero || run.entero->probado)
         return {};
     return QStringLiteral(
-               "La búsqueda se detuvo: brecha %1 %. El plan es el mejor encontrado en %2 "
-               "nodos, pero no está probado que sea el de menor costo.")
-        .arg(fmt::format(run.entero->brecha * 100, QStringLiteral("0.00")))
-        .arg(run.entero->nodos);
+               "La búsqueda se detuvo: brecha %1 %. El plan es el mejor encontrado en %2, "
+               "pero no está probado que sea el de menor costo.")
+        .arg(fmt::format(run.entero->brecha * 100, QStringLiteral("0.00")),
+             optimizer::nodeCount(run.entero->nodos));
 }
 
 } // namespace plans

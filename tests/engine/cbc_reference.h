@@ -1,12 +1,14 @@
 #pragma once
 
-// CBC as the reference for the integer conditions of a blend, shared by the integer tests and
-// the benchmark: the same bounded programme the engine builds (boundedForm), with a whole step
-// count k_j (x_j = step_j k_j) for each rounded column and a use indicator y_j for each column
-// under a minimum if used or a count limit (m_j y_j <= x_j <= u_j y_j, sum y_j <= count).
+// CBC as the reference for the integer conditions of a blend or a plan, shared by the integer
+// tests and the benchmark: the same bounded programme the engine builds (boundedForm,
+// planProgramme), with a whole step count k_j (x_j = step_j k_j) for each rounded column and a
+// use indicator y_j for each column under a minimum if used or a count limit
+// (m_j y_j <= x_j <= u_j y_j, sum y_j <= count over each formula's columns).
 
 #include "optimizer/engine/bounded_path.h"
 #include "optimizer/engine/integer.h"
+#include "optimizer/engine/plan.h"
 #include "optimizer/engine/tableau.h"
 
 #include <coin/Cbc_C_Interface.h>
@@ -27,19 +29,31 @@ struct Reference {
 
 class Programme {
 public:
+    // One formula: its columns one group.
     Programme(const Blend& blend, const IntegerConditions& c) {
         BoundedLayout layout;
         ok_ = boundedForm(blend, lp_, layout);
-        const int n = lp_.n;
-        step_.assign(n, 0.0);
-        use_.assign(n, 0.0);
-        for (size_t j = 0; j < c.ingredients.size(); ++j) {
-            if (c.redondear && c.ingredients[j].paso)
-                step_[j] = *c.ingredients[j].paso / blend.cantidad;
-            if (c.ingredients[j].minimoSiSeUsa && *c.ingredients[j].minimoSiSeUsa > 0)
-                use_[j] = *c.ingredients[j].minimoSiSeUsa / blend.cantidad;
+        step_.assign(lp_.n, 0.0);
+        use_.assign(lp_.n, 0.0);
+        group_.assign(lp_.n, 0);
+        addFormula(blend, c, 0);
+    }
+
+    // A plan: each formula's columns, one after another as planProgramme lays them out, a
+    // group of their own. Its costs are over the plan's total quantity.
+    Programme(const Plan& plan, const std::vector<IntegerConditions>& cs) {
+        ok_ = planProgramme(plan, lp_);
+        if (!ok_)
+            return;
+        step_.assign(lp_.n, 0.0);
+        use_.assign(lp_.n, 0.0);
+        group_.assign(lp_.n, 0);
+        int first = 0;
+        for (size_t f = 0; f < plan.formulas.size(); ++f) {
+            const Blend& blend = plan.formulas[f].blend;
+            addFormula(blend, f < cs.size() ? cs[f] : IntegerConditions{}, first);
+            first += static_cast<int>(blend.ingredients.size());
         }
-        count_ = c.maxIngredientes;
     }
 
     bool ok() const { return ok_; }
@@ -52,7 +66,7 @@ public:
                      std::vector<double>& upper) const {
         bounds(lower, upper);
         for (int j = 0; j < lp_.n; ++j) {
-            const bool conditioned = use_[j] > 0 || count_.has_value();
+            const bool conditioned = use_[j] > 0 || counted(j);
             if (conditioned && !(shares[j] > 0))
                 upper[j] = 0;
             else if (use_[j] > 0)
@@ -125,6 +139,27 @@ private:
         }
     };
 
+    // The formula whose columns start at `first`, as the next group: its columns' rules and
+    // its count.
+    void addFormula(const Blend& blend, const IntegerConditions& c, int first) {
+        const int group = static_cast<int>(count_.size());
+        for (size_t j = 0; j < blend.ingredients.size(); ++j) {
+            const size_t col = static_cast<size_t>(first) + j;
+            if (col >= group_.size())
+                break;
+            group_[col] = group;
+            if (j >= c.ingredients.size())
+                continue;
+            if (c.redondear && c.ingredients[j].paso)
+                step_[col] = *c.ingredients[j].paso / blend.cantidad;
+            if (c.ingredients[j].minimoSiSeUsa && *c.ingredients[j].minimoSiSeUsa > 0)
+                use_[col] = *c.ingredients[j].minimoSiSeUsa / blend.cantidad;
+        }
+        count_.push_back(c.maxIngredientes);
+    }
+
+    bool counted(int j) const { return count_[static_cast<size_t>(group_[j])].has_value(); }
+
     void bounds(std::vector<double>& lower, std::vector<double>& upper) const {
         lower.assign(lp_.lower.begin(), lp_.lower.begin() + lp_.n);
         upper.assign(lp_.upper.begin(), lp_.upper.begin() + lp_.n);
@@ -162,10 +197,11 @@ private:
             rowUp.push_back(up);
             return static_cast<int>(rowLo.size()) - 1;
         };
-        int countRow = -1;
+        std::vector<int> countRow(count_.size(), -1);
         if (integer) {
-            if (count_)
-                countRow = addRow(-kUnbounded, *count_);
+            for (size_t g = 0; g < count_.size(); ++g)
+                if (count_[g])
+                    countRow[g] = addRow(-kUnbounded, *count_[g]);
             for (int j = 0; j < n; ++j) {
                 if (step_[j] > 0) {
                     const int k = kCol[j] = addColumn(std::ceil(lower[j] / step_[j] - 1e-9),
@@ -174,7 +210,8 @@ private:
                     cols[j].push_back({row, 1});
                     cols[k].push_back({row, -step_[j]});
                 }
-                if (use_[j] > 0 || count_) {
+                const int group = countRow[static_cast<size_t>(group_[j])];
+                if (use_[j] > 0 || group >= 0) {
                     const int y = yCol[j] = addColumn(lower[j] > 0 ? 1 : 0, 1);
                     const int top = addRow(-kUnbounded, 0);
                     cols[j].push_back({top, 1});
@@ -184,8 +221,8 @@ private:
                         cols[j].push_back({bottom, 1});
                         cols[y].push_back({bottom, -use_[j]});
                     }
-                    if (countRow >= 0)
-                        cols[y].push_back({countRow, 1});
+                    if (group >= 0)
+                        cols[y].push_back({group, 1});
                 }
             }
         }
@@ -235,7 +272,8 @@ private:
     BoundedLp lp_;
     bool ok_ = false;
     std::vector<double> step_, use_;
-    std::optional<int> count_;
+    std::vector<int> group_;                // per column: its formula
+    std::vector<std::optional<int>> count_; // per formula: its count limit
 };
 
 } // namespace lp::cbc

@@ -186,6 +186,8 @@ TEST(IntegerFormulation, ANodeLimitStopsWithTheBestMixFoundAndSaysSo) {
     EXPECT_TRUE(run.notices[0].text.startsWith("La búsqueda se detuvo: brecha "))
         << run.notices[0].text.toStdString();
     EXPECT_EQ(run.notices[0].text, optimizer::integerStoppedText(*run.formulation.entero));
+    EXPECT_TRUE(run.notices[0].text.contains(QStringLiteral("encontrada en 1 nodo, pero")))
+        << run.notices[0].text.toStdString();
     EXPECT_GT(run.formulation.entero->brecha, 0);
 }
 

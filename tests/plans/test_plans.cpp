@@ -323,7 +323,10 @@ TEST(PlanRun, WeighedFormulasKeepTheirConditionsInThePlanAndInTheSavedVersions) 
     ASSERT_EQ(stopped.outcome, plans::PlanRunOutcome::Optimum) << stopped.mensaje.toStdString();
     ASSERT_TRUE(stopped.entero.has_value());
     EXPECT_FALSE(stopped.entero->probado);
+    EXPECT_EQ(stopped.entero->nodos, 1);
     EXPECT_GE(stopped.costoTotal, run.costoTotal * (1 - 1e-9));
+    EXPECT_TRUE(plans::searchText(stopped).contains("encontrado en 1 nodo, pero"))
+        << plans::searchText(stopped).toStdString();
     EXPECT_TRUE(plans::searchText(stopped).startsWith("La búsqueda se detuvo: brecha "))
         << plans::searchText(stopped).toStdString();
     EXPECT_EQ(plans::outcomeSummary(stopped), plans::searchText(stopped));

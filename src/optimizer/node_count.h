@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+namespace optimizer {
+
+// How many nodes a weighing search took, as its notices write it: "1 nodo", "25 nodos".
+QString nodeCount(long nodos);
+
+} // namespace optimizer
