@@ -3,13 +3,13 @@
 #include "app/busy_pointer.h"
 #include "app/format.h"
 #include "app/messages.h"
+#include "app/node_count.h"
 #include "app/number_text.h"
 #include "optimizer/analysis_grids.h"
 #include "optimizer/chance_analysis.h"
 #include "optimizer/chance_figures.h"
 #include "optimizer/engine/chance.h"
 #include "optimizer/engine/engine.h"
-#include "optimizer/node_count.h"
 #include "optimizer/validation.h"
 #include "store/database.h"
 #include "workspace/mix_compositions.h"
@@ -229,7 +229,7 @@ void formulateInteger(workspace::Workspace& ws, const lp::Blend& blend,
         result.notices.push_back(
             {QStringLiteral("La búsqueda se detuvo después de %1 sin encontrar una mezcla "
                             "que cumpla las condiciones de pesada: no se sabe si la hay.")
-                 .arg(nodeCount(r.nodos)),
+                 .arg(app::nodeCount(r.nodos)),
              msg::Exclamation, stopped});
         result.outcome = RunOutcome::IterationLimit;
         break;
@@ -293,7 +293,7 @@ IntegerResultTexts integerResultTexts(const IntegerFigures& f) {
 QString integerStoppedText(const IntegerFigures& f) {
     return QStringLiteral("La búsqueda se detuvo: brecha %1 %. La mezcla es la mejor encontrada en "
                           "%2, pero no está probado que sea la de menor costo.")
-        .arg(fmt::format(f.brecha * 100, QStringLiteral("0.00")), nodeCount(f.nodos));
+        .arg(fmt::format(f.brecha * 100, QStringLiteral("0.00")), app::nodeCount(f.nodos));
 }
 
 lp::Blend tableauBlend(const workspace::Workspace& ws, store::Database& db) {

@@ -1,12 +1,12 @@
 #include "plans/plan_run.h"
 
 #include "app/date_text.h"
+#include "app/node_count.h"
 #include "catalog/price_history.h"
 #include "formulas/formula_lookup.h"
 #include "optimizer/engine/plan_integer.h"
 #include "optimizer/engine/solution.h"
 #include "optimizer/formulation_run.h"
-#include "optimizer/node_count.h"
 #include "optimizer/stored_formulation.h"
 #include "store/database.h"
 #include "workspace/formula_loader.h"
@@ -236,7 +236,7 @@ std::optional<lp::PlanResult> solve(const lp::Plan& lpPlan,
         run.mensaje = QStringLiteral("La búsqueda se detuvo después de %1 sin encontrar un "
                                      "plan que cumpla las condiciones de pesada: no se sabe si lo "
                                      "hay.")
-                          .arg(optimizer::nodeCount(r.nodos));
+                          .arg(app::nodeCount(r.nodos));
         break;
     case lp::IntegerStatus::InvalidConditions:
         run.outcome = PlanRunOutcome::Invalid;

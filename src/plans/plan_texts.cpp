@@ -2,8 +2,8 @@
 
 #include "app/date_text.h"
 #include "app/format.h"
+#include "app/node_count.h"
 #include "app/number_text.h"
-#include "optimizer/node_count.h"
 
 #include <QStringList>
 
@@ -138,7 +138,7 @@ QString searchText(const PlanRun& run) {
                "La búsqueda se detuvo: brecha %1 %. El plan es el mejor encontrado en %2, "
                "pero no está probado que sea el de menor costo.")
         .arg(fmt::format(run.entero->brecha * 100, QStringLiteral("0.00")),
-             optimizer::nodeCount(run.entero->nodos));
+             app::nodeCount(run.entero->nodos));
 }
 
 } // namespace plans

@@ -1,5 +1,7 @@
 #include "app/views/search_progress.h"
 
+#include "app/node_count.h"
+
 #include <QProgressDialog>
 
 namespace widgets {
@@ -29,10 +31,7 @@ bool SearchProgress::operator()(long nodos) {
         dialog_->setAutoClose(false);
         dialog_->show();
     }
-    dialog_->setLabelText(QStringLiteral("%1 %2 %3")
-                              .arg(label_)
-                              .arg(nodos)
-                              .arg(nodos == 1 ? QStringLiteral("nodo") : QStringLiteral("nodos")));
+    dialog_->setLabelText(label_ + QLatin1Char(' ') + app::nodeCount(nodos));
     dialog_->setValue(0); // a modal dialog takes its events here, Esc among them
     return !dialog_->wasCanceled();
 }

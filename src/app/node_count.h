@@ -2,9 +2,9 @@
 
 #include <QString>
 
-namespace optimizer {
+namespace app {
 
 // How many nodes a weighing search took, as its notices write it: "1 nodo", "25 nodos".
 QString nodeCount(long nodos);
 
-} // namespace optimizer
+} // namespace app

@@ -1,9 +1,9 @@
-#include "optimizer/node_count.h"
+#include "app/node_count.h"
 
-namespace optimizer {
+namespace app {
 
 QString nodeCount(long nodos) {
     return nodos == 1 ? QStringLiteral("1 nodo") : QStringLiteral("%1 nodos").arg(nodos);
 }
 
-} // namespace optimizer
+} // namespace app
