@@ -103,60 +103,111 @@ bool newton(const BoundedLp& lp, int linearRows, const std::vector<ChanceRow>& r
     // Fewer free columns than equalities leave the system singular: no use factoring it.
     if (nb == 0 || nb < nl + nc || k > kLargestSystem)
         return false;
-    std::vector<double> target(size_t(nl), 0.0);
+    // The fixed columns' part of every sum stays put through the steps: taken once, with the
+    // free columns' entries gathered, each residual runs over the free columns alone. The
+    // residuals cannot fall much below the round-off of their largest terms, a few units in the
+    // last place of those: reached, the steps stop there, where testing for it with one more
+    // fresh Jacobian and step after another cost some factorizations per call.
+    double terms = 0;
+    for (int j : freeCols)
+        terms = std::max(terms, std::abs(lp.cost[size_t(j)]));
+    std::vector<double> rowAt(size_t(nl) * nb), rowFixed(size_t(nl), 0.0);
+    std::vector<double> cAt(size_t(nc) * nb), s2At(size_t(nc) * nb);
+    std::vector<double> meanFixed(size_t(nc), 0.0), varFixed(size_t(nc), 0.0);
     for (int l = 0; l < nl; ++l) {
         const int i = linear[size_t(l)];
-        target[size_t(l)] = lp.b[size_t(i)] - logicalAt(lp, i, act.row[size_t(i)]);
+        const double* row = &lp.a[size_t(i) * n];
+        double fixed = logicalAt(lp, i, act.row[size_t(i)]) - lp.b[size_t(i)];
+        double sum = std::abs(fixed);
+        for (int j = 0; j < n; ++j) {
+            const double term = row[j] * p.x[size_t(j)];
+            sum += std::abs(term);
+            if (act.col[size_t(j)] != ColumnState::Basic)
+                fixed += term;
+        }
+        rowFixed[size_t(l)] = fixed;
+        terms = std::max(terms, sum);
+        for (int a = 0; a < nb; ++a)
+            rowAt[size_t(l) * nb + a] = row[freeCols[size_t(a)]];
     }
+    for (int q = 0; q < nc; ++q) {
+        const ChanceRow& row = rows[size_t(cones[size_t(q)])];
+        double mean = -row.b, var = 0, sum = std::abs(row.b), all = 0;
+        for (int j = 0; j < n; ++j) {
+            const double sx = row.sigma[size_t(j)] * p.x[size_t(j)];
+            const double term = row.c[size_t(j)] * p.x[size_t(j)];
+            sum += std::abs(term);
+            all += sx * sx;
+            if (act.col[size_t(j)] != ColumnState::Basic) {
+                mean += term;
+                var += sx * sx;
+            }
+        }
+        meanFixed[size_t(q)] = mean;
+        varFixed[size_t(q)] = var;
+        terms = std::max(terms, sum + row.z * std::sqrt(all));
+        for (int a = 0; a < nb; ++a) {
+            const size_t j = size_t(freeCols[size_t(a)]);
+            cAt[size_t(q) * nb + a] = row.c[j];
+            s2At[size_t(q) * nb + a] = row.sigma[j] * row.sigma[j];
+        }
+    }
+    const double roundOff = 16 * std::numeric_limits<double>::epsilon() * terms;
     // The residual of the conditions at p into f, and with `build` their Jacobian into jac.
-    std::vector<double> jac, f, v(static_cast<size_t>(nb));
+    std::vector<double> jac, f, v(static_cast<size_t>(nb)), xf(static_cast<size_t>(nb));
     std::vector<int> swaps;
     auto evaluate = [&](bool build) {
         f.assign(size_t(k), 0.0);
         if (build)
             jac.assign(size_t(k) * k, 0.0);
         auto J = [&](int r, int c) -> double& { return jac[size_t(r) * k + c]; };
-        for (int a = 0; a < nb; ++a)
+        for (int a = 0; a < nb; ++a) {
             f[size_t(a)] = lp.cost[size_t(freeCols[size_t(a)])];
+            xf[size_t(a)] = p.x[size_t(freeCols[size_t(a)])];
+        }
         for (int l = 0; l < nl; ++l) {
-            const int i = linear[size_t(l)];
-            const double* row = &lp.a[size_t(i) * n];
-            const double y = p.pi[size_t(i)];
+            const double* row = &rowAt[size_t(l) * nb];
+            const double y = p.pi[size_t(linear[size_t(l)])];
             for (int a = 0; a < nb; ++a) {
-                const double e = row[freeCols[size_t(a)]];
+                const double e = row[a];
                 f[size_t(a)] += y * e;
                 if (build) {
                     J(a, nb + l) = e;
                     J(nb + l, a) = e;
                 }
             }
-            f[size_t(nb + l)] = dot(row, p.x.data(), n) - target[size_t(l)];
+            f[size_t(nb + l)] = rowFixed[size_t(l)] + dot(row, xf.data(), nb);
         }
         for (int q = 0; q < nc; ++q) {
             const ChanceRow& row = rows[size_t(cones[size_t(q)])];
-            const double sd = spread(row.sigma, p.x);
+            const double* c = &cAt[size_t(q) * nb];
+            const double* s2 = &s2At[size_t(q) * nb];
+            double var = varFixed[size_t(q)], mean = meanFixed[size_t(q)];
+            for (int a = 0; a < nb; ++a) {
+                var += s2[a] * xf[size_t(a)] * xf[size_t(a)];
+                mean += c[a] * xf[size_t(a)];
+            }
+            const double sd = std::sqrt(var);
             if (!(sd > 0))
                 return false;
             const double m = p.mu[size_t(cones[size_t(q)])];
             const double alpha = m * row.z / sd, beta = m * row.z / (sd * sd * sd);
             const double slope = row.z / sd;
             for (int a = 0; a < nb; ++a) {
-                const size_t j = size_t(freeCols[size_t(a)]);
-                const double s2 = row.sigma[j] * row.sigma[j];
-                const double g = row.c[j] + slope * s2 * p.x[j];
+                const double g = c[a] + slope * s2[a] * xf[size_t(a)];
                 f[size_t(a)] += m * g;
                 if (build) {
                     J(a, nb + nl + q) = g;
                     J(nb + nl + q, a) = g;
-                    J(a, a) += alpha * s2;
-                    v[size_t(a)] = s2 * p.x[j];
+                    J(a, a) += alpha * s2[a];
+                    v[size_t(a)] = s2[a] * xf[size_t(a)];
                 }
             }
             if (build && beta != 0)
                 for (int a = 0; a < nb; ++a)
                     if (const double ba = beta * v[size_t(a)]; ba != 0)
                         axpy(&jac[size_t(a) * k], v.data(), -ba, nb);
-            f[size_t(nb + nl + q)] = dot(row.c.data(), p.x.data(), n) + row.z * sd - row.b;
+            f[size_t(nb + nl + q)] = mean + row.z * sd;
         }
         return true;
     };
@@ -173,7 +224,7 @@ bool newton(const BoundedLp& lp, int linearRows, const std::vector<ChanceRow>& r
         double size = 0;
         for (double e : f)
             size = std::max(size, std::abs(e));
-        if (size < 1e-14 || (fresh && factored > 3 && size > 0.5 * previous))
+        if (size < 1e-14 || size <= roundOff || (fresh && factored > 3 && size > 0.5 * previous))
             break;
         fresh = factored == 0 || size > 0.25 * previous;
         if (fresh) {
