@@ -1,6 +1,7 @@
 #include "optimizer/engine/chance.h"
 
 #include "optimizer/engine/bounded_path.h"
+#include "optimizer/engine/chance_basis.h"
 #include "optimizer/engine/chance_kkt.h"
 #include "optimizer/engine/chance_rows.h"
 #include "optimizer/engine/sensitivity.h"
@@ -213,89 +214,6 @@ std::vector<double> boundaryPoint(const ChanceRow& row, const std::vector<double
     return at;
 }
 
-// The inverse of the basis s.head of lp computed afresh. With O the rows whose logical is not
-// basic and S the positions of the structural columns (as many), B y = v reads
-// A[O, S] y_S = v_O, and each basic logical takes up the rest of its row. So only the k x k
-// matrix A[O, S] is inverted (Gauss-Jordan with partial pivoting), and the entries of the
-// logicals' positions follow from it. False when that matrix is singular.
-bool refactor(const BoundedLp& lp, BoundedSolution& s) {
-    const int n = lp.n, m = lp.m;
-    std::vector<int> structural, logical; // positions
-    std::vector<bool> basicLogical(size_t(m), false);
-    for (int p = 0; p < m; ++p) {
-        const int j = s.head[size_t(p)];
-        if (j < n) {
-            structural.push_back(p);
-        } else {
-            logical.push_back(p);
-            basicLogical[size_t(j - n)] = true;
-        }
-    }
-    std::vector<int> open;
-    for (int i = 0; i < m; ++i)
-        if (!basicLogical[size_t(i)])
-            open.push_back(i);
-    const int k = int(structural.size());
-    if (int(open.size()) != k)
-        return false;
-    // [A[O, S] | I] reduced to [I | A[O, S]^-1].
-    const int w = 2 * k;
-    std::vector<double> t(size_t(k) * w, 0.0);
-    for (int r = 0; r < k; ++r) {
-        for (int c = 0; c < k; ++c)
-            t[size_t(r) * w + c] = lp.at(open[size_t(r)], s.head[size_t(structural[size_t(c)])]);
-        t[size_t(r) * w + k + r] = 1;
-    }
-    for (int c = 0; c < k; ++c) {
-        int best = c;
-        for (int r = c + 1; r < k; ++r)
-            if (std::abs(t[size_t(r) * w + c]) > std::abs(t[size_t(best) * w + c]))
-                best = r;
-        // A basis this close to singular is not worth carrying over: the search from the slack
-        // basis takes over.
-        if (!(std::abs(t[size_t(best) * w + c]) > 1e-9))
-            return false;
-        if (best != c)
-            std::swap_ranges(t.begin() + long(best) * w, t.begin() + long(best + 1) * w,
-                             t.begin() + long(c) * w);
-        double* pivotRow = &t[size_t(c) * w];
-        const double inv = 1 / pivotRow[c];
-        for (int e = c; e < w; ++e)
-            pivotRow[e] *= inv;
-        for (int r = 0; r < k; ++r) {
-            if (r == c)
-                continue;
-            double* row = &t[size_t(r) * w];
-            const double f = row[c];
-            if (f == 0)
-                continue;
-            for (int e = c; e < w; ++e)
-                row[e] -= f * pivotRow[e];
-        }
-    }
-    InverseColumns inverse;
-    inverse.m = m;
-    inverse.open = open;
-    inverse.values.assign(size_t(k) * m, 0.0);
-    std::vector<double> y(static_cast<size_t>(k));
-    for (int o = 0; o < k; ++o) {
-        double* col = inverse.column(o);
-        for (int c = 0; c < k; ++c) {
-            y[size_t(c)] = t[size_t(c) * w + k + o];
-            col[structural[size_t(c)]] = y[size_t(c)];
-        }
-        for (int p : logical) {
-            const int own = s.head[size_t(p)] - n;
-            double v = 0;
-            for (int c = 0; c < k; ++c)
-                v -= lp.at(own, s.head[size_t(structural[size_t(c)])]) * y[size_t(c)];
-            col[p] = v;
-        }
-    }
-    s.inverse = std::move(inverse);
-    return true;
-}
-
 // Whether the values of a solution satisfy every row and bound of lp, computed directly: a check
 // on a warm start, whose inverse may have lost precision on tangents at nearby mixes.
 bool consistent(const BoundedLp& lp, const BoundedSolution& s) {
@@ -350,65 +268,6 @@ bool consistent(const BoundedLp& lp, const BoundedSolution& s) {
         }
     }
     return true;
-}
-
-// The basis `s` ended on, carried over to the programme with rows [from, lp.m) appended, their
-// logicals basic, its inverse computed afresh: updated through round after round of pivots it
-// would drift, and the tangents of one limit at nearby mixes make for bases where that drift
-// shows in the values. The costs do not move, so the basis stays dual feasible and the dual
-// simplex only has to bring the new rows' slacks within their bounds: a handful of pivots where
-// a start from the slack basis takes hundreds.
-std::optional<BoundedSolution> withRowsAppended(const BoundedLp& lp, BoundedSolution s, int from) {
-    const int n = lp.n, m = lp.m;
-    for (int i = from; i < m; ++i)
-        s.head.push_back(n + i);
-    s.x.resize(size_t(n + m), 0.0);
-    s.d.resize(size_t(n + m), 0.0);
-    s.state.resize(size_t(n + m), ColumnState::Basic);
-    if (!refactor(lp, s))
-        return std::nullopt;
-    return s;
-}
-
-// The programme without the rows `drop` marks, each of them a row whose logical is basic, and the
-// basis `s` carried over without those logicals (its inverse is computed afresh when rows are
-// next appended). The reduced costs stay as they were (the rows' duals are 0), and so does the
-// optimum.
-void dropRows(BoundedLp& lp, BoundedSolution& s, const std::vector<bool>& drop) {
-    const int n = lp.n, m = lp.m;
-    std::vector<int> newRow(size_t(m), -1);
-    int kept = 0;
-    for (int i = 0; i < m; ++i)
-        if (!drop[size_t(i)])
-            newRow[size_t(i)] = kept++;
-    std::vector<int> head;
-    for (int p = 0; p < m; ++p)
-        if (const int j = s.head[size_t(p)]; j < n || !drop[size_t(j - n)])
-            head.push_back(j < n ? j : n + newRow[size_t(j - n)]);
-    auto squeeze = [&](auto& v) {
-        int to = n;
-        for (int i = 0; i < m; ++i)
-            if (!drop[size_t(i)])
-                v[size_t(to++)] = v[size_t(n + i)];
-        v.resize(size_t(n + kept));
-    };
-    squeeze(s.x);
-    squeeze(s.d);
-    squeeze(s.state);
-    squeeze(lp.lower);
-    squeeze(lp.upper);
-    // In place, keeping the rows' storage for the next round's tangents.
-    for (int i = 0; i < m; ++i)
-        if (const int to = newRow[size_t(i)]; to >= 0 && to != i) {
-            std::copy_n(lp.a.begin() + long(i) * n, n, lp.a.begin() + long(to) * n);
-            lp.b[size_t(to)] = lp.b[size_t(i)];
-        }
-    lp.a.resize(size_t(kept) * size_t(n));
-    lp.b.resize(size_t(kept));
-    if (lp.sumRow >= 0)
-        lp.sumRow = newRow[size_t(lp.sumRow)];
-    lp.m = kept;
-    s.head = std::move(head);
 }
 
 // Tangents that have stayed slack for kIdleRounds rounds are dropped, except the newest of each
@@ -728,13 +587,23 @@ ChanceSolution solveChance(const Blend& blend, const ChanceLimits& chance) {
             break;
         idle.resize(static_cast<size_t>(lp.m), 0);
         std::optional<BoundedSolution> start;
+        bool extended = false;
         if (warm)
-            start = withRowsAppended(lp, std::move(s), before);
+            start = withRowsAppended(lp, std::move(s), before, extended);
         s = start ? solveBoundedFrom(lp, *start, true) : solveBounded(lp, true);
+        bool checked = start && s.status == BoundedStatus::Optimal && consistent(lp, s);
+        // The extended inverse carries the last rounds' drift: only an optimum that checks out
+        // is taken from it, anything else is decided again on a fresh inverse.
+        if (start && extended && !checked) {
+            out.pivots += s.pivots;
+            if (!refactor(lp, *start))
+                start.reset();
+            s = start ? solveBoundedFrom(lp, *start, true) : solveBounded(lp, true);
+            checked = start && s.status == BoundedStatus::Optimal && consistent(lp, s);
+        }
         // The warm start is a shortcut, never the only way: a search from the slack basis
         // decides a programme it could not.
-        if (start && (s.status == BoundedStatus::Failed ||
-                      (s.status == BoundedStatus::Optimal && !consistent(lp, s)))) {
+        if (start && !checked && s.status != BoundedStatus::Infeasible) {
             out.pivots += s.pivots;
             s = solveBounded(lp, true);
         }
