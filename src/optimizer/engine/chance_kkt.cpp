@@ -287,10 +287,10 @@ bool review(const BoundedLp& lp, int linearRows, const std::vector<int>& owner,
                 act.cone[r] = false;
                 p.mu[r] = 0;
                 changed = true;
-            } else if (std::abs(violation(row, p.x)) > kChanceTolerance) {
+            } else if (std::abs(violation(row, p.x, sd)) > kChanceTolerance) {
                 holds = false;
             }
-        } else if (violation(row, p.x) > kChanceTolerance) {
+        } else if (violation(row, p.x, sd) > kChanceTolerance) {
             act.cone[r] = true;
             p.mu[r] = 0;
             changed = true;

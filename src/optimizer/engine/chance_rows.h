@@ -55,11 +55,15 @@ inline double limitScale(const ChanceRow& row, const std::vector<double>& x, dou
     return std::max({std::abs(row.limit) * weight, content, 1e-300});
 }
 
-// How far the mix breaks the limit, relative to the limit's size (<= 0 when it holds).
-inline double violation(const ChanceRow& row, const std::vector<double>& x) {
-    const double sd = spread(row.sigma, x);
+// How far the mix breaks the limit, relative to the limit's size (<= 0 when it holds), with
+// `sd` the mix's spread(row.sigma, x) where the caller has it at hand.
+inline double violation(const ChanceRow& row, const std::vector<double>& x, double sd) {
     const double lhs = std::inner_product(row.c.begin(), row.c.end(), x.begin(), 0.0) + row.z * sd;
     return (lhs - row.b) / limitScale(row, x, sd);
+}
+
+inline double violation(const ChanceRow& row, const std::vector<double>& x) {
+    return violation(row, x, spread(row.sigma, x));
 }
 
 } // namespace lp
