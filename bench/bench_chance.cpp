@@ -4,15 +4,16 @@
 // rounds of tangent rows with Newton's method between them). The counters give
 // the rounds and tangent rows per blend. Run with
 //   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-// and compare the medians pairwise. On the 2-core build machine under other builds' load
-// (CPU-time medians of three runs): sample diets linear 69-73 us, chance 0.67-1.1 ms (3 rounds,
-// 30 tangent rows); 200 x 60 linear 2.0-2.9 ms, chance 46-50 ms (4.2 rounds, 210 rows), where
-// the rounds ran 23.6 times to 472 ms before they ended on the optimality conditions at
-// Newton's mix. Of a 200 x 60 chance run about 45 % is Newton's method (LU factors and solves
-// some 13 %, residuals and Jacobians 17 %, checking and mending the active set 8 %; passes that
-// end without the optimum are lost but for their first mix), 18 % the rounds' programmes from
-// the last basis, 7 % their fresh inverses, 8 % the linear run, 5 % the programmes solved from
-// the slack basis (the inner mix, the first round).
+// and compare the medians pairwise. On the 2-core build machine under other builds' load the
+// wall figures swing by a quarter from run to run; the instructions counted by callgrind
+// (--toggle-collect='lp::solveChance(*') do not. Sample diets: linear 64-110 us, chance
+// 0.64-0.70 ms (3 rounds, 30 tangent rows, 7.4 M instructions per pass over the four);
+// 200 x 60: linear 1.9-2.7 ms, chance 27-35 ms (4.2 rounds, 210 rows). Of a 200 x 60 chance
+// run some 40 % is Newton's method (its LU factors and solves the most, then the residuals and
+// Jacobians and the review of the active set; passes that end without the optimum are lost but
+// for their first mix), a fifth the rounds' programmes from the last basis (whose inverse is
+// extended over the new tangents, no longer computed afresh), a tenth the linear run, some 12 %
+// the programmes solved from the slack basis (the inner mix, the first round).
 
 #include "engine/chance_checks.h"
 #include "engine/sample_catalogue.h"
