@@ -234,17 +234,28 @@ bool consistent(const BoundedLp& lp, const BoundedSolution& s) {
     // The duals are minus the logicals' reduced costs: each structural reduced cost must follow
     // from them, and every reduced cost have the sign its column's state asks for, or the
     // programme's cost is no lower bound.
+    // Summed row by row along the rows' storage, each column's terms in the order they were.
+    std::vector<double> dual(lp.cost.begin(), lp.cost.begin() + n);
+    std::vector<double> sizes(static_cast<size_t>(n));
+    for (int j = 0; j < n; ++j)
+        sizes[size_t(j)] = std::max(std::abs(s.d[size_t(j)]), std::abs(lp.cost[size_t(j)]));
+    for (int i = 0; i < lp.m; ++i) {
+        const double y = s.d[size_t(n + i)];
+        if (y == 0) // a basic logical's row adds nothing
+            continue;
+        const double* row = &lp.a[size_t(i) * size_t(n)];
+        for (int j = 0; j < n; ++j) {
+            const double term = y * row[j];
+            dual[size_t(j)] += term;
+            sizes[size_t(j)] = std::max(sizes[size_t(j)], std::abs(term));
+        }
+    }
     for (int j = 0; j < n + lp.m; ++j) {
         const double reduced = s.d[size_t(j)];
         double size = std::abs(reduced);
         if (j < n) {
-            double d = lp.cost[size_t(j)];
-            size = std::max(size, std::abs(d));
-            for (int i = 0; i < lp.m; ++i) {
-                const double term = s.d[size_t(n + i)] * lp.at(i, j);
-                d += term;
-                size = std::max(size, std::abs(term));
-            }
+            const double d = dual[size_t(j)];
+            size = sizes[size_t(j)];
             // Loose: the updates leave a few 1e-9 of the size here, which is no proof of a wrong
             // basis; a lost inverse shows far beyond this.
             if (std::abs(d - reduced) > 1e-7 * std::max(1.0, size))
