@@ -20,7 +20,10 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -227,4 +230,38 @@ TEST(PlanesView, TheStoredVersionsAndTheirPricesAreFormulatedOnlyWhenChosen) {
     EXPECT_TRUE(results->item(0, 5)->text().startsWith("guardados el "));
     EXPECT_TRUE(results->item(0, 0)->text().endsWith(" v0"));
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
+}
+
+// A formula weighed in 5 kg steps keeps them in the plan: the planned mix and the version saved
+// from it hold its stepped ingredients in whole steps of its batch.
+TEST(PlanesView, AWeighedFormulaIsPlannedAndSavedInWholeSteps) {
+    TempDatabase t(true);
+    store::Database& db = t.db();
+    const int broiler = count(db, "select id_formula from formulas where trim(codigo)='POLLO-INI'");
+    db.exec("insert into formula_opciones (id_formula,max_ingredientes,redondear) values (" +
+            QString::number(broiler) + ",Null,1)");
+    db.exec("insert into producto_pesada (id_producto,paso) select id_producto,5 from productos "
+            "where nombre like 'Sorgo%' or nombre like 'Harina de soja%'");
+    ScriptedMessages messages;
+    plans::frmPlanes view(db);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QTest::mouseClick(child<QPushButton>(view, "cmdFormular"), Qt::LeftButton);
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
+    EXPECT_TRUE(child<QLabel>(view, "lblCostoTotal")->text().startsWith("Costo total del plan"));
+    EXPECT_FALSE(child<QLabel>(view, "lblCostoTotal")->text().contains("brecha"));
+
+    QTest::mouseClick(child<QPushButton>(view, "cmdGrabar"), Qt::LeftButton);
+    EXPECT_EQ(messages.texts().last(), "Se grabaron 4 versiones nuevas de las fórmulas del plan");
+    const store::RecordSet saved = db.query(
+        "select fp.cantidad_humeda from formula_producto fp, productos p where "
+        "fp.id_producto=p.id_producto and (p.nombre like 'Sorgo%' or p.nombre like 'Harina de "
+        "soja%') and fp.id_formula=(select max(id_formula) from formulas where "
+        "trim(codigo)='POLLO-INI')");
+    ASSERT_EQ(saved.count(), 2);
+    for (int r = 0; r < saved.count(); ++r) {
+        const double kg = saved.valueAt(r, 0).toDouble();
+        EXPECT_GT(kg, 0);
+        EXPECT_NEAR(kg / 5, std::round(kg / 5), 1e-9) << kg;
+    }
 }
