@@ -6,6 +6,21 @@
 
 namespace widgets {
 
+std::unique_ptr<QProgressDialog> shownProgressDialog(QWidget* parent, const QString& label,
+                                                     const QString& title,
+                                                     const QString& objectName, int maximum) {
+    auto dialog =
+        std::make_unique<QProgressDialog>(label, QStringLiteral("Cancelar"), 0, maximum, parent);
+    dialog->setObjectName(objectName);
+    dialog->setWindowTitle(title);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setMinimumDuration(0);
+    dialog->setAutoReset(false);
+    dialog->setAutoClose(false);
+    dialog->show();
+    return dialog;
+}
+
 SearchProgress::SearchProgress(QWidget* parent, QString label)
     : parent_(parent), label_(std::move(label)) {
     elapsed_.start();
@@ -20,17 +35,10 @@ bool SearchProgress::operator()(long nodos) {
     if (now < 1000 || now - polled_ < 50)
         return !dialog_ || !dialog_->wasCanceled();
     polled_ = now;
-    if (!dialog_) {
-        dialog_ =
-            std::make_unique<QProgressDialog>(label_, QStringLiteral("Cancelar"), 0, 0, parent_);
-        dialog_->setObjectName(QStringLiteral("dlgBusquedaEntera"));
-        dialog_->setWindowTitle(QStringLiteral("Formulación con condiciones de pesada"));
-        dialog_->setWindowModality(Qt::WindowModal);
-        dialog_->setMinimumDuration(0);
-        dialog_->setAutoReset(false);
-        dialog_->setAutoClose(false);
-        dialog_->show();
-    }
+    if (!dialog_)
+        dialog_ = shownProgressDialog(parent_, label_,
+                                      QStringLiteral("Formulación con condiciones de pesada"),
+                                      QStringLiteral("dlgBusquedaEntera"), 0);
     dialog_->setLabelText(label_ + QLatin1Char(' ') + app::nodeCount(nodos));
     dialog_->setValue(0); // a modal dialog takes its events here, Esc among them
     return !dialog_->wasCanceled();

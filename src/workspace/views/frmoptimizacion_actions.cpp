@@ -47,17 +47,9 @@ namespace workspace {
 namespace {
 
 std::unique_ptr<QProgressDialog> diagnosisDialog(QWidget* parent) {
-    auto dialog = std::make_unique<QProgressDialog>(
-        QStringLiteral("Buscando los límites que impiden la fórmula…"), QStringLiteral("Cancelar"),
-        0, 1, parent);
-    dialog->setObjectName(QStringLiteral("dlgDiagnostico"));
-    dialog->setWindowTitle(QStringLiteral("Límites en conflicto"));
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setMinimumDuration(0);
-    dialog->setAutoReset(false);
-    dialog->setAutoClose(false);
-    dialog->show();
-    return dialog;
+    return widgets::shownProgressDialog(
+        parent, QStringLiteral("Buscando los límites que impiden la fórmula…"),
+        QStringLiteral("Límites en conflicto"), QStringLiteral("dlgDiagnostico"), 1);
 }
 
 // The window's limit on the search: a formulation must answer while the user waits.
