@@ -2,6 +2,7 @@
 #include "cli/create_database_command.h"
 #include "cli/formulate_command.h"
 #include "support/blend_database.h"
+#include "support/chance_sample.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 
@@ -409,12 +410,8 @@ TEST(FormulateCommand, ALimitHeldWithAProbabilityShowsItsMarginAndOthersRefuseIt
     const CommandRun linear = formulate(t.path(), args);
     const double linearReformulated = reformulatedCost(t.path(), "POLLO-INI");
     // Protein varies by 5 % of its value in every ingredient; the broiler's minimum at 95 %.
-    db.exec("insert into producto_propiedad_desvio (id_producto,id_propiedad,desvio) select "
-            "pp.id_producto,pp.id_propiedad,pp.valor*0.05 from producto_propiedad pp, propiedades "
-            "p where pp.id_propiedad=p.id_propiedad and p.nombre='Proteína bruta'");
-    db.exec("insert into formula_propiedad_probabilidad (id_formula,id_propiedad,probabilidad) "
-            "select f.id_formula,p.id_propiedad,0.95 from formulas f, propiedades p where "
-            "f.codigo='POLLO-INI' and p.nombre='Proteína bruta'");
+    varySampleProtein(db);
+    holdBroilerProteinAt95(db);
 
     const CommandRun r = formulate(t.path(), args);
     ASSERT_EQ(r.status, 0) << r.messages.join("\n").toStdString();

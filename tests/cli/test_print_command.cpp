@@ -9,6 +9,7 @@
 #include "printing/formula_printout.h"
 #include "printing/zip_reader.h"
 #include "store/database.h"
+#include "support/chance_sample.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
 #include "workspace/formula_loader.h"
@@ -78,12 +79,8 @@ TEST(PrintCommand, WritesTheStoredFormulaAsPdfOrDocumentAndNothingElse) {
 TEST(PrintCommand, PrintsTheChanceFiguresOfTheStoredMix) {
     TempDatabase t(true);
     auto& db = t.db();
-    db.exec("insert into producto_propiedad_desvio (id_producto,id_propiedad,desvio) select "
-            "pp.id_producto,pp.id_propiedad,pp.valor*0.05 from producto_propiedad pp, propiedades "
-            "p where pp.id_propiedad=p.id_propiedad and p.nombre='Proteína bruta'");
-    db.exec("insert into formula_propiedad_probabilidad (id_formula,id_propiedad,probabilidad) "
-            "select f.id_formula,p.id_propiedad,0.95 from formulas f, propiedades p where "
-            "f.codigo='POLLO-INI' and p.nombre='Proteína bruta'");
+    varySampleProtein(db);
+    holdBroilerProteinAt95(db);
     const int id = formulas::findFormula(db, {"POLLO-INI", {}, 0});
     {
         // Formulated and its mix stored, as the workspace saves it.

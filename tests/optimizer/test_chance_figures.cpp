@@ -2,6 +2,7 @@
 #include "store/database.h"
 #include "store/record_set.h"
 #include "store/sql_text.h"
+#include "support/chance_sample.h"
 #include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
@@ -24,13 +25,8 @@ struct ChanceBroiler {
 
     ChanceBroiler() {
         auto& db = t.db();
-        db.exec("insert into producto_propiedad_desvio (id_producto,id_propiedad,desvio) select "
-                "pp.id_producto,pp.id_propiedad,pp.valor*0.05 from producto_propiedad pp, "
-                "propiedades p where pp.id_propiedad=p.id_propiedad and "
-                "p.nombre='Proteína bruta'");
-        db.exec("insert into formula_propiedad_probabilidad (id_formula,id_propiedad,"
-                "probabilidad) select f.id_formula,p.id_propiedad,0.95 from formulas f, "
-                "propiedades p where f.codigo='POLLO-INI' and p.nombre='Proteína bruta'");
+        varySampleProtein(db);
+        holdBroilerProteinAt95(db);
         ws.formulaId = formulaId("POLLO-INI");
         loadShown(ws, db);
     }

@@ -5,6 +5,7 @@
 #include "optimizer/formulation_run.h"
 #include "store/sql_text.h"
 #include "support/blend_database.h"
+#include "support/chance_sample.h"
 #include "support/ingredient_rows.h"
 #include "support/loaded_workspace.h"
 #include "support/scripted_messages.h"
@@ -734,13 +735,8 @@ TEST(FormulationRun, TheAnalysisOfAChanceMixHoldsOnEveryBasis) {
         SCOPED_TRACE(QString("%1 %2").arg(dryIngredients).arg(dryNutrients).toStdString());
         TempDatabase t(true);
         auto& db = t.db();
-        db.exec("insert into producto_propiedad_desvio (id_producto,id_propiedad,desvio) select "
-                "pp.id_producto,pp.id_propiedad,pp.valor*0.05 from producto_propiedad pp, "
-                "propiedades p where pp.id_propiedad=p.id_propiedad and "
-                "p.nombre='Proteína bruta'");
-        db.exec("insert into formula_propiedad_probabilidad (id_formula,id_propiedad,"
-                "probabilidad) select f.id_formula,p.id_propiedad,0.95 from formulas f, "
-                "propiedades p where f.codigo='POLLO-INI' and p.nombre='Proteína bruta'");
+        varySampleProtein(db);
+        holdBroilerProteinAt95(db);
         Workspace ws;
         ws.formulaId = db.query("select id_formula from formulas where codigo='POLLO-INI'")
                            .valueAt(0, 0)

@@ -2,6 +2,7 @@
 #include "app/views/modal.h"
 #include "catalog/views/frmproducto_propiedades.h"
 #include "shell/views/menu.h"
+#include "support/chance_sample.h"
 #include "support/list_picks.h"
 #include "support/scripted_messages.h"
 #include "support/temp_database.h"
@@ -612,9 +613,7 @@ TEST_F(Window, VerNutrientesHandsTheSelectedIngredientOver) {
 
 TEST_F(Window, AProbabilityTypedInTheNutrientGridIsFormulatedAndSaved) {
     // Protein varies by 5 % of its value in every ingredient.
-    t.db().exec("insert into producto_propiedad_desvio (id_producto,id_propiedad,desvio) select "
-                "pp.id_producto,pp.id_propiedad,pp.valor*0.05 from producto_propiedad pp, "
-                "propiedades p where pp.id_propiedad=p.id_propiedad and p.nombre='Proteína bruta'");
+    varySampleProtein(t.db());
     open("POLLO-INI");
     child<QTabWidget>("SSTab1")->setCurrentIndex(1);
     auto* flexprop = child<QTableWidget>("flexprop");
